@@ -1,0 +1,35 @@
+# Shared build helpers.
+
+# A folder joins the build once it has a CMakeLists.txt of its own, so a
+# subsystem can land without touching this file.
+function(ftpqor_add_folder dir)
+  if(EXISTS "${CMAKE_SOURCE_DIR}/${dir}/CMakeLists.txt")
+    add_subdirectory("${dir}")
+  endif()
+endfunction()
+
+# Warnings for our own code only.
+function(ftpqor_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wno-missing-field-initializers)
+endfunction()
+
+# ftpqor_library(NAME SOURCES ... DEPENDS ...): one static library per subsystem folder.
+function(ftpqor_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}")
+  target_link_libraries(${name} PUBLIC ${ARG_DEPENDS})
+  ftpqor_warnings(${name})
+endfunction()
+
+# ftpqor_test(NAME SOURCES ... DEPENDS ...): one GoogleTest executable per test
+# folder, each test registered with CTest on its own.
+function(ftpqor_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ftpqor_test_support ${ARG_DEPENDS})
+  ftpqor_warnings(${name})
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)
+endfunction()

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// The program's data folder: "$FTPQOR_HOME" when set, else the per-user
+// application data folder. Every stored file of the program lives below it.
+namespace DataRoot {
+
+QString AppPath();            // the data root itself, no trailing "/"
+QString SystemFolder();       // AppPath() + "/System"
+QString JobsFolder();         // AppPath() + "/Jobs"
+QString CacheFolder();        // AppPath() + "/Cache"
+QString TmpFolder();          // AppPath() + "/Tmp"
+
+// A file directly in the data root, e.g. FileInRoot("error.log").
+QString FileInRoot(const QString &name);
+
+// Creates the root and its four folders; false when any could not be made.
+[[nodiscard]] bool EnsureDataFolders();
+
+} // namespace DataRoot

@@ -1,0 +1,31 @@
+#include "Paths.h"
+
+namespace {
+
+QString joinWithSlash(const QString &folder, const QString &name)
+{
+    if (folder.isEmpty())
+        return name;
+    if (name.isEmpty())
+        return folder;
+    const bool folderEnds = folder.endsWith(QLatin1Char('/'));
+    const bool nameStarts = name.startsWith(QLatin1Char('/'));
+    if (folderEnds && nameStarts)
+        return folder + name.mid(1);
+    if (folderEnds || nameStarts)
+        return folder + name;
+    return folder + QLatin1Char('/') + name;
+}
+
+} // namespace
+
+QString JoinLocalPath(const QString &folder, const QString &name) { return joinWithSlash(folder, name); }
+
+QString JoinRemotePath(const QString &folder, const QString &name) { return joinWithSlash(folder, name); }
+
+bool IsSafeRemoteName(const QString &name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return false;
+    return !name.contains(QLatin1Char('/')) && !name.contains(QChar(u'\0'));
+}

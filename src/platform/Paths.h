@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// Local paths are joined with "/" and a doubled "/" at the joint is collapsed.
+// A "\" inside a Linux file name is an ordinary character.
+QString JoinLocalPath(const QString &folder, const QString &name);
+
+// Remote paths: the same rule, "/" separators.
+QString JoinRemotePath(const QString &folder, const QString &name);
+
+// Names read from a server are untrusted. Returns true when the name may become
+// one element of a local path: not empty, not "." or "..", no "/" and no NUL.
+[[nodiscard]] bool IsSafeRemoteName(const QString &name);

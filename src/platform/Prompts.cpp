@@ -1,0 +1,34 @@
+#include "Prompts.h"
+
+#include "QtPrompts.h"
+
+namespace {
+
+Prompts *g_installed = nullptr;
+
+} // namespace
+
+Prompts &Prompts::current()
+{
+    static QtPrompts qtPrompts;
+    return g_installed ? *g_installed : static_cast<Prompts &>(qtPrompts);
+}
+
+Prompts *Prompts::install(Prompts *prompts)
+{
+    Prompts *previous = g_installed;
+    g_installed = prompts;
+    return previous;
+}
+
+PromptButton ShowMessage(QWidget *parent, PromptIcon icon, PromptButtons buttons,
+                         const QString &title, const QString &text)
+{
+    return Prompts::current().message(parent, MessageRequest{icon, buttons, title, text});
+}
+
+std::optional<QString> AskText(QWidget *parent, const QString &title, const QString &label,
+                               const QString &defaultText)
+{
+    return Prompts::current().input(parent, InputRequest{title, label, defaultText, false});
+}

@@ -1,0 +1,94 @@
+#include "QtPrompts.h"
+
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+
+namespace {
+
+QMessageBox::Icon toQt(PromptIcon icon)
+{
+    switch (icon) {
+    case PromptIcon::Information: return QMessageBox::Information;
+    case PromptIcon::Exclamation: return QMessageBox::Warning;
+    case PromptIcon::Critical: return QMessageBox::Critical;
+    case PromptIcon::Question: return QMessageBox::Question;
+    case PromptIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons toQt(PromptButtons buttons)
+{
+    switch (buttons) {
+    case PromptButtons::Ok: return QMessageBox::Ok;
+    case PromptButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    case PromptButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case PromptButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case PromptButtons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
+    case PromptButtons::AbortRetryIgnore: return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+    }
+    return QMessageBox::Ok;
+}
+
+PromptButton fromQt(int button)
+{
+    switch (button) {
+    case QMessageBox::Ok: return PromptButton::Ok;
+    case QMessageBox::Yes: return PromptButton::Yes;
+    case QMessageBox::No: return PromptButton::No;
+    case QMessageBox::Abort: return PromptButton::Abort;
+    case QMessageBox::Retry: return PromptButton::Retry;
+    case QMessageBox::Ignore: return PromptButton::Ignore;
+    default: return PromptButton::Cancel;
+    }
+}
+
+} // namespace
+
+PromptButton QtPrompts::message(QWidget *parent, const MessageRequest &request)
+{
+    QMessageBox box(toQt(request.icon), request.title, request.text, toQt(request.buttons), parent);
+    return fromQt(box.exec());
+}
+
+std::optional<QString> QtPrompts::input(QWidget *parent, const InputRequest &request)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent, request.title, request.label,
+                                               request.password ? QLineEdit::Password : QLineEdit::Normal,
+                                               request.defaultText, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
+std::optional<QString> QtPrompts::chooseFile(QWidget *parent, const FileRequest &request)
+{
+    QString path;
+    switch (request.kind) {
+    case FileRequest::Kind::OpenFile:
+        path = QFileDialog::getOpenFileName(parent, request.title, request.startPath, request.filter);
+        break;
+    case FileRequest::Kind::SaveFile:
+        path = QFileDialog::getSaveFileName(parent, request.title, request.startPath, request.filter);
+        break;
+    case FileRequest::Kind::Folder:
+        path = QFileDialog::getExistingDirectory(parent, request.title, request.startPath);
+        break;
+    }
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}
+
+std::optional<QFont> QtPrompts::chooseFont(QWidget *parent, const QFont &initial, const QString &title)
+{
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, initial, parent, title);
+    if (!ok)
+        return std::nullopt;
+    return font;
+}

@@ -1,0 +1,80 @@
+#include "PyFtpServer.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#ifndef FTPQOR_TEST_SUPPORT_DIR
+#error "FTPQOR_TEST_SUPPORT_DIR must name tests/support"
+#endif
+
+PyFtpServer::PyFtpServer() = default;
+
+PyFtpServer::~PyFtpServer() { stop(); }
+
+bool PyFtpServer::start()
+{
+    if (!m_root.isValid()) {
+        m_error = QStringLiteral("cannot create the server's root folder");
+        return false;
+    }
+    // Debian's interpreter: pyftpdlib is installed for it, not for other pythons on PATH.
+    const QString python = QStringLiteral("/usr/bin/python3");
+    const QString script = QStringLiteral(FTPQOR_TEST_SUPPORT_DIR "/pyftpd_server.py");
+    m_process.setProcessChannelMode(QProcess::SeparateChannels);
+    m_process.start(python, {script, QStringLiteral("--root"), m_root.path(), QStringLiteral("--user"),
+                             QString::fromLatin1(kUser), QStringLiteral("--password"),
+                             QString::fromLatin1(kPassword), QStringLiteral("--anonymous")});
+    if (!m_process.waitForStarted(10000)) {
+        m_error = QStringLiteral("cannot start ") + python + QStringLiteral(": ") + m_process.errorString();
+        return false;
+    }
+    QByteArray out;
+    QDeadlineTimer deadline(15000);
+    while (!out.contains('\n') && !deadline.hasExpired()) {
+        if (m_process.state() != QProcess::Running)
+            break;
+        m_process.waitForReadyRead(static_cast<int>(std::min<qint64>(deadline.remainingTime(), 500)));
+        out += m_process.readAllStandardOutput();
+    }
+    const QByteArray line = out.left(out.indexOf('\n')).trimmed();
+    if (!line.startsWith("PORT ")) {
+        m_error = QStringLiteral("pyftpdlib did not start: ") + QString::fromUtf8(m_process.readAllStandardError());
+        stop();
+        return false;
+    }
+    m_port = static_cast<quint16>(line.mid(5).toUInt());
+    return m_port != 0;
+}
+
+void PyFtpServer::stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(3000)) {
+        m_process.kill();
+        m_process.waitForFinished(3000);
+    }
+}
+
+bool PyFtpServer::isRunning() const { return m_process.state() == QProcess::Running; }
+
+bool PyFtpServer::writeFile(const QString &relativePath, const QByteArray &content) const
+{
+    const QString path = m_root.filePath(relativePath);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+QByteArray PyFtpServer::readFile(const QString &relativePath) const
+{
+    QFile file(m_root.filePath(relativePath));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool PyFtpServer::makeFolder(const QString &relativePath) const { return QDir().mkpath(m_root.filePath(relativePath)); }
+
+bool PyFtpServer::exists(const QString &relativePath) const { return QFileInfo::exists(m_root.filePath(relativePath)); }

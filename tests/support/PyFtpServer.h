@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+// A real FTP server for a test: Debian's pyftpdlib on 127.0.0.1 at a port the
+// system picks, serving a temporary folder. User "user" with password
+// "secret" may do everything; anonymous users may read.
+class PyFtpServer
+{
+public:
+    static constexpr const char *kUser = "user";
+    static constexpr const char *kPassword = "secret";
+
+    PyFtpServer();
+    ~PyFtpServer();
+    PyFtpServer(const PyFtpServer &) = delete;
+    PyFtpServer &operator=(const PyFtpServer &) = delete;
+
+    // Starts the server; false (with a reason in error()) when it did not come up.
+    [[nodiscard]] bool start();
+    void stop();
+
+    bool isRunning() const;
+    quint16 port() const { return m_port; }
+    QString host() const { return QStringLiteral("127.0.0.1"); }
+    QString rootPath() const { return m_root.path(); }
+    QString error() const { return m_error; }
+
+    // Helpers to prepare the served tree; paths are relative to the root.
+    bool writeFile(const QString &relativePath, const QByteArray &content) const;
+    QByteArray readFile(const QString &relativePath) const;
+    bool makeFolder(const QString &relativePath) const;
+    bool exists(const QString &relativePath) const;
+
+private:
+    QTemporaryDir m_root;
+    QProcess m_process;
+    quint16 m_port = 0;
+    QString m_error;
+};

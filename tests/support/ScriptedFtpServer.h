@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <functional>
+
+// An in-process FTP server that says exactly what a test scripts, for the
+// replies and faults a real server will not produce: replies split across
+// packets, delays, missing greetings, hostile PASV replies, dropped control or
+// data connections. It runs on the test's own event loop, on 127.0.0.1.
+//
+// Without a rule a command gets a plain default reply (USER 331, PASS 230,
+// PWD 257 "/", CWD/TYPE/NOOP/MKD... 2xx, PASV and PORT set up a data
+// connection, LIST/NLST/RETR send the scripted data, STOR/APPE store what
+// arrives, QUIT 221 and close).
+class ScriptedFtpServer : public QObject
+{
+    Q_OBJECT
+public:
+    // One piece of a reply, written after `delayMs` (counted from the previous piece).
+    struct Chunk {
+        QByteArray bytes;
+        int delayMs = 0;
+    };
+    using Reply = QList<Chunk>;
+    // A rule answers a command's argument with a reply (may be empty: say nothing).
+    using Rule = std::function<Reply(const QByteArray &argument)>;
+
+    explicit ScriptedFtpServer(QObject *parent = nullptr);
+    ~ScriptedFtpServer() override;
+
+    [[nodiscard]] bool listen();
+    quint16 port() const;
+    QString host() const { return QStringLiteral("127.0.0.1"); }
+
+    void setGreeting(const QByteArray &text);   // CR LF added when missing
+    void setGreeting(const Reply &chunks);      // written as given
+    void setNoGreeting();
+
+    // Replies to a verb (upper case); the text gets CR LF when it has none.
+    void on(const QByteArray &verb, const QByteArray &replyText);
+    void on(const QByteArray &verb, const Reply &chunks);
+    void on(const QByteArray &verb, Rule rule);
+    // Successive replies to the same verb; the last one repeats.
+    void onSequence(const QByteArray &verb, const QList<QByteArray> &replies);
+    // Closes the control connection when this verb arrives.
+    void dropOn(const QByteArray &verb);
+
+    // Data sent for LIST/NLST and for RETR (the part from the REST offset on).
+    void setListing(const QByteArray &data);
+    void setFileData(const QByteArray &data);
+    // Abort the data connection after this many bytes of the next transfers
+    // (-1: never); the control connection then gets 426.
+    void setDataDropAfter(qint64 bytes);
+    // The address the 227 reply names (e.g. "10,0,0,9"); the server still
+    // listens on 127.0.0.1.
+    void setPassiveHost(const QByteArray &commaAddress);
+    // Closes the control connection once this many bytes were written to it.
+    void setControlDropAfter(qint64 bytes);
+
+    // What happened.
+    QList<QByteArray> commands() const { return m_commands; } // lines as received, no CR LF
+    QByteArray storedData() const { return m_stored; }
+    qint64 restOffset() const { return m_restOffset; }
+    int connectionCount() const { return m_connections; }
+    bool clientConnected() const;
+    quint16 lastPortTarget() const { return m_portTarget; }
+
+    // Closes the current control connection now.
+    void closeControl();
+
+signals:
+    void commandReceived(const QByteArray &line);
+    void dataTransferFinished();
+
+private:
+    void onNewConnection();
+    void onControlReadyRead();
+    void handleCommand(const QByteArray &line);
+    void send(const Reply &reply);
+    void sendNow(const QByteArray &bytes);
+    Reply defaultReply(const QByteArray &verb, const QByteArray &argument);
+    void openPassive();
+    void startTransfer(const QByteArray &verb);
+    void withDataSocket(std::function<void(QTcpSocket *)> action);
+    void finishTransfer(bool aborted);
+
+    QTcpServer m_server;
+    QPointer<QTcpSocket> m_control;
+    QByteArray m_inBuffer;
+    Reply m_greeting;
+    bool m_greet = true;
+    QHash<QByteArray, Rule> m_rules;
+    QHash<QByteArray, QList<QByteArray>> m_sequences;
+    QList<QByteArray> m_dropVerbs;
+    QList<QByteArray> m_commands;
+    int m_connections = 0;
+    QList<Chunk> m_outgoing; // written in order, each after its delay
+    bool m_waitingOnDelay = false;
+    void pumpOutgoing();
+
+    QByteArray m_listing;
+    QByteArray m_fileData;
+    QByteArray m_stored;
+    qint64 m_restOffset = 0;
+    qint64 m_dataDropAfter = -1;
+    qint64 m_controlDropAfter = -1;
+    qint64 m_controlWritten = 0;
+    QByteArray m_passiveHost = "127,0,0,1";
+
+    QPointer<QTcpServer> m_dataServer;
+    QPointer<QTcpSocket> m_data;
+    quint16 m_portTarget = 0;
+    bool m_activeMode = false;
+    bool m_transferRunning = false;
+};

@@ -1,0 +1,29 @@
+// Entry point of every test executable: offscreen Qt, a fixed locale and time
+// zone, and a private data root so tests never touch the user's files.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLocale>
+#include <QTemporaryDir>
+
+#include <ctime>
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("TZ", "UTC");
+    tzset();
+    QTemporaryDir dataRoot;
+    qputenv("FTPQOR_HOME", dataRoot.path().toUtf8());
+    // XDG folders as well, for the code that writes desktop integration files.
+    qputenv("XDG_CONFIG_HOME", (dataRoot.path() + QStringLiteral("/xdg-config")).toUtf8());
+    qputenv("XDG_DATA_HOME", (dataRoot.path() + QStringLiteral("/xdg-data")).toUtf8());
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ftpqor-tests"));
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,40 @@
+"""A real FTP server for the tests: Debian's pyftpdlib on 127.0.0.1.
+
+Prints "PORT <n>" once it listens on the port the system picked, then serves
+until it is killed.
+"""
+import argparse
+import logging
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--user", default="user")
+    parser.add_argument("--password", default="secret")
+    parser.add_argument("--anonymous", action="store_true")
+    args = parser.parse_args()
+
+    logging.basicConfig(level=logging.WARNING, stream=sys.stderr)
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+    if args.anonymous:
+        authorizer.add_anonymous(args.root)
+
+    handler = FTPHandler
+    handler.authorizer = authorizer
+    handler.permit_foreign_addresses = True  # server-to-server copies
+    handler.banner = "pyftpdlib test server ready."
+
+    server = FTPServer(("127.0.0.1", 0), handler)
+    print("PORT %d" % server.address[1], flush=True)
+    server.serve_forever(handle_exit=True)
+
+
+if __name__ == "__main__":
+    main()
