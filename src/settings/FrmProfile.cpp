@@ -5,7 +5,6 @@
 #include "ModTimeZone.h"
 #include "ProfileDialogHeader.h"
 #include "Prompts.h"
-#include "TextCodec.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -110,6 +109,7 @@ void FrmProfile::buildControls()
     txtUser = lineEdit(QStringLiteral("txtUser"), 100, this);
     txtPwd = lineEdit(QStringLiteral("txtPwd"), 100, this);
     txtPwd->setEchoMode(QLineEdit::Password);
+    txtPwd->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // "*"
     txtRmtPath = lineEdit(QStringLiteral("txtRmtPath"), 255, this);
     txtLocPath = lineEdit(QStringLiteral("txtLocPath"), 255, this);
     Check1 = new QCheckBox(QStringLiteral("Passive"), this);
@@ -118,6 +118,7 @@ void FrmProfile::buildControls()
     Check2->setObjectName(QStringLiteral("Check2"));
     Check2->setToolTip(QStringLiteral("Check this to keep connection alive"));
     CmdDir = button(QStringLiteral("CmdDir"), QStringLiteral("..."), this);
+    CmdDir->setMaximumWidth(40);
     CboTz = new QComboBox(this);
     CboTz->setObjectName(QStringLiteral("CboTz"));
     CboTz->setToolTip(QStringLiteral("Server's Timezone"));

@@ -5,7 +5,6 @@
 #include "FrmProfile.h"
 #include "ProfileRecordFile.h"
 
-#include <QFileInfo>
 
 QString ProfileFilePath;
 

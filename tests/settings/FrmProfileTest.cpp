@@ -321,14 +321,21 @@ namespace {
 void whenEditorShows(std::function<void(FrmProfile &)> steps)
 {
     QTimer::singleShot(0, [steps = std::move(steps)] {
-        auto *editor = qobject_cast<FrmProfile *>(QApplication::activeModalWidget());
+        FrmProfile *editor = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (auto *candidate = qobject_cast<FrmProfile *>(w); candidate && candidate->isVisible())
+                editor = candidate;
+        }
         if (!editor) {
             ADD_FAILURE() << "the profile editor is not shown";
-            if (QWidget *other = QApplication::activeModalWidget())
-                other->close();
             return;
         }
+        EXPECT_EQ(QApplication::activeModalWidget(), editor);
         steps(*editor);
+        if (editor->isVisible()) {
+            ADD_FAILURE() << "the steps left the editor open";
+            editor->reject();
+        }
     });
 }
 

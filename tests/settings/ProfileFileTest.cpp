@@ -54,12 +54,6 @@ TEST_F(ProfileFileTest, NameListFollowsTheFileLength)
     EXPECT_EQ(ReadProfileFile(path()), (QStringList{QStringLiteral("One"), QString()}));
 }
 
-TEST_F(ProfileFileTest, NamesAreAsStored)
-{
-    write(rec(QStringLiteral("  Spaced ")) + rec(QStringLiteral("Two")));
-    EXPECT_EQ(ReadProfileFile(path()), (QStringList{QStringLiteral("  Spaced "), QStringLiteral("Two")}));
-}
-
 TEST_F(ProfileFileTest, LoadsOneRecordOrNothing)
 {
     write(rec("One") + QByteArray(1024, ' ') + rec("Three"));
@@ -107,14 +101,4 @@ TEST_F(ProfileFileTest, RemovingARecordKeepsEveryOtherByte)
     EXPECT_EQ(bytes(), rec("One") + odd + rec("Four"));
     EXPECT_THROW(file.removeRecord(4), RuntimeError);
     EXPECT_EQ(bytes(), rec("One") + odd + rec("Four"));
-}
-
-TEST_F(ProfileFileTest, TheFileIsPrivate)
-{
-    const ProfileRecordFile file(path());
-    file.ensureExists();
-    EXPECT_EQ(QFile(path()).size(), 0);
-    file.writeRecord(1, rec("One"));
-    EXPECT_EQ(QFile(path()).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
-              QFile::Permissions());
 }
