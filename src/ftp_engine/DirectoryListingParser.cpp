@@ -22,17 +22,17 @@ constexpr qsizetype kWinNameStart = 39;
 
 // First characters of UNIX entries: file, folder, link, block and character
 // device, pipe, socket.
-constexpr char16_t kUnixEntryKinds[] = u"-dlbcps";
+constexpr QStringView kUnixEntryKinds = u"-dlbcps";
 
 bool IsAsciiDigit(QChar c)
 {
     return c.unicode() >= u'0' && c.unicode() <= u'9';
 }
 
-bool IsUnixEntryKind(QChar c)
+bool HasNonBlank(QStringView text)
 {
-    for (const char16_t kind : kUnixEntryKinds) {
-        if (kind != 0 && c.unicode() == kind)
+    for (const QChar c : text) {
+        if (c != u' ')
             return true;
     }
     return false;
@@ -81,12 +81,10 @@ UnixFields SplitUnixLine(QStringView line)
         return out;
     ++p; // the one blank that separates the name
     // A ninth field exists only when something other than blanks follows.
-    for (const QChar *q = p; q < end; ++q) {
-        if (*q != u' ') {
-            out.name = QStringView(p, end);
-            out.count = 9;
-            break;
-        }
+    const QStringView rest(p, end);
+    if (HasNonBlank(rest)) {
+        out.name = rest;
+        out.count = 9;
     }
     return out;
 }
@@ -124,7 +122,7 @@ public:
 
     void ReadUnixLine(QStringView line)
     {
-        if (line.isEmpty() || !IsUnixEntryKind(line.front()))
+        if (line.isEmpty() || !kUnixEntryKinds.contains(line.front()))
             return; // "total N", messages and damaged lines
         const UnixFields fields = SplitUnixLine(line);
         if (fields.count < 9)
@@ -166,7 +164,7 @@ public:
             size = *value;
         }
         const QStringView name = WithoutFolder(line.sliced(kWinNameStart));
-        if (name.isEmpty())
+        if (!HasNonBlank(name))
             return;
 
         QVarLengthArray<QChar, 32> date;

@@ -27,6 +27,10 @@ public:
     using Clock = std::function<QDateTime()>;
 
     FtpCache();
+    // One index per file: a copy would keep a second index of the same bytes.
+    Q_DISABLE_COPY(FtpCache)
+    FtpCache(FtpCache &&) = default;
+    FtpCache &operator=(FtpCache &&) = default;
 
     // Empties the cache file (when it exists) and forgets every entry.
     void TruncateCacheFile();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QTypeInfo>
 #include <QtGlobal>
 
 // One entry of a remote folder listing.
@@ -22,3 +23,6 @@ struct FtpFileItem
 
     friend bool operator==(const FtpFileItem &, const FtpFileItem &) = default;
 };
+
+// Items move as plain bytes when a list of them grows.
+Q_DECLARE_TYPEINFO(FtpFileItem, Q_RELOCATABLE_TYPE);

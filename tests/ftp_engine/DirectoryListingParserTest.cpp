@@ -95,6 +95,7 @@ TEST(DirectoryListingParser, WindowsStyleByFixedColumns)
         "02-01-24  11:05AM           3000000000 big.iso\r\n"
         "02-01-24  11:05AM        1234567890123 huge.bin\r\n"
         "02-01-24  11:05AM         short\r\n"
+        "10-13-07  01:13PM       <DIR>            \r\n" // long enough, but blanks for a name
         "not a windows line but long enough to pass the length\r\n"
         "10-13-07  01:13PM       <DIR>--        s\r\n");
     qsizetype count = 0;
