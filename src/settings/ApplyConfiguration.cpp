@@ -41,11 +41,13 @@ ConfiguredFonts ApplyConfiguration()
         for (int slot = 0; slot < FontSlotCount; ++slot) {
             if (fontEnabled.at(slot) == 0)
                 continue;
-            // An empty choice falls back to the stock font rather than a nameless one.
-            const QString spec = fontSpecs.at(slot).trimmed().isEmpty() ? QStringLiteral("Arial,8") : fontSpecs.at(slot);
+            // An empty choice or name falls back to the stock font rather than a nameless one.
+            const QString spec =
+                fontSpecs.at(slot).trimmed().isEmpty() ? QStringLiteral("Arial,8") : fontSpecs.at(slot);
             const QStringList parts = (spec + QStringLiteral(",Arial,8")).split(QLatin1Char(','));
+            const QString family = parts.at(0).trimmed().isEmpty() ? QStringLiteral("Arial") : parts.at(0);
             const double size = ClampFontSize(slot, LeadingNumber(parts.at(1)));
-            fonts[static_cast<size_t>(slot)] = MakeFont(parts.at(0), size);
+            fonts[static_cast<size_t>(slot)] = MakeFont(family, size);
         }
     } catch (...) {
         LogCurrentException(QStringLiteral("frmZAVUde"), QStringLiteral("ApplyConfiguration"));
