@@ -51,6 +51,7 @@ frmFileType::frmFileType(QWidget *parent) : QDialog(parent)
 {
     setObjectName(kObjectName);
     setModal(true);
+    setMinimumWidth(480);
 
     txtPattern = new QLineEdit(this);
     CboAction = new QComboBox(this);
@@ -59,6 +60,7 @@ frmFileType::frmFileType(QWidget *parent) : QDialog(parent)
     CboAction->setCurrentIndex(-1);
     txtAppPath = new QLineEdit(this);
     CmdFile = new QPushButton(QStringLiteral("..."), this);
+    CmdFile->setFixedWidth(32);
     txtTitle = new QLineEdit(this);
     txtArg = new QLineEdit(this);
     Check1 = new QCheckBox(QStringLiteral("Enable Quick Edit (Integrated text editor)"), this);

@@ -540,7 +540,9 @@ bool frmConfigure::SaveSettingToFile()
     } catch (...) {
         LogCurrentException(kObjectName, QStringLiteral("SaveSettingToFile"));
     }
-    ShowMessage(this, PromptIcon::Exclamation, PromptButtons::Ok, QStringLiteral("Error"),
-                QStringLiteral("The settings could not be saved!") + (error.isEmpty() ? QString() : QStringLiteral("\n\n") + error));
+    QString text = QStringLiteral("The settings could not be saved!");
+    if (!error.isEmpty())
+        text += QStringLiteral("\n\n") + error;
+    ShowMessage(this, PromptIcon::Exclamation, PromptButtons::Ok, QStringLiteral("Error"), text);
     return false;
 }

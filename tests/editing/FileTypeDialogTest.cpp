@@ -193,13 +193,3 @@ TEST(FileTypeDialog, BrowsingFillsPathAndAnEmptyTitle)
     dialog.CmdFile->click(); // cancelled: nothing changes
     EXPECT_EQ(dialog.txtAppPath->text(), "/usr/bin/other");
 }
-
-TEST(FileTypeDialog, CancelLeavesNoAnswer)
-{
-    HandlerList owner;
-    frmFileType dialog;
-    dialog.PrepareNew(&owner);
-    Fill(dialog, "*.txt", 1, "/bin/ed", "Ed");
-    dialog.CmdCnc->click();
-    EXPECT_TRUE(dialog.SaveTag().isEmpty());
-}
