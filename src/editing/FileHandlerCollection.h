@@ -16,7 +16,8 @@ public:
     // that key is empty or already present.
     bool AddFileHandler(const FileHandler &handler);
     // Creates a handler from the fields and adds it under `key`, or under its
-    // UniqueID when `key` is empty. A key already present throws.
+    // UniqueID when `key` is empty. A key already present throws. The reference
+    // stays valid until the collection next changes.
     FileHandler &Add(const QString &filePatterns, const QString &applicationPath,
                      const QString &applicationFlags, qint16 internalEditorEnabled, qint16 action,
                      const QString &key = {});

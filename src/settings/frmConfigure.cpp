@@ -271,11 +271,6 @@ void frmConfigure::Form_Load()
     }
 }
 
-int frmConfigure::SelectedPage() const
-{
-    return List1->currentRow();
-}
-
 void frmConfigure::List1_Click()
 {
     try {

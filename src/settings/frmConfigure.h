@@ -37,7 +37,6 @@ public:
     bool AppTitleExist(const QString &title) const override;
 
     const FileHandlerCollection &Handlers() const { return m_handlers; }
-    int SelectedPage() const;
 
     // Controls, indexed as the settings file's digit positions - 1 and slots.
     QListWidget *List1 = nullptr;
