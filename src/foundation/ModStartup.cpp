@@ -121,13 +121,14 @@ bool ModStartup::FirstInstanceFound() const { return m_firstInstance && m_firstI
 
 std::optional<qint32> ModStartup::PassCommandLine(const QString &commandLine, quint32 tag)
 {
+    m_lastAnswer.reset();
     if (!FirstInstanceFound())
         return std::nullopt;
     // An empty command line still makes a frame: one zero byte.
     const QByteArray payload = commandLine.isEmpty() ? QByteArray(1, '\0') : TextCodec::Encode(commandLine);
-    const auto answer = m_firstInstance->send(tag, payload, m_handOffTimeoutMs);
+    m_lastAnswer = m_firstInstance->send(tag, payload, m_handOffTimeoutMs);
     m_firstInstance.reset();
-    return answer;
+    return m_lastAnswer;
 }
 
 qint32 ModStartup::receive(const QByteArray &payload)

@@ -62,6 +62,9 @@ public:
     // absolute against `workingFolder`, since the first instance runs elsewhere.
     static QString CommandLineText(const QStringList &arguments, const QString &workingFolder);
 
+    // The answer of the last PassCommandLine (nothing when none came).
+    std::optional<qint32> LastHandOffAnswer() const { return m_lastAnswer; }
+
     void SetHandOffTimeout(int milliseconds) { m_handOffTimeoutMs = milliseconds; }
     HandOffServer *Server() const { return m_server; }
 
@@ -74,6 +77,7 @@ private:
     std::unique_ptr<HandOffClient> m_firstInstance;
     MainWindowServices *m_window = nullptr;
     int m_handOffTimeoutMs = 30000;
+    std::optional<qint32> m_lastAnswer;
 };
 
 // The program's entry: true when this is the first instance and the splash
