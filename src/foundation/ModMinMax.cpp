@@ -88,6 +88,7 @@ void ModMinMax::HookHover(QWidget *box)
     slot.window = box;
     slot.free = false;
     slot.previousAutoFill = box->autoFillBackground();
+    box->setAttribute(Qt::WA_Hover); // moves over the box arrive without mouse tracking
     box->installEventFilter(this);
 }
 
@@ -129,12 +130,14 @@ bool ModMinMax::eventFilter(QObject *watched, QEvent *event)
             return false;
         switch (event->type()) {
         case QEvent::Enter:
+        case QEvent::HoverEnter:
         case QEvent::MouseMove:
         case QEvent::HoverMove:
             if (slot->maxHeight == 0)
                 setHover(*slot, true);
             break;
         case QEvent::Leave:
+        case QEvent::HoverLeave:
             setHover(*slot, false);
             break;
         default:
