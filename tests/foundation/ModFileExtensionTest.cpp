@@ -1,7 +1,9 @@
 #include "ModFileExtension.h"
 #include "XdgDesktopFiles.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -129,6 +131,7 @@ TEST_F(Registry, OnlyTheExtensionPresentRewritesAllEntries)
 
 TEST_F(Registry, UnregisterWithNothingRegisteredKeepsForeignDesktopFiles)
 {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(desktopEntry()).absolutePath()));
     QFile foreign(desktopEntry());
     ASSERT_TRUE(foreign.open(QIODevice::WriteOnly));
     foreign.write("[Desktop Entry]\nType=Application\nExec=other %f\n");
