@@ -3,8 +3,10 @@
 #include "ErrorLog.h"
 #include "OleColor.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 
 namespace {
@@ -15,8 +17,12 @@ ModMinMax::ModMinMax(QObject *parent) : QObject(parent) {}
 
 ModMinMax &ModMinMax::Program()
 {
-    static ModMinMax program;
-    return program;
+    // Owned by the application object, so it goes (and lets go of what it
+    // holds) before the application does.
+    static QPointer<ModMinMax> program;
+    if (!program)
+        program = new ModMinMax(QCoreApplication::instance());
+    return *program;
 }
 
 void ModMinMax::InitMinMaxInfo()

@@ -8,8 +8,10 @@
 #include "RuntimeFolder.h"
 #include "TextCodec.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 
 namespace {
 const QString kObject = QStringLiteral("ModStartup");
@@ -24,8 +26,12 @@ ModStartup::~ModStartup() { ReleaseInstanceLock(); }
 
 ModStartup &ModStartup::Program()
 {
-    static ModStartup program(RuntimeFolder::Path());
-    return program;
+    // Owned by the application object, so it goes (and lets go of what it
+    // holds) before the application does.
+    static QPointer<ModStartup> program;
+    if (!program)
+        program = new ModStartup(RuntimeFolder::Path(), QCoreApplication::instance());
+    return *program;
 }
 
 QString ModStartup::MutexName() { return QStringLiteral("FtpQor_APPLICATION_MUTEX"); }

@@ -4,9 +4,11 @@
 #include "ErrorLog.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QMainWindow>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 
@@ -50,8 +52,12 @@ modSysTrayEx::~modSysTrayEx()
 
 modSysTrayEx &modSysTrayEx::Program()
 {
-    static modSysTrayEx program;
-    return program;
+    // Owned by the application object, so it goes (and lets go of what it
+    // holds) before the application does.
+    static QPointer<modSysTrayEx> program;
+    if (!program)
+        program = new modSysTrayEx(QCoreApplication::instance());
+    return *program;
 }
 
 bool modSysTrayEx::TrayAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
