@@ -55,7 +55,8 @@ bool DeleteRegValue(const QString &keyPath, const QString &valueName, const Root
 
 // Registers the extension (".xqr") as the type `progId` opened by the
 // program, when the extension or the type is not registered yet; the desktop
-// files are (re)installed whenever the extension names our type.
+// files are (re)installed whenever the extension names our type. The main
+// window calls it at start-up only while the association option is on.
 void RegisterFileType(const QString &programPath, const QString &extension, const QString &progId,
                       const QString &typeText, int iconIndex);
 // Removes only what is ours: the extension's mapping only when it names

@@ -37,8 +37,11 @@ bool SystemNetworkProbe::InterfaceConnected(QString &connectionName)
 
 bool SystemNetworkProbe::isConnected(QString &connectionName)
 {
-    if (!QNetworkInformation::instance())
-        QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability);
+    // One attempt to load the desktop's network-state service; without one,
+    // the interfaces answer.
+    static const bool loaded = QNetworkInformation::instance()
+        || QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability);
+    Q_UNUSED(loaded);
     if (const QNetworkInformation *info = QNetworkInformation::instance()) {
         switch (info->reachability()) {
         case QNetworkInformation::Reachability::Disconnected:
