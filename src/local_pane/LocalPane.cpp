@@ -1,0 +1,478 @@
+#include "LocalPane.h"
+
+#include "ErrorLog.h"
+#include "KeyedImageList.h"
+#include "ModExtIcon.h"
+#include "ModFTPTrelm.h"
+#include "ModListView.h"
+#include "Paths.h"
+#include "Prompts.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QMimeDatabase>
+#include <QStyle>
+#include <QToolBar>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kObject = QStringLiteral("frmZAVUde");
+const QString kCurPathKey = QStringLiteral("curpath");
+
+// The hourglass while a folder is read; restored on every way out.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+QString dateTimeText(const QDateTime &when)
+{
+    return QLocale().toString(when, QLocale::ShortFormat);
+}
+
+QString collapseSlashes(QString path)
+{
+    while (path.contains(QLatin1String("//")))
+        path.replace(QLatin1String("//"), QLatin1String("/"));
+    return path;
+}
+
+QString megabytes(qint64 bytes)
+{
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(static_cast<double>(qMax<qint64>(bytes, 0)) / 1024.0 / 1024.0, 'f', 1);
+}
+
+} // namespace
+
+LocalPane::LocalPane(KeyedImageList &images, QWidget *parent)
+    : QWidget(parent), m_images(images), m_listDrives(ListLocalDrives)
+{
+    setObjectName(QStringLiteral("LocalPane"));
+    buildControls();
+}
+
+void LocalPane::buildControls()
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+
+    cboDir = new QComboBox(this);
+    cboDir->setObjectName(QStringLiteral("cboDir"));
+    cboDir->setEditable(false);
+    connect(cboDir, &QComboBox::activated, this, &LocalPane::cboDir_Click);
+
+    TB_LOC = new QToolBar(this);
+    TB_LOC->setObjectName(QStringLiteral("TB_LOC"));
+    TB_LOC->setIconSize(QSize(16, 16));
+    upButton = TB_LOC->addAction(style()->standardIcon(QStyle::SP_FileDialogToParent), tr("Up"));
+    upButton->setObjectName(QStringLiteral("up"));
+    upButton->setData(QStringLiteral("up"));
+    connect(upButton, &QAction::triggered, this, &LocalPane::goUp);
+    auto *refresh = TB_LOC->addAction(style()->standardIcon(QStyle::SP_BrowserReload), tr("Refresh"));
+    refresh->setObjectName(QStringLiteral("refresh"));
+    refresh->setData(QStringLiteral("refresh"));
+    connect(refresh, &QAction::triggered, this, [this] {
+        if (!m_currentPath.isEmpty())
+            LoadLocalFolders(m_currentPath);
+    });
+
+    Model = new FileListModel({tr("File"), tr("Size"), tr("Type"), tr("Modified")}, this);
+    Model->setIconLookup([this](const QString &key) { return m_images.Picture(key); });
+
+    LeftView = new QTreeView(this);
+    LeftView->setObjectName(QStringLiteral("LeftView"));
+    LeftView->setRootIsDecorated(false);
+    LeftView->setUniformRowHeights(true);
+    LeftView->setAllColumnsShowFocus(true);
+    LeftView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    LeftView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    LeftView->setModel(Model);
+    LeftView->header()->setSectionsClickable(true);
+    LeftView->header()->setSortIndicatorShown(false);
+    connect(LeftView->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { HandleLVSort(LeftView, column); });
+    connect(LeftView, &QTreeView::activated, this, &LocalPane::rowActivated);
+    connect(LeftView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &LocalPane::refreshSummary);
+
+    lblLocal = new QLabel(this);
+    lblLocal->setObjectName(QStringLiteral("lblLocal"));
+
+    auto *top = new QHBoxLayout;
+    top->setContentsMargins(0, 0, 0, 0);
+    top->addWidget(cboDir, 1);
+    top->addWidget(TB_LOC);
+    layout->addLayout(top);
+    layout->addWidget(LeftView, 1);
+    layout->addWidget(lblLocal);
+}
+
+void LocalPane::LoadDrives()
+{
+    try {
+        cboDir->clear();
+        m_firstReadyTag.clear();
+        m_drives = m_listDrives ? m_listDrives() : QList<LocalDrive>();
+        for (const LocalDrive &drive : m_drives) {
+            QString text = drive.Path;
+            if (drive.IsReady) {
+                text += QStringLiteral(" [Ready]");
+                if (m_firstReadyTag.isEmpty())
+                    m_firstReadyTag = QString::number(cboDir->count() + 1);
+            } else {
+                text += QStringLiteral(" [Not Ready]");
+            }
+            cboDir->addItem(m_images.Picture(GetDriveTypeKey(drive.Type)), text, drive.Path);
+        }
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("LoadDrives"));
+    }
+}
+
+void LocalPane::cboDir_Click(int index)
+{
+    try {
+        if (index < 0 || index >= cboDir->count())
+            return;
+        const QString key = cboDir->itemData(index).toString();
+        if (key == kCurPathKey)
+            return;
+        Model->clear();
+        LoadDriveBase(key);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("cboDir_Click"));
+    }
+}
+
+void LocalPane::LoadDriveBase(const QString &drivePath)
+{
+    try {
+        LocalDrive drive;
+        for (const LocalDrive &d : m_drives) {
+            if (d.Path == drivePath)
+                drive = d;
+        }
+        if (!drive.Path.isEmpty() && drive.IsReady) {
+            m_currentPath = drive.Path;
+            LoadLocalFolders(drive.Path);
+            return;
+        }
+        for (int slot = 0; slot < 2; ++slot) {
+            if (m_host.SetOutButtonState)
+                m_host.SetOutButtonState(slot, false);
+            if (m_host.SetInButtonState)
+                m_host.SetInButtonState(slot, false);
+        }
+        lblLocal->setText(QStringLiteral("Drive not ready !"));
+        ShowMessage(window(), PromptIcon::Exclamation, PromptButtons::Ok, QString(),
+                    QStringLiteral("This drive is not ready."));
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("LoadDriveBase"));
+    }
+}
+
+QString LocalPane::FileIconKey(const QString &fileName)
+{
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || dot == fileName.size() - 1)
+        return QStringLiteral("donty");
+    const QString key = QStringLiteral("e_") + fileName.mid(dot + 1).toLower();
+    if (key == QLatin1String("e_exe") || key == QLatin1String("e_ico"))
+        return fileName;
+    return key;
+}
+
+QString LocalPane::typeNameOf(const QString &filePath)
+{
+    static QMimeDatabase mimes;
+    return mimes.mimeTypeForFile(filePath, QMimeDatabase::MatchExtension).comment();
+}
+
+void LocalPane::ensureFolderIcon(const QString &folderPath)
+{
+    const QString key = QStringLiteral("dir");
+    if (m_images.Contains(key))
+        return;
+    QIcon icon = GetFileIcon(folderPath);
+    if (icon.isNull())
+        icon = style()->standardIcon(QStyle::SP_DirIcon);
+    m_images.Add(key, icon);
+    m_imageTags.insert(key, QStringLiteral("Folder"));
+}
+
+void LocalPane::ensureFileIcon(const QString &key, const QString &filePath)
+{
+    if (key == QLatin1String("donty") || m_images.Contains(key))
+        return;
+    QIcon icon = GetFileIcon(filePath);
+    if (icon.isNull())
+        icon = style()->standardIcon(QStyle::SP_FileIcon);
+    m_images.Add(key, icon);
+    m_imageTags.insert(key, typeNameOf(filePath));
+}
+
+bool LocalPane::LoadLocalFolders(const QString &requestedPath)
+{
+    try {
+        const QString path = collapseSlashes(requestedPath);
+        Model->clear();
+        WaitCursor hourglass;
+
+        const QDir folder(path);
+        if (!folder.exists() || !QFileInfo(path).isReadable())
+            throw RuntimeError(ErrorNumber::PathNotFound, QStringLiteral("Path not found: ") + path);
+        m_currentPath = path;
+
+        const QDir::Filters common = QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+        const QDir::SortFlags order = QDir::Name | QDir::IgnoreCase;
+        const QFileInfoList folders = folder.entryInfoList(QDir::Dirs | common, order);
+        const QFileInfoList files = folder.entryInfoList(QDir::Files | common, order);
+
+        lblLocal->setText(QString());
+        lblLocal->setToolTip(QString::number(folders.size()) + QStringLiteral(" folders, ")
+                             + QString::number(files.size()) + QStringLiteral(" files"));
+
+        if (m_drives.isEmpty() && m_listDrives)
+            m_drives = m_listDrives();
+        const LocalDrive drive = DriveOfPath(m_drives, path);
+        const int old = cboDir->findData(kCurPathKey);
+        if (old >= 0)
+            cboDir->removeItem(old);
+        cboDir->addItem(m_images.Picture(GetDriveTypeKey(drive.Type)), path, kCurPathKey);
+        cboDir->setCurrentIndex(cboDir->count() - 1);
+
+        upButton->setEnabled(!folder.isRoot());
+
+        std::vector<FileListRow> rows;
+        rows.reserve(static_cast<size_t>(folders.size() + files.size()));
+        int number = 0;
+        for (const QFileInfo &info : folders) {
+            ensureFolderIcon(info.absoluteFilePath());
+            FileListRow row;
+            row.Key = QStringLiteral("Dir") + QString::number(number++);
+            row.Text = info.fileName();
+            row.IconKey = QStringLiteral("dir");
+            row.SubItems = {PadText(QStringLiteral("0 KB"), 12), QStringLiteral("File Folder"),
+                            dateTimeText(info.lastModified())};
+            row.Tag = QStringLiteral("b0");
+            row.IsFolder = true;
+            row.SortTime = info.lastModified().toSecsSinceEpoch();
+            rows.push_back(std::move(row));
+        }
+        number = 0;
+        for (const QFileInfo &info : files) {
+            const QString key = FileIconKey(info.fileName());
+            ensureFileIcon(key, info.absoluteFilePath());
+            FileListRow row;
+            row.Key = QStringLiteral("Fl") + QString::number(number++);
+            row.Text = info.fileName();
+            row.IconKey = key;
+            row.SubItems = {FormatKilobytes(info.size()), typeNameOf(info.absoluteFilePath()),
+                            dateTimeText(info.lastModified())};
+            row.Tag = QStringLiteral("b") + QString::number(info.size());
+            row.Size = info.size();
+            row.SortTime = info.lastModified().toSecsSinceEpoch();
+            rows.push_back(std::move(row));
+        }
+        Model->setRows(std::move(rows));
+
+        UpdateInButtons();
+        if (m_host.FolderListed)
+            m_host.FolderListed(path);
+        refreshSummary();
+        return true;
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("LoadLocalFolders"));
+        return false;
+    }
+}
+
+bool LocalPane::LocalDriveTakesDownloads() const
+{
+    if (m_currentPath.isEmpty())
+        return false;
+    const LocalDrive drive = DriveOfPath(m_drives, m_currentPath);
+    return !drive.Path.isEmpty() && drive.IsReady && drive.Type != DriveType::CdRom
+        && drive.AvailableSpace > kMinFreeForDownload;
+}
+
+void LocalPane::UpdateInButtons()
+{
+    if (!m_host.SetInButtonState)
+        return;
+    const bool driveOk = LocalDriveTakesDownloads();
+    for (int slot = 0; slot < 2; ++slot) {
+        const bool selected = m_host.RemoteHasSelection && m_host.RemoteHasSelection(slot);
+        m_host.SetInButtonState(slot, driveOk && selected);
+    }
+}
+
+void LocalPane::refreshSummary()
+{
+    const LocalDrive drive = DriveOfPath(m_drives, m_currentPath);
+    GetSelectionSummary(LeftView, lblLocal,
+                        QStringLiteral("  | ") + megabytes(drive.AvailableSpace) + QStringLiteral("MB Free"));
+}
+
+void LocalPane::goUp()
+{
+    try {
+        QDir folder(m_currentPath);
+        if (m_currentPath.isEmpty() || folder.isRoot() || !folder.cdUp())
+            return;
+        LoadLocalFolders(folder.absolutePath());
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("TB_LOC_ButtonClick"));
+    }
+}
+
+void LocalPane::rowActivated(const QModelIndex &index)
+{
+    try {
+        if (!index.isValid())
+            return;
+        const FileListRow &row = Model->row(index.row());
+        const QString path = JoinLocalPath(m_currentPath, row.Text);
+        if (row.IsFolder)
+            LoadLocalFolders(path);
+        else
+            emit fileActivated(path);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("LeftView_DblClick"));
+    }
+}
+
+void LocalPane::WarmUpOnActivation()
+{
+    try {
+        if (m_warmUp[0].isEmpty()) {
+            for (const LocalDrive &drive : m_drives) {
+                if (drive.Type == DriveType::Fixed && drive.IsReady) {
+                    m_warmUpCounter = 0;
+                    CollectSubFolders(drive.Path);
+                    break;
+                }
+            }
+            m_warmUpCounter = -1;
+        }
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("Form_Activate"));
+    }
+}
+
+void LocalPane::CollectSubFolders(const QString &path)
+{
+    try {
+        collect(path);
+    } catch (...) {
+        // A folder that cannot be read is simply not warmed.
+    }
+}
+
+void LocalPane::collect(const QString &path)
+{
+    const QDir folder(path);
+    const QFileInfoList subFolders =
+        folder.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo &info : subFolders) {
+        if (m_warmUpCounter < 0 || m_warmUpCounter >= kWarmUpSlots)
+            return;
+        m_warmUp[static_cast<size_t>(m_warmUpCounter++)] = info.absoluteFilePath();
+        collect(info.absoluteFilePath());
+    }
+}
+
+void LocalPane::WarmUpTick()
+{
+    try {
+        if (m_warmUpCounter >= kWarmUpSlots - 1)
+            return;
+        ++m_warmUpCounter;
+        if (m_warmUpCounter >= 0)
+            PreloadFileTypeIcons(m_warmUp[static_cast<size_t>(m_warmUpCounter)]);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("Timer2_Timer"));
+    }
+}
+
+QStringList LocalPane::WarmUpFolders() const
+{
+    QStringList folders;
+    for (const QString &path : m_warmUp) {
+        if (!path.isEmpty())
+            folders << path;
+    }
+    return folders;
+}
+
+void LocalPane::PreloadFileTypeIcons(const QString &folderPath)
+{
+    if (folderPath.isEmpty())
+        return;
+    try {
+        const QFileInfoList files = QDir(folderPath).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name);
+        for (const QFileInfo &info : files) {
+            const QString name = info.fileName();
+            const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+            if (dot < 0 || dot == name.size() - 1)
+                continue;
+            const QString key = QStringLiteral("e_") + name.mid(dot + 1).toLower();
+            if (key == QLatin1String("e_ico") || m_images.Contains(key))
+                continue;
+            ensureFileIcon(key, info.absoluteFilePath());
+            if (m_images.Count() >= kWarmUpIconLimit)
+                return;
+        }
+    } catch (...) {
+        // Folders that cannot be read are skipped.
+    }
+}
+
+qint64 SelectedBytes(const QTreeView *list, int *selectedCount)
+{
+    qint64 total = 0;
+    int count = 0;
+    if (list && list->selectionModel()) {
+        const QModelIndexList rows = list->selectionModel()->selectedRows();
+        for (const QModelIndex &index : rows) {
+            const QString tag = index.data(FileListModel::TagRole).toString();
+            total += tag.mid(1).toLongLong();
+            ++count;
+        }
+    }
+    if (selectedCount)
+        *selectedCount = count;
+    return total;
+}
+
+void GetSelectionSummary(QTreeView *list, QLabel *label, const QString &suffix)
+{
+    try {
+        if (!list || !label)
+            return;
+        int count = 0;
+        const qint64 bytes = SelectedBytes(list, &count);
+        QString text = label->toolTip();
+        if (count > 0)
+            text += QStringLiteral("  | ") + QString::number(count) + QStringLiteral(" selected (")
+                  + FormatKilobytes(bytes).trimmed() + QStringLiteral(")");
+        label->setText(text + suffix);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("GetSelectionSummary"));
+    }
+}
