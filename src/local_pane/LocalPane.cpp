@@ -200,7 +200,12 @@ QString LocalPane::FileIconKey(const QString &fileName)
 QString LocalPane::typeNameOf(const QString &filePath)
 {
     static QMimeDatabase mimes;
-    return mimes.mimeTypeForFile(filePath, QMimeDatabase::MatchExtension).comment();
+    const QMimeType type = mimes.mimeTypeForFile(filePath, QMimeDatabase::MatchExtension);
+    if (!type.isDefault())
+        return type.comment();
+    // No known type: name it after its extension, as file managers do.
+    const QString suffix = QFileInfo(filePath).suffix();
+    return suffix.isEmpty() ? QStringLiteral("File") : suffix.toUpper() + QStringLiteral(" File");
 }
 
 void LocalPane::ensureFolderIcon(const QString &folderPath)

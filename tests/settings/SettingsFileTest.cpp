@@ -230,9 +230,9 @@ TEST(FontSlots, SizesAreWrittenWithAPointAndClampedPerSlot)
     EXPECT_EQ(ClampFontSize(3, 6.75), 7);
     EXPECT_EQ(ClampFontSize(4, 20), 14);
     EXPECT_EQ(ClampFontSize(4, 12), 12);
-    EXPECT_EQ(LeadingNumber("8.25"), 8.25);
-    EXPECT_EQ(LeadingNumber(" 9pt"), 9);
-    EXPECT_EQ(LeadingNumber("Arial"), 0);
+    EXPECT_EQ(LeadingFontSize("8.25"), 8.25);
+    EXPECT_EQ(LeadingFontSize(" 9pt"), 9);
+    EXPECT_EQ(LeadingFontSize("Arial"), 0);
 }
 
 TEST_F(SettingsFileTest, ApplyingTheFileSetsFlagsAlertsHandlersAndFonts)

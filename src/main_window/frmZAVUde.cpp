@@ -1,0 +1,782 @@
+#include "frmZAVUde.h"
+
+#include "AppInfo.h"
+#include "ApplyConfiguration.h"
+#include "DataRoot.h"
+#include "ErrorLog.h"
+#include "FtpCommandTables.h"
+#include "FtpCommander.h"
+#include "LocalPane.h"
+#include "LogPanes.h"
+#include "ModFileExtension.h"
+#include "ModListView.h"
+#include "ModMinMax.h"
+#include "ModNetConnection.h"
+#include "ModProfile.h"
+#include "ModStartup.h"
+#include "ModTimeZone.h"
+#include "OleColor.h"
+#include "OptionFlags.h"
+#include "PathHistory.h"
+#include "Prompts.h"
+#include "RemotePane.h"
+#include "ServerSlot.h"
+#include "frmConfigure.h"
+#include "modSysTrayEx.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPointer>
+#include <QSettings>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kObject = QStringLiteral("frmZAVUde");
+
+// A small coloured square with a letter, for keys the desktop theme has no picture for.
+QIcon letterIcon(const QColor &colour, const QString &letter)
+{
+    QPixmap picture(16, 16);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(colour);
+    painter.setPen(colour.darker(140));
+    painter.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 3, 3);
+    painter.setPen(Qt::white);
+    QFont font = painter.font();
+    font.setPixelSize(11);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, letter);
+    return QIcon(picture);
+}
+
+QString widthFractions(const QTreeView *list)
+{
+    QStringList parts;
+    const int width = qMax(1, list->viewport()->width());
+    const int columns = list->model() ? list->model()->columnCount() : 0;
+    for (int i = 0; i < columns; ++i)
+        parts << QString::number(static_cast<double>(list->columnWidth(i)) / width, 'f', 3);
+    return parts.join(QLatin1Char(';'));
+}
+
+QString sortText(const QTreeView *list)
+{
+    const QHeaderView *header = list->header();
+    if (HeaderIconKey(list, header->sortIndicatorSection()).isEmpty())
+        return QString();
+    return QString::number(header->sortIndicatorSection()) + QLatin1Char(',')
+         + (header->sortIndicatorOrder() == Qt::AscendingOrder ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+} // namespace
+
+std::unique_ptr<QSettings> frmZAVUde::OpenSettingsStore()
+{
+    auto settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                                QStringLiteral("ftpqor"), QCoreApplication::applicationName());
+    settings->beginGroup(SettingsSection());
+    return settings;
+}
+
+frmZAVUde::frmZAVUde(ModStartup *startup, std::array<EngineTimer *, 2> timers, QWidget *parent)
+    : QMainWindow(parent), m_startup(startup)
+{
+    setObjectName(kObject);
+    setWindowTitle(AppTitle());
+    buildImageLists();
+    buildControls();
+    m_slots = new ServerSlots(m_remote, *this, m_localHistory, this, this, timers);
+    for (int i = 0; i < 2; ++i) {
+        ServerSlot *slot = m_slots->Slot(i);
+        slot->setLog(m_logs[static_cast<size_t>(i)]);
+        connect(slot, &ServerSlot::remoteSelectionChanged, this, [this] { m_local->UpdateInButtons(); });
+    }
+    connect(m_slots, &ServerSlots::sessionStateChanged, this, &frmZAVUde::sessionStateChanged);
+    connect(m_slots, &ServerSlots::profilesEdited, this, &frmZAVUde::BuildProfileMenus);
+    connect(m_slots, &ServerSlots::localFolderWanted, this, [this](const QString &path) {
+        m_local->LoadLocalFolders(path);
+    });
+    connect(m_slots, &ServerSlots::localHistoryReloaded, this, &frmZAVUde::rebuildFolderHistoryMenu);
+    buildMenus();
+    buildToolbar();
+    Timer2.setInterval(kTimer2Ms);
+    connect(&Timer2, &QTimer::timeout, this, &frmZAVUde::Timer2_Timer);
+    connect(&modSysTrayEx::Program(), &modSysTrayEx::MouseMessage, this, &frmZAVUde::trayMouseMessage);
+    Form_Load();
+}
+
+frmZAVUde::~frmZAVUde()
+{
+    if (!m_closing) {
+        // Destroyed without a close (tests, start-up failures): still free what others could see.
+        modSysTrayEx::Program().RemoveTrayIcon(this, kTrayIdentifier);
+        ModMinMax::Program().UnhookMinMax(this);
+    }
+}
+
+void frmZAVUde::buildImageLists()
+{
+    QStyle *s = style();
+    m_images.Add(QStringLiteral("conf"), letterIcon(QColor(70, 110, 170), QStringLiteral("S")));
+    m_images.Add(QStringLiteral("w"), s->standardIcon(QStyle::SP_MessageBoxWarning));
+    m_images.Add(QStringLiteral("cmd"), letterIcon(QColor(120, 80, 160), QStringLiteral(">")));
+    m_images.Add(QStringLiteral("profile"), s->standardIcon(QStyle::SP_DriveNetIcon));
+    m_images.Add(QStringLiteral("quick"), letterIcon(QColor(40, 140, 80), QStringLiteral("Q")));
+    m_images.Add(QStringLiteral("dual"), letterIcon(QColor(90, 90, 90), QStringLiteral("2")));
+    m_images.Add(QStringLiteral("ftp"), s->standardIcon(QStyle::SP_DriveNetIcon));
+    m_images.Add(QStringLiteral("error"), s->standardIcon(QStyle::SP_MessageBoxCritical));
+    m_images.Add(QStringLiteral("dot"), QIcon());
+    m_images.Add(QStringLiteral("arr_up"), s->standardIcon(QStyle::SP_ArrowUp));
+    m_images.Add(QStringLiteral("arr_dn"), s->standardIcon(QStyle::SP_ArrowDown));
+    // The panes' pictures share the file-type list: folders, drives, files without a type.
+    m_fileIcons.Add(QStringLiteral("dir"), s->standardIcon(QStyle::SP_DirIcon));
+    m_fileIcons.Add(QStringLiteral("donty"), s->standardIcon(QStyle::SP_FileIcon));
+    m_fileIcons.Add(QStringLiteral("HDD"), s->standardIcon(QStyle::SP_DriveHDIcon));
+    m_fileIcons.Add(QStringLiteral("CD"), s->standardIcon(QStyle::SP_DriveCDIcon));
+    m_fileIcons.Add(QStringLiteral("FLP"), s->standardIcon(QStyle::SP_DriveFDIcon));
+    m_fileIcons.Add(QStringLiteral("NET"), s->standardIcon(QStyle::SP_DriveNetIcon));
+    m_fileIcons.Add(QStringLiteral("RAM"), s->standardIcon(QStyle::SP_DriveHDIcon));
+    m_fileIcons.Add(QStringLiteral("UKN"), s->standardIcon(QStyle::SP_DriveHDIcon));
+}
+
+void frmZAVUde::buildControls()
+{
+    m_local = new LocalPane(m_fileIcons, this);
+    m_local->setHost({
+        [](int, bool) {}, // the transfer buttons come with the immediate transfers
+        [](int, bool) {},
+        [this](int slot) {
+            const RemotePane *pane = m_remote[static_cast<size_t>(slot & 1)];
+            return pane && pane->RightView->selectionModel() && pane->RightView->selectionModel()->hasSelection();
+        },
+        [this](const QString &path) { markFolderHistory(path); },
+    });
+    for (int i = 0; i < 2; ++i) {
+        m_remote[static_cast<size_t>(i)] = new RemotePane(i, m_fileIcons, this);
+        m_logs[static_cast<size_t>(i)] = new LogPane(i, this);
+        connect(m_logs[static_cast<size_t>(i)], &LogPane::BufferFull, this,
+                [this, i](bool &clear) { FtpLogger_BufferFull(i, clear); });
+    }
+    const QMap<QString, QIcon> marks = {{QStringLiteral("dot"), QIcon()},
+                                        {QStringLiteral("arr_up"), m_images.Picture(QStringLiteral("arr_up"))},
+                                        {QStringLiteral("arr_dn"), m_images.Picture(QStringLiteral("arr_dn"))}};
+    SetHeaderImageList(m_local->LeftView, marks);
+    SetHeaderImageList(m_remote[0]->RightView, marks);
+    SetHeaderImageList(m_remote[1]->RightView, marks);
+
+    splRemote = new QSplitter(Qt::Horizontal);
+    splRemote->setObjectName(QStringLiteral("splRemote"));
+    splRemote->addWidget(m_remote[0]);
+    splRemote->addWidget(m_remote[1]);
+    splPanes = new QSplitter(Qt::Horizontal);
+    splPanes->setObjectName(QStringLiteral("splPanes"));
+    splPanes->addWidget(m_local);
+    splPanes->addWidget(splRemote);
+    splPanes->setStretchFactor(0, 1);
+    splPanes->setStretchFactor(1, 1);
+    splLogs = new QSplitter(Qt::Horizontal);
+    splLogs->setObjectName(QStringLiteral("splLogs"));
+    splLogs->addWidget(m_logs[0]->Widget());
+    splLogs->addWidget(m_logs[1]->Widget());
+    splMain = new QSplitter(Qt::Vertical, this);
+    splMain->setObjectName(QStringLiteral("splMain"));
+    splMain->addWidget(splPanes);
+    splMain->addWidget(splLogs);
+    splMain->setStretchFactor(0, 3);
+    splMain->setStretchFactor(1, 1);
+    setCentralWidget(splMain);
+
+    m_remote[1]->hide();
+    m_logs[1]->Widget()->hide();
+
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblNetwork = new QLabel(this);
+    lblNetwork->setObjectName(QStringLiteral("lblNetwork"));
+    statusBar()->setObjectName(QStringLiteral("SB"));
+    statusBar()->addWidget(lblStatus, 1);
+    statusBar()->addPermanentWidget(lblNetwork);
+    resize(1000, 700);
+}
+
+void frmZAVUde::buildMenus()
+{
+    QMenu *file = menuBar()->addMenu(tr("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    QAction *exit = file->addAction(tr("E&xit"));
+    exit->setObjectName(QStringLiteral("mnuExit"));
+    connect(exit, &QAction::triggered, this, &frmZAVUde::ExitProgram);
+
+    QMenu *server = menuBar()->addMenu(tr("&Server"));
+    server->setObjectName(QStringLiteral("mnuServer"));
+    for (int i = 0; i < 2; ++i) {
+        mnuProfile[i] = new QMenu(tr("Server %1 Profiles").arg(i + 1), this);
+        mnuProfile[i]->setObjectName(i == 0 ? QStringLiteral("mnuProfile") : QStringLiteral("mnuProfile1"));
+    }
+    QAction *manager = server->addAction(tr("Profile Manager..."));
+    connect(manager, &QAction::triggered, this, [this] { TB_ButtonClick(QStringLiteral("profile")); });
+    QAction *quick = server->addAction(tr("Quick Connect..."));
+    connect(quick, &QAction::triggered, this, [this] { TB_ButtonClick(QStringLiteral("quick")); });
+    server->addMenu(mnuProfile[0]);
+    server->addSeparator();
+    for (int i = 0; i < 2; ++i) {
+        QAction *disconnect = server->addAction(tr("Disconnect Server %1").arg(i + 1));
+        disconnect->setObjectName(QStringLiteral("mnuDisconnect") + QString::number(i));
+        connect(disconnect, &QAction::triggered, this, [this, i] { m_slots->Slot(i)->DisConnectFromFTP(); });
+    }
+    server->addSeparator();
+    actShowDual = server->addAction(tr("Show second server"));
+    actShowDual->setObjectName(QStringLiteral("mnuShowDual"));
+    actShowDual->setCheckable(true);
+    connect(actShowDual, &QAction::toggled, this, &frmZAVUde::ShowDual);
+
+    QMenu *local = menuBar()->addMenu(tr("&Local"));
+    local->setObjectName(QStringLiteral("mnuLocal"));
+    mnuList = local->addMenu(tr("Folder History"));
+    mnuList->setObjectName(QStringLiteral("mnuList"));
+    QAction *drives = local->addAction(tr("Refresh Drives"));
+    connect(drives, &QAction::triggered, this, [this] { m_local->LoadDrives(); });
+
+    QMenu *tools = menuBar()->addMenu(tr("&Tools"));
+    tools->setObjectName(QStringLiteral("mnuTools"));
+    QAction *settings = tools->addAction(m_images.Picture(QStringLiteral("conf")), tr("Settings..."));
+    connect(settings, &QAction::triggered, this, [this] { TB_ButtonClick(QStringLiteral("conf")); });
+    mnuDrvList = tools->addMenu(tr("FTP Driver"));
+    mnuDrvList->setObjectName(QStringLiteral("mnuDrvList"));
+    mnuUserCommands = new QMenu(tr("Custom Commands"), this);
+    mnuUserCommands->setObjectName(QStringLiteral("mnuUserCommands"));
+}
+
+void frmZAVUde::buildToolbar()
+{
+    TB = addToolBar(tr("Main"));
+    TB->setObjectName(QStringLiteral("TB"));
+    TB->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    auto add = [this](const QString &key, const QString &caption, const QString &picture) {
+        QAction *action = TB->addAction(m_images.Picture(picture), caption);
+        action->setObjectName(QStringLiteral("TB_") + key);
+        action->setData(key);
+        connect(action, &QAction::triggered, this, [this, key] { TB_ButtonClick(key); });
+        return action;
+    };
+    QAction *profile = add(QStringLiteral("profile"), tr("Server 1"), QStringLiteral("profile"));
+    profile->setMenu(mnuProfile[0]);
+    QAction *profile1 = add(QStringLiteral("profile1"), tr("Server 2"), QStringLiteral("profile"));
+    profile1->setMenu(mnuProfile[1]);
+    profile1->setVisible(false);
+    add(QStringLiteral("quick"), tr("Quick Connect"), QStringLiteral("quick"));
+    TB->addSeparator();
+    TB->addAction(actShowDual);
+    actShowDual->setIcon(m_images.Picture(QStringLiteral("dual")));
+    actShowDual->setData(QStringLiteral("dual"));
+    TB->addSeparator();
+    add(QStringLiteral("conf"), tr("Settings"), QStringLiteral("conf"));
+    for (QAction *action : TB->actions()) {
+        if (auto *button = qobject_cast<QToolButton *>(TB->widgetForAction(action)); button && action->menu())
+            button->setPopupMode(QToolButton::MenuButtonPopup);
+    }
+}
+
+QAction *frmZAVUde::ToolButton(const QString &key) const
+{
+    for (QAction *action : TB->actions()) {
+        if (action->data().toString() == key)
+            return action;
+    }
+    return nullptr;
+}
+
+ServerSlot *frmZAVUde::Slot(int slot) const { return m_slots->Slot(slot); }
+
+void frmZAVUde::Form_Load()
+{
+    try {
+        InitTimeZoneSettings();
+        ModMinMax::Program().InitMinMaxInfo();
+        ProfileFilePath = DefaultProfileFilePath();
+        applyFonts();
+        LoadCmdDefinitions();
+        m_localHistory.List = EmptyPathHistory();
+        m_localHistory.Changed = false;
+        if (!IsOptionOn(OptionFlag::FilterLocalHistoryByProfile))
+            LoadLocalPathHistory(m_localHistory.List, QString(), true);
+        ModMinMax::Program().SetWorkArea();
+        if (m_startup)
+            m_startup->MarkMainWindow(this);
+        const ModMinMax::WorkAreaRect area = ModMinMax::Program().WorkArea();
+        ModMinMax::Program().HookMinMax(this, 500, 500, TwipsToPixels(area.right), TwipsToPixels(area.bottom));
+
+        // Program folders below the data root.
+        QDir().mkpath(DataRoot::JobsFolder());
+        QDir().mkpath(DataRoot::TmpFolder());
+
+        restoreLayout();
+        BuildProfileMenus();
+        BuildDriverMenu();
+        BuildCustomCommandMenu();
+        rebuildFolderHistoryMenu();
+
+        m_local->LoadDrives();
+        const std::unique_ptr<QSettings> settings = OpenSettingsStore();
+        QString localPath = settings->value(QStringLiteral("LV-Path")).toString();
+        if (localPath.isEmpty() || !QFileInfo(localPath).isDir())
+            localPath = QDir::homePath();
+        m_local->LoadLocalFolders(localPath);
+        showSlotState();
+        Timer2.start();
+        m_loaded = true;
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("Form_Load"));
+    }
+}
+
+void frmZAVUde::applyFonts()
+{
+    const ConfiguredFonts fonts = ApplyConfiguration();
+    if (const auto &logFont = fonts[static_cast<size_t>(FontSlot::FtpLogs)]) {
+        for (LogPane *pane : m_logs)
+            pane->SetFont(*logFont);
+    }
+    if (const auto &listFont = fonts[static_cast<size_t>(FontSlot::FolderListing)]) {
+        m_local->LeftView->setFont(*listFont);
+        for (RemotePane *pane : m_remote)
+            pane->RightView->setFont(*listFont);
+    }
+}
+
+void frmZAVUde::ShowQor()
+{
+    try {
+        show();
+        modSysTrayEx::Program().AddTrayIcon(this, kTrayIdentifier, AppTitle());
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("ShowQor"));
+    }
+}
+
+void frmZAVUde::ShowInfo(int &iconKind, const QString &title, const QString &text)
+{
+    try {
+        if (IsOptionOn(OptionFlag::ShowInfoInTray))
+            modSysTrayEx::Program().ShowTrayBalloon(iconKind, this, kTrayIdentifier, title, text);
+    } catch (...) {
+        // A balloon is a courtesy: failures are ignored.
+    }
+}
+
+void frmZAVUde::LoadTasks(const QString &path)
+{
+    if (!QFileInfo::exists(path))
+        return;
+    // Without a job queue the jobs cannot be listed; the sender learns that the hand-off failed.
+    throw RuntimeError(ErrorNumber::InvalidProcedureCall,
+                       QStringLiteral("The job queue is not available in this version: ") + path);
+}
+
+bool frmZAVUde::ServerConnected(int slot) const { return m_slots && m_slots->ServerConnected(slot); }
+
+bool frmZAVUde::IsAnySessionActive() const { return m_slots && m_slots->IsAnySessionActive(); }
+
+void frmZAVUde::ShowDual(bool shown)
+{
+    m_dual = shown;
+    m_remote[1]->setVisible(shown);
+    m_logs[1]->Widget()->setVisible(shown);
+    if (QAction *profile1 = ToolButton(QStringLiteral("profile1")))
+        profile1->setVisible(shown);
+    if (actShowDual->isChecked() != shown)
+        actShowDual->setChecked(shown);
+    if (!shown)
+        m_slots->SetCurrentSlot(0);
+}
+
+void frmZAVUde::TB_ButtonClick(const QString &key)
+{
+    try {
+        if (key == QLatin1String("conf")) {
+            const bool sessionActive = IsAnySessionActive();
+            QPointer<frmConfigure> dialog = new frmConfigure(this);
+            dialog->Image1->setPixmap(m_images.Picture(QStringLiteral("w")).pixmap(16, 16));
+            dialog->ShowSessionWarning(sessionActive);
+            dialog->exec();
+            if (dialog && dialog->OKButtonTag() == QLatin1String("*") && !sessionActive)
+                applyFonts();
+            delete dialog;
+        } else if (key == QLatin1String("profile")) {
+            m_slots->SelectProfile(0, false);
+        } else if (key == QLatin1String("profile1")) {
+            m_slots->SelectProfile(1, false);
+        } else if (key == QLatin1String("quick")) {
+            m_slots->SelectProfile(m_dual ? m_slots->CurrentSlot() : 0, true);
+        } else if (key == QLatin1String("cmd")) {
+            mnuCustomCmds_Click();
+        }
+        showSlotState();
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("TB_ButtonClick"));
+    }
+}
+
+void frmZAVUde::BuildProfileMenus()
+{
+    try {
+        const QStringList names = ReadProfileFile(ProfileFilePath);
+        for (int slot = 0; slot < 2; ++slot) {
+            QMenu *menu = mnuProfile[slot];
+            menu->clear();
+            for (int i = 0; i < names.size(); ++i) {
+                const QString name = names.at(i).trimmed();
+                if (name.isEmpty())
+                    continue; // a blank name keeps its record number for the others
+                QAction *item = menu->addAction(name);
+                item->setData(QStringLiteral("P") + QString::number(i + 1));
+                connect(item, &QAction::triggered, this, [this, slot, item] {
+                    m_slots->SelectStoredProfile(slot, item->data().toString().mid(1).toInt(), true);
+                    showSlotState();
+                });
+            }
+            if (menu->isEmpty())
+                menu->addAction(tr("<No Profile Available>"))->setEnabled(false);
+        }
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("BuildProfileMenus"));
+    }
+}
+
+void frmZAVUde::BuildDriverMenu()
+{
+    try {
+        mnuDrvList->clear();
+        QAction *builtIn = mnuDrvList->addAction(tr("Default"));
+        builtIn->setCheckable(true);
+        builtIn->setChecked(true);
+        const QStringList drivers =
+            QDir(DataRoot::AppPath()).entryList({QStringLiteral("*.frc")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+        for (const QString &file : drivers) {
+            QAction *item = mnuDrvList->addAction(QFileInfo(file).completeBaseName());
+            item->setCheckable(true);
+        }
+        const QList<QAction *> items = mnuDrvList->actions();
+        for (int i = 0; i < items.size(); ++i)
+            connect(items[i], &QAction::triggered, this, [this, i] { mnuDrvList_Click(i); });
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("BuildDriverMenu"));
+    }
+}
+
+void frmZAVUde::mnuDrvList_Click(int index)
+{
+    try {
+        const QList<QAction *> items = mnuDrvList->actions();
+        if (index < 0 || index >= items.size())
+            return;
+        QAction *clicked = items[index];
+        // The menu toggled the check already; "already checked" means it was checked before the click.
+        const bool wasChecked = clicked->property("driverActive").toBool();
+        if (wasChecked) {
+            clicked->setChecked(true);
+            return;
+        }
+        bool loaded = false;
+        if (index == 0) {
+            LoadCmdDefinitions();
+            loaded = true;
+        } else {
+            const QString name = clicked->text();
+            const QString path = DataRoot::FileInRoot(name + QStringLiteral(".frc"));
+            if (!QFileInfo::exists(path)) {
+                clicked->setChecked(false);
+                ShowMessage(this, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Error!"),
+                            QStringLiteral("The driver file '") + name + QStringLiteral(".frc' is missing!"));
+                return;
+            }
+            loaded = LoadDriver(path);
+        }
+        for (int i = 0; i < items.size(); ++i) {
+            const bool active = loaded ? i == index : items[i]->property("driverActive").toBool();
+            items[i]->setChecked(active);
+            items[i]->setProperty("driverActive", active);
+        }
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("mnuDrvList_Click"));
+    }
+}
+
+void frmZAVUde::mnuCustomCmds_Click() {}
+
+void frmZAVUde::BuildCustomCommandMenu() {}
+
+void frmZAVUde::AddToFolderHistory(const QString &path, bool remove)
+{
+    try {
+        PathHistoryList &list = m_localHistory.List;
+        if (remove) {
+            list.removeIf([&](const PathHistoryEntry &entry) { return entry.Path == path; });
+            if (list.isEmpty())
+                list = EmptyPathHistory();
+        } else {
+            const ServerSlot *first = m_slots->Slot(0);
+            const QString owner = first->HasProfile() ? first->SlotProfile().ProfileName.trimmed() : QString();
+            if (list.size() == 1 && list.first().Path.isEmpty())
+                list.clear();
+            list.append({owner, path});
+            UniqueStringArray(list, true, true, true);
+        }
+        m_localHistory.Changed = true;
+        rebuildFolderHistoryMenu();
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("AddToFolderHistory"));
+    }
+}
+
+void frmZAVUde::rebuildFolderHistoryMenu()
+{
+    mnuList->clear();
+    QAction *add = mnuList->addAction(tr("Add Current Folder"));
+    connect(add, &QAction::triggered, this, [this] {
+        if (!m_local->CurrentPath().isEmpty())
+            AddToFolderHistory(m_local->CurrentPath());
+    });
+    QAction *removeCurrent = mnuList->addAction(tr("Remove Current Folder"));
+    connect(removeCurrent, &QAction::triggered, this, [this] { AddToFolderHistory(m_local->CurrentPath(), true); });
+    mnuList->addSeparator();
+    QStringList shown;
+    for (const PathHistoryEntry &entry : m_localHistory.List) {
+        if (entry.Path.isEmpty() || shown.contains(entry.Path))
+            continue;
+        shown << entry.Path;
+        QAction *item = mnuList->addAction(entry.Path);
+        item->setCheckable(true);
+        item->setData(QStringLiteral("history"));
+        const QString path = entry.Path;
+        connect(item, &QAction::triggered, this, [this, path] { m_local->LoadLocalFolders(path); });
+    }
+    markFolderHistory(m_local->CurrentPath());
+}
+
+void frmZAVUde::markFolderHistory(const QString &path)
+{
+    for (QAction *item : mnuList->actions()) {
+        if (item->data().toString() == QLatin1String("history"))
+            item->setChecked(item->text().compare(path, Qt::CaseInsensitive) == 0);
+    }
+}
+
+void frmZAVUde::FtpLogger_BufferFull(int index, bool &bClearLogs)
+{
+    try {
+        if (IsOptionOn(OptionFlag::SaveLogsBeforeRemoving))
+            m_logs[static_cast<size_t>(index & 1)]->DumpLogs(DataRoot::FileInRoot(QStringLiteral("FtpCmdLog.txt")));
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FtpLogger_BufferFull"));
+    }
+    bClearLogs = true;
+}
+
+void frmZAVUde::sessionStateChanged(int slot, bool active)
+{
+    Q_UNUSED(slot);
+    Q_UNUSED(active);
+    showSlotState();
+}
+
+void frmZAVUde::showSlotState()
+{
+    QStringList parts;
+    for (int i = 0; i < (m_dual ? 2 : 1); ++i) {
+        const ServerSlot *slot = m_slots->Slot(i);
+        QString text = tr("Server %1: ").arg(i + 1);
+        if (!slot->HasProfile())
+            text += tr("no profile");
+        else
+            text += slot->SlotProfile().ProfileName.trimmed()
+                  + (slot->SessionActive() ? tr(" (connected)") : tr(" (not connected)"));
+        parts << text;
+    }
+    lblStatus->setText(parts.join(QStringLiteral("   ")));
+}
+
+void frmZAVUde::Timer2_Timer()
+{
+    try {
+        m_local->WarmUpTick();
+        QString connection;
+        lblNetwork->setText(IsNetConnected(connection) ? tr("Online") : tr("Offline"));
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("Timer2_Timer"));
+    }
+}
+
+void frmZAVUde::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_activatedOnce) {
+        m_activatedOnce = true;
+        m_local->WarmUpOnActivation();
+        m_local->PreloadFileTypeIcons(DataRoot::SystemFolder() + QStringLiteral("/File Ext"));
+    }
+}
+
+void frmZAVUde::trayMouseMessage(QWidget *window, int identifier, int message)
+{
+    if (window != this || identifier != kTrayIdentifier || m_modal)
+        return;
+    if (message == modSysTrayEx::LeftButtonUp || message == modSysTrayEx::LeftButtonDoubleClick)
+        restoreFromTray();
+}
+
+void frmZAVUde::restoreFromTray()
+{
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void frmZAVUde::ExitProgram()
+{
+    m_exitRequested = true;
+    close();
+    m_exitRequested = false;
+}
+
+void frmZAVUde::closeEvent(QCloseEvent *event)
+{
+    try {
+        if (m_closing) {
+            event->accept();
+            return;
+        }
+        if (!m_exitRequested && IsOptionOn(OptionFlag::MinimiseOnClose)
+            && modSysTrayEx::Program().CanHideToTray(this, kTrayIdentifier)) {
+            hide();
+            event->ignore();
+            return;
+        }
+        if (!Form_QueryUnload()) {
+            event->ignore();
+            return;
+        }
+        event->accept();
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("Form_QueryUnload"));
+        event->accept();
+    }
+}
+
+bool frmZAVUde::Form_QueryUnload()
+{
+    if (IsAnySessionActive()) {
+        const PromptButton answer =
+            ShowMessage(this, PromptIcon::Question, PromptButtons::YesNo, AppTitle(),
+                        QStringLiteral("You are connected to a server. Disconnect and exit Ftp Qor?"));
+        if (answer != PromptButton::Yes)
+            return false;
+    }
+    m_closing = true;
+    Timer2.stop();
+    for (int i = 0; i < 2; ++i) {
+        ServerSlot *slot = m_slots->Slot(i);
+        if (slot->SessionActive())
+            slot->DisConnectFromFTP();
+        else
+            slot->SaveRemoteHistory();
+    }
+    if (m_localHistory.Changed) {
+        const ServerSlot *first = m_slots->Slot(0);
+        SaveLocalPathHistory(first->HasProfile() ? first->SlotProfile().ProfileName : QString(), m_localHistory.List);
+        m_localHistory.Changed = false;
+    }
+    // Pending jobs decide the start with the session; without a job queue there are none.
+    const bool pendingJobs = false;
+    RootKeyFlags user;
+    user.currentUser = true;
+    if (IsOptionOn(OptionFlag::StartOnSystemStartupWithPendingJobs) && pendingJobs)
+        SetRegString(RunKeyPath(), RunValueName(), QuotedProgramPath(), user);
+    else
+        DeleteRegValue(RunKeyPath(), RunValueName(), user);
+    saveLayout();
+    modSysTrayEx::Program().RemoveTrayIcon(this, kTrayIdentifier);
+    ModMinMax::Program().UnhookMinMax(this);
+    if (m_startup)
+        m_startup->ReleaseInstanceLock();
+    return true;
+}
+
+void frmZAVUde::restoreLayout()
+{
+    try {
+        const std::unique_ptr<QSettings> settings = OpenSettingsStore();
+        const QVariantMap ui = settings->value(QStringLiteral("UI")).toMap();
+        if (!ui.isEmpty()) {
+            restoreGeometry(ui.value(QStringLiteral("Geometry")).toByteArray());
+            splMain->restoreState(ui.value(QStringLiteral("SplitMain")).toByteArray());
+            splPanes->restoreState(ui.value(QStringLiteral("SplitPanes")).toByteArray());
+            splRemote->restoreState(ui.value(QStringLiteral("SplitRemote")).toByteArray());
+            splLogs->restoreState(ui.value(QStringLiteral("SplitLogs")).toByteArray());
+            for (int i = 0; i < 2; ++i)
+                m_logs[static_cast<size_t>(i)]->RestoreProperties(
+                    ui.value(QStringLiteral("FtpLogger") + QString::number(i)).toByteArray());
+            ShowDual(ui.value(QStringLiteral("Dual")).toBool());
+        }
+        const QList<QTreeView *> lists = {m_local->LeftView, m_remote[0]->RightView, m_remote[1]->RightView};
+        const QStringList widths = settings->value(QStringLiteral("LV")).toString().split(QLatin1Char('|'));
+        const QStringList sorts = settings->value(QStringLiteral("LV-Sort")).toString().split(QLatin1Char('|'));
+        for (int i = 0; i < lists.size(); ++i) {
+            if (i < widths.size() && !widths[i].isEmpty())
+                SetColumnWidths(lists[i], widths[i]);
+            const QStringList sort = i < sorts.size() ? sorts[i].split(QLatin1Char(',')) : QStringList();
+            if (sort.size() == 2)
+                SortListView(lists[i], sort[0].toInt(), sort[1] == QLatin1String("1"));
+        }
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("RestoreLayout"));
+    }
+}
+
+void frmZAVUde::saveLayout()
+{
+    try {
+        const std::unique_ptr<QSettings> settings = OpenSettingsStore();
+        QVariantMap ui;
+        ui.insert(QStringLiteral("Geometry"), saveGeometry());
+        ui.insert(QStringLiteral("SplitMain"), splMain->saveState());
+        ui.insert(QStringLiteral("SplitPanes"), splPanes->saveState());
+        ui.insert(QStringLiteral("SplitRemote"), splRemote->saveState());
+        ui.insert(QStringLiteral("SplitLogs"), splLogs->saveState());
+        ui.insert(QStringLiteral("Dual"), m_dual);
+        for (int i = 0; i < 2; ++i)
+            ui.insert(QStringLiteral("FtpLogger") + QString::number(i), m_logs[static_cast<size_t>(i)]->SavedProperties());
+        settings->setValue(QStringLiteral("UI"), ui);
+        const QList<QTreeView *> lists = {m_local->LeftView, m_remote[0]->RightView, m_remote[1]->RightView};
+        QStringList widths;
+        QStringList sorts;
+        for (QTreeView *list : lists) {
+            widths << widthFractions(list);
+            sorts << sortText(list);
+        }
+        settings->setValue(QStringLiteral("LV"), widths.join(QLatin1Char('|')));
+        settings->setValue(QStringLiteral("LV-Sort"), sorts.join(QLatin1Char('|')));
+        settings->setValue(QStringLiteral("LV-Path"), m_local->CurrentPath());
+        settings->sync();
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("SaveLayout"));
+    }
+}

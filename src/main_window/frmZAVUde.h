@@ -1,0 +1,138 @@
+#pragma once
+
+#include "KeyedImageList.h"
+#include "MainWindowServices.h"
+#include "ServerSlots.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+
+#include <array>
+
+class EngineTimer;
+class LocalPane;
+class LogPane;
+class ModStartup;
+class QAction;
+class QLabel;
+class QMenu;
+class QSettings;
+class QSplitter;
+class QToolBar;
+class QToolButton;
+class RemotePane;
+class ServerSlot;
+
+// The main window: the local pane, one or two server panes with their log
+// panes, the toolbar, menus and status bar. It owns the server slots and
+// their browsing connections for the whole run.
+class frmZAVUde : public QMainWindow, public MainWindowServices
+{
+    Q_OBJECT
+public:
+    static constexpr int kTrayIdentifier = 840;
+    static constexpr int kTimer2Ms = 1000;
+
+    // `startup` is the single-instance service the window marks itself with
+    // (none in tests that do not need it); `timers` are the browsing
+    // connections' clocks (tests pass manual ones).
+    explicit frmZAVUde(ModStartup *startup = nullptr, std::array<EngineTimer *, 2> timers = {},
+                       QWidget *parent = nullptr);
+    ~frmZAVUde() override;
+
+    // The settings store section of the window's layout and list settings.
+    static QString SettingsSection() { return QStringLiteral("Configuration/General"); }
+    static std::unique_ptr<QSettings> OpenSettingsStore();
+
+    // MainWindowServices
+    void ShowInfo(int &iconKind, const QString &title, const QString &text) override;
+    void LoadTasks(const QString &path) override;
+    bool ServerConnected(int slot) const override;
+    bool SecondPaneShown() const override { return m_dual; }
+    KeyedImageList &ImageList2() override { return m_fileIcons; }
+    void ShowQor() override;
+
+    // The main image list: "conf", "w", "cmd", drive types, sort marks ...
+    KeyedImageList &ImageList1() { return m_images; }
+
+    void SetModalState(bool modal) { m_modal = modal; }
+    bool ModalState() const { return m_modal; }
+    bool IsAnySessionActive() const;
+    void ShowDual(bool shown);
+
+    // Toolbar buttons by key ("conf", "cmd", "profile", "profile1", "quick", "dual").
+    QAction *ToolButton(const QString &key) const;
+    void TB_ButtonClick(const QString &key);
+    void mnuDrvList_Click(int index);
+    void mnuCustomCmds_Click();
+    void BuildCustomCommandMenu();
+    // Puts a local folder into the local folder history and rebuilds its menu.
+    void AddToFolderHistory(const QString &path, bool remove = false);
+    void FtpLogger_BufferFull(int index, bool &bClearLogs);
+    // Rebuilds the profile menus of the "profile" and "profile1" buttons.
+    void BuildProfileMenus();
+    void BuildDriverMenu();
+
+    // Closes for real: the confirmation and the shut-down steps run, no hiding to the tray.
+    void ExitProgram();
+
+    // Components, for the window's own parts and tests.
+    LocalPane *Local() const { return m_local; }
+    RemotePane *Remote(int slot) const { return m_remote[static_cast<size_t>(slot & 1)]; }
+    LogPane *FtpLogger(int slot) const { return m_logs[static_cast<size_t>(slot & 1)]; }
+    ServerSlots *Slots() const { return m_slots; }
+    ServerSlot *Slot(int slot) const;
+    LocalFolderHistory &LocalHistory() { return m_localHistory; }
+    QMenu *mnuList = nullptr;     // local folder history
+    QMenu *mnuDrvList = nullptr;  // drivers
+    QMenu *mnuProfile[2] = {nullptr, nullptr};
+    QMenu *mnuUserCommands = nullptr;
+    QToolBar *TB = nullptr;
+    QLabel *lblStatus = nullptr;
+    QLabel *lblNetwork = nullptr;
+    QAction *actShowDual = nullptr;
+    QTimer Timer2;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void buildImageLists();
+    void buildControls();
+    void buildMenus();
+    void buildToolbar();
+    void Form_Load();
+    bool Form_QueryUnload();
+    void applyFonts();
+    void restoreLayout();
+    void saveLayout();
+    void rebuildFolderHistoryMenu();
+    void markFolderHistory(const QString &path);
+    void sessionStateChanged(int slot, bool active);
+    void Timer2_Timer();
+    void trayMouseMessage(QWidget *window, int identifier, int message);
+    void restoreFromTray();
+    void showSlotState();
+
+    QPointer<ModStartup> m_startup;
+    KeyedImageList m_images;
+    KeyedImageList m_fileIcons;
+    LocalPane *m_local = nullptr;
+    std::array<RemotePane *, 2> m_remote{};
+    std::array<LogPane *, 2> m_logs{};
+    ServerSlots *m_slots = nullptr;
+    LocalFolderHistory m_localHistory;
+    QSplitter *splMain = nullptr;   // panes above, logs below
+    QSplitter *splPanes = nullptr;  // local | remote
+    QSplitter *splRemote = nullptr; // server 1 | server 2
+    QSplitter *splLogs = nullptr;   // log 1 | log 2
+    bool m_dual = false;
+    bool m_modal = false;
+    bool m_loaded = false;
+    bool m_closing = false;
+    bool m_exitRequested = false;
+    bool m_activatedOnce = false;
+};

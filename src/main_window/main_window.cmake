@@ -1,0 +1,9 @@
+# The main window: frame, panes, splitters, toolbar, menus, status bar, layout.
+if(TARGET ftpqor_ftp_engine)
+  ftpqor_library(ftpqor_main_window
+    SOURCES
+      LogPanes.cpp LogPanes.h
+      frmZAVUde.cpp frmZAVUde.h
+    DEPENDS ftpqor_server_slots ftpqor_local_pane ftpqor_config ftpqor_profiles ftpqor_ftp_engine
+            ftpqor_foundation ftpqor_platform Qt6::Widgets)
+endif()

@@ -1,0 +1,143 @@
+#include "RemotePane.h"
+
+#include "FileListModel.h"
+#include "KeyedImageList.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+RemotePane::RemotePane(int slot, KeyedImageList &images, QWidget *parent)
+    : QWidget(parent), m_slot(slot), m_images(images)
+{
+    setObjectName(QStringLiteral("RemotePane") + QString::number(slot));
+
+    CboFTP = new QComboBox(this);
+    CboFTP->setObjectName(QStringLiteral("CboFTP"));
+    CboFTP->setMinimumContentsLength(20);
+    CboFTP->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+
+    TB_RMT = new QToolBar(this);
+    TB_RMT->setObjectName(QStringLiteral("TB_RMT"));
+    TB_RMT->setIconSize(QSize(16, 16));
+    addButton(QStringLiteral("up"), style()->standardIcon(QStyle::SP_FileDialogToParent), tr("Up one folder"));
+    addButton(QStringLiteral("refresh"), style()->standardIcon(QStyle::SP_BrowserReload), tr("Refresh"));
+    addButton(QStringLiteral("newdir"), style()->standardIcon(QStyle::SP_FileDialogNewFolder), tr("New Folder"));
+    addButton(QStringLiteral("rename"), style()->standardIcon(QStyle::SP_FileDialogDetailedView), tr("Rename"));
+    addButton(QStringLiteral("props"), style()->standardIcon(QStyle::SP_FileDialogInfoView), tr("Properties"));
+    QAction *history = addButton(QStringLiteral("history"), style()->standardIcon(QStyle::SP_FileDialogBack),
+                                 tr("Folder history"));
+    mnuHistory = new QMenu(this);
+    mnuHistory->setObjectName(QStringLiteral("mnuHistory"));
+    history->setMenu(mnuHistory);
+    addButton(QStringLiteral("disconnect"), style()->standardIcon(QStyle::SP_DialogCloseButton), tr("Disconnect"));
+
+    txtFilter = new QLineEdit(this);
+    txtFilter->setObjectName(QStringLiteral("txtFilter"));
+    txtFilter->setPlaceholderText(tr("Filter, e.g. *.txt;*.log"));
+    txtFilter->setClearButtonEnabled(true);
+
+    Model = new FileListModel({tr("File"), tr("Size"), tr("Attributes"), tr("Modified")}, this);
+    Model->setIconLookup([this](const QString &key) { return m_images.Picture(key); });
+
+    RightView = new QTreeView(this);
+    RightView->setObjectName(QStringLiteral("RightView"));
+    RightView->setRootIsDecorated(false);
+    RightView->setUniformRowHeights(true);
+    RightView->setAllColumnsShowFocus(true);
+    RightView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    RightView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    RightView->setContextMenuPolicy(Qt::CustomContextMenu);
+    RightView->setModel(Model);
+    RightView->header()->setSectionsClickable(true);
+    RightView->installEventFilter(this);
+    RightView->viewport()->installEventFilter(this);
+
+    mnuRemote = new QMenu(this);
+    mnuRemote->setObjectName(QStringLiteral("mnuRemote"));
+    MNU_RMT_REFRESH = mnuRemote->addAction(tr("Refresh"));
+    MNU_RMT_NEWDIR = mnuRemote->addAction(tr("New Folder..."));
+    MNU_RMT_RENAME = mnuRemote->addAction(tr("Rename..."));
+    MNU_RMT_PROPS = mnuRemote->addAction(tr("Properties..."));
+    mnuRemote->addSeparator();
+    mnuCustomCmd = mnuRemote->addMenu(tr("Custom Commands"));
+    mnuCustomCmd->setObjectName(QStringLiteral("mnuCustomCmd"));
+    connect(RightView, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { mnuRemote->popup(RightView->viewport()->mapToGlobal(at)); });
+
+    lblState = new QLabel(tr("Not connected"), this);
+    lblState->setObjectName(QStringLiteral("lblState"));
+    Progress = new QProgressBar(this);
+    Progress->setObjectName(QStringLiteral("Progress"));
+    Progress->setRange(0, 0); // a listing's size is not known in advance
+    Progress->setMaximumHeight(12);
+    Progress->setTextVisible(false);
+    Progress->hide();
+    lblRemote = new QLabel(this);
+    lblRemote->setObjectName(QStringLiteral("lblRemote"));
+
+    auto *top = new QHBoxLayout;
+    top->setContentsMargins(0, 0, 0, 0);
+    top->addWidget(CboFTP, 1);
+    top->addWidget(TB_RMT);
+    auto *bottom = new QHBoxLayout;
+    bottom->setContentsMargins(0, 0, 0, 0);
+    bottom->addWidget(lblRemote, 1);
+    bottom->addWidget(Progress);
+    bottom->addWidget(lblState);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addLayout(top);
+    layout->addWidget(txtFilter);
+    layout->addWidget(RightView, 1);
+    layout->addLayout(bottom);
+}
+
+QAction *RemotePane::addButton(const QString &key, const QIcon &icon, const QString &tip)
+{
+    QAction *action = TB_RMT->addAction(icon, tip);
+    action->setObjectName(key);
+    action->setData(key);
+    return action;
+}
+
+QAction *RemotePane::Button(const QString &key) const
+{
+    for (QAction *action : TB_RMT->actions()) {
+        if (action->data().toString() == key)
+            return action;
+    }
+    return nullptr;
+}
+
+void RemotePane::ShowState(const QString &text) { lblState->setText(text); }
+
+void RemotePane::ShowListingProgress(qint64 bytes)
+{
+    if (bytes < 0) {
+        Progress->hide();
+        return;
+    }
+    Progress->show();
+    lblState->setText(tr("Listing... %1 bytes").arg(bytes));
+}
+
+void RemotePane::ShowSummary(const QString &text) { lblRemote->setText(text); }
+
+bool RemotePane::eventFilter(QObject *watched, QEvent *event)
+{
+    if ((watched == RightView || watched == RightView->viewport()) && (event->type() == QEvent::FocusIn || event->type() == QEvent::MouseButtonPress))
+        emit activated(m_slot);
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class FileListModel;
+class KeyedImageList;
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QToolBar;
+class QTreeView;
+
+// The controls of one server's side of the main window: the path list, the
+// remote toolbar, the name filter, the remote list and its status lines.
+// The server slot fills and drives them.
+class RemotePane : public QWidget
+{
+    Q_OBJECT
+public:
+    RemotePane(int slot, KeyedImageList &images, QWidget *parent = nullptr);
+
+    int Slot() const { return m_slot; }
+
+    // The toolbar button of a key ("up", "refresh", "newdir", "rename", "props", "history", "disconnect").
+    QAction *Button(const QString &key) const;
+
+    // The state line: "Not connected", "Connecting...", listing progress and the like.
+    void ShowState(const QString &text);
+    // Listing progress: bytes received so far; a negative count hides the bar.
+    void ShowListingProgress(qint64 bytes);
+    void ShowSummary(const QString &text);
+
+    QComboBox *CboFTP = nullptr;
+    QToolBar *TB_RMT = nullptr;
+    QLineEdit *txtFilter = nullptr;
+    QTreeView *RightView = nullptr;
+    FileListModel *Model = nullptr;
+    QLabel *lblRemote = nullptr;
+    QLabel *lblState = nullptr;
+    QProgressBar *Progress = nullptr;
+    QMenu *mnuRemote = nullptr;        // the list's pop-up menu
+    QMenu *mnuHistory = nullptr;       // the remote folder history ("history" button)
+    QMenu *mnuCustomCmd = nullptr;     // user commands, inside mnuRemote
+
+    QAction *MNU_RMT_REFRESH = nullptr;
+    QAction *MNU_RMT_NEWDIR = nullptr;
+    QAction *MNU_RMT_RENAME = nullptr;
+    QAction *MNU_RMT_PROPS = nullptr;
+
+signals:
+    // The pane took the keyboard focus or a click.
+    void activated(int slot);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QAction *addButton(const QString &key, const QIcon &icon, const QString &tip);
+
+    int m_slot;
+    KeyedImageList &m_images;
+};

@@ -1,0 +1,598 @@
+#include "ServerSlot.h"
+
+#include "DataRoot.h"
+#include "DirectoryListingParser.h"
+#include "ErrorLog.h"
+#include "FileTypeIcons.h"
+#include "FtpCommander.h"
+#include "MainWindowServices.h"
+#include "ModFTPTrelm.h"
+#include "ModListView.h"
+#include "OptionFlags.h"
+#include "Paths.h"
+#include "Prompts.h"
+#include "RemotePane.h"
+#include "SessionLog.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTreeView>
+
+namespace {
+
+const QString kObject = QStringLiteral("frmZAVUde");
+constexpr int kPermissionCancelled = 65535;
+
+QString slotFileName(const QString &stem, int index, const QString &suffix)
+{
+    return DataRoot::CacheFolder() + QLatin1Char('/') + stem + QString::number(index + 1) + suffix;
+}
+
+bool isErrorReply(const QString &code) { return code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5')); }
+
+} // namespace
+
+ServerSlot::ServerSlot(int index, RemotePane *pane, MainWindowServices &window, QObject *parent, EngineTimer *timer)
+    : QObject(parent), m_index(index), m_pane(pane), m_window(window)
+{
+    setObjectName(QStringLiteral("ServerSlot") + QString::number(index));
+    m_engine = new FtpCommander(this, timer);
+    m_engine->setObjectName(QStringLiteral("FtpCmd") + QString::number(index));
+    QDir().mkpath(DataRoot::CacheFolder());
+    m_engine->SetStartUpPort(kFirstDataPort + index * kDataPortWidth, kDataPortWidth);
+    m_engine->setCacheFile(slotFileName(QStringLiteral("FtpList"), index, QStringLiteral(".dat")));
+    m_cache.SetCacheFile(slotFileName(QStringLiteral("FtpCache"), index, QStringLiteral(".ch")));
+    m_cache.TruncateCacheFile();
+    wireEngine();
+    wirePane();
+    updateButtons();
+}
+
+ServerSlot::~ServerSlot()
+{
+    // The engine goes with the slot; its last events must not reach a half-destroyed slot.
+    if (m_engine)
+        m_engine->disconnect(this);
+}
+
+void ServerSlot::wireEngine()
+{
+    FtpCommander *engine = m_engine;
+    connect(engine, &FtpCommander::JobDone, this, &ServerSlot::FtpCmd_JobDone);
+    connect(engine, &FtpCommander::CommandSent, this,
+            [this](const QString &, const QString &command) { log(command, SessionLog::Command, SessionLog::kBold); });
+    connect(engine, &FtpCommander::ServerReplied, this, [this](const QString &code, const QString &line) {
+        log(line, isErrorReply(code) ? SessionLog::Failure : SessionLog::Reply);
+    });
+    connect(engine, &FtpCommander::Message, this, [this](const QString &text) {
+        if (m_pane)
+            m_pane->ShowState(text);
+    });
+    connect(engine, &FtpCommander::Error, this, [this](long code, const QString &description, bool) {
+        log(QStringLiteral("Error ") + QString::number(code) + QStringLiteral(": ") + description,
+            SessionLog::Warning, SessionLog::kItalic);
+    });
+    connect(engine, &FtpCommander::FtpConnect, this, [this] {
+        if (m_pane)
+            m_pane->ShowState(tr("Connected, logging in..."));
+    });
+    connect(engine, &FtpCommander::FtpDisconnect, this, [this] { sessionEnded(tr("Not connected")); });
+    connect(engine, &FtpCommander::ConnectionFailed, this, [this] {
+        log(tr("Connection to %1 failed.").arg(m_engine->ServerUrl()), SessionLog::Failure, SessionLog::kBold);
+        sessionEnded(tr("Connection failed"));
+    });
+    connect(engine, &FtpCommander::DataProgress, this, [this](qint64 bytes) {
+        if (m_pane && m_engine->CurrentAct() == FtpCommander::ActList)
+            m_pane->ShowListingProgress(bytes);
+    });
+}
+
+void ServerSlot::wirePane()
+{
+    RemotePane *pane = m_pane;
+    if (!pane)
+        return;
+    connect(pane->RightView, &QTreeView::activated, this, [this](const QModelIndex &index) {
+        try {
+            if (!index.isValid() || !m_pane)
+                return;
+            const FileListRow &row = m_pane->Model->row(index.row());
+            if (!row.IsFolder)
+                return;
+            if (!IsSafeRemoteName(row.Text)) {
+                log(tr("The server's name \"%1\" cannot be opened as a folder.").arg(row.Text), SessionLog::Warning);
+                return;
+            }
+            ChangeFolder(JoinRemotePath(m_remotePath, row.Text));
+        } catch (...) {
+            LogCurrentException(kObject, QStringLiteral("RightView_DblClick"));
+        }
+    });
+    connect(pane->RightView->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { HandleLVSort(m_pane->RightView, column); });
+    connect(pane->RightView->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        updateButtons();
+        emit remoteSelectionChanged(m_index);
+    });
+    connect(pane->CboFTP, &QComboBox::activated, this, [this](int index) {
+        if (!m_pane)
+            return;
+        const QString path = m_pane->CboFTP->itemData(index).toString();
+        if (!path.isEmpty() && path != m_remotePath)
+            ChangeFolder(path);
+    });
+    connect(pane->txtFilter, &QLineEdit::textChanged, this, [this] {
+        if (!m_shownListing.isEmpty() || (m_pane && m_pane->Model->size() > 0))
+            showListing(m_shownListing);
+    });
+    connect(pane->Button(QStringLiteral("up")), &QAction::triggered, this, &ServerSlot::GoUp);
+    connect(pane->Button(QStringLiteral("refresh")), &QAction::triggered, this, &ServerSlot::RefreshListing);
+    connect(pane->Button(QStringLiteral("newdir")), &QAction::triggered, this, &ServerSlot::MakeFolder);
+    connect(pane->Button(QStringLiteral("rename")), &QAction::triggered, this, &ServerSlot::RenameSelected);
+    connect(pane->Button(QStringLiteral("props")), &QAction::triggered, this, &ServerSlot::ShowProperties);
+    connect(pane->Button(QStringLiteral("disconnect")), &QAction::triggered, this, &ServerSlot::DisConnectFromFTP);
+    connect(pane->MNU_RMT_REFRESH, &QAction::triggered, this, &ServerSlot::RefreshListing);
+    connect(pane->MNU_RMT_NEWDIR, &QAction::triggered, this, &ServerSlot::MakeFolder);
+    connect(pane->MNU_RMT_RENAME, &QAction::triggered, this, &ServerSlot::RenameSelected);
+    connect(pane->MNU_RMT_PROPS, &QAction::triggered, this, &ServerSlot::ShowProperties);
+    connect(pane->mnuHistory, &QMenu::aboutToShow, this, &ServerSlot::fillHistoryMenu);
+}
+
+void ServerSlot::log(const QString &text, int colour, quint8 style)
+{
+    if (m_log)
+        m_log->AddLog(text, colour, style);
+}
+
+bool ServerSlot::SessionActive() const { return m_engine && m_engine->SessionActive(); }
+
+bool ServerSlot::IsBusy() const { return m_engine && m_engine->isBusy(); }
+
+bool ServerSlot::ready()
+{
+    if (!SessionActive())
+        return false;
+    if (IsBusy()) {
+        if (m_pane)
+            m_pane->ShowState(tr("Busy, please wait..."));
+        return false;
+    }
+    return true;
+}
+
+void ServerSlot::SetProfile(const CProfile &profile)
+{
+    try {
+        const bool manageHistory = IsOptionOn(OptionFlag::ManageFtpFolderHistory);
+        if (manageHistory && m_hasProfile)
+            SaveRemoteHistory();
+        m_profile = profile;
+        m_hasProfile = true;
+        if (manageHistory) {
+            m_history = EmptyPathHistory();
+            m_historyChanged = false;
+            LoadRemotePathHistory(profile.ProfileName.trimmed(), m_history);
+        }
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("SelectProfile"));
+    }
+}
+
+void ServerSlot::SaveRemoteHistory()
+{
+    if (!m_hasProfile || !m_historyChanged)
+        return;
+    SaveRemotePathHistory(m_profile.ProfileName.trimmed(), m_history);
+    m_historyChanged = false;
+}
+
+void ServerSlot::AddToRemoteFolderHistory(const QString &remoteFolder)
+{
+    try {
+        if (!IsOptionOn(OptionFlag::ManageFtpFolderHistory) || !m_hasProfile || remoteFolder.isEmpty())
+            return;
+        const QString owner = m_profile.ProfileName.trimmed();
+        for (const PathHistoryEntry &entry : m_history) {
+            if (entry.Path == remoteFolder)
+                return; // already offered: the menu lists each folder once
+        }
+        if (m_history.size() == 1 && m_history.first().Path.isEmpty())
+            m_history.clear();
+        m_history.append({owner, remoteFolder});
+        UniqueStringArray(m_history, false, false, false);
+        m_historyChanged = true;
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("AddToRemoteFolderHistory"));
+    }
+}
+
+void ServerSlot::fillHistoryMenu()
+{
+    if (!m_pane)
+        return;
+    QMenu *menu = m_pane->mnuHistory;
+    menu->clear();
+    for (const PathHistoryEntry &entry : m_history) {
+        if (entry.Path.isEmpty())
+            continue;
+        QAction *item = menu->addAction(entry.Path);
+        item->setCheckable(true);
+        item->setChecked(entry.Path == m_remotePath);
+        item->setEnabled(SessionActive());
+        const QString path = entry.Path;
+        connect(item, &QAction::triggered, this, [this, path] { ChangeFolder(path); });
+    }
+    if (menu->isEmpty())
+        menu->addAction(tr("<Empty>"))->setEnabled(false);
+}
+
+void ServerSlot::ConnectToFTP()
+{
+    try {
+        if (!m_hasProfile || SessionActive())
+            return;
+        if (IsOptionOn(OptionFlag::ClearLogsOnNewConnection) && m_log)
+            m_log->ClearLogs();
+        m_engine->setServerUrl(m_profile.Server.trimmed());
+        m_engine->setPort(m_profile.Port > 0 ? m_profile.Port : 21);
+        m_engine->setUser(m_profile.User);
+        m_engine->setPassword(m_profile.Password);
+        m_engine->setMode(m_profile.IsPassive ? 0 : 1);
+        m_engine->setKeepAlive(m_profile.KeepAlive != 0);
+        m_engine->setListingAllowed(!IsOptionOn(OptionFlag::DoNotListFtpContent));
+        const QString startPath = m_profile.RemotePath.trimmed();
+        m_engine->setStartupPath(startPath.isEmpty() ? QStringLiteral("/") : startPath);
+        m_remotePath.clear();
+        m_shownListing.clear();
+        if (m_pane) {
+            m_pane->Model->clear();
+            m_pane->CboFTP->clear();
+            m_pane->ShowSummary(QString());
+            m_pane->ShowState(tr("Connecting to %1...").arg(m_profile.Server.trimmed()));
+        }
+        log(tr("Connecting to %1 (%2)").arg(m_profile.Server.trimmed(), m_profile.ProfileName.trimmed()),
+            SessionLog::Reply, SessionLog::kItalic);
+        const QString localPath = m_profile.LocalPath.trimmed();
+        if (IsOptionOn(OptionFlag::NavigateToProfileLocalFolder) && !localPath.isEmpty() && QDir(localPath).exists())
+            emit localFolderWanted(localPath);
+        QPointer<ServerSlot> guard(this);
+        m_engine->StartSession();
+        if (!guard)
+            return;
+        updateButtons();
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("ConnectToFTP"));
+    }
+}
+
+void ServerSlot::DisConnectFromFTP()
+{
+    try {
+        QPointer<ServerSlot> guard(this);
+        m_engine->CloseSession();
+        if (!guard)
+            return;
+        SaveRemoteHistory();
+        if (!SessionActive())
+            sessionEnded(tr("Not connected"));
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("DisConnectFromFTP"));
+    }
+}
+
+void ServerSlot::sessionEnded(const QString &state)
+{
+    m_pendingPath.clear();
+    m_relistAfterCommand = false;
+    if (m_pane) {
+        m_pane->ShowListingProgress(-1);
+        m_pane->ShowState(state);
+        m_pane->Model->clear();
+        m_pane->CboFTP->clear();
+        m_pane->ShowSummary(QString());
+    }
+    m_shownListing.clear();
+    m_remotePath.clear();
+    updateButtons();
+    if (std::exchange(m_reportedActive, false))
+        emit sessionStateChanged(m_index, false);
+}
+
+void ServerSlot::updateButtons()
+{
+    if (!m_pane)
+        return;
+    const bool active = SessionActive();
+    const bool selected = m_pane->RightView->selectionModel()
+                       && m_pane->RightView->selectionModel()->hasSelection();
+    const int selectedCount = m_pane->RightView->selectionModel()
+                                ? static_cast<int>(m_pane->RightView->selectionModel()->selectedRows().size())
+                                : 0;
+    for (const QString &key : {QStringLiteral("up"), QStringLiteral("refresh"), QStringLiteral("newdir"),
+                               QStringLiteral("history"), QStringLiteral("disconnect")})
+        m_pane->Button(key)->setEnabled(active);
+    m_pane->Button(QStringLiteral("rename"))->setEnabled(active && selectedCount == 1);
+    m_pane->Button(QStringLiteral("props"))->setEnabled(active && selected);
+    m_pane->MNU_RMT_REFRESH->setEnabled(active);
+    m_pane->MNU_RMT_NEWDIR->setEnabled(active);
+    m_pane->MNU_RMT_RENAME->setEnabled(active && selectedCount == 1);
+    m_pane->MNU_RMT_PROPS->setEnabled(active && selected);
+    m_pane->mnuCustomCmd->setEnabled(active);
+}
+
+void ServerSlot::ChangeFolder(const QString &remotePath)
+{
+    try {
+        if (!ready() || remotePath.isEmpty())
+            return;
+        m_pendingPath = remotePath;
+        if (m_pane)
+            m_pane->ShowState(tr("Opening %1...").arg(remotePath));
+        m_engine->FTP_CHG_DIR(remotePath);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("ChangeFolder"));
+    }
+}
+
+void ServerSlot::GoUp()
+{
+    if (m_remotePath.isEmpty() || m_remotePath == QLatin1String("/"))
+        return;
+    ChangeFolder(ParentRemotePath(m_remotePath));
+}
+
+void ServerSlot::RefreshListing()
+{
+    try {
+        if (!ready() || m_remotePath.isEmpty())
+            return;
+        m_cache.MarkDirCacheDirty(m_remotePath, 0);
+        listFolder();
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("RefreshListing"));
+    }
+}
+
+void ServerSlot::listFolder()
+{
+    if (!m_engine->ListingAllowed()) {
+        if (m_pane)
+            m_pane->ShowState(tr("Connected (listing switched off)"));
+        return;
+    }
+    if (m_pane) {
+        m_pane->ShowListingProgress(0);
+    }
+    m_engine->FTP_LIST_DIR();
+}
+
+void ServerSlot::relistAfterChange()
+{
+    m_cache.MarkDirCacheDirty(m_remotePath, 0);
+    listFolder();
+}
+
+void ServerSlot::addPathItem(const QString &path)
+{
+    if (!m_pane)
+        return;
+    QComboBox *box = m_pane->CboFTP;
+    int at = box->findData(path);
+    if (at < 0) {
+        box->addItem(m_engine->ServerUrl() + path, path);
+        at = box->count() - 1;
+    }
+    box->setCurrentIndex(at);
+}
+
+void ServerSlot::FtpCmd_JobDone()
+{
+    try {
+        QPointer<ServerSlot> guard(this);
+        const bool success = m_engine->LastCmdSucces();
+        const long act = m_engine->LastAct();
+        switch (act) {
+        case FtpCommander::ActLogin:
+            if (success) {
+                log(tr("Logged in to %1.").arg(m_engine->ServerUrl()), SessionLog::Reply, SessionLog::kItalic);
+                m_reportedActive = true;
+                emit sessionStateChanged(m_index, true);
+                if (!guard)
+                    return;
+                ChangeFolder(m_engine->StartupPath());
+            } else if (m_pane) {
+                m_pane->ShowState(tr("Log-in failed"));
+            }
+            break;
+        case FtpCommander::ActChangeDir:
+            if (success && !m_pendingPath.isEmpty()) {
+                m_remotePath = m_pendingPath;
+                m_pendingPath.clear();
+                addPathItem(m_remotePath);
+                AddToRemoteFolderHistory(m_remotePath);
+                const QString cached =
+                    IsOptionOn(OptionFlag::UseListingCache) ? m_cache.GetDirCache(m_remotePath) : QString();
+                if (!cached.isEmpty()) {
+                    m_listingFromCache = true;
+                    showListing(cached);
+                    if (m_pane)
+                        m_pane->ShowState(tr("Connected (cached listing of %1)").arg(m_cache.LastCacheTime()));
+                    emit remoteFolderListed(m_index, m_remotePath);
+                } else {
+                    listFolder();
+                }
+            } else {
+                log(tr("Could not open the folder %1.").arg(m_pendingPath), SessionLog::Failure);
+                m_pendingPath.clear();
+                if (m_pane)
+                    m_pane->ShowState(tr("Connected"));
+            }
+            break;
+        case FtpCommander::ActList:
+            if (m_pane)
+                m_pane->ShowListingProgress(-1);
+            if (success) {
+                LoadRemoteFolders(m_engine->getListData(), true);
+            } else if (m_pane) {
+                m_pane->ShowState(tr("Listing failed"));
+            }
+            break;
+        case FtpCommander::ActRename:
+        case FtpCommander::ActMakeDir:
+            if (success) {
+                relistAfterChange();
+            } else if (m_pane) {
+                m_pane->ShowState(act == FtpCommander::ActRename ? tr("Rename failed") : tr("New folder failed"));
+            }
+            break;
+        case FtpCommander::ActCustom:
+            if (m_relistAfterCommand) {
+                m_relistAfterCommand = false;
+                if (success)
+                    relistAfterChange();
+            }
+            if (m_pane && !success)
+                m_pane->ShowState(tr("Command failed"));
+            break;
+        default:
+            break;
+        }
+        if (!guard)
+            return;
+        updateButtons();
+        emit jobDone(m_index, success, static_cast<int>(act));
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FtpCmd_JobDone"));
+    }
+}
+
+void ServerSlot::LoadRemoteFolders(const QString &listing, bool fromServer)
+{
+    try {
+        if (fromServer && !m_remotePath.isEmpty())
+            m_cache.UpdateDirCache(m_remotePath, listing);
+        m_listingFromCache = !fromServer;
+        showListing(listing);
+        if (m_pane && fromServer)
+            m_pane->ShowState(tr("Connected"));
+        emit remoteFolderListed(m_index, m_remotePath);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("LoadRemoteFolders"));
+    }
+}
+
+void ServerSlot::showListing(const QString &listing)
+{
+    m_shownListing = listing;
+    if (!m_pane)
+        return;
+    const QList<FtpFileItem> items = GetFileList(listing, m_remotePath);
+    std::vector<FileListRow> rows = BuildRemoteRows(items, m_pane->txtFilter->text(), m_summary);
+    for (const FileListRow &row : rows) {
+        if (!GetImageListPicture(m_window, row.IconKey))
+            EnsureNameIcon(m_window.ImageList2(), row.IconKey, row.Text);
+    }
+    m_pane->Model->setRows(std::move(rows));
+    m_pane->ShowSummary(RemoteSummaryText(m_summary));
+    updateButtons();
+}
+
+QList<RemoteSelection> ServerSlot::Selection() const
+{
+    QList<RemoteSelection> items;
+    if (!m_pane || !m_pane->RightView->selectionModel())
+        return items;
+    QModelIndexList rows = m_pane->RightView->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(), [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
+    for (const QModelIndex &index : rows) {
+        const FileListRow &row = m_pane->Model->row(index.row());
+        items.append({row.Text, row.IsFolder, row.SubItems.value(1), row.Size});
+    }
+    return items;
+}
+
+void ServerSlot::RenameSelected()
+{
+    try {
+        if (!ready())
+            return;
+        const QList<RemoteSelection> items = Selection();
+        if (items.size() != 1)
+            return;
+        const QString oldName = items.first().Name;
+        if (!IsSafeRemoteName(oldName)) {
+            ShowMessage(m_pane, PromptIcon::Exclamation, PromptButtons::Ok, QStringLiteral("Error!"),
+                        tr("The name \"%1\" cannot be used in a path.").arg(oldName));
+            return;
+        }
+        const std::optional<QString> answer =
+            AskText(m_pane, tr("Rename"), tr("New name for \"%1\":").arg(oldName), oldName);
+        if (!answer)
+            return;
+        const QString newName = answer->trimmed();
+        if (newName.isEmpty() || newName == oldName || !isValidFileName(newName, m_pane))
+            return;
+        if (!ready()) // the prompt let other events run
+            return;
+        m_engine->FTP_REN_FILE(JoinRemotePath(m_remotePath, oldName), JoinRemotePath(m_remotePath, newName));
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("MNU_RMT_RENAME_Click"));
+    }
+}
+
+void ServerSlot::MakeFolder()
+{
+    try {
+        if (!ready())
+            return;
+        const std::optional<QString> answer = AskText(m_pane, tr("New Folder"), tr("Name of the new folder:"));
+        if (!answer)
+            return;
+        const QString name = answer->trimmed();
+        if (name.isEmpty() || !isValidFileName(name, m_pane))
+            return;
+        if (!ready())
+            return;
+        m_engine->FTP_MAKE_DIR(JoinRemotePath(m_remotePath, name));
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("MNU_RMT_NEWDIR_Click"));
+    }
+}
+
+void ServerSlot::ShowProperties()
+{
+    try {
+        if (!ready() || !m_askPermission)
+            return;
+        const QList<RemoteSelection> items = Selection();
+        if (items.isEmpty())
+            return;
+        const RemoteSelection item = items.first();
+        const int permission = m_askPermission(m_pane, item.Attributes);
+        if (permission == kPermissionCancelled)
+            return;
+        startChmod(item, permission);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("MNU_RMT_PROPS_Click"));
+    }
+}
+
+void ServerSlot::startChmod(const RemoteSelection &item, int permission)
+{
+    if (permission < 0 || permission > 777) {
+        ShowMessage(m_pane, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Error!"),
+                    QStringLiteral("The supplied attribute was incorrect!"));
+        return;
+    }
+    if (!ready() || !IsSafeRemoteName(item.Name))
+        return;
+    const QString digits = QStringLiteral("%1").arg(permission, 3, 10, QLatin1Char('0'));
+    m_relistAfterCommand = true;
+    m_engine->FTP_CUSTOM_COMMAND(QStringLiteral("SITE CHMOD ") + digits + QLatin1Char(' ') + item.Name,
+                                 tr("Changing permissions.."), QStringLiteral("2XX[I]5XX[I]XXX[I]"));
+}

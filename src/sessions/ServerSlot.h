@@ -1,0 +1,142 @@
+#pragma once
+
+#include "CProfile.h"
+#include "FtpCache.h"
+#include "PathHistory.h"
+#include "RemoteListing.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+class EngineTimer;
+class FtpCommander;
+class MainWindowServices;
+class RemotePane;
+class SessionLog;
+
+// One selected item of a remote pane.
+struct RemoteSelection
+{
+    QString Name;
+    bool IsFolder = false;
+    QString Attributes;
+    qint64 Size = 0;
+};
+
+// One server slot of the main window (server 1 or 2): its browsing
+// connection FtpCmd, its site profile, the remote folder it shows, the
+// listing cache, the remote folder history and the remote pane it drives.
+class ServerSlot : public QObject
+{
+    Q_OBJECT
+public:
+    // Active-mode data ports of the browsing connections: 20001-21000 for
+    // server 1, 21001-22000 for server 2.
+    static constexpr long kFirstDataPort = 20000;
+    static constexpr long kDataPortWidth = 1000;
+
+    // `window` lends the shared file-type icons; `timer` is the engine's clock
+    // (tests pass a manual one), owned by the engine.
+    ServerSlot(int index, RemotePane *pane, MainWindowServices &window, QObject *parent = nullptr,
+               EngineTimer *timer = nullptr);
+    ~ServerSlot() override;
+
+    int Index() const { return m_index; }
+    FtpCommander *FtpCmd() const { return m_engine; }
+    RemotePane *Pane() const { return m_pane; }
+    FtpCache &Cache() { return m_cache; }
+    void setLog(SessionLog *log) { m_log = log; }
+
+    // The slot's profile (none until one is selected).
+    bool HasProfile() const { return m_hasProfile; }
+    const CProfile &SlotProfile() const { return m_profile; }
+    // Makes `profile` the slot's profile; the remote folder history follows it.
+    void SetProfile(const CProfile &profile);
+    QString SlotRemotePath() const { return m_remotePath; }
+
+    PathHistoryList &RemoteHistory() { return m_history; }
+    bool RemoteHistoryChanged() const { return m_historyChanged; }
+    void AddToRemoteFolderHistory(const QString &remoteFolder);
+    // Writes the remote folder history when it changed since it was loaded.
+    void SaveRemoteHistory();
+
+    bool SessionActive() const;
+    bool IsBusy() const;
+
+    // Connects with the slot's profile and logs in.
+    void ConnectToFTP();
+    // Ends the session and saves the remote folder history.
+    void DisConnectFromFTP();
+
+    // Remote navigation.
+    void ChangeFolder(const QString &remotePath);
+    void GoUp();
+    // Lists the shown folder from the server again (its cached listing marked dirty).
+    void RefreshListing();
+    // Shows a listing; `fromServer` stores it in the listing cache first.
+    void LoadRemoteFolders(const QString &listing, bool fromServer);
+
+    // Remote operations on the pane's selection.
+    void RenameSelected();
+    void MakeFolder();
+    void ShowProperties();
+
+    // Asks for new permission bits preset from an item's attributes: three
+    // octal digits held in an integer, 65535 when cancelled.
+    using PermissionAsker = std::function<int(QWidget *owner, const QString &attributes)>;
+    void setPermissionAsker(PermissionAsker asker) { m_askPermission = std::move(asker); }
+
+    QList<RemoteSelection> Selection() const;
+    // The items the shown listing holds, as parsed.
+    const RemoteListingSummary &Summary() const { return m_summary; }
+    bool ListingFromCache() const { return m_listingFromCache; }
+
+    // The engine finished an operation.
+    void FtpCmd_JobDone();
+
+signals:
+    void sessionStateChanged(int slot, bool active);
+    // Every finished operation, after the slot's own handling.
+    void jobDone(int slot, bool success, int lastAct);
+    // The profile asks for its local folder to be shown.
+    void localFolderWanted(const QString &path);
+    void remoteSelectionChanged(int slot);
+    void remoteFolderListed(int slot, const QString &path);
+
+private:
+    void wireEngine();
+    void wirePane();
+    void sessionEnded(const QString &state);
+    void updateButtons();
+    void showListing(const QString &listing);
+    void listFolder();
+    void relistAfterChange();
+    void addPathItem(const QString &path);
+    void fillHistoryMenu();
+    void startChmod(const RemoteSelection &item, int permission);
+    void log(const QString &text, int colour, quint8 style = 0);
+    bool ready(); // a session without a running operation
+
+    int m_index;
+    QPointer<RemotePane> m_pane;
+    MainWindowServices &m_window;
+    FtpCommander *m_engine = nullptr;
+    FtpCache m_cache;
+    SessionLog *m_log = nullptr;
+
+    bool m_hasProfile = false;
+    CProfile m_profile;
+    QString m_remotePath;
+    QString m_pendingPath;
+    PathHistoryList m_history = EmptyPathHistory();
+    bool m_historyChanged = false;
+    RemoteListingSummary m_summary;
+    QString m_shownListing;
+    bool m_listingFromCache = false;
+    bool m_relistAfterCommand = false;
+    bool m_reportedActive = false; // listeners were told the session is up
+    PermissionAsker m_askPermission;
+};

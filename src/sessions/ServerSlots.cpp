@@ -1,0 +1,186 @@
+#include "ServerSlots.h"
+
+#include "ErrorLog.h"
+#include "FtpCommander.h"
+#include "ModProfile.h"
+#include "OptionFlags.h"
+#include "RemotePane.h"
+#include "ServerSlot.h"
+#include "frmQuickCon.h"
+
+namespace {
+
+const QString kObject = QStringLiteral("frmZAVUde");
+
+bool validSlot(int index) { return index == 0 || index == 1; }
+
+std::optional<CProfile> runProfileEditor(bool &bConnect, bool &ProfEdited, QWidget *owner)
+{
+    return getProfile(bConnect, ProfEdited, owner);
+}
+
+QString runQuickConnect(QWidget *owner)
+{
+    frmQuickCon dialog(owner);
+    dialog.exec();
+    return dialog.Tag();
+}
+
+} // namespace
+
+ServerSlots::ServerSlots(std::array<RemotePane *, 2> panes, MainWindowServices &window,
+                         LocalFolderHistory &localHistory, QWidget *owner, QObject *parent,
+                         std::array<EngineTimer *, 2> timers)
+    : QObject(parent), m_localHistory(localHistory), m_owner(owner), m_chooseProfile(runProfileEditor),
+      m_askQuickConnect(runQuickConnect)
+{
+    for (int i = 0; i < 2; ++i) {
+        ServerSlot *slot = new ServerSlot(i, panes[static_cast<size_t>(i)], window, this, timers[static_cast<size_t>(i)]);
+        m_slots[static_cast<size_t>(i)] = slot;
+        connect(slot, &ServerSlot::sessionStateChanged, this, &ServerSlots::sessionStateChanged);
+        connect(slot, &ServerSlot::localFolderWanted, this, &ServerSlots::localFolderWanted);
+        FtpCommander *engine = slot->FtpCmd();
+        connect(engine, &FtpCommander::HandlePassiveAddress, this,
+                [this, i](const QString &address, long port) { FtpCmd_HandlePassiveAddress(i, address, port); });
+        connect(engine, &FtpCommander::DataConnect, this, [this, i] { FtpCmd_DataConnect(i); });
+        if (RemotePane *pane = panes[static_cast<size_t>(i)])
+            connect(pane, &RemotePane::activated, this, &ServerSlots::SetCurrentSlot);
+    }
+}
+
+ServerSlot *ServerSlots::Slot(int index) const { return validSlot(index) ? m_slots[static_cast<size_t>(index)] : nullptr; }
+
+void ServerSlots::SetCurrentSlot(int index)
+{
+    if (validSlot(index))
+        m_current = index;
+}
+
+bool ServerSlots::ServerConnected(int slot) const { return validSlot(slot) && Slot(slot)->SessionActive(); }
+
+bool ServerSlots::IsAnySessionActive() const { return ServerConnected(0) || ServerConnected(1); }
+
+CProfile ServerSlots::QuickConnectProfile(const QString &hostText)
+{
+    CProfile profile;
+    QString host = hostText.trimmed();
+    int port = 21;
+    // "host:port" names a port; a bare IPv6 address has several colons and keeps them.
+    const qsizetype colon = host.lastIndexOf(QLatin1Char(':'));
+    if (colon > 0 && host.indexOf(QLatin1Char(':')) == colon) {
+        bool ok = false;
+        const int named = host.mid(colon + 1).toInt(&ok);
+        if (ok && named > 0 && named <= 65535) {
+            port = named;
+            host = host.left(colon);
+        }
+    }
+    profile.ProfileName = QStringLiteral("{Quick Connect -") + hostText.trimmed() + QStringLiteral("}");
+    profile.Server = host;
+    profile.Port = port;
+    profile.User = QStringLiteral("anonymous");
+    profile.Password = QStringLiteral("guest@ftpqor.invalid");
+    profile.IsPassive = 1;
+    profile.RemotePath = QStringLiteral("/");
+    return profile;
+}
+
+bool ServerSlots::SelectProfile(int slot, bool quickConnect)
+{
+    try {
+        if (!validSlot(slot))
+            return false;
+        ServerSlot *target = Slot(slot);
+        if (quickConnect) {
+            const QString host = m_askQuickConnect ? m_askQuickConnect(m_owner).trimmed() : QString();
+            if (host.isEmpty())
+                return false;
+            UseProfile(slot, QuickConnectProfile(host), !target->SessionActive());
+            return true;
+        }
+        bool bConnect = target->SessionActive();
+        bool profEdited = false;
+        const std::optional<CProfile> chosen = m_chooseProfile ? m_chooseProfile(bConnect, profEdited, m_owner)
+                                                               : std::nullopt;
+        if (profEdited)
+            emit profilesEdited();
+        if (!chosen)
+            return false;
+        UseProfile(slot, *chosen, bConnect && !target->SessionActive());
+        return true;
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("SelectProfile"));
+        return false;
+    }
+}
+
+bool ServerSlots::SelectStoredProfile(int slot, int recordNumber, bool connect)
+{
+    try {
+        if (!validSlot(slot))
+            return false;
+        int record = recordNumber;
+        const std::optional<CProfile> profile = loadProfileData(ProfileFilePath, record);
+        if (!profile)
+            return false;
+        UseProfile(slot, *profile, connect && !Slot(slot)->SessionActive());
+        return true;
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("SelectProfile"));
+        return false;
+    }
+}
+
+void ServerSlots::UseProfile(int slot, const CProfile &profile, bool connect)
+{
+    ServerSlot *target = Slot(slot);
+    if (!target)
+        return;
+    if (target->SessionActive())
+        return; // the connected profile stays until its session ends
+    target->SetProfile(profile);
+    if (slot == 0)
+        switchLocalHistory(profile);
+    m_current = slot;
+    if (connect)
+        target->ConnectToFTP();
+}
+
+void ServerSlots::switchLocalHistory(const CProfile &profile)
+{
+    if (!IsOptionOn(OptionFlag::FilterLocalHistoryByProfile))
+        return;
+    if (m_localHistory.Changed) {
+        // The list belongs to the profile that was selected until now.
+        SaveLocalPathHistory(m_lastLocalOwner, m_localHistory.List);
+    }
+    m_localHistory.List = EmptyPathHistory();
+    m_localHistory.Changed = false;
+    m_lastLocalOwner = profile.ProfileName.trimmed();
+    LoadLocalPathHistory(m_localHistory.List, m_lastLocalOwner, false);
+    emit localHistoryReloaded();
+}
+
+void ServerSlots::FtpCmd_HandlePassiveAddress(int index, const QString &address, long port)
+{
+    try {
+        if (!validSlot(index))
+            return;
+        ServerSlot *other = Slot(1 - index);
+        other->FtpCmd()->FTP_GetFromOtherServer(CopySourcePath, CopySize, address, port);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FtpCmd_HandlePassiveAddress"));
+    }
+}
+
+void ServerSlots::FtpCmd_DataConnect(int index)
+{
+    try {
+        if (!validSlot(index))
+            return;
+        if (Slot(index)->FtpCmd()->CurrentAct() == FtpCommander::ActGetFromServer)
+            Slot(1 - index)->FtpCmd()->DataConnectionOk();
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FtpCmd_DataConnect"));
+    }
+}

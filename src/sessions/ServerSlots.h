@@ -1,0 +1,87 @@
+#pragma once
+
+#include "CProfile.h"
+#include "PathHistory.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <optional>
+
+class EngineTimer;
+class MainWindowServices;
+class RemotePane;
+class ServerSlot;
+class QWidget;
+
+// The local folder history, shared by the window and the server slots.
+struct LocalFolderHistory
+{
+    PathHistoryList List = EmptyPathHistory();
+    bool Changed = false;
+};
+
+// Both server slots of the main window and what joins them: profile
+// selection, the focused slot, and the server-to-server hand-off.
+class ServerSlots : public QObject
+{
+    Q_OBJECT
+public:
+    // Shows the profile editor (bConnect in: session active; out: "Connect"
+    // pressed); nothing when cancelled.
+    using ProfileChooser = std::function<std::optional<CProfile>(bool &bConnect, bool &ProfEdited, QWidget *owner)>;
+    // Shows the quick-connect dialog; its Tag text.
+    using QuickConnectAsker = std::function<QString(QWidget *owner)>;
+
+    ServerSlots(std::array<RemotePane *, 2> panes, MainWindowServices &window, LocalFolderHistory &localHistory,
+                QWidget *owner, QObject *parent = nullptr, std::array<EngineTimer *, 2> timers = {});
+
+    ServerSlot *Slot(int index) const;
+    int CurrentSlot() const { return m_current; }
+    void SetCurrentSlot(int index);
+
+    void setProfileChooser(ProfileChooser chooser) { m_chooseProfile = std::move(chooser); }
+    void setQuickConnectAsker(QuickConnectAsker asker) { m_askQuickConnect = std::move(asker); }
+
+    // The profile selection of a slot: the profile editor, or the
+    // quick-connect dialog. True when the slot got a new profile.
+    bool SelectProfile(int slot, bool quickConnect);
+    // A profile chosen from a profile menu: record `recordNumber` of the profile file.
+    bool SelectStoredProfile(int slot, int recordNumber, bool connect);
+    // Gives a slot its profile (folder histories switch with it) and connects when asked.
+    void UseProfile(int slot, const CProfile &profile, bool connect);
+
+    // The temporary profile of a quick connection to `hostText` ("host" or "host:port").
+    static CProfile QuickConnectProfile(const QString &hostText);
+
+    bool ServerConnected(int slot) const;
+    bool IsAnySessionActive() const;
+
+    // Server-to-server copy: the file being copied and its size.
+    QString CopySourcePath;
+    qint64 CopySize = 0;
+    void FtpCmd_HandlePassiveAddress(int index, const QString &address, long port);
+    void FtpCmd_DataConnect(int index);
+
+signals:
+    // "Save" was pressed in the profile editor: the profile menus are stale.
+    void profilesEdited();
+    void sessionStateChanged(int slot, bool active);
+    void localFolderWanted(const QString &path);
+    // The local folder history was reloaded for another profile.
+    void localHistoryReloaded();
+
+private:
+    void switchLocalHistory(const CProfile &profile);
+
+    std::array<ServerSlot *, 2> m_slots{};
+    LocalFolderHistory &m_localHistory;
+    QPointer<QWidget> m_owner;
+    ProfileChooser m_chooseProfile;
+    QuickConnectAsker m_askQuickConnect;
+    int m_current = 0;
+    QString m_lastLocalOwner; // the profile whose local folders the list holds
+};

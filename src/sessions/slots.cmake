@@ -1,0 +1,12 @@
+# Server slots: the browsing connections of the main window and their remote panes.
+if(TARGET ftpqor_ftp_engine)
+  ftpqor_library(ftpqor_server_slots
+    SOURCES
+      RemoteListing.cpp RemoteListing.h
+      RemotePane.cpp RemotePane.h
+      SessionLog.h
+      ServerSlot.cpp ServerSlot.h
+      ServerSlots.cpp ServerSlots.h
+    DEPENDS ftpqor_ftp_engine ftpqor_ftp_listing ftpqor_profiles ftpqor_config ftpqor_local_pane
+            ftpqor_foundation ftpqor_platform Qt6::Widgets)
+endif()

@@ -1,0 +1,340 @@
+#include "frmZAVUde.h"
+
+#include "DataRoot.h"
+#include "FrmProfile.h"
+#include "FtpCommander.h"
+#include "LocalPane.h"
+#include "LogPanes.h"
+#include "ModFileExtension.h"
+#include "ModListView.h"
+#include "ModProfile.h"
+#include "ModStartup.h"
+#include "OptionFlags.h"
+#include "PathHistory.h"
+#include "ProfileRecordFile.h"
+#include "PyFtpServer.h"
+#include "RemotePane.h"
+#include "ScriptedPrompts.h"
+#include "ServerSlot.h"
+#include "WhenModal.h"
+#include "frmQuickCon.h"
+#include "modSysTrayEx.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+CProfile serverProfile(const PyFtpServer &server, const QString &name)
+{
+    CProfile profile;
+    profile.ProfileName = name;
+    profile.Server = server.host();
+    profile.Port = server.port();
+    profile.User = QString::fromLatin1(PyFtpServer::kUser);
+    profile.Password = QString::fromLatin1(PyFtpServer::kPassword);
+    profile.IsPassive = 1;
+    profile.RemotePath = QStringLiteral("/");
+    return profile;
+}
+
+void storeProfiles(const QList<CProfile> &profiles)
+{
+    QDir().mkpath(DataRoot::SystemFolder());
+    const ProfileRecordFile file(DefaultProfileFilePath());
+    file.ensureExists();
+    for (int i = 0; i < profiles.size(); ++i)
+        file.writeRecord(i + 1, ProfileRecordFile::EncodeRecord(profiles[i]));
+}
+
+QStringList menuTexts(const QMenu *menu)
+{
+    QStringList texts;
+    for (const QAction *action : menu->actions()) {
+        if (!action->isSeparator())
+            texts << action->text();
+    }
+    return texts;
+}
+
+QStringList shownNames(const RemotePane *pane)
+{
+    QStringList names;
+    for (int i = 0; i < pane->Model->size(); ++i)
+        names << pane->Model->row(i).Text;
+    return names;
+}
+
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 10000)
+{
+    return QTest::qWaitFor(condition, timeoutMs);
+}
+
+} // namespace
+
+TEST(MainWindow, StartsOnAnEmptyDataRootWithTheHomeFolderAndOneServerPane)
+{
+    frmZAVUde window;
+    EXPECT_EQ(window.Local()->CurrentPath(), QDir::homePath());
+    EXPECT_TRUE(QFileInfo(DataRoot::JobsFolder()).isDir());
+    EXPECT_TRUE(QFileInfo(DataRoot::TmpFolder()).isDir());
+    EXPECT_EQ(ProfileFilePath, DataRoot::SystemFolder() + "/ProfileEx.dat");
+    EXPECT_EQ(menuTexts(window.mnuProfile[0]), QStringList({"<No Profile Available>"}));
+    EXPECT_EQ(menuTexts(window.mnuDrvList), QStringList({"Default"}));
+    EXPECT_TRUE(window.mnuDrvList->actions().first()->isChecked());
+    for (const QString key : {"conf", "profile", "profile1", "quick", "dual"})
+        EXPECT_NE(window.ToolButton(key), nullptr) << key.toStdString();
+    window.show();
+    EXPECT_FALSE(window.SecondPaneShown());
+    EXPECT_FALSE(window.Remote(1)->isVisible());
+    EXPECT_FALSE(window.ToolButton("profile1")->isVisible());
+    EXPECT_FALSE(window.IsAnySessionActive());
+
+    window.actShowDual->trigger();
+    EXPECT_TRUE(window.SecondPaneShown());
+    EXPECT_TRUE(window.Remote(1)->isVisible());
+    EXPECT_TRUE(window.FtpLogger(1)->Widget()->isVisible());
+    EXPECT_TRUE(window.ToolButton("profile1")->isVisible());
+}
+
+TEST(MainWindow, StartsFromAPreparedDataRoot)
+{
+    QTemporaryDir local;
+    QDir(local.path()).mkpath("inside");
+    CProfile first;
+    first.ProfileName = "First";
+    first.Server = "ftp.one.invalid";
+    CProfile blank;
+    CProfile third;
+    third.ProfileName = "Third";
+    third.Server = "ftp.three.invalid";
+    storeProfiles({first, blank, third});
+    PathHistoryList history = {{QString(), local.path()}, {QString(), "/elsewhere"}};
+    SaveLocalPathHistory(QString(), history);
+    {
+        auto settings = frmZAVUde::OpenSettingsStore();
+        settings->setValue("LV-Path", local.path());
+        settings->setValue("UI", QVariantMap{{"Dual", true}});
+        settings->setValue("LV-Sort", "0,0||");
+    }
+
+    frmZAVUde window;
+    EXPECT_EQ(window.Local()->CurrentPath(), local.path());
+    EXPECT_TRUE(window.SecondPaneShown());
+    EXPECT_TRUE(window.actShowDual->isChecked());
+    EXPECT_EQ(window.Local()->LeftView->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+    EXPECT_EQ(HeaderIconKey(window.Local()->LeftView, 0), "arr_dn");
+    // A blank profile is left out of the menu; the others keep their record numbers.
+    const QList<QAction *> profiles = window.mnuProfile[1]->actions();
+    ASSERT_EQ(profiles.size(), 2);
+    EXPECT_EQ(profiles[0]->text(), "First");
+    EXPECT_EQ(profiles[1]->text(), "Third");
+    EXPECT_EQ(profiles[1]->data().toString(), "P3");
+    profiles[1]->trigger();
+    ASSERT_TRUE(window.Slot(1)->HasProfile());
+    EXPECT_EQ(window.Slot(1)->SlotProfile().Server, "ftp.three.invalid");
+    // The local history menu lists the stored folders and checks the one shown.
+    QAction *shown = nullptr;
+    for (QAction *item : window.mnuList->actions()) {
+        if (item->text() == local.path())
+            shown = item;
+    }
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isChecked());
+    EXPECT_TRUE(menuTexts(window.mnuList).contains("/elsewhere"));
+}
+
+TEST(MainWindow, ClosingSavesLayoutAndHistoriesAndReleasesTheLock)
+{
+    QTemporaryDir runtime;
+    QTemporaryDir local;
+    ModStartup startup(runtime.path());
+    ASSERT_TRUE(startup.IsFirstInstance(ModStartup::MutexName()));
+    RootKeyFlags user;
+    user.currentUser = true;
+    ASSERT_TRUE(SetRegString(RunKeyPath(), RunValueName(), QuotedProgramPath(), user));
+    {
+        frmZAVUde window(&startup);
+        EXPECT_TRUE(startup.IsMainWindowMarked());
+        window.ShowQor();
+        window.ShowDual(true);
+        ASSERT_TRUE(window.Local()->LoadLocalFolders(local.path()));
+        HandleLVSort(window.Local()->LeftView, 1);
+        window.AddToFolderHistory(local.path());
+        EXPECT_TRUE(window.close());
+        EXPECT_FALSE(modSysTrayEx::Program().HasTrayIcon(&window, frmZAVUde::kTrayIdentifier));
+    }
+    auto settings = frmZAVUde::OpenSettingsStore();
+    EXPECT_EQ(settings->value("LV-Path").toString(), local.path());
+    EXPECT_TRUE(settings->value("UI").toMap().value("Dual").toBool());
+    EXPECT_TRUE(settings->value("LV-Sort").toString().startsWith("1,1|"));
+    EXPECT_EQ(settings->value("LV").toString().count('|'), 2);
+
+    PathHistoryList saved = EmptyPathHistory();
+    LoadLocalPathHistory(saved, QString(), true);
+    ASSERT_FALSE(saved.isEmpty());
+    EXPECT_EQ(saved.first().Path, local.path());
+
+    // No pending jobs: the start with the session is taken away.
+    EXPECT_EQ(GetRegString(RunKeyPath(), RunValueName(), user), QString());
+
+    ModStartup next(runtime.path());
+    EXPECT_TRUE(next.IsFirstInstance(ModStartup::MutexName()));
+    next.ReleaseInstanceLock();
+}
+
+TEST(MainWindow, ConnectsThroughTheProfileEditorAndAsksBeforeClosingAConnection)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    ASSERT_TRUE(server.writeFile("docs/manual.txt", QByteArray(4096, 'm')));
+    ASSERT_TRUE(server.writeFile("notes.txt", "n"));
+    storeProfiles({serverProfile(server, "Local test")});
+
+    frmZAVUde window;
+    window.ShowQor();
+    SetOptionFlag(OptionFlag::ManageFtpFolderHistory, true);
+    WhenModal<FrmProfile>([](FrmProfile &editor) {
+        editor.findChild<QListWidget *>("List1")->setCurrentRow(0);
+        editor.findChild<QPushButton *>("CmdConn")->click();
+    });
+    window.ToolButton("profile")->trigger();
+    RemotePane *pane = window.Remote(0);
+    ASSERT_TRUE(waitUntil([&] { return shownNames(pane) == QStringList({"docs", "notes.txt"}); }));
+    EXPECT_TRUE(window.ServerConnected(0));
+    EXPECT_TRUE(window.lblStatus->text().contains("Local test (connected)"));
+
+    // The log pane shows the dialogue.
+    LogPane *log = window.FtpLogger(0);
+    QStringList lines;
+    for (int i = 1; i <= log->GetCount(); ++i)
+        lines << log->getLog(i);
+    EXPECT_TRUE(lines.join('\n').contains("230 Login successful."));
+    EXPECT_TRUE(lines.join('\n').contains("LIST"));
+
+    for (int r = 0; r < pane->Model->size(); ++r) {
+        if (pane->Model->row(r).Text == "docs")
+            emit pane->RightView->activated(pane->Model->index(r, 0));
+    }
+    ASSERT_TRUE(waitUntil([&] { return shownNames(pane) == QStringList({"manual.txt"}); }));
+    window.resize(1100, 700);
+    QTest::qWait(20);
+    EXPECT_TRUE(window.grab().save(QDir::current().filePath("main_window_connected.png")));
+
+    ScriptedPrompts prompts;
+    prompts.expectMessage("You are connected to a server", PromptButton::No);
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(window.ServerConnected(0));
+    prompts.expectMessage("You are connected to a server", PromptButton::Yes);
+    EXPECT_TRUE(window.close());
+    EXPECT_FALSE(window.ServerConnected(0));
+    EXPECT_TRUE(prompts.allUsed());
+    PathHistoryList remote = EmptyPathHistory();
+    LoadRemotePathHistory("Local test", remote);
+    QStringList remoteFolders;
+    for (const PathHistoryEntry &entry : remote)
+        remoteFolders << entry.Path;
+    EXPECT_EQ(remoteFolders, QStringList({"/", "/docs"}));
+    SetOptionFlag(OptionFlag::ManageFtpFolderHistory, false);
+}
+
+TEST(MainWindow, QuickConnectLogsInAnonymouslyOnTheChosenHost)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    ASSERT_TRUE(server.writeFile("pub.txt", "p"));
+    frmZAVUde window;
+    const QString host = server.host() + ":" + QString::number(server.port());
+    WhenModal<frmQuickCon>([host](frmQuickCon &dialog) {
+        dialog.findChild<QComboBox *>("Combo1")->setEditText(host);
+        dialog.findChild<QPushButton *>("CmdUpd")->click();
+    });
+    window.TB_ButtonClick("quick");
+    ASSERT_TRUE(waitUntil([&] { return shownNames(window.Remote(0)) == QStringList({"pub.txt"}); }));
+    EXPECT_EQ(window.Slot(0)->SlotProfile().ProfileName, "{Quick Connect -" + host + "}");
+    EXPECT_EQ(window.Slot(0)->FtpCmd()->User(), "anonymous");
+
+    // A cancelled quick connect changes nothing.
+    WhenModal<frmQuickCon>([](frmQuickCon &dialog) { dialog.findChild<QPushButton *>("CmdCnc")->click(); });
+    window.TB_ButtonClick("quick");
+    EXPECT_TRUE(window.ServerConnected(0));
+    window.Slot(0)->DisConnectFromFTP();
+}
+
+TEST(MainWindow, TwoServersSideBySideInDualMode)
+{
+    PyFtpServer first;
+    PyFtpServer second;
+    ASSERT_TRUE(first.start());
+    ASSERT_TRUE(second.start());
+    ASSERT_TRUE(first.writeFile("left.txt", "l"));
+    ASSERT_TRUE(second.writeFile("right.txt", "r"));
+    storeProfiles({serverProfile(first, "Left"), serverProfile(second, "Right")});
+    frmZAVUde window;
+    window.ShowDual(true);
+    window.mnuProfile[0]->actions().at(0)->trigger();
+    window.mnuProfile[1]->actions().at(1)->trigger();
+    ASSERT_TRUE(waitUntil([&] {
+        return shownNames(window.Remote(0)) == QStringList({"left.txt"})
+            && shownNames(window.Remote(1)) == QStringList({"right.txt"});
+    }));
+    EXPECT_TRUE(window.ServerConnected(0));
+    EXPECT_TRUE(window.ServerConnected(1));
+    EXPECT_GT(window.FtpLogger(1)->GetCount(), 0);
+    window.Slot(1)->DisConnectFromFTP();
+    EXPECT_FALSE(window.ServerConnected(1));
+    EXPECT_TRUE(window.IsAnySessionActive());
+    window.Slot(0)->DisConnectFromFTP();
+    EXPECT_FALSE(window.IsAnySessionActive());
+}
+
+TEST(MainWindow, DriverMenuReportsAMissingDriverFile)
+{
+    const QString driver = DataRoot::FileInRoot("Custom.frc");
+    QFile file(driver);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    frmZAVUde window;
+    ASSERT_EQ(menuTexts(window.mnuDrvList), QStringList({"Default", "Custom"}));
+    QFile::remove(driver);
+    ScriptedPrompts prompts;
+    prompts.expectMessage("The driver file 'Custom.frc' is missing!", PromptButton::Ok);
+    window.mnuDrvList_Click(1);
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_TRUE(window.mnuDrvList->actions().at(0)->isChecked());
+    EXPECT_FALSE(window.mnuDrvList->actions().at(1)->isChecked());
+}
+
+TEST(MainWindow, AFullLogPaneIsSavedWhenAskedAndAlwaysCleared)
+{
+    frmZAVUde window;
+    window.FtpLogger(0)->AddLog("first line", 0, 0);
+    bool clear = false;
+    window.FtpLogger_BufferFull(0, clear);
+    EXPECT_TRUE(clear);
+    EXPECT_FALSE(QFile::exists(DataRoot::FileInRoot("FtpCmdLog.txt")));
+
+    SetOptionFlag(OptionFlag::SaveLogsBeforeRemoving, true);
+    clear = false;
+    window.FtpLogger_BufferFull(0, clear);
+    SetOptionFlag(OptionFlag::SaveLogsBeforeRemoving, false);
+    EXPECT_TRUE(clear);
+    QFile dump(DataRoot::FileInRoot("FtpCmdLog.txt"));
+    ASSERT_TRUE(dump.open(QIODevice::ReadOnly));
+    const QByteArray text = dump.readAll();
+    EXPECT_TRUE(text.startsWith("Saved By Logger On: "));
+    EXPECT_TRUE(text.contains("first line|0,0\r\n"));
+}

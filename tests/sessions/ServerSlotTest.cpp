@@ -1,0 +1,298 @@
+#include "ServerSlot.h"
+
+#include "EngineTimer.h"
+#include "FtpCommander.h"
+#include "OptionFlags.h"
+#include "PathHistory.h"
+#include "RemotePane.h"
+#include "ScriptedPrompts.h"
+#include "ServerSlots.h"
+#include "SlotTestSupport.h"
+
+#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTcpServer>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct SlotFixture : ::testing::Test
+{
+    PyFtpServer server;
+    IconOnlyWindow window;
+    RemotePane pane0{0, window.icons};
+    RemotePane pane1{1, window.icons};
+    LocalFolderHistory localHistory;
+    std::unique_ptr<ServerSlots> serverSlots;
+    RecordingLog log0;
+    RecordingLog log1;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.start()) << server.error().toStdString();
+        SetOptionFlag(OptionFlag::UseListingCache, true);
+        SetOptionFlag(OptionFlag::ManageFtpFolderHistory, true);
+        serverSlots = std::make_unique<ServerSlots>(std::array<RemotePane *, 2>{&pane0, &pane1}, window, localHistory,
+                                              nullptr);
+        serverSlots->Slot(0)->setLog(&log0);
+        serverSlots->Slot(1)->setLog(&log1);
+    }
+
+    void TearDown() override
+    {
+        for (OptionFlag flag : {OptionFlag::UseListingCache, OptionFlag::ManageFtpFolderHistory,
+                                OptionFlag::ClearLogsOnNewConnection})
+            SetOptionFlag(flag, false);
+    }
+
+    ServerSlot &slot(int i = 0) { return *serverSlots->Slot(i); }
+
+    QStringList shownNames(const RemotePane &pane) const
+    {
+        QStringList names;
+        for (int i = 0; i < pane.Model->size(); ++i)
+            names << pane.Model->row(i).Text;
+        return names;
+    }
+
+    bool connectAndList(int i = 0)
+    {
+        serverSlots->UseProfile(i, ServerProfile(server), true);
+        const bool done = WaitUntil([&] { return slot(i).SessionActive() && !slot(i).IsBusy() && !slot(i).SlotRemotePath().isEmpty()
+                                      && (slot(i).Pane()->Model->size() > 0 || slot(i).Summary().Files + slot(i).Summary().Folders == 0)
+                                      && slot(i).Pane()->lblState->text() == "Connected"; });
+        if (!done)
+            ADD_FAILURE() << "state: " << slot(i).Pane()->lblState->text().toStdString() << "\n"
+                          << (i == 0 ? log0 : log1).lines.join('\n').toStdString();
+        return done;
+    }
+
+    bool idle(int i = 0)
+    {
+        return WaitUntil([&] { return !slot(i).IsBusy(); });
+    }
+
+    void select(RemotePane &pane, const QString &name)
+    {
+        const int row = [&] {
+            for (int r = 0; r < pane.Model->size(); ++r)
+                if (pane.Model->row(r).Text == name)
+                    return r;
+            return -1;
+        }();
+        ASSERT_GE(row, 0) << name.toStdString();
+        pane.RightView->selectionModel()->select(pane.Model->index(row, 0),
+                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+
+    void activate(RemotePane &pane, const QString &name)
+    {
+        for (int r = 0; r < pane.Model->size(); ++r) {
+            if (pane.Model->row(r).Text == name) {
+                emit pane.RightView->activated(pane.Model->index(r, 0));
+                return;
+            }
+        }
+        ADD_FAILURE() << "no row " << name.toStdString();
+    }
+};
+
+} // namespace
+
+TEST_F(SlotFixture, LogsInListsTheStartFolderAndShowsTheDialogue)
+{
+    ASSERT_TRUE(server.makeFolder("docs"));
+    ASSERT_TRUE(server.writeFile("readme.txt", QByteArray(2048, 'r')));
+    QList<bool> states;
+    QObject::connect(serverSlots.get(), &ServerSlots::sessionStateChanged, [&](int, bool active) { states << active; });
+
+    ASSERT_TRUE(connectAndList());
+
+    EXPECT_EQ(shownNames(pane0), QStringList({"docs", "readme.txt"}));
+    EXPECT_EQ(pane0.lblRemote->text(), "1 folders, 1 files, 0.0 MB");
+    EXPECT_EQ(states, QList<bool>({true}));
+    EXPECT_TRUE(serverSlots->ServerConnected(0));
+    EXPECT_FALSE(serverSlots->ServerConnected(1));
+    EXPECT_EQ(pane0.CboFTP->currentText(), "127.0.0.1/");
+    // Commands and replies both reach the log pane; the password never does.
+    EXPECT_EQ(log0.count("USER "), 1);
+    EXPECT_GE(log0.count("230"), 1);
+    EXPECT_GE(log0.count("LIST"), 1);
+    EXPECT_FALSE(log0.lines.join('\n').contains("secret"));
+    EXPECT_TRUE(log1.lines.isEmpty());
+}
+
+TEST_F(SlotFixture, BrowsesIntoASubfolderAndBackWithTheCachedListing)
+{
+    ASSERT_TRUE(server.writeFile("docs/inner.txt", "x"));
+    ASSERT_TRUE(server.writeFile("top.txt", "y"));
+    ASSERT_TRUE(connectAndList());
+
+    activate(pane0, "docs");
+    ASSERT_TRUE(WaitUntil([&] { return slot().SlotRemotePath() == "/docs" && shownNames(pane0) == QStringList({"inner.txt"}); }));
+    EXPECT_EQ(pane0.CboFTP->count(), 2);
+    EXPECT_EQ(pane0.CboFTP->currentText(), "127.0.0.1/docs");
+    const int listsBefore = log0.count("LIST");
+
+    pane0.Button("up")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return slot().SlotRemotePath() == "/" && !slot().IsBusy(); }));
+    EXPECT_EQ(shownNames(pane0), QStringList({"docs", "top.txt"}));
+    EXPECT_TRUE(slot().ListingFromCache());
+    EXPECT_EQ(log0.count("LIST"), listsBefore); // the folder came from the cache
+
+    // A change on the server marks the listing dirty: the next visit lists again.
+    ASSERT_TRUE(server.writeFile("later.txt", "z"));
+    pane0.Button("refresh")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0).contains("later.txt"); }));
+    EXPECT_EQ(log0.count("LIST"), listsBefore + 1);
+    EXPECT_FALSE(slot().ListingFromCache());
+
+    // The path list goes back to a folder visited before.
+    pane0.CboFTP->setCurrentIndex(1);
+    emit pane0.CboFTP->activated(1);
+    ASSERT_TRUE(WaitUntil([&] { return slot().SlotRemotePath() == "/docs" && !slot().IsBusy(); }));
+
+    // Both folders went to the remote history of the profile.
+    QStringList history;
+    for (const PathHistoryEntry &entry : slot().RemoteHistory())
+        history << entry.Path;
+    EXPECT_EQ(history, QStringList({"/", "/docs"}));
+    EXPECT_TRUE(slot().RemoteHistoryChanged());
+}
+
+TEST_F(SlotFixture, MakesRenamesAndChangesPermissionsOnTheServer)
+{
+    ASSERT_TRUE(server.writeFile("old.txt", "data"));
+    ASSERT_TRUE(connectAndList());
+    ScriptedPrompts prompts;
+
+    prompts.expectInput("Name of the new folder", QString("fresh"));
+    pane0.Button("newdir")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0).contains("fresh"); }));
+    EXPECT_TRUE(server.exists("fresh"));
+    EXPECT_TRUE(idle());
+
+    select(pane0, "old.txt");
+    prompts.expectInput("New name for \"old.txt\"", QString("new.txt"));
+    pane0.Button("rename")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0).contains("new.txt"); }));
+    EXPECT_TRUE(server.exists("new.txt"));
+    EXPECT_FALSE(server.exists("old.txt"));
+    EXPECT_TRUE(idle());
+
+    slot().setPermissionAsker([](QWidget *, const QString &attributes) {
+        EXPECT_TRUE(attributes.startsWith("-rw"));
+        return 600;
+    });
+    select(pane0, "new.txt");
+    const int listsBefore = log0.count("LIST");
+    pane0.Button("props")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return log0.count("LIST") > listsBefore && !slot().IsBusy(); }));
+    EXPECT_EQ(log0.count("SITE CHMOD 600 new.txt"), 1);
+    const QFile::Permissions permissions = QFileInfo(server.rootPath() + "/new.txt").permissions();
+    EXPECT_TRUE(permissions & QFile::WriteUser);
+    EXPECT_FALSE(permissions & (QFile::ReadGroup | QFile::ReadOther));
+
+    slot().setPermissionAsker([](QWidget *, const QString &) { return 778; });
+    select(pane0, "new.txt");
+    prompts.expectMessage("The supplied attribute was incorrect!", PromptButton::Ok);
+    pane0.Button("props")->trigger();
+    EXPECT_EQ(log0.count("SITE CHMOD"), 1);
+    EXPECT_TRUE(prompts.allUsed());
+}
+
+TEST_F(SlotFixture, NamesFromTheServerAreShownButNeverFollowedAsPaths)
+{
+    ASSERT_TRUE(connectAndList());
+    slot().LoadRemoteFolders("drwxr-xr-x 2 o g 4096 Jan  1 12:00 a/b\r\n"
+                             "drwxr-xr-x 2 o g 4096 Jan  1 12:00 ...\r\n",
+                             false);
+    EXPECT_EQ(shownNames(pane0), QStringList({"a/b", "..."}));
+    const int changes = log0.count("CWD");
+    activate(pane0, "a/b");
+    EXPECT_FALSE(slot().IsBusy());
+    EXPECT_EQ(log0.count("CWD"), changes);
+    EXPECT_TRUE(log0.lines.last().contains("cannot be opened"));
+}
+
+TEST_F(SlotFixture, DisconnectShowsTheStateAtOnceAndSavesTheHistory)
+{
+    ASSERT_TRUE(connectAndList());
+    QList<bool> states;
+    QObject::connect(serverSlots.get(), &ServerSlots::sessionStateChanged, [&](int, bool active) { states << active; });
+
+    pane0.Button("disconnect")->trigger();
+
+    EXPECT_FALSE(slot().SessionActive());
+    EXPECT_EQ(pane0.lblState->text(), "Not connected");
+    EXPECT_EQ(pane0.Model->size(), 0);
+    EXPECT_FALSE(pane0.Button("refresh")->isEnabled());
+    EXPECT_EQ(states, QList<bool>({false}));
+    PathHistoryList saved = EmptyPathHistory();
+    LoadRemotePathHistory("Test server", saved);
+    ASSERT_FALSE(saved.isEmpty());
+    EXPECT_EQ(saved.first().Path, "/");
+    EXPECT_FALSE(slot().RemoteHistoryChanged());
+}
+
+TEST_F(SlotFixture, ARefusedConnectionEndsInTheFailedStateWithoutWaiting)
+{
+    // A port that refuses: taken, then freed again.
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const quint16 closedPort = probe.serverPort();
+    probe.close();
+
+    auto *timer = new ManualEngineTimer;
+    ServerSlots manual({&pane0, &pane1}, window, localHistory, nullptr, nullptr, {timer, nullptr});
+    RecordingLog log;
+    manual.Slot(0)->setLog(&log);
+    manual.Slot(0)->FtpCmd()->setMaxConnectionTry(1);
+    CProfile profile = ServerProfile(server);
+    profile.Port = closedPort;
+    bool failedState = false;
+    QObject::connect(manual.Slot(0)->FtpCmd(), &FtpCommander::ConnectionFailed, [&] { failedState = true; });
+    manual.UseProfile(0, profile, true);
+    for (int i = 0; i < 200 && !failedState; ++i) {
+        QTest::qWait(5);
+        timer->advance(1000);
+    }
+    ASSERT_TRUE(failedState);
+    EXPECT_EQ(pane0.lblState->text(), "Connection failed");
+    EXPECT_FALSE(manual.Slot(0)->SessionActive());
+    EXPECT_FALSE(pane0.Button("up")->isEnabled());
+}
+
+TEST_F(SlotFixture, TwoSlotsBrowseTwoServersIndependently)
+{
+    PyFtpServer second;
+    ASSERT_TRUE(second.start());
+    ASSERT_TRUE(server.writeFile("one.txt", "1"));
+    ASSERT_TRUE(second.writeFile("two.txt", "2"));
+    ASSERT_TRUE(connectAndList(0));
+    serverSlots->UseProfile(1, ServerProfile(second, "Second"), true);
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane1) == QStringList({"two.txt"}); }));
+    EXPECT_EQ(shownNames(pane0), QStringList({"one.txt"}));
+    EXPECT_TRUE(serverSlots->ServerConnected(1));
+    EXPECT_GE(log1.count("USER "), 1);
+    slot(0).DisConnectFromFTP();
+    EXPECT_TRUE(serverSlots->ServerConnected(1));
+    EXPECT_TRUE(serverSlots->IsAnySessionActive());
+}
+
+TEST_F(SlotFixture, AHundredThousandEntriesLoadAsPlainRows)
+{
+    QString listing;
+    listing.reserve(100000 * 60);
+    for (int i = 0; i < 100000; ++i)
+        listing += QStringLiteral("-rw-r--r-- 1 o g %1 Jan  1 12:00 file%2.dat\r\n").arg(i).arg(i, 6, 10, QChar('0'));
+    slot().LoadRemoteFolders(listing, false);
+    EXPECT_EQ(pane0.Model->size(), 100000);
+    EXPECT_EQ(slot().Summary().Files, 100000);
+    pane0.RightView->sortByColumn(1, Qt::DescendingOrder);
+    EXPECT_EQ(pane0.Model->row(0).Text, "file099999.dat");
+}
