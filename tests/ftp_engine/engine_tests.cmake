@@ -1,0 +1,8 @@
+ftpqor_test(test_ftp_engine
+  SOURCES
+    EngineRecorder.cpp EngineRecorder.h
+    CommandTablesTest.cpp
+    ReplyReaderTest.cpp
+    EngineSessionTest.cpp
+    EngineFaultsTest.cpp
+  DEPENDS ftpqor_ftp_engine)
