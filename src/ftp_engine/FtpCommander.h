@@ -35,7 +35,8 @@ class PropertyBag;
 // Seams for the host: setLoginFailedHandler (the login-failed question, see
 // LoginFailedHandler.h), setOverwriteListingCheck (finds a file in one STAT
 // listing line), and the EngineTimer given to the constructor (tests pass a
-// ManualEngineTimer). The status strip redraws on StatusChanged and reads
+// ManualEngineTimer). The status strip redraws on StatusChanged and
+// DataProgress and reads
 // isVisible, CmdStatus, DataStatus, ExpectedSize and BytesDone.
 class FtpCommander : public QObject
 {
