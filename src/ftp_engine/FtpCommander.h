@@ -222,7 +222,7 @@ private:
     bool ConnectPASV(int step);
     bool ParsePasvReply(const QString &line, QString &host, long &port) const;
     QString BuildPortCommand();
-    void NotifyPASV();
+    void NotifyPASV(const QStringList &passiveReply);
     void Store();
     void WSk_D_Connect();
     void WSK_D_Close();

@@ -256,11 +256,9 @@ void FtpCommander::OnTimerTick()
             emit Message(QStringLiteral("The transfer stalled: no data arrived in time."));
             if (!self)
                 return;
-            if (m_waitingForTransfer) {
-                EndFtpMacro();
-            } else {
-                Abort();
-            }
+            // EndFtpMacro closes the data connection and the file; a late
+            // reply of the server then only restarts the idle timer.
+            EndFtpMacro();
         } else {
             m_timer->stop();
         }

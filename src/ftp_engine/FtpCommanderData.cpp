@@ -197,9 +197,8 @@ bool FtpCommander::PrepareTransferStep(int step)
         return true;
     }
     if (step == 16 && m_currentAct == ActStoreToServer) {
-        m_dataTag = QStringLiteral("SF");
-        NotifyPASV();
-        return false;
+        m_dataTag = QStringLiteral("SF"); // the other server connects; STOR goes out, then the address
+        return true;
     }
     if (step == 11 && !m_resume && m_transferPosition > 0) {
         // A download that already wrote bytes goes on from there, never from 0.
@@ -226,12 +225,12 @@ bool FtpCommander::PrepareTransferStep(int step)
     return ConnectPASV(step);
 }
 
-void FtpCommander::NotifyPASV()
+void FtpCommander::NotifyPASV(const QStringList &passiveReply)
 {
-    for (qsizetype i = m_replyLines.size() - 1; i >= 0; --i) {
+    for (qsizetype i = passiveReply.size() - 1; i >= 0; --i) {
         QString host;
         long port = 0;
-        if (m_replyLines[i].startsWith(QStringLiteral("227 ")) && ParsePasvReply(m_replyLines[i], host, port)) {
+        if (passiveReply[i].startsWith(QStringLiteral("227 ")) && ParsePasvReply(passiveReply[i], host, port)) {
             emit HandlePassiveAddress(host, port);
             return;
         }
@@ -242,8 +241,8 @@ void FtpCommander::NotifyPASV()
 void FtpCommander::Store()
 {
     try {
-        if (m_currentAct != ActStoreToServer || m_currentIndex < 0)
-            return;
+        if (m_currentAct != ActStoreToServer || m_currentIndex < 0 || m_currentStep == 16)
+            return; // STOR already went out
         m_currentIndex = std::min<int>(2, static_cast<int>(m_steps.size()) - 1);
         m_currentStep = 16;
         m_currentMap = m_records[16].ReplyMap;

@@ -91,6 +91,10 @@ void FtpCommander::ExecuteResumeMacro()
         m_steps.clear();
         for (const QString &item : steps.split(QLatin1Char(','), Qt::SkipEmptyParts))
             m_steps.append(item.trimmed().toInt());
+        // What was written so far is exactly what the new REST offset counts:
+        // the old data connection goes first, so no late byte lands after it.
+        m_data.close();
+        CloseFile();
         m_resume = true;
         m_sendPending = false;
         m_busy = true;
@@ -223,6 +227,15 @@ void FtpCommander::ExecuteStep(int step)
             return;
         command = verb + space + m_remoteFile;
         status = QStringLiteral("Transferring data..");
+        if (m_currentAct == ActStoreToServer) {
+            // The receiving server must be waiting before the sending server
+            // connects and pushes data: STOR first, then the address goes to the host.
+            const QStringList passiveReply = m_replyLines;
+            m_currentMap = record.ReplyMap;
+            if (SendFtpCommand(command, record.SuccessCodes, status))
+                NotifyPASV(passiveReply);
+            return;
+        }
         break;
     case 17:
     case 27:

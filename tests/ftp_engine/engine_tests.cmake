@@ -5,4 +5,5 @@ ftpqor_test(test_ftp_engine
     ReplyReaderTest.cpp
     EngineSessionTest.cpp
     EngineFaultsTest.cpp
+    EngineTransferTest.cpp
   DEPENDS ftpqor_ftp_engine)
