@@ -95,7 +95,9 @@ QString FtpCommander::BuildDataConnectionCommand()
         }
         return m_records[8].Verb + QLatin1Char(' ') + PortArgument(peer.toString(), m_peerPort);
     }
-    m_dataTag = QStringLiteral("A");
+    // The transfer step names what the connection is for; until then a
+    // connection the server opens early (active mode) just waits.
+    m_dataTag.clear();
     if (m_mode == 1) {
         const QString command = BuildPortCommand();
         if (command.isEmpty())
@@ -214,11 +216,19 @@ bool FtpCommander::PrepareTransferStep(int step)
     }
     m_dataTag = step == 10 ? QStringLiteral("A") : step == 11 ? QStringLiteral("F") : QStringLiteral("S");
     if (m_mode == 1) {
-        if (m_data.state() != EngineSocket::Listening) {
-            ReissueDataStep();
-            return false;
+        const int state = m_data.state();
+        if (state == EngineSocket::Listening)
+            return true;
+        if (state == EngineSocket::Connected && m_dataConnected) {
+            // The server connected as soon as it had our PORT.
+            if (m_dataTag == QLatin1String("A") && !m_listFile && !OpenCacheFileForWriting())
+                return false;
+            if (m_data.bytesAvailable() > 0)
+                WSK_D_DataArrival();
+            return true;
         }
-        return true;
+        ReissueDataStep();
+        return false;
     }
     if (m_mode != 0)
         return false;
@@ -290,6 +300,8 @@ void FtpCommander::WSk_D_Connect()
 void FtpCommander::WSK_D_DataArrival()
 {
     try {
+        if (m_dataTag.isEmpty())
+            return; // read once the transfer step says what the bytes are
         const QByteArray bytes = m_data.readAll();
         if (bytes.isEmpty())
             return;
@@ -339,10 +351,8 @@ void FtpCommander::WSK_D_Close()
         emit DataDisconnect();
         if (!self)
             return;
-        if (m_dataTag == QLatin1String("A"))
-            CloseListingFile();
-        else
-            CloseFile();
+        CloseListingFile();
+        CloseFile();
         CheckTransferDone();
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("WSK_D_Close"));
@@ -355,10 +365,8 @@ void FtpCommander::WSk_D_Error(const QString &description)
         QPointer<FtpCommander> self(this);
         m_data.close();
         m_dataClosed = true;
-        if (m_dataTag == QLatin1String("A"))
-            CloseListingFile();
-        else
-            CloseFile();
+        CloseListingFile();
+        CloseFile();
         emit Error(11, description, false);
         if (!self)
             return;

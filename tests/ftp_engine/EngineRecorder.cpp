@@ -1,5 +1,8 @@
 #include "EngineRecorder.h"
 
+#include <QEventLoop>
+#include <QTimer>
+
 EngineRecorder::EngineRecorder(FtpCommander &engine)
 {
     connect(&engine, &FtpCommander::JobDone, this, [this] {
@@ -45,7 +48,22 @@ int EngineRecorder::count(const QString &eventName) const
 
 bool EngineRecorder::waitFor(const std::function<bool()> &condition, int timeoutMs)
 {
-    return QTest::qWaitFor(condition, timeoutMs);
+    // A real event loop: sockets run at full speed while the test waits.
+    if (condition())
+        return true;
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (condition())
+            loop.quit();
+    });
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    check.start(2);
+    deadline.start(timeoutMs);
+    loop.exec();
+    return condition();
 }
 
 bool EngineRecorder::waitForJobs(int jobs, int timeoutMs)

@@ -6,4 +6,5 @@ ftpqor_test(test_ftp_engine
     EngineSessionTest.cpp
     EngineFaultsTest.cpp
     EngineTransferTest.cpp
+    EngineDataFaultsTest.cpp
   DEPENDS ftpqor_ftp_engine)
