@@ -141,9 +141,9 @@ public:
 
     // --- seams --------------------------------------------------------------
     void setLoginFailedHandler(LoginFailedHandler *handler) { m_loginHandler = handler; }
-    // Answers whether one line of a STAT reply names `fileName` (the upload
-    // overwrite check). The default reads UNIX and Windows listing lines.
-    using ListingLineCheck = std::function<bool(const QString &line, const QString &fileName)>;
+    // Answers whether one line of a STAT reply lists `remoteFile` (the upload
+    // overwrite check). The default parses the line with GetFileList.
+    using ListingLineCheck = std::function<bool(const QString &line, const QString &remoteFile)>;
     void setOverwriteListingCheck(ListingLineCheck check) { m_listingLineCheck = std::move(check); }
 
     // Read access for tests and diagnostics.

@@ -2,6 +2,7 @@
 // uploads, the transfer checks and the server-to-server copy.
 #include "FtpCommander.h"
 
+#include "DirectoryListingParser.h"
 #include "ErrorLog.h"
 #include "TextCodec.h"
 
@@ -59,20 +60,18 @@ QDateTime ParseServerTime(const QString &text)
     return time;
 }
 
-// Whether one line of a STAT reply names the file: its last path component,
-// the text after the last blank or "/", a symbolic link's target dropped.
-bool DefaultListingLineNames(const QString &line, const QString &fileName)
+// Whether one line of a STAT reply names the file: a listing line whose
+// item's last path component is the name.
+bool ListingLineNames(const QString &line, const QString &remoteFile)
 {
-    QString text = line;
-    const qsizetype arrow = text.indexOf(QStringLiteral(" -> "));
-    if (arrow >= 0)
-        text.truncate(arrow);
-    while (text.endsWith(QLatin1Char('\r')) || text.endsWith(QLatin1Char(' ')))
-        text.chop(1);
-    if (!text.endsWith(fileName) || fileName.isEmpty())
-        return false;
-    const qsizetype before = text.size() - fileName.size() - 1;
-    return before >= 0 && (text[before] == QLatin1Char(' ') || text[before] == QLatin1Char('/'));
+    const QString fileName = remoteFile.section(QLatin1Char('/'), -1);
+    const QString folder = remoteFile.section(QLatin1Char('/'), 0, -2);
+    const QList<FtpFileItem> items = GetFileList(line, folder);
+    for (const FtpFileItem &item : items) {
+        if (item.Name.section(QLatin1Char('/'), -1) == fileName)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -641,11 +640,11 @@ int FtpCommander::ValidFtpUpload(const QString &line)
     const QString fileName = m_remoteFile.section(QLatin1Char('/'), -1);
     if (fileName.isEmpty())
         return 1;
-    const ListingLineCheck check = m_listingLineCheck ? m_listingLineCheck : DefaultListingLineNames;
+    const ListingLineCheck check = m_listingLineCheck ? m_listingLineCheck : ListingLineNames;
     bool exists = false;
     // The lines between the reply's first and last line are listing lines.
     for (qsizetype i = 1; i + 1 < m_replyLines.size() && !exists; ++i)
-        exists = check(m_replyLines[i], fileName);
+        exists = check(m_replyLines[i], m_remoteFile);
     if (!exists)
         return 1;
     int answer = 0;

@@ -14,4 +14,4 @@ ftpqor_library(ftpqor_ftp_engine
     LoginFailedHandler.h
     ReplyCodes.cpp ReplyCodes.h
     ReplyReader.cpp ReplyReader.h
-  DEPENDS ftpqor_foundation ftpqor_platform Qt6::Core Qt6::Network)
+  DEPENDS ftpqor_ftp_listing ftpqor_foundation ftpqor_platform Qt6::Core Qt6::Network)
