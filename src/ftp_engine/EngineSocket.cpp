@@ -1,8 +1,47 @@
 #include "EngineSocket.h"
 
+#include <utility>
+
+class EngineSocket::NotificationScope
+{
+public:
+    explicit NotificationScope(EngineSocket *socket)
+        : m_socket(socket)
+    {
+        ++socket->m_notificationDepth;
+    }
+    ~NotificationScope()
+    {
+        if (m_socket && --m_socket->m_notificationDepth == 0)
+            m_socket->releaseRetired();
+    }
+    NotificationScope(const NotificationScope &) = delete;
+    NotificationScope &operator=(const NotificationScope &) = delete;
+
+private:
+    QPointer<EngineSocket> m_socket;
+};
+
 EngineSocket::EngineSocket(QObject *parent)
     : QObject(parent)
 {
+}
+
+void EngineSocket::retire(QObject *object)
+{
+    if (m_notificationDepth > 0)
+        m_retired.append(object);
+    else
+        object->deleteLater();
+}
+
+void EngineSocket::releaseRetired()
+{
+    const QList<QPointer<QObject>> retired = std::exchange(m_retired, {});
+    for (const QPointer<QObject> &object : retired) {
+        if (object)
+            object->deleteLater();
+    }
 }
 
 EngineSocket::~EngineSocket()
@@ -19,22 +58,27 @@ void EngineSocket::adopt(QTcpSocket *socket)
         socket->setReadBufferSize(m_readBufferSize);
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     connect(socket, &QTcpSocket::connected, this, [this, socket] {
+        NotificationScope scope(this);
         if (socket == m_socket)
             emit connected();
     });
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+        NotificationScope scope(this);
         if (socket == m_socket && socket->bytesAvailable() > 0)
             emit dataArrival(socket->bytesAvailable());
     });
     connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] {
+        NotificationScope scope(this);
         if (socket == m_socket)
             onBytesWritten();
     });
     connect(socket, &QTcpSocket::errorOccurred, this, [this, socket](QAbstractSocket::SocketError error) {
+        NotificationScope scope(this);
         if (socket == m_socket)
             onError(error);
     });
     connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+        NotificationScope scope(this);
         if (socket == m_socket)
             onDisconnected();
     });
@@ -59,7 +103,10 @@ bool EngineSocket::listen(const QHostAddress &address, quint16 port, const QHost
     }
     m_server = server;
     m_allowedPeer = allowedPeer;
-    connect(server, &QTcpServer::newConnection, this, &EngineSocket::onNewConnection);
+    connect(server, &QTcpServer::newConnection, this, [this] {
+        NotificationScope scope(this);
+        onNewConnection();
+    });
     return true;
 }
 
@@ -75,12 +122,13 @@ void EngineSocket::onNewConnection()
             peer = QHostAddress(v4);
         if (peer != m_allowedPeer) {
             incoming->abort();
-            incoming->deleteLater();
+            retire(incoming);
             emit connectionRefusedFrom(peer);
             continue;
         }
+        m_server->disconnect(this);
         m_server->close();
-        m_server->deleteLater();
+        retire(m_server);
         m_server = nullptr;
         adopt(incoming);
         emit connected();
@@ -98,7 +146,7 @@ void EngineSocket::dropSocket()
     m_socket = nullptr;
     socket->disconnect(this);
     socket->abort();
-    socket->deleteLater();
+    retire(socket);
 }
 
 void EngineSocket::finish()
@@ -111,7 +159,7 @@ void EngineSocket::finish()
     m_socket = nullptr;
     socket->disconnect(this);
     socket->disconnectFromHost();
-    socket->deleteLater();
+    retire(socket);
 }
 
 void EngineSocket::close()
@@ -122,7 +170,7 @@ void EngineSocket::close()
         m_server = nullptr;
         server->disconnect(this);
         server->close();
-        server->deleteLater();
+        retire(server);
     }
 }
 

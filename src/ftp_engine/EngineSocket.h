@@ -61,6 +61,14 @@ private:
     void onBytesWritten();
     void onNewConnection();
     void dropSocket();
+    // A socket or server closed while one of its notifications is still being
+    // handled (a host may run a nested event loop there) is deleted only after
+    // that notification has returned.
+    void retire(QObject *object);
+    void releaseRetired();
+    class NotificationScope;
+    int m_notificationDepth = 0;
+    QList<QPointer<QObject>> m_retired;
 
     QPointer<QTcpSocket> m_socket;
     QPointer<QTcpServer> m_server;

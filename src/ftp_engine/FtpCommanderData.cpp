@@ -380,6 +380,8 @@ void FtpCommander::WSk_D_Error(const QString &description)
 void FtpCommander::WSk_D_SendComplete()
 {
     try {
+        if (m_timerMode == QLatin1String("XFER"))
+            m_countdown = std::max<qint64>(m_commandTimeout, 60) * 1000;
         QPointer<FtpCommander> self(this);
         emit DataProgress(m_bytesDone);
         if (!self || m_dataTag != QLatin1String("S") || !m_localFile)

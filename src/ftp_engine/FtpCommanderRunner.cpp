@@ -581,6 +581,7 @@ void FtpCommander::Abort()
         CloseFile();
         CloseListingFile();
         if (!m_control.isConnected()) {
+            CloseControlQuietly(); // a connection still being made is given up too
             EndFtpMacro();
             return;
         }

@@ -7,4 +7,5 @@ ftpqor_test(test_ftp_engine
     EngineFaultsTest.cpp
     EngineTransferTest.cpp
     EngineDataFaultsTest.cpp
+    EngineBehaviourTest.cpp
   DEPENDS ftpqor_ftp_engine)
