@@ -172,6 +172,47 @@ TEST_F(DataFaults, StalledTransferFailsAfterTheInactivityTime)
     EXPECT_FALSE(QFile::exists(local.filePath(QStringLiteral("slow.bin"))));
 }
 
+TEST_F(DataFaults, HostileListingIsKeptByteForByte)
+{
+    const QByteArray hostile = QByteArray("total 3\r\r\n-rw-r--r-- 1 u g 3000000000 Jan 01  2020 big  name\r\r\n")
+                               + QByteArray("\x01\x02 garbage \xff\n") + QByteArray(9000, 'x')
+                               + "\nlrwxrwxrwx 1 u g 4 Jan 01 2020 ../../etc -> /etc";
+    server.setListing(hostile);
+    engine.FTP_LIST_DIR();
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    QFile cache(engine.CacheFile());
+    ASSERT_TRUE(cache.open(QIODevice::ReadOnly));
+    EXPECT_EQ(cache.readAll(), hostile);
+    EXPECT_TRUE(engine.getListData().endsWith(QStringLiteral("../../etc -> /etc")));
+}
+
+TEST_F(DataFaults, AbortDuringADownloadEndsTheOperationOnly)
+{
+    server.on("RETR", QByteArray("150 Opening data connection"));
+    server.on("ABOR", ScriptedFtpServer::Reply{{"426 Transfer aborted\r\n", 0}, {"226 Abort done\r\n", 5}});
+    engine.FTP_GET_FILE(QStringLiteral("/slow.bin"), local.filePath(QStringLiteral("slow.bin")), 10, false);
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return recorder.replies.contains(QStringLiteral("150 Opening data connection")); }));
+    engine.Abort();
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_TRUE(engine.SessionActive());
+    EXPECT_EQ(engine.DataStatus(), EngineSocket::Closed);
+    EXPECT_TRUE(recorder.messages.contains(QStringLiteral("426 Transfer aborted")));
+}
+
+TEST_F(DataFaults, UnansweredQuitClosesAfterAShortGrace)
+{
+    server.on("QUIT", ScriptedFtpServer::Reply{});
+    engine.CloseSession();
+    EXPECT_EQ(recorder.disconnects, 1);
+    EXPECT_EQ(engine.CmdStatus(), EngineSocket::Connected);
+    timer->advance(FtpCommander::kQuitGraceMs);
+    EXPECT_EQ(engine.CmdStatus(), EngineSocket::Closed);
+    EXPECT_EQ(recorder.disconnects, 1);
+    EXPECT_FALSE(timer->isActive());
+}
+
 TEST(ActiveDataSocket, AcceptsOnlyTheControlPeer)
 {
     EngineSocket socket;
