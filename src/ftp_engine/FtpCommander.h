@@ -317,15 +317,12 @@ private:
     qint64 m_blockSize = 8192;
     QString m_expectedDate;
     bool m_abortOnDateChange = false;
-    bool m_sendPending = false;
     bool m_resume = false;
     bool m_dataConnected = false;
     bool m_dataClosed = false;
-    bool m_transferReplySeen = false;
     bool m_waitingForTransfer = false;
     bool m_waitAfterList = false;
     bool m_listingRetried = false;
-    bool m_localFileFailed = false;
     bool m_uploadStarted = false;
     bool m_preliminarySeen = false;
     int m_autoResumes = 0;

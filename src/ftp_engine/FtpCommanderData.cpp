@@ -450,7 +450,6 @@ void FtpCommander::OpenFileForSending()
 {
     try {
         m_uploadStarted = true;
-        m_sendPending = false;
         CloseFile();
         auto file = std::make_unique<QFile>(m_localFilePath);
         if (!file->open(QIODevice::ReadOnly)) {
@@ -524,7 +523,6 @@ void FtpCommander::CloseListingFile()
 
 void FtpCommander::LocalFileFailed(const QString &what)
 {
-    m_localFileFailed = true;
     m_data.close();
     CloseFile();
     CloseListingFile();

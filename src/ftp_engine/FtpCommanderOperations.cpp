@@ -177,7 +177,6 @@ void FtpCommander::FTP_CUSTOM_COMMAND(const QString &command, const QString &sta
             return;
         ++m_operationSerial;
         m_resume = false;
-        m_sendPending = false;
         m_busy = true;
         m_lastCmdSucces = false;
         m_replyLines.clear();

@@ -52,7 +52,6 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
         m_keepAliveCounter = 0;
         m_transcript.clear();
         m_resume = action == ActResumeSend || action == ActResumeGet;
-        m_sendPending = action == ActSend;
         m_busy = true;
         m_lastCmdSucces = false;
         m_dataConnected = false;
@@ -61,7 +60,6 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
         m_repeats = 0;
         m_dataStepRetries = 0;
         m_preliminarySeen = false;
-        m_localFileFailed = false;
         m_steps.clear();
         m_currentIndex = -1;
         if (action < 0 || action > 19) {
@@ -96,7 +94,6 @@ void FtpCommander::ExecuteResumeMacro()
         m_data.close();
         CloseFile();
         m_resume = true;
-        m_sendPending = false;
         m_busy = true;
         m_lastCmdSucces = false;
         m_waitingForTransfer = false;
