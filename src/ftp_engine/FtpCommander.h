@@ -36,8 +36,16 @@ class PropertyBag;
 // LoginFailedHandler.h), setOverwriteListingCheck (finds a file in one STAT
 // listing line), and the EngineTimer given to the constructor (tests pass a
 // ManualEngineTimer). The status strip redraws on StatusChanged and
-// DataProgress and reads
-// isVisible, CmdStatus, DataStatus, ExpectedSize and BytesDone.
+// DataProgress and reads isVisible, CmdStatus, DataStatus, ExpectedSize and
+// BytesDone.
+//
+// Errors raised: 10 not enough free space for a download, 11 a socket error
+// (sessionClosed true for the control connection), 12 a local file that
+// cannot be opened, read or written (the operation then ends as failed).
+// A server-to-server copy: the sending engine (FTP_StoreFromServer) writes
+// STOR and then raises HandlePassiveAddress; the host starts the receiving
+// engine with FTP_GetFromOtherServer and, on its DataConnect, may call
+// DataConnectionOk on the sender (harmless: STOR is already out).
 class FtpCommander : public QObject
 {
     Q_OBJECT
