@@ -1,26 +1,36 @@
 #include "AppInfo.h"
 #include "DataRoot.h"
-#include "ErrorLog.h"
-#include "ModTimeZone.h"
+#include "ModStartup.h"
 #include "Prompts.h"
+#include "frmSplash.h"
+#include "frmZAVUde.h"
 
 #include <QApplication>
+
+#include <memory>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ftpqor"));
     QApplication::setApplicationDisplayName(AppTitle());
+    QApplication::setApplicationVersion(QStringLiteral(FTPQOR_VERSION));
 
     if (!DataRoot::EnsureDataFolders()) {
         ShowMessage(nullptr, PromptIcon::Critical, PromptButtons::Ok, AppTitle(),
                     QStringLiteral("Cannot create the data folder ") + DataRoot::AppPath());
         return 1;
     }
-    InitTimeZoneSettings();
 
-    ShowMessage(nullptr, PromptIcon::Information, PromptButtons::Ok, AppTitle(),
-                QStringLiteral("Ftp Qor is being built: its main window is not there yet.\n"
-                               "Data folder: ") + DataRoot::AppPath());
-    return 0;
+    // One instance per user: a second start hands its command line to the first and ends.
+    ModStartup &startup = ModStartup::Program();
+    std::unique_ptr<frmZAVUde> mainWindow;
+    const bool firstInstance = Main(startup, QApplication::arguments(), [&] {
+        mainWindow = std::make_unique<frmZAVUde>(&startup);
+        auto *splash = new frmSplash(*mainWindow);
+        splash->Load();
+    });
+    if (!firstInstance || !mainWindow)
+        return 0;
+    return QApplication::exec();
 }

@@ -126,10 +126,7 @@ void ServerSlot::wirePane()
         if (!path.isEmpty() && path != m_remotePath)
             ChangeFolder(path);
     });
-    connect(pane->txtFilter, &QLineEdit::textChanged, this, [this] {
-        if (!m_shownListing.isEmpty() || (m_pane && m_pane->Model->size() > 0))
-            showListing(m_shownListing);
-    });
+    connect(pane->txtFilter, &QLineEdit::textChanged, this, &ServerSlot::showItems);
     connect(pane->Button(QStringLiteral("up")), &QAction::triggered, this, &ServerSlot::GoUp);
     connect(pane->Button(QStringLiteral("refresh")), &QAction::triggered, this, &ServerSlot::RefreshListing);
     connect(pane->Button(QStringLiteral("newdir")), &QAction::triggered, this, &ServerSlot::MakeFolder);
@@ -234,8 +231,8 @@ void ServerSlot::fillHistoryMenu()
 void ServerSlot::ConnectToFTP()
 {
     try {
-        if (!m_hasProfile || SessionActive())
-            return;
+        if (!m_hasProfile || SessionActive() || IsBusy())
+            return; // connected, or a log-in is under way
         if (IsOptionOn(OptionFlag::ClearLogsOnNewConnection) && m_log)
             m_log->ClearLogs();
         m_engine->setServerUrl(m_profile.Server.trimmed());
@@ -248,7 +245,7 @@ void ServerSlot::ConnectToFTP()
         const QString startPath = m_profile.RemotePath.trimmed();
         m_engine->setStartupPath(startPath.isEmpty() ? QStringLiteral("/") : startPath);
         m_remotePath.clear();
-        m_shownListing.clear();
+        m_items.clear();
         if (m_pane) {
             m_pane->Model->clear();
             m_pane->CboFTP->clear();
@@ -296,7 +293,7 @@ void ServerSlot::sessionEnded(const QString &state)
         m_pane->CboFTP->clear();
         m_pane->ShowSummary(QString());
     }
-    m_shownListing.clear();
+    m_items.clear();
     m_remotePath.clear();
     updateButtons();
     if (std::exchange(m_reportedActive, false))
@@ -317,11 +314,12 @@ void ServerSlot::updateButtons()
                                QStringLiteral("history"), QStringLiteral("disconnect")})
         m_pane->Button(key)->setEnabled(active);
     m_pane->Button(QStringLiteral("rename"))->setEnabled(active && selectedCount == 1);
-    m_pane->Button(QStringLiteral("props"))->setEnabled(active && selected);
+    const bool permissions = active && selected && m_askPermission;
+    m_pane->Button(QStringLiteral("props"))->setEnabled(permissions);
     m_pane->MNU_RMT_REFRESH->setEnabled(active);
     m_pane->MNU_RMT_NEWDIR->setEnabled(active);
     m_pane->MNU_RMT_RENAME->setEnabled(active && selectedCount == 1);
-    m_pane->MNU_RMT_PROPS->setEnabled(active && selected);
+    m_pane->MNU_RMT_PROPS->setEnabled(permissions);
     m_pane->mnuCustomCmd->setEnabled(active);
 }
 
@@ -488,11 +486,15 @@ void ServerSlot::LoadRemoteFolders(const QString &listing, bool fromServer)
 
 void ServerSlot::showListing(const QString &listing)
 {
-    m_shownListing = listing;
+    m_items = GetFileList(listing, m_remotePath);
+    showItems();
+}
+
+void ServerSlot::showItems()
+{
     if (!m_pane)
         return;
-    const QList<FtpFileItem> items = GetFileList(listing, m_remotePath);
-    std::vector<FileListRow> rows = BuildRemoteRows(items, m_pane->txtFilter->text(), m_summary);
+    std::vector<FileListRow> rows = BuildRemoteRows(m_items, m_pane->txtFilter->text(), m_summary);
     for (const FileListRow &row : rows) {
         if (!GetImageListPicture(m_window, row.IconKey))
             EnsureNameIcon(m_window.ImageList2(), row.IconKey, row.Text);

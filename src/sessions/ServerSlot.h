@@ -87,7 +87,11 @@ public:
     // Asks for new permission bits preset from an item's attributes: three
     // octal digits held in an integer, 65535 when cancelled.
     using PermissionAsker = std::function<int(QWidget *owner, const QString &attributes)>;
-    void setPermissionAsker(PermissionAsker asker) { m_askPermission = std::move(asker); }
+    void setPermissionAsker(PermissionAsker asker)
+    {
+        m_askPermission = std::move(asker);
+        updateButtons();
+    }
 
     QList<RemoteSelection> Selection() const;
     // The items the shown listing holds, as parsed.
@@ -112,6 +116,7 @@ private:
     void sessionEnded(const QString &state);
     void updateButtons();
     void showListing(const QString &listing);
+    void showItems(); // the parsed listing through the name filter
     void listFolder();
     void relistAfterChange();
     void addPathItem(const QString &path);
@@ -134,7 +139,7 @@ private:
     PathHistoryList m_history = EmptyPathHistory();
     bool m_historyChanged = false;
     RemoteListingSummary m_summary;
-    QString m_shownListing;
+    QList<FtpFileItem> m_items; // the shown listing, parsed
     bool m_listingFromCache = false;
     bool m_relistAfterCommand = false;
     bool m_reportedActive = false; // listeners were told the session is up

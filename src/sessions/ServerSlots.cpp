@@ -136,7 +136,7 @@ void ServerSlots::UseProfile(int slot, const CProfile &profile, bool connect)
     ServerSlot *target = Slot(slot);
     if (!target)
         return;
-    if (target->SessionActive())
+    if (target->SessionActive() || target->IsBusy())
         return; // the connected profile stays until its session ends
     target->SetProfile(profile);
     if (slot == 0)
