@@ -5,6 +5,7 @@
 #include "OptionFlags.h"
 #include "PathHistory.h"
 #include "RemotePane.h"
+#include "ScriptedFtpServer.h"
 #include "ScriptedPrompts.h"
 #include "ServerSlots.h"
 #include "SlotTestSupport.h"
@@ -13,6 +14,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QTcpServer>
 #include <QTreeView>
 
@@ -295,4 +297,24 @@ TEST_F(SlotFixture, AHundredThousandEntriesLoadAsPlainRows)
     EXPECT_EQ(slot().Summary().Files, 100000);
     pane0.RightView->sortByColumn(1, Qt::DescendingOrder);
     EXPECT_EQ(pane0.Model->row(0).Text, "file099999.dat");
+}
+
+TEST_F(SlotFixture, AConnectionLostDuringAListingShowsTheStateAtOnce)
+{
+    ScriptedFtpServer scripted;
+    ASSERT_TRUE(scripted.listen());
+    scripted.dropOn("LIST");
+    QList<bool> states;
+    QObject::connect(serverSlots.get(), &ServerSlots::sessionStateChanged, [&](int, bool active) { states << active; });
+    CProfile profile = ServerProfile(server);
+    profile.Port = scripted.port();
+    serverSlots->UseProfile(0, profile, true);
+
+    ASSERT_TRUE(WaitUntil([&] { return states.size() == 2; }));
+    EXPECT_EQ(states, QList<bool>({true, false}));
+    EXPECT_FALSE(slot().SessionActive());
+    EXPECT_TRUE(pane0.Progress->isHidden());
+    EXPECT_EQ(pane0.lblState->text(), "Not connected");
+    EXPECT_FALSE(pane0.Button("refresh")->isEnabled());
+    EXPECT_EQ(pane0.Model->size(), 0);
 }
