@@ -78,10 +78,15 @@ void ServerSlot::wireEngine()
             SessionLog::Warning, SessionLog::kItalic);
     });
     connect(engine, &FtpCommander::FtpConnect, this, [this] {
+        m_controlConnected = true;
         if (m_pane)
             m_pane->ShowState(tr("Connected, logging in..."));
     });
-    connect(engine, &FtpCommander::FtpDisconnect, this, [this] { sessionEnded(tr("Not connected")); });
+    connect(engine, &FtpCommander::FtpDisconnect, this, [this] {
+        // Reached the server but never logged in: the log-in was refused.
+        const bool refused = m_controlConnected && !m_reportedActive;
+        sessionEnded(refused ? tr("Log-in failed") : tr("Not connected"));
+    });
     connect(engine, &FtpCommander::ConnectionFailed, this, [this] {
         log(tr("Connection to %1 failed.").arg(m_engine->ServerUrl()), SessionLog::Failure, SessionLog::kBold);
         sessionEnded(tr("Connection failed"));
@@ -286,6 +291,7 @@ void ServerSlot::sessionEnded(const QString &state)
 {
     m_pendingPath.clear();
     m_relistAfterCommand = false;
+    m_controlConnected = false;
     if (m_pane) {
         m_pane->ShowListingProgress(-1);
         m_pane->ShowState(state);

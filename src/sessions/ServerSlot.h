@@ -143,5 +143,6 @@ private:
     bool m_listingFromCache = false;
     bool m_relistAfterCommand = false;
     bool m_reportedActive = false; // listeners were told the session is up
+    bool m_controlConnected = false; // the server answered this attempt
     PermissionAsker m_askPermission;
 };

@@ -318,3 +318,18 @@ TEST_F(SlotFixture, AConnectionLostDuringAListingShowsTheStateAtOnce)
     EXPECT_FALSE(pane0.Button("refresh")->isEnabled());
     EXPECT_EQ(pane0.Model->size(), 0);
 }
+
+TEST_F(SlotFixture, ARefusedPasswordEndsTheAttemptAndSaysSo)
+{
+    CProfile profile = ServerProfile(server);
+    profile.Password = "wrong";
+    QList<bool> states;
+    QObject::connect(serverSlots.get(), &ServerSlots::sessionStateChanged, [&](int, bool active) { states << active; });
+    serverSlots->UseProfile(0, profile, true);
+    ASSERT_TRUE(WaitUntil([&] { return log0.count("530") > 0 && !slot().IsBusy() && !slot().SessionActive(); }));
+    QTest::qWait(50);
+    EXPECT_FALSE(slot().SessionActive());
+    EXPECT_TRUE(states.isEmpty()); // it never was up
+    EXPECT_EQ(pane0.lblState->text(), "Log-in failed");
+    EXPECT_FALSE(pane0.Button("up")->isEnabled());
+}
