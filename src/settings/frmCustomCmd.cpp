@@ -1,12 +1,12 @@
 #include "frmCustomCmd.h"
 
 #include "ErrorLog.h"
+#include "ModListView.h"
 #include "Prompts.h"
 #include "UserCommandList.h"
 #include "frmCommandEditor.h"
 
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -14,14 +14,6 @@
 namespace {
 
 const QString kObject = QStringLiteral("frmCustomCmd");
-
-// Column widths as fractions of the list's width.
-void setColumnFractions(QTreeWidget *list, const QList<double> &fractions)
-{
-    const int width = list->viewport()->width();
-    for (int column = 0; column < fractions.size() && column < list->columnCount(); ++column)
-        list->header()->resizeSection(column, static_cast<int>(width * fractions[column]));
-}
 
 } // namespace
 
@@ -92,7 +84,7 @@ void frmCustomCmd::Form_Activate()
     try {
         if (m_columnsSized)
             return;
-        setColumnFractions(LV, {0.15, 0.25, 0.25, 0.15, 0.15});
+        SetColumnWidths(LV, QStringLiteral("0.15;0.25;0.25;0.15;0.15"));
         m_columnsSized = true;
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("Form_Activate"));

@@ -324,7 +324,7 @@ TEST_F(UserCommandWindowsTest, ColumnsAreSizedOnceAndCloseHidesTheWindow)
     window.resize(800, 300);
     window.show();
     const int first = window.LV->header()->sectionSize(0);
-    EXPECT_NEAR(first, window.LV->viewport()->width() * 0.15, 1.0);
+    EXPECT_NEAR(first, window.LV->width() * 0.15, 1.0);
     window.LV->header()->resizeSection(0, 33);
     window.hide();
     window.show();
