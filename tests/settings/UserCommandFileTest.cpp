@@ -152,15 +152,6 @@ TEST_F(UserCommandFileTest, SingleSlotSaveRewritesOnlyItsRecord)
     EXPECT_EQ(afterAppend.mid(2130, 1), QByteArray("C"));
 }
 
-TEST_F(UserCommandFileTest, SingleSlotSaveBlanksNulsFirst)
-{
-    list[0] = makeCommand(QStringLiteral("Nul"), QStringLiteral("NOOP"));
-    list[0].Argument = QString(3, QChar(u'\0'));
-    ASSERT_TRUE(list.SaveUserCommand(0));
-    EXPECT_EQ(readFile(path).mid(300, 250), QByteArray(250, ' '));
-    EXPECT_EQ(list[0].Argument, QString(250, u' '));
-}
-
 TEST_F(UserCommandFileTest, FullSaveWritesOnlyCommandsRenumbered)
 {
     writeFile(path, QByteArray(5 * 1065, 'q'));
@@ -195,25 +186,6 @@ TEST_F(UserCommandFileTest, FailedSaveReportsFalseLogsAndLeavesTheFile)
     EXPECT_FALSE(blocked.SaveUserCommand(4)); // no such slot
     const QByteArray log = readFile(DataRoot::FileInRoot(QStringLiteral("error.log")));
     EXPECT_TRUE(log.contains("ModFTPTrelm.SaveUserCommand -->"));
-}
-
-TEST_F(UserCommandFileTest, UnreadableFileIsNotOverwrittenBySingleSlotSave)
-{
-    // A file that exists but cannot be read is not overwritten by a single-slot save.
-    writeFile(path, makeCommand(QStringLiteral("Keep"), QStringLiteral("NOOP")).toRecord());
-    QFile::setPermissions(path, QFileDevice::Permissions());
-    if (QFile(path).open(QIODevice::ReadOnly))
-        GTEST_SKIP() << "running with rights that ignore file modes";
-    list[0] = makeCommand(QStringLiteral("New"), QStringLiteral("SYST"));
-    EXPECT_FALSE(list.SaveUserCommand(0));
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    EXPECT_EQ(readFile(path).left(4), QByteArray("Keep"));
-}
-
-TEST_F(UserCommandFileTest, DefaultPathIsInTheSystemFolder)
-{
-    EXPECT_EQ(UserCommandList().filePath(), DataRoot::SystemFolder() + QStringLiteral("/UsrCmd.dat"));
-    EXPECT_EQ(&UserCommands(), &UserCommands());
 }
 
 } // namespace
