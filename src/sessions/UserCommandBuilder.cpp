@@ -29,15 +29,15 @@ constexpr PlaceholderName kPlaceholders[] = {
     {Placeholder::Pwd, QLatin1StringView("$pwd")},
 };
 
-struct Piece {
+struct Segment {
     Placeholder kind = Placeholder::None;
     QString literal;
 };
 
 // Splits a template into literal text and placeholders, left to right.
-QList<Piece> splitTemplate(const QString &text)
+QList<Segment> splitTemplate(const QString &text)
 {
-    QList<Piece> pieces;
+    QList<Segment> segments;
     QString literal;
     qsizetype i = 0;
     while (i < text.size()) {
@@ -57,13 +57,13 @@ QList<Piece> splitTemplate(const QString &text)
             continue;
         }
         if (!literal.isEmpty())
-            pieces.append({Placeholder::None, std::exchange(literal, {})});
-        pieces.append({found, {}});
+            segments.append({Placeholder::None, std::exchange(literal, {})});
+        segments.append({found, {}});
         i += length;
     }
     if (!literal.isEmpty())
-        pieces.append({Placeholder::None, literal});
-    return pieces;
+        segments.append({Placeholder::None, literal});
+    return segments;
 }
 
 // The number at the start of a typed text, and back to text ("12abc" is 12, "abc" 0).
@@ -115,10 +115,10 @@ std::optional<PreparedUserCommand> UserCommandBuilder::build(const UserCommand &
     prepared.commandLine = prefix + command.CommandText.trimmed();
 
     if (command.HasArgument != 0) {
-        const QList<Piece> pieces = splitTemplate(command.Argument.trimmed());
-        auto holds = [&pieces](std::initializer_list<Placeholder> kinds) {
-            return std::any_of(pieces.begin(), pieces.end(), [&kinds](const Piece &piece) {
-                return std::find(kinds.begin(), kinds.end(), piece.kind) != kinds.end();
+        const QList<Segment> segments = splitTemplate(command.Argument.trimmed());
+        auto holds = [&segments](std::initializer_list<Placeholder> kinds) {
+            return std::any_of(segments.begin(), segments.end(), [&kinds](const Segment &segment) {
+                return std::find(kinds.begin(), kinds.end(), segment.kind) != kinds.end();
             });
         };
         const bool namesItem = holds({Placeholder::FileOrDir, Placeholder::File, Placeholder::Dir});
@@ -170,8 +170,8 @@ std::optional<PreparedUserCommand> UserCommandBuilder::build(const UserCommand &
         values.insert(Placeholder::Pwd, context.password);
 
         QString filled;
-        for (const Piece &piece : pieces)
-            filled += piece.kind == Placeholder::None ? piece.literal : values.value(piece.kind);
+        for (const Segment &segment : segments)
+            filled += segment.kind == Placeholder::None ? segment.literal : values.value(segment.kind);
         prepared.commandLine += u' ' + filled;
     }
 
