@@ -21,6 +21,7 @@
 #include "Prompts.h"
 #include "RemotePane.h"
 #include "ServerSlot.h"
+#include "UserCommandList.h"
 #include "frmConfigure.h"
 #include "modSysTrayEx.h"
 
@@ -259,10 +260,11 @@ void frmZAVUde::buildMenus()
     tools->setObjectName(QStringLiteral("mnuTools"));
     QAction *settings = tools->addAction(m_images.Picture(QStringLiteral("conf")), tr("Settings..."));
     connect(settings, &QAction::triggered, this, [this] { TB_ButtonClick(QStringLiteral("conf")); });
+    QAction *commands = tools->addAction(m_images.Picture(QStringLiteral("cmd")), tr("Custom Commands..."));
+    commands->setObjectName(QStringLiteral("mnuCustomCmds"));
+    connect(commands, &QAction::triggered, this, &frmZAVUde::mnuCustomCmds_Click);
     mnuDrvList = tools->addMenu(tr("FTP Driver"));
     mnuDrvList->setObjectName(QStringLiteral("mnuDrvList"));
-    mnuUserCommands = new QMenu(tr("Custom Commands"), this);
-    mnuUserCommands->setObjectName(QStringLiteral("mnuUserCommands"));
 }
 
 void frmZAVUde::buildToolbar()
@@ -288,6 +290,7 @@ void frmZAVUde::buildToolbar()
     actShowDual->setIcon(m_images.Picture(QStringLiteral("dual")));
     actShowDual->setData(QStringLiteral("dual"));
     TB->addSeparator();
+    add(QStringLiteral("cmd"), tr("Custom Commands"), QStringLiteral("cmd"));
     add(QStringLiteral("conf"), tr("Settings"), QStringLiteral("conf"));
     for (QAction *action : TB->actions()) {
         if (auto *button = qobject_cast<QToolButton *>(TB->widgetForAction(action)); button && action->menu())
@@ -312,6 +315,8 @@ void frmZAVUde::Form_Load()
         InitTimeZoneSettings();
         ModMinMax::Program().InitMinMaxInfo();
         ProfileFilePath = DefaultProfileFilePath();
+        UserCommands().setFilePath(DataRoot::SystemFolder() + QStringLiteral("/UsrCmd.dat"));
+        UserCommands().LoadUserCommands();
         applyFonts();
         LoadCmdDefinitions();
         m_localHistory.List = EmptyPathHistory();
@@ -520,9 +525,16 @@ void frmZAVUde::mnuDrvList_Click(int index)
     }
 }
 
-void frmZAVUde::mnuCustomCmds_Click() {}
+void frmZAVUde::mnuCustomCmds_Click()
+{
+    try {
+        m_slots->mnuCustomCmds_Click(this);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("mnuCustomCmds_Click"));
+    }
+}
 
-void frmZAVUde::BuildCustomCommandMenu() {}
+void frmZAVUde::BuildCustomCommandMenu() { m_slots->BuildCustomCommandMenu(); }
 
 void frmZAVUde::AddToFolderHistory(const QString &path, bool remove)
 {

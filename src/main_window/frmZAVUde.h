@@ -88,7 +88,6 @@ public:
     QMenu *mnuList = nullptr;     // local folder history
     QMenu *mnuDrvList = nullptr;  // drivers
     QMenu *mnuProfile[2] = {nullptr, nullptr};
-    QMenu *mnuUserCommands = nullptr;
     QToolBar *TB = nullptr;
     QLabel *lblStatus = nullptr;
     QLabel *lblNetwork = nullptr;

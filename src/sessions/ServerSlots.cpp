@@ -1,6 +1,11 @@
 #include "ServerSlots.h"
 
+#include "CustomCommandMenu.h"
+#include "CustomCommandRunner.h"
 #include "ErrorLog.h"
+#include "FtpCommanderCommandTarget.h"
+#include "PermissionDialog.h"
+#include "UserCommandList.h"
 #include "FtpCommander.h"
 #include "ModProfile.h"
 #include "OptionFlags.h"
@@ -45,7 +50,79 @@ ServerSlots::ServerSlots(std::array<RemotePane *, 2> panes, MainWindowServices &
         connect(engine, &FtpCommander::DataConnect, this, [this, i] { FtpCmd_DataConnect(i); });
         if (RemotePane *pane = panes[static_cast<size_t>(i)])
             connect(pane, &RemotePane::activated, this, &ServerSlots::SetCurrentSlot);
+        slot->setPermissionAsker(GetNewPermisssion);
     }
+    wireUserCommands(panes);
+}
+
+ServerSlots::~ServerSlots() = default;
+
+void ServerSlots::wireUserCommands(std::array<RemotePane *, 2> panes)
+{
+    m_commandRunner = new CustomCommandRunner(
+        UserCommands(), m_owner,
+        [this]() -> std::optional<CustomCommandRunner::Target> {
+            ServerSlot *slot = Slot(m_current);
+            if (!slot)
+                return std::nullopt;
+            CustomCommandRunner::Target target;
+            target.serverSlot = m_current;
+            target.engine = m_commandTargets[static_cast<size_t>(m_current)].get();
+            for (const RemoteSelection &item : slot->Selection())
+                target.context.selection.append({item.Name, item.IsFolder, item.Attributes});
+            target.context.currentFolder = slot->SlotRemotePath();
+            target.context.user = slot->SlotProfile().User;
+            target.context.password = slot->SlotProfile().Password;
+            return target;
+        },
+        GetNewPermisssion, this);
+    connect(m_commandRunner, &CustomCommandRunner::reloadRequested, this, [this](int slot) {
+        if (ServerSlot *target = Slot(slot))
+            target->RefreshListing();
+    });
+    for (int i = 0; i < 2; ++i) {
+        ServerSlot *slot = m_slots[static_cast<size_t>(i)];
+        m_commandTargets[static_cast<size_t>(i)] = std::make_unique<FtpCommanderCommandTarget>(slot->FtpCmd());
+        connect(slot, &ServerSlot::jobDone, m_commandRunner, &CustomCommandRunner::JobDone);
+        RemotePane *pane = panes[static_cast<size_t>(i)];
+        if (!pane)
+            continue;
+        auto *menu = new CustomCommandMenu(UserCommands(), pane->mnuCustomCmd, this);
+        m_commandMenus[static_cast<size_t>(i)] = menu;
+        connect(menu, &CustomCommandMenu::commandChosen, this, [this, i](int commandSlot) {
+            SetCurrentSlot(i);
+            MNU_RMT_CSTCMDITEM_Click(commandSlot);
+        });
+    }
+}
+
+CustomCommandMenu *ServerSlots::CommandMenu(int slot) const
+{
+    return validSlot(slot) ? m_commandMenus[static_cast<size_t>(slot)] : nullptr;
+}
+
+void ServerSlots::BuildCustomCommandMenu()
+{
+    for (CustomCommandMenu *menu : m_commandMenus) {
+        if (menu)
+            menu->BuildCustomCommandMenu();
+    }
+}
+
+void ServerSlots::mnuCustomCmds_Click(QWidget *owner)
+{
+    if (!m_commandMenus[0])
+        return;
+    // The first menu runs the window and rebuilds itself after a save; the other follows.
+    m_commandMenus[0]->mnuCustomCmds_Click(owner);
+    if (m_commandMenus[1])
+        m_commandMenus[1]->BuildCustomCommandMenu();
+}
+
+void ServerSlots::MNU_RMT_CSTCMDITEM_Click(int menuIndex)
+{
+    if (m_commandRunner)
+        m_commandRunner->MNU_RMT_CSTCMDITEM_Click(menuIndex);
 }
 
 ServerSlot *ServerSlots::Slot(int index) const { return validSlot(index) ? m_slots[static_cast<size_t>(index)] : nullptr; }

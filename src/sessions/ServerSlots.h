@@ -9,9 +9,13 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
+class CustomCommandMenu;
+class CustomCommandRunner;
 class EngineTimer;
+class FtpCommanderCommandTarget;
 class MainWindowServices;
 class RemotePane;
 class ServerSlot;
@@ -38,6 +42,7 @@ public:
 
     ServerSlots(std::array<RemotePane *, 2> panes, MainWindowServices &window, LocalFolderHistory &localHistory,
                 QWidget *owner, QObject *parent = nullptr, std::array<EngineTimer *, 2> timers = {});
+    ~ServerSlots() override;
 
     ServerSlot *Slot(int index) const;
     int CurrentSlot() const { return m_current; }
@@ -56,6 +61,14 @@ public:
 
     // The temporary profile of a quick connection to `hostText` ("host" or "host:port").
     static CProfile QuickConnectProfile(const QString &hostText);
+
+    // User commands: the remote panes' command menus and the runner.
+    void BuildCustomCommandMenu();
+    // Opens the user-command list window; the menus follow what it saved.
+    void mnuCustomCmds_Click(QWidget *owner);
+    // Runs the user command in `menuIndex` (its slot) on the focused server.
+    void MNU_RMT_CSTCMDITEM_Click(int menuIndex);
+    CustomCommandMenu *CommandMenu(int slot) const;
 
     bool ServerConnected(int slot) const;
     bool IsAnySessionActive() const;
@@ -76,6 +89,7 @@ signals:
 
 private:
     void switchLocalHistory(const CProfile &profile);
+    void wireUserCommands(std::array<RemotePane *, 2> panes);
 
     std::array<ServerSlot *, 2> m_slots{};
     LocalFolderHistory &m_localHistory;
@@ -83,5 +97,8 @@ private:
     ProfileChooser m_chooseProfile;
     QuickConnectAsker m_askQuickConnect;
     int m_current = 0;
+    std::array<std::unique_ptr<FtpCommanderCommandTarget>, 2> m_commandTargets;
+    std::array<CustomCommandMenu *, 2> m_commandMenus{};
+    CustomCommandRunner *m_commandRunner = nullptr;
     QString m_lastLocalOwner; // the profile whose local folders the list holds
 };

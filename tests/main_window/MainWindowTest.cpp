@@ -16,6 +16,7 @@
 #include "RemotePane.h"
 #include "ScriptedPrompts.h"
 #include "ServerSlot.h"
+#include "UserCommandList.h"
 #include "WhenModal.h"
 #include "frmQuickCon.h"
 #include "modSysTrayEx.h"
@@ -25,6 +26,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -337,4 +339,49 @@ TEST(MainWindow, AFullLogPaneIsSavedWhenAskedAndAlwaysCleared)
     const QByteArray text = dump.readAll();
     EXPECT_TRUE(text.startsWith("Saved By Logger On: "));
     EXPECT_TRUE(text.contains("first line|0,0\r\n"));
+}
+
+TEST(MainWindow, RunsAUserCommandFromTheRemoteMenuAndListsTheFolderAgain)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    ASSERT_TRUE(server.writeFile("junk.tmp", "j"));
+    ASSERT_TRUE(server.writeFile("keep.txt", "k"));
+    {
+        UserCommandList commands(DataRoot::SystemFolder() + "/UsrCmd.dat");
+        commands.reset();
+        UserCommand remove;
+        remove.Name = "Delete file";
+        remove.CommandText = "DELE";
+        remove.Argument = "$file";
+        remove.SuccessCode = "250";
+        remove.FailureCode = "550";
+        remove.HasArgument = 1;
+        remove.Reload = 1;
+        commands[0] = remove;
+        ASSERT_TRUE(commands.SaveUserCommand(-1));
+    }
+    storeProfiles({serverProfile(server, "Commands")});
+    frmZAVUde window;
+    RemotePane *pane = window.Remote(0);
+    const QList<QAction *> items = pane->mnuCustomCmd->actions();
+    ASSERT_EQ(items.size(), 1);
+    EXPECT_EQ(items[0]->text(), "Delete file");
+    EXPECT_NE(window.ToolButton("cmd"), nullptr);
+
+    window.mnuProfile[0]->actions().at(0)->trigger();
+    ASSERT_TRUE(waitUntil([&] { return shownNames(pane) == QStringList({"junk.tmp", "keep.txt"}); }));
+
+    // Without a selection the command is refused before anything is sent.
+    ScriptedPrompts prompts;
+    prompts.expectMessage("Command 'Delete file' requires a file to be selected!", PromptButton::Ok);
+    pane->mnuCustomCmd->actions().at(0)->trigger();
+    EXPECT_TRUE(prompts.allUsed());
+
+    pane->RightView->selectionModel()->select(pane->Model->index(0, 0),
+                                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    pane->mnuCustomCmd->actions().at(0)->trigger();
+    ASSERT_TRUE(waitUntil([&] { return shownNames(pane) == QStringList({"keep.txt"}); }));
+    EXPECT_FALSE(server.exists("junk.tmp"));
+    window.Slot(0)->DisConnectFromFTP();
 }
