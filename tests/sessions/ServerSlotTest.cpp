@@ -333,3 +333,27 @@ TEST_F(SlotFixture, ARefusedPasswordEndsTheAttemptAndSaysSo)
     EXPECT_EQ(pane0.lblState->text(), "Log-in failed");
     EXPECT_FALSE(pane0.Button("up")->isEnabled());
 }
+
+TEST_F(SlotFixture, HandsAServerToServerCopyFromOneSlotToTheOther)
+{
+    PyFtpServer target;
+    ASSERT_TRUE(target.start());
+    const QByteArray content = QByteArray(70000, 'c') + "end";
+    ASSERT_TRUE(server.writeFile("source.bin", content));
+    ASSERT_TRUE(connectAndList(1)); // slot 1 reads from the first server
+    serverSlots->UseProfile(0, ServerProfile(target, "Target"), true);
+    ASSERT_TRUE(WaitUntil([&] { return slot(0).SessionActive() && !slot(0).IsBusy() && !slot(0).SlotRemotePath().isEmpty(); }));
+    ASSERT_TRUE(idle(0));
+
+    QList<int> finished;
+    QObject::connect(&slot(0), &ServerSlot::jobDone, [&](int, bool ok, int act) { if (ok) finished << act; });
+    QObject::connect(&slot(1), &ServerSlot::jobDone, [&](int, bool ok, int act) { if (ok) finished << act; });
+    serverSlots->CopySourcePath = "/source.bin";
+    serverSlots->CopySize = content.size();
+    slot(0).FtpCmd()->FTP_StoreFromServer("/copy.bin", content.size());
+
+    ASSERT_TRUE(WaitUntil([&] { return finished.contains(FtpCommander::ActStoreToServer)
+                                       && finished.contains(FtpCommander::ActGetFromServer); }, 15000))
+        << log0.lines.join('\n').toStdString() << "\n----\n" << log1.lines.join('\n').toStdString();
+    EXPECT_EQ(target.readFile("copy.bin"), content);
+}
