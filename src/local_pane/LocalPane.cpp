@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMimeDatabase>
+#include <QShortcut>
 #include <QStyle>
 #include <QToolBar>
 #include <QTreeView>
@@ -108,6 +109,10 @@ void LocalPane::buildControls()
     connect(LeftView->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { HandleLVSort(LeftView, column); });
     connect(LeftView, &QTreeView::activated, this, &LocalPane::rowActivated);
+    auto *backspace = new QShortcut(QKeySequence(Qt::Key_Backspace), LeftView, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(backspace, &QShortcut::activated, this, &LocalPane::goUp);
+    auto *f5 = new QShortcut(QKeySequence(Qt::Key_F5), LeftView, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(f5, &QShortcut::activated, refresh, &QAction::trigger);
     connect(LeftView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &LocalPane::refreshSummary);
 
     lblLocal = new QLabel(this);

@@ -28,6 +28,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -651,8 +652,14 @@ void frmZAVUde::trayMouseMessage(QWidget *window, int identifier, int message)
 {
     if (window != this || identifier != kTrayIdentifier || m_modal)
         return;
-    if (message == modSysTrayEx::LeftButtonUp || message == modSysTrayEx::LeftButtonDoubleClick)
+    if (message == modSysTrayEx::LeftButtonUp || message == modSysTrayEx::LeftButtonDoubleClick) {
         restoreFromTray();
+    } else if (message == modSysTrayEx::RightButtonUp) {
+        QMenu menu(this);
+        connect(menu.addAction(tr("Show Ftp Qor")), &QAction::triggered, this, &frmZAVUde::restoreFromTray);
+        connect(menu.addAction(tr("Exit")), &QAction::triggered, this, &frmZAVUde::ExitProgram);
+        menu.exec(QCursor::pos());
+    }
 }
 
 void frmZAVUde::restoreFromTray()

@@ -21,6 +21,7 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QShortcut>
 #include <QTreeView>
 
 namespace {
@@ -143,6 +144,11 @@ void ServerSlot::wirePane()
     connect(pane->MNU_RMT_RENAME, &QAction::triggered, this, &ServerSlot::RenameSelected);
     connect(pane->MNU_RMT_PROPS, &QAction::triggered, this, &ServerSlot::ShowProperties);
     connect(pane->mnuHistory, &QMenu::aboutToShow, this, &ServerSlot::fillHistoryMenu);
+    auto *backspace =
+        new QShortcut(QKeySequence(Qt::Key_Backspace), pane->RightView, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(backspace, &QShortcut::activated, this, &ServerSlot::GoUp);
+    auto *f5 = new QShortcut(QKeySequence(Qt::Key_F5), pane->RightView, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(f5, &QShortcut::activated, this, &ServerSlot::RefreshListing);
 }
 
 void ServerSlot::log(const QString &text, int colour, quint8 style)
