@@ -95,42 +95,57 @@ QString fFormat::ComposeLocaleDateTime(int year, int month, int day, int hour, i
     return formatDateTime(QLocale(), QDate(year, month, day), QTime(hour, minute, second), namedFormat);
 }
 
+namespace {
+
+// Shared by numbers and currency: the digits of |number| and how to sign them.
+struct SignedDigits {
+    QString magnitude;
+    bool negative = false;
+};
+
+SignedDigits numberDigits(const QLocale &locale, double number, int digitsAfterDecimal, int leadingZero,
+                          int groupDigits)
+{
+    if (!std::isfinite(number))
+        fFormat::RaiseNlsError(kErrorInvalidParameter);
+    const int digits = digitsAfterDecimal >= 0 ? digitsAfterDecimal : 2;
+    const bool zero = leadingZero == -2 || leadingZero == -1;
+    SignedDigits out;
+    out.magnitude = formatMagnitude(locale, std::fabs(number), digits, zero, groupDigits != 0);
+    // A negative number that rounds to zero is shown without a sign.
+    out.negative = number < 0 && out.magnitude != formatMagnitude(locale, 0.0, digits, zero, false);
+    return out;
+}
+
+QString applySign(const QLocale &locale, const QString &text, bool negative, int parensForNegative)
+{
+    if (!negative)
+        return text;
+    if (parensForNegative == -1)
+        return QLatin1Char('(') + text + QLatin1Char(')');
+    return locale.negativeSign() + text;
+}
+
+} // namespace
+
 QString fFormat::FormatLocaleNumber(quint32 lcid, double number, int digitsAfterDecimal, int leadingZero,
                                     int parensForNegative, int groupDigits) const
 {
-    if (!std::isfinite(number))
-        RaiseNlsError(kErrorInvalidParameter);
     const QLocale locale = LocaleFor(lcid);
-    const int digits = digitsAfterDecimal >= 0 ? digitsAfterDecimal : 2;
-    const bool zero = leadingZero == -2 || leadingZero == -1;
-    const QString magnitude = formatMagnitude(locale, std::fabs(number), digits, zero, groupDigits != 0);
-    // A negative number that rounds to zero is shown without a sign.
-    if (number >= 0 || magnitude == formatMagnitude(locale, 0.0, digits, zero, false))
-        return magnitude;
-    if (parensForNegative == -1)
-        return QLatin1Char('(') + magnitude + QLatin1Char(')');
-    return locale.negativeSign() + magnitude;
+    const SignedDigits d = numberDigits(locale, number, digitsAfterDecimal, leadingZero, groupDigits);
+    return applySign(locale, d.magnitude, d.negative, parensForNegative);
 }
 
 QString fFormat::FormatLocaleCurrency(quint32 lcid, double number, int digitsAfterDecimal, int leadingZero,
                                       int parensForNegative, int groupDigits) const
 {
-    if (!std::isfinite(number))
-        RaiseNlsError(kErrorInvalidParameter);
     const QLocale locale = LocaleFor(lcid);
-    const int digits = digitsAfterDecimal >= 0 ? digitsAfterDecimal : 2;
-    const bool zero = leadingZero == -2 || leadingZero == -1;
-    const QString magnitude = formatMagnitude(locale, std::fabs(number), digits, zero, groupDigits != 0);
+    const SignedDigits d = numberDigits(locale, number, digitsAfterDecimal, leadingZero, groupDigits);
     // Let the locale place the symbol, then put our digits in place of its own.
-    const QString templ = locale.toCurrencyString(1.0, locale.currencySymbol(), 0);
+    QString text = locale.toCurrencyString(1.0, locale.currencySymbol(), 0);
     const QString one = locale.toString(1);
-    QString text = templ;
-    text.replace(text.indexOf(one), one.size(), magnitude);
-    if (number >= 0)
-        return text;
-    if (parensForNegative == -1)
-        return QLatin1Char('(') + text + QLatin1Char(')');
-    return locale.negativeSign() + text;
+    text.replace(text.indexOf(one), one.size(), d.magnitude);
+    return applySign(locale, text, d.negative, parensForNegative);
 }
 
 QString fFormat::GetLocaleInfo(quint32 lcid, quint32 infoType) const

@@ -309,7 +309,9 @@ void ScriptedFtpServer::startTransfer(const QByteArray &verb)
                 connect(socket, &QTcpSocket::readyRead, this, [this, socket, limit] {
                     if (m_stored.size() >= limit) {
                         m_stored.truncate(limit);
+                        socket->disconnect(this); // a drop answers 426, never the 226 of a close
                         socket->abort();
+                        socket->deleteLater();
                         finishTransfer(true);
                     }
                 });

@@ -1,0 +1,3 @@
+add_executable(ftp_transfer ftp_transfer.cpp)
+target_link_libraries(ftp_transfer PRIVATE ftpqor_ftp_engine ftpqor_ftp_listing)
+ftpqor_warnings(ftp_transfer)

@@ -1,0 +1,3 @@
+add_executable(listing_parse listing_parse.cpp)
+target_link_libraries(listing_parse PRIVATE ftpqor_ftp_listing)
+ftpqor_warnings(listing_parse)

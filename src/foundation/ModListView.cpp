@@ -1,0 +1,142 @@
+#include "ModListView.h"
+
+#include "ErrorLog.h"
+#include "KeyedImageList.h"
+#include "MainWindowServices.h"
+#include "OleColor.h"
+
+#include <QAbstractItemModel>
+#include <QHeaderView>
+#include <QTreeView>
+#include <QVariant>
+
+namespace {
+
+const char *const kHeaderPicturesProperty = "headerImageList";
+const QString kObject = QStringLiteral("ModListView");
+
+// Frame allowance the stored widths were measured with (36 twips).
+constexpr int kBorderAllowance = TwipsToPixels(36);
+
+void setHeaderIcon(QTreeView *list, int column, const QString &key)
+{
+    QAbstractItemModel *model = list->model();
+    if (!model || column < 0 || column >= model->columnCount())
+        return;
+    model->setHeaderData(column, Qt::Horizontal, key, HeaderIconKeyRole);
+    const QVariantMap pictures = list->property(kHeaderPicturesProperty).toMap();
+    const auto picture = pictures.constFind(key);
+    model->setHeaderData(column, Qt::Horizontal,
+                         picture != pictures.cend() ? *picture : QVariant(), Qt::DecorationRole);
+}
+
+void applySort(QTreeView *list, int column, Qt::SortOrder order)
+{
+    list->sortByColumn(column, order);
+    list->header()->setSortIndicator(column, order);
+}
+
+} // namespace
+
+void SetHeaderImageList(QTreeView *list, const QMap<QString, QIcon> &pictures)
+{
+    QVariantMap map;
+    for (auto it = pictures.cbegin(); it != pictures.cend(); ++it)
+        map.insert(it.key(), QVariant::fromValue(it.value()));
+    list->setProperty(kHeaderPicturesProperty, map);
+}
+
+QString HeaderIconKey(const QTreeView *list, int column)
+{
+    const QAbstractItemModel *model = list->model();
+    return model ? model->headerData(column, Qt::Horizontal, HeaderIconKeyRole).toString() : QString();
+}
+
+void SetColumnWidths(QTreeView *list, const QString &widthText)
+{
+    try {
+        if (!list || !list->model())
+            return;
+        const int columns = list->model()->columnCount();
+        const QStringList entries = widthText.split(QLatin1Char(';'));
+        const double listWidth = list->width();
+        if (columns > entries.size()) {
+            qint64 sum = 0;
+            for (int i = 0; i < columns; ++i)
+                sum += list->columnWidth(i);
+            const qint64 scale = sum - kBorderAllowance;
+            if (scale <= 0)
+                return;
+            QList<int> widths;
+            for (int i = 0; i < columns; ++i)
+                widths << qRound(listWidth * (static_cast<double>(list->columnWidth(i)) / scale));
+            for (int i = 0; i < columns; ++i)
+                list->setColumnWidth(i, widths[i]);
+            return;
+        }
+        for (int i = 0; i < columns; ++i) {
+            bool ok = false;
+            double fraction = entries[i].trimmed().toDouble(&ok);
+            if (!ok)
+                fraction = 0;
+            list->setColumnWidth(i, qMax(0, static_cast<int>(qRound(listWidth * fraction))));
+        }
+    } catch (...) {
+        // Widths already set stay; a bad stored text is not worth a report.
+    }
+}
+
+void HandleLVSort(QTreeView *list, int clickedColumn)
+{
+    try {
+        if (!list || !list->model())
+            return;
+        QHeaderView *header = list->header();
+        const int current = header->sortIndicatorSection();
+        if (clickedColumn != current) {
+            setHeaderIcon(list, current, QStringLiteral("dot"));
+            setHeaderIcon(list, clickedColumn, QStringLiteral("arr_up"));
+            applySort(list, clickedColumn, Qt::AscendingOrder);
+            return;
+        }
+        if (header->sortIndicatorOrder() == Qt::DescendingOrder) {
+            setHeaderIcon(list, clickedColumn, QStringLiteral("arr_up"));
+            applySort(list, clickedColumn, Qt::AscendingOrder);
+        } else {
+            setHeaderIcon(list, clickedColumn, QStringLiteral("arr_dn"));
+            applySort(list, clickedColumn, Qt::DescendingOrder);
+        }
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("HandleLVSort"));
+    }
+}
+
+void SortListView(QTreeView *list, int column, bool ascending)
+{
+    try {
+        if (!list || !list->model())
+            return;
+        const int current = list->header()->sortIndicatorSection();
+        if (column != current)
+            setHeaderIcon(list, current, QStringLiteral("dot"));
+        setHeaderIcon(list, column, ascending ? QStringLiteral("arr_up") : QStringLiteral("arr_dn"));
+        applySort(list, column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("SortListView"));
+    }
+}
+
+bool GetImageListPicture(MainWindowServices &mainWindow, const QString &key)
+{
+    try {
+        return mainWindow.ImageList2().Contains(key);
+    } catch (...) {
+        return false;
+    }
+}
+
+void FlattenListViewHeader(QTreeView *list)
+{
+    if (list && list->header())
+        list->header()->setSectionsClickable(false);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QIcon>
+#include <QMap>
+#include <QString>
+
+class MainWindowServices;
+class QTreeView;
+
+// Helpers for the report lists (file listings, jobs, results, handlers):
+// stored column widths, click-to-sort with header marks, and the file-icon lookup.
+
+// Header data role holding the key of a column's header mark:
+// "arr_up" (sort column, ascending), "arr_dn" (descending), "dot" (former sort column).
+constexpr int HeaderIconKeyRole = Qt::UserRole + 72;
+
+// The pictures shown for the header mark keys; the host supplies them.
+void SetHeaderImageList(QTreeView *list, const QMap<QString, QIcon> &pictures);
+QString HeaderIconKey(const QTreeView *list, int column);
+
+// Widths from fractions of the list's width separated by ";" (e.g. "0.3;0.2;0.5").
+// With fewer entries than columns the current widths are rescaled to the list
+// instead; nothing changes when they sum to nothing.
+void SetColumnWidths(QTreeView *list, const QString &widthText);
+
+// The column-click rule: a new column sorts ascending; the sort column toggles.
+void HandleLVSort(QTreeView *list, int clickedColumn);
+
+// Applies a stored sort.
+void SortListView(QTreeView *list, int column, bool ascending);
+
+// True when the main window's file-icon list holds a picture under the key.
+bool GetImageListPicture(MainWindowServices &mainWindow, const QString &key);
+
+// Headers that do not act as buttons.
+void FlattenListViewHeader(QTreeView *list);

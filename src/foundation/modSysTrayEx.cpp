@@ -1,0 +1,144 @@
+#include "modSysTrayEx.h"
+
+#include "AppInfo.h"
+#include "ErrorLog.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QMainWindow>
+#include <QPainter>
+#include <QPixmap>
+#include <QPointer>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+
+namespace {
+
+QIcon iconFor(const QWidget *window)
+{
+    QIcon icon = window ? window->windowIcon() : QIcon();
+    if (icon.isNull())
+        icon = QApplication::windowIcon();
+    if (icon.isNull()) {
+        QPixmap pixmap(16, 16);
+        pixmap.fill(QColor(0x1f, 0x5f, 0xa8));
+        QPainter painter(&pixmap);
+        painter.setPen(Qt::white);
+        painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("Q"));
+        icon = QIcon(pixmap);
+    }
+    return icon;
+}
+
+QSystemTrayIcon::MessageIcon balloonIcon(int kind)
+{
+    switch (kind) {
+    case 1: return QSystemTrayIcon::Information;
+    case 2: return QSystemTrayIcon::Warning;
+    case 3: return QSystemTrayIcon::Critical;
+    default: return QSystemTrayIcon::NoIcon;
+    }
+}
+
+} // namespace
+
+modSysTrayEx::modSysTrayEx(QObject *parent) : QObject(parent) {}
+
+modSysTrayEx::~modSysTrayEx()
+{
+    for (Entry &entry : m_entries)
+        delete entry.icon;
+}
+
+modSysTrayEx &modSysTrayEx::Program()
+{
+    // Owned by the application object, so it goes (and lets go of what it
+    // holds) before the application does.
+    static QPointer<modSysTrayEx> program;
+    if (!program)
+        program = new modSysTrayEx(QCoreApplication::instance());
+    return *program;
+}
+
+bool modSysTrayEx::TrayAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
+
+bool modSysTrayEx::available() const
+{
+    return m_availableOverride < 0 ? TrayAvailable() : m_availableOverride == 1;
+}
+
+void modSysTrayEx::AddTrayIcon(QWidget *window, int identifier, const QString &tip)
+{
+    try {
+        RemoveTrayIcon(window, identifier);
+        Entry entry{window, CutTip(tip), nullptr};
+        if (available()) {
+            entry.icon = new QSystemTrayIcon(iconFor(window));
+            entry.icon->setToolTip(entry.tip);
+            QPointer<QWidget> guard(window);
+            connect(entry.icon, &QSystemTrayIcon::activated, this,
+                    [this, guard, identifier](QSystemTrayIcon::ActivationReason reason) {
+                        int message = 0;
+                        switch (reason) {
+                        case QSystemTrayIcon::Trigger: message = LeftButtonUp; break;
+                        case QSystemTrayIcon::DoubleClick: message = LeftButtonDoubleClick; break;
+                        case QSystemTrayIcon::Context: message = RightButtonUp; break;
+                        default: break;
+                        }
+                        if (message && guard)
+                            emit MouseMessage(guard, identifier, message);
+                    });
+            entry.icon->show();
+        }
+        m_entries.insert(Key(window, identifier), entry);
+    } catch (...) {
+        LogCurrentException(QStringLiteral("modSysTrayEx"), QStringLiteral("AddTrayIcon"));
+    }
+}
+
+void modSysTrayEx::RemoveTrayIcon(QWidget *window, int identifier)
+{
+    const auto it = m_entries.find(Key(window, identifier));
+    if (it == m_entries.end())
+        return;
+    if (it->icon) {
+        it->icon->hide();
+        it->icon->deleteLater();
+    }
+    m_entries.erase(it);
+}
+
+void modSysTrayEx::ShowTrayBalloon(int &iconKind, QWidget *window, int identifier, const QString &title,
+                                   const QString &text)
+{
+    try {
+        const auto it = m_entries.constFind(Key(window, identifier));
+        if (it != m_entries.cend() && it->icon) {
+            it->icon->showMessage(CutTitle(title), CutText(text), balloonIcon(iconKind));
+            return;
+        }
+        // No notification area: the window's status bar tells instead.
+        if (window) {
+            if (auto *statusBar = window->findChild<QStatusBar *>())
+                statusBar->showMessage(title + QStringLiteral(": ") + text, 10000);
+        }
+    } catch (...) {
+        LogCurrentException(QStringLiteral("modSysTrayEx"), QStringLiteral("ShowTrayBalloon"));
+    }
+}
+
+bool modSysTrayEx::HasTrayIcon(QWidget *window, int identifier) const
+{
+    return m_entries.contains(Key(window, identifier));
+}
+
+bool modSysTrayEx::CanHideToTray(QWidget *window, int identifier) const
+{
+    const auto it = m_entries.constFind(Key(window, identifier));
+    return it != m_entries.cend() && it->icon && it->icon->isVisible();
+}
+
+QString modSysTrayEx::TipText(QWidget *window, int identifier) const
+{
+    return m_entries.value(Key(window, identifier)).tip;
+}

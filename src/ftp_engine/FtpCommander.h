@@ -1,0 +1,346 @@
+#pragma once
+
+#include "EngineSocket.h"
+#include "EngineTimer.h"
+#include "FtpCommandRecord.h"
+#include "ReplyReader.h"
+
+#include <QFile>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class FtpTask;
+class LoginFailedHandler;
+class PropertyBag;
+
+// One FTP session: a table-driven command and reply machine over a control
+// connection and a data connection. A host sets the connection properties,
+// calls SetStartUpPort and StartSession, starts operations (FTP_...) and
+// learns their outcome through the signals, above all JobDone, after which it
+// reads LastCmdSucces and LastAct. Operations return at once; without an
+// active session every operation but StartSession and CloseSession does
+// nothing.
+//
+// Signals are raised synchronously. Those with reference arguments
+// (NotifyModal, ValidateUploadOverwrite) carry the host's answer back and must
+// be connected with Qt::DirectConnection. A handler may start another
+// operation, close the session or delete the engine (deleteLater).
+//
+// Seams for the host: setLoginFailedHandler (the login-failed question, see
+// LoginFailedHandler.h), setOverwriteListingCheck (finds a file in one STAT
+// listing line), and the EngineTimer given to the constructor (tests pass a
+// ManualEngineTimer). The status strip redraws on StatusChanged and
+// DataProgress and reads isVisible, CmdStatus, DataStatus, ExpectedSize and
+// BytesDone.
+//
+// Errors raised: 10 not enough free space for a download, 11 a socket error
+// (sessionClosed true for the control connection), 12 a local file that
+// cannot be opened, read or written (the operation then ends as failed).
+// A server-to-server copy: the sending engine (FTP_StoreFromServer) writes
+// STOR and then raises HandlePassiveAddress; the host starts the receiving
+// engine with FTP_GetFromOtherServer and, on its DataConnect, may call
+// DataConnectionOk on the sender (harmless: STOR is already out).
+class FtpCommander : public QObject
+{
+    Q_OBJECT
+public:
+    // Action codes of the operations (CurrentAct, LastAct).
+    enum Action {
+        ActLogin = 0, ActChangeDir = 1, ActList = 2, ActRename = 4, ActSend = 5, ActGet = 6, ActRemoveDir = 8,
+        ActDelete = 9, ActMakeDir = 11, ActQuit = 12, ActResumeSend = 14, ActResumeGet = 15,
+        ActStoreToServer = 16, ActGetFromServer = 17, ActCustom = 21
+    };
+    static constexpr int kCommandRecords = 36;
+    static constexpr int kMacroSlots = 22;
+    static constexpr int kQuitGraceMs = 5000;
+    static constexpr qint64 kMaxListingBytes = 256LL * 1024 * 1024;
+    static constexpr qint64 kMaxUploadInFlight = 256 * 1024;
+
+    // The engine owns `timer` (a plain EngineTimer when none is given).
+    explicit FtpCommander(QObject *parent = nullptr, EngineTimer *timer = nullptr);
+    ~FtpCommander() override;
+
+    // --- properties -------------------------------------------------------
+    int MaxIdealMinutes() const { return m_maxIdealMinutes; }
+    void setMaxIdealMinutes(int minutes) { m_maxIdealMinutes = minutes; }
+    FtpTask *LinkedTask() const { return m_linkedTask; }
+    void setLinkedTask(FtpTask *task) { m_linkedTask = task; }
+    QString CacheFile() const { return m_cacheFile; }
+    void setCacheFile(const QString &path) { m_cacheFile = path; }
+    QString RemotePath() const { return m_remotePath; }
+    bool isBusy() const { return m_busy; }
+    bool isVisible() const { return m_visible; }
+    void setIsVisible(bool visible);
+    bool ListingAllowed() const { return m_listingAllowed; }
+    void setListingAllowed(bool allowed);
+    QString StartupPath() const { return m_startupPath; }
+    void setStartupPath(const QString &path) { m_startupPath = path.trimmed(); }
+    QString Filter() const { return m_filter; }
+    void setFilter(const QString &filter) { m_filter = filter.trimmed(); }
+    long SystemType() const { return m_systemType; }
+    void SetStartUpPort(long first, long width);
+    void Refresh();
+    QString User() const { return m_user; }
+    void setUser(const QString &user);
+    QString Password() const { return m_password; }
+    void setPassword(const QString &password);
+    long Port() const { return m_port; }
+    void setPort(long port);
+    QString ServerUrl() const { return m_serverUrl; }
+    void setServerUrl(const QString &url);
+    long mode() const { return m_mode; }
+    void setMode(long mode);
+    int MaxConnectionTry() const { return m_maxConnectionTry; }
+    void setMaxConnectionTry(int tries);
+    long CommandTimeout() const { return m_commandTimeout; }
+    void setCommandTimeout(long seconds);
+    int ConnectionTimeout() const { return m_connectionTimeout; }
+    void setConnectionTimeout(int seconds);
+    bool KeepAlive() const { return m_keepAlive; }
+    void setKeepAlive(bool keepAlive) { m_keepAlive = keepAlive; }
+
+    bool LoadCustomOpConfig(const QString &path);
+    bool LoadDefaultOpConfig();
+
+    // --- operations ---------------------------------------------------------
+    void StartSession();
+    void CloseSession();
+    void FTP_CHG_DIR(const QString &path);
+    void FTP_LIST_DIR();
+    void FTP_GET_FILE(const QString &remoteFile, const QString &localFile, qint64 size, bool abortOnDateChange);
+    void FTP_RES_GET_FILE(const QString &remoteFile, const QString &localFile, qint64 size,
+                          const QString &expectedDate, bool abortOnDateChange);
+    void FTP_CUSTOM_COMMAND(const QString &command, const QString &statusText, const QString &replyRule);
+    void FTP_SEND_FILE(const QString &localFile, const QString &remoteFile, qint64 size, bool confirmOverwrite);
+    void FTP_RES_SEND_FILE(const QString &localFile, const QString &remoteFile, qint64 size, qint64 &offset);
+    void FTP_REN_FILE(const QString &oldPath, const QString &newPath);
+    void FTP_DEL_FILE(const QString &path);
+    void FTP_DEL_DIR(const QString &path);
+    void FTP_MAKE_DIR(const QString &path);
+    void FTP_GetFromOtherServer(const QString &remoteFile, qint64 size, const QString &peerAddress, long peerPort);
+    void FTP_StoreFromServer(const QString &remoteFile, qint64 size);
+    void DataConnectionOk();
+    void Abort();
+
+    // --- status -------------------------------------------------------------
+    long LastAct() const { return m_sessionActive ? m_lastAct : -1; }
+    long CurrentAct() const { return m_sessionActive ? m_currentAct : -1; }
+    int CmdStatus() const { return m_control.state(); }
+    int DataStatus() const { return m_data.state(); }
+    QString getListData() const;
+    bool LastCmdSucces() const { return m_lastCmdSucces; }
+    bool SessionActive() const { return m_sessionActive; }
+    QString LastCommandSink() const { return m_transcript; }
+    QString RemoteFilePath() const { return m_remoteFile; }
+    QString LocalFilePath() const { return m_localFilePath; }
+    qint64 ExpectedSize() const { return m_expectedSize; }
+    qint64 BytesDone() const { return m_bytesDone; }
+
+    // --- saved property set ---------------------------------------------------
+    void InitProperties();
+    void ReadProperties(const PropertyBag &bag);
+    void WriteProperties(PropertyBag &bag) const;
+
+    // --- seams --------------------------------------------------------------
+    void setLoginFailedHandler(LoginFailedHandler *handler) { m_loginHandler = handler; }
+    // Answers whether one line of a STAT reply lists `remoteFile` (the upload
+    // overwrite check). The default parses the line with GetFileList.
+    using ListingLineCheck = std::function<bool(const QString &line, const QString &remoteFile)>;
+    void setOverwriteListingCheck(ListingLineCheck check) { m_listingLineCheck = std::move(check); }
+
+    // Read access for tests and diagnostics.
+    QStringList MacroList() const { return m_macros; }
+    FtpCommandRecord CommandRecord(int index) const;
+    QString DefaultReplyMap() const { return m_defaultMap; }
+    EngineTimer *timer() const { return m_timer; }
+
+signals:
+    void Error(long code, const QString &description, bool sessionClosed);
+    void NotifyModal(bool &modal);
+    void WarnIdeal(int minutes);
+    void ValidateUploadOverwrite(int &answer, const QString &remoteFile);
+    void FileSizeDetermined(qint64 size, const QString &remoteFile);
+    void FileSizeDiffer(qint64 size, const QString &remoteFile, const QString &direction);
+    void FileDateTimeDetermined(const QString &dateText, const QString &remoteFile);
+    void FileDateTimeDiffer(const QString &dateText, const QString &remoteFile);
+    void Message(const QString &text);
+    void FtpConnect();
+    void FtpDisconnect();
+    void JobDone();
+    void FtpError();
+    void FileComplete();
+    void ServerReplied(const QString &code, const QString &line);
+    void CommandSent(const QString &unused, const QString &command);
+    void DataConnect();
+    void DataDisconnect();
+    void DataPacket(qint64 bytes);
+    void ConnectionFailed();
+    void HandlePassiveAddress(const QString &address, long port);
+    void DataProgress(qint64 bytesSoFar);
+
+    // Not one of the engine's events: the status display should be redrawn.
+    void StatusChanged();
+    // A design-time property was set (its key in the saved property set).
+    void PropertyChanged(const QString &key);
+
+private:
+    // tables (FtpCommanderTables.cpp)
+    void InitGlobal();
+    void LoadCmds();
+
+    // macro runner (FtpCommanderRunner.cpp)
+    void ExecuteFtpMacro(int action, const QString &stepsOverride = QString());
+    void ExecuteResumeMacro();
+    void ExecuteStep(int step);
+    void IncrProc();
+    void EndFtpMacro();
+    void JumpProc(int step);
+    void RepeatStep();
+    void StartIdleTimer();
+    bool SendFtpCommand(const QString &command, const QString &successCodes, const QString &status);
+    void FailBackAction(const QString &code, const QString &line);
+    void HandleReplyLine(const ReplyReader::Line &line);
+    void HandleFinalReply(const QString &codeText, const QString &line);
+    void FailOperation(const QString &message);
+    void CompleteMacro();
+    bool AskCredentials();
+    void ArmTimer(const QString &mode, int intervalMs, qint64 countdownMs);
+    void StopTimer();
+
+    // control connection (FtpCommanderConnection.cpp)
+    void NewConnection();
+    void WSk_M_Connect();
+    void WSK_M_Close();
+    void WSk_M_Error(const QString &description);
+    void WSk_M_DataArrival();
+    void OnTimerTick();
+    void CloseControlQuietly();
+    void DropSession(long errorCode, const QString &description);
+
+    // data connection (FtpCommanderData.cpp)
+    QString BuildDataConnectionCommand();
+    bool PrepareTransferStep(int step);
+    void OnPreliminaryTransferReply();
+    bool ConnectPASV(int step);
+    bool ParsePasvReply(const QString &line, QString &host, long &port) const;
+    QString BuildPortCommand();
+    void NotifyPASV(const QStringList &passiveReply);
+    void Store();
+    void WSk_D_Connect();
+    void WSK_D_Close();
+    void WSk_D_Error(const QString &description);
+    void WSK_D_DataArrival();
+    void WSk_D_SendComplete();
+    bool OpenCacheFileForWriting();
+    bool OpenFileForWriting();
+    void OpenFileForSending();
+    bool SendNextBlocks();
+    void CloseFile();
+    void CloseListingFile();
+    void LocalFileFailed(const QString &what);
+    bool ValidFtpDownload(const QString &line);
+    int ValidFtpUpload(const QString &line);
+    void CheckTransferDone();
+    void BeginTransferWait(bool afterList);
+    bool IsNonIdempotent(int step) const;
+    void ReissueDataStep();
+
+    EngineTimer *m_timer = nullptr;
+    EngineSocket m_control;
+    EngineSocket m_data;
+    ReplyReader m_reader;
+    LoginFailedHandler *m_loginHandler = nullptr;
+    ListingLineCheck m_listingLineCheck;
+
+    // properties
+    int m_maxIdealMinutes = 15;
+    FtpTask *m_linkedTask = nullptr;
+    QString m_cacheFile;
+    QString m_remotePath;
+    bool m_busy = false;
+    bool m_visible = false;
+    bool m_listingAllowed = false;
+    QString m_startupPath = QStringLiteral("/");
+    QString m_filter;
+    long m_systemType = 0;
+    QString m_user;
+    QString m_password;
+    QString m_designUser;
+    QString m_designPassword;
+    long m_port = 21;
+    QString m_serverUrl;
+    long m_mode = 0;
+    int m_maxConnectionTry = 4;
+    long m_commandTimeout = 20;
+    int m_connectionTimeout = 30;
+    bool m_keepAlive = false;
+
+    // tables
+    QStringList m_macros;
+    std::array<FtpCommandRecord, kCommandRecords> m_records;
+    QString m_defaultMap;
+
+    // macro state
+    QList<int> m_steps;
+    int m_currentIndex = -1;
+    int m_currentStep = -1;
+    long m_currentAct = 0;
+    long m_lastAct = -1;
+    bool m_lastCmdSucces = false;
+    bool m_sessionActive = false;
+    QString m_currentSuccess;
+    QString m_currentMap;
+    QString m_transcript;
+    int m_repeats = 0;
+    bool m_repeating = false;
+    bool m_quitting = false;
+    bool m_controlOpen = false; // a connection attempt or connection exists
+    bool m_awaitingGreeting = false;
+    quint64 m_operationSerial = 0;
+
+    // timer
+    QString m_timerMode;
+    qint64 m_countdown = 0;
+    double m_idleMinutes = 0;
+    int m_keepAliveCounter = 0;
+    int m_connectionAttempts = 0;
+
+    // transfer
+    QString m_dataTag;
+    QString m_remoteFile;
+    QString m_localFilePath;
+    std::unique_ptr<QFile> m_localFile;
+    std::unique_ptr<QFile> m_listFile;
+    qint64 m_expectedSize = 0;
+    qint64 m_bytesDone = 0;
+    qint64 m_transferPosition = 0;
+    qint64 m_resumeOffset = 0;
+    qint64 m_listBytes = 0;
+    qint64 m_blockSize = 8192;
+    QString m_expectedDate;
+    bool m_abortOnDateChange = false;
+    bool m_resume = false;
+    bool m_dataConnected = false;
+    bool m_dataClosed = false;
+    bool m_waitingForTransfer = false;
+    bool m_waitAfterList = false;
+    bool m_listingRetried = false;
+    bool m_uploadStarted = false;
+    bool m_preliminarySeen = false;
+    int m_autoResumes = 0;
+    int m_dataStepRetries = 0;
+    QString m_sourcePath;
+    QString m_targetPath;
+    QString m_peerAddress;
+    long m_peerPort = 0;
+    long m_portFirst = -1;
+    long m_portWidth = -1;
+    long m_portCurrent = -1;
+    QStringList m_replyLines; // final and intermediate lines of the running step
+};

@@ -1,0 +1,268 @@
+// The control connection and the engine's timer.
+#include "FtpCommander.h"
+
+#include "ErrorLog.h"
+
+#include <algorithm>
+
+namespace {
+
+const QString kObject = QStringLiteral("FtpCommander");
+
+} // namespace
+
+void FtpCommander::NewConnection()
+{
+    try {
+        if (m_connectionAttempts < m_maxConnectionTry) {
+            ++m_connectionAttempts;
+            QPointer<FtpCommander> self(this);
+            const quint64 serial = m_operationSerial;
+            emit Message(QStringLiteral("Trying to connect ") + m_serverUrl + QStringLiteral(" [ ")
+                         + QString::number(m_connectionAttempts) + QStringLiteral(" of total ")
+                         + QString::number(m_maxConnectionTry) + QLatin1Char(']'));
+            if (!self || serial != m_operationSerial)
+                return;
+            m_control.close();
+            m_reader.reset();
+            m_controlOpen = true;
+            m_quitting = false;
+            m_awaitingGreeting = true;
+            emit StatusChanged();
+            QString host = m_serverUrl;
+            host.remove(QStringLiteral("ftp://"), Qt::CaseInsensitive);
+            m_currentMap = m_records[0].ReplyMap;
+            m_currentSuccess = m_records[0].SuccessCodes;
+            ArmTimer(QStringLiteral("CON"), 1000, static_cast<qint64>(m_connectionTimeout) * 1000);
+            const quint16 port = (m_port > 0 && m_port <= 65535) ? static_cast<quint16>(m_port) : 0;
+            m_control.connectTo(host, port);
+        } else {
+            StopTimer();
+            m_control.close();
+            m_reader.reset();
+            m_controlOpen = false;
+            m_awaitingGreeting = false;
+            m_steps.clear();
+            m_currentIndex = -1;
+            m_busy = false;
+            emit StatusChanged();
+            emit ConnectionFailed();
+        }
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("NewConnection"));
+    }
+}
+
+void FtpCommander::WSk_M_Connect()
+{
+    try {
+        StopTimer();
+        QPointer<FtpCommander> self(this);
+        emit StatusChanged();
+        emit FtpConnect();
+        // The greeting has its own time-out; a silent server counts as a failed attempt.
+        if (self && m_awaitingGreeting && m_control.isConnected() && !m_timer->isActive())
+            ArmTimer(QStringLiteral("GREET"), 1000, static_cast<qint64>(m_commandTimeout) * 1000);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("WSk_M_Connect"));
+    }
+}
+
+void FtpCommander::WSK_M_Close()
+{
+    try {
+        if (m_quitting) {
+            CloseControlQuietly();
+            return;
+        }
+        DropSession(0, QString());
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("WSK_M_Close"));
+    }
+}
+
+void FtpCommander::WSk_M_Error(const QString &description)
+{
+    try {
+        if (m_quitting) {
+            CloseControlQuietly();
+            return;
+        }
+        if (m_timerMode == QLatin1String("CON")) {
+            // The attempt failed (refused, unresolvable): it counts as one attempt.
+            StopTimer();
+            QPointer<FtpCommander> self(this);
+            emit Message(description);
+            if (!self)
+                return;
+            const quint64 serial = m_operationSerial;
+            QMetaObject::invokeMethod(
+                this,
+                [this, serial] {
+                    if (serial == m_operationSerial && m_currentIndex == 0 && m_currentStep == 0)
+                        NewConnection();
+                },
+                Qt::QueuedConnection);
+            return;
+        }
+        DropSession(11, description);
+    } catch (...) {
+        // a failing error handler is not logged
+    }
+}
+
+void FtpCommander::DropSession(long errorCode, const QString &description)
+{
+    CloseControlQuietly();
+    m_sessionActive = true;
+    QPointer<FtpCommander> self(this);
+    if (errorCode != 0) {
+        emit Error(errorCode, description, true);
+        if (!self)
+            return;
+    }
+    CloseSession();
+}
+
+void FtpCommander::CloseControlQuietly()
+{
+    m_control.close();
+    m_reader.reset();
+    m_controlOpen = false;
+    m_quitting = false;
+    m_awaitingGreeting = false;
+    if (m_timerMode == QLatin1String("QUIT") || m_timerMode == QLatin1String("GREET")
+        || m_timerMode == QLatin1String("CON"))
+        StopTimer();
+    emit StatusChanged();
+}
+
+void FtpCommander::WSk_M_DataArrival()
+{
+    try {
+        const QByteArray bytes = m_control.readAll();
+        if (bytes.isEmpty())
+            return;
+        QPointer<FtpCommander> self(this);
+        emit DataPacket(bytes.size());
+        if (!self)
+            return;
+        const bool wasGreeting = m_timerMode == QLatin1String("GREET");
+        m_timer->stop();
+        const QList<ReplyReader::Line> lines = m_reader.feed(bytes);
+        for (const ReplyReader::Line &line : lines) {
+            HandleReplyLine(line);
+            if (!self || !m_controlOpen)
+                return;
+        }
+        if (m_reader.fault() != ReplyReader::Fault::None) {
+            const QString what = m_reader.fault() == ReplyReader::Fault::LineTooLong
+                                     ? QStringLiteral("The server sent a reply line longer than 8 KiB.")
+                                     : QStringLiteral("The server sent a reply larger than 1 MiB.");
+            DropSession(11, what);
+            return;
+        }
+        if (m_timer->isActive() || m_quitting)
+            return;
+        // Still waiting for the rest of a reply: keep a time-out running.
+        if (wasGreeting || m_awaitingGreeting)
+            ArmTimer(QStringLiteral("GREET"), 1000, std::max<qint64>(m_countdown, 1000));
+        else if (m_currentIndex >= 0 && (m_waitingForTransfer || m_preliminarySeen))
+            ArmTimer(QStringLiteral("XFER"), 2000, std::max<qint64>(m_commandTimeout, 60) * 1000);
+        else if (m_currentIndex >= 0)
+            ArmTimer(QStringLiteral("CMD"), 2000, static_cast<qint64>(m_commandTimeout) * 1000);
+        else if (m_sessionActive)
+            StartIdleTimer();
+    } catch (...) {
+        // the reply reader leaves at an error without a log line
+    }
+}
+
+void FtpCommander::OnTimerTick()
+{
+    try {
+        m_countdown -= m_timer->interval();
+        const QString mode = m_timerMode;
+        QPointer<FtpCommander> self(this);
+        if (mode == QLatin1String("CON")) {
+            if (m_countdown <= 0)
+                NewConnection();
+        } else if (mode == QLatin1String("GREET")) {
+            if (m_countdown <= 0) {
+                emit Message(QStringLiteral("No greeting from the server."));
+                if (self)
+                    NewConnection();
+            }
+        } else if (mode == QLatin1String("CMD")) {
+            if (m_countdown > 0)
+                return;
+            if (m_currentIndex >= 0 && m_currentIndex < m_steps.size()) {
+                if (m_currentAct == ActCustom && m_currentStep == -1)
+                    FailOperation(QStringLiteral("No reply to the command."));
+                else
+                    RepeatStep();
+            } else if (m_currentIndex < 0 && m_sessionActive) {
+                // An idle poll got no answer: the connection is dead.
+                DropSession(11, QStringLiteral("The server did not answer."));
+            } else {
+                StopTimer();
+            }
+        } else if (mode == QLatin1String("ALIVE")) {
+            if (!m_sessionActive) {
+                StopTimer();
+                return;
+            }
+            if (m_countdown > 0)
+                return;
+            ++m_keepAliveCounter;
+            m_idleMinutes += 1;
+            if (m_idleMinutes > m_maxIdealMinutes) {
+                m_timer->stop();
+                emit WarnIdeal(m_maxIdealMinutes);
+                if (!self || !m_sessionActive || m_quitting)
+                    return; // the host closed the session: no poll
+                m_idleMinutes = 0;
+                if (m_currentIndex >= 0)
+                    return; // the host started an operation meanwhile
+            }
+            if (m_keepAliveCounter >= 4 && m_keepAlive && !m_remotePath.isEmpty()) {
+                m_keepAliveCounter = 0;
+                ExecuteStep(14);
+            } else {
+                ExecuteStep(20);
+            }
+        } else if (mode == QLatin1String("FTP_STOR")) {
+            StopTimer();
+            Store();
+        } else if (mode == QLatin1String("EVT")) {
+            StopTimer();
+            int answer = 0;
+            emit ValidateUploadOverwrite(answer, m_remoteFile);
+            if (!self || m_currentIndex < 0)
+                return;
+            if (answer == 0)
+                EndFtpMacro();
+            else if (answer == 1)
+                IncrProc();
+            else
+                ArmTimer(QStringLiteral("EVT"), 2000, 0);
+        } else if (mode == QLatin1String("QUIT")) {
+            if (m_countdown <= 0)
+                CloseControlQuietly();
+        } else if (mode == QLatin1String("XFER")) {
+            if (m_countdown > 0)
+                return;
+            StopTimer();
+            emit Message(QStringLiteral("The transfer stalled: no data arrived in time."));
+            if (!self)
+                return;
+            // EndFtpMacro closes the data connection and the file; a late
+            // reply of the server then only restarts the idle timer.
+            EndFtpMacro();
+        } else {
+            m_timer->stop();
+        }
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("Timer1_Timer"));
+    }
+}

@@ -1,0 +1,660 @@
+// The data connection: passive and active set-up, listings, downloads,
+// uploads, the transfer checks and the server-to-server copy.
+#include "FtpCommander.h"
+
+#include "DirectoryListingParser.h"
+#include "ErrorLog.h"
+#include "TextCodec.h"
+
+#include <QDateTime>
+#include <QTimeZone>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace {
+
+const QString kObject = QStringLiteral("FtpCommander");
+constexpr long kLocalFileError = 12;
+
+// "227 Entering Passive Mode (h1,h2,h3,h4,p1,p2)": six numbers 0-255 and a
+// port of 1 to 65535, nothing else between the parentheses.
+bool ParsePasvNumbers(const QString &line, QString &host, long &port)
+{
+    if (!line.startsWith(QStringLiteral("227 ")))
+        return false;
+    const qsizetype open = line.indexOf(QLatin1Char('('));
+    const qsizetype close = line.indexOf(QLatin1Char(')'), open + 1);
+    if (open < 0 || close < 0)
+        return false;
+    const QStringList parts = line.mid(open + 1, close - open - 1).split(QLatin1Char(','));
+    if (parts.size() != 6)
+        return false;
+    int numbers[6];
+    for (int i = 0; i < 6; ++i) {
+        const QString part = parts[i].trimmed();
+        bool ok = false;
+        numbers[i] = part.toInt(&ok);
+        if (!ok || part.isEmpty() || part.size() > 3 || numbers[i] < 0 || numbers[i] > 255)
+            return false;
+    }
+    port = numbers[4] * 256L + numbers[5];
+    if (port < 1)
+        return false;
+    host = QStringLiteral("%1.%2.%3.%4").arg(numbers[0]).arg(numbers[1]).arg(numbers[2]).arg(numbers[3]);
+    return true;
+}
+
+QString PortArgument(const QString &address, long port)
+{
+    QString text = address + QLatin1Char('.') + QString::number(port / 256) + QLatin1Char('.')
+                   + QString::number(port % 256);
+    return text.replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
+QDateTime ParseServerTime(const QString &text)
+{
+    QDateTime time = QDateTime::fromString(text.left(14), QStringLiteral("yyyyMMddHHmmss"));
+    time.setTimeSpec(Qt::UTC);
+    return time;
+}
+
+// Whether one line of a STAT reply names the file: a listing line whose
+// item's last path component is the name.
+bool ListingLineNames(const QString &line, const QString &remoteFile)
+{
+    const QString fileName = remoteFile.section(QLatin1Char('/'), -1);
+    const QString folder = remoteFile.section(QLatin1Char('/'), 0, -2);
+    const QList<FtpFileItem> items = GetFileList(line, folder);
+    for (const FtpFileItem &item : items) {
+        if (item.Name.section(QLatin1Char('/'), -1) == fileName)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Setting up the data connection
+
+QString FtpCommander::BuildDataConnectionCommand()
+{
+    m_dataConnected = false;
+    m_dataClosed = false;
+    m_preliminarySeen = false;
+    m_uploadStarted = false;
+    if (m_currentAct == ActGetFromServer) {
+        m_dataTag = QStringLiteral("FF");
+        QHostAddress peer(m_peerAddress);
+        if (peer.protocol() != QAbstractSocket::IPv4Protocol || m_peerPort < 1 || m_peerPort > 65535) {
+            FailOperation(QStringLiteral("The other server's passive address is not usable."));
+            return {};
+        }
+        return m_records[8].Verb + QLatin1Char(' ') + PortArgument(peer.toString(), m_peerPort);
+    }
+    // The transfer step names what the connection is for; until then a
+    // connection the server opens early (active mode) just waits.
+    m_dataTag.clear();
+    if (m_mode == 1) {
+        const QString command = BuildPortCommand();
+        if (command.isEmpty())
+            FailOperation(QStringLiteral("No local port could be opened for the data connection."));
+        return command;
+    }
+    if (m_mode == 0)
+        return m_records[9].Verb;
+    FailOperation(QStringLiteral("Unknown data connection mode."));
+    return {};
+}
+
+QString FtpCommander::BuildPortCommand()
+{
+    bool isIpv4 = false;
+    const quint32 local = m_control.localAddress().toIPv4Address(&isIpv4);
+    if (!isIpv4 || local == 0)
+        return {};
+    QHostAddress peer = m_control.peerAddress();
+    const quint32 peerV4 = peer.toIPv4Address(&isIpv4);
+    if (!isIpv4)
+        return {};
+    peer = QHostAddress(peerV4);
+    const QHostAddress localAddress(local);
+    const long tries = std::max<long>(1, m_portWidth + 1);
+    for (long i = 0; i < tries; ++i) {
+        m_portCurrent += 1;
+        if (m_portCurrent > m_portFirst + m_portWidth)
+            m_portCurrent = m_portFirst;
+        const quint16 port = (m_portCurrent >= 0 && m_portCurrent <= 65535) ? static_cast<quint16>(m_portCurrent) : 0;
+        if (!m_data.listen(localAddress, port, peer))
+            continue;
+        emit StatusChanged();
+        return m_records[8].Verb + QLatin1Char(' ') + PortArgument(localAddress.toString(), m_data.localPort());
+    }
+    return {};
+}
+
+bool FtpCommander::ParsePasvReply(const QString &line, QString &host, long &port) const
+{
+    return ParsePasvNumbers(line, host, port);
+}
+
+void FtpCommander::ReissueDataStep()
+{
+    if (m_dataStepRetries >= std::max(1, m_maxConnectionTry)) {
+        FailOperation(QStringLiteral("The data connection could not be set up; the operation failed."));
+        return;
+    }
+    ++m_dataStepRetries;
+    const int dataStep = m_mode == 1 ? 8 : 9;
+    // Back to the data step, so that its success returns to the transfer step.
+    if (m_currentIndex > 0 && m_steps.value(m_currentIndex - 1) == dataStep)
+        --m_currentIndex;
+    else
+        m_steps.insert(m_currentIndex, dataStep);
+    ExecuteStep(dataStep);
+}
+
+bool FtpCommander::ConnectPASV(int /*step*/)
+{
+    for (qsizetype i = m_replyLines.size() - 1; i >= 0; --i) {
+        const QString &line = m_replyLines[i];
+        if (!line.startsWith(QStringLiteral("227 ")))
+            continue;
+        QString host;
+        long port = 0;
+        if (!ParsePasvReply(line, host, port)) {
+            emit Message(QStringLiteral("The passive reply could not be read: ") + line);
+            ReissueDataStep();
+            return false;
+        }
+        // The data connection goes to the server we are talking to, whatever
+        // address the reply names.
+        QHostAddress peer = m_control.peerAddress();
+        bool isIpv4 = false;
+        const quint32 v4 = peer.toIPv4Address(&isIpv4);
+        if (isIpv4)
+            peer = QHostAddress(v4);
+        if (QHostAddress(host) != peer)
+            emit Message(QStringLiteral("The server named the data address ") + host + QStringLiteral("; connecting to ")
+                         + peer.toString() + QStringLiteral(" instead."));
+        m_dataConnected = false;
+        m_dataClosed = false;
+        m_data.connectTo(peer.toString(), static_cast<quint16>(port));
+        emit StatusChanged();
+        return true;
+    }
+    ReissueDataStep();
+    return false;
+}
+
+bool FtpCommander::PrepareTransferStep(int step)
+{
+    m_preliminarySeen = false;
+    m_uploadStarted = false;
+    if (step == 11 && m_currentAct == ActGetFromServer) {
+        m_dataTag = QStringLiteral("FF");
+        return true;
+    }
+    if (step == 16 && m_currentAct == ActStoreToServer) {
+        m_dataTag = QStringLiteral("SF"); // the other server connects; STOR goes out, then the address
+        return true;
+    }
+    if (step == 11 && !m_resume && m_transferPosition > 0) {
+        // A download that already wrote bytes goes on from there, never from 0.
+        m_dataTag = QStringLiteral("F");
+        if (m_autoResumes >= m_maxConnectionTry) {
+            FailOperation(QStringLiteral("The download broke off too often; the operation failed."));
+            return false;
+        }
+        ++m_autoResumes;
+        CloseFile();
+        ExecuteResumeMacro();
+        return false;
+    }
+    m_dataTag = step == 10 ? QStringLiteral("A") : step == 11 ? QStringLiteral("F") : QStringLiteral("S");
+    if (m_mode == 1) {
+        const int state = m_data.state();
+        if (state == EngineSocket::Listening)
+            return true;
+        if (state == EngineSocket::Connected && m_dataConnected) {
+            // The server connected as soon as it had our PORT.
+            if (m_dataTag == QLatin1String("A") && !m_listFile && !OpenCacheFileForWriting())
+                return false;
+            if (m_data.bytesAvailable() > 0)
+                WSK_D_DataArrival();
+            return true;
+        }
+        ReissueDataStep();
+        return false;
+    }
+    if (m_mode != 0)
+        return false;
+    return ConnectPASV(step);
+}
+
+void FtpCommander::NotifyPASV(const QStringList &passiveReply)
+{
+    for (qsizetype i = passiveReply.size() - 1; i >= 0; --i) {
+        QString host;
+        long port = 0;
+        if (passiveReply[i].startsWith(QStringLiteral("227 ")) && ParsePasvReply(passiveReply[i], host, port)) {
+            emit HandlePassiveAddress(host, port);
+            return;
+        }
+    }
+    FailOperation(QStringLiteral("No passive address to hand to the other server."));
+}
+
+void FtpCommander::Store()
+{
+    try {
+        if (m_currentAct != ActStoreToServer || m_currentIndex < 0 || m_currentStep == 16)
+            return; // STOR already went out
+        m_currentIndex = std::min<int>(2, static_cast<int>(m_steps.size()) - 1);
+        m_currentStep = 16;
+        m_currentMap = m_records[16].ReplyMap;
+        SendFtpCommand(m_records[16].Verb + QLatin1Char(' ') + m_remoteFile, m_records[16].SuccessCodes,
+                       QStringLiteral("Transferring data.."));
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("Store"));
+    }
+}
+
+void FtpCommander::OnPreliminaryTransferReply()
+{
+    if (m_currentIndex < 0 || (m_currentStep != 10 && m_currentStep != 11 && m_currentStep != 16))
+        return;
+    m_preliminarySeen = true;
+    if (m_dataTag == QLatin1String("S") && m_dataConnected && !m_uploadStarted)
+        OpenFileForSending();
+}
+
+// ---------------------------------------------------------------------------
+// Data socket notifications
+
+void FtpCommander::WSk_D_Connect()
+{
+    try {
+        m_dataConnected = true;
+        m_dataClosed = false;
+        m_connectionAttempts = 0;
+        ArmTimer(QStringLiteral("XFER"), 2000, std::max<qint64>(m_commandTimeout, 60) * 1000);
+        QPointer<FtpCommander> self(this);
+        emit StatusChanged();
+        emit DataConnect();
+        if (!self)
+            return;
+        if (m_dataTag == QLatin1String("A")) {
+            OpenCacheFileForWriting();
+        } else if (m_dataTag == QLatin1String("S") && m_preliminarySeen && !m_uploadStarted) {
+            OpenFileForSending();
+        }
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("WSk_D_Connect"));
+    }
+}
+
+void FtpCommander::WSK_D_DataArrival()
+{
+    try {
+        if (m_dataTag.isEmpty())
+            return; // read once the transfer step says what the bytes are
+        const QByteArray bytes = m_data.readAll();
+        if (bytes.isEmpty())
+            return;
+        if (m_timerMode == QLatin1String("XFER"))
+            m_countdown = std::max<qint64>(m_commandTimeout, 60) * 1000;
+        QPointer<FtpCommander> self(this);
+        emit DataPacket(bytes.size());
+        if (!self)
+            return;
+        if (m_dataTag == QLatin1String("A")) {
+            if (!m_listFile && !OpenCacheFileForWriting())
+                return;
+            if (m_listBytes + bytes.size() > kMaxListingBytes) {
+                m_data.close();
+                CloseListingFile();
+                FailOperation(QStringLiteral("The listing is larger than 256 MiB; it was not read."));
+                return;
+            }
+            if (m_listFile->write(bytes) != bytes.size()) {
+                LocalFileFailed(QStringLiteral("The listing could not be written to ") + m_cacheFile);
+                return;
+            }
+            m_listBytes += bytes.size();
+        } else if (m_dataTag == QLatin1String("F")) {
+            if (!m_localFile && !OpenFileForWriting())
+                return;
+            if (m_localFile->write(bytes) != bytes.size()) {
+                LocalFileFailed(QStringLiteral("The local file could not be written: ") + m_localFilePath);
+                return;
+            }
+            m_transferPosition += bytes.size();
+            m_bytesDone += bytes.size();
+            emit DataProgress(m_bytesDone);
+        }
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("WSK_D_DataArrival"));
+    }
+}
+
+void FtpCommander::WSK_D_Close()
+{
+    try {
+        QPointer<FtpCommander> self(this);
+        m_data.close();
+        m_dataClosed = true;
+        emit StatusChanged();
+        emit DataDisconnect();
+        if (!self)
+            return;
+        CloseListingFile();
+        CloseFile();
+        CheckTransferDone();
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("WSK_D_Close"));
+    }
+}
+
+void FtpCommander::WSk_D_Error(const QString &description)
+{
+    try {
+        QPointer<FtpCommander> self(this);
+        m_data.close();
+        m_dataClosed = true;
+        CloseListingFile();
+        CloseFile();
+        emit Error(11, description, false);
+        if (!self)
+            return;
+        emit DataDisconnect();
+        if (self)
+            CheckTransferDone();
+    } catch (...) {
+        // a failing error handler is not logged
+    }
+}
+
+void FtpCommander::WSk_D_SendComplete()
+{
+    try {
+        if (m_timerMode == QLatin1String("XFER"))
+            m_countdown = std::max<qint64>(m_commandTimeout, 60) * 1000;
+        QPointer<FtpCommander> self(this);
+        emit DataProgress(m_bytesDone);
+        if (!self || m_dataTag != QLatin1String("S") || !m_localFile)
+            return;
+        if (m_bytesDone < m_expectedSize) {
+            SendNextBlocks();
+            return;
+        }
+        m_dataTag.clear();
+        CloseFile();
+        m_data.finish();
+        m_dataClosed = true;
+        emit StatusChanged();
+        emit DataDisconnect();
+        if (!self)
+            return;
+        emit Message(QStringLiteral("File send complete (") + QString::number(m_bytesDone) + QLatin1Char('/')
+                     + QString::number(m_expectedSize) + QLatin1Char(')'));
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("WSk_D_SendComplete"));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Local files
+
+bool FtpCommander::OpenCacheFileForWriting()
+{
+    CloseListingFile();
+    m_listBytes = 0;
+    if (m_cacheFile.isEmpty()) {
+        LocalFileFailed(QStringLiteral("No listing file is set."));
+        return false;
+    }
+    auto file = std::make_unique<QFile>(m_cacheFile);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        LocalFileFailed(QStringLiteral("The listing file could not be opened: ") + m_cacheFile);
+        return false;
+    }
+    m_listFile = std::move(file);
+    return true;
+}
+
+bool FtpCommander::OpenFileForWriting()
+{
+    CloseFile();
+    auto file = std::make_unique<QFile>(m_localFilePath);
+    bool ok = false;
+    if (m_resume) {
+        // Byte-exact: the new data goes right after the bytes the REST offset counted.
+        ok = file->open(QIODevice::ReadWrite) && file->resize(m_transferPosition) && file->seek(m_transferPosition);
+    } else {
+        if (QFileInfo(m_localFilePath).exists())
+            file->setPermissions(file->permissions() | QFileDevice::WriteOwner);
+        ok = file->open(QIODevice::WriteOnly | QIODevice::Truncate);
+    }
+    if (!ok) {
+        LocalFileFailed(QStringLiteral("The local file could not be opened: ") + m_localFilePath);
+        return false;
+    }
+    m_localFile = std::move(file);
+    return true;
+}
+
+void FtpCommander::OpenFileForSending()
+{
+    try {
+        m_uploadStarted = true;
+        CloseFile();
+        auto file = std::make_unique<QFile>(m_localFilePath);
+        if (!file->open(QIODevice::ReadOnly)) {
+            LocalFileFailed(QStringLiteral("The local file could not be read: ") + m_localFilePath);
+            return;
+        }
+        m_expectedSize = file->size();
+        m_bytesDone = m_currentAct == ActResumeSend ? std::min(m_resumeOffset, m_expectedSize) : 0;
+        if (m_bytesDone > 0 && !file->seek(m_bytesDone)) {
+            LocalFileFailed(QStringLiteral("The local file could not be read: ") + m_localFilePath);
+            return;
+        }
+        m_localFile = std::move(file);
+        if (m_bytesDone < m_expectedSize) {
+            SendNextBlocks();
+            emit StatusChanged();
+            return;
+        }
+        // Nothing to send: close at once; the server's 226 completes the operation.
+        QPointer<FtpCommander> self(this);
+        const qint64 done = m_bytesDone;
+        const qint64 expected = m_expectedSize;
+        m_dataTag.clear();
+        CloseFile();
+        m_data.finish();
+        m_dataClosed = true;
+        emit StatusChanged();
+        emit DataDisconnect();
+        if (self)
+            emit Message(QStringLiteral("File send complete (") + QString::number(done) + QLatin1Char('/')
+                         + QString::number(expected) + QLatin1Char(')'));
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("OpenFileForSending"));
+    }
+}
+
+bool FtpCommander::SendNextBlocks()
+{
+    // A bounded number of blocks in flight: memory use does not grow with the file.
+    while (m_localFile && m_bytesDone < m_expectedSize && m_data.bytesToWrite() < kMaxUploadInFlight) {
+        const qint64 wanted = std::min(m_blockSize, m_expectedSize - m_bytesDone);
+        const QByteArray block = m_localFile->read(wanted);
+        if (block.size() != wanted) {
+            LocalFileFailed(QStringLiteral("The local file could not be read: ") + m_localFilePath);
+            return false;
+        }
+        if (m_data.write(block) != block.size()) {
+            LocalFileFailed(QStringLiteral("The data connection refused the data."));
+            return false;
+        }
+        m_bytesDone += block.size();
+    }
+    return true;
+}
+
+void FtpCommander::CloseFile()
+{
+    if (m_localFile) {
+        m_localFile->close();
+        m_localFile.reset();
+    }
+}
+
+void FtpCommander::CloseListingFile()
+{
+    if (m_listFile) {
+        m_listFile->close();
+        m_listFile.reset();
+    }
+}
+
+void FtpCommander::LocalFileFailed(const QString &what)
+{
+    m_data.close();
+    CloseFile();
+    CloseListingFile();
+    QPointer<FtpCommander> self(this);
+    emit Error(kLocalFileError, what, false);
+    if (self && m_currentIndex >= 0)
+        EndFtpMacro();
+}
+
+// ---------------------------------------------------------------------------
+// End of a listing or download: the final reply seen, the data connection
+// closed and the file closed, in any order.
+
+void FtpCommander::BeginTransferWait(bool afterList)
+{
+    m_waitingForTransfer = true;
+    m_waitAfterList = afterList;
+    CheckTransferDone();
+}
+
+void FtpCommander::CheckTransferDone()
+{
+    if (!m_waitingForTransfer || m_currentIndex < 0)
+        return;
+    if (!m_dataClosed || m_localFile || m_listFile || m_data.state() != EngineSocket::Closed) {
+        if (!m_timer->isActive() || m_timerMode != QLatin1String("XFER"))
+            ArmTimer(QStringLiteral("XFER"), 2000, std::max<qint64>(m_commandTimeout, 60) * 1000);
+        return;
+    }
+    m_waitingForTransfer = false;
+    if (m_waitAfterList) {
+        if (m_listBytes == 0 && !m_listingRetried) {
+            m_listingRetried = true;
+            ExecuteFtpMacro(ActList);
+            return;
+        }
+        CompleteMacro();
+        return;
+    }
+    if (m_currentAct == ActGet || m_currentAct == ActResumeGet) {
+        if (m_expectedSize > 0 && m_transferPosition < m_expectedSize) {
+            if (m_autoResumes >= m_maxConnectionTry) {
+                FailOperation(QStringLiteral("The download stopped short of its size; the operation failed."));
+                return;
+            }
+            ++m_autoResumes;
+            ExecuteResumeMacro();
+            return;
+        }
+        if (m_expectedSize >= 0 && m_transferPosition > m_expectedSize)
+            LogErrorToFile(kObject, QStringLiteral("IncrProc{Over}"));
+        if (m_transferPosition == 0 && !m_resume) {
+            // An empty remote file: the local copy is made empty too.
+            QFile empty(m_localFilePath);
+            if (!empty.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+                LocalFileFailed(QStringLiteral("The local file could not be opened: ") + m_localFilePath);
+                return;
+            }
+        }
+    }
+    CompleteMacro();
+}
+
+// ---------------------------------------------------------------------------
+// Checks of SIZE, MDTM and STAT replies
+
+bool FtpCommander::ValidFtpDownload(const QString &line)
+{
+    QPointer<FtpCommander> self(this);
+    if (m_currentStep == 33) {
+        bool ok = false;
+        const qint64 size = line.mid(4).trimmed().toLongLong(&ok);
+        if (!ok)
+            return true;
+        if (m_expectedSize < 0) {
+            emit FileSizeDetermined(size, m_remoteFile);
+            if (!self)
+                return false;
+            m_expectedSize = size;
+        } else if (m_bytesDone >= 1 && m_expectedSize != size) {
+            emit FileSizeDiffer(size, m_remoteFile, QStringLiteral("download"));
+            if (self)
+                EndFtpMacro();
+            return false;
+        }
+    } else if (m_currentStep == 32) {
+        const QString dateText = line.mid(4).trimmed();
+        if (!m_expectedDate.isEmpty()) {
+            const QDateTime remote = ParseServerTime(dateText);
+            const QDateTime expected = ParseServerTime(m_expectedDate);
+            const bool differ = remote.isValid() && expected.isValid()
+                                    ? std::abs(remote.secsTo(expected)) >= 1
+                                    : dateText != m_expectedDate;
+            if (differ) {
+                emit FileDateTimeDiffer(dateText, m_remoteFile);
+                if (!self)
+                    return false;
+                if (m_abortOnDateChange) {
+                    EndFtpMacro();
+                    return false;
+                }
+            }
+        } else {
+            emit FileDateTimeDetermined(dateText, m_remoteFile);
+            if (!self)
+                return false;
+        }
+    }
+    return true;
+}
+
+int FtpCommander::ValidFtpUpload(const QString &line)
+{
+    Q_UNUSED(line);
+    const QString fileName = m_remoteFile.section(QLatin1Char('/'), -1);
+    if (fileName.isEmpty())
+        return 1;
+    const ListingLineCheck check = m_listingLineCheck ? m_listingLineCheck : ListingLineNames;
+    bool exists = false;
+    // The lines between the reply's first and last line are listing lines.
+    for (qsizetype i = 1; i + 1 < m_replyLines.size() && !exists; ++i)
+        exists = check(m_replyLines[i], m_remoteFile);
+    if (!exists)
+        return 1;
+    int answer = 0;
+    QPointer<FtpCommander> self(this);
+    emit ValidateUploadOverwrite(answer, m_remoteFile);
+    if (!self)
+        return 0;
+    if (answer == 0)
+        EndFtpMacro();
+    else if (answer == -1)
+        ArmTimer(QStringLiteral("EVT"), 2000, 0);
+    return answer;
+}

@@ -1,0 +1,324 @@
+// The public operations: each prepares the engine's state and starts a macro.
+#include "FtpCommander.h"
+
+#include "AppInfo.h"
+#include "ErrorLog.h"
+#include "Prompts.h"
+#include "StorageProbe.h"
+#include "TextCodec.h"
+
+#include <QFileInfo>
+
+namespace {
+
+const QString kObject = QStringLiteral("FtpCommander");
+
+QString CollapseSlashes(QString path)
+{
+    path.replace(QStringLiteral("//"), QStringLiteral("/"));
+    return path;
+}
+
+// Local paths on this platform use "/"; a doubled separator is collapsed.
+QString CollapseLocal(QString path)
+{
+    path.replace(QStringLiteral("//"), QStringLiteral("/"));
+    return path;
+}
+
+} // namespace
+
+void FtpCommander::StartSession()
+{
+    try {
+        if (m_portFirst == -1 || m_portWidth == -1) {
+            ShowMessage(nullptr, PromptIcon::None, PromptButtons::Ok, AppTitle(),
+                        QStringLiteral("Invalid configuration!"));
+            return;
+        }
+        if (m_sessionActive)
+            return;
+        m_replyLines.clear();
+        m_systemType = 0;
+        m_connectionAttempts = 0;
+        m_currentAct = ActLogin;
+        m_quitting = false;
+        ExecuteFtpMacro(ActLogin);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("StartSession"));
+    }
+}
+
+void FtpCommander::CloseSession()
+{
+    try {
+        ++m_operationSerial;
+        m_data.close();
+        CloseFile();
+        CloseListingFile();
+        m_steps.clear();
+        m_currentIndex = -1;
+        m_busy = false;
+        m_waitingForTransfer = false;
+        const bool wasActive = m_sessionActive;
+        const bool raise = wasActive || (m_controlOpen && !m_quitting);
+        StopTimer();
+        if (m_control.isConnected() && !m_quitting) {
+            // QUIT once; its reply, a close by the server or the grace time closes the socket.
+            m_quitting = true;
+            m_currentStep = 13;
+            const QString command = m_records[13].Verb;
+            m_control.write(TextCodec::Encode(command) + "\r\n");
+            ArmTimer(QStringLiteral("QUIT"), 1000, kQuitGraceMs);
+            emit CommandSent(QString(), command);
+        } else if (!m_quitting) {
+            CloseControlQuietly();
+        }
+        m_sessionActive = false;
+        emit StatusChanged();
+        if (raise)
+            emit FtpDisconnect();
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("CloseSession"));
+    }
+}
+
+void FtpCommander::FTP_CHG_DIR(const QString &path)
+{
+    try {
+        if (!m_sessionActive)
+            return;
+        m_expectedSize = 0;
+        m_remotePath = path;
+        ExecuteFtpMacro(ActChangeDir);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FTP_CHG_DIR"));
+    }
+}
+
+void FtpCommander::FTP_LIST_DIR()
+{
+    try {
+        if (!m_sessionActive)
+            return;
+        m_expectedSize = 0;
+        m_listingRetried = false;
+        if (m_listingAllowed)
+            ExecuteFtpMacro(ActList);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FTP_LIST_DIR"));
+    }
+}
+
+void FtpCommander::FTP_GET_FILE(const QString &remoteFile, const QString &localFile, qint64 size,
+                                bool abortOnDateChange)
+{
+    try {
+        if (!m_sessionActive)
+            return;
+        // The existing local file stays until the new download has data to write.
+        m_abortOnDateChange = abortOnDateChange;
+        CloseFile();
+        m_remoteFile = remoteFile;
+        m_localFilePath = localFile;
+        m_expectedSize = size;
+        m_bytesDone = 0;
+        m_transferPosition = 0;
+        m_resumeOffset = 0;
+        m_autoResumes = 0;
+        const QFileInfo target(localFile);
+        QString folder = target.absolutePath();
+        const StorageState storage = ProbeStorage(folder);
+        const qint64 reusable = target.exists() ? target.size() : 0;
+        if (size > 0 && storage.freeBytes >= 0 && storage.freeBytes + reusable < size) {
+            m_currentAct = ActGet;
+            m_lastCmdSucces = false;
+            QPointer<FtpCommander> self(this);
+            emit Error(10, QStringLiteral("Destination drive does not have enough free space!"), false);
+            if (self)
+                EndFtpMacro();
+            return;
+        }
+        ExecuteFtpMacro(ActGet);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FTP_GET_FILE"));
+    }
+}
+
+void FtpCommander::FTP_RES_GET_FILE(const QString &remoteFile, const QString &localFile, qint64 size,
+                                    const QString &expectedDate, bool abortOnDateChange)
+{
+    try {
+        const QFileInfo local(localFile);
+        if (!local.exists()) {
+            FTP_GET_FILE(remoteFile, localFile, size, true);
+            return;
+        }
+        if (!m_sessionActive)
+            return;
+        m_abortOnDateChange = abortOnDateChange;
+        m_expectedDate = expectedDate;
+        CloseFile();
+        m_remoteFile = remoteFile;
+        m_localFilePath = localFile;
+        m_expectedSize = size;
+        m_bytesDone = m_resumeOffset = m_transferPosition = local.size();
+        m_autoResumes = 0;
+        ExecuteFtpMacro(ActResumeGet);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FTP_RES_GET_FILE"));
+    }
+}
+
+void FtpCommander::FTP_CUSTOM_COMMAND(const QString &command, const QString &statusText, const QString &replyRule)
+{
+    try {
+        if (!m_sessionActive)
+            return;
+        ++m_operationSerial;
+        m_resume = false;
+        m_busy = true;
+        m_lastCmdSucces = false;
+        m_replyLines.clear();
+        m_steps = {-1};
+        m_currentIndex = 0;
+        m_currentStep = -1;
+        m_repeats = 0;
+        m_currentAct = ActCustom;
+        SendFtpCommand(command, replyRule, statusText);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FTP_CUSTOM_COMMAND"));
+    }
+}
+
+void FtpCommander::FTP_SEND_FILE(const QString &localFile, const QString &remoteFile, qint64 size,
+                                 bool confirmOverwrite)
+{
+    try {
+        if (!m_sessionActive)
+            return;
+        CloseFile();
+        m_remoteFile = CollapseSlashes(remoteFile);
+        m_localFilePath = CollapseLocal(localFile);
+        m_expectedSize = size;
+        m_bytesDone = 0;
+        m_resumeOffset = 0;
+        if (confirmOverwrite)
+            ExecuteFtpMacro(ActSend, QStringLiteral("18,") + m_macros.value(ActSend));
+        else
+            ExecuteFtpMacro(ActSend);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FTP_SEND_FILE"));
+    }
+}
+
+void FtpCommander::FTP_RES_SEND_FILE(const QString &localFile, const QString &remoteFile, qint64 size,
+                                     qint64 &offset)
+{
+    try {
+        if (!m_sessionActive)
+            return;
+        CloseFile();
+        m_remoteFile = CollapseSlashes(remoteFile);
+        m_localFilePath = CollapseLocal(localFile);
+        m_expectedSize = size;
+        m_bytesDone = m_resumeOffset = offset;
+        ExecuteFtpMacro(ActResumeSend);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FTP_RES_SEND_FILE"));
+    }
+}
+
+void FtpCommander::FTP_REN_FILE(const QString &oldPath, const QString &newPath)
+{
+    try {
+        if (!m_sessionActive)
+            return;
+        m_sourcePath = CollapseSlashes(oldPath);
+        m_targetPath = CollapseSlashes(newPath);
+        ExecuteFtpMacro(ActRename);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FTP_REN_FILE"));
+    }
+}
+
+void FtpCommander::FTP_DEL_FILE(const QString &path)
+{
+    try {
+        if (!m_sessionActive)
+            return;
+        m_sourcePath = CollapseSlashes(path);
+        ExecuteFtpMacro(ActDelete);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FTP_DEL_FILE"));
+    }
+}
+
+void FtpCommander::FTP_DEL_DIR(const QString &path)
+{
+    try {
+        if (!m_sessionActive)
+            return;
+        m_sourcePath = CollapseSlashes(path);
+        ExecuteFtpMacro(ActRemoveDir);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FTP_DEL_DIR"));
+    }
+}
+
+void FtpCommander::FTP_MAKE_DIR(const QString &path)
+{
+    try {
+        if (!m_sessionActive)
+            return;
+        m_targetPath = CollapseSlashes(path);
+        ExecuteFtpMacro(ActMakeDir);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FTP_MAKE_DIR"));
+    }
+}
+
+void FtpCommander::FTP_GetFromOtherServer(const QString &remoteFile, qint64 size, const QString &peerAddress,
+                                          long peerPort)
+{
+    try {
+        if (!m_sessionActive)
+            return;
+        CloseFile();
+        m_remoteFile = remoteFile;
+        m_localFilePath.clear();
+        m_peerAddress = peerAddress;
+        m_peerPort = peerPort;
+        m_expectedSize = size;
+        m_bytesDone = 0;
+        ExecuteFtpMacro(ActGetFromServer);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FTP_GetFromOtherServer"));
+    }
+}
+
+void FtpCommander::FTP_StoreFromServer(const QString &remoteFile, qint64 size)
+{
+    try {
+        if (!m_sessionActive)
+            return;
+        CloseFile();
+        m_remoteFile = CollapseSlashes(remoteFile);
+        m_localFilePath.clear();
+        m_expectedSize = size;
+        m_bytesDone = 0;
+        ExecuteFtpMacro(ActStoreToServer);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FTP_StoreFromServer"));
+    }
+}
+
+void FtpCommander::DataConnectionOk()
+{
+    try {
+        if (m_sessionActive && m_currentAct == ActStoreToServer && m_currentIndex >= 0)
+            ArmTimer(QStringLiteral("FTP_STOR"), 1000, 0);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("DataConnectionOk"));
+    }
+}

@@ -1,0 +1,626 @@
+// The macro runner: steps, the command writer and reply judgement.
+#include "FtpCommander.h"
+
+#include "AppInfo.h"
+#include "ErrorLog.h"
+#include "FtpCommandTables.h"
+#include "LoginFailedHandler.h"
+#include "Prompts.h"
+#include "ReplyCodes.h"
+#include "TextCodec.h"
+
+namespace {
+
+const QString kObject = QStringLiteral("FtpCommander");
+
+// The success patterns of a custom command's reply rule: its first group.
+QString CustomSuccessPatterns(const QString &rule)
+{
+    return rule.section(QLatin1Char('['), 0, 0);
+}
+
+QString MaskArgument(const QString &command)
+{
+    const QString verb = command.left(5);
+    if (verb.compare(QStringLiteral("USER "), Qt::CaseInsensitive) != 0
+        && verb.compare(QStringLiteral("PASS "), Qt::CaseInsensitive) != 0)
+        return command;
+    return verb + QString(command.size() - 5, QLatin1Char('*'));
+}
+
+} // namespace
+
+void FtpCommander::ArmTimer(const QString &mode, int intervalMs, qint64 countdownMs)
+{
+    m_timer->stop();
+    m_timerMode = mode;
+    m_countdown = countdownMs;
+    m_timer->start(intervalMs);
+}
+
+void FtpCommander::StopTimer()
+{
+    m_timer->stop();
+    m_timerMode.clear();
+}
+
+void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
+{
+    try {
+        ++m_operationSerial;
+        m_idleMinutes = 0;
+        m_keepAliveCounter = 0;
+        m_transcript.clear();
+        m_resume = action == ActResumeSend || action == ActResumeGet;
+        m_busy = true;
+        m_lastCmdSucces = false;
+        m_dataConnected = false;
+        m_waitingForTransfer = false;
+        m_currentAct = action;
+        m_repeats = 0;
+        m_dataStepRetries = 0;
+        m_preliminarySeen = false;
+        m_steps.clear();
+        m_currentIndex = -1;
+        if (action < 0 || action > 19) {
+            m_busy = false;
+            return;
+        }
+        const QString steps = stepsOverride.isEmpty() ? m_macros.value(action) : stepsOverride;
+        for (const QString &item : steps.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            m_steps.append(item.trimmed().toInt());
+        if (m_steps.isEmpty()) {
+            m_busy = false;
+            return;
+        }
+        m_currentIndex = 0;
+        ExecuteStep(m_steps[0]);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("ExecuteFtpMacro"));
+    }
+}
+
+void FtpCommander::ExecuteResumeMacro()
+{
+    try {
+        ++m_operationSerial;
+        const QString dataStep = m_mode == 1 ? QStringLiteral("8") : QStringLiteral("9");
+        const QString steps = QString(FtpMacroTable.value(ActGet)).replace(QStringLiteral("100"), dataStep + QStringLiteral(",7"));
+        m_steps.clear();
+        for (const QString &item : steps.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            m_steps.append(item.trimmed().toInt());
+        // What was written so far is exactly what the new REST offset counts:
+        // the old data connection goes first, so no late byte lands after it.
+        m_data.close();
+        CloseFile();
+        m_resume = true;
+        m_busy = true;
+        m_lastCmdSucces = false;
+        m_waitingForTransfer = false;
+        m_currentAct = ActGet;
+        m_resumeOffset = m_transferPosition;
+        m_bytesDone = m_transferPosition;
+        m_repeats = 0;
+        m_currentIndex = 0;
+        ExecuteStep(m_steps[0]);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("ExecuteFtpMacro"));
+    }
+}
+
+bool FtpCommander::IsNonIdempotent(int step) const
+{
+    switch (step) {
+    case 16: // STOR
+    case 17: // DELE
+    case 22: // STOU
+    case 24: // APPE
+    case 26: // MKD
+    case 27: // RMD
+    case 28: // RNFR
+    case 29: // RNTO
+        return true;
+    default:
+        return false;
+    }
+}
+
+void FtpCommander::ExecuteStep(int step)
+{
+    const bool repeating = m_repeating;
+    m_repeating = false;
+    if (!repeating)
+        m_repeats = 0;
+    if (step < 0 || step > 35)
+        return;
+    m_currentStep = step;
+    const FtpCommandRecord &record = m_records[static_cast<size_t>(step == 34 || step == 35 ? 4 : step)];
+    const QString &verb = record.Verb;
+    const QString space = QStringLiteral(" ");
+    QString command;
+    QString status;
+    switch (step) {
+    case 0:
+        NewConnection();
+        return;
+    case 1:
+        command = verb + space + m_user;
+        status = QStringLiteral("Logging on..");
+        break;
+    case 2:
+        command = verb + space + m_password;
+        status = QStringLiteral("Authenticating ..");
+        break;
+    case 5:
+    case 15:
+        command = verb;
+        status = QStringLiteral("Synchronising with server ..");
+        break;
+    case 6:
+        command = verb;
+        status = QStringLiteral("Current path ??..");
+        break;
+    case 7:
+        command = verb + space + QString::number(m_resumeOffset);
+        status = QStringLiteral("Checking if Resume allowed..");
+        break;
+    case 8:
+    case 9: {
+        command = BuildDataConnectionCommand();
+        if (command.isEmpty())
+            return; // already ended or handed on
+        status = command.startsWith(QStringLiteral("PORT"), Qt::CaseInsensitive)
+                     ? QStringLiteral("Trying for data Connection..")
+                     : QStringLiteral("Requesting a passive port..");
+        m_currentMap = m_records[command.startsWith(QStringLiteral("PORT"), Qt::CaseInsensitive) ? 8 : 9].ReplyMap;
+        SendFtpCommand(command,
+                       m_records[command.startsWith(QStringLiteral("PORT"), Qt::CaseInsensitive) ? 8 : 9].SuccessCodes,
+                       status);
+        return;
+    }
+    case 10:
+        if (!PrepareTransferStep(step))
+            return;
+        command = verb;
+        if (!m_filter.isEmpty() && m_filter != QLatin1String("*.*") && !m_filter.contains(QLatin1Char(';')))
+            command = verb + space + m_remotePath + QLatin1Char('/') + m_filter;
+        status = QStringLiteral("Requesting file details..");
+        break;
+    case 11:
+        if (!PrepareTransferStep(step))
+            return;
+        command = verb + space + m_remoteFile;
+        status = QStringLiteral("Transferring data..");
+        if (m_currentAct == ActGetFromServer) {
+            // The two servers connect to each other: nothing to wait for here.
+            m_currentMap = record.ReplyMap;
+            if (SendFtpCommand(command, record.SuccessCodes, status))
+                emit DataConnect();
+            return;
+        }
+        break;
+    case 12:
+        if (!m_control.isConnected()) {
+            EndFtpMacro();
+            return;
+        }
+        command = verb;
+        status = QStringLiteral("Sending Abort request..");
+        break;
+    case 13:
+        if (!m_control.isConnected()) {
+            IncrProc();
+            return;
+        }
+        command = verb;
+        status = QStringLiteral("Disposing connection ");
+        break;
+    case 14:
+        command = verb + space + m_remotePath;
+        status = QStringLiteral("Changing directory on..");
+        break;
+    case 16:
+        if (!PrepareTransferStep(step))
+            return;
+        command = verb + space + m_remoteFile;
+        status = QStringLiteral("Transferring data..");
+        if (m_currentAct == ActStoreToServer) {
+            // The receiving server must be waiting before the sending server
+            // connects and pushes data: STOR first, then the address goes to the host.
+            const QStringList passiveReply = m_replyLines;
+            m_currentMap = record.ReplyMap;
+            if (SendFtpCommand(command, record.SuccessCodes, status))
+                NotifyPASV(passiveReply);
+            return;
+        }
+        break;
+    case 17:
+    case 27:
+        command = verb + space + m_sourcePath;
+        status = QStringLiteral("Sending delete request..");
+        break;
+    case 18:
+        command = verb + space + m_remoteFile;
+        status = QStringLiteral("Reading file size...");
+        break;
+    case 26:
+        command = verb + space + m_targetPath;
+        status = QStringLiteral("Sending new directory request..");
+        break;
+    case 28:
+        command = verb + space + m_sourcePath;
+        status = QStringLiteral("Requesting rename ..");
+        break;
+    case 29:
+        command = verb + space + m_targetPath;
+        status = QStringLiteral("Completing rename request..");
+        break;
+    case 32:
+        command = verb + space + m_remoteFile;
+        status = QStringLiteral("Reading file modified time...");
+        break;
+    case 33:
+        command = verb + space + m_remoteFile;
+        status = QStringLiteral("Reading file size...");
+        break;
+    case 34:
+        command = verb + QStringLiteral(" I");
+        status = QStringLiteral("Switch to binary..");
+        break;
+    case 35:
+        command = verb + QStringLiteral(" A");
+        status = QStringLiteral("Switch to ASCII..");
+        break;
+    default:
+        command = verb;
+        status = QStringLiteral("Sending ") + verb + QStringLiteral("..");
+        break;
+    }
+    m_currentMap = record.ReplyMap;
+    SendFtpCommand(command, record.SuccessCodes, status);
+}
+
+bool FtpCommander::SendFtpCommand(const QString &command, const QString &successCodes, const QString &status)
+{
+    if (command.contains(QLatin1Char('\r')) || command.contains(QLatin1Char('\n'))
+        || command.contains(QChar(u'\0'))) {
+        FailOperation(QStringLiteral("Command not sent: it contains a line break or a NUL character."));
+        return false;
+    }
+    const quint64 serial = m_operationSerial;
+    QPointer<FtpCommander> self(this);
+    if (!status.isEmpty()) {
+        emit Message(status);
+        if (!self || serial != m_operationSerial)
+            return false;
+    }
+    m_currentSuccess = successCodes;
+    if (!m_transcript.isEmpty())
+        m_transcript += QStringLiteral("\r\n");
+    m_transcript += command + QLatin1Char('|') + successCodes + QLatin1Char('|');
+    m_replyLines.clear();
+    ArmTimer(QStringLiteral("CMD"), 2000, static_cast<qint64>(m_commandTimeout) * 1000);
+    m_control.write(TextCodec::Encode(command) + "\r\n");
+    emit CommandSent(QString(), MaskArgument(command));
+    return true;
+}
+
+void FtpCommander::HandleReplyLine(const ReplyReader::Line &line)
+{
+    QPointer<FtpCommander> self(this);
+    if (!line.text.isEmpty()) {
+        emit ServerReplied(QString::number(line.code), line.text);
+        if (!self)
+            return;
+    }
+    if (line.text.contains(QStringLiteral("215 win"), Qt::CaseInsensitive))
+        m_systemType = 2;
+    else if (line.text.contains(QStringLiteral("215 uni"), Qt::CaseInsensitive))
+        m_systemType = 1;
+    m_replyLines.append(line.text);
+    if (m_replyLines.size() > 4096)
+        m_replyLines.removeFirst();
+    if ((line.code == 125 || line.code == 150) && line.final)
+        OnPreliminaryTransferReply();
+    if (!self)
+        return;
+    if (line.final)
+        HandleFinalReply(line.text.left(3), line.text);
+}
+
+void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
+{
+    try {
+        QString entry = line;
+        const qsizetype blank = entry.indexOf(QLatin1Char(' '));
+        if (blank >= 0)
+            entry[blank] = QLatin1Char('|');
+        m_transcript += QLatin1Char('|') + entry;
+        if (m_quitting) {
+            CloseControlQuietly();
+            return;
+        }
+        if (m_currentStep == 0)
+            m_awaitingGreeting = false;
+        if (code == QLatin1String("421")) {
+            // The server is closing the connection.
+            QPointer<FtpCommander> self(this);
+            emit Message(line);
+            if (self)
+                DropSession(0, QString());
+            return;
+        }
+        if (m_currentIndex < 0) {
+            // A reply outside any operation (an idle poll): only the idle timer restarts.
+            if (m_sessionActive)
+                StartIdleTimer();
+            return;
+        }
+        if (m_currentAct == ActCustom && m_currentStep == -1) {
+            QPointer<FtpCommander> self(this);
+            if (ReplyCodes::IsSuccess(code, CustomSuccessPatterns(m_currentSuccess))) {
+                emit Message(line);
+                if (self)
+                    IncrProc();
+            } else if (code.startsWith(QLatin1Char('1'))) {
+                emit Message(line);
+            } else {
+                emit Message(line);
+                if (self)
+                    EndFtpMacro();
+            }
+            return;
+        }
+        if (ReplyCodes::IsSuccess(code, m_currentSuccess)) {
+            if (m_currentStep == 13) {
+                CloseControlQuietly();
+                m_sessionActive = true;
+                CloseSession();
+                return;
+            }
+            if ((m_currentStep == 32 || m_currentStep == 33) && (m_currentAct == ActGet || m_currentAct == ActResumeGet)) {
+                if (!ValidFtpDownload(line))
+                    return;
+            }
+            if (m_currentStep == 18 && m_currentAct == ActSend) {
+                if (ValidFtpUpload(line) < 1)
+                    return;
+            }
+            QPointer<FtpCommander> self(this);
+            const quint64 serial = m_operationSerial;
+            emit Message(line);
+            if (!self || serial != m_operationSerial)
+                return;
+            if (m_currentStep == 12)
+                EndFtpMacro();
+            else
+                IncrProc();
+            return;
+        }
+        if (m_currentStep == 18 && m_currentAct == ActSend && (code == QLatin1String("450") || code == QLatin1String("550"))) {
+            IncrProc(); // the target is not there: the upload goes on
+            return;
+        }
+        if (m_currentStep == 7 && m_resume) {
+            FailOperation(QStringLiteral("The server refused to resume the transfer: ") + line);
+            return;
+        }
+        FailBackAction(code, line);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("WSk_M_DataArrival"));
+    }
+}
+
+void FtpCommander::FailBackAction(const QString &code, const QString &line)
+{
+    try {
+        m_currentMap = ReplyCodes::ExpandDefault(m_currentMap, m_defaultMap);
+        const std::optional<QString> found = ReplyCodes::FindAction(m_currentMap, code);
+        if (!found || found->isEmpty()) {
+            Abort();
+            return;
+        }
+        const QString action = *found;
+        QPointer<FtpCommander> self(this);
+        switch (action[0].unicode()) {
+        case 'I':
+            IncrProc();
+            break;
+        case 'A':
+            Abort();
+            break;
+        case 'E':
+            emit Message(line);
+            if (!self)
+                return;
+            if (m_currentStep == 1 || m_currentStep == 2) {
+                const bool again = AskCredentials();
+                if (!self)
+                    return;
+                if (again && m_control.isConnected() && m_currentIndex >= 0) {
+                    m_currentIndex = 0;
+                    IncrProc();
+                } else if (m_controlOpen || m_sessionActive) {
+                    m_sessionActive = true;
+                    CloseSession();
+                }
+            } else {
+                EndFtpMacro();
+            }
+            break;
+        case 'Q':
+            m_sessionActive = true;
+            CloseSession();
+            break;
+        case 'R':
+            RepeatStep();
+            break;
+        case 'G':
+            JumpProc(action.mid(1).trimmed().toInt());
+            break;
+        case 'N':
+            emit Message(line);
+            break;
+        default:
+            ShowMessage(nullptr, PromptIcon::None, PromptButtons::Ok, AppTitle(),
+                        QStringLiteral("Why this :") + action + QStringLiteral("  ??"));
+            if (self)
+                EndFtpMacro(); // an unknown action would otherwise leave the operation hanging
+            break;
+        }
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FailBackAction"));
+    }
+}
+
+void FtpCommander::RepeatStep()
+{
+    const int cap = IsNonIdempotent(m_currentStep) ? 1 : m_maxConnectionTry;
+    if (m_repeats >= cap) {
+        FailOperation(QStringLiteral("The server did not accept the command after %1 attempts; the operation failed.")
+                          .arg(m_repeats + 1));
+        return;
+    }
+    ++m_repeats;
+    m_repeating = true;
+    ExecuteStep(m_currentStep);
+}
+
+void FtpCommander::IncrProc()
+{
+    try {
+        m_connectionAttempts = 0;
+        if (m_currentIndex < 0) {
+            if (m_sessionActive)
+                StartIdleTimer();
+            return;
+        }
+        const bool afterList = m_currentStep == 10;
+        const bool afterRetr = m_currentStep == 11;
+        ++m_currentIndex;
+        if (m_currentIndex < m_steps.size()) {
+            ExecuteStep(m_steps[m_currentIndex]);
+            return;
+        }
+        if ((afterList || (afterRetr && m_currentAct != ActGetFromServer))) {
+            BeginTransferWait(afterList);
+            return;
+        }
+        CompleteMacro();
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("IncrProc"));
+    }
+}
+
+void FtpCommander::CompleteMacro()
+{
+    m_waitingForTransfer = false;
+    m_lastCmdSucces = true;
+    m_lastAct = m_currentAct;
+    m_currentIndex = -1;
+    if (m_currentAct == ActLogin)
+        m_sessionActive = true;
+    m_steps.clear();
+    m_busy = false;
+    // Armed before JobDone, so an operation the host starts there keeps its own time-out.
+    StartIdleTimer();
+    emit JobDone();
+}
+
+void FtpCommander::EndFtpMacro()
+{
+    try {
+        m_connectionAttempts = 0;
+        m_dataConnected = false;
+        m_waitingForTransfer = false;
+        m_lastCmdSucces = false;
+        m_lastAct = m_currentAct;
+        m_steps.clear();
+        m_currentIndex = -1;
+        m_busy = false;
+        m_data.close();
+        CloseFile();
+        CloseListingFile();
+        StartIdleTimer();
+        emit JobDone();
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("EndFtpMacro"));
+    }
+}
+
+void FtpCommander::FailOperation(const QString &message)
+{
+    QPointer<FtpCommander> self(this);
+    emit Message(message);
+    if (self)
+        EndFtpMacro();
+}
+
+void FtpCommander::JumpProc(int step)
+{
+    try {
+        m_connectionAttempts = 0;
+        ExecuteStep(step);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("JumpProc"));
+    }
+}
+
+void FtpCommander::Abort()
+{
+    try {
+        if (m_currentIndex < 0)
+            return;
+        m_dataConnected = true;
+        m_waitingForTransfer = false;
+        StopTimer();
+        m_data.close();
+        CloseFile();
+        CloseListingFile();
+        if (!m_control.isConnected()) {
+            CloseControlQuietly(); // a connection still being made is given up too
+            EndFtpMacro();
+            return;
+        }
+        JumpProc(12);
+        emit StatusChanged();
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("Abort"));
+    }
+}
+
+void FtpCommander::StartIdleTimer()
+{
+    ArmTimer(QStringLiteral("ALIVE"), 2000, 60000);
+    emit StatusChanged();
+}
+
+bool FtpCommander::AskCredentials()
+{
+    QPointer<FtpCommander> self(this);
+    bool again = false;
+    bool modal = true;
+    emit NotifyModal(modal);
+    if (!self)
+        return false;
+    try {
+        QString user = m_user;
+        QString password = m_password;
+        if (m_loginHandler)
+            again = m_loginHandler->askCredentials(*this, m_serverUrl, user, password);
+        if (!self)
+            return false;
+        if (again) {
+            setUser(user);
+            setPassword(password);
+        }
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("AskCredentials"));
+        again = false;
+    }
+    if (!self)
+        return false;
+    modal = false;
+    emit NotifyModal(modal);
+    return again && self;
+}

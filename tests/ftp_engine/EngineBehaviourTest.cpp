@@ -1,0 +1,229 @@
+// Host-facing behaviour against the scripted server: questions the engine asks,
+// idle polls, the login question, file checks and reply-map actions.
+#include "EngineRecorder.h"
+#include "FtpCommander.h"
+#include "LoginFailedHandler.h"
+#include "ScriptedFtpServer.h"
+#include "ScriptedPrompts.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+class Behaviour : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(server.listen()); }
+
+    bool logIn()
+    {
+        return LogIn(engine, recorder, server.host(), server.port(), QStringLiteral("bob"), QStringLiteral("pw"));
+    }
+
+    int sentCount(const QByteArray &prefix) const
+    {
+        int n = 0;
+        for (const QByteArray &command : server.commands())
+            n += command.startsWith(prefix) ? 1 : 0;
+        return n;
+    }
+
+    QString writeLocal(const QString &name, const QByteArray &bytes)
+    {
+        const QString path = local.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+
+    ScriptedFtpServer server;
+    QTemporaryDir local;
+    ManualEngineTimer *timer = new ManualEngineTimer;
+    FtpCommander engine{nullptr, timer};
+    EngineRecorder recorder{engine};
+};
+
+class ClosingHandler : public LoginFailedHandler
+{
+public:
+    explicit ClosingHandler(ScriptedFtpServer &server, EngineRecorder &recorder)
+        : m_server(server), m_recorder(recorder)
+    {
+    }
+    bool askCredentials(FtpCommander &, const QString &, QString &, QString &password) override
+    {
+        // The server goes away while the question is open.
+        m_server.closeControl();
+        EngineRecorder::waitFor([this] { return m_recorder.disconnects > 0; });
+        password = QStringLiteral("new");
+        return true;
+    }
+
+private:
+    ScriptedFtpServer &m_server;
+    EngineRecorder &m_recorder;
+};
+
+} // namespace
+
+TEST_F(Behaviour, OverwriteQuestionRepeatsUntilAnswered)
+{
+    server.on("STAT", QByteArray("213-Status of /up.bin:\r\n-rw-r--r-- 1 u g 5 Jan 01  2020 up.bin\r\n213 End"));
+    ASSERT_TRUE(logIn());
+    const QString source = writeLocal(QStringLiteral("up.bin"), "hello");
+    QList<int> answers = {-1, 1};
+    int asked = 0;
+    QObject::connect(
+        &engine, &FtpCommander::ValidateUploadOverwrite, &engine,
+        [&](int &answer, const QString &) { answer = answers.value(asked++, 0); }, Qt::DirectConnection);
+
+    engine.FTP_SEND_FILE(source, QStringLiteral("/up.bin"), 5, true);
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return asked == 1; }));
+    EXPECT_EQ(sentCount("TYPE"), 0);
+    timer->advance(2000);
+    EXPECT_EQ(asked, 2);
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_EQ(server.storedData(), QByteArray("hello"));
+
+    // A name that only begins like the target, or a refused STAT, asks nothing.
+    server.on("STAT", QByteArray("211-Status\r\n-rw-r--r-- 1 u g 5 Jan 01  2020 up.bin.bak\r\n211 End"));
+    engine.FTP_SEND_FILE(source, QStringLiteral("/up.bin"), 5, true);
+    ASSERT_TRUE(recorder.waitForJobs(3));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    server.on("STAT", QByteArray("550 No such file"));
+    engine.FTP_SEND_FILE(source, QStringLiteral("/up.bin"), 5, true);
+    ASSERT_TRUE(recorder.waitForJobs(4));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_EQ(asked, 2);
+}
+
+TEST_F(Behaviour, KeepAliveSendsEveryFourthPollAsFolderChange)
+{
+    engine.setKeepAlive(true);
+    ASSERT_TRUE(logIn());
+    engine.FTP_CHG_DIR(QStringLiteral("/home"));
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    for (int poll = 1; poll <= 4; ++poll) {
+        timer->advance(60000);
+        ASSERT_TRUE(EngineRecorder::waitFor([&] { return sentCount("NOOP") + sentCount("CWD") == poll + 1; }));
+    }
+    EXPECT_EQ(sentCount("NOOP"), 3);
+    EXPECT_EQ(sentCount("CWD /home"), 2);
+    EXPECT_EQ(recorder.jobDone, 2);
+}
+
+TEST_F(Behaviour, OperationStartedFromJobDoneKeepsItsReplyTimeOut)
+{
+    ASSERT_TRUE(logIn());
+    server.on("MKD", ScriptedFtpServer::Reply{});
+    QObject::connect(&engine, &FtpCommander::JobDone, &engine, [&] {
+        if (engine.LastAct() == FtpCommander::ActChangeDir)
+            engine.FTP_MAKE_DIR(QStringLiteral("/new"));
+    });
+    engine.FTP_CHG_DIR(QStringLiteral("/"));
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return sentCount("MKD") == 1; }));
+    timer->advance(20000);
+    // MKD is not repeated (it is not idempotent) but its time-out did run.
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return sentCount("MKD") == 2; }));
+    timer->advance(20000);
+    EXPECT_EQ(recorder.jobDone, 3);
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_FALSE(engine.isBusy());
+}
+
+TEST_F(Behaviour, LoginQuestionAfterTheConnectionWentAwayGoesNoFurther)
+{
+    server.on("PASS", QByteArray("530 Login incorrect"));
+    ClosingHandler handler(server, recorder);
+    engine.setLoginFailedHandler(&handler);
+    EXPECT_FALSE(logIn());
+    EXPECT_EQ(recorder.disconnects, 1);
+    EXPECT_EQ(sentCount("USER"), 1);
+    EXPECT_FALSE(engine.isBusy());
+    EXPECT_FALSE(engine.SessionActive());
+}
+
+TEST_F(Behaviour, DownloadChecksOfSizeAndTime)
+{
+    server.setFileData("0123456789");
+    ASSERT_TRUE(logIn());
+    qint64 determined = 0;
+    QString differingTime;
+    QObject::connect(&engine, &FtpCommander::FileSizeDetermined, &engine,
+                     [&](qint64 size, const QString &) { determined = size; });
+    QObject::connect(&engine, &FtpCommander::FileDateTimeDiffer, &engine,
+                     [&](const QString &date, const QString &) { differingTime = date; });
+
+    const QString target = local.filePath(QStringLiteral("f.bin"));
+    engine.FTP_GET_FILE(QStringLiteral("/f.bin"), target, -1, false);
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_EQ(determined, 10);
+
+    writeLocal(QStringLiteral("f.bin"), "0123");
+    engine.FTP_RES_GET_FILE(QStringLiteral("/f.bin"), target, 10, QStringLiteral("20090830120001"), true);
+    ASSERT_TRUE(recorder.waitForJobs(3));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_EQ(differingTime, QStringLiteral("20090830120000"));
+    EXPECT_EQ(sentCount("RETR"), 1);
+
+    // The same time within the second goes on and appends byte-exact.
+    engine.FTP_RES_GET_FILE(QStringLiteral("/f.bin"), target, 10, QStringLiteral("20090830120000"), true);
+    ASSERT_TRUE(recorder.waitForJobs(4));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("0123456789"));
+    EXPECT_EQ(sentCount("REST 4"), 1);
+}
+
+TEST_F(Behaviour, DownloadTooLargeForTheDiskKeepsTheLocalFile)
+{
+    ASSERT_TRUE(logIn());
+    const QString target = writeLocal(QStringLiteral("keep.bin"), "precious");
+    engine.FTP_GET_FILE(QStringLiteral("/huge.bin"), target, qint64(1) << 60, false);
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_TRUE(recorder.errorCodes.contains(10));
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("precious"));
+    EXPECT_EQ(sentCount("RETR"), 0);
+}
+
+TEST_F(Behaviour, ReplyMapJumpsAndUnknownActions)
+{
+    const QString config = local.filePath(QStringLiteral("ops.cfg"));
+    QFile file(config);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<VARS>\nPWD@ 257 550[G14]\n</VARS>\n");
+    file.close();
+    ASSERT_TRUE(engine.LoadCustomOpConfig(config));
+    server.onSequence("PWD", {"550 Try again", "257 \"/\""});
+    ASSERT_TRUE(logIn());
+    engine.FTP_CHG_DIR(QStringLiteral("/d"));
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_EQ(sentCount("CWD /d"), 2);
+
+    engine.CloseSession();
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<VARS>\nPWD@ 257 550[Z]\n</VARS>\n");
+    file.close();
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return engine.CmdStatus() == EngineSocket::Closed; }));
+    ASSERT_TRUE(engine.LoadCustomOpConfig(config));
+    server.onSequence("PWD", {"550 No"});
+    ASSERT_TRUE(logIn());
+    ScriptedPrompts prompts;
+    prompts.expectMessage(QStringLiteral("Why this :Z  ??"), PromptButton::Ok);
+    const int jobs = recorder.jobDone;
+    engine.FTP_CHG_DIR(QStringLiteral("/d"));
+    ASSERT_TRUE(recorder.waitForJobs(jobs + 1));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_TRUE(prompts.allUsed());
+}

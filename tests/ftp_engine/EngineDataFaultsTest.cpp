@@ -1,0 +1,237 @@
+// Data-connection faults from the scripted server: drops, hostile passive
+// replies, refused resumes, stalls and strangers on the active port.
+#include "EngineRecorder.h"
+#include "EngineSocket.h"
+#include "FtpCommander.h"
+#include "ScriptedFtpServer.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+QByteArray Pattern(qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 31 + i / 251) & 0xFF);
+    return bytes;
+}
+
+QByteArray ReadLocal(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class DataFaults : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.listen());
+        engine.setCacheFile(local.filePath(QStringLiteral("listing.cache")));
+        engine.setListingAllowed(true);
+        ASSERT_TRUE(LogIn(engine, recorder, server.host(), server.port(), QStringLiteral("bob"), QStringLiteral("pw")));
+    }
+
+    int sentCount(const QByteArray &prefix) const
+    {
+        int n = 0;
+        for (const QByteArray &command : server.commands())
+            n += command.startsWith(prefix) ? 1 : 0;
+        return n;
+    }
+
+    ScriptedFtpServer server;
+    QTemporaryDir local;
+    ManualEngineTimer *timer = new ManualEngineTimer;
+    FtpCommander engine{nullptr, timer};
+    EngineRecorder recorder{engine};
+};
+
+} // namespace
+
+TEST_F(DataFaults, DroppedDownloadResumesByteExact)
+{
+    const QByteArray content = Pattern(100000);
+    server.setFileData(content);
+    server.setDataDropAfter(30000);
+    QObject::connect(&server, &ScriptedFtpServer::dataTransferFinished, &server,
+                     [&] { server.setDataDropAfter(-1); });
+    const QString target = local.filePath(QStringLiteral("file.bin"));
+    engine.FTP_GET_FILE(QStringLiteral("/file.bin"), target, content.size(), false);
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_EQ(ReadLocal(target), content);
+    EXPECT_EQ(sentCount("REST 30000"), 1);
+}
+
+TEST_F(DataFaults, DroppedUploadResumesFromTheStoredLength)
+{
+    const QByteArray content = Pattern(16 * 1024 * 1024); // more than the socket buffers hold
+    const QString source = local.filePath(QStringLiteral("up.bin"));
+    QFile file(source);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+
+    server.setDataDropAfter(20000);
+    engine.setMaxConnectionTry(1);
+    engine.FTP_SEND_FILE(source, QStringLiteral("/up.bin"), content.size(), false);
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    ASSERT_EQ(server.storedData().size(), 20000);
+
+    server.setDataDropAfter(-1);
+    qint64 offset = server.storedData().size();
+    engine.FTP_RES_SEND_FILE(source, QStringLiteral("/up.bin"), content.size(), offset);
+    ASSERT_TRUE(recorder.waitForJobs(3)) << engine.BytesDone() << " " << server.storedData().size();
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_EQ(server.storedData(), content);
+}
+
+TEST_F(DataFaults, PassiveAddressOfAnotherHostIsNotFollowed)
+{
+    server.setPassiveHost("10,0,0,9");
+    server.setListing("-rw-r--r-- 1 u g 5 Jan 01 2020 a.txt\r\n");
+    engine.FTP_LIST_DIR();
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_TRUE(engine.getListData().contains(QStringLiteral("a.txt")));
+    EXPECT_EQ(recorder.messages.filter(QStringLiteral("10.0.0.9")).size(), 1);
+}
+
+TEST_F(DataFaults, UnreadablePassiveRepliesFailWithinTheCap)
+{
+    engine.setMaxConnectionTry(2);
+    server.on("PASV", QByteArray("227 Entering Passive Mode (300,0,0,1,4,1)"));
+    engine.FTP_LIST_DIR();
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_EQ(sentCount("PASV"), 3);
+    EXPECT_EQ(sentCount("LIST"), 0);
+
+    server.on("PASV", QByteArray("227 Entering Passive Mode 127,0,0,1,4,1"));
+    engine.FTP_LIST_DIR();
+    ASSERT_TRUE(recorder.waitForJobs(3));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_EQ(sentCount("LIST"), 0);
+    EXPECT_FALSE(engine.isBusy());
+}
+
+TEST_F(DataFaults, RefusedRestEndsTheResume)
+{
+    const QString target = local.filePath(QStringLiteral("part.bin"));
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("12345");
+    file.close();
+    server.setFileData(Pattern(1000));
+    server.on("REST", QByteArray("502 Not implemented"));
+    engine.FTP_RES_GET_FILE(QStringLiteral("/part.bin"), target, 1000, QString(), false);
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_EQ(sentCount("RETR"), 0);
+    EXPECT_EQ(ReadLocal(target), QByteArray("12345"));
+}
+
+TEST_F(DataFaults, ResumedDownloadOfAnotherSizeStops)
+{
+    const QString target = local.filePath(QStringLiteral("part.bin"));
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("12345");
+    file.close();
+    server.setFileData(Pattern(1000));
+    qint64 reported = 0;
+    QObject::connect(&engine, &FtpCommander::FileSizeDiffer, &engine,
+                     [&](qint64 size, const QString &, const QString &direction) {
+                         reported = size;
+                         EXPECT_EQ(direction, QStringLiteral("download"));
+                     });
+    engine.FTP_RES_GET_FILE(QStringLiteral("/part.bin"), target, 1200, QString(), false);
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_EQ(reported, 1000);
+    EXPECT_EQ(sentCount("RETR"), 0);
+}
+
+TEST_F(DataFaults, StalledTransferFailsAfterTheInactivityTime)
+{
+    server.on("RETR", QByteArray("150 Opening data connection"));
+    engine.FTP_GET_FILE(QStringLiteral("/slow.bin"), local.filePath(QStringLiteral("slow.bin")), 10, false);
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return recorder.replies.contains(QStringLiteral("150 Opening data connection")); }));
+    timer->advance(58000);
+    EXPECT_EQ(recorder.jobDone, 1);
+    timer->advance(4000);
+    EXPECT_EQ(recorder.jobDone, 2);
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_FALSE(QFile::exists(local.filePath(QStringLiteral("slow.bin"))));
+}
+
+TEST_F(DataFaults, HostileListingIsKeptByteForByte)
+{
+    const QByteArray hostile = QByteArray("total 3\r\r\n-rw-r--r-- 1 u g 3000000000 Jan 01  2020 big  name\r\r\n")
+                               + QByteArray("\x01\x02 garbage \xff\n") + QByteArray(9000, 'x')
+                               + "\nlrwxrwxrwx 1 u g 4 Jan 01 2020 ../../etc -> /etc";
+    server.setListing(hostile);
+    engine.FTP_LIST_DIR();
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    QFile cache(engine.CacheFile());
+    ASSERT_TRUE(cache.open(QIODevice::ReadOnly));
+    EXPECT_EQ(cache.readAll(), hostile);
+    EXPECT_TRUE(engine.getListData().endsWith(QStringLiteral("../../etc -> /etc")));
+}
+
+TEST_F(DataFaults, AbortDuringADownloadEndsTheOperationOnly)
+{
+    server.on("RETR", QByteArray("150 Opening data connection"));
+    server.on("ABOR", ScriptedFtpServer::Reply{{"426 Transfer aborted\r\n", 0}, {"226 Abort done\r\n", 5}});
+    engine.FTP_GET_FILE(QStringLiteral("/slow.bin"), local.filePath(QStringLiteral("slow.bin")), 10, false);
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return recorder.replies.contains(QStringLiteral("150 Opening data connection")); }));
+    engine.Abort();
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_TRUE(engine.SessionActive());
+    EXPECT_EQ(engine.DataStatus(), EngineSocket::Closed);
+    EXPECT_TRUE(recorder.messages.contains(QStringLiteral("426 Transfer aborted")));
+}
+
+TEST_F(DataFaults, UnansweredQuitClosesAfterAShortGrace)
+{
+    server.on("QUIT", ScriptedFtpServer::Reply{});
+    engine.CloseSession();
+    EXPECT_EQ(recorder.disconnects, 1);
+    EXPECT_EQ(engine.CmdStatus(), EngineSocket::Connected);
+    timer->advance(FtpCommander::kQuitGraceMs);
+    EXPECT_EQ(engine.CmdStatus(), EngineSocket::Closed);
+    EXPECT_EQ(recorder.disconnects, 1);
+    EXPECT_FALSE(timer->isActive());
+}
+
+TEST(ActiveDataSocket, AcceptsOnlyTheControlPeer)
+{
+    EngineSocket socket;
+    int refused = 0;
+    int accepted = 0;
+    QObject::connect(&socket, &EngineSocket::connectionRefusedFrom, &socket, [&] { ++refused; });
+    QObject::connect(&socket, &EngineSocket::connected, &socket, [&] { ++accepted; });
+    ASSERT_TRUE(socket.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0, QHostAddress(QStringLiteral("127.0.0.1"))));
+    const quint16 port = socket.localPort();
+
+    QTcpSocket stranger;
+    ASSERT_TRUE(stranger.bind(QHostAddress(QStringLiteral("127.0.0.2")), 0));
+    stranger.connectToHost(QHostAddress(QStringLiteral("127.0.0.1")), port);
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return refused == 1; }));
+    EXPECT_EQ(accepted, 0);
+    EXPECT_EQ(socket.state(), EngineSocket::Listening);
+
+    QTcpSocket peer;
+    peer.connectToHost(QHostAddress(QStringLiteral("127.0.0.1")), port);
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return accepted == 1; }));
+    EXPECT_EQ(socket.state(), EngineSocket::Connected);
+}

@@ -1,0 +1,11 @@
+ftpqor_test(test_ftp_engine
+  SOURCES
+    EngineRecorder.cpp EngineRecorder.h
+    CommandTablesTest.cpp
+    ReplyReaderTest.cpp
+    EngineSessionTest.cpp
+    EngineFaultsTest.cpp
+    EngineTransferTest.cpp
+    EngineDataFaultsTest.cpp
+    EngineBehaviourTest.cpp
+  DEPENDS ftpqor_ftp_engine)

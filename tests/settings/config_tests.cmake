@@ -1,0 +1,8 @@
+ftpqor_test(test_config
+  SOURCES
+    ConfigTestSupport.cpp ConfigTestSupport.h
+    SettingsFileTest.cpp
+    OptionFlagsTest.cpp
+    SoundAlertsTest.cpp
+    ConfigureDialogTest.cpp
+  DEPENDS ftpqor_config)
