@@ -123,6 +123,13 @@ TEST(Logger, AddingScrollsToTheEndAndRendersTheEntries)
     EXPECT_EQ(bar->maximum(), visible + 5 - visible + 1);
     EXPECT_EQ(bar->value(), bar->maximum() - 1);
 
+    // A resize keeps the last lines in view.
+    bar->setValue(0);
+    logger->resize(400, 300);
+    QApplication::processEvents();
+    EXPECT_EQ(logger->visibleLines(), logger->viewport()->height() / static_cast<int>(logger->lineHeight()));
+    EXPECT_EQ(bar->value(), std::max(0, bar->maximum() - 1));
+
     const QImage drawn = logger->grab().toImage();
     EXPECT_NE(logger->surface(), empty);
     // Blue text of colour 0 (and the other palette colours) shows on the surface.
@@ -144,8 +151,11 @@ TEST(Logger, LongLinesEnableTheHorizontalBar)
     EXPECT_TRUE(horizontal->isEnabled());
     EXPECT_GT(horizontal->maximum(), 0);
 
+    const QImage before = logger->surface().copy();
     QTest::keyClick(logger->viewport(), Qt::Key_Right);
     EXPECT_EQ(horizontal->value(), 1);
+    // One step moves the text ten pixels to the left.
+    EXPECT_EQ(logger->surface().copy(10, 0, 100, 30), before.copy(20, 0, 100, 30));
     QTest::keyClick(logger->viewport(), Qt::Key_End);
     EXPECT_EQ(horizontal->value(), horizontal->maximum());
     QTest::keyClick(logger->viewport(), Qt::Key_Home);
