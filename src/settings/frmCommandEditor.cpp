@@ -1,0 +1,226 @@
+#include "frmCommandEditor.h"
+
+#include "ErrorLog.h"
+#include "Prompts.h"
+#include "UserCommand.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kObject = QStringLiteral("frmCommandEditor");
+
+QLineEdit *lineEdit(int maxLength, const QString &text = {})
+{
+    auto *edit = new QLineEdit(text);
+    edit->setMaxLength(maxLength);
+    return edit;
+}
+
+// Hints read in grey while enabled; disabled they take the usual disabled look.
+QLabel *hint(const QString &text)
+{
+    auto *label = new QLabel(text);
+    label->setWordWrap(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Active, QPalette::WindowText, Qt::gray);
+    palette.setColor(QPalette::Inactive, QPalette::WindowText, Qt::gray);
+    label->setPalette(palette);
+    return label;
+}
+
+} // namespace
+
+frmCommandEditor::frmCommandEditor(QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(kObject);
+    setModal(true);
+
+    txtName = lineEdit(UserCommand::NameWidth);
+    txtCmd = lineEdit(UserCommand::CommandTextWidth);
+    txtDesc = new QPlainTextEdit;
+    txtDesc->setTabChangesFocus(true);
+    txtOK = lineEdit(UserCommand::SuccessCodeWidth, QStringLiteral("2XX"));
+    txtFail = lineEdit(UserCommand::FailureCodeWidth, QStringLiteral("5XX"));
+    ChkSite = new QCheckBox(QStringLiteral("SITE command (&Validate)"));
+    ChkReload = new QCheckBox(QStringLiteral("&Reload directory list on success"));
+    ChkArg = new QCheckBox(QStringLiteral("&Argument Required"));
+    txtArg = lineEdit(UserCommand::ArgumentWidth);
+    ChkDirSlash = new QCheckBox(QStringLiteral("&Directory argument need slash suffix"));
+    ChkFullPath = new QCheckBox(QStringLiteral("&Use Absolute path for files and directories"));
+    lblArg = new QLabel(QStringLiteral("Argument"));
+    lblArg->setBuddy(txtArg);
+    lblDirSlashNote = new QLabel(QStringLiteral(" ($dir, $curdir or $file_or_dir)"));
+    lblCodesHint = hint(QStringLiteral("Success and Failure codes must start with a digit (1-9) followed by one or more "
+                                       "x, x represents any digit. For example 2XX, 5xx"));
+    lblConstantsHint = hint(QStringLiteral("Replaceable constants: $file, $dir, $file_or_dir, $curdir, $user, $pwd, "
+                                           "$attrib, $num_input, $input"));
+    CmdSave = new QPushButton(QStringLiteral("&Save"));
+    CmdCancel = new QPushButton(QStringLiteral("&Cancel"));
+    CmdSave->setDefault(true);
+
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("Friendly &Name"), txtName);
+    form->addRow(QStringLiteral("Command &Text"), txtCmd);
+    form->addRow(QStringLiteral("&Description"), txtDesc);
+    auto *codes = new QHBoxLayout;
+    auto *okLabel = new QLabel(QStringLiteral("&Success Code "));
+    okLabel->setBuddy(txtOK);
+    auto *failLabel = new QLabel(QStringLiteral("&Failure code"));
+    failLabel->setBuddy(txtFail);
+    codes->addWidget(okLabel);
+    codes->addWidget(txtOK);
+    codes->addWidget(failLabel);
+    codes->addWidget(txtFail);
+    codes->addStretch();
+    form->addRow(codes);
+    form->addRow(lblCodesHint);
+    form->addRow(ChkSite);
+    form->addRow(ChkReload);
+    form->addRow(ChkArg);
+    form->addRow(lblArg, txtArg);
+    auto *slashRow = new QHBoxLayout;
+    slashRow->addWidget(ChkDirSlash);
+    slashRow->addWidget(lblDirSlashNote);
+    slashRow->addStretch();
+    form->addRow(slashRow);
+    form->addRow(ChkFullPath);
+    form->addRow(lblConstantsHint);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(CmdSave);
+    buttons->addWidget(CmdCancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addLayout(buttons);
+
+    QWidget::setTabOrder(txtName, txtCmd);
+    QWidget::setTabOrder(txtCmd, txtDesc);
+    QWidget::setTabOrder(txtDesc, txtOK);
+    QWidget::setTabOrder(txtOK, txtFail);
+    QWidget::setTabOrder(txtFail, ChkSite);
+    QWidget::setTabOrder(ChkSite, ChkReload);
+    QWidget::setTabOrder(ChkReload, ChkArg);
+    QWidget::setTabOrder(ChkArg, txtArg);
+    QWidget::setTabOrder(txtArg, ChkDirSlash);
+    QWidget::setTabOrder(ChkDirSlash, ChkFullPath);
+    QWidget::setTabOrder(ChkFullPath, CmdSave);
+    QWidget::setTabOrder(CmdSave, CmdCancel);
+
+    connect(ChkArg, &QCheckBox::toggled, this, &frmCommandEditor::ChkArg_Click);
+    connect(CmdSave, &QPushButton::clicked, this, &frmCommandEditor::CmdSave_Click);
+    connect(CmdCancel, &QPushButton::clicked, this, &frmCommandEditor::CmdCancel_Click);
+    connect(txtDesc, &QPlainTextEdit::textChanged, this, &frmCommandEditor::limitDescription);
+
+    ChkArg_Click();
+    txtName->setFocus();
+}
+
+void frmCommandEditor::fillFrom(const UserCommand &command)
+{
+    txtName->setText(command.Name.trimmed());
+    txtCmd->setText(command.CommandText.trimmed());
+    txtDesc->setPlainText(command.Description.trimmed());
+    txtOK->setText(command.SuccessCode.trimmed());
+    txtFail->setText(command.FailureCode.trimmed());
+    txtArg->setText(command.Argument.trimmed());
+    ChkArg->setChecked(command.HasArgument != 0);
+    ChkDirSlash->setChecked(command.DirSlash != 0);
+    ChkReload->setChecked(command.Reload != 0);
+    ChkSite->setChecked(command.Site != 0);
+    ChkFullPath->setChecked(command.FullPath != 0);
+}
+
+void frmCommandEditor::copyInto(UserCommand &command) const
+{
+    command.Argument = UserCommand::fitField(txtArg->text(), UserCommand::ArgumentWidth);
+    command.CommandText = UserCommand::fitField(txtCmd->text(), UserCommand::CommandTextWidth);
+    command.Description = UserCommand::fitField(txtDesc->toPlainText(), UserCommand::DescriptionWidth);
+    command.FailureCode = UserCommand::fitField(txtFail->text(), UserCommand::FailureCodeWidth);
+    command.SuccessCode = UserCommand::fitField(txtOK->text(), UserCommand::SuccessCodeWidth);
+    command.Name = UserCommand::fitField(txtName->text(), UserCommand::NameWidth);
+    // The argument options are kept even while no argument is required.
+    command.DirSlash = ChkDirSlash->isChecked() ? 1 : 0;
+    command.HasArgument = ChkArg->isChecked() ? 1 : 0;
+    command.Reload = ChkReload->isChecked() ? 1 : 0;
+    command.Site = ChkSite->isChecked() ? 1 : 0;
+    command.FullPath = ChkFullPath->isChecked() ? 1 : 0;
+}
+
+void frmCommandEditor::reject()
+{
+    CmdCancel_Click();
+}
+
+void frmCommandEditor::ChkArg_Click()
+{
+    try {
+        const bool on = ChkArg->isChecked();
+        for (QWidget *control : {static_cast<QWidget *>(txtArg), static_cast<QWidget *>(lblArg),
+                                 static_cast<QWidget *>(lblConstantsHint), static_cast<QWidget *>(ChkDirSlash),
+                                 static_cast<QWidget *>(lblDirSlashNote), static_cast<QWidget *>(ChkFullPath)})
+            control->setEnabled(on);
+        if (on)
+            txtArg->setFocus();
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("ChkArg_Click"));
+    }
+}
+
+void frmCommandEditor::CmdSave_Click()
+{
+    try {
+        if (!ValidateCommand())
+            return;
+        m_tag = QStringLiteral("*");
+        QDialog::accept();
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("CmdSave_Click"));
+    }
+}
+
+void frmCommandEditor::CmdCancel_Click()
+{
+    m_tag.clear();
+    QDialog::reject();
+}
+
+void frmCommandEditor::limitDescription()
+{
+    const QString text = txtDesc->toPlainText();
+    if (text.size() <= UserCommand::DescriptionWidth)
+        return;
+    QSignalBlocker block(txtDesc);
+    txtDesc->setPlainText(text.left(UserCommand::DescriptionWidth));
+    txtDesc->moveCursor(QTextCursor::End);
+}
+
+bool frmCommandEditor::ValidateCommand()
+{
+    return CheckMinLength(txtName, txtName->text(), QStringLiteral("Friendly Name"), 2)
+        && CheckMinLength(txtCmd, txtCmd->text(), QStringLiteral("Command Text"), 1)
+        && CheckMinLength(txtOK, txtOK->text(), QStringLiteral("Success Code"), 3)
+        && CheckMinLength(txtFail, txtFail->text(), QStringLiteral("Failure Code"), 3)
+        && (!ChkArg->isChecked() || CheckMinLength(txtArg, txtArg->text(), QStringLiteral("Argumen"), 1));
+}
+
+bool frmCommandEditor::CheckMinLength(QWidget *box, const QString &text, const QString &fieldName, int minimum)
+{
+    if (text.trimmed().size() >= minimum)
+        return true;
+    ShowMessage(this, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Error!"),
+                QStringLiteral("'") + fieldName + QStringLiteral("' must have atleast ") + QString::number(minimum)
+                    + QStringLiteral(" characters!"));
+    box->setFocus();
+    return false;
+}

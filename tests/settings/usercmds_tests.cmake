@@ -1,0 +1,3 @@
+ftpqor_test(test_usercmds
+  SOURCES UserCommandFileTest.cpp UserCommandWindowsTest.cpp
+  DEPENDS ftpqor_usercmds)
