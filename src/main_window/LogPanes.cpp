@@ -1,117 +1,66 @@
 #include "LogPanes.h"
 
 #include "ErrorLog.h"
+#include "Logger.h"
+#include "OleColor.h"
 #include "PropertyBag.h"
-#include "StoredFile.h"
-#include "TextCodec.h"
 
-#include <QColor>
-#include <QDateTime>
-#include <QLocale>
-#include <QPlainTextEdit>
-#include <QTextCharFormat>
-#include <QTextCursor>
-
-#include <array>
-
-namespace {
-
-const std::array<QColor, 8> kPalette = {QColor(0, 0, 255),  QColor(255, 0, 0),    QColor(255, 100, 0),
-                                        QColor(255, 10, 50), QColor(64, 64, 64),  QColor(0, 255, 255),
-                                        QColor(255, 255, 0), QColor(0, 0, 128)};
-
-} // namespace
-
-LogPane::LogPane(int index, QWidget *parent) : QObject(parent), m_index(index)
+LogPane::LogPane(int index, QWidget *parent) : QObject(parent)
 {
     setObjectName(QStringLiteral("FtpLogger") + QString::number(index));
-    m_view = new QPlainTextEdit(parent);
-    m_view->setObjectName(objectName());
-    m_view->setReadOnly(true);
-    m_view->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    m_view->setMaximumBlockCount(kMaxEntries);
+    m_logger = new Logger(parent);
+    m_logger->setObjectName(objectName());
+    connect(m_logger, &Logger::BufferFull, this, &LogPane::BufferFull, Qt::DirectConnection);
+    RestoreProperties({});
+}
+
+PropertyBag LogPane::InitialProperties()
+{
     QFont font(QStringLiteral("Courier New"));
     font.setStyleHint(QFont::Monospace);
     font.setPointSizeF(8.25);
-    m_view->setFont(font);
+    PropertyBag bag;
+    // Written against an empty default so each value is kept whatever the control's own default.
+    bag.WriteProperty(QStringLiteral("BackColor"), static_cast<uint>(OleColors::WindowBackground), QVariant());
+    bag.WriteProperty(QStringLiteral("Font"), font, QVariant());
+    bag.WriteProperty(QStringLiteral("SelectionColor"), static_cast<uint>(0xD8BFD8), QVariant());
+    return bag;
 }
-
-QWidget *LogPane::Widget() const { return m_view; }
 
 void LogPane::AddLog(const QString &text, int colourIndex, quint8 styleBits)
 {
-    try {
-        if (m_count >= kMaxEntries) {
-            bool clear = false;
-            emit BufferFull(clear);
-            if (!clear)
-                return;
-            ClearLogs();
-        }
-        QTextCharFormat format;
-        format.setForeground(kPalette[static_cast<size_t>(qBound(0, colourIndex, 7))]);
-        format.setFontWeight((styleBits & 1) ? QFont::Bold : QFont::Normal);
-        format.setFontItalic(styleBits & 2);
-        format.setFontUnderline(styleBits & 4);
-        format.setFontStrikeOut(styleBits & 16);
-        QTextCursor cursor(m_view->document());
-        cursor.movePosition(QTextCursor::End);
-        if (m_count > 0)
-            cursor.insertBlock();
-        QString line = text;
-        line.replace(QLatin1Char('\n'), QLatin1Char(' ')).remove(QLatin1Char('\r'));
-        cursor.insertText(line, format);
-        m_entries << line + QLatin1Char('|') + QString::number(qBound(0, colourIndex, 7)) + QLatin1Char(',')
-                         + QString::number(styleBits);
-        ++m_count;
-        m_view->ensureCursorVisible();
-    } catch (...) {
-        LogCurrentException(objectName(), QStringLiteral("AddLog"));
-    }
+    m_logger->AddLog(text, colourIndex, styleBits);
 }
 
-void LogPane::ClearLogs()
+void LogPane::ClearLogs() { m_logger->ClearLogs(); }
+
+void LogPane::DumpLogs(const QString &filePath) { m_logger->DumpLogs(filePath); }
+
+int LogPane::GetCount() const { return m_logger->GetCount(); }
+
+QString LogPane::getLog(int index) const { return m_logger->getLog(index); }
+
+void LogPane::SetFont(const QFont &font)
 {
-    m_view->clear();
-    m_entries.clear();
-    m_count = 0;
+    QFont changed = m_logger->Font();
+    changed.setFamily(font.family());
+    changed.setPointSizeF(font.pointSizeF());
+    m_logger->SetFont(changed);
 }
-
-QString LogPane::getLog(int index) const
-{
-    if (index < 1 || index > m_count)
-        return {};
-    const QString &entry = m_entries.at(index - 1);
-    return entry.left(entry.lastIndexOf(QLatin1Char('|')));
-}
-
-void LogPane::DumpLogs(const QString &filePath)
-{
-    try {
-        QStringList lines;
-        lines << QStringLiteral("Saved By Logger On: ")
-                     + QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat);
-        lines << m_entries;
-        if (!StoredFile::AppendLine(filePath, TextCodec::Encode(lines.join(QStringLiteral("\r\n")))))
-            throw RuntimeError(ErrorNumber::PathFileAccess, QStringLiteral("Cannot write ") + filePath);
-    } catch (...) {
-        LogCurrentException(objectName(), QStringLiteral("DumpLogs"));
-    }
-}
-
-void LogPane::SetFont(const QFont &font) { m_view->setFont(font); }
 
 QByteArray LogPane::SavedProperties() const
 {
     PropertyBag bag;
-    bag.WriteProperty(QStringLiteral("Font"), m_view->font(), QVariant());
+    m_logger->WriteProperties(bag);
     return bag.toBytes();
 }
 
 void LogPane::RestoreProperties(const QByteArray &bytes)
 {
-    const PropertyBag bag = PropertyBag::fromBytes(bytes);
-    const QVariant font = bag.ReadProperty(QStringLiteral("Font"), QVariant());
-    if (font.canConvert<QFont>())
-        m_view->setFont(font.value<QFont>());
+    try {
+        const PropertyBag stored = PropertyBag::fromBytes(bytes);
+        m_logger->ReadProperties(bytes.isEmpty() || stored.isEmpty() ? InitialProperties() : stored);
+    } catch (...) {
+        LogCurrentException(objectName(), QStringLiteral("ReadProperties"));
+    }
 }

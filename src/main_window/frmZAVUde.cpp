@@ -8,6 +8,8 @@
 #include "FtpCommander.h"
 #include "LocalPane.h"
 #include "LogPanes.h"
+#include "Logger.h"
+#include "LoginFailedDialog.h"
 #include "ModFileExtension.h"
 #include "ModListView.h"
 #include "ModMinMax.h"
@@ -106,6 +108,8 @@ frmZAVUde::frmZAVUde(ModStartup *startup, std::array<EngineTimer *, 2> timers, Q
     buildImageLists();
     buildControls();
     m_slots = new ServerSlots(m_remote, *this, m_localHistory, this, this, timers);
+    m_loginDialog = std::make_unique<LoginFailedDialog>(this);
+    m_slots->setLoginFailedHandler(m_loginDialog.get());
     for (int i = 0; i < 2; ++i) {
         ServerSlot *slot = m_slots->Slot(i);
         slot->setLog(m_logs[static_cast<size_t>(i)]);
@@ -127,6 +131,7 @@ frmZAVUde::frmZAVUde(ModStartup *startup, std::array<EngineTimer *, 2> timers, Q
 
 frmZAVUde::~frmZAVUde()
 {
+    m_slots->setLoginFailedHandler(nullptr);
     if (!m_closing) {
         // Destroyed without a close (tests, start-up failures): still free what others could see.
         modSysTrayEx::Program().RemoveTrayIcon(this, kTrayIdentifier);

@@ -10,9 +10,11 @@
 #include <QTimer>
 
 #include <array>
+#include <memory>
 
 class EngineTimer;
 class LocalPane;
+class LoginFailedDialog;
 class LogPane;
 class ModStartup;
 class QAction;
@@ -134,4 +136,5 @@ private:
     bool m_closing = false;
     bool m_exitRequested = false;
     bool m_activatedOnce = false;
+    std::unique_ptr<LoginFailedDialog> m_loginDialog;
 };

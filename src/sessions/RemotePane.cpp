@@ -1,6 +1,7 @@
 #include "RemotePane.h"
 
 #include "FileListModel.h"
+#include "FtpStatusStrip.h"
 #include "KeyedImageList.h"
 
 #include <QAction>
@@ -83,6 +84,9 @@ RemotePane::RemotePane(int slot, KeyedImageList &images, QWidget *parent)
     Progress->setMaximumHeight(12);
     Progress->setTextVisible(false);
     Progress->hide();
+    Status = new FtpStatusStrip(this);
+    Status->setObjectName(QStringLiteral("FtpStatus"));
+    Status->setFixedSize(120, 14);
     lblRemote = new QLabel(this);
     lblRemote->setObjectName(QStringLiteral("lblRemote"));
 
@@ -95,6 +99,7 @@ RemotePane::RemotePane(int slot, KeyedImageList &images, QWidget *parent)
     bottom->addWidget(lblRemote, 1);
     bottom->addWidget(Progress);
     bottom->addWidget(lblState);
+    bottom->addWidget(Status);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class FileListModel;
+class FtpStatusStrip;
 class KeyedImageList;
 class QAction;
 class QComboBox;
@@ -42,6 +43,7 @@ public:
     QLabel *lblRemote = nullptr;
     QLabel *lblState = nullptr;
     QProgressBar *Progress = nullptr;
+    FtpStatusStrip *Status = nullptr; // the connection's own status: sockets and transfer progress
     QMenu *mnuRemote = nullptr;        // the list's pop-up menu
     QMenu *mnuHistory = nullptr;       // the remote folder history ("history" button)
     QMenu *mnuCustomCmd = nullptr;     // user commands, inside mnuRemote

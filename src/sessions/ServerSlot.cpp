@@ -5,6 +5,7 @@
 #include "ErrorLog.h"
 #include "FileTypeIcons.h"
 #include "FtpCommander.h"
+#include "FtpStatusStrip.h"
 #include "MainWindowServices.h"
 #include "ModFTPTrelm.h"
 #include "ModListView.h"
@@ -51,6 +52,10 @@ ServerSlot::ServerSlot(int index, RemotePane *pane, MainWindowServices &window, 
     m_cache.TruncateCacheFile();
     wireEngine();
     wirePane();
+    if (m_pane) {
+        m_engine->setIsVisible(true);
+        m_pane->Status->setEngine(m_engine);
+    }
     updateButtons();
 }
 

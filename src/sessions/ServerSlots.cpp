@@ -57,6 +57,12 @@ ServerSlots::ServerSlots(std::array<RemotePane *, 2> panes, MainWindowServices &
 
 ServerSlots::~ServerSlots() = default;
 
+void ServerSlots::setLoginFailedHandler(LoginFailedHandler *handler)
+{
+    for (ServerSlot *slot : m_slots)
+        slot->FtpCmd()->setLoginFailedHandler(handler);
+}
+
 void ServerSlots::wireUserCommands(std::array<RemotePane *, 2> panes)
 {
     m_commandRunner = new CustomCommandRunner(

@@ -16,6 +16,7 @@ class CustomCommandMenu;
 class CustomCommandRunner;
 class EngineTimer;
 class FtpCommanderCommandTarget;
+class LoginFailedHandler;
 class MainWindowServices;
 class RemotePane;
 class ServerSlot;
@@ -50,6 +51,8 @@ public:
 
     void setProfileChooser(ProfileChooser chooser) { m_chooseProfile = std::move(chooser); }
     void setQuickConnectAsker(QuickConnectAsker asker) { m_askQuickConnect = std::move(asker); }
+    // Who answers a refused log-in on either connection (none: the attempt ends).
+    void setLoginFailedHandler(LoginFailedHandler *handler);
 
     // The profile selection of a slot: the profile editor, or the
     // quick-connect dialog. True when the slot got a new profile.

@@ -7,7 +7,7 @@ if(TARGET ftpqor_ftp_engine)
       SessionLog.h
       ServerSlot.cpp ServerSlot.h
       ServerSlots.cpp ServerSlots.h
-    DEPENDS ftpqor_sessions ftpqor_usercmds ftpqor_ftp_engine ftpqor_ftp_listing ftpqor_profiles ftpqor_config
+    DEPENDS ftpqor_sessions ftpqor_usercmds ftpqor_ftp_engine_ui ftpqor_ftp_engine ftpqor_ftp_listing ftpqor_profiles ftpqor_config
             ftpqor_local_pane
             ftpqor_foundation ftpqor_platform Qt6::Widgets)
 endif()
