@@ -340,6 +340,8 @@ void frmZAVUde::Form_Load()
         QDir().mkpath(DataRoot::TmpFolder());
 
         restoreLayout();
+        if (IsOptionOn(OptionFlag::DualConnectionMode))
+            ShowDual(true);
         BuildProfileMenus();
         BuildDriverMenu();
         BuildCustomCommandMenu();
@@ -376,7 +378,10 @@ void frmZAVUde::applyFonts()
 void frmZAVUde::ShowQor()
 {
     try {
-        show();
+        if (IsOptionOn(OptionFlag::StartMinimised))
+            showMinimized();
+        else
+            show();
         modSysTrayEx::Program().AddTrayIcon(this, kTrayIdentifier, AppTitle());
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("ShowQor"));
@@ -479,6 +484,7 @@ void frmZAVUde::BuildDriverMenu()
         QAction *builtIn = mnuDrvList->addAction(tr("Default"));
         builtIn->setCheckable(true);
         builtIn->setChecked(true);
+        builtIn->setProperty("driverActive", true);
         const QStringList drivers =
             QDir(DataRoot::AppPath()).entryList({QStringLiteral("*.frc")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
         for (const QString &file : drivers) {

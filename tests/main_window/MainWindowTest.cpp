@@ -322,6 +322,9 @@ TEST(MainWindow, DriverMenuReportsAMissingDriverFile)
     EXPECT_TRUE(prompts.allUsed());
     EXPECT_TRUE(window.mnuDrvList->actions().at(0)->isChecked());
     EXPECT_FALSE(window.mnuDrvList->actions().at(1)->isChecked());
+    // The item already checked does nothing, and stays checked.
+    window.mnuDrvList->actions().at(0)->trigger();
+    EXPECT_TRUE(window.mnuDrvList->actions().at(0)->isChecked());
 }
 
 TEST(MainWindow, AFullLogPaneIsSavedWhenAskedAndAlwaysCleared)
