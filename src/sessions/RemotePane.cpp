@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QStyle>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -41,6 +42,8 @@ RemotePane::RemotePane(int slot, KeyedImageList &images, QWidget *parent)
     mnuHistory = new QMenu(this);
     mnuHistory->setObjectName(QStringLiteral("mnuHistory"));
     history->setMenu(mnuHistory);
+    if (auto *button = qobject_cast<QToolButton *>(TB_RMT->widgetForAction(history)))
+        button->setPopupMode(QToolButton::InstantPopup);
     addButton(QStringLiteral("disconnect"), style()->standardIcon(QStyle::SP_DialogCloseButton), tr("Disconnect"));
 
     txtFilter = new QLineEdit(this);

@@ -442,10 +442,14 @@ void ServerSlot::FtpCmd_JobDone()
                     listFolder();
                 }
             } else {
-                log(tr("Could not open the folder %1.").arg(m_pendingPath), SessionLog::Failure);
+                const QString refused = m_pendingPath;
+                log(tr("Could not open the folder %1.").arg(refused), SessionLog::Failure);
                 m_pendingPath.clear();
                 if (m_pane)
                     m_pane->ShowState(tr("Connected"));
+                // A start folder that does not exist: show the root rather than nothing.
+                if (m_remotePath.isEmpty() && refused != QLatin1String("/"))
+                    ChangeFolder(QStringLiteral("/"));
             }
             break;
         case FtpCommander::ActList:

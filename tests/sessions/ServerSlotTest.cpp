@@ -357,3 +357,14 @@ TEST_F(SlotFixture, HandsAServerToServerCopyFromOneSlotToTheOther)
         << log0.lines.join('\n').toStdString() << "\n----\n" << log1.lines.join('\n').toStdString();
     EXPECT_EQ(target.readFile("copy.bin"), content);
 }
+
+TEST_F(SlotFixture, AStartFolderThatIsGoneFallsBackToTheRoot)
+{
+    ASSERT_TRUE(server.writeFile("root.txt", "r"));
+    CProfile profile = ServerProfile(server);
+    profile.RemotePath = "/no/such/folder";
+    serverSlots->UseProfile(0, profile, true);
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0) == QStringList({"root.txt"}); }));
+    EXPECT_EQ(slot().SlotRemotePath(), "/");
+    EXPECT_EQ(log0.count("Could not open the folder /no/such/folder."), 1);
+}
