@@ -683,8 +683,11 @@ void frmZAVUde::restoreFromTray()
 void frmZAVUde::ExitProgram()
 {
     m_exitRequested = true;
-    close();
+    const bool closed = close();
     m_exitRequested = false;
+    // A window hidden in the notification area is no visible window whose close ends the program.
+    if (closed)
+        QCoreApplication::quit();
 }
 
 void frmZAVUde::closeEvent(QCloseEvent *event)

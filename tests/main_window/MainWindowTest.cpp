@@ -415,3 +415,19 @@ TEST(MainWindow, LogPanesKeepTheirPropertySetWithTheLayout)
     EXPECT_EQ(again.FtpLogger(0)->Widget()->BackColor(), OleColors::WindowBackground);
     EXPECT_DOUBLE_EQ(again.FtpLogger(1)->Widget()->Font().pointSizeF(), 8.25);
 }
+
+TEST(MainWindow, ClosingHidesToTheTrayWhenAskedAndExitEndsForReal)
+{
+    modSysTrayEx::Program().SetTrayAvailableOverride(1);
+    frmZAVUde window;
+    window.ShowQor();
+    SetOptionFlag(OptionFlag::MinimiseOnClose, true);
+    ASSERT_TRUE(modSysTrayEx::Program().CanHideToTray(&window, frmZAVUde::kTrayIdentifier));
+    EXPECT_FALSE(window.close());
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(modSysTrayEx::Program().HasTrayIcon(&window, frmZAVUde::kTrayIdentifier));
+    window.ExitProgram();
+    EXPECT_FALSE(modSysTrayEx::Program().HasTrayIcon(&window, frmZAVUde::kTrayIdentifier));
+    SetOptionFlag(OptionFlag::MinimiseOnClose, false);
+    modSysTrayEx::Program().SetTrayAvailableOverride(-1);
+}
