@@ -44,6 +44,7 @@ RemotePane::RemotePane(int slot, KeyedImageList &images, QWidget *parent)
     history->setMenu(mnuHistory);
     if (auto *button = qobject_cast<QToolButton *>(TB_RMT->widgetForAction(history)))
         button->setPopupMode(QToolButton::InstantPopup);
+    addButton(QStringLiteral("connect"), style()->standardIcon(QStyle::SP_DialogApplyButton), tr("Connect"));
     addButton(QStringLiteral("disconnect"), style()->standardIcon(QStyle::SP_DialogCloseButton), tr("Disconnect"));
 
     txtFilter = new QLineEdit(this);

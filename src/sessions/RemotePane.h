@@ -26,7 +26,8 @@ public:
 
     int Slot() const { return m_slot; }
 
-    // The toolbar button of a key ("up", "refresh", "newdir", "rename", "props", "history", "disconnect").
+    // The toolbar button of a key ("up", "refresh", "newdir", "rename", "props", "history",
+    // "connect", "disconnect").
     QAction *Button(const QString &key) const;
 
     // The state line: "Not connected", "Connecting...", listing progress and the like.

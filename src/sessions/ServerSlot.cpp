@@ -143,6 +143,7 @@ void ServerSlot::wirePane()
     connect(pane->Button(QStringLiteral("newdir")), &QAction::triggered, this, &ServerSlot::MakeFolder);
     connect(pane->Button(QStringLiteral("rename")), &QAction::triggered, this, &ServerSlot::RenameSelected);
     connect(pane->Button(QStringLiteral("props")), &QAction::triggered, this, &ServerSlot::ShowProperties);
+    connect(pane->Button(QStringLiteral("connect")), &QAction::triggered, this, &ServerSlot::ConnectToFTP);
     connect(pane->Button(QStringLiteral("disconnect")), &QAction::triggered, this, &ServerSlot::DisConnectFromFTP);
     connect(pane->MNU_RMT_REFRESH, &QAction::triggered, this, &ServerSlot::RefreshListing);
     connect(pane->MNU_RMT_NEWDIR, &QAction::triggered, this, &ServerSlot::MakeFolder);
@@ -186,6 +187,7 @@ void ServerSlot::SetProfile(const CProfile &profile)
             SaveRemoteHistory();
         m_profile = profile;
         m_hasProfile = true;
+        updateButtons();
         if (manageHistory) {
             m_history = EmptyPathHistory();
             m_historyChanged = false;
@@ -330,6 +332,7 @@ void ServerSlot::updateButtons()
     for (const QString &key : {QStringLiteral("up"), QStringLiteral("refresh"), QStringLiteral("newdir"),
                                QStringLiteral("history"), QStringLiteral("disconnect")})
         m_pane->Button(key)->setEnabled(active);
+    m_pane->Button(QStringLiteral("connect"))->setEnabled(m_hasProfile && !active && !IsBusy());
     m_pane->Button(QStringLiteral("rename"))->setEnabled(active && selectedCount == 1);
     const bool permissions = active && selected && m_askPermission;
     m_pane->Button(QStringLiteral("props"))->setEnabled(permissions);

@@ -368,3 +368,16 @@ TEST_F(SlotFixture, AStartFolderThatIsGoneFallsBackToTheRoot)
     EXPECT_EQ(slot().SlotRemotePath(), "/");
     EXPECT_EQ(log0.count("Could not open the folder /no/such/folder."), 1);
 }
+
+TEST_F(SlotFixture, ASelectedProfileConnectsFromThePaneButton)
+{
+    EXPECT_FALSE(pane0.Button("connect")->isEnabled());
+    serverSlots->UseProfile(0, ServerProfile(server), false);
+    EXPECT_FALSE(slot().SessionActive());
+    ASSERT_TRUE(pane0.Button("connect")->isEnabled());
+    pane0.Button("connect")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return slot().SessionActive() && slot().SlotRemotePath() == "/"; }));
+    EXPECT_FALSE(pane0.Button("connect")->isEnabled());
+    slot().DisConnectFromFTP();
+    EXPECT_TRUE(pane0.Button("connect")->isEnabled());
+}
