@@ -97,9 +97,13 @@ void ServerSlot::wireEngine()
         log(tr("Connection to %1 failed.").arg(m_engine->ServerUrl()), SessionLog::Failure, SessionLog::kBold);
         sessionEnded(tr("Connection failed"));
     });
-    connect(engine, &FtpCommander::DataProgress, this, [this](qint64 bytes) {
-        if (m_pane && m_engine->CurrentAct() == FtpCommander::ActList)
-            m_pane->ShowListingProgress(bytes);
+    // A listing arrives in packets; the pane counts them so a long listing shows it is coming.
+    connect(engine, &FtpCommander::DataPacket, this, [this](qint64 bytes) {
+        if (m_engine->CurrentAct() != FtpCommander::ActList)
+            return;
+        m_listingBytes += bytes;
+        if (m_pane)
+            m_pane->ShowListingProgress(m_listingBytes);
     });
 }
 
@@ -383,9 +387,9 @@ void ServerSlot::listFolder()
             m_pane->ShowState(tr("Connected (listing switched off)"));
         return;
     }
-    if (m_pane) {
+    m_listingBytes = 0;
+    if (m_pane)
         m_pane->ShowListingProgress(0);
-    }
     m_engine->FTP_LIST_DIR();
 }
 

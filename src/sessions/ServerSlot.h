@@ -144,5 +144,6 @@ private:
     bool m_relistAfterCommand = false;
     bool m_reportedActive = false; // listeners were told the session is up
     bool m_controlConnected = false; // the server answered this attempt
+    qint64 m_listingBytes = 0;       // of the listing coming in
     PermissionAsker m_askPermission;
 };

@@ -115,6 +115,7 @@ TEST_F(SlotFixture, LogsInListsTheStartFolderAndShowsTheDialogue)
     ASSERT_TRUE(connectAndList());
 
     EXPECT_EQ(shownNames(pane0), QStringList({"docs", "readme.txt"}));
+    EXPECT_TRUE(pane0.Progress->isHidden());
     EXPECT_EQ(pane0.lblRemote->text(), "1 folders, 1 files, 0.0 MB");
     EXPECT_EQ(states, QList<bool>({true}));
     EXPECT_TRUE(serverSlots->ServerConnected(0));
@@ -284,6 +285,32 @@ TEST_F(SlotFixture, TwoSlotsBrowseTwoServersIndependently)
     slot(0).DisConnectFromFTP();
     EXPECT_TRUE(serverSlots->ServerConnected(1));
     EXPECT_TRUE(serverSlots->IsAnySessionActive());
+}
+
+TEST_F(SlotFixture, ALongListingShowsHowMuchHasArrived)
+{
+    QByteArray listing;
+    for (int i = 0; i < 3000; ++i)
+        listing += "-rw-r--r-- 1 o g 10 Jan  1 12:00 f" + QByteArray::number(i) + ".txt\r\n";
+    ScriptedFtpServer scripted;
+    ASSERT_TRUE(scripted.listen());
+    scripted.setListing(listing);
+    CProfile profile = ServerProfile(server);
+    profile.Port = scripted.port();
+    // Read the pane as each packet arrives, after the slot has handled it.
+    QStringList states;
+    QObject::connect(slot().FtpCmd(), &FtpCommander::DataPacket, [&] {
+        if (!pane0.Progress->isHidden())
+            states << pane0.lblState->text();
+    });
+    serverSlots->UseProfile(0, profile, true);
+    ASSERT_TRUE(WaitUntil([&] { return pane0.Model->size() == 3000; }));
+    ASSERT_FALSE(states.isEmpty());
+    EXPECT_TRUE(states.first().startsWith("Listing... "));
+    EXPECT_TRUE(states.last().endsWith(" bytes"));
+    EXPECT_EQ(pane0.lblState->text(), "Connected");
+    EXPECT_TRUE(pane0.Progress->isHidden());
+    slot().DisConnectFromFTP();
 }
 
 TEST_F(SlotFixture, AHundredThousandEntriesLoadAsPlainRows)
