@@ -4,6 +4,8 @@ if(TARGET ftpqor_ftp_engine)
     SOURCES
       LogPanes.cpp LogPanes.h
       frmZAVUde.cpp frmZAVUde.h
+      frmZAVUdeLayout.cpp
+      frmZAVUdeMenus.cpp
     DEPENDS ftpqor_server_slots ftpqor_controls ftpqor_ftp_engine_ui ftpqor_sessions ftpqor_usercmds ftpqor_local_pane ftpqor_config ftpqor_profiles ftpqor_ftp_engine
             ftpqor_foundation ftpqor_platform Qt6::Widgets)
 endif()

@@ -6,6 +6,7 @@ if(TARGET ftpqor_ftp_engine)
       RemotePane.cpp RemotePane.h
       SessionLog.h
       ServerSlot.cpp ServerSlot.h
+      ServerSlotOperations.cpp
       ServerSlots.cpp ServerSlots.h
     DEPENDS ftpqor_sessions ftpqor_usercmds ftpqor_ftp_engine_ui ftpqor_ftp_engine ftpqor_ftp_listing ftpqor_profiles ftpqor_config
             ftpqor_local_pane

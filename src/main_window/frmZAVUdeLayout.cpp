@@ -1,0 +1,108 @@
+// The window's layout and list settings in the settings store.
+#include "frmZAVUde.h"
+
+#include "ErrorLog.h"
+#include "LocalPane.h"
+#include "LogPanes.h"
+#include "ModListView.h"
+#include "RemotePane.h"
+
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QSettings>
+#include <QSplitter>
+#include <QTreeView>
+
+namespace {
+
+const QString kObject = QStringLiteral("frmZAVUde");
+
+QString widthFractions(const QTreeView *list)
+{
+    QStringList parts;
+    const int width = qMax(1, list->viewport()->width());
+    const int columns = list->model() ? list->model()->columnCount() : 0;
+    for (int i = 0; i < columns; ++i)
+        parts << QString::number(static_cast<double>(list->columnWidth(i)) / width, 'f', 3);
+    return parts.join(QLatin1Char(';'));
+}
+
+QString sortText(const QTreeView *list)
+{
+    const QHeaderView *header = list->header();
+    if (HeaderIconKey(list, header->sortIndicatorSection()).isEmpty())
+        return QString();
+    return QString::number(header->sortIndicatorSection()) + QLatin1Char(',')
+         + (header->sortIndicatorOrder() == Qt::AscendingOrder ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+} // namespace
+
+std::unique_ptr<QSettings> frmZAVUde::OpenSettingsStore()
+{
+    auto settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                                QStringLiteral("ftpqor"), QCoreApplication::applicationName());
+    settings->beginGroup(SettingsSection());
+    return settings;
+}
+
+void frmZAVUde::restoreLayout()
+{
+    try {
+        const std::unique_ptr<QSettings> settings = OpenSettingsStore();
+        const QVariantMap ui = settings->value(QStringLiteral("UI")).toMap();
+        if (!ui.isEmpty()) {
+            restoreGeometry(ui.value(QStringLiteral("Geometry")).toByteArray());
+            splMain->restoreState(ui.value(QStringLiteral("SplitMain")).toByteArray());
+            splPanes->restoreState(ui.value(QStringLiteral("SplitPanes")).toByteArray());
+            splRemote->restoreState(ui.value(QStringLiteral("SplitRemote")).toByteArray());
+            splLogs->restoreState(ui.value(QStringLiteral("SplitLogs")).toByteArray());
+            for (int i = 0; i < 2; ++i)
+                m_logs[static_cast<size_t>(i)]->RestoreProperties(
+                    ui.value(QStringLiteral("FtpLogger") + QString::number(i)).toByteArray());
+            ShowDual(ui.value(QStringLiteral("Dual")).toBool());
+        }
+        const QList<QTreeView *> lists = {m_local->LeftView, m_remote[0]->RightView, m_remote[1]->RightView};
+        const QStringList widths = settings->value(QStringLiteral("LV")).toString().split(QLatin1Char('|'));
+        const QStringList sorts = settings->value(QStringLiteral("LV-Sort")).toString().split(QLatin1Char('|'));
+        for (int i = 0; i < lists.size(); ++i) {
+            if (i < widths.size() && !widths[i].isEmpty())
+                SetColumnWidths(lists[i], widths[i]);
+            const QStringList sort = i < sorts.size() ? sorts[i].split(QLatin1Char(',')) : QStringList();
+            if (sort.size() == 2)
+                SortListView(lists[i], sort[0].toInt(), sort[1] == QLatin1String("1"));
+        }
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("RestoreLayout"));
+    }
+}
+
+void frmZAVUde::saveLayout()
+{
+    try {
+        const std::unique_ptr<QSettings> settings = OpenSettingsStore();
+        QVariantMap ui;
+        ui.insert(QStringLiteral("Geometry"), saveGeometry());
+        ui.insert(QStringLiteral("SplitMain"), splMain->saveState());
+        ui.insert(QStringLiteral("SplitPanes"), splPanes->saveState());
+        ui.insert(QStringLiteral("SplitRemote"), splRemote->saveState());
+        ui.insert(QStringLiteral("SplitLogs"), splLogs->saveState());
+        ui.insert(QStringLiteral("Dual"), m_dual);
+        for (int i = 0; i < 2; ++i)
+            ui.insert(QStringLiteral("FtpLogger") + QString::number(i), m_logs[static_cast<size_t>(i)]->SavedProperties());
+        settings->setValue(QStringLiteral("UI"), ui);
+        const QList<QTreeView *> lists = {m_local->LeftView, m_remote[0]->RightView, m_remote[1]->RightView};
+        QStringList widths;
+        QStringList sorts;
+        for (QTreeView *list : lists) {
+            widths << widthFractions(list);
+            sorts << sortText(list);
+        }
+        settings->setValue(QStringLiteral("LV"), widths.join(QLatin1Char('|')));
+        settings->setValue(QStringLiteral("LV-Sort"), sorts.join(QLatin1Char('|')));
+        settings->setValue(QStringLiteral("LV-Path"), m_local->CurrentPath());
+        settings->sync();
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("SaveLayout"));
+    }
+}
