@@ -431,3 +431,26 @@ TEST(MainWindow, ClosingHidesToTheTrayWhenAskedAndExitEndsForReal)
     SetOptionFlag(OptionFlag::MinimiseOnClose, false);
     modSysTrayEx::Program().SetTrayAvailableOverride(-1);
 }
+
+TEST(MainWindow, ProfilesSavedInTheEditorReachTheProfileMenus)
+{
+    CProfile first;
+    first.ProfileName = "First";
+    first.Server = "ftp.one.invalid";
+    storeProfiles({first});
+    frmZAVUde window;
+    ASSERT_EQ(menuTexts(window.mnuProfile[0]), QStringList({"First"}));
+    window.Slots()->setProfileChooser([first](bool &bConnect, bool &edited, QWidget *) -> std::optional<CProfile> {
+        EXPECT_FALSE(bConnect); // not connected: the editor may select and connect
+        CProfile second;
+        second.ProfileName = "Second";
+        second.Server = "ftp.two.invalid";
+        storeProfiles({first, second});
+        edited = true;
+        return std::nullopt; // closed with Cancel after saving
+    });
+    window.TB_ButtonClick("profile");
+    EXPECT_EQ(menuTexts(window.mnuProfile[0]), QStringList({"First", "Second"}));
+    EXPECT_EQ(menuTexts(window.mnuProfile[1]), QStringList({"First", "Second"}));
+    EXPECT_FALSE(window.Slot(0)->HasProfile());
+}
