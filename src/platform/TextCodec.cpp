@@ -81,4 +81,23 @@ QStringList SplitLines(const QString &text)
     return lines;
 }
 
+QStringList DecodeLines(const QByteArray &bytes)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            lines.append(Decode(bytes.mid(start, i - start)));
+            if (c == '\r' && i + 1 < n && bytes[i + 1] == '\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < n)
+        lines.append(Decode(bytes.mid(start)));
+    return lines;
+}
+
 } // namespace TextCodec

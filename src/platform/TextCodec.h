@@ -24,4 +24,9 @@ QByteArray EncodeTruncated(const QString &text, qsizetype maxBytes);
 // A final line end does not make an extra empty line.
 QStringList SplitLines(const QString &text);
 
+// The lines of a stored file, each decoded on its own: a file of older
+// single-byte lines with newer UTF-8 lines appended reads right throughout.
+// Line ends as SplitLines.
+QStringList DecodeLines(const QByteArray &bytes);
+
 } // namespace TextCodec

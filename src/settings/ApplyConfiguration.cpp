@@ -46,7 +46,7 @@ ConfiguredFonts ApplyConfiguration()
                 fontSpecs.at(slot).trimmed().isEmpty() ? QStringLiteral("Arial,8") : fontSpecs.at(slot);
             const QStringList parts = (spec + QStringLiteral(",Arial,8")).split(QLatin1Char(','));
             const QString family = parts.at(0).trimmed().isEmpty() ? QStringLiteral("Arial") : parts.at(0);
-            const double size = ClampFontSize(slot, LeadingFontSize(parts.at(1)));
+            const double size = ClampFontSize(slot, FontSizeFromText(parts.at(1)));
             fonts[static_cast<size_t>(slot)] = MakeFont(family, size);
         }
     } catch (...) {

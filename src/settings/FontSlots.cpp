@@ -40,7 +40,7 @@ QString FontSizeText(double pointSize)
     return QString::number(static_cast<double>(static_cast<float>(pointSize)), 'g', 7);
 }
 
-double LeadingFontSize(const QString &text)
+double FontSizeFromText(const QString &text)
 {
     static const QRegularExpression number(QStringLiteral("^\\s*([+-]?(\\d+\\.?\\d*|\\.\\d+))"));
     const auto match = number.match(text);

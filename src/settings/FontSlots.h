@@ -29,4 +29,4 @@ QFont MakeFont(const QString &family, double pointSize);
 QString FontSizeText(double pointSize);
 
 // The leading decimal number of a text ("8.25" -> 8.25, "9pt" -> 9, "x" -> 0).
-double LeadingFontSize(const QString &text);
+double FontSizeFromText(const QString &text);

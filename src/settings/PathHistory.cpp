@@ -49,7 +49,7 @@ std::optional<QByteArray> readHistoryBytes(const QString &path)
 PathHistoryList parseHistory(const QByteArray &bytes)
 {
     PathHistoryList entries;
-    for (const QString &rawLine : TextCodec::SplitLines(TextCodec::Decode(bytes))) {
+    for (const QString &rawLine : TextCodec::DecodeLines(bytes)) {
         const QString line = trimBlanks(rawLine);
         if (line.isEmpty())
             continue;
@@ -69,8 +69,18 @@ std::optional<PathHistoryList> readHistoryFile(const QString &path)
     return parseHistory(*bytes);
 }
 
+// A name holding a line break or the separator would split into other lines
+// or fields (folder names from servers can hold anything but "/" and NUL).
+bool storableText(const QString &text)
+{
+    return !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')) && !text.contains(kSeparator);
+}
+
+// The stored line of an entry; empty when the entry cannot be stored.
 QByteArray historyLine(const PathHistoryEntry &entry)
 {
+    if (!storableText(entry.OwnerKey) || !storableText(entry.Path))
+        return {};
     return TextCodec::Encode(trimBlanks(entry.OwnerKey) + kSeparator + trimBlanks(entry.Path)) + "\r\n";
 }
 

@@ -6,6 +6,7 @@
 #include "TextCodec.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 ProfileRecordFile::ProfileRecordFile(QString path)
@@ -17,8 +18,14 @@ bool ProfileRecordFile::exists() const { return QFileInfo(m_path).isFile(); }
 
 void ProfileRecordFile::ensureExists() const
 {
-    if (exists())
+    if (exists()) {
+        constexpr QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup
+            | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+        const QFileDevice::Permissions current = QFile::permissions(m_path);
+        if (current & others)
+            QFile::setPermissions(m_path, current & ~others); // best effort: reading still works without it
         return;
+    }
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     writeBytes({});
 }

@@ -24,6 +24,8 @@ public:
     bool exists() const;
 
     // Creates an empty file when none exists; throws RuntimeError on failure.
+    // An existing file that others may read or write is made owner-only:
+    // it holds passwords.
     void ensureExists() const;
 
     // The whole file; throws RuntimeError when it cannot be read.

@@ -2,6 +2,7 @@
 
 #include "ErrorLog.h"
 #include "Prompts.h"
+#include "TextCodec.h"
 #include "UserCommand.h"
 
 #include <QCheckBox>
@@ -37,6 +38,56 @@ QLabel *hint(const QString &text)
     return label;
 }
 
+// The description keeps its line breaks as CR LF in the record; the box shows them as LF.
+QString storedLineBreaks(const QString &shown)
+{
+    QString stored = shown;
+    return stored.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
+QString shownLineBreaks(const QString &stored)
+{
+    QString shown = stored;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
+
+// How many characters of a text fit a record field of `width` bytes, with each
+// line break taking `lineBreakBytes`; never splits a surrogate pair.
+qsizetype fittingLength(const QString &text, int width, int lineBreakBytes = 1)
+{
+    qsizetype bytes = 0;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const QChar c = text.at(i);
+        qsizetype units = 1;
+        qsizetype size = 0;
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            units = 2;
+            size = 4;
+        } else if (c == QLatin1Char('\n')) {
+            size = lineBreakBytes;
+        } else {
+            size = TextCodec::ByteLength(QString(c));
+        }
+        if (bytes + size > width)
+            break;
+        bytes += size;
+        i += units;
+    }
+    return i;
+}
+
+// Keeps a box's text within its record field's bytes, so nothing shown is cut on save.
+void limitToField(QLineEdit *edit, int width)
+{
+    QObject::connect(edit, &QLineEdit::textChanged, edit, [edit, width](const QString &text) {
+        const qsizetype fits = fittingLength(text, width);
+        if (fits < text.size())
+            edit->setText(text.left(fits));
+    });
+}
+
 } // namespace
 
 frmCommandEditor::frmCommandEditor(QWidget *parent)
@@ -67,6 +118,11 @@ frmCommandEditor::frmCommandEditor(QWidget *parent)
     CmdSave = new QPushButton(QStringLiteral("&Save"));
     CmdCancel = new QPushButton(QStringLiteral("&Cancel"));
     CmdSave->setDefault(true);
+    limitToField(txtName, UserCommand::NameWidth);
+    limitToField(txtCmd, UserCommand::CommandTextWidth);
+    limitToField(txtOK, UserCommand::SuccessCodeWidth);
+    limitToField(txtFail, UserCommand::FailureCodeWidth);
+    limitToField(txtArg, UserCommand::ArgumentWidth);
 
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("Friendly &Name"), txtName);
@@ -130,7 +186,7 @@ void frmCommandEditor::fillFrom(const UserCommand &command)
 {
     txtName->setText(command.Name.trimmed());
     txtCmd->setText(command.CommandText.trimmed());
-    txtDesc->setPlainText(command.Description.trimmed());
+    txtDesc->setPlainText(shownLineBreaks(command.Description.trimmed()));
     txtOK->setText(command.SuccessCode.trimmed());
     txtFail->setText(command.FailureCode.trimmed());
     txtArg->setText(command.Argument.trimmed());
@@ -145,7 +201,8 @@ void frmCommandEditor::copyInto(UserCommand &command) const
 {
     command.Argument = UserCommand::fitField(txtArg->text(), UserCommand::ArgumentWidth);
     command.CommandText = UserCommand::fitField(txtCmd->text(), UserCommand::CommandTextWidth);
-    command.Description = UserCommand::fitField(txtDesc->toPlainText(), UserCommand::DescriptionWidth);
+    command.Description =
+        UserCommand::fitField(storedLineBreaks(txtDesc->toPlainText()), UserCommand::DescriptionWidth);
     command.FailureCode = UserCommand::fitField(txtFail->text(), UserCommand::FailureCodeWidth);
     command.SuccessCode = UserCommand::fitField(txtOK->text(), UserCommand::SuccessCodeWidth);
     command.Name = UserCommand::fitField(txtName->text(), UserCommand::NameWidth);
@@ -198,10 +255,11 @@ void frmCommandEditor::CmdCancel_Click()
 void frmCommandEditor::limitDescription()
 {
     const QString text = txtDesc->toPlainText();
-    if (text.size() <= UserCommand::DescriptionWidth)
+    const qsizetype fits = fittingLength(text, UserCommand::DescriptionWidth, 2);
+    if (fits >= text.size())
         return;
     QSignalBlocker block(txtDesc);
-    txtDesc->setPlainText(text.left(UserCommand::DescriptionWidth));
+    txtDesc->setPlainText(text.left(fits));
     txtDesc->moveCursor(QTextCursor::End);
 }
 

@@ -249,7 +249,7 @@ void frmConfigure::Form_Load()
             const QString spec = fontSpecs.at(row);
             const QStringList parts = spec.split(QLatin1Char(','));
             if (parts.size() >= 2)
-                SetFontSample(row, parts.at(0), LeadingFontSize(parts.at(1)), spec);
+                SetFontSample(row, parts.at(0), FontSizeFromText(parts.at(1)), spec);
         }
 
         UpdateHandlerControls();

@@ -101,7 +101,7 @@ void frmQuickCon::loadList()
     const auto bytes = StoredFile::ReadAll(ListFilePath());
     if (!bytes)
         return; // no list yet: it starts empty
-    for (const QString &line : TextCodec::SplitLines(TextCodec::Decode(*bytes))) {
+    for (const QString &line : TextCodec::DecodeLines(*bytes)) {
         const QString server = line.trimmed();
         if (server.size() >= kMinServerLength)
             Combo1->addItem(server);

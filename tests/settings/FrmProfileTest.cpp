@@ -148,6 +148,20 @@ TEST_F(FrmProfileTest, AddNewThenSaveAppendsARecord)
     EXPECT_EQ(QFile(ProfileFilePath).permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
 }
 
+TEST_F(FrmProfileTest, AProfileFileOthersCanReadIsMadePrivateWhenOpened)
+{
+    // A file copied in from elsewhere, readable by everyone, holds passwords.
+    write(rec("One"));
+    ASSERT_TRUE(QFile::setPermissions(ProfileFilePath, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
+                                                           | QFile::ReadOther));
+    FrmProfile editor(false);
+    EXPECT_EQ(entries(editor), QStringList{"One"});
+    EXPECT_EQ(QFile(ProfileFilePath).permissions() & (QFile::ReadOther | QFile::ReadGroup | QFile::WriteOther
+                                                      | QFile::WriteGroup),
+              QFile::Permissions());
+    EXPECT_EQ(bytes(), rec("One"));
+}
+
 TEST_F(FrmProfileTest, EditingSavesOnlyTheEntrysOwnRecord)
 {
     write(rec("One") + kJunk + rec("Three"));

@@ -182,3 +182,39 @@ TEST_F(PathHistoryTest, RoundTripWithSeveralOwners)
     LoadRemotePathHistory(QStringLiteral("one"), back);
     EXPECT_EQ(back, PathHistoryList{E("one", "/new")});
 }
+
+TEST_F(PathHistoryTest, NewLinesAfterOldSingleByteLinesReadBackIntact)
+{
+    // An older file in Windows-1252 ("/Über"), then a new owner's UTF-8 lines appended.
+    write(RemotePathHistoryFile(), "alt" + X + "/\xdc" "ber\r\n");
+    PathHistoryList list{E("neu", "/Ärger")};
+    SaveRemotePathHistory(QStringLiteral("neu"), list);
+
+    PathHistoryList back = EmptyPathHistory();
+    LoadRemotePathHistory(QStringLiteral("neu"), back);
+    EXPECT_EQ(back, PathHistoryList{E("neu", "/Ärger")});
+    back = EmptyPathHistory();
+    LoadRemotePathHistory(QStringLiteral("alt"), back);
+    EXPECT_EQ(back, PathHistoryList{E("alt", "/Über")});
+
+    // A later rewrite keeps both as they were meant.
+    PathHistoryList again{E("neu", "/Ärger"), E("neu", "/b")};
+    SaveRemotePathHistory(QStringLiteral("neu"), again);
+    EXPECT_EQ(read(RemotePathHistoryFile()),
+              "neu" + X + "/b\r\nneu" + X + "/Ärger\r\nalt" + X + "/Über\r\n");
+}
+
+TEST_F(PathHistoryTest, NamesHoldingLineBreaksOrSeparatorsAreNotStored)
+{
+    // Folder names come from servers and file systems: they may hold any of these.
+    PathHistoryList remote{E("site", "/x\r\nother\x01/planted"), E("site", "/a\x01" "b"), E("site", "/ok")};
+    SaveRemotePathHistory(QStringLiteral("site"), remote);
+    PathHistoryList local{E("site", "/home/u/a\nb"), E("site", "/home/u/ok")};
+    SaveLocalPathHistory(QStringLiteral("site"), local);
+
+    EXPECT_EQ(read(RemotePathHistoryFile()), "site" + X + "/ok\r\n");
+    EXPECT_EQ(read(LocalPathHistoryFile()), "site" + X + "/home/u/ok\r\n");
+    PathHistoryList back = EmptyPathHistory();
+    LoadRemotePathHistory(QStringLiteral("other"), back);
+    EXPECT_EQ(back, EmptyPathHistory());
+}

@@ -142,3 +142,15 @@ TEST_F(QuickConnectTest, AnUnwritableListDoesNotStopTheConnection)
     EXPECT_EQ(dialog.Tag(), QStringLiteral("ftp.new.org"));
     EXPECT_TRUE(QFileInfo(frmQuickCon::ListFilePath()).isDir());
 }
+
+TEST_F(QuickConnectTest, NewServersAfterOldSingleByteLinesReadBackIntact)
+{
+    writeList("ftp.m\xfcller.de\r\n"); // Windows-1252, as older versions wrote it
+    {
+        frmQuickCon dialog;
+        combo(dialog)->setEditText(QStringLiteral("ftp.bücher.de"));
+        btn(dialog, "CmdUpd")->click();
+    }
+    frmQuickCon reopened;
+    EXPECT_EQ(reopened.servers(), (QStringList{QStringLiteral("ftp.müller.de"), QStringLiteral("ftp.bücher.de")}));
+}

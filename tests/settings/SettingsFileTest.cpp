@@ -2,6 +2,7 @@
 // the reader's rules, and applying the file to the program-wide values.
 #include "ApplyConfiguration.h"
 #include "CBase64.h"
+#include "CProfile.h"
 #include "ConfigTestSupport.h"
 #include "DataRoot.h"
 #include "FileHandlerCollection.h"
@@ -230,9 +231,9 @@ TEST(FontSlots, SizesAreWrittenWithAPointAndClampedPerSlot)
     EXPECT_EQ(ClampFontSize(3, 6.75), 7);
     EXPECT_EQ(ClampFontSize(4, 20), 14);
     EXPECT_EQ(ClampFontSize(4, 12), 12);
-    EXPECT_EQ(LeadingFontSize("8.25"), 8.25);
-    EXPECT_EQ(LeadingFontSize(" 9pt"), 9);
-    EXPECT_EQ(LeadingFontSize("Arial"), 0);
+    EXPECT_EQ(FontSizeFromText("8.25"), 8.25);
+    EXPECT_EQ(FontSizeFromText(" 9pt"), 9);
+    EXPECT_EQ(FontSizeFromText("Arial"), 0);
 }
 
 TEST_F(SettingsFileTest, ApplyingTheFileSetsFlagsAlertsHandlersAndFonts)
@@ -275,4 +276,15 @@ TEST_F(SettingsFileTest, ApplyingTheFileSetsFlagsAlertsHandlersAndFonts)
     EXPECT_EQ(clamped[3]->pointSizeF(), 9);
     EXPECT_FALSE(IsOptionOn(OptionFlag::MaintainWindowPosition));
     EXPECT_EQ(ConfiguredFileHandlers().Count(), 0);
+}
+
+TEST(SettingsAndProfiles, EachReadsItsOwnNumbersInOneProgram)
+{
+    // The main window links both: a font size stops at the first letter, a
+    // profile's number also takes an exponent.
+    EXPECT_EQ(FontSizeFromText(QStringLiteral("8.25e1pt")), 8.25);
+    CProfile profile;
+    const QChar s(2);
+    ASSERT_TRUE(profile.ReadFromString(QStringList{"p", "h", "2.1e1", "u", "", "1", "0", "", "", "0"}.join(s)));
+    EXPECT_EQ(profile.Port, 21);
 }

@@ -311,4 +311,30 @@ TEST_F(UserCommandWindowsTest, FailedFirstAddKeepsTheOtherSlots)
     EXPECT_EQ(commands[1].Name.trimmed(), QStringLiteral("Later"));
 }
 
+TEST(CommandEditorTest, StoredTextComesBackAsItWasShown)
+{
+    // A description of two lines, stored with CR LF as the record file holds it.
+    UserCommand stored;
+    stored.Name = QStringLiteral("Two lines");
+    stored.CommandText = QStringLiteral("NOOP");
+    stored.Description = QStringLiteral("line one\r\nline two");
+    stored.clean();
+    frmCommandEditor editor;
+    editor.fillFrom(stored);
+    EXPECT_EQ(editor.txtDesc->toPlainText(), QStringLiteral("line one\nline two"));
+    UserCommand back;
+    editor.copyInto(back);
+    EXPECT_EQ(back.Description.trimmed(), QStringLiteral("line one\r\nline two"));
+
+    // Fields hold bytes: text that would not fit cannot be entered, so what is
+    // shown is what gets stored.
+    editor.txtName->setText(QString(30, u'\u00e9')); // 60 bytes
+    editor.txtDesc->setPlainText(QString(240, u'x') + QStringLiteral("\n") + QString(240, u'\u00e9'));
+    editor.copyInto(back);
+    EXPECT_EQ(UserCommand::fromRecord(back.toRecord()).Name.trimmed(), editor.txtName->text());
+    EXPECT_EQ(editor.txtName->text(), QString(25, u'\u00e9'));
+    QString shown = editor.txtDesc->toPlainText();
+    EXPECT_EQ(UserCommand::fromRecord(back.toRecord()).Description.trimmed(), shown.replace(u'\n', QStringLiteral("\r\n")));
+}
+
 } // namespace

@@ -5,4 +5,4 @@ ftpqor_test(test_config
     OptionFlagsTest.cpp
     SoundAlertsTest.cpp
     ConfigureDialogTest.cpp
-  DEPENDS ftpqor_config)
+  DEPENDS ftpqor_config ftpqor_profiles)
