@@ -316,11 +316,14 @@ void FrmProfile::loadpData(int row)
         Check1->setChecked(profile->IsPassive == 1);
         txtLocPath->setText(profile->LocalPath);
         txtRmtPath->setText(profile->RemotePath);
-        if (profile->TimeZone >= CboTz->count())
+        Check2->setChecked(profile->KeepAlive == 1);
+        if (profile->TimeZone >= CboTz->count()) {
+            // Show no zone rather than the previous profile's, so a save cannot carry it over.
+            CboTz->setCurrentIndex(-1);
             throw RuntimeError(ErrorNumber::InvalidProcedureCall,
                                QStringLiteral("Invalid time zone %1").arg(profile->TimeZone));
+        }
         CboTz->setCurrentIndex(profile->TimeZone);
-        Check2->setChecked(profile->KeepAlive == 1);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("loadpData"));
     }

@@ -420,3 +420,25 @@ TEST_F(FrmProfileTest, ConnectCancelAndManageOnly)
     EXPECT_FALSE(getProfile(bConnect, edited));
     EXPECT_TRUE(bConnect);
 }
+
+TEST_F(FrmProfileTest, AZoneOutsideTheTableShowsNoZoneAndTheRightKeepAlive)
+{
+    CProfile first = named("First");
+    first.TimeZone = 5;
+    first.KeepAlive = 1;
+    CProfile odd = named("Odd");
+    odd.TimeZone = 200; // written by hand or by another program
+    odd.KeepAlive = 0;
+    write(rec(first) + rec(odd));
+    FrmProfile editor(false);
+    auto *zone = child<QComboBox>(editor, "CboTz");
+    auto *keepAlive = child<QCheckBox>(editor, "Check2");
+
+    list(editor)->setCurrentRow(0);
+    EXPECT_EQ(zone->currentIndex(), 5);
+    EXPECT_TRUE(keepAlive->isChecked());
+    list(editor)->setCurrentRow(1);
+    // Nothing of the first profile may stay on show for the second.
+    EXPECT_EQ(zone->currentIndex(), -1);
+    EXPECT_FALSE(keepAlive->isChecked());
+}
