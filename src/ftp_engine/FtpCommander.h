@@ -343,4 +343,5 @@ private:
     long m_portWidth = -1;
     long m_portCurrent = -1;
     QStringList m_replyLines; // final and intermediate lines of the running step
+    QString m_passiveReply;   // the 227 line of the current data step, until used
 };

@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -85,6 +86,7 @@ QString FtpCommander::BuildDataConnectionCommand()
     m_dataClosed = false;
     m_preliminarySeen = false;
     m_uploadStarted = false;
+    m_passiveReply.clear();
     if (m_currentAct == ActGetFromServer) {
         m_dataTag = QStringLiteral("FF");
         QHostAddress peer(m_peerAddress);
@@ -148,9 +150,13 @@ void FtpCommander::ReissueDataStep()
     }
     ++m_dataStepRetries;
     const int dataStep = m_mode == 1 ? 8 : 9;
-    // Back to the data step, so that its success returns to the transfer step.
-    if (m_currentIndex > 0 && m_steps.value(m_currentIndex - 1) == dataStep)
-        --m_currentIndex;
+    // Back to the data step, so that its success returns to the transfer step
+    // (through a REST in between, which must again come right before it).
+    qsizetype back = m_currentIndex - 1;
+    while (back > 0 && m_steps.value(back) == 7)
+        --back;
+    if (back >= 0 && m_steps.value(back) == dataStep)
+        m_currentIndex = static_cast<int>(back);
     else
         m_steps.insert(m_currentIndex, dataStep);
     ExecuteStep(dataStep);
@@ -158,10 +164,11 @@ void FtpCommander::ReissueDataStep()
 
 bool FtpCommander::ConnectPASV(int /*step*/)
 {
-    for (qsizetype i = m_replyLines.size() - 1; i >= 0; --i) {
-        const QString &line = m_replyLines[i];
-        if (!line.startsWith(QStringLiteral("227 ")))
-            continue;
+    // The 227 of this data step, also when REST came in between (a restart
+    // marker holds only for the command right after it). Used once: a repeated
+    // transfer asks for a new port.
+    const QString line = std::exchange(m_passiveReply, QString());
+    if (!line.isEmpty()) {
         QString host;
         long port = 0;
         if (!ParsePasvReply(line, host, port)) {

@@ -318,6 +318,8 @@ void FtpCommander::HandleReplyLine(const ReplyReader::Line &line)
     else if (line.text.contains(QStringLiteral("215 uni"), Qt::CaseInsensitive))
         m_systemType = 1;
     m_replyLines.append(line.text);
+    if (line.final && line.code == 227 && m_currentStep == 9 && m_currentIndex >= 0)
+        m_passiveReply = line.text;
     if (m_replyLines.size() > 4096)
         m_replyLines.removeFirst();
     if ((line.code == 125 || line.code == 150) && line.final)
