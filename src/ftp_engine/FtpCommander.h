@@ -302,6 +302,7 @@ private:
     bool m_quitting = false;
     bool m_controlOpen = false; // a connection attempt or connection exists
     bool m_awaitingGreeting = false;
+    int m_unansweredPolls = 0; // idle polls written whose reply has not come yet
     quint64 m_operationSerial = 0;
 
     // timer

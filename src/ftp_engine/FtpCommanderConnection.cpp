@@ -25,6 +25,7 @@ void FtpCommander::NewConnection()
                 return;
             m_control.close();
             m_reader.reset();
+            m_unansweredPolls = 0;
             m_controlOpen = true;
             m_quitting = false;
             m_awaitingGreeting = true;
@@ -128,6 +129,7 @@ void FtpCommander::CloseControlQuietly()
 {
     m_control.close();
     m_reader.reset();
+    m_unansweredPolls = 0;
     m_controlOpen = false;
     m_quitting = false;
     m_awaitingGreeting = false;

@@ -299,6 +299,8 @@ bool FtpCommander::SendFtpCommand(const QString &command, const QString &success
         m_transcript += QStringLiteral("\r\n");
     m_transcript += command + QLatin1Char('|') + successCodes + QLatin1Char('|');
     m_replyLines.clear();
+    if (m_currentIndex < 0)
+        ++m_unansweredPolls; // an idle poll: its reply belongs to no operation
     ArmTimer(QStringLiteral("CMD"), 2000, static_cast<qint64>(m_commandTimeout) * 1000);
     m_control.write(TextCodec::Encode(command) + "\r\n");
     emit CommandSent(QString(), MaskArgument(command));
@@ -352,9 +354,15 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
                 DropSession(0, QString());
             return;
         }
-        if (m_currentIndex < 0) {
+        // Replies come in the order of the commands: the first final reply
+        // after an idle poll is the poll's, even when an operation started
+        // meanwhile.
+        const bool pollReply = m_unansweredPolls > 0;
+        if (pollReply)
+            --m_unansweredPolls;
+        if (m_currentIndex < 0 || pollReply) {
             // A reply outside any operation (an idle poll): only the idle timer restarts.
-            if (m_sessionActive)
+            if (m_currentIndex < 0 && m_sessionActive)
                 StartIdleTimer();
             return;
         }

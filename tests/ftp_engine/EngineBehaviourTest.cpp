@@ -136,6 +136,28 @@ TEST_F(Behaviour, OperationStartedFromJobDoneKeepsItsReplyTimeOut)
     EXPECT_FALSE(engine.isBusy());
 }
 
+// The host may start an operation while an idle poll is still unanswered: the
+// poll's late "200" must not be taken for the operation's reply.
+TEST_F(Behaviour, LateIdlePollReplyIsNotTakenForTheNextCommandsReply)
+{
+    ASSERT_TRUE(logIn());
+    server.on("NOOP", ScriptedFtpServer::Reply{{"200 NOOP ok\r\n", 100}});
+    server.on("MKD", QByteArray("550 Permission denied."));
+    timer->advance(60000);
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return sentCount("NOOP") == 1; }));
+    engine.FTP_MAKE_DIR(QStringLiteral("/locked"));
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_EQ(engine.LastAct(), FtpCommander::ActMakeDir);
+
+    // Once the poll is answered, the next operation is judged on its own reply.
+    server.on("CWD", QByteArray("250 OK."));
+    engine.FTP_CHG_DIR(QStringLiteral("/"));
+    ASSERT_TRUE(recorder.waitForJobs(3));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_EQ(recorder.jobDone, 3);
+}
+
 TEST_F(Behaviour, LoginQuestionAfterTheConnectionWentAwayGoesNoFurther)
 {
     server.on("PASS", QByteArray("530 Login incorrect"));
