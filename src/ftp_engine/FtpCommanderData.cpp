@@ -208,8 +208,9 @@ bool FtpCommander::PrepareTransferStep(int step)
         m_dataTag = QStringLiteral("SF"); // the other server connects; STOR goes out, then the address
         return true;
     }
-    if (step == 11 && !m_resume && m_transferPosition > 0) {
-        // A download that already wrote bytes goes on from there, never from 0.
+    if (step == 11 && m_transferPosition > (m_resume ? m_resumeOffset : 0)) {
+        // A download that already wrote bytes goes on from there, never from 0
+        // nor from an older restart offset.
         m_dataTag = QStringLiteral("F");
         if (m_autoResumes >= m_maxConnectionTry) {
             FailOperation(QStringLiteral("The download broke off too often; the operation failed."));

@@ -69,6 +69,27 @@ TEST_F(DataFaults, DroppedDownloadResumesByteExact)
     EXPECT_EQ(sentCount("REST 30000"), 1);
 }
 
+TEST_F(DataFaults, DroppedResumedDownloadGoesOnFromTheBytesOnDisk)
+{
+    const QByteArray content = Pattern(100000);
+    server.setFileData(content);
+    const QString target = local.filePath(QStringLiteral("file.bin"));
+    QFile part(target);
+    ASSERT_TRUE(part.open(QIODevice::WriteOnly));
+    part.write(content.left(10000));
+    part.close();
+    server.setDataDropAfter(30000);
+    QObject::connect(&server, &ScriptedFtpServer::dataTransferFinished, &server,
+                     [&] { server.setDataDropAfter(-1); });
+
+    engine.FTP_RES_GET_FILE(QStringLiteral("/file.bin"), target, content.size(), QString(), false);
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_EQ(ReadLocal(target), content);
+    EXPECT_EQ(sentCount("REST 10000"), 1);
+    EXPECT_EQ(sentCount("REST 40000"), 1);
+}
+
 TEST_F(DataFaults, DroppedUploadResumesFromTheStoredLength)
 {
     const QByteArray content = Pattern(16 * 1024 * 1024); // more than the socket buffers hold
