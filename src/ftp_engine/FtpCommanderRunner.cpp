@@ -324,9 +324,15 @@ void FtpCommander::HandleReplyLine(const ReplyReader::Line &line)
         m_passiveReply = line.text;
     if (m_replyLines.size() > 4096)
         m_replyLines.removeFirst();
+    const quint64 serial = m_operationSerial;
+    const bool hadOperation = m_currentIndex >= 0;
     if ((line.code == 125 || line.code == 150) && line.final)
         OnPreliminaryTransferReply();
     if (!self)
+        return;
+    // Starting the transfer may have ended the operation (a local file error)
+    // and the host may have started the next one: this line was the old one's.
+    if (serial != m_operationSerial || (hadOperation && m_currentIndex < 0))
         return;
     if (line.final)
         HandleFinalReply(line.text.left(3), line.text);

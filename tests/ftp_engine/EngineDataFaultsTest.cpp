@@ -90,6 +90,23 @@ TEST_F(DataFaults, DroppedResumedDownloadGoesOnFromTheBytesOnDisk)
     EXPECT_EQ(sentCount("REST 40000"), 1);
 }
 
+// The upload ends at the server's 150 (its local file is gone); a host that
+// starts its next operation from JobDone must not have that 150 judged as the
+// next command's reply.
+TEST_F(DataFaults, UploadEndingAtThePreliminaryReplyLeavesTheNextOperationAlone)
+{
+    QObject::connect(&engine, &FtpCommander::JobDone, &engine, [&] {
+        if (engine.LastAct() == FtpCommander::ActSend)
+            engine.FTP_CHG_DIR(QStringLiteral("/"));
+    });
+    engine.FTP_SEND_FILE(local.filePath(QStringLiteral("gone.bin")), QStringLiteral("/gone.bin"), 10, false);
+    ASSERT_TRUE(recorder.waitForJobs(3));
+    EXPECT_TRUE(recorder.errorCodes.contains(12));
+    EXPECT_TRUE(engine.SessionActive());
+    EXPECT_EQ(recorder.disconnects, 0);
+    EXPECT_EQ(engine.LastAct(), FtpCommander::ActChangeDir);
+}
+
 TEST_F(DataFaults, DroppedUploadResumesFromTheStoredLength)
 {
     const QByteArray content = Pattern(16 * 1024 * 1024); // more than the socket buffers hold
