@@ -219,6 +219,7 @@ private:
     void WSK_M_Close();
     void WSk_M_Error(const QString &description);
     void WSk_M_DataArrival();
+    void ReportStrayLine(const ReplyReader::Line &line);
     void OnTimerTick();
     void CloseControlQuietly();
     void DropSession(long errorCode, const QString &description);
@@ -303,6 +304,7 @@ private:
     bool m_controlOpen = false; // a connection attempt or connection exists
     bool m_awaitingGreeting = false;
     int m_unansweredPolls = 0; // idle polls written whose reply has not come yet
+    quint64 m_commandsWritten = 0;
     quint64 m_operationSerial = 0;
 
     // timer

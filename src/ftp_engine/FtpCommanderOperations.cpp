@@ -69,6 +69,7 @@ void FtpCommander::CloseSession()
             m_currentStep = 13;
             const QString command = m_records[13].Verb;
             m_control.write(TextCodec::Encode(command) + "\r\n");
+            ++m_commandsWritten;
             ArmTimer(QStringLiteral("QUIT"), 1000, kQuitGraceMs);
             emit CommandSent(QString(), command);
         } else if (!m_quitting) {

@@ -303,6 +303,7 @@ bool FtpCommander::SendFtpCommand(const QString &command, const QString &success
         ++m_unansweredPolls; // an idle poll: its reply belongs to no operation
     ArmTimer(QStringLiteral("CMD"), 2000, static_cast<qint64>(m_commandTimeout) * 1000);
     m_control.write(TextCodec::Encode(command) + "\r\n");
+    ++m_commandsWritten;
     emit CommandSent(QString(), MaskArgument(command));
     return true;
 }
@@ -310,6 +311,7 @@ bool FtpCommander::SendFtpCommand(const QString &command, const QString &success
 void FtpCommander::HandleReplyLine(const ReplyReader::Line &line)
 {
     QPointer<FtpCommander> self(this);
+    const quint64 written = m_commandsWritten;
     if (!line.text.isEmpty()) {
         emit ServerReplied(QString::number(line.code), line.text);
         if (!self)
@@ -332,7 +334,8 @@ void FtpCommander::HandleReplyLine(const ReplyReader::Line &line)
         return;
     // Starting the transfer may have ended the operation (a local file error)
     // and the host may have started the next one: this line was the old one's.
-    if (serial != m_operationSerial || (hadOperation && m_currentIndex < 0))
+    // The same when a handler of ServerReplied already wrote a new command.
+    if (serial != m_operationSerial || (hadOperation && m_currentIndex < 0) || written != m_commandsWritten)
         return;
     if (line.final)
         HandleFinalReply(line.text.left(3), line.text);

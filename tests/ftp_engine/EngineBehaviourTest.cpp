@@ -158,6 +158,31 @@ TEST_F(Behaviour, LateIdlePollReplyIsNotTakenForTheNextCommandsReply)
     EXPECT_EQ(recorder.jobDone, 3);
 }
 
+// A slow server answers a command and its resend together. The second reply
+// arrived before the host's next command was written, so it cannot be that
+// command's reply.
+TEST_F(Behaviour, RepliesReadBeforeACommandWasWrittenAreNotItsReply)
+{
+    ASSERT_TRUE(logIn());
+    int mkd = 0;
+    server.on("MKD", ScriptedFtpServer::Rule([&](const QByteArray &) {
+                  if (++mkd == 1)
+                      return ScriptedFtpServer::Reply{};
+                  return ScriptedFtpServer::Reply{{"257 \"/new\" created.\r\n550 /new: already exists.\r\n", 0}};
+              }));
+    QObject::connect(&engine, &FtpCommander::JobDone, &engine, [&] {
+        if (engine.LastAct() == FtpCommander::ActMakeDir)
+            engine.FTP_CHG_DIR(QStringLiteral("/new"));
+    });
+    engine.FTP_MAKE_DIR(QStringLiteral("/new"));
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return sentCount("MKD") == 1; }));
+    timer->advance(20000);
+    ASSERT_TRUE(recorder.waitForJobs(3));
+    EXPECT_EQ(engine.LastAct(), FtpCommander::ActChangeDir);
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_TRUE(recorder.replies.contains(QStringLiteral("550 /new: already exists.")));
+}
+
 TEST_F(Behaviour, LoginQuestionAfterTheConnectionWentAwayGoesNoFurther)
 {
     server.on("PASS", QByteArray("530 Login incorrect"));
