@@ -67,8 +67,11 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
             return;
         }
         const QString steps = stepsOverride.isEmpty() ? m_macros.value(action) : stepsOverride;
-        for (const QString &item : steps.split(QLatin1Char(','), Qt::SkipEmptyParts))
-            m_steps.append(item.trimmed().toInt());
+        for (const QString &item : steps.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            bool isNumber = false;
+            const int step = item.trimmed().toInt(&isNumber);
+            m_steps.append(isNumber ? step : -1); // never step 0, a new connection
+        }
         if (m_steps.isEmpty()) {
             m_busy = false;
             return;
@@ -131,8 +134,11 @@ void FtpCommander::ExecuteStep(int step)
     m_repeating = false;
     if (!repeating)
         m_repeats = 0;
-    if (step < 0 || step > 35)
+    if (step < 0 || step > 35) {
+        // A macro or reply map from a driver file named a step that does not exist.
+        FailOperation(QStringLiteral("Unknown command step %1; the operation failed.").arg(step));
         return;
+    }
     m_currentStep = step;
     const FtpCommandRecord &record = m_records[static_cast<size_t>(step == 34 || step == 35 ? 4 : step)];
     const QString &verb = record.Verb;

@@ -1,6 +1,7 @@
 // Host-facing behaviour against the scripted server: questions the engine asks,
 // idle polls, the login question, file checks and reply-map actions.
 #include "EngineRecorder.h"
+#include "FtpCommandTables.h"
 #include "FtpCommander.h"
 #include "LoginFailedHandler.h"
 #include "ScriptedFtpServer.h"
@@ -181,6 +182,30 @@ TEST_F(Behaviour, RepliesReadBeforeACommandWasWrittenAreNotItsReply)
     EXPECT_EQ(engine.LastAct(), FtpCommander::ActChangeDir);
     EXPECT_TRUE(engine.LastCmdSucces());
     EXPECT_TRUE(recorder.replies.contains(QStringLiteral("550 /new: already exists.")));
+}
+
+// Driver files may replace macros; a step the engine does not know ends the
+// operation as failed instead of leaving it waiting for nothing.
+TEST_F(Behaviour, MacroStepsTheEngineDoesNotKnowFailTheOperation)
+{
+    struct Restore {
+        ~Restore() { LoadCmdDefinitions(); }
+    } restore;
+    ASSERT_TRUE(logIn());
+    FtpMacroTable[9] = QStringLiteral("17,99");
+    FtpMacroTable[11] = QStringLiteral("26,x");
+    engine.setMode(0); // takes the tables again
+
+    engine.FTP_DEL_FILE(QStringLiteral("/a.txt"));
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_FALSE(engine.isBusy());
+
+    engine.FTP_MAKE_DIR(QStringLiteral("/b"));
+    ASSERT_TRUE(recorder.waitForJobs(3));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_EQ(server.connectionCount(), 1); // not taken for step 0, a new connection
+    EXPECT_TRUE(engine.SessionActive());
 }
 
 TEST_F(Behaviour, LoginQuestionAfterTheConnectionWentAwayGoesNoFurther)
