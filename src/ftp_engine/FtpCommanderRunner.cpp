@@ -577,8 +577,12 @@ void FtpCommander::FailOperation(const QString &message)
 {
     QPointer<FtpCommander> self(this);
     emit Message(message);
-    if (self)
+    if (!self)
+        return;
+    if (m_currentIndex >= 0)
         EndFtpMacro();
+    else if (m_sessionActive)
+        StartIdleTimer(); // an idle poll that could not go out: no operation ends
 }
 
 void FtpCommander::JumpProc(int step)

@@ -118,6 +118,26 @@ TEST_F(Behaviour, KeepAliveSendsEveryFourthPollAsFolderChange)
     EXPECT_EQ(recorder.jobDone, 2);
 }
 
+TEST_F(Behaviour, KeepAliveToAFolderNameThatCannotBeSentRaisesNoJobDone)
+{
+    engine.setKeepAlive(true);
+    ASSERT_TRUE(logIn());
+    engine.FTP_CHG_DIR(QStringLiteral("/a\r\nDELE x"));
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    for (int poll = 1; poll <= 3; ++poll) {
+        const qsizetype replies = recorder.replies.size();
+        timer->advance(60000);
+        ASSERT_TRUE(EngineRecorder::waitFor([&] { return recorder.replies.size() > replies; }));
+    }
+    timer->advance(60000); // the fourth poll would re-enter the folder
+    EXPECT_EQ(recorder.jobDone, 2);
+    EXPECT_EQ(sentCount("DELE"), 0);
+    EXPECT_TRUE(engine.SessionActive());
+    timer->advance(60000); // polling goes on
+    EXPECT_TRUE(EngineRecorder::waitFor([&] { return sentCount("NOOP") == 4; }));
+}
+
 TEST_F(Behaviour, OperationStartedFromJobDoneKeepsItsReplyTimeOut)
 {
     ASSERT_TRUE(logIn());
