@@ -300,6 +300,7 @@ private:
     QString m_transcript;
     int m_repeats = 0;
     bool m_repeating = false;
+    bool m_dataDetour = false; // back to the data step on the way to a transfer step
     bool m_quitting = false;
     bool m_controlOpen = false; // a connection attempt or connection exists
     bool m_awaitingGreeting = false;

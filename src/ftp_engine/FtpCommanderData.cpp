@@ -159,6 +159,7 @@ void FtpCommander::ReissueDataStep()
         m_currentIndex = static_cast<int>(back);
     else
         m_steps.insert(m_currentIndex, dataStep);
+    m_dataDetour = true;
     ExecuteStep(dataStep);
 }
 

@@ -58,6 +58,7 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
         m_waitingForTransfer = false;
         m_currentAct = action;
         m_repeats = 0;
+        m_dataDetour = false;
         m_dataStepRetries = 0;
         m_preliminarySeen = false;
         m_steps.clear();
@@ -104,6 +105,7 @@ void FtpCommander::ExecuteResumeMacro()
         m_resumeOffset = m_transferPosition;
         m_bytesDone = m_transferPosition;
         m_repeats = 0;
+        m_dataDetour = false;
         m_currentIndex = 0;
         ExecuteStep(m_steps[0]);
     } catch (...) {
@@ -132,8 +134,12 @@ void FtpCommander::ExecuteStep(int step)
 {
     const bool repeating = m_repeating;
     m_repeating = false;
-    if (!repeating)
+    // The way back to a repeated transfer step (a new data port, REST) does
+    // not start the transfer step's count again.
+    if (!repeating && !m_dataDetour)
         m_repeats = 0;
+    if (step == 10 || step == 11 || step == 16)
+        m_dataDetour = false;
     if (step < 0 || step > 35) {
         // A macro or reply map from a driver file named a step that does not exist.
         FailOperation(QStringLiteral("Unknown command step %1; the operation failed.").arg(step));

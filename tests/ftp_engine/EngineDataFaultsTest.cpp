@@ -107,6 +107,22 @@ TEST_F(DataFaults, UploadEndingAtThePreliminaryReplyLeavesTheNextOperationAlone)
     EXPECT_EQ(engine.LastAct(), FtpCommander::ActChangeDir);
 }
 
+// STOR is not repeated more than once, also when each repeat goes back for a
+// new passive port first.
+TEST_F(DataFaults, RefusedUploadIsSentAtMostTwice)
+{
+    const QString source = local.filePath(QStringLiteral("up.bin"));
+    QFile file(source);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("0123456789");
+    file.close();
+    server.on("STOR", QByteArray("426 Connection closed; transfer aborted."));
+    engine.FTP_SEND_FILE(source, QStringLiteral("/up.bin"), 10, false);
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_EQ(sentCount("STOR"), 2);
+}
+
 TEST_F(DataFaults, DroppedUploadResumesFromTheStoredLength)
 {
     const QByteArray content = Pattern(16 * 1024 * 1024); // more than the socket buffers hold
