@@ -123,6 +123,21 @@ TEST_F(DataFaults, RefusedUploadIsSentAtMostTwice)
     EXPECT_EQ(sentCount("STOR"), 2);
 }
 
+// The host confirms the other side's data connection of a server-to-server
+// copy; the sending side still times out when its server never answers STOR.
+TEST_F(DataFaults, ConfirmedServerToServerCopyKeepsItsReplyTimeOut)
+{
+    server.on("STOR", ScriptedFtpServer::Reply{});
+    QObject::connect(&engine, &FtpCommander::HandlePassiveAddress, &engine,
+                     [&](const QString &, long) { engine.DataConnectionOk(); });
+    engine.FTP_StoreFromServer(QStringLiteral("/copy.bin"), 100);
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return sentCount("STOR") == 1; }));
+    timer->advance(5 * 60 * 1000);
+    ASSERT_TRUE(recorder.waitForJobs(2, 2000));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_FALSE(engine.isBusy());
+}
+
 TEST_F(DataFaults, DroppedUploadResumesFromTheStoredLength)
 {
     const QByteArray content = Pattern(16 * 1024 * 1024); // more than the socket buffers hold
