@@ -316,8 +316,12 @@ void FtpCommander::WSK_D_DataArrival()
         if (m_timerMode == QLatin1String("XFER"))
             m_countdown = std::max<qint64>(m_commandTimeout, 60) * 1000;
         QPointer<FtpCommander> self(this);
+        const quint64 serial = m_operationSerial;
+        const int step = m_currentStep;
         emit DataPacket(bytes.size());
-        if (!self)
+        // A handler that aborted or closed has closed the file: these bytes
+        // must not land in a reopened one.
+        if (!self || serial != m_operationSerial || step != m_currentStep || m_currentIndex < 0)
             return;
         if (m_dataTag == QLatin1String("A")) {
             if (!m_listFile && !OpenCacheFileForWriting())

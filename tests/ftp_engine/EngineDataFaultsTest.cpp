@@ -138,6 +138,28 @@ TEST_F(DataFaults, ConfirmedServerToServerCopyKeepsItsReplyTimeOut)
     EXPECT_FALSE(engine.isBusy());
 }
 
+// A host that aborts from its DataPacket handler: the packet being announced
+// is not written into a reopened (and emptied) local file.
+TEST_F(DataFaults, AbortFromTheDataPacketHandlerKeepsWhatWasWritten)
+{
+    const QByteArray content = Pattern(4 * 1024 * 1024);
+    server.setFileData(content);
+    const QString target = local.filePath(QStringLiteral("file.bin"));
+    server.on("ABOR", ScriptedFtpServer::Reply{{"426 Transfer aborted\r\n", 0}, {"226 Abort done\r\n", 5}});
+    int packets = 0;
+    QObject::connect(&engine, &FtpCommander::DataPacket, &engine, [&](qint64) {
+        if (engine.BytesDone() > 0 && ++packets == 2)
+            engine.Abort();
+    });
+    engine.FTP_GET_FILE(QStringLiteral("/file.bin"), target, content.size(), false);
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    const QByteArray written = ReadLocal(target);
+    EXPECT_GT(written.size(), 0);
+    EXPECT_EQ(written.size(), engine.BytesDone());
+    EXPECT_TRUE(content.startsWith(written));
+}
+
 TEST_F(DataFaults, DroppedUploadResumesFromTheStoredLength)
 {
     const QByteArray content = Pattern(16 * 1024 * 1024); // more than the socket buffers hold
