@@ -191,10 +191,13 @@ void EngineSocket::onDisconnected()
         return;
     m_peerClosedRaised = true;
     QPointer<EngineSocket> self(this);
+    const QTcpSocket *socket = m_socket;
     // Whatever arrived before the close is still readable: hand it on first.
     if (m_socket->bytesAvailable() > 0)
         emit dataArrival(m_socket->bytesAvailable());
-    if (self)
+    // The engine may have closed this connection (or opened another) while it
+    // read those bytes: that is no close by the peer.
+    if (self && m_socket == socket)
         emit closedByPeer();
 }
 

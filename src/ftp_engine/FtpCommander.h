@@ -219,6 +219,7 @@ private:
     void WSK_M_Close();
     void WSk_M_Error(const QString &description);
     void WSk_M_DataArrival();
+    void ReportStrayLine(const ReplyReader::Line &line);
     void OnTimerTick();
     void CloseControlQuietly();
     void DropSession(long errorCode, const QString &description);
@@ -299,9 +300,12 @@ private:
     QString m_transcript;
     int m_repeats = 0;
     bool m_repeating = false;
+    bool m_dataDetour = false; // back to the data step on the way to a transfer step
     bool m_quitting = false;
     bool m_controlOpen = false; // a connection attempt or connection exists
     bool m_awaitingGreeting = false;
+    int m_unansweredPolls = 0; // idle polls written whose reply has not come yet
+    quint64 m_commandsWritten = 0;
     quint64 m_operationSerial = 0;
 
     // timer
@@ -343,4 +347,5 @@ private:
     long m_portWidth = -1;
     long m_portCurrent = -1;
     QStringList m_replyLines; // final and intermediate lines of the running step
+    QString m_passiveReply;   // the 227 line of the current data step, until used
 };

@@ -25,6 +25,7 @@ void FtpCommander::NewConnection()
                 return;
             m_control.close();
             m_reader.reset();
+            m_unansweredPolls = 0;
             m_controlOpen = true;
             m_quitting = false;
             m_awaitingGreeting = true;
@@ -128,6 +129,7 @@ void FtpCommander::CloseControlQuietly()
 {
     m_control.close();
     m_reader.reset();
+    m_unansweredPolls = 0;
     m_controlOpen = false;
     m_quitting = false;
     m_awaitingGreeting = false;
@@ -150,8 +152,15 @@ void FtpCommander::WSk_M_DataArrival()
         const bool wasGreeting = m_timerMode == QLatin1String("GREET");
         m_timer->stop();
         const QList<ReplyReader::Line> lines = m_reader.feed(bytes);
+        const quint64 written = m_commandsWritten;
         for (const ReplyReader::Line &line : lines) {
-            HandleReplyLine(line);
+            // Lines read before a command was written cannot be its reply:
+            // once one goes out while these lines are handled, the rest are
+            // only reported.
+            if (m_commandsWritten == written)
+                HandleReplyLine(line);
+            else
+                ReportStrayLine(line);
             if (!self || !m_controlOpen)
                 return;
         }
@@ -175,6 +184,22 @@ void FtpCommander::WSk_M_DataArrival()
             StartIdleTimer();
     } catch (...) {
         // the reply reader leaves at an error without a log line
+    }
+}
+
+void FtpCommander::ReportStrayLine(const ReplyReader::Line &line)
+{
+    QPointer<FtpCommander> self(this);
+    if (!line.text.isEmpty()) {
+        emit ServerReplied(QString::number(line.code), line.text);
+        if (!self)
+            return;
+    }
+    if (line.final && line.code == 421) {
+        // The server is closing the connection, whatever the reply answered.
+        emit Message(line.text);
+        if (self)
+            DropSession(0, QString());
     }
 }
 

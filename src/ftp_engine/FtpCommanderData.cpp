@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -85,6 +86,7 @@ QString FtpCommander::BuildDataConnectionCommand()
     m_dataClosed = false;
     m_preliminarySeen = false;
     m_uploadStarted = false;
+    m_passiveReply.clear();
     if (m_currentAct == ActGetFromServer) {
         m_dataTag = QStringLiteral("FF");
         QHostAddress peer(m_peerAddress);
@@ -148,20 +150,26 @@ void FtpCommander::ReissueDataStep()
     }
     ++m_dataStepRetries;
     const int dataStep = m_mode == 1 ? 8 : 9;
-    // Back to the data step, so that its success returns to the transfer step.
-    if (m_currentIndex > 0 && m_steps.value(m_currentIndex - 1) == dataStep)
-        --m_currentIndex;
+    // Back to the data step, so that its success returns to the transfer step
+    // (through a REST in between, which must again come right before it).
+    qsizetype back = m_currentIndex - 1;
+    while (back > 0 && m_steps.value(back) == 7)
+        --back;
+    if (back >= 0 && m_steps.value(back) == dataStep)
+        m_currentIndex = static_cast<int>(back);
     else
         m_steps.insert(m_currentIndex, dataStep);
+    m_dataDetour = true;
     ExecuteStep(dataStep);
 }
 
 bool FtpCommander::ConnectPASV(int /*step*/)
 {
-    for (qsizetype i = m_replyLines.size() - 1; i >= 0; --i) {
-        const QString &line = m_replyLines[i];
-        if (!line.startsWith(QStringLiteral("227 ")))
-            continue;
+    // The 227 of this data step, also when REST came in between (a restart
+    // marker holds only for the command right after it). Used once: a repeated
+    // transfer asks for a new port.
+    const QString line = std::exchange(m_passiveReply, QString());
+    if (!line.isEmpty()) {
         QString host;
         long port = 0;
         if (!ParsePasvReply(line, host, port)) {
@@ -201,8 +209,9 @@ bool FtpCommander::PrepareTransferStep(int step)
         m_dataTag = QStringLiteral("SF"); // the other server connects; STOR goes out, then the address
         return true;
     }
-    if (step == 11 && !m_resume && m_transferPosition > 0) {
-        // A download that already wrote bytes goes on from there, never from 0.
+    if (step == 11 && m_transferPosition > (m_resume ? m_resumeOffset : 0)) {
+        // A download that already wrote bytes goes on from there, never from 0
+        // nor from an older restart offset.
         m_dataTag = QStringLiteral("F");
         if (m_autoResumes >= m_maxConnectionTry) {
             FailOperation(QStringLiteral("The download broke off too often; the operation failed."));
@@ -307,8 +316,12 @@ void FtpCommander::WSK_D_DataArrival()
         if (m_timerMode == QLatin1String("XFER"))
             m_countdown = std::max<qint64>(m_commandTimeout, 60) * 1000;
         QPointer<FtpCommander> self(this);
+        const quint64 serial = m_operationSerial;
+        const int step = m_currentStep;
         emit DataPacket(bytes.size());
-        if (!self)
+        // A handler that aborted or closed has closed the file: these bytes
+        // must not land in a reopened one.
+        if (!self || serial != m_operationSerial || step != m_currentStep || m_currentIndex < 0)
             return;
         if (m_dataTag == QLatin1String("A")) {
             if (!m_listFile && !OpenCacheFileForWriting())

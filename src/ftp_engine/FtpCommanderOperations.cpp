@@ -69,6 +69,7 @@ void FtpCommander::CloseSession()
             m_currentStep = 13;
             const QString command = m_records[13].Verb;
             m_control.write(TextCodec::Encode(command) + "\r\n");
+            ++m_commandsWritten;
             ArmTimer(QStringLiteral("QUIT"), 1000, kQuitGraceMs);
             emit CommandSent(QString(), command);
         } else if (!m_quitting) {
@@ -316,7 +317,8 @@ void FtpCommander::FTP_StoreFromServer(const QString &remoteFile, qint64 size)
 void FtpCommander::DataConnectionOk()
 {
     try {
-        if (m_sessionActive && m_currentAct == ActStoreToServer && m_currentIndex >= 0)
+        // Once STOR is out the timer is its reply time-out and stays so.
+        if (m_sessionActive && m_currentAct == ActStoreToServer && m_currentIndex >= 0 && m_currentStep != 16)
             ArmTimer(QStringLiteral("FTP_STOR"), 1000, 0);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("DataConnectionOk"));

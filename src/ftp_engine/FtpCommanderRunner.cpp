@@ -58,6 +58,7 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
         m_waitingForTransfer = false;
         m_currentAct = action;
         m_repeats = 0;
+        m_dataDetour = false;
         m_dataStepRetries = 0;
         m_preliminarySeen = false;
         m_steps.clear();
@@ -67,8 +68,11 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
             return;
         }
         const QString steps = stepsOverride.isEmpty() ? m_macros.value(action) : stepsOverride;
-        for (const QString &item : steps.split(QLatin1Char(','), Qt::SkipEmptyParts))
-            m_steps.append(item.trimmed().toInt());
+        for (const QString &item : steps.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            bool isNumber = false;
+            const int step = item.trimmed().toInt(&isNumber);
+            m_steps.append(isNumber ? step : -1); // never step 0, a new connection
+        }
         if (m_steps.isEmpty()) {
             m_busy = false;
             return;
@@ -101,6 +105,7 @@ void FtpCommander::ExecuteResumeMacro()
         m_resumeOffset = m_transferPosition;
         m_bytesDone = m_transferPosition;
         m_repeats = 0;
+        m_dataDetour = false;
         m_currentIndex = 0;
         ExecuteStep(m_steps[0]);
     } catch (...) {
@@ -129,10 +134,17 @@ void FtpCommander::ExecuteStep(int step)
 {
     const bool repeating = m_repeating;
     m_repeating = false;
-    if (!repeating)
+    // The way back to a repeated transfer step (a new data port, REST) does
+    // not start the transfer step's count again.
+    if (!repeating && !m_dataDetour)
         m_repeats = 0;
-    if (step < 0 || step > 35)
+    if (step == 10 || step == 11 || step == 16)
+        m_dataDetour = false;
+    if (step < 0 || step > 35) {
+        // A macro or reply map from a driver file named a step that does not exist.
+        FailOperation(QStringLiteral("Unknown command step %1; the operation failed.").arg(step));
         return;
+    }
     m_currentStep = step;
     const FtpCommandRecord &record = m_records[static_cast<size_t>(step == 34 || step == 35 ? 4 : step)];
     const QString &verb = record.Verb;
@@ -299,8 +311,11 @@ bool FtpCommander::SendFtpCommand(const QString &command, const QString &success
         m_transcript += QStringLiteral("\r\n");
     m_transcript += command + QLatin1Char('|') + successCodes + QLatin1Char('|');
     m_replyLines.clear();
+    if (m_currentIndex < 0)
+        ++m_unansweredPolls; // an idle poll: its reply belongs to no operation
     ArmTimer(QStringLiteral("CMD"), 2000, static_cast<qint64>(m_commandTimeout) * 1000);
     m_control.write(TextCodec::Encode(command) + "\r\n");
+    ++m_commandsWritten;
     emit CommandSent(QString(), MaskArgument(command));
     return true;
 }
@@ -308,6 +323,7 @@ bool FtpCommander::SendFtpCommand(const QString &command, const QString &success
 void FtpCommander::HandleReplyLine(const ReplyReader::Line &line)
 {
     QPointer<FtpCommander> self(this);
+    const quint64 written = m_commandsWritten;
     if (!line.text.isEmpty()) {
         emit ServerReplied(QString::number(line.code), line.text);
         if (!self)
@@ -318,11 +334,20 @@ void FtpCommander::HandleReplyLine(const ReplyReader::Line &line)
     else if (line.text.contains(QStringLiteral("215 uni"), Qt::CaseInsensitive))
         m_systemType = 1;
     m_replyLines.append(line.text);
+    if (line.final && line.code == 227 && m_currentStep == 9 && m_currentIndex >= 0)
+        m_passiveReply = line.text;
     if (m_replyLines.size() > 4096)
         m_replyLines.removeFirst();
+    const quint64 serial = m_operationSerial;
+    const bool hadOperation = m_currentIndex >= 0;
     if ((line.code == 125 || line.code == 150) && line.final)
         OnPreliminaryTransferReply();
     if (!self)
+        return;
+    // Starting the transfer may have ended the operation (a local file error)
+    // and the host may have started the next one: this line was the old one's.
+    // The same when a handler of ServerReplied already wrote a new command.
+    if (serial != m_operationSerial || (hadOperation && m_currentIndex < 0) || written != m_commandsWritten)
         return;
     if (line.final)
         HandleFinalReply(line.text.left(3), line.text);
@@ -350,9 +375,15 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
                 DropSession(0, QString());
             return;
         }
-        if (m_currentIndex < 0) {
+        // Replies come in the order of the commands: the first final reply
+        // after an idle poll is the poll's, even when an operation started
+        // meanwhile.
+        const bool pollReply = m_unansweredPolls > 0;
+        if (pollReply)
+            --m_unansweredPolls;
+        if (m_currentIndex < 0 || pollReply) {
             // A reply outside any operation (an idle poll): only the idle timer restarts.
-            if (m_sessionActive)
+            if (m_currentIndex < 0 && m_sessionActive)
                 StartIdleTimer();
             return;
         }
@@ -552,8 +583,12 @@ void FtpCommander::FailOperation(const QString &message)
 {
     QPointer<FtpCommander> self(this);
     emit Message(message);
-    if (self)
+    if (!self)
+        return;
+    if (m_currentIndex >= 0)
         EndFtpMacro();
+    else if (m_sessionActive)
+        StartIdleTimer(); // an idle poll that could not go out: no operation ends
 }
 
 void FtpCommander::JumpProc(int step)

@@ -1,6 +1,7 @@
 // Host-facing behaviour against the scripted server: questions the engine asks,
 // idle polls, the login question, file checks and reply-map actions.
 #include "EngineRecorder.h"
+#include "FtpCommandTables.h"
 #include "FtpCommander.h"
 #include "LoginFailedHandler.h"
 #include "ScriptedFtpServer.h"
@@ -117,6 +118,26 @@ TEST_F(Behaviour, KeepAliveSendsEveryFourthPollAsFolderChange)
     EXPECT_EQ(recorder.jobDone, 2);
 }
 
+TEST_F(Behaviour, KeepAliveToAFolderNameThatCannotBeSentRaisesNoJobDone)
+{
+    engine.setKeepAlive(true);
+    ASSERT_TRUE(logIn());
+    engine.FTP_CHG_DIR(QStringLiteral("/a\r\nDELE x"));
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    for (int poll = 1; poll <= 3; ++poll) {
+        const qsizetype replies = recorder.replies.size();
+        timer->advance(60000);
+        ASSERT_TRUE(EngineRecorder::waitFor([&] { return recorder.replies.size() > replies; }));
+    }
+    timer->advance(60000); // the fourth poll would re-enter the folder
+    EXPECT_EQ(recorder.jobDone, 2);
+    EXPECT_EQ(sentCount("DELE"), 0);
+    EXPECT_TRUE(engine.SessionActive());
+    timer->advance(60000); // polling goes on
+    EXPECT_TRUE(EngineRecorder::waitFor([&] { return sentCount("NOOP") == 4; }));
+}
+
 TEST_F(Behaviour, OperationStartedFromJobDoneKeepsItsReplyTimeOut)
 {
     ASSERT_TRUE(logIn());
@@ -134,6 +155,77 @@ TEST_F(Behaviour, OperationStartedFromJobDoneKeepsItsReplyTimeOut)
     EXPECT_EQ(recorder.jobDone, 3);
     EXPECT_FALSE(engine.LastCmdSucces());
     EXPECT_FALSE(engine.isBusy());
+}
+
+// The host may start an operation while an idle poll is still unanswered: the
+// poll's late "200" must not be taken for the operation's reply.
+TEST_F(Behaviour, LateIdlePollReplyIsNotTakenForTheNextCommandsReply)
+{
+    ASSERT_TRUE(logIn());
+    server.on("NOOP", ScriptedFtpServer::Reply{{"200 NOOP ok\r\n", 100}});
+    server.on("MKD", QByteArray("550 Permission denied."));
+    timer->advance(60000);
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return sentCount("NOOP") == 1; }));
+    engine.FTP_MAKE_DIR(QStringLiteral("/locked"));
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_EQ(engine.LastAct(), FtpCommander::ActMakeDir);
+
+    // Once the poll is answered, the next operation is judged on its own reply.
+    server.on("CWD", QByteArray("250 OK."));
+    engine.FTP_CHG_DIR(QStringLiteral("/"));
+    ASSERT_TRUE(recorder.waitForJobs(3));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_EQ(recorder.jobDone, 3);
+}
+
+// A slow server answers a command and its resend together. The second reply
+// arrived before the host's next command was written, so it cannot be that
+// command's reply.
+TEST_F(Behaviour, RepliesReadBeforeACommandWasWrittenAreNotItsReply)
+{
+    ASSERT_TRUE(logIn());
+    int mkd = 0;
+    server.on("MKD", ScriptedFtpServer::Rule([&](const QByteArray &) {
+                  if (++mkd == 1)
+                      return ScriptedFtpServer::Reply{};
+                  return ScriptedFtpServer::Reply{{"257 \"/new\" created.\r\n550 /new: already exists.\r\n", 0}};
+              }));
+    QObject::connect(&engine, &FtpCommander::JobDone, &engine, [&] {
+        if (engine.LastAct() == FtpCommander::ActMakeDir)
+            engine.FTP_CHG_DIR(QStringLiteral("/new"));
+    });
+    engine.FTP_MAKE_DIR(QStringLiteral("/new"));
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return sentCount("MKD") == 1; }));
+    timer->advance(20000);
+    ASSERT_TRUE(recorder.waitForJobs(3));
+    EXPECT_EQ(engine.LastAct(), FtpCommander::ActChangeDir);
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_TRUE(recorder.replies.contains(QStringLiteral("550 /new: already exists.")));
+}
+
+// Driver files may replace macros; a step the engine does not know ends the
+// operation as failed instead of leaving it waiting for nothing.
+TEST_F(Behaviour, MacroStepsTheEngineDoesNotKnowFailTheOperation)
+{
+    struct Restore {
+        ~Restore() { LoadCmdDefinitions(); }
+    } restore;
+    ASSERT_TRUE(logIn());
+    FtpMacroTable[9] = QStringLiteral("17,99");
+    FtpMacroTable[11] = QStringLiteral("26,x");
+    engine.setMode(0); // takes the tables again
+
+    engine.FTP_DEL_FILE(QStringLiteral("/a.txt"));
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_FALSE(engine.isBusy());
+
+    engine.FTP_MAKE_DIR(QStringLiteral("/b"));
+    ASSERT_TRUE(recorder.waitForJobs(3));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_EQ(server.connectionCount(), 1); // not taken for step 0, a new connection
+    EXPECT_TRUE(engine.SessionActive());
 }
 
 TEST_F(Behaviour, LoginQuestionAfterTheConnectionWentAwayGoesNoFurther)

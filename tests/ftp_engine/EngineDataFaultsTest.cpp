@@ -69,6 +69,97 @@ TEST_F(DataFaults, DroppedDownloadResumesByteExact)
     EXPECT_EQ(sentCount("REST 30000"), 1);
 }
 
+TEST_F(DataFaults, DroppedResumedDownloadGoesOnFromTheBytesOnDisk)
+{
+    const QByteArray content = Pattern(100000);
+    server.setFileData(content);
+    const QString target = local.filePath(QStringLiteral("file.bin"));
+    QFile part(target);
+    ASSERT_TRUE(part.open(QIODevice::WriteOnly));
+    part.write(content.left(10000));
+    part.close();
+    server.setDataDropAfter(30000);
+    QObject::connect(&server, &ScriptedFtpServer::dataTransferFinished, &server,
+                     [&] { server.setDataDropAfter(-1); });
+
+    engine.FTP_RES_GET_FILE(QStringLiteral("/file.bin"), target, content.size(), QString(), false);
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_EQ(ReadLocal(target), content);
+    EXPECT_EQ(sentCount("REST 10000"), 1);
+    EXPECT_EQ(sentCount("REST 40000"), 1);
+}
+
+// The upload ends at the server's 150 (its local file is gone); a host that
+// starts its next operation from JobDone must not have that 150 judged as the
+// next command's reply.
+TEST_F(DataFaults, UploadEndingAtThePreliminaryReplyLeavesTheNextOperationAlone)
+{
+    QObject::connect(&engine, &FtpCommander::JobDone, &engine, [&] {
+        if (engine.LastAct() == FtpCommander::ActSend)
+            engine.FTP_CHG_DIR(QStringLiteral("/"));
+    });
+    engine.FTP_SEND_FILE(local.filePath(QStringLiteral("gone.bin")), QStringLiteral("/gone.bin"), 10, false);
+    ASSERT_TRUE(recorder.waitForJobs(3));
+    EXPECT_TRUE(recorder.errorCodes.contains(12));
+    EXPECT_TRUE(engine.SessionActive());
+    EXPECT_EQ(recorder.disconnects, 0);
+    EXPECT_EQ(engine.LastAct(), FtpCommander::ActChangeDir);
+}
+
+// STOR is not repeated more than once, also when each repeat goes back for a
+// new passive port first.
+TEST_F(DataFaults, RefusedUploadIsSentAtMostTwice)
+{
+    const QString source = local.filePath(QStringLiteral("up.bin"));
+    QFile file(source);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("0123456789");
+    file.close();
+    server.on("STOR", QByteArray("426 Connection closed; transfer aborted."));
+    engine.FTP_SEND_FILE(source, QStringLiteral("/up.bin"), 10, false);
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_EQ(sentCount("STOR"), 2);
+}
+
+// The host confirms the other side's data connection of a server-to-server
+// copy; the sending side still times out when its server never answers STOR.
+TEST_F(DataFaults, ConfirmedServerToServerCopyKeepsItsReplyTimeOut)
+{
+    server.on("STOR", ScriptedFtpServer::Reply{});
+    QObject::connect(&engine, &FtpCommander::HandlePassiveAddress, &engine,
+                     [&](const QString &, long) { engine.DataConnectionOk(); });
+    engine.FTP_StoreFromServer(QStringLiteral("/copy.bin"), 100);
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return sentCount("STOR") == 1; }));
+    timer->advance(5 * 60 * 1000);
+    ASSERT_TRUE(recorder.waitForJobs(2, 2000));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_FALSE(engine.isBusy());
+}
+
+// A host that aborts from its DataPacket handler: the packet being announced
+// is not written into a reopened (and emptied) local file.
+TEST_F(DataFaults, AbortFromTheDataPacketHandlerKeepsWhatWasWritten)
+{
+    const QByteArray content = Pattern(4 * 1024 * 1024);
+    server.setFileData(content);
+    const QString target = local.filePath(QStringLiteral("file.bin"));
+    server.on("ABOR", ScriptedFtpServer::Reply{{"426 Transfer aborted\r\n", 0}, {"226 Abort done\r\n", 5}});
+    int packets = 0;
+    QObject::connect(&engine, &FtpCommander::DataPacket, &engine, [&](qint64) {
+        if (engine.BytesDone() > 0 && ++packets == 2)
+            engine.Abort();
+    });
+    engine.FTP_GET_FILE(QStringLiteral("/file.bin"), target, content.size(), false);
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    const QByteArray written = ReadLocal(target);
+    EXPECT_GT(written.size(), 0);
+    EXPECT_EQ(written.size(), engine.BytesDone());
+    EXPECT_TRUE(content.startsWith(written));
+}
+
 TEST_F(DataFaults, DroppedUploadResumesFromTheStoredLength)
 {
     const QByteArray content = Pattern(16 * 1024 * 1024); // more than the socket buffers hold

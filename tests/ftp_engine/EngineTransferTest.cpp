@@ -187,6 +187,32 @@ TEST_P(Transfers, FolderAndFileOperations)
     EXPECT_EQ(recorder.sent.count(QStringLiteral("DELE /missing.txt")), 1);
 }
 
+// A restart marker holds only for the transfer command right after it, so
+// nothing may come between REST and RETR or STOR.
+TEST_P(Transfers, ResumesContinueWhereTheCopiesEnd)
+{
+    const QByteArray content = RandomBytes(200 * 1024 + 7, 11);
+    ASSERT_TRUE(server.writeFile(QStringLiteral("whole.bin"), content));
+    const QString target = local.filePath(QStringLiteral("whole.bin"));
+    ASSERT_TRUE(WriteLocal(target, content.left(81234)));
+
+    engine.FTP_RES_GET_FILE(QStringLiteral("/whole.bin"), target, content.size(), QString(), false);
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(ReadLocal(target), content);
+    const qsizetype rest = recorder.sent.indexOf(QStringLiteral("REST 81234"));
+    ASSERT_GE(rest, 0);
+    EXPECT_EQ(recorder.sent.value(rest + 1), QStringLiteral("RETR /whole.bin"));
+
+    ASSERT_TRUE(server.writeFile(QStringLiteral("part.bin"), content.left(50000)));
+    qint64 offset = 50000;
+    engine.FTP_RES_SEND_FILE(target, QStringLiteral("/part.bin"), content.size(), offset);
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(server.readFile(QStringLiteral("part.bin")), content);
+    const qsizetype restSend = recorder.sent.indexOf(QStringLiteral("REST 50000"));
+    ASSERT_GE(restSend, 0);
+    EXPECT_EQ(recorder.sent.value(restSend + 1), QStringLiteral("STOR /part.bin"));
+}
+
 TEST_P(Transfers, LocalWriteErrorFailsTheDownload)
 {
     ASSERT_TRUE(server.writeFile(QStringLiteral("data.bin"), RandomBytes(50000, 3)));
