@@ -142,3 +142,25 @@ TEST(InstanceLockTest, UnusableFolderIsAFailureNotAHolder)
     EXPECT_EQ(lock.acquire(&error), InstanceLock::Outcome::Failed);
     EXPECT_FALSE(error.isEmpty());
 }
+
+TEST(InstanceLockTest, LockFileLeftWithoutAHolderIsTakenOver)
+{
+    // What a crash can leave: a lock file cut short, one written on another
+    // host name, one of garbage. Nobody holds any of them.
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("app.lock"));
+    const QList<QByteArray> contents = {
+        QByteArray(),
+        QByteArray("4194300\nftpqor_instance_helper\nsome-other-host\n"),
+        QByteArray("not a lock file"),
+    };
+    for (const QByteArray &content : contents) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+        file.close();
+        InstanceLock lock(path);
+        EXPECT_EQ(lock.acquire(), InstanceLock::Outcome::Acquired) << content.toStdString();
+        lock.release();
+    }
+}
