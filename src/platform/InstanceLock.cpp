@@ -1,6 +1,12 @@
 #include "InstanceLock.h"
 
-#include <QLockFile>
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 InstanceLock::InstanceLock(QString lockPath) : m_path(std::move(lockPath)) {}
 
@@ -10,33 +16,46 @@ InstanceLock::Outcome InstanceLock::acquire(QString *error)
 {
     if (isHeld())
         return Outcome::Acquired;
-    auto lock = std::make_unique<QLockFile>(m_path);
-    // No age makes a lock stale: only a holder that no longer runs loses it.
-    lock->setStaleLockTime(0);
-    if (lock->tryLock(0)) {
-        m_lock = std::move(lock);
+    // Close-on-exec: a program we start must not inherit (and so keep) the lock.
+    const QByteArray nativePath = QFile::encodeName(m_path);
+    const int fd = ::open(nativePath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        const int cause = errno;
+        if (error)
+            *error = (cause == EACCES || cause == EPERM || cause == EROFS
+                          ? QStringLiteral("No permission to create the lock file ")
+                          : QStringLiteral("The lock file could not be created: "))
+                + m_path + QStringLiteral(" (") + QString::fromLocal8Bit(std::strerror(cause)) + QLatin1Char(')');
+        return Outcome::Failed;
+    }
+    int result = 0;
+    do {
+        result = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    if (result == 0) {
+        m_fd = fd;
+        // The holder's process id, for whoever looks at the file.
+        const QByteArray pid = QByteArray::number(static_cast<qint64>(::getpid())) + '\n';
+        if (::ftruncate(fd, 0) == 0) {
+            // Only informative: the lock holds whether or not this is written.
+            [[maybe_unused]] const ssize_t written = ::write(fd, pid.constData(), static_cast<size_t>(pid.size()));
+        }
         return Outcome::Acquired;
     }
-    switch (lock->error()) {
-    case QLockFile::LockFailedError:
+    const int cause = errno;
+    ::close(fd);
+    if (cause == EWOULDBLOCK)
         return Outcome::HeldByAnother;
-    case QLockFile::PermissionError:
-        if (error)
-            *error = QStringLiteral("No permission to create the lock file ") + m_path;
-        return Outcome::Failed;
-    default:
-        if (error)
-            *error = QStringLiteral("The lock file could not be created: ") + m_path;
-        return Outcome::Failed;
-    }
+    if (error)
+        *error = QStringLiteral("The lock file could not be locked: ") + m_path + QStringLiteral(" (")
+            + QString::fromLocal8Bit(std::strerror(cause)) + QLatin1Char(')');
+    return Outcome::Failed;
 }
 
 void InstanceLock::release()
 {
-    if (m_lock) {
-        m_lock->unlock();
-        m_lock.reset();
+    if (m_fd >= 0) {
+        ::close(m_fd); // frees the kernel lock
+        m_fd = -1;
     }
 }
-
-bool InstanceLock::isHeld() const { return m_lock && m_lock->isLocked(); }

@@ -2,13 +2,11 @@
 
 #include <QString>
 
-#include <memory>
-
-class QLockFile;
-
-// One program instance per user: a lock file that the kernel frees with its
-// process. A live holder is never taken over; the lock of a process that died
-// is taken over by the next start.
+// One program instance per user: a kernel lock on a file, which the kernel
+// frees when its process ends, however it ends. A live holder is never taken
+// over, and nothing a dead holder left behind (the file, whatever it holds)
+// can keep the next start out. The file itself stays: removing it would let
+// two starts lock two different files of the same name.
 class InstanceLock
 {
 public:
@@ -25,10 +23,10 @@ public:
 
     Outcome acquire(QString *error = nullptr);
     void release();
-    bool isHeld() const;
+    bool isHeld() const { return m_fd >= 0; }
     const QString &path() const { return m_path; }
 
 private:
     QString m_path;
-    std::unique_ptr<QLockFile> m_lock;
+    int m_fd = -1;
 };

@@ -24,6 +24,10 @@ bool Ensure(const QString &path)
     QDir dir(path);
     if (!dir.exists() && !QDir().mkpath(path))
         return false;
+    // A folder of another user (say one made in the temporary folder before
+    // us) would let that user hold our lock or answer our hand-offs.
+    if (QFileInfo(path).ownerId() != ::geteuid())
+        return false;
     return QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)
         || QFileInfo(path).isWritable();
 }

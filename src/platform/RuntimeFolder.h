@@ -9,7 +9,8 @@ namespace RuntimeFolder {
 
 QString Path();
 
-// Creates the folder (mode 0700) when missing; false when that fails.
+// Creates the folder (mode 0700) when missing; false when that fails or
+// when the folder belongs to another user.
 [[nodiscard]] bool Ensure(const QString &path);
 
 } // namespace RuntimeFolder

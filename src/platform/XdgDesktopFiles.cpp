@@ -106,6 +106,8 @@ QString ExecValue(const QString &program, const QString &arguments)
         if (ch == QLatin1Char('"') || ch == QLatin1Char('`') || ch == QLatin1Char('$') || ch == QLatin1Char('\\'))
             quoted += QLatin1Char('\\');
         quoted += ch;
+        if (ch == QLatin1Char('%'))
+            quoted += ch; // a lone "%" would start a field code
     }
     QString exec = QLatin1Char('"') + quoted + QLatin1Char('"');
     if (!arguments.isEmpty())

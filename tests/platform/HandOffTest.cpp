@@ -1,7 +1,9 @@
 #include "HandOffClient.h"
 #include "HandOffServer.h"
 #include "InstanceLock.h"
+#include "RuntimeFolder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLocalSocket>
 #include <QSignalSpy>
@@ -13,6 +15,9 @@
 
 #include <atomic>
 #include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -141,4 +146,40 @@ TEST(InstanceLockTest, UnusableFolderIsAFailureNotAHolder)
     QString error;
     EXPECT_EQ(lock.acquire(&error), InstanceLock::Outcome::Failed);
     EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(InstanceLockTest, LockFileLeftWithoutAHolderIsTakenOver)
+{
+    // What a crash can leave: a lock file cut short, one written on another
+    // host name, one of garbage. Nobody holds any of them.
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("app.lock"));
+    const QList<QByteArray> contents = {
+        QByteArray(),
+        QByteArray("4194300\nftpqor_instance_helper\nsome-other-host\n"),
+        QByteArray("not a lock file"),
+    };
+    for (const QByteArray &content : contents) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+        file.close();
+        InstanceLock lock(path);
+        EXPECT_EQ(lock.acquire(), InstanceLock::Outcome::Acquired) << content.toStdString();
+        lock.release();
+    }
+}
+
+TEST(RuntimeFolderTest, FolderOwnedBySomeoneElseIsRefused)
+{
+    // Whoever owns the folder could hold our lock or answer in our place.
+    QTemporaryDir parent;
+    const QString shared = parent.filePath(QStringLiteral("shared"));
+    ASSERT_TRUE(QDir().mkdir(shared));
+    const QByteArray native = QFile::encodeName(shared);
+    ASSERT_EQ(::chmod(native.constData(), 0777), 0);
+    if (::geteuid() != 0 || ::chown(native.constData(), 65534, 65534) != 0)
+        GTEST_SKIP() << "needs a folder owned by another user";
+    EXPECT_FALSE(RuntimeFolder::Ensure(shared));
+    EXPECT_TRUE(RuntimeFolder::Ensure(parent.filePath(QStringLiteral("own"))));
 }

@@ -61,6 +61,10 @@ TEST(XdgDesktopFilesTest, ExecValueQuotesAndEscapesTheProgram)
     // once more for the desktop file's string escapes.
     EXPECT_EQ(XdgDesktopFiles::ExecValue(QStringLiteral("/opt/a$b/x\\y"), QStringLiteral("%f")),
               QStringLiteral("\"/opt/a\\\\$b/x\\\\\\\\y\" %f"));
+    // A percent sign in the path is a literal one, not a field code the
+    // launcher would replace with a file name.
+    EXPECT_EQ(XdgDesktopFiles::ExecValue(QStringLiteral("/opt/100%f/ftpqor"), QStringLiteral("%f")),
+              QStringLiteral("\"/opt/100%%f/ftpqor\" %f"));
 }
 
 TEST(XdgDesktopFilesTest, AnotherProgramsFileIsNeitherOverwrittenNorRemoved)
