@@ -73,12 +73,12 @@ QString IniRegistry::DefaultPath()
         + QStringLiteral("/ftpqor/registry.ini");
 }
 
-QList<IniRegistry::Key> IniRegistry::load() const
+std::optional<QList<IniRegistry::Key>> IniRegistry::load() const
 {
     QList<Key> keys;
     const auto bytes = StoredFile::ReadAll(m_path);
     if (!bytes)
-        return keys;
+        return QFileInfo::exists(m_path) ? std::nullopt : std::optional<QList<Key>>(keys);
     for (const QString &line : TextCodec::SplitLines(TextCodec::Decode(*bytes))) {
         if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
             keys.append(Key{line.mid(1, line.size() - 2), {}});
@@ -113,7 +113,7 @@ bool IniRegistry::save(const QList<Key> &keys) const
 bool IniRegistry::keyExists(const QString &root, const QString &key) const
 {
     const QString path = normalisedKey(root, key);
-    for (const Key &k : load())
+    for (const Key &k : loadForReading())
         if (sameName(k.path, path))
             return true;
     return false;
@@ -122,7 +122,7 @@ bool IniRegistry::keyExists(const QString &root, const QString &key) const
 std::optional<QString> IniRegistry::value(const QString &root, const QString &key, const QString &name) const
 {
     const QString path = normalisedKey(root, key);
-    for (const Key &k : load()) {
+    for (const Key &k : loadForReading()) {
         if (!sameName(k.path, path))
             continue;
         for (const Value &v : k.values)
@@ -136,7 +136,7 @@ QStringList IniRegistry::valueNames(const QString &root, const QString &key) con
 {
     QStringList names;
     const QString path = normalisedKey(root, key);
-    for (const Key &k : load())
+    for (const Key &k : loadForReading())
         if (sameName(k.path, path))
             for (const Value &v : k.values)
                 names << v.name;
@@ -145,7 +145,10 @@ QStringList IniRegistry::valueNames(const QString &root, const QString &key) con
 
 bool IniRegistry::createKey(const QString &root, const QString &key)
 {
-    QList<Key> keys = load();
+    auto loaded = load();
+    if (!loaded)
+        return false;
+    QList<Key> &keys = *loaded;
     const QStringList parts = normalisedKey(root, key).split(QLatin1Char('\\'));
     bool changed = false;
     for (qsizetype depth = 2; depth <= parts.size(); ++depth) {
@@ -164,7 +167,10 @@ bool IniRegistry::setValue(const QString &root, const QString &key, const QStrin
 {
     if (!createKey(root, key))
         return false;
-    QList<Key> keys = load();
+    auto loaded = load();
+    if (!loaded)
+        return false;
+    QList<Key> &keys = *loaded;
     const QString path = normalisedKey(root, key);
     for (Key &k : keys) {
         if (!sameName(k.path, path))
@@ -183,7 +189,10 @@ bool IniRegistry::setValue(const QString &root, const QString &key, const QStrin
 
 bool IniRegistry::deleteValue(const QString &root, const QString &key, const QString &name)
 {
-    QList<Key> keys = load();
+    auto loaded = load();
+    if (!loaded)
+        return false;
+    QList<Key> &keys = *loaded;
     const QString path = normalisedKey(root, key);
     for (Key &k : keys) {
         if (!sameName(k.path, path))
@@ -200,7 +209,10 @@ bool IniRegistry::deleteValue(const QString &root, const QString &key, const QSt
 
 bool IniRegistry::deleteKey(const QString &root, const QString &key)
 {
-    QList<Key> keys = load();
+    auto loaded = load();
+    if (!loaded)
+        return false;
+    QList<Key> &keys = *loaded;
     const QString path = normalisedKey(root, key);
     const QString childPrefix = path + QLatin1Char('\\');
     qsizetype found = -1;

@@ -40,7 +40,10 @@ private:
         QString path; // root + "\" + key path, as first written
         QList<Value> values;
     };
-    QList<Key> load() const;
+    // Nothing when the file exists but cannot be read: a write must not
+    // then replace what it holds.
+    std::optional<QList<Key>> load() const;
+    QList<Key> loadForReading() const { return load().value_or(QList<Key>()); }
     bool save(const QList<Key> &keys) const;
 
     QString m_path;

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -84,4 +86,18 @@ TEST(XdgDesktopFilesTest, AnotherProgramsFileIsNeitherOverwrittenNorRemoved)
     EXPECT_FALSE(XdgDesktopFiles::RemoveAutostartEntry(QStringLiteral("Other Tool")));
     EXPECT_TRUE(QFile::exists(path));
     QFile::remove(path);
+}
+
+TEST(IniRegistryTest, AFileThatCannotBeReadIsNeverReplaced)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads every file";
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("registry.ini"));
+    ASSERT_TRUE(IniRegistry(path).setValue(kRoot, QStringLiteral("Software\\A"), QStringLiteral("kept"), QStringLiteral("1")));
+    QFile::setPermissions(path, QFile::WriteOwner);
+    IniRegistry registry(path);
+    EXPECT_FALSE(registry.setValue(kRoot, QStringLiteral("Software\\B"), QStringLiteral("new"), QStringLiteral("2")));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(registry.value(kRoot, QStringLiteral("Software\\A"), QStringLiteral("kept")), QStringLiteral("1"));
 }
