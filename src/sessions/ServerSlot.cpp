@@ -267,6 +267,8 @@ void ServerSlot::ConnectToFTP()
         m_engine->setStartupPath(startPath.isEmpty() ? QStringLiteral("/") : startPath);
         m_remotePath.clear();
         m_items.clear();
+        // Cached listings are keyed by path only: another server or user has other folders behind the same paths.
+        m_cache.TruncateCacheFile();
         if (m_pane) {
             m_pane->Model->clear();
             m_pane->CboFTP->clear();
@@ -445,6 +447,8 @@ void ServerSlot::FtpCmd_JobDone()
                         m_pane->ShowState(tr("Connected (cached listing of %1)").arg(m_cache.LastCacheTime()));
                     emit remoteFolderListed(m_index, m_remotePath);
                 } else {
+                    // The rows shown belong to the folder left; names in them must not be joined to this path.
+                    clearShownListing();
                     listFolder();
                 }
             } else {
@@ -494,6 +498,17 @@ void ServerSlot::FtpCmd_JobDone()
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FtpCmd_JobDone"));
     }
+}
+
+void ServerSlot::clearShownListing()
+{
+    m_items.clear();
+    m_summary = {};
+    if (m_pane) {
+        m_pane->Model->clear();
+        m_pane->ShowSummary(QString());
+    }
+    updateButtons();
 }
 
 void ServerSlot::LoadRemoteFolders(const QString &listing, bool fromServer)

@@ -117,6 +117,7 @@ private:
     void updateButtons();
     void showListing(const QString &listing);
     void showItems(); // the parsed listing through the name filter
+    void clearShownListing();
     void listFolder();
     void relistAfterChange();
     void addPathItem(const QString &path);
