@@ -309,6 +309,7 @@ void ServerSlot::sessionEnded(const QString &state)
 {
     m_pendingPath.clear();
     m_relistAfterCommand = false;
+    m_staleAfterChange.clear();
     m_controlConnected = false;
     if (m_pane) {
         m_pane->ShowListingProgress(-1);
@@ -474,6 +475,8 @@ void ServerSlot::FtpCmd_JobDone()
         case FtpCommander::ActRename:
         case FtpCommander::ActMakeDir:
             if (success) {
+                for (const QString &stale : std::exchange(m_staleAfterChange, {}))
+                    m_cache.MarkDirCacheDirty(stale, 0);
                 relistAfterChange();
             } else if (m_pane) {
                 m_pane->ShowState(act == FtpCommander::ActRename ? tr("Rename failed") : tr("New folder failed"));

@@ -143,6 +143,7 @@ private:
     QList<FtpFileItem> m_items; // the shown listing, parsed
     bool m_listingFromCache = false;
     bool m_relistAfterCommand = false;
+    QStringList m_staleAfterChange; // folders whose cached listings the running rename or new folder outdates
     bool m_reportedActive = false; // listeners were told the session is up
     bool m_controlConnected = false; // the server answered this attempt
     qint64 m_listingBytes = 0;       // of the listing coming in

@@ -447,3 +447,29 @@ TEST_F(SlotFixture, AFolderThatCannotBeListedShowsNoneOfTheFolderBeforeIt)
     EXPECT_TRUE(slot().Selection().isEmpty());
     slot().DisConnectFromFTP();
 }
+
+TEST_F(SlotFixture, ARenamedFolderLeavesNoCachedListingBehindItsOldName)
+{
+    ASSERT_TRUE(server.writeFile("reports/2025.txt", "r"));
+    ASSERT_TRUE(connectAndList());
+    activate(pane0, "reports");
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0) == QStringList({"2025.txt"}) && !slot().IsBusy(); }));
+    pane0.Button("up")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return slot().SlotRemotePath() == "/" && !slot().IsBusy(); }));
+
+    ScriptedPrompts prompts;
+    select(pane0, "reports");
+    prompts.expectInput("New name for \"reports\"", QString("archive"));
+    pane0.Button("rename")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0).contains("archive") && !slot().IsBusy(); }));
+    prompts.expectInput("Name of the new folder", QString("reports"));
+    pane0.Button("newdir")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0).contains("reports") && !slot().IsBusy(); }));
+
+    // The new, empty folder is listed from the server, not shown with the old folder's files.
+    activate(pane0, "reports");
+    ASSERT_TRUE(WaitUntil([&] { return slot().SlotRemotePath() == "/reports" && !slot().IsBusy(); }));
+    EXPECT_TRUE(shownNames(pane0).isEmpty());
+    EXPECT_FALSE(slot().ListingFromCache());
+    EXPECT_TRUE(prompts.allUsed());
+}
