@@ -137,6 +137,7 @@ private:
     CProfile m_profile;
     QString m_remotePath;
     QString m_pendingPath;
+    QString m_reachedPath; // the server's name of the folder the running change of folder reached
     PathHistoryList m_history = EmptyPathHistory();
     bool m_historyChanged = false;
     RemoteListingSummary m_summary;

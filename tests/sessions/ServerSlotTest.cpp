@@ -438,6 +438,7 @@ TEST_F(SlotFixture, AFolderThatCannotBeListedShowsNoneOfTheFolderBeforeIt)
     ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0) == QStringList({"locked", "notes.txt"}) && !slot().IsBusy(); }));
 
     // The server lets the client in but refuses to list the folder.
+    scripted.on("PWD", "257 \"/locked\" is the current directory.");
     scripted.on("LIST", "550 Permission denied.");
     activate(pane0, "locked");
     ASSERT_TRUE(WaitUntil([&] { return pane0.lblState->text() == "Listing failed" && !slot().IsBusy(); }));
@@ -472,4 +473,26 @@ TEST_F(SlotFixture, ARenamedFolderLeavesNoCachedListingBehindItsOldName)
     EXPECT_TRUE(shownNames(pane0).isEmpty());
     EXPECT_FALSE(slot().ListingFromCache());
     EXPECT_TRUE(prompts.allUsed());
+}
+
+TEST_F(SlotFixture, AStartFolderGivenWithoutTheLeadingSlashCanBeBrowsedAndLeft)
+{
+    ASSERT_TRUE(server.writeFile("site/pages/index.html", "i"));
+    ASSERT_TRUE(server.writeFile("top.txt", "t"));
+    CProfile profile = ServerProfile(server);
+    profile.RemotePath = "site"; // as users type it: below the folder the log-in starts in
+    serverSlots->UseProfile(0, profile, true);
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0) == QStringList({"pages"}) && !slot().IsBusy(); }));
+    EXPECT_EQ(slot().SlotRemotePath(), "/site");
+
+    activate(pane0, "pages");
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0) == QStringList({"index.html"}) && !slot().IsBusy(); }))
+        << log0.lines.join('\n').toStdString();
+    EXPECT_EQ(slot().SlotRemotePath(), "/site/pages");
+
+    pane0.Button("up")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return slot().SlotRemotePath() == "/site" && !slot().IsBusy(); }));
+    pane0.Button("up")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0) == QStringList({"site", "top.txt"}) && !slot().IsBusy(); }));
+    slot().DisConnectFromFTP();
 }
