@@ -87,6 +87,8 @@ frmZAVUde::frmZAVUde(ModStartup *startup, std::array<EngineTimer *, 2> timers, Q
         ServerSlot *slot = m_slots->Slot(i);
         slot->setLog(m_logs[static_cast<size_t>(i)]);
         connect(slot, &ServerSlot::remoteSelectionChanged, this, [this] { m_local->UpdateInButtons(); });
+        // The log-in dialog runs inside the engine: the tray must not restore or end the program under it.
+        connect(slot->FtpCmd(), &FtpCommander::NotifyModal, this, [this](bool &modal) { SetModalState(modal); });
     }
     connect(m_slots, &ServerSlots::sessionStateChanged, this, &frmZAVUde::sessionStateChanged);
     connect(m_slots, &ServerSlots::profilesEdited, this, &frmZAVUde::BuildProfileMenus);

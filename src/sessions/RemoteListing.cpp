@@ -28,23 +28,45 @@ qint64 secondsOf(const QDate &date, const QTime &time)
 
 } // namespace
 
-bool MatchesNameFilter(const QString &name, const QString &filter)
+namespace {
+
+// The filter's patterns, compiled once for a whole listing.
+class NameFilter
 {
-    const QString trimmed = filter.trimmed();
-    if (trimmed.isEmpty() || trimmed == QLatin1String("*.*") || trimmed == QLatin1String("*"))
-        return true;
-    const QStringList patterns = trimmed.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    for (const QString &pattern : patterns) {
-        const QString p = pattern.trimmed();
-        if (p.isEmpty())
-            continue;
-        const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(p),
-                                    QRegularExpression::CaseInsensitiveOption);
-        if (re.match(name).hasMatch())
-            return true;
+public:
+    explicit NameFilter(const QString &filter)
+    {
+        const QString trimmed = filter.trimmed();
+        m_all = trimmed.isEmpty() || trimmed == QLatin1String("*.*") || trimmed == QLatin1String("*");
+        if (m_all)
+            return;
+        for (const QString &pattern : trimmed.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QString p = pattern.trimmed();
+            if (!p.isEmpty())
+                m_patterns.append(QRegularExpression(QRegularExpression::wildcardToRegularExpression(p),
+                                                     QRegularExpression::CaseInsensitiveOption));
+        }
     }
-    return false;
-}
+
+    bool matches(const QString &name) const
+    {
+        if (m_all)
+            return true;
+        for (const QRegularExpression &re : m_patterns) {
+            if (re.match(name).hasMatch())
+                return true;
+        }
+        return false;
+    }
+
+private:
+    bool m_all = false;
+    QList<QRegularExpression> m_patterns;
+};
+
+} // namespace
+
+bool MatchesNameFilter(const QString &name, const QString &filter) { return NameFilter(filter).matches(name); }
 
 std::vector<FileListRow> BuildRemoteRows(const QList<FtpFileItem> &items, const QString &filter,
                                          RemoteListingSummary &summary)
@@ -55,10 +77,11 @@ std::vector<FileListRow> BuildRemoteRows(const QList<FtpFileItem> &items, const 
     const QDate today = QDate::currentDate();
     int folderNumber = 0;
     int fileNumber = 0;
+    const NameFilter nameFilter(filter);
     for (const FtpFileItem &item : items) {
         if (item.Name == QLatin1String(".") || item.Name == QLatin1String("..") || item.Name.isEmpty())
             continue;
-        if (!item.IsFolder && !MatchesNameFilter(item.Name, filter))
+        if (!item.IsFolder && !nameFilter.matches(item.Name))
             continue;
         FileListRow row;
         row.Text = item.Name;

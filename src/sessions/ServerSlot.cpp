@@ -36,6 +36,27 @@ QString slotFileName(const QString &stem, int index, const QString &suffix)
 
 bool isErrorReply(const QString &code) { return code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5')); }
 
+// The path of a 257 reply ("257 \"/a \"\"b\"\"\" is current"; doubled quotes stand for one), or "" when
+// the reply names none or a path that does not start at the root.
+QString quotedAbsolutePath(const QString &line)
+{
+    const qsizetype open = line.indexOf(QLatin1Char('"'));
+    if (open < 0)
+        return QString();
+    QString path;
+    for (qsizetype i = open + 1; i < line.size(); ++i) {
+        if (line.at(i) != QLatin1Char('"')) {
+            path += line.at(i);
+        } else if (i + 1 < line.size() && line.at(i + 1) == QLatin1Char('"')) {
+            path += QLatin1Char('"');
+            ++i;
+        } else {
+            return path.startsWith(QLatin1Char('/')) ? path : QString();
+        }
+    }
+    return QString();
+}
+
 } // namespace
 
 ServerSlot::ServerSlot(int index, RemotePane *pane, MainWindowServices &window, QObject *parent, EngineTimer *timer)
@@ -73,6 +94,9 @@ void ServerSlot::wireEngine()
             [this](const QString &, const QString &command) { log(command, SessionLog::Command, SessionLog::kBold); });
     connect(engine, &FtpCommander::ServerReplied, this, [this](const QString &code, const QString &line) {
         log(line, isErrorReply(code) ? SessionLog::Failure : SessionLog::Reply);
+        // The folder a change of folder reached, as the server names it: a relative start folder becomes absolute.
+        if (code == QLatin1String("257") && m_engine->CurrentAct() == FtpCommander::ActChangeDir)
+            m_reachedPath = quotedAbsolutePath(line);
     });
     connect(engine, &FtpCommander::Message, this, [this](const QString &text) {
         if (m_pane)
@@ -267,6 +291,8 @@ void ServerSlot::ConnectToFTP()
         m_engine->setStartupPath(startPath.isEmpty() ? QStringLiteral("/") : startPath);
         m_remotePath.clear();
         m_items.clear();
+        // Cached listings are keyed by path only: another server or user has other folders behind the same paths.
+        m_cache.TruncateCacheFile();
         if (m_pane) {
             m_pane->Model->clear();
             m_pane->CboFTP->clear();
@@ -307,6 +333,7 @@ void ServerSlot::sessionEnded(const QString &state)
 {
     m_pendingPath.clear();
     m_relistAfterCommand = false;
+    m_staleAfterChange.clear();
     m_controlConnected = false;
     if (m_pane) {
         m_pane->ShowListingProgress(-1);
@@ -352,6 +379,7 @@ void ServerSlot::ChangeFolder(const QString &remotePath)
         if (!ready() || remotePath.isEmpty())
             return;
         m_pendingPath = remotePath;
+        m_reachedPath.clear();
         if (m_pane)
             m_pane->ShowState(tr("Opening %1...").arg(remotePath));
         m_engine->FTP_CHG_DIR(remotePath);
@@ -432,7 +460,7 @@ void ServerSlot::FtpCmd_JobDone()
             break;
         case FtpCommander::ActChangeDir:
             if (success && !m_pendingPath.isEmpty()) {
-                m_remotePath = m_pendingPath;
+                m_remotePath = m_reachedPath.isEmpty() ? m_pendingPath : m_reachedPath;
                 m_pendingPath.clear();
                 addPathItem(m_remotePath);
                 AddToRemoteFolderHistory(m_remotePath);
@@ -445,6 +473,8 @@ void ServerSlot::FtpCmd_JobDone()
                         m_pane->ShowState(tr("Connected (cached listing of %1)").arg(m_cache.LastCacheTime()));
                     emit remoteFolderListed(m_index, m_remotePath);
                 } else {
+                    // The rows shown belong to the folder left; names in them must not be joined to this path.
+                    clearShownListing();
                     listFolder();
                 }
             } else {
@@ -470,6 +500,8 @@ void ServerSlot::FtpCmd_JobDone()
         case FtpCommander::ActRename:
         case FtpCommander::ActMakeDir:
             if (success) {
+                for (const QString &stale : std::exchange(m_staleAfterChange, {}))
+                    m_cache.MarkDirCacheDirty(stale, 0);
                 relistAfterChange();
             } else if (m_pane) {
                 m_pane->ShowState(act == FtpCommander::ActRename ? tr("Rename failed") : tr("New folder failed"));
@@ -494,6 +526,17 @@ void ServerSlot::FtpCmd_JobDone()
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FtpCmd_JobDone"));
     }
+}
+
+void ServerSlot::clearShownListing()
+{
+    m_items.clear();
+    m_summary = {};
+    if (m_pane) {
+        m_pane->Model->clear();
+        m_pane->ShowSummary(QString());
+    }
+    updateButtons();
 }
 
 void ServerSlot::LoadRemoteFolders(const QString &listing, bool fromServer)

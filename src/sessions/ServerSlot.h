@@ -117,6 +117,7 @@ private:
     void updateButtons();
     void showListing(const QString &listing);
     void showItems(); // the parsed listing through the name filter
+    void clearShownListing();
     void listFolder();
     void relistAfterChange();
     void addPathItem(const QString &path);
@@ -136,12 +137,14 @@ private:
     CProfile m_profile;
     QString m_remotePath;
     QString m_pendingPath;
+    QString m_reachedPath; // the server's name of the folder the running change of folder reached
     PathHistoryList m_history = EmptyPathHistory();
     bool m_historyChanged = false;
     RemoteListingSummary m_summary;
     QList<FtpFileItem> m_items; // the shown listing, parsed
     bool m_listingFromCache = false;
     bool m_relistAfterCommand = false;
+    QStringList m_staleAfterChange; // folders whose cached listings the running rename or new folder outdates
     bool m_reportedActive = false; // listeners were told the session is up
     bool m_controlConnected = false; // the server answered this attempt
     qint64 m_listingBytes = 0;       // of the listing coming in

@@ -57,7 +57,11 @@ void ServerSlot::RenameSelected()
             return;
         if (!ready()) // the prompt let other events run
             return;
-        m_engine->FTP_REN_FILE(JoinRemotePath(m_remotePath, oldName), JoinRemotePath(m_remotePath, newName));
+        const QString oldPath = JoinRemotePath(m_remotePath, oldName);
+        const QString newPath = JoinRemotePath(m_remotePath, newName);
+        // A folder's cached listing must not outlive its name, nor be found under the name it takes.
+        m_staleAfterChange = items.first().IsFolder ? QStringList{oldPath, newPath} : QStringList();
+        m_engine->FTP_REN_FILE(oldPath, newPath);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("MNU_RMT_RENAME_Click"));
     }
@@ -76,7 +80,9 @@ void ServerSlot::MakeFolder()
             return;
         if (!ready())
             return;
-        m_engine->FTP_MAKE_DIR(JoinRemotePath(m_remotePath, name));
+        const QString path = JoinRemotePath(m_remotePath, name);
+        m_staleAfterChange = {path}; // a folder of that name listed before may have been removed since
+        m_engine->FTP_MAKE_DIR(path);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("MNU_RMT_NEWDIR_Click"));
     }

@@ -20,6 +20,7 @@
 #include "ServerSlot.h"
 #include "UserCommandList.h"
 #include "WhenModal.h"
+#include "frmLogin.h"
 #include "frmQuickCon.h"
 #include "modSysTrayEx.h"
 
@@ -58,6 +59,7 @@ CProfile serverProfile(const PyFtpServer &server, const QString &name)
 void storeProfiles(const QList<CProfile> &profiles)
 {
     QDir().mkpath(DataRoot::SystemFolder());
+    QFile::remove(DefaultProfileFilePath()); // records of an earlier test in this process must not stay
     const ProfileRecordFile file(DefaultProfileFilePath());
     file.ensureExists();
     for (int i = 0; i < profiles.size(); ++i)
@@ -453,4 +455,30 @@ TEST(MainWindow, ProfilesSavedInTheEditorReachTheProfileMenus)
     EXPECT_EQ(menuTexts(window.mnuProfile[0]), QStringList({"First", "Second"}));
     EXPECT_EQ(menuTexts(window.mnuProfile[1]), QStringList({"First", "Second"}));
     EXPECT_FALSE(window.Slot(0)->HasProfile());
+}
+
+TEST(MainWindow, TheWindowKnowsWhileTheLogInDialogIsOpen)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    CProfile profile = serverProfile(server, "Wrong password");
+    profile.Password = "wrong";
+    storeProfiles({profile});
+    frmZAVUde window;
+    window.ShowQor();
+    bool modalWhileAsked = false;
+    bool asked = false;
+    WhenModal<frmLogin>(
+        [&](frmLogin &dialog) {
+            asked = true;
+            modalWhileAsked = window.ModalState();
+            dialog.CmdCnc->click();
+        },
+        1000);
+    window.mnuProfile[0]->actions().at(0)->trigger();
+    ASSERT_TRUE(waitUntil([&] { return asked && !window.Slot(0)->IsBusy(); }));
+    // The tray must not restore or end the program under an open dialog.
+    EXPECT_TRUE(modalWhileAsked);
+    EXPECT_FALSE(window.ModalState());
+    EXPECT_FALSE(window.ServerConnected(0));
 }

@@ -408,3 +408,91 @@ TEST_F(SlotFixture, ASelectedProfileConnectsFromThePaneButton)
     slot().DisConnectFromFTP();
     EXPECT_TRUE(pane0.Button("connect")->isEnabled());
 }
+
+TEST_F(SlotFixture, ANewSessionNeverShowsTheCachedListingOfTheSessionBefore)
+{
+    PyFtpServer other;
+    ASSERT_TRUE(other.start());
+    ASSERT_TRUE(server.writeFile("first.txt", "1"));
+    ASSERT_TRUE(other.writeFile("other.txt", "2"));
+    ASSERT_TRUE(connectAndList());
+    ASSERT_EQ(shownNames(pane0), QStringList({"first.txt"}));
+    slot().DisConnectFromFTP();
+
+    // Same slot, another server: its root is listed, not the first server's root from the cache.
+    serverSlots->UseProfile(0, ServerProfile(other, "Other server"), true);
+    ASSERT_TRUE(WaitUntil([&] { return slot().SessionActive() && !slot().IsBusy() && !slot().SlotRemotePath().isEmpty(); }));
+    EXPECT_EQ(shownNames(pane0), QStringList({"other.txt"}));
+    EXPECT_FALSE(slot().ListingFromCache());
+}
+
+TEST_F(SlotFixture, AFolderThatCannotBeListedShowsNoneOfTheFolderBeforeIt)
+{
+    ScriptedFtpServer scripted;
+    ASSERT_TRUE(scripted.listen());
+    scripted.setListing("drwxr-xr-x 1 o g 0 Jan  1 12:00 locked\r\n"
+                        "-rw-r--r-- 1 o g 10 Jan  1 12:00 notes.txt\r\n");
+    CProfile profile = ServerProfile(server);
+    profile.Port = scripted.port();
+    serverSlots->UseProfile(0, profile, true);
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0) == QStringList({"locked", "notes.txt"}) && !slot().IsBusy(); }));
+
+    // The server lets the client in but refuses to list the folder.
+    scripted.on("PWD", "257 \"/locked\" is the current directory.");
+    scripted.on("LIST", "550 Permission denied.");
+    activate(pane0, "locked");
+    ASSERT_TRUE(WaitUntil([&] { return pane0.lblState->text() == "Listing failed" && !slot().IsBusy(); }));
+    EXPECT_EQ(slot().SlotRemotePath(), "/locked");
+    // Rows of "/" shown under "/locked" would send a rename to "/locked/notes.txt".
+    EXPECT_TRUE(shownNames(pane0).isEmpty());
+    EXPECT_TRUE(slot().Selection().isEmpty());
+    slot().DisConnectFromFTP();
+}
+
+TEST_F(SlotFixture, ARenamedFolderLeavesNoCachedListingBehindItsOldName)
+{
+    ASSERT_TRUE(server.writeFile("reports/2025.txt", "r"));
+    ASSERT_TRUE(connectAndList());
+    activate(pane0, "reports");
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0) == QStringList({"2025.txt"}) && !slot().IsBusy(); }));
+    pane0.Button("up")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return slot().SlotRemotePath() == "/" && !slot().IsBusy(); }));
+
+    ScriptedPrompts prompts;
+    select(pane0, "reports");
+    prompts.expectInput("New name for \"reports\"", QString("archive"));
+    pane0.Button("rename")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0).contains("archive") && !slot().IsBusy(); }));
+    prompts.expectInput("Name of the new folder", QString("reports"));
+    pane0.Button("newdir")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0).contains("reports") && !slot().IsBusy(); }));
+
+    // The new, empty folder is listed from the server, not shown with the old folder's files.
+    activate(pane0, "reports");
+    ASSERT_TRUE(WaitUntil([&] { return slot().SlotRemotePath() == "/reports" && !slot().IsBusy(); }));
+    EXPECT_TRUE(shownNames(pane0).isEmpty());
+    EXPECT_FALSE(slot().ListingFromCache());
+    EXPECT_TRUE(prompts.allUsed());
+}
+
+TEST_F(SlotFixture, AStartFolderGivenWithoutTheLeadingSlashCanBeBrowsedAndLeft)
+{
+    ASSERT_TRUE(server.writeFile("site/pages/index.html", "i"));
+    ASSERT_TRUE(server.writeFile("top.txt", "t"));
+    CProfile profile = ServerProfile(server);
+    profile.RemotePath = "site"; // as users type it: below the folder the log-in starts in
+    serverSlots->UseProfile(0, profile, true);
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0) == QStringList({"pages"}) && !slot().IsBusy(); }));
+    EXPECT_EQ(slot().SlotRemotePath(), "/site");
+
+    activate(pane0, "pages");
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0) == QStringList({"index.html"}) && !slot().IsBusy(); }))
+        << log0.lines.join('\n').toStdString();
+    EXPECT_EQ(slot().SlotRemotePath(), "/site/pages");
+
+    pane0.Button("up")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return slot().SlotRemotePath() == "/site" && !slot().IsBusy(); }));
+    pane0.Button("up")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0) == QStringList({"site", "top.txt"}) && !slot().IsBusy(); }));
+    slot().DisConnectFromFTP();
+}
