@@ -190,6 +190,7 @@ signals:
     void PropertyChanged(const QString &key);
 
 private:
+    void StartPathOperation(int action, const QString &procedure, QString &slot, const QString &path);
     // tables (FtpCommanderTables.cpp)
     void InitGlobal();
     void LoadCmds();
@@ -242,6 +243,7 @@ private:
     bool OpenFileForWriting();
     void OpenFileForSending();
     bool SendNextBlocks();
+    void FinishSending();
     void CloseFile();
     void CloseListingFile();
     void LocalFileFailed(const QString &what);

@@ -13,14 +13,9 @@ namespace {
 
 const QString kObject = QStringLiteral("FtpCommander");
 
+// Remote paths and local paths on this platform both use "/"; a doubled
+// separator is collapsed.
 QString CollapseSlashes(QString path)
-{
-    path.replace(QStringLiteral("//"), QStringLiteral("/"));
-    return path;
-}
-
-// Local paths on this platform use "/"; a doubled separator is collapsed.
-QString CollapseLocal(QString path)
 {
     path.replace(QStringLiteral("//"), QStringLiteral("/"));
     return path;
@@ -200,7 +195,7 @@ void FtpCommander::FTP_SEND_FILE(const QString &localFile, const QString &remote
             return;
         CloseFile();
         m_remoteFile = CollapseSlashes(remoteFile);
-        m_localFilePath = CollapseLocal(localFile);
+        m_localFilePath = CollapseSlashes(localFile);
         m_expectedSize = size;
         m_bytesDone = 0;
         m_resumeOffset = 0;
@@ -221,12 +216,26 @@ void FtpCommander::FTP_RES_SEND_FILE(const QString &localFile, const QString &re
             return;
         CloseFile();
         m_remoteFile = CollapseSlashes(remoteFile);
-        m_localFilePath = CollapseLocal(localFile);
+        m_localFilePath = CollapseSlashes(localFile);
         m_expectedSize = size;
         m_bytesDone = m_resumeOffset = offset;
         ExecuteFtpMacro(ActResumeSend);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FTP_RES_SEND_FILE"));
+    }
+}
+
+// The delete and make-directory operations: one path, collapsed, into the
+// member the macro's command step sends.
+void FtpCommander::StartPathOperation(int action, const QString &procedure, QString &slot, const QString &path)
+{
+    try {
+        if (!m_sessionActive)
+            return;
+        slot = CollapseSlashes(path);
+        ExecuteFtpMacro(action);
+    } catch (...) {
+        LogCurrentException(kObject, procedure);
     }
 }
 
@@ -245,38 +254,17 @@ void FtpCommander::FTP_REN_FILE(const QString &oldPath, const QString &newPath)
 
 void FtpCommander::FTP_DEL_FILE(const QString &path)
 {
-    try {
-        if (!m_sessionActive)
-            return;
-        m_sourcePath = CollapseSlashes(path);
-        ExecuteFtpMacro(ActDelete);
-    } catch (...) {
-        LogCurrentException(kObject, QStringLiteral("FTP_DEL_FILE"));
-    }
+    StartPathOperation(ActDelete, QStringLiteral("FTP_DEL_FILE"), m_sourcePath, path);
 }
 
 void FtpCommander::FTP_DEL_DIR(const QString &path)
 {
-    try {
-        if (!m_sessionActive)
-            return;
-        m_sourcePath = CollapseSlashes(path);
-        ExecuteFtpMacro(ActRemoveDir);
-    } catch (...) {
-        LogCurrentException(kObject, QStringLiteral("FTP_DEL_DIR"));
-    }
+    StartPathOperation(ActRemoveDir, QStringLiteral("FTP_DEL_DIR"), m_sourcePath, path);
 }
 
 void FtpCommander::FTP_MAKE_DIR(const QString &path)
 {
-    try {
-        if (!m_sessionActive)
-            return;
-        m_targetPath = CollapseSlashes(path);
-        ExecuteFtpMacro(ActMakeDir);
-    } catch (...) {
-        LogCurrentException(kObject, QStringLiteral("FTP_MAKE_DIR"));
-    }
+    StartPathOperation(ActMakeDir, QStringLiteral("FTP_MAKE_DIR"), m_targetPath, path);
 }
 
 void FtpCommander::FTP_GetFromOtherServer(const QString &remoteFile, qint64 size, const QString &peerAddress,

@@ -181,13 +181,11 @@ void FtpCommander::ExecuteStep(int step)
         command = BuildDataConnectionCommand();
         if (command.isEmpty())
             return; // already ended or handed on
-        status = command.startsWith(QStringLiteral("PORT"), Qt::CaseInsensitive)
-                     ? QStringLiteral("Trying for data Connection..")
-                     : QStringLiteral("Requesting a passive port..");
-        m_currentMap = m_records[command.startsWith(QStringLiteral("PORT"), Qt::CaseInsensitive) ? 8 : 9].ReplyMap;
-        SendFtpCommand(command,
-                       m_records[command.startsWith(QStringLiteral("PORT"), Qt::CaseInsensitive) ? 8 : 9].SuccessCodes,
-                       status);
+        const bool active = command.startsWith(QStringLiteral("PORT"), Qt::CaseInsensitive);
+        status = active ? QStringLiteral("Trying for data Connection..") : QStringLiteral("Requesting a passive port..");
+        const FtpCommandRecord &sent = m_records[active ? 8 : 9];
+        m_currentMap = sent.ReplyMap;
+        SendFtpCommand(command, sent.SuccessCodes, status);
         return;
     }
     case 10:
