@@ -124,6 +124,14 @@ void Logger::drawEntryLines(QPainter &painter, int firstEntry, int startLine)
         const QFontMetricsF metrics(font);
         painter.setFont(font);
         const bool midEntry = i == firstEntry && startLine > 1;
+        // Writes one screen line of the entry; false once the view is full.
+        const auto drawText = [&](const QString &text, double textX, double width) {
+            CheckPAD(width);
+            painter.setPen(color);
+            painter.drawText(QPointF(textX, y + metrics.ascent()), text);
+            y += lh;
+            return ++drawn <= m_visibleLines + 1;
+        };
 
         if (!midEntry) {
             const QString s = entry.LineCount == 1 ? entry.Text : entry.Text.left(wrap);
@@ -142,11 +150,7 @@ void Logger::drawEntryLines(QPainter &painter, int firstEntry, int startLine)
                 if (entry.Selected)
                     painter.fillRect(QRectF(0, y, width, lh), selection);
             }
-            CheckPAD(width);
-            painter.setPen(color);
-            painter.drawText(QPointF(textX, y + metrics.ascent()), s);
-            y += lh;
-            if (++drawn > m_visibleLines + 1)
+            if (!drawText(s, textX, width))
                 return;
         }
 
@@ -171,11 +175,7 @@ void Logger::drawEntryLines(QPainter &painter, int firstEntry, int startLine)
             const double width = metrics.horizontalAdvance(s) + lh;
             if (entry.Selected)
                 painter.fillRect(QRectF(0, y, width, lh), selection);
-            CheckPAD(width);
-            painter.setPen(color);
-            painter.drawText(QPointF(textX, y + metrics.ascent()), s);
-            y += lh;
-            if (++drawn > m_visibleLines + 1)
+            if (!drawText(s, textX, width))
                 return;
         }
     }
