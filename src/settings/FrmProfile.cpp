@@ -1,5 +1,6 @@
 #include "FrmProfile.h"
 
+#include "DialogWidgets.h"
 #include "ErrorLog.h"
 #include "ModProfile.h"
 #include "ModTimeZone.h"
@@ -47,23 +48,6 @@ std::optional<qint32> wholePortNumber(const QString &text)
     return static_cast<qint32>(rounded);
 }
 
-QLineEdit *lineEdit(const QString &name, int maxLength, QWidget *parent)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    if (maxLength > 0)
-        edit->setMaxLength(maxLength);
-    return edit;
-}
-
-QPushButton *button(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
 } // namespace
 
 FrmProfile::FrmProfile(bool manageOnly, QWidget *parent)
@@ -103,21 +87,21 @@ void FrmProfile::buildControls()
     List1->setObjectName(QStringLiteral("List1"));
     List1->setMinimumWidth(160);
 
-    txtProf = lineEdit(QStringLiteral("txtProf"), 20, this);
-    txtSvr = lineEdit(QStringLiteral("txtSvr"), 80, this);
-    txtport = lineEdit(QStringLiteral("txtport"), 0, this);
-    txtUser = lineEdit(QStringLiteral("txtUser"), 100, this);
-    txtPwd = lineEdit(QStringLiteral("txtPwd"), 100, this);
+    txtProf = MakeLineEdit(QStringLiteral("txtProf"), 20, this);
+    txtSvr = MakeLineEdit(QStringLiteral("txtSvr"), 80, this);
+    txtport = MakeLineEdit(QStringLiteral("txtport"), 0, this);
+    txtUser = MakeLineEdit(QStringLiteral("txtUser"), 100, this);
+    txtPwd = MakeLineEdit(QStringLiteral("txtPwd"), 100, this);
     txtPwd->setEchoMode(QLineEdit::Password);
     txtPwd->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // "*"
-    txtRmtPath = lineEdit(QStringLiteral("txtRmtPath"), 255, this);
-    txtLocPath = lineEdit(QStringLiteral("txtLocPath"), 255, this);
+    txtRmtPath = MakeLineEdit(QStringLiteral("txtRmtPath"), 255, this);
+    txtLocPath = MakeLineEdit(QStringLiteral("txtLocPath"), 255, this);
     Check1 = new QCheckBox(QStringLiteral("Passive"), this);
     Check1->setObjectName(QStringLiteral("Check1"));
     Check2 = new QCheckBox(QStringLiteral("Keep Alive"), this);
     Check2->setObjectName(QStringLiteral("Check2"));
     Check2->setToolTip(QStringLiteral("Check this to keep connection alive"));
-    CmdDir = button(QStringLiteral("CmdDir"), QStringLiteral("..."), this);
+    CmdDir = MakeDialogButton(QStringLiteral("CmdDir"), QStringLiteral("..."), this);
     CmdDir->setMaximumWidth(40);
     CboTz = new QComboBox(this);
     CboTz->setObjectName(QStringLiteral("CboTz"));
@@ -160,12 +144,12 @@ void FrmProfile::buildControls()
     fields->setRowStretch(10, 1);
     showNewProfileInfo(false);
 
-    CmdAdd = button(QStringLiteral("CmdAdd"), QStringLiteral("Add &New"), this);
-    CmdUpd = button(QStringLiteral("CmdUpd"), QStringLiteral("&Save"), this);
-    CmdRemove = button(QStringLiteral("CmdRemove"), QStringLiteral("&Delete"), this);
-    CmdSel = button(QStringLiteral("CmdSel"), QStringLiteral("Select"), this);
-    CmdConn = button(QStringLiteral("CmdConn"), QStringLiteral("Connect"), this);
-    CmdCnc = button(QStringLiteral("CmdCnc"), QStringLiteral("&Cancel"), this);
+    CmdAdd = MakeDialogButton(QStringLiteral("CmdAdd"), QStringLiteral("Add &New"), this);
+    CmdUpd = MakeDialogButton(QStringLiteral("CmdUpd"), QStringLiteral("&Save"), this);
+    CmdRemove = MakeDialogButton(QStringLiteral("CmdRemove"), QStringLiteral("&Delete"), this);
+    CmdSel = MakeDialogButton(QStringLiteral("CmdSel"), QStringLiteral("Select"), this);
+    CmdConn = MakeDialogButton(QStringLiteral("CmdConn"), QStringLiteral("Connect"), this);
+    CmdCnc = MakeDialogButton(QStringLiteral("CmdCnc"), QStringLiteral("&Cancel"), this);
     for (QPushButton *b : {CmdUpd, CmdRemove, CmdSel, CmdConn})
         b->setEnabled(false);
 

@@ -1,5 +1,6 @@
 #include "frmCommandEditor.h"
 
+#include "DialogWidgets.h"
 #include "ErrorLog.h"
 #include "Prompts.h"
 #include "TextCodec.h"
@@ -21,8 +22,8 @@ const QString kObject = QStringLiteral("frmCommandEditor");
 
 QLineEdit *lineEdit(int maxLength, const QString &text = {})
 {
-    auto *edit = new QLineEdit(text);
-    edit->setMaxLength(maxLength);
+    QLineEdit *edit = MakeLineEdit(QString(), maxLength, nullptr);
+    edit->setText(text);
     return edit;
 }
 
