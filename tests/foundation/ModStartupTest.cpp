@@ -3,6 +3,7 @@
 #include "KeyedImageList.h"
 #include "MainWindowServices.h"
 #include "ModStartup.h"
+#include "TestFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -29,8 +30,7 @@ public:
 
 QString errorLog()
 {
-    QFile file(DataRoot::FileInRoot(QStringLiteral("error.log")));
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return QString::fromUtf8(ReadFileBytes(DataRoot::FileInRoot(QStringLiteral("error.log"))));
 }
 
 } // namespace

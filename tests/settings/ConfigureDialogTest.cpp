@@ -1,6 +1,5 @@
 // The settings dialog on real widgets, with prompts answered from a script and
 // the file-type dialog driven while it runs modally.
-#include "ConfigTestSupport.h"
 #include "CBase64.h"
 #include "ConfigTestSupport.h"
 #include "FileHandler.h"
@@ -71,15 +70,9 @@ QStringList RowTexts(const QTreeWidget *list)
     return rows;
 }
 
-class ConfigureDialogTest : public ::testing::Test
+class ConfigureDialogTest : public SettingsFileFixture
 {
 protected:
-    void SetUp() override { RemoveSettingsFile(); }
-    void TearDown() override
-    {
-        QDir(SettingsFilePath()).removeRecursively();
-        RemoveSettingsFile();
-    }
     ScriptedPrompts prompts; // any prompt a test does not expect fails it
 };
 
