@@ -190,6 +190,7 @@ signals:
     void PropertyChanged(const QString &key);
 
 private:
+    void SetUpTransfer(const QString &remoteFile, const QString &localFile, qint64 size, qint64 done);
     void StartPathOperation(int action, const QString &procedure, QString &slot, const QString &path);
     // tables (FtpCommanderTables.cpp)
     void InitGlobal();

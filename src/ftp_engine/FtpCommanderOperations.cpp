@@ -106,6 +106,17 @@ void FtpCommander::FTP_LIST_DIR()
     }
 }
 
+// A new transfer starts from a closed local file; done counts the bytes
+// already at the destination.
+void FtpCommander::SetUpTransfer(const QString &remoteFile, const QString &localFile, qint64 size, qint64 done)
+{
+    CloseFile();
+    m_remoteFile = remoteFile;
+    m_localFilePath = localFile;
+    m_expectedSize = size;
+    m_bytesDone = done;
+}
+
 void FtpCommander::FTP_GET_FILE(const QString &remoteFile, const QString &localFile, qint64 size,
                                 bool abortOnDateChange)
 {
@@ -114,11 +125,7 @@ void FtpCommander::FTP_GET_FILE(const QString &remoteFile, const QString &localF
             return;
         // The existing local file stays until the new download has data to write.
         m_abortOnDateChange = abortOnDateChange;
-        CloseFile();
-        m_remoteFile = remoteFile;
-        m_localFilePath = localFile;
-        m_expectedSize = size;
-        m_bytesDone = 0;
+        SetUpTransfer(remoteFile, localFile, size, 0);
         m_transferPosition = 0;
         m_resumeOffset = 0;
         m_autoResumes = 0;
@@ -154,11 +161,8 @@ void FtpCommander::FTP_RES_GET_FILE(const QString &remoteFile, const QString &lo
             return;
         m_abortOnDateChange = abortOnDateChange;
         m_expectedDate = expectedDate;
-        CloseFile();
-        m_remoteFile = remoteFile;
-        m_localFilePath = localFile;
-        m_expectedSize = size;
-        m_bytesDone = m_resumeOffset = m_transferPosition = local.size();
+        SetUpTransfer(remoteFile, localFile, size, local.size());
+        m_resumeOffset = m_transferPosition = m_bytesDone;
         m_autoResumes = 0;
         ExecuteFtpMacro(ActResumeGet);
     } catch (...) {
@@ -193,11 +197,7 @@ void FtpCommander::FTP_SEND_FILE(const QString &localFile, const QString &remote
     try {
         if (!m_sessionActive)
             return;
-        CloseFile();
-        m_remoteFile = CollapseSlashes(remoteFile);
-        m_localFilePath = CollapseSlashes(localFile);
-        m_expectedSize = size;
-        m_bytesDone = 0;
+        SetUpTransfer(CollapseSlashes(remoteFile), CollapseSlashes(localFile), size, 0);
         m_resumeOffset = 0;
         if (confirmOverwrite)
             ExecuteFtpMacro(ActSend, QStringLiteral("18,") + m_macros.value(ActSend));
@@ -214,11 +214,8 @@ void FtpCommander::FTP_RES_SEND_FILE(const QString &localFile, const QString &re
     try {
         if (!m_sessionActive)
             return;
-        CloseFile();
-        m_remoteFile = CollapseSlashes(remoteFile);
-        m_localFilePath = CollapseSlashes(localFile);
-        m_expectedSize = size;
-        m_bytesDone = m_resumeOffset = offset;
+        SetUpTransfer(CollapseSlashes(remoteFile), CollapseSlashes(localFile), size, offset);
+        m_resumeOffset = offset;
         ExecuteFtpMacro(ActResumeSend);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FTP_RES_SEND_FILE"));
@@ -273,13 +270,9 @@ void FtpCommander::FTP_GetFromOtherServer(const QString &remoteFile, qint64 size
     try {
         if (!m_sessionActive)
             return;
-        CloseFile();
-        m_remoteFile = remoteFile;
-        m_localFilePath.clear();
         m_peerAddress = peerAddress;
         m_peerPort = peerPort;
-        m_expectedSize = size;
-        m_bytesDone = 0;
+        SetUpTransfer(remoteFile, QString(), size, 0);
         ExecuteFtpMacro(ActGetFromServer);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FTP_GetFromOtherServer"));
@@ -291,11 +284,7 @@ void FtpCommander::FTP_StoreFromServer(const QString &remoteFile, qint64 size)
     try {
         if (!m_sessionActive)
             return;
-        CloseFile();
-        m_remoteFile = CollapseSlashes(remoteFile);
-        m_localFilePath.clear();
-        m_expectedSize = size;
-        m_bytesDone = 0;
+        SetUpTransfer(CollapseSlashes(remoteFile), QString(), size, 0);
         ExecuteFtpMacro(ActStoreToServer);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FTP_StoreFromServer"));
