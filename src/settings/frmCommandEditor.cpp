@@ -161,18 +161,10 @@ frmCommandEditor::frmCommandEditor(QWidget *parent)
     layout->addLayout(form);
     layout->addLayout(buttons);
 
-    QWidget::setTabOrder(txtName, txtCmd);
-    QWidget::setTabOrder(txtCmd, txtDesc);
-    QWidget::setTabOrder(txtDesc, txtOK);
-    QWidget::setTabOrder(txtOK, txtFail);
-    QWidget::setTabOrder(txtFail, ChkSite);
-    QWidget::setTabOrder(ChkSite, ChkReload);
-    QWidget::setTabOrder(ChkReload, ChkArg);
-    QWidget::setTabOrder(ChkArg, txtArg);
-    QWidget::setTabOrder(txtArg, ChkDirSlash);
-    QWidget::setTabOrder(ChkDirSlash, ChkFullPath);
-    QWidget::setTabOrder(ChkFullPath, CmdSave);
-    QWidget::setTabOrder(CmdSave, CmdCancel);
+    const QList<QWidget *> tabOrder{txtName, txtCmd, txtDesc, txtOK, txtFail, ChkSite, ChkReload,
+                                    ChkArg, txtArg, ChkDirSlash, ChkFullPath, CmdSave, CmdCancel};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
     connect(ChkArg, &QCheckBox::toggled, this, &frmCommandEditor::ChkArg_Click);
     connect(CmdSave, &QPushButton::clicked, this, &frmCommandEditor::CmdSave_Click);
