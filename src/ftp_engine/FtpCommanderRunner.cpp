@@ -250,6 +250,7 @@ void FtpCommander::ExecuteStep(int step)
         status = QStringLiteral("Sending delete request..");
         break;
     case 18:
+    case 33:
         command = verb + space + m_remoteFile;
         status = QStringLiteral("Reading file size...");
         break;
@@ -268,10 +269,6 @@ void FtpCommander::ExecuteStep(int step)
     case 32:
         command = verb + space + m_remoteFile;
         status = QStringLiteral("Reading file modified time...");
-        break;
-    case 33:
-        command = verb + space + m_remoteFile;
-        status = QStringLiteral("Reading file size...");
         break;
     case 34:
         command = verb + QStringLiteral(" I");
