@@ -384,17 +384,14 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
         }
         if (m_currentAct == ActCustom && m_currentStep == -1) {
             QPointer<FtpCommander> self(this);
-            if (ReplyCodes::IsSuccess(code, CustomSuccessPatterns(m_currentSuccess))) {
-                emit Message(line);
-                if (self)
-                    IncrProc();
-            } else if (code.startsWith(QLatin1Char('1'))) {
-                emit Message(line);
-            } else {
-                emit Message(line);
-                if (self)
-                    EndFtpMacro();
-            }
+            const bool success = ReplyCodes::IsSuccess(code, CustomSuccessPatterns(m_currentSuccess));
+            emit Message(line);
+            if (!self)
+                return;
+            if (success)
+                IncrProc();
+            else if (!code.startsWith(QLatin1Char('1'))) // a preliminary reply: the final one follows
+                EndFtpMacro();
             return;
         }
         if (ReplyCodes::IsSuccess(code, m_currentSuccess)) {
