@@ -6,6 +6,7 @@
 #include "ModTimeZone.h"
 #include "ProfileDialogHeader.h"
 #include "Prompts.h"
+#include "WholeNumber.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,7 +18,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QLocale>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -33,20 +33,6 @@ const QString kServerPlaceholder = QStringLiteral("ftp.yourserver.com");
 
 constexpr int kRecordRole = Qt::UserRole;
 constexpr int kReadableRole = Qt::UserRole + 1;
-
-// A whole number within 32 bits, rounded half to even, as the save step
-// converts the port text; nothing when the text is not a number.
-std::optional<qint32> wholePortNumber(const QString &text)
-{
-    bool ok = false;
-    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    const double rounded = std::nearbyint(value);
-    if (rounded < std::numeric_limits<qint32>::min() || rounded > std::numeric_limits<qint32>::max())
-        return std::nullopt;
-    return static_cast<qint32>(rounded);
-}
 
 } // namespace
 
@@ -387,7 +373,7 @@ void FrmProfile::CmdUpd_Click()
         profile.Password = txtPwd->text();
         profile.LocalPath = txtLocPath->text();
         profile.RemotePath = txtRmtPath->text();
-        const auto port = wholePortNumber(txtport->text());
+        const auto port = ToWholeNumber<qint32>(txtport->text());
         if (!port)
             throw RuntimeError(ErrorNumber::TypeMismatch, QStringLiteral("Type mismatch: port \"%1\"").arg(txtport->text()));
         profile.Port = *port;
