@@ -179,11 +179,7 @@ bool FtpCommander::ConnectPASV(int /*step*/)
         }
         // The data connection goes to the server we are talking to, whatever
         // address the reply names.
-        QHostAddress peer = m_control.peerAddress();
-        bool isIpv4 = false;
-        const quint32 v4 = peer.toIPv4Address(&isIpv4);
-        if (isIpv4)
-            peer = QHostAddress(v4);
+        const QHostAddress peer = EngineSocket::WithoutIpv4Mapping(m_control.peerAddress());
         if (QHostAddress(host) != peer)
             emit Message(QStringLiteral("The server named the data address ") + host + QStringLiteral("; connecting to ")
                          + peer.toString() + QStringLiteral(" instead."));
