@@ -318,14 +318,20 @@ int Logger::lineAt(double yTwips) const
     return static_cast<int>(std::max(1L, line));
 }
 
+// What the mouse events carry: button and shift bits, and the position in
+// twips on the whole pad, scrolled part included.
+Logger::MouseArgs Logger::mouseArgs(const QMouseEvent *event, Qt::MouseButtons buttons) const
+{
+    return {mouseButtonCode(buttons), keyShiftBits(event->modifiers()),
+            static_cast<float>((event->position().x() + horizontalOffset()) * kTwipsPerPixel),
+            static_cast<float>(event->position().y() * kTwipsPerPixel)};
+}
+
 void Logger::mousePressEvent(QMouseEvent *event)
 {
     QPointer<Logger> self(this);
     try {
-        int button = mouseButtonCode(event->button());
-        int shift = keyShiftBits(event->modifiers());
-        float x = static_cast<float>((event->position().x() + horizontalOffset()) * kTwipsPerPixel);
-        float y = static_cast<float>(event->position().y() * kTwipsPerPixel);
+        auto [button, shift, x, y] = mouseArgs(event, event->button());
         Q_EMIT MouseDown(button, shift, x, y);
         if (!self || m_lineHeight <= 0)
             return;
@@ -365,10 +371,7 @@ void Logger::mouseMoveEvent(QMouseEvent *event)
 {
     QPointer<Logger> self(this);
     try {
-        int button = mouseButtonCode(event->buttons());
-        int shift = keyShiftBits(event->modifiers());
-        float x = static_cast<float>((event->position().x() + horizontalOffset()) * kTwipsPerPixel);
-        float y = static_cast<float>(event->position().y() * kTwipsPerPixel);
+        auto [button, shift, x, y] = mouseArgs(event, event->buttons());
         Q_EMIT MouseMove(button, shift, x, y);
         if (!self || m_lineHeight <= 0 || button != 1)
             return;
@@ -401,10 +404,7 @@ void Logger::mouseMoveEvent(QMouseEvent *event)
 void Logger::mouseReleaseEvent(QMouseEvent *event)
 {
     QPointer<Logger> self(this);
-    int button = mouseButtonCode(event->button());
-    int shift = keyShiftBits(event->modifiers());
-    float x = static_cast<float>((event->position().x() + horizontalOffset()) * kTwipsPerPixel);
-    float y = static_cast<float>(event->position().y() * kTwipsPerPixel);
+    auto [button, shift, x, y] = mouseArgs(event, event->button());
     Q_EMIT MouseUp(button, shift, x, y);
     if (self && event->button() == Qt::LeftButton && viewport()->rect().contains(event->position().toPoint()))
         Q_EMIT Click();
