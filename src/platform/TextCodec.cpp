@@ -16,7 +16,7 @@ constexpr char16_t kCp1252High[32] = {
 };
 
 // Splits at CR LF, lone CR and lone LF; a final break adds no empty line.
-// makeLine turns each piece (QString or QByteArray) into its line.
+// makeLine turns the text between two breaks (QString or QByteArray) into its line.
 template <typename Text, typename MakeLine>
 QStringList SplitAtLineBreaks(const Text &text, MakeLine makeLine)
 {
