@@ -173,6 +173,13 @@ private:
     void showMenuAt(const QPoint &globalPos);
     void enableMenuItems();
     int keyShiftBits(Qt::KeyboardModifiers modifiers) const;
+    struct MouseArgs {
+        int button;
+        int shift;
+        float x; // twips on the whole pad
+        float y;
+    };
+    MouseArgs mouseArgs(const QMouseEvent *event, Qt::MouseButtons buttons) const;
 
     // pictures
     void SetPicture();

@@ -124,6 +124,14 @@ void Logger::drawEntryLines(QPainter &painter, int firstEntry, int startLine)
         const QFontMetricsF metrics(font);
         painter.setFont(font);
         const bool midEntry = i == firstEntry && startLine > 1;
+        // Writes one screen line of the entry; false once the view is full.
+        const auto drawText = [&](const QString &text, double textX, double width) {
+            CheckPAD(width);
+            painter.setPen(color);
+            painter.drawText(QPointF(textX, y + metrics.ascent()), text);
+            y += lh;
+            return ++drawn <= m_visibleLines + 1;
+        };
 
         if (!midEntry) {
             const QString s = entry.LineCount == 1 ? entry.Text : entry.Text.left(wrap);
@@ -142,11 +150,7 @@ void Logger::drawEntryLines(QPainter &painter, int firstEntry, int startLine)
                 if (entry.Selected)
                     painter.fillRect(QRectF(0, y, width, lh), selection);
             }
-            CheckPAD(width);
-            painter.setPen(color);
-            painter.drawText(QPointF(textX, y + metrics.ascent()), s);
-            y += lh;
-            if (++drawn > m_visibleLines + 1)
+            if (!drawText(s, textX, width))
                 return;
         }
 
@@ -171,11 +175,7 @@ void Logger::drawEntryLines(QPainter &painter, int firstEntry, int startLine)
             const double width = metrics.horizontalAdvance(s) + lh;
             if (entry.Selected)
                 painter.fillRect(QRectF(0, y, width, lh), selection);
-            CheckPAD(width);
-            painter.setPen(color);
-            painter.drawText(QPointF(textX, y + metrics.ascent()), s);
-            y += lh;
-            if (++drawn > m_visibleLines + 1)
+            if (!drawText(s, textX, width))
                 return;
         }
     }
@@ -318,14 +318,20 @@ int Logger::lineAt(double yTwips) const
     return static_cast<int>(std::max(1L, line));
 }
 
+// What the mouse events carry: button and shift bits, and the position in
+// twips on the whole pad, scrolled part included.
+Logger::MouseArgs Logger::mouseArgs(const QMouseEvent *event, Qt::MouseButtons buttons) const
+{
+    return {mouseButtonCode(buttons), keyShiftBits(event->modifiers()),
+            static_cast<float>((event->position().x() + horizontalOffset()) * kTwipsPerPixel),
+            static_cast<float>(event->position().y() * kTwipsPerPixel)};
+}
+
 void Logger::mousePressEvent(QMouseEvent *event)
 {
     QPointer<Logger> self(this);
     try {
-        int button = mouseButtonCode(event->button());
-        int shift = keyShiftBits(event->modifiers());
-        float x = static_cast<float>((event->position().x() + horizontalOffset()) * kTwipsPerPixel);
-        float y = static_cast<float>(event->position().y() * kTwipsPerPixel);
+        auto [button, shift, x, y] = mouseArgs(event, event->button());
         Q_EMIT MouseDown(button, shift, x, y);
         if (!self || m_lineHeight <= 0)
             return;
@@ -365,10 +371,7 @@ void Logger::mouseMoveEvent(QMouseEvent *event)
 {
     QPointer<Logger> self(this);
     try {
-        int button = mouseButtonCode(event->buttons());
-        int shift = keyShiftBits(event->modifiers());
-        float x = static_cast<float>((event->position().x() + horizontalOffset()) * kTwipsPerPixel);
-        float y = static_cast<float>(event->position().y() * kTwipsPerPixel);
+        auto [button, shift, x, y] = mouseArgs(event, event->buttons());
         Q_EMIT MouseMove(button, shift, x, y);
         if (!self || m_lineHeight <= 0 || button != 1)
             return;
@@ -401,10 +404,7 @@ void Logger::mouseMoveEvent(QMouseEvent *event)
 void Logger::mouseReleaseEvent(QMouseEvent *event)
 {
     QPointer<Logger> self(this);
-    int button = mouseButtonCode(event->button());
-    int shift = keyShiftBits(event->modifiers());
-    float x = static_cast<float>((event->position().x() + horizontalOffset()) * kTwipsPerPixel);
-    float y = static_cast<float>(event->position().y() * kTwipsPerPixel);
+    auto [button, shift, x, y] = mouseArgs(event, event->button());
     Q_EMIT MouseUp(button, shift, x, y);
     if (self && event->button() == Qt::LeftButton && viewport()->rect().contains(event->position().toPoint()))
         Q_EMIT Click();

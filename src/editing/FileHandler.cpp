@@ -1,32 +1,15 @@
 #include "FileHandler.h"
 
 #include "MD5Driver.h"
+#include "WholeNumber.h"
 
-#include <QLocale>
 #include <QStringList>
 
-#include <cmath>
-#include <limits>
 #include <optional>
 
 namespace {
 
 constexpr QChar kFieldSeparator(2);
-
-// Whole-number conversion of a stored field: blanks around it are allowed, a
-// fraction is rounded half to even; nothing when it is no number or out of range.
-template <typename Int>
-std::optional<Int> ToWholeNumber(const QString &text)
-{
-    bool ok = false;
-    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    const double rounded = std::nearbyint(value);
-    if (rounded < std::numeric_limits<Int>::min() || rounded > std::numeric_limits<Int>::max())
-        return std::nullopt;
-    return static_cast<Int>(rounded);
-}
 
 } // namespace
 

@@ -110,16 +110,19 @@ bool EngineSocket::listen(const QHostAddress &address, quint16 port, const QHost
     return true;
 }
 
+QHostAddress EngineSocket::WithoutIpv4Mapping(const QHostAddress &address)
+{
+    bool isIpv4 = false;
+    const quint32 v4 = address.toIPv4Address(&isIpv4);
+    return isIpv4 ? QHostAddress(v4) : address;
+}
+
 void EngineSocket::onNewConnection()
 {
     QPointer<EngineSocket> self(this);
     while (self && m_server && m_server->hasPendingConnections()) {
         QTcpSocket *incoming = m_server->nextPendingConnection();
-        QHostAddress peer = incoming->peerAddress();
-        bool isIpv4 = false;
-        const quint32 v4 = peer.toIPv4Address(&isIpv4);
-        if (isIpv4)
-            peer = QHostAddress(v4);
+        const QHostAddress peer = WithoutIpv4Mapping(incoming->peerAddress());
         if (peer != m_allowedPeer) {
             incoming->abort();
             retire(incoming);

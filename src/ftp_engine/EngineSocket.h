@@ -40,6 +40,10 @@ public:
     qint64 bytesToWrite() const;
     void setReadBufferSize(qint64 size);
 
+    // An IPv4 address written as IPv6 ("::ffff:a.b.c.d") as plain IPv4, so
+    // the two forms of one host compare equal; other addresses as they are.
+    static QHostAddress WithoutIpv4Mapping(const QHostAddress &address);
+
     int state() const;
     bool isConnected() const { return state() == Connected; }
     QHostAddress peerAddress() const;

@@ -190,6 +190,8 @@ signals:
     void PropertyChanged(const QString &key);
 
 private:
+    void SetUpTransfer(const QString &remoteFile, const QString &localFile, qint64 size, qint64 done);
+    void StartPathOperation(int action, const QString &procedure, QString &slot, const QString &path);
     // tables (FtpCommanderTables.cpp)
     void InitGlobal();
     void LoadCmds();
@@ -242,6 +244,7 @@ private:
     bool OpenFileForWriting();
     void OpenFileForSending();
     bool SendNextBlocks();
+    void FinishSending();
     void CloseFile();
     void CloseListingFile();
     void LocalFileFailed(const QString &what);

@@ -179,11 +179,7 @@ bool FtpCommander::ConnectPASV(int /*step*/)
         }
         // The data connection goes to the server we are talking to, whatever
         // address the reply names.
-        QHostAddress peer = m_control.peerAddress();
-        bool isIpv4 = false;
-        const quint32 v4 = peer.toIPv4Address(&isIpv4);
-        if (isIpv4)
-            peer = QHostAddress(v4);
+        const QHostAddress peer = EngineSocket::WithoutIpv4Mapping(m_control.peerAddress());
         if (QHostAddress(host) != peer)
             emit Message(QStringLiteral("The server named the data address ") + host + QStringLiteral("; connecting to ")
                          + peer.toString() + QStringLiteral(" instead."));
@@ -403,16 +399,7 @@ void FtpCommander::WSk_D_SendComplete()
             SendNextBlocks();
             return;
         }
-        m_dataTag.clear();
-        CloseFile();
-        m_data.finish();
-        m_dataClosed = true;
-        emit StatusChanged();
-        emit DataDisconnect();
-        if (!self)
-            return;
-        emit Message(QStringLiteral("File send complete (") + QString::number(m_bytesDone) + QLatin1Char('/')
-                     + QString::number(m_expectedSize) + QLatin1Char(')'));
+        FinishSending();
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("WSk_D_SendComplete"));
     }
@@ -481,22 +468,30 @@ void FtpCommander::OpenFileForSending()
             emit StatusChanged();
             return;
         }
-        // Nothing to send: close at once; the server's 226 completes the operation.
-        QPointer<FtpCommander> self(this);
-        const qint64 done = m_bytesDone;
-        const qint64 expected = m_expectedSize;
-        m_dataTag.clear();
-        CloseFile();
-        m_data.finish();
-        m_dataClosed = true;
-        emit StatusChanged();
-        emit DataDisconnect();
-        if (self)
-            emit Message(QStringLiteral("File send complete (") + QString::number(done) + QLatin1Char('/')
-                         + QString::number(expected) + QLatin1Char(')'));
+        // Nothing to send: close at once.
+        FinishSending();
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("OpenFileForSending"));
     }
+}
+
+// The whole file is out: the data connection closes after its last byte and
+// the server's 226 completes the operation. The message counts this upload,
+// whatever a handler of the signals starts meanwhile.
+void FtpCommander::FinishSending()
+{
+    QPointer<FtpCommander> self(this);
+    const qint64 done = m_bytesDone;
+    const qint64 expected = m_expectedSize;
+    m_dataTag.clear();
+    CloseFile();
+    m_data.finish();
+    m_dataClosed = true;
+    emit StatusChanged();
+    emit DataDisconnect();
+    if (self)
+        emit Message(QStringLiteral("File send complete (") + QString::number(done) + QLatin1Char('/')
+                     + QString::number(expected) + QLatin1Char(')'));
 }
 
 bool FtpCommander::SendNextBlocks()

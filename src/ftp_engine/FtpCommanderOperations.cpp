@@ -13,14 +13,9 @@ namespace {
 
 const QString kObject = QStringLiteral("FtpCommander");
 
+// Remote paths and local paths on this platform both use "/"; a doubled
+// separator is collapsed.
 QString CollapseSlashes(QString path)
-{
-    path.replace(QStringLiteral("//"), QStringLiteral("/"));
-    return path;
-}
-
-// Local paths on this platform use "/"; a doubled separator is collapsed.
-QString CollapseLocal(QString path)
 {
     path.replace(QStringLiteral("//"), QStringLiteral("/"));
     return path;
@@ -111,6 +106,17 @@ void FtpCommander::FTP_LIST_DIR()
     }
 }
 
+// A new transfer starts from a closed local file; done counts the bytes
+// already at the destination.
+void FtpCommander::SetUpTransfer(const QString &remoteFile, const QString &localFile, qint64 size, qint64 done)
+{
+    CloseFile();
+    m_remoteFile = remoteFile;
+    m_localFilePath = localFile;
+    m_expectedSize = size;
+    m_bytesDone = done;
+}
+
 void FtpCommander::FTP_GET_FILE(const QString &remoteFile, const QString &localFile, qint64 size,
                                 bool abortOnDateChange)
 {
@@ -119,11 +125,7 @@ void FtpCommander::FTP_GET_FILE(const QString &remoteFile, const QString &localF
             return;
         // The existing local file stays until the new download has data to write.
         m_abortOnDateChange = abortOnDateChange;
-        CloseFile();
-        m_remoteFile = remoteFile;
-        m_localFilePath = localFile;
-        m_expectedSize = size;
-        m_bytesDone = 0;
+        SetUpTransfer(remoteFile, localFile, size, 0);
         m_transferPosition = 0;
         m_resumeOffset = 0;
         m_autoResumes = 0;
@@ -159,11 +161,8 @@ void FtpCommander::FTP_RES_GET_FILE(const QString &remoteFile, const QString &lo
             return;
         m_abortOnDateChange = abortOnDateChange;
         m_expectedDate = expectedDate;
-        CloseFile();
-        m_remoteFile = remoteFile;
-        m_localFilePath = localFile;
-        m_expectedSize = size;
-        m_bytesDone = m_resumeOffset = m_transferPosition = local.size();
+        SetUpTransfer(remoteFile, localFile, size, local.size());
+        m_resumeOffset = m_transferPosition = m_bytesDone;
         m_autoResumes = 0;
         ExecuteFtpMacro(ActResumeGet);
     } catch (...) {
@@ -198,11 +197,7 @@ void FtpCommander::FTP_SEND_FILE(const QString &localFile, const QString &remote
     try {
         if (!m_sessionActive)
             return;
-        CloseFile();
-        m_remoteFile = CollapseSlashes(remoteFile);
-        m_localFilePath = CollapseLocal(localFile);
-        m_expectedSize = size;
-        m_bytesDone = 0;
+        SetUpTransfer(CollapseSlashes(remoteFile), CollapseSlashes(localFile), size, 0);
         m_resumeOffset = 0;
         if (confirmOverwrite)
             ExecuteFtpMacro(ActSend, QStringLiteral("18,") + m_macros.value(ActSend));
@@ -219,14 +214,25 @@ void FtpCommander::FTP_RES_SEND_FILE(const QString &localFile, const QString &re
     try {
         if (!m_sessionActive)
             return;
-        CloseFile();
-        m_remoteFile = CollapseSlashes(remoteFile);
-        m_localFilePath = CollapseLocal(localFile);
-        m_expectedSize = size;
-        m_bytesDone = m_resumeOffset = offset;
+        SetUpTransfer(CollapseSlashes(remoteFile), CollapseSlashes(localFile), size, offset);
+        m_resumeOffset = offset;
         ExecuteFtpMacro(ActResumeSend);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FTP_RES_SEND_FILE"));
+    }
+}
+
+// The delete and make-directory operations: one path, collapsed, into the
+// member the macro's command step sends.
+void FtpCommander::StartPathOperation(int action, const QString &procedure, QString &slot, const QString &path)
+{
+    try {
+        if (!m_sessionActive)
+            return;
+        slot = CollapseSlashes(path);
+        ExecuteFtpMacro(action);
+    } catch (...) {
+        LogCurrentException(kObject, procedure);
     }
 }
 
@@ -245,38 +251,17 @@ void FtpCommander::FTP_REN_FILE(const QString &oldPath, const QString &newPath)
 
 void FtpCommander::FTP_DEL_FILE(const QString &path)
 {
-    try {
-        if (!m_sessionActive)
-            return;
-        m_sourcePath = CollapseSlashes(path);
-        ExecuteFtpMacro(ActDelete);
-    } catch (...) {
-        LogCurrentException(kObject, QStringLiteral("FTP_DEL_FILE"));
-    }
+    StartPathOperation(ActDelete, QStringLiteral("FTP_DEL_FILE"), m_sourcePath, path);
 }
 
 void FtpCommander::FTP_DEL_DIR(const QString &path)
 {
-    try {
-        if (!m_sessionActive)
-            return;
-        m_sourcePath = CollapseSlashes(path);
-        ExecuteFtpMacro(ActRemoveDir);
-    } catch (...) {
-        LogCurrentException(kObject, QStringLiteral("FTP_DEL_DIR"));
-    }
+    StartPathOperation(ActRemoveDir, QStringLiteral("FTP_DEL_DIR"), m_sourcePath, path);
 }
 
 void FtpCommander::FTP_MAKE_DIR(const QString &path)
 {
-    try {
-        if (!m_sessionActive)
-            return;
-        m_targetPath = CollapseSlashes(path);
-        ExecuteFtpMacro(ActMakeDir);
-    } catch (...) {
-        LogCurrentException(kObject, QStringLiteral("FTP_MAKE_DIR"));
-    }
+    StartPathOperation(ActMakeDir, QStringLiteral("FTP_MAKE_DIR"), m_targetPath, path);
 }
 
 void FtpCommander::FTP_GetFromOtherServer(const QString &remoteFile, qint64 size, const QString &peerAddress,
@@ -285,13 +270,9 @@ void FtpCommander::FTP_GetFromOtherServer(const QString &remoteFile, qint64 size
     try {
         if (!m_sessionActive)
             return;
-        CloseFile();
-        m_remoteFile = remoteFile;
-        m_localFilePath.clear();
         m_peerAddress = peerAddress;
         m_peerPort = peerPort;
-        m_expectedSize = size;
-        m_bytesDone = 0;
+        SetUpTransfer(remoteFile, QString(), size, 0);
         ExecuteFtpMacro(ActGetFromServer);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FTP_GetFromOtherServer"));
@@ -303,11 +284,7 @@ void FtpCommander::FTP_StoreFromServer(const QString &remoteFile, qint64 size)
     try {
         if (!m_sessionActive)
             return;
-        CloseFile();
-        m_remoteFile = CollapseSlashes(remoteFile);
-        m_localFilePath.clear();
-        m_expectedSize = size;
-        m_bytesDone = 0;
+        SetUpTransfer(CollapseSlashes(remoteFile), QString(), size, 0);
         ExecuteFtpMacro(ActStoreToServer);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FTP_StoreFromServer"));

@@ -181,13 +181,11 @@ void FtpCommander::ExecuteStep(int step)
         command = BuildDataConnectionCommand();
         if (command.isEmpty())
             return; // already ended or handed on
-        status = command.startsWith(QStringLiteral("PORT"), Qt::CaseInsensitive)
-                     ? QStringLiteral("Trying for data Connection..")
-                     : QStringLiteral("Requesting a passive port..");
-        m_currentMap = m_records[command.startsWith(QStringLiteral("PORT"), Qt::CaseInsensitive) ? 8 : 9].ReplyMap;
-        SendFtpCommand(command,
-                       m_records[command.startsWith(QStringLiteral("PORT"), Qt::CaseInsensitive) ? 8 : 9].SuccessCodes,
-                       status);
+        const bool active = command.startsWith(QStringLiteral("PORT"), Qt::CaseInsensitive);
+        status = active ? QStringLiteral("Trying for data Connection..") : QStringLiteral("Requesting a passive port..");
+        const FtpCommandRecord &sent = m_records[active ? 8 : 9];
+        m_currentMap = sent.ReplyMap;
+        SendFtpCommand(command, sent.SuccessCodes, status);
         return;
     }
     case 10:
@@ -252,6 +250,7 @@ void FtpCommander::ExecuteStep(int step)
         status = QStringLiteral("Sending delete request..");
         break;
     case 18:
+    case 33:
         command = verb + space + m_remoteFile;
         status = QStringLiteral("Reading file size...");
         break;
@@ -270,10 +269,6 @@ void FtpCommander::ExecuteStep(int step)
     case 32:
         command = verb + space + m_remoteFile;
         status = QStringLiteral("Reading file modified time...");
-        break;
-    case 33:
-        command = verb + space + m_remoteFile;
-        status = QStringLiteral("Reading file size...");
         break;
     case 34:
         command = verb + QStringLiteral(" I");
@@ -389,17 +384,14 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
         }
         if (m_currentAct == ActCustom && m_currentStep == -1) {
             QPointer<FtpCommander> self(this);
-            if (ReplyCodes::IsSuccess(code, CustomSuccessPatterns(m_currentSuccess))) {
-                emit Message(line);
-                if (self)
-                    IncrProc();
-            } else if (code.startsWith(QLatin1Char('1'))) {
-                emit Message(line);
-            } else {
-                emit Message(line);
-                if (self)
-                    EndFtpMacro();
-            }
+            const bool success = ReplyCodes::IsSuccess(code, CustomSuccessPatterns(m_currentSuccess));
+            emit Message(line);
+            if (!self)
+                return;
+            if (success)
+                IncrProc();
+            else if (!code.startsWith(QLatin1Char('1'))) // a preliminary reply: the final one follows
+                EndFtpMacro();
             return;
         }
         if (ReplyCodes::IsSuccess(code, m_currentSuccess)) {

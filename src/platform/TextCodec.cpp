@@ -15,6 +15,28 @@ constexpr char16_t kCp1252High[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
+// Splits at CR LF, lone CR and lone LF; a final break adds no empty line.
+// makeLine turns the text between two breaks (QString or QByteArray) into its line.
+template <typename Text, typename MakeLine>
+QStringList SplitAtLineBreaks(const Text &text, MakeLine makeLine)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const auto c = text[i];
+        if (c == u'\r' || c == u'\n') {
+            lines.append(makeLine(text.mid(start, i - start)));
+            if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < n)
+        lines.append(makeLine(text.mid(start)));
+    return lines;
+}
+
 } // namespace
 
 QByteArray Encode(const QString &text) { return text.toUtf8(); }
@@ -64,40 +86,13 @@ QByteArray EncodeTruncated(const QString &text, qsizetype maxBytes)
 
 QStringList SplitLines(const QString &text)
 {
-    QStringList lines;
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-            lines.append(text.mid(start, i - start));
-            if (c == QLatin1Char('\r') && i + 1 < n && text[i + 1] == QLatin1Char('\n'))
-                ++i;
-            start = i + 1;
-        }
-    }
-    if (start < n)
-        lines.append(text.mid(start));
-    return lines;
+    return SplitAtLineBreaks(text, [](const QString &line) { return line; });
 }
 
 QStringList DecodeLines(const QByteArray &bytes)
 {
-    QStringList lines;
-    qsizetype start = 0;
-    const qsizetype n = bytes.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char c = bytes[i];
-        if (c == '\r' || c == '\n') {
-            lines.append(Decode(bytes.mid(start, i - start)));
-            if (c == '\r' && i + 1 < n && bytes[i + 1] == '\n')
-                ++i;
-            start = i + 1;
-        }
-    }
-    if (start < n)
-        lines.append(Decode(bytes.mid(start)));
-    return lines;
+    // Each line is decoded on its own: one line's bytes do not decide another's encoding.
+    return SplitAtLineBreaks(bytes, [](const QByteArray &line) { return Decode(line); });
 }
 
 } // namespace TextCodec

@@ -1,10 +1,12 @@
 #include "FrmProfile.h"
 
+#include "DialogWidgets.h"
 #include "ErrorLog.h"
 #include "ModProfile.h"
 #include "ModTimeZone.h"
 #include "ProfileDialogHeader.h"
 #include "Prompts.h"
+#include "WholeNumber.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,7 +18,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QLocale>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -32,37 +33,6 @@ const QString kServerPlaceholder = QStringLiteral("ftp.yourserver.com");
 
 constexpr int kRecordRole = Qt::UserRole;
 constexpr int kReadableRole = Qt::UserRole + 1;
-
-// A whole number within 32 bits, rounded half to even, as the save step
-// converts the port text; nothing when the text is not a number.
-std::optional<qint32> wholePortNumber(const QString &text)
-{
-    bool ok = false;
-    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    const double rounded = std::nearbyint(value);
-    if (rounded < std::numeric_limits<qint32>::min() || rounded > std::numeric_limits<qint32>::max())
-        return std::nullopt;
-    return static_cast<qint32>(rounded);
-}
-
-QLineEdit *lineEdit(const QString &name, int maxLength, QWidget *parent)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    if (maxLength > 0)
-        edit->setMaxLength(maxLength);
-    return edit;
-}
-
-QPushButton *button(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
 
 } // namespace
 
@@ -103,21 +73,21 @@ void FrmProfile::buildControls()
     List1->setObjectName(QStringLiteral("List1"));
     List1->setMinimumWidth(160);
 
-    txtProf = lineEdit(QStringLiteral("txtProf"), 20, this);
-    txtSvr = lineEdit(QStringLiteral("txtSvr"), 80, this);
-    txtport = lineEdit(QStringLiteral("txtport"), 0, this);
-    txtUser = lineEdit(QStringLiteral("txtUser"), 100, this);
-    txtPwd = lineEdit(QStringLiteral("txtPwd"), 100, this);
+    txtProf = MakeLineEdit(QStringLiteral("txtProf"), 20, this);
+    txtSvr = MakeLineEdit(QStringLiteral("txtSvr"), 80, this);
+    txtport = MakeLineEdit(QStringLiteral("txtport"), 0, this);
+    txtUser = MakeLineEdit(QStringLiteral("txtUser"), 100, this);
+    txtPwd = MakeLineEdit(QStringLiteral("txtPwd"), 100, this);
     txtPwd->setEchoMode(QLineEdit::Password);
     txtPwd->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // "*"
-    txtRmtPath = lineEdit(QStringLiteral("txtRmtPath"), 255, this);
-    txtLocPath = lineEdit(QStringLiteral("txtLocPath"), 255, this);
+    txtRmtPath = MakeLineEdit(QStringLiteral("txtRmtPath"), 255, this);
+    txtLocPath = MakeLineEdit(QStringLiteral("txtLocPath"), 255, this);
     Check1 = new QCheckBox(QStringLiteral("Passive"), this);
     Check1->setObjectName(QStringLiteral("Check1"));
     Check2 = new QCheckBox(QStringLiteral("Keep Alive"), this);
     Check2->setObjectName(QStringLiteral("Check2"));
     Check2->setToolTip(QStringLiteral("Check this to keep connection alive"));
-    CmdDir = button(QStringLiteral("CmdDir"), QStringLiteral("..."), this);
+    CmdDir = MakeDialogButton(QStringLiteral("CmdDir"), QStringLiteral("..."), this);
     CmdDir->setMaximumWidth(40);
     CboTz = new QComboBox(this);
     CboTz->setObjectName(QStringLiteral("CboTz"));
@@ -160,12 +130,12 @@ void FrmProfile::buildControls()
     fields->setRowStretch(10, 1);
     showNewProfileInfo(false);
 
-    CmdAdd = button(QStringLiteral("CmdAdd"), QStringLiteral("Add &New"), this);
-    CmdUpd = button(QStringLiteral("CmdUpd"), QStringLiteral("&Save"), this);
-    CmdRemove = button(QStringLiteral("CmdRemove"), QStringLiteral("&Delete"), this);
-    CmdSel = button(QStringLiteral("CmdSel"), QStringLiteral("Select"), this);
-    CmdConn = button(QStringLiteral("CmdConn"), QStringLiteral("Connect"), this);
-    CmdCnc = button(QStringLiteral("CmdCnc"), QStringLiteral("&Cancel"), this);
+    CmdAdd = MakeDialogButton(QStringLiteral("CmdAdd"), QStringLiteral("Add &New"), this);
+    CmdUpd = MakeDialogButton(QStringLiteral("CmdUpd"), QStringLiteral("&Save"), this);
+    CmdRemove = MakeDialogButton(QStringLiteral("CmdRemove"), QStringLiteral("&Delete"), this);
+    CmdSel = MakeDialogButton(QStringLiteral("CmdSel"), QStringLiteral("Select"), this);
+    CmdConn = MakeDialogButton(QStringLiteral("CmdConn"), QStringLiteral("Connect"), this);
+    CmdCnc = MakeDialogButton(QStringLiteral("CmdCnc"), QStringLiteral("&Cancel"), this);
     for (QPushButton *b : {CmdUpd, CmdRemove, CmdSel, CmdConn})
         b->setEnabled(false);
 
@@ -403,7 +373,7 @@ void FrmProfile::CmdUpd_Click()
         profile.Password = txtPwd->text();
         profile.LocalPath = txtLocPath->text();
         profile.RemotePath = txtRmtPath->text();
-        const auto port = wholePortNumber(txtport->text());
+        const auto port = ToWholeNumber<qint32>(txtport->text());
         if (!port)
             throw RuntimeError(ErrorNumber::TypeMismatch, QStringLiteral("Type mismatch: port \"%1\"").arg(txtport->text()));
         profile.Port = *port;

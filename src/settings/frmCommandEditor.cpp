@@ -1,5 +1,6 @@
 #include "frmCommandEditor.h"
 
+#include "DialogWidgets.h"
 #include "ErrorLog.h"
 #include "Prompts.h"
 #include "TextCodec.h"
@@ -21,8 +22,8 @@ const QString kObject = QStringLiteral("frmCommandEditor");
 
 QLineEdit *lineEdit(int maxLength, const QString &text = {})
 {
-    auto *edit = new QLineEdit(text);
-    edit->setMaxLength(maxLength);
+    QLineEdit *edit = MakeLineEdit(QString(), maxLength, nullptr);
+    edit->setText(text);
     return edit;
 }
 
@@ -160,18 +161,10 @@ frmCommandEditor::frmCommandEditor(QWidget *parent)
     layout->addLayout(form);
     layout->addLayout(buttons);
 
-    QWidget::setTabOrder(txtName, txtCmd);
-    QWidget::setTabOrder(txtCmd, txtDesc);
-    QWidget::setTabOrder(txtDesc, txtOK);
-    QWidget::setTabOrder(txtOK, txtFail);
-    QWidget::setTabOrder(txtFail, ChkSite);
-    QWidget::setTabOrder(ChkSite, ChkReload);
-    QWidget::setTabOrder(ChkReload, ChkArg);
-    QWidget::setTabOrder(ChkArg, txtArg);
-    QWidget::setTabOrder(txtArg, ChkDirSlash);
-    QWidget::setTabOrder(ChkDirSlash, ChkFullPath);
-    QWidget::setTabOrder(ChkFullPath, CmdSave);
-    QWidget::setTabOrder(CmdSave, CmdCancel);
+    const QList<QWidget *> tabOrder{txtName, txtCmd, txtDesc, txtOK, txtFail, ChkSite, ChkReload,
+                                    ChkArg, txtArg, ChkDirSlash, ChkFullPath, CmdSave, CmdCancel};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
     connect(ChkArg, &QCheckBox::toggled, this, &frmCommandEditor::ChkArg_Click);
     connect(CmdSave, &QPushButton::clicked, this, &frmCommandEditor::CmdSave_Click);

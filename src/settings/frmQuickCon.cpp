@@ -1,6 +1,7 @@
 #include "frmQuickCon.h"
 
 #include "DataRoot.h"
+#include "DialogWidgets.h"
 #include "ProfileDialogHeader.h"
 #include "StoredFile.h"
 #include "TextCodec.h"
@@ -17,14 +18,6 @@
 namespace {
 
 constexpr qsizetype kMinServerLength = 3;
-
-QPushButton *button(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
 
 } // namespace
 
@@ -47,10 +40,10 @@ frmQuickCon::frmQuickCon(QWidget *parent)
     Combo1->setInsertPolicy(QComboBox::NoInsert); // only "Connect" adds to the list
     Combo1->setMinimumWidth(260);
     label4->setBuddy(Combo1);
-    CmdUpd = button(QStringLiteral("CmdUpd"), QStringLiteral("Connect"), this);
+    CmdUpd = MakeDialogButton(QStringLiteral("CmdUpd"), QStringLiteral("Connect"), this);
     CmdUpd->setDefault(true);
-    CmdDel = button(QStringLiteral("CmdDel"), QStringLiteral("&Delete"), this);
-    CmdCnc = button(QStringLiteral("CmdCnc"), QStringLiteral("&Cancel"), this);
+    CmdDel = MakeDialogButton(QStringLiteral("CmdDel"), QStringLiteral("&Delete"), this);
+    CmdCnc = MakeDialogButton(QStringLiteral("CmdCnc"), QStringLiteral("&Cancel"), this);
     CmdUpd->setEnabled(false);
     CmdDel->setEnabled(false);
 

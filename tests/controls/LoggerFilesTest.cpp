@@ -3,29 +3,12 @@
 
 #include "LogFileLine.h"
 #include "ScriptedPrompts.h"
+#include "TestFiles.h"
 #include "TextCodec.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-} // namespace
 
 TEST(LogFileLine, SplitsAtTheLastBarAndReadsLeadingNumbers)
 {
@@ -69,12 +52,12 @@ TEST(LoggerFiles, SaveThenLoadGivesHeaderDateAndEntries)
     logger->SaveLogs();
     EXPECT_TRUE(prompts.allUsed());
 
-    const QStringList lines = TextCodec::SplitLines(TextCodec::Decode(readFile(path)));
+    const QStringList lines = TextCodec::SplitLines(TextCodec::Decode(ReadFileBytes(path)));
     ASSERT_EQ(lines.size(), 5);
     EXPECT_EQ(lines[0], QStringLiteral("Generic Test"));
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("Saved By Logger On: ")));
     EXPECT_EQ(lines[3], QStringLiteral("pipe | inside|3,2"));
-    EXPECT_TRUE(readFile(path).endsWith("230 Login successful.|4,16\r\n"));
+    EXPECT_TRUE(ReadFileBytes(path).endsWith("230 Login successful.|4,16\r\n"));
 
     prompts.expectMessage(QStringLiteral("Log loaded from file: ") + path, PromptButton::Ok);
     logger->LoadLogs(path, false, true);
@@ -115,7 +98,7 @@ TEST(LoggerFiles, DumpAppendsWithoutHeaderAndKeepsEntries)
     logger.DumpLogs(path);
     EXPECT_EQ(logger.GetCount(), 2);
 
-    const QStringList lines = TextCodec::SplitLines(TextCodec::Decode(readFile(path)));
+    const QStringList lines = TextCodec::SplitLines(TextCodec::Decode(ReadFileBytes(path)));
     ASSERT_EQ(lines.size(), 5);
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Saved By Logger On: ")));
     EXPECT_EQ(lines[1], QStringLiteral("first|1,0"));
@@ -137,7 +120,7 @@ TEST(LoggerFiles, FullBufferHandlerMayDumpBeforeClearing)
     logger.AddLog(QStringLiteral("b"), 0);
     EXPECT_TRUE(logger.AddLog(QStringLiteral("c"), 0));
     EXPECT_EQ(logger.GetCount(), 1);
-    EXPECT_TRUE(readFile(path).contains("a|0,0\r\nb|0,0\r\n"));
+    EXPECT_TRUE(ReadFileBytes(path).contains("a|0,0\r\nb|0,0\r\n"));
 }
 
 TEST(LoggerFiles, LoadAppliesTheAddRulesAndAppends)
@@ -146,7 +129,7 @@ TEST(LoggerFiles, LoadAppliesTheAddRulesAndAppends)
     const QString path = dir.filePath(QStringLiteral("in.log"));
     // Colour 9 is skipped, style 40 becomes 23, a line without a bar is colour 0;
     // the last line is in the old single-byte encoding.
-    writeFile(path, "plain line\r\nskipped|9,0\nstyled|2,40\r\ncaf\xe9|1\r\n");
+    ASSERT_TRUE(WriteFileBytes(path, "plain line\r\nskipped|9,0\nstyled|2,40\r\ncaf\xe9|1\r\n"));
     Logger logger;
     logger.AddLog(QStringLiteral("already here"), 6);
     logger.LoadLogs(path, true, false);
@@ -163,7 +146,7 @@ TEST(LoggerFiles, BadNumberOrMissingFileEndsTheLoadKeepingWhatWasRead)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("bad.log"));
-    writeFile(path, "one|1,0\r\ntwo|-3,0\r\nthree|2,0\r\n");
+    ASSERT_TRUE(WriteFileBytes(path, "one|1,0\r\ntwo|-3,0\r\nthree|2,0\r\n"));
     auto logger = MakeShownLogger();
     ScriptedPrompts prompts;
     prompts.expectMessage(QString(), PromptButton::Ok);

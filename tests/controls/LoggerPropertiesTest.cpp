@@ -4,8 +4,8 @@
 #include "DataRoot.h"
 #include "PropertyBag.h"
 #include "ScriptedPrompts.h"
+#include "TestFiles.h"
 
-#include <QFile>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -14,8 +14,7 @@ namespace {
 
 QByteArray errorLog()
 {
-    QFile file(DataRoot::FileInRoot(QStringLiteral("error.log")));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return ReadFileBytes(DataRoot::FileInRoot(QStringLiteral("error.log")));
 }
 
 } // namespace

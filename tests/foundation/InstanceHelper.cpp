@@ -4,10 +4,9 @@
 // $HELPER_NO_MARK set), or "SECOND <answer>" / "SECOND none" and ends.
 // A first instance ends when it reads "quit" on its standard input.
 #include "ErrorLog.h"
-#include "KeyedImageList.h"
-#include "MainWindowServices.h"
 #include "ModStartup.h"
 #include "RuntimeFolder.h"
+#include "StubWindow.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -18,7 +17,7 @@
 
 namespace {
 
-class LoggingWindow final : public MainWindowServices
+class LoggingWindow final : public StubWindow
 {
 public:
     explicit LoggingWindow(QString logPath) : m_logPath(std::move(logPath)) {}
@@ -33,10 +32,6 @@ public:
         if (path.endsWith(QStringLiteral("broken.xqr")))
             throw RuntimeError(ErrorNumber::InputPastEnd, QStringLiteral("Input past end of file"));
     }
-    bool ServerConnected(int) const override { return false; }
-    bool SecondPaneShown() const override { return false; }
-    KeyedImageList &ImageList2() override { return m_images; }
-    void ShowQor() override {}
 
 private:
     void log(const QString &line)
@@ -46,7 +41,6 @@ private:
             file.write(line.toUtf8() + '\n');
     }
     QString m_logPath;
-    KeyedImageList m_images;
 };
 
 void say(const QByteArray &line)

@@ -1,7 +1,6 @@
-#include "KeyedImageList.h"
-#include "MainWindowServices.h"
 #include "ModFTPTrelm.h"
 #include "ModListView.h"
+#include "StubWindow.h"
 
 #include <QHeaderView>
 #include <QTreeWidget>
@@ -37,18 +36,6 @@ QStringList column(const QTreeWidget &list, int c)
         texts << list.topLevelItem(i)->text(c);
     return texts;
 }
-
-class IconWindow final : public MainWindowServices
-{
-public:
-    void ShowInfo(int &, const QString &, const QString &) override {}
-    void LoadTasks(const QString &) override {}
-    bool ServerConnected(int) const override { return false; }
-    bool SecondPaneShown() const override { return false; }
-    KeyedImageList &ImageList2() override { return images; }
-    void ShowQor() override {}
-    KeyedImageList images;
-};
 
 } // namespace
 
@@ -130,7 +117,7 @@ TEST(ListSortTest, HeaderMarksShowTheHostsPictures)
 
 TEST(ImageListTest, KeysNeverAddedAreNotFound)
 {
-    IconWindow window;
+    StubWindow window;
     EXPECT_FALSE(GetImageListPicture(window, QStringLiteral(".txt")));
     QPixmap pixmap(16, 16);
     pixmap.fill(Qt::blue);

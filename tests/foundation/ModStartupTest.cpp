@@ -1,8 +1,8 @@
 #include "DataRoot.h"
 #include "ErrorLog.h"
-#include "KeyedImageList.h"
-#include "MainWindowServices.h"
 #include "ModStartup.h"
+#include "StubWindow.h"
+#include "TestFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -11,7 +11,7 @@
 
 namespace {
 
-class RecordingWindow final : public MainWindowServices
+class RecordingWindow final : public StubWindow
 {
 public:
     void ShowInfo(int &iconKind, const QString &title, const QString &text) override
@@ -19,18 +19,12 @@ public:
         calls << QStringLiteral("%1|%2|%3").arg(iconKind).arg(title, text);
     }
     void LoadTasks(const QString &path) override { calls << path; }
-    bool ServerConnected(int) const override { return false; }
-    bool SecondPaneShown() const override { return false; }
-    KeyedImageList &ImageList2() override { return images; }
-    void ShowQor() override {}
     QStringList calls;
-    KeyedImageList images;
 };
 
 QString errorLog()
 {
-    QFile file(DataRoot::FileInRoot(QStringLiteral("error.log")));
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return QString::fromUtf8(ReadFileBytes(DataRoot::FileInRoot(QStringLiteral("error.log"))));
 }
 
 } // namespace

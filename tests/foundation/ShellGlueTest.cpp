@@ -1,8 +1,7 @@
-#include "KeyedImageList.h"
-#include "MainWindowServices.h"
 #include "ModClipBoard.h"
 #include "ModNetConnection.h"
 #include "NetworkProbe.h"
+#include "StubWindow.h"
 #include "mMenuDefs.h"
 #include "XdgDesktopFiles.h"
 #include "modSysTrayEx.h"
@@ -23,24 +22,19 @@
 
 namespace {
 
-class ConnectionState final : public MainWindowServices
+class ConnectionState final : public StubWindow
 {
 public:
     ConnectionState(bool first, bool second, bool secondPane)
         : m_connected{first, second}, m_secondPane(secondPane)
     {
     }
-    void ShowInfo(int &, const QString &, const QString &) override {}
-    void LoadTasks(const QString &) override {}
     bool ServerConnected(int slot) const override { return slot >= 0 && slot < 2 && m_connected[slot]; }
     bool SecondPaneShown() const override { return m_secondPane; }
-    KeyedImageList &ImageList2() override { return m_images; }
-    void ShowQor() override {}
 
 private:
     bool m_connected[2];
     bool m_secondPane;
-    KeyedImageList m_images;
 };
 
 struct Row {

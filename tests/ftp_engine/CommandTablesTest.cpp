@@ -2,10 +2,10 @@
 #include "FtpCommander.h"
 #include "ReplyCodes.h"
 #include "ScriptedPrompts.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QTemporaryDir>
 
 namespace {
@@ -31,9 +31,7 @@ QString DriverText(int entries, const QString &macroSection = {}, const QString 
 QString WriteFile(const QTemporaryDir &dir, const QString &name, const QString &text)
 {
     const QString path = dir.filePath(name);
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text.toUtf8());
+    EXPECT_TRUE(WriteFileBytes(path, text.toUtf8()));
     return path;
 }
 

@@ -1,11 +1,11 @@
 // Host-facing behaviour against the scripted server: questions the engine asks,
 // idle polls, the login question, file checks and reply-map actions.
-#include "EngineRecorder.h"
 #include "FtpCommandTables.h"
 #include "FtpCommander.h"
 #include "LoginFailedHandler.h"
-#include "ScriptedFtpServer.h"
+#include "ScriptedEngineTest.h"
 #include "ScriptedPrompts.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -14,38 +14,15 @@
 
 namespace {
 
-class Behaviour : public ::testing::Test
+class Behaviour : public ScriptedEngineTest
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(server.listen()); }
-
-    bool logIn()
-    {
-        return LogIn(engine, recorder, server.host(), server.port(), QStringLiteral("bob"), QStringLiteral("pw"));
-    }
-
-    int sentCount(const QByteArray &prefix) const
-    {
-        int n = 0;
-        for (const QByteArray &command : server.commands())
-            n += command.startsWith(prefix) ? 1 : 0;
-        return n;
-    }
-
     QString writeLocal(const QString &name, const QByteArray &bytes)
     {
         const QString path = local.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        EXPECT_TRUE(WriteFileBytes(path, bytes));
         return path;
     }
-
-    ScriptedFtpServer server;
-    QTemporaryDir local;
-    ManualEngineTimer *timer = new ManualEngineTimer;
-    FtpCommander engine{nullptr, timer};
-    EngineRecorder recorder{engine};
 };
 
 class ClosingHandler : public LoginFailedHandler
@@ -291,10 +268,7 @@ TEST_F(Behaviour, DownloadTooLargeForTheDiskKeepsTheLocalFile)
 TEST_F(Behaviour, ReplyMapJumpsAndUnknownActions)
 {
     const QString config = local.filePath(QStringLiteral("ops.cfg"));
-    QFile file(config);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("<VARS>\nPWD@ 257 550[G14]\n</VARS>\n");
-    file.close();
+    ASSERT_TRUE(WriteFileBytes(config, "<VARS>\nPWD@ 257 550[G14]\n</VARS>\n"));
     ASSERT_TRUE(engine.LoadCustomOpConfig(config));
     server.onSequence("PWD", {"550 Try again", "257 \"/\""});
     ASSERT_TRUE(logIn());
@@ -304,9 +278,7 @@ TEST_F(Behaviour, ReplyMapJumpsAndUnknownActions)
     EXPECT_EQ(sentCount("CWD /d"), 2);
 
     engine.CloseSession();
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("<VARS>\nPWD@ 257 550[Z]\n</VARS>\n");
-    file.close();
+    ASSERT_TRUE(WriteFileBytes(config, "<VARS>\nPWD@ 257 550[Z]\n</VARS>\n"));
     ASSERT_TRUE(EngineRecorder::waitFor([&] { return engine.CmdStatus() == EngineSocket::Closed; }));
     ASSERT_TRUE(engine.LoadCustomOpConfig(config));
     server.onSequence("PWD", {"550 No"});

@@ -1,9 +1,8 @@
 // Data-connection faults from the scripted server: drops, hostile passive
 // replies, refused resumes, stalls and strangers on the active port.
-#include "EngineRecorder.h"
 #include "EngineSocket.h"
-#include "FtpCommander.h"
-#include "ScriptedFtpServer.h"
+#include "ScriptedEngineTest.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -20,36 +19,16 @@ QByteArray Pattern(qsizetype size)
     return bytes;
 }
 
-QByteArray ReadLocal(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-class DataFaults : public ::testing::Test
+class DataFaults : public ScriptedEngineTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(server.listen());
+        ScriptedEngineTest::SetUp();
         engine.setCacheFile(local.filePath(QStringLiteral("listing.cache")));
         engine.setListingAllowed(true);
-        ASSERT_TRUE(LogIn(engine, recorder, server.host(), server.port(), QStringLiteral("bob"), QStringLiteral("pw")));
+        ASSERT_TRUE(logIn());
     }
-
-    int sentCount(const QByteArray &prefix) const
-    {
-        int n = 0;
-        for (const QByteArray &command : server.commands())
-            n += command.startsWith(prefix) ? 1 : 0;
-        return n;
-    }
-
-    ScriptedFtpServer server;
-    QTemporaryDir local;
-    ManualEngineTimer *timer = new ManualEngineTimer;
-    FtpCommander engine{nullptr, timer};
-    EngineRecorder recorder{engine};
 };
 
 } // namespace
@@ -65,7 +44,7 @@ TEST_F(DataFaults, DroppedDownloadResumesByteExact)
     engine.FTP_GET_FILE(QStringLiteral("/file.bin"), target, content.size(), false);
     ASSERT_TRUE(recorder.waitForJobs(2));
     EXPECT_TRUE(engine.LastCmdSucces());
-    EXPECT_EQ(ReadLocal(target), content);
+    EXPECT_EQ(ReadFileBytes(target), content);
     EXPECT_EQ(sentCount("REST 30000"), 1);
 }
 
@@ -74,10 +53,7 @@ TEST_F(DataFaults, DroppedResumedDownloadGoesOnFromTheBytesOnDisk)
     const QByteArray content = Pattern(100000);
     server.setFileData(content);
     const QString target = local.filePath(QStringLiteral("file.bin"));
-    QFile part(target);
-    ASSERT_TRUE(part.open(QIODevice::WriteOnly));
-    part.write(content.left(10000));
-    part.close();
+    ASSERT_TRUE(WriteFileBytes(target, content.left(10000)));
     server.setDataDropAfter(30000);
     QObject::connect(&server, &ScriptedFtpServer::dataTransferFinished, &server,
                      [&] { server.setDataDropAfter(-1); });
@@ -85,7 +61,7 @@ TEST_F(DataFaults, DroppedResumedDownloadGoesOnFromTheBytesOnDisk)
     engine.FTP_RES_GET_FILE(QStringLiteral("/file.bin"), target, content.size(), QString(), false);
     ASSERT_TRUE(recorder.waitForJobs(2));
     EXPECT_TRUE(engine.LastCmdSucces());
-    EXPECT_EQ(ReadLocal(target), content);
+    EXPECT_EQ(ReadFileBytes(target), content);
     EXPECT_EQ(sentCount("REST 10000"), 1);
     EXPECT_EQ(sentCount("REST 40000"), 1);
 }
@@ -112,10 +88,7 @@ TEST_F(DataFaults, UploadEndingAtThePreliminaryReplyLeavesTheNextOperationAlone)
 TEST_F(DataFaults, RefusedUploadIsSentAtMostTwice)
 {
     const QString source = local.filePath(QStringLiteral("up.bin"));
-    QFile file(source);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("0123456789");
-    file.close();
+    ASSERT_TRUE(WriteFileBytes(source, "0123456789"));
     server.on("STOR", QByteArray("426 Connection closed; transfer aborted."));
     engine.FTP_SEND_FILE(source, QStringLiteral("/up.bin"), 10, false);
     ASSERT_TRUE(recorder.waitForJobs(2));
@@ -154,7 +127,7 @@ TEST_F(DataFaults, AbortFromTheDataPacketHandlerKeepsWhatWasWritten)
     engine.FTP_GET_FILE(QStringLiteral("/file.bin"), target, content.size(), false);
     ASSERT_TRUE(recorder.waitForJobs(2));
     EXPECT_FALSE(engine.LastCmdSucces());
-    const QByteArray written = ReadLocal(target);
+    const QByteArray written = ReadFileBytes(target);
     EXPECT_GT(written.size(), 0);
     EXPECT_EQ(written.size(), engine.BytesDone());
     EXPECT_TRUE(content.startsWith(written));
@@ -164,10 +137,7 @@ TEST_F(DataFaults, DroppedUploadResumesFromTheStoredLength)
 {
     const QByteArray content = Pattern(16 * 1024 * 1024); // more than the socket buffers hold
     const QString source = local.filePath(QStringLiteral("up.bin"));
-    QFile file(source);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(content);
-    file.close();
+    ASSERT_TRUE(WriteFileBytes(source, content));
 
     server.setDataDropAfter(20000);
     engine.setMaxConnectionTry(1);
@@ -216,26 +186,20 @@ TEST_F(DataFaults, UnreadablePassiveRepliesFailWithinTheCap)
 TEST_F(DataFaults, RefusedRestEndsTheResume)
 {
     const QString target = local.filePath(QStringLiteral("part.bin"));
-    QFile file(target);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("12345");
-    file.close();
+    ASSERT_TRUE(WriteFileBytes(target, "12345"));
     server.setFileData(Pattern(1000));
     server.on("REST", QByteArray("502 Not implemented"));
     engine.FTP_RES_GET_FILE(QStringLiteral("/part.bin"), target, 1000, QString(), false);
     ASSERT_TRUE(recorder.waitForJobs(2));
     EXPECT_FALSE(engine.LastCmdSucces());
     EXPECT_EQ(sentCount("RETR"), 0);
-    EXPECT_EQ(ReadLocal(target), QByteArray("12345"));
+    EXPECT_EQ(ReadFileBytes(target), QByteArray("12345"));
 }
 
 TEST_F(DataFaults, ResumedDownloadOfAnotherSizeStops)
 {
     const QString target = local.filePath(QStringLiteral("part.bin"));
-    QFile file(target);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("12345");
-    file.close();
+    ASSERT_TRUE(WriteFileBytes(target, "12345"));
     server.setFileData(Pattern(1000));
     qint64 reported = 0;
     QObject::connect(&engine, &FtpCommander::FileSizeDiffer, &engine,

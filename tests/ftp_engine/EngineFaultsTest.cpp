@@ -1,8 +1,6 @@
 // Replies and faults a real server does not produce, from the scripted server;
 // time-outs through the engine's manual timer.
-#include "EngineRecorder.h"
-#include "FtpCommander.h"
-#include "ScriptedFtpServer.h"
+#include "ScriptedEngineTest.h"
 #include "ScriptedPrompts.h"
 
 #include <gtest/gtest.h>
@@ -11,34 +9,14 @@
 
 namespace {
 
-class ScriptedServer : public ::testing::Test
+class ScriptedServer : public ScriptedEngineTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(server.listen());
+        ScriptedEngineTest::SetUp();
         engine.setMaxConnectionTry(3);
     }
-
-    bool logIn()
-    {
-        return LogIn(engine, recorder, server.host(), server.port(), QStringLiteral("bob"), QStringLiteral("pw"));
-    }
-
-    int sentCount(const QString &verb) const
-    {
-        int n = 0;
-        for (const QByteArray &command : server.commands()) {
-            if (command.startsWith(verb.toLatin1()))
-                ++n;
-        }
-        return n;
-    }
-
-    ScriptedFtpServer server;
-    ManualEngineTimer *timer = new ManualEngineTimer;
-    FtpCommander engine{nullptr, timer};
-    EngineRecorder recorder{engine};
 };
 
 } // namespace
@@ -51,7 +29,7 @@ TEST_F(ScriptedServer, RepliesSplitAcrossPacketsAreReadWhole)
     EXPECT_TRUE(recorder.replies.contains(QStringLiteral("220 Ready")));
     EXPECT_TRUE(recorder.replies.contains(QStringLiteral("331 Password required")));
     EXPECT_EQ(recorder.replies.filter(QStringLiteral("331")).size(), 1);
-    EXPECT_EQ(sentCount(QStringLiteral("USER")), 1);
+    EXPECT_EQ(sentCount("USER"), 1);
 }
 
 TEST_F(ScriptedServer, MultiLineGreetingWithDigitLinesAdvancesOnce)
@@ -59,8 +37,8 @@ TEST_F(ScriptedServer, MultiLineGreetingWithDigitLinesAdvancesOnce)
     server.setGreeting(QByteArray("220-Welcome\r\n123 Main Street\r\n331 is not the end\r\n220 Ready"));
     ASSERT_TRUE(logIn());
     EXPECT_EQ(recorder.count(QStringLiteral("ServerReplied:123")), 1);
-    EXPECT_EQ(sentCount(QStringLiteral("USER")), 1);
-    EXPECT_EQ(sentCount(QStringLiteral("PASS")), 1);
+    EXPECT_EQ(sentCount("USER"), 1);
+    EXPECT_EQ(sentCount("PASS"), 1);
 }
 
 TEST_F(ScriptedServer, SilentServerCountsAsFailedAttempts)
@@ -89,7 +67,7 @@ TEST_F(ScriptedServer, ServerClosingWith421EndsTheSession)
     EXPECT_FALSE(logIn());
     EXPECT_EQ(recorder.disconnects, 1);
     EXPECT_FALSE(engine.isBusy());
-    EXPECT_EQ(sentCount(QStringLiteral("USER")), 0);
+    EXPECT_EQ(sentCount("USER"), 0);
 
     ScriptedFtpServer second;
     ASSERT_TRUE(second.listen());
@@ -142,13 +120,13 @@ TEST_F(ScriptedServer, RepeatedStepsStopAtTheCap)
     engine.FTP_CHG_DIR(QStringLiteral("/x"));
     ASSERT_TRUE(recorder.waitForJobs(2));
     EXPECT_FALSE(engine.LastCmdSucces());
-    EXPECT_EQ(sentCount(QStringLiteral("CWD")), 4); // once and three repeats
+    EXPECT_EQ(sentCount("CWD"), 4); // once and three repeats
 
     // Deleting is not repeated more than once.
     engine.FTP_DEL_FILE(QStringLiteral("/a.txt"));
     ASSERT_TRUE(recorder.waitForJobs(3));
     EXPECT_FALSE(engine.LastCmdSucces());
-    EXPECT_EQ(sentCount(QStringLiteral("DELE")), 2);
+    EXPECT_EQ(sentCount("DELE"), 2);
     EXPECT_FALSE(engine.isBusy());
 }
 
@@ -158,17 +136,17 @@ TEST_F(ScriptedServer, UnansweredCommandsAreResentThenFail)
     ASSERT_TRUE(logIn());
     engine.FTP_CHG_DIR(QStringLiteral("/x"));
     for (int i = 0; i < 4; ++i) {
-        ASSERT_TRUE(EngineRecorder::waitFor([&] { return sentCount(QStringLiteral("CWD")) == i + 1; }));
+        ASSERT_TRUE(EngineRecorder::waitFor([&] { return sentCount("CWD") == i + 1; }));
         timer->advance(20000);
     }
     EXPECT_EQ(recorder.jobDone, 2);
     EXPECT_FALSE(engine.LastCmdSucces());
-    EXPECT_EQ(sentCount(QStringLiteral("CWD")), 4);
+    EXPECT_EQ(sentCount("CWD"), 4);
 
     // A custom command that gets no answer fails at its first time-out.
     server.on("SITE", ScriptedFtpServer::Reply{});
     engine.FTP_CUSTOM_COMMAND(QStringLiteral("SITE X"), QString(), QStringLiteral("2XX[I]"));
-    ASSERT_TRUE(EngineRecorder::waitFor([&] { return sentCount(QStringLiteral("SITE X")) == 1; }));
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return sentCount("SITE X") == 1; }));
     timer->advance(20000);
     EXPECT_EQ(recorder.jobDone, 3);
     EXPECT_FALSE(engine.LastCmdSucces());
@@ -193,8 +171,8 @@ TEST_F(ScriptedServer, CommandsWithLineBreaksAreNeverWritten)
     engine.FTP_CUSTOM_COMMAND(QStringLiteral("SITE a\nDELE b"), QString(), QStringLiteral("2XX[I]"));
     ASSERT_TRUE(recorder.waitForJobs(3));
     QTest::qWait(50);
-    EXPECT_EQ(sentCount(QStringLiteral("DELE")), 0);
-    EXPECT_EQ(sentCount(QStringLiteral("CWD")), 0);
+    EXPECT_EQ(sentCount("DELE"), 0);
+    EXPECT_EQ(sentCount("CWD"), 0);
 }
 
 TEST(EngineConnection, RefusedAndUnresolvableServersFailAfterAllAttempts)

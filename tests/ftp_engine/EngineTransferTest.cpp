@@ -2,6 +2,7 @@
 #include "EngineRecorder.h"
 #include "FtpCommander.h"
 #include "PyFtpServer.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -18,18 +19,6 @@ QByteArray RandomBytes(qsizetype size, quint32 seed)
     for (qsizetype i = 0; i < size; ++i)
         bytes[i] = static_cast<char>(generator.generate() & 0xFF);
     return bytes;
-}
-
-QByteArray ReadLocal(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteLocal(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 class Transfers : public ::testing::TestWithParam<long>
@@ -91,13 +80,13 @@ TEST_P(Transfers, DownloadsAndUploadsAreByteIdentical)
     const QByteArray content = RandomBytes(700 * 1024 + 13, 7);
     ASSERT_TRUE(server.writeFile(QStringLiteral("data.bin"), content));
     const QString target = local.filePath(QStringLiteral("data.bin"));
-    ASSERT_TRUE(WriteLocal(target, "old content that is longer than nothing"));
+    ASSERT_TRUE(WriteFileBytes(target, "old content that is longer than nothing"));
     qint64 lastProgress = 0;
     QObject::connect(&engine, &FtpCommander::DataProgress, &engine, [&](qint64 bytes) { lastProgress = bytes; });
 
     engine.FTP_GET_FILE(QStringLiteral("/data.bin"), target, content.size(), false);
     ASSERT_TRUE(finished());
-    EXPECT_EQ(ReadLocal(target), content);
+    EXPECT_EQ(ReadFileBytes(target), content);
     EXPECT_EQ(lastProgress, content.size());
     EXPECT_EQ(engine.LastAct(), FtpCommander::ActGet);
     // Binary mode is set before the size is asked for.
@@ -105,7 +94,7 @@ TEST_P(Transfers, DownloadsAndUploadsAreByteIdentical)
 
     const QByteArray upload = RandomBytes(300 * 1024 + 5, 9);
     const QString source = local.filePath(QStringLiteral("up.bin"));
-    ASSERT_TRUE(WriteLocal(source, upload));
+    ASSERT_TRUE(WriteFileBytes(source, upload));
     engine.FTP_SEND_FILE(source, QStringLiteral("//up.bin"), upload.size(), false);
     ASSERT_TRUE(finished());
     EXPECT_EQ(engine.RemoteFilePath(), QStringLiteral("/up.bin"));
@@ -113,7 +102,7 @@ TEST_P(Transfers, DownloadsAndUploadsAreByteIdentical)
     EXPECT_TRUE(recorder.messages.contains(QStringLiteral("File send complete (%1/%1)").arg(upload.size())));
 
     const QString empty = local.filePath(QStringLiteral("empty.bin"));
-    ASSERT_TRUE(WriteLocal(empty, QByteArray()));
+    ASSERT_TRUE(WriteFileBytes(empty, QByteArray()));
     engine.FTP_SEND_FILE(empty, QStringLiteral("/empty.bin"), 0, false);
     ASSERT_TRUE(finished());
     EXPECT_TRUE(server.exists(QStringLiteral("empty.bin")));
@@ -123,14 +112,14 @@ TEST_P(Transfers, DownloadsAndUploadsAreByteIdentical)
     engine.FTP_GET_FILE(QStringLiteral("/empty.bin"), target, 0, false);
     ASSERT_TRUE(finished());
     EXPECT_TRUE(QFile::exists(target));
-    EXPECT_TRUE(ReadLocal(target).isEmpty());
+    EXPECT_TRUE(ReadFileBytes(target).isEmpty());
 }
 
 TEST_P(Transfers, UploadOverwriteQuestion)
 {
     ASSERT_TRUE(server.writeFile(QStringLiteral("exists.txt"), "remote"));
     const QString source = local.filePath(QStringLiteral("exists.txt"));
-    ASSERT_TRUE(WriteLocal(source, "local version"));
+    ASSERT_TRUE(WriteFileBytes(source, "local version"));
     int answer = 0;
     int asked = 0;
     QObject::connect(
@@ -194,11 +183,11 @@ TEST_P(Transfers, ResumesContinueWhereTheCopiesEnd)
     const QByteArray content = RandomBytes(200 * 1024 + 7, 11);
     ASSERT_TRUE(server.writeFile(QStringLiteral("whole.bin"), content));
     const QString target = local.filePath(QStringLiteral("whole.bin"));
-    ASSERT_TRUE(WriteLocal(target, content.left(81234)));
+    ASSERT_TRUE(WriteFileBytes(target, content.left(81234)));
 
     engine.FTP_RES_GET_FILE(QStringLiteral("/whole.bin"), target, content.size(), QString(), false);
     ASSERT_TRUE(finished());
-    EXPECT_EQ(ReadLocal(target), content);
+    EXPECT_EQ(ReadFileBytes(target), content);
     const qsizetype rest = recorder.sent.indexOf(QStringLiteral("REST 81234"));
     ASSERT_GE(rest, 0);
     EXPECT_EQ(recorder.sent.value(rest + 1), QStringLiteral("RETR /whole.bin"));

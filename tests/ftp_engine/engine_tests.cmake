@@ -1,6 +1,6 @@
 ftpqor_test(test_ftp_engine
   SOURCES
-    EngineRecorder.cpp EngineRecorder.h
+    EngineRecorder.cpp EngineRecorder.h ScriptedEngineTest.h
     CommandTablesTest.cpp
     ReplyReaderTest.cpp
     EngineSessionTest.cpp

@@ -2,6 +2,7 @@
 
 #include "DataRoot.h"
 #include "SettingsFile.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,6 +52,11 @@ void RemoveSettingsFile()
 
 QByteArray SettingsFileBytes()
 {
-    QFile file(SettingsFilePath());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return ReadFileBytes(SettingsFilePath());
+}
+
+void SettingsFileFixture::TearDown()
+{
+    QDir(SettingsFilePath()).removeRecursively();
+    RemoveSettingsFile();
 }

@@ -1,6 +1,5 @@
 // The settings dialog on real widgets, with prompts answered from a script and
 // the file-type dialog driven while it runs modally.
-#include "ConfigTestSupport.h"
 #include "CBase64.h"
 #include "ConfigTestSupport.h"
 #include "FileHandler.h"
@@ -61,6 +60,16 @@ void FillHandler(frmFileType &dialog, const QString &patterns, int action, const
     dialog.txtTitle->setText(title);
 }
 
+// "Add" on the settings dialog, with the file-type dialog filled in and saved.
+void AddThroughFileTypeDialog(frmConfigure &dialog, const QString &patterns, int action, const QString &title)
+{
+    FileTypeDialogDriver driver([&](frmFileType &d) {
+        FillHandler(d, patterns, action, title);
+        d.CmdOK->click();
+    });
+    dialog.CmdAdd->click();
+}
+
 QStringList RowTexts(const QTreeWidget *list)
 {
     QStringList rows;
@@ -71,15 +80,9 @@ QStringList RowTexts(const QTreeWidget *list)
     return rows;
 }
 
-class ConfigureDialogTest : public ::testing::Test
+class ConfigureDialogTest : public SettingsFileFixture
 {
 protected:
-    void SetUp() override { RemoveSettingsFile(); }
-    void TearDown() override
-    {
-        QDir(SettingsFilePath()).removeRecursively();
-        RemoveSettingsFile();
-    }
     ScriptedPrompts prompts; // any prompt a test does not expect fails it
 };
 
@@ -198,27 +201,13 @@ TEST_F(ConfigureDialogTest, HandlersAreAddedEditedAndDeleted)
     }
     {   // Same patterns and action as the first: refused by the file-type dialog.
         prompts.expectMessage("This file handler already exists!", PromptButton::Ok);
-        FileTypeDialogDriver driver([](frmFileType &d) {
-            FillHandler(d, "*.TXT", 2, "Kate");
-            d.CmdOK->click();
-        });
-        dialog.CmdAdd->click();
+        AddThroughFileTypeDialog(dialog, "*.TXT", 2, "Kate");
     }
     {   // A title already used, in other letter case.
         prompts.expectMessage("This Application Title is already in use!", PromptButton::Ok);
-        FileTypeDialogDriver driver([](frmFileType &d) {
-            FillHandler(d, "*.log", 1, "GEDIT");
-            d.CmdOK->click();
-        });
-        dialog.CmdAdd->click();
+        AddThroughFileTypeDialog(dialog, "*.log", 1, "GEDIT");
     }
-    {
-        FileTypeDialogDriver driver([](frmFileType &d) {
-            FillHandler(d, "*.log", 1, "Kate");
-            d.CmdOK->click();
-        });
-        dialog.CmdAdd->click();
-    }
+    AddThroughFileTypeDialog(dialog, "*.log", 1, "Kate");
     EXPECT_EQ(RowTexts(dialog.LVEditor), QStringList({"*.txt|Edit|/usr/bin/gedit", "*.log|View|/usr/bin/kate"}));
 
     {   // Edit the first: it is shown filled in, and comes back as the last row, selected.

@@ -44,16 +44,7 @@ QString HandlerLine(const QString &patterns, int action, const QString &title)
     return "FileHandler={" + CBase64().ToBase64Ex(handler.GetPackedData()) + "}";
 }
 
-class SettingsFileTest : public ::testing::Test
-{
-protected:
-    void SetUp() override { RemoveSettingsFile(); }
-    void TearDown() override
-    {
-        QDir(SettingsFilePath()).removeRecursively();
-        RemoveSettingsFile();
-    }
-};
+using SettingsFileTest = SettingsFileFixture;
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // The user-command record and its file: exact bytes, blank and short files,
 // NUL-filled records, renumbering full saves and failed writes.
 #include "DataRoot.h"
+#include "TestFiles.h"
 #include "UserCommandList.h"
 
 #include <QFile>
@@ -25,18 +26,6 @@ UserCommand makeCommand(const QString &name, const QString &verb)
     return command;
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 class UserCommandFileTest : public ::testing::Test
 {
@@ -65,7 +54,7 @@ TEST_F(UserCommandFileTest, RecordHasTheFixedLayoutByteForByte)
 
     list[0] = command;
     ASSERT_TRUE(list.SaveUserCommand(0));
-    EXPECT_EQ(readFile(path), expected);
+    EXPECT_EQ(ReadFileBytes(path), expected);
 
     UserCommandList again(path);
     again.LoadUserCommands();
@@ -88,8 +77,9 @@ TEST_F(UserCommandFileTest, LongTextIsCutAtTheFieldWidthNeverInsideACharacter)
 TEST_F(UserCommandFileTest, MissingEmptyAndShortFilesGiveOneBlankSlot)
 {
     for (const QByteArray &content : {QByteArray(), QByteArray(1064, 'x')}) {
-        if (!content.isNull())
-            writeFile(path, content);
+        if (!content.isNull()) {
+            ASSERT_TRUE(WriteFileBytes(path, content));
+        }
         list.LoadUserCommands();
         ASSERT_EQ(list.count(), 1);
         EXPECT_FALSE(list.hasCommands());
@@ -103,12 +93,12 @@ TEST_F(UserCommandFileTest, RecordCountDropsTheRemainderAndBlankRecordsStayInPla
     UserCommand first = makeCommand(QStringLiteral("First"), QStringLiteral("NOOP"));
     UserCommand second = makeCommand(QStringLiteral("Second"), QStringLiteral("SYST"));
     // 2200 bytes: two records and 70 bytes of rubbish; a NUL-filled record between would shift nothing.
-    writeFile(path, first.toRecord() + second.toRecord() + QByteArray(70, 'z'));
+    ASSERT_TRUE(WriteFileBytes(path, first.toRecord() + second.toRecord() + QByteArray(70, 'z')));
     list.LoadUserCommands();
     ASSERT_EQ(list.count(), 2);
     EXPECT_EQ(list[1].Name.trimmed(), QStringLiteral("Second"));
 
-    writeFile(path, first.toRecord() + QByteArray(UserCommand::RecordSize, '\0') + second.toRecord());
+    ASSERT_TRUE(WriteFileBytes(path, first.toRecord() + QByteArray(UserCommand::RecordSize, '\0') + second.toRecord()));
     list.LoadUserCommands();
     ASSERT_EQ(list.count(), 3);
     EXPECT_TRUE(list[1].isBlank());
@@ -123,7 +113,7 @@ TEST_F(UserCommandFileTest, RecordsOfOlderVersionsReadAsWindows1252)
     QByteArray record = makeCommand(QStringLiteral("x"), QStringLiteral("NOOP")).toRecord();
     record.replace(0, 5, QByteArray("Caf\xe9 ", 5));
     record[1060] = 7; // any non-zero flag byte counts as set
-    writeFile(path, record);
+    ASSERT_TRUE(WriteFileBytes(path, record));
     list.LoadUserCommands();
     EXPECT_EQ(list[0].Name.trimmed(), QStringLiteral("Café"));
     EXPECT_NE(list[0].HasArgument, 0);
@@ -134,12 +124,12 @@ TEST_F(UserCommandFileTest, SingleSlotSaveRewritesOnlyItsRecord)
     UserCommand a = makeCommand(QStringLiteral("A"), QStringLiteral("NOOP"));
     UserCommand b = makeCommand(QStringLiteral("B"), QStringLiteral("SYST"));
     const QByteArray tail("leftover");
-    writeFile(path, a.toRecord() + b.toRecord() + tail);
+    ASSERT_TRUE(WriteFileBytes(path, a.toRecord() + b.toRecord() + tail));
     list.LoadUserCommands();
 
     list[1].CommandText = QStringLiteral("STAT");
     ASSERT_TRUE(list.SaveUserCommand(1));
-    const QByteArray afterEdit = readFile(path);
+    const QByteArray afterEdit = ReadFileBytes(path);
     EXPECT_EQ(afterEdit.left(1065), a.toRecord());
     EXPECT_EQ(afterEdit.mid(1065 + 50, 4), QByteArray("STAT"));
     EXPECT_EQ(afterEdit.mid(2130), tail);
@@ -147,19 +137,19 @@ TEST_F(UserCommandFileTest, SingleSlotSaveRewritesOnlyItsRecord)
     // A slot past the end extends the file.
     const qsizetype slot = list.append(makeCommand(QStringLiteral("C"), QStringLiteral("HELP")));
     ASSERT_TRUE(list.SaveUserCommand(static_cast<qint16>(slot)));
-    const QByteArray afterAppend = readFile(path);
+    const QByteArray afterAppend = ReadFileBytes(path);
     EXPECT_EQ(afterAppend.size(), 3 * 1065);
     EXPECT_EQ(afterAppend.mid(2130, 1), QByteArray("C"));
 }
 
 TEST_F(UserCommandFileTest, FullSaveWritesOnlyCommandsRenumbered)
 {
-    writeFile(path, QByteArray(5 * 1065, 'q'));
+    ASSERT_TRUE(WriteFileBytes(path, QByteArray(5 * 1065, 'q')));
     list[0] = makeCommand(QStringLiteral("A"), QStringLiteral("NOOP"));
     list.append(makeCommand(QStringLiteral("gap"), QStringLiteral("   ")));
     list.append(makeCommand(QStringLiteral("B"), QStringLiteral("SYST")));
     ASSERT_TRUE(list.SaveUserCommand(-1));
-    const QByteArray bytes = readFile(path);
+    const QByteArray bytes = ReadFileBytes(path);
     ASSERT_EQ(bytes.size(), 2 * 1065);
     EXPECT_EQ(bytes.left(1065), list[0].toRecord());
     EXPECT_EQ(bytes.mid(1065), list[2].toRecord());
@@ -178,13 +168,13 @@ TEST_F(UserCommandFileTest, FailedSaveReportsFalseLogsAndLeavesTheFile)
 {
     // The file's folder cannot be made: a plain file stands where it should be.
     const QString blocker = dir.filePath(QStringLiteral("blocker"));
-    writeFile(blocker, "x");
+    ASSERT_TRUE(WriteFileBytes(blocker, "x"));
     UserCommandList blocked(blocker + QStringLiteral("/UsrCmd.dat"));
     blocked[0] = makeCommand(QStringLiteral("A"), QStringLiteral("NOOP"));
     EXPECT_FALSE(blocked.SaveUserCommand(0));
     EXPECT_FALSE(blocked.SaveUserCommand(-1));
     EXPECT_FALSE(blocked.SaveUserCommand(4)); // no such slot
-    const QByteArray log = readFile(DataRoot::FileInRoot(QStringLiteral("error.log")));
+    const QByteArray log = ReadFileBytes(DataRoot::FileInRoot(QStringLiteral("error.log")));
     EXPECT_TRUE(log.contains("ModFTPTrelm.SaveUserCommand -->"));
 }
 

@@ -26,36 +26,32 @@ ScriptedPrompts::~ScriptedPrompts()
         ADD_FAILURE() << "expected " << kindName(e.kind) << " prompt never shown: " << e.part.toStdString();
 }
 
+ScriptedPrompts &ScriptedPrompts::expect(Kind kind, const QString &part, PromptButton button,
+                                         std::optional<QString> text, std::optional<QFont> font)
+{
+    m_expected.push_back(Expected{kind, part, button, std::move(text), std::move(font), std::move(m_pendingAction)});
+    m_pendingAction = nullptr;
+    return *this;
+}
+
 ScriptedPrompts &ScriptedPrompts::expectMessage(const QString &textPart, PromptButton answer)
 {
-    Expected e{Kind::Message, textPart, answer, std::nullopt, std::nullopt, std::move(m_pendingAction)};
-    m_pendingAction = nullptr;
-    m_expected.push_back(std::move(e));
-    return *this;
+    return expect(Kind::Message, textPart, answer, std::nullopt, std::nullopt);
 }
 
 ScriptedPrompts &ScriptedPrompts::expectInput(const QString &labelPart, std::optional<QString> answer)
 {
-    Expected e{Kind::Input, labelPart, PromptButton::Ok, std::move(answer), std::nullopt, std::move(m_pendingAction)};
-    m_pendingAction = nullptr;
-    m_expected.push_back(std::move(e));
-    return *this;
+    return expect(Kind::Input, labelPart, PromptButton::Ok, std::move(answer), std::nullopt);
 }
 
 ScriptedPrompts &ScriptedPrompts::expectFile(const QString &titlePart, std::optional<QString> answer)
 {
-    Expected e{Kind::File, titlePart, PromptButton::Ok, std::move(answer), std::nullopt, std::move(m_pendingAction)};
-    m_pendingAction = nullptr;
-    m_expected.push_back(std::move(e));
-    return *this;
+    return expect(Kind::File, titlePart, PromptButton::Ok, std::move(answer), std::nullopt);
 }
 
 ScriptedPrompts &ScriptedPrompts::expectFont(std::optional<QFont> answer)
 {
-    Expected e{Kind::Font, QString(), PromptButton::Ok, std::nullopt, std::move(answer), std::move(m_pendingAction)};
-    m_pendingAction = nullptr;
-    m_expected.push_back(std::move(e));
-    return *this;
+    return expect(Kind::Font, QString(), PromptButton::Ok, std::nullopt, std::move(answer));
 }
 
 ScriptedPrompts &ScriptedPrompts::onNext(std::function<void()> action)

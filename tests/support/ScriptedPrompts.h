@@ -58,6 +58,9 @@ private:
         std::function<void()> before;
     };
     std::optional<Expected> take(Kind kind, const QString &text);
+    // Queues a prompt, with the action onNext gave for it.
+    ScriptedPrompts &expect(Kind kind, const QString &part, PromptButton button, std::optional<QString> text,
+                            std::optional<QFont> font);
 
     std::deque<Expected> m_expected;
     std::vector<Shown> m_shown;

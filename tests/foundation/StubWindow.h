@@ -1,0 +1,19 @@
+#pragma once
+
+#include "KeyedImageList.h"
+#include "MainWindowServices.h"
+
+// A main window that does nothing and has no session: tests override the
+// services they watch or steer.
+class StubWindow : public MainWindowServices
+{
+public:
+    void ShowInfo(int &, const QString &, const QString &) override {}
+    void LoadTasks(const QString &) override {}
+    bool ServerConnected(int) const override { return false; }
+    bool SecondPaneShown() const override { return false; }
+    KeyedImageList &ImageList2() override { return images; }
+    void ShowQor() override {}
+
+    KeyedImageList images;
+};

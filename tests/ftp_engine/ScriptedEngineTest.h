@@ -1,0 +1,38 @@
+#pragma once
+
+#include "EngineRecorder.h"
+#include "EngineTimer.h"
+#include "FtpCommander.h"
+#include "ScriptedFtpServer.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+// An engine on a manual timer against the scripted server, with a temporary
+// folder for local files.
+class ScriptedEngineTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(server.listen()); }
+
+    bool logIn()
+    {
+        return LogIn(engine, recorder, server.host(), server.port(), QStringLiteral("bob"), QStringLiteral("pw"));
+    }
+
+    // How many commands the server received that start with prefix.
+    int sentCount(const QByteArray &prefix) const
+    {
+        int n = 0;
+        for (const QByteArray &command : server.commands())
+            n += command.startsWith(prefix) ? 1 : 0;
+        return n;
+    }
+
+    ScriptedFtpServer server;
+    QTemporaryDir local;
+    ManualEngineTimer *timer = new ManualEngineTimer;
+    FtpCommander engine{nullptr, timer};
+    EngineRecorder recorder{engine};
+};
