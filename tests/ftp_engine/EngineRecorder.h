@@ -28,8 +28,8 @@ public:
 
     int count(const QString &eventName) const;
     // Runs the event loop until the condition holds (false after timeoutMs).
-    static bool waitFor(const std::function<bool()> &condition, int timeoutMs = 10000);
-    bool waitForJobs(int jobs, int timeoutMs = 10000);
+    static bool waitFor(const std::function<bool()> &condition, int timeoutMs = 30000);
+    bool waitForJobs(int jobs, int timeoutMs = 30000);
 };
 
 // Starts a session on the engine against host:port and waits for its end.

@@ -84,7 +84,7 @@ QStringList shownNames(const RemotePane *pane)
     return names;
 }
 
-bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 10000)
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 30000)
 {
     return QTest::qWaitFor(condition, timeoutMs);
 }

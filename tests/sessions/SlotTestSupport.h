@@ -64,7 +64,7 @@ inline CProfile ServerProfile(const PyFtpServer &server, const QString &name = Q
 
 // Lets events run until the condition holds; false after the time-out.
 template <typename Condition>
-bool WaitUntil(Condition condition, int timeoutMs = 10000)
+bool WaitUntil(Condition condition, int timeoutMs = 30000)
 {
     return QTest::qWaitFor(condition, timeoutMs);
 }

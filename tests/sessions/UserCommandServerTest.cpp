@@ -42,7 +42,7 @@ protected:
         ASSERT_TRUE(engine.SessionActive());
     }
 
-    bool waitForJob(int count) { return QTest::qWaitFor([&] { return jobs >= count; }, 10000); }
+    bool waitForJob(int count) { return QTest::qWaitFor([&] { return jobs >= count; }, 30000); }
 
     void define(const QString &name, const QString &verb, const QString &argument, bool site = false)
     {
