@@ -1,5 +1,5 @@
 if(TARGET ftpqor_ftp_engine)
   ftpqor_test(test_main_frame
-    SOURCES MainWindowTest.cpp WhenModal.h
+    SOURCES MainWindowTest.cpp
     DEPENDS ftpqor_main_window ftpqor_usercmds)
 endif()

@@ -1,7 +1,7 @@
 // The remote pane's user-command menu: items carry their slots, and the list
 // window's saved changes rebuild it however the window closes.
 #include "CustomCommandMenu.h"
-#include "ModalDriver.h"
+#include "WhenModal.h"
 #include "ScriptedPrompts.h"
 #include "UserCommandList.h"
 #include "frmCommandEditor.h"
@@ -112,7 +112,7 @@ TEST_F(CustomCommandMenuTest, ListWindowRunsModallyByDefault)
 {
     CustomCommandMenu plain(commands, &menu);
     bool shown = false;
-    WhenModalShows<frmCustomCmd>([&shown](frmCustomCmd &window) {
+    WhenModal<frmCustomCmd>([&shown](frmCustomCmd &window) {
         shown = window.isVisible() && window.windowTitle() == QStringLiteral("User Commands");
         window.CmdClose->click();
     });

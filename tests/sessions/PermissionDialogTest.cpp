@@ -1,6 +1,6 @@
 // The permission dialog: presets from listing attributes, boxes and octal
 // text kept in step, octal digits only, and its entry through a real modal run.
-#include "ModalDriver.h"
+#include "WhenModal.h"
 #include "PermissionDialog.h"
 
 #include <QCheckBox>
@@ -54,14 +54,14 @@ TEST(PermissionDialogTest, BoxesAndOctalTextFollowEachOther)
 TEST(PermissionDialogTest, EntryAnswersTheChoiceOrCancelled)
 {
     QWidget owner;
-    WhenModalShows<PermissionDialog>([](PermissionDialog &dialog) {
+    WhenModal<PermissionDialog>([](PermissionDialog &dialog) {
         EXPECT_EQ(dialog.permission(), 640);
         dialog.box(0, 2)->click();
         dialog.buttons->button(QDialogButtonBox::Ok)->click();
     });
     EXPECT_EQ(GetNewPermisssion(&owner, QStringLiteral("-rw-r-----")), 740);
 
-    WhenModalShows<PermissionDialog>([](PermissionDialog &dialog) { dialog.reject(); });
+    WhenModal<PermissionDialog>([](PermissionDialog &dialog) { dialog.reject(); });
     EXPECT_EQ(GetNewPermisssion(&owner, QStringLiteral("-rw-r-----")), 65535);
 }
 
