@@ -145,9 +145,9 @@ QStringList IniRegistry::valueNames(const QString &root, const QString &key) con
 
 bool IniRegistry::createKey(const QString &root, const QString &key)
 {
-    auto loaded = load();
+    std::optional<QList<Key>> loaded = load();
     if (!loaded)
-        return false;
+        return false; // never replace a file we could not read
     QList<Key> &keys = *loaded;
     const QStringList parts = normalisedKey(root, key).split(QLatin1Char('\\'));
     bool changed = false;
@@ -167,9 +167,9 @@ bool IniRegistry::setValue(const QString &root, const QString &key, const QStrin
 {
     if (!createKey(root, key))
         return false;
-    auto loaded = load();
+    std::optional<QList<Key>> loaded = load();
     if (!loaded)
-        return false;
+        return false; // never replace a file we could not read
     QList<Key> &keys = *loaded;
     const QString path = normalisedKey(root, key);
     for (Key &k : keys) {
@@ -189,9 +189,9 @@ bool IniRegistry::setValue(const QString &root, const QString &key, const QStrin
 
 bool IniRegistry::deleteValue(const QString &root, const QString &key, const QString &name)
 {
-    auto loaded = load();
+    std::optional<QList<Key>> loaded = load();
     if (!loaded)
-        return false;
+        return false; // never replace a file we could not read
     QList<Key> &keys = *loaded;
     const QString path = normalisedKey(root, key);
     for (Key &k : keys) {
@@ -209,9 +209,9 @@ bool IniRegistry::deleteValue(const QString &root, const QString &key, const QSt
 
 bool IniRegistry::deleteKey(const QString &root, const QString &key)
 {
-    auto loaded = load();
+    std::optional<QList<Key>> loaded = load();
     if (!loaded)
-        return false;
+        return false; // never replace a file we could not read
     QList<Key> &keys = *loaded;
     const QString path = normalisedKey(root, key);
     const QString childPrefix = path + QLatin1Char('\\');
