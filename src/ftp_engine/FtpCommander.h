@@ -308,6 +308,7 @@ private:
     bool m_controlOpen = false; // a connection attempt or connection exists
     bool m_awaitingGreeting = false;
     int m_unansweredPolls = 0; // idle polls written whose reply has not come yet
+    int m_repliesOwed = 0;     // commands (and the greeting) whose final reply has not come yet
     quint64 m_commandsWritten = 0;
     quint64 m_operationSerial = 0;
 

@@ -26,6 +26,7 @@ void FtpCommander::NewConnection()
             m_control.close();
             m_reader.reset();
             m_unansweredPolls = 0;
+            m_repliesOwed = 1; // the greeting
             m_controlOpen = true;
             m_quitting = false;
             m_awaitingGreeting = true;
@@ -130,6 +131,7 @@ void FtpCommander::CloseControlQuietly()
     m_control.close();
     m_reader.reset();
     m_unansweredPolls = 0;
+    m_repliesOwed = 0;
     m_controlOpen = false;
     m_quitting = false;
     m_awaitingGreeting = false;
@@ -222,10 +224,12 @@ void FtpCommander::OnTimerTick()
             if (m_countdown > 0)
                 return;
             if (m_currentIndex >= 0 && m_currentIndex < m_steps.size()) {
-                if (m_currentAct == ActCustom && m_currentStep == -1)
+                if (m_currentAct == ActCustom && m_currentStep == -1) {
+                    m_repliesOwed = 0;
                     FailOperation(QStringLiteral("No reply to the command."));
-                else
+                } else {
                     RepeatStep();
+                }
             } else if (m_currentIndex < 0 && m_sessionActive) {
                 // An idle poll got no answer: the connection is dead.
                 DropSession(11, QStringLiteral("The server did not answer."));
@@ -278,6 +282,7 @@ void FtpCommander::OnTimerTick()
             if (m_countdown > 0)
                 return;
             StopTimer();
+            m_repliesOwed = 0;
             emit Message(QStringLiteral("The transfer stalled: no data arrived in time."));
             if (!self)
                 return;

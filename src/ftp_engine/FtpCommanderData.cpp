@@ -99,6 +99,10 @@ QString FtpCommander::BuildDataConnectionCommand()
     // The transfer step names what the connection is for; until then a
     // connection the server opens early (active mode) just waits.
     m_dataTag.clear();
+    // The sending side of a server-to-server copy needs its server's passive
+    // address to hand on, whatever this engine's own data mode.
+    if (m_currentAct == ActStoreToServer)
+        return m_records[9].Verb;
     if (m_mode == 1) {
         const QString command = BuildPortCommand();
         if (command.isEmpty())
@@ -660,9 +664,12 @@ int FtpCommander::ValidFtpUpload(const QString &line)
     emit ValidateUploadOverwrite(answer, m_remoteFile);
     if (!self)
         return 0;
-    if (answer == 0)
+    if (answer == 0) {
         EndFtpMacro();
-    else if (answer == -1)
+    } else if (answer == -1) {
         ArmTimer(QStringLiteral("EVT"), 2000, 0);
+    } else if (answer < 0) {
+        answer = 1; // any answer but 0 and -1 lets the upload go on
+    }
     return answer;
 }

@@ -311,6 +311,7 @@ bool FtpCommander::SendFtpCommand(const QString &command, const QString &success
     ArmTimer(QStringLiteral("CMD"), 2000, static_cast<qint64>(m_commandTimeout) * 1000);
     m_control.write(TextCodec::Encode(command) + "\r\n");
     ++m_commandsWritten;
+    ++m_repliesOwed;
     emit CommandSent(QString(), MaskArgument(command));
     return true;
 }
@@ -370,9 +371,24 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
                 DropSession(0, QString());
             return;
         }
-        // Replies come in the order of the commands: the first final reply
-        // after an idle poll is the poll's, even when an operation started
-        // meanwhile.
+        // Replies come in the order of the commands, one final reply each:
+        // while an earlier command (a resent one, a transfer broken off by
+        // ABOR, an operation that ended without its reply) is still owed its
+        // reply, this reply is that command's and not the last one's.
+        if (!code.startsWith(QLatin1Char('1'))) {
+            const bool earlier = m_repliesOwed > 1;
+            if (m_repliesOwed > 0)
+                --m_repliesOwed;
+            if (earlier) {
+                if (m_unansweredPolls > 0)
+                    --m_unansweredPolls;
+                if (m_currentIndex >= 0)
+                    emit Message(line);
+                return;
+            }
+        }
+        // The first final reply after an idle poll is the poll's, even when
+        // an operation started meanwhile.
         const bool pollReply = m_unansweredPolls > 0;
         if (pollReply)
             --m_unansweredPolls;
@@ -500,6 +516,7 @@ void FtpCommander::RepeatStep()
 {
     const int cap = IsNonIdempotent(m_currentStep) ? 1 : m_maxConnectionTry;
     if (m_repeats >= cap) {
+        m_repliesOwed = 0; // given up: a reply still to come is not waited for
         FailOperation(QStringLiteral("The server did not accept the command after %1 attempts; the operation failed.")
                           .arg(m_repeats + 1));
         return;

@@ -8,4 +8,5 @@ ftpqor_test(test_ftp_engine
     EngineTransferTest.cpp
     EngineDataFaultsTest.cpp
     EngineBehaviourTest.cpp
+    EngineReviewTest.cpp
   DEPENDS ftpqor_ftp_engine)

@@ -1,0 +1,129 @@
+// Server-to-server copies in both data modes, late replies and overwrite
+// answers the engine has no meaning for.
+#include "EngineRecorder.h"
+#include "FtpCommander.h"
+#include "PyFtpServer.h"
+#include "ScriptedEngineTest.h"
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+namespace {
+
+QByteArray Filler(qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7 + i / 509) & 0xFF);
+    return bytes;
+}
+
+// Copies `name` from `from` to `to` with two engines in the given mode; true when both ended well.
+bool CopyBetween(PyFtpServer &from, PyFtpServer &to, const QString &name, qint64 size, long mode, QString &log)
+{
+    FtpCommander sender;   // stores on `to`
+    FtpCommander receiver; // reads from `from`
+    sender.setMode(mode);
+    receiver.setMode(mode);
+    EngineRecorder sent(sender);
+    EngineRecorder received(receiver);
+    const QString user = QString::fromLatin1(PyFtpServer::kUser);
+    const QString password = QString::fromLatin1(PyFtpServer::kPassword);
+    if (!LogIn(sender, sent, to.host(), to.port(), user, password)
+        || !LogIn(receiver, received, from.host(), from.port(), user, password))
+        return false;
+    QObject::connect(&sender, &FtpCommander::HandlePassiveAddress, &sender, [&](const QString &address, long port) {
+        receiver.FTP_GetFromOtherServer(name, size, address, port);
+    });
+    QObject::connect(&receiver, &FtpCommander::DataConnect, &receiver, [&] {
+        if (receiver.CurrentAct() == FtpCommander::ActGetFromServer)
+            sender.DataConnectionOk();
+    });
+    sender.FTP_StoreFromServer(name, size);
+    const bool done = sent.waitForJobs(2, 20000) && received.waitForJobs(2, 20000);
+    log = sent.events.join(QLatin1Char('\n')) + QStringLiteral("\n----\n") + received.events.join(QLatin1Char('\n'));
+    // Both sessions go on afterwards.
+    sender.FTP_CHG_DIR(QStringLiteral("/"));
+    receiver.FTP_CHG_DIR(QStringLiteral("/"));
+    const bool after = sent.waitForJobs(3, 20000) && received.waitForJobs(3, 20000) && sender.LastCmdSucces()
+                       && receiver.LastCmdSucces();
+    return done && sent.jobDone == 3 && received.jobDone == 3 && after && !sender.isBusy() && !receiver.isBusy();
+}
+
+class ServerToServerModes : public ::testing::TestWithParam<long>
+{
+};
+
+} // namespace
+
+TEST_P(ServerToServerModes, CopiesInBothDirections)
+{
+    PyFtpServer first;
+    PyFtpServer second;
+    ASSERT_TRUE(first.start());
+    ASSERT_TRUE(second.start());
+    const QByteArray there = Filler(300 * 1024 + 5);
+    const QByteArray back = Filler(100 * 1024 + 1).toBase64();
+    ASSERT_TRUE(first.writeFile(QStringLiteral("there.bin"), there));
+    ASSERT_TRUE(second.writeFile(QStringLiteral("back.bin"), back));
+    QString log;
+    EXPECT_TRUE(CopyBetween(first, second, QStringLiteral("/there.bin"), there.size(), GetParam(), log))
+        << log.toStdString();
+    EXPECT_EQ(second.readFile(QStringLiteral("there.bin")), there);
+    EXPECT_TRUE(CopyBetween(second, first, QStringLiteral("/back.bin"), back.size(), GetParam(), log))
+        << log.toStdString();
+    EXPECT_EQ(first.readFile(QStringLiteral("back.bin")), back);
+}
+
+INSTANTIATE_TEST_SUITE_P(PassiveAndActive, ServerToServerModes, ::testing::Values(0L, 1L),
+                         [](const ::testing::TestParamInfo<long> &info) {
+                             return info.param == 0 ? std::string("Passive") : std::string("Active");
+                         });
+
+namespace {
+
+class LateReplies : public ScriptedEngineTest
+{
+};
+
+} // namespace
+
+// A command resent after its time-out: the late reply to the first sending
+// is that sending's, and the next command waits for its own reply.
+TEST_F(LateReplies, ReplyToAResentCommandIsNotTakenForTheNextCommands)
+{
+    int cwd = 0;
+    server.on("CWD", [&](const QByteArray &) {
+        return ++cwd == 1 ? ScriptedFtpServer::Reply{}
+                          : ScriptedFtpServer::Reply{{"250 late\r\n", 0}, {"250 again\r\n", 20}};
+    });
+    server.on("PWD", ScriptedFtpServer::Reply{{"257 \"/x\"\r\n", 40}});
+    ASSERT_TRUE(logIn());
+    engine.FTP_CHG_DIR(QStringLiteral("/x"));
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return cwd == 1; }));
+    timer->advance(20000);
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_EQ(recorder.replies.last(), QStringLiteral("257 \"/x\""));
+    EXPECT_EQ(sentCount("PWD"), 1);
+}
+
+// An upload to an existing file with an answer the engine has no meaning for
+// goes on instead of waiting for ever.
+TEST_F(LateReplies, OverwriteAnswerOfAnotherValueLetsTheUploadGoOn)
+{
+    server.on("STAT", QByteArray("213-Status of /up.bin:\r\n-rw-r--r-- 1 u g 5 Jan 01  2020 up.bin\r\n213 End"));
+    ASSERT_TRUE(logIn());
+    const QString source = local.filePath(QStringLiteral("up.bin"));
+    ASSERT_TRUE(WriteFileBytes(source, "hello"));
+    QObject::connect(
+        &engine, &FtpCommander::ValidateUploadOverwrite, &engine, [](int &answer, const QString &) { answer = -2; },
+        Qt::DirectConnection);
+    engine.FTP_SEND_FILE(source, QStringLiteral("/up.bin"), 5, true);
+    ASSERT_TRUE(recorder.waitForJobs(2, 5000));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_FALSE(engine.isBusy());
+    EXPECT_EQ(server.storedData(), QByteArray("hello"));
+}
