@@ -125,6 +125,7 @@ void FtpCommander::FTP_GET_FILE(const QString &remoteFile, const QString &localF
             return;
         // The existing local file stays until the new download has data to write.
         m_abortOnDateChange = abortOnDateChange;
+        m_expectedDate.clear(); // a fresh download learns the remote date; it is not held to an earlier one
         SetUpTransfer(remoteFile, localFile, size, 0);
         m_transferPosition = 0;
         m_resumeOffset = 0;

@@ -84,7 +84,7 @@ INSTANTIATE_TEST_SUITE_P(PassiveAndActive, ServerToServerModes, ::testing::Value
 
 namespace {
 
-class LateReplies : public ScriptedEngineTest
+class EngineFaults2 : public ScriptedEngineTest
 {
 };
 
@@ -92,7 +92,7 @@ class LateReplies : public ScriptedEngineTest
 
 // A command resent after its time-out: the late reply to the first sending
 // is that sending's, and the next command waits for its own reply.
-TEST_F(LateReplies, ReplyToAResentCommandIsNotTakenForTheNextCommands)
+TEST_F(EngineFaults2, ReplyToAResentCommandIsNotTakenForTheNextCommands)
 {
     int cwd = 0;
     server.on("CWD", [&](const QByteArray &) {
@@ -112,7 +112,7 @@ TEST_F(LateReplies, ReplyToAResentCommandIsNotTakenForTheNextCommands)
 
 // An upload to an existing file with an answer the engine has no meaning for
 // goes on instead of waiting for ever.
-TEST_F(LateReplies, OverwriteAnswerOfAnotherValueLetsTheUploadGoOn)
+TEST_F(EngineFaults2, OverwriteAnswerOfAnotherValueLetsTheUploadGoOn)
 {
     server.on("STAT", QByteArray("213-Status of /up.bin:\r\n-rw-r--r-- 1 u g 5 Jan 01  2020 up.bin\r\n213 End"));
     ASSERT_TRUE(logIn());
@@ -126,4 +126,26 @@ TEST_F(LateReplies, OverwriteAnswerOfAnotherValueLetsTheUploadGoOn)
     EXPECT_TRUE(engine.LastCmdSucces());
     EXPECT_FALSE(engine.isBusy());
     EXPECT_EQ(server.storedData(), QByteArray("hello"));
+}
+
+// The date a resumed download was checked against belongs to that download:
+// a later fresh download with abort-on-date-change is not held to it.
+TEST_F(EngineFaults2, FreshDownloadIsNotCheckedAgainstAnEarlierResumesDate)
+{
+    server.setFileData("0123456789");
+    ASSERT_TRUE(logIn());
+    const QString first = local.filePath(QStringLiteral("first.bin"));
+    ASSERT_TRUE(WriteFileBytes(first, "0123"));
+    engine.FTP_RES_GET_FILE(QStringLiteral("/first.bin"), first, 10, QStringLiteral("20010101000000"), false);
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_TRUE(engine.LastCmdSucces());
+
+    int differ = 0;
+    QObject::connect(&engine, &FtpCommander::FileDateTimeDiffer, &engine, [&] { ++differ; });
+    const QString second = local.filePath(QStringLiteral("second.bin"));
+    engine.FTP_GET_FILE(QStringLiteral("/second.bin"), second, 10, true);
+    ASSERT_TRUE(recorder.waitForJobs(3));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_EQ(differ, 0);
+    EXPECT_EQ(ReadFileBytes(second), QByteArray("0123456789"));
 }
