@@ -91,9 +91,11 @@ TEST_F(CommandTables, RejectedDriverAppliesNothing)
         QString name;
         QString text;
     };
+    // DriverText reloads the table: the entry is copied before it is called.
     LoadCmdDefinitions();
+    const QString third = FtpCmdTable[3];
     const QString gap = DriverText(2) .replace(QStringLiteral("</COMMAND>\n"), QString())
-                        + QStringLiteral("3=") + FtpCmdTable[3] + QStringLiteral("\n</COMMAND>\n") + macros;
+                        + QStringLiteral("3=") + third + QStringLiteral("\n</COMMAND>\n") + macros;
     const QList<Case> cases = {
         {QStringLiteral("numbered 0, 1, 3"), gap},
         {QStringLiteral("33 entries"), DriverText(33, macros)},
