@@ -302,6 +302,7 @@ private:
     QString m_currentMap;
     QString m_transcript;
     int m_repeats = 0;
+    int m_jumps = 0; // reply-map jumps taken in the running operation
     bool m_repeating = false;
     bool m_dataDetour = false; // back to the data step on the way to a transfer step
     bool m_quitting = false;

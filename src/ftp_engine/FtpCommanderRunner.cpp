@@ -9,6 +9,8 @@
 #include "ReplyCodes.h"
 #include "TextCodec.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString kObject = QStringLiteral("FtpCommander");
@@ -58,6 +60,7 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
         m_waitingForTransfer = false;
         m_currentAct = action;
         m_repeats = 0;
+        m_jumps = 0;
         m_dataDetour = false;
         m_dataStepRetries = 0;
         m_preliminarySeen = false;
@@ -495,6 +498,14 @@ void FtpCommander::FailBackAction(const QString &code, const QString &line)
             RepeatStep();
             break;
         case 'G':
+            // A jump back to an earlier step that the server keeps refusing
+            // would loop for ever: jumps are capped like repeats.
+            if (m_jumps >= std::max(1, m_maxConnectionTry)) {
+                FailOperation(QStringLiteral("The server did not accept the command after %1 attempts; the operation failed.")
+                                  .arg(m_jumps + 1));
+                break;
+            }
+            ++m_jumps;
             JumpProc(action.mid(1).trimmed().toInt());
             break;
         case 'N':

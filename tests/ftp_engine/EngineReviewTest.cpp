@@ -149,3 +149,19 @@ TEST_F(EngineFaults2, FreshDownloadIsNotCheckedAgainstAnEarlierResumesDate)
     EXPECT_EQ(differ, 0);
     EXPECT_EQ(ReadFileBytes(second), QByteArray("0123456789"));
 }
+
+// An operation-config file whose reply map jumps to the step the server keeps
+// refusing ends the operation instead of looping for ever.
+TEST_F(EngineFaults2, ReplyMapJumpsAreCapped)
+{
+    const QString config = local.filePath(QStringLiteral("ops.cfg"));
+    ASSERT_TRUE(WriteFileBytes(config, "<VARS>\nPWD@ 257 550[G6]\n</VARS>\n"));
+    ASSERT_TRUE(engine.LoadCustomOpConfig(config));
+    server.on("PWD", QByteArray("550 No"));
+    ASSERT_TRUE(logIn());
+    engine.FTP_CHG_DIR(QStringLiteral("/d"));
+    ASSERT_TRUE(recorder.waitForJobs(2, 5000));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_FALSE(engine.isBusy());
+    EXPECT_EQ(sentCount("PWD"), 1 + engine.MaxConnectionTry());
+}
