@@ -604,6 +604,13 @@ void FtpCommander::CheckTransferDone()
 bool FtpCommander::ValidFtpDownload(const QString &line)
 {
     QPointer<FtpCommander> self(this);
+    // A handler that closed the session, aborted or started another
+    // operation has taken over: this check ends nothing more.
+    const quint64 serial = m_operationSerial;
+    const int step = m_currentStep;
+    const auto takenOver = [&] {
+        return !self || serial != m_operationSerial || step != m_currentStep || m_currentIndex < 0;
+    };
     if (m_currentStep == 33) {
         bool ok = false;
         const qint64 size = line.mid(4).trimmed().toLongLong(&ok);
@@ -611,12 +618,12 @@ bool FtpCommander::ValidFtpDownload(const QString &line)
             return true;
         if (m_expectedSize < 0) {
             emit FileSizeDetermined(size, m_remoteFile);
-            if (!self)
+            if (takenOver())
                 return false;
             m_expectedSize = size;
         } else if (m_bytesDone >= 1 && m_expectedSize != size) {
             emit FileSizeDiffer(size, m_remoteFile, QStringLiteral("download"));
-            if (self)
+            if (!takenOver())
                 EndFtpMacro();
             return false;
         }
@@ -630,7 +637,7 @@ bool FtpCommander::ValidFtpDownload(const QString &line)
                                     : dateText != m_expectedDate;
             if (differ) {
                 emit FileDateTimeDiffer(dateText, m_remoteFile);
-                if (!self)
+                if (takenOver())
                     return false;
                 if (m_abortOnDateChange) {
                     EndFtpMacro();
@@ -639,7 +646,7 @@ bool FtpCommander::ValidFtpDownload(const QString &line)
             }
         } else {
             emit FileDateTimeDetermined(dateText, m_remoteFile);
-            if (!self)
+            if (takenOver())
                 return false;
         }
     }
@@ -661,8 +668,11 @@ int FtpCommander::ValidFtpUpload(const QString &line)
         return 1;
     int answer = 0;
     QPointer<FtpCommander> self(this);
+    const quint64 serial = m_operationSerial;
     emit ValidateUploadOverwrite(answer, m_remoteFile);
-    if (!self)
+    // A handler that closed the session, aborted or started another
+    // operation has taken over: the upload check ends nothing more.
+    if (!self || serial != m_operationSerial || m_currentStep != 18 || m_currentIndex < 0)
         return 0;
     if (answer == 0) {
         EndFtpMacro();

@@ -165,3 +165,33 @@ TEST_F(EngineFaults2, ReplyMapJumpsAreCapped)
     EXPECT_FALSE(engine.isBusy());
     EXPECT_EQ(sentCount("PWD"), 1 + engine.MaxConnectionTry());
 }
+
+// A host that closes the session from the upload or download question gets
+// its FtpDisconnect and no JobDone of the operation it ended.
+TEST_F(EngineFaults2, SessionClosedFromAFileQuestionRaisesNoJobDone)
+{
+    server.on("STAT", QByteArray("213-Status of /up.bin:\r\n-rw-r--r-- 1 u g 5 Jan 01  2020 up.bin\r\n213 End"));
+    server.setFileData("0123456789");
+    ASSERT_TRUE(logIn());
+    const QString source = local.filePath(QStringLiteral("up.bin"));
+    ASSERT_TRUE(WriteFileBytes(source, "hello"));
+    QObject::connect(
+        &engine, &FtpCommander::ValidateUploadOverwrite, &engine,
+        [&](int &answer, const QString &) {
+            engine.CloseSession();
+            answer = 0;
+        },
+        Qt::DirectConnection);
+    engine.FTP_SEND_FILE(source, QStringLiteral("/up.bin"), 5, true);
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return recorder.disconnects == 1; }, 5000));
+    EXPECT_EQ(recorder.jobDone, 1);
+    EXPECT_FALSE(engine.isBusy());
+
+    ASSERT_TRUE(logIn());
+    QObject::connect(&engine, &FtpCommander::FileDateTimeDiffer, &engine, [&] { engine.CloseSession(); });
+    ASSERT_TRUE(WriteFileBytes(source, "0123"));
+    engine.FTP_RES_GET_FILE(QStringLiteral("/f.bin"), source, 10, QStringLiteral("20010101000000"), true);
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return recorder.disconnects == 2; }, 5000));
+    EXPECT_EQ(recorder.jobDone, 2);
+    EXPECT_FALSE(engine.isBusy());
+}
