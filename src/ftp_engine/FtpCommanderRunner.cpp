@@ -374,21 +374,21 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
                 DropSession(0, QString());
             return;
         }
-        // Replies come in the order of the commands, one final reply each:
-        // while an earlier command (a resent one, a transfer broken off by
-        // ABOR, an operation that ended without its reply) is still owed its
-        // reply, this reply is that command's and not the last one's.
-        if (!code.startsWith(QLatin1Char('1'))) {
-            const bool earlier = m_repliesOwed > 1;
-            if (m_repliesOwed > 0)
-                --m_repliesOwed;
-            if (earlier) {
-                if (m_unansweredPolls > 0)
-                    --m_unansweredPolls;
-                if (m_currentIndex >= 0)
-                    emit Message(line);
-                return;
-            }
+        // Replies come in the order of the commands, one final reply each
+        // (after any 1xx preliminary ones): while an earlier command (a resent
+        // one, a transfer broken off by ABOR, an operation that ended without
+        // its reply) is still owed its reply, this reply is that command's
+        // and not the last one's.
+        const bool preliminary = code.startsWith(QLatin1Char('1'));
+        const bool earlier = m_repliesOwed > 1;
+        if (!preliminary && m_repliesOwed > 0)
+            --m_repliesOwed;
+        if (earlier) {
+            if (!preliminary && m_unansweredPolls > 0)
+                --m_unansweredPolls;
+            if (m_currentIndex >= 0)
+                emit Message(line);
+            return;
         }
         // The first final reply after an idle poll is the poll's, even when
         // an operation started meanwhile.

@@ -195,3 +195,20 @@ TEST_F(EngineFaults2, SessionClosedFromAFileQuestionRaisesNoJobDone)
     EXPECT_EQ(recorder.jobDone, 2);
     EXPECT_FALSE(engine.isBusy());
 }
+
+// The transfer's preliminary reply that arrives after ABOR went out belongs to
+// the transfer: the abort ends the download, not the session.
+TEST_F(EngineFaults2, PreliminaryReplyAfterAbortDoesNotCloseTheSession)
+{
+    server.on("RETR", ScriptedFtpServer::Reply{{"150 Opening data connection\r\n", 100}});
+    server.on("ABOR", ScriptedFtpServer::Reply{{"426 Transfer aborted\r\n", 0}, {"226 Abort done\r\n", 5}});
+    ASSERT_TRUE(logIn());
+    engine.FTP_GET_FILE(QStringLiteral("/slow.bin"), local.filePath(QStringLiteral("slow.bin")), 10, false);
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return sentCount("RETR") == 1; }));
+    engine.Abort();
+    ASSERT_TRUE(recorder.waitForJobs(2, 5000));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_TRUE(engine.SessionActive());
+    EXPECT_EQ(recorder.disconnects, 0);
+    EXPECT_EQ(sentCount("QUIT"), 0);
+}
