@@ -178,6 +178,9 @@ void FtpCommander::WSk_M_DataArrival()
         // Still waiting for the rest of a reply: keep a time-out running.
         if (wasGreeting || m_awaitingGreeting)
             ArmTimer(QStringLiteral("GREET"), 1000, std::max<qint64>(m_countdown, 1000));
+        else if (m_currentIndex >= 0 && m_preliminarySeen
+                 && (m_dataTag == QLatin1String("SF") || m_dataTag == QLatin1String("FF")))
+            return; // the two servers copy between themselves: no byte passes here to time
         else if (m_currentIndex >= 0 && (m_waitingForTransfer || m_preliminarySeen))
             ArmTimer(QStringLiteral("XFER"), 2000, std::max<qint64>(m_commandTimeout, 60) * 1000);
         else if (m_currentIndex >= 0)

@@ -212,3 +212,20 @@ TEST_F(EngineFaults2, PreliminaryReplyAfterAbortDoesNotCloseTheSession)
     EXPECT_EQ(recorder.disconnects, 0);
     EXPECT_EQ(sentCount("QUIT"), 0);
 }
+
+// In a server-to-server copy no byte passes through the engine: a copy that
+// takes longer than the data-inactivity time is not ended as stalled.
+TEST_F(EngineFaults2, LongServerToServerCopyIsNotTakenForAStall)
+{
+    server.on("PORT", QByteArray("200 PORT ok"));
+    server.on("RETR", ScriptedFtpServer::Reply{{"150 Copying\r\n", 0}, {"226 Copy done\r\n", 300}});
+    ASSERT_TRUE(logIn());
+    engine.FTP_GetFromOtherServer(QStringLiteral("/big.bin"), 10, QStringLiteral("127.0.0.1"), 4000);
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return recorder.replies.contains(QStringLiteral("150 Copying")); }));
+    timer->advance(600000);
+    EXPECT_EQ(recorder.jobDone, 1);
+    EXPECT_TRUE(engine.isBusy());
+    ASSERT_TRUE(recorder.waitForJobs(2, 5000));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_EQ(engine.LastAct(), FtpCommander::ActGetFromServer);
+}
