@@ -626,6 +626,10 @@ bool FtpCommander::ValidFtpDownload(const QString &line)
             if (!takenOver())
                 EndFtpMacro();
             return false;
+        } else if (m_bytesDone < 1 && size >= 0) {
+            // A fresh download is complete at the size the server has now,
+            // not at the size the host listed earlier.
+            m_expectedSize = size;
         }
     } else if (m_currentStep == 32) {
         const QString dateText = line.mid(4).trimmed();

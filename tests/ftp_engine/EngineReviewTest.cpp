@@ -229,3 +229,24 @@ TEST_F(EngineFaults2, LongServerToServerCopyIsNotTakenForAStall)
     EXPECT_TRUE(engine.LastCmdSucces());
     EXPECT_EQ(engine.LastAct(), FtpCommander::ActGetFromServer);
 }
+
+// A file that shrank since the host listed it: the server's SIZE is what a
+// fresh download is complete at, not the host's older size.
+TEST(EngineFaults2RealServer, FileSmallerThanListedDownloadsWhole)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.start());
+    const QByteArray content = Filler(1000);
+    ASSERT_TRUE(server.writeFile(QStringLiteral("shrunk.bin"), content));
+    QTemporaryDir local;
+    FtpCommander engine;
+    EngineRecorder recorder(engine);
+    ASSERT_TRUE(LogIn(engine, recorder, server.host(), server.port(), QString::fromLatin1(PyFtpServer::kUser),
+                      QString::fromLatin1(PyFtpServer::kPassword)));
+    const QString target = local.filePath(QStringLiteral("shrunk.bin"));
+    engine.FTP_GET_FILE(QStringLiteral("/shrunk.bin"), target, 1500, false);
+    ASSERT_TRUE(recorder.waitForJobs(2, 20000));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_EQ(ReadFileBytes(target), content);
+    EXPECT_EQ(recorder.sent.filter(QStringLiteral("RETR")).size(), 1);
+}
