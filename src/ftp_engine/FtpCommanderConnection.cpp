@@ -269,8 +269,10 @@ void FtpCommander::OnTimerTick()
         } else if (mode == QLatin1String("EVT")) {
             StopTimer();
             int answer = 0;
+            const quint64 serial = m_operationSerial;
             emit ValidateUploadOverwrite(answer, m_remoteFile);
-            if (!self || m_currentIndex < 0)
+            // A handler that aborted, closed or started another operation has taken over.
+            if (!self || m_currentIndex < 0 || serial != m_operationSerial || m_currentStep != 18)
                 return;
             if (answer == 0)
                 EndFtpMacro();

@@ -250,3 +250,32 @@ TEST(EngineFaults2RealServer, FileSmallerThanListedDownloadsWhole)
     EXPECT_EQ(ReadFileBytes(target), content);
     EXPECT_EQ(recorder.sent.filter(QStringLiteral("RETR")).size(), 1);
 }
+
+// A host that aborts the upload while it is asked again about overwriting
+// ends it there, whatever it answers: the upload does not go on beside ABOR.
+TEST_F(EngineFaults2, AbortDuringTheRepeatedOverwriteQuestionEndsTheUpload)
+{
+    server.on("STAT", QByteArray("213-Status of /up.bin:\r\n-rw-r--r-- 1 u g 5 Jan 01  2020 up.bin\r\n213 End"));
+    server.on("ABOR", QByteArray("225 No transfer to abort"));
+    ASSERT_TRUE(logIn());
+    const QString source = local.filePath(QStringLiteral("up.bin"));
+    ASSERT_TRUE(WriteFileBytes(source, "hello"));
+    int asked = 0;
+    QObject::connect(
+        &engine, &FtpCommander::ValidateUploadOverwrite, &engine,
+        [&](int &answer, const QString &) {
+            if (++asked == 2)
+                engine.Abort();
+            answer = asked == 1 ? -1 : 1;
+        },
+        Qt::DirectConnection);
+    engine.FTP_SEND_FILE(source, QStringLiteral("/up.bin"), 5, true);
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return asked == 1; }));
+    timer->advance(2000);
+    ASSERT_TRUE(recorder.waitForJobs(2, 5000));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_FALSE(engine.isBusy());
+    EXPECT_EQ(sentCount("TYPE"), 0);
+    EXPECT_EQ(sentCount("STOR"), 0);
+    EXPECT_EQ(recorder.jobDone, 2);
+}
