@@ -1,5 +1,7 @@
 #include "frmZAVUde.h"
 
+#include "ColumnWidthKeeper.h"
+
 #include "AppInfo.h"
 #include "ApplyConfiguration.h"
 #include "DataRoot.h"
@@ -78,6 +80,7 @@ frmZAVUde::frmZAVUde(ModStartup *startup, std::array<EngineTimer *, 2> timers, Q
 {
     setObjectName(kObject);
     setWindowTitle(AppTitle());
+    m_columnWidths = new ColumnWidthKeeper(this);
     buildImageLists();
     buildControls();
     m_slots = new ServerSlots(m_remote, *this, m_localHistory, this, this, timers);

@@ -418,6 +418,33 @@ TEST(MainWindow, LogPanesKeepTheirPropertySetWithTheLayout)
     EXPECT_DOUBLE_EQ(again.FtpLogger(1)->Widget()->Font().pointSizeF(), 8.25);
 }
 
+TEST(MainWindow, ColumnWidthsComeBackAtTheSizeTheyWereLeft)
+{
+    frmZAVUde::OpenSettingsStore()->remove("LV");
+    {
+        frmZAVUde window;
+        window.ShowDual(false);
+        window.resize(1100, 700);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        QTreeView *local = window.Local()->LeftView;
+        local->setColumnWidth(0, local->viewport()->width() / 2);
+        EXPECT_TRUE(window.close());
+    }
+    frmZAVUde again;
+    again.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
+    // Stored as fractions of the list: restored against the list's real width, not its size before showing.
+    QTreeView *local = again.Local()->LeftView;
+    EXPECT_NEAR(local->columnWidth(0), local->width() / 2, 8);
+
+    // The second server's list was never shown: what it had before showing is not its layout.
+    again.ShowDual(true);
+    QTreeView *second = again.Remote(1)->RightView;
+    ASSERT_TRUE(waitUntil([&] { return second->width() > 200; }));
+    EXPECT_LT(second->columnWidth(0), second->width() / 2);
+}
+
 TEST(MainWindow, ClosingHidesToTheTrayWhenAskedAndExitEndsForReal)
 {
     modSysTrayEx::Program().SetTrayAvailableOverride(1);
