@@ -25,6 +25,7 @@
 #include "modSysTrayEx.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -37,6 +38,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
@@ -266,6 +268,13 @@ TEST(MainWindow, QuickConnectLogsInAnonymouslyOnTheChosenHost)
     ASSERT_TRUE(server.writeFile("pub.txt", "p"));
     frmZAVUde window;
     const QString host = server.host() + ":" + QString::number(server.port());
+
+    // A cancelled quick connect changes nothing.
+    WhenModal<frmQuickCon>([](frmQuickCon &dialog) { dialog.findChild<QPushButton *>("CmdCnc")->click(); });
+    window.TB_ButtonClick("quick");
+    EXPECT_FALSE(window.ServerConnected(0));
+    EXPECT_FALSE(window.Slot(0)->IsBusy());
+
     WhenModal<frmQuickCon>([host](frmQuickCon &dialog) {
         dialog.findChild<QComboBox *>("Combo1")->setEditText(host);
         dialog.findChild<QPushButton *>("CmdUpd")->click();
@@ -275,10 +284,34 @@ TEST(MainWindow, QuickConnectLogsInAnonymouslyOnTheChosenHost)
     EXPECT_EQ(window.Slot(0)->SlotProfile().ProfileName, "{Quick Connect -" + host + "}");
     EXPECT_EQ(window.Slot(0)->FtpCmd()->User(), "anonymous");
 
-    // A cancelled quick connect changes nothing.
-    WhenModal<frmQuickCon>([](frmQuickCon &dialog) { dialog.findChild<QPushButton *>("CmdCnc")->click(); });
-    window.TB_ButtonClick("quick");
+    // A connected server keeps its session: the user is told so, no dialog is left to fill in for nothing.
+    {
+        bool dialogShown = false;
+        QTimer guard; // cancels a dialog that should not have opened, so the test cannot hang
+        guard.setInterval(10);
+        QObject::connect(&guard, &QTimer::timeout, [&] {
+            if (auto *dialog = qobject_cast<frmQuickCon *>(QApplication::activeModalWidget())) {
+                dialogShown = true;
+                dialog->done(QDialog::Rejected);
+            }
+        });
+        guard.start();
+        ScriptedPrompts prompts;
+        prompts.expectMessage("Server 1 is connected", PromptButton::Ok);
+        window.TB_ButtonClick("quick");
+        EXPECT_FALSE(dialogShown);
+        EXPECT_TRUE(prompts.allUsed());
+    }
+    storeProfiles({serverProfile(server, "Stored")});
+    window.BuildProfileMenus();
+    {
+        ScriptedPrompts prompts;
+        prompts.expectMessage("Server 1 is connected", PromptButton::Ok);
+        window.mnuProfile[0]->actions().at(0)->trigger();
+        EXPECT_TRUE(prompts.allUsed());
+    }
     EXPECT_TRUE(window.ServerConnected(0));
+    EXPECT_EQ(window.Slot(0)->SlotProfile().ProfileName, "{Quick Connect -" + host + "}");
     window.Slot(0)->DisConnectFromFTP();
 }
 
