@@ -82,6 +82,8 @@ RemotePane::RemotePane(int slot, KeyedImageList &images, QWidget *parent)
 
     lblState = new QLabel(tr("Not connected"), this);
     lblState->setObjectName(QStringLiteral("lblState"));
+    // State texts name folders of any length: they must not widen the pane or the window.
+    lblState->setMinimumWidth(1);
     Progress = new QProgressBar(this);
     Progress->setObjectName(QStringLiteral("Progress"));
     Progress->setRange(0, 0); // a listing's size is not known in advance
@@ -93,6 +95,7 @@ RemotePane::RemotePane(int slot, KeyedImageList &images, QWidget *parent)
     Status->setFixedSize(120, 14);
     lblRemote = new QLabel(this);
     lblRemote->setObjectName(QStringLiteral("lblRemote"));
+    lblRemote->setMinimumWidth(1);
 
     auto *top = new QHBoxLayout;
     top->setContentsMargins(0, 0, 0, 0);

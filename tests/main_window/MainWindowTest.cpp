@@ -478,6 +478,20 @@ TEST(MainWindow, ColumnWidthsComeBackAtTheSizeTheyWereLeft)
     EXPECT_LT(second->columnWidth(0), second->width() / 2);
 }
 
+TEST(MainWindow, ALongStateTextLeavesThePanesWhereTheyAre)
+{
+    frmZAVUde window;
+    window.ShowDual(false);
+    window.resize(1000, 700);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const int paneWidth = window.Remote(0)->width();
+    window.Remote(0)->ShowState("Opening /" + QString("a-rather-long-folder-name/").repeated(20) + "...");
+    QTest::qWait(20);
+    EXPECT_EQ(window.width(), 1000);
+    EXPECT_EQ(window.Remote(0)->width(), paneWidth);
+}
+
 TEST(MainWindow, ClosingHidesToTheTrayWhenAskedAndExitEndsForReal)
 {
     modSysTrayEx::Program().SetTrayAvailableOverride(1);
