@@ -95,7 +95,6 @@ RemotePane::RemotePane(int slot, KeyedImageList &images, QWidget *parent)
     Status->setFixedSize(120, 14);
     lblRemote = new QLabel(this);
     lblRemote->setObjectName(QStringLiteral("lblRemote"));
-    lblRemote->setMinimumWidth(1);
 
     auto *top = new QHBoxLayout;
     top->setContentsMargins(0, 0, 0, 0);
