@@ -423,6 +423,13 @@ void frmZAVUde::showSlotState()
         parts << text;
     }
     lblStatus->setText(parts.join(QStringLiteral("   ")));
+    for (int i = 0; i < 2; ++i) {
+        // Only a session that is open or opening can be ended.
+        if (QAction *disconnect = findChild<QAction *>(QStringLiteral("mnuDisconnect") + QString::number(i))) {
+            const ServerSlot *slot = m_slots->Slot(i);
+            disconnect->setEnabled(slot->SessionActive() || slot->IsBusy());
+        }
+    }
 }
 
 void frmZAVUde::Timer2_Timer()

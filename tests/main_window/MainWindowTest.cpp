@@ -335,8 +335,13 @@ TEST(MainWindow, TwoServersSideBySideInDualMode)
     EXPECT_TRUE(window.ServerConnected(0));
     EXPECT_TRUE(window.ServerConnected(1));
     EXPECT_GT(window.FtpLogger(1)->GetCount(), 0);
-    window.Slot(1)->DisConnectFromFTP();
+    QAction *disconnectSecond = window.findChild<QAction *>("mnuDisconnect1");
+    ASSERT_NE(disconnectSecond, nullptr);
+    EXPECT_TRUE(disconnectSecond->isEnabled());
+    disconnectSecond->trigger();
     EXPECT_FALSE(window.ServerConnected(1));
+    EXPECT_FALSE(disconnectSecond->isEnabled());
+    EXPECT_TRUE(window.findChild<QAction *>("mnuDisconnect0")->isEnabled());
     EXPECT_TRUE(window.IsAnySessionActive());
     window.Slot(0)->DisConnectFromFTP();
     EXPECT_FALSE(window.IsAnySessionActive());
