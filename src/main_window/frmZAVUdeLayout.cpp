@@ -6,6 +6,7 @@
 #include "LocalPane.h"
 #include "LogPanes.h"
 #include "ModListView.h"
+#include "OptionFlags.h"
 #include "RemotePane.h"
 
 #include <QCoreApplication>
@@ -43,7 +44,8 @@ void frmZAVUde::restoreLayout()
         const std::unique_ptr<QSettings> settings = OpenSettingsStore();
         const QVariantMap ui = settings->value(QStringLiteral("UI")).toMap();
         if (!ui.isEmpty()) {
-            restoreGeometry(ui.value(QStringLiteral("Geometry")).toByteArray());
+            if (IsOptionOn(OptionFlag::MaintainWindowPosition))
+                restoreGeometry(ui.value(QStringLiteral("Geometry")).toByteArray());
             splMain->restoreState(ui.value(QStringLiteral("SplitMain")).toByteArray());
             splPanes->restoreState(ui.value(QStringLiteral("SplitPanes")).toByteArray());
             splRemote->restoreState(ui.value(QStringLiteral("SplitRemote")).toByteArray());

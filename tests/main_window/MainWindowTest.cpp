@@ -17,6 +17,8 @@
 #include "PyFtpServer.h"
 #include "RemotePane.h"
 #include "ScriptedPrompts.h"
+#include "SettingsFile.h"
+#include "FileHandlerCollection.h"
 #include "ServerSlot.h"
 #include "UserCommandList.h"
 #include "WhenModal.h"
@@ -495,6 +497,29 @@ TEST(MainWindow, ALongStateTextLeavesThePanesWhereTheyAre)
     QTest::qWait(20);
     EXPECT_EQ(window.width(), 1000);
     EXPECT_EQ(window.Remote(0)->width(), paneWidth);
+}
+
+TEST(MainWindow, TheWindowComesBackWhereItWasLeftOnlyWhenAsked)
+{
+    {
+        frmZAVUde window;
+        window.setGeometry(40, 50, 900, 640);
+        EXPECT_TRUE(window.close());
+    }
+    {
+        frmZAVUde fresh;
+        EXPECT_NE(fresh.geometry(), QRect(40, 50, 900, 640));
+    }
+    const QString zeros(OptionStringMinLength, '0');
+    QString general = zeros;
+    general[0] = '1'; // "Maintain last used window position"
+    ASSERT_TRUE(WriteConfFile(ComposeConfFile({general, zeros, zeros, zeros}, FileHandlerCollection(), {}, {})));
+    {
+        frmZAVUde kept;
+        EXPECT_EQ(kept.geometry(), QRect(40, 50, 900, 640));
+    }
+    QFile::remove(SettingsFilePath());
+    SetOptionFlag(OptionFlag::MaintainWindowPosition, false);
 }
 
 TEST(MainWindow, ClosingHidesToTheTrayWhenAskedAndExitEndsForReal)
