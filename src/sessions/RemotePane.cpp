@@ -132,7 +132,11 @@ QAction *RemotePane::Button(const QString &key) const
     return nullptr;
 }
 
-void RemotePane::ShowState(const QString &text) { lblState->setText(text); }
+void RemotePane::ShowState(const QString &text)
+{
+    lblState->setText(text);
+    lblState->setToolTip(text); // the label gives way to the summary in a narrow pane
+}
 
 void RemotePane::ShowListingProgress(qint64 bytes)
 {

@@ -493,10 +493,12 @@ TEST(MainWindow, ALongStateTextLeavesThePanesWhereTheyAre)
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     const int paneWidth = window.Remote(0)->width();
-    window.Remote(0)->ShowState("Opening /" + QString("a-rather-long-folder-name/").repeated(20) + "...");
+    const QString longState = "Opening /" + QString("a-rather-long-folder-name/").repeated(20) + "...";
+    window.Remote(0)->ShowState(longState);
     QTest::qWait(20);
     EXPECT_EQ(window.width(), 1000);
     EXPECT_EQ(window.Remote(0)->width(), paneWidth);
+    EXPECT_EQ(window.Remote(0)->lblState->toolTip(), longState); // the whole text stays at hand
 }
 
 TEST(MainWindow, TheWindowComesBackWhereItWasLeftOnlyWhenAsked)
