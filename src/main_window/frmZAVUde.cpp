@@ -1,5 +1,7 @@
 #include "frmZAVUde.h"
 
+#include "ColumnWidthKeeper.h"
+
 #include "AppInfo.h"
 #include "ApplyConfiguration.h"
 #include "DataRoot.h"
@@ -78,6 +80,7 @@ frmZAVUde::frmZAVUde(ModStartup *startup, std::array<EngineTimer *, 2> timers, Q
 {
     setObjectName(kObject);
     setWindowTitle(AppTitle());
+    m_columnWidths = new ColumnWidthKeeper(this);
     buildImageLists();
     buildControls();
     m_slots = new ServerSlots(m_remote, *this, m_localHistory, this, this, timers);
@@ -420,6 +423,13 @@ void frmZAVUde::showSlotState()
         parts << text;
     }
     lblStatus->setText(parts.join(QStringLiteral("   ")));
+    for (int i = 0; i < 2; ++i) {
+        // Only a session that is open or opening can be ended.
+        if (QAction *disconnect = findChild<QAction *>(QStringLiteral("mnuDisconnect") + QString::number(i))) {
+            const ServerSlot *slot = m_slots->Slot(i);
+            disconnect->setEnabled(slot->SessionActive() || slot->IsBusy());
+        }
+    }
 }
 
 void frmZAVUde::Timer2_Timer()

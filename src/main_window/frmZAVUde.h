@@ -12,6 +12,7 @@
 #include <array>
 #include <memory>
 
+class ColumnWidthKeeper;
 class EngineTimer;
 class LocalPane;
 class LoginFailedDialog;
@@ -120,6 +121,7 @@ private:
 
     QPointer<ModStartup> m_startup;
     KeyedImageList m_images;
+    ColumnWidthKeeper *m_columnWidths = nullptr;
     KeyedImageList m_fileIcons;
     LocalPane *m_local = nullptr;
     std::array<RemotePane *, 2> m_remote{};

@@ -1,10 +1,12 @@
 // The window's layout and list settings in the settings store.
 #include "frmZAVUde.h"
 
+#include "ColumnWidthKeeper.h"
 #include "ErrorLog.h"
 #include "LocalPane.h"
 #include "LogPanes.h"
 #include "ModListView.h"
+#include "OptionFlags.h"
 #include "RemotePane.h"
 
 #include <QCoreApplication>
@@ -16,16 +18,6 @@
 namespace {
 
 const QString kObject = QStringLiteral("frmZAVUde");
-
-QString widthFractions(const QTreeView *list)
-{
-    QStringList parts;
-    const int width = qMax(1, list->viewport()->width());
-    const int columns = list->model() ? list->model()->columnCount() : 0;
-    for (int i = 0; i < columns; ++i)
-        parts << QString::number(static_cast<double>(list->columnWidth(i)) / width, 'f', 3);
-    return parts.join(QLatin1Char(';'));
-}
 
 QString sortText(const QTreeView *list)
 {
@@ -52,7 +44,8 @@ void frmZAVUde::restoreLayout()
         const std::unique_ptr<QSettings> settings = OpenSettingsStore();
         const QVariantMap ui = settings->value(QStringLiteral("UI")).toMap();
         if (!ui.isEmpty()) {
-            restoreGeometry(ui.value(QStringLiteral("Geometry")).toByteArray());
+            if (IsOptionOn(OptionFlag::MaintainWindowPosition))
+                restoreGeometry(ui.value(QStringLiteral("Geometry")).toByteArray());
             splMain->restoreState(ui.value(QStringLiteral("SplitMain")).toByteArray());
             splPanes->restoreState(ui.value(QStringLiteral("SplitPanes")).toByteArray());
             splRemote->restoreState(ui.value(QStringLiteral("SplitRemote")).toByteArray());
@@ -66,8 +59,9 @@ void frmZAVUde::restoreLayout()
         const QStringList widths = settings->value(QStringLiteral("LV")).toString().split(QLatin1Char('|'));
         const QStringList sorts = settings->value(QStringLiteral("LV-Sort")).toString().split(QLatin1Char('|'));
         for (int i = 0; i < lists.size(); ++i) {
+            m_columnWidths->Watch(lists[i]);
             if (i < widths.size() && !widths[i].isEmpty())
-                SetColumnWidths(lists[i], widths[i]);
+                m_columnWidths->Restore(lists[i], widths[i]);
             const QStringList sort = i < sorts.size() ? sorts[i].split(QLatin1Char(',')) : QStringList();
             if (sort.size() == 2)
                 SortListView(lists[i], sort[0].toInt(), sort[1] == QLatin1String("1"));
@@ -95,7 +89,7 @@ void frmZAVUde::saveLayout()
         QStringList widths;
         QStringList sorts;
         for (QTreeView *list : lists) {
-            widths << widthFractions(list);
+            widths << m_columnWidths->Fractions(list);
             sorts << sortText(list);
         }
         settings->setValue(QStringLiteral("LV"), widths.join(QLatin1Char('|')));

@@ -82,6 +82,8 @@ RemotePane::RemotePane(int slot, KeyedImageList &images, QWidget *parent)
 
     lblState = new QLabel(tr("Not connected"), this);
     lblState->setObjectName(QStringLiteral("lblState"));
+    // State texts name folders of any length: they must not widen the pane or the window.
+    lblState->setMinimumWidth(1);
     Progress = new QProgressBar(this);
     Progress->setObjectName(QStringLiteral("Progress"));
     Progress->setRange(0, 0); // a listing's size is not known in advance
@@ -130,7 +132,11 @@ QAction *RemotePane::Button(const QString &key) const
     return nullptr;
 }
 
-void RemotePane::ShowState(const QString &text) { lblState->setText(text); }
+void RemotePane::ShowState(const QString &text)
+{
+    lblState->setText(text);
+    lblState->setToolTip(text); // the label gives way to the summary in a narrow pane
+}
 
 void RemotePane::ShowListingProgress(qint64 bytes)
 {

@@ -1,5 +1,7 @@
 #include "ServerSlots.h"
 
+#include "AppInfo.h"
+#include "Prompts.h"
 #include "CustomCommandMenu.h"
 #include "CustomCommandRunner.h"
 #include "ErrorLog.h"
@@ -175,6 +177,8 @@ bool ServerSlots::SelectProfile(int slot, bool quickConnect)
             return false;
         ServerSlot *target = Slot(slot);
         if (quickConnect) {
+            if (refuseWhileConnected(slot))
+                return false;
             const QString host = m_askQuickConnect ? m_askQuickConnect(m_owner).trimmed() : QString();
             if (host.isEmpty())
                 return false;
@@ -187,7 +191,7 @@ bool ServerSlots::SelectProfile(int slot, bool quickConnect)
                                                                : std::nullopt;
         if (profEdited)
             emit profilesEdited();
-        if (!chosen)
+        if (!chosen || refuseWhileConnected(slot))
             return false;
         UseProfile(slot, *chosen, bConnect && !target->SessionActive());
         return true;
@@ -200,7 +204,7 @@ bool ServerSlots::SelectProfile(int slot, bool quickConnect)
 bool ServerSlots::SelectStoredProfile(int slot, int recordNumber, bool connect)
 {
     try {
-        if (!validSlot(slot))
+        if (!validSlot(slot) || refuseWhileConnected(slot))
             return false;
         int record = recordNumber;
         const std::optional<CProfile> profile = loadProfileData(ProfileFilePath, record);
@@ -212,6 +216,16 @@ bool ServerSlots::SelectStoredProfile(int slot, int recordNumber, bool connect)
         LogCurrentException(kObject, QStringLiteral("SelectProfile"));
         return false;
     }
+}
+
+bool ServerSlots::refuseWhileConnected(int slot)
+{
+    const ServerSlot *target = Slot(slot);
+    if (!target || (!target->SessionActive() && !target->IsBusy()))
+        return false;
+    ShowMessage(m_owner, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(),
+                tr("Server %1 is connected. Disconnect it before connecting to another server.").arg(slot + 1));
+    return true;
 }
 
 void ServerSlots::UseProfile(int slot, const CProfile &profile, bool connect)

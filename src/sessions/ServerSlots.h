@@ -91,6 +91,8 @@ signals:
     void localHistoryReloaded();
 
 private:
+    // A slot keeps its profile while its session lasts; says so. True when refused.
+    bool refuseWhileConnected(int slot);
     void switchLocalHistory(const CProfile &profile);
     void wireUserCommands(std::array<RemotePane *, 2> panes);
 

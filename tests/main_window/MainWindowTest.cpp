@@ -17,6 +17,8 @@
 #include "PyFtpServer.h"
 #include "RemotePane.h"
 #include "ScriptedPrompts.h"
+#include "SettingsFile.h"
+#include "FileHandlerCollection.h"
 #include "ServerSlot.h"
 #include "UserCommandList.h"
 #include "WhenModal.h"
@@ -25,6 +27,7 @@
 #include "modSysTrayEx.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -37,6 +40,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
@@ -266,6 +270,13 @@ TEST(MainWindow, QuickConnectLogsInAnonymouslyOnTheChosenHost)
     ASSERT_TRUE(server.writeFile("pub.txt", "p"));
     frmZAVUde window;
     const QString host = server.host() + ":" + QString::number(server.port());
+
+    // A cancelled quick connect changes nothing.
+    WhenModal<frmQuickCon>([](frmQuickCon &dialog) { dialog.findChild<QPushButton *>("CmdCnc")->click(); });
+    window.TB_ButtonClick("quick");
+    EXPECT_FALSE(window.ServerConnected(0));
+    EXPECT_FALSE(window.Slot(0)->IsBusy());
+
     WhenModal<frmQuickCon>([host](frmQuickCon &dialog) {
         dialog.findChild<QComboBox *>("Combo1")->setEditText(host);
         dialog.findChild<QPushButton *>("CmdUpd")->click();
@@ -275,10 +286,34 @@ TEST(MainWindow, QuickConnectLogsInAnonymouslyOnTheChosenHost)
     EXPECT_EQ(window.Slot(0)->SlotProfile().ProfileName, "{Quick Connect -" + host + "}");
     EXPECT_EQ(window.Slot(0)->FtpCmd()->User(), "anonymous");
 
-    // A cancelled quick connect changes nothing.
-    WhenModal<frmQuickCon>([](frmQuickCon &dialog) { dialog.findChild<QPushButton *>("CmdCnc")->click(); });
-    window.TB_ButtonClick("quick");
+    // A connected server keeps its session: the user is told so, no dialog is left to fill in for nothing.
+    {
+        bool dialogShown = false;
+        QTimer guard; // cancels a dialog that should not have opened, so the test cannot hang
+        guard.setInterval(10);
+        QObject::connect(&guard, &QTimer::timeout, [&] {
+            if (auto *dialog = qobject_cast<frmQuickCon *>(QApplication::activeModalWidget())) {
+                dialogShown = true;
+                dialog->done(QDialog::Rejected);
+            }
+        });
+        guard.start();
+        ScriptedPrompts prompts;
+        prompts.expectMessage("Server 1 is connected", PromptButton::Ok);
+        window.TB_ButtonClick("quick");
+        EXPECT_FALSE(dialogShown);
+        EXPECT_TRUE(prompts.allUsed());
+    }
+    storeProfiles({serverProfile(server, "Stored")});
+    window.BuildProfileMenus();
+    {
+        ScriptedPrompts prompts;
+        prompts.expectMessage("Server 1 is connected", PromptButton::Ok);
+        window.mnuProfile[0]->actions().at(0)->trigger();
+        EXPECT_TRUE(prompts.allUsed());
+    }
     EXPECT_TRUE(window.ServerConnected(0));
+    EXPECT_EQ(window.Slot(0)->SlotProfile().ProfileName, "{Quick Connect -" + host + "}");
     window.Slot(0)->DisConnectFromFTP();
 }
 
@@ -302,8 +337,13 @@ TEST(MainWindow, TwoServersSideBySideInDualMode)
     EXPECT_TRUE(window.ServerConnected(0));
     EXPECT_TRUE(window.ServerConnected(1));
     EXPECT_GT(window.FtpLogger(1)->GetCount(), 0);
-    window.Slot(1)->DisConnectFromFTP();
+    QAction *disconnectSecond = window.findChild<QAction *>("mnuDisconnect1");
+    ASSERT_NE(disconnectSecond, nullptr);
+    EXPECT_TRUE(disconnectSecond->isEnabled());
+    disconnectSecond->trigger();
     EXPECT_FALSE(window.ServerConnected(1));
+    EXPECT_FALSE(disconnectSecond->isEnabled());
+    EXPECT_TRUE(window.findChild<QAction *>("mnuDisconnect0")->isEnabled());
     EXPECT_TRUE(window.IsAnySessionActive());
     window.Slot(0)->DisConnectFromFTP();
     EXPECT_FALSE(window.IsAnySessionActive());
@@ -416,6 +456,72 @@ TEST(MainWindow, LogPanesKeepTheirPropertySetWithTheLayout)
     EXPECT_EQ(again.FtpLogger(0)->Widget()->SelectionColor(), 0x00FF00u);
     EXPECT_EQ(again.FtpLogger(0)->Widget()->BackColor(), OleColors::WindowBackground);
     EXPECT_DOUBLE_EQ(again.FtpLogger(1)->Widget()->Font().pointSizeF(), 8.25);
+}
+
+TEST(MainWindow, ColumnWidthsComeBackAtTheSizeTheyWereLeft)
+{
+    frmZAVUde::OpenSettingsStore()->remove("LV");
+    {
+        frmZAVUde window;
+        window.ShowDual(false);
+        window.resize(1100, 700);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        QTreeView *local = window.Local()->LeftView;
+        local->setColumnWidth(0, local->viewport()->width() / 2);
+        EXPECT_TRUE(window.close());
+    }
+    frmZAVUde again;
+    again.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
+    // Stored as fractions of the list: restored against the list's real width, not its size before showing.
+    QTreeView *local = again.Local()->LeftView;
+    EXPECT_NEAR(local->columnWidth(0), local->width() / 2, 8);
+
+    // The second server's list was never shown: what it had before showing is not its layout.
+    again.ShowDual(true);
+    QTreeView *second = again.Remote(1)->RightView;
+    ASSERT_TRUE(waitUntil([&] { return second->width() > 200; }));
+    EXPECT_LT(second->columnWidth(0), second->width() / 2);
+}
+
+TEST(MainWindow, ALongStateTextLeavesThePanesWhereTheyAre)
+{
+    frmZAVUde window;
+    window.ShowDual(false);
+    window.resize(1000, 700);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const int paneWidth = window.Remote(0)->width();
+    const QString longState = "Opening /" + QString("a-rather-long-folder-name/").repeated(20) + "...";
+    window.Remote(0)->ShowState(longState);
+    QTest::qWait(20);
+    EXPECT_EQ(window.width(), 1000);
+    EXPECT_EQ(window.Remote(0)->width(), paneWidth);
+    EXPECT_EQ(window.Remote(0)->lblState->toolTip(), longState); // the whole text stays at hand
+}
+
+TEST(MainWindow, TheWindowComesBackWhereItWasLeftOnlyWhenAsked)
+{
+    {
+        frmZAVUde window;
+        window.setGeometry(40, 50, 900, 640);
+        EXPECT_TRUE(window.close());
+    }
+    {
+        frmZAVUde fresh;
+        EXPECT_NE(fresh.geometry(), QRect(40, 50, 900, 640));
+    }
+    const QString zeros(OptionStringMinLength, '0');
+    QString general = zeros;
+    general[0] = '1'; // "Maintain last used window position"
+    ASSERT_TRUE(WriteConfFile(ComposeConfFile({general, zeros, zeros, zeros}, FileHandlerCollection(), {}, {})));
+    {
+        frmZAVUde kept;
+        EXPECT_EQ(kept.geometry(), QRect(40, 50, 900, 640));
+    }
+    QFile::remove(SettingsFilePath());
+    SetOptionFlag(OptionFlag::MaintainWindowPosition, false);
 }
 
 TEST(MainWindow, ClosingHidesToTheTrayWhenAskedAndExitEndsForReal)
