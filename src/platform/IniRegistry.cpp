@@ -1,5 +1,7 @@
 #include "IniRegistry.h"
 
+#include <functional>
+
 #include "StoredFile.h"
 #include "TextCodec.h"
 
@@ -143,87 +145,92 @@ QStringList IniRegistry::valueNames(const QString &root, const QString &key) con
     return names;
 }
 
+bool IniRegistry::applyEdit(const std::function<Edit(QList<Key> &keys)> &edit)
+{
+    std::optional<QList<Key>> keys = load();
+    if (!keys)
+        return false; // never replace a file we could not read
+    switch (edit(*keys)) {
+    case Edit::Unchanged: return true;
+    case Edit::Refused: return false;
+    case Edit::Changed: break;
+    }
+    return save(*keys);
+}
+
 bool IniRegistry::createKey(const QString &root, const QString &key)
 {
-    std::optional<QList<Key>> loaded = load();
-    if (!loaded)
-        return false; // never replace a file we could not read
-    QList<Key> &keys = *loaded;
     const QStringList parts = normalisedKey(root, key).split(QLatin1Char('\\'));
-    bool changed = false;
-    for (qsizetype depth = 2; depth <= parts.size(); ++depth) {
-        const QString path = parts.mid(0, depth).join(QLatin1Char('\\'));
-        const bool present = std::any_of(keys.cbegin(), keys.cend(),
-                                         [&](const Key &k) { return sameName(k.path, path); });
-        if (!present) {
-            keys.append(Key{path, {}});
-            changed = true;
+    return applyEdit([&](QList<Key> &keys) {
+        Edit result = Edit::Unchanged;
+        for (qsizetype depth = 2; depth <= parts.size(); ++depth) {
+            const QString path = parts.mid(0, depth).join(QLatin1Char('\\'));
+            const bool present = std::any_of(keys.cbegin(), keys.cend(),
+                                             [&](const Key &k) { return sameName(k.path, path); });
+            if (!present) {
+                keys.append(Key{path, {}});
+                result = Edit::Changed;
+            }
         }
-    }
-    return !changed || save(keys);
+        return result;
+    });
 }
 
 bool IniRegistry::setValue(const QString &root, const QString &key, const QString &name, const QString &text)
 {
     if (!createKey(root, key))
         return false;
-    std::optional<QList<Key>> loaded = load();
-    if (!loaded)
-        return false; // never replace a file we could not read
-    QList<Key> &keys = *loaded;
     const QString path = normalisedKey(root, key);
-    for (Key &k : keys) {
-        if (!sameName(k.path, path))
-            continue;
-        for (Value &v : k.values) {
-            if (sameName(v.name, name)) {
-                v.text = text;
-                return save(keys);
+    return applyEdit([&](QList<Key> &keys) {
+        for (Key &k : keys) {
+            if (!sameName(k.path, path))
+                continue;
+            for (Value &v : k.values) {
+                if (sameName(v.name, name)) {
+                    v.text = text;
+                    return Edit::Changed;
+                }
             }
+            k.values.append(Value{name, text});
+            return Edit::Changed;
         }
-        k.values.append(Value{name, text});
-        return save(keys);
-    }
-    return false;
+        return Edit::Refused;
+    });
 }
 
 bool IniRegistry::deleteValue(const QString &root, const QString &key, const QString &name)
 {
-    std::optional<QList<Key>> loaded = load();
-    if (!loaded)
-        return false; // never replace a file we could not read
-    QList<Key> &keys = *loaded;
     const QString path = normalisedKey(root, key);
-    for (Key &k : keys) {
-        if (!sameName(k.path, path))
-            continue;
-        for (qsizetype i = 0; i < k.values.size(); ++i) {
-            if (sameName(k.values[i].name, name)) {
-                k.values.removeAt(i);
-                return save(keys);
+    return applyEdit([&](QList<Key> &keys) {
+        for (Key &k : keys) {
+            if (!sameName(k.path, path))
+                continue;
+            for (qsizetype i = 0; i < k.values.size(); ++i) {
+                if (sameName(k.values[i].name, name)) {
+                    k.values.removeAt(i);
+                    return Edit::Changed;
+                }
             }
         }
-    }
-    return false;
+        return Edit::Refused;
+    });
 }
 
 bool IniRegistry::deleteKey(const QString &root, const QString &key)
 {
-    std::optional<QList<Key>> loaded = load();
-    if (!loaded)
-        return false; // never replace a file we could not read
-    QList<Key> &keys = *loaded;
     const QString path = normalisedKey(root, key);
     const QString childPrefix = path + QLatin1Char('\\');
-    qsizetype found = -1;
-    for (qsizetype i = 0; i < keys.size(); ++i) {
-        if (keys[i].path.startsWith(childPrefix, Qt::CaseInsensitive))
-            return false;
-        if (sameName(keys[i].path, path))
-            found = i;
-    }
-    if (found < 0 || path.count(QLatin1Char('\\')) == 0)
-        return false;
-    keys.removeAt(found);
-    return save(keys);
+    return applyEdit([&](QList<Key> &keys) {
+        qsizetype found = -1;
+        for (qsizetype i = 0; i < keys.size(); ++i) {
+            if (keys[i].path.startsWith(childPrefix, Qt::CaseInsensitive))
+                return Edit::Refused;
+            if (sameName(keys[i].path, path))
+                found = i;
+        }
+        if (found < 0 || path.count(QLatin1Char('\\')) == 0)
+            return Edit::Refused;
+        keys.removeAt(found);
+        return Edit::Changed;
+    });
 }

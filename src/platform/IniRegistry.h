@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // A small hierarchical store of string values in the shape of a registry:
@@ -43,6 +44,9 @@ private:
     // Nothing when the file exists but cannot be read: a write must not
     // then replace what it holds.
     std::optional<QList<Key>> load() const;
+    // Loads, lets `edit` change the keys, and saves only what it changed.
+    enum class Edit { Unchanged, Changed, Refused };
+    bool applyEdit(const std::function<Edit(QList<Key> &keys)> &edit);
     QList<Key> loadForReading() const { return load().value_or(QList<Key>()); }
     bool save(const QList<Key> &keys) const;
 
