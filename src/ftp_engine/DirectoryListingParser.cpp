@@ -19,6 +19,7 @@ constexpr qsizetype kWinColumnStart = 17, kWinColumnLength = 12;
 // 18 when it has more digits than the "<DIR>" column is wide.
 constexpr qsizetype kWinSizeStart = 17, kWinSizeLength = 21;
 constexpr qsizetype kWinNameStart = 39;
+constexpr qsizetype kWinLongYearShift = 2;
 
 // First characters of UNIX entries: file, folder, link, block and character
 // device, pipe, socket.
@@ -62,6 +63,14 @@ struct UnixFields
     int count = 0;    // fields found, at most 9
 };
 
+constexpr int kSizeField = 4;
+
+// Block and character devices, by their permission field.
+bool IsDevice(QStringView permissions)
+{
+    return !permissions.isEmpty() && (permissions.front() == u'b' || permissions.front() == u'c');
+}
+
 UnixFields SplitUnixLine(QStringView line)
 {
     UnixFields out;
@@ -75,6 +84,18 @@ UnixFields SplitUnixLine(QStringView line)
         const QChar *const start = p;
         while (p < end && *p != u' ')
             ++p;
+        // A device shows "major, minor" where a file shows its size: the
+        // minor number belongs to the same field, or the date and name shift.
+        if (out.count == kSizeField && p[-1] == u',' && IsDevice(out.field[0])) {
+            const QChar *q = p;
+            while (q < end && *q == u' ')
+                ++q;
+            if (q < end) {
+                while (q < end && *q != u' ')
+                    ++q;
+                p = q;
+            }
+        }
         out.field[out.count++] = QStringView(start, p);
     }
     if (p == end)
@@ -153,24 +174,32 @@ public:
     {
         if (line.size() < kWinLineMinLength || !IsAsciiDigit(line.front()))
             return;
-        const QStringView column = TrimBlanks(line.sliced(kWinColumnStart, kWinColumnLength));
+        // Servers set to four-digit years write "10-13-2007": every column
+        // after the date moves two places right.
+        const qsizetype shift = IsAsciiDigit(line[kWinDateLength]) && IsAsciiDigit(line[kWinDateLength + 1])
+            ? kWinLongYearShift
+            : 0;
+        if (line.size() < kWinLineMinLength + shift)
+            return;
+        const QStringView column = TrimBlanks(line.sliced(kWinColumnStart + shift, kWinColumnLength));
         const QString &attributes = UpperCaseColumn(column);
         const bool isFolder = attributes == u"<DIR>";
         qint64 size = 0;
         if (!isFolder) {
-            const std::optional<qint64> value = LeadingNumberValue(line.sliced(kWinSizeStart, kWinSizeLength));
+            const std::optional<qint64> value =
+                LeadingNumberValue(line.sliced(kWinSizeStart + shift, kWinSizeLength));
             if (!value)
                 return;
             size = *value;
         }
-        const QStringView name = WithoutFolder(line.sliced(kWinNameStart));
+        const QStringView name = WithoutFolder(line.sliced(kWinNameStart + shift));
         if (!HasNonBlank(name))
             return;
 
         QVarLengthArray<QChar, 32> date;
-        date.append(line.data() + kWinDateStart, kWinDateLength);
+        date.append(line.data() + kWinDateStart, kWinDateLength + shift);
         date.append(QLatin1Char(' '));
-        date.append(line.data() + kWinTimeStart, kWinTimeLength);
+        date.append(line.data() + kWinTimeStart + shift, kWinTimeLength);
 
         FtpFileItem &item = m_items.emplaceBack();
         item.Name = name.toString();

@@ -166,3 +166,35 @@ TEST(DirectoryListingParser, LeadingNumberValue)
     EXPECT_EQ(LeadingNumberValue(u"9223372036854775807"), Q_INT64_C(9223372036854775807));
     EXPECT_FALSE(LeadingNumberValue(u"9223372036854775808").has_value());
 }
+
+TEST(DirectoryListingParser, DeviceLinesKeepTheirNames)
+{
+    // Devices show "major, minor" where files show a size: two fields, not one.
+    const QString listing = QStringLiteral(
+        "crw-rw-rw-    1 root     root     1,     3 Jun  1  2020 null\r\n"
+        "brw-rw----    1 root     disk     8,   0 Dec  7 09:52 sda\r\n"
+        "crw--w---- 1 root tty 136, 0 Jan 1 12:34 pts 0\r\n"
+        "crw-rw-rw- 1 root root 1,3 Jan 1 12:34 zero\r\n");
+    const QList<FtpFileItem> items = GetFileList(listing, u"/dev");
+    ASSERT_EQ(items.size(), 4);
+    EXPECT_EQ(Names(items), QStringList({"null", "sda", "pts 0", "zero"}));
+    EXPECT_EQ(items[0].DateText, "Jun 1 2020");
+    EXPECT_EQ(items[0].Attributes, "crw-rw-rw-");
+    EXPECT_EQ(items[1].DateText, "Dec 7 09:52");
+    EXPECT_FALSE(items[1].IsFolder);
+    EXPECT_EQ(items[2].DateText, "Jan 1 12:34");
+}
+
+TEST(DirectoryListingParser, WindowsLinesWithFourDigitYears)
+{
+    const QString listing = QStringLiteral(
+        "10-13-2007  01:13PM       <DIR>          Program Files\r\n"
+        "02-01-2024  11:05AM                 1234 report.doc\r\n"
+        "02-01-2024  11:05AM           3000000000 9 lives.iso\r\n");
+    const QList<FtpFileItem> items = GetFileList(listing, u"/");
+    ASSERT_EQ(items.size(), 3);
+    EXPECT_EQ(items[0], Item("Program Files", 0, "<DIR>", "10-13-2007 01:13PM", true));
+    EXPECT_EQ(items[1], Item("report.doc", 1234, "", "02-01-2024 11:05AM", false));
+    EXPECT_EQ(items[2].Name, "9 lives.iso");
+    EXPECT_EQ(items[2].Size, Q_INT64_C(3000000000));
+}
