@@ -165,6 +165,18 @@ void FtpCache::ReleaseSlot(qint64 start, qint64 size)
 {
     if (size <= 0)
         return;
+    // Join freed neighbours into one slot: a folder whose listing grows a
+    // little on every refresh never fits a single slot it left behind, and
+    // the file would grow by a whole listing each time.
+    for (CacheFreeSlot &slot : m_freeSlots) {
+        if (slot.SlotSize <= 0)
+            continue;
+        if (slot.SlotStart + slot.SlotSize == start || start + size == slot.SlotStart) {
+            start = std::min(start, slot.SlotStart);
+            size += slot.SlotSize;
+            slot = CacheFreeSlot{};
+        }
+    }
     const auto unused = std::find_if(m_freeSlots.begin(), m_freeSlots.end(),
                                      [](const CacheFreeSlot &s) { return s.SlotSize == 0; });
     if (unused != m_freeSlots.end())

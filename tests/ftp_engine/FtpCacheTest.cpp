@@ -97,6 +97,21 @@ TEST_F(FtpCacheTest, SlotsAreRewrittenMovedAndReused)
     EXPECT_EQ(m_cache.GetDirCache("c"), QString(5, 'c'));
 }
 
+TEST_F(FtpCacheTest, FolderThatGrowsOnEveryRefreshReusesFreedSpace)
+{
+    // Each refresh is a little longer than the last, so no single freed slot
+    // fits the next one; neighbouring freed slots together do.
+    m_cache.UpdateDirCache("other", "kept");
+    QString listing;
+    for (int refresh = 0; refresh < 200; ++refresh) {
+        listing += QStringLiteral("-rw-r--r-- 1 u g 1 Jan 1 2020 file%1\r\n").arg(refresh);
+        m_cache.UpdateDirCache("srv/growing", listing);
+    }
+    EXPECT_EQ(m_cache.GetDirCache("srv/growing"), listing);
+    EXPECT_EQ(m_cache.GetDirCache("other"), "kept");
+    EXPECT_LT(FileSize(), 4 * listing.size());
+}
+
 TEST_F(FtpCacheTest, SlotsAreMeasuredInBytesNotCharacters)
 {
     m_cache.UpdateDirCache("a", "aaaa");
