@@ -148,7 +148,12 @@ public:
         const UnixFields fields = SplitUnixLine(line);
         if (fields.count < 9)
             return;
-        const std::optional<qint64> size = LeadingNumberValue(fields.field[4]);
+        // A size always starts with a digit. Anything else there means the
+        // fields before it are laid out otherwise (no group, a group with a
+        // blank), so the date and name would be read from the wrong places.
+        if (!IsAsciiDigit(fields.field[kSizeField].front()))
+            return;
+        const std::optional<qint64> size = LeadingNumberValue(fields.field[kSizeField]);
         if (!size)
             return;
         const QStringView name = WithoutFolder(fields.name);

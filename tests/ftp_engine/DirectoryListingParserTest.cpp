@@ -198,3 +198,15 @@ TEST(DirectoryListingParser, WindowsLinesWithFourDigitYears)
     EXPECT_EQ(items[2].Name, "9 lives.iso");
     EXPECT_EQ(items[2].Size, Q_INT64_C(3000000000));
 }
+
+TEST(DirectoryListingParser, LinesWithoutASizeWhereItBelongsAreNotGuessed)
+{
+    // Without a group, or with a group holding a blank, the fields after the
+    // owner slide: a word of the name would be taken for the time and the
+    // item would name another file. Such lines are skipped.
+    const QString listing = QStringLiteral(
+        "-rw-r--r-- 1 owner 1234 Jan  1 12:34 my file.txt\r\n"
+        "-rw-r--r-- 1 owner Domain Users 1234 Jan  1 12:34 report.doc\r\n"
+        "-rw-r--r-- 1 owner group 1234 Jan  1 12:34 kept.txt\r\n");
+    EXPECT_EQ(Names(GetFileList(listing, u"/")), QStringList({"kept.txt"}));
+}
