@@ -71,6 +71,18 @@ bool IsDevice(QStringView permissions)
     return !permissions.isEmpty() && (permissions.front() == u'b' || permissions.front() == u'c');
 }
 
+// "yyyy-mm-dd"
+bool IsIsoDate(QStringView text)
+{
+    if (text.size() != 10 || text[4] != u'-' || text[7] != u'-')
+        return false;
+    for (const qsizetype i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (!IsAsciiDigit(text[i]))
+            return false;
+    }
+    return true;
+}
+
 UnixFields SplitUnixLine(QStringView line)
 {
     UnixFields out;
@@ -152,6 +164,10 @@ public:
         // fields before it are laid out otherwise (no group, a group with a
         // blank), so the date and name would be read from the wrong places.
         if (!IsAsciiDigit(fields.field[kSizeField].front()))
+            return;
+        // "2020-01-01 12:34" fills two fields where the month, day and time
+        // fill three: the name would lose its first word.
+        if (IsIsoDate(fields.field[kSizeField + 1]))
             return;
         const std::optional<qint64> size = LeadingNumberValue(fields.field[kSizeField]);
         if (!size)

@@ -210,3 +210,13 @@ TEST(DirectoryListingParser, LinesWithoutASizeWhereItBelongsAreNotGuessed)
         "-rw-r--r-- 1 owner group 1234 Jan  1 12:34 kept.txt\r\n");
     EXPECT_EQ(Names(GetFileList(listing, u"/")), QStringList({"kept.txt"}));
 }
+
+TEST(DirectoryListingParser, IsoDatesAreNotReadAsMonthAndDay)
+{
+    // "2020-01-01 12:34" is two fields where "Jan  1 12:34" is three: the first
+    // word of the name would become the time. Such lines are skipped.
+    const QString listing = QStringLiteral(
+        "-rw-r--r-- 1 u g 1234 2020-01-01 12:34 my file.txt\r\n"
+        "-rw-r--r-- 1 u g 1234 1月  1 12:34 kept.txt\r\n");
+    EXPECT_EQ(Names(GetFileList(listing, u"/")), QStringList({"kept.txt"}));
+}
