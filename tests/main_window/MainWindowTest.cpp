@@ -21,6 +21,7 @@
 #include "FileHandlerCollection.h"
 #include "ServerSlot.h"
 #include "UserCommandList.h"
+#include "ServerProfile.h"
 #include "WhenModal.h"
 #include "frmLogin.h"
 #include "frmQuickCon.h"
@@ -46,19 +47,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-CProfile serverProfile(const PyFtpServer &server, const QString &name)
-{
-    CProfile profile;
-    profile.ProfileName = name;
-    profile.Server = server.host();
-    profile.Port = server.port();
-    profile.User = QString::fromLatin1(PyFtpServer::kUser);
-    profile.Password = QString::fromLatin1(PyFtpServer::kPassword);
-    profile.IsPassive = 1;
-    profile.RemotePath = QStringLiteral("/");
-    return profile;
-}
 
 void storeProfiles(const QList<CProfile> &profiles)
 {
@@ -214,7 +202,7 @@ TEST(MainWindow, ConnectsThroughTheProfileEditorAndAsksBeforeClosingAConnection)
     ASSERT_TRUE(server.start()) << server.error().toStdString();
     ASSERT_TRUE(server.writeFile("docs/manual.txt", QByteArray(4096, 'm')));
     ASSERT_TRUE(server.writeFile("notes.txt", "n"));
-    storeProfiles({serverProfile(server, "Local test")});
+    storeProfiles({ServerProfile(server, "Local test")});
 
     frmZAVUde window;
     window.ShowQor();
@@ -304,7 +292,7 @@ TEST(MainWindow, QuickConnectLogsInAnonymouslyOnTheChosenHost)
         EXPECT_FALSE(dialogShown);
         EXPECT_TRUE(prompts.allUsed());
     }
-    storeProfiles({serverProfile(server, "Stored")});
+    storeProfiles({ServerProfile(server, "Stored")});
     window.BuildProfileMenus();
     {
         ScriptedPrompts prompts;
@@ -325,7 +313,7 @@ TEST(MainWindow, TwoServersSideBySideInDualMode)
     ASSERT_TRUE(second.start());
     ASSERT_TRUE(first.writeFile("left.txt", "l"));
     ASSERT_TRUE(second.writeFile("right.txt", "r"));
-    storeProfiles({serverProfile(first, "Left"), serverProfile(second, "Right")});
+    storeProfiles({ServerProfile(first, "Left"), ServerProfile(second, "Right")});
     frmZAVUde window;
     window.ShowDual(true);
     window.mnuProfile[0]->actions().at(0)->trigger();
@@ -410,7 +398,7 @@ TEST(MainWindow, RunsAUserCommandFromTheRemoteMenuAndListsTheFolderAgain)
         commands[0] = remove;
         ASSERT_TRUE(commands.SaveUserCommand(-1));
     }
-    storeProfiles({serverProfile(server, "Commands")});
+    storeProfiles({ServerProfile(server, "Commands")});
     frmZAVUde window;
     RemotePane *pane = window.Remote(0);
     const QList<QAction *> items = pane->mnuCustomCmd->actions();
@@ -567,7 +555,7 @@ TEST(MainWindow, TheWindowKnowsWhileTheLogInDialogIsOpen)
 {
     PyFtpServer server;
     ASSERT_TRUE(server.start()) << server.error().toStdString();
-    CProfile profile = serverProfile(server, "Wrong password");
+    CProfile profile = ServerProfile(server, "Wrong password");
     profile.Password = "wrong";
     storeProfiles({profile});
     frmZAVUde window;

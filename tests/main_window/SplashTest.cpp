@@ -1,6 +1,5 @@
-#include "KeyedImageList.h"
-#include "MainWindowServices.h"
 #include "SharedBanner.h"
+#include "StubWindow.h"
 #include "frmSplash.h"
 
 #include <QPointer>
@@ -11,20 +10,14 @@
 
 namespace {
 
-class MainWindowStub final : public MainWindowServices
+class MainWindowStub final : public StubWindow
 {
 public:
-    void ShowInfo(int &, const QString &, const QString &) override {}
-    void LoadTasks(const QString &) override {}
-    bool ServerConnected(int) const override { return false; }
-    bool SecondPaneShown() const override { return false; }
-    KeyedImageList &ImageList2() override { return images; }
     void ShowQor() override
     {
         ++shown;
         splashVisibleMeanwhile = splash && splash->isVisible();
     }
-    KeyedImageList images;
     int shown = 0;
     bool splashVisibleMeanwhile = false;
     QPointer<QWidget> splash;

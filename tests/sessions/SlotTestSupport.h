@@ -4,6 +4,7 @@
 #include "KeyedImageList.h"
 #include "MainWindowServices.h"
 #include "PyFtpServer.h"
+#include "ServerProfile.h"
 #include "SessionLog.h"
 
 #include <QStringList>
@@ -48,19 +49,6 @@ public:
     QList<int> colours;
     int clears = 0;
 };
-
-inline CProfile ServerProfile(const PyFtpServer &server, const QString &name = QStringLiteral("Test server"))
-{
-    CProfile profile;
-    profile.ProfileName = name;
-    profile.Server = server.host();
-    profile.Port = server.port();
-    profile.User = QString::fromLatin1(PyFtpServer::kUser);
-    profile.Password = QString::fromLatin1(PyFtpServer::kPassword);
-    profile.IsPassive = 1;
-    profile.RemotePath = QStringLiteral("/");
-    return profile;
-}
 
 // Lets events run until the condition holds; false after the time-out.
 template <typename Condition>
