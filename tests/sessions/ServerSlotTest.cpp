@@ -25,9 +25,9 @@ namespace {
 struct SlotFixture : ::testing::Test
 {
     PyFtpServer server;
-    IconOnlyWindow window;
-    RemotePane pane0{0, window.icons};
-    RemotePane pane1{1, window.icons};
+    StubWindow window; // a slot borrows only the window's file-type icons
+    RemotePane pane0{0, window.images};
+    RemotePane pane1{1, window.images};
     LocalFolderHistory localHistory;
     std::unique_ptr<ServerSlots> serverSlots;
     RecordingLog log0;

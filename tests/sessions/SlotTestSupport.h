@@ -1,27 +1,13 @@
 #pragma once
 
 #include "CProfile.h"
-#include "KeyedImageList.h"
-#include "MainWindowServices.h"
 #include "PyFtpServer.h"
 #include "ServerProfile.h"
 #include "SessionLog.h"
+#include "StubWindow.h"
 
 #include <QStringList>
 #include <QTest>
-
-// The window services a server slot borrows: only the file-type icons matter here.
-class IconOnlyWindow : public MainWindowServices
-{
-public:
-    void ShowInfo(int &, const QString &, const QString &) override {}
-    void LoadTasks(const QString &) override {}
-    bool ServerConnected(int) const override { return false; }
-    bool SecondPaneShown() const override { return false; }
-    KeyedImageList &ImageList2() override { return icons; }
-    void ShowQor() override {}
-    KeyedImageList icons;
-};
 
 // Keeps every line a slot writes to its log pane.
 class RecordingLog : public SessionLog
