@@ -11,14 +11,6 @@
 
 namespace {
 
-QByteArray Pattern(qsizetype size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (qsizetype i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>((i * 31 + i / 251) & 0xFF);
-    return bytes;
-}
-
 class DataFaults : public ScriptedEngineTest
 {
 protected:
@@ -35,7 +27,7 @@ protected:
 
 TEST_F(DataFaults, DroppedDownloadResumesByteExact)
 {
-    const QByteArray content = Pattern(100000);
+    const QByteArray content = PatternBytes(100000);
     server.setFileData(content);
     server.setDataDropAfter(30000);
     QObject::connect(&server, &ScriptedFtpServer::dataTransferFinished, &server,
@@ -50,7 +42,7 @@ TEST_F(DataFaults, DroppedDownloadResumesByteExact)
 
 TEST_F(DataFaults, DroppedResumedDownloadGoesOnFromTheBytesOnDisk)
 {
-    const QByteArray content = Pattern(100000);
+    const QByteArray content = PatternBytes(100000);
     server.setFileData(content);
     const QString target = local.filePath(QStringLiteral("file.bin"));
     ASSERT_TRUE(WriteFileBytes(target, content.left(10000)));
@@ -115,7 +107,7 @@ TEST_F(DataFaults, ConfirmedServerToServerCopyKeepsItsReplyTimeOut)
 // is not written into a reopened (and emptied) local file.
 TEST_F(DataFaults, AbortFromTheDataPacketHandlerKeepsWhatWasWritten)
 {
-    const QByteArray content = Pattern(4 * 1024 * 1024);
+    const QByteArray content = PatternBytes(4 * 1024 * 1024);
     server.setFileData(content);
     const QString target = local.filePath(QStringLiteral("file.bin"));
     server.on("ABOR", ScriptedFtpServer::Reply{{"426 Transfer aborted\r\n", 0}, {"226 Abort done\r\n", 5}});
@@ -135,7 +127,7 @@ TEST_F(DataFaults, AbortFromTheDataPacketHandlerKeepsWhatWasWritten)
 
 TEST_F(DataFaults, DroppedUploadResumesFromTheStoredLength)
 {
-    const QByteArray content = Pattern(16 * 1024 * 1024); // more than the socket buffers hold
+    const QByteArray content = PatternBytes(16 * 1024 * 1024); // more than the socket buffers hold
     const QString source = local.filePath(QStringLiteral("up.bin"));
     ASSERT_TRUE(WriteFileBytes(source, content));
 
@@ -187,7 +179,7 @@ TEST_F(DataFaults, RefusedRestEndsTheResume)
 {
     const QString target = local.filePath(QStringLiteral("part.bin"));
     ASSERT_TRUE(WriteFileBytes(target, "12345"));
-    server.setFileData(Pattern(1000));
+    server.setFileData(PatternBytes(1000));
     server.on("REST", QByteArray("502 Not implemented"));
     engine.FTP_RES_GET_FILE(QStringLiteral("/part.bin"), target, 1000, QString(), false);
     ASSERT_TRUE(recorder.waitForJobs(2));
@@ -200,7 +192,7 @@ TEST_F(DataFaults, ResumedDownloadOfAnotherSizeStops)
 {
     const QString target = local.filePath(QStringLiteral("part.bin"));
     ASSERT_TRUE(WriteFileBytes(target, "12345"));
-    server.setFileData(Pattern(1000));
+    server.setFileData(PatternBytes(1000));
     qint64 reported = 0;
     QObject::connect(&engine, &FtpCommander::FileSizeDiffer, &engine,
                      [&](qint64 size, const QString &, const QString &direction) {

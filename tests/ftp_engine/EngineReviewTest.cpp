@@ -12,14 +12,6 @@
 
 namespace {
 
-QByteArray Filler(qsizetype size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (qsizetype i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>((i * 7 + i / 509) & 0xFF);
-    return bytes;
-}
-
 // Copies `name` from `from` to `to` with two engines in the given mode; true when both ended well.
 bool CopyBetween(PyFtpServer &from, PyFtpServer &to, const QString &name, qint64 size, long mode, QString &log)
 {
@@ -64,8 +56,8 @@ TEST_P(ServerToServerModes, CopiesInBothDirections)
     PyFtpServer second;
     ASSERT_TRUE(first.start());
     ASSERT_TRUE(second.start());
-    const QByteArray there = Filler(300 * 1024 + 5);
-    const QByteArray back = Filler(100 * 1024 + 1).toBase64();
+    const QByteArray there = PatternBytes(300 * 1024 + 5);
+    const QByteArray back = PatternBytes(100 * 1024 + 1).toBase64();
     ASSERT_TRUE(first.writeFile(QStringLiteral("there.bin"), there));
     ASSERT_TRUE(second.writeFile(QStringLiteral("back.bin"), back));
     QString log;
@@ -236,7 +228,7 @@ TEST(EngineFaults2RealServer, FileSmallerThanListedDownloadsWhole)
 {
     PyFtpServer server;
     ASSERT_TRUE(server.start());
-    const QByteArray content = Filler(1000);
+    const QByteArray content = PatternBytes(1000);
     ASSERT_TRUE(server.writeFile(QStringLiteral("shrunk.bin"), content));
     QTemporaryDir local;
     FtpCommander engine;

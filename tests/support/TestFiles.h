@@ -8,3 +8,7 @@ QByteArray ReadFileBytes(const QString &path);
 
 // Replaces the file's content; false when it cannot be opened or written whole.
 [[nodiscard]] bool WriteFileBytes(const QString &path, const QByteArray &bytes);
+
+// Bytes of a given size that do not repeat in short cycles, so a transfer
+// that drops, duplicates or shifts a block is caught by comparing contents.
+QByteArray PatternBytes(qsizetype size);
