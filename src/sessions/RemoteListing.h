@@ -2,6 +2,7 @@
 
 #include "FileListModel.h"
 #include "FtpFileItem.h"
+#include "ListingDate.h"
 
 #include <QDate>
 #include <QList>
@@ -31,10 +32,6 @@ std::vector<FileListRow> BuildRemoteRows(const QList<FtpFileItem> &items, const 
 // "3 folders, 12 files, 1.2 MB"
 QString RemoteSummaryText(const RemoteListingSummary &summary);
 
-// Seconds since the epoch of a listing's date text, for sorting: UNIX style
-// "Jan  1 12:34" (within the past year of `today`) or "Jan  1  2020", Windows
-// style "10-13-07  01:13PM". 0 when the text is not understood.
-qint64 ListingDateSortKey(const QString &dateText, const QDate &today);
 
 // The parent of a remote folder path ("/a/b" -> "/a", "/a" -> "/", "/" -> "/").
 QString ParentRemotePath(const QString &path);
