@@ -23,6 +23,9 @@ public:
     virtual bool SecondPaneShown() const = 0;
     // The file-type icons of the panes, keyed by text.
     virtual KeyedImageList &ImageList2() = 0;
+    // The main picture list of toolbar and window pictures ("exl", "slide_d",
+    // "ftp", "open", "srch" ...).
+    virtual KeyedImageList &ImageList1() = 0;
     // Shows the main window (called by the splash window).
     virtual void ShowQor() = 0;
 };

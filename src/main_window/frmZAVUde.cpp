@@ -127,6 +127,10 @@ void frmZAVUde::buildImageLists()
     m_images.Add(QStringLiteral("quick"), letterIcon(QColor(40, 140, 80), QStringLiteral("Q")));
     m_images.Add(QStringLiteral("dual"), letterIcon(QColor(90, 90, 90), QStringLiteral("2")));
     m_images.Add(QStringLiteral("ftp"), s->standardIcon(QStyle::SP_DriveNetIcon));
+    m_images.Add(QStringLiteral("open"), s->standardIcon(QStyle::SP_DialogOpenButton));
+    m_images.Add(QStringLiteral("exl"), s->standardIcon(QStyle::SP_MessageBoxWarning));
+    m_images.Add(QStringLiteral("slide_d"), s->standardIcon(QStyle::SP_ArrowDown));
+    m_images.Add(QStringLiteral("srch"), s->standardIcon(QStyle::SP_FileDialogContentsView));
     m_images.Add(QStringLiteral("error"), s->standardIcon(QStyle::SP_MessageBoxCritical));
     m_images.Add(QStringLiteral("dot"), QIcon());
     m_images.Add(QStringLiteral("arr_up"), s->standardIcon(QStyle::SP_ArrowUp));

@@ -57,8 +57,8 @@ public:
     KeyedImageList &ImageList2() override { return m_fileIcons; }
     void ShowQor() override;
 
-    // The main image list: "conf", "w", "cmd", drive types, sort marks ...
-    KeyedImageList &ImageList1() { return m_images; }
+    // The main image list: "conf", "w", "cmd", "exl", "slide_d", "srch", sort marks ...
+    KeyedImageList &ImageList1() override { return m_images; }
 
     void SetModalState(bool modal) { m_modal = modal; }
     bool ModalState() const { return m_modal; }

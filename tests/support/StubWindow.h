@@ -13,7 +13,9 @@ public:
     bool ServerConnected(int) const override { return false; }
     bool SecondPaneShown() const override { return false; }
     KeyedImageList &ImageList2() override { return images; }
+    KeyedImageList &ImageList1() override { return pictures; }
     void ShowQor() override {}
 
     KeyedImageList images;
+    KeyedImageList pictures;
 };
