@@ -91,7 +91,13 @@ frmZAVUde::frmZAVUde(ModStartup *startup, std::array<EngineTimer *, 2> timers, Q
         slot->setLog(m_logs[static_cast<size_t>(i)]);
         connect(slot, &ServerSlot::remoteSelectionChanged, this, [this] { m_local->UpdateInButtons(); });
         // The log-in dialog runs inside the engine: the tray must not restore or end the program under it.
-        connect(slot->FtpCmd(), &FtpCommander::NotifyModal, this, [this](bool &modal) { SetModalState(modal); });
+        connect(slot->FtpCmd(), &FtpCommander::NotifyModal, this, [this, i](bool &modal) {
+            ModalHolders::Hold &hold = m_engineModal[static_cast<size_t>(i)];
+            if (!modal)
+                hold.Release();
+            else if (!hold.Holding())
+                hold = m_modal.Take();
+        });
     }
     connect(m_slots, &ServerSlots::sessionStateChanged, this, &frmZAVUde::sessionStateChanged);
     connect(m_slots, &ServerSlots::profilesEdited, this, &frmZAVUde::BuildProfileMenus);
@@ -459,7 +465,7 @@ void frmZAVUde::changeEvent(QEvent *event)
 
 void frmZAVUde::trayMouseMessage(QWidget *window, int identifier, int message)
 {
-    if (window != this || identifier != kTrayIdentifier || m_modal)
+    if (window != this || identifier != kTrayIdentifier || m_modal.IsSet())
         return;
     if (message == modSysTrayEx::LeftButtonUp || message == modSysTrayEx::LeftButtonDoubleClick) {
         restoreFromTray();

@@ -2,6 +2,7 @@
 
 #include "KeyedImageList.h"
 #include "MainWindowServices.h"
+#include "ModalHolders.h"
 #include "ServerSlots.h"
 
 #include <QMainWindow>
@@ -60,8 +61,9 @@ public:
     // The main image list: "conf", "w", "cmd", "exl", "slide_d", "srch", sort marks ...
     KeyedImageList &ImageList1() override { return m_images; }
 
-    void SetModalState(bool modal) { m_modal = modal; }
-    bool ModalState() const { return m_modal; }
+    // The modal state: set while any hold lives (a batch, a question, a log-in dialog).
+    ModalHolders &Modal() { return m_modal; }
+    bool ModalState() const { return m_modal.IsSet(); }
     bool IsAnySessionActive() const;
     void ShowDual(bool shown);
 
@@ -133,7 +135,8 @@ private:
     QSplitter *splRemote = nullptr; // server 1 | server 2
     QSplitter *splLogs = nullptr;   // log 1 | log 2
     bool m_dual = false;
-    bool m_modal = false;
+    ModalHolders m_modal;
+    std::array<ModalHolders::Hold, 2> m_engineModal; // the browsing connections' NotifyModal
     bool m_loaded = false;
     bool m_closing = false;
     bool m_exitRequested = false;
