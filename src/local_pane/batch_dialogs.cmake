@@ -6,6 +6,6 @@ if(TARGET ftpqor_ftp_engine)
       frmFileConfirm.cpp frmFileConfirm.h
       frmOverwrite.cpp frmOverwrite.h
       frmProgress.cpp frmProgress.h
-    DEPENDS ftpqor_server_slots ftpqor_local_pane ftpqor_profiles ftpqor_config
+    DEPENDS ftpqor_local_pane ftpqor_profiles ftpqor_config
             ftpqor_foundation ftpqor_platform Qt6::Widgets)
 endif()

@@ -5,7 +5,7 @@
 #include "FileListModel.h"
 #include "ModListView.h"
 #include "Prompts.h"
-#include "RemoteListing.h"
+#include "WildcardPattern.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -323,6 +323,7 @@ void frmFileConfirm::CmdFilter_Click()
         }
         txtExt->setText(patterns);
         const bool byPattern = Check1[0]->isChecked() && patterns.size() > 1;
+        const WildcardPatternList patternList(patterns);
         const double bound = static_cast<float>(LeadingNumber(txtSize->text()));
         txtSize->setText(twoDecimals(bound));
         const bool bySize = Check1[1]->isChecked();
@@ -336,7 +337,7 @@ void frmFileConfirm::CmdFilter_Click()
         m_filling = true;
         for (int i = 0; i < LV->topLevelItemCount(); ++i) {
             QTreeWidgetItem *item = LV->topLevelItem(i);
-            if (byPattern && MatchesNameFilter(item->text(ColFile), patterns)) {
+            if (byPattern && patternList.Matches(item->text(ColFile))) {
                 item->setCheckState(ColFile, Qt::Unchecked);
                 continue;
             }
