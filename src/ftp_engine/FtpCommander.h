@@ -118,6 +118,8 @@ public:
                           const QString &expectedDate, bool abortOnDateChange);
     void FTP_CUSTOM_COMMAND(const QString &command, const QString &statusText, const QString &replyRule);
     void FTP_SEND_FILE(const QString &localFile, const QString &remoteFile, qint64 size, bool confirmOverwrite);
+    // Goes on at the size the server reports for the target (SIZE), whatever
+    // `offset` says; a target it cannot size is sent whole.
     void FTP_RES_SEND_FILE(const QString &localFile, const QString &remoteFile, qint64 size, qint64 &offset);
     void FTP_REN_FILE(const QString &oldPath, const QString &newPath);
     void FTP_DEL_FILE(const QString &path);
@@ -250,6 +252,7 @@ private:
     void LocalFileFailed(const QString &what);
     bool ValidFtpDownload(const QString &line);
     int ValidFtpUpload(const QString &line);
+    void ResumeSendAt(const QString &sizeText);
     void CheckTransferDone();
     void BeginTransferWait(bool afterList);
     bool IsNonIdempotent(int step) const;

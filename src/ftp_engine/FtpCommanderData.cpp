@@ -657,6 +657,18 @@ bool FtpCommander::ValidFtpDownload(const QString &line)
     return true;
 }
 
+// A resumed upload goes on where the server's copy ends: bytes sent earlier
+// are not bytes stored. A size that is unreadable or larger than the local
+// file leaves nothing to go on from.
+void FtpCommander::ResumeSendAt(const QString &sizeText)
+{
+    bool ok = false;
+    const qint64 stored = sizeText.toLongLong(&ok);
+    const qint64 local = QFileInfo(m_localFilePath).size();
+    m_resumeOffset = ok && stored >= 0 && stored <= local ? stored : 0;
+    m_bytesDone = m_resumeOffset;
+}
+
 int FtpCommander::ValidFtpUpload(const QString &line)
 {
     Q_UNUSED(line);

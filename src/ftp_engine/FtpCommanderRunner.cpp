@@ -176,6 +176,10 @@ void FtpCommander::ExecuteStep(int step)
         status = QStringLiteral("Current path ??..");
         break;
     case 7:
+        if (m_currentAct == ActResumeSend && m_resumeOffset == 0) {
+            IncrProc(); // nothing stored to go on from: the file is sent whole
+            return;
+        }
         command = verb + space + QString::number(m_resumeOffset);
         status = QStringLiteral("Checking if Resume allowed..");
         break;
@@ -428,6 +432,8 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
                 if (ValidFtpUpload(line) < 1)
                     return;
             }
+            if (m_currentStep == 33 && m_currentAct == ActResumeSend)
+                ResumeSendAt(line.mid(4).trimmed());
             QPointer<FtpCommander> self(this);
             const quint64 serial = m_operationSerial;
             emit Message(line);
@@ -441,6 +447,14 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
         }
         if (m_currentStep == 18 && m_currentAct == ActSend && (code == QLatin1String("450") || code == QLatin1String("550"))) {
             IncrProc(); // the target is not there: the upload goes on
+            return;
+        }
+        if (m_currentAct == ActResumeSend && (m_currentStep == 32 || m_currentStep == 33)
+            && (code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5')))) {
+            // The target may not be there yet: without its size the file is sent whole.
+            if (m_currentStep == 33)
+                ResumeSendAt(QString());
+            IncrProc();
             return;
         }
         if (m_currentStep == 7 && m_resume) {

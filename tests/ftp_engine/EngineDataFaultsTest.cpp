@@ -139,11 +139,39 @@ TEST_F(DataFaults, DroppedUploadResumesFromTheStoredLength)
     ASSERT_EQ(server.storedData().size(), 20000);
 
     server.setDataDropAfter(-1);
-    qint64 offset = server.storedData().size();
+    server.on("SIZE", [&](const QByteArray &) {
+        return ScriptedFtpServer::Reply{{"213 " + QByteArray::number(server.storedData().size()) + "\r\n", 0}};
+    });
+    // The caller's count of bytes sent is more than the server stored: the server's size wins.
+    qint64 offset = content.size() / 2;
     engine.FTP_RES_SEND_FILE(source, QStringLiteral("/up.bin"), content.size(), offset);
     ASSERT_TRUE(recorder.waitForJobs(3)) << engine.BytesDone() << " " << server.storedData().size();
     EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_EQ(sentCount("REST 20000"), 1);
     EXPECT_EQ(server.storedData(), content);
+}
+
+// Without a size of the target to go on from, a resumed upload sends the whole
+// file again, without REST: a missing target, a reply that is no number, a
+// target larger than the local file.
+TEST_F(DataFaults, ResumedUploadWithoutAUsableSizeIsSentWhole)
+{
+    const QByteArray content = PatternBytes(50000);
+    const QString source = local.filePath(QStringLiteral("up.bin"));
+    ASSERT_TRUE(WriteFileBytes(source, content));
+    const QList<QByteArray> sizes = {"550 No such file.", "213 lots", "213 50001"};
+    int jobs = 1;
+    for (const QByteArray &reply : sizes) {
+        server.on("SIZE", reply);
+        server.on("MDTM", QByteArray("550 No such file."));
+        qint64 offset = 30000;
+        engine.FTP_RES_SEND_FILE(source, QStringLiteral("/up.bin"), content.size(), offset);
+        ASSERT_TRUE(recorder.waitForJobs(++jobs)) << reply.constData();
+        EXPECT_TRUE(engine.LastCmdSucces()) << reply.constData();
+        EXPECT_EQ(server.storedData(), content) << reply.constData();
+    }
+    EXPECT_EQ(sentCount("REST"), sentCount("REST 0")); // only the log-in's
+    EXPECT_EQ(sentCount("STOR"), 3);
 }
 
 TEST_F(DataFaults, PassiveAddressOfAnotherHostIsNotFollowed)

@@ -192,14 +192,22 @@ TEST_P(Transfers, ResumesContinueWhereTheCopiesEnd)
     ASSERT_GE(rest, 0);
     EXPECT_EQ(recorder.sent.value(rest + 1), QStringLiteral("RETR /whole.bin"));
 
+    // A resumed upload goes on at the size the server holds, not at the caller's count.
     ASSERT_TRUE(server.writeFile(QStringLiteral("part.bin"), content.left(50000)));
-    qint64 offset = 50000;
+    qint64 offset = 90000;
     engine.FTP_RES_SEND_FILE(target, QStringLiteral("/part.bin"), content.size(), offset);
     ASSERT_TRUE(finished());
     EXPECT_EQ(server.readFile(QStringLiteral("part.bin")), content);
     const qsizetype restSend = recorder.sent.indexOf(QStringLiteral("REST 50000"));
     ASSERT_GE(restSend, 0);
     EXPECT_EQ(recorder.sent.value(restSend + 1), QStringLiteral("STOR /part.bin"));
+    EXPECT_LT(recorder.sent.indexOf(QStringLiteral("TYPE I"), rest + 1), recorder.sent.indexOf(QStringLiteral("SIZE /part.bin")));
+
+    // A target the server does not have is sent whole.
+    engine.FTP_RES_SEND_FILE(target, QStringLiteral("/absent.bin"), content.size(), offset);
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(server.readFile(QStringLiteral("absent.bin")), content);
+    EXPECT_EQ(recorder.sent.filter(QStringLiteral("REST")).size(), 3); // the log-in's REST 0 and the two above
 }
 
 TEST_P(Transfers, LocalWriteErrorFailsTheDownload)
