@@ -1,8 +1,10 @@
 #include "frmConfigure.h"
 
 #include "AppInfo.h"
+#include "ApplyConfiguration.h"
 #include "ErrorLog.h"
 #include "FontSlots.h"
+#include "FrmEdit.h"
 #include "ModFileExtension.h"
 #include "OptionFlags.h"
 #include "Prompts.h"
@@ -91,8 +93,10 @@ void frmConfigure::BuildControls()
     m_pages = new QStackedWidget;
     Frame1 = {BuildOptionPage(0, Check1), BuildOptionPage(1, ChkTask), BuildOptionPage(2, ChkHist),
               BuildSystemPage(), BuildSoundPage(), BuildFontPage()};
-    for (QFrame *frame : Frame1)
+    for (QFrame *frame : Frame1) {
         m_pages->addWidget(frame);
+        frame->installEventFilter(this);
+    }
 
     auto *right = new QVBoxLayout;
     right->setSpacing(0);
@@ -289,7 +293,24 @@ bool frmConfigure::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == LVEditor && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
         ApplyEditorColumnWidths();
+    if (event->type() == QEvent::MouseButtonDblClick && Frame1.contains(watched)) {
+        Frame1_DblClick();
+        return true;
+    }
     return QDialog::eventFilter(watched, event);
+}
+
+void frmConfigure::Frame1_DblClick()
+{
+    try {
+        // The built-in editor with no file: nothing to upload, nothing kept.
+        FrmEdit editor(this);
+        editor.setModal(true);
+        editor.PrepareEdit(nullptr, 0, {}, {}, {}, {}, ConfiguredFont(FontSlot::BuiltInEditor).value_or(QFont()));
+        editor.exec();
+    } catch (...) {
+        LogCurrentException(kObjectName, QStringLiteral("Frame1_DblClick"));
+    }
 }
 
 void frmConfigure::ApplyEditorColumnWidths()

@@ -89,6 +89,7 @@ private:
     void CancelButton_Click();
     bool SaveSettingToFile();
     void ApplyEditorColumnWidths();
+    void Frame1_DblClick();
 
     FileHandlerCollection m_handlers;
     QStringList m_optionString;

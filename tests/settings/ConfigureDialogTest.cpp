@@ -5,6 +5,8 @@
 #include "FileHandler.h"
 #include "ScriptedPrompts.h"
 #include "SettingsFile.h"
+#include "WhenModal.h"
+#include "FrmEdit.h"
 #include "frmConfigure.h"
 #include "frmFileType.h"
 
@@ -15,7 +17,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -348,4 +352,25 @@ TEST_F(ConfigureDialogTest, FailedSaveIsToldAndNotAccepted)
     dialog.OKButton->click();
     EXPECT_TRUE(dialog.OKButtonTag().isEmpty());
     EXPECT_NE(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(ConfigureDialogTest, DoubleClickOnAPageOpensTheEditorWithNothingToUpload)
+{
+    frmConfigure dialog;
+    dialog.show();
+    bool uploadEnabled = true;
+    QString caption;
+    WhenModal<FrmEdit>([&](FrmEdit &editor) {
+        QTest::keyClicks(editor.Text1, "scratch");
+        uploadEnabled = editor.OKButton->isEnabled();
+        caption = editor.windowTitle();
+        prompts.expectMessage("Close without uploading ?", PromptButton::Yes);
+        editor.close();
+    });
+    QFrame *page = dialog.Frame1.at(0);
+    QTest::mouseDClick(page, Qt::LeftButton, {}, QPoint(page->width() - 3, page->height() - 3));
+    EXPECT_FALSE(uploadEnabled);
+    EXPECT_EQ(caption, "Ftp Editor*");
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(prompts.allUsed());
 }
