@@ -186,15 +186,19 @@ void FrmEdit::OKButton_Click()
 void FrmEdit::CancelButton_Click()
 {
     try {
-        if (m_modified
-            && ShowMessage(this, PromptIcon::Question, PromptButtons::YesNo, QStringLiteral("Confirm!"),
-                           QStringLiteral("You have not uploaded recent changes!\r\n\r\nClose without uploading ?"))
-                   != PromptButton::Yes)
+        if (m_modified && !ConfirmCloseWithoutUpload())
             return;
         CloseByProgram();
     } catch (...) {
         LogCurrentException(kObjectName, QStringLiteral("CancelButton_Click"));
     }
+}
+
+bool FrmEdit::ConfirmCloseWithoutUpload()
+{
+    return ShowMessage(this, PromptIcon::Question, PromptButtons::YesNo, QStringLiteral("Confirm!"),
+                       QStringLiteral("You have not uploaded recent changes!\r\n\r\nClose without uploading ?"))
+           == PromptButton::Yes;
 }
 
 void FrmEdit::CloseByProgram()
@@ -212,10 +216,7 @@ void FrmEdit::reject()
 void FrmEdit::closeEvent(QCloseEvent *event)
 {
     try {
-        if (!m_closingByProgram && m_modified
-            && ShowMessage(this, PromptIcon::Question, PromptButtons::YesNo, QStringLiteral("Confirm!"),
-                           QStringLiteral("You have not uploaded recent changes!\r\n\r\nClose without uploading ?"))
-                   != PromptButton::Yes) {
+        if (!m_closingByProgram && m_modified && !ConfirmCloseWithoutUpload()) {
             event->ignore();
             return;
         }

@@ -55,6 +55,7 @@ private:
     void CancelButton_Click();
     // The text as the file will hold it ("\n" between lines).
     QString CurrentText() const;
+    bool ConfirmCloseWithoutUpload();
     // Closes without asking (after Upload or Cancel).
     void CloseByProgram();
 
