@@ -1,0 +1,72 @@
+#include "FtpTaskCollection.h"
+
+#include "ErrorLog.h"
+
+namespace {
+const QString kObject = QStringLiteral("FtpTaskCollection");
+}
+
+bool FtpTaskCollection::AddFtpTask(const Job &job)
+{
+    if (!job)
+        return false;
+    const QString key = Folded(job->ZavUdeID());
+    if (key.isEmpty() || m_index.contains(key))
+        return false;
+    m_jobs.push_back(job);
+    m_index.insert(key, std::prev(m_jobs.end()));
+    return true;
+}
+
+FtpTaskCollection::Job FtpTaskCollection::Item(const QString &key) const
+{
+    Job job = Find(key);
+    if (!job)
+        LogErrorToFile(kObject, QStringLiteral("Item"), ErrorNumber::InvalidProcedureCall,
+                       QStringLiteral("Invalid procedure call or argument"));
+    return job;
+}
+
+FtpTaskCollection::Job FtpTaskCollection::Find(const QString &key) const
+{
+    const auto found = m_index.constFind(Folded(key));
+    return found == m_index.constEnd() ? Job() : *found.value();
+}
+
+bool FtpTaskCollection::ContainsKey(const QString &key) const
+{
+    return m_index.contains(Folded(key));
+}
+
+void FtpTaskCollection::Remove(const QString &key)
+{
+    const auto found = m_index.find(Folded(key));
+    if (found == m_index.end()) {
+        LogErrorToFile(kObject, QStringLiteral("Remove"), ErrorNumber::InvalidProcedureCall,
+                       QStringLiteral("Invalid procedure call or argument"));
+        return;
+    }
+    m_jobs.erase(found.value());
+    m_index.erase(found);
+}
+
+int FtpTaskCollection::RemoveIf(const std::function<bool(const FtpTask &)> &pick)
+{
+    int removed = 0;
+    for (auto it = m_jobs.begin(); it != m_jobs.end();) {
+        if (pick(**it)) {
+            m_index.remove(Folded((*it)->ZavUdeID()));
+            it = m_jobs.erase(it);
+            ++removed;
+        } else {
+            ++it;
+        }
+    }
+    return removed;
+}
+
+void FtpTaskCollection::Clear()
+{
+    m_jobs.clear();
+    m_index.clear();
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "FtpTask.h"
+
+#include <QHash>
+#include <QString>
+
+#include <functional>
+#include <list>
+#include <memory>
+
+// Jobs keyed by `ZavUdeID` (letter case ignored), in the order they were
+// added; a key already present is refused. The jobs are shared with whoever
+// else holds them.
+class FtpTaskCollection
+{
+public:
+    using Job = std::shared_ptr<FtpTask>;
+    using const_iterator = std::list<Job>::const_iterator;
+
+    // Adds the job under its key unless the key is empty or present already.
+    bool AddFtpTask(const Job &job);
+    // The job under the key; nothing (and an error-log line) when absent.
+    Job Item(const QString &key) const;
+    // Nothing happens (and an error-log line is written) when the key is absent.
+    void Remove(const QString &key);
+    // Removes every job the predicate picks, in one pass; returns how many.
+    int RemoveIf(const std::function<bool(const FtpTask &)> &pick);
+    int Count() const { return static_cast<int>(m_jobs.size()); }
+    bool ContainsKey(const QString &key) const;
+    // The job under the key, or nothing; writes no log line.
+    Job Find(const QString &key) const;
+    void Clear();
+
+    const_iterator begin() const { return m_jobs.begin(); }
+    const_iterator end() const { return m_jobs.end(); }
+
+private:
+    static QString Folded(const QString &key) { return key.toLower(); }
+
+    std::list<Job> m_jobs;
+    QHash<QString, std::list<Job>::iterator> m_index;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "FtpTaskCollection.h"
+
+// How the windows and builders that make jobs reach the job queue. The queue
+// of the main window implements it; makers never include the window.
+class JobIntake
+{
+public:
+    virtual ~JobIntake() = default;
+
+    // Adds the jobs with their rows, reports the counts and, with automatic
+    // start on, runs the dispatcher. Jobs without a local or remote file name
+    // are passed over.
+    virtual void AcceptJobs(const FtpTaskCollection &jobs, bool report) = 0;
+    // Adds one job with its row, as AcceptJobs does for each job but without
+    // reporting; false when the queue held its key already (it is then kept
+    // among the refused jobs).
+    virtual bool AddJob(const FtpTaskCollection::Job &job) = 0;
+    virtual void ReportJobsAdded(bool report, int added, int refused) = 0;
+    // Gives each idle job connection the next eligible job.
+    virtual void RunQueuedJobs() = 0;
+};
