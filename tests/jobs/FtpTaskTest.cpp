@@ -1,6 +1,7 @@
 #include "FtpTask.h"
 #include "FtpTaskCollection.h"
 
+#include "JobSamples.h"
 #include "TestFiles.h"
 
 #include <QDir>
@@ -29,24 +30,9 @@ QStringList KnownFields()
             QStringLiteral("2026-03-01 10:20:30"), QStringLiteral("1099511627776")};
 }
 
-// The job of KnownFields, built through the setters.
 std::shared_ptr<FtpTask> KnownJob()
 {
-    auto job = std::make_shared<FtpTask>();
-    job->setLocalFileTitle(QStringLiteral("report.txt"));
-    job->setRemoteFileTitle(QStringLiteral("report.txt"));
-    job->setRemotePath(QStringLiteral("/pub/in"));
-    job->setLocalPath(QStringLiteral("/home/ann/docs"));
-    job->setSize(1099511627776LL);
-    job->setLastAttemp(QStringLiteral("0"));
-    job->setServerAddress(QStringLiteral("ftp.example.org"));
-    job->setServerPort(2121);
-    job->setUser(QStringLiteral("ann"));
-    job->setPassword(QStringLiteral("s\u00e9cret"));
-    job->setIsUpload(true);
-    job->setOriginalLocalFileTime(QStringLiteral("2026-03-01 10:20:30"));
-    job->setOriginalLocalSize(1099511627776LL);
-    return job;
+    return JobSamples::KnownUpload();
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "JobFile.h"
 #include "SaveTasks.h"
 
+#include "JobSamples.h"
 #include "ScriptedPrompts.h"
 #include "TestFiles.h"
 
@@ -18,17 +19,9 @@ QString DataFile(const char *name)
     return QStringLiteral(JOBS_TEST_DATA "/") + QLatin1String(name);
 }
 
-std::shared_ptr<FtpTask> Job(const QString &name, int status, bool upload = true)
+std::shared_ptr<FtpTask> Job(const QString &name, int status)
 {
-    auto job = std::make_shared<FtpTask>();
-    job->setLocalFileTitle(name);
-    job->setRemoteFileTitle(name);
-    job->setLocalPath(QStringLiteral("/home/u"));
-    job->setRemotePath(QStringLiteral("/r"));
-    job->setServerAddress(QStringLiteral("h"));
-    job->setIsUpload(upload);
-    job->setStatus(status);
-    return job;
+    return JobSamples::Named(name, status);
 }
 
 QStringList Titles(const QByteArray &file)
@@ -44,20 +37,7 @@ QStringList Titles(const QByteArray &file)
 
 TEST(JobFile, SaveMatchesGoldenFileByteForByte)
 {
-    auto upload = std::make_shared<FtpTask>();
-    upload->setLocalFileTitle(QStringLiteral("report.txt"));
-    upload->setRemoteFileTitle(QStringLiteral("report.txt"));
-    upload->setRemotePath(QStringLiteral("/pub/in"));
-    upload->setLocalPath(QStringLiteral("/home/ann/docs"));
-    upload->setSize(1099511627776LL);
-    upload->setLastAttemp(QStringLiteral("0"));
-    upload->setServerAddress(QStringLiteral("ftp.example.org"));
-    upload->setServerPort(2121);
-    upload->setUser(QStringLiteral("ann"));
-    upload->setPassword(QStringLiteral("s\u00e9cret"));
-    upload->setIsUpload(true);
-    upload->setOriginalLocalFileTime(QStringLiteral("2026-03-01 10:20:30"));
-    upload->setOriginalLocalSize(1099511627776LL);
+    auto upload = JobSamples::KnownUpload();
     // A new job writes no load tag; its local date is written as held, so it
     // is carried over through a record, as a job whose date was read would.
     QStringList fields = upload->GetPackedData().split(QChar(2));

@@ -1,6 +1,7 @@
 #include "JobIntake.h"
 #include "JobsFromRows.h"
 
+#include "JobSamples.h"
 #include "ScriptedPrompts.h"
 #include "TestFiles.h"
 
@@ -29,13 +30,7 @@ public:
 
 FtpTaskCollection::Job Job(const QString &name)
 {
-    auto job = std::make_shared<FtpTask>();
-    job->setLocalFileTitle(name);
-    job->setRemoteFileTitle(name);
-    job->setLocalPath(QStringLiteral("/home/u"));
-    job->setRemotePath(QStringLiteral("/pub"));
-    job->setServerAddress(QStringLiteral("h"));
-    return job;
+    return JobSamples::Named(name);
 }
 
 JobsFromRows::Compose Rows(QStringList names)
