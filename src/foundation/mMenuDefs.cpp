@@ -50,18 +50,19 @@ QString propertiesText(const QString &path)
 bool ShellMenu::IsProgramCommand(int identifier) { return identifier >= Refresh && identifier <= AddToJobsSecond; }
 
 std::unique_ptr<QMenu> BuildShellContextMenu(QWidget *owner, const MainWindowServices &mainWindow,
-                                             const QStringList &paths)
+                                             const QStringList &paths, bool jobsAvailable)
 {
     using namespace ShellMenu;
     auto menu = std::make_unique<QMenu>(owner);
     const bool firstConnected = mainWindow.ServerConnected(0);
     addItem(*menu, Refresh, QStringLiteral("&Refresh..."));
-    addItem(*menu, AddToJobs, QStringLiteral("Add to Jobs..."), firstConnected);
+    addItem(*menu, AddToJobs, QStringLiteral("Add to Jobs..."), firstConnected && jobsAvailable);
     addItem(*menu, QuickUpload, QStringLiteral("Quick &Upload..."), firstConnected);
     addSeparator(*menu, 103);
     if (mainWindow.SecondPaneShown()) {
         const bool secondConnected = mainWindow.ServerConnected(1);
-        addItem(*menu, AddToJobsSecond, QStringLiteral("Add to Jobs (Second Server)..."), secondConnected);
+        addItem(*menu, AddToJobsSecond, QStringLiteral("Add to Jobs (Second Server)..."),
+                secondConnected && jobsAvailable);
         addItem(*menu, QuickUploadSecond, QStringLiteral("Quick Upload (Second Server)..."), secondConnected);
         addSeparator(*menu, 104);
     }
@@ -78,10 +79,11 @@ std::unique_ptr<QMenu> BuildShellContextMenu(QWidget *owner, const MainWindowSer
 }
 
 int ShowShellContextMenu(QWidget *owner, const MainWindowServices &mainWindow, const QStringList &paths,
-                         const QPoint &screenPoint, QString &chosenText, const ShellMenu::Runner &runner)
+                         const QPoint &screenPoint, QString &chosenText, const ShellMenu::Runner &runner,
+                         bool jobsAvailable)
 {
     try {
-        std::unique_ptr<QMenu> menu = BuildShellContextMenu(owner, mainWindow, paths);
+        std::unique_ptr<QMenu> menu = BuildShellContextMenu(owner, mainWindow, paths, jobsAvailable);
         QAction *chosen = runner ? runner(*menu, screenPoint) : menu->exec(screenPoint);
         if (!chosen || chosen->isSeparator() || !chosen->isEnabled())
             return 0;

@@ -42,14 +42,16 @@ using Runner = std::function<QAction *(QMenu &menu, const QPoint &screenPoint)>;
 // identifier. "Add to Jobs..." and "Quick &Upload..." are enabled only while
 // server 1 is connected; the second server's items and their separator are
 // there only while the second pane is shown, enabled while server 2 is connected.
+// The two job items stay greyed while jobs cannot be queued.
 std::unique_ptr<QMenu> BuildShellContextMenu(QWidget *owner, const MainWindowServices &mainWindow,
-                                             const QStringList &paths);
+                                             const QStringList &paths, bool jobsAvailable = true);
 
 // Shows the menu at the screen point; returns the chosen identifier (0 for
 // none) and its text in `chosenText`. The desktop's commands are carried out
 // here; the program's own (800 to 804) are left to the caller.
 int ShowShellContextMenu(QWidget *owner, const MainWindowServices &mainWindow, const QStringList &paths,
-                         const QPoint &screenPoint, QString &chosenText, const ShellMenu::Runner &runner = {});
+                         const QPoint &screenPoint, QString &chosenText, const ShellMenu::Runner &runner = {},
+                         bool jobsAvailable = true);
 
 // Carries out one of the desktop's file commands on the paths.
 void CarryOutShellCommand(QWidget *owner, int identifier, const QStringList &paths);

@@ -51,6 +51,12 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
     }
 }
 
+Qt::ItemFlags FileListModel::flags(const QModelIndex &index) const
+{
+    // Rows may be dragged; the view decides whether it starts drags at all.
+    return QAbstractTableModel::flags(index) | (index.isValid() ? Qt::ItemIsDragEnabled : Qt::NoItemFlags);
+}
+
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation != Qt::Horizontal || section < 0 || section >= m_headers.size())

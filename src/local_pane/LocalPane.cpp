@@ -5,9 +5,12 @@
 #include "ModExtIcon.h"
 #include "ModFTPTrelm.h"
 #include "ModListView.h"
+#include "Modfolder.h"
+#include "OptionFlags.h"
 #include "Paths.h"
 #include "Prompts.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -15,14 +18,18 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QMimeDatabase>
 #include <QShortcut>
 #include <QStyle>
 #include <QToolBar>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -81,22 +88,26 @@ void LocalPane::buildControls()
     TB_LOC = new QToolBar(this);
     TB_LOC->setObjectName(QStringLiteral("TB_LOC"));
     TB_LOC->setIconSize(QSize(16, 16));
-    upButton = TB_LOC->addAction(style()->standardIcon(QStyle::SP_FileDialogToParent), tr("Up"));
-    upButton->setObjectName(QStringLiteral("up"));
-    upButton->setData(QStringLiteral("up"));
-    connect(upButton, &QAction::triggered, this, &LocalPane::goUp);
-    auto *refresh = TB_LOC->addAction(style()->standardIcon(QStyle::SP_BrowserReload), tr("Refresh"));
-    refresh->setObjectName(QStringLiteral("refresh"));
-    refresh->setData(QStringLiteral("refresh"));
-    connect(refresh, &QAction::triggered, this, [this] {
-        if (!m_currentPath.isEmpty())
-            LoadLocalFolders(m_currentPath);
-    });
+    auto addButton = [this](const QString &key, QStyle::StandardPixmap picture, const QString &tip) {
+        QAction *button = TB_LOC->addAction(style()->standardIcon(picture), tip);
+        button->setObjectName(key);
+        button->setData(key);
+        if (key != QLatin1String("ctx"))
+            connect(button, &QAction::triggered, this, [this, key] { TB_LOC_ButtonClick(key); });
+        return button;
+    };
+    upButton = addButton(QStringLiteral("up"), QStyle::SP_FileDialogToParent, tr("Up"));
+    addButton(QStringLiteral("open"), QStyle::SP_DirOpenIcon, tr("Browse For Folder"));
+    addButton(QStringLiteral("ref"), QStyle::SP_BrowserReload, tr("Refresh"));
+    QAction *context = addButton(QStringLiteral("ctx"), QStyle::SP_FileDialogDetailedView, tr("Local Menu"));
+    // The menu opens on the press, as a menu button does.
+    if (auto *button = qobject_cast<QAbstractButton *>(TB_LOC->widgetForAction(context)))
+        connect(button, &QAbstractButton::pressed, this, &LocalPane::ShowLocalToolbarMenu);
 
     Model = new FileListModel({tr("File"), tr("Size"), tr("Type"), tr("Modified")}, this);
     Model->setIconLookup([this](const QString &key) { return m_images.Picture(key); });
 
-    LeftView = new QTreeView(this);
+    LeftView = new FileListView(this);
     LeftView->setObjectName(QStringLiteral("LeftView"));
     LeftView->setRootIsDecorated(false);
     LeftView->setUniformRowHeights(true);
@@ -109,10 +120,19 @@ void LocalPane::buildControls()
     connect(LeftView->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { HandleLVSort(LeftView, column); });
     connect(LeftView, &QTreeView::activated, this, &LocalPane::rowActivated);
+    connect(LeftView, &QTreeView::clicked, this, [this] {
+        refreshSummary();
+        UpdateOutButtons();
+    });
+    LeftView->setDragSourceName(QStringLiteral("local"));
+    LeftView->setAcceptedSources({QStringLiteral("remote0"), QStringLiteral("remote1")});
+    LeftView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(LeftView, &QWidget::customContextMenuRequested, this, &LocalPane::ShowLocalPopup);
+    LeftView->installEventFilter(this);
     auto *backspace = new QShortcut(QKeySequence(Qt::Key_Backspace), LeftView, nullptr, nullptr, Qt::WidgetShortcut);
-    connect(backspace, &QShortcut::activated, this, &LocalPane::goUp);
+    connect(backspace, &QShortcut::activated, this, [this] { TB_LOC_ButtonClick(QStringLiteral("up")); });
     auto *f5 = new QShortcut(QKeySequence(Qt::Key_F5), LeftView, nullptr, nullptr, Qt::WidgetShortcut);
-    connect(f5, &QShortcut::activated, refresh, &QAction::trigger);
+    connect(f5, &QShortcut::activated, this, [this] { TB_LOC_ButtonClick(QStringLiteral("ref")); });
     connect(LeftView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &LocalPane::refreshSummary);
 
     lblLocal = new QLabel(this);
@@ -125,6 +145,190 @@ void LocalPane::buildControls()
     layout->addLayout(top);
     layout->addWidget(LeftView, 1);
     layout->addWidget(lblLocal);
+    buildLocalMenu();
+}
+
+void LocalPane::buildLocalMenu()
+{
+    mnuLocal = new QMenu(tr("&Local"), this);
+    mnuLocal->setObjectName(QStringLiteral("mnuLocal"));
+    auto add = [this](const QString &name, const QString &caption, int slot, bool immediate, bool asJobs) {
+        QAction *item = mnuLocal->addAction(caption);
+        item->setObjectName(name);
+        connect(item, &QAction::triggered, this, [this, slot, immediate, asJobs] {
+            UploadSelection(slot, immediate, asJobs);
+        });
+        return item;
+    };
+    mnuLOC_QUPLOAD = add(QStringLiteral("mnuLOC_QUPLOAD"), tr("Quick Upload..."), 0, true, false);
+    mnuLOC_UTASK = add(QStringLiteral("mnuLOC_UTASK"), tr("Add to Jobs..."), 0, false, true);
+    mnusp23 = mnuLocal->addSeparator();
+    mnuLOC_QUPLOAD1 = add(QStringLiteral("mnuLOC_QUPLOAD1"), tr("Quick Upload (Second Sever)..."), 1, true, false);
+    mnuLOC_UTASK1 = add(QStringLiteral("mnuLOC_UTASK1"), tr("Add to Jobs (Second Sever)..."), 1, false, true);
+    mnusp22 = mnuLocal->addSeparator();
+    mnuLOC_Refresh = mnuLocal->addAction(tr("&Refresh"));
+    mnuLOC_Refresh->setObjectName(QStringLiteral("mnuLOC_Refresh"));
+    connect(mnuLOC_Refresh, &QAction::triggered, this, [this] { TB_LOC_ButtonClick(QStringLiteral("ref")); });
+    connect(mnuLocal, &QMenu::aboutToShow, this, &LocalPane::UpdateLocalMenu);
+    UpdateLocalMenu();
+}
+
+bool LocalPane::slotConnected(int slot) const { return m_host.SlotConnected && m_host.SlotConnected(slot); }
+
+QAction *LocalPane::LocalButton(const QString &key) const
+{
+    for (QAction *action : TB_LOC->actions()) {
+        if (action->data().toString() == key)
+            return action;
+    }
+    return nullptr;
+}
+
+void LocalPane::UpdateLocalMenu()
+{
+    try {
+        for (int slot = 0; slot < 2; ++slot)
+            m_connected[static_cast<size_t>(slot)] = slotConnected(slot);
+        const bool selected = LeftView->selectionModel() && LeftView->selectionModel()->hasSelection();
+        const bool jobs = m_host.JobsAvailable && m_host.JobsAvailable();
+        const bool dual = m_host.SecondPaneShown && m_host.SecondPaneShown();
+        mnuLOC_QUPLOAD->setEnabled(selected && m_connected[0]);
+        mnuLOC_UTASK->setEnabled(selected && m_connected[0] && jobs);
+        mnuLOC_QUPLOAD1->setEnabled(selected && m_connected[1]);
+        mnuLOC_UTASK1->setEnabled(selected && m_connected[1] && jobs);
+        for (QAction *second : {mnusp23, mnuLOC_QUPLOAD1, mnuLOC_UTASK1})
+            second->setVisible(dual);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("UpdateLocalMenu"));
+    }
+}
+
+void LocalPane::UploadSelection(int slot, bool immediate, bool asJobs)
+{
+    try {
+        if (!slotConnected(slot) || !m_host.HandleFileUploads)
+            return;
+        if (asJobs && !(m_host.JobsAvailable && m_host.JobsAvailable()))
+            return;
+        m_host.HandleFileUploads(slot, immediate, asJobs);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("mnuLOC_QUPLOAD_Click"));
+    }
+}
+
+void LocalPane::ShowLocalPopup(const QPoint &at)
+{
+    try {
+        for (int slot = 0; slot < 2; ++slot)
+            m_connected[static_cast<size_t>(slot)] = slotConnected(slot);
+        refreshSummary();
+        if (!IsOptionOn(OptionFlag::EnableShellMenu)) {
+            mnuLocal->popup(LeftView->viewport()->mapToGlobal(at));
+            return;
+        }
+        QString verb;
+        switch (ShellContextMenu(at, verb)) {
+        case ShellMenu::Refresh:
+            LoadLocalFolders(m_currentPath);
+            break;
+        case ShellMenu::QuickUpload:
+            UploadSelection(0, true, false);
+            break;
+        case ShellMenu::AddToJobs:
+            UploadSelection(0, false, true);
+            break;
+        case ShellMenu::QuickUploadSecond:
+            UploadSelection(1, true, false);
+            break;
+        case ShellMenu::AddToJobsSecond:
+            UploadSelection(1, false, true);
+            break;
+        default:
+            // Deleted files must go from the list and new links appear in it.
+            if (verb.contains(QLatin1String("Delete")) || verb.contains(QLatin1String("Shortcut")))
+                LoadLocalFolders(m_currentPath);
+            break;
+        }
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("ShowLocalPopup"));
+    }
+}
+
+int LocalPane::ShellContextMenu(const QPoint &at, QString &verb)
+{
+    verb.clear();
+    try {
+        LeftView->setFocus();
+        const QStringList paths = SelectedPaths();
+        if (paths.isEmpty() || !m_host.Window)
+            return 0;
+        const bool jobs = m_host.JobsAvailable && m_host.JobsAvailable();
+        return ShowShellContextMenu(window(), *m_host.Window, paths, LeftView->viewport()->mapToGlobal(at), verb,
+                                    m_shellRunner, jobs);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("ShellContextMenu"));
+        verb.clear();
+        return 0;
+    }
+}
+
+void LocalPane::ShowLocalToolbarMenu()
+{
+    try {
+        QWidget *button = TB_LOC->widgetForAction(LocalButton(QStringLiteral("ctx")));
+        if (!button)
+            return;
+        UpdateLocalMenu();
+        mnuLocal->popup(button->mapToGlobal(QPoint(0, button->height())));
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("ShowLocalToolbarMenu"));
+    }
+}
+
+void LocalPane::TB_LOC_ButtonClick(const QString &key)
+{
+    try {
+        if (key == QLatin1String("up"))
+            goUp();
+        else if (key == QLatin1String("open"))
+            cmdDirLoc_Click();
+        else if (key == QLatin1String("ref") && !m_currentPath.isEmpty())
+            LoadLocalFolders(m_currentPath);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("TB_LOC_ButtonClick"));
+    }
+}
+
+void LocalPane::cmdDirLoc_Click()
+{
+    try {
+        const QString answer = GetFolder(window(), m_currentPath, QStringLiteral("Please select a folder:"), false, true);
+        if (answer.isEmpty())
+            return;
+        if (LoadLocalFolders(answer) && m_host.FolderPicked)
+            m_host.FolderPicked(answer);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("cmdDirLoc_Click"));
+    }
+}
+
+bool LocalPane::eventFilter(QObject *watched, QEvent *event)
+{
+    // The menu key opens the pop-up at the list's top, a little right of its left edge.
+    if (watched == LeftView && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Menu) {
+        ShowLocalPopup(QPoint(kMenuKeyOffset, 0));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void LocalPane::UpdateOutButtons()
+{
+    if (!m_host.SetOutButtonState)
+        return;
+    for (int slot = 0; slot < 2; ++slot)
+        m_host.SetOutButtonState(slot, slotConnected(slot));
 }
 
 void LocalPane::LoadDrives()
@@ -418,6 +622,18 @@ void LocalPane::WarmUpTick()
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("Timer2_Timer"));
     }
+}
+
+QStringList LocalPane::SelectedPaths() const
+{
+    QStringList paths;
+    if (!LeftView->selectionModel())
+        return paths;
+    QModelIndexList rows = LeftView->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(), [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
+    for (const QModelIndex &index : rows)
+        paths << JoinLocalPath(m_currentPath, Model->row(index.row()).Text);
+    return paths;
 }
 
 QStringList LocalPane::WarmUpFolders() const

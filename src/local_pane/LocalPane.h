@@ -1,7 +1,9 @@
 #pragma once
 
 #include "FileListModel.h"
+#include "FileListView.h"
 #include "LocalDrives.h"
+#include "mMenuDefs.h"
 
 #include <QHash>
 #include <QPointer>
@@ -12,9 +14,11 @@
 #include <functional>
 
 class KeyedImageList;
+class MainWindowServices;
 class QAction;
 class QComboBox;
 class QLabel;
+class QMenu;
 class QToolBar;
 class QTreeView;
 
@@ -32,11 +36,24 @@ public:
         std::function<bool(int slot)> RemoteHasSelection;
         // The folder now listed, so the folder-history menu can mark it.
         std::function<void(const QString &path)> FolderListed;
+        // Whether server slot 0 or 1 is logged in.
+        std::function<bool(int slot)> SlotConnected;
+        // Whether the second server is shown.
+        std::function<bool()> SecondPaneShown;
+        // Whether uploads can be queued as jobs.
+        std::function<bool()> JobsAvailable;
+        // Uploads the selected local items to a slot (at once or as jobs).
+        std::function<void(int slot, bool immediate, bool asJobs)> HandleFileUploads;
+        // A folder chosen with the folder picker, for the folder history.
+        std::function<void(const QString &path)> FolderPicked;
+        // The window the file menu of local items asks about servers.
+        const MainWindowServices *Window = nullptr;
     };
 
     static constexpr int kWarmUpSlots = 31;       // folders collected for the icon warm-up
     static constexpr int kWarmUpIconLimit = 201;  // the warm-up stops at this many images
     static constexpr qint64 kMinFreeForDownload = 1024000;
+    static constexpr int kMenuKeyOffset = 40; // px right of the list's left edge
 
     // `images` is the window's shared image list of file-type and drive icons.
     LocalPane(KeyedImageList &images, QWidget *parent = nullptr);
@@ -71,6 +88,33 @@ public:
     bool LocalDriveTakesDownloads() const;
     // Re-evaluates the quick-download buttons (a remote selection changed).
     void UpdateInButtons();
+    // Re-evaluates the quick-upload buttons from the servers' states.
+    void UpdateOutButtons();
+
+    // The local pop-up: enabled and visible states from the servers' states.
+    void UpdateLocalMenu();
+    // Opens the pop-up (or, with the shell-menu option, the file menu of the
+    // selected items) at a point of the list's viewport.
+    void ShowLocalPopup(const QPoint &at);
+    // The file menu of the selected items; the chosen identifier (0 for none)
+    // and its text in `verb`. No selection: 0 without a menu.
+    int ShellContextMenu(const QPoint &at, QString &verb);
+    // Tests answer the file menu instead of a user.
+    void setShellMenuRunner(ShellMenu::Runner runner) { m_shellRunner = std::move(runner); }
+    // The "ctx" button: the pop-up just below it.
+    void ShowLocalToolbarMenu();
+    void TB_LOC_ButtonClick(const QString &key);
+    // The folder picker.
+    void cmdDirLoc_Click();
+    // Uploads the selection to a slot when it is logged in.
+    void UploadSelection(int slot, bool immediate, bool asJobs);
+    // The connection pair as the last pop-up found it.
+    bool PopupSawConnected(int slot) const { return m_connected[static_cast<size_t>(slot & 1)]; }
+    // A toolbar button by key ("up", "open", "ref", "ctx").
+    QAction *LocalButton(const QString &key) const;
+
+    // The full paths of the selected rows, in list order.
+    QStringList SelectedPaths() const;
 
     QStringList WarmUpFolders() const;
     int WarmUpCounter() const { return m_warmUpCounter; }
@@ -78,9 +122,19 @@ public:
     QComboBox *cboDir = nullptr;
     QToolBar *TB_LOC = nullptr;
     QAction *upButton = nullptr; // the "up" key of TB_LOC
-    QTreeView *LeftView = nullptr;
+    FileListView *LeftView = nullptr;
     QLabel *lblLocal = nullptr;
     FileListModel *Model = nullptr;
+
+    // The local pop-up; the window's "&Local" menu is this same menu.
+    QMenu *mnuLocal = nullptr;
+    QAction *mnuLOC_QUPLOAD = nullptr;
+    QAction *mnuLOC_UTASK = nullptr;
+    QAction *mnusp23 = nullptr;
+    QAction *mnuLOC_QUPLOAD1 = nullptr;
+    QAction *mnuLOC_UTASK1 = nullptr;
+    QAction *mnusp22 = nullptr;
+    QAction *mnuLOC_Refresh = nullptr;
 
 signals:
     // A local row was activated (double-click or Enter) that is a file.
@@ -88,6 +142,9 @@ signals:
 
 private:
     void buildControls();
+    void buildLocalMenu();
+    bool slotConnected(int slot) const;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void goUp();
     void rowActivated(const QModelIndex &index);
     void ensureFolderIcon(const QString &folderPath);
@@ -105,6 +162,8 @@ private:
     std::array<QString, kWarmUpSlots> m_warmUp;
     int m_warmUpCounter = 0;
     QHash<QString, QString> m_imageTags; // image key -> the type name it was added for
+    std::array<bool, 2> m_connected{};    // the servers' states when the last pop-up opened
+    ShellMenu::Runner m_shellRunner;
 };
 
 // Sets `label` from the folder and file counts in its tool tip, the

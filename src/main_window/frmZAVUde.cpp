@@ -3,6 +3,7 @@
 #include "ColumnWidthKeeper.h"
 
 #include "AppInfo.h"
+#include "BatchTransfers.h"
 #include "ApplyConfiguration.h"
 #include "DataRoot.h"
 #include "ErrorLog.h"
@@ -86,6 +87,8 @@ frmZAVUde::frmZAVUde(ModStartup *startup, std::array<EngineTimer *, 2> timers, Q
     m_slots = new ServerSlots(m_remote, *this, m_localHistory, this, this, timers);
     m_loginDialog = std::make_unique<LoginFailedDialog>(this);
     m_slots->setLoginFailedHandler(m_loginDialog.get());
+    m_batch = new BatchTransfers(*m_slots, *m_local, this, this);
+    wireTransfers();
     for (int i = 0; i < 2; ++i) {
         ServerSlot *slot = m_slots->Slot(i);
         slot->setLog(m_logs[static_cast<size_t>(i)]);
@@ -156,13 +159,22 @@ void frmZAVUde::buildControls()
 {
     m_local = new LocalPane(m_fileIcons, this);
     m_local->setHost({
-        [](int, bool) {}, // the transfer buttons come with the immediate transfers
-        [](int, bool) {},
+        [this](int slot, bool enabled) { SetInButtonState(slot, enabled); },
+        [this](int slot, bool enabled) { SetOutButtonState(slot, enabled); },
         [this](int slot) {
             const RemotePane *pane = m_remote[static_cast<size_t>(slot & 1)];
             return pane && pane->RightView->selectionModel() && pane->RightView->selectionModel()->hasSelection();
         },
         [this](const QString &path) { markFolderHistory(path); },
+        [this](int slot) { return ServerConnected(slot); },
+        [this] { return m_dual; },
+        [this] { return m_batch && m_batch->JobsAvailable(); },
+        [this](int slot, bool immediate, bool asJobs) {
+            if (m_batch)
+                m_batch->HandleFileUploads(slot, immediate, asJobs);
+        },
+        [this](const QString &path) { AddToFolderHistory(path, false); },
+        this,
     });
     for (int i = 0; i < 2; ++i) {
         m_remote[static_cast<size_t>(i)] = new RemotePane(i, m_fileIcons, this);
@@ -184,9 +196,12 @@ void frmZAVUde::buildControls()
     splPanes = new QSplitter(Qt::Horizontal);
     splPanes->setObjectName(QStringLiteral("splPanes"));
     splPanes->addWidget(m_local);
+    splPanes->addWidget(buildTransferButtons());
     splPanes->addWidget(splRemote);
+    splPanes->setCollapsible(1, false);
     splPanes->setStretchFactor(0, 1);
-    splPanes->setStretchFactor(1, 1);
+    splPanes->setStretchFactor(1, 0);
+    splPanes->setStretchFactor(2, 1);
     splLogs = new QSplitter(Qt::Horizontal);
     splLogs->setObjectName(QStringLiteral("splLogs"));
     splLogs->addWidget(m_logs[0]->Widget());
@@ -243,8 +258,10 @@ void frmZAVUde::buildMenus()
     actShowDual->setCheckable(true);
     connect(actShowDual, &QAction::toggled, this, &frmZAVUde::ShowDual);
 
-    QMenu *local = menuBar()->addMenu(tr("&Local"));
-    local->setObjectName(QStringLiteral("mnuLocal"));
+    // The local pop-up and the menu bar's "&Local" menu are one menu.
+    QMenu *local = m_local->mnuLocal;
+    menuBar()->addMenu(local);
+    local->addSeparator();
     mnuList = local->addMenu(tr("Folder History"));
     mnuList->setObjectName(QStringLiteral("mnuList"));
     QAction *drives = local->addAction(tr("Refresh Drives"));
@@ -410,6 +427,8 @@ void frmZAVUde::ShowDual(bool shown)
         actShowDual->setChecked(shown);
     if (!shown)
         m_slots->SetCurrentSlot(0);
+    if (CmdToFTP)
+        updateTransferButtons();
 }
 
 void frmZAVUde::sessionStateChanged(int slot, bool active)
@@ -417,6 +436,7 @@ void frmZAVUde::sessionStateChanged(int slot, bool active)
     Q_UNUSED(slot);
     Q_UNUSED(active);
     showSlotState();
+    updateTransferButtons();
 }
 
 void frmZAVUde::showSlotState()

@@ -13,6 +13,7 @@
 #include <array>
 #include <memory>
 
+class BatchTransfers;
 class ColumnWidthKeeper;
 class EngineTimer;
 class LocalPane;
@@ -75,6 +76,19 @@ public:
     void BuildCustomCommandMenu();
     // Puts a local folder into the local folder history and rebuilds its menu.
     void AddToFolderHistory(const QString &path, bool remove = false);
+    // A folder-history entry was picked: lists it, or drops it when the folder is gone.
+    void mnuList_Click(const QString &path);
+
+    // The buttons between the panes: pictures "IN"/"IN_D", "OUT"/"OUT_D"; tag "E" or "D".
+    void SetInButtonState(int slot, bool enabled);
+    void SetOutButtonState(int slot, bool enabled);
+    void CmdIN_Click(int slot);
+    void CmdOut_Click(int slot);
+    // Downloads the slot's remote selection at once.
+    void MNU_RMT_DNLD_Click(int slot);
+    QToolButton *CmdIN[2] = {nullptr, nullptr};
+    QToolButton *CmdOut[2] = {nullptr, nullptr};
+    QToolButton *CmdToFTP = nullptr;
     void FtpLogger_BufferFull(int index, bool &bClearLogs);
     // Rebuilds the profile menus of the "profile" and "profile1" buttons.
     void BuildProfileMenus();
@@ -88,6 +102,7 @@ public:
     RemotePane *Remote(int slot) const { return m_remote[static_cast<size_t>(slot & 1)]; }
     LogPane *FtpLogger(int slot) const { return m_logs[static_cast<size_t>(slot & 1)]; }
     ServerSlots *Slots() const { return m_slots; }
+    BatchTransfers *Batch() const { return m_batch; }
     ServerSlot *Slot(int slot) const;
     LocalFolderHistory &LocalHistory() { return m_localHistory; }
     QMenu *mnuList = nullptr;     // local folder history
@@ -108,6 +123,10 @@ private:
     void buildControls();
     void buildMenus();
     void buildToolbar();
+    QWidget *buildTransferButtons();
+    void wireTransfers();
+    void updateTransferButtons();
+    void setTransferButton(QToolButton *button, const QString &picture, bool enabled);
     void Form_Load();
     bool Form_QueryUnload();
     void applyFonts();
@@ -129,6 +148,7 @@ private:
     std::array<RemotePane *, 2> m_remote{};
     std::array<LogPane *, 2> m_logs{};
     ServerSlots *m_slots = nullptr;
+    BatchTransfers *m_batch = nullptr;
     LocalFolderHistory m_localHistory;
     QSplitter *splMain = nullptr;   // panes above, logs below
     QSplitter *splPanes = nullptr;  // local | remote

@@ -194,7 +194,7 @@ void frmZAVUde::rebuildFolderHistoryMenu()
         item->setCheckable(true);
         item->setData(QStringLiteral("history"));
         const QString path = entry.Path;
-        connect(item, &QAction::triggered, this, [this, path] { m_local->LoadLocalFolders(path); });
+        connect(item, &QAction::triggered, this, [this, path] { mnuList_Click(path); });
     }
     markFolderHistory(m_local->CurrentPath());
 }

@@ -55,7 +55,7 @@ RemotePane::RemotePane(int slot, KeyedImageList &images, QWidget *parent)
     Model = new FileListModel({tr("File"), tr("Size"), tr("Attributes"), tr("Modified")}, this);
     Model->setIconLookup([this](const QString &key) { return m_images.Picture(key); });
 
-    RightView = new QTreeView(this);
+    RightView = new FileListView(this);
     RightView->setObjectName(QStringLiteral("RightView"));
     RightView->setRootIsDecorated(false);
     RightView->setUniformRowHeights(true);
@@ -64,6 +64,9 @@ RemotePane::RemotePane(int slot, KeyedImageList &images, QWidget *parent)
     RightView->setSelectionBehavior(QAbstractItemView::SelectRows);
     RightView->setContextMenuPolicy(Qt::CustomContextMenu);
     RightView->setModel(Model);
+    // Rows go to the local list; local rows may be dropped here.
+    RightView->setDragSourceName(QStringLiteral("remote") + QString::number(slot));
+    RightView->setAcceptedSources({QStringLiteral("local")});
     RightView->header()->setSectionsClickable(true);
     RightView->installEventFilter(this);
     RightView->viewport()->installEventFilter(this);
@@ -75,6 +78,17 @@ RemotePane::RemotePane(int slot, KeyedImageList &images, QWidget *parent)
     MNU_RMT_RENAME = mnuRemote->addAction(tr("Rename..."));
     MNU_RMT_PROPS = mnuRemote->addAction(tr("Properties..."));
     mnuRemote->addSeparator();
+    MNU_RMT_DNLD = mnuRemote->addAction(tr("Quick &Download..."));
+    MNU_RMT_JADD = mnuRemote->addAction(tr("Add As Download Job..."));
+    MNU_RMT_JADDEX = mnuRemote->addAction(tr("Add As Download Job [+]..."));
+    mnuRemote->addSeparator();
+    MNU_RMT_DEL = mnuRemote->addAction(tr("&Delete"));
+    mnuRemote->addSeparator();
+    MNU_RMT_PASTE = mnuRemote->addAction(tr("Paste..."));
+    MNU_RMT_PASTEJOB = mnuRemote->addAction(tr("Paste As  Upload Job..."));
+    mnuRemote->addSeparator();
+    for (QAction *item : {MNU_RMT_DNLD, MNU_RMT_JADD, MNU_RMT_JADDEX, MNU_RMT_DEL, MNU_RMT_PASTE, MNU_RMT_PASTEJOB})
+        item->setEnabled(false);
     mnuCustomCmd = mnuRemote->addMenu(tr("Custom Commands"));
     mnuCustomCmd->setObjectName(QStringLiteral("mnuCustomCmd"));
     connect(RightView, &QWidget::customContextMenuRequested, this,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileListView.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -13,7 +15,6 @@ class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QToolBar;
-class QTreeView;
 
 // The controls of one server's side of the main window: the path list, the
 // remote toolbar, the name filter, the remote list and its status lines.
@@ -39,7 +40,7 @@ public:
     QComboBox *CboFTP = nullptr;
     QToolBar *TB_RMT = nullptr;
     QLineEdit *txtFilter = nullptr;
-    QTreeView *RightView = nullptr;
+    FileListView *RightView = nullptr;
     FileListModel *Model = nullptr;
     QLabel *lblRemote = nullptr;
     QLabel *lblState = nullptr;
@@ -53,6 +54,12 @@ public:
     QAction *MNU_RMT_NEWDIR = nullptr;
     QAction *MNU_RMT_RENAME = nullptr;
     QAction *MNU_RMT_PROPS = nullptr;
+    QAction *MNU_RMT_DNLD = nullptr;
+    QAction *MNU_RMT_JADD = nullptr;
+    QAction *MNU_RMT_JADDEX = nullptr;
+    QAction *MNU_RMT_DEL = nullptr;
+    QAction *MNU_RMT_PASTE = nullptr;
+    QAction *MNU_RMT_PASTEJOB = nullptr;
 
 signals:
     // The pane took the keyboard focus or a click.

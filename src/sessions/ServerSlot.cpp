@@ -371,6 +371,12 @@ void ServerSlot::updateButtons()
     m_pane->MNU_RMT_RENAME->setEnabled(active && selectedCount == 1);
     m_pane->MNU_RMT_PROPS->setEnabled(permissions);
     m_pane->mnuCustomCmd->setEnabled(active);
+    for (QAction *transfer : {m_pane->MNU_RMT_DNLD, m_pane->MNU_RMT_DEL})
+        transfer->setEnabled(active && selected);
+    for (QAction *job : {m_pane->MNU_RMT_JADD, m_pane->MNU_RMT_JADDEX})
+        job->setEnabled(active && selected && m_jobsAvailable);
+    m_pane->MNU_RMT_PASTE->setEnabled(active);
+    m_pane->MNU_RMT_PASTEJOB->setEnabled(active && m_jobsAvailable);
 }
 
 void ServerSlot::ChangeFolder(const QString &remotePath)

@@ -49,6 +49,7 @@ public:
     RemotePane *Pane() const { return m_pane; }
     FtpCache &Cache() { return m_cache; }
     void setLog(SessionLog *log) { m_log = log; }
+    SessionLog *Log() const { return m_log; }
 
     // The slot's profile (none until one is selected).
     bool HasProfile() const { return m_hasProfile; }
@@ -90,6 +91,13 @@ public:
     void setPermissionAsker(PermissionAsker asker)
     {
         m_askPermission = std::move(asker);
+        updateButtons();
+    }
+
+    // Whether the pane's job commands may be offered (jobs can be queued).
+    void setJobsAvailable(bool available)
+    {
+        m_jobsAvailable = available;
         updateButtons();
     }
 
@@ -149,4 +157,5 @@ private:
     bool m_controlConnected = false; // the server answered this attempt
     qint64 m_listingBytes = 0;       // of the listing coming in
     PermissionAsker m_askPermission;
+    bool m_jobsAvailable = false;
 };
