@@ -369,6 +369,8 @@ void frmZAVUde::Form_Load()
 void frmZAVUde::applyFonts()
 {
     const ConfiguredFonts fonts = ApplyConfiguration();
+    if (m_slots)
+        m_slots->BuildHandlerMenus(ConfiguredFileHandlers());
     if (const auto &logFont = fonts[static_cast<size_t>(FontSlot::FtpLogs)]) {
         for (LogPane *pane : m_logs)
             pane->SetFont(*logFont);

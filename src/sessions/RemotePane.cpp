@@ -89,6 +89,19 @@ RemotePane::RemotePane(int slot, KeyedImageList &images, QWidget *parent)
     mnuRemote->addSeparator();
     for (QAction *item : {MNU_RMT_DNLD, MNU_RMT_JADD, MNU_RMT_JADDEX, MNU_RMT_DEL, MNU_RMT_PASTE, MNU_RMT_PASTEJOB})
         item->setEnabled(false);
+    MNU_RMT_OPEN = mnuRemote->addAction(QStringLiteral("Open..."));
+    MNU_RMT_QEDIT = mnuRemote->addAction(QStringLiteral("Quick Edit..."));
+    MNU_RMT_VIEW = mnuRemote->addMenu(QStringLiteral("View With"));
+    MNU_RMT_EDIT = mnuRemote->addMenu(QStringLiteral("Edit With"));
+    MNU_RMT_VIEW->addAction(QStringLiteral("<Not Available>"))->setEnabled(false);
+    MNU_RMT_EDIT->addAction(QStringLiteral("<Not Available>"))->setEnabled(false);
+    connect(MNU_RMT_OPEN, &QAction::triggered, this, [this] { emit editViewRequested(m_slot, 0, 0); });
+    connect(MNU_RMT_QEDIT, &QAction::triggered, this, [this] { emit editViewRequested(m_slot, 1, 0); });
+    connect(MNU_RMT_VIEW, &QMenu::triggered, this,
+            [this](QAction *item) { emit editViewRequested(m_slot, 2, item->data().toInt()); });
+    connect(MNU_RMT_EDIT, &QMenu::triggered, this,
+            [this](QAction *item) { emit editViewRequested(m_slot, 3, item->data().toInt()); });
+    mnuRemote->addSeparator();
     mnuCustomCmd = mnuRemote->addMenu(tr("Custom Commands"));
     mnuCustomCmd->setObjectName(QStringLiteral("mnuCustomCmd"));
     connect(RightView, &QWidget::customContextMenuRequested, this,

@@ -60,10 +60,18 @@ public:
     QAction *MNU_RMT_DEL = nullptr;
     QAction *MNU_RMT_PASTE = nullptr;
     QAction *MNU_RMT_PASTEJOB = nullptr;
+    // Opening the selected file: default program, quick editor, a handler's program.
+    QAction *MNU_RMT_OPEN = nullptr;
+    QAction *MNU_RMT_QEDIT = nullptr;
+    QMenu *MNU_RMT_VIEW = nullptr;
+    QMenu *MNU_RMT_EDIT = nullptr;
 
 signals:
     // The pane took the keyboard focus or a click.
     void activated(int slot);
+    // One of the opening items was chosen: mode 0 default open, 1 quick edit,
+    // 2 view with and 3 edit with the handler of menu index `handlerIndex`.
+    void editViewRequested(int slot, int mode, int handlerIndex);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

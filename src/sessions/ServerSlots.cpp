@@ -11,9 +11,12 @@
 #include "FtpCommander.h"
 #include "ModProfile.h"
 #include "OptionFlags.h"
+#include "Paths.h"
 #include "RemotePane.h"
 #include "ServerSlot.h"
 #include "frmQuickCon.h"
+
+#include <QMenu>
 
 namespace {
 
@@ -50,14 +53,62 @@ ServerSlots::ServerSlots(std::array<RemotePane *, 2> panes, MainWindowServices &
         connect(engine, &FtpCommander::HandlePassiveAddress, this,
                 [this, i](const QString &address, long port) { FtpCmd_HandlePassiveAddress(i, address, port); });
         connect(engine, &FtpCommander::DataConnect, this, [this, i] { FtpCmd_DataConnect(i); });
-        if (RemotePane *pane = panes[static_cast<size_t>(i)])
+        if (RemotePane *pane = panes[static_cast<size_t>(i)]) {
             connect(pane, &RemotePane::activated, this, &ServerSlots::SetCurrentSlot);
+            connect(pane->mnuRemote, &QMenu::aboutToShow, this, [this, i] { SetRemoteMenuState(i); });
+        }
         slot->setPermissionAsker(GetNewPermisssion);
     }
     wireUserCommands(panes);
 }
 
 ServerSlots::~ServerSlots() = default;
+
+void ServerSlots::BuildHandlerMenus(const FileHandlerCollection &handlers)
+{
+    m_handlerMenus.Build(handlers);
+    for (ServerSlot *slot : m_slots) {
+        if (RemotePane *pane = slot->Pane()) {
+            m_handlerMenus.FillMenu(pane->MNU_RMT_VIEW, false);
+            m_handlerMenus.FillMenu(pane->MNU_RMT_EDIT, true);
+        }
+    }
+}
+
+bool ServerSlots::SlotFree(int slot) const
+{
+    const ServerSlot *target = Slot(slot);
+    return target && target->SessionActive() && !target->IsBusy()
+        && !(m_slotBusyElsewhere && m_slotBusyElsewhere(slot));
+}
+
+std::optional<RemoteSelection> ServerSlots::SelectedFileToOpen(int slot) const
+{
+    const ServerSlot *target = Slot(slot);
+    if (!target)
+        return std::nullopt;
+    const QList<RemoteSelection> selection = target->Selection();
+    if (selection.size() != 1 || selection.front().IsFolder || !IsSafeRemoteName(selection.front().Name))
+        return std::nullopt;
+    return selection.front();
+}
+
+void ServerSlots::SetRemoteMenuState(int slot)
+{
+    try {
+        const ServerSlot *target = Slot(slot);
+        RemotePane *pane = target ? target->Pane() : nullptr;
+        if (!pane)
+            return;
+        const std::optional<RemoteSelection> file = SlotFree(slot) ? SelectedFileToOpen(slot) : std::nullopt;
+        pane->MNU_RMT_OPEN->setEnabled(file && m_handlerMenus.OpenAllowed(file->Name));
+        pane->MNU_RMT_QEDIT->setEnabled(file && m_handlerMenus.QuickEditAllowed(file->Name));
+        pane->MNU_RMT_VIEW->setEnabled(file.has_value());
+        pane->MNU_RMT_EDIT->setEnabled(file.has_value());
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("SetRemoteMenuState"));
+    }
+}
 
 void ServerSlots::setLoginFailedHandler(LoginFailedHandler *handler)
 {

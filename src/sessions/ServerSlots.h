@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CProfile.h"
+#include "HandlerMenus.h"
 #include "PathHistory.h"
 
 #include <QObject>
@@ -13,6 +14,8 @@
 #include <optional>
 
 class CustomCommandMenu;
+class FileHandlerCollection;
+struct RemoteSelection;
 class CustomCommandRunner;
 class EngineTimer;
 class FtpCommanderCommandTarget;
@@ -82,6 +85,20 @@ public:
     void FtpCmd_HandlePassiveAddress(int index, const QString &address, long port);
     void FtpCmd_DataConnect(int index);
 
+    // The handler menus of both panes, from the running configuration.
+    void BuildHandlerMenus(const FileHandlerCollection &handlers);
+    const HandlerMenus &Handlers() const { return m_handlerMenus; }
+    // True while a batch or folder walk holds the slot (the main window's state).
+    using SlotBusyCheck = std::function<bool(int slot)>;
+    void setSlotBusyCheck(SlotBusyCheck check) { m_slotBusyElsewhere = std::move(check); }
+    // The slot's connection is logged in and free: no operation, batch or walk.
+    bool SlotFree(int slot) const;
+    // The one selected item of the slot's pane when it is a file whose name
+    // may address a local copy; nothing otherwise.
+    std::optional<RemoteSelection> SelectedFileToOpen(int slot) const;
+    // Enables the pane's opening items for its selection.
+    void SetRemoteMenuState(int slot);
+
 signals:
     // "Save" was pressed in the profile editor: the profile menus are stale.
     void profilesEdited();
@@ -106,4 +123,6 @@ private:
     std::array<CustomCommandMenu *, 2> m_commandMenus{};
     CustomCommandRunner *m_commandRunner = nullptr;
     QString m_lastLocalOwner; // the profile whose local folders the list holds
+    HandlerMenus m_handlerMenus;
+    SlotBusyCheck m_slotBusyElsewhere;
 };

@@ -1,6 +1,7 @@
 #include "ServerSlot.h"
 
 #include "EngineTimer.h"
+#include "FileHandlerCollection.h"
 #include "FtpCommander.h"
 #include "OptionFlags.h"
 #include "PathHistory.h"
@@ -14,6 +15,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QTcpServer>
 #include <QTreeView>
@@ -495,4 +497,59 @@ TEST_F(SlotFixture, AStartFolderGivenWithoutTheLeadingSlashCanBeBrowsedAndLeft)
     pane0.Button("up")->trigger();
     ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0) == QStringList({"site", "top.txt"}) && !slot().IsBusy(); }));
     slot().DisConnectFromFTP();
+}
+
+TEST_F(SlotFixture, HandlerMenusListProgramsAndEnableOpeningForOneFreeFile)
+{
+    FileHandlerCollection handlers;
+    serverSlots->BuildHandlerMenus(handlers);
+    for (QMenu *menu : {pane0.MNU_RMT_VIEW, pane0.MNU_RMT_EDIT}) {
+        ASSERT_EQ(menu->actions().size(), 1);
+        EXPECT_EQ(menu->actions().at(0)->text(), "<Not Available>");
+        EXPECT_FALSE(menu->actions().at(0)->isEnabled());
+    }
+
+    handlers.Add("*.log", "/usr/bin/viewer", "", 0, 1).SetApplicationTitle("Viewer");
+    handlers.Add("*.c", "/usr/bin/editor", "", 0, 2).SetApplicationTitle("Editor");
+    handlers.Add("*.md", "/usr/bin/both", "", 0, 3).SetApplicationTitle("Both");
+    handlers.Add("*.TXT; *.htm?", "", "", 1, 0);
+    handlers.Add("*.pdf", "", "", 0, 0).SetSystemOpenEnabled(1);
+    serverSlots->BuildHandlerMenus(handlers);
+    auto items = [](QMenu *menu) {
+        QStringList texts;
+        for (QAction *item : menu->actions())
+            texts << item->text() + "=" + item->data().toString();
+        return texts;
+    };
+    EXPECT_EQ(items(pane1.MNU_RMT_VIEW), QStringList({"Viewer=1", "Both=3"}));
+    EXPECT_EQ(items(pane1.MNU_RMT_EDIT), QStringList({"Editor=2", "Both=3"}));
+    EXPECT_EQ(serverSlots->Handlers().KeyAt(2)->UniqueID, handlers.Item(2).UniqueID());
+
+    QList<int> requested;
+    QObject::connect(&pane0, &RemotePane::editViewRequested,
+                     [&](int slotIndex, int mode, int index) { requested << slotIndex << mode << index; });
+    pane0.MNU_RMT_EDIT->actions().at(1)->trigger();
+    EXPECT_EQ(requested, QList<int>({0, 3, 3}));
+
+    ASSERT_TRUE(server.makeFolder("docs"));
+    ASSERT_TRUE(server.writeFile("notes.txt", "n"));
+    ASSERT_TRUE(server.writeFile("paper.pdf", "p"));
+    auto state = [&] {
+        serverSlots->SetRemoteMenuState(0);
+        return QList<bool>{pane0.MNU_RMT_OPEN->isEnabled(), pane0.MNU_RMT_QEDIT->isEnabled(),
+                           pane0.MNU_RMT_VIEW->isEnabled(), pane0.MNU_RMT_EDIT->isEnabled()};
+    };
+    EXPECT_EQ(state(), QList<bool>({false, false, false, false}));
+    ASSERT_TRUE(connectAndList());
+    select(pane0, "notes.txt");
+    EXPECT_EQ(state(), QList<bool>({false, true, true, true}));
+    select(pane0, "paper.pdf");
+    EXPECT_EQ(state(), QList<bool>({true, false, true, true}));
+    select(pane0, "docs");
+    EXPECT_EQ(state(), QList<bool>({false, false, false, false}));
+    pane0.RightView->selectAll();
+    EXPECT_EQ(state(), QList<bool>({false, false, false, false}));
+    select(pane0, "notes.txt");
+    serverSlots->setSlotBusyCheck([](int slotIndex) { return slotIndex == 0; });
+    EXPECT_EQ(state(), QList<bool>({false, false, false, false}));
 }
