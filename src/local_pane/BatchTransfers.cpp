@@ -2,7 +2,9 @@
 
 #include "ErrorLog.h"
 #include "FtpCommander.h"
+#include "JobIntake.h"
 #include "LocalPane.h"
+#include "OptionFlags.h"
 #include "Prompts.h"
 #include "RemotePane.h"
 #include "ServerSlot.h"
@@ -87,8 +89,42 @@ void BatchTransfers::resetAnswers(bool asJobs)
 
 void BatchTransfers::makeJobs(int index, bool isUpload, const BatchList &entries)
 {
-    if (m_jobs)
-        m_jobs(index, isUpload, entries);
+    ServerSlot *server = slot(index);
+    if (!m_intake || !server)
+        return;
+    const CProfile &profile = server->SlotProfile();
+    const bool autoStart = IsOptionOn(OptionFlag::AutoStartJobs);
+    int added = 0;
+    int refused = 0;
+    for (const BatchEntry &entry : entries) {
+        auto task = std::make_shared<FtpTask>();
+        task->setLocalFileTitle(entry.Name);
+        task->setRemoteFileTitle(entry.Name);
+        task->setIsUpload(isUpload);
+        task->setLastAttemp(QStringLiteral("0"));
+        task->setLocalPath(entry.LocalFolder);
+        task->setRemotePath(entry.RemoteFolder);
+        task->setServerAddress(profile.Server);
+        task->setServerPort(static_cast<int>(profile.Port));
+        task->setUser(profile.User);
+        task->setPassword(profile.Password);
+        task->setTransferMode(profile.IsPassive ? 0 : 1);
+        task->setRemoteFileTime(entry.RemoteDate);
+        task->setSize(entry.Size);
+        if (isUpload) {
+            task->setOriginalLocalSize(entry.Size);
+            task->setOriginalLocalFileTime(task->LocalDate());
+        }
+        task->setTransferedBytes(0);
+        task->setLocked(!autoStart);
+        if (m_intake->AddJob(task))
+            ++added;
+        else
+            ++refused;
+    }
+    m_intake->ReportJobsAdded(true, added, refused);
+    if (autoStart)
+        m_intake->RunQueuedJobs();
 }
 
 QList<RemoteSelection> BatchTransfers::safeSelection(ServerSlot &server)

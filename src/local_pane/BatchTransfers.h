@@ -11,8 +11,8 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 
+class JobIntake;
 class LocalPane;
 class ServerSlot;
 struct RemoteSelection;
@@ -29,16 +29,13 @@ public:
     // A single file smaller than this runs at once even when jobs were not asked for.
     static constexpr qint64 kSmallFileBytes = 102400;
 
-    // Receives the entries of a batch that becomes jobs (uploads or downloads) for a slot.
-    using JobsHook = std::function<void(int slot, bool isUpload, const BatchList &entries)>;
-
     BatchTransfers(ServerSlots &serverSlots, LocalPane &local, QWidget *owner, QObject *parent = nullptr);
 
     void setSteps(BatchSteps *steps) { m_steps = steps; }
     BatchSteps *Steps() const { return m_steps; }
-    // Without a hook the job commands stay disabled.
-    void setJobsHook(JobsHook hook) { m_jobs = std::move(hook); }
-    bool JobsAvailable() const { return static_cast<bool>(m_jobs); }
+    // Where batches that become jobs go; without it the job commands stay disabled.
+    void setJobIntake(JobIntake *intake) { m_intake = intake; }
+    bool JobsAvailable() const { return m_intake != nullptr; }
 
     // Uploads the local pane's selection to a slot: at once, or as jobs.
     void HandleFileUploads(int slot, bool immediate, bool asJobs);
@@ -113,7 +110,7 @@ protected:
     LocalPane &m_local;
     QPointer<QWidget> m_owner;
     BatchSteps *m_steps = nullptr;
-    JobsHook m_jobs;
+    JobIntake *m_intake = nullptr;
     bool m_preparing = false; // a builder is between its first question and the batch's start
     QSet<QString> m_walked;   // canonical paths of the local folders a pass has entered
 };

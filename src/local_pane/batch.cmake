@@ -9,5 +9,5 @@ if(TARGET ftpqor_ftp_engine)
       BatchDownloads.cpp
       BatchTransfers.cpp BatchTransfers.h
       BatchUploads.cpp
-    DEPENDS ftpqor_server_slots ftpqor_local_pane ftpqor_config ftpqor_foundation ftpqor_platform Qt6::Widgets)
+    DEPENDS ftpqor_job_records ftpqor_server_slots ftpqor_local_pane ftpqor_config ftpqor_foundation ftpqor_platform Qt6::Widgets)
 endif()

@@ -16,6 +16,7 @@
 class BatchTransfers;
 class ColumnWidthKeeper;
 class EngineTimer;
+class JobIntake;
 class LocalPane;
 class LoginFailedDialog;
 class LogPane;
@@ -84,6 +85,8 @@ public:
     void SetOutButtonState(int slot, bool enabled);
     void CmdIN_Click(int slot);
     void CmdOut_Click(int slot);
+    // The job queue that takes the jobs the panes make; none disables the job commands.
+    void SetJobIntake(JobIntake *intake);
     // Downloads the slot's remote selection at once.
     void MNU_RMT_DNLD_Click(int slot);
     QToolButton *CmdIN[2] = {nullptr, nullptr};

@@ -175,6 +175,13 @@ void frmZAVUde::wireTransfers()
     });
 }
 
+void frmZAVUde::SetJobIntake(JobIntake *intake)
+{
+    m_batch->setJobIntake(intake);
+    for (int i = 0; i < 2; ++i)
+        m_slots->Slot(i)->setJobsAvailable(intake != nullptr);
+}
+
 void frmZAVUde::MNU_RMT_DNLD_Click(int slot)
 {
     try {

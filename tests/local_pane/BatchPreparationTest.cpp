@@ -88,6 +88,40 @@ TEST_F(UploadFixture, ASmallSingleFileRunsAtOnceUnlessJobsWereAsked)
     EXPECT_EQ(jobs.batches[1].entries.at(0).Name, "large");
 }
 
+TEST_F(UploadFixture, UploadJobsCarryTheProfileAndTheLocalFile)
+{
+    file("d/a.txt", 300);
+    file("d/b.txt", 400);
+    ASSERT_TRUE(connect());
+    SetOptionFlag(OptionFlag::AutoStartJobs, true);
+    batch->PrepareUploads({path("d/a.txt"), path("d/b.txt"), path("d/a.txt")}, 0, false, true);
+    SetOptionFlag(OptionFlag::AutoStartJobs, false);
+    ASSERT_EQ(jobs.last.size(), 2);
+    EXPECT_EQ(jobs.reports, (QList<QPair<int, int>>{{2, 1}})); // the repeated file is refused
+    EXPECT_EQ(jobs.runs, 1);
+    const FtpTask &job = *jobs.last[0];
+    EXPECT_TRUE(job.IsUpload());
+    EXPECT_EQ(job.LocalFileTitle(), "a.txt");
+    EXPECT_EQ(job.RemoteFileTitle(), "a.txt");
+    EXPECT_EQ(job.LocalPath(), path("d"));
+    EXPECT_EQ(job.RemotePath(), "/");
+    EXPECT_EQ(job.ServerAddress(), server.host());
+    EXPECT_EQ(job.ServerPort(), server.port());
+    EXPECT_EQ(job.User(), QString::fromLatin1(PyFtpServer::kUser));
+    EXPECT_EQ(job.TransferMode(), 0); // passive
+    EXPECT_EQ(job.Size(), 300);
+    EXPECT_EQ(job.OriginalLocalSize(), 300);
+    EXPECT_FALSE(job.OriginalLocalFileTime().isEmpty());
+    EXPECT_FALSE(job.Locked());
+    EXPECT_EQ(job.LastAttemp(), "0");
+
+    // Without automatic start the jobs wait, locked.
+    file("d/c.txt");
+    batch->PrepareUploads({path("d/c.txt")}, 0, false, true);
+    EXPECT_TRUE(jobs.last.last()->Locked());
+    EXPECT_EQ(jobs.runs, 1);
+}
+
 TEST_F(UploadFixture, RunningFromTheListAfterAddToJobsRunsNow)
 {
     file("d/a.txt");

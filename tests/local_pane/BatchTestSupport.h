@@ -2,6 +2,7 @@
 
 #include "BatchSteps.h"
 #include "BatchTransfers.h"
+#include "JobIntake.h"
 #include "KeyedImageList.h"
 #include "LocalPane.h"
 #include "OptionFlags.h"
@@ -69,20 +70,46 @@ public:
     bool running = false;
 };
 
-// Keeps what the jobs path was given.
-struct RecordedJobs
+// Stands in for the job queue: keeps the jobs it is given, refusing a key it holds.
+struct RecordedJobs : JobIntake
 {
     struct Batch
     {
-        int slot;
         bool isUpload;
         BatchList entries;
     };
-    QList<Batch> batches;
-    BatchTransfers::JobsHook hook()
+    void AcceptJobs(const FtpTaskCollection &jobs, bool) override
     {
-        return [this](int slot, bool isUpload, const BatchList &entries) { batches.append({slot, isUpload, entries}); };
+        for (const FtpTaskCollection::Job &job : jobs)
+            AddJob(job);
     }
+    bool AddJob(const FtpTaskCollection::Job &job) override
+    {
+        const bool added = queue.AddFtpTask(job);
+        if (added) {
+            if (batches.isEmpty() || reported)
+                batches.append(Batch{job->IsUpload(), {}});
+            reported = false;
+            batches.last().entries.append(
+                BatchEntry{job->LocalFileTitle(), job->LocalPath(), job->RemotePath(), job->RemoteFileTime(), false,
+                           job->Size()});
+            last.append(job);
+        }
+        return added;
+    }
+    void ReportJobsAdded(bool, int added, int refused) override
+    {
+        reports.append({added, refused});
+        reported = true;
+    }
+    void RunQueuedJobs() override { ++runs; }
+
+    FtpTaskCollection queue;
+    QList<Batch> batches; // the jobs of each report, as entries
+    QList<FtpTaskCollection::Job> last;
+    QList<QPair<int, int>> reports;
+    bool reported = false;
+    int runs = 0;
 };
 
 // Two server slots on a real test server, a local pane and the batch
@@ -111,7 +138,7 @@ struct BatchFixture : ::testing::Test
         local.setDriveLister([] { return QList<LocalDrive>{}; });
         batch = std::make_unique<BatchTransfers>(*serverSlots, local, nullptr);
         batch->setSteps(&steps);
-        batch->setJobsHook(jobs.hook());
+        batch->setJobIntake(&jobs);
     }
 
     ServerSlot &slot(int i = 0) { return *serverSlots->Slot(i); }

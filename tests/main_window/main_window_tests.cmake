@@ -1,5 +1,7 @@
 if(TARGET ftpqor_ftp_engine)
   ftpqor_test(test_main_frame
-    SOURCES MainWindowTest.cpp
+    SOURCES MainWindowTest.cpp MainWindowTransfersTest.cpp
     DEPENDS ftpqor_main_window ftpqor_usercmds)
+  target_include_directories(test_main_frame PRIVATE "${CMAKE_SOURCE_DIR}/tests/local_pane"
+                                                     "${CMAKE_SOURCE_DIR}/tests/sessions")
 endif()
