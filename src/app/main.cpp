@@ -3,6 +3,7 @@
 #include "ModStartup.h"
 #include "Prompts.h"
 #include "frmSplash.h"
+#include "frmCompare.h"
 #include "frmZAVUde.h"
 
 #include <QApplication>
@@ -27,6 +28,8 @@ int main(int argc, char *argv[])
     std::unique_ptr<frmZAVUde> mainWindow;
     const bool firstInstance = Main(startup, QApplication::arguments(), [&] {
         mainWindow = std::make_unique<frmZAVUde>(&startup);
+        frmZAVUde *window = mainWindow.get();
+        window->SetWindowFactory(QStringLiteral("cmp"), [window](QWidget *owner) { return new frmCompare(*window, owner); });
         auto *splash = new frmSplash(*mainWindow);
         splash->Load();
     });

@@ -56,6 +56,17 @@ void LogErrorToFile(const QString &objectName, const QString &procedureName, con
 // For use inside a catch block: logs the exception being handled.
 void LogCurrentException(const QString &objectName, const QString &procedureName);
 
+// Runs an event handler's body, logging whatever escapes it.
+template <typename Body>
+void RunTrapped(const QString &objectName, const QString &procedureName, Body &&body)
+{
+    try {
+        body();
+    } catch (...) {
+        LogCurrentException(objectName, procedureName);
+    }
+}
+
 // The line itself, without its CR LF.
 QString FormatErrorLogLine(const QDateTime &when, const QLocale &locale, const QString &objectName,
                            const QString &procedureName, long number, const QString &description);

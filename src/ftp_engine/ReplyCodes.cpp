@@ -92,4 +92,23 @@ QString ExpandDefault(const QString &replyMap, const QString &defaultMap)
     return map;
 }
 
+QString QuotedAbsolutePath(const QString &line)
+{
+    const qsizetype open = line.indexOf(QLatin1Char('"'));
+    if (open < 0)
+        return QString();
+    QString path;
+    for (qsizetype i = open + 1; i < line.size(); ++i) {
+        if (line.at(i) != QLatin1Char('"')) {
+            path += line.at(i);
+        } else if (i + 1 < line.size() && line.at(i + 1) == QLatin1Char('"')) {
+            path += QLatin1Char('"');
+            ++i;
+        } else {
+            return path.startsWith(QLatin1Char('/')) ? path : QString();
+        }
+    }
+    return QString();
+}
+
 } // namespace ReplyCodes

@@ -23,4 +23,8 @@ std::optional<QString> FindAction(const QString &replyMap, const QString &code);
 // The map with every "$def" (any case) replaced by the default map.
 QString ExpandDefault(const QString &replyMap, const QString &defaultMap);
 
+// The path a 257 reply names ("257 \"/a \"\"b\"\"\" is current"; doubled quotes
+// stand for one), or "" when it names none or a path that does not start at the root.
+QString QuotedAbsolutePath(const QString &line);
+
 } // namespace ReplyCodes

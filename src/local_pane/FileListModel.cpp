@@ -2,10 +2,12 @@
 
 #include "ModFTPTrelm.h"
 
+#include <QFont>
 #include <QHash>
 #include <QLocale>
 
 #include <algorithm>
+#include <iterator>
 
 FileListModel::FileListModel(const QStringList &headers, QObject *parent)
     : QAbstractTableModel(parent), m_headers(headers), m_headerData(headers.size())
@@ -39,6 +41,21 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
     case Qt::TextAlignmentRole:
         if (index.column() == m_kinds.sizeColumn)
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        return {};
+    case Qt::ForegroundRole:
+        if (r.ForeColor.isValid())
+            return r.ForeColor;
+        return {};
+    case Qt::FontRole:
+        if (index.column() == 0 ? r.TextBold : r.SubItemsBold) {
+            QFont font;
+            font.setBold(true);
+            return font;
+        }
+        return {};
+    case Qt::ToolTipRole:
+        if (index.column() == r.ToolTipColumn && !r.ToolTip.isEmpty())
+            return r.ToolTip;
         return {};
     case KeyRole:
         return r.Key;
@@ -144,6 +161,17 @@ void FileListModel::appendRow(FileListRow row)
     const int at = size();
     beginInsertRows({}, at, at);
     m_rows.push_back(std::move(row));
+    endInsertRows();
+}
+
+void FileListModel::appendRows(std::vector<FileListRow> rows)
+{
+    if (rows.empty())
+        return;
+    const int at = size();
+    beginInsertRows({}, at, at + static_cast<int>(rows.size()) - 1);
+    m_rows.reserve(m_rows.size() + rows.size());
+    std::move(rows.begin(), rows.end(), std::back_inserter(m_rows));
     endInsertRows();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QDateTime>
 #include <QIcon>
 #include <QList>
@@ -23,6 +24,13 @@ struct FileListRow
     bool IsFolder = false;
     qint64 Size = 0;
     qint64 SortTime = 0; // seconds since the epoch, for the date column; 0 when unknown
+    // Styling of result lists: one colour for every cell (invalid: the list's own),
+    // bold name and bold other cells, and the tool tip of one cell.
+    QColor ForeColor;
+    bool TextBold = false;
+    bool SubItemsBold = false;
+    int ToolTipColumn = -1;
+    QString ToolTip;
 };
 
 // A report list's rows for a QTreeView. Holds plain values only, so a pane
@@ -59,6 +67,8 @@ public:
 
     void clear();
     void appendRow(FileListRow row);
+    // Appends many rows in one insertion, so a view is told once.
+    void appendRows(std::vector<FileListRow> rows);
     // Replaces all rows at once, in the current sort order when one is set.
     void setRows(std::vector<FileListRow> rows);
 

@@ -141,6 +141,7 @@ void frmZAVUde::buildImageLists()
     m_images.Add(QStringLiteral("slide_d"), s->standardIcon(QStyle::SP_ArrowDown));
     m_images.Add(QStringLiteral("srch"), s->standardIcon(QStyle::SP_FileDialogContentsView));
     m_images.Add(QStringLiteral("error"), s->standardIcon(QStyle::SP_MessageBoxCritical));
+    m_images.Add(QStringLiteral("cmp"), letterIcon(QColor(180, 100, 30), QStringLiteral("=")));
     m_images.Add(QStringLiteral("dot"), QIcon());
     m_images.Add(QStringLiteral("arr_up"), s->standardIcon(QStyle::SP_ArrowUp));
     m_images.Add(QStringLiteral("arr_dn"), s->standardIcon(QStyle::SP_ArrowDown));
@@ -274,6 +275,9 @@ void frmZAVUde::buildMenus()
     QAction *commands = tools->addAction(m_images.Picture(QStringLiteral("cmd")), tr("Custom Commands..."));
     commands->setObjectName(QStringLiteral("mnuCustomCmds"));
     connect(commands, &QAction::triggered, this, &frmZAVUde::mnuCustomCmds_Click);
+    QAction *compare = tools->addAction(m_images.Picture(QStringLiteral("cmp")), tr("Folders Compare"));
+    compare->setObjectName(QStringLiteral("mnuCompare"));
+    connect(compare, &QAction::triggered, this, [this] { TB_ButtonClick(QStringLiteral("cmp")); });
     mnuDrvList = tools->addMenu(tr("FTP Driver"));
     mnuDrvList->setObjectName(QStringLiteral("mnuDrvList"));
 }
@@ -302,6 +306,7 @@ void frmZAVUde::buildToolbar()
     actShowDual->setData(QStringLiteral("dual"));
     TB->addSeparator();
     add(QStringLiteral("cmd"), tr("Custom Commands"), QStringLiteral("cmd"));
+    add(QStringLiteral("cmp"), tr("Compare"), QStringLiteral("cmp"))->setToolTip(tr("Folders Compare"));
     add(QStringLiteral("conf"), tr("Settings"), QStringLiteral("conf"));
     for (QAction *action : TB->actions()) {
         if (auto *button = qobject_cast<QToolButton *>(TB->widgetForAction(action)); button && action->menu())
@@ -542,6 +547,11 @@ void frmZAVUde::closeEvent(QCloseEvent *event)
 
 bool frmZAVUde::Form_QueryUnload()
 {
+    // The tool windows ask their own questions first (a comparison still running).
+    for (auto &[key, window] : m_toolWindows) {
+        if (window && !window->close())
+            return false;
+    }
     if (IsAnySessionActive()) {
         const PromptButton answer =
             ShowMessage(this, PromptIcon::Question, PromptButtons::YesNo, AppTitle(),

@@ -11,6 +11,8 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
+#include <map>
 #include <memory>
 
 class BatchTransfers;
@@ -69,7 +71,16 @@ public:
     bool IsAnySessionActive() const;
     void ShowDual(bool shown);
 
-    // Toolbar buttons by key ("conf", "cmd", "profile", "profile1", "quick", "dual").
+    // The windows above the main window ("cmp" the folder compare) are built by
+    // the program, which registers how; the main window opens one of each,
+    // modeless, and raises it when asked again.
+    using WindowFactory = std::function<QWidget *(QWidget *owner)>;
+    void SetWindowFactory(const QString &key, WindowFactory factory);
+    // Opens or raises the window of a key; nothing while a modal dialog runs.
+    void OpenToolWindow(const QString &key);
+    QWidget *ToolWindow(const QString &key) const;
+
+    // Toolbar buttons by key ("conf", "cmd", "profile", "profile1", "quick", "dual", "cmp").
     QAction *ToolButton(const QString &key) const;
     void TB_ButtonClick(const QString &key);
     void mnuDrvList_Click(int index);
@@ -165,4 +176,6 @@ private:
     bool m_exitRequested = false;
     bool m_activatedOnce = false;
     std::unique_ptr<LoginFailedDialog> m_loginDialog;
+    std::map<QString, WindowFactory> m_windowFactories;
+    std::map<QString, QPointer<QWidget>> m_toolWindows;
 };

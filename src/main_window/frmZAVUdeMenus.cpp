@@ -47,10 +47,45 @@ void frmZAVUde::TB_ButtonClick(const QString &key)
             m_slots->SelectProfile(m_dual ? m_slots->CurrentSlot() : 0, true);
         } else if (key == QLatin1String("cmd")) {
             mnuCustomCmds_Click();
+        } else if (key == QLatin1String("cmp")) {
+            OpenToolWindow(key);
         }
         showSlotState();
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("TB_ButtonClick"));
+    }
+}
+
+void frmZAVUde::SetWindowFactory(const QString &key, WindowFactory factory)
+{
+    m_windowFactories[key] = std::move(factory);
+}
+
+QWidget *frmZAVUde::ToolWindow(const QString &key) const
+{
+    const auto it = m_toolWindows.find(key);
+    return it == m_toolWindows.end() ? nullptr : it->second.data();
+}
+
+void frmZAVUde::OpenToolWindow(const QString &key)
+{
+    try {
+        if (ModalState())
+            return;
+        QPointer<QWidget> &window = m_toolWindows[key];
+        if (!window) {
+            const auto factory = m_windowFactories.find(key);
+            if (factory == m_windowFactories.end() || !factory->second)
+                return;
+            window = factory->second(this);
+            if (!window)
+                return;
+        }
+        window->show();
+        window->raise();
+        window->activateWindow();
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("OpenToolWindow"));
     }
 }
 

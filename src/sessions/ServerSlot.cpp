@@ -13,6 +13,7 @@
 #include "Paths.h"
 #include "Prompts.h"
 #include "RemotePane.h"
+#include "ReplyCodes.h"
 #include "SessionLog.h"
 
 #include <QAction>
@@ -35,27 +36,6 @@ QString slotFileName(const QString &stem, int index, const QString &suffix)
 }
 
 bool isErrorReply(const QString &code) { return code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5')); }
-
-// The path of a 257 reply ("257 \"/a \"\"b\"\"\" is current"; doubled quotes stand for one), or "" when
-// the reply names none or a path that does not start at the root.
-QString quotedAbsolutePath(const QString &line)
-{
-    const qsizetype open = line.indexOf(QLatin1Char('"'));
-    if (open < 0)
-        return QString();
-    QString path;
-    for (qsizetype i = open + 1; i < line.size(); ++i) {
-        if (line.at(i) != QLatin1Char('"')) {
-            path += line.at(i);
-        } else if (i + 1 < line.size() && line.at(i + 1) == QLatin1Char('"')) {
-            path += QLatin1Char('"');
-            ++i;
-        } else {
-            return path.startsWith(QLatin1Char('/')) ? path : QString();
-        }
-    }
-    return QString();
-}
 
 } // namespace
 
@@ -96,7 +76,7 @@ void ServerSlot::wireEngine()
         log(line, isErrorReply(code) ? SessionLog::Failure : SessionLog::Reply);
         // The folder a change of folder reached, as the server names it: a relative start folder becomes absolute.
         if (code == QLatin1String("257") && m_engine->CurrentAct() == FtpCommander::ActChangeDir)
-            m_reachedPath = quotedAbsolutePath(line);
+            m_reachedPath = ReplyCodes::QuotedAbsolutePath(line);
     });
     connect(engine, &FtpCommander::Message, this, [this](const QString &text) {
         if (m_pane)

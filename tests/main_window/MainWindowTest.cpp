@@ -29,6 +29,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -575,4 +576,53 @@ TEST(MainWindow, TheWindowKnowsWhileTheLogInDialogIsOpen)
     EXPECT_TRUE(modalWhileAsked);
     EXPECT_FALSE(window.ModalState());
     EXPECT_FALSE(window.ServerConnected(0));
+}
+
+namespace {
+
+// A tool window that refuses to close while it is told to.
+class StubToolWindow : public QWidget
+{
+public:
+    explicit StubToolWindow(QWidget *owner) : QWidget(owner, Qt::Window) { setAttribute(Qt::WA_DeleteOnClose); }
+    bool refuse = false;
+
+protected:
+    void closeEvent(QCloseEvent *event) override { refuse ? event->ignore() : event->accept(); }
+};
+
+} // namespace
+
+TEST(MainWindow, TheCompareEntriesOpenOneToolWindowThatHasItsSayOnClosing)
+{
+    frmZAVUde window;
+    window.show();
+    int made = 0;
+    window.SetWindowFactory("cmp", [&](QWidget *owner) {
+        ++made;
+        return new StubToolWindow(owner);
+    });
+    ASSERT_NE(window.ToolButton("cmp"), nullptr);
+    {
+        const ModalHolders::Hold modal = window.Modal().Take();
+        window.ToolButton("cmp")->trigger();
+        EXPECT_EQ(made, 0); // nothing while a modal dialog runs
+    }
+    window.ToolButton("cmp")->trigger();
+    auto *menuEntry = window.findChild<QAction *>("mnuCompare");
+    ASSERT_NE(menuEntry, nullptr);
+    EXPECT_EQ(menuEntry->text(), "Folders Compare");
+    menuEntry->trigger();
+    EXPECT_EQ(made, 1); // the second click raises the same window
+    auto *tool = static_cast<StubToolWindow *>(window.ToolWindow("cmp"));
+    ASSERT_NE(tool, nullptr);
+    EXPECT_TRUE(tool->isVisible());
+
+    tool->refuse = true;
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(window.isVisible());
+    tool->refuse = false;
+    window.ExitProgram();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(window.ToolWindow("cmp"), nullptr);
 }

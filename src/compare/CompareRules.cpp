@@ -1,0 +1,151 @@
+#include "CompareRules.h"
+
+#include "ListingDate.h"
+#include "ModTimeZone.h"
+
+#include <QLocale>
+
+namespace CompareRules {
+
+Verdict Decide(bool hasCounterpart, bool sizesEqual, bool timesEqual)
+{
+    if (!hasCounterpart)
+        return Verdict::Missing;
+    if (!sizesEqual)
+        return Verdict::SizeChanged;
+    if (!timesEqual)
+        return Verdict::TimeChanged;
+    return Verdict::Ok;
+}
+
+QString VerdictText(Verdict verdict)
+{
+    switch (verdict) {
+    case Verdict::Missing: return QStringLiteral("Missing");
+    case Verdict::SizeChanged: return QStringLiteral("Size changed");
+    case Verdict::TimeChanged: return QStringLiteral("FileTime changed");
+    case Verdict::Ok: break;
+    }
+    return QStringLiteral("Ok");
+}
+
+QColor VerdictColour(Verdict verdict)
+{
+    switch (verdict) {
+    case Verdict::Missing: return QColor(255, 0, 0);
+    case Verdict::SizeChanged: return QColor(255, 69, 0);
+    case Verdict::TimeChanged: return QColor(119, 136, 153);
+    case Verdict::Ok: break;
+    }
+    return QColor();
+}
+
+QString SizeDetail(qint64 first, qint64 second, const QString &firstTime, const QString &secondTime)
+{
+    return QString::number(first) + QStringLiteral(" Vs. ") + QString::number(second) + QStringLiteral(" {")
+         + firstTime + QStringLiteral(" Vs. ") + secondTime + QStringLiteral("}");
+}
+
+QString TimeDetail(const QString &firstTime, const QString &secondTime)
+{
+    return firstTime + QStringLiteral(" Vs. ") + secondTime;
+}
+
+QString CompareRowTag(qint64 size) { return QStringLiteral("b") + QString::number(size); }
+
+QString TimeText(const QDateTime &when)
+{
+    if (!when.isValid())
+        return QString();
+    return SharedFormat().FormatLocaleDateTime(0, when, fFormat::GeneralDate);
+}
+
+std::optional<QDateTime> ReadListingDate(const QString &dateText)
+{
+    const QDateTime when = ListingDate::Read(dateText, QDate::currentDate());
+    if (!when.isValid())
+        return std::nullopt;
+    // The listing's wall-clock time, as the server wrote it.
+    return QDateTime(when.date(), when.time());
+}
+
+QString NormalisedListingDate(const QString &dateText)
+{
+    const std::optional<QDateTime> when = ReadListingDate(dateText);
+    return when ? TimeText(*when) : dateText;
+}
+
+QString FileIconKey(const QString &fileName, const std::function<bool(const QString &)> &hasPicture)
+{
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return QStringLiteral("donty");
+    QString key = QStringLiteral("e_") + fileName.mid(dot + 1).toLower();
+    if (key == QLatin1String("e_ico") || key == QLatin1String("e_exe"))
+        key = fileName;
+    if (!hasPicture || !hasPicture(key))
+        return QStringLiteral("donty");
+    return key;
+}
+
+QStringList SplitPatterns(const QString &patternText)
+{
+    const QString trimmed = patternText.trimmed();
+    return (trimmed.isEmpty() ? QStringLiteral("*") : trimmed).split(QLatin1Char(';'));
+}
+
+void Counters::Count(Verdict verdict)
+{
+    switch (verdict) {
+    case Verdict::Missing: ++CountMissing; break;
+    case Verdict::SizeChanged: ++CountSizeChanged; break;
+    case Verdict::TimeChanged: ++CountTimeChanged; break;
+    case Verdict::Ok: ++CountOk; break;
+    }
+}
+
+namespace {
+
+void colour(FileListRow &row, Verdict verdict)
+{
+    if (verdict != Verdict::Ok)
+        row.ForeColor = VerdictColour(verdict);
+}
+
+} // namespace
+
+FileListRow FolderRow(const QString &name, const QString &location, qint64 size, const QString &timeText,
+                      qint64 sortTime, Verdict verdict, const QString &okText, FolderBold bold)
+{
+    FileListRow row;
+    row.Text = name;
+    row.IconKey = QStringLiteral("dir");
+    row.SubItems = {location, FormatKilobytes(size), timeText,
+                    verdict == Verdict::Ok ? okText : VerdictText(verdict)};
+    row.Tag = QStringLiteral("d0");
+    row.IsFolder = true;
+    row.Size = size;
+    row.SortTime = sortTime;
+    row.TextBold = bold == FolderBold::All;
+    row.SubItemsBold = true;
+    colour(row, verdict);
+    return row;
+}
+
+FileListRow FileRow(const QString &name, const QString &iconKey, const QString &location, qint64 size,
+                    const QString &timeText, qint64 sortTime, Verdict verdict, const QString &detail)
+{
+    FileListRow row;
+    row.Text = name;
+    row.IconKey = iconKey;
+    row.SubItems = {location, FormatKilobytes(size), timeText, VerdictText(verdict)};
+    row.Tag = CompareRowTag(size);
+    row.Size = size;
+    row.SortTime = sortTime;
+    row.ToolTipColumn = ColRemarks;
+    row.ToolTip = detail;
+    colour(row, verdict);
+    return row;
+}
+
+} // namespace CompareRules

@@ -1,0 +1,188 @@
+#include "FolderComparison.h"
+
+#include "ErrorLog.h"
+#include "FtpCommander.h"
+#include "LocalFolderReader.h"
+
+namespace {
+
+const QString kObject = QStringLiteral("frmCompare");
+constexpr int kSliceMs = 30;
+
+} // namespace
+
+FolderComparison::FolderComparison(QObject *parent) : QObject(parent)
+{
+    for (int side = 0; side < 2; ++side) {
+        auto *walk = new FtpSideWalk(side, this);
+        m_walks[static_cast<size_t>(side)] = walk;
+        connect(walk, &FtpSideWalk::status, this, &FolderComparison::status);
+        connect(walk, &FtpSideWalk::engineError, this, &FolderComparison::engineError);
+        connect(walk, &FtpSideWalk::finished, this, [this, side](FtpSideWalk::End end) { walkFinished(side, end); });
+    }
+    connect(m_walks[0], &FtpSideWalk::folderListed, this,
+            [this](const QString &path, const QList<FtpFileItem> &items) {
+                if (!m_running || !m_remoteToLocal)
+                    return;
+                try {
+                    m_remoteToLocal->setRemoteBase(m_walks[0]->Base());
+                    m_remoteToLocal->CompareListing(path, items);
+                } catch (...) {
+                    LogCurrentException(kObject, QStringLiteral("LoadRemoteFolders"));
+                }
+                flush();
+                if (m_remoteToLocal->OverRowLimit()) {
+                    emit rowLimitReached();
+                    end();
+                }
+            });
+    m_sliceTimer.setSingleShot(true);
+    m_sliceTimer.setInterval(0);
+    connect(&m_sliceTimer, &QTimer::timeout, this, &FolderComparison::slice);
+}
+
+FolderComparison::~FolderComparison() { m_sliceTimer.stop(); }
+
+void FolderComparison::Start(const CompareLocation &first, const CompareLocation &second)
+{
+    if (m_running)
+        return;
+    m_first = first;
+    m_second = second;
+    m_run.StopCompare = false;
+    m_walkDone = {false, false};
+    m_localWalk.reset();
+    m_remoteCompare.reset();
+    m_remoteToLocal.reset();
+    m_counterparts.reset();
+    m_running = true;
+    if (!first.IsFtp && !second.IsFtp) {
+        m_kind = Kind::LocalToLocal;
+        m_counterparts = std::make_unique<LocalCounterparts>();
+        m_localWalk = std::make_unique<LocalTreeCompare>(m_run, *m_counterparts, first.LocalPath.trimmed(),
+                                                         second.LocalPath.trimmed(),
+                                                         QStringLiteral("CompareFolders_LocalToLocal"));
+        m_localWalk->setFolderDone([this] { emit countsChanged(); });
+        startSlices();
+    } else if (first.IsFtp && !second.IsFtp) {
+        m_kind = Kind::FtpToLocal;
+        m_remoteToLocal = std::make_unique<RemoteToLocalCompare>(m_run, QString(), second.LocalPath.trimmed());
+        m_walks[0]->Start(first.Ftp, {}, &m_run.StopCompare);
+    } else if (!first.IsFtp) {
+        m_kind = Kind::LocalToFtp;
+        // The local folder's own sub-folders are queued first; deeper ones come from the listings.
+        QStringList children;
+        for (const LocalEntry &folder : ReadLocalFolder(first.LocalPath.trimmed()).Folders)
+            children << folder.Name;
+        m_walks[1]->Start(second.Ftp, children, &m_run.StopCompare);
+    } else {
+        m_kind = Kind::FtpToFtp;
+        m_walks[0]->Start(first.Ftp, {}, &m_run.StopCompare);
+        if (m_running)
+            m_walks[1]->Start(second.Ftp, {}, &m_run.StopCompare);
+    }
+}
+
+void FolderComparison::walkFinished(int side, FtpSideWalk::End end)
+{
+    if (!m_running)
+        return;
+    m_walkDone[static_cast<size_t>(side)] = true;
+    if (end == FtpSideWalk::End::Failed) {
+        // A side that could not be reached or dropped: no comparison on a partial cache.
+        const FtpSideWalk *walk = m_walks[static_cast<size_t>(side)];
+        this->end(walk->Location().ServerUrl, walk->LastError());
+        return;
+    }
+    if (end == FtpSideWalk::End::Stopped || m_run.StopCompare) {
+        this->end();
+        return;
+    }
+    switch (m_kind) {
+    case Kind::FtpToLocal:
+        this->end();
+        break;
+    case Kind::LocalToFtp:
+        m_counterparts = std::make_unique<RemoteCounterparts>(m_walks[1]->Listings());
+        m_localWalk = std::make_unique<LocalTreeCompare>(m_run, *m_counterparts, m_first.LocalPath.trimmed(),
+                                                         m_walks[1]->Base(),
+                                                         QStringLiteral("CompareFolders_LocalToFtp"));
+        m_localWalk->setFolderDone([this] { emit countsChanged(); });
+        startSlices();
+        break;
+    case Kind::FtpToFtp:
+        // Both walks have ended and closed their sessions: compare the two listings.
+        if (m_walkDone[0] && m_walkDone[1]) {
+            m_remoteCompare = std::make_unique<RemoteTreeCompare>(m_run, m_walks[0]->Listings(), m_walks[1]->Listings(),
+                                                                  m_walks[0]->Base(), m_walks[1]->Base());
+            startSlices();
+        }
+        break;
+    case Kind::LocalToLocal:
+        break;
+    }
+}
+
+void FolderComparison::startSlices() { m_sliceTimer.start(); }
+
+void FolderComparison::slice()
+{
+    if (!m_running)
+        return;
+    bool more = false;
+    try {
+        const QDeadlineTimer deadline(kSliceMs);
+        if (m_localWalk)
+            more = m_localWalk->Step(deadline) == LocalTreeCompare::Outcome::Running;
+        else if (m_remoteCompare)
+            more = m_remoteCompare->Step(deadline) == RemoteTreeCompare::Outcome::Running;
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("CmdSearch_Click"));
+    }
+    flush();
+    if (more)
+        m_sliceTimer.start();
+    else
+        end();
+}
+
+void FolderComparison::flush()
+{
+    if (auto *buffered = dynamic_cast<BufferedRowSink *>(m_run.Sink))
+        buffered->FlushRows();
+}
+
+bool FolderComparison::ConnectingHung() const
+{
+    for (const FtpSideWalk *walk : m_walks) {
+        if (walk->Running() && !walk->LoggedIn())
+            return true;
+    }
+    return false;
+}
+
+void FolderComparison::WatchdogTick(int elapsedSeconds)
+{
+    if (m_running && elapsedSeconds >= kWatchdogSeconds && ConnectingHung())
+        end();
+}
+
+void FolderComparison::Abort()
+{
+    m_run.StopCompare = true;
+    end();
+}
+
+void FolderComparison::end(const QString &failedServer, const QString &failure)
+{
+    if (!m_running)
+        return;
+    m_running = false;
+    m_sliceTimer.stop();
+    // Every path closes both sides' sessions.
+    for (FtpSideWalk *walk : m_walks)
+        walk->Halt();
+    flush();
+    emit countsChanged();
+    emit finished(failedServer, failure);
+}

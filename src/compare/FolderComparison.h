@@ -1,0 +1,87 @@
+#pragma once
+
+#include "CompareRun.h"
+#include "FtpSideWalk.h"
+#include "LocalCounterparts.h"
+#include "LocalTreeCompare.h"
+#include "RemoteCounterparts.h"
+#include "RemoteToLocalCompare.h"
+#include "RemoteTreeCompare.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <array>
+#include <memory>
+
+// One side of a comparison: a local folder or an FTP location.
+struct CompareLocation
+{
+    bool IsFtp = false;
+    QString LocalPath;
+    FtpLocation Ftp;
+};
+
+// Runs one folder comparison of any kind without widgets: local with local,
+// local with FTP, FTP with local, FTP with FTP. Rows and counters go to the
+// run's sink; every end (the whole tree, a stop, an error, a failed side, the
+// row limit, the watchdog) is reported once by `finished`.
+class FolderComparison : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Kind { LocalToLocal, LocalToFtp, FtpToLocal, FtpToFtp };
+    static constexpr int kWatchdogSeconds = 120;
+
+    explicit FolderComparison(QObject *parent = nullptr);
+    ~FolderComparison() override;
+
+    CompareRun &Run() { return m_run; }
+    const CompareRun &Run() const { return m_run; }
+
+    // Starts a comparison; the caller has set the run's patterns, filter and sink.
+    void Start(const CompareLocation &first, const CompareLocation &second);
+    bool Running() const { return m_running; }
+    Kind CurrentKind() const { return m_kind; }
+    // Asks the running comparison to stop; it ends at its next step.
+    void RequestStop() { m_run.StopCompare = true; }
+    // Ends the running comparison now (closing the window).
+    void Abort();
+    // Once a second: after 120 seconds a side that has still not logged in ends the comparison.
+    void WatchdogTick(int elapsedSeconds);
+    // Whether an FTP side in use is running and not yet logged in.
+    bool ConnectingHung() const;
+
+    FtpSideWalk *Walk(int side) const { return m_walks[static_cast<size_t>(side & 1)]; }
+
+signals:
+    void status(const QString &text);
+    void engineError(const QString &text);
+    void countsChanged();
+    // The FTP-with-local comparison passed its row limit (before it ends).
+    void rowLimitReached();
+    // The end: `failedServer` names the server a failed side could not reach
+    // (else ""), `failure` says why.
+    void finished(const QString &failedServer, const QString &failure);
+
+private:
+    void walkFinished(int side, FtpSideWalk::End end);
+    void startSlices();
+    void slice();
+    void end(const QString &failedServer = QString(), const QString &failure = QString());
+    void flush();
+
+    CompareRun m_run;
+    std::array<FtpSideWalk *, 2> m_walks{};
+    std::array<bool, 2> m_walkDone{};
+    CompareLocation m_first;
+    CompareLocation m_second;
+    Kind m_kind = Kind::LocalToLocal;
+    bool m_running = false;
+    QTimer m_sliceTimer;
+    std::unique_ptr<CounterpartSide> m_counterparts;
+    std::unique_ptr<LocalTreeCompare> m_localWalk;
+    std::unique_ptr<RemoteTreeCompare> m_remoteCompare;
+    std::unique_ptr<RemoteToLocalCompare> m_remoteToLocal;
+};

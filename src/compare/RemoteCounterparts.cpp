@@ -1,0 +1,46 @@
+#include "RemoteCounterparts.h"
+
+#include "CompareRules.h"
+#include "Paths.h"
+
+#include <QDateTime>
+
+QString RemoteCounterparts::Join(const QString &secondFolder, const QString &name) const
+{
+    return JoinRemotePath(secondFolder, name);
+}
+
+void RemoteCounterparts::EnterFolder(const QString &secondFolder)
+{
+    m_files.clear();
+    m_folders.clear();
+    m_items = m_listings.Find(secondFolder);
+    if (!m_items)
+        return;
+    for (qsizetype i = 0; i < m_items->size(); ++i) {
+        const FtpFileItem &item = m_items->at(i);
+        QHash<QString, qsizetype> &names = item.IsFolder ? m_folders : m_files;
+        const QString folded = item.Name.toCaseFolded();
+        if (!names.contains(folded))
+            names.insert(folded, i);
+    }
+}
+
+bool RemoteCounterparts::HasFolder(const QString &name) const { return m_folders.contains(name.toCaseFolded()); }
+
+Counterpart RemoteCounterparts::File(const QString &name, qint64 firstModifiedSecs) const
+{
+    Counterpart found;
+    const auto it = m_files.constFind(name.toCaseFolded());
+    if (it == m_files.cend())
+        return found;
+    const FtpFileItem &item = m_items->at(it.value());
+    found.Exists = true;
+    found.Size = item.Size;
+    // The listing's time against the local time as it stands: no zone, no tolerance.
+    const std::optional<QDateTime> remote = CompareRules::ReadListingDate(item.DateText);
+    const QDateTime local = QDateTime::fromSecsSinceEpoch(firstModifiedSecs);
+    found.TimesEqual = remote && remote->date() == local.date() && remote->time() == local.time();
+    found.TimeText = remote ? CompareRules::TimeText(*remote) : item.DateText;
+    return found;
+}

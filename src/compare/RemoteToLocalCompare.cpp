@@ -1,0 +1,71 @@
+#include "RemoteToLocalCompare.h"
+
+#include "CompareRun.h"
+#include "LocalFolderReader.h"
+#include "ModTimeZone.h"
+#include "Paths.h"
+#include "RemoteFolderListings.h"
+
+#include <QHash>
+
+using namespace CompareRules;
+
+void RemoteToLocalCompare::CompareListing(const QString &remoteFolder, const QList<FtpFileItem> &items)
+{
+    // The local counterpart folder: the remote folder's part below the base, below the local folder.
+    QHash<QString, LocalEntry> local;
+    if (const std::optional<QString> relative = RemoteComparePaths::RelativePart(m_remoteBase, remoteFolder)) {
+        QString folder = m_localTop;
+        bool usable = true;
+        for (const QString &element : relative->split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+            usable = usable && IsSafeRemoteName(element);
+            folder = JoinLocalPath(folder, element);
+        }
+        if (usable) {
+            LocalFolderContents contents = ReadLocalFolder(folder);
+            for (LocalEntry &entry : contents.Folders)
+                local.insert(entry.Name, std::move(entry));
+            for (LocalEntry &entry : contents.Files)
+                local.insert(entry.Name, std::move(entry));
+        }
+    }
+    for (const FtpFileItem &item : items) {
+        if (!item.IsFolder)
+            ++m_run.Counts.TotalFiles;
+    }
+    for (const FtpFileItem &item : items) {
+        // A name that could leave the folder has no local counterpart.
+        const auto it = IsSafeRemoteName(item.Name) ? local.constFind(item.Name) : local.cend();
+        const bool found = it != local.cend() && it->IsFolder == item.IsFolder;
+        const std::optional<QDateTime> remoteTime = ReadListingDate(item.DateText);
+        const QString remoteText = remoteTime ? TimeText(*remoteTime) : item.DateText;
+        const qint64 sortTime = remoteTime ? remoteTime->toSecsSinceEpoch() : 0;
+        if (item.IsFolder) {
+            m_run.Append(FolderRow(item.Name, remoteFolder, item.Size, remoteText, sortTime,
+                                   found ? Verdict::Ok : Verdict::Missing, QStringLiteral("Ok"), FolderBold::All));
+            continue;
+        }
+        QDateTime localTime;
+        bool timesEqual = false;
+        if (found) {
+            localTime = AddTimeZoneBias(QDateTime::fromSecsSinceEpoch(it->ModifiedSecs));
+            timesEqual = !remoteTime || (remoteTime->date() == localTime.date() && remoteTime->time() == localTime.time());
+        }
+        const Verdict verdict = Decide(found, found && it->Size == item.Size, timesEqual);
+        m_run.Counts.Count(verdict);
+        if (verdict == Verdict::Ok && m_run.OnlyConflict)
+            continue;
+        if (!m_run.PassesPattern(item.Name))
+            continue;
+        ++m_run.Counts.PatternHits;
+        QString detail;
+        if (verdict == Verdict::SizeChanged)
+            detail = SizeDetail(item.Size, it->Size, remoteText, TimeText(localTime));
+        else if (verdict == Verdict::TimeChanged)
+            detail = TimeDetail(remoteText, TimeText(localTime));
+        m_run.Append(FileRow(item.Name, m_run.IconKey(item.Name), remoteFolder, item.Size, remoteText, sortTime,
+                             verdict, detail));
+    }
+}
+
+bool RemoteToLocalCompare::OverRowLimit() const { return m_run.RowCount() > kRowLimit; }

@@ -1,0 +1,100 @@
+#include "RemoteTreeCompare.h"
+
+#include "CompareRun.h"
+#include "ErrorLog.h"
+#include "FtpSideWalk.h"
+#include "Paths.h"
+
+#include <QHash>
+
+using namespace CompareRules;
+
+RemoteTreeCompare::RemoteTreeCompare(CompareRun &run, const RemoteFolderListings &first,
+                                     const RemoteFolderListings &second, const QString &firstTop,
+                                     const QString &secondTop)
+    : m_run(run), m_first(first), m_second(second)
+{
+    m_stack.push_back({firstTop, secondTop});
+}
+
+void RemoteTreeCompare::compareFolder(const Pending &folder)
+{
+    const QList<FtpFileItem> *firstItems = m_first.Find(folder.First);
+    const bool top = std::exchange(m_top, false);
+    if (!firstItems || firstItems->isEmpty()) {
+        m_firstMissing = top;
+        return;
+    }
+    // The second side's entries by folded name, first in listing order, apart for files and folders.
+    QHash<QString, const FtpFileItem *> secondFiles;
+    QHash<QString, const FtpFileItem *> secondFolders;
+    if (const QList<FtpFileItem> *secondItems = m_second.Find(folder.Second)) {
+        for (const FtpFileItem &item : *secondItems) {
+            QHash<QString, const FtpFileItem *> &names = item.IsFolder ? secondFolders : secondFiles;
+            const QString folded = item.Name.toCaseFolded();
+            if (!names.contains(folded))
+                names.insert(folded, &item);
+        }
+    }
+    for (const FtpFileItem &item : *firstItems) {
+        const FtpFileItem *other = (item.IsFolder ? secondFolders : secondFiles).value(item.Name.toCaseFolded());
+        const std::optional<QDateTime> when = ReadListingDate(item.DateText);
+        const QString firstTime = when ? TimeText(*when) : item.DateText;
+        const qint64 sortTime = when ? when->toSecsSinceEpoch() : 0;
+        if (item.IsFolder) {
+            if (other && m_run.OnlyConflict)
+                continue;
+            m_run.Append(FolderRow(item.Name, folder.First, item.Size, firstTime, sortTime,
+                                   other ? Verdict::Ok : Verdict::Missing, QStringLiteral("Ok"),
+                                   FolderBold::SubItemsOnly));
+            continue;
+        }
+        QString secondTime;
+        bool timesEqual = false;
+        if (other) {
+            secondTime = NormalisedListingDate(other->DateText);
+            timesEqual = firstTime.compare(secondTime, Qt::CaseInsensitive) == 0;
+        }
+        const Verdict verdict = Decide(other != nullptr, other && other->Size == item.Size, timesEqual);
+        m_run.Counts.Count(verdict);
+        ++m_run.Counts.TotalFiles;
+        if (!m_run.PassesPattern(item.Name))
+            continue;
+        if (verdict == Verdict::Ok && m_run.OnlyConflict)
+            continue;
+        QString detail;
+        if (verdict == Verdict::SizeChanged)
+            detail = SizeDetail(item.Size, other->Size, firstTime, secondTime);
+        else if (verdict == Verdict::TimeChanged)
+            detail = TimeDetail(firstTime, secondTime);
+        m_run.Append(FileRow(item.Name, m_run.IconKey(item.Name), folder.First, item.Size, firstTime, sortTime,
+                             verdict, detail));
+    }
+    // Sub-folders in listing order; "." and ".." and names the walks would not queue lead nowhere.
+    for (auto it = firstItems->crbegin(); it != firstItems->crend(); ++it) {
+        if (it->IsFolder && FtpSideWalk::IsQueueableName(it->Name))
+            m_stack.push_back({JoinRemotePath(folder.First, it->Name), JoinRemotePath(folder.Second, it->Name)});
+    }
+}
+
+RemoteTreeCompare::Outcome RemoteTreeCompare::Step(QDeadlineTimer deadline)
+{
+    while (m_outcome == Outcome::Running) {
+        if (m_run.StopCompare)
+            return m_outcome = Outcome::Stopped;
+        if (m_stack.empty())
+            return m_outcome = Outcome::Done;
+        const Pending next = std::move(m_stack.back());
+        m_stack.pop_back();
+        try {
+            compareFolder(next);
+        } catch (...) {
+            LogCurrentException(QStringLiteral("frmCompare"), QStringLiteral("CompareFolders_FtpToFtp"));
+        }
+        if (m_firstMissing)
+            return m_outcome = Outcome::Done;
+        if (deadline.hasExpired())
+            break;
+    }
+    return m_outcome;
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "CProfile.h"
+#include "CompareRun.h"
+#include "FolderComparison.h"
+
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class FileListModel;
+class MainWindowServices;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+class QTreeView;
+
+// "Folders Compare": compares two locations, each a local folder or a folder
+// on an FTP server, and lists the first location's entries with a verdict
+// about their counterparts in the second. Modeless; one per main window.
+class frmCompare : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit frmCompare(MainWindowServices &mainWindow, QWidget *parent = nullptr);
+    ~frmCompare() override;
+
+    // Side state: the kind, the local folder and the FTP location of each side.
+    std::array<bool, 2> LocationIsFtp{false, false};
+    std::array<QString, 2> SidePaths;
+    std::array<CProfile, 2> SideProfiles;
+    int ElapsedSeconds = 0;
+
+    void CmdLoc_Click(int side);
+    void CmdSearch_Click();
+    void CmdStop_Click();
+    void Timer1_Timer();
+    void ConnectState(bool running);
+    void UpdateItemCount();
+    // Sets a side directly, as the location dialog would.
+    void SetLocalLocation(int side, const QString &path);
+    void SetFtpLocation(int side, const CProfile &location);
+
+    FolderComparison &Comparison() { return *m_comparison; }
+    FileListModel *Model() const { return m_model; }
+    QString PanelText(int panel) const;
+
+    // Controls, for the window's parts and tests.
+    std::array<QLineEdit *, 2> txtLoc{};
+    std::array<QLabel *, 2> Picture1{};
+    std::array<QPushButton *, 2> CmdLoc{};
+    std::array<QLabel *, 2> lblLoc{};
+    QLabel *Label2 = nullptr;
+    QLineEdit *txtPattern = nullptr;
+    QCheckBox *chKOnlyConflict = nullptr;
+    QPushButton *CmdSearch = nullptr;
+    QPushButton *CmdStop = nullptr;
+    std::array<QLabel *, 5> lblCnt{};
+    QLineEdit *txtStat = nullptr;
+    QWidget *PicErr = nullptr;
+    QLabel *Image1 = nullptr;
+    QLabel *lblErr = nullptr;
+    QTreeView *LV = nullptr;
+    QStatusBar *SB = nullptr;
+    QTimer Timer1;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+    MainWindowServices &m_main;
+
+private:
+    void buildControls();
+    void setPanel(int panel, const QString &text);
+    void StopComparison(const QString &failedServer, const QString &failure);
+    void LV_ItemClick(const QModelIndex &index);
+    CompareLocation locationOf(int side) const;
+    QString locationText(int side) const;
+    bool sameLocation() const;
+
+    FileListModel *m_model = nullptr;
+    FolderComparison *m_comparison = nullptr;
+    std::unique_ptr<BufferedRowSink> m_sink;
+    std::array<QLabel *, 3> m_panels{};
+    bool m_rowLimitHit = false;
+
+protected:
+    // The sides of the comparison that made the rows shown (jobs use them).
+    std::array<CompareLocation, 2> m_rowSides;
+};

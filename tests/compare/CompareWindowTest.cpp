@@ -1,0 +1,294 @@
+#include "CompareTestSupport.h"
+#include "DataRoot.h"
+#include "ModProfile.h"
+#include "ProfileRecordFile.h"
+#include "ScriptedPrompts.h"
+#include "StubWindow.h"
+#include "TestFiles.h"
+#include "WhenModal.h"
+#include "frmCompare.h"
+#include "frmFolderOption.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void storeProfiles(const QList<CProfile> &profiles)
+{
+    QDir().mkpath(DataRoot::SystemFolder());
+    ProfileFilePath = DefaultProfileFilePath();
+    QFile::remove(ProfileFilePath);
+    const ProfileRecordFile file(ProfileFilePath);
+    file.ensureExists();
+    for (int i = 0; i < profiles.size(); ++i)
+        file.writeRecord(i + 1, ProfileRecordFile::EncodeRecord(profiles[i]));
+}
+
+CProfile profile(const QString &name, const QString &server, quint8 passive)
+{
+    CProfile p;
+    p.ProfileName = name;
+    p.Server = server;
+    p.Port = 2121;
+    p.User = "me";
+    p.Password = "pw";
+    p.IsPassive = passive;
+    return p;
+}
+
+} // namespace
+
+TEST(FolderOptionTest, DefaultsAndTheRulesOfOk)
+{
+    storeProfiles({});
+    frmFolderOption dialog;
+    EXPECT_FALSE(dialog.FtpChosen());
+    EXPECT_FALSE(dialog.CmdOK->isEnabled()); // no local folder yet
+    dialog.txtLocal->setText("  /tmp ");
+    EXPECT_TRUE(dialog.CmdOK->isEnabled());
+    EXPECT_FALSE(dialog.txtSvr->isEnabled());
+
+    dialog.SetFtpChosen(true);
+    EXPECT_EQ(dialog.txtport->text(), "21");
+    EXPECT_EQ(dialog.txtUser->text(), "anonymous");
+    EXPECT_EQ(dialog.txtPwd->text(), "anonymous");
+    EXPECT_EQ(dialog.txtPwd->echoMode(), QLineEdit::Password);
+    EXPECT_FALSE(dialog.txtLocal->isEnabled());
+    EXPECT_FALSE(dialog.CmdOK->isEnabled()); // no remote folder
+    dialog.txtRmtPath->setEditText("/pub");
+    EXPECT_TRUE(dialog.CmdOK->isEnabled());
+    dialog.txtport->setText("abc"); // the port is not checked here
+    EXPECT_TRUE(dialog.CmdOK->isEnabled());
+    dialog.txtUser->setText(" ");
+    EXPECT_FALSE(dialog.CmdOK->isEnabled());
+}
+
+TEST(FolderOptionTest, ProfilesKeepTheirRecordsAndShowTheirPassiveMode)
+{
+    storeProfiles({profile("first", "one.example", 0), profile("   ", "blank.example", 0),
+                   profile("third", "three.example", 1), profile("x", "single.example", 1)});
+    frmFolderOption dialog;
+    dialog.SetFtpChosen(true);
+    ASSERT_EQ(dialog.CboProfile->count(), 3);
+    EXPECT_EQ(dialog.CboProfile->itemText(1), "third");
+    EXPECT_EQ(dialog.ProfileRecord(1), 3);
+    dialog.CboProfile->setCurrentIndex(1);
+    dialog.CboProfile_Click();
+    EXPECT_EQ(dialog.txtSvr->text(), "three.example"); // the record of the row, not of its position
+    EXPECT_EQ(dialog.txtport->text(), "2121");
+    EXPECT_TRUE(dialog.ChkPsv->isChecked());
+    EXPECT_FALSE(dialog.ChkPsv->isEnabled());
+    EXPECT_FALSE(dialog.CmdOK->isEnabled()); // the folder box is left empty
+
+    dialog.CboProfile->setCurrentIndex(2); // a one-letter name loads nothing
+    dialog.CboProfile_Click();
+    EXPECT_EQ(dialog.txtSvr->text(), "three.example");
+    EXPECT_FALSE(dialog.ChkPsv->isChecked());
+    dialog.CboProfile->setCurrentIndex(-1);
+    dialog.CboProfile_LostFocus();
+    EXPECT_TRUE(dialog.ChkPsv->isEnabled());
+}
+
+TEST(FolderOptionTest, CancelledPickerEmptiesTheFolder)
+{
+    ScriptedPrompts prompts;
+    prompts.expectFile("Select Local Folder", std::nullopt);
+    frmFolderOption dialog;
+    dialog.txtLocal->setText("/tmp");
+    dialog.cmdDirLoc_Click();
+    EXPECT_EQ(dialog.txtLocal->text(), "");
+    EXPECT_FALSE(dialog.CmdOK->isEnabled());
+    EXPECT_TRUE(prompts.allUsed());
+}
+
+class CompareWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        window.pictures.Add("ftp", QIcon());
+        window.pictures.Add("open", QIcon());
+        window.pictures.Add("exl", QIcon());
+        form = new frmCompare(window);
+    }
+    void TearDown() override { delete form.data(); }
+
+    void runToEnd()
+    {
+        form->CmdSearch_Click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Comparison().Running(); }, 20000));
+    }
+
+    StubWindow window;
+    QPointer<frmCompare> form;
+    QTemporaryDir a;
+    QTemporaryDir b;
+};
+
+TEST_F(CompareWindowTest, LocationTextsAndTheLocationDialog)
+{
+    CProfile p;
+    p.Server = "FTP://host.example";
+    p.RemotePath = "/pub";
+    form->SetFtpLocation(0, p);
+    EXPECT_EQ(form->txtLoc[0]->text(), "       ftp://host.example/pub");
+    EXPECT_FALSE(form->CmdSearch->isEnabled());
+
+    // The dialog comes preset with the side; accepting a local folder switches the side's kind.
+    WhenModal<frmFolderOption>([&](frmFolderOption &dialog) {
+        EXPECT_TRUE(dialog.FtpChosen());
+        EXPECT_EQ(dialog.txtRmtPath->currentText(), "/pub");
+        dialog.SetFtpChosen(false);
+        dialog.txtLocal->setText(a.path());
+        dialog.CmdOK->click();
+    });
+    form->CmdLoc_Click(0);
+    EXPECT_FALSE(form->LocationIsFtp[0]);
+    EXPECT_EQ(form->txtLoc[0]->text(), "       " + a.path());
+
+    // Cancelling keeps the side as it was.
+    WhenModal<frmFolderOption>([&](frmFolderOption &dialog) { dialog.CmdCancel->click(); });
+    form->CmdLoc_Click(1);
+    EXPECT_TRUE(form->txtLoc[1]->text().isEmpty());
+    EXPECT_FALSE(form->CmdSearch->isEnabled());
+}
+
+TEST_F(CompareWindowTest, SameLocationRules)
+{
+    ScriptedPrompts prompts;
+    form->SetLocalLocation(0, a.path());
+    form->SetLocalLocation(1, a.path());
+    prompts.expectMessage("Why you would compare same location ?", PromptButton::Ok);
+    form->CmdSearch_Click();
+    EXPECT_FALSE(form->CmdSearch->isEnabled());
+    EXPECT_FALSE(form->Comparison().Running());
+
+    CProfile one;
+    one.Server = "Host.Example";
+    one.RemotePath = "/Data";
+    CProfile two = one;
+    two.Server = "host.example";
+    form->SetFtpLocation(0, one);
+    form->SetFtpLocation(1, two);
+    prompts.expectMessage("Why you would compare same location ?", PromptButton::Ok);
+    form->CmdSearch_Click(); // hosts ignore case
+    two.RemotePath = "/data"; // paths do not
+    form->SetFtpLocation(1, two);
+    form->SetLocalLocation(0, a.path());
+    form->SetLocalLocation(1, a.path().toUpper());
+    EXPECT_TRUE(prompts.allUsed());
+}
+
+TEST_F(CompareWindowTest, LocalComparisonFillsTheListAndSorts)
+{
+    ASSERT_TRUE(WriteFileBytes(a.path() + "/b.txt", "xx"));
+    ASSERT_TRUE(WriteFileBytes(a.path() + "/a.txt", "x"));
+    ASSERT_TRUE(WriteFileBytes(b.path() + "/a.txt", "x"));
+    form->SetLocalLocation(0, a.path());
+    form->SetLocalLocation(1, b.path());
+    form->txtPattern->setText("  ");
+    form->CmdSearch_Click();
+    EXPECT_EQ(form->txtPattern->text(), "*");
+    EXPECT_TRUE(form->CmdStop->isEnabled());
+    EXPECT_FALSE(form->CmdSearch->isEnabled());
+    EXPECT_FALSE(form->CmdLoc[0]->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Comparison().Running(); }, 20000));
+    EXPECT_EQ(form->PanelText(0), "Comparison stopped");
+    EXPECT_FALSE(form->CmdStop->isEnabled());
+    EXPECT_TRUE(form->CmdSearch->isEnabled());
+    EXPECT_FALSE(form->Timer1.isActive());
+    EXPECT_EQ(form->Model()->size(), 2);
+    EXPECT_EQ(form->lblCnt[0]->text(), "2");
+    EXPECT_EQ(form->lblCnt[2]->text(), "1");
+
+    form->LV->header()->sectionClicked(0);
+    EXPECT_EQ(form->Model()->row(0).Text, "a.txt");
+    form->LV->header()->sectionClicked(0);
+    EXPECT_EQ(form->Model()->row(0).Text, "b.txt");
+    const int missing = form->Model()->findKey(form->Model()->row(0).Key);
+    form->LV->clicked(form->Model()->index(missing, 0));
+    EXPECT_EQ(form->txtStat->text(), "Missing: ");
+}
+
+TEST_F(CompareWindowTest, StopAndCloseDuringALocalWalk)
+{
+    for (int i = 0; i < 200; ++i)
+        ASSERT_TRUE(QDir().mkpath(a.path() + QString("/d%1/e").arg(i)));
+    form->SetLocalLocation(0, a.path());
+    form->SetLocalLocation(1, b.path());
+    ScriptedPrompts prompts;
+    prompts.expectMessage("Stop the search search process ?", PromptButton::No);
+    form->CmdSearch_Click();
+    form->CmdStop_Click(); // No changes nothing
+    EXPECT_FALSE(form->Comparison().Run().StopCompare);
+    prompts.expectMessage("Search is still running!", PromptButton::No);
+    EXPECT_FALSE(form->close());
+    EXPECT_TRUE(form->Comparison().Running());
+    prompts.expectMessage("Search is still running!", PromptButton::Yes);
+    EXPECT_TRUE(form->close());
+    QTest::qWait(20);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(form.isNull()); // deleted once closed
+    EXPECT_TRUE(prompts.allUsed());
+}
+
+TEST_F(CompareWindowTest, WatchdogEndsOnlyAHungConnection)
+{
+    // A server that accepts and never greets: the log-in hangs.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    CProfile p;
+    p.Server = "127.0.0.1";
+    p.Port = silent.serverPort();
+    p.User = "u";
+    p.Password = "p";
+    p.RemotePath = "/";
+    form->SetLocalLocation(0, a.path());
+    form->SetFtpLocation(1, p);
+    form->CmdSearch_Click();
+    ASSERT_TRUE(form->Comparison().Running());
+    for (int i = 0; i < 119; ++i)
+        form->Timer1_Timer();
+    EXPECT_TRUE(form->Comparison().Running());
+    EXPECT_EQ(form->PanelText(2), "1 Min. 59 Sec.");
+    form->Timer1_Timer();
+    EXPECT_FALSE(form->Comparison().Running());
+    EXPECT_EQ(form->PanelText(0), "Comparison stopped");
+    EXPECT_FALSE(form->Comparison().Walk(1)->Engine()->SessionActive());
+}
+
+TEST_F(CompareWindowTest, ManyRowsSortAndStopStillAnswers)
+{
+    for (int i = 0; i < 20000; ++i)
+        ASSERT_TRUE(WriteFileBytes(a.path() + QString("/f%1.txt").arg(i), QByteArray(i % 7, 'x')));
+    form->SetLocalLocation(0, a.path());
+    form->SetLocalLocation(1, b.path());
+    runToEnd();
+    ASSERT_EQ(form->Model()->size(), 20000);
+    form->LV->header()->sectionClicked(2);
+    EXPECT_EQ(form->Model()->row(0).Size, 0);
+    form->LV->header()->sectionClicked(2);
+    EXPECT_EQ(form->Model()->row(0).Size, 6);
+
+    // A second run is stopped while it works: the events between its slices let the stop in.
+    ScriptedPrompts prompts;
+    prompts.expectMessage("Stop the search search process ?", PromptButton::Yes);
+    form->CmdSearch_Click();
+    QTimer::singleShot(0, form, [&] { form->CmdStop_Click(); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Comparison().Running(); }, 20000));
+    EXPECT_LT(form->Model()->size(), 20000);
+    EXPECT_EQ(form->PanelText(0), "Comparison stopped");
+}
