@@ -73,6 +73,7 @@ void FileListView::startDrag(Qt::DropActions)
         auto *drag = new QDrag(this);
         drag->setMimeData(makeDragData());
         drag->setPixmap(dragPicture());
+        // The desktop's drag loop runs inside exec(); a drag offers no other way (last resort).
         drag->exec(Qt::CopyAction, Qt::CopyAction);
     } catch (...) {
         LogCurrentException(QStringLiteral("frmZAVUde"), QStringLiteral("OLEStartDrag"));
