@@ -9,6 +9,7 @@
 #include "ErrorLog.h"
 #include "FtpCommandTables.h"
 #include "FtpCommander.h"
+#include "JobQueuePane.h"
 #include "LocalPane.h"
 #include "LogPanes.h"
 #include "Logger.h"
@@ -41,6 +42,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QSettings>
 #include <QSplitter>
@@ -89,6 +91,7 @@ frmZAVUde::frmZAVUde(ModStartup *startup, std::array<EngineTimer *, 2> timers, Q
     m_slots->setLoginFailedHandler(m_loginDialog.get());
     m_batch = new BatchTransfers(*m_slots, *m_local, this, this);
     wireTransfers();
+    wireJobs();
     for (int i = 0; i < 2; ++i) {
         ServerSlot *slot = m_slots->Slot(i);
         slot->setLog(m_logs[static_cast<size_t>(i)]);
@@ -207,6 +210,8 @@ void frmZAVUde::buildControls()
     splLogs->setObjectName(QStringLiteral("splLogs"));
     splLogs->addWidget(m_logs[0]->Widget());
     splLogs->addWidget(m_logs[1]->Widget());
+    buildJobQueue();
+    splLogs->addWidget(m_jobs);
     splMain = new QSplitter(Qt::Vertical, this);
     splMain->setObjectName(QStringLiteral("splMain"));
     splMain->addWidget(splPanes);
@@ -348,6 +353,7 @@ void frmZAVUde::Form_Load()
         // Program folders below the data root.
         QDir().mkpath(DataRoot::JobsFolder());
         QDir().mkpath(DataRoot::TmpFolder());
+        loadJobsAtStartup();
 
         restoreLayout();
         if (IsOptionOn(OptionFlag::DualConnectionMode))
@@ -385,6 +391,10 @@ void frmZAVUde::applyFonts()
         for (RemotePane *pane : m_remote)
             pane->RightView->setFont(*listFont);
     }
+    if (const auto &jobFont = fonts[static_cast<size_t>(FontSlot::JobListing)])
+        m_jobs->LVJob->setFont(*jobFont);
+    if (const auto &infoFont = fonts[static_cast<size_t>(FontSlot::JobLogging)])
+        m_jobs->txtJobInfo->setFont(*infoFont);
 }
 
 void frmZAVUde::ShowQor()
@@ -412,11 +422,7 @@ void frmZAVUde::ShowInfo(int &iconKind, const QString &title, const QString &tex
 
 void frmZAVUde::LoadTasks(const QString &path)
 {
-    if (!QFileInfo::exists(path))
-        return;
-    // Without a job queue the jobs cannot be listed; the sender learns that the hand-off failed.
-    throw RuntimeError(ErrorNumber::InvalidProcedureCall,
-                       QStringLiteral("The job queue is not available in this version: ") + path);
+    m_jobs->LoadTasks(path);
 }
 
 bool frmZAVUde::ServerConnected(int slot) const { return m_slots && m_slots->ServerConnected(slot); }
@@ -573,8 +579,8 @@ bool frmZAVUde::Form_QueryUnload()
         SaveLocalPathHistory(first->HasProfile() ? first->SlotProfile().ProfileName : QString(), m_localHistory.List);
         m_localHistory.Changed = false;
     }
-    // Pending jobs decide the start with the session; without a job queue there are none.
-    const bool pendingJobs = false;
+    // Saved pending or failed jobs decide the start with the session.
+    const bool pendingJobs = m_jobs->SaveQueue(m_jobs->TasksFile, true, false);
     RootKeyFlags user;
     user.currentUser = true;
     if (IsOptionOn(OptionFlag::StartOnSystemStartupWithPendingJobs) && pendingJobs)

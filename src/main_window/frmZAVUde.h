@@ -17,6 +17,7 @@
 
 class BatchTransfers;
 class ColumnWidthKeeper;
+class JobQueuePane;
 class EngineTimer;
 class JobIntake;
 class LocalPane;
@@ -117,6 +118,7 @@ public:
     LogPane *FtpLogger(int slot) const { return m_logs[static_cast<size_t>(slot & 1)]; }
     ServerSlots *Slots() const { return m_slots; }
     BatchTransfers *Batch() const { return m_batch; }
+    JobQueuePane *Jobs() const { return m_jobs; }
     ServerSlot *Slot(int slot) const;
     LocalFolderHistory &LocalHistory() { return m_localHistory; }
     QMenu *mnuList = nullptr;     // local folder history
@@ -139,6 +141,10 @@ private:
     void buildToolbar();
     QWidget *buildTransferButtons();
     void wireTransfers();
+    // The job queue: its pane, pictures and menu, the batches' jobs and drops on the job list.
+    void buildJobQueue();
+    void wireJobs();
+    void loadJobsAtStartup();
     void updateTransferButtons();
     void setTransferButton(QToolButton *button, const QString &picture, bool enabled);
     void Form_Load();
@@ -163,6 +169,7 @@ private:
     std::array<LogPane *, 2> m_logs{};
     ServerSlots *m_slots = nullptr;
     BatchTransfers *m_batch = nullptr;
+    JobQueuePane *m_jobs = nullptr;
     LocalFolderHistory m_localHistory;
     QSplitter *splMain = nullptr;   // panes above, logs below
     QSplitter *splPanes = nullptr;  // local | remote

@@ -2,6 +2,7 @@
 #include "frmZAVUde.h"
 
 #include "ColumnWidthKeeper.h"
+#include "JobQueuePane.h"
 #include "ErrorLog.h"
 #include "LocalPane.h"
 #include "LogPanes.h"
@@ -50,12 +51,14 @@ void frmZAVUde::restoreLayout()
             splPanes->restoreState(ui.value(QStringLiteral("SplitPanes")).toByteArray());
             splRemote->restoreState(ui.value(QStringLiteral("SplitRemote")).toByteArray());
             splLogs->restoreState(ui.value(QStringLiteral("SplitLogs")).toByteArray());
+            m_jobs->splJobInfo->restoreState(ui.value(QStringLiteral("SplitJobs")).toByteArray());
             for (int i = 0; i < 2; ++i)
                 m_logs[static_cast<size_t>(i)]->RestoreProperties(
                     ui.value(QStringLiteral("FtpLogger") + QString::number(i)).toByteArray());
             ShowDual(ui.value(QStringLiteral("Dual")).toBool());
         }
-        const QList<QTreeView *> lists = {m_local->LeftView, m_remote[0]->RightView, m_remote[1]->RightView};
+        const QList<QTreeView *> lists = {m_local->LeftView, m_remote[0]->RightView, m_remote[1]->RightView,
+                                         m_jobs->LVJob};
         const QStringList widths = settings->value(QStringLiteral("LV")).toString().split(QLatin1Char('|'));
         const QStringList sorts = settings->value(QStringLiteral("LV-Sort")).toString().split(QLatin1Char('|'));
         for (int i = 0; i < lists.size(); ++i) {
@@ -81,11 +84,13 @@ void frmZAVUde::saveLayout()
         ui.insert(QStringLiteral("SplitPanes"), splPanes->saveState());
         ui.insert(QStringLiteral("SplitRemote"), splRemote->saveState());
         ui.insert(QStringLiteral("SplitLogs"), splLogs->saveState());
+        ui.insert(QStringLiteral("SplitJobs"), m_jobs->splJobInfo->saveState());
         ui.insert(QStringLiteral("Dual"), m_dual);
         for (int i = 0; i < 2; ++i)
             ui.insert(QStringLiteral("FtpLogger") + QString::number(i), m_logs[static_cast<size_t>(i)]->SavedProperties());
         settings->setValue(QStringLiteral("UI"), ui);
-        const QList<QTreeView *> lists = {m_local->LeftView, m_remote[0]->RightView, m_remote[1]->RightView};
+        const QList<QTreeView *> lists = {m_local->LeftView, m_remote[0]->RightView, m_remote[1]->RightView,
+                                         m_jobs->LVJob};
         QStringList widths;
         QStringList sorts;
         for (QTreeView *list : lists) {

@@ -180,7 +180,7 @@ TEST(MainWindow, ClosingSavesLayoutAndHistoriesAndReleasesTheLock)
     EXPECT_EQ(settings->value("LV-Path").toString(), local.path());
     EXPECT_TRUE(settings->value("UI").toMap().value("Dual").toBool());
     EXPECT_TRUE(settings->value("LV-Sort").toString().startsWith("1,1|"));
-    EXPECT_EQ(settings->value("LV").toString().count('|'), 2);
+    EXPECT_EQ(settings->value("LV").toString().count('|'), 3); // local, two remote lists, the job list
 
     PathHistoryList saved = EmptyPathHistory();
     LoadLocalPathHistory(saved, QString(), true);

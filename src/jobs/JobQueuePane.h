@@ -1,0 +1,123 @@
+#pragma once
+
+#include "FtpTask.h"
+#include "FtpTaskCollection.h"
+#include "JobIntake.h"
+
+#include <QColor>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+class JobListModel;
+class KeyedImageList;
+class QAction;
+class QLabel;
+class QDropEvent;
+class QPlainTextEdit;
+class QSplitter;
+class QTreeView;
+
+// The job queue of the main window: the queue and the jobs it refused, the
+// job list `LVJob` (one row per queued job, keyed by `ZavUdeID`), the summary
+// line, the job information box and the timer that refreshes running jobs.
+// Jobs enter through the JobIntake members and job files.
+class JobQueuePane : public QWidget, public JobIntake
+{
+    Q_OBJECT
+public:
+    static constexpr int kTimer3Ms = 2000;
+    static constexpr int kInfoBoxLimit = 500;
+
+    // What the queue needs of the main window.
+    struct Host {
+        // A notification balloon (kind 1 information, 2 warning, 3 error); the
+        // window shows it only when "Show info in system tray" is on.
+        std::function<void(int kind, const QString &title, const QString &text)> showInfo;
+    };
+
+    explicit JobQueuePane(const KeyedImageList *pictures, QWidget *parent = nullptr);
+    ~JobQueuePane() override;
+
+    void setHost(Host host) { m_host = std::move(host); }
+
+    // Filled by the dispatcher: gives idle job connections their next jobs.
+    void setDispatcher(std::function<void()> dispatcher) { m_dispatcher = std::move(dispatcher); }
+    // Filled by the immediate batches: clears the overwrite answers of a run.
+    void setResetBatchAnswers(std::function<void(bool)> reset) { m_resetBatchAnswers = std::move(reset); }
+    // The overwrite question jobs ask before a download replaces a file.
+    void setOverwriteQuestion(FtpTask::OverwriteQuestion ask) { m_overwriteQuestion = std::move(ask); }
+    const FtpTask::OverwriteQuestion &OverwriteQuestion() const { return m_overwriteQuestion; }
+    // What a drop on the job list does; unset, the list takes no drops.
+    struct DropHandler {
+        std::function<bool(const QDropEvent *)> accepts;
+        std::function<void(const QDropEvent *)> dropped;
+    };
+    void setDropHandler(DropHandler handler) { m_drop = std::move(handler); }
+
+    // JobIntake
+    void AcceptJobs(const FtpTaskCollection &jobs, bool report) override;
+    bool AddJob(const FtpTaskCollection::Job &job) override;
+    void ReportJobsAdded(bool report, int added, int refused) override;
+    void RunQueuedJobs() override;
+
+    void ReportJobLoadErrors(bool showNotice);
+    void AddJobInfoLine(const QString &text);
+    void ColorJobRow(const FtpTask &job, const QColor &colour, int count = 5);
+    // Rewrites the job's size, progress, status and pictures.
+    void RefreshJobRow(const FtpTask &job);
+    void UpdateJobProgress(const FtpTask &job);
+    void UpdateJobSummary();
+    void Timer3_Timer();
+
+    // Lists the jobs of a job file; the default file is deleted afterwards,
+    // its unreadable lines kept in "tasks.unread.xqr" beside it.
+    void LoadTasks(const QString &path);
+    // Saves the queue (at close: append, not forced) with the job options.
+    bool SaveQueue(const QString &path, bool append, bool force);
+
+    void mnuJLoad_Click();
+    void mnuJLoadCustom_Click();
+    void mnuJSaveCustom_Click();
+
+    static QString GetStatusIconKey(const FtpTask &job);
+    static QString GetJobFileIconKey(const FtpTask &job);
+    static const QColor &Blue();
+    static const QColor &Red();
+
+    FtpTaskCollection JobQueue;
+    FtpTaskCollection RefusedJobs;
+    qint64 JobSerial = 0;
+    int RepeatedJobErrors = 0;
+    int ActiveJobCount = 0;
+    int FailedJobCount = 0;
+    int CompletedJobCount = 0;
+
+    QString TasksFile; // System folder + "/tasks.xqr"
+    QString JobsFolder;
+
+    QTreeView *LVJob = nullptr;
+    JobListModel *Rows = nullptr;
+    QLabel *lblJobInfo = nullptr;
+    QPlainTextEdit *txtJobInfo = nullptr;
+    QSplitter *splJobInfo = nullptr;
+    QTimer Timer3;
+    QAction *mnuJLoad = nullptr;       // "Load Pending Jobs"
+    QAction *mnuJLoadCustom = nullptr; // "Load Saved Jobs..."
+    QAction *mnuJSaveCustom = nullptr; // "Save To Job File..."
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void addRow(const FtpTask &job);
+    void updateSaveItem();
+
+    Host m_host;
+    std::function<void()> m_dispatcher;
+    std::function<void(bool)> m_resetBatchAnswers;
+    FtpTask::OverwriteQuestion m_overwriteQuestion;
+    DropHandler m_drop;
+};
