@@ -3,7 +3,6 @@
 // and the jobs loaded at start-up.
 #include "frmZAVUde.h"
 
-#include "BatchTransfers.h"
 #include "DataRoot.h"
 #include "ErrorLog.h"
 #include "FileListView.h"
@@ -12,7 +11,6 @@
 #include "ModStartup.h"
 #include "OptionFlags.h"
 #include "RemotePane.h"
-#include "ServerSlot.h"
 
 #include <QAction>
 #include <QApplication>
@@ -83,49 +81,7 @@ void frmZAVUde::wireJobs()
     job->addAction(m_jobs->mnuJSaveCustom);
 
     // Batches asked for as jobs become jobs of the queue.
-    m_batch->setJobsHook([this](int slot, bool isUpload, const BatchList &entries) {
-        try {
-            const CProfile &profile = m_slots->Slot(slot)->SlotProfile();
-            const bool autoStart = IsOptionOn(OptionFlag::AutoStartJobs);
-            int added = 0;
-            int refused = 0;
-            for (const BatchEntry &entry : entries) {
-                auto task = std::make_shared<FtpTask>();
-                task->setLocalFileTitle(entry.Name);
-                task->setRemoteFileTitle(entry.Name);
-                task->setIsUpload(isUpload);
-                task->setLastAttemp(QStringLiteral("0"));
-                task->setLocalPath(entry.LocalFolder);
-                task->setRemotePath(entry.RemoteFolder);
-                task->setServerAddress(profile.Server);
-                task->setServerPort(profile.Port);
-                task->setUser(profile.User);
-                task->setPassword(profile.Password);
-                task->setTransferMode(profile.IsPassive ? 0 : 1);
-                task->setRemoteFileTime(entry.RemoteDate);
-                task->setSize(entry.Size);
-                if (isUpload) {
-                    task->setOriginalLocalSize(entry.Size);
-                    task->setOriginalLocalFileTime(
-                        FtpTask::FormatTime(QFileInfo(task->GetLocalFilePath()).lastModified()));
-                }
-                task->setLocked(!autoStart);
-                if (m_jobs->AddJob(task))
-                    ++added;
-                else
-                    ++refused;
-            }
-            m_jobs->ReportJobsAdded(true, added, refused);
-            if (autoStart)
-                m_jobs->RunQueuedJobs();
-            m_jobs->UpdateJobSummary();
-        } catch (...) {
-            LogCurrentException(kObject, isUpload ? QStringLiteral("PrepareUploads")
-                                                  : QStringLiteral("HandleFileDownloads"));
-        }
-    });
-    for (int i = 0; i < 2; ++i)
-        m_slots->Slot(i)->setJobsAvailable(true);
+    SetJobIntake(m_jobs);
 
     // Rows of the panes dropped on the job list: remote rows become download
     // jobs, local rows upload jobs for the first server.
