@@ -77,9 +77,11 @@ TEST_F(WindowFixture, TheRemoteMenuOffersTransfersByTheSessionAndTheSelection)
 
     ASSERT_TRUE(connect(0));
     window->Remote(0)->RightView->selectionModel()->clearSelection();
-    EXPECT_EQ(enabled(pane), QList<bool>({false, false, false, false, true, false}));
+    EXPECT_EQ(enabled(pane), QList<bool>({false, false, false, false, true, true}));
     selectRemote(0);
-    EXPECT_EQ(enabled(pane), QList<bool>({true, false, false, true, true, false})); // no job queue yet
+    EXPECT_EQ(enabled(pane), QList<bool>({true, true, true, true, true, true})); // the window's job queue
+    window->SetJobIntake(nullptr);
+    EXPECT_EQ(enabled(pane), QList<bool>({true, false, false, true, true, false})); // no job queue
     RecordedJobs jobs;
     window->SetJobIntake(&jobs);
     EXPECT_EQ(enabled(pane), QList<bool>({true, true, true, true, true, true}));
