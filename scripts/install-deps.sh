@@ -11,6 +11,7 @@ packages=(
   python3 python3-pyftpdlib
   clang libclang-rt-14-dev
   shared-mime-info desktop-file-utils
+  xvfb xauth x11-utils trayer python3-xlib
 )
 
 missing=()

@@ -13,6 +13,10 @@
 namespace {
 
 const char *const kHeaderPicturesProperty = "headerImageList";
+// The sort the list shows, kept apart from the header's own indicator: the
+// header flips that on every click before any handler sees the click.
+const char *const kSortColumnProperty = "listSortColumn";
+const char *const kSortOrderProperty = "listSortOrder";
 const QString kObject = QStringLiteral("ModListView");
 
 // Frame allowance the stored widths were measured with (36 twips).
@@ -32,11 +36,27 @@ void setHeaderIcon(QTreeView *list, int column, const QString &key)
 
 void applySort(QTreeView *list, int column, Qt::SortOrder order)
 {
+    list->setProperty(kSortColumnProperty, column);
+    list->setProperty(kSortOrderProperty, static_cast<int>(order));
     list->sortByColumn(column, order);
     list->header()->setSortIndicator(column, order);
 }
 
+
+
 } // namespace
+
+int ListSortColumn(const QTreeView *list)
+{
+    const QVariant column = list->property(kSortColumnProperty);
+    return column.isValid() ? column.toInt() : -1;
+}
+
+Qt::SortOrder ListSortOrder(const QTreeView *list)
+{
+    const QVariant order = list->property(kSortOrderProperty);
+    return order.isValid() ? static_cast<Qt::SortOrder>(order.toInt()) : Qt::AscendingOrder;
+}
 
 void SetHeaderImageList(QTreeView *list, const QMap<QString, QIcon> &pictures)
 {
@@ -91,15 +111,14 @@ void HandleLVSort(QTreeView *list, int clickedColumn)
     try {
         if (!list || !list->model())
             return;
-        QHeaderView *header = list->header();
-        const int current = header->sortIndicatorSection();
+        const int current = ListSortColumn(list);
         if (clickedColumn != current) {
             setHeaderIcon(list, current, QStringLiteral("dot"));
             setHeaderIcon(list, clickedColumn, QStringLiteral("arr_up"));
             applySort(list, clickedColumn, Qt::AscendingOrder);
             return;
         }
-        if (header->sortIndicatorOrder() == Qt::DescendingOrder) {
+        if (ListSortOrder(list) == Qt::DescendingOrder) {
             setHeaderIcon(list, clickedColumn, QStringLiteral("arr_up"));
             applySort(list, clickedColumn, Qt::AscendingOrder);
         } else {
@@ -116,7 +135,7 @@ void SortListView(QTreeView *list, int column, bool ascending)
     try {
         if (!list || !list->model())
             return;
-        const int current = list->header()->sortIndicatorSection();
+        const int current = ListSortColumn(list);
         if (column != current)
             setHeaderIcon(list, current, QStringLiteral("dot"));
         setHeaderIcon(list, column, ascending ? QStringLiteral("arr_up") : QStringLiteral("arr_dn"));

@@ -26,6 +26,10 @@ void SetColumnWidths(QTreeView *list, const QString &widthText);
 // The column-click rule: a new column sorts ascending; the sort column toggles.
 void HandleLVSort(QTreeView *list, int clickedColumn);
 
+// The sort the list shows; -1 for a list not sorted by these helpers yet.
+int ListSortColumn(const QTreeView *list);
+Qt::SortOrder ListSortOrder(const QTreeView *list);
+
 // Applies a stored sort.
 void SortListView(QTreeView *list, int column, bool ascending);
 

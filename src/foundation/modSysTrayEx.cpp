@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPainter>
 #include <QPixmap>
 #include <QPointer>
@@ -44,11 +45,7 @@ QSystemTrayIcon::MessageIcon balloonIcon(int kind)
 
 modSysTrayEx::modSysTrayEx(QObject *parent) : QObject(parent) {}
 
-modSysTrayEx::~modSysTrayEx()
-{
-    for (Entry &entry : m_entries)
-        delete entry.icon;
-}
+modSysTrayEx::~modSysTrayEx() = default; // the icons are our children
 
 modSysTrayEx &modSysTrayEx::Program()
 {
@@ -73,8 +70,10 @@ void modSysTrayEx::AddTrayIcon(QWidget *window, int identifier, const QString &t
         RemoveTrayIcon(window, identifier);
         Entry entry{window, CutTip(tip), nullptr};
         if (available()) {
-            entry.icon = new QSystemTrayIcon(iconFor(window));
+            // Ours, so an icon still waiting for its deferred deletion goes with us at the latest.
+            entry.icon = new QSystemTrayIcon(iconFor(window), this);
             entry.icon->setToolTip(entry.tip);
+            entry.icon->setContextMenu(m_menus.value(Key(window, identifier)));
             QPointer<QWidget> guard(window);
             connect(entry.icon, &QSystemTrayIcon::activated, this,
                     [this, guard, identifier](QSystemTrayIcon::ActivationReason reason) {
@@ -102,10 +101,20 @@ void modSysTrayEx::RemoveTrayIcon(QWidget *window, int identifier)
     if (it == m_entries.end())
         return;
     if (it->icon) {
+        // Never deleted here: this may run inside the icon's own event handler.
+        it->icon->setContextMenu(nullptr);
         it->icon->hide();
         it->icon->deleteLater();
     }
     m_entries.erase(it);
+}
+
+void modSysTrayEx::SetTrayMenu(QWidget *window, int identifier, QMenu *menu)
+{
+    m_menus.insert(Key(window, identifier), menu);
+    const auto it = m_entries.constFind(Key(window, identifier));
+    if (it != m_entries.cend() && it->icon)
+        it->icon->setContextMenu(menu);
 }
 
 void modSysTrayEx::ShowTrayBalloon(int &iconKind, QWidget *window, int identifier, const QString &title,
@@ -135,7 +144,8 @@ bool modSysTrayEx::HasTrayIcon(QWidget *window, int identifier) const
 bool modSysTrayEx::CanHideToTray(QWidget *window, int identifier) const
 {
     const auto it = m_entries.constFind(Key(window, identifier));
-    return it != m_entries.cend() && it->icon && it->icon->isVisible();
+    // The tray host may have gone since the icon was made: then nothing could bring the window back.
+    return it != m_entries.cend() && it->icon && it->icon->isVisible() && available();
 }
 
 QString modSysTrayEx::TipText(QWidget *window, int identifier) const

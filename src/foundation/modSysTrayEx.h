@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QString>
 
+class QMenu;
 class QSystemTrayIcon;
 class QWidget;
 
@@ -29,6 +30,10 @@ public:
     // The icon shows the window's icon and the tip (cut to 127 characters).
     void AddTrayIcon(QWidget *window, int identifier, const QString &tip);
     void RemoveTrayIcon(QWidget *window, int identifier);
+    // The menu the icon's right click opens. The icon shows it itself, without
+    // a nested event loop; the caller owns the menu and should act on its
+    // choices through queued calls, after the icon's own handler returned.
+    void SetTrayMenu(QWidget *window, int identifier, QMenu *menu);
     // Icon kind 1 information, 2 warning, 3 error; title cut to 63 and text to
     // 255 characters.
     void ShowTrayBalloon(int &iconKind, QWidget *window, int identifier, const QString &title, const QString &text);
@@ -59,5 +64,6 @@ private:
     bool available() const;
 
     QMap<Key, Entry> m_entries;
+    QMap<Key, QPointer<QMenu>> m_menus;
     int m_availableOverride = -1; // -1 ask the desktop, 0 no, 1 yes
 };

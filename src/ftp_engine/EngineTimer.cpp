@@ -2,10 +2,18 @@
 
 #include <QPointer>
 
+#include <algorithm>
+
 EngineTimer::EngineTimer(QObject *parent)
     : QObject(parent)
 {
     connect(&m_timer, &QTimer::timeout, this, &EngineTimer::tick);
+    m_clock.start();
+}
+
+qint64 EngineTimer::now() const
+{
+    return m_clock.elapsed();
 }
 
 void EngineTimer::start(int intervalMs)
@@ -28,6 +36,7 @@ void ManualEngineTimer::start(int intervalMs)
 {
     m_interval = intervalMs;
     m_active = true;
+    m_nextTick = m_now + (intervalMs > 0 ? intervalMs : 1);
 }
 
 void ManualEngineTimer::stop()
@@ -39,6 +48,8 @@ bool ManualEngineTimer::fire()
 {
     if (!m_active)
         return false;
+    m_now = std::max(m_now, m_nextTick);
+    m_nextTick = m_now + (m_interval > 0 ? m_interval : 1);
     emit tick();
     return true;
 }
@@ -46,9 +57,9 @@ bool ManualEngineTimer::fire()
 void ManualEngineTimer::advance(qint64 milliseconds)
 {
     QPointer<ManualEngineTimer> self(this);
-    qint64 passed = 0;
-    while (self && m_active && passed < milliseconds) {
-        passed += m_interval > 0 ? m_interval : 1;
-        emit tick();
-    }
+    const qint64 end = m_now + milliseconds;
+    while (self && m_active && m_nextTick <= end)
+        fire();
+    if (self)
+        m_now = std::max(m_now, end);
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
-// The engine's periodic timer. Time-outs are counted in ticks of this timer,
-// so tests replace it with a timer they fire by hand instead of sleeping.
+// The engine's periodic timer and its clock. Deadlines are measured on the
+// clock (monotonic milliseconds) and checked on each tick, so tests replace
+// both with a timer they fire by hand instead of sleeping.
 class EngineTimer : public QObject
 {
     Q_OBJECT
@@ -15,6 +17,8 @@ public:
     virtual void stop();
     virtual bool isActive() const;
     int interval() const { return m_interval; }
+    // Monotonic milliseconds since the timer was made.
+    virtual qint64 now() const;
 
 signals:
     void tick();
@@ -24,6 +28,7 @@ protected:
 
 private:
     QTimer m_timer;
+    QElapsedTimer m_clock;
 };
 
 // A timer that only ticks when told to: the clock seam for tests.
@@ -36,12 +41,16 @@ public:
     void start(int intervalMs) override;
     void stop() override;
     bool isActive() const override { return m_active; }
+    qint64 now() const override { return m_now; }
 
-    // One tick, when the timer runs; true when it ticked.
+    // Time runs on to the next tick and the timer ticks, when it runs; true when it ticked.
     bool fire();
-    // Ticks until `milliseconds` of timer time have passed or it stops.
+    // `milliseconds` of time pass, with a tick at every interval since the
+    // timer was (re)started, as a real timer would give them.
     void advance(qint64 milliseconds);
 
 private:
     bool m_active = false;
+    qint64 m_now = 0;
+    qint64 m_nextTick = 0;
 };

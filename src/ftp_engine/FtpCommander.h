@@ -75,6 +75,9 @@ public:
     void setCacheFile(const QString &path) { m_cacheFile = path; }
     QString RemotePath() const { return m_remotePath; }
     bool isBusy() const { return m_busy; }
+    // While DataPacket is raised: true when its bytes came on the data
+    // connection, false for a reply on the control connection.
+    bool PacketFromDataConnection() const { return m_packetFromData; }
     bool isVisible() const { return m_visible; }
     void setIsVisible(bool visible);
     bool ListingAllowed() const { return m_listingAllowed; }
@@ -188,6 +191,9 @@ signals:
 
     // Not one of the engine's events: the status display should be redrawn.
     void StatusChanged();
+    // Not one of the engine's events: a reply (or the greeting) did not come
+    // within the time-out; the step is repeated or the operation fails.
+    void ReplyTimedOut(long seconds);
     // A design-time property was set (its key in the saved property set).
     void PropertyChanged(const QString &key);
 
@@ -215,6 +221,7 @@ private:
     void CompleteMacro();
     bool AskCredentials();
     void ArmTimer(const QString &mode, int intervalMs, qint64 countdownMs);
+    bool TimeIsUp() const;
     void StopTimer();
 
     // control connection (FtpCommanderConnection.cpp)
@@ -318,7 +325,8 @@ private:
 
     // timer
     QString m_timerMode;
-    qint64 m_countdown = 0;
+    bool m_packetFromData = false;
+    qint64 m_deadline = 0; // on m_timer's clock: when the armed time-out runs out
     double m_idleMinutes = 0;
     int m_keepAliveCounter = 0;
     int m_connectionAttempts = 0;

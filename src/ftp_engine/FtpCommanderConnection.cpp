@@ -148,11 +148,13 @@ void FtpCommander::WSk_M_DataArrival()
         if (bytes.isEmpty())
             return;
         QPointer<FtpCommander> self(this);
+        m_packetFromData = false;
         emit DataPacket(bytes.size());
         if (!self)
             return;
+        // The time-out keeps running: a reply's time counts from when its command
+        // was written (the greeting's from the connection), however it trickles in.
         const bool wasGreeting = m_timerMode == QLatin1String("GREET");
-        m_timer->stop();
         const QList<ReplyReader::Line> lines = m_reader.feed(bytes);
         const quint64 written = m_commandsWritten;
         for (const ReplyReader::Line &line : lines) {
@@ -173,15 +175,28 @@ void FtpCommander::WSk_M_DataArrival()
             DropSession(11, what);
             return;
         }
-        if (m_timer->isActive() || m_quitting)
+        if (m_quitting)
             return;
+        const bool transferring = m_currentIndex >= 0 && (m_waitingForTransfer || m_preliminarySeen);
+        const bool serversCopy = m_currentIndex >= 0 && m_preliminarySeen
+                                 && (m_dataTag == QLatin1String("SF") || m_dataTag == QLatin1String("FF"));
+        if (m_timer->isActive()) {
+            // The transfer began with this reply: from now on only data bytes keep it alive.
+            if (m_timerMode == QLatin1String("CMD") && transferring) {
+                if (serversCopy)
+                    StopTimer(); // the two servers copy between themselves: no byte passes here to time
+                else
+                    ArmTimer(QStringLiteral("XFER"), 2000, std::max<qint64>(m_commandTimeout, 60) * 1000);
+            }
+            return;
+        }
         // Still waiting for the rest of a reply: keep a time-out running.
-        if (wasGreeting || m_awaitingGreeting)
-            ArmTimer(QStringLiteral("GREET"), 1000, std::max<qint64>(m_countdown, 1000));
-        else if (m_currentIndex >= 0 && m_preliminarySeen
-                 && (m_dataTag == QLatin1String("SF") || m_dataTag == QLatin1String("FF")))
-            return; // the two servers copy between themselves: no byte passes here to time
-        else if (m_currentIndex >= 0 && (m_waitingForTransfer || m_preliminarySeen))
+        if (wasGreeting || m_awaitingGreeting) {
+            m_timerMode = QStringLiteral("GREET"); // the greeting's deadline stands
+            m_timer->start(1000);
+        } else if (serversCopy)
+            return;
+        else if (transferring)
             ArmTimer(QStringLiteral("XFER"), 2000, std::max<qint64>(m_commandTimeout, 60) * 1000);
         else if (m_currentIndex >= 0)
             ArmTimer(QStringLiteral("CMD"), 2000, static_cast<qint64>(m_commandTimeout) * 1000);
@@ -211,20 +226,27 @@ void FtpCommander::ReportStrayLine(const ReplyReader::Line &line)
 void FtpCommander::OnTimerTick()
 {
     try {
-        m_countdown -= m_timer->interval();
         const QString mode = m_timerMode;
         QPointer<FtpCommander> self(this);
         if (mode == QLatin1String("CON")) {
-            if (m_countdown <= 0)
+            if (TimeIsUp())
                 NewConnection();
         } else if (mode == QLatin1String("GREET")) {
-            if (m_countdown <= 0) {
+            if (TimeIsUp()) {
+                emit ReplyTimedOut(m_commandTimeout);
+                if (!self)
+                    return;
                 emit Message(QStringLiteral("No greeting from the server."));
                 if (self)
                     NewConnection();
             }
         } else if (mode == QLatin1String("CMD")) {
-            if (m_countdown > 0)
+            if (!TimeIsUp())
+                return;
+            StopTimer(); // one report per time-out, whatever the host does meanwhile
+            const quint64 serial = m_operationSerial;
+            emit ReplyTimedOut(m_commandTimeout);
+            if (!self || serial != m_operationSerial)
                 return;
             if (m_currentIndex >= 0 && m_currentIndex < m_steps.size()) {
                 if (m_currentAct == ActCustom && m_currentStep == -1) {
@@ -244,7 +266,7 @@ void FtpCommander::OnTimerTick()
                 StopTimer();
                 return;
             }
-            if (m_countdown > 0)
+            if (!TimeIsUp())
                 return;
             ++m_keepAliveCounter;
             m_idleMinutes += 1;
@@ -281,10 +303,10 @@ void FtpCommander::OnTimerTick()
             else
                 ArmTimer(QStringLiteral("EVT"), 2000, 0);
         } else if (mode == QLatin1String("QUIT")) {
-            if (m_countdown <= 0)
+            if (TimeIsUp())
                 CloseControlQuietly();
         } else if (mode == QLatin1String("XFER")) {
-            if (m_countdown > 0)
+            if (!TimeIsUp())
                 return;
             StopTimer();
             m_repliesOwed = 0;

@@ -313,11 +313,12 @@ void FtpCommander::WSK_D_DataArrival()
         const QByteArray bytes = m_data.readAll();
         if (bytes.isEmpty())
             return;
-        if (m_timerMode == QLatin1String("XFER"))
-            m_countdown = std::max<qint64>(m_commandTimeout, 60) * 1000;
+        if (m_timerMode == QLatin1String("XFER")) // only data-connection bytes keep a transfer alive
+            m_deadline = m_timer->now() + std::max<qint64>(m_commandTimeout, 60) * 1000;
         QPointer<FtpCommander> self(this);
         const quint64 serial = m_operationSerial;
         const int step = m_currentStep;
+        m_packetFromData = true;
         emit DataPacket(bytes.size());
         // A handler that aborted or closed has closed the file: these bytes
         // must not land in a reopened one.
@@ -393,8 +394,8 @@ void FtpCommander::WSk_D_Error(const QString &description)
 void FtpCommander::WSk_D_SendComplete()
 {
     try {
-        if (m_timerMode == QLatin1String("XFER"))
-            m_countdown = std::max<qint64>(m_commandTimeout, 60) * 1000;
+        if (m_timerMode == QLatin1String("XFER")) // only data-connection bytes keep a transfer alive
+            m_deadline = m_timer->now() + std::max<qint64>(m_commandTimeout, 60) * 1000;
         QPointer<FtpCommander> self(this);
         emit DataProgress(m_bytesDone);
         if (!self || m_dataTag != QLatin1String("S") || !m_localFile)

@@ -36,8 +36,13 @@ void FtpCommander::ArmTimer(const QString &mode, int intervalMs, qint64 countdow
 {
     m_timer->stop();
     m_timerMode = mode;
-    m_countdown = countdownMs;
+    m_deadline = m_timer->now() + countdownMs;
     m_timer->start(intervalMs);
+}
+
+bool FtpCommander::TimeIsUp() const
+{
+    return m_timer->now() >= m_deadline;
 }
 
 void FtpCommander::StopTimer()

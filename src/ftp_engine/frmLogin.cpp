@@ -1,5 +1,6 @@
 #include "frmLogin.h"
 
+#include "DialogWidgets.h"
 #include "EngineTimer.h"
 
 #include <QEvent>
@@ -80,6 +81,7 @@ void frmLogin::ShowLogin(QWidget *owner, const QString &serverAddress, const QSt
     lblInfo->setText(tr("Login failed! Provide correct User Name and Password for your ftp account at: ")
                      + serverAddress);
     setWindowTitle(tr("Ftp Login - ") + serverAddress);
+    FitToScreen(this); // the server's name wraps, the dialog stays on the screen
     txtUser->setText(userName);
     txtUser->selectAll();
     txtUser->setFocus();

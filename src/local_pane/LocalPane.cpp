@@ -83,6 +83,9 @@ void LocalPane::buildControls()
     cboDir = new QComboBox(this);
     cboDir->setObjectName(QStringLiteral("cboDir"));
     cboDir->setEditable(false);
+    // A long folder path scrolls in the box instead of widening the pane.
+    cboDir->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cboDir->setMinimumContentsLength(12);
     connect(cboDir, &QComboBox::activated, this, &LocalPane::cboDir_Click);
 
     TB_LOC = new QToolBar(this);

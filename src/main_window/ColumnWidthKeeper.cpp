@@ -4,6 +4,8 @@
 
 #include <QAbstractItemModel>
 #include <QEvent>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QStringList>
 #include <QTreeView>
 
@@ -14,11 +16,19 @@ void ColumnWidthKeeper::Watch(QTreeView *list)
     if (!list || m_watched.contains(list))
         return;
     m_watched.insert(list);
+    m_fitting.insert(list);
     if (list->isVisible())
         m_shown.insert(list);
     list->installEventFilter(this);
+    // A column the user drags on the header keeps the user's width from then on.
+    list->header()->viewport()->installEventFilter(this);
+    connect(list->header(), &QHeaderView::sectionResized, this, [this, list] {
+        if (m_dragging == list->header()->viewport())
+            m_fitting.remove(list);
+    });
     connect(list, &QObject::destroyed, this, [this](QObject *gone) {
         m_watched.remove(gone);
+        m_fitting.remove(gone);
         m_pending.remove(gone);
         m_shown.remove(gone);
     });
@@ -29,6 +39,7 @@ void ColumnWidthKeeper::Restore(QTreeView *list, const QString &fractions)
     if (!list)
         return;
     Watch(list);
+    m_fitting.remove(list);
     if (list->isVisible() && list->width() > 0) {
         m_shown.insert(list);
         m_pending.remove(list);
@@ -57,6 +68,10 @@ QString ColumnWidthKeeper::Fractions(QTreeView *list)
 bool ColumnWidthKeeper::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonPress)
+        m_dragging = watched;
+    else if (type == QEvent::MouseButtonRelease)
+        m_dragging = nullptr;
     if (type == QEvent::Show || type == QEvent::Resize) {
         auto *list = qobject_cast<QTreeView *>(watched);
         // A list shown inside a splitter that is already on screen gets its
@@ -69,7 +84,31 @@ bool ColumnWidthKeeper::eventFilter(QObject *watched, QEvent *event)
                 m_pending.erase(pending);
                 SetColumnWidths(list, fractions);
             }
+            if (m_fitting.contains(list) && list->width() > 0)
+                fitFirstColumn(list);
         }
     }
     return QObject::eventFilter(watched, event);
+}
+
+void ColumnWidthKeeper::fitFirstColumn(QTreeView *list)
+{
+    const int columns = list->model() ? list->model()->columnCount() : 0;
+    if (columns < 2)
+        return;
+    // A stretched last column only takes what is left: count it at its plain size.
+    const QHeaderView *header = list->header();
+    int others = 0;
+    for (int i = 1; i < columns; ++i) {
+        if (list->isColumnHidden(i))
+            continue;
+        const bool stretched = header->stretchLastSection() && i == columns - 1;
+        others += stretched ? header->defaultSectionSize() : list->columnWidth(i);
+    }
+    // The list's own width: its viewport may not have been laid out yet.
+    const int scrollBar = list->verticalScrollBar()->isVisible() ? list->verticalScrollBar()->sizeHint().width() : 0;
+    const int free = list->width() - 2 * list->frameWidth() - scrollBar - others;
+    if (free <= header->minimumSectionSize())
+        return;
+    list->setColumnWidth(0, free);
 }

@@ -116,12 +116,23 @@ frmZAVUde::frmZAVUde(ModStartup *startup, std::array<EngineTimer *, 2> timers, Q
     Timer2.setInterval(kTimer2Ms);
     connect(&Timer2, &QTimer::timeout, this, &frmZAVUde::Timer2_Timer);
     connect(&modSysTrayEx::Program(), &modSysTrayEx::MouseMessage, this, &frmZAVUde::trayMouseMessage);
+    buildTrayMenu();
     Form_Load();
 }
 
 frmZAVUde::~frmZAVUde()
 {
     m_slots->setLoginFailedHandler(nullptr);
+    modSysTrayEx::Program().SetTrayMenu(this, kTrayIdentifier, nullptr);
+    // Nothing the slots say while they go reaches this half-gone window.
+    m_slots->disconnect(this);
+    for (int i = 0; i < 2; ++i) {
+        m_slots->Slot(i)->disconnect(this);
+        m_slots->Slot(i)->FtpCmd()->disconnect(this);
+    }
+    // The panes draw their rows with this window's icon lists, which go before the
+    // base class would delete the panes: the panes go first.
+    delete takeCentralWidget();
     if (!m_closing) {
         // Destroyed without a close (tests, start-up failures): still free what others could see.
         modSysTrayEx::Program().RemoveTrayIcon(this, kTrayIdentifier);
@@ -193,11 +204,25 @@ void frmZAVUde::buildControls()
     SetHeaderImageList(m_remote[0]->RightView, marks);
     SetHeaderImageList(m_remote[1]->RightView, marks);
 
+    // Each log pane sits under its own server pane, so the two always share a width.
     splRemote = new QSplitter(Qt::Horizontal);
     splRemote->setObjectName(QStringLiteral("splRemote"));
-    splRemote->addWidget(m_remote[0]);
-    splRemote->addWidget(m_remote[1]);
-    splPanes = new QSplitter(Qt::Horizontal);
+    for (size_t i = 0; i < splServer.size(); ++i) {
+        splServer[i] = new QSplitter(Qt::Vertical);
+        splServer[i]->setObjectName(QStringLiteral("splServer") + QString::number(i));
+        splServer[i]->addWidget(m_remote[i]);
+        splServer[i]->addWidget(m_logs[i]->Widget());
+        splServer[i]->setStretchFactor(0, 3);
+        splServer[i]->setStretchFactor(1, 1);
+        splRemote->addWidget(splServer[i]);
+    }
+    // The two log panes keep one height, whichever is dragged.
+    for (size_t i = 0; i < splServer.size(); ++i) {
+        QSplitter *other = splServer[1 - i];
+        connect(splServer[i], &QSplitter::splitterMoved, other,
+                [this, i, other] { other->setSizes(splServer[i]->sizes()); });
+    }
+    splPanes = new QSplitter(Qt::Horizontal, this);
     splPanes->setObjectName(QStringLiteral("splPanes"));
     splPanes->addWidget(m_local);
     splPanes->addWidget(buildTransferButtons());
@@ -206,22 +231,19 @@ void frmZAVUde::buildControls()
     splPanes->setStretchFactor(0, 1);
     splPanes->setStretchFactor(1, 0);
     splPanes->setStretchFactor(2, 1);
-    splLogs = new QSplitter(Qt::Horizontal);
-    splLogs->setObjectName(QStringLiteral("splLogs"));
-    splLogs->addWidget(m_logs[0]->Widget());
-    splLogs->addWidget(m_logs[1]->Widget());
+    // The job queue spans the window's width below the panes and their logs.
     buildJobQueue();
-    splLogs->addWidget(m_jobs);
     splMain = new QSplitter(Qt::Vertical, this);
     splMain->setObjectName(QStringLiteral("splMain"));
     splMain->addWidget(splPanes);
-    splMain->addWidget(splLogs);
+    splMain->addWidget(m_jobs);
     splMain->setStretchFactor(0, 3);
     splMain->setStretchFactor(1, 1);
     setCentralWidget(splMain);
 
     m_remote[1]->hide();
     m_logs[1]->Widget()->hide();
+    splServer[1]->hide();
 
     lblStatus = new QLabel(this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
@@ -432,6 +454,7 @@ bool frmZAVUde::IsAnySessionActive() const { return m_slots && m_slots->IsAnySes
 void frmZAVUde::ShowDual(bool shown)
 {
     m_dual = shown;
+    splServer[1]->setVisible(shown);
     m_remote[1]->setVisible(shown);
     m_logs[1]->Widget()->setVisible(shown);
     if (QAction *profile1 = ToolButton(QStringLiteral("profile1")))
@@ -502,12 +525,32 @@ void frmZAVUde::trayMouseMessage(QWidget *window, int identifier, int message)
         return;
     if (message == modSysTrayEx::LeftButtonUp || message == modSysTrayEx::LeftButtonDoubleClick) {
         restoreFromTray();
-    } else if (message == modSysTrayEx::RightButtonUp) {
-        QMenu menu(this);
-        connect(menu.addAction(tr("Show Ftp Qor")), &QAction::triggered, this, &frmZAVUde::restoreFromTray);
-        connect(menu.addAction(tr("Exit")), &QAction::triggered, this, &frmZAVUde::ExitProgram);
-        menu.exec(QCursor::pos());
     }
+    // A right click opens mnuTray, which the icon shows itself.
+}
+
+void frmZAVUde::buildTrayMenu()
+{
+    // Shown by the icon without a nested event loop; its choices run queued, once
+    // the icon's and the menu's own handlers have returned, because Exit deletes the icon.
+    mnuTray = new QMenu(this);
+    mnuTray->setObjectName(QStringLiteral("mnuTray"));
+    QAction *show = mnuTray->addAction(tr("Show Ftp Qor"));
+    QAction *exit = mnuTray->addAction(tr("Exit"));
+    connect(show, &QAction::triggered, this, [this] {
+        if (!m_modal)
+            restoreFromTray();
+    }, Qt::QueuedConnection);
+    connect(exit, &QAction::triggered, this, [this] {
+        if (!m_modal)
+            ExitProgram();
+    }, Qt::QueuedConnection);
+    // The log-in dialog runs inside the engine: the tray must not restore or end the program under it.
+    connect(mnuTray, &QMenu::aboutToShow, this, [this, show, exit] {
+        show->setEnabled(!m_modal);
+        exit->setEnabled(!m_modal);
+    });
+    modSysTrayEx::Program().SetTrayMenu(this, kTrayIdentifier, mnuTray);
 }
 
 void frmZAVUde::restoreFromTray()
@@ -534,9 +577,12 @@ void frmZAVUde::closeEvent(QCloseEvent *event)
             event->accept();
             return;
         }
-        if (!m_exitRequested && IsOptionOn(OptionFlag::MinimiseOnClose)
-            && modSysTrayEx::Program().CanHideToTray(this, kTrayIdentifier)) {
-            hide();
+        if (!m_exitRequested && IsOptionOn(OptionFlag::MinimiseOnClose)) {
+            // Hidden only where the tray icon can bring the window back; else to the task bar.
+            if (modSysTrayEx::Program().CanHideToTray(this, kTrayIdentifier))
+                hide();
+            else
+                showMinimized();
             event->ignore();
             return;
         }

@@ -124,6 +124,7 @@ public:
     QMenu *mnuList = nullptr;     // local folder history
     QMenu *mnuDrvList = nullptr;  // drivers
     QMenu *mnuProfile[2] = {nullptr, nullptr};
+    QMenu *mnuTray = nullptr;     // the notification-area icon's menu
     QToolBar *TB = nullptr;
     QLabel *lblStatus = nullptr;
     QLabel *lblNetwork = nullptr;
@@ -158,6 +159,7 @@ private:
     void Timer2_Timer();
     void trayMouseMessage(QWidget *window, int identifier, int message);
     void restoreFromTray();
+    void buildTrayMenu();
     void showSlotState();
 
     QPointer<ModStartup> m_startup;
@@ -171,10 +173,10 @@ private:
     BatchTransfers *m_batch = nullptr;
     JobQueuePane *m_jobs = nullptr;
     LocalFolderHistory m_localHistory;
-    QSplitter *splMain = nullptr;   // panes above, logs below
+    QSplitter *splMain = nullptr;   // panes above, job queue below
     QSplitter *splPanes = nullptr;  // local | remote
     QSplitter *splRemote = nullptr; // server 1 | server 2
-    QSplitter *splLogs = nullptr;   // log 1 | log 2
+    std::array<QSplitter *, 2> splServer{}; // a server pane above its log pane, at its width
     bool m_dual = false;
     ModalHolders m_modal;
     std::array<ModalHolders::Hold, 2> m_engineModal; // the browsing connections' NotifyModal

@@ -2,6 +2,7 @@
 #include "frmZAVUde.h"
 
 #include "ColumnWidthKeeper.h"
+#include "DataRoot.h"
 #include "JobQueuePane.h"
 #include "ErrorLog.h"
 #include "LocalPane.h"
@@ -22,19 +23,21 @@ const QString kObject = QStringLiteral("frmZAVUde");
 
 QString sortText(const QTreeView *list)
 {
-    const QHeaderView *header = list->header();
-    if (HeaderIconKey(list, header->sortIndicatorSection()).isEmpty())
+    const int column = ListSortColumn(list);
+    if (HeaderIconKey(list, column).isEmpty())
         return QString();
-    return QString::number(header->sortIndicatorSection()) + QLatin1Char(',')
-         + (header->sortIndicatorOrder() == Qt::AscendingOrder ? QStringLiteral("1") : QStringLiteral("0"));
+    return QString::number(column) + QLatin1Char(',')
+         + (ListSortOrder(list) == Qt::AscendingOrder ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 } // namespace
 
 std::unique_ptr<QSettings> frmZAVUde::OpenSettingsStore()
 {
-    auto settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                                QStringLiteral("ftpqor"), QCoreApplication::applicationName());
+    // The same file QSettings' user scope would pick, moved under the data root when FTPQOR_HOME is set.
+    auto settings = std::make_unique<QSettings>(
+        DataRoot::ConfigFolder() + QLatin1Char('/') + QCoreApplication::applicationName() + QStringLiteral(".conf"),
+        QSettings::IniFormat);
     settings->beginGroup(SettingsSection());
     return settings;
 }
@@ -50,7 +53,8 @@ void frmZAVUde::restoreLayout()
             splMain->restoreState(ui.value(QStringLiteral("SplitMain")).toByteArray());
             splPanes->restoreState(ui.value(QStringLiteral("SplitPanes")).toByteArray());
             splRemote->restoreState(ui.value(QStringLiteral("SplitRemote")).toByteArray());
-            splLogs->restoreState(ui.value(QStringLiteral("SplitLogs")).toByteArray());
+            for (size_t i = 0; i < splServer.size(); ++i)
+                splServer[i]->restoreState(ui.value(QStringLiteral("SplitServer") + QString::number(i)).toByteArray());
             m_jobs->splJobInfo->restoreState(ui.value(QStringLiteral("SplitJobs")).toByteArray());
             for (int i = 0; i < 2; ++i)
                 m_logs[static_cast<size_t>(i)]->RestoreProperties(
@@ -83,7 +87,8 @@ void frmZAVUde::saveLayout()
         ui.insert(QStringLiteral("SplitMain"), splMain->saveState());
         ui.insert(QStringLiteral("SplitPanes"), splPanes->saveState());
         ui.insert(QStringLiteral("SplitRemote"), splRemote->saveState());
-        ui.insert(QStringLiteral("SplitLogs"), splLogs->saveState());
+        for (size_t i = 0; i < splServer.size(); ++i)
+            ui.insert(QStringLiteral("SplitServer") + QString::number(i), splServer[i]->saveState());
         ui.insert(QStringLiteral("SplitJobs"), m_jobs->splJobInfo->saveState());
         ui.insert(QStringLiteral("Dual"), m_dual);
         for (int i = 0; i < 2; ++i)

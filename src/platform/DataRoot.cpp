@@ -20,6 +20,13 @@ QString AppPath()
     return root;
 }
 
+QString ConfigFolder()
+{
+    if (!qEnvironmentVariableIsEmpty("FTPQOR_HOME"))
+        return AppPath() + QStringLiteral("/Config");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/ftpqor");
+}
+
 QString SystemFolder() { return AppPath() + QStringLiteral("/System"); }
 QString JobsFolder() { return AppPath() + QStringLiteral("/Jobs"); }
 QString CacheFolder() { return AppPath() + QStringLiteral("/Cache"); }

@@ -12,6 +12,11 @@ QString JobsFolder();         // AppPath() + "/Jobs"
 QString CacheFolder();        // AppPath() + "/Cache"
 QString TmpFolder();          // AppPath() + "/Tmp"
 
+// Where the settings store and the registry store live: "$FTPQOR_HOME/Config"
+// when FTPQOR_HOME is set, so a private data root holds everything the
+// program writes; else the user's configuration folder + "/ftpqor".
+QString ConfigFolder();
+
 // A file directly in the data root, e.g. FileInRoot("error.log").
 QString FileInRoot(const QString &name);
 

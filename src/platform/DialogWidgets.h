@@ -5,6 +5,14 @@ class QPushButton;
 class QString;
 class QWidget;
 
+// Text for a label that may hold a server's name or path: long runs without
+// a space get invisible break points, so the label can wrap anywhere.
+QString BreakableText(const QString &text);
+
+// Keeps a dialog within the width of its screen: its labels wrap and it is
+// never wider than the screen's available width, whatever names it shows.
+void FitToScreen(QWidget *dialog);
+
 // A named dialog button that Enter does not press unless the dialog makes it
 // the default.
 QPushButton *MakeDialogButton(const QString &name, const QString &caption, QWidget *parent);

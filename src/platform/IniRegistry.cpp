@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "DataRoot.h"
 #include "StoredFile.h"
 #include "TextCodec.h"
 
@@ -71,8 +72,7 @@ IniRegistry::IniRegistry(QString filePath) : m_path(std::move(filePath)) {}
 
 QString IniRegistry::DefaultPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + QStringLiteral("/ftpqor/registry.ini");
+    return DataRoot::ConfigFolder() + QStringLiteral("/registry.ini");
 }
 
 std::optional<QList<IniRegistry::Key>> IniRegistry::load() const

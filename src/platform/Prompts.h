@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -45,7 +46,9 @@ public:
     // Nothing when the user cancelled.
     virtual std::optional<QString> input(QWidget *parent, const InputRequest &request) = 0;
     virtual std::optional<QString> chooseFile(QWidget *parent, const FileRequest &request) = 0;
-    virtual std::optional<QFont> chooseFont(QWidget *parent, const QFont &initial, const QString &title) = 0;
+    // Offers only the point sizes given.
+    virtual std::optional<QFont> chooseFont(QWidget *parent, const QFont &initial, const QString &title,
+                                            const QList<int> &sizes) = 0;
 
     // The program-wide answerer: the Qt dialogs unless a test installed its own.
     static Prompts &current();

@@ -1,7 +1,9 @@
 #include "QtPrompts.h"
 
+#include "DialogWidgets.h"
+#include "FontChooser.h"
+
 #include <QFileDialog>
-#include <QFontDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -50,19 +52,23 @@ PromptButton fromQt(int button)
 
 PromptButton QtPrompts::message(QWidget *parent, const MessageRequest &request)
 {
-    QMessageBox box(toQt(request.icon), request.title, request.text, toQt(request.buttons), parent);
+    QMessageBox box(toQt(request.icon), request.title, BreakableText(request.text), toQt(request.buttons), parent);
+    box.setTextFormat(Qt::PlainText);
+    FitToScreen(&box);
     return fromQt(box.exec());
 }
 
 std::optional<QString> QtPrompts::input(QWidget *parent, const InputRequest &request)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(parent, request.title, request.label,
-                                               request.password ? QLineEdit::Password : QLineEdit::Normal,
-                                               request.defaultText, &ok);
-    if (!ok)
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(request.title);
+    dialog.setLabelText(request.label);
+    dialog.setTextEchoMode(request.password ? QLineEdit::Password : QLineEdit::Normal);
+    dialog.setTextValue(request.defaultText);
+    FitToScreen(&dialog); // a long name scrolls in its field and wraps in the label
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return dialog.textValue();
 }
 
 std::optional<QString> QtPrompts::chooseFile(QWidget *parent, const FileRequest &request)
@@ -84,11 +90,12 @@ std::optional<QString> QtPrompts::chooseFile(QWidget *parent, const FileRequest 
     return path;
 }
 
-std::optional<QFont> QtPrompts::chooseFont(QWidget *parent, const QFont &initial, const QString &title)
+std::optional<QFont> QtPrompts::chooseFont(QWidget *parent, const QFont &initial, const QString &title,
+                                           const QList<int> &sizes)
 {
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, initial, parent, title);
-    if (!ok)
+    FontChooser dialog(initial, sizes, parent);
+    dialog.setWindowTitle(title);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return font;
+    return dialog.chosenFont();
 }

@@ -9,5 +9,6 @@ public:
     PromptButton message(QWidget *parent, const MessageRequest &request) override;
     std::optional<QString> input(QWidget *parent, const InputRequest &request) override;
     std::optional<QString> chooseFile(QWidget *parent, const FileRequest &request) override;
-    std::optional<QFont> chooseFont(QWidget *parent, const QFont &initial, const QString &title) override;
+    std::optional<QFont> chooseFont(QWidget *parent, const QFont &initial, const QString &title,
+                                    const QList<int> &sizes) override;
 };

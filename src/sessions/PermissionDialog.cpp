@@ -1,5 +1,6 @@
 #include "PermissionDialog.h"
 
+#include "DialogWidgets.h"
 #include "ErrorLog.h"
 
 #include <QCheckBox>
@@ -47,10 +48,24 @@ PermissionDialog::PermissionDialog(QWidget *parent)
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    lblItem = new QLabel(this);
+    lblItem->setObjectName(QStringLiteral("lblItem"));
+    lblItem->setTextFormat(Qt::PlainText);
+    lblItem->setWordWrap(true);
+    lblItem->hide();
+
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(lblItem);
     layout->addLayout(grid);
     layout->addLayout(octalRow);
     layout->addWidget(buttons);
+}
+
+void PermissionDialog::setItemName(const QString &name)
+{
+    lblItem->setText(tr("Permissions of \"%1\"").arg(name));
+    lblItem->setVisible(!name.isEmpty());
+    FitToScreen(this);
 }
 
 void PermissionDialog::setAttributes(const QString &attributes)
@@ -123,10 +138,11 @@ void PermissionDialog::octalEdited(const QString &text)
     m_syncing = false;
 }
 
-int GetNewPermisssion(QWidget *owner, const QString &attributes)
+int GetNewPermisssion(QWidget *owner, const QString &attributes, const QString &name)
 {
     try {
         PermissionDialog dialog(owner);
+        dialog.setItemName(name);
         dialog.setAttributes(attributes);
         if (dialog.exec() != QDialog::Accepted)
             return kPermissionCancelled;

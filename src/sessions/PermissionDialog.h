@@ -5,6 +5,7 @@
 
 class QCheckBox;
 class QDialogButtonBox;
+class QLabel;
 class QLineEdit;
 
 // Chooses the permission bits of a remote item: nine boxes (read, write,
@@ -16,12 +17,16 @@ class PermissionDialog : public QDialog
 public:
     explicit PermissionDialog(QWidget *parent = nullptr);
 
+    // Names the item the permissions are for.
+    void setItemName(const QString &name);
+
     // Presets the boxes from a listing's attribute text such as "drwxr-xr-x".
     void setAttributes(const QString &attributes);
     // The chosen bits as three octal digits held in an integer (rwxr-xr-x is 755).
     int permission() const;
 
     QCheckBox *box(int who, int what) const { return m_boxes[who][what]; } // who: 0 owner..2 others; what: 0 r, 1 w, 2 x
+    QLabel *lblItem = nullptr;
     QLineEdit *txtOctal = nullptr;
     QDialogButtonBox *buttons = nullptr;
 
@@ -37,7 +42,7 @@ private:
 
 // The permission dialog's entry: the chosen permission as a three-digit octal
 // value held in an integer, or 65535 when the user cancelled.
-int GetNewPermisssion(QWidget *owner, const QString &attributes);
+int GetNewPermisssion(QWidget *owner, const QString &attributes, const QString &name = QString());
 
 // Cancelled answer of GetNewPermisssion.
 constexpr int kPermissionCancelled = 65535;

@@ -26,7 +26,7 @@ RemotePane::RemotePane(int slot, KeyedImageList &images, QWidget *parent)
 
     CboFTP = new QComboBox(this);
     CboFTP->setObjectName(QStringLiteral("CboFTP"));
-    CboFTP->setMinimumContentsLength(20);
+    CboFTP->setMinimumContentsLength(8); // the pane's buttons come first in a narrow pane
     CboFTP->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
 
     TB_RMT = new QToolBar(this);
@@ -46,6 +46,8 @@ RemotePane::RemotePane(int slot, KeyedImageList &images, QWidget *parent)
         button->setPopupMode(QToolButton::InstantPopup);
     addButton(QStringLiteral("connect"), style()->standardIcon(QStyle::SP_DialogApplyButton), tr("Connect"));
     addButton(QStringLiteral("disconnect"), style()->standardIcon(QStyle::SP_DialogCloseButton), tr("Disconnect"));
+    // Every button stays on the bar: none hides behind the overflow arrow in a narrow pane.
+    TB_RMT->setMinimumWidth(TB_RMT->sizeHint().width());
 
     txtFilter = new QLineEdit(this);
     txtFilter->setObjectName(QStringLiteral("txtFilter"));
@@ -107,10 +109,11 @@ RemotePane::RemotePane(int slot, KeyedImageList &images, QWidget *parent)
     connect(RightView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &at) { mnuRemote->popup(RightView->viewport()->mapToGlobal(at)); });
 
-    lblState = new QLabel(tr("Not connected"), this);
+    lblState = new ElidingLabel(tr("Not connected"), this);
     lblState->setObjectName(QStringLiteral("lblState"));
-    // State texts name folders of any length: they must not widen the pane or the window.
-    lblState->setMinimumWidth(1);
+    // State texts name folders of any length: they must not widen the pane or the window,
+    // but a short one stays readable.
+    lblState->setMinimumText(tr("Connected"));
     Progress = new QProgressBar(this);
     Progress->setObjectName(QStringLiteral("Progress"));
     Progress->setRange(0, 0); // a listing's size is not known in advance
@@ -161,8 +164,7 @@ QAction *RemotePane::Button(const QString &key) const
 
 void RemotePane::ShowState(const QString &text)
 {
-    lblState->setText(text);
-    lblState->setToolTip(text); // the label gives way to the summary in a narrow pane
+    lblState->setFullText(text); // the label gives way to the summary in a narrow pane
 }
 
 void RemotePane::ShowListingProgress(qint64 bytes)

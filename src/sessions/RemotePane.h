@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ElidingLabel.h"
 #include "FileListView.h"
 
 #include <QString>
@@ -43,7 +44,7 @@ public:
     FileListView *RightView = nullptr;
     FileListModel *Model = nullptr;
     QLabel *lblRemote = nullptr;
-    QLabel *lblState = nullptr;
+    ElidingLabel *lblState = nullptr; // the whole text in text() and its tool tip
     QProgressBar *Progress = nullptr;
     FtpStatusStrip *Status = nullptr; // the connection's own status: sockets and transfer progress
     QMenu *mnuRemote = nullptr;        // the list's pop-up menu

@@ -79,8 +79,13 @@ void ServerSlot::wireEngine()
             m_reachedPath = ReplyCodes::QuotedAbsolutePath(line);
     });
     connect(engine, &FtpCommander::Message, this, [this](const QString &text) {
-        if (m_pane)
+        // An idle poll is no operation of the user's: the pane keeps saying what it said.
+        if (m_pane && (m_engine->isBusy() || !m_reportedActive))
             m_pane->ShowState(text);
+    });
+    connect(engine, &FtpCommander::ReplyTimedOut, this, [this](long seconds) {
+        m_noReply = true;
+        log(tr("No reply from the server within %1 seconds.").arg(seconds), SessionLog::Warning);
     });
     connect(engine, &FtpCommander::Error, this, [this](long code, const QString &description, bool) {
         log(QStringLiteral("Error ") + QString::number(code) + QStringLiteral(": ") + description,
@@ -102,7 +107,9 @@ void ServerSlot::wireEngine()
     });
     // A listing arrives in packets; the pane counts them so a long listing shows it is coming.
     connect(engine, &FtpCommander::DataPacket, this, [this](qint64 bytes) {
-        if (m_engine->CurrentAct() != FtpCommander::ActList)
+        // Replies on the control connection are no listing bytes, nor is anything outside a listing.
+        if (!m_engine->PacketFromDataConnection() || !m_engine->isBusy()
+            || m_engine->CurrentAct() != FtpCommander::ActList)
             return;
         m_listingBytes += bytes;
         if (m_pane)
@@ -431,6 +438,11 @@ void ServerSlot::FtpCmd_JobDone()
         QPointer<ServerSlot> guard(this);
         const bool success = m_engine->LastCmdSucces();
         const long act = m_engine->LastAct();
+        // A failure after time-outs says so, where the user looks first.
+        const bool noReply = std::exchange(m_noReply, false);
+        const auto failed = [noReply](const QString &text) {
+            return noReply ? text + tr(": no reply from the server") : text;
+        };
         switch (act) {
         case FtpCommander::ActLogin:
             if (success) {
@@ -441,7 +453,7 @@ void ServerSlot::FtpCmd_JobDone()
                     return;
                 ChangeFolder(m_engine->StartupPath());
             } else if (m_pane) {
-                m_pane->ShowState(tr("Log-in failed"));
+                m_pane->ShowState(failed(tr("Log-in failed")));
             }
             break;
         case FtpCommander::ActChangeDir:
@@ -480,7 +492,7 @@ void ServerSlot::FtpCmd_JobDone()
             if (success) {
                 LoadRemoteFolders(m_engine->getListData(), true);
             } else if (m_pane) {
-                m_pane->ShowState(tr("Listing failed"));
+                m_pane->ShowState(failed(tr("Listing failed")));
             }
             break;
         case FtpCommander::ActRename:
@@ -490,7 +502,7 @@ void ServerSlot::FtpCmd_JobDone()
                     m_cache.MarkDirCacheDirty(stale, 0);
                 relistAfterChange();
             } else if (m_pane) {
-                m_pane->ShowState(act == FtpCommander::ActRename ? tr("Rename failed") : tr("New folder failed"));
+                m_pane->ShowState(failed(act == FtpCommander::ActRename ? tr("Rename failed") : tr("New folder failed")));
             }
             break;
         case FtpCommander::ActCustom:
@@ -500,7 +512,7 @@ void ServerSlot::FtpCmd_JobDone()
                     relistAfterChange();
             }
             if (m_pane && !success)
-                m_pane->ShowState(tr("Command failed"));
+                m_pane->ShowState(failed(tr("Command failed")));
             break;
         default:
             break;

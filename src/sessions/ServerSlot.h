@@ -87,7 +87,7 @@ public:
 
     // Asks for new permission bits preset from an item's attributes: three
     // octal digits held in an integer, 65535 when cancelled.
-    using PermissionAsker = std::function<int(QWidget *owner, const QString &attributes)>;
+    using PermissionAsker = std::function<int(QWidget *owner, const QString &attributes, const QString &name)>;
     void setPermissionAsker(PermissionAsker asker)
     {
         m_askPermission = std::move(asker);
@@ -156,6 +156,7 @@ private:
     bool m_reportedActive = false; // listeners were told the session is up
     bool m_controlConnected = false; // the server answered this attempt
     qint64 m_listingBytes = 0;       // of the listing coming in
+    bool m_noReply = false;          // the operation under way met a reply time-out
     PermissionAsker m_askPermission;
     bool m_jobsAvailable = false;
 };

@@ -97,7 +97,7 @@ void ServerSlot::ShowProperties()
         if (items.isEmpty())
             return;
         const RemoteSelection item = items.first();
-        const int permission = m_askPermission(m_pane, item.Attributes);
+        const int permission = m_askPermission(m_pane, item.Attributes, item.Name);
         if (permission == kPermissionCancelled)
             return;
         startChmod(item, permission);

@@ -156,7 +156,8 @@ std::optional<PreparedUserCommand> UserCommandBuilder::build(const UserCommand &
         }
         if (holds({Placeholder::Attrib})) {
             const QString attributes = context.selection.isEmpty() ? QString() : context.selection.first().attributes;
-            const int permission = m_askPermission(m_owner, attributes);
+            const QString name = context.selection.isEmpty() ? QString() : context.selection.first().name;
+            const int permission = m_askPermission(m_owner, attributes, name);
             if (permission == kPermissionCancelled)
                 return std::nullopt;
             if (!isOctalPermission(permission)) {

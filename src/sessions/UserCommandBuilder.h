@@ -41,7 +41,7 @@ class UserCommandBuilder
 public:
     // Asks for a permission preset from an item's attributes; answers three
     // octal digits held in an integer, or 65535 when cancelled.
-    using PermissionAsker = std::function<int(QWidget *owner, const QString &attributes)>;
+    using PermissionAsker = std::function<int(QWidget *owner, const QString &attributes, const QString &name)>;
 
     explicit UserCommandBuilder(QWidget *owner, PermissionAsker askPermission = {});
 

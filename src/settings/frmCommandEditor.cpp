@@ -125,10 +125,19 @@ frmCommandEditor::frmCommandEditor(QWidget *parent)
     limitToField(txtFail, UserCommand::FailureCodeWidth);
     limitToField(txtArg, UserCommand::ArgumentWidth);
 
+    // The captions keep their whole width, whatever the fields beside them ask for.
+    const auto caption = [](const QString &text, const QString &name, QWidget *buddy) {
+        auto *label = new QLabel(text);
+        label->setObjectName(name);
+        label->setBuddy(buddy);
+        label->setMinimumWidth(label->sizeHint().width());
+        return label;
+    };
     auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("Friendly &Name"), txtName);
-    form->addRow(QStringLiteral("Command &Text"), txtCmd);
-    form->addRow(QStringLiteral("&Description"), txtDesc);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->addRow(caption(QStringLiteral("Friendly &Name"), QStringLiteral("lblName"), txtName), txtName);
+    form->addRow(caption(QStringLiteral("Command &Text"), QStringLiteral("lblCmd"), txtCmd), txtCmd);
+    form->addRow(caption(QStringLiteral("&Description"), QStringLiteral("lblDesc"), txtDesc), txtDesc);
     auto *codes = new QHBoxLayout;
     auto *okLabel = new QLabel(QStringLiteral("&Success Code "));
     okLabel->setBuddy(txtOK);
@@ -167,6 +176,11 @@ frmCommandEditor::frmCommandEditor(QWidget *parent)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
     connect(ChkArg, &QCheckBox::toggled, this, &frmCommandEditor::ChkArg_Click);
+    // Only the user's own tick moves on to the argument; a command opened for editing starts at its name.
+    connect(ChkArg, &QCheckBox::clicked, this, [this](bool on) {
+        if (on)
+            txtArg->setFocus();
+    });
     connect(CmdSave, &QPushButton::clicked, this, &frmCommandEditor::CmdSave_Click);
     connect(CmdCancel, &QPushButton::clicked, this, &frmCommandEditor::CmdCancel_Click);
     connect(txtDesc, &QPlainTextEdit::textChanged, this, &frmCommandEditor::limitDescription);
@@ -188,6 +202,7 @@ void frmCommandEditor::fillFrom(const UserCommand &command)
     ChkReload->setChecked(command.Reload != 0);
     ChkSite->setChecked(command.Site != 0);
     ChkFullPath->setChecked(command.FullPath != 0);
+    txtName->setFocus();
 }
 
 void frmCommandEditor::copyInto(UserCommand &command) const
@@ -220,8 +235,6 @@ void frmCommandEditor::ChkArg_Click()
                                  static_cast<QWidget *>(lblConstantsHint), static_cast<QWidget *>(ChkDirSlash),
                                  static_cast<QWidget *>(lblDirSlashNote), static_cast<QWidget *>(ChkFullPath)})
             control->setEnabled(on);
-        if (on)
-            txtArg->setFocus();
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("ChkArg_Click"));
     }

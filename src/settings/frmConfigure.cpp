@@ -28,6 +28,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace {
 
 const QString kObjectName = QStringLiteral("frmConfigure");
@@ -148,7 +150,7 @@ QFrame *frmConfigure::BuildSystemPage()
 {
     QFrame *frame = BuildOptionPage(static_cast<int>(OptionPage::System), ChkSyst);
     auto *layout = static_cast<QVBoxLayout *>(frame->layout());
-    layout->takeAt(layout->count() - 1); // the stretch: the handler list fills the rest
+    delete layout->takeAt(layout->count() - 1); // the stretch: the handler list fills the rest
     LVEditor = new QTreeWidget;
     LVEditor->setRootIsDecorated(false);
     LVEditor->setHeaderLabels({QStringLiteral("File Type"), QStringLiteral("Actions"), QStringLiteral("Program Path")});
@@ -481,7 +483,11 @@ void frmConfigure::SetFontSample(int row, const QString &family, double pointSiz
 void frmConfigure::CmdFont_Click(int row)
 {
     try {
-        const auto chosen = Prompts::current().chooseFont(this, lblFont.at(row)->font(), QStringLiteral("Font"));
+        const FontSlotInfo &slot = FontSlotInfoOf(row);
+        QList<int> sizes;
+        for (int size = static_cast<int>(std::ceil(slot.minSize)); size <= slot.maxSize; ++size)
+            sizes << size;
+        const auto chosen = Prompts::current().chooseFont(this, lblFont.at(row)->font(), QStringLiteral("Font"), sizes);
         if (!chosen)
             return;
         const double size = ClampFontSize(row, chosen->pointSizeF() > 0 ? chosen->pointSizeF() : 0);

@@ -77,6 +77,7 @@ frmQuickCon::frmQuickCon(QWidget *parent)
     Combo1->setCurrentIndex(-1);
     Combo1->clearEditText();
     updateButtons();
+    FitToScreen(this); // a long host name in the list scrolls in the field
 }
 
 QString frmQuickCon::ListFilePath() { return DataRoot::SystemFolder() + QStringLiteral("/QuickConnect.txt"); }

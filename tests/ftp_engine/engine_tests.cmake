@@ -9,4 +9,5 @@ ftpqor_test(test_ftp_engine
     EngineDataFaultsTest.cpp
     EngineBehaviourTest.cpp
     EngineReviewTest.cpp
+    EngineDeadlineTest.cpp
   DEPENDS ftpqor_ftp_engine)

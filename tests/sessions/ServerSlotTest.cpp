@@ -189,7 +189,7 @@ TEST_F(SlotFixture, MakesRenamesAndChangesPermissionsOnTheServer)
     EXPECT_FALSE(server.exists("old.txt"));
     EXPECT_TRUE(idle());
 
-    slot().setPermissionAsker([](QWidget *, const QString &attributes) {
+    slot().setPermissionAsker([](QWidget *, const QString &attributes, const QString &) {
         EXPECT_TRUE(attributes.startsWith("-rw"));
         return 600;
     });
@@ -202,7 +202,7 @@ TEST_F(SlotFixture, MakesRenamesAndChangesPermissionsOnTheServer)
     EXPECT_TRUE(permissions & QFile::WriteUser);
     EXPECT_FALSE(permissions & (QFile::ReadGroup | QFile::ReadOther));
 
-    slot().setPermissionAsker([](QWidget *, const QString &) { return 778; });
+    slot().setPermissionAsker([](QWidget *, const QString &, const QString &) { return 778; });
     select(pane0, "new.txt");
     prompts.expectMessage("The supplied attribute was incorrect!", PromptButton::Ok);
     pane0.Button("props")->trigger();
@@ -302,7 +302,7 @@ TEST_F(SlotFixture, ALongListingShowsHowMuchHasArrived)
     // Read the pane as each packet arrives, after the slot has handled it.
     QStringList states;
     QObject::connect(slot().FtpCmd(), &FtpCommander::DataPacket, [&] {
-        if (!pane0.Progress->isHidden())
+        if (slot().FtpCmd()->PacketFromDataConnection() && !pane0.Progress->isHidden())
             states << pane0.lblState->text();
     });
     serverSlots->UseProfile(0, profile, true);

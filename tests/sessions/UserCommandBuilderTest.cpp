@@ -30,7 +30,7 @@ class UserCommandBuilderTest : public ::testing::Test
 protected:
     UserCommandBuilder builder()
     {
-        return UserCommandBuilder(&owner, [this](QWidget *, const QString &attributes) {
+        return UserCommandBuilder(&owner, [this](QWidget *, const QString &attributes, const QString &) {
             ++permissionAsks;
             askedAttributes = attributes;
             return permissionAnswer;

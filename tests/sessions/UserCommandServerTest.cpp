@@ -74,7 +74,7 @@ protected:
     int permissionAnswer = 640;
     CustomCommandRunner runner{commands, &owner,
                                [this] { return CustomCommandRunner::Target{0, &target, context}; },
-                               [this](QWidget *, const QString &) { return permissionAnswer; }};
+                               [this](QWidget *, const QString &, const QString &) { return permissionAnswer; }};
     int jobs = 0;
     int reloads = 0;
     QStringList sent;

@@ -9,10 +9,12 @@
 #include "FrmEdit.h"
 #include "frmConfigure.h"
 #include "frmFileType.h"
+#include "FontChooser.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -373,4 +375,31 @@ TEST_F(ConfigureDialogTest, DoubleClickOnAPageOpensTheEditorWithNothingToUpload)
     EXPECT_EQ(caption, "Ftp Editor*");
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(prompts.allUsed());
+}
+
+TEST(FontChooserTest, OffersOnlyTheSizesItsSlotWillUse)
+{
+    frmConfigure dialog;
+    dialog.show();
+    const auto choose = [&](int row, const QString &size) {
+        QStringList offered;
+        WhenModal<FontChooser>([&](FontChooser &chooser) {
+            for (int i = 0; i < chooser.lstSize->count(); ++i)
+                offered << chooser.lstSize->item(i)->text();
+            const QList<QListWidgetItem *> wanted = chooser.lstSize->findItems(size, Qt::MatchExactly);
+            if (!wanted.isEmpty()) {
+                QTest::mouseClick(chooser.lstSize->viewport(), Qt::LeftButton, Qt::NoModifier,
+                                  chooser.lstSize->visualItemRect(wanted.first()).center());
+            }
+            EXPECT_EQ(chooser.lblSample->font().pointSize(), size.toInt());
+            chooser.buttons->button(QDialogButtonBox::Ok)->click();
+        });
+        QTest::mouseClick(dialog.CmdFont.at(row), Qt::LeftButton);
+        return offered;
+    };
+    EXPECT_EQ(choose(0, "9"), QStringList({"7", "8", "9"}));
+    EXPECT_TRUE(dialog.lblFont.at(0)->text().endsWith(", 9"));
+    EXPECT_EQ(choose(4, "14"), QStringList({"7", "8", "9", "10", "11", "12", "13", "14"}));
+    EXPECT_TRUE(dialog.lblFont.at(4)->text().endsWith(", 14"));
+    EXPECT_EQ(dialog.lblFont.at(4)->font().pointSizeF(), 14);
 }

@@ -5,6 +5,7 @@
 #include "frmCommandEditor.h"
 #include "frmCustomCmd.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QHeaderView>
@@ -338,3 +339,32 @@ TEST(CommandEditorTest, StoredTextComesBackAsItWasShown)
 }
 
 } // namespace
+
+TEST_F(UserCommandWindowsTest, EditingACommandWithAnArgumentStartsAtItsNameWithWholeCaptions)
+{
+    EditorAnswer withArgument;
+    withArgument.name = QStringLiteral("Change mode");
+    withArgument.command = QStringLiteral("SITE CHMOD");
+    withArgument.argument = QStringLiteral("$attrib $file");
+    withArgument.hasArgument = true;
+    answerEditor(withArgument);
+    window.CmdAdd->click();
+    window.LV->setCurrentItem(window.LV->topLevelItem(0));
+
+    bool nameFocused = false;
+    bool captionsWhole = false;
+    window.setEditorRunner([&](frmCommandEditor &editor) {
+        editor.show();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&editor));
+        nameFocused = QApplication::focusWidget() == editor.txtName;
+        captionsWhole = true;
+        for (const char *name : {"lblName", "lblCmd", "lblDesc"}) {
+            const QLabel *caption = editor.findChild<QLabel *>(name);
+            captionsWhole = captionsWhole && caption && caption->width() >= caption->sizeHint().width();
+        }
+        editor.CmdCancel->click();
+    });
+    QTest::mouseClick(window.CmdEdit, Qt::LeftButton);
+    EXPECT_TRUE(nameFocused);
+    EXPECT_TRUE(captionsWhole);
+}

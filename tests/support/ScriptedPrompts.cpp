@@ -110,7 +110,7 @@ std::optional<QString> ScriptedPrompts::chooseFile(QWidget *, const FileRequest 
     return e ? e->text : std::nullopt;
 }
 
-std::optional<QFont> ScriptedPrompts::chooseFont(QWidget *, const QFont &, const QString &title)
+std::optional<QFont> ScriptedPrompts::chooseFont(QWidget *, const QFont &, const QString &title, const QList<int> &)
 {
     m_shown.push_back(Shown{Kind::Font, title, title});
     const auto e = take(Kind::Font, title);
