@@ -538,17 +538,17 @@ void frmZAVUde::buildTrayMenu()
     QAction *show = mnuTray->addAction(tr("Show Ftp Qor"));
     QAction *exit = mnuTray->addAction(tr("Exit"));
     connect(show, &QAction::triggered, this, [this] {
-        if (!m_modal)
+        if (!m_modal.IsSet())
             restoreFromTray();
     }, Qt::QueuedConnection);
     connect(exit, &QAction::triggered, this, [this] {
-        if (!m_modal)
+        if (!m_modal.IsSet())
             ExitProgram();
     }, Qt::QueuedConnection);
     // The log-in dialog runs inside the engine: the tray must not restore or end the program under it.
     connect(mnuTray, &QMenu::aboutToShow, this, [this, show, exit] {
-        show->setEnabled(!m_modal);
-        exit->setEnabled(!m_modal);
+        show->setEnabled(!m_modal.IsSet());
+        exit->setEnabled(!m_modal.IsSet());
     });
     modSysTrayEx::Program().SetTrayMenu(this, kTrayIdentifier, mnuTray);
 }

@@ -135,7 +135,7 @@ TEST(FirstUse, HeaderClicksSortUpDownUpAndAnotherColumnStartsAscending)
         clickHeader(local, 0);
         EXPECT_EQ(marks(local), "arr_up - - -");
 
-        for (QTreeView *list : {local, window.Remote(0)->RightView, window.Remote(1)->RightView}) {
+        for (QTreeView *list : QList<QTreeView *>{local, window.Remote(0)->RightView, window.Remote(1)->RightView}) {
             if (list != local) {
                 EXPECT_EQ(ListSortColumn(list), -1);
             }
@@ -195,7 +195,7 @@ TEST(FirstUse, TheNameColumnTakesTheFreeWidthUnlessWidthsWereStored)
     {
         frmZAVUde window;
         showAtDefaultSize(window);
-        for (QTreeView *list : {window.Local()->LeftView, window.Remote(0)->RightView}) {
+        for (QTreeView *list : QList<QTreeView *>{window.Local()->LeftView, window.Remote(0)->RightView}) {
             int others = 0;
             for (int i = 1; i < list->model()->columnCount(); ++i)
                 others += list->columnWidth(i);
