@@ -29,7 +29,9 @@ int main(int argc, char *argv[])
     const bool firstInstance = Main(startup, QApplication::arguments(), [&] {
         mainWindow = std::make_unique<frmZAVUde>(&startup);
         frmZAVUde *window = mainWindow.get();
-        window->SetWindowFactory(QStringLiteral("cmp"), [window](QWidget *owner) { return new frmCompare(*window, owner); });
+        window->SetWindowFactory(QStringLiteral("cmp"), [window](QWidget *owner) {
+            return new frmCompare(*window, window->JobsIntake(), owner);
+        });
         auto *splash = new frmSplash(*mainWindow);
         splash->Load();
     });

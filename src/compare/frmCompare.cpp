@@ -1,6 +1,8 @@
 #include "frmCompare.h"
 
 #include "AppInfo.h"
+#include "DataRoot.h"
+#include "JobsFromRows.h"
 #include "ElapsedText.h"
 #include "ErrorLog.h"
 #include "FileListModel.h"
@@ -33,14 +35,16 @@ const QString kLeadingBlanks = QStringLiteral("       "); // room for the locati
 
 } // namespace
 
-frmCompare::frmCompare(MainWindowServices &mainWindow, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_main(mainWindow)
+frmCompare::frmCompare(MainWindowServices &mainWindow, JobIntake *intake, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_main(mainWindow), m_intake(intake),
+      m_jobs(std::make_unique<JobsFromRows>(DataRoot::JobsFolder()))
 {
     setObjectName(QStringLiteral("frmCompare"));
     setWindowTitle(QStringLiteral("Folders Compare"));
     setAttribute(Qt::WA_DeleteOnClose);
     m_comparison = new FolderComparison(this);
     buildControls();
+    buildMenu();
     m_sink = std::make_unique<BufferedRowSink>([this](std::vector<FileListRow> rows) { m_model->appendRows(std::move(rows)); },
                                                [this] { return m_model->size(); });
     CompareRun &run = m_comparison->Run();

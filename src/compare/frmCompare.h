@@ -10,8 +10,12 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class FileListModel;
+class FtpTask;
+class JobIntake;
+class JobsFromRows;
 class MainWindowServices;
 class QCheckBox;
 class QGroupBox;
@@ -29,7 +33,8 @@ class frmCompare : public QWidget
 {
     Q_OBJECT
 public:
-    explicit frmCompare(MainWindowServices &mainWindow, QWidget *parent = nullptr);
+    // `intake` is the main window's job queue (none: jobs can only be saved).
+    frmCompare(MainWindowServices &mainWindow, JobIntake *intake, QWidget *parent = nullptr);
     ~frmCompare() override;
 
     // Side state: the kind, the local folder and the FTP location of each side.
@@ -47,6 +52,20 @@ public:
     // Sets a side directly, as the location dialog would.
     void SetLocalLocation(int side, const QString &path);
     void SetFtpLocation(int side, const CProfile &location);
+
+    // The result list's context menu, at a point of the list; shown only when a
+    // row is selected and exactly one side of the comparison was on FTP.
+    void ShowCompareMenu(const QPoint &at);
+    // Whether the menu offers downloads (side 0 FTP) rather than uploads.
+    bool DownloadMode() const;
+    bool MenuAvailable() const;
+    // Makes jobs of the selected rows (empty filter) or of every row with that
+    // verdict, and queues them or saves them to the window's job file.
+    void HandleSaveTask(const QString &filter, bool save);
+    // The job of one row, or none (a folder row, a name that cannot be a file name).
+    std::shared_ptr<FtpTask> ComposeTask(int row, bool download) const;
+    const JobsFromRows &Jobs() const { return *m_jobs; }
+    QMenu *mnuCntxt = nullptr;
 
     FolderComparison &Comparison() { return *m_comparison; }
     FileListModel *Model() const { return m_model; }
@@ -78,6 +97,7 @@ protected:
 
 private:
     void buildControls();
+    void buildMenu();
     void setPanel(int panel, const QString &text);
     void StopComparison(const QString &failedServer, const QString &failure);
     void LV_ItemClick(const QModelIndex &index);
@@ -90,6 +110,8 @@ private:
     std::unique_ptr<BufferedRowSink> m_sink;
     std::array<QLabel *, 3> m_panels{};
     bool m_rowLimitHit = false;
+    JobIntake *m_intake = nullptr;
+    std::unique_ptr<JobsFromRows> m_jobs;
 
 protected:
     // The sides of the comparison that made the rows shown (jobs use them).

@@ -99,6 +99,7 @@ public:
     void CmdOut_Click(int slot);
     // The job queue that takes the jobs the panes make; none disables the job commands.
     void SetJobIntake(JobIntake *intake);
+    JobIntake *JobsIntake() const { return m_jobIntake; }
     // Downloads the slot's remote selection at once.
     void MNU_RMT_DNLD_Click(int slot);
     QToolButton *CmdIN[2] = {nullptr, nullptr};
@@ -172,6 +173,7 @@ private:
     ServerSlots *m_slots = nullptr;
     BatchTransfers *m_batch = nullptr;
     JobQueuePane *m_jobs = nullptr;
+    JobIntake *m_jobIntake = nullptr;
     LocalFolderHistory m_localHistory;
     QSplitter *splMain = nullptr;   // panes above, job queue below
     QSplitter *splPanes = nullptr;  // local | remote

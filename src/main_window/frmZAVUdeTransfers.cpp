@@ -177,6 +177,7 @@ void frmZAVUde::wireTransfers()
 
 void frmZAVUde::SetJobIntake(JobIntake *intake)
 {
+    m_jobIntake = intake;
     m_batch->setJobIntake(intake);
     for (int i = 0; i < 2; ++i)
         m_slots->Slot(i)->setJobsAvailable(intake != nullptr);

@@ -1,5 +1,6 @@
 #include "CompareTestSupport.h"
 #include "DataRoot.h"
+#include "JobIntake.h"
 #include "ModProfile.h"
 #include "ProfileRecordFile.h"
 #include "ScriptedPrompts.h"
@@ -114,6 +115,15 @@ TEST(FolderOptionTest, CancelledPickerEmptiesTheFolder)
     EXPECT_TRUE(prompts.allUsed());
 }
 
+class NoQueue : public JobIntake
+{
+public:
+    void AcceptJobs(const FtpTaskCollection &, bool) override {}
+    bool AddJob(const FtpTaskCollection::Job &) override { return false; }
+    void ReportJobsAdded(bool, int, int) override {}
+    void RunQueuedJobs() override {}
+};
+
 class CompareWindowTest : public ::testing::Test
 {
 protected:
@@ -122,7 +132,7 @@ protected:
         window.pictures.Add("ftp", QIcon());
         window.pictures.Add("open", QIcon());
         window.pictures.Add("exl", QIcon());
-        form = new frmCompare(window);
+        form = new frmCompare(window, &intake);
     }
     void TearDown() override { delete form.data(); }
 
@@ -133,6 +143,7 @@ protected:
     }
 
     StubWindow window;
+    NoQueue intake;
     QPointer<frmCompare> form;
     QTemporaryDir a;
     QTemporaryDir b;
