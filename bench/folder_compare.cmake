@@ -1,0 +1,5 @@
+if(TARGET ftpqor_compare_core)
+  add_executable(folder_compare folder_compare.cpp)
+  target_link_libraries(folder_compare PRIVATE ftpqor_compare_core)
+  ftpqor_warnings(folder_compare)
+endif()
