@@ -1,0 +1,3 @@
+add_executable(ftp_search ftp_search.cpp)
+target_link_libraries(ftp_search PRIVATE ftpqor_search_walk)
+ftpqor_warnings(ftp_search)
