@@ -2,7 +2,8 @@
 // what it saw and how long it took. Run by hand, side by side with another
 // client's recursive listing of the same tree on the same server.
 //
-//   ftp_search --host H --port P --user U --password W [--active] REMOTE_DIR PATTERN
+//   ftp_search --host H --port P --user U --password W [--active] [--log] REMOTE_DIR PATTERN
+// (--log prints the session's commands and replies to stderr)
 #include "SearchWalk.h"
 
 #include <QCoreApplication>
@@ -17,7 +18,7 @@ namespace {
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: ftp_search --host H --port P --user U --password W [--active] REMOTE_DIR PATTERN\n");
+    std::fprintf(stderr, "usage: ftp_search --host H --port P --user U --password W [--active] [--log] REMOTE_DIR PATTERN\n");
     return 2;
 }
 
@@ -38,12 +39,18 @@ class CountingSink : public SearchSink
 {
 public:
     void SearchHits(std::vector<SearchHit> &hits) override { matches += static_cast<qint64>(hits.size()); }
+    void SearchLog(const QString &text) override
+    {
+        if (log)
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+    }
     void SearchFinished(SearchEnd how, bool, const SearchStatistics &s) override
     {
         end = how;
         stats = s;
         QCoreApplication::quit();
     }
+    bool log = false;
     qint64 matches = 0;
     SearchEnd end = SearchEnd::QueueDone;
     SearchStatistics stats;
@@ -61,6 +68,7 @@ int main(int argc, char **argv)
     criteria.Password = QStringLiteral("guest");
     criteria.SearchRoot = false;
     QStringList rest;
+    bool log = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args.at(i);
         const bool hasValue = i + 1 < args.size();
@@ -74,6 +82,8 @@ int main(int argc, char **argv)
             criteria.Password = args.at(++i);
         else if (a == QLatin1String("--active"))
             criteria.Passive = false;
+        else if (a == QLatin1String("--log"))
+            log = true;
         else
             rest.append(a);
     }
@@ -84,6 +94,7 @@ int main(int argc, char **argv)
 
     QTemporaryDir cache;
     CountingSink sink;
+    sink.log = log;
     SearchWalk walk(sink, cache.path());
     QElapsedTimer timer;
     timer.start();
