@@ -90,6 +90,10 @@ int main(int argc, char **argv)
     });
     QElapsedTimer clock;
     clock.start();
+    // When the server side's walk ended: the rest is the comparison of the kept listings.
+    qint64 walkNs = -1;
+    for (int side = 0; side < 2; ++side)
+        QObject::connect(comparison.Walk(side), &FtpSideWalk::finished, &app, [&] { walkNs = clock.nsecsElapsed(); });
     comparison.Start(first, second);
     if (comparison.Running())
         QCoreApplication::exec();
@@ -99,6 +103,8 @@ int main(int argc, char **argv)
         return 1;
     }
     const CompareRules::Counters &c = comparison.Run().Counts;
+    if (walkNs >= 0)
+        std::printf("walk_seconds=%.3f\n", static_cast<double>(walkNs) / 1e9);
     std::printf("rows=%d\n", sink.RowCount());
     std::printf("ok=%lld missing=%lld size_changed=%lld time_changed=%lld\n", static_cast<long long>(c.CountOk),
                 static_cast<long long>(c.CountMissing), static_cast<long long>(c.CountSizeChanged),

@@ -94,6 +94,46 @@ QStringList SplitPatterns(const QString &patternText)
     return (trimmed.isEmpty() ? QStringLiteral("*") : trimmed).split(QLatin1Char(';'));
 }
 
+namespace {
+constexpr qsizetype kMaxCachedTimes = 200000; // a bound on memory, far above what repeats
+} // namespace
+
+TimeTexts::Local &TimeTexts::local(qint64 secs)
+{
+    auto it = m_local.find(secs);
+    if (it == m_local.end()) {
+        if (m_local.size() > kMaxCachedTimes)
+            m_local.clear();
+        it = m_local.insert(secs, Local{QDateTime::fromSecsSinceEpoch(secs), QString()});
+    }
+    return it.value();
+}
+
+const QDateTime &TimeTexts::LocalTime(qint64 secs) { return local(secs).When; }
+
+const QString &TimeTexts::LocalText(qint64 secs)
+{
+    Local &entry = local(secs);
+    if (entry.Text.isEmpty())
+        entry.Text = TimeText(entry.When);
+    return entry.Text;
+}
+
+const TimeTexts::Listing &TimeTexts::FromListing(const QString &dateText)
+{
+    auto it = m_listing.find(dateText);
+    if (it == m_listing.end()) {
+        if (m_listing.size() > kMaxCachedTimes)
+            m_listing.clear();
+        Listing entry;
+        entry.When = ReadListingDate(dateText);
+        entry.Text = entry.When ? TimeText(*entry.When) : dateText;
+        entry.SortSecs = entry.When ? entry.When->toSecsSinceEpoch() : 0;
+        it = m_listing.insert(dateText, std::move(entry));
+    }
+    return it.value();
+}
+
 void Counters::Count(Verdict verdict)
 {
     switch (verdict) {

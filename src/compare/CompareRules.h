@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -48,6 +49,33 @@ QString FileIconKey(const QString &fileName, const std::function<bool(const QStr
 // The pattern box's text trimmed as a whole ("*" when empty) and split at ";";
 // a blank after a ";" belongs to the next pattern.
 QStringList SplitPatterns(const QString &patternText);
+
+// The time texts of one comparison, each made once: many files share a
+// modification time or a listing's date text, and formatting is the costly part.
+class TimeTexts
+{
+public:
+    struct Listing
+    {
+        std::optional<QDateTime> When; // the listing's wall-clock time, when it reads as one
+        QString Text;                  // the general date-time text, else the listing's own text
+        qint64 SortSecs = 0;           // for sorting; 0 when unreadable
+    };
+    // A local modification time (whole seconds) as local wall-clock time and as text.
+    const QDateTime &LocalTime(qint64 secs);
+    const QString &LocalText(qint64 secs);
+    const Listing &FromListing(const QString &dateText);
+
+private:
+    struct Local
+    {
+        QDateTime When;
+        QString Text;
+    };
+    Local &local(qint64 secs);
+    QHash<qint64, Local> m_local;
+    QHash<QString, Listing> m_listing;
+};
 
 // Per-verdict counts of a comparison; folders are never counted.
 struct Counters

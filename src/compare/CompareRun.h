@@ -52,6 +52,7 @@ public:
     bool OnlyConflict = false; // "List only altered or missing files"
     bool StopCompare = false;
     CompareRules::Counters Counts;
+    CompareRules::TimeTexts Times;
     CompareRowSink *Sink = nullptr;
     // Whether the main window's file-type pictures hold a key.
     std::function<bool(const QString &key)> HasPicture;

@@ -103,7 +103,7 @@ void FolderComparison::walkFinished(int side, FtpSideWalk::End end)
         this->end();
         break;
     case Kind::LocalToFtp:
-        m_counterparts = std::make_unique<RemoteCounterparts>(m_walks[1]->Listings());
+        m_counterparts = std::make_unique<RemoteCounterparts>(m_walks[1]->Listings(), m_run.Times);
         m_localWalk = std::make_unique<LocalTreeCompare>(m_run, *m_counterparts, m_first.LocalPath.trimmed(),
                                                          m_walks[1]->Base(),
                                                          QStringLiteral("CompareFolders_LocalToFtp"));

@@ -14,8 +14,6 @@ namespace {
 
 const QString kObject = QStringLiteral("frmCompare");
 
-QString localTimeText(qint64 secs) { return TimeText(QDateTime::fromSecsSinceEpoch(secs)); }
-
 } // namespace
 
 LocalTreeCompare::LocalTreeCompare(CompareRun &run, CounterpartSide &second, const QString &firstTop,
@@ -41,7 +39,7 @@ void LocalTreeCompare::openFolder(Pending folder)
     m_second.EnterFolder(folder.Second);
     for (const LocalEntry &sub : contents.Folders) {
         const Verdict verdict = m_second.HasFolder(sub.Name) ? Verdict::Ok : Verdict::Missing;
-        m_run.Append(FolderRow(sub.Name, folder.First, 0, localTimeText(sub.ModifiedSecs), sub.ModifiedSecs, verdict,
+        m_run.Append(FolderRow(sub.Name, folder.First, 0, m_run.Times.LocalText(sub.ModifiedSecs), sub.ModifiedSecs, verdict,
                                QStringLiteral("OK"), FolderBold::All));
     }
     m_run.Counts.TotalFiles += static_cast<qint64>(contents.Files.size());
@@ -63,10 +61,10 @@ void LocalTreeCompare::compareFile(const LocalEntry &file)
     m_run.Counts.Count(verdict);
     if (verdict == Verdict::Ok && m_run.OnlyConflict)
         return;
-    const QString firstTime = localTimeText(file.ModifiedSecs);
+    const QString firstTime = m_run.Times.LocalText(file.ModifiedSecs);
     QString detail;
     if (verdict == Verdict::SizeChanged || verdict == Verdict::TimeChanged) {
-        const QString secondTime = other.HasSecs ? localTimeText(other.ModifiedSecs) : other.TimeText;
+        const QString secondTime = other.HasSecs ? m_run.Times.LocalText(other.ModifiedSecs) : other.TimeText;
         detail = verdict == Verdict::SizeChanged ? SizeDetail(file.Size, other.Size, firstTime, secondTime)
                                                  : TimeDetail(firstTime, secondTime);
     }

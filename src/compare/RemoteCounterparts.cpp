@@ -38,9 +38,11 @@ Counterpart RemoteCounterparts::File(const QString &name, qint64 firstModifiedSe
     found.Exists = true;
     found.Size = item.Size;
     // The listing's time against the local time as it stands: no zone, no tolerance.
-    const std::optional<QDateTime> remote = CompareRules::ReadListingDate(item.DateText);
-    const QDateTime local = QDateTime::fromSecsSinceEpoch(firstModifiedSecs);
-    found.TimesEqual = remote && remote->date() == local.date() && remote->time() == local.time();
-    found.TimeText = remote ? CompareRules::TimeText(*remote) : item.DateText;
+    const CompareRules::TimeTexts::Listing &remote = m_times.FromListing(item.DateText);
+    if (remote.When) {
+        const QDateTime &local = m_times.LocalTime(firstModifiedSecs);
+        found.TimesEqual = remote.When->date() == local.date() && remote.When->time() == local.time();
+    }
+    found.TimeText = remote.Text;
     return found;
 }

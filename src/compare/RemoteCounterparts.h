@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CompareRules.h"
 #include "CounterpartSide.h"
 #include "RemoteFolderListings.h"
 
@@ -11,7 +12,10 @@
 class RemoteCounterparts final : public CounterpartSide
 {
 public:
-    explicit RemoteCounterparts(const RemoteFolderListings &listings) : m_listings(listings) {}
+    RemoteCounterparts(const RemoteFolderListings &listings, CompareRules::TimeTexts &times)
+        : m_listings(listings), m_times(times)
+    {
+    }
 
     QString Join(const QString &secondFolder, const QString &name) const override;
     void EnterFolder(const QString &secondFolder) override;
@@ -20,6 +24,7 @@ public:
 
 private:
     const RemoteFolderListings &m_listings;
+    CompareRules::TimeTexts &m_times;
     const QList<FtpFileItem> *m_items = nullptr;
     QHash<QString, qsizetype> m_files;   // folded name -> first file entry
     QHash<QString, qsizetype> m_folders; // folded name -> first folder entry

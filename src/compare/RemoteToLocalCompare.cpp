@@ -37,9 +37,10 @@ void RemoteToLocalCompare::CompareListing(const QString &remoteFolder, const QLi
         // A name that could leave the folder has no local counterpart.
         const auto it = IsSafeRemoteName(item.Name) ? local.constFind(item.Name) : local.cend();
         const bool found = it != local.cend() && it->IsFolder == item.IsFolder;
-        const std::optional<QDateTime> remoteTime = ReadListingDate(item.DateText);
-        const QString remoteText = remoteTime ? TimeText(*remoteTime) : item.DateText;
-        const qint64 sortTime = remoteTime ? remoteTime->toSecsSinceEpoch() : 0;
+        const TimeTexts::Listing &listed = m_run.Times.FromListing(item.DateText);
+        const std::optional<QDateTime> &remoteTime = listed.When;
+        const QString &remoteText = listed.Text;
+        const qint64 sortTime = listed.SortSecs;
         if (item.IsFolder) {
             m_run.Append(FolderRow(item.Name, remoteFolder, item.Size, remoteText, sortTime,
                                    found ? Verdict::Ok : Verdict::Missing, QStringLiteral("Ok"), FolderBold::All));
@@ -48,7 +49,7 @@ void RemoteToLocalCompare::CompareListing(const QString &remoteFolder, const QLi
         QDateTime localTime;
         bool timesEqual = false;
         if (found) {
-            localTime = AddTimeZoneBias(QDateTime::fromSecsSinceEpoch(it->ModifiedSecs));
+            localTime = AddTimeZoneBias(m_run.Times.LocalTime(it->ModifiedSecs));
             timesEqual = !remoteTime || (remoteTime->date() == localTime.date() && remoteTime->time() == localTime.time());
         }
         const Verdict verdict = Decide(found, found && it->Size == item.Size, timesEqual);

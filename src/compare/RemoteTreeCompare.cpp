@@ -38,9 +38,9 @@ void RemoteTreeCompare::compareFolder(const Pending &folder)
     }
     for (const FtpFileItem &item : *firstItems) {
         const FtpFileItem *other = (item.IsFolder ? secondFolders : secondFiles).value(item.Name.toCaseFolded());
-        const std::optional<QDateTime> when = ReadListingDate(item.DateText);
-        const QString firstTime = when ? TimeText(*when) : item.DateText;
-        const qint64 sortTime = when ? when->toSecsSinceEpoch() : 0;
+        const TimeTexts::Listing &first = m_run.Times.FromListing(item.DateText);
+        const QString firstTime = first.Text;
+        const qint64 sortTime = first.SortSecs;
         if (item.IsFolder) {
             if (other && m_run.OnlyConflict)
                 continue;
@@ -52,7 +52,7 @@ void RemoteTreeCompare::compareFolder(const Pending &folder)
         QString secondTime;
         bool timesEqual = false;
         if (other) {
-            secondTime = NormalisedListingDate(other->DateText);
+            secondTime = m_run.Times.FromListing(other->DateText).Text;
             timesEqual = firstTime.compare(secondTime, Qt::CaseInsensitive) == 0;
         }
         const Verdict verdict = Decide(other != nullptr, other && other->Size == item.Size, timesEqual);
