@@ -342,3 +342,16 @@ TEST_F(FtpCompareFaultTest, DotEntriesOfFtpToFtpGetRowsButAreNotWalked)
     for (const QByteArray &line : one.commands())
         EXPECT_FALSE(line.startsWith("CWD /.")) << line.constData();
 }
+
+TEST_F(FtpCompareFaultTest, AnUnreadableListingDateIsATimeDifferenceShownAsWritten)
+{
+    ScriptedFtpServer server;
+    ASSERT_TRUE(server.listen());
+    server.setListing("-rw-r--r-- 1 u g 3 Xyz 99 99:99 a.txt\r\n");
+    putFile(localDir.path() + "/a.txt", "abc", 1600000000);
+    ASSERT_TRUE(run(local(localDir.path()), ftp(locationOf(server, "/"))));
+    const FileListRow *row = sink.Find("a.txt");
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(VectorSink::Remarks(*row), "FileTime changed");
+    EXPECT_TRUE(row->ToolTip.endsWith(" Vs. Xyz 99 99:99")) << row->ToolTip.toStdString();
+}
