@@ -4,6 +4,7 @@
 #include "Prompts.h"
 #include "frmSplash.h"
 #include "frmCompare.h"
+#include "frmSearch.h"
 #include "frmZAVUde.h"
 
 #include <QApplication>
@@ -31,6 +32,9 @@ int main(int argc, char *argv[])
         frmZAVUde *window = mainWindow.get();
         window->SetWindowFactory(QStringLiteral("cmp"), [window](QWidget *owner) {
             return new frmCompare(*window, window->JobsIntake(), owner);
+        });
+        window->SetWindowFactory(QStringLiteral("srch"), [window](QWidget *owner) {
+            return new frmSearch(*window, window->JobsIntake(), owner);
         });
         auto *splash = new frmSplash(*mainWindow);
         splash->Load();

@@ -302,6 +302,9 @@ void frmZAVUde::buildMenus()
     QAction *commands = tools->addAction(m_images.Picture(QStringLiteral("cmd")), tr("Custom Commands..."));
     commands->setObjectName(QStringLiteral("mnuCustomCmds"));
     connect(commands, &QAction::triggered, this, &frmZAVUde::mnuCustomCmds_Click);
+    QAction *search = tools->addAction(m_images.Picture(QStringLiteral("srch")), tr("Ftp Search"));
+    search->setObjectName(QStringLiteral("mnuSearch"));
+    connect(search, &QAction::triggered, this, [this] { TB_ButtonClick(QStringLiteral("srch")); });
     QAction *compare = tools->addAction(m_images.Picture(QStringLiteral("cmp")), tr("Folders Compare"));
     compare->setObjectName(QStringLiteral("mnuCompare"));
     connect(compare, &QAction::triggered, this, [this] { TB_ButtonClick(QStringLiteral("cmp")); });
@@ -333,6 +336,7 @@ void frmZAVUde::buildToolbar()
     actShowDual->setData(QStringLiteral("dual"));
     TB->addSeparator();
     add(QStringLiteral("cmd"), tr("Custom Commands"), QStringLiteral("cmd"));
+    add(QStringLiteral("srch"), tr("Search"), QStringLiteral("srch"))->setToolTip(tr("Ftp Search"));
     add(QStringLiteral("cmp"), tr("Compare"), QStringLiteral("cmp"))->setToolTip(tr("Folders Compare"));
     add(QStringLiteral("conf"), tr("Settings"), QStringLiteral("conf"));
     for (QAction *action : TB->actions()) {

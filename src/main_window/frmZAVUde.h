@@ -72,7 +72,7 @@ public:
     bool IsAnySessionActive() const;
     void ShowDual(bool shown);
 
-    // The windows above the main window ("cmp" the folder compare) are built by
+    // The windows above the main window ("cmp" the folder compare, "srch" the FTP search) are built by
     // the program, which registers how; the main window opens one of each,
     // modeless, and raises it when asked again.
     using WindowFactory = std::function<QWidget *(QWidget *owner)>;
@@ -81,7 +81,7 @@ public:
     void OpenToolWindow(const QString &key);
     QWidget *ToolWindow(const QString &key) const;
 
-    // Toolbar buttons by key ("conf", "cmd", "profile", "profile1", "quick", "dual", "cmp").
+    // Toolbar buttons by key ("conf", "cmd", "profile", "profile1", "quick", "dual", "cmp", "srch").
     QAction *ToolButton(const QString &key) const;
     void TB_ButtonClick(const QString &key);
     void mnuDrvList_Click(int index);

@@ -47,7 +47,7 @@ void frmZAVUde::TB_ButtonClick(const QString &key)
             m_slots->SelectProfile(m_dual ? m_slots->CurrentSlot() : 0, true);
         } else if (key == QLatin1String("cmd")) {
             mnuCustomCmds_Click();
-        } else if (key == QLatin1String("cmp")) {
+        } else if (key == QLatin1String("cmp") || key == QLatin1String("srch")) {
             OpenToolWindow(key);
         }
         showSlotState();

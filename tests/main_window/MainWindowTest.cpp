@@ -626,3 +626,33 @@ TEST(MainWindow, TheCompareEntriesOpenOneToolWindowThatHasItsSayOnClosing)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(window.ToolWindow("cmp"), nullptr);
 }
+
+TEST(MainWindow, TheSearchEntriesOpenOneSearchWindowExceptWhileModal)
+{
+    frmZAVUde window;
+    window.show();
+    int made = 0;
+    window.SetWindowFactory("srch", [&](QWidget *owner) {
+        ++made;
+        return new StubToolWindow(owner);
+    });
+    ASSERT_NE(window.ToolButton("srch"), nullptr);
+    auto *menuEntry = window.findChild<QAction *>("mnuSearch");
+    ASSERT_NE(menuEntry, nullptr);
+    EXPECT_EQ(menuEntry->text(), "Ftp Search");
+    {
+        const ModalHolders::Hold modal = window.Modal().Take();
+        window.ToolButton("srch")->trigger();
+        menuEntry->trigger();
+        EXPECT_EQ(made, 0);
+    }
+    window.ToolButton("srch")->trigger();
+    menuEntry->trigger();
+    EXPECT_EQ(made, 1);
+    ASSERT_NE(window.ToolWindow("srch"), nullptr);
+    EXPECT_TRUE(window.ToolWindow("srch")->isVisible());
+    EXPECT_TRUE(window.ImageList1().Contains("srch"));
+    EXPECT_TRUE(window.ImageList1().Contains("exl"));
+    EXPECT_TRUE(window.ImageList1().Contains("slide_d"));
+    window.ExitProgram();
+}

@@ -1,0 +1,303 @@
+// The search window offscreen: preferences, busy state, report and jobs.
+#include "FileListModel.h"
+#include "FtpTask.h"
+#include "JobIntake.h"
+#include "JobsFromRows.h"
+#include "PyFtpServer.h"
+#include "ScriptedFtpServer.h"
+#include "ScriptedPrompts.h"
+#include "SearchPrefFile.h"
+#include "SearchReport.h"
+#include "SearchWalk.h"
+#include "StubWindow.h"
+#include "TestFiles.h"
+#include "frmSearch.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QEventLoop>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class RecordingIntake : public JobIntake
+{
+public:
+    void AcceptJobs(const FtpTaskCollection &jobs, bool) override
+    {
+        for (const auto &job : jobs)
+            accepted.push_back(job);
+    }
+    bool AddJob(const FtpTaskCollection::Job &job) override
+    {
+        accepted.push_back(job);
+        return true;
+    }
+    void ReportJobsAdded(bool, int, int) override {}
+    void RunQueuedJobs() override {}
+    std::vector<FtpTaskCollection::Job> accepted;
+};
+
+class NoticeWindow : public StubWindow
+{
+public:
+    void ShowInfo(int &kind, const QString &title, const QString &text) override
+    {
+        notices.append(QString::number(kind) + "|" + title + "|" + text);
+    }
+    QStringList notices;
+};
+
+class SearchWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QFile::remove(SearchPrefFile::DefaultPath());
+        form = new frmSearch(window, &intake);
+    }
+    void TearDown() override { delete form.data(); }
+
+    // Runs the event loop until the window is idle again.
+    bool waitIdle(int ms = 20000)
+    {
+        return QTest::qWaitFor([&] { return !form->Walk().IsRunning(); }, ms);
+    }
+
+    void fillServer(const PyFtpServer &server)
+    {
+        form->txtSvr->setText(server.host());
+        form->txtport->setText(QString::number(server.port()));
+        form->txtUser->setText(PyFtpServer::kUser);
+        form->txtPwd->setText(PyFtpServer::kPassword);
+        form->ChkPsv->setChecked(true);
+        form->ChkRoot->setChecked(true);
+    }
+
+    NoticeWindow window;
+    RecordingIntake intake;
+    QPointer<frmSearch> form;
+};
+
+} // namespace
+
+TEST_F(SearchWindowTest, SavedPreferenceComesBackAndEditsAreNoticed)
+{
+    ScriptedPrompts prompts;
+    form->txtSvr->setText("ftp.example.org");
+    form->txtPattern->setText("*.iso;*.zip");
+    form->txtSPF->setPlainText("/pub\n/mirror");
+    form->ChkDate->setChecked(true);
+    form->DTPicker1[0]->setDate(QDate(2026, 1, 2));
+    form->DTPicker1[1]->setDate(QDate(2026, 3, 4));
+    ASSERT_TRUE(form->CmdSave->isEnabled());
+    prompts.expectInput("Provide a name for this search preference", QString("Isos"));
+    form->CmdSave_Click();
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_FALSE(form->CmdSave->isEnabled());
+    ASSERT_EQ(form->mnuPrevItem.size(), 1);
+    EXPECT_EQ(form->mnuPrevItem[0]->text(), "Isos");
+    EXPECT_EQ(form->SelectedPref(), 0);
+
+    // A name differing only in case asks for another; No keeps the file as it is.
+    form->txtPattern->setText("*.rar");
+    ASSERT_TRUE(form->CmdSave->isEnabled());
+    prompts.expectInput("Provide a name", QString("ISOS"));
+    prompts.expectMessage("The profile 'ISOS' already exists!", PromptButton::No);
+    form->CmdSave_Click();
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(ReadFileBytes(SearchPrefFile::DefaultPath()).size(), 1026);
+
+    // A new window lists it; loading fills the fields, and only real changes enable saving.
+    delete form.data();
+    form = new frmSearch(window, &intake);
+    ASSERT_EQ(form->SearchPrefs().Count(), 1);
+    form->mnuPrevItem_Click(0);
+    EXPECT_EQ(form->txtSvr->text(), "ftp.example.org");
+    EXPECT_EQ(form->txtSPF->toPlainText(), "/pub\n/mirror");
+    EXPECT_EQ(form->DTPicker1[0]->date(), QDate(2026, 1, 2));
+    EXPECT_EQ(form->DTPicker1[1]->date(), QDate(2026, 3, 4));
+    EXPECT_TRUE(form->ChkDate->isChecked());
+    EXPECT_FALSE(form->CmdSave->isEnabled());
+    form->DTPicker1[1]->setDate(QDate(2026, 3, 5));
+    EXPECT_TRUE(form->CmdSave->isEnabled());
+    form->DTPicker1[1]->setDate(QDate(2026, 3, 4));
+    EXPECT_FALSE(form->CmdSave->isEnabled());
+    form->txtSvr->setText("FTP.EXAMPLE.ORG"); // text compared without regard to case
+    EXPECT_FALSE(form->CmdSave->isEnabled());
+}
+
+TEST_F(SearchWindowTest, PlaceholderNameClashesAndTooLongPreferencesAreRefused)
+{
+    ScriptedPrompts prompts;
+    form->txtSvr->setText("host");
+    prompts.expectInput("Provide a name", QString("<not available>"));
+    prompts.expectMessage("already exists", PromptButton::Yes);
+    prompts.expectInput("Provide a name", QString());
+    prompts.expectMessage("Preference will not be saved!", PromptButton::Ok);
+    form->CmdSave_Click();
+    EXPECT_FALSE(QFile::exists(SearchPrefFile::DefaultPath()));
+
+    form->txtPattern->setText(QString(800, 'p'));
+    ASSERT_TRUE(form->CmdSave->isEnabled());
+    prompts.expectInput("Provide a name", QString("Long"));
+    prompts.expectMessage("too long", PromptButton::Ok);
+    form->CmdSave_Click();
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_TRUE(form->CmdSave->isEnabled());
+    EXPECT_FALSE(QFile::exists(SearchPrefFile::DefaultPath()));
+}
+
+TEST_F(SearchWindowTest, PortsAreCheckedAndEmptyBoxesGetTheirTags)
+{
+    ScriptedPrompts prompts;
+    form->txtSvr->setText("127.0.0.1");
+    form->ChkRoot->setChecked(true);
+    form->txtport->setText("70000");
+    prompts.expectMessage("from 1 to 65535", PromptButton::Ok);
+    form->CmdSearch_Click();
+    EXPECT_FALSE(form->Walk().IsRunning());
+
+    form->txtport->setText("");
+    form->txtUser->setText(" ");
+    form->ChkRoot->setChecked(false);
+    prompts.expectMessage("Either select the Root Folder option or provide special folders!", PromptButton::Ok);
+    form->CmdSearch_Click();
+    EXPECT_TRUE(prompts.allUsed());
+
+    form->ChkRoot->setChecked(true);
+    form->txtport->setText("");
+    form->CmdSearch_Click();
+    EXPECT_EQ(form->txtport->text(), "21");
+    EXPECT_EQ(form->txtUser->text(), "anonymous");
+    EXPECT_TRUE(form->Walk().IsRunning());
+    EXPECT_TRUE(form->CmdStop->isEnabled());
+    EXPECT_FALSE(form->CmdSearch->isEnabled());
+    EXPECT_FALSE(form->txtSvr->isEnabled());
+    form->close(); // not connected yet: no question
+    EXPECT_TRUE(form.isNull() || !form->Walk().IsRunning());
+}
+
+TEST_F(SearchWindowTest, ASearchShowsHitsWritesAnEscapedReportAndMakesJobs)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    ASSERT_TRUE(server.writeFile("pub/<img src=x onerror=alert(1)>.iso", "x"));
+    ASSERT_TRUE(server.writeFile("pub/a&b'\".zip", QByteArray(2048, 'z')));
+    ASSERT_TRUE(server.writeFile("pub/skip.txt", "t"));
+    QTemporaryDir out;
+    ScriptedPrompts prompts;
+    fillServer(server);
+    form->txtPattern->setText("*.iso;*.zip");
+    const QString report = out.filePath("report.html");
+    prompts.expectFile("Select the destination html file", report);
+    form->ChkSave->click();
+    ASSERT_EQ(form->ReportPath(), report);
+    form->CmdSearch_Click();
+    EXPECT_TRUE(form->CmdStop->isEnabled());
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(form->Model()->size(), 2);
+    EXPECT_EQ(form->PanelText(0), "Search stopped");
+    ASSERT_FALSE(window.notices.isEmpty());
+    EXPECT_EQ(window.notices.last(), QString("1|Search is complete !|2 matching file found on 127.0.0.1"));
+    EXPECT_FALSE(form->ChkSave->isChecked());
+    EXPECT_TRUE(form->ReportPath().isEmpty());
+
+    const QString html = QString::fromUtf8(ReadFileBytes(report));
+    EXPECT_TRUE(html.contains("&lt;img src=x onerror=alert(1)&gt;.iso"));
+    EXPECT_TRUE(html.contains("a&amp;b&#39;&quot;.zip"));
+    EXPECT_FALSE(html.contains("<img"));
+    EXPECT_TRUE(html.contains("<title>Ftp Qor Folder Listing: 127.0.0.1</title>"));
+    EXPECT_TRUE(html.endsWith("</table></td></tr>\r\n</table></body></html>\r\n"));
+
+    // Jobs: saved (replacing the file), saved again (duplicates discarded), queued.
+    form->LV->selectAll();
+    const QString jobFile = out.filePath("hits.xqr");
+    prompts.expectFile("Select the destination folder for downloads", out.path());
+    prompts.expectFile("Save to Job File", jobFile);
+    form->CreateJobsFromResults(true);
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(form->PanelText(1), "2 Jobs were saved to 'hits.xqr' .");
+    prompts.expectFile("Select the destination folder for downloads", out.path());
+    prompts.expectMessage("2 Jobs were discarded", PromptButton::Ok);
+    form->CreateJobsFromResults(false);
+    EXPECT_TRUE(intake.accepted.empty());
+    ASSERT_EQ(form->Jobs().MadeJobs().Count(), 2);
+    for (const auto &job : form->Jobs().MadeJobs()) {
+        EXPECT_EQ(job->RemotePath(), "/pub");
+        EXPECT_EQ(job->LocalPath(), out.path());
+        EXPECT_EQ(job->TransferMode(), 0);
+        EXPECT_FALSE(job->IsUpload());
+    }
+}
+
+TEST_F(SearchWindowTest, ClosingDuringASearchAsksAndWritesTheReportTail)
+{
+    ScriptedFtpServer server;
+    ASSERT_TRUE(server.listen());
+    server.setListing("drwxr-xr-x 1 u g 0 Jan 01 2020 a\r\n-rw-r--r-- 1 u g 1 Jan 01 2020 x.txt\r\n");
+    // The second folder change never gets an answer: the search is still running.
+    server.on("CWD", [](const QByteArray &path) {
+        return path == "/" ? ScriptedFtpServer::Reply{{"250 OK.\r\n", 0}} : ScriptedFtpServer::Reply{};
+    });
+    QTemporaryDir out;
+    const QString report = out.filePath("r.html");
+    form->txtSvr->setText(server.host());
+    form->txtport->setText(QString::number(server.port()));
+    form->ChkRoot->setChecked(true);
+    form->SetReportPath(report);
+    form->CmdSearch_Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->Model()->size() == 1; }, 10000));
+    ScriptedPrompts prompts;
+    prompts.expectMessage("Search is still running!", PromptButton::No);
+    EXPECT_FALSE(form->close());
+    EXPECT_TRUE(form->Walk().IsRunning());
+    prompts.expectMessage("Search is still running!", PromptButton::Yes);
+    EXPECT_TRUE(form->close());
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_TRUE(window.notices.isEmpty()); // closing is no end to announce
+    EXPECT_TRUE(ReadFileBytes(report).endsWith("</table></body></html>\r\n"));
+}
+
+TEST_F(SearchWindowTest, ReportChooserCancelledUnticksTheBox)
+{
+    ScriptedPrompts prompts;
+    prompts.expectFile("Select the destination html file", std::nullopt);
+    prompts.expectMessage("No file was selected !", PromptButton::Ok);
+    form->ChkSave->click();
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_FALSE(form->ChkSave->isChecked());
+    EXPECT_TRUE(form->ReportPath().isEmpty());
+}
+
+TEST_F(SearchWindowTest, AHundredThousandHitsFillTheListSortAndEndAtTheLimit)
+{
+    ScriptedFtpServer server;
+    ASSERT_TRUE(server.listen());
+    QByteArray listing;
+    for (int i = 0; i < 100000; ++i)
+        listing += "-rw-r--r-- 1 u g " + QByteArray::number(i) + " Jan 01 2020 f" + QByteArray::number(i) + ".bin\r\n";
+    server.setListing(listing);
+    form->txtSvr->setText(server.host());
+    form->txtport->setText(QString::number(server.port()));
+    form->ChkRoot->setChecked(true);
+    ScriptedPrompts prompts;
+    prompts.expectMessage("more than 2000 search items are not supported!", PromptButton::Ok);
+    form->CmdSearch_Click();
+    ASSERT_TRUE(waitIdle(60000));
+    EXPECT_TRUE(prompts.allUsed());
+    ASSERT_EQ(form->Model()->size(), 100000);
+    form->Model()->sort(2, Qt::DescendingOrder);
+    EXPECT_EQ(form->Model()->row(0).Text, "f99999.bin");
+    EXPECT_TRUE(form->CmdSearch->isEnabled());
+}
