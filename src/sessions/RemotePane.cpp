@@ -174,7 +174,7 @@ void RemotePane::ShowListingProgress(qint64 bytes)
         return;
     }
     Progress->show();
-    lblState->setText(tr("Listing... %1 bytes").arg(bytes));
+    lblState->setFullText(tr("Listing... %1 bytes").arg(bytes));
 }
 
 void RemotePane::ShowSummary(const QString &text) { lblRemote->setText(text); }
