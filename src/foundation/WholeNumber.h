@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLocale>
+#include <QRegularExpression>
 #include <QString>
 
 #include <cmath>
@@ -21,4 +22,17 @@ std::optional<Int> ToWholeNumber(const QString &text)
     if (rounded < std::numeric_limits<Int>::min() || rounded > std::numeric_limits<Int>::max())
         return std::nullopt;
     return static_cast<Int>(rounded);
+}
+
+// The whole number of a text's leading numeric value, as typed fields are
+// read: "12abc" -> 12, "10.5KB" -> 10 (half to even), "x" or "" -> 0;
+// nothing when it is out of Int's range.
+template <typename Int>
+std::optional<Int> LeadingWholeNumber(const QString &text)
+{
+    static const QRegularExpression leading(QStringLiteral("^\\s*([+-]?(?:\\d+(?:\\.\\d*)?|\\.\\d+))"));
+    const QRegularExpressionMatch m = leading.match(text);
+    if (!m.hasMatch())
+        return Int(0);
+    return ToWholeNumber<Int>(m.captured(1));
 }

@@ -3,7 +3,6 @@
 #include "MD5Driver.h"
 #include "WholeNumber.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 
 #include <optional>
@@ -11,18 +10,6 @@
 namespace {
 
 constexpr QChar kFieldSeparator(2);
-
-// The whole number of a text's leading numeric value ("12abc" -> 12, "x" -> 0);
-// nothing when it does not fit.
-template <typename Int>
-std::optional<Int> leadingWholeNumber(const QString &text)
-{
-    static const QRegularExpression leading(QStringLiteral("^\\s*([+-]?(?:\\d+(?:\\.\\d*)?|\\.\\d+))"));
-    const QRegularExpressionMatch m = leading.match(text);
-    if (!m.hasMatch())
-        return Int(0);
-    return ToWholeNumber<Int>(m.captured(1));
-}
 
 } // namespace
 
@@ -83,7 +70,7 @@ bool JSearch::ReadFromString(const QString &data, const QString &)
         using Int = std::remove_reference_t<decltype(target)>;
         if (position > count)
             return false;
-        const auto value = leadingWholeNumber<Int>(fields.at(position - 1));
+        const auto value = LeadingWholeNumber<Int>(fields.at(position - 1));
         if (!value)
             return false;
         target = *value;

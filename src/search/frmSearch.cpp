@@ -53,28 +53,11 @@ const QString kObject = QStringLiteral("frmSearch");
 const QString kNotAvailable = QStringLiteral("<Not Available>");
 constexpr int kColLocation = 1;
 
-// The leading number of a text ("12.5KB" -> 12.5), nothing when there is none.
-std::optional<double> leadingNumber(const QString &text)
-{
-    static const QRegularExpression leading(QStringLiteral("^\\s*([+-]?(?:\\d+(?:\\.\\d*)?|\\.\\d+))"));
-    const QRegularExpressionMatch m = leading.match(text);
-    if (!m.hasMatch())
-        return 0.0;
-    bool ok = false;
-    const double value = QLocale::c().toDouble(m.captured(1), &ok);
-    return ok ? std::optional<double>(value) : std::nullopt;
-}
-
 // Whole kilobytes of a size box (rounded half to even); nothing when they do not fit 32 bits.
 std::optional<qint64> kilobytesOf(const QString &text)
 {
-    const std::optional<double> value = leadingNumber(text.trimmed());
-    if (!value)
-        return std::nullopt;
-    const double rounded = std::nearbyint(*value);
-    if (rounded < std::numeric_limits<qint32>::min() || rounded > std::numeric_limits<qint32>::max())
-        return std::nullopt;
-    return static_cast<qint64>(rounded);
+    const std::optional<qint32> value = LeadingWholeNumber<qint32>(text.trimmed());
+    return value ? std::optional<qint64>(*value) : std::nullopt;
 }
 
 int portOf(const QString &text) { return ToWholeNumber<int>(text).value_or(0); }

@@ -3,6 +3,7 @@
 #include "JobIntake.h"
 #include "JobsFromRows.h"
 #include "PyFtpServer.h"
+#include "RecordingIntake.h"
 #include "ScriptedFtpServer.h"
 #include "ScriptedPrompts.h"
 #include "StubWindow.h"
@@ -24,33 +25,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class RecordingIntake : public JobIntake
-{
-public:
-    void AcceptJobs(const FtpTaskCollection &jobs, bool) override
-    {
-        for (const auto &job : jobs)
-            accepted.push_back(job);
-    }
-    bool AddJob(const FtpTaskCollection::Job &job) override
-    {
-        accepted.push_back(job);
-        return true;
-    }
-    void ReportJobsAdded(bool, int, int) override {}
-    void RunQueuedJobs() override {}
-    std::vector<FtpTaskCollection::Job> accepted;
-
-    const FtpTask *Find(const QString &title) const
-    {
-        for (const auto &job : accepted) {
-            if (job->LocalFileTitle() == title)
-                return job.get();
-        }
-        return nullptr;
-    }
-};
 
 void putFile(const QString &path, const QByteArray &bytes, qint64 secs = 1600000000)
 {

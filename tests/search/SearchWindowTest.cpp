@@ -1,9 +1,13 @@
 // The search window offscreen: preferences, busy state, report and jobs.
+#include "DataRoot.h"
 #include "FileListModel.h"
 #include "FtpTask.h"
 #include "JobIntake.h"
 #include "JobsFromRows.h"
+#include "ModProfile.h"
+#include "ProfileRecordFile.h"
 #include "PyFtpServer.h"
+#include "RecordingIntake.h"
 #include "ScriptedFtpServer.h"
 #include "ScriptedPrompts.h"
 #include "SearchPrefFile.h"
@@ -15,6 +19,7 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QItemSelectionModel>
@@ -29,24 +34,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-class RecordingIntake : public JobIntake
-{
-public:
-    void AcceptJobs(const FtpTaskCollection &jobs, bool) override
-    {
-        for (const auto &job : jobs)
-            accepted.push_back(job);
-    }
-    bool AddJob(const FtpTaskCollection::Job &job) override
-    {
-        accepted.push_back(job);
-        return true;
-    }
-    void ReportJobsAdded(bool, int, int) override {}
-    void RunQueuedJobs() override {}
-    std::vector<FtpTaskCollection::Job> accepted;
-};
 
 class NoticeWindow : public StubWindow
 {
@@ -300,4 +287,70 @@ TEST_F(SearchWindowTest, AHundredThousandHitsFillTheListSortAndEndAtTheLimit)
     form->Model()->sort(2, Qt::DescendingOrder);
     EXPECT_EQ(form->Model()->row(0).Text, "f99999.bin");
     EXPECT_TRUE(form->CmdSearch->isEnabled());
+}
+
+TEST_F(SearchWindowTest, SiteProfileMenuSkipsBlankRecordsAndLoadsTheRowsOwn)
+{
+    QDir().mkpath(DataRoot::SystemFolder());
+    ProfileFilePath = DefaultProfileFilePath();
+    QFile::remove(ProfileFilePath);
+    const ProfileRecordFile file(ProfileFilePath);
+    file.ensureExists();
+    CProfile first;
+    first.ProfileName = "First";
+    first.Server = "ftp.one.invalid";
+    CProfile third;
+    third.ProfileName = "Third";
+    third.Server = " ftp.three.invalid ";
+    third.Port = 2121;
+    third.User = "u3";
+    third.IsPassive = 1;
+    file.writeRecord(1, ProfileRecordFile::EncodeRecord(first));
+    file.writeRecord(2, ProfileRecordFile::EncodeRecord(CProfile()));
+    file.writeRecord(3, ProfileRecordFile::EncodeRecord(third));
+
+    delete form.data();
+    form = new frmSearch(window, &intake);
+    ASSERT_EQ(form->mnuItem.size(), 2);
+    EXPECT_EQ(form->mnuItem[1]->text(), "Third");
+    form->mnuItem[1]->trigger();
+    EXPECT_EQ(form->txtSvr->text(), "ftp.three.invalid");
+    EXPECT_EQ(form->txtport->text(), "2121");
+    EXPECT_EQ(form->txtUser->text(), "u3");
+    EXPECT_TRUE(form->ChkPsv->isChecked());
+    QFile::remove(ProfileFilePath);
+}
+
+TEST_F(SearchWindowTest, HitsWithUnsafeNamesMakeNoJobAndAFailedSaveClaimsNothing)
+{
+    ScriptedFtpServer server;
+    ASSERT_TRUE(server.listen());
+    server.setListing("-rw-r--r-- 1 u g 5 Jan 01 2020 ..\r\n-rw-r--r-- 1 u g 5 Jan 01 2020 good.bin\r\n"
+                      "-rw-r--r-- 1 u g 0 Jan 01 2020 ../up.bin\r\n");
+    form->txtSvr->setText(server.host());
+    form->txtport->setText(QString::number(server.port()));
+    form->ChkRoot->setChecked(true);
+    form->ChkPsv->setChecked(false);
+    form->CmdSearch_Click();
+    ASSERT_TRUE(waitIdle());
+    ASSERT_GE(form->Model()->size(), 2);
+    form->LV->selectAll();
+    QTemporaryDir out;
+    ScriptedPrompts prompts;
+    prompts.expectFile("Select the destination folder for downloads", out.path());
+    prompts.expectFile("Save to Job File", out.path() + "/no/such/folder/x.xqr");
+    prompts.expectMessage("could not be saved", PromptButton::Ok);
+    prompts.expectMessage("Jobs were refused", PromptButton::Ok);
+    form->CreateJobsFromResults(true);
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(form->PanelText(1), "No jobs were saved.");
+    EXPECT_EQ(form->Jobs().MadeJobs().Count(), 0);
+
+    prompts.expectFile("Select the destination folder for downloads", out.path());
+    prompts.expectMessage("Jobs were refused", PromptButton::Ok);
+    form->CreateJobsFromResults(false);
+    ASSERT_EQ(intake.accepted.size(), 1u);
+    EXPECT_EQ(intake.accepted[0]->RemoteFileTitle(), "good.bin");
+    EXPECT_EQ(intake.accepted[0]->TransferMode(), 1); // active, as the Passive box said
+    EXPECT_EQ(intake.accepted[0]->Size(), 5);
 }
