@@ -3,6 +3,7 @@
 #include "ColumnWidthKeeper.h"
 
 #include "AppInfo.h"
+#include "BatchRunner.h"
 #include "BatchTransfers.h"
 #include "ApplyConfiguration.h"
 #include "DataRoot.h"
@@ -92,6 +93,7 @@ frmZAVUde::frmZAVUde(ModStartup *startup, std::array<EngineTimer *, 2> timers, Q
     m_batch = new BatchTransfers(*m_slots, *m_local, this, this);
     wireTransfers();
     wireJobs();
+    wireBatchRunner();
     for (int i = 0; i < 2; ++i) {
         ServerSlot *slot = m_slots->Slot(i);
         slot->setLog(m_logs[static_cast<size_t>(i)]);
@@ -615,6 +617,9 @@ bool frmZAVUde::Form_QueryUnload()
         if (answer != PromptButton::Yes)
             return false;
     }
+    // A batch has a session, so the question above covered it: it ends without its message.
+    if (m_runner)
+        m_runner->EndQuietly();
     m_closing = true;
     Timer2.stop();
     for (int i = 0; i < 2; ++i) {

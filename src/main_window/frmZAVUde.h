@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 
+class BatchRunner;
 class BatchTransfers;
 class ColumnWidthKeeper;
 class JobQueuePane;
@@ -120,6 +121,8 @@ public:
     ServerSlots *Slots() const { return m_slots; }
     BatchTransfers *Batch() const { return m_batch; }
     JobQueuePane *Jobs() const { return m_jobs; }
+    // Runs the batches, walks and server-to-server copies.
+    BatchRunner *Runner() const { return m_runner; }
     ServerSlot *Slot(int slot) const;
     LocalFolderHistory &LocalHistory() { return m_localHistory; }
     QMenu *mnuList = nullptr;     // local folder history
@@ -147,6 +150,7 @@ private:
     void buildJobQueue();
     void wireJobs();
     void loadJobsAtStartup();
+    void wireBatchRunner();
     void updateTransferButtons();
     void setTransferButton(QToolButton *button, const QString &picture, bool enabled);
     void Form_Load();
@@ -174,6 +178,7 @@ private:
     BatchTransfers *m_batch = nullptr;
     JobQueuePane *m_jobs = nullptr;
     JobIntake *m_jobIntake = nullptr;
+    BatchRunner *m_runner = nullptr;
     LocalFolderHistory m_localHistory;
     QSplitter *splMain = nullptr;   // panes above, job queue below
     QSplitter *splPanes = nullptr;  // local | remote

@@ -332,8 +332,11 @@ void ServerSlot::sessionEnded(const QString &state)
     m_items.clear();
     m_remotePath.clear();
     updateButtons();
+    QPointer<ServerSlot> guard(this);
     if (std::exchange(m_reportedActive, false))
         emit sessionStateChanged(m_index, false);
+    for (size_t i = 0; guard && i < m_sessionEndHooks.size(); ++i)
+        m_sessionEndHooks[i]();
 }
 
 void ServerSlot::updateButtons()
@@ -443,6 +446,17 @@ void ServerSlot::FtpCmd_JobDone()
         const auto failed = [noReply](const QString &text) {
             return noReply ? text + tr(": no reply from the server") : text;
         };
+        for (const JobDoneFilter &filter : m_jobDoneFilters) {
+            if (!filter(success, act))
+                continue;
+            if (!guard)
+                return;
+            updateButtons();
+            emit jobDone(m_index, success, static_cast<int>(act));
+            return;
+        }
+        if (!guard)
+            return;
         switch (act) {
         case FtpCommander::ActLogin:
             if (success) {

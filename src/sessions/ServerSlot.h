@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class EngineTimer;
 class FtpCommander;
@@ -109,6 +110,15 @@ public:
     // The engine finished an operation.
     void FtpCmd_JobDone();
 
+    // Components above the slot (batches, copies) take finished operations
+    // before the slot's own branches: a filter returns true when the
+    // operation was its own, and the slot's navigation then leaves it alone.
+    using JobDoneFilter = std::function<bool(bool success, long lastAct)>;
+    void addJobDoneFilter(JobDoneFilter filter) { m_jobDoneFilters.push_back(std::move(filter)); }
+    // Called once each time the session ends (closed, dropped or failed), after the slot's own reset.
+    using SessionEndHook = std::function<void()>;
+    void addSessionEndHook(SessionEndHook hook) { m_sessionEndHooks.push_back(std::move(hook)); }
+
 signals:
     void sessionStateChanged(int slot, bool active);
     // Every finished operation, after the slot's own handling.
@@ -158,5 +168,7 @@ private:
     qint64 m_listingBytes = 0;       // of the listing coming in
     bool m_noReply = false;          // the operation under way met a reply time-out
     PermissionAsker m_askPermission;
+    std::vector<JobDoneFilter> m_jobDoneFilters;
+    std::vector<SessionEndHook> m_sessionEndHooks;
     bool m_jobsAvailable = false;
 };

@@ -312,7 +312,8 @@ void ServerSlots::switchLocalHistory(const CProfile &profile)
 void ServerSlots::FtpCmd_HandlePassiveAddress(int index, const QString &address, long port)
 {
     try {
-        if (!validSlot(index))
+        // Only the target of a running copy names an address for the source.
+        if (!validSlot(index) || !CopyRunning() || index != CopyTarget)
             return;
         ServerSlot *other = Slot(1 - index);
         other->FtpCmd()->FTP_GetFromOtherServer(CopySourcePath, CopySize, address, port);
@@ -324,7 +325,7 @@ void ServerSlots::FtpCmd_HandlePassiveAddress(int index, const QString &address,
 void ServerSlots::FtpCmd_DataConnect(int index)
 {
     try {
-        if (!validSlot(index))
+        if (!validSlot(index) || !CopyRunning())
             return;
         if (Slot(index)->FtpCmd()->CurrentAct() == FtpCommander::ActGetFromServer)
             Slot(1 - index)->FtpCmd()->DataConnectionOk();

@@ -79,9 +79,21 @@ public:
     bool ServerConnected(int slot) const;
     bool IsAnySessionActive() const;
 
-    // Server-to-server copy: the file being copied and its size.
+    // Server-to-server copy: the file being copied, where it goes, its size,
+    // and the slots it runs between (-1 while no copy runs).
     QString CopySourcePath;
+    QString CopyTargetPath;
     qint64 CopySize = 0;
+    int CopySource = -1;
+    int CopyTarget = -1;
+    bool CopyRunning() const { return CopySource >= 0 && CopyTarget >= 0; }
+    void ClearCopy()
+    {
+        CopySource = CopyTarget = -1;
+        CopySourcePath.clear();
+        CopyTargetPath.clear();
+        CopySize = 0;
+    }
     void FtpCmd_HandlePassiveAddress(int index, const QString &address, long port);
     void FtpCmd_DataConnect(int index);
 

@@ -379,6 +379,8 @@ TEST_F(SlotFixture, HandsAServerToServerCopyFromOneSlotToTheOther)
     QObject::connect(&slot(1), &ServerSlot::jobDone, [&](int, bool ok, int act) { if (ok) finished << act; });
     serverSlots->CopySourcePath = "/source.bin";
     serverSlots->CopySize = content.size();
+    serverSlots->CopySource = 1;
+    serverSlots->CopyTarget = 0;
     slot(0).FtpCmd()->FTP_StoreFromServer("/copy.bin", content.size());
 
     ASSERT_TRUE(WaitUntil([&] { return finished.contains(FtpCommander::ActStoreToServer)

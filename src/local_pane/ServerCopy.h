@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+class ServerSlots;
+class QWidget;
+
+// Copies the selected file of one server's pane into the folder the other
+// pane shows, the data flowing between the two servers: the target stores
+// from a passive address, the source sends to it. One copy at a time.
+class ServerCopy : public QObject
+{
+    Q_OBJECT
+public:
+    // `otherWorkRuns` tells whether a batch or walk runs (a copy waits for none).
+    ServerCopy(ServerSlots &serverSlots, std::function<bool()> otherWorkRuns, QWidget *owner,
+               QObject *parent = nullptr);
+
+    // Starts a copy from slot `source` to the other slot; false when nothing started.
+    bool CmdToFTP_Click(int source);
+    bool Running() const;
+
+    // A finished operation of a slot; true when it belonged to the copy.
+    bool FtpCmd_JobDone(int slot, bool success, long lastAct);
+    // A slot's session ended: a copy involving it ends with its message.
+    void SessionEnded(int slot);
+    // Ends a running copy without a message (the window closes).
+    void EndQuietly();
+
+signals:
+    void copyEnded(bool success);
+
+private:
+    enum class End { Done, Failed, Lost, Quiet };
+    void end(End how);
+
+    ServerSlots &m_slots;
+    std::function<bool()> m_otherWorkRuns;
+    QPointer<QWidget> m_owner;
+};

@@ -1,0 +1,21 @@
+// The window's share of running batches: the runner behind the batch
+// builders, the overwrite pictures and the server-to-server copy button.
+#include "frmZAVUde.h"
+
+#include "BatchRunner.h"
+#include "BatchTransfers.h"
+#include "ServerCopy.h"
+
+#include <QToolButton>
+
+void frmZAVUde::wireBatchRunner()
+{
+    m_runner = new BatchRunner(*m_batch, *m_slots, *m_local, m_modal, this, this);
+    m_batch->setSteps(m_runner);
+    const auto picture = [this](const QString &key) {
+        return m_images.Contains(key) ? m_images.Picture(key).pixmap(32, 32) : QPixmap();
+    };
+    m_runner->Questions().SetPictures(picture(QStringLiteral("OUT")), picture(QStringLiteral("IN")));
+    if (CmdToFTP)
+        connect(CmdToFTP, &QToolButton::clicked, this, [this] { m_runner->Copy().CmdToFTP_Click(m_slots->CurrentSlot()); });
+}
