@@ -1,0 +1,222 @@
+#include "BatchEngine.h"
+#include "BatchRunner.h"
+#include "BatchTestSupport.h"
+#include "FtpCommander.h"
+#include "ModalHolders.h"
+#include "OverwriteQuestions.h"
+#include "ScriptedPrompts.h"
+#include "WhenModal.h"
+#include "frmOverwrite.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A connection whose operations end inside their calls, as a refused or
+// impossible operation does in the engine.
+class InstantEngine : public BatchEngine
+{
+public:
+    BatchRunner *runner = nullptr;
+    int slot = 0;
+    bool active = true;
+    int depth = 0;
+    int deepest = 0;
+    QStringList calls;
+    std::function<bool(const QString &)> succeeds = [](const QString &) { return true; };
+    std::function<void(const QString &)> onCall;
+
+    bool SessionActive() const override { return active; }
+    bool isBusy() const override { return false; }
+    QString RemotePath() const override { return QStringLiteral("/"); }
+    QString RemoteFilePath() const override { return QString(); }
+    QString ServerUrl() const override { return QStringLiteral("host"); }
+    QString getListData() const override { return QString(); }
+
+    void FTP_SEND_FILE(const QString &, const QString &remote, qint64, bool) override
+    {
+        finish(QStringLiteral("STOR ") + remote, FtpCommander::ActSend);
+    }
+    void FTP_GET_FILE(const QString &remote, const QString &, qint64) override
+    {
+        finish(QStringLiteral("RETR ") + remote, FtpCommander::ActGet);
+    }
+    void FTP_DEL_FILE(const QString &path) override { finish(QStringLiteral("DELE ") + path, FtpCommander::ActDelete); }
+    void FTP_DEL_DIR(const QString &path) override { finish(QStringLiteral("RMD ") + path, FtpCommander::ActRemoveDir); }
+    void FTP_MAKE_DIR(const QString &path) override { finish(QStringLiteral("MKD ") + path, FtpCommander::ActMakeDir); }
+    void FTP_CHG_DIR(const QString &path) override { finish(QStringLiteral("CWD ") + path, FtpCommander::ActChangeDir); }
+    void FTP_LIST_DIR() override { finish(QStringLiteral("LIST"), FtpCommander::ActList); }
+
+private:
+    void finish(const QString &call, long act)
+    {
+        calls << call;
+        deepest = std::max(deepest, ++depth);
+        if (onCall)
+            onCall(call);
+        runner->FtpCmd_JobDone(slot, succeeds(call), act);
+        --depth;
+    }
+};
+
+struct RunnerFixture : BatchFixture
+{
+    ModalHolders modal;
+    std::unique_ptr<BatchRunner> runner;
+    InstantEngine engine;
+    ScriptedPrompts prompts;
+    int ended = 0;
+
+    void SetUp() override
+    {
+        BatchFixture::SetUp();
+        runner = std::make_unique<BatchRunner>(*batch, *serverSlots, local, modal, nullptr);
+        batch->setSteps(runner.get());
+        runner->SetEngine(0, &engine);
+        engine.runner = runner.get();
+        runner->Questions().SetCountdown(frmOverwrite::kCountdownStart, 500);
+        QObject::connect(runner.get(), &BatchRunner::batchEnded, [this] { ++ended; });
+    }
+    void TearDown() override { SetOptionFlag(OptionFlag::ConfirmOverwrite, false); }
+
+    void downloads(const QString &root, int count)
+    {
+        batch->DownloadRoot = root;
+        batch->TransferList.clear();
+        for (int i = 0; i < count; ++i)
+            batch->TransferList.append(BatchEntry{QStringLiteral("f%1").arg(i), root, QStringLiteral("/r"), {}, false, 1});
+    }
+};
+
+TEST_F(RunnerFixture, StepsThatEndInsideTheirCallsDoNotNestAndTheBatchEndsOnce)
+{
+    QTemporaryDir root;
+    downloads(root.path(), 1000);
+    runner->ShowAction(false, 0, QStringLiteral("D"), 1000);
+    EXPECT_EQ(engine.calls.size(), 1000);
+    EXPECT_EQ(engine.deepest, 1);
+    EXPECT_EQ(ended, 1);
+    EXPECT_FALSE(runner->Running());
+    EXPECT_FALSE(modal.IsSet());
+    EXPECT_EQ(batch->TransferIndex, -1);
+    EXPECT_EQ(runner->ProgressDialog(), nullptr);
+
+    // Nothing runs: a stray completion is the slot's own business.
+    EXPECT_FALSE(runner->FtpCmd_JobDone(0, true, FtpCommander::ActGet));
+    EXPECT_FALSE(runner->FtpCmd_JobDone(0, true, FtpCommander::ActSend));
+    runner->RunDownloads(0);
+    EXPECT_EQ(engine.calls.size(), 1000);
+}
+
+TEST_F(RunnerFixture, FoldersAreMadeThenFilesSentAndTheQueueIsEmptiedAfter)
+{
+    batch->UploadList = {BatchEntry{"a.txt", "/l", "/x", {}, false, 1}, BatchEntry{"b.txt", "/l", "/x/y", {}, false, 1}};
+    batch->cboMkDir.Add("/x");
+    batch->cboMkDir.Add("/x/y");
+    engine.succeeds = [](const QString &call) { return call != "MKD /x"; }; // it was there already
+    runner->ShowAction(true, 0, QStringLiteral("U"), 2);
+    EXPECT_EQ(engine.calls, QStringList({"MKD /x", "MKD /x/y", "STOR /x/a.txt", "STOR /x/y/b.txt"}));
+    EXPECT_TRUE(batch->cboMkDir.IsEmpty());
+    EXPECT_EQ(engine.deepest, 1);
+    EXPECT_EQ(ended, 1);
+}
+
+TEST_F(RunnerFixture, DeletesFilesThenFoldersAndALostSessionEndsWithOneMessage)
+{
+    batch->TransferList = {BatchEntry{"c.txt", "/l", "/a/b", {}, false, 1}, BatchEntry{"/a/b", {}, "/a/b", {}, true, 0},
+                           BatchEntry{"/a", {}, "/a", {}, true, 0}};
+    runner->ShowAction(false, 0, QStringLiteral("DEL"), 3);
+    EXPECT_EQ(engine.calls, QStringList({"DELE /a/b/c.txt", "RMD /a/b", "RMD /a"}));
+
+    // The session is gone before the second step.
+    downloads(QDir::tempPath(), 3);
+    engine.calls.clear();
+    engine.onCall = [this](const QString &) { engine.active = false; };
+    prompts.expectMessage(BatchRunner::kTerminatedText, PromptButton::Ok);
+    runner->ShowAction(false, 0, QStringLiteral("D"), 3);
+    EXPECT_EQ(engine.calls.size(), 1);
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(prompts.shown().size(), 1u);
+    EXPECT_FALSE(runner->Running());
+    EXPECT_FALSE(modal.IsSet());
+}
+
+TEST_F(RunnerFixture, SkipAllSkipsOnlyExistingFilesAndTheQuestionKeepsTheWindowModal)
+{
+    SetOptionFlag(OptionFlag::ConfirmOverwrite, true);
+    QTemporaryDir root;
+    downloads(root.path(), 4);
+    for (const char *name : {"f0", "f2"}) {
+        QFile file(root.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    int modalDuringQuestion = 0;
+    WhenModal<frmOverwrite>([&](frmOverwrite &dialog) {
+        modalDuringQuestion = modal.Count();
+        dialog.CmdStopAll->click();
+    });
+    bool modalAfterQuestion = false;
+    engine.onCall = [&](const QString &) { modalAfterQuestion = modal.IsSet(); };
+    runner->ShowAction(false, 0, QStringLiteral("D"), 4);
+    EXPECT_EQ(engine.calls, QStringList({"RETR /r/f1", "RETR /r/f3"}));
+    EXPECT_EQ(modalDuringQuestion, 2);
+    EXPECT_TRUE(modalAfterQuestion);
+    EXPECT_TRUE(batch->Answers.DownloadSkipAll);
+
+    // Every file there and skipped: the batch ends without a transfer.
+    downloads(root.path(), 1);
+    engine.calls.clear();
+    QFile(root.filePath("f0")).open(QIODevice::WriteOnly);
+    runner->ShowAction(false, 0, QStringLiteral("D"), 1);
+    EXPECT_TRUE(engine.calls.isEmpty());
+    EXPECT_FALSE(runner->Running());
+}
+
+TEST(OverwriteQuestionsTest, AnswersFlagsAndTheReentryGuard)
+{
+    BatchAnswers answers;
+    ModalHolders modal;
+    OverwriteQuestions questions(answers, modal, nullptr);
+
+    // No answer: overwritten once the countdown is over, and no flag.
+    questions.SetCountdown(2, 1);
+    EXPECT_TRUE(questions.ConfirmFtpOverwrite("a"));
+    EXPECT_FALSE(answers.UploadOverwriteAll || answers.UploadSkipAll);
+
+    questions.SetCountdown(frmOverwrite::kCountdownStart, 500);
+    WhenModal<frmOverwrite>([](frmOverwrite &d) { d.close(); });
+    EXPECT_FALSE(questions.ConfirmLocalOverwrite("/x"));
+    EXPECT_FALSE(answers.DownloadOverwriteAll || answers.DownloadSkipAll);
+    EXPECT_FALSE(modal.IsSet());
+
+    // Another slot's question is open: asked again later.
+    int answer = 7;
+    answers.OverwriteQuestionOpen = true;
+    questions.ValidateUploadOverwrite(answer, "b");
+    EXPECT_EQ(answer, -1);
+    answers.OverwriteQuestionOpen = false;
+
+    WhenModal<frmOverwrite>([](frmOverwrite &d) { d.CmdOKAll->click(); });
+    questions.ValidateUploadOverwrite(answer, "b");
+    EXPECT_EQ(answer, 1);
+    EXPECT_TRUE(answers.UploadOverwriteAll);
+    EXPECT_FALSE(answers.OverwriteQuestionOpen);
+    // "Overwrite All" answers the next question without a dialog.
+    answer = 0;
+    questions.ValidateUploadOverwrite(answer, "c");
+    EXPECT_EQ(answer, 1);
+
+    answers.ResetBatchAnswers(false);
+    WhenModal<frmOverwrite>([](frmOverwrite &d) { d.CmdStopAll->click(); });
+    questions.ValidateUploadOverwrite(answer, "d");
+    EXPECT_EQ(answer, 0);
+    questions.ValidateUploadOverwrite(answer, "e");
+    EXPECT_EQ(answer, 0);
+}
+
+} // namespace
