@@ -90,7 +90,9 @@ void BatchTransfers::HandleFileDownloads(int index, bool immediate, bool asJobs,
         if (!folders.IsEmpty()) {
             if (!m_steps || !readyFor(index, true))
                 return;
-            walkFolders(index, folders, dest, list);
+            // A walk cut short has said why; with nothing found there is nothing more to say.
+            if (walkFolders(index, folders, dest, list).WalkTerminated && list.isEmpty())
+                return;
             if (!list.isEmpty()) {
                 QList<qsizetype> checked;
                 if (!m_steps->ConfirmFile(QStringLiteral("DN"), list, asJobs, checked))

@@ -1,0 +1,5 @@
+if(TARGET ftpqor_main_window)
+  add_executable(quick_batch quick_batch.cpp)
+  target_link_libraries(quick_batch PRIVATE ftpqor_main_window ftpqor_batch_runner)
+  ftpqor_warnings(quick_batch)
+endif()

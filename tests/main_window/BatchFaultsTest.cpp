@@ -1,0 +1,218 @@
+#include "frmZAVUde.h"
+
+#include "BatchRunner.h"
+#include "BatchTransfers.h"
+#include "FtpCommander.h"
+#include "LocalPane.h"
+#include "RemotePane.h"
+#include "ScriptedFtpServer.h"
+#include "ScriptedPrompts.h"
+#include "ServerSlot.h"
+#include "TestFiles.h"
+#include "WhenModal.h"
+#include "frmFileConfirm.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QItemSelectionModel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+bool waitFor(const std::function<bool()> &condition, int timeoutMs = 30000)
+{
+    return QTest::qWaitFor(condition, timeoutMs);
+}
+
+QByteArray line(const QByteArray &type, qint64 size, const QByteArray &name)
+{
+    return type + "rw-r--r-- 1 owner group " + QByteArray::number(size) + " Jan 01 2024 " + name + "\r\n";
+}
+
+// The real main window on a scripted server that misbehaves as each test says.
+struct FaultWindow : ::testing::Test
+{
+    ScriptedFtpServer server;
+    std::unique_ptr<frmZAVUde> window;
+    QTemporaryDir dir;
+    ScriptedPrompts prompts;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.listen());
+        window = std::make_unique<frmZAVUde>();
+        window->show();
+    }
+
+    bool connect()
+    {
+        CProfile profile;
+        profile.ProfileName = "Scripted";
+        profile.Server = server.host();
+        profile.Port = server.port();
+        profile.User = "u";
+        profile.Password = "p";
+        profile.IsPassive = 1;
+        profile.RemotePath = "/";
+        window->Slots()->UseProfile(0, profile, true);
+        return waitFor([&] {
+            ServerSlot *s = window->Slot(0);
+            return s->SessionActive() && !s->IsBusy() && window->Remote(0)->Model->size() > 0;
+        });
+    }
+
+    void selectRemote(const QStringList &names)
+    {
+        RemotePane *pane = window->Remote(0);
+        for (int r = 0; r < pane->Model->size(); ++r) {
+            if (names.contains(pane->Model->row(r).Text))
+                pane->RightView->selectionModel()->select(pane->Model->index(r, 0),
+                                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+
+    // The batch is over: no display, no modal state, and the one message.
+    void expectEndedWithOneMessage()
+    {
+        ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running(); }));
+        EXPECT_EQ(window->Runner()->ProgressDialog(), nullptr);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_FALSE(window->ModalState());
+        EXPECT_EQ(prompts.messageTexts(), QStringList{BatchRunner::kTerminatedText});
+    }
+
+    void dropOnNth(const QByteArray &verb, int n)
+    {
+        auto seen = std::make_shared<int>(0);
+        QObject::connect(&server, &ScriptedFtpServer::commandReceived, &server, [this, verb, n, seen](const QByteArray &l) {
+            if (l.startsWith(verb) && ++*seen == n - 1)
+                server.dropOn(verb);
+        });
+    }
+};
+
+TEST_F(FaultWindow, ADropDuringTheThirdDownloadEndsTheBatchOnce)
+{
+    QByteArray listing;
+    QStringList names;
+    for (int i = 0; i < 5; ++i) {
+        names << QStringLiteral("f%1").arg(i);
+        listing += line("-", 10, names.last().toLatin1());
+    }
+    server.setListing(listing);
+    server.setFileData("0123456789");
+    ASSERT_TRUE(connect());
+    ASSERT_TRUE(window->Local()->LoadLocalFolders(dir.path()));
+    selectRemote(names);
+    dropOnNth("RETR", 3);
+    prompts.expectMessage(BatchRunner::kTerminatedText, PromptButton::Ok);
+    window->Batch()->HandleFileDownloads(0, true, false, false);
+    expectEndedWithOneMessage();
+}
+
+TEST_F(FaultWindow, ADropDuringFolderCreationEndsTheBatchOnce)
+{
+    server.setListing(line("-", 1, "x"));
+    ASSERT_TRUE(connect());
+    ASSERT_TRUE(WriteFileBytes(dir.filePath("up/sub/a.txt"), "a") || (QDir().mkpath(dir.filePath("up/sub"))
+                                                                       && WriteFileBytes(dir.filePath("up/sub/a.txt"), "a")));
+    server.dropOn("MKD");
+    prompts.expectMessage(BatchRunner::kTerminatedText, PromptButton::Ok);
+    WhenModal<frmFileConfirm>([](frmFileConfirm &list) { list.CmdDo->click(); });
+    window->Batch()->PrepareUploads({dir.filePath("up")}, 0, true, false);
+    expectEndedWithOneMessage();
+}
+
+TEST_F(FaultWindow, ADropDuringAWalkEndsItOnceAndNothingStarts)
+{
+    server.setListing(line("d", 0, "walked"));
+    ASSERT_TRUE(connect());
+    ASSERT_TRUE(window->Local()->LoadLocalFolders(dir.path()));
+    selectRemote({"walked"});
+    server.dropOn("CWD");
+    prompts.expectMessage(BatchRunner::kTerminatedText, PromptButton::Ok);
+    window->Batch()->HandleFileDownloads(0, true, false, false);
+    expectEndedWithOneMessage();
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
+
+TEST_F(FaultWindow, AHostileTreeIsWalkedInsideTheChosenFolderOnly)
+{
+    const QByteArray deep(250, 'd');
+    const QByteArray data = PatternBytes(3000);
+    QByteArray listing = line("d", 0, deep) + line("d", 0, "..") + line("-", 3000, "../x") + line("-", 3000, "a/b")
+                       + line("-", 3000, "cr\rname") + line("-", 3000, QByteArray(255, 'n'))
+                       + line("-", 3000, QByteArray(256, 'm'));
+    server.setListing(listing); // every folder holds the same, a sub-folder included
+    server.setFileData(data);
+    ASSERT_TRUE(connect());
+    const QString chosen = dir.filePath("chosen");
+    ASSERT_TRUE(QDir().mkpath(chosen));
+    ASSERT_TRUE(window->Local()->LoadLocalFolders(chosen));
+    selectRemote({QString::fromLatin1(deep)});
+    ASSERT_EQ(window->Remote(0)->RightView->selectionModel()->selectedRows().size(), 1);
+    WhenModal<frmFileConfirm>([](frmFileConfirm &list) { list.CmdDo->click(); });
+    window->Batch()->HandleFileDownloads(0, true, false, false);
+    ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running() && !window->Slot(0)->IsBusy(); }, 60000));
+
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{"chosen"});
+    QDirIterator it(chosen, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = QDir::cleanPath(it.next());
+        EXPECT_TRUE(path.startsWith(chosen + "/")) << path.toStdString();
+    }
+    const QString top = chosen + "/" + QString::fromLatin1(deep);
+    EXPECT_EQ(ReadFileBytes(top + "/" + QString(255, 'n')), data);
+    EXPECT_FALSE(QFileInfo::exists(top + "/" + QString(256, 'm')));
+    for (const QByteArray &command : server.commands()) {
+        EXPECT_FALSE(command.contains('\r') || command.contains('\n'));
+        EXPECT_FALSE(command.contains("../x") || command.contains("a/b")) << command.constData();
+    }
+    // The walk stopped before remote paths of 4,096 bytes.
+    int deepest = 0;
+    for (const QByteArray &command : server.commands())
+        if (command.startsWith("CWD "))
+            deepest = std::max(deepest, static_cast<int>(command.size()) - 4);
+    EXPECT_LT(deepest, 4096);
+    EXPECT_GT(deepest, 3000);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(FaultWindow, AThousandFilesListNothingPerFileAndReloadTheLocalPaneOnce)
+{
+    QByteArray listing;
+    QStringList names;
+    for (int i = 0; i < 1000; ++i) {
+        names << QStringLiteral("n%1").arg(i, 4, 10, QLatin1Char('0'));
+        listing += line("-", 4, names.last().toLatin1());
+    }
+    server.setListing(listing);
+    server.setFileData("data");
+    ASSERT_TRUE(connect());
+    ASSERT_TRUE(window->Local()->LoadLocalFolders(dir.path()));
+    window->Remote(0)->RightView->selectAll();
+    const qsizetype listsBefore = server.commands().count("LIST");
+    QObject watching; // the counts are not touched once the test is over
+    int reloads = 0;
+    QObject::connect(window->Local()->Model, &QAbstractItemModel::modelReset, &watching, [&] { ++reloads; });
+    int remoteRebuilds = 0;
+    QObject::connect(window->Remote(0)->Model, &QAbstractItemModel::modelReset, &watching, [&] { ++remoteRebuilds; });
+    window->Batch()->HandleFileDownloads(0, true, false, false);
+    ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running(); }, 60000));
+    EXPECT_EQ(server.commands().count("LIST"), listsBefore);
+    EXPECT_EQ(remoteRebuilds, 0);
+    EXPECT_LE(reloads, 2); // cleared and filled once
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1000);
+    EXPECT_TRUE(prompts.shown().empty());
+}
+
+} // namespace
