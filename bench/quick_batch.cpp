@@ -51,7 +51,10 @@ public:
     }
     std::optional<QString> input(QWidget *, const InputRequest &request) override { return request.defaultText; }
     std::optional<QString> chooseFile(QWidget *, const FileRequest &) override { return std::nullopt; }
-    std::optional<QFont> chooseFont(QWidget *, const QFont &, const QString &) override { return std::nullopt; }
+    std::optional<QFont> chooseFont(QWidget *, const QFont &, const QString &, const QList<int> &) override
+    {
+        return std::nullopt;
+    }
 };
 
 bool waitFor(const std::function<bool()> &condition, int timeoutMs)
