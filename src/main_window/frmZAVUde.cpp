@@ -140,10 +140,6 @@ frmZAVUde::~frmZAVUde()
         modSysTrayEx::Program().RemoveTrayIcon(this, kTrayIdentifier);
         ModMinMax::Program().UnhookMinMax(this);
     }
-    // The panes look their icons up in the window's picture lists, which go
-    // before the base class deletes the panes: take the panes first.
-    delete splMain;
-    splMain = nullptr;
 }
 
 void frmZAVUde::buildImageLists()
