@@ -354,3 +354,34 @@ TEST_F(SearchWindowTest, HitsWithUnsafeNamesMakeNoJobAndAFailedSaveClaimsNothing
     EXPECT_EQ(intake.accepted[0]->TransferMode(), 1); // active, as the Passive box said
     EXPECT_EQ(intake.accepted[0]->Size(), 5);
 }
+
+TEST_F(SearchWindowTest, StopAsksThenEndsAtTheNextFolderAndANewSearchStarts)
+{
+    ScriptedFtpServer server;
+    ASSERT_TRUE(server.listen());
+    server.setListing("drwxr-xr-x 1 u g 0 Jan 01 2020 a\r\n-rw-r--r-- 1 u g 1 Jan 01 2020 x.txt\r\n");
+    server.on("CWD", [](const QByteArray &path) {
+        return ScriptedFtpServer::Reply{{"250 OK.\r\n", path == "/" ? 0 : 300}};
+    });
+    form->txtSvr->setText(server.host());
+    form->txtport->setText(QString::number(server.port()));
+    form->ChkRoot->setChecked(true);
+    form->CmdSearch_Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->Model()->size() == 1; }, 10000));
+    ScriptedPrompts prompts;
+    prompts.expectMessage("Stop the search search process ?", PromptButton::Yes);
+    form->CmdStop_Click();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(form->Model()->size(), 1);
+    EXPECT_FALSE(form->Walk().SessionActive());
+    ASSERT_EQ(window.notices.size(), 1);
+    EXPECT_TRUE(window.notices[0].startsWith("1|Search is complete !|1 matching file found on"));
+    EXPECT_TRUE(form->SessionLog().contains("CWD /a"));
+    EXPECT_TRUE(form->CmdSearch->isEnabled());
+
+    form->CmdSearch_Click();
+    EXPECT_TRUE(form->Walk().IsRunning());
+    EXPECT_EQ(form->Model()->size(), 0);
+    form->Walk().Close();
+}
