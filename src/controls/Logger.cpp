@@ -1,6 +1,8 @@
 // The log pane's entries, buffer limits and log files.
 #include "Logger.h"
 
+#include <QFontMetricsF>
+
 #include "BulletPictures.h"
 #include "ErrorLog.h"
 #include "LogFileLine.h"
@@ -11,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QMenu>
 #include <QScrollBar>
@@ -127,13 +130,39 @@ bool Logger::AddLog(const QString &strLog, int ColIndex, int fAttrib)
         m_lineEnds.append(m_totalLines);
 
         scrollToEnd();
-        if (!m_suspendRedraw)
-            DrawALL();
+        if (!m_suspendRedraw) {
+            // The width bar follows at once; the drawing comes with the burst's end.
+            const QFontMetricsF metrics(styledFont(entry.StyleFlags));
+            const double indent = m_useBullet ? 2 * m_lineHeight : m_lineHeight;
+            for (int k = 0; k < lines; ++k)
+                CheckPAD(metrics.horizontalAdvance(entry.Text.mid(k * wrap, wrap)) + indent);
+            scheduleDraw();
+        }
         m_currentLine = m_totalLines;
         return true;
     } catch (...) {
         LogCurrentException(objectName(), QStringLiteral("AddLog"));
         return false;
+    }
+}
+
+void Logger::scheduleDraw()
+{
+    if (!m_drawTimer) {
+        m_drawTimer = new QTimer(this);
+        m_drawTimer->setSingleShot(true);
+        m_drawTimer->setInterval(kDrawDelayMs);
+        connect(m_drawTimer, &QTimer::timeout, this, &Logger::DrawALL);
+    }
+    if (!m_drawTimer->isActive())
+        m_drawTimer->start();
+}
+
+void Logger::drawPending()
+{
+    if (m_drawTimer && m_drawTimer->isActive()) {
+        m_drawTimer->stop();
+        DrawALL();
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPointer>
+#include <QTimer>
 #include <QVector>
 
 #include <array>
@@ -29,6 +30,7 @@ class Logger : public QAbstractScrollArea
 
 public:
     static constexpr int kMaxTotalLines = 32700;
+    static constexpr int kDrawDelayMs = 40; // lines arriving within this time are drawn together
     static constexpr int kDefaultMaxLogs = 32767;
     static constexpr int kDefaultWordWrapLength = 255;
 
@@ -111,7 +113,11 @@ public:
     QAction *clearAction() const { return m_mnuClearLog; }
     QToolButton *cornerButton() const { return m_cornerButton; }
     // What the surface shows now.
-    const QImage &surface() const { return m_pad; }
+    const QImage &surface() const
+    {
+        const_cast<Logger *>(this)->drawPending();
+        return m_pad;
+    }
     // Puts the selected entries on the clipboard (the menu's Copy command).
     void copySelection();
 
@@ -162,6 +168,10 @@ private:
     double horizontalOffset() const; // pixels the surface is scrolled to the left
     QFont ambientFont() const;
     void DrawALL();
+    // New lines are drawn together once the burst that brought them is over:
+    // a busy session logs lines by the thousand, and each full redraw costs.
+    void scheduleDraw();
+    void drawPending();
     void drawEntryLines(QPainter &painter, int firstEntry, int startLine);
     void CheckPAD(double neededWidth);
     void layoutPane();
@@ -205,6 +215,7 @@ private:
     double m_lineHeight = 0; // pixels
     bool m_scrollSync = false;
     bool m_drawing = false;
+    QTimer *m_drawTimer = nullptr;
     bool m_readingProperties = false;
 
     double m_padWidth = 0; // pixels; grows past the viewport for long lines

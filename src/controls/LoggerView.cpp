@@ -224,6 +224,7 @@ void Logger::layoutPane()
 
 void Logger::paintEvent(QPaintEvent *)
 {
+    drawPending();
     QPainter painter(viewport());
     if (m_pad.size() != viewport()->size())
         DrawALL();
