@@ -267,11 +267,11 @@ void frmSearch::buildControls()
     connect(ChkPsv, &QCheckBox::clicked, this, changed);
     connect(ChkRoot, &QCheckBox::clicked, this, changed);
     connect(ChkSize, &QCheckBox::clicked, this, [this, changed] {
-        ConnectState(CmdStop->isEnabled());
+        enableLimitBoxes(!CmdStop->isEnabled());
         changed();
     });
     connect(ChkDate, &QCheckBox::clicked, this, [this, changed] {
-        ConnectState(CmdStop->isEnabled());
+        enableLimitBoxes(!CmdStop->isEnabled());
         changed();
     });
     for (QDateEdit *picker : DTPicker1)
@@ -378,17 +378,22 @@ void frmSearch::ConnectState(bool busy)
         for (QWidget *w : std::initializer_list<QWidget *>{txtSvr, txtUser, txtPwd, txtport, txtSPF, txtPattern, ChkPsv,
                                                           ChkSize, ChkDate, ChkSave, ChkRoot, Image1, CmdSave})
             w->setEnabled(!busy);
-        for (QLineEdit *box : txt_size1)
-            box->setEnabled(!busy && ChkSize->isChecked());
-        for (size_t i = 0; i < 2; ++i) {
-            DTPicker1[i]->setEnabled(!busy && ChkDate->isChecked());
-            Label4[i]->setEnabled(!busy && ChkDate->isChecked());
-        }
+        enableLimitBoxes(!busy);
         if (!busy) {
             setPanel(0, QStringLiteral("Search stopped"));
             CheckSearchPrefChanged();
         }
     });
+}
+
+void frmSearch::enableLimitBoxes(bool idle)
+{
+    for (QLineEdit *box : txt_size1)
+        box->setEnabled(idle && ChkSize->isChecked());
+    for (size_t i = 0; i < 2; ++i) {
+        DTPicker1[i]->setEnabled(idle && ChkDate->isChecked());
+        Label4[i]->setEnabled(idle && ChkDate->isChecked());
+    }
 }
 
 QString frmSearch::fieldText(QWidget *field) const

@@ -123,6 +123,8 @@ private:
     void Form_Load();
     void LoadSearchPrefs();
     void setPanel(int panel, const QString &text);
+    // The size boxes follow their check box, the date pickers theirs.
+    void enableLimitBoxes(bool idle);
     void setTag(QWidget *field, const QString &tag) { m_tags[field] = tag; }
     QString tag(QWidget *field) const { return m_tags.value(field); }
     QString fieldText(QWidget *field) const;

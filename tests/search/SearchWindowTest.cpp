@@ -164,7 +164,11 @@ TEST_F(SearchWindowTest, PortsAreCheckedAndEmptyBoxesGetTheirTags)
 
     form->ChkRoot->setChecked(true);
     form->txtport->setText("");
+    form->ChkSize->click();
+    EXPECT_TRUE(form->txt_size1[0]->isEnabled());
+    EXPECT_FALSE(form->DTPicker1[0]->isEnabled());
     form->CmdSearch_Click();
+    EXPECT_FALSE(form->txt_size1[0]->isEnabled());
     EXPECT_EQ(form->txtport->text(), "21");
     EXPECT_EQ(form->txtUser->text(), "anonymous");
     EXPECT_TRUE(form->Walk().IsRunning());
