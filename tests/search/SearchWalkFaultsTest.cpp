@@ -160,3 +160,15 @@ TEST_F(SearchWalkFaults, WatchdogEndsASearchWithoutSessionAfterTwoMinutes)
     EXPECT_EQ(sink.end, SearchEnd::Watchdog);
     EXPECT_FALSE(sink.sessionWasActive);
 }
+
+TEST_F(SearchWalkFaults, ACarriageReturnInsideANameIsNeverSentToTheServer)
+{
+    listings["/"] = "drwxr-xr-x 1 u g 0 Jan 01 2020 x\ry\r\n-rw-r--r-- 1 u g 3 Jan 01 2020 c\rd.txt\r\n";
+    SearchWalk walk(sink, cache.path());
+    ASSERT_TRUE(walk.Start(criteria()));
+    ASSERT_TRUE(sink.waitFinished());
+    EXPECT_EQ(sink.end, SearchEnd::QueueDone);
+    for (const QByteArray &line : server.commands())
+        EXPECT_FALSE(line.contains('\r')) << line.toStdString();
+    EXPECT_EQ(cwdArguments(), QStringList({"/"}));
+}
