@@ -444,6 +444,15 @@ QString JobQueuePane::GetJobFileIconKey(const FtpTask &job)
     return QStringLiteral("open");
 }
 
+bool JobQueuePane::DropRows(const QMimeData *data, const QObject *source)
+{
+    if (!m_drop.accepts || !m_drop.accepts(data, source))
+        return false;
+    if (m_drop.dropped)
+        m_drop.dropped(data, source);
+    return true;
+}
+
 bool JobQueuePane::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != LVJob->viewport())
@@ -453,7 +462,7 @@ bool JobQueuePane::eventFilter(QObject *watched, QEvent *event)
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto *drag = static_cast<QDropEvent *>(event);
-            if (m_drop.accepts && m_drop.accepts(drag))
+            if (m_drop.accepts && m_drop.accepts(drag->mimeData(), drag->source()))
                 drag->acceptProposedAction();
             else
                 drag->ignore();
@@ -461,13 +470,10 @@ bool JobQueuePane::eventFilter(QObject *watched, QEvent *event)
         }
         case QEvent::Drop: {
             auto *drop = static_cast<QDropEvent *>(event);
-            if (m_drop.accepts && m_drop.accepts(drop)) {
+            if (DropRows(drop->mimeData(), drop->source()))
                 drop->acceptProposedAction();
-                if (m_drop.dropped)
-                    m_drop.dropped(drop);
-            } else {
+            else
                 drop->ignore();
-            }
             return true;
         }
         default:

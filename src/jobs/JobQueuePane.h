@@ -15,7 +15,7 @@ class JobListModel;
 class KeyedImageList;
 class QAction;
 class QLabel;
-class QDropEvent;
+class QMimeData;
 class QPlainTextEdit;
 class QSplitter;
 class QTreeView;
@@ -52,10 +52,13 @@ public:
     const FtpTask::OverwriteQuestion &OverwriteQuestion() const { return m_overwriteQuestion; }
     // What a drop on the job list does; unset, the list takes no drops.
     struct DropHandler {
-        std::function<bool(const QDropEvent *)> accepts;
-        std::function<void(const QDropEvent *)> dropped;
+        // `source` is the widget the drag started from; none for other programs.
+        std::function<bool(const QMimeData *, const QObject *source)> accepts;
+        std::function<void(const QMimeData *, const QObject *source)> dropped;
     };
     void setDropHandler(DropHandler handler) { m_drop = std::move(handler); }
+    // A drop on the job list: true when the handler took it.
+    bool DropRows(const QMimeData *data, const QObject *source);
 
     // JobIntake
     void AcceptJobs(const FtpTaskCollection &jobs, bool report) override;

@@ -15,7 +15,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QDropEvent>
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QMimeData>
@@ -85,24 +84,25 @@ void frmZAVUde::wireJobs()
 
     // Rows of the panes dropped on the job list: remote rows become download
     // jobs, local rows upload jobs for the first server.
-    const auto sourceOf = [](const QDropEvent *event) {
-        const QMimeData *data = event->mimeData();
-        if (!data || !qobject_cast<const FileListView *>(event->source()) || !data->hasFormat(FileListView::MimeType()))
+    const auto sourceOf = [](const QMimeData *data, const QObject *source) {
+        // Drags of other programs have no source object here.
+        if (!data || !qobject_cast<const FileListView *>(source) || !data->hasFormat(FileListView::MimeType()))
             return QString();
         const QString name = QString::fromUtf8(data->data(FileListView::MimeType()));
         static const QStringList panes{QStringLiteral("local"), QStringLiteral("remote0"), QStringLiteral("remote1")};
         return panes.contains(name) ? name : QString();
     };
     m_jobs->setDropHandler({
-        [sourceOf](const QDropEvent *event) { return !sourceOf(event).isEmpty(); },
-        [this, sourceOf](const QDropEvent *event) {
-            const QString source = sourceOf(event);
-            if (source == QLatin1String("local"))
-                m_local->mnuLOC_UTASK->trigger();
-            else if (source == QLatin1String("remote0"))
-                m_remote[0]->MNU_RMT_JADD->trigger();
-            else if (source == QLatin1String("remote1"))
-                m_remote[1]->MNU_RMT_JADD->trigger();
+        [sourceOf](const QMimeData *data, const QObject *source) { return !sourceOf(data, source).isEmpty(); },
+        [this, sourceOf](const QMimeData *data, const QObject *source) {
+            const QString name = sourceOf(data, source);
+            // The commands' own handlers, whatever state their menu items were last shown in.
+            if (name == QLatin1String("local"))
+                emit m_local->mnuLOC_UTASK->triggered(false);
+            else if (name == QLatin1String("remote0"))
+                emit m_remote[0]->MNU_RMT_JADD->triggered(false);
+            else if (name == QLatin1String("remote1"))
+                emit m_remote[1]->MNU_RMT_JADD->triggered(false);
         },
     });
 }

@@ -6,14 +6,13 @@
 #include "ErrorLog.h"
 #include "ModStartup.h"
 #include "RuntimeFolder.h"
+#include "QuitOnInput.h"
 #include "StubWindow.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QSocketNotifier>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -71,15 +70,6 @@ int main(int argc, char **argv)
         return 0;
     }
 
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
-        char buffer[64];
-        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (got <= 0 || QByteArray(buffer, static_cast<int>(got)).contains("quit")) {
-            input.setEnabled(false);
-            startup.ReleaseInstanceLock();
-            app.quit();
-        }
-    });
+    const auto input = QuitOnInput(app, [&] { startup.ReleaseInstanceLock(); });
     return app.exec();
 }

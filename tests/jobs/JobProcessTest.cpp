@@ -1,0 +1,170 @@
+// Job files between real processes: a second start hands its job file to a
+// first instance with a job queue, and a process saving a queue is killed
+// in the middle of its saves.
+#include "JobFile.h"
+#include "JobSamples.h"
+
+#include "TestFiles.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+#include <set>
+
+namespace {
+
+class JobProcesses : public ::testing::Test
+{
+protected:
+    void TearDown() override
+    {
+        if (first && first->state() != QProcess::NotRunning) {
+            first->write("quit\n");
+            if (!first->waitForFinished(5000))
+                first->kill();
+            first->waitForFinished(5000);
+        }
+    }
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("FTPQOR_RUNTIME_DIR"), folder.filePath(QStringLiteral("run")));
+        env.insert(QStringLiteral("FTPQOR_HOME"), folder.filePath(QStringLiteral("home")));
+        env.insert(QStringLiteral("HELPER_LOG"), folder.filePath(QStringLiteral("calls.log")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        return env;
+    }
+
+    QString startFirst(const QStringList &arguments = {})
+    {
+        first = std::make_unique<QProcess>();
+        first->setProcessEnvironment(environment());
+        first->start(QStringLiteral(JOB_PROCESS_HELPER), arguments);
+        QByteArray out;
+        while (!out.contains('\n') && first->waitForReadyRead(10000))
+            out += first->readAllStandardOutput();
+        return QString::fromUtf8(out).trimmed();
+    }
+
+    QString runSecond(const QString &jobFile)
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(QStringLiteral(JOB_PROCESS_HELPER), {jobFile});
+        if (!process.waitForFinished(15000)) {
+            process.kill();
+            process.waitForFinished();
+            return QStringLiteral("hung");
+        }
+        return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    }
+
+    QStringList calls() const
+    {
+        QFile file(folder.filePath(QStringLiteral("calls.log")));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    QString writeJobs(const QString &name, const QByteArray &extra = {})
+    {
+        const QString path = folder.filePath(name);
+        QByteArray bytes = JobFile::EncodeLine(*JobSamples::Named(QStringLiteral("one.bin"))) + "\r\n" +
+                           JobFile::EncodeLine(*JobSamples::Named(QStringLiteral("two.bin"))) + "\r\n" + extra;
+        EXPECT_TRUE(WriteFileBytes(path, bytes));
+        return path;
+    }
+
+    QTemporaryDir folder;
+    std::unique_ptr<QProcess> first;
+};
+
+} // namespace
+
+TEST_F(JobProcesses, AHandedOverJobFileIsListedAndAnswered)
+{
+    ASSERT_EQ(startFirst(), QStringLiteral("FIRST"));
+    const QString jobs = writeJobs(QStringLiteral("my jobs.xqr"));
+    EXPECT_EQ(runSecond(jobs), QStringLiteral("SECOND 0"));
+    const QStringList seen = calls();
+    ASSERT_GE(seen.size(), 3);
+    EXPECT_EQ(seen[0], QStringLiteral("ShowInfo|1|Jobs Added !"));
+    EXPECT_TRUE(seen[1].startsWith(QStringLiteral("Listed|2|"))) << seen[1].toStdString();
+    EXPECT_EQ(seen[2], QStringLiteral("ShowInfo|1|New Jobs Listed"));
+}
+
+TEST_F(JobProcesses, AHostileJobFileIsAnsweredAndItsLinesRefused)
+{
+    ASSERT_EQ(startFirst(), QStringLiteral("FIRST"));
+    QStringList fields = JobSamples::Named(QStringLiteral("x")).get()->GetPackedData().split(QChar(2));
+    fields[0] = QStringLiteral("../../../etc/evil");
+    const QByteArray hostile = fields.join(QChar(2)).toUtf8().toBase64() + "\r\n" + "%%%%\r\n" +
+                               QByteArray(100 * 1024, 'Q') + "\r\n";
+    const QString jobs = writeJobs(QStringLiteral("hostile.xqr"), hostile);
+    EXPECT_EQ(runSecond(jobs), QStringLiteral("SECOND 0"));
+    const QStringList seen = calls();
+    bool listed = false;
+    for (const QString &line : seen) {
+        if (line.startsWith(QStringLiteral("Listed|"))) {
+            listed = true;
+            EXPECT_TRUE(line.startsWith(QStringLiteral("Listed|2|")));
+            EXPECT_TRUE(line.contains(QStringLiteral("3 unreadable jobs in 'hostile.xqr' were not loaded.")));
+        }
+    }
+    EXPECT_TRUE(listed);
+    EXPECT_TRUE(QFile::exists(jobs)) << "a handed-over file is not deleted";
+}
+
+TEST_F(JobProcesses, AJobFileOnTheFirstStartsCommandLineIsListed)
+{
+    const QString jobs = writeJobs(QStringLiteral("start.xqr"));
+    ASSERT_EQ(startFirst({jobs}), QStringLiteral("FIRST"));
+    const QStringList seen = calls();
+    ASSERT_FALSE(seen.isEmpty());
+    EXPECT_TRUE(seen.last().startsWith(QStringLiteral("Listed|2|")));
+}
+
+TEST(JobFileKill, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewFileWhole)
+{
+    constexpr int kJobs = 2000;
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("tasks.xqr"));
+    QRandomGenerator random(20261207);
+    std::set<qint64> roundsSeen;
+    for (int kill = 0; kill < 50; ++kill) {
+        QProcess saver;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HELPER_MODE"), QStringLiteral("save"));
+        env.insert(QStringLiteral("FTPQOR_HOME"), folder.path());
+        saver.setProcessEnvironment(env);
+        saver.start(QStringLiteral(JOB_PROCESS_HELPER), {path, QString::number(kJobs)});
+        ASSERT_TRUE(saver.waitForStarted(10000));
+        // Wait for a first whole save, then kill somewhere inside a later one.
+        QByteArray out;
+        while (!out.contains("saved") && saver.waitForReadyRead(10000))
+            out += saver.readAllStandardOutput();
+        QThread::usleep(random.bounded(20000));
+        ::kill(static_cast<pid_t>(saver.processId()), SIGKILL);
+        ASSERT_TRUE(saver.waitForFinished(10000));
+
+        qint64 serial = 0;
+        const auto content = JobFile::Parse(ReadFileBytes(path), serial);
+        ASSERT_TRUE(content.unreadable.isEmpty()) << "kill " << kill;
+        ASSERT_EQ(content.jobs.size(), static_cast<size_t>(kJobs)) << "kill " << kill;
+        std::set<qint64> rounds;
+        for (const auto &job : content.jobs)
+            rounds.insert(job->Size());
+        ASSERT_EQ(rounds.size(), 1u) << "one save's jobs, not a mix";
+        roundsSeen.insert(*rounds.begin());
+    }
+    EXPECT_GT(roundsSeen.size(), 1u) << "kills fell after different saves";
+}

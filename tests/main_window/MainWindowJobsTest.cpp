@@ -1,0 +1,174 @@
+#include "frmZAVUde.h"
+
+#include "BatchTestSupport.h"
+#include "DataRoot.h"
+#include "FileHandlerCollection.h"
+#include "FileListView.h"
+#include "JobFile.h"
+#include "JobQueuePane.h"
+#include "LocalPane.h"
+#include "ModFileExtension.h"
+#include "OptionFlags.h"
+#include "RemotePane.h"
+#include "ScriptedPrompts.h"
+#include "SettingsFile.h"
+#include "TestFiles.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::shared_ptr<FtpTask> PendingJob(const QString &name)
+{
+    auto job = std::make_shared<FtpTask>();
+    job->setLocalFileTitle(name);
+    job->setRemoteFileTitle(name);
+    job->setLocalPath(QStringLiteral("/home/u"));
+    job->setRemotePath(QStringLiteral("/r"));
+    job->setServerAddress(QStringLiteral("h"));
+    return job;
+}
+
+QString RunValue()
+{
+    RootKeyFlags user;
+    user.currentUser = true;
+    return GetRegString(RunKeyPath(), RunValueName(), user);
+}
+
+// The window reads its options from the settings file when it loads.
+void WriteOptions(std::initializer_list<OptionFlag> on)
+{
+    QStringList strings(OptionPageCount, QString(OptionStringMinLength, QLatin1Char('0')));
+    for (OptionFlag flag : on) {
+        const OptionFlagInfo &info = OptionFlagInfoOf(flag);
+        strings[static_cast<int>(info.page)][info.position - 1] = QLatin1Char('1');
+    }
+    ASSERT_TRUE(WriteConfFile(ComposeConfFile(strings, FileHandlerCollection(), {}, {})));
+}
+
+struct JobOptions {
+    ~JobOptions()
+    {
+        QFile::remove(SettingsFilePath());
+        for (OptionFlag flag : {OptionFlag::LoadSavedJobsOnStartup, OptionFlag::AutoSavePendingJobs,
+                                OptionFlag::StartOnSystemStartupWithPendingJobs})
+            SetOptionFlag(flag, false);
+    }
+};
+
+} // namespace
+
+TEST(MainWindowJobs, JobsPendingAtCloseComeBackAtTheNextStart)
+{
+    JobOptions restore;
+    ScriptedPrompts prompts; // the options answer every question
+    WriteOptions({OptionFlag::AutoSavePendingJobs, OptionFlag::StartOnSystemStartupWithPendingJobs});
+    const QString tasks = DataRoot::SystemFolder() + QStringLiteral("/tasks.xqr");
+    QFile::remove(tasks);
+    {
+        frmZAVUde window;
+        QStringList items;
+        for (QAction *menu : window.menuBar()->actions()) {
+            if (menu->menu() && menu->menu()->objectName() == QLatin1String("mnuJob"))
+                for (QAction *item : menu->menu()->actions())
+                    items << item->text();
+        }
+        EXPECT_EQ(items, (QStringList{"Load Pending Jobs", "Load Saved Jobs...", "Save To Job File..."}));
+        EXPECT_TRUE(window.Jobs()->mnuJLoad->isEnabled()) << "jobs are not loaded at start";
+        EXPECT_FALSE(window.Jobs()->mnuJSaveCustom->isEnabled()) << "nothing to save";
+        FtpTaskCollection jobs;
+        jobs.AddFtpTask(PendingJob("a.bin"));
+        jobs.AddFtpTask(PendingJob("b.bin"));
+        window.Jobs()->AcceptJobs(jobs, false);
+        EXPECT_TRUE(window.Jobs()->mnuJSaveCustom->isEnabled());
+        EXPECT_TRUE(window.close());
+    }
+    EXPECT_TRUE(QFileInfo::exists(tasks));
+    EXPECT_FALSE(RunValue().isEmpty()) << "pending jobs were saved: start with the session";
+
+    WriteOptions({OptionFlag::AutoSavePendingJobs, OptionFlag::StartOnSystemStartupWithPendingJobs,
+                  OptionFlag::LoadSavedJobsOnStartup});
+    {
+        frmZAVUde window;
+        EXPECT_EQ(window.Jobs()->JobQueue.Count(), 2);
+        EXPECT_FALSE(window.Jobs()->mnuJLoad->isEnabled());
+        EXPECT_FALSE(QFileInfo::exists(tasks)) << "the default file is consumed";
+        EXPECT_TRUE(window.Jobs()->lblJobInfo->text().contains(QStringLiteral("Total: 2")));
+        // Loaded jobs wait for a start command.
+        for (const auto &job : window.Jobs()->JobQueue)
+            EXPECT_TRUE(job->Locked());
+        window.Jobs()->JobQueue.Clear();
+        EXPECT_TRUE(window.close());
+    }
+    EXPECT_TRUE(RunValue().isEmpty()) << "no job saved: no start with the session";
+    EXPECT_TRUE(QFileInfo::exists(tasks)) << "the default file is still written, empty";
+    EXPECT_TRUE(ReadFileBytes(tasks).isEmpty());
+    QFile::remove(tasks);
+}
+
+TEST(MainWindowJobs, AHandedOverFileIsListedWithoutFailing)
+{
+    ScriptedPrompts prompts;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("handed.xqr");
+    ASSERT_TRUE(WriteFileBytes(path, JobFile::EncodeLine(*PendingJob("h.bin")) + "\r\nnot a job\r\n"));
+    frmZAVUde window;
+    EXPECT_NO_THROW(window.LoadTasks(path));
+    EXPECT_NO_THROW(window.LoadTasks(dir.filePath("missing.xqr")));
+    EXPECT_EQ(window.Jobs()->JobQueue.Count(), 1);
+    EXPECT_TRUE(QFileInfo::exists(path));
+}
+
+struct JobDropFixture : ::testing::Test
+{
+    PyFtpServer server;
+    std::unique_ptr<frmZAVUde> window;
+    QTemporaryDir dir;
+
+    ScriptedPrompts prompts;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.start()) << server.error().toStdString();
+        ASSERT_TRUE(server.writeFile("remote.txt", "r"));
+        window = std::make_unique<frmZAVUde>();
+        window->show();
+    }
+};
+
+TEST_F(JobDropFixture, RemoteRowsDroppedOnTheJobListBecomeDownloadJobs)
+{
+    ASSERT_TRUE(window->Local()->LoadLocalFolders(dir.path()));
+    window->Slots()->UseProfile(0, ServerProfile(server), true);
+    ASSERT_TRUE(WaitUntil([&] {
+        ServerSlot *s = window->Slot(0);
+        return s->SessionActive() && !s->IsBusy() && window->Remote(0)->Model->size() > 0;
+    }));
+    RemotePane *pane = window->Remote(0);
+    pane->RightView->selectionModel()->select(pane->Model->index(0, 0),
+                                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    JobQueuePane *jobs = window->Jobs();
+
+    std::unique_ptr<QMimeData> remote(pane->RightView->makeDragData());
+    EXPECT_FALSE(jobs->DropRows(remote.get(), nullptr)) << "another program's drag";
+    QMimeData foreign;
+    foreign.setText("remote0");
+    EXPECT_FALSE(jobs->DropRows(&foreign, pane->RightView));
+
+    ASSERT_TRUE(jobs->DropRows(remote.get(), pane->RightView));
+    ASSERT_EQ(jobs->JobQueue.Count(), 1);
+    const auto job = *jobs->JobQueue.begin();
+    EXPECT_EQ(job->RemoteFileTitle(), "remote.txt");
+    EXPECT_FALSE(job->IsUpload());
+    EXPECT_EQ(job->LocalPath(), dir.path());
+    EXPECT_EQ(job->ServerPort(), server.port());
+    window->Slot(0)->DisConnectFromFTP();
+}
