@@ -20,4 +20,6 @@ public:
     virtual void ReportJobsAdded(bool report, int added, int refused) = 0;
     // Gives each idle job connection the next eligible job.
     virtual void RunQueuedJobs() = 0;
+    // Recounts the queue for its summary line, after jobs were added one by one.
+    virtual void UpdateJobSummary() {}
 };

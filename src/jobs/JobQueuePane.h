@@ -72,7 +72,7 @@ public:
     // Rewrites the job's size, progress, status and pictures.
     void RefreshJobRow(const FtpTask &job);
     void UpdateJobProgress(const FtpTask &job);
-    void UpdateJobSummary();
+    void UpdateJobSummary() override;
     void Timer3_Timer();
 
     // Lists the jobs of a job file; the default file is deleted afterwards,

@@ -125,6 +125,7 @@ void BatchTransfers::makeJobs(int index, bool isUpload, const BatchList &entries
     m_intake->ReportJobsAdded(true, added, refused);
     if (autoStart)
         m_intake->RunQueuedJobs();
+    m_intake->UpdateJobSummary();
 }
 
 QList<RemoteSelection> BatchTransfers::safeSelection(ServerSlot &server)

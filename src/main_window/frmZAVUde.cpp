@@ -124,9 +124,6 @@ frmZAVUde::frmZAVUde(ModStartup *startup, std::array<EngineTimer *, 2> timers, Q
 
 frmZAVUde::~frmZAVUde()
 {
-    // The job list shows pictures of the window's image list, which goes before the child widgets.
-    delete m_jobs;
-    m_jobs = nullptr;
     m_slots->setLoginFailedHandler(nullptr);
     modSysTrayEx::Program().SetTrayMenu(this, kTrayIdentifier, nullptr);
     // Nothing the slots say while they go reaches this half-gone window.

@@ -15,6 +15,7 @@
 #include "TestFiles.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -170,5 +171,6 @@ TEST_F(JobDropFixture, RemoteRowsDroppedOnTheJobListBecomeDownloadJobs)
     EXPECT_FALSE(job->IsUpload());
     EXPECT_EQ(job->LocalPath(), dir.path());
     EXPECT_EQ(job->ServerPort(), server.port());
+    EXPECT_TRUE(jobs->lblJobInfo->text().contains(QStringLiteral("Total: 1"))) << "the summary follows";
     window->Slot(0)->DisConnectFromFTP();
 }
