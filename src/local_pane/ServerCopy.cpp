@@ -66,13 +66,13 @@ bool ServerCopy::FtpCmd_JobDone(int slot, bool success, long lastAct)
     if (!Running())
         return false;
     if (lastAct == FtpCommander::ActStoreToServer && slot == m_slots.CopyTarget) {
-        end(success ? End::Done : End::Failed);
+        end(success ? End::Done : End::Failed, slot);
         return true;
     }
     if (lastAct == FtpCommander::ActGetFromServer && slot == m_slots.CopySource) {
         // The source's end says nothing unless it failed: the target's store then cannot complete.
         if (!success)
-            end(End::Failed);
+            end(End::Failed, slot);
         return true;
     }
     return false;
@@ -90,7 +90,7 @@ void ServerCopy::EndQuietly()
         end(End::Quiet);
 }
 
-void ServerCopy::end(End how)
+void ServerCopy::end(End how, int finished)
 {
     try {
         if (!Running())
@@ -98,11 +98,13 @@ void ServerCopy::end(End how)
         ServerSlot *from = m_slots.Slot(m_slots.CopySource);
         ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
         m_slots.ClearCopy();
-        // Whichever side still works on the copy is stopped.
+        // The side that still works on the copy is stopped; the one that just ended is left alone.
         if (how != End::Done) {
-            if (from && from->FtpCmd()->CurrentAct() == FtpCommander::ActGetFromServer)
+            if (from && from->Index() != finished && from->IsBusy()
+                && from->FtpCmd()->CurrentAct() == FtpCommander::ActGetFromServer)
                 from->FtpCmd()->Abort();
-            if (to && to->FtpCmd()->CurrentAct() == FtpCommander::ActStoreToServer)
+            if (to && to->Index() != finished && to->IsBusy()
+                && to->FtpCmd()->CurrentAct() == FtpCommander::ActStoreToServer)
                 to->FtpCmd()->Abort();
         }
         if (to && to->HasProfile())

@@ -35,7 +35,8 @@ signals:
 
 private:
     enum class End { Done, Failed, Lost, Quiet };
-    void end(End how);
+    // `finished`: the slot whose operation just ended (-1: none).
+    void end(End how, int finished = -1);
 
     ServerSlots &m_slots;
     std::function<bool()> m_otherWorkRuns;

@@ -4,9 +4,12 @@
 #include "BatchTransfers.h"
 #include "FtpCommander.h"
 #include "LocalPane.h"
+#include "PyFtpServer.h"
 #include "RemotePane.h"
 #include "ScriptedFtpServer.h"
 #include "ScriptedPrompts.h"
+#include "ServerCopy.h"
+#include "ServerProfile.h"
 #include "ServerSlot.h"
 #include "TestFiles.h"
 #include "WhenModal.h"
@@ -213,6 +216,54 @@ TEST_F(FaultWindow, AThousandFilesListNothingPerFileAndReloadTheLocalPaneOnce)
     EXPECT_LE(reloads, 2); // cleared and filled once
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1000);
     EXPECT_TRUE(prompts.shown().empty());
+}
+
+} // namespace
+
+
+namespace {
+
+// A copy between the scripted server (slot 0) and a real one (slot 1).
+struct CopyFaults : FaultWindow
+{
+    PyFtpServer real;
+
+    bool connectBoth()
+    {
+        server.on("ABOR", "226 Abort successful."); // as real servers answer it
+        if (!real.start())
+            return false;
+        window->ShowDual(true);
+        if (!connect())
+            return false;
+        window->Slots()->UseProfile(1, ServerProfile(real), true);
+        return waitFor([&] {
+            ServerSlot *s = window->Slot(1);
+            return s->SessionActive() && !s->IsBusy() && !s->SlotRemotePath().isEmpty();
+        });
+    }
+
+    bool bothIdle()
+    {
+        return waitFor([&] {
+            return !window->Runner()->Running() && !window->Slot(0)->IsBusy() && !window->Slot(1)->IsBusy();
+        }, 10000);
+    }
+};
+
+TEST_F(CopyFaults, ATargetRefusingTheStoreEndsTheSourceAtOnce)
+{
+    server.setListing(line("-", 10, "x"));
+    server.on("STOR", "550 Refused.");
+    ASSERT_TRUE(real.writeFile("src.bin", PatternBytes(200000)));
+    ASSERT_TRUE(connectBoth());
+    window->Remote(1)->RightView->selectAll();
+    ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(1));
+    ASSERT_TRUE(bothIdle());
+    EXPECT_FALSE(window->Slots()->CopyRunning());
+    EXPECT_TRUE(window->Slot(0)->SessionActive());
+    EXPECT_TRUE(window->Slot(1)->SessionActive());
+    EXPECT_TRUE(prompts.shown().empty()) << prompts.messageTexts().join("|").toStdString();
 }
 
 } // namespace
