@@ -186,12 +186,17 @@ void FrmEdit::OKButton_Click()
 void FrmEdit::CancelButton_Click()
 {
     try {
-        if (m_modified && !ConfirmCloseWithoutUpload())
+        if (!AskToClose())
             return;
         CloseByProgram();
     } catch (...) {
         LogCurrentException(kObjectName, QStringLiteral("CancelButton_Click"));
     }
+}
+
+bool FrmEdit::AskToClose()
+{
+    return !m_modified || ConfirmCloseWithoutUpload();
 }
 
 bool FrmEdit::ConfirmCloseWithoutUpload()
@@ -216,7 +221,7 @@ void FrmEdit::reject()
 void FrmEdit::closeEvent(QCloseEvent *event)
 {
     try {
-        if (!m_closingByProgram && m_modified && !ConfirmCloseWithoutUpload()) {
+        if (!m_closingByProgram && !AskToClose()) {
             event->ignore();
             return;
         }

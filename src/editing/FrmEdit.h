@@ -31,6 +31,11 @@ public:
                      const QString &localFilePath, const QString &remoteFilePath, const QString &editTaskId,
                      const QFont &font);
 
+    // The closing question while the text holds changes not uploaded; true
+    // when the window may close. CloseByProgram then closes it without asking.
+    bool AskToClose();
+    void CloseByProgram();
+
     const QString &LocalFilePath() const { return m_localFilePath; }
     const QString &EditTaskID() const { return m_editTaskId; }
     bool Modified() const { return m_modified; }
@@ -56,8 +61,6 @@ private:
     // The text as the file will hold it ("\n" between lines).
     QString CurrentText() const;
     bool ConfirmCloseWithoutUpload();
-    // Closes without asking (after Upload or Cancel).
-    void CloseByProgram();
 
     EditOwner *m_owner = nullptr;
     QString m_localFilePath;

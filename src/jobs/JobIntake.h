@@ -2,6 +2,8 @@
 
 #include "FtpTaskCollection.h"
 
+#include <QStringList>
+
 // How the windows and builders that make jobs reach the job queue. The queue
 // of the main window implements it; makers never include the window.
 class JobIntake
@@ -22,4 +24,13 @@ public:
     virtual void RunQueuedJobs() = 0;
     // Recounts the queue for its summary line, after jobs were added one by one.
     virtual void UpdateJobSummary() {}
+
+    // For makers that send files again (editing): the queued job under the
+    // key, or nothing. A caller that changes it calls RefreshJob so its row
+    // shows the change. An intake without a queue of its own finds nothing.
+    virtual FtpTaskCollection::Job FindJob(const QString &) const { return nullptr; }
+    virtual void RefreshJob(const QString &) {}
+    // The local file paths of the queued jobs not yet completed (idle,
+    // running or failed): files that must stay where they are.
+    virtual QStringList UnfinishedLocalFiles() const { return {}; }
 };

@@ -179,6 +179,24 @@ void JobQueuePane::RefreshJobRow(const FtpTask &job)
     UpdateJobProgress(job);
 }
 
+void JobQueuePane::RefreshJob(const QString &key)
+{
+    if (const FtpTaskCollection::Job job = JobQueue.Find(key)) {
+        RefreshJobRow(*job);
+        UpdateJobSummary();
+    }
+}
+
+QStringList JobQueuePane::UnfinishedLocalFiles() const
+{
+    QStringList files;
+    for (const FtpTaskCollection::Job &job : JobQueue) {
+        if (job->Status() != 2)
+            files << job->GetLocalFilePath();
+    }
+    return files;
+}
+
 void JobQueuePane::ReportJobsAdded(bool report, int added, int refused)
 {
     const auto balloon = [this](int kind, const QString &title, const QString &text) {

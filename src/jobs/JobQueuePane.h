@@ -65,6 +65,9 @@ public:
     bool AddJob(const FtpTaskCollection::Job &job) override;
     void ReportJobsAdded(bool report, int added, int refused) override;
     void RunQueuedJobs() override;
+    FtpTaskCollection::Job FindJob(const QString &key) const override { return JobQueue.Find(key); }
+    void RefreshJob(const QString &key) override;
+    QStringList UnfinishedLocalFiles() const override;
 
     void ReportJobLoadErrors(bool showNotice);
     void AddJobInfoLine(const QString &text);

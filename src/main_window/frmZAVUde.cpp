@@ -5,6 +5,7 @@
 #include "AppInfo.h"
 #include "BatchRunner.h"
 #include "BatchTransfers.h"
+#include "RemoteEditFlow.h"
 #include "ApplyConfiguration.h"
 #include "DataRoot.h"
 #include "ErrorLog.h"
@@ -94,6 +95,7 @@ frmZAVUde::frmZAVUde(ModStartup *startup, std::array<EngineTimer *, 2> timers, Q
     wireTransfers();
     wireJobs();
     wireBatchRunner();
+    wireEditFlow();
     for (int i = 0; i < 2; ++i) {
         ServerSlot *slot = m_slots->Slot(i);
         slot->setLog(m_logs[static_cast<size_t>(i)]);
@@ -405,6 +407,18 @@ void frmZAVUde::Form_Load()
     }
 }
 
+void frmZAVUde::wireEditFlow()
+{
+    m_editFlow = new RemoteEditFlow(*m_slots, this, this);
+    m_editFlow->setEditorPicture(m_images.Picture(QStringLiteral("ftp")));
+    m_editFlow->setJobIntake(m_jobs);
+    // Any immediate batch holds the browsing connections.
+    m_slots->setSlotBusyCheck([this](int) { return m_batch && m_batch->BatchRunning(); });
+    m_editFlow->setBatchRunningCheck(
+        [this] { return m_batch && (m_batch->UploadIndex >= 0 || m_batch->TransferIndex >= 0); });
+    m_editFlow->setWalkActiveCheck([this](int slot) { return m_runner && m_runner->WalkActive(slot); });
+}
+
 void frmZAVUde::applyFonts()
 {
     const ConfiguredFonts fonts = ApplyConfiguration();
@@ -610,6 +624,9 @@ bool frmZAVUde::Form_QueryUnload()
         if (window && !window->close())
             return false;
     }
+    // Questions first: an editor with unsent changes may keep the program open.
+    if (m_editFlow && !m_editFlow->ConfirmCloseEditors())
+        return false;
     if (IsAnySessionActive()) {
         const PromptButton answer =
             ShowMessage(this, PromptIcon::Question, PromptButtons::YesNo, AppTitle(),
@@ -622,6 +639,14 @@ bool frmZAVUde::Form_QueryUnload()
         m_runner->EndQuietly();
     m_closing = true;
     Timer2.stop();
+    // Saved pending or failed jobs decide the start with the session.
+    const bool pendingJobs = m_jobs->SaveQueue(m_jobs->TasksFile, true, false);
+    // After the jobs are saved and before the sessions end: copies a job
+    // still has to send stay.
+    if (m_editFlow) {
+        m_editFlow->CloseEditors();
+        m_editFlow->DeleteTempFiles();
+    }
     for (int i = 0; i < 2; ++i) {
         ServerSlot *slot = m_slots->Slot(i);
         if (slot->SessionActive())
@@ -634,8 +659,6 @@ bool frmZAVUde::Form_QueryUnload()
         SaveLocalPathHistory(first->HasProfile() ? first->SlotProfile().ProfileName : QString(), m_localHistory.List);
         m_localHistory.Changed = false;
     }
-    // Saved pending or failed jobs decide the start with the session.
-    const bool pendingJobs = m_jobs->SaveQueue(m_jobs->TasksFile, true, false);
     RootKeyFlags user;
     user.currentUser = true;
     if (IsOptionOn(OptionFlag::StartOnSystemStartupWithPendingJobs) && pendingJobs)

@@ -17,6 +17,7 @@
 
 class BatchRunner;
 class BatchTransfers;
+class RemoteEditFlow;
 class ColumnWidthKeeper;
 class JobQueuePane;
 class EngineTimer;
@@ -123,6 +124,7 @@ public:
     JobQueuePane *Jobs() const { return m_jobs; }
     // Runs the batches, walks and server-to-server copies.
     BatchRunner *Runner() const { return m_runner; }
+    RemoteEditFlow *EditFlow() const { return m_editFlow; }
     ServerSlot *Slot(int slot) const;
     LocalFolderHistory &LocalHistory() { return m_localHistory; }
     QMenu *mnuList = nullptr;     // local folder history
@@ -156,6 +158,7 @@ private:
     void Form_Load();
     bool Form_QueryUnload();
     void applyFonts();
+    void wireEditFlow();
     void restoreLayout();
     void saveLayout();
     void rebuildFolderHistoryMenu();
@@ -179,6 +182,7 @@ private:
     JobQueuePane *m_jobs = nullptr;
     JobIntake *m_jobIntake = nullptr;
     BatchRunner *m_runner = nullptr;
+    RemoteEditFlow *m_editFlow = nullptr;
     LocalFolderHistory m_localHistory;
     QSplitter *splMain = nullptr;   // panes above, job queue below
     QSplitter *splPanes = nullptr;  // local | remote

@@ -3,6 +3,7 @@
 #include "frmZAVUde.h"
 
 #include "BatchTransfers.h"
+#include "RemoteEditFlow.h"
 #include "ErrorLog.h"
 #include "FileListView.h"
 #include "LocalPane.h"
@@ -179,6 +180,8 @@ void frmZAVUde::SetJobIntake(JobIntake *intake)
 {
     m_jobIntake = intake;
     m_batch->setJobIntake(intake);
+    if (m_editFlow)
+        m_editFlow->setJobIntake(intake);
     for (int i = 0; i < 2; ++i)
         m_slots->Slot(i)->setJobsAvailable(intake != nullptr);
 }

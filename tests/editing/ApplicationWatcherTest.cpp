@@ -42,8 +42,7 @@ protected:
     QString Script(const QString &name, const QByteArray &body)
     {
         const QString path = dir.filePath(name);
-        EXPECT_TRUE(WriteFileBytes(path, "#!/bin/sh\n" + body + "\n"));
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        EXPECT_TRUE(WriteShellScript(path, body));
         return path;
     }
     QString Copy(const QString &name, const QByteArray &bytes = "text\n")

@@ -23,6 +23,9 @@ public:
     bool AddJob(const FtpTaskCollection::Job &) override { return true; }
     void ReportJobsAdded(bool, int, int) override {}
     void RunQueuedJobs() override {}
+    FtpTaskCollection::Job FindJob(const QString &) const override { return nullptr; }
+    void RefreshJob(const QString &) override {}
+    QStringList UnfinishedLocalFiles() const override { return {}; }
 
     QStringList accepted;
     bool reported = false;

@@ -97,6 +97,9 @@ struct RecordedJobs : JobIntake
         }
         return added;
     }
+    FtpTaskCollection::Job FindJob(const QString &key) const override { return queue.Find(key); }
+    void RefreshJob(const QString &) override {}
+    QStringList UnfinishedLocalFiles() const override { return {}; }
     void ReportJobsAdded(bool, int added, int refused) override
     {
         reports.append({added, refused});

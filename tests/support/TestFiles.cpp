@@ -21,3 +21,9 @@ QByteArray PatternBytes(qsizetype size)
         bytes[i] = static_cast<char>((i * 31 + i / 251) & 0xFF);
     return bytes;
 }
+
+bool WriteShellScript(const QString &path, const QByteArray &body)
+{
+    return WriteFileBytes(path, "#!/bin/sh\n" + body + "\n")
+        && QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}

@@ -12,3 +12,6 @@ QByteArray ReadFileBytes(const QString &path);
 // Bytes of a given size that do not repeat in short cycles, so a transfer
 // that drops, duplicates or shifts a block is caught by comparing contents.
 QByteArray PatternBytes(qsizetype size);
+
+// A /bin/sh script that the owner may run; false when it cannot be written.
+[[nodiscard]] bool WriteShellScript(const QString &path, const QByteArray &body);

@@ -1,0 +1,529 @@
+#include "RemoteEditFlow.h"
+
+#include "AppInfo.h"
+#include "ApplyConfiguration.h"
+#include "DataRoot.h"
+#include "ErrorLog.h"
+#include "FileHandlerCollection.h"
+#include "FrmEdit.h"
+#include "FtpCommander.h"
+#include "FtpTask.h"
+#include "JobIntake.h"
+#include "OptionFlags.h"
+#include "Paths.h"
+#include "Prompts.h"
+#include "RemotePane.h"
+#include "ServerSlot.h"
+#include "ServerSlots.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QTreeView>
+
+namespace {
+
+const QString kObject = QStringLiteral("frmZAVUde");
+const QString kOoops = QStringLiteral(
+    "Ooops!!! Some error has occurred ! Please upload the file manually from application's 'Tmp' folder !");
+constexpr int kRearmMs = 200;
+
+// The date column of the pane's one selected row.
+QString SelectedRowDate(const ServerSlot &slot)
+{
+    const RemotePane *pane = slot.Pane();
+    if (!pane || !pane->RightView->selectionModel())
+        return {};
+    const QModelIndexList rows = pane->RightView->selectionModel()->selectedRows();
+    if (rows.size() != 1)
+        return {};
+    return pane->Model->row(rows.front().row()).SubItems.value(2);
+}
+
+void MakeOwnerWritable(const QString &path)
+{
+    if (QFileInfo::exists(path))
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+}
+
+} // namespace
+
+RemoteEditFlow::RemoteEditFlow(ServerSlots &serverSlots, QWidget *owner, QObject *parent)
+    : QObject(parent), m_slots(serverSlots), m_owner(owner)
+{
+    Timer1.setInterval(kRearmMs);
+    connect(&Timer1, &QTimer::timeout, this, &RemoteEditFlow::Timer1_Timer);
+    connect(&m_watcher, &ApplicationWatcher::FileChanged, this, &RemoteEditFlow::FileWatcher1_FileChanged);
+    connect(&m_watcher, &ApplicationWatcher::FileDeleted, this,
+            [this](const QString &path) { FileWatcher1_FileDeleted(path); });
+    connect(&m_watcher, &ApplicationWatcher::ProcessExit, this,
+            [this](const QString &, const QString &, const QString &key) { FileWatcher1_ProcessExit(key); });
+    for (int i = 0; i < 2; ++i) {
+        ServerSlot *slot = m_slots.Slot(i);
+        if (!slot)
+            continue;
+        // The view/edit branch of the connection's completions.
+        QPointer<RemoteEditFlow> self(this);
+        slot->addJobDoneFilter([self, i](bool success, long act) { return self && self->FtpCmd_JobDone(i, success, act); });
+        connect(slot, &ServerSlot::sessionStateChanged, this, [this](int index, bool active) {
+            // A download or upload cut off with its session ends with it.
+            if (!active) {
+                m_pending[index & 1].active = false;
+                m_uploading[index & 1] = false;
+            }
+        });
+        if (RemotePane *pane = slot->Pane()) {
+            connect(pane, &RemotePane::editViewRequested, this, [this](int index, int mode, int handler) {
+                m_slots.SetCurrentSlot(index);
+                if (mode == ViewWith)
+                    MNU_RMT_VIEWITEM_Click(handler);
+                else if (mode == EditWith)
+                    MNU_RMT_EDITITEM_Click(handler);
+                else
+                    RequestFileForEditView(mode);
+            });
+        }
+    }
+}
+
+RemoteEditFlow::~RemoteEditFlow()
+{
+    for (const QPointer<FrmEdit> &editor : m_editors)
+        delete editor.data();
+}
+
+QString RemoteEditFlow::TmpFolder() const
+{
+    return m_tmpFolder.isEmpty() ? DataRoot::TmpFolder() : m_tmpFolder;
+}
+
+const FileHandlerCollection &RemoteEditFlow::handlers() const
+{
+    return m_handlers ? *m_handlers : ConfiguredFileHandlers();
+}
+
+QList<FrmEdit *> RemoteEditFlow::OpenEditors() const
+{
+    QList<FrmEdit *> open;
+    for (const QPointer<FrmEdit> &editor : m_editors) {
+        if (editor && editor->isVisible())
+            open << editor.data();
+    }
+    return open;
+}
+
+void RemoteEditFlow::MNU_RMT_VIEWITEM_Click(int index) { RequestWithHandler(index, ViewWith); }
+
+void RemoteEditFlow::MNU_RMT_EDITITEM_Click(int index) { RequestWithHandler(index, EditWith); }
+
+void RemoteEditFlow::RequestWithHandler(int index, int mode)
+{
+    const HandlerMenus::Key *key = m_slots.Handlers().KeyAt(index);
+    if (!key)
+        return;
+    m_selectedHandlerKey = key->UniqueID;
+    RequestFileForEditView(mode);
+}
+
+bool RemoteEditFlow::askReopen() const
+{
+    return ShowMessage(m_owner, PromptIcon::Question, PromptButtons::YesNo, QStringLiteral("Confirm !"),
+                       QStringLiteral("This file is already opened!\r\n\r\nIgnore and reopen ?"))
+           == PromptButton::Yes;
+}
+
+bool RemoteEditFlow::copyInUse(const QString &localPath) const
+{
+    if (m_watcher.FileAlreadyOpen(localPath))
+        return true;
+    for (const FrmEdit *editor : OpenEditors()) {
+        if (editor->LocalFilePath() == localPath)
+            return true;
+    }
+    return m_intake && m_intake->UnfinishedLocalFiles().contains(localPath);
+}
+
+void RemoteEditFlow::RequestFileForEditView(int mode)
+{
+    try {
+        const int slotIndex = m_slots.CurrentSlot();
+        // The download would replace whatever the connection is doing.
+        if (!m_slots.SlotFree(slotIndex) || (m_walkActive && m_walkActive(slotIndex)))
+            return;
+        const std::optional<RemoteSelection> file = m_slots.SelectedFileToOpen(slotIndex);
+        ServerSlot *slot = m_slots.Slot(slotIndex);
+        if (!file || !slot)
+            return;
+        const QString dateText = SelectedRowDate(*slot);
+        if (file->Size > kLargeFileBytes && IsOptionOn(OptionFlag::PromptLargeFileEditView)
+            && ShowMessage(m_owner, PromptIcon::Question, PromptButtons::YesNo, QStringLiteral("Open File ?"),
+                           QStringLiteral("The selected file is larger than 500KB! \r\n\r\nDo you wish to download "
+                                          "and open it ?"))
+                   != PromptButton::Yes)
+            return;
+        // The question let events run.
+        if (!m_slots.SlotFree(slotIndex))
+            return;
+
+        const CProfile profile = slot->SlotProfile();
+        const QString remoteFolder = slot->SlotRemotePath();
+        auto task = std::make_shared<FtpTask>();
+        task->setIsUpload(true);
+        task->setLocked(true);
+        task->setLocalPath(TmpFolder());
+        task->setLocalFileTitle(file->Name);
+        task->setRemoteFileTitle(file->Name);
+        task->setRemotePath(remoteFolder);
+        task->setServerAddress(profile.Server);
+        task->setServerPort(profile.Port);
+        task->setUser(profile.User);
+        task->setPassword(profile.Password);
+        task->setTransferMode(profile.IsPassive ? 0 : 1);
+        task->setRemoteFileTime(dateText);
+        task->setSize(file->Size);
+        task->setTransferedBytes(0);
+        task->setLastAttemp(QString());
+        const QString key = task->ZavUdeID();
+        const QString localPath = JoinLocalPath(TmpFolder(), file->Name);
+
+        bool reopenAsked = false;
+        if (m_editTasks.ContainsKey(key)) {
+            if (!askReopen())
+                return;
+            reopenAsked = true;
+            m_editTasks.Remove(key);
+            m_watcher.DeleteWatch(key);
+        }
+        // A copy still in use, by this file or a same-named one elsewhere.
+        if (copyInUse(localPath)) {
+            if (!reopenAsked && !askReopen())
+                return;
+            m_watcher.DeleteWatchByFileName(localPath);
+        }
+        if (!m_slots.SlotFree(slotIndex))
+            return;
+
+        if (mode != OpenDefault) {
+            if (!m_editTasks.AddFtpTask(task)) {
+                ShowMessage(m_owner, PromptIcon::Exclamation, PromptButtons::Ok, QStringLiteral("Error !"),
+                            QStringLiteral("Some conflict prevented this action!"));
+                return;
+            }
+        }
+        m_slotEditMode[slotIndex & 1] = mode;
+        PendingOpen &pending = m_pending[slotIndex & 1];
+        pending.active = true;
+        pending.mode = mode;
+        pending.localPath = localPath;
+        pending.remotePath = profile.Server + JoinRemotePath(remoteFolder, file->Name);
+        pending.editTaskId = mode == OpenDefault ? QString() : key;
+        pending.profileName = profile.ProfileName;
+        pending.handlerKey = m_selectedHandlerKey;
+
+        QDir().mkpath(TmpFolder());
+        // A read-only copy left by an earlier view must not stop the new download.
+        MakeOwnerWritable(localPath);
+        if (!m_tempCopyNames.contains(file->Name))
+            m_tempCopyNames << file->Name;
+        slot->FtpCmd()->FTP_GET_FILE(JoinRemotePath(remoteFolder, file->Name), localPath, file->Size, false);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("RequestFileForEditView"));
+    }
+}
+
+bool RemoteEditFlow::FtpCmd_JobDone(int slotIndex, bool success, long lastAct)
+{
+    try {
+        const int i = slotIndex & 1;
+        if (m_uploading[i]
+            && (lastAct == FtpCommander::ActSend || lastAct == FtpCommander::ActResumeSend)) {
+            m_uploading[i] = false;
+            // As at the end of an upload batch: the folder's listing is stale.
+            if (ServerSlot *slot = m_slots.Slot(i)) {
+                const QString folder = m_uploadFolder[i];
+                slot->Cache().MarkDirCacheDirty(folder.isEmpty() ? QStringLiteral("/") : folder, 0);
+                QPointer<ServerSlot> guard(slot);
+                QTimer::singleShot(0, this, [guard, folder] {
+                    if (guard && guard->SlotRemotePath() == (folder.isEmpty() ? QStringLiteral("/") : folder))
+                        guard->RefreshListing();
+                });
+            }
+            emit editUploadEnded(i, success);
+            return true;
+        }
+        if (!m_pending[i].active || (lastAct != FtpCommander::ActGet && lastAct != FtpCommander::ActResumeGet))
+            return false;
+        const PendingOpen open = m_pending[i];
+        m_pending[i].active = false;
+        if (!success) {
+            if (!open.editTaskId.isEmpty() && m_editTasks.ContainsKey(open.editTaskId))
+                m_editTasks.Remove(open.editTaskId);
+            ShowMessage(m_owner, PromptIcon::None, PromptButtons::Ok, AppTitle(),
+                        QStringLiteral("Request failed to download and view/Edit the file!\r\n\r\nPlease try again."));
+            return true;
+        }
+        openCopy(i, open);
+        return true;
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FtpCmd_JobDone"));
+        return true;
+    }
+}
+
+void RemoteEditFlow::openCopy(int slot, const PendingOpen &open)
+{
+    if (open.mode == QuickEdit) {
+        OpenEditor(slot, open.profileName, open.localPath, open.remotePath, open.editTaskId);
+        return;
+    }
+    if (m_watcher.FileAlreadyOpen(open.localPath)) {
+        if (!askReopen())
+            return;
+        m_watcher.DeleteWatchByFileName(open.localPath);
+    }
+    QString program = ApplicationWatcher::DefaultOpen();
+    QString flags;
+    if (open.mode != OpenDefault) {
+        const FileHandlerCollection &all = handlers();
+        if (!all.ContainsKey(open.handlerKey))
+            return;
+        const FileHandler &handler = all.Item(open.handlerKey);
+        program = handler.ApplicationPath();
+        flags = handler.ApplicationFlags();
+    }
+    m_watcher.SetEnabled(false);
+    requestRearm();
+    m_watcher.RunNotifyApplication(program, open.mode == EditWith ? QStringLiteral("e") : QStringLiteral("o"),
+                                   open.remotePath, open.localPath, open.editTaskId, static_cast<qint16>(slot),
+                                   open.profileName, flags);
+}
+
+void RemoteEditFlow::requestRearm()
+{
+    m_watcher.SetStartRequested(true);
+    // Runs while a start waits, with or without a session.
+    if (!Timer1.isActive())
+        Timer1.start();
+}
+
+void RemoteEditFlow::Timer1_Timer()
+{
+    try {
+        if (m_watcher.StartRequested()) {
+            m_watcher.SetStartRequested(false);
+            m_watcher.SetEnabled(true);
+        }
+        if (!m_watcher.StartRequested())
+            Timer1.stop();
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("Timer1_Timer"));
+    }
+}
+
+void RemoteEditFlow::OpenEditor(int slot, const QString &profileName, const QString &localFilePath,
+                                const QString &remoteFilePath, const QString &editTaskId)
+{
+    try {
+        auto *editor = new FrmEdit(m_owner);
+        m_editors.removeAll(nullptr);
+        m_editors << editor;
+        editor->ShowEdit(this, static_cast<qint16>(slot), profileName, localFilePath, remoteFilePath, editTaskId,
+                         ConfiguredFont(FontSlot::BuiltInEditor).value_or(QFont()));
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("OpenEditor"));
+    }
+}
+
+void RemoteEditFlow::FileWatcher1_FileChanged(const QString &filePath, const QString &remoteFilePath,
+                                              const QString &editTaskId, qint16 slot, const QString &profileName)
+{
+    try {
+        if (!IsOptionOn(OptionFlag::PromptUploadExternalEdits)) {
+            DiscardEditFile(editTaskId);
+            return;
+        }
+        if (ShowMessage(m_owner, PromptIcon::Question, PromptButtons::YesNo, QStringLiteral("Confirm Upload !"),
+                        QStringLiteral("You have made changes to '%1'.\r\n\r\nDo you wish to upload the modified file ?")
+                            .arg(remoteFilePath))
+            != PromptButton::Yes) {
+            DiscardEditFile(editTaskId);
+            return;
+        }
+        if (!RequestUpload(slot, profileName, filePath, remoteFilePath, editTaskId))
+            ShowMessage(m_owner, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Sorry ! "), kOoops);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FileWatcher1_FileChanged"));
+    }
+}
+
+void RemoteEditFlow::FileWatcher1_FileDeleted(const QString &filePath)
+{
+    ShowMessage(m_owner, PromptIcon::None, PromptButtons::Ok, AppTitle(),
+                QStringLiteral("File '") + filePath + QStringLiteral("'  has been deleted!"));
+}
+
+void RemoteEditFlow::FileWatcher1_ProcessExit(const QString &editTaskId)
+{
+    try {
+        DiscardEditFile(editTaskId);
+        if (m_watcher.FileCount() > 10) {
+            m_watcher.RemoveClosedFiles();
+            // Compaction pauses the watcher; the others are watched again at the next tick.
+            requestRearm();
+        }
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FileWatcher1_ProcessExit"));
+    }
+}
+
+bool RemoteEditFlow::RequestUpload(qint16 slotIndex, const QString &profileName, const QString &localFilePath,
+                                   const QString &remoteFilePath, const QString &editTaskId)
+{
+    try {
+        const FtpTaskCollection::Job task = m_editTasks.Find(editTaskId);
+        if (!task)
+            return false;
+        if (m_batchRunning && m_batchRunning()) {
+            if (!AddEditTaskToQueue(task))
+                return false;
+            m_editTasks.Remove(editTaskId);
+            return true;
+        }
+        const int first = slotIndex & 1;
+        for (int candidate : {first, 1 - first}) {
+            ServerSlot *slot = m_slots.Slot(candidate);
+            if (!slot || !slot->SessionActive() || slot->IsBusy() || slot->SlotProfile().ProfileName != profileName
+                || (m_walkActive && m_walkActive(candidate)))
+                continue;
+            // Only the server address in front is taken off: a folder may carry its name too.
+            const QString server = slot->SlotProfile().Server;
+            const QString remotePath =
+                remoteFilePath.startsWith(server) ? remoteFilePath.mid(server.size()) : remoteFilePath;
+            m_uploading[candidate] = true;
+            m_uploadFolder[candidate] = GetParentRemotePath(remotePath);
+            slot->FtpCmd()->FTP_SEND_FILE(localFilePath, remotePath, QFileInfo(localFilePath).size(), false);
+            m_editTasks.Remove(editTaskId);
+            return true;
+        }
+        if (!AddEditTaskToQueue(task))
+            return false;
+        m_editTasks.Remove(editTaskId);
+        return true;
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("RequestUpload"));
+        return false;
+    }
+}
+
+bool RemoteEditFlow::AddEditTaskToQueue(const FtpTaskCollection::Job &task)
+{
+    try {
+        if (!task || !m_intake)
+            return false;
+        const QFileInfo copy(task->GetLocalFilePath());
+        const QString copyTime = FtpTask::FormatTime(copy.lastModified());
+        const qint64 copySize = copy.size();
+        auto announce = [this] {
+            if (IsOptionOn(OptionFlag::AutoStartJobs))
+                m_intake->RunQueuedJobs();
+            else
+                ShowMessage(m_owner, PromptIcon::Information, PromptButtons::Ok,
+                            QStringLiteral("Upload Modified File"),
+                            QStringLiteral("The edited file has been added to upload jobs. Please run that job and "
+                                           "upload the modified file."));
+        };
+        // The same edit queued before: a job that waits or ended is sent again
+        // with the new copy; one that is running cannot take it.
+        if (const FtpTaskCollection::Job queued = m_intake->FindJob(task->ZavUdeID())) {
+            if (queued->Status() == 1)
+                return false;
+            queued->setOriginalLocalFileTime(copyTime);
+            queued->setOriginalLocalSize(copySize);
+            queued->setSize(copySize);
+            queued->setTransferedBytes(0);
+            queued->setStatus(0);
+            queued->setFailureReason(0);
+            queued->setLocked(false);
+            m_intake->RefreshJob(queued->ZavUdeID());
+            m_intake->ReportJobsAdded(true, 1, 0);
+            announce();
+            return true;
+        }
+        task->setOriginalLocalFileTime(copyTime);
+        task->setOriginalLocalSize(copySize);
+        task->setSize(copySize);
+        task->setLocked(false);
+        if (!m_intake->AddJob(task)) {
+            m_intake->ReportJobsAdded(true, 0, 1);
+            return true;
+        }
+        m_intake->ReportJobsAdded(true, 1, 0);
+        announce();
+        return true;
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("AddEditTaskToQueue"));
+        return false;
+    }
+}
+
+void RemoteEditFlow::DiscardEditFile(const QString &editTaskId)
+{
+    try {
+        if (!editTaskId.isEmpty() && m_editTasks.ContainsKey(editTaskId))
+            m_editTasks.Remove(editTaskId);
+    } catch (...) {
+        // Nothing to drop.
+    }
+}
+
+bool RemoteEditFlow::ConfirmCloseEditors()
+{
+    for (FrmEdit *editor : OpenEditors()) {
+        if (!editor->AskToClose())
+            return false;
+    }
+    return true;
+}
+
+void RemoteEditFlow::CloseEditors()
+{
+    for (FrmEdit *editor : OpenEditors())
+        editor->CloseByProgram();
+}
+
+void RemoteEditFlow::DeleteTempFiles()
+{
+    try {
+        if (m_tempCopyNames.isEmpty())
+            return;
+        if (IsOptionOn(OptionFlag::ConfirmDeletingTempFiles)
+            && ShowMessage(m_owner, PromptIcon::Question, PromptButtons::YesNo, AppTitle(),
+                           QStringLiteral("Delete the temporary copies of the files opened for viewing or editing?"))
+                   != PromptButton::Yes)
+            return;
+        QStringList kept;
+        for (const QString &name : m_tempCopyNames) {
+            const QString path = JoinLocalPath(TmpFolder(), name);
+            // A copy a job is still to send, or one still open, stays.
+            if (copyInUse(path)) {
+                kept << name;
+                continue;
+            }
+            MakeOwnerWritable(path);
+            if (QFileInfo::exists(path) && !QFile::remove(path))
+                kept << name;
+        }
+        m_tempCopyNames = kept;
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("DeleteTempFiles"));
+    }
+}
+
+QString RemoteEditFlow::GetParentRemotePath(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    if (slash < 0)
+        return path;
+    return path.left(slash);
+}

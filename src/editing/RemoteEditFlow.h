@@ -1,0 +1,139 @@
+#pragma once
+
+#include "ApplicationWatcher.h"
+#include "EditOwner.h"
+#include "FtpTaskCollection.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <array>
+#include <functional>
+
+class FileHandlerCollection;
+class FrmEdit;
+class JobIntake;
+class ServerSlots;
+class QWidget;
+
+// Opening remote files from the remote panes: a copy is downloaded into the
+// Tmp folder over the slot's browsing connection, then opened in the quick
+// editor, a handler's program or the desktop's default program. A changed
+// copy goes back to its file at once over a free connection of the same
+// profile, or as an upload job.
+class RemoteEditFlow : public QObject, public EditOwner
+{
+    Q_OBJECT
+public:
+    // How a file is opened (the panes' items).
+    enum EditViewMode { OpenDefault = 0, QuickEdit = 1, ViewWith = 2, EditWith = 3 };
+    static constexpr qint64 kLargeFileBytes = 500 * 1024;
+
+    RemoteEditFlow(ServerSlots &serverSlots, QWidget *owner, QObject *parent = nullptr);
+    ~RemoteEditFlow() override;
+
+    // The job queue (none: changed copies cannot be queued).
+    void setJobIntake(JobIntake *intake) { m_intake = intake; }
+    // The window's immediate-batch state: a batch runs; a folder walk runs on a slot.
+    void setBatchRunningCheck(std::function<bool()> check) { m_batchRunning = std::move(check); }
+    void setWalkActiveCheck(std::function<bool(int slot)> check) { m_walkActive = std::move(check); }
+    // The handlers whose programs the submenus name (the running configuration unless set).
+    void setHandlers(const FileHandlerCollection *handlers) { m_handlers = handlers; }
+    void setTmpFolder(const QString &folder) { m_tmpFolder = folder; }
+    void setEditorPicture(const QIcon &picture) { m_picture = picture; }
+
+    // The panes' items, on the current slot.
+    void MNU_RMT_OPEN_Click() { RequestFileForEditView(OpenDefault); }
+    void MNU_RMT_QEDIT_Click() { RequestFileForEditView(QuickEdit); }
+    void MNU_RMT_VIEWITEM_Click(int index);
+    void MNU_RMT_EDITITEM_Click(int index);
+    // Downloads the current slot's selected file for the mode.
+    void RequestFileForEditView(int mode);
+
+    // The view/edit share of the browsing connections' completions: true when
+    // the operation was this flow's download or upload.
+    bool FtpCmd_JobDone(int slot, bool success, long lastAct);
+
+    void OpenEditor(int slot, const QString &profileName, const QString &localFilePath,
+                    const QString &remoteFilePath, const QString &editTaskId);
+
+    // EditOwner
+    bool RequestUpload(qint16 slot, const QString &profileName, const QString &localFilePath,
+                       const QString &remoteFilePath, const QString &editTaskId) override;
+    void DiscardEditFile(const QString &editTaskId) override;
+    QIcon EditorPicture() const override { return m_picture; }
+
+    // Queues the edit task as an upload job; false when that failed.
+    bool AddEditTaskToQueue(const FtpTaskCollection::Job &task);
+
+    // The close order: the open quick editors ask first (false: the program
+    // stays open); the copies go after the jobs are saved.
+    bool ConfirmCloseEditors();
+    void CloseEditors();
+    void DeleteTempFiles();
+
+    // The watcher's re-arm (the window's periodic timer).
+    void Timer1_Timer();
+
+    static QString GetParentRemotePath(const QString &path);
+
+    ApplicationWatcher &FileWatcher1() { return m_watcher; }
+    const FtpTaskCollection &EditTasks() const { return m_editTasks; }
+    bool SlotEditPending(int slot) const { return m_pending[slot & 1].active; }
+    bool EditUploadRunning(int slot) const { return m_uploading[slot & 1]; }
+    QString TmpFolder() const;
+    const QStringList &TempCopyNames() const { return m_tempCopyNames; }
+    QList<FrmEdit *> OpenEditors() const;
+
+    QTimer Timer1;
+
+signals:
+    // An edit upload sent at once ended on a slot.
+    void editUploadEnded(int slot, bool success);
+
+private:
+    struct PendingOpen {
+        bool active = false;
+        int mode = 0;
+        QString localPath;
+        QString remotePath; // server address followed by the remote path
+        QString editTaskId;
+        QString profileName;
+        QString handlerKey;
+    };
+
+    void FileWatcher1_FileChanged(const QString &filePath, const QString &remoteFilePath, const QString &editTaskId,
+                                  qint16 slot, const QString &profileName);
+    void FileWatcher1_FileDeleted(const QString &filePath);
+    void FileWatcher1_ProcessExit(const QString &editTaskId);
+    void RequestWithHandler(int index, int mode);
+    void openCopy(int slot, const PendingOpen &open);
+    // A copy that is open in a quick editor or a program, or waits in a job.
+    bool copyInUse(const QString &localPath) const;
+    bool askReopen() const;
+    const FileHandlerCollection &handlers() const;
+    void requestRearm();
+
+    ServerSlots &m_slots;
+    QPointer<QWidget> m_owner;
+    JobIntake *m_intake = nullptr;
+    std::function<bool()> m_batchRunning;
+    std::function<bool(int)> m_walkActive;
+    const FileHandlerCollection *m_handlers = nullptr;
+    QString m_tmpFolder;
+    QIcon m_picture;
+
+    ApplicationWatcher m_watcher;
+    FtpTaskCollection m_editTasks;
+    QString m_selectedHandlerKey;
+    std::array<int, 2> m_slotEditMode{};
+    std::array<PendingOpen, 2> m_pending;
+    std::array<bool, 2> m_uploading{};
+    std::array<QString, 2> m_uploadFolder;
+    QStringList m_tempCopyNames;
+    QList<QPointer<FrmEdit>> m_editors;
+};

@@ -1,0 +1,10 @@
+# Opening remote files for viewing and editing: the main window's component
+# that downloads the copy, opens it and sends it back. Sits above the server
+# slots and the job records.
+if(TARGET ftpqor_server_slots AND TARGET ftpqor_job_records)
+  ftpqor_library(ftpqor_edit_flow
+    SOURCES
+      RemoteEditFlow.cpp RemoteEditFlow.h
+    DEPENDS ftpqor_editing ftpqor_server_slots ftpqor_job_records ftpqor_config ftpqor_ftp_engine
+            ftpqor_foundation ftpqor_platform Qt6::Widgets)
+endif()

@@ -1,0 +1,413 @@
+// The open, view and edit flow against a real server, with real panes and
+// editors (offscreen) and real programs (/bin/sh scripts).
+#include "RemoteEditFlow.h"
+
+#include "FileHandlerCollection.h"
+#include "FrmEdit.h"
+#include "FtpCommander.h"
+#include "FtpTask.h"
+#include "JobIntake.h"
+#include "OptionFlags.h"
+#include "PyFtpServer.h"
+#include "RemotePane.h"
+#include "ScriptedPrompts.h"
+#include "ServerProfile.h"
+#include "ServerSlot.h"
+#include "ServerSlots.h"
+#include "StubWindow.h"
+#include "TestFiles.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The job queue as the flow sees it: jobs kept by key, nothing run.
+class QueueStandIn final : public JobIntake
+{
+public:
+    void AcceptJobs(const FtpTaskCollection &, bool) override {}
+    bool AddJob(const FtpTaskCollection::Job &job) override { return jobs.AddFtpTask(job); }
+    void ReportJobsAdded(bool, int added, int refused) override { reports << QStringLiteral("%1/%2").arg(added).arg(refused); }
+    void RunQueuedJobs() override { ++runs; }
+    FtpTaskCollection::Job FindJob(const QString &key) const override { return jobs.Find(key); }
+    void RefreshJob(const QString &key) override { refreshed << key; }
+    QStringList UnfinishedLocalFiles() const override
+    {
+        QStringList files;
+        for (const auto &job : jobs)
+            if (job->Status() != 2)
+                files << job->GetLocalFilePath();
+        return files;
+    }
+
+    FtpTaskCollection jobs;
+    QStringList reports;
+    QStringList refreshed;
+    int runs = 0;
+};
+
+class RemoteEditFlowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.start()) << server.error().toStdString();
+        ASSERT_TRUE(tmp.isValid());
+        serverSlots = std::make_unique<ServerSlots>(std::array<RemotePane *, 2>{&pane0, &pane1}, window,
+                                                    localHistory, nullptr);
+        serverSlots->BuildHandlerMenus(handlers);
+        flow = std::make_unique<RemoteEditFlow>(*serverSlots, nullptr);
+        flow->setTmpFolder(tmp.path());
+        flow->setHandlers(&handlers);
+        flow->setJobIntake(&queue);
+    }
+    void TearDown() override
+    {
+        for (OptionFlag flag : {OptionFlag::PromptUploadExternalEdits, OptionFlag::PromptLargeFileEditView,
+                                OptionFlag::AutoStartJobs, OptionFlag::ConfirmDeletingTempFiles})
+            SetOptionFlag(flag, false);
+        flow.reset();
+    }
+
+    ServerSlot &slot(int i = 0) { return *serverSlots->Slot(i); }
+    RemotePane &pane(int i) { return i == 0 ? pane0 : pane1; }
+
+    bool Connect(int i = 0, const QString &folder = "/")
+    {
+        CProfile profile = ServerProfile(server);
+        profile.RemotePath = folder;
+        serverSlots->UseProfile(i, profile, true);
+        return QTest::qWaitFor([&] {
+            return slot(i).SessionActive() && !slot(i).IsBusy() && slot(i).SlotRemotePath() == folder
+                && pane(i).Model->size() > 0;
+        }, 20000);
+    }
+    void Select(const QString &name, int i = 0)
+    {
+        for (int r = 0; r < pane(i).Model->size(); ++r) {
+            if (pane(i).Model->row(r).Text == name) {
+                pane(i).RightView->selectionModel()->select(pane(i).Model->index(r, 0),
+                                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+                serverSlots->SetCurrentSlot(i);
+                return;
+            }
+        }
+        ADD_FAILURE() << "no row " << name.toStdString();
+    }
+    bool Idle(int i = 0)
+    {
+        return QTest::qWaitFor([&] { return !slot(i).IsBusy() && !flow->SlotEditPending(i); }, 20000);
+    }
+    FrmEdit *WaitForEditor()
+    {
+        if (!QTest::qWaitFor([&] { return !flow->OpenEditors().isEmpty(); }, 20000))
+            return nullptr;
+        return flow->OpenEditors().value(0);
+    }
+    bool UploadEnded(int i = 0)
+    {
+        QSignalSpy ended(flow.get(), &RemoteEditFlow::editUploadEnded);
+        if (ended.isEmpty() && !ended.wait(20000))
+            return false;
+        return ended.at(0).at(0).toInt() == i && ended.at(0).at(1).toBool();
+    }
+    QString Script(const QString &name, const QByteArray &body)
+    {
+        const QString path = scripts.filePath(name);
+        EXPECT_TRUE(WriteShellScript(path, body));
+        return path;
+    }
+    int AddHandler(const QString &patterns, const QString &program, qint16 action, const QString &title)
+    {
+        handlers.Add(patterns, program, "", 0, action).SetApplicationTitle(title);
+        serverSlots->BuildHandlerMenus(handlers);
+        return handlers.Count();
+    }
+
+    PyFtpServer server;
+    QTemporaryDir tmp;
+    QTemporaryDir scripts;
+    StubWindow window;
+    RemotePane pane0{0, window.images};
+    RemotePane pane1{1, window.images};
+    LocalFolderHistory localHistory;
+    std::unique_ptr<ServerSlots> serverSlots;
+    FileHandlerCollection handlers;
+    QueueStandIn queue;
+    std::unique_ptr<RemoteEditFlow> flow;
+    ScriptedPrompts prompts;
+};
+
+} // namespace
+
+TEST_F(RemoteEditFlowTest, QuickEditSendsBackExactlyWhatWasReadPlusWhatWasTyped)
+{
+    struct Case {
+        QString name;
+        QByteArray bytes;
+        QByteArray after;
+    };
+    const Case cases[] = {
+        {"utf8.txt", "gr\xc3\xbc\xc3\x9f\n\xe2\x82\xac\n", "gr\xc3\xbc\xc3\x9f\n\xe2\x82\xac\n\xc3\xa9"},
+        {"latin1.txt", "caf\xe9\r\nna\xefve\r\n", "caf\xe9\r\nna\xefve\r\n\xe9"},
+        {"unix.txt", "a\nb", "a\nb\xc3\xa9"},
+        {"dos.txt", "a\r\n\r\nb\r\n", "a\r\n\r\nb\r\n\xc3\xa9"},
+    };
+    for (const Case &c : cases)
+        ASSERT_TRUE(server.writeFile(c.name, c.bytes));
+    ASSERT_TRUE(Connect());
+    for (const Case &c : cases) {
+        Select(c.name);
+        flow->MNU_RMT_QEDIT_Click();
+        FrmEdit *editor = WaitForEditor();
+        ASSERT_NE(editor, nullptr) << c.name.toStdString();
+        EXPECT_EQ(editor->lblWarn->text(), server.host() + "/" + c.name);
+        EXPECT_EQ(flow->EditTasks().Count(), 1);
+        editor->Text1->moveCursor(QTextCursor::End);
+        editor->Text1->insertPlainText(QStringLiteral("\u00e9"));
+        editor->OKButton->click();
+        ASSERT_TRUE(UploadEnded()) << c.name.toStdString();
+        EXPECT_EQ(server.readFile(c.name), c.after) << c.name.toStdString();
+        EXPECT_EQ(flow->EditTasks().Count(), 0);
+        ASSERT_TRUE(Idle());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_TRUE(prompts.allUsed());
+}
+
+TEST_F(RemoteEditFlowTest, AProgramThatChangesTheCopyIsAskedAboutAndTheCopyGoesBack)
+{
+    SetOptionFlag(OptionFlag::PromptUploadExternalEdits, true);
+    ASSERT_TRUE(server.writeFile("page.html", "<p>\n"));
+    const int editor = AddHandler("*.html", Script("append", "echo '<b>' >> \"$1\""), 2, "Appender");
+    ASSERT_TRUE(Connect());
+    Select("page.html");
+    prompts.expectMessage("You have made changes to '127.0.0.1/page.html'.", PromptButton::Yes);
+    flow->MNU_RMT_EDITITEM_Click(editor);
+    ASSERT_TRUE(Idle());
+    flow->Timer1_Timer();
+    ASSERT_TRUE(UploadEnded());
+    EXPECT_EQ(server.readFile("page.html"), "<p>\n<b>\n");
+    EXPECT_EQ(flow->EditTasks().Count(), 0);
+    EXPECT_TRUE(prompts.allUsed());
+}
+
+TEST_F(RemoteEditFlowTest, ADeclinedUploadDropsTheTaskAndLeavesTheServerAlone)
+{
+    SetOptionFlag(OptionFlag::PromptUploadExternalEdits, true);
+    ASSERT_TRUE(server.writeFile("page.html", "<p>\n"));
+    const int editor = AddHandler("*.html", Script("append", "echo '<b>' >> \"$1\""), 3, "Appender");
+    ASSERT_TRUE(Connect());
+    Select("page.html");
+    prompts.expectMessage("You have made changes to", PromptButton::No);
+    flow->MNU_RMT_EDITITEM_Click(editor);
+    ASSERT_TRUE(Idle());
+    flow->Timer1_Timer();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return prompts.allUsed() && flow->FileWatcher1().Entry(0)
+                                             && flow->FileWatcher1().Entry(0)->Closed; }, 20000));
+    EXPECT_EQ(flow->EditTasks().Count(), 0);
+    EXPECT_EQ(server.readFile("page.html"), "<p>\n");
+    EXPECT_TRUE(QFileInfo::exists(tmp.filePath("page.html")));
+}
+
+TEST_F(RemoteEditFlowTest, WhileABatchRunsTheChangeIsQueuedAndARunAgainRefreshesTheJob)
+{
+    ASSERT_TRUE(server.writeFile("notes.txt", "one\n"));
+    ASSERT_TRUE(Connect());
+    flow->setBatchRunningCheck([] { return true; });
+    Select("notes.txt");
+    flow->MNU_RMT_QEDIT_Click();
+    FrmEdit *editor = WaitForEditor();
+    ASSERT_NE(editor, nullptr);
+    editor->Text1->insertPlainText("x");
+    prompts.expectMessage("The edited file has been added to upload jobs.", PromptButton::Ok);
+    editor->OKButton->click();
+    ASSERT_EQ(queue.jobs.Count(), 1);
+    const FtpTaskCollection::Job job = *queue.jobs.begin();
+    EXPECT_TRUE(job->IsUpload());
+    EXPECT_FALSE(job->Locked());
+    EXPECT_EQ(job->GetLocalFilePath(), tmp.filePath("notes.txt"));
+    EXPECT_EQ(job->GetRemoteFilePath(), "/notes.txt");
+    EXPECT_EQ(job->Size(), 5);
+    EXPECT_EQ(job->OriginalLocalSize(), 5);
+    EXPECT_EQ(queue.reports, QStringList{"1/0"});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // The job was sent; the same file edited again refreshes that job.
+    job->setStatus(2);
+    job->setLocked(true);
+    SetOptionFlag(OptionFlag::AutoStartJobs, true);
+    flow->MNU_RMT_QEDIT_Click();
+    editor = WaitForEditor();
+    ASSERT_NE(editor, nullptr);
+    editor->Text1->insertPlainText("yz");
+    editor->OKButton->click();
+    EXPECT_EQ(queue.jobs.Count(), 1);
+    EXPECT_EQ(job->Status(), 0);
+    EXPECT_FALSE(job->Locked());
+    EXPECT_EQ(job->Size(), 6);
+    EXPECT_EQ(queue.refreshed, QStringList{job->ZavUdeID()});
+    EXPECT_EQ(queue.runs, 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // A running job cannot take the change: the editor stays. Its copy is
+    // the job's file, so opening it again asks first.
+    job->setStatus(1);
+    prompts.expectMessage("Ignore and reopen ?", PromptButton::Yes);
+    flow->MNU_RMT_QEDIT_Click();
+    editor = WaitForEditor();
+    ASSERT_NE(editor, nullptr);
+    editor->Text1->insertPlainText("!");
+    prompts.expectMessage("Ooops!!!", PromptButton::Ok);
+    editor->OKButton->click();
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(flow->EditTasks().Count(), 1);
+    EXPECT_TRUE(prompts.allUsed());
+}
+
+TEST_F(RemoteEditFlowTest, AWalkOnTheSlotSendsTheChangeOverTheOtherSlotOfTheSameProfile)
+{
+    ASSERT_TRUE(server.writeFile("notes.txt", "one\n"));
+    ASSERT_TRUE(Connect(0));
+    ASSERT_TRUE(Connect(1));
+    Select("notes.txt", 0);
+    flow->MNU_RMT_QEDIT_Click();
+    FrmEdit *editor = WaitForEditor();
+    ASSERT_NE(editor, nullptr);
+    flow->setWalkActiveCheck([](int index) { return index == 0; });
+    editor->Text1->insertPlainText("0");
+    editor->OKButton->click();
+    ASSERT_TRUE(UploadEnded(1));
+    EXPECT_EQ(server.readFile("notes.txt"), "0one\n");
+}
+
+TEST_F(RemoteEditFlowTest, OnlyTheServerAddressInFrontIsTakenOffTheRemotePath)
+{
+    ASSERT_TRUE(server.makeFolder("127.0.0.1"));
+    ASSERT_TRUE(server.writeFile("127.0.0.1/f.txt", "old"));
+    ASSERT_TRUE(Connect(0, "/127.0.0.1"));
+    Select("f.txt");
+    flow->MNU_RMT_QEDIT_Click();
+    FrmEdit *editor = WaitForEditor();
+    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(Idle());
+    const QString key = editor->EditTaskID();
+    ASSERT_TRUE(WriteFileBytes(editor->LocalFilePath(), "new"));
+    // A path given without the address in front is sent as it is.
+    EXPECT_TRUE(flow->RequestUpload(0, "Test server", editor->LocalFilePath(), "/127.0.0.1/f.txt", key));
+    ASSERT_TRUE(UploadEnded());
+    EXPECT_EQ(server.readFile("127.0.0.1/f.txt"), "new");
+    // A task that is gone is a failure, never a quiet success.
+    EXPECT_FALSE(flow->RequestUpload(0, "Test server", editor->LocalFilePath(), "/127.0.0.1/f.txt", key));
+}
+
+TEST_F(RemoteEditFlowTest, LargeFilesAskFirstAndAFailedDownloadSaysSo)
+{
+    SetOptionFlag(OptionFlag::PromptLargeFileEditView, true);
+    ASSERT_TRUE(server.writeFile("limit.txt", QByteArray(512000, 'a')));
+    ASSERT_TRUE(server.writeFile("over.txt", QByteArray(512001, 'b')));
+    ASSERT_TRUE(server.writeFile("gone.txt", "g"));
+    ASSERT_TRUE(Connect());
+
+    Select("limit.txt");
+    flow->MNU_RMT_QEDIT_Click();
+    EXPECT_TRUE(flow->SlotEditPending(0));
+    ASSERT_NE(WaitForEditor(), nullptr);
+    ASSERT_TRUE(Idle());
+
+    Select("over.txt");
+    prompts.expectMessage("The selected file is larger than 500KB!", PromptButton::No);
+    flow->MNU_RMT_QEDIT_Click();
+    EXPECT_FALSE(flow->SlotEditPending(0));
+    EXPECT_EQ(flow->EditTasks().Count(), 1);
+
+    ASSERT_TRUE(QFile::remove(server.rootPath() + "/gone.txt"));
+    Select("gone.txt");
+    prompts.expectMessage("Request failed to download and view/Edit the file!", PromptButton::Ok);
+    flow->MNU_RMT_QEDIT_Click();
+    ASSERT_TRUE(Idle());
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(flow->EditTasks().Count(), 1);
+}
+
+TEST_F(RemoteEditFlowTest, AViewedCopyIsReplacedByTheNextOpeningAndQueuedCopiesSurviveTheClose)
+{
+    ASSERT_TRUE(server.writeFile("read.txt", "r1"));
+    ASSERT_TRUE(server.writeFile("kept.txt", "k"));
+    const int viewer = AddHandler("*.txt", Script("look", "cat \"$1\" > /dev/null"), 1, "Looker");
+    ASSERT_TRUE(Connect());
+    Select("read.txt");
+    flow->MNU_RMT_VIEWITEM_Click(viewer);
+    ASSERT_TRUE(Idle());
+    flow->Timer1_Timer();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return flow->EditTasks().Count() == 0; }, 20000));
+    EXPECT_FALSE(QFile::permissions(tmp.filePath("read.txt")) & QFile::WriteOwner);
+
+    ASSERT_TRUE(server.writeFile("read.txt", "r2"));
+    flow->MNU_RMT_QEDIT_Click();
+    FrmEdit *editor = WaitForEditor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->Text1->toPlainText(), "r2");
+
+    // A same-named copy still open asks before it is replaced.
+    prompts.expectMessage("Ignore and reopen ?", PromptButton::No);
+    flow->MNU_RMT_QEDIT_Click();
+    EXPECT_FALSE(flow->SlotEditPending(0));
+
+    Select("kept.txt");
+    flow->setBatchRunningCheck([] { return true; });
+    flow->MNU_RMT_QEDIT_Click();
+    FrmEdit *second = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        for (FrmEdit *open : flow->OpenEditors())
+            if (open->LocalFilePath().endsWith("kept.txt"))
+                second = open;
+        return second != nullptr;
+    }, 20000));
+    second->Text1->insertPlainText("+");
+    prompts.expectMessage("added to upload jobs", PromptButton::Ok);
+    second->OKButton->click();
+    ASSERT_EQ(queue.jobs.Count(), 1);
+
+    SetOptionFlag(OptionFlag::ConfirmDeletingTempFiles, true);
+    prompts.expectMessage("Delete the temporary copies", PromptButton::Yes);
+    ASSERT_TRUE(flow->ConfirmCloseEditors());
+    flow->CloseEditors();
+    flow->DeleteTempFiles();
+    EXPECT_FALSE(QFileInfo::exists(tmp.filePath("read.txt")));
+    EXPECT_EQ(ReadFileBytes(tmp.filePath("kept.txt")), "+k");
+    EXPECT_TRUE(prompts.allUsed());
+}
+
+TEST_F(RemoteEditFlowTest, AnEditorWithUnsentChangesCanKeepTheProgramOpen)
+{
+    ASSERT_TRUE(server.writeFile("a.txt", "a"));
+    ASSERT_TRUE(Connect());
+    Select("a.txt");
+    flow->MNU_RMT_QEDIT_Click();
+    FrmEdit *editor = WaitForEditor();
+    ASSERT_NE(editor, nullptr);
+    editor->Text1->insertPlainText("b");
+    prompts.expectMessage("Close without uploading ?", PromptButton::No);
+    EXPECT_FALSE(flow->ConfirmCloseEditors());
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(flow->EditTasks().Count(), 1);
+}
+
+TEST(RemoteEditFlowPaths, ParentOfARemotePath)
+{
+    EXPECT_EQ(RemoteEditFlow::GetParentRemotePath("/pub/a.txt"), "/pub");
+    EXPECT_EQ(RemoteEditFlow::GetParentRemotePath("/a.txt"), "");
+    EXPECT_EQ(RemoteEditFlow::GetParentRemotePath("a.txt"), "a.txt");
+}
