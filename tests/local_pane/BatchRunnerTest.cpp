@@ -220,3 +220,25 @@ TEST(OverwriteQuestionsTest, AnswersFlagsAndTheReentryGuard)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(RunnerFixture, EveryChangedFolderAndTheParentsOfMadeOrRemovedFoldersGoStale)
+{
+    FtpCache &cache = slot(0).Cache();
+    for (const char *folder : {"/x", "/x/y", "/", "/a", "/a/b", "/other"})
+        cache.UpdateDirCache(folder, "listing");
+    batch->UploadList = {BatchEntry{"a.txt", "/l", "/x", {}, false, 1}, BatchEntry{"b.txt", "/l", "/x/y", {}, false, 1}};
+    batch->cboMkDir.Add("/x/y");
+    runner->ShowAction(true, 0, QStringLiteral("U"), 2);
+    EXPECT_EQ(cache.GetDirCache("/x"), QString()); // a file went there, and it holds the made folder
+    EXPECT_EQ(cache.GetDirCache("/x/y"), QString());
+
+    batch->TransferList = {BatchEntry{"c.txt", "/l", "/a/b", {}, false, 1}, BatchEntry{"/a/b", {}, "/a/b", {}, true, 0}};
+    runner->ShowAction(false, 0, QStringLiteral("DEL"), 2);
+    EXPECT_EQ(cache.GetDirCache("/a/b"), QString());
+    EXPECT_EQ(cache.GetDirCache("/a"), QString());
+    EXPECT_EQ(cache.GetDirCache("/other"), QStringLiteral("listing"));
+}
+
+} // namespace
