@@ -1,18 +1,13 @@
 #pragma once
 
-#include "FolderQueue.h"
-#include "FtpCache.h"
+#include "FtpCommander.h"
 #include "FtpFileItem.h"
 #include "RemoteFolderListings.h"
+#include "RemoteFolderWalk.h"
 
 #include <QList>
-#include <QObject>
-#include <QPointer>
-#include <QSet>
 #include <QString>
 #include <QStringList>
-
-#include "FtpCommander.h"
 
 // An FTP location of a comparison.
 struct FtpLocation
@@ -25,17 +20,13 @@ struct FtpLocation
     QString RemotePath;
 };
 
-// Walks one side's remote tree with that side's own engine, one operation at
-// a time: logs in, enters the location's folder, lists it (or takes the
-// listing from the side's cache), queues its sub-folders and visits them
-// breadth-first. Each folder is listed once; every listing is kept parsed for
-// the comparison that follows. The walk's end closes the session on every
-// path and is reported once by `finished`.
-//
-// Names from the server are untrusted: one that could leave the folder, or a
-// path holding CR, LF or NUL or longer than 4096 bytes, is never queued; a
-// folder the server reports under a path already walked is not listed again.
-class FtpSideWalk : public QObject
+// Walks one side's remote tree with that side's own engine on the shared
+// folder walk: logs in, enters the location's folder and walks below it.
+// Every listing is kept parsed for the comparison that follows. The walk's
+// end closes the session on every path and is reported once by `finished`.
+// A folder the server reads back under a path already walked is not listed
+// again.
+class FtpSideWalk : public RemoteFolderWalk
 {
     Q_OBJECT
 public:
@@ -51,15 +42,13 @@ public:
     // Ends a running walk now (Stopped), closing its session.
     void Halt();
 
-    bool Running() const { return m_running; }
+    bool Running() const { return IsWalking(); }
     // Whether the running walk got past the log-in.
     bool LoggedIn() const { return m_loggedIn; }
     // The location's folder as the server named it on entering, else the typed one.
     QString Base() const { return m_base; }
     const FtpLocation &Location() const { return m_location; }
     const RemoteFolderListings &Listings() const { return m_listings; }
-    FtpCache &Cache() { return m_cache; }
-    FtpCommander *Engine() const { return m_engine; }
     QString LastError() const { return m_lastError; }
 
     // Names the walk would queue below a folder.
@@ -72,30 +61,24 @@ signals:
     void folderListed(const QString &path, const QList<FtpFileItem> &items);
     void finished(FtpSideWalk::End end);
 
+protected:
+    bool StopNow(long act) override;
+    bool LoggedIn(bool ok) override;
+    QString FirstFolderEntered(const QString &readBack) override;
+    void FolderEntered(const QString &path) override;
+    void FolderListed(const QString &path, const QList<FtpFileItem> &items, bool emptyListing) override;
+    void WalkEnded(WalkEnd end) override;
+
 private:
-    void wireEngine();
-    void onJobDone();
-    void enteredFolder();
-    void takeListing(const QString &listing, bool fresh);
-    void nextFolder();
+    void wireEngine(FtpCommander *engine);
     void finish(End end);
-    QString cacheKey(const QString &path) const;
 
     int m_side;
-    QPointer<FtpCommander> m_engine;
-    FtpCache m_cache;
     RemoteFolderListings m_listings;
-    FolderQueue m_queue;
-    QSet<QString> m_walked; // folders listed, as the server named them
     FtpLocation m_location;
     QStringList m_firstChildren;
     const bool *m_stop = nullptr;
     QString m_base;
-    QString m_current;  // the folder being entered or listed
-    QString m_readBack; // the folder the last change of folder reached, as the server named it
     QString m_lastError;
-    bool m_running = false;
     bool m_loggedIn = false;
-    bool m_baseKnown = false;
-    quint64 m_run = 0; // tells a stale queued step from the running walk's
 };

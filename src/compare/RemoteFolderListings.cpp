@@ -1,16 +1,10 @@
 #include "RemoteFolderListings.h"
 
+#include "RemoteFolderWalk.h"
+
 namespace RemoteComparePaths {
 
-QString NormalisedBase(const QString &typed)
-{
-    QString path = typed.trimmed();
-    while (path.contains(QLatin1String("//")))
-        path.replace(QLatin1String("//"), QLatin1String("/"));
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    return path.isEmpty() ? QStringLiteral("/") : path;
-}
+QString NormalisedBase(const QString &typed) { return RemoteFolderWalk::NormalisedFolder(typed); }
 
 std::optional<QString> RelativePart(const QString &base, const QString &path)
 {
@@ -23,13 +17,6 @@ std::optional<QString> RelativePart(const QString &base, const QString &path)
     return std::nullopt;
 }
 
-bool IsUsablePath(const QString &path)
-{
-    for (const QChar c : path) {
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QChar(0))
-            return false;
-    }
-    return path.toUtf8().size() <= kMaxPathBytes;
-}
+bool IsUsablePath(const QString &path) { return RemoteFolderWalk::IsUsablePath(path); }
 
 } // namespace RemoteComparePaths

@@ -12,6 +12,7 @@ ftpqor_library(ftpqor_ftp_engine
     FtpCommanderOperations.cpp
     FtpCommanderRunner.cpp
     LoginFailedHandler.h
+    RemoteFolderWalk.cpp RemoteFolderWalk.h
     ReplyCodes.cpp ReplyCodes.h
     ReplyReader.cpp ReplyReader.h
   DEPENDS ftpqor_ftp_listing ftpqor_foundation ftpqor_platform Qt6::Core Qt6::Network)

@@ -1,51 +1,37 @@
 #include "SearchWalk.h"
 
-#include "DirectoryListingParser.h"
 #include "ErrorLog.h"
 #include "FtpCommander.h"
 #include "ListingDate.h"
-#include "ModFTPTrelm.h"
-#include "Paths.h"
-#include "TextCodec.h"
 
 namespace {
 
 const QString kObject = QStringLiteral("SearchWalk");
 
-// Why a folder name from a listing is not walked; empty when it may be.
-QString refusalOf(const QString &name, const QString &path)
-{
-    if (!IsSafeRemoteName(name))
-        return QStringLiteral("unsafe folder name");
-    if (path.contains(QLatin1Char('\r')) || path.contains(QLatin1Char('\n')) || path.contains(QChar(0)))
-        return QStringLiteral("line break or NUL in the path");
-    if (TextCodec::ByteLength(path) > SearchWalk::kMaxPathBytes)
-        return QStringLiteral("path longer than 4096 bytes");
-    return {};
-}
-
 } // namespace
 
 SearchWalk::SearchWalk(SearchSink &sink, const QString &cacheFolder, EngineTimer *timer, QObject *parent)
-    : QObject(parent), m_sink(sink), m_engine(new FtpCommander(this, timer))
+    : RemoteFolderWalk(kObject, false, parent), m_sink(sink)
 {
-    m_engine->setIsVisible(true);
-    m_engine->setCacheFile(cacheFolder + QStringLiteral("/SearchCache1.dat"));
-    m_engine->SetStartUpPort(10000, 1000);
-    m_cache.SetCacheFile(cacheFolder + QStringLiteral("/Search.ch"));
-    m_cache.TruncateCacheFile();
+    // Folders are known by the path asked for: a server's read-back is not trusted to tell two folders apart.
+    AttachEngine(new FtpCommander(this, timer));
+    FtpCommander *engine = Engine();
+    engine->setIsVisible(true);
+    engine->setCacheFile(cacheFolder + QStringLiteral("/SearchCache1.dat"));
+    engine->SetStartUpPort(10000, 1000);
+    Cache().SetCacheFile(cacheFolder + QStringLiteral("/Search.ch"));
+    Cache().TruncateCacheFile();
     m_watchdog.setInterval(1000);
     connect(&m_watchdog, &QTimer::timeout, this, &SearchWalk::Timer1_Timer);
 
-    connect(m_engine, &FtpCommander::JobDone, this, &SearchWalk::FtpCmd_JobDone);
-    connect(m_engine, &FtpCommander::FtpConnect, this, [this] {
+    connect(engine, &FtpCommander::FtpConnect, this, [this] {
         try {
             m_sink.SearchConnected(true);
         } catch (...) {
             LogCurrentException(kObject, QStringLiteral("FtpCmd_FtpConnect"));
         }
     });
-    connect(m_engine, &FtpCommander::FtpDisconnect, this, [this] {
+    connect(engine, &FtpCommander::FtpDisconnect, this, [this] {
         try {
             m_sink.SearchConnected(false);
             FinishSearch(SearchEnd::Disconnected);
@@ -53,16 +39,16 @@ SearchWalk::SearchWalk(SearchSink &sink, const QString &cacheFolder, EngineTimer
             LogCurrentException(kObject, QStringLiteral("FtpCmd_FtpDisconnect"));
         }
     });
-    connect(m_engine, &FtpCommander::ConnectionFailed, this, [this] {
+    connect(engine, &FtpCommander::ConnectionFailed, this, [this] {
         try {
-            m_sink.SearchStatus(QStringLiteral("Could not connect to ") + m_engine->ServerUrl()
+            m_sink.SearchStatus(QStringLiteral("Could not connect to ") + Engine()->ServerUrl()
                                 + QStringLiteral(" . Currently ideal.."));
             FinishSearch(SearchEnd::ConnectionFailed);
         } catch (...) {
             LogCurrentException(kObject, QStringLiteral("FtpCmd_ConnectionFailed"));
         }
     });
-    connect(m_engine, &FtpCommander::Error, this, [this](long, const QString &description, bool critical) {
+    connect(engine, &FtpCommander::Error, this, [this](long, const QString &description, bool critical) {
         try {
             if (critical)
                 m_sink.SearchError(description);
@@ -77,111 +63,64 @@ SearchWalk::SearchWalk(SearchSink &sink, const QString &cacheFolder, EngineTimer
             LogCurrentException(kObject, QStringLiteral("FtpCmd_Log"));
         }
     };
-    connect(m_engine, &FtpCommander::CommandSent, this, [log](const QString &, const QString &command) { log(command); });
-    connect(m_engine, &FtpCommander::ServerReplied, this, [log](const QString &, const QString &line) { log(line); });
-    connect(m_engine, &FtpCommander::Message, this, log);
+    connect(engine, &FtpCommander::CommandSent, this, [log](const QString &, const QString &command) { log(command); });
+    connect(engine, &FtpCommander::ServerReplied, this, [log](const QString &, const QString &line) { log(line); });
+    connect(engine, &FtpCommander::Message, this, log);
 }
 
 SearchWalk::~SearchWalk()
 {
     // The owner is going away: no sink calls any more.
-    m_running = false;
+    AbandonWalk();
     m_watchdog.stop();
-    disconnect(m_engine, nullptr, this, nullptr);
+    disconnect(Engine(), nullptr, this, nullptr);
 }
 
-bool SearchWalk::SessionActive() const { return m_engine->SessionActive(); }
+bool SearchWalk::SessionActive() const { return Engine()->SessionActive(); }
 
 bool SearchWalk::Start(const SearchCriteria &criteria)
 {
-    if (m_running)
+    if (IsWalking())
         return false;
-    m_criteria = criteria;
-    m_patterns.emplace(criteria.FilePatterns);
-    m_queue.Clear();
-    m_searched.clear();
-    m_stats = {};
-    m_elapsed = 0;
-    m_stopRequested = false;
+    FolderQueue &queue = Queue();
+    queue.Clear();
     for (const QString &folder : criteria.SpecialFolders) {
         if (!folder.trimmed().isEmpty())
-            m_queue.Add(folder.trimmed());
+            queue.Add(folder.trimmed());
     }
+    QString startupPath;
     if (criteria.SearchRoot)
-        m_startupPath = QStringLiteral("/");
-    else if (m_queue.HasPending())
-        m_startupPath = m_queue.TakeFirst();
+        startupPath = QStringLiteral("/");
+    else if (queue.HasPending())
+        startupPath = queue.TakeFirst();
     else
         return false;
 
-    ++m_run;
-    m_running = true;
-    m_engine->setServerUrl(criteria.Server);
-    m_engine->setUser(criteria.User);
-    m_engine->setPassword(criteria.Password);
-    m_engine->setPort(criteria.Port);
-    m_engine->setListingAllowed(true);
-    m_engine->setMode(criteria.Passive ? 0 : 1);
-    m_engine->setStartupPath(m_startupPath);
+    m_criteria = criteria;
+    m_patterns.emplace(criteria.FilePatterns);
+    m_stats = {};
+    m_elapsed = 0;
+    m_stopRequested = false;
+    FtpCommander *engine = Engine();
+    engine->setServerUrl(criteria.Server);
+    engine->setUser(criteria.User);
+    engine->setPassword(criteria.Password);
+    engine->setPort(criteria.Port);
+    engine->setListingAllowed(true);
+    engine->setMode(criteria.Passive ? 0 : 1);
     m_watchdog.start();
     m_sink.SearchStatisticsChanged(m_stats);
-    m_engine->StartSession();
+    BeginWalk(criteria.Server.trimmed(), startupPath);
     return true;
 }
 
 void SearchWalk::Close() { FinishSearch(SearchEnd::Closed); }
 
-QString SearchWalk::cacheKey() const { return ComposeRemotePath(m_criteria.Server.trimmed(), m_engine->RemotePath()); }
+bool SearchWalk::StopNow(long act) { return m_stopRequested && act == FtpCommander::ActChangeDir; }
 
-void SearchWalk::FtpCmd_JobDone()
-{
-    try {
-        if (!m_running)
-            return;
-        const bool ok = m_engine->LastCmdSucces();
-        switch (m_engine->LastAct()) {
-        case FtpCommander::ActLogin:
-            m_engine->FTP_CHG_DIR(m_startupPath);
-            break;
-        case FtpCommander::ActChangeDir: {
-            if (m_stopRequested) {
-                FinishSearch(SearchEnd::Stopped);
-                return;
-            }
-            if (!ok) {
-                ScheduleNextFolder();
-                return;
-            }
-            const QString path = m_engine->RemotePath();
-            // A folder reached again (a link back up the tree, a special folder met twice) is not listed again.
-            if (m_searched.contains(path)) {
-                ScheduleNextFolder();
-                return;
-            }
-            m_searched.insert(path);
-            m_sink.SearchStatus(QStringLiteral("Searching: ") + path);
-            const QString key = cacheKey();
-            const QString cached = m_cache.GetDirCache(key);
-            if (!cached.isEmpty())
-                ProcessSearchListing(key, cached, false);
-            else
-                m_engine->FTP_LIST_DIR();
-            break;
-        }
-        case FtpCommander::ActList:
-            if (ok)
-                ProcessSearchListing(cacheKey(), m_engine->getListData(), true);
-            else
-                ScheduleNextFolder();
-            break;
-        default:
-            break;
-        }
-    } catch (...) {
-        LogCurrentException(kObject, QStringLiteral("FtpCmd_JobDone"));
-        ScheduleNextFolder();
-    }
-}
+void SearchWalk::FolderEntered(const QString &path) { m_sink.SearchStatus(QStringLiteral("Searching: ") + path); }
+
+void SearchWalk::FolderRefused(const QString &path, const QString &reason) { m_sink.SearchFolderRefused(path, reason); }
 
 bool SearchWalk::Passes(const FtpFileItem &item, const SearchCriteria &criteria, const WildcardPatternList &patterns,
                         const QDate &today, QDateTime *modified)
@@ -199,41 +138,20 @@ bool SearchWalk::Passes(const FtpFileItem &item, const SearchCriteria &criteria,
     return true;
 }
 
-void SearchWalk::queueSubfolder(const QString &parent, const FtpFileItem &item)
+void SearchWalk::FolderListed(const QString &path, const QList<FtpFileItem> &items, bool emptyListing)
 {
-    QString path = parent + QLatin1Char('/') + item.Name;
-    while (path.contains(QLatin1String("//")))
-        path.replace(QLatin1String("//"), QLatin1String("/"));
-    const QString refusal = refusalOf(item.Name, path);
-    if (!refusal.isEmpty()) {
-        m_sink.SearchFolderRefused(path, refusal);
-        return;
-    }
-    m_queue.Add(path);
-}
-
-void SearchWalk::ProcessSearchListing(const QString &key, const QString &listing, bool fresh)
-{
-    const quint64 run = m_run;
-    const QString path = m_engine->RemotePath();
-    if (fresh)
-        m_cache.UpdateDirCache(key, listing);
-    if (listing.isEmpty()) {
+    const quint64 run = Run();
+    if (emptyListing) {
         m_sink.SearchFolderListed(path, {});
         m_sink.SearchLog(path + QStringLiteral(" {0} ??"));
-        ScheduleNextFolder();
         return;
     }
-    const QList<FtpFileItem> items = GetFileList(listing, path);
     qint64 files = 0;
     for (const FtpFileItem &item : items) {
-        if (!item.IsFolder) {
+        if (item.IsFolder)
+            ++m_stats.TotalFolders;
+        else
             ++files;
-            continue;
-        }
-        ++m_stats.TotalFolders;
-        if (item.Name != QLatin1String(".") && item.Name != QLatin1String(".."))
-            queueSubfolder(path, item);
     }
     m_stats.TotalFiles += files;
     std::vector<SearchHit> hits;
@@ -256,61 +174,41 @@ void SearchWalk::ProcessSearchListing(const QString &key, const QString &listing
     }
     if (!hits.empty())
         m_sink.SearchHits(hits);
-    if (run != m_run || !m_running)
+    if (!IsCurrentRun(run))
         return;
     m_sink.SearchStatisticsChanged(m_stats);
-    if (run != m_run || !m_running)
+    if (!IsCurrentRun(run))
         return;
     // Checked once per folder, so a folder with many hits may pass the limit before the end.
     if (m_stats.MatchedFiles > kHitLimit)
         FinishSearch(SearchEnd::HitLimit);
-    else
-        ScheduleNextFolder();
 }
 
-void SearchWalk::ScheduleNextFolder()
+void SearchWalk::WalkEnded(WalkEnd end)
 {
-    if (!m_running)
-        return;
-    // Queued, so an operation that ends inside its own call never nests the next one.
-    const quint64 run = m_run;
-    QMetaObject::invokeMethod(
-        this,
-        [this, run] {
-            if (run == m_run && m_running)
-                NextFolder();
-        },
-        Qt::QueuedConnection);
-}
-
-void SearchWalk::NextFolder()
-{
-    try {
-        if (!m_queue.HasPending()) {
-            FinishSearch(SearchEnd::QueueDone);
-            return;
-        }
-        if (!m_engine->SessionActive()) {
-            FinishSearch(SearchEnd::Disconnected);
-            return;
-        }
-        m_engine->FTP_CHG_DIR(m_queue.TakeFirst());
-    } catch (...) {
-        LogCurrentException(kObject, QStringLiteral("NextFolder"));
+    switch (end) {
+    case WalkEnd::QueueDone:
+        FinishSearch(SearchEnd::QueueDone);
+        break;
+    case WalkEnd::Stopped:
+        FinishSearch(SearchEnd::Stopped);
+        break;
+    case WalkEnd::SessionLost:
         FinishSearch(SearchEnd::Disconnected);
+        break;
     }
 }
 
 void SearchWalk::Timer1_Timer()
 {
     try {
-        if (!m_running) {
+        if (!IsWalking()) {
             m_watchdog.stop();
             return;
         }
         ++m_elapsed;
         m_sink.SearchElapsed(m_elapsed);
-        if (m_running && m_elapsed >= kWatchdogSeconds && !m_engine->SessionActive())
+        if (IsWalking() && m_elapsed >= kWatchdogSeconds && !Engine()->SessionActive())
             FinishSearch(SearchEnd::Watchdog);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("Timer1_Timer"));
@@ -319,12 +217,10 @@ void SearchWalk::Timer1_Timer()
 
 void SearchWalk::FinishSearch(SearchEnd end)
 {
-    if (!m_running)
+    if (!IsWalking())
         return;
-    m_running = false;
-    ++m_run;
     m_watchdog.stop();
-    const bool wasActive = m_engine->SessionActive();
-    m_engine->CloseSession();
-    m_sink.SearchFinished(end, wasActive, m_stats);
+    bool wasActive = false;
+    if (CloseWalk(&wasActive))
+        m_sink.SearchFinished(end, wasActive, m_stats);
 }

@@ -1,23 +1,17 @@
 #pragma once
 
-#include "FolderQueue.h"
-#include "FtpCache.h"
+#include "RemoteFolderWalk.h"
 #include "SearchSink.h"
 #include "WildcardPattern.h"
 
 #include <QDateTime>
-#include <QObject>
-#include <QPointer>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 
-#include <memory>
 #include <optional>
 
 class EngineTimer;
-class FtpCommander;
 
 // What to search for and where.
 struct SearchCriteria
@@ -39,17 +33,15 @@ struct SearchCriteria
 };
 
 // Searches an FTP server's folder tree breadth-first for files by name, size
-// and date. It drives its own FtpCommander one operation at a time: each
-// folder costs one change of folder and at most one listing, and listings
+// and date, with its own FtpCommander on the shared folder walk. Listings
 // are kept in a cache file for later searches of the same walk. Hits,
-// statistics and report pieces go to a SearchSink. No widgets.
-class SearchWalk : public QObject
+// statistics, refused folders and report pieces go to a SearchSink. No widgets.
+class SearchWalk : public RemoteFolderWalk
 {
     Q_OBJECT
 public:
     static constexpr int kHitLimit = 2000;
     static constexpr int kWatchdogSeconds = 120;
-    static constexpr qsizetype kMaxPathBytes = 4096;
 
     // Cache files go into `cacheFolder`; `timer` is the engine's clock (tests
     // pass a manual one). The listing cache is emptied here.
@@ -64,12 +56,10 @@ public:
     // Ends a running search now without notice (the owner closes).
     void Close();
 
-    bool IsRunning() const { return m_running; }
+    bool IsRunning() const { return IsWalking(); }
     bool SessionActive() const;
     const SearchStatistics &Statistics() const { return m_stats; }
     qint64 ElapsedSeconds() const { return m_elapsed; }
-    FtpCommander *Engine() const { return m_engine; }
-    FtpCache &Cache() { return m_cache; }
 
     // One second of the watchdog (the timer calls it; tests too).
     void Timer1_Timer();
@@ -78,27 +68,21 @@ public:
     static bool Passes(const FtpFileItem &item, const SearchCriteria &criteria, const WildcardPatternList &patterns,
                        const QDate &today, QDateTime *modified = nullptr);
 
+protected:
+    bool StopNow(long act) override;
+    void FolderEntered(const QString &path) override;
+    void FolderRefused(const QString &path, const QString &reason) override;
+    void FolderListed(const QString &path, const QList<FtpFileItem> &items, bool emptyListing) override;
+    void WalkEnded(WalkEnd end) override;
+
 private:
-    void FtpCmd_JobDone();
-    void ProcessSearchListing(const QString &cacheKey, const QString &listing, bool fresh);
-    void NextFolder();
-    void ScheduleNextFolder();
-    void queueSubfolder(const QString &parent, const FtpFileItem &item);
     void FinishSearch(SearchEnd end);
-    QString cacheKey() const;
 
     SearchSink &m_sink;
-    FtpCommander *m_engine = nullptr;
-    FtpCache m_cache;
     QTimer m_watchdog;
     SearchCriteria m_criteria;
     std::optional<WildcardPatternList> m_patterns;
-    FolderQueue m_queue;
-    QSet<QString> m_searched; // folders listed in this run, as the server gave them back
     SearchStatistics m_stats;
-    QString m_startupPath;
     qint64 m_elapsed = 0;
-    quint64 m_run = 0;
-    bool m_running = false;
     bool m_stopRequested = false;
 };

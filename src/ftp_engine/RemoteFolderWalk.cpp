@@ -1,0 +1,249 @@
+#include "RemoteFolderWalk.h"
+
+#include "DirectoryListingParser.h"
+#include "ErrorLog.h"
+#include "FtpCommander.h"
+#include "ModFTPTrelm.h"
+#include "Paths.h"
+#include "ReplyCodes.h"
+#include "TextCodec.h"
+
+RemoteFolderWalk::RemoteFolderWalk(const QString &logName, bool trustReadBack, QObject *parent)
+    : QObject(parent), m_logName(logName), m_trustReadBack(trustReadBack)
+{
+}
+
+RemoteFolderWalk::~RemoteFolderWalk() = default;
+
+QString RemoteFolderWalk::RefusalOf(const QString &name, const QString &path)
+{
+    if (!IsSafeRemoteName(name))
+        return QStringLiteral("unsafe folder name");
+    if (path.contains(QLatin1Char('\r')) || path.contains(QLatin1Char('\n')) || path.contains(QChar(0)))
+        return QStringLiteral("line break or NUL in the path");
+    if (TextCodec::ByteLength(path) > kMaxPathBytes)
+        return QStringLiteral("path longer than 4096 bytes");
+    return {};
+}
+
+QString RemoteFolderWalk::ChildPath(const QString &parent, const QString &name)
+{
+    QString path = parent + QLatin1Char('/') + name;
+    while (path.contains(QLatin1String("//")))
+        path.replace(QLatin1String("//"), QLatin1String("/"));
+    return path;
+}
+
+QString RemoteFolderWalk::NormalisedFolder(const QString &typed)
+{
+    QString path = typed.trimmed();
+    while (path.contains(QLatin1String("//")))
+        path.replace(QLatin1String("//"), QLatin1String("/"));
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path.isEmpty() ? QStringLiteral("/") : path;
+}
+
+bool RemoteFolderWalk::IsUsablePath(const QString &path)
+{
+    for (const QChar c : path) {
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QChar(0))
+            return false;
+    }
+    return TextCodec::ByteLength(path) <= kMaxPathBytes;
+}
+
+void RemoteFolderWalk::AttachEngine(FtpCommander *engine)
+{
+    m_engine = engine;
+    connect(engine, &FtpCommander::JobDone, this, &RemoteFolderWalk::onJobDone);
+    connect(engine, &FtpCommander::ServerReplied, this, [this](const QString &code, const QString &line) {
+        if (code == QLatin1String("257") && m_engine && m_engine->CurrentAct() == FtpCommander::ActChangeDir)
+            m_readBack = ReplyCodes::QuotedAbsolutePath(line);
+    });
+}
+
+void RemoteFolderWalk::BeginWalk(const QString &cacheServer, const QString &firstFolder)
+{
+    ++m_run;
+    m_walking = true;
+    m_firstEntered = false;
+    m_walked.clear();
+    m_cacheServer = cacheServer;
+    m_current = firstFolder;
+    m_readBack.clear();
+    m_engine->setStartupPath(firstFolder);
+    m_engine->StartSession();
+}
+
+bool RemoteFolderWalk::CloseWalk(bool *sessionWasActive)
+{
+    if (!m_walking)
+        return false;
+    m_walking = false;
+    ++m_run;
+    if (sessionWasActive)
+        *sessionWasActive = m_engine && m_engine->SessionActive();
+    if (m_engine) {
+        QPointer<RemoteFolderWalk> self(this);
+        m_engine->CloseSession();
+        if (!self)
+            return false;
+    }
+    return true;
+}
+
+void RemoteFolderWalk::AbandonWalk()
+{
+    m_walking = false;
+    ++m_run;
+}
+
+bool RemoteFolderWalk::QueueChild(const QString &parent, const QString &name)
+{
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return false;
+    const QString path = ChildPath(parent, name);
+    const QString refusal = RefusalOf(name, path);
+    if (!refusal.isEmpty()) {
+        FolderRefused(path, refusal);
+        return false;
+    }
+    m_queue.Add(path);
+    return true;
+}
+
+bool RemoteFolderWalk::LoggedIn(bool) { return true; }
+
+QString RemoteFolderWalk::FirstFolderEntered(const QString &) { return m_current; }
+
+void RemoteFolderWalk::FolderEntered(const QString &) {}
+
+void RemoteFolderWalk::FolderRefused(const QString &, const QString &) {}
+
+QString RemoteFolderWalk::cacheKey(const QString &path) const { return ComposeRemotePath(m_cacheServer, path); }
+
+void RemoteFolderWalk::onJobDone()
+{
+    try {
+        if (!m_walking || !m_engine)
+            return;
+        const bool ok = m_engine->LastCmdSucces();
+        const long act = m_engine->LastAct();
+        if (StopNow(act)) {
+            WalkEnded(WalkEnd::Stopped);
+            return;
+        }
+        switch (act) {
+        case FtpCommander::ActLogin:
+            if (!LoggedIn(ok))
+                return;
+            m_readBack.clear();
+            m_engine->FTP_CHG_DIR(m_current);
+            break;
+        case FtpCommander::ActChangeDir:
+            if (ok)
+                enteredFolder();
+            else
+                scheduleNext();
+            break;
+        case FtpCommander::ActList:
+            if (ok)
+                takeListing(m_engine->getListData(), true);
+            else
+                scheduleNext();
+            break;
+        default:
+            break;
+        }
+    } catch (...) {
+        LogCurrentException(m_logName, QStringLiteral("FtpCmd_JobDone"));
+        scheduleNext();
+    }
+}
+
+void RemoteFolderWalk::enteredFolder()
+{
+    if (!m_firstEntered) {
+        m_firstEntered = true;
+        m_current = FirstFolderEntered(m_readBack);
+    }
+    // A folder reached again (a link back up the tree, a start folder met twice) is not listed again.
+    const QString reached = m_trustReadBack && !m_readBack.isEmpty() ? NormalisedFolder(m_readBack) : m_current;
+    if (m_walked.contains(reached)) {
+        scheduleNext();
+        return;
+    }
+    m_walked.insert(reached);
+    const quint64 run = m_run;
+    FolderEntered(m_current);
+    if (!IsCurrentRun(run))
+        return;
+    const QString cached = m_cache.GetDirCache(cacheKey(m_current));
+    if (!cached.isEmpty())
+        takeListing(cached, false);
+    else
+        m_engine->FTP_LIST_DIR();
+}
+
+void RemoteFolderWalk::takeListing(const QString &listing, bool fresh)
+{
+    const QString path = m_current;
+    const quint64 run = m_run;
+    try {
+        if (fresh)
+            m_cache.UpdateDirCache(cacheKey(path), listing);
+        QList<FtpFileItem> items;
+        if (!listing.isEmpty())
+            items = GetFileList(listing, path);
+        for (const FtpFileItem &item : std::as_const(items)) {
+            if (item.IsFolder)
+                QueueChild(path, item.Name);
+        }
+        if (IsCurrentRun(run))
+            FolderListed(path, items, listing.isEmpty());
+    } catch (...) {
+        LogCurrentException(m_logName, QStringLiteral("FolderListed"));
+    }
+    if (IsCurrentRun(run))
+        scheduleNext();
+}
+
+void RemoteFolderWalk::scheduleNext()
+{
+    if (!m_walking)
+        return;
+    // Queued, so an operation that ends inside its own call never nests the next one.
+    const quint64 run = m_run;
+    QMetaObject::invokeMethod(
+        this,
+        [this, run] {
+            if (IsCurrentRun(run) && m_engine)
+                nextFolder();
+        },
+        Qt::QueuedConnection);
+}
+
+void RemoteFolderWalk::nextFolder()
+{
+    try {
+        if (StopNow(kBetweenFolders)) {
+            WalkEnded(WalkEnd::Stopped);
+            return;
+        }
+        if (!m_queue.HasPending()) {
+            WalkEnded(WalkEnd::QueueDone);
+            return;
+        }
+        if (!m_engine->SessionActive()) {
+            WalkEnded(WalkEnd::SessionLost);
+            return;
+        }
+        m_current = m_queue.TakeFirst();
+        m_readBack.clear();
+        m_engine->FTP_CHG_DIR(m_current);
+    } catch (...) {
+        LogCurrentException(m_logName, QStringLiteral("NextFolder"));
+        WalkEnded(WalkEnd::SessionLost);
+    }
+}

@@ -1,0 +1,108 @@
+#pragma once
+
+#include "FolderQueue.h"
+#include "FtpCache.h"
+#include "FtpCommander.h"
+#include "FtpFileItem.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+
+
+// The breadth-first walk over a server's folder tree that the search and the
+// folder compare share. It drives an FtpCommander one operation at a time:
+// after the log-in it enters the first folder, then takes the next queued
+// folder from the event loop. Each folder costs one change of folder and at
+// most one listing; a listing kept in the cache is not asked for again, and a
+// folder reached a second time in the same walk is not listed again. Sub-folders
+// of every listing are queued in order, each path once.
+//
+// Names from a listing are untrusted: one that could leave its folder, or a
+// path holding CR, LF or NUL or longer than 4096 bytes, is never queued.
+//
+// A user derives from it, sets up the engine, calls BeginWalk and answers the
+// hooks; it ends the walk through CloseWalk, once, on every path.
+class RemoteFolderWalk : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr qsizetype kMaxPathBytes = 4096;
+
+    // How the walk ended on its own.
+    enum class WalkEnd { QueueDone, Stopped, SessionLost };
+
+    bool IsWalking() const { return m_walking; }
+    FtpCommander *Engine() const { return m_engine; }
+    FtpCache &Cache() { return m_cache; }
+
+    // Why a folder name from a listing is not walked; empty when it may be.
+    static QString RefusalOf(const QString &name, const QString &path);
+    // `parent` and `name` joined, every "//" collapsed.
+    static QString ChildPath(const QString &parent, const QString &name);
+    // A typed remote folder with every "//" collapsed and a trailing "/" dropped; "/" when empty.
+    static QString NormalisedFolder(const QString &typed);
+    // Whether a path may be queued or sent: no CR, LF or NUL, at most 4096 bytes.
+    static bool IsUsablePath(const QString &path);
+
+protected:
+    // `logName` names this walk in the error log. With `trustReadBack`, a
+    // folder is known by the path the server read back on entering it.
+    RemoteFolderWalk(const QString &logName, bool trustReadBack, QObject *parent = nullptr);
+    ~RemoteFolderWalk() override;
+
+    // Drives `engine` from now on (JobDone and the read-back path).
+    void AttachEngine(FtpCommander *engine);
+    // Starts a walk at `firstFolder` and opens the engine's session. The
+    // queue is left as the caller filled it; `cacheServer` heads the cache keys.
+    void BeginWalk(const QString &cacheServer, const QString &firstFolder);
+    // Ends the running walk and closes the session. False when none was
+    // running, or when this object went away while the session closed.
+    bool CloseWalk(bool *sessionWasActive = nullptr);
+    // Forgets the running walk without closing anything (the owner is going away).
+    void AbandonWalk();
+
+    FolderQueue &Queue() { return m_queue; }
+    // Queues `name` below `parent` unless "." or ".."; false when refused or skipped.
+    bool QueueChild(const QString &parent, const QString &name);
+    // The folder being entered or listed.
+    QString CurrentFolder() const { return m_current; }
+    quint64 Run() const { return m_run; }
+    bool IsCurrentRun(quint64 run) const { return m_walking && run == m_run; }
+
+    // Hooks. `act` is the engine operation just done, or kBetweenFolders.
+    static constexpr long kBetweenFolders = -1;
+    virtual bool StopNow(long act) = 0;
+    // The log-in ended; false when the hook ended the walk.
+    virtual bool LoggedIn(bool ok);
+    // The first folder was entered; returns the path it goes by from now on.
+    virtual QString FirstFolderEntered(const QString &readBack);
+    virtual void FolderEntered(const QString &path);
+    virtual void FolderRefused(const QString &path, const QString &reason);
+    // A folder's listing, parsed; the hook may end the walk.
+    virtual void FolderListed(const QString &path, const QList<FtpFileItem> &items, bool emptyListing) = 0;
+    virtual void WalkEnded(WalkEnd end) = 0;
+
+private:
+    void onJobDone();
+    void enteredFolder();
+    void takeListing(const QString &listing, bool fresh);
+    void scheduleNext();
+    void nextFolder();
+    QString cacheKey(const QString &path) const;
+
+    QString m_logName;
+    bool m_trustReadBack;
+    QPointer<FtpCommander> m_engine;
+    FtpCache m_cache;
+    FolderQueue m_queue;
+    QSet<QString> m_walked; // folders listed in this walk
+    QString m_cacheServer;
+    QString m_current;
+    QString m_readBack; // the folder the last change of folder reached, as the server named it
+    quint64 m_run = 0;  // tells a stale queued step from the running walk's
+    bool m_walking = false;
+    bool m_firstEntered = false;
+};
