@@ -1,0 +1,768 @@
+#include "JobDispatcher.h"
+
+#include "ErrorLog.h"
+#include "FtpCommander.h"
+#include "JobDispatchHost.h"
+#include "ModFTPTrelm.h"
+#include "Paths.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QPointer>
+#include <QRegularExpression>
+
+namespace {
+
+const QString kObject = QStringLiteral("frmZAVUde");
+
+constexpr int kAlertCompleted = 2;
+constexpr int kAlertFailed = 4;
+
+// Failure reasons the dispatcher sets.
+constexpr qint64 kSizeChanged = 2;
+constexpr qint64 kRemoteTimeChanged = 3;
+constexpr qint64 kSkipped = 8;
+constexpr qint64 kServerDenied = 9;
+constexpr qint64 kLocalProblem = 10;
+constexpr qint64 kNetworkError = 11;
+constexpr qint64 kConnectionReset = 12;
+// The engine's error number for a local file it cannot open, read or write.
+constexpr long kLocalFileError = 12;
+
+// A folder walk may come back to its target level once more (a folder the
+// server says exists but will not enter); after that the job fails.
+constexpr int kWalkStartsAllowed = 2;
+
+QString Now() { return FtpTask::FormatTime(QDateTime::currentDateTime()); }
+
+} // namespace
+
+bool IsFolderExistsReply(const QString &commandSink)
+{
+    const QString lastLine = commandSink.split(QStringLiteral("\r\n")).constLast();
+    // The first "|codes||ddd|" ends the command: the path is ours, the text the server's.
+    static const QRegularExpression entry(QStringLiteral("^.*?\\|[^|]*\\|\\|\\d{3}\\|(.*)$"));
+    const QRegularExpressionMatch match = entry.match(lastLine);
+    return match.hasMatch() && match.captured(1).contains(QStringLiteral("exist"), Qt::CaseInsensitive);
+}
+
+bool SessionFitsJob(const FtpCommander &connection, const FtpTask &job)
+{
+    return connection.ServerUrl() == job.ServerAddress() && connection.Port() == job.ServerPort()
+           && connection.User() == job.User() && connection.Password() == job.Password()
+           && connection.mode() == job.TransferMode();
+}
+
+JobDispatcher::JobDispatcher(JobDispatchHost &host, DataPorts ports, QObject *parent, const TimerFactory &timers)
+    : QObject(parent), m_host(host)
+{
+    for (int i = 0; i < kConnections; ++i) {
+        auto *engine = new FtpCommander(this, timers ? timers(i) : nullptr);
+        engine->setObjectName(QStringLiteral("FtpJobs") + QString::number(i));
+        engine->SetStartUpPort(ports.first + ports.spacing * i, ports.width);
+        engine->setIsVisible(true);
+        m_connections[static_cast<size_t>(i)].engine = engine;
+        wireEngine(i);
+    }
+}
+
+JobDispatcher::~JobDispatcher()
+{
+    for (Connection &connection : m_connections) {
+        connection.engine->setLinkedTask(nullptr);
+        disconnect(connection.engine, nullptr, this, nullptr);
+    }
+}
+
+void JobDispatcher::wireEngine(int i)
+{
+    FtpCommander *e = m_connections[static_cast<size_t>(i)].engine;
+    connect(e, &FtpCommander::JobDone, this, [this, i] { FtpJobs_JobDone(i); });
+    connect(e, &FtpCommander::Error, this,
+            [this, i](long code, const QString &description, bool) { FtpJobs_Error(i, code, description); });
+    connect(e, &FtpCommander::FtpDisconnect, this, [this, i] { FtpJobs_FtpDisconnect(i); });
+    connect(e, &FtpCommander::ConnectionFailed, this, [this, i] { FtpJobs_ConnectionFailed(i); });
+    connect(e, &FtpCommander::FileSizeDiffer, this,
+            [this, i](qint64, const QString &file, const QString &) { FtpJobs_FileSizeDiffer(i, file); });
+    connect(e, &FtpCommander::FileDateTimeDiffer, this,
+            [this, i](const QString &, const QString &file) { FtpJobs_FileDateTimeDiffer(i, file); });
+    connect(e, &FtpCommander::FileSizeDetermined, this,
+            [this, i](qint64 size, const QString &) { FtpJobs_FileSizeDetermined(i, size); });
+    connect(e, &FtpCommander::FileDateTimeDetermined, this,
+            [this, i](const QString &dateText, const QString &) { FtpJobs_FileDateTimeDetermined(i, dateText); });
+    connect(e, &FtpCommander::DataProgress, this, [this, i](qint64 bytes) { FtpJobs_DataProgress(i, bytes); });
+    connect(e, &FtpCommander::DataPacket, this, [this](qint64 bytes) { m_jobByteCounter += bytes; });
+    connect(
+        e, &FtpCommander::ValidateUploadOverwrite, this,
+        [this, i](int &allow, const QString &) { FtpJobs_ValidateUploadOverwrite(i, allow); }, Qt::DirectConnection);
+    connect(e, &FtpCommander::ServerReplied, this,
+            [this](const QString &, const QString &line) { FtpJobs_ServerReplied(line); });
+    connect(e, &FtpCommander::CommandSent, this,
+            [this](const QString &, const QString &command) { FtpJobs_CommandSent(command); });
+}
+
+FtpCommander *JobDispatcher::FtpJobs(int index) const
+{
+    if (index < 0 || index >= kConnections)
+        return nullptr;
+    return m_connections[static_cast<size_t>(index)].engine;
+}
+
+FtpTaskCollection::Job JobDispatcher::LinkedJob(int index) const
+{
+    if (index < 0 || index >= kConnections)
+        return {};
+    return m_connections[static_cast<size_t>(index)].job;
+}
+
+int JobDispatcher::RunningIndex(const QString &key) const
+{
+    for (int i = 0; i < kConnections; ++i) {
+        const FtpTaskCollection::Job &job = m_connections[static_cast<size_t>(i)].job;
+        if (job && job->ZavUdeID().compare(key, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+bool JobDispatcher::AnySessionActive() const
+{
+    for (const Connection &connection : m_connections) {
+        if (connection.engine->SessionActive())
+            return true;
+    }
+    return false;
+}
+
+void JobDispatcher::setNetworkAvailable(bool available)
+{
+    const bool back = available && !m_networkAvailable;
+    m_networkAvailable = available;
+    if (back)
+        RequestRun();
+}
+
+void JobDispatcher::RequestRun()
+{
+    if (m_runQueued)
+        return;
+    m_runQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_runQueued = false;
+            RunQueuedJobs();
+        },
+        Qt::QueuedConnection);
+}
+
+void JobDispatcher::RunQueuedJobs()
+{
+    if (m_running) {
+        m_runAgain = true;
+        return;
+    }
+    m_running = true;
+    QPointer<JobDispatcher> self(this);
+    try {
+        do {
+            m_runAgain = false;
+            dispatchPass();
+        } while (self && m_runAgain);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("RunQueuedJobs"));
+    }
+    if (!self)
+        return;
+    m_running = false;
+    try {
+        updateTimers();
+        m_host.UpdateJobSummary();
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("RunQueuedJobs"));
+    }
+    emit passFinished();
+}
+
+void JobDispatcher::updateTimers()
+{
+    m_host.SetProgressTimer(AnySessionActive());
+    m_host.SessionsChanged();
+}
+
+// Each idle connection gets the first eligible job; a refused candidate
+// lets the next one be tried (each job once per pass). Nothing here holds
+// a position in the queue across a question or an engine call.
+void JobDispatcher::dispatchPass()
+{
+    std::set<const FtpTask *> tried;
+    for (int i = 0; i < kConnections; ++i) {
+        Connection &c = m_connections[static_cast<size_t>(i)];
+        // A connection that still ends an operation of a job it let go is not idle yet.
+        if (c.job || c.engine->isBusy())
+            continue;
+        bool linked = false;
+        while (!linked) {
+            const FtpTaskCollection::Job job = nextCandidate(tried);
+            if (!job)
+                break;
+            tried.insert(job.get());
+            if (wouldAskAboutDownload(*job) && m_host.OverwriteQuestionOpen()) {
+                m_retryAfterQuestion = true; // asked once the question on screen is answered
+                continue;
+            }
+            QString message;
+            m_held.insert(job.get());
+            QPointer<JobDispatcher> self(this);
+            const bool accepted = checkCandidate(*job, message);
+            if (!self)
+                return;
+            m_held.erase(job.get());
+            if (!accepted) {
+                if (!message.isEmpty())
+                    m_host.AddLog(message, 3);
+                if (isQueued(job)) {
+                    m_host.ShowJobStatus(*job);
+                    m_host.ColorJobRow(*job, JobDispatchHost::kRed);
+                }
+                continue;
+            }
+            // The question may have let events run: the job and the connection are checked again.
+            if (!isQueued(job) || job->Locked() || job->Status() == 1 || c.job || c.engine->isBusy())
+                continue;
+            linkJob(i, job);
+            linked = true;
+        }
+        if (!linked && !c.job && c.engine->SessionActive())
+            c.engine->CloseSession();
+    }
+}
+
+FtpTaskCollection::Job JobDispatcher::nextCandidate(const std::set<const FtpTask *> &tried) const
+{
+    for (const FtpTaskCollection::Job &job : m_host.JobQueue()) {
+        if (job->Status() == 1 || job->Locked() || job->FailureReason() != 0)
+            continue;
+        if (tried.count(job.get()) || m_held.count(job.get()) || RunningIndex(job->ZavUdeID()) >= 0)
+            continue;
+        return job;
+    }
+    return {};
+}
+
+bool JobDispatcher::isQueued(const FtpTaskCollection::Job &job)
+{
+    return m_host.JobQueue().Find(job->ZavUdeID()) == job;
+}
+
+bool JobDispatcher::wouldAskAboutDownload(const FtpTask &job) const
+{
+    using Flag = JobDispatchHost::RunFlag;
+    return !job.IsUpload() && !job.IsResume() && !m_host.RunFlagSet(Flag::DownloadOverwriteAll)
+           && !m_host.RunFlagSet(Flag::DownloadSkipAll) && m_host.IsOptionOn(JobDispatchHost::Option::ConfirmOverwrite)
+           && QFileInfo::exists(job.GetLocalFilePath());
+}
+
+bool JobDispatcher::checkCandidate(FtpTask &job, QString &message)
+{
+    using Flag = JobDispatchHost::RunFlag;
+    if (job.IsUpload()) {
+        if (job.IsResume())
+            return job.IsUploadResumeOk(message,
+                                        m_host.IsOptionOn(JobDispatchHost::Option::SkipUploadResumeOnTimeChange));
+        return job.IsUploadOk(message);
+    }
+    if (m_host.RunFlagSet(Flag::DownloadOverwriteAll))
+        return true;
+    bool overwriteAll = false;
+    bool skipAll = m_host.RunFlagSet(Flag::DownloadSkipAll);
+    const bool asks = wouldAskAboutDownload(job);
+    if (asks)
+        m_host.SetOverwriteQuestionOpen(true);
+    const bool ok = job.ValidForProcessing(message, overwriteAll, skipAll,
+                                           m_host.IsOptionOn(JobDispatchHost::Option::ConfirmOverwrite),
+                                           [this](const QString &text) { return m_host.AskDownloadOverwrite(text); });
+    if (asks)
+        m_host.SetOverwriteQuestionOpen(false);
+    if (overwriteAll)
+        m_host.SetRunFlag(Flag::DownloadOverwriteAll, true);
+    if (skipAll)
+        m_host.SetRunFlag(Flag::DownloadSkipAll, true);
+    return ok;
+}
+
+void JobDispatcher::linkJob(int i, const FtpTaskCollection::Job &job)
+{
+    Connection &c = m_connections[static_cast<size_t>(i)];
+    FtpCommander *e = c.engine;
+    // Another account's session ends before the job is linked: its disconnect fails nothing.
+    bool login = !e->SessionActive();
+    if (!login && !SessionFitsJob(*e, *job)) {
+        e->CloseSession();
+        login = true;
+    }
+    c.job = job;
+    c.loggingIn = login;
+    c.walkStarts = 0;
+    e->setLinkedTask(job.get());
+    job->setStatus(1);
+    job->setDirectoryLevel(0);
+    job->setLastAttemp(Now());
+    job->EndLevelRecording();
+    m_host.ColorJobRow(*job, JobDispatchHost::kBlue);
+    m_host.ShowConnection(i, true);
+    if (login) {
+        m_host.ShowJobStep(*job, QStringLiteral("Connecting"));
+        e->setServerUrl(job->ServerAddress());
+        e->setPort(job->ServerPort());
+        e->setUser(job->User());
+        e->setPassword(job->Password());
+        e->setMode(job->TransferMode());
+        e->StartSession();
+    } else if (job->IsUpload()) {
+        m_host.ShowJobStep(*job, QStringLiteral("Verifying folder"));
+        e->FTP_CHG_DIR(job->RemotePath());
+    } else {
+        startDownload(i);
+    }
+}
+
+void JobDispatcher::startDownload(int i)
+{
+    Connection &c = m_connections[static_cast<size_t>(i)];
+    const FtpTaskCollection::Job job = c.job;
+    if (!job)
+        return;
+    // The local name comes from a job file or a server listing: it must stay in its folder.
+    if (!IsSafeRemoteName(job->LocalFileTitle())) {
+        m_host.AddLog(QStringLiteral("Skipping download - '") + job->LocalFileTitle()
+                          + QStringLiteral("' is not a plain file name!"),
+                      3);
+        failJob(i, kLocalProblem);
+        return;
+    }
+    m_host.ShowJobStep(*job, QStringLiteral("Downloading"));
+    ChkCreatDir(job->LocalPath());
+    if (job->IsResume())
+        c.engine->FTP_RES_GET_FILE(job->GetRemoteFilePath(), job->GetLocalFilePath(), job->Size(),
+                                   job->RemoteFileTime(),
+                                   m_host.IsOptionOn(JobDispatchHost::Option::SkipDownloadResumeOnTimeChange));
+    else
+        c.engine->FTP_GET_FILE(job->GetRemoteFilePath(), job->GetLocalFilePath(), job->Size(), false);
+}
+
+void JobDispatcher::unlink(int i)
+{
+    Connection &c = m_connections[static_cast<size_t>(i)];
+    if (c.job)
+        m_host.ClearTimeLeft(*c.job);
+    c.job.reset();
+    c.loggingIn = false;
+    c.engine->setLinkedTask(nullptr);
+    m_host.ShowConnection(i, false);
+}
+
+void JobDispatcher::release(int i)
+{
+    unlink(i);
+    RequestRun();
+}
+
+void JobDispatcher::completeJob(int i, bool upload)
+{
+    Connection &c = m_connections[static_cast<size_t>(i)];
+    const FtpTaskCollection::Job job = c.job;
+    m_host.UpdateJobProgress(*job);
+    job->setStatus(2);
+    job->setLocked(true);
+    if (upload)
+        m_host.MarkDirCacheDirty(ComposeRemotePath(job->ServerAddress(), c.engine->RemotePath()));
+    m_host.ShowJobStatus(*job);
+    m_host.ColorJobRow(*job, JobDispatchHost::kBlue);
+    m_host.PlayAlertSound(kAlertCompleted);
+    if (upload)
+        m_host.MarkDirCacheDirty(ComposeRemotePath(job->ServerAddress(), job->RemotePath()));
+    else
+        m_host.DownloadArrived(job->LocalPath());
+}
+
+// Status 3 with the reason unless one is set already (0: keep it), locked, red.
+void JobDispatcher::failJob(int i, qint64 reason)
+{
+    const FtpTaskCollection::Job job = m_connections[static_cast<size_t>(i)].job;
+    if (!job)
+        return;
+    m_host.UpdateJobProgress(*job);
+    job->setStatus(3);
+    if (reason != 0 && job->FailureReason() == 0)
+        job->setFailureReason(reason);
+    job->setLocked(true);
+    m_host.ShowJobStatus(*job);
+    m_host.ColorJobRow(*job, JobDispatchHost::kRed);
+    m_host.PlayAlertSound(kAlertFailed);
+    release(i);
+}
+
+void JobDispatcher::FailRunningJob(const FtpTaskCollection::Job &job, int index)
+{
+    try {
+        if (!job)
+            return;
+        job->setStatus(3);
+        job->setFailureReason(kServerDenied);
+        job->setLocked(true);
+        m_host.ShowJobStatus(*job);
+        m_host.ColorJobRow(*job, JobDispatchHost::kRed);
+        m_host.PlayAlertSound(kAlertFailed);
+        if (index >= 0 && index < kConnections && m_connections[static_cast<size_t>(index)].job == job)
+            release(index);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FailRunningJob"));
+    }
+}
+
+void JobDispatcher::StopRunningJob(int index)
+{
+    try {
+        if (index < 0 || index >= kConnections)
+            return;
+        Connection &c = m_connections[static_cast<size_t>(index)];
+        const FtpTaskCollection::Job job = c.job;
+        if (!job || job->Status() == 2)
+            return;
+        // Let go first: the disconnect that closing raises belongs to no job.
+        unlink(index);
+        c.engine->CloseSession();
+        job->setLocked(true);
+        job->setStatus(3);
+        job->setFailureReason(7);
+        job->setIsResume(false);
+        m_host.ColorJobRow(*job, JobDispatchHost::kRed);
+        m_host.ShowJobStatus(*job);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("StartJob"));
+    }
+}
+
+void JobDispatcher::FtpJobs_JobDone(int i)
+{
+    try {
+        Connection &c = m_connections[static_cast<size_t>(i)];
+        const FtpTaskCollection::Job job = c.job;
+        if (!job) {
+            RequestRun();
+            return;
+        }
+        FtpCommander *e = c.engine;
+        const bool ok = e->LastCmdSucces();
+        const long act = e->LastAct();
+        if (act == FtpCommander::ActLogin) {
+            c.loggingIn = false;
+            if (!ok) {
+                failJob(i, kServerDenied);
+                return;
+            }
+            m_host.SetProgressTimer(true);
+            m_host.SessionsChanged();
+            job->setLastAttemp(Now());
+            job->setDirectoryLevel(0);
+            job->EndLevelRecording();
+            if (job->IsUpload()) {
+                m_host.ShowJobStep(*job, QStringLiteral("Checking folder"));
+                e->FTP_CHG_DIR(job->RemotePath());
+            } else {
+                startDownload(i);
+            }
+            return;
+        }
+        if (job->IsUpload() && (act == FtpCommander::ActChangeDir || act == FtpCommander::ActMakeDir)) {
+            uploadFolderStep(i, *job, act, ok);
+            return;
+        }
+        if (job->IsUpload() && (act == FtpCommander::ActSend || act == FtpCommander::ActResumeSend)) {
+            if (ok) {
+                completeJob(i, true);
+                release(i);
+            } else {
+                failJob(i, kServerDenied);
+            }
+            return;
+        }
+        if (!job->IsUpload() && (act == FtpCommander::ActGet || act == FtpCommander::ActResumeGet)) {
+            if (ok) {
+                completeJob(i, false);
+                release(i);
+            } else {
+                failJob(i, 0);
+            }
+            return;
+        }
+        // An end that leads nowhere (the session ended, an operation of another
+        // kind): the job must not stay active without an operation.
+        failJob(i, kServerDenied);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FtpJobs_JobDone"));
+    }
+}
+
+// The remote-folder walk of an upload: change into the target; while that
+// fails climb one level; from the first folder that exists make each level
+// down and change into it; at level 0 send the file.
+void JobDispatcher::uploadFolderStep(int i, FtpTask &job, long act, bool ok)
+{
+    Connection &c = m_connections[static_cast<size_t>(i)];
+    FtpCommander *e = c.engine;
+    const int level = job.DirectoryLevel();
+    if (act == FtpCommander::ActChangeDir) {
+        if (ok && level < 1) {
+            m_host.ShowJobStep(job, QStringLiteral("Uploading"));
+            if (job.IsResume()) {
+                qint64 offset = job.TransferedBytes();
+                e->FTP_RES_SEND_FILE(job.GetLocalFilePath(), job.GetRemoteFilePath(), job.Size(), offset);
+            } else {
+                const bool confirm = !m_host.RunFlagSet(JobDispatchHost::RunFlag::UploadOverwriteAll)
+                                     && m_host.IsOptionOn(JobDispatchHost::Option::ConfirmOverwrite);
+                e->FTP_SEND_FILE(job.GetLocalFilePath(), job.GetRemoteFilePath(), job.Size(), confirm);
+            }
+            return;
+        }
+        if (ok) {
+            job.setDirectoryLevel(level - 1);
+            e->FTP_MAKE_DIR(job.LevelRemoteDirPath());
+            return;
+        }
+        if (job.IsUpwardNavigation()) {
+            FailRunningJob(c.job, i);
+            return;
+        }
+        if (level == 0) {
+            if (++c.walkStarts > kWalkStartsAllowed) {
+                FailRunningJob(c.job, i);
+                return;
+            }
+            job.BeginLevelRecording();
+            m_host.ShowJobStep(job, QStringLiteral("Creating folder"));
+            e->FTP_MAKE_DIR(job.LevelRemoteDirPath());
+            return;
+        }
+        job.setDirectoryLevel(level + 1);
+        e->FTP_CHG_DIR(job.LevelRemoteDirPath());
+        return;
+    }
+    if (ok) {
+        m_host.ShowJobStep(job, QStringLiteral("Cheking folder"));
+        m_host.MarkDirCacheDirty(ComposeRemotePath(job.ServerAddress(), e->RemotePath()));
+        e->FTP_CHG_DIR(job.LevelRemoteDirPath());
+        return;
+    }
+    if (job.IsUpwardNavigation()) {
+        FailRunningJob(c.job, i);
+        return;
+    }
+    if (IsFolderExistsReply(e->LastCommandSink())) {
+        e->FTP_CHG_DIR(job.LevelRemoteDirPath());
+        return;
+    }
+    job.setDirectoryLevel(level + 1);
+    m_host.ShowJobStep(job, QStringLiteral("Navigating folder"));
+    e->FTP_CHG_DIR(job.LevelRemoteDirPath());
+}
+
+// An engine fault ends the running job; the next pass waits for the queued
+// call, so the connection has settled (an FtpDisconnect that follows an Error
+// finds no job).
+void JobDispatcher::endAfterEngineFault(int i, qint64 reason, bool dispatch)
+{
+    Connection &c = m_connections[static_cast<size_t>(i)];
+    const FtpTaskCollection::Job job = c.job;
+    if (!job)
+        return;
+    if (c.engine->LastCmdSucces()) {
+        completeJob(i, true);
+    } else {
+        job->setStatus(3);
+        if (job->FailureReason() == 0)
+            job->setFailureReason(reason);
+        job->setLocked(true);
+        m_host.ShowJobStatus(*job);
+        m_host.ColorJobRow(*job, JobDispatchHost::kRed);
+        m_host.PlayAlertSound(kAlertFailed);
+    }
+    unlink(i);
+    if (dispatch)
+        RequestRun();
+}
+
+void JobDispatcher::FtpJobs_Error(int i, long code, const QString &description)
+{
+    try {
+        if (!m_connections[static_cast<size_t>(i)].job)
+            return;
+        m_host.AddLog(description, 3);
+        // Error 12 is the engine's local file error, not the table's "Connection reset by server".
+        endAfterEngineFault(i, code == kLocalFileError ? kLocalProblem : code, m_networkAvailable);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FtpJobs_Error"));
+    }
+}
+
+void JobDispatcher::FtpJobs_FtpDisconnect(int i)
+{
+    try {
+        Connection &c = m_connections[static_cast<size_t>(i)];
+        if (c.job) {
+            // Closed while logging in: the server refused the account.
+            endAfterEngineFault(i, c.loggingIn ? kServerDenied : kConnectionReset, m_networkAvailable);
+            if (!m_networkAvailable)
+                m_host.UpdateJobSummary();
+        }
+        updateTimers();
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FtpJobs_FtpDisconnect"));
+    }
+}
+
+void JobDispatcher::FtpJobs_ConnectionFailed(int i)
+{
+    try {
+        Connection &c = m_connections[static_cast<size_t>(i)];
+        if (!c.job)
+            return;
+        m_host.UpdateJobProgress(*c.job);
+        c.job->setStatus(3);
+        if (c.job->FailureReason() == 0)
+            c.job->setFailureReason(kNetworkError);
+        c.job->setLocked(true);
+        m_host.ShowJobStatus(*c.job);
+        m_host.ColorJobRow(*c.job, JobDispatchHost::kRed);
+        m_host.PlayAlertSound(kAlertFailed);
+        unlink(i);
+        if (m_networkAvailable)
+            RequestRun();
+        else
+            m_host.UpdateJobSummary();
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FtpJobs_ConnectionFailed"));
+    }
+}
+
+void JobDispatcher::FtpJobs_FileSizeDiffer(int i, const QString &remoteFile)
+{
+    try {
+        const FtpTaskCollection::Job job = m_connections[static_cast<size_t>(i)].job;
+        if (!job)
+            return;
+        m_host.AddLog(QStringLiteral("File '") + remoteFile + QStringLiteral("' has been modified. Aborting!"), 3);
+        job->setStatus(3);
+        job->setFailureReason(kSizeChanged);
+        m_host.ShowJobStatus(*job);
+        m_host.ColorJobRow(*job, JobDispatchHost::kRed);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FtpJobs_FileSizeDiffer"));
+    }
+}
+
+void JobDispatcher::FtpJobs_FileDateTimeDiffer(int i, const QString &remoteFile)
+{
+    try {
+        const FtpTaskCollection::Job job = m_connections[static_cast<size_t>(i)].job;
+        if (!job || !m_host.IsOptionOn(JobDispatchHost::Option::SkipDownloadResumeOnTimeChange))
+            return;
+        m_host.AddLog(QStringLiteral("File '") + remoteFile + QStringLiteral("' has been modified. Aborting!"), 3);
+        job->setStatus(3);
+        job->setFailureReason(kRemoteTimeChanged);
+        m_host.ShowJobStatus(*job);
+        m_host.ColorJobRow(*job, JobDispatchHost::kRed);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FtpJobs_FileDateTimeDiffer"));
+    }
+}
+
+void JobDispatcher::FtpJobs_FileSizeDetermined(int i, qint64 size)
+{
+    try {
+        const FtpTaskCollection::Job job = m_connections[static_cast<size_t>(i)].job;
+        if (!job)
+            return;
+        job->setSize(size);
+        m_host.ShowJobSize(*job);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FtpJobs_FileSizeDetermined"));
+    }
+}
+
+void JobDispatcher::FtpJobs_FileDateTimeDetermined(int i, const QString &dateText)
+{
+    try {
+        if (const FtpTaskCollection::Job job = m_connections[static_cast<size_t>(i)].job)
+            job->setRemoteFileTime(dateText);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FtpJobs_FileDateTimeDetermined"));
+    }
+}
+
+void JobDispatcher::FtpJobs_DataProgress(int i, qint64 bytes)
+{
+    try {
+        if (const FtpTaskCollection::Job job = m_connections[static_cast<size_t>(i)].job)
+            job->setTransferedBytes(bytes);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FtpJobs_DataProgress"));
+    }
+}
+
+void JobDispatcher::FtpJobs_ValidateUploadOverwrite(int i, int &allow)
+{
+    try {
+        if (m_host.OverwriteQuestionOpen()) {
+            allow = -1; // asked again once the question on screen is answered
+            return;
+        }
+        const FtpTaskCollection::Job job = m_connections[static_cast<size_t>(i)].job;
+        m_host.SetOverwriteQuestionOpen(true);
+        QPointer<JobDispatcher> self(this);
+        if (m_host.RunFlagSet(JobDispatchHost::RunFlag::UploadOverwriteAll)) {
+            allow = 1;
+        } else if (m_host.RunFlagSet(JobDispatchHost::RunFlag::UploadSkipAll)) {
+            if (job)
+                job->setFailureReason(kSkipped);
+            allow = 0;
+        } else {
+            const QString remoteFile = job ? job->GetRemoteFilePath() : QString();
+            const bool overwrite = m_host.ConfirmFtpOverwrite(remoteFile);
+            if (!self)
+                return;
+            if (overwrite)
+                allow = 1;
+            else if (job && m_connections[static_cast<size_t>(i)].job == job)
+                job->setFailureReason(kSkipped);
+        }
+        m_host.SetOverwriteQuestionOpen(false);
+        if (m_retryAfterQuestion) {
+            m_retryAfterQuestion = false;
+            RequestRun();
+        }
+    } catch (...) {
+        m_host.SetOverwriteQuestionOpen(false);
+        LogCurrentException(kObject, QStringLiteral("FtpJobs_ValidateUploadOverwrite"));
+    }
+}
+
+void JobDispatcher::FtpJobs_ServerReplied(const QString &line)
+{
+    try {
+        const int colour = line.startsWith(QLatin1Char('5')) ? 3 : line.startsWith(QLatin1Char('4')) ? 1 : 4;
+        m_host.AddLog(line, colour);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FtpJobs_ServerReplied"));
+    }
+}
+
+void JobDispatcher::FtpJobs_CommandSent(const QString &command)
+{
+    try {
+        m_host.AddLog(command, 5, 1);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FtpJobs_CommandSent"));
+    }
+}

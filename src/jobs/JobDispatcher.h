@@ -1,0 +1,124 @@
+#pragma once
+
+#include "FtpTaskCollection.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <set>
+
+class EngineTimer;
+class FtpCommander;
+class JobDispatchHost;
+
+// True when the reply part of the last line of an engine's LastCommandSink
+// ("command|codes||code|text") says a folder exists ("exist", any case).
+// The command and its path are not read.
+bool IsFolderExistsReply(const QString &commandSink);
+
+// Whether a job may run on a connection's open session: same server, port,
+// user, password and data-connection mode.
+bool SessionFitsJob(const FtpCommander &connection, const FtpTask &job);
+
+// Active-mode ports of job connection i: first + spacing * i, `width` of them.
+struct JobDataPorts {
+    long first = 22000;
+    long spacing = 1000;
+    long width = 1000;
+};
+
+// The job connections FtpJobs(0..4) and their dispatcher. RunQueuedJobs gives
+// every idle connection the first eligible job of the host's queue; from then
+// on the connection's events carry the job through log-in, the remote-folder
+// walk (uploads) and the transfer, and every end frees the connection and
+// asks for another pass. A pass is never re-entered: a call during a pass
+// runs it again afterwards, and the engines' handlers ask for a pass through
+// one queued call. Widget-free: the host owns the view.
+class JobDispatcher : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kConnections = 5;
+    using DataPorts = JobDataPorts;
+    // Makes each connection's engine timer (tests pass manual ones); none: real timers.
+    using TimerFactory = std::function<EngineTimer *(int index)>;
+
+    explicit JobDispatcher(JobDispatchHost &host, DataPorts ports = {}, QObject *parent = nullptr,
+                           const TimerFactory &timers = {});
+    ~JobDispatcher() override;
+
+    FtpCommander *FtpJobs(int index) const;
+    // The job connection `index` runs, or nothing.
+    FtpTaskCollection::Job LinkedJob(int index) const;
+    // The connection that runs the job with this key, or -1.
+    int RunningIndex(const QString &key) const;
+    bool AnySessionActive() const;
+
+    void RunQueuedJobs();
+    // One pass soon, however often it is asked for before it runs.
+    void RequestRun();
+    void FailRunningJob(const FtpTaskCollection::Job &job, int index);
+    // The Stop command on a running job: the connection lets it go and closes
+    // its session; the job is failed as cancelled by the user.
+    void StopRunningJob(int index);
+
+    // Kept by the main window's network check; when it comes back the queue goes on.
+    bool NetworkAvailable() const { return m_networkAvailable; }
+    void setNetworkAvailable(bool available);
+    // Bytes of data packets of the job connections so far.
+    qint64 JobByteCounter() const { return m_jobByteCounter; }
+
+signals:
+    // A pass ended (the connections have what they will run).
+    void passFinished();
+
+private:
+    struct Connection {
+        FtpCommander *engine = nullptr;
+        FtpTaskCollection::Job job;
+        bool loggingIn = false;
+        int walkStarts = 0; // returns of the folder walk to its target level
+    };
+
+    void wireEngine(int index);
+    void dispatchPass();
+    FtpTaskCollection::Job nextCandidate(const std::set<const FtpTask *> &tried) const;
+    bool checkCandidate(FtpTask &job, QString &message);
+    bool wouldAskAboutDownload(const FtpTask &job) const;
+    bool isQueued(const FtpTaskCollection::Job &job);
+    void linkJob(int index, const FtpTaskCollection::Job &job);
+    void startDownload(int index);
+    void completeJob(int index, bool upload);
+    void failJob(int index, qint64 reason);
+    void release(int index);
+    void unlink(int index);
+    void endAfterEngineFault(int index, qint64 reason, bool dispatch);
+    void updateTimers();
+
+    // Handlers of the connections' events.
+    void FtpJobs_JobDone(int index);
+    void uploadFolderStep(int index, FtpTask &job, long act, bool ok);
+    void FtpJobs_Error(int index, long code, const QString &description);
+    void FtpJobs_FtpDisconnect(int index);
+    void FtpJobs_ConnectionFailed(int index);
+    void FtpJobs_FileSizeDiffer(int index, const QString &remoteFile);
+    void FtpJobs_FileDateTimeDiffer(int index, const QString &remoteFile);
+    void FtpJobs_FileSizeDetermined(int index, qint64 size);
+    void FtpJobs_FileDateTimeDetermined(int index, const QString &dateText);
+    void FtpJobs_DataProgress(int index, qint64 bytes);
+    void FtpJobs_ValidateUploadOverwrite(int index, int &allow);
+    void FtpJobs_ServerReplied(const QString &line);
+    void FtpJobs_CommandSent(const QString &command);
+
+    JobDispatchHost &m_host;
+    std::array<Connection, kConnections> m_connections;
+    std::set<const FtpTask *> m_held; // candidates being checked: not offered again meanwhile
+    bool m_running = false;
+    bool m_runAgain = false;
+    bool m_runQueued = false;
+    bool m_retryAfterQuestion = false;
+    bool m_networkAvailable = true;
+    qint64 m_jobByteCounter = 0;
+};

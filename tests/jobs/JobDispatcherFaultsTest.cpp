@@ -1,0 +1,193 @@
+// The job dispatcher against servers that refuse, drop and break off.
+#include "JobDispatchSupport.h"
+#include "PyFtpServer.h"
+#include "ScriptedFtpServer.h"
+#include "TestFiles.h"
+
+namespace {
+
+class DispatchFaults : public DispatchFixture
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.listen());
+        account = {server.host(), server.port(), QStringLiteral("bob"), QStringLiteral("pw")};
+    }
+
+    int sentCount(const QByteArray &prefix) const
+    {
+        int n = 0;
+        for (const QByteArray &command : server.commands())
+            n += command.startsWith(prefix) ? 1 : 0;
+        return n;
+    }
+
+    ScriptedFtpServer server;
+    Account account;
+};
+
+} // namespace
+
+TEST(FolderExistsReply, ReadsOnlyTheServersWordsOfTheLastLine)
+{
+    const QString exists = QStringLiteral("TYPE I|200||200|Ok\r\nMKD /data|257-250||550|/data: File exists");
+    EXPECT_TRUE(IsFolderExistsReply(exists));
+    EXPECT_TRUE(IsFolderExistsReply(QStringLiteral("MKD /x|257-250||521|\"/x\" directory already EXISTS")));
+    // The path is ours: a folder named after the word is no answer of the server.
+    EXPECT_FALSE(IsFolderExistsReply(QStringLiteral("MKD /existing|257-250||550|Permission denied")));
+    EXPECT_FALSE(IsFolderExistsReply(QStringLiteral("MKD /a|257-250||550|File exists\r\nCWD /a|250|")));
+    EXPECT_FALSE(IsFolderExistsReply(QStringLiteral("MKD /exist|257-250|")));
+    EXPECT_FALSE(IsFolderExistsReply(QString()));
+}
+
+TEST(SessionFits, OnlyTheSameServerPortAccountAndMode)
+{
+    FtpCommander engine;
+    engine.setServerUrl(QStringLiteral("h"));
+    engine.setPort(21);
+    engine.setUser(QStringLiteral("u"));
+    engine.setPassword(QStringLiteral("p"));
+    engine.setMode(0);
+    FtpTask job;
+    job.setServerAddress(QStringLiteral("h"));
+    job.setServerPort(21);
+    job.setUser(QStringLiteral("u"));
+    job.setPassword(QStringLiteral("p"));
+    EXPECT_TRUE(SessionFitsJob(engine, job));
+    const std::vector<std::function<void()>> changes = {
+        [&] { job.setServerAddress(QStringLiteral("H")); }, [&] { job.setServerPort(2121); },
+        [&] { job.setUser(QStringLiteral("v")); },          [&] { job.setPassword(QStringLiteral("q")); },
+        [&] { job.setTransferMode(1); }};
+    for (const auto &change : changes) {
+        FtpTask copy = job;
+        change();
+        EXPECT_FALSE(SessionFitsJob(engine, job));
+        job = copy;
+    }
+}
+
+TEST_F(DispatchFaults, FolderTheServerSaysExistsIsEntered)
+{
+    server.onSequence("CWD", {"550 No such directory.", "250 Ok."});
+    server.on("MKD", QByteArray("550 /x: File exists"));
+    ASSERT_TRUE(WriteFileBytes(local.filePath(QStringLiteral("f.txt")), "data"));
+    auto job = queue(makeJob(account, true, QStringLiteral("/x"), QStringLiteral("f.txt")));
+    dispatcher.RunQueuedJobs();
+    ASSERT_TRUE(waitForEnded(1));
+    EXPECT_EQ(job->Status(), 2);
+    EXPECT_EQ(sentCount("MKD"), 1);
+    EXPECT_EQ(sentCount("CWD"), 2);
+    EXPECT_EQ(server.storedData(), QByteArray("data"));
+}
+
+// A folder that "exists" but cannot be entered: the walk starts over once, then the job fails.
+TEST_F(DispatchFaults, EndlessFolderWalkFailsTheJob)
+{
+    server.on("CWD", QByteArray("550 No such directory."));
+    server.on("MKD", QByteArray("550 /x: File exists"));
+    ASSERT_TRUE(WriteFileBytes(local.filePath(QStringLiteral("f.txt")), "data"));
+    auto job = queue(makeJob(account, true, QStringLiteral("/x"), QStringLiteral("f.txt")));
+    dispatcher.RunQueuedJobs();
+    ASSERT_TRUE(waitForEnded(1));
+    EXPECT_EQ(GetJobStatusText(*job, true), QStringLiteral("Failed (Server denied)"));
+    EXPECT_EQ(sentCount("MKD"), 2);
+    EXPECT_EQ(sentCount("STOR"), 0);
+}
+
+TEST_F(DispatchFaults, DroppedDownloadCompletesBelowTheRetryCapAndFailsAtIt)
+{
+    const QByteArray content = PatternBytes(100000);
+    server.setFileData(content);
+    server.setDataDropAfter(30000); // three drops, then the rest fits
+    auto job = queue(makeJob(account, false, QStringLiteral("/"), QStringLiteral("whole.bin")));
+    dispatcher.RunQueuedJobs();
+    ASSERT_TRUE(waitForEnded(1));
+    EXPECT_EQ(job->Status(), 2);
+    EXPECT_EQ(ReadFileBytes(job->GetLocalFilePath()), content);
+
+    server.setDataDropAfter(10000); // ten drops: more than the engine retries
+    auto broken = queue(makeJob(account, false, QStringLiteral("/"), QStringLiteral("broken.bin")));
+    dispatcher.RunQueuedJobs();
+    ASSERT_TRUE(waitForEnded(2));
+    EXPECT_EQ(broken->Status(), 3);
+    EXPECT_TRUE(broken->Locked());
+    EXPECT_EQ(host.cell(*broken), GetJobStatusText(*broken, false));
+    EXPECT_EQ(host.colours.value(broken->ZavUdeID()), JobDispatchHost::kRed);
+}
+
+// An upload broken off mid-file and resumed goes on from what the server
+// stored, whatever the job counted as sent.
+TEST_F(DispatchFaults, DroppedUploadResumedIsWhole)
+{
+    const QByteArray content = PatternBytes(4 * 1024 * 1024);
+    ASSERT_TRUE(WriteFileBytes(local.filePath(QStringLiteral("up.bin")), content));
+    server.setDataDropAfter(1000000);
+    auto job = queue(makeJob(account, true, QStringLiteral("/"), QStringLiteral("up.bin")));
+    dispatcher.RunQueuedJobs();
+    ASSERT_TRUE(waitForEnded(1));
+    ASSERT_EQ(job->Status(), 3);
+    ASSERT_EQ(server.storedData().size(), 1000000);
+    ASSERT_GT(job->TransferedBytes(), 0); // "Resume" is offered
+
+    server.setDataDropAfter(-1);
+    server.on("SIZE", [&](const QByteArray &) {
+        return ScriptedFtpServer::Reply{{"213 " + QByteArray::number(server.storedData().size()) + "\r\n", 0}};
+    });
+    // What "Resume" does to a job that is not running.
+    job->setLocked(false);
+    job->setIsResume(true);
+    job->setFailureReason(0);
+    dispatcher.RunQueuedJobs();
+    ASSERT_TRUE(waitForEnded(1) && QTest::qWaitFor([&] { return job->Status() != 1; }, 20000));
+    EXPECT_EQ(job->Status(), 2) << host.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(sentCount("REST 1000000"), 1);
+    EXPECT_EQ(server.storedData(), content);
+}
+
+// The server of one job drops its control connection mid-transfer: that job
+// fails once, the job on another server goes on.
+TEST_F(DispatchFaults, DroppedControlConnectionFailsThatJobOnly)
+{
+    PyFtpServer other;
+    ASSERT_TRUE(other.start()) << other.error().toStdString();
+    ASSERT_TRUE(other.writeFile(QStringLiteral("ok.bin"), PatternBytes(300000)));
+    server.dropOn("RETR");
+    auto dropped = queue(makeJob(account, false, QStringLiteral("/"), QStringLiteral("drop.bin")));
+    const Account real{other.host(), other.port(), QString::fromLatin1(PyFtpServer::kUser),
+                       QString::fromLatin1(PyFtpServer::kPassword)};
+    auto fine = queue(makeJob(real, false, QStringLiteral("/"), QStringLiteral("ok.bin")));
+    int failedSounds = 0;
+    dispatcher.RunQueuedJobs();
+    ASSERT_TRUE(waitForEnded(2));
+    failedSounds = static_cast<int>(host.sounds.count(4));
+    EXPECT_EQ(dropped->Status(), 3);
+    EXPECT_TRUE(dropped->FailureReason() == 11 || dropped->FailureReason() == 12) << dropped->FailureReason();
+    EXPECT_EQ(failedSounds, 1);
+    EXPECT_EQ(fine->Status(), 2);
+    EXPECT_EQ(ReadFileBytes(local.filePath(QStringLiteral("ok.bin"))), PatternBytes(300000));
+}
+
+// A download whose local name would leave its folder never starts.
+TEST_F(DispatchFaults, DownloadWithAPathForALocalNameIsRefused)
+{
+    auto job = queue(makeJob(account, false, QStringLiteral("/"), QStringLiteral("x.bin")));
+    job->setLocalFileTitle(QStringLiteral("../x.bin"));
+    dispatcher.RunQueuedJobs();
+    ASSERT_TRUE(waitForEnded(1));
+    EXPECT_EQ(GetJobStatusText(*job, true), QStringLiteral("Failed (Local system has problem with this job)"));
+    EXPECT_EQ(sentCount("RETR"), 0);
+}
+
+// A local file the engine cannot write is the local system's problem, not a reset connection.
+TEST_F(DispatchFaults, LocalFileErrorReadsAsALocalProblem)
+{
+    server.setFileData(PatternBytes(1000));
+    auto job = queue(makeJob(account, false, QStringLiteral("/"), QStringLiteral("x.bin")));
+    job->setLocalPath(local.filePath(QStringLiteral("blocked")));
+    ASSERT_TRUE(WriteFileBytes(local.filePath(QStringLiteral("blocked")), "a file where the folder should be"));
+    dispatcher.RunQueuedJobs();
+    ASSERT_TRUE(waitForEnded(1));
+    EXPECT_EQ(job->Status(), 3);
+    EXPECT_EQ(job->FailureReason(), 10);
+}

@@ -1,0 +1,216 @@
+// The job dispatcher with real engines against a real server.
+#include "JobDispatchSupport.h"
+#include "PyFtpServer.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QTcpServer>
+
+namespace {
+
+class Dispatch : public DispatchFixture
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.start()) << server.error().toStdString();
+        account = {server.host(), server.port(), QString::fromLatin1(PyFtpServer::kUser),
+                   QString::fromLatin1(PyFtpServer::kPassword)};
+    }
+
+    std::shared_ptr<FtpTask> download(const QString &name, const QByteArray &content)
+    {
+        EXPECT_TRUE(server.writeFile(QStringLiteral("pub/") + name, content));
+        return queue(makeJob(account, false, QStringLiteral("/pub"), name));
+    }
+
+    std::shared_ptr<FtpTask> upload(const QString &remoteFolder, const QString &name, const QByteArray &content)
+    {
+        EXPECT_TRUE(WriteFileBytes(local.filePath(name), content));
+        return queue(makeJob(account, true, remoteFolder, name));
+    }
+
+    // Commands the connections sent, in order, that start with one of the verbs.
+    QStringList sent(const QStringList &verbs) const
+    {
+        QStringList commands;
+        for (const QString &line : host.log) {
+            for (const QString &verb : verbs) {
+                if (line.startsWith(verb + QLatin1Char(' ')))
+                    commands << line;
+            }
+        }
+        return commands;
+    }
+
+    PyFtpServer server;
+    Account account;
+};
+
+} // namespace
+
+TEST_F(Dispatch, SixJobsTakeFiveConnectionsInQueueOrderAndTheSixthWaits)
+{
+    std::vector<std::shared_ptr<FtpTask>> jobs;
+    for (int i = 0; i < 6; ++i)
+        jobs.push_back(download(QStringLiteral("f%1.bin").arg(i), PatternBytes(1000 + i)));
+    dispatcher.RunQueuedJobs();
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(dispatcher.LinkedJob(i), jobs[static_cast<size_t>(i)]) << i;
+    EXPECT_EQ(jobs[5]->Status(), 0);
+    EXPECT_EQ(dispatcher.RunningIndex(jobs[5]->ZavUdeID()), -1);
+
+    ASSERT_TRUE(waitForEnded(6));
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(jobs[static_cast<size_t>(i)]->Status(), 2) << i;
+        EXPECT_EQ(ReadFileBytes(local.filePath(QStringLiteral("f%1.bin").arg(i))), PatternBytes(1000 + i));
+    }
+    EXPECT_EQ(host.cell(*jobs[0]), QStringLiteral("Completed"));
+    EXPECT_EQ(host.colours.value(jobs[0]->ZavUdeID()), JobDispatchHost::kBlue);
+    EXPECT_EQ(host.sounds.count(2), 6);
+    EXPECT_EQ(host.arrived.count(local.path()), 6);
+    // With nothing left to do every session is closed again.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dispatcher.AnySessionActive(); }, 5000));
+    EXPECT_FALSE(host.progressTimer);
+}
+
+TEST_F(Dispatch, UploadMakesTheMissingFoldersLevelByLevel)
+{
+    ASSERT_TRUE(server.makeFolder(QStringLiteral("a")));
+    const QByteArray content = PatternBytes(5000);
+    auto job = upload(QStringLiteral("/a/b/c"), QStringLiteral("up.bin"), content);
+    dispatcher.RunQueuedJobs();
+    ASSERT_TRUE(waitForEnded(1));
+    EXPECT_EQ(job->Status(), 2) << host.log.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(server.readFile(QStringLiteral("a/b/c/up.bin")), content);
+    const QStringList expected = {
+        QStringLiteral("CWD /a/b/c"), QStringLiteral("MKD /a/b/c"), QStringLiteral("CWD /a/b"),
+        QStringLiteral("CWD /a"),     QStringLiteral("MKD /a/b"),   QStringLiteral("CWD /a/b"),
+        QStringLiteral("MKD /a/b/c"), QStringLiteral("CWD /a/b/c"), QStringLiteral("STOR /a/b/c/up.bin")};
+    EXPECT_EQ(sent({QStringLiteral("CWD"), QStringLiteral("MKD"), QStringLiteral("STOR")}), expected);
+    EXPECT_TRUE(host.dirty.contains(server.host() + QStringLiteral("/a/b/c")));
+    EXPECT_TRUE(host.steps.contains(QStringLiteral("Creating folder")));
+    EXPECT_TRUE(host.steps.contains(QStringLiteral("Navigating folder")));
+}
+
+TEST_F(Dispatch, DownloadAndResumedDownloadArriveWhole)
+{
+    const QByteArray content = PatternBytes(300 * 1024 + 3);
+    auto fresh = download(QStringLiteral("fresh.bin"), content);
+    auto resumed = download(QStringLiteral("part.bin"), content);
+    ASSERT_TRUE(WriteFileBytes(local.filePath(QStringLiteral("part.bin")), content.left(100000)));
+    resumed->setIsResume(true);
+    dispatcher.RunQueuedJobs();
+    ASSERT_TRUE(waitForEnded(2));
+    EXPECT_EQ(fresh->Status(), 2);
+    EXPECT_EQ(resumed->Status(), 2);
+    EXPECT_EQ(fresh->Size(), content.size()); // learnt from the server
+    EXPECT_EQ(ReadFileBytes(local.filePath(QStringLiteral("fresh.bin"))), content);
+    EXPECT_EQ(ReadFileBytes(local.filePath(QStringLiteral("part.bin"))), content);
+    EXPECT_TRUE(host.log.contains(QStringLiteral("REST 100000")));
+}
+
+// A released connection whose session belongs to another account closes it
+// and logs in again; the disconnect it causes fails nothing.
+TEST_F(Dispatch, TwoAccountsOnOneServer)
+{
+    std::vector<std::shared_ptr<FtpTask>> jobs;
+    for (int i = 0; i < 5; ++i)
+        jobs.push_back(download(QStringLiteral("u%1.bin").arg(i), PatternBytes(200000)));
+    const Account anonymous{server.host(), server.port(), QStringLiteral("anonymous"), QStringLiteral("guest@")};
+    ASSERT_TRUE(server.writeFile(QStringLiteral("pub/anon.bin"), PatternBytes(777)));
+    auto other = queue(makeJob(anonymous, false, QStringLiteral("/pub"), QStringLiteral("anon.bin")));
+    dispatcher.RunQueuedJobs();
+    ASSERT_TRUE(waitForEnded(6));
+    for (const auto &job : jobs)
+        EXPECT_EQ(job->Status(), 2);
+    EXPECT_EQ(other->Status(), 2) << host.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(ReadFileBytes(local.filePath(QStringLiteral("anon.bin"))), PatternBytes(777));
+}
+
+TEST_F(Dispatch, RefusedAccountAndClosedPortFailTheirJobsAndFreeTheConnection)
+{
+    Account wrong = account;
+    wrong.password = QStringLiteral("not it");
+    auto denied = queue(makeJob(wrong, false, QStringLiteral("/pub"), QStringLiteral("x.bin")));
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const int closedPort = probe.serverPort();
+    probe.close();
+    Account nobody = account;
+    nobody.port = closedPort;
+    auto unreachable = queue(makeJob(nobody, false, QStringLiteral("/pub"), QStringLiteral("y.bin")));
+
+    dispatcher.RunQueuedJobs();
+    ASSERT_TRUE(waitForEnded(2));
+    EXPECT_EQ(GetJobStatusText(*denied, true), QStringLiteral("Failed (Server denied)"));
+    EXPECT_EQ(GetJobStatusText(*unreachable, true), QStringLiteral("Failed (Network error)"));
+    EXPECT_TRUE(denied->Locked());
+    EXPECT_EQ(host.colours.value(denied->ZavUdeID()), JobDispatchHost::kRed);
+    EXPECT_EQ(host.sounds.count(4), 2);
+    EXPECT_FALSE(QFileInfo::exists(local.filePath(QStringLiteral("x.bin"))));
+}
+
+// Many jobs on five connections while an upload's overwrite question is held
+// open: each job is linked once and each file sent once.
+TEST_F(Dispatch, TwoHundredJobsWithAQuestionHeldOpen)
+{
+    constexpr int kJobs = 200;
+    host.options[JobDispatchHost::Option::ConfirmOverwrite] = true;
+    host.questionHeldMs = 300;
+    ASSERT_TRUE(server.writeFile(QStringLiteral("in/j007.txt"), "old"));
+    ASSERT_TRUE(server.writeFile(QStringLiteral("in/j100.txt"), "old"));
+    QHash<QString, int> links;
+    host.onLinked = [&](int index) { ++links[dispatcher.LinkedJob(index)->ZavUdeID()]; };
+    for (int i = 0; i < kJobs; ++i)
+        upload(QStringLiteral("/in"), QStringLiteral("j%1.txt").arg(i, 3, 10, QLatin1Char('0')),
+               PatternBytes(100 + i));
+    dispatcher.RunQueuedJobs();
+    ASSERT_TRUE(waitForEnded(kJobs, 60000));
+    EXPECT_EQ(host.count(2), kJobs) << host.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(host.questions.size(), 2);
+    EXPECT_EQ(links.size(), kJobs);
+    for (auto it = links.cbegin(); it != links.cend(); ++it)
+        EXPECT_EQ(it.value(), 1);
+    for (int i = 0; i < kJobs; ++i) {
+        const QString name = QStringLiteral("j%1.txt").arg(i, 3, 10, QLatin1Char('0'));
+        EXPECT_EQ(server.readFile(QStringLiteral("in/") + name), PatternBytes(100 + i)) << name.toStdString();
+        EXPECT_EQ(host.log.count(QStringLiteral("STOR /in/") + name), 1) << name.toStdString();
+    }
+}
+
+TEST_F(Dispatch, StoppedJobIsCancelledAndItsConnectionFreed)
+{
+    auto job = download(QStringLiteral("big.bin"), PatternBytes(8 * 1024 * 1024));
+    dispatcher.RunQueuedJobs();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return job->TransferedBytes() > 0; }, 20000));
+    dispatcher.StopRunningJob(0);
+    EXPECT_EQ(GetJobStatusText(*job, true), QStringLiteral("Failed (Cancelled by user)"));
+    EXPECT_TRUE(job->Locked());
+    EXPECT_EQ(dispatcher.LinkedJob(0), nullptr);
+    EXPECT_FALSE(dispatcher.FtpJobs(0)->SessionActive());
+    QTest::qWait(50);
+    EXPECT_EQ(host.count(1), 0);
+    EXPECT_EQ(job->FailureReason(), 7); // the disconnect that followed did not touch it
+}
+
+// Offline, an engine fault frees the connection without starting the next
+// job; when the network comes back the queue goes on.
+TEST_F(Dispatch, OfflineNothingIsDispatchedAfterAFault)
+{
+    auto first = download(QStringLiteral("a.bin"), PatternBytes(8 * 1024 * 1024));
+    dispatcher.RunQueuedJobs();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return first->TransferedBytes() > 0; }, 20000));
+    for (int i = 0; i < 4; ++i)
+        download(QStringLiteral("n%1.bin").arg(i), PatternBytes(10));
+    auto waiting = download(QStringLiteral("later.bin"), PatternBytes(10));
+    dispatcher.setNetworkAvailable(false);
+    server.stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return first->Status() == 3 && idle(); }, 20000));
+    QTest::qWait(50);
+    EXPECT_EQ(waiting->Status(), 0);
+    EXPECT_EQ(host.count(0), 5);
+
+    dispatcher.setNetworkAvailable(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return waiting->Status() != 0; }, 20000));
+}
