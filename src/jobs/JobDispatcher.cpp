@@ -646,17 +646,24 @@ void JobDispatcher::FtpJobs_ConnectionFailed(int i)
     }
 }
 
+// The remote file changed since the job began: the job fails; the engine's
+// end of the transfer frees the connection.
+void JobDispatcher::failChangedFile(int i, const QString &remoteFile, qint64 reason)
+{
+    const FtpTaskCollection::Job job = m_connections[static_cast<size_t>(i)].job;
+    if (!job)
+        return;
+    m_host.AddLog(QStringLiteral("File '") + remoteFile + QStringLiteral("' has been modified. Aborting!"), 3);
+    job->setStatus(3);
+    job->setFailureReason(reason);
+    m_host.ShowJobStatus(*job);
+    m_host.ColorJobRow(*job, JobDispatchHost::kRed);
+}
+
 void JobDispatcher::FtpJobs_FileSizeDiffer(int i, const QString &remoteFile)
 {
     try {
-        const FtpTaskCollection::Job job = m_connections[static_cast<size_t>(i)].job;
-        if (!job)
-            return;
-        m_host.AddLog(QStringLiteral("File '") + remoteFile + QStringLiteral("' has been modified. Aborting!"), 3);
-        job->setStatus(3);
-        job->setFailureReason(kSizeChanged);
-        m_host.ShowJobStatus(*job);
-        m_host.ColorJobRow(*job, JobDispatchHost::kRed);
+        failChangedFile(i, remoteFile, kSizeChanged);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FtpJobs_FileSizeDiffer"));
     }
@@ -665,14 +672,8 @@ void JobDispatcher::FtpJobs_FileSizeDiffer(int i, const QString &remoteFile)
 void JobDispatcher::FtpJobs_FileDateTimeDiffer(int i, const QString &remoteFile)
 {
     try {
-        const FtpTaskCollection::Job job = m_connections[static_cast<size_t>(i)].job;
-        if (!job || !m_host.IsOptionOn(JobDispatchHost::Option::SkipDownloadResumeOnTimeChange))
-            return;
-        m_host.AddLog(QStringLiteral("File '") + remoteFile + QStringLiteral("' has been modified. Aborting!"), 3);
-        job->setStatus(3);
-        job->setFailureReason(kRemoteTimeChanged);
-        m_host.ShowJobStatus(*job);
-        m_host.ColorJobRow(*job, JobDispatchHost::kRed);
+        if (m_host.IsOptionOn(JobDispatchHost::Option::SkipDownloadResumeOnTimeChange))
+            failChangedFile(i, remoteFile, kRemoteTimeChanged);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FtpJobs_FileDateTimeDiffer"));
     }

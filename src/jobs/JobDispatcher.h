@@ -95,6 +95,7 @@ private:
     void release(int index);
     void unlink(int index);
     void endAfterEngineFault(int index, qint64 reason, bool dispatch);
+    void failChangedFile(int index, const QString &remoteFile, qint64 reason);
     void updateTimers();
 
     // Handlers of the connections' events.

@@ -22,13 +22,7 @@ protected:
     }
 
     // How many commands the server received that start with prefix.
-    int sentCount(const QByteArray &prefix) const
-    {
-        int n = 0;
-        for (const QByteArray &command : server.commands())
-            n += command.startsWith(prefix) ? 1 : 0;
-        return n;
-    }
+    int sentCount(const QByteArray &prefix) const { return server.commandCount(prefix); }
 
     ScriptedFtpServer server;
     QTemporaryDir local;

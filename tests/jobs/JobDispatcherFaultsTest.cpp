@@ -15,13 +15,7 @@ protected:
         account = {server.host(), server.port(), QStringLiteral("bob"), QStringLiteral("pw")};
     }
 
-    int sentCount(const QByteArray &prefix) const
-    {
-        int n = 0;
-        for (const QByteArray &command : server.commands())
-            n += command.startsWith(prefix) ? 1 : 0;
-        return n;
-    }
+    int sentCount(const QByteArray &prefix) const { return server.commandCount(prefix); }
 
     ScriptedFtpServer server;
     Account account;

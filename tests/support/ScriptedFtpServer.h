@@ -66,6 +66,14 @@ public:
 
     // What happened.
     QList<QByteArray> commands() const { return m_commands; } // lines as received, no CR LF
+    // How many commands received start with prefix.
+    int commandCount(const QByteArray &prefix) const
+    {
+        int n = 0;
+        for (const QByteArray &command : m_commands)
+            n += command.startsWith(prefix) ? 1 : 0;
+        return n;
+    }
     QByteArray storedData() const { return m_stored; }
     qint64 restOffset() const { return m_restOffset; }
     int connectionCount() const { return m_connections; }
