@@ -21,6 +21,14 @@ Prompts *Prompts::install(Prompts *prompts)
     return previous;
 }
 
+std::optional<QStringList> Prompts::chooseFiles(QWidget *parent, const FileRequest &request)
+{
+    const std::optional<QString> answer = chooseFile(parent, request);
+    if (!answer)
+        return std::nullopt;
+    return answer->split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
 PromptButton ShowMessage(QWidget *parent, PromptIcon icon, PromptButtons buttons,
                          const QString &title, const QString &text)
 {

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -49,6 +50,9 @@ public:
     // Offers only the point sizes given.
     virtual std::optional<QFont> chooseFont(QWidget *parent, const QFont &initial, const QString &title,
                                             const QList<int> &sizes) = 0;
+    // Several existing files at once. Unless overridden, asks chooseFile and
+    // reads its answer as one path per line (how a script names several).
+    virtual std::optional<QStringList> chooseFiles(QWidget *parent, const FileRequest &request);
 
     // The program-wide answerer: the Qt dialogs unless a test installed its own.
     static Prompts &current();

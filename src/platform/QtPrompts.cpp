@@ -90,6 +90,14 @@ std::optional<QString> QtPrompts::chooseFile(QWidget *parent, const FileRequest 
     return path;
 }
 
+std::optional<QStringList> QtPrompts::chooseFiles(QWidget *parent, const FileRequest &request)
+{
+    const QStringList paths = QFileDialog::getOpenFileNames(parent, request.title, request.startPath, request.filter);
+    if (paths.isEmpty())
+        return std::nullopt;
+    return paths;
+}
+
 std::optional<QFont> QtPrompts::chooseFont(QWidget *parent, const QFont &initial, const QString &title,
                                            const QList<int> &sizes)
 {

@@ -11,4 +11,5 @@ public:
     std::optional<QString> chooseFile(QWidget *parent, const FileRequest &request) override;
     std::optional<QFont> chooseFont(QWidget *parent, const QFont &initial, const QString &title,
                                     const QList<int> &sizes) override;
+    std::optional<QStringList> chooseFiles(QWidget *parent, const FileRequest &request) override;
 };
