@@ -35,8 +35,8 @@ public:
     // The first log pane.
     virtual void AddLog(const QString &text, int colour, int style = 0) = 0;
     virtual void PlayAlertSound(int alert) = 0;
-    // The main window's listing cache, keyed by server address and folder.
-    virtual void MarkDirCacheDirty(const QString &key) = 0;
+    // A remote folder of this server changed: its cached listing is stale.
+    virtual void MarkDirCacheDirty(const QString &server, const QString &folder) = 0;
     // A download into this local folder completed (the local pane may show it).
     virtual void DownloadArrived(const QString &localPath) = 0;
 

@@ -376,12 +376,12 @@ void JobDispatcher::completeJob(int i, bool upload)
     job->setStatus(2);
     job->setLocked(true);
     if (upload)
-        m_host.MarkDirCacheDirty(ComposeRemotePath(job->ServerAddress(), c.engine->RemotePath()));
+        m_host.MarkDirCacheDirty(job->ServerAddress(), c.engine->RemotePath());
     m_host.ShowJobStatus(*job);
     m_host.ColorJobRow(*job, JobDispatchHost::kBlue);
     m_host.PlayAlertSound(kAlertCompleted);
     if (upload)
-        m_host.MarkDirCacheDirty(ComposeRemotePath(job->ServerAddress(), job->RemotePath()));
+        m_host.MarkDirCacheDirty(job->ServerAddress(), job->RemotePath());
     else
         m_host.DownloadArrived(job->LocalPath());
 }
@@ -551,7 +551,7 @@ void JobDispatcher::uploadFolderStep(int i, FtpTask &job, long act, bool ok)
     }
     if (ok) {
         m_host.ShowJobStep(job, QStringLiteral("Cheking folder"));
-        m_host.MarkDirCacheDirty(ComposeRemotePath(job.ServerAddress(), e->RemotePath()));
+        m_host.MarkDirCacheDirty(job.ServerAddress(), e->RemotePath());
         e->FTP_CHG_DIR(job.LevelRemoteDirPath());
         return;
     }

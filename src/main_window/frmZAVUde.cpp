@@ -11,6 +11,7 @@
 #include "ErrorLog.h"
 #include "FtpCommandTables.h"
 #include "FtpCommander.h"
+#include "JobCommands.h"
 #include "JobQueuePane.h"
 #include "LocalPane.h"
 #include "LogPanes.h"
@@ -469,7 +470,11 @@ void frmZAVUde::LoadTasks(const QString &path)
 
 bool frmZAVUde::ServerConnected(int slot) const { return m_slots && m_slots->ServerConnected(slot); }
 
-bool frmZAVUde::IsAnySessionActive() const { return m_slots && m_slots->IsAnySessionActive(); }
+bool frmZAVUde::IsAnySessionActive() const
+{
+    return (m_slots && m_slots->IsAnySessionActive())
+           || (m_jobCommands && m_jobCommands->Dispatcher().AnySessionActive());
+}
 
 void frmZAVUde::ShowDual(bool shown)
 {
@@ -523,7 +528,11 @@ void frmZAVUde::Timer2_Timer()
     try {
         m_local->WarmUpTick();
         QString connection;
-        lblNetwork->setText(IsNetConnected(connection) ? tr("Online") : tr("Offline"));
+        const bool online = IsNetConnected(connection);
+        lblNetwork->setText(online ? tr("Online") : tr("Offline"));
+        if (m_jobCommands)
+            m_jobCommands->Dispatcher().setNetworkAvailable(online);
+        offerPendingJobs();
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("Timer2_Timer"));
     }
@@ -619,14 +628,7 @@ void frmZAVUde::closeEvent(QCloseEvent *event)
 
 bool frmZAVUde::Form_QueryUnload()
 {
-    // The tool windows ask their own questions first (a comparison still running).
-    for (auto &[key, window] : m_toolWindows) {
-        if (window && !window->close())
-            return false;
-    }
-    // Questions first: an editor with unsent changes may keep the program open.
-    if (m_editFlow && !m_editFlow->ConfirmCloseEditors())
-        return false;
+    // Every question first (job connections count as connected); a No stops nothing.
     if (IsAnySessionActive()) {
         const PromptButton answer =
             ShowMessage(this, PromptIcon::Question, PromptButtons::YesNo, AppTitle(),
@@ -634,11 +636,28 @@ bool frmZAVUde::Form_QueryUnload()
         if (answer != PromptButton::Yes)
             return false;
     }
+    // An editor with unsent changes may keep the program open.
+    if (m_editFlow && !m_editFlow->ConfirmCloseEditors())
+        return false;
+    for (const auto &question : m_closeQuestions) {
+        if (question && !question())
+            return false;
+    }
+    // The tool windows ask their own questions (a comparison still running).
+    for (auto &[key, window] : m_toolWindows) {
+        if (window && !window->close())
+            return false;
+    }
     // A batch has a session, so the question above covered it: it ends without its message.
     if (m_runner)
         m_runner->EndQuietly();
     m_closing = true;
+    Timer1.stop();
     Timer2.stop();
+    // Running jobs stop as "Stop" stops them; the queue is saved (or asked
+    // about) before anything is disconnected.
+    for (int i = 0; i < JobDispatcher::kConnections; ++i)
+        m_jobCommands->Dispatcher().StopRunningJob(i);
     // Saved pending or failed jobs decide the start with the session.
     const bool pendingJobs = m_jobs->SaveQueue(m_jobs->TasksFile, true, false);
     // After the jobs are saved and before the sessions end: copies a job
@@ -646,6 +665,10 @@ bool frmZAVUde::Form_QueryUnload()
     if (m_editFlow) {
         m_editFlow->CloseEditors();
         m_editFlow->DeleteTempFiles();
+    }
+    for (const auto &step : m_closeSteps) {
+        if (step)
+            step();
     }
     for (int i = 0; i < 2; ++i) {
         ServerSlot *slot = m_slots->Slot(i);

@@ -14,11 +14,13 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 class BatchRunner;
 class BatchTransfers;
 class RemoteEditFlow;
 class ColumnWidthKeeper;
+class JobCommands;
 class JobQueuePane;
 class EngineTimer;
 class JobIntake;
@@ -125,6 +127,13 @@ public:
     // Runs the batches, walks and server-to-server copies.
     BatchRunner *Runner() const { return m_runner; }
     RemoteEditFlow *EditFlow() const { return m_editFlow; }
+    JobCommands *JobControl() const { return m_jobCommands; }
+    // Closing asks every question first: the connected question, then each of
+    // these (windows with unsaved work); a No keeps everything as it was.
+    void AddCloseQuestion(std::function<bool()> question) { m_closeQuestions.push_back(std::move(question)); }
+    // Runs once all agreed, after the jobs were stopped and saved and before
+    // the servers are disconnected (temporary copies are deleted here).
+    void AddCloseStep(std::function<void()> step) { m_closeSteps.push_back(std::move(step)); }
     ServerSlot *Slot(int slot) const;
     LocalFolderHistory &LocalHistory() { return m_localHistory; }
     QMenu *mnuList = nullptr;     // local folder history
@@ -136,6 +145,9 @@ public:
     QLabel *lblNetwork = nullptr;
     QAction *actShowDual = nullptr;
     QTimer Timer2;
+    // The transfer-rate display: on while any session, browsing or job, is active.
+    QTimer Timer1;
+    QLabel *lblJobRate = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -153,6 +165,10 @@ private:
     void wireJobs();
     void loadJobsAtStartup();
     void wireBatchRunner();
+    void wireJobConnections();
+    void offerPendingJobs();
+    void Timer1_Timer();
+    void updateRateTimer();
     void updateTransferButtons();
     void setTransferButton(QToolButton *button, const QString &picture, bool enabled);
     void Form_Load();
@@ -183,6 +199,11 @@ private:
     JobIntake *m_jobIntake = nullptr;
     BatchRunner *m_runner = nullptr;
     RemoteEditFlow *m_editFlow = nullptr;
+    JobCommands *m_jobCommands = nullptr;
+    std::vector<std::function<bool()>> m_closeQuestions;
+    std::vector<std::function<void()>> m_closeSteps;
+    bool m_pendingJobsOffered = false;
+    qint64 m_lastJobBytes = 0;
     LocalFolderHistory m_localHistory;
     QSplitter *splMain = nullptr;   // panes above, job queue below
     QSplitter *splPanes = nullptr;  // local | remote

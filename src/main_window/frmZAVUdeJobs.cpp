@@ -6,7 +6,13 @@
 #include "DataRoot.h"
 #include "ErrorLog.h"
 #include "FileListView.h"
+#include "BatchTransfers.h"
+#include "JobCommands.h"
 #include "JobQueuePane.h"
+#include "LogPanes.h"
+#include "Prompts.h"
+#include "ServerSlot.h"
+#include "frmOverwrite.h"
 #include "LocalPane.h"
 #include "ModStartup.h"
 #include "OptionFlags.h"
@@ -20,6 +26,10 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QStyle>
+#include <QFile>
+#include <QLabel>
+#include <QLocale>
+#include <QStatusBar>
 
 namespace {
 
@@ -81,6 +91,7 @@ void frmZAVUde::wireJobs()
 
     // Batches asked for as jobs become jobs of the queue.
     SetJobIntake(m_jobs);
+    wireJobConnections();
 
     // Rows of the panes dropped on the job list: remote rows become download
     // jobs, local rows upload jobs for the first server.
@@ -120,4 +131,108 @@ void frmZAVUde::loadJobsAtStartup()
             m_jobs->LoadTasks(named);
     }
     m_jobs->UpdateJobSummary();
+}
+
+void frmZAVUde::wireJobConnections()
+{
+    m_jobCommands = new JobCommands(*m_jobs, m_batch->Answers, JobDataPorts{}, this);
+    JobCommands::Window window;
+    window.owner = this;
+    window.pictures = &m_images;
+    window.modal = &m_modal;
+    window.addLog = [this](const QString &text, int colour, int style) {
+        m_logs[0]->AddLog(text, colour, static_cast<quint8>(style));
+    };
+    // The browsing connections' listing caches of that server.
+    window.markDirCacheDirty = [this](const QString &server, const QString &folder) {
+        for (int i = 0; i < 2; ++i) {
+            ServerSlot *slot = m_slots->Slot(i);
+            if (slot->HasProfile() && slot->SlotProfile().Server.trimmed().compare(server, Qt::CaseInsensitive) == 0)
+                slot->Cache().MarkDirCacheDirty(folder, 0);
+        }
+    };
+    window.downloadArrived = [this](const QString &localPath) {
+        const QString shown = m_local->CurrentPath();
+        if (!shown.isEmpty() && localPath.contains(shown))
+            m_local->LoadLocalFolders(shown);
+    };
+    window.sessionsChanged = [this] { updateRateTimer(); };
+    const auto ask = [this](const QString &name, const QString &picture) {
+        ModalHolders::Hold hold = m_modal.Take();
+        frmOverwrite question(this);
+        question.SetImage(m_images.Picture(picture).pixmap(32, 32));
+        question.SetFileName(name);
+        question.exec();
+        return question.Tag();
+    };
+    window.confirmFtpOverwrite = [this, ask](const QString &remoteFile) {
+        const QString answer = ask(remoteFile, QStringLiteral("UP"));
+        if (answer == QLatin1String("*"))
+            m_batch->Answers.UploadOverwriteAll = true;
+        else if (answer == QLatin1String("-*"))
+            m_batch->Answers.UploadSkipAll = true;
+        return answer == QLatin1String("1") || answer == QLatin1String("*");
+    };
+    // The job's question names the local file between quotes.
+    window.askDownloadOverwrite = [ask](const QString &text) {
+        const qsizetype open = text.indexOf(QLatin1Char('\''));
+        const qsizetype close = text.lastIndexOf(QLatin1Char('\''));
+        return ask(close > open ? text.mid(open + 1, close - open - 1) : text, QStringLiteral("DN"));
+    };
+    m_jobCommands->setWindow(window);
+    if (QMenu *job = findChild<QMenu *>(QStringLiteral("mnuJob")))
+        m_jobCommands->FillJobMenu(job);
+    m_jobs->setResetBatchAnswers([this](bool preset) { m_batch->Answers.ResetBatchAnswers(preset); });
+
+    lblJobRate = new QLabel(this);
+    lblJobRate->setObjectName(QStringLiteral("lblJobRate"));
+    statusBar()->addPermanentWidget(lblJobRate);
+    Timer1.setInterval(1000);
+    connect(&Timer1, &QTimer::timeout, this, &frmZAVUde::Timer1_Timer);
+}
+
+void frmZAVUde::updateRateTimer()
+{
+    if (IsAnySessionActive()) {
+        if (!Timer1.isActive()) {
+            m_lastJobBytes = m_jobCommands->Dispatcher().JobByteCounter();
+            Timer1.start();
+        }
+    } else {
+        Timer1.stop();
+        lblJobRate->clear();
+    }
+}
+
+void frmZAVUde::Timer1_Timer()
+{
+    try {
+        const qint64 bytes = m_jobCommands->Dispatcher().JobByteCounter();
+        const qint64 perSecond = std::max<qint64>(0, bytes - m_lastJobBytes);
+        m_lastJobBytes = bytes;
+        lblJobRate->setText(m_jobCommands->Dispatcher().AnySessionActive()
+                                ? tr("Jobs: %1 KB/s").arg(QLocale().toString(perSecond / 1024.0, 'f', 1))
+                                : QString());
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("Timer1_Timer"));
+    }
+}
+
+// Once per run, at the first tick of the periodic check: jobs saved at the
+// last close that were not loaded at start may be loaded now.
+void frmZAVUde::offerPendingJobs()
+{
+    if (m_pendingJobsOffered)
+        return;
+    m_pendingJobsOffered = true;
+    if (!IsOptionOn(OptionFlag::PromptPendingJobsOnStartup) || !m_jobs->mnuJLoad->isEnabled())
+        return;
+    QFile file(m_jobs->TasksFile);
+    if (!file.open(QIODevice::ReadOnly) || file.readAll().trimmed().isEmpty())
+        return;
+    file.close();
+    if (ShowMessage(this, PromptIcon::Question, PromptButtons::YesNo, tr("Pending Jobs"),
+                    tr("Jobs saved when Ftp Qor last closed are waiting.\r\n\r\nDo you wish to load them now?"))
+        == PromptButton::Yes)
+        m_jobs->mnuJLoad_Click();
 }

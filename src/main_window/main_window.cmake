@@ -10,6 +10,6 @@ if(TARGET ftpqor_ftp_engine)
       frmZAVUdeBatches.cpp
       frmZAVUdeJobs.cpp
       frmZAVUdeTransfers.cpp
-    DEPENDS ftpqor_edit_flow ftpqor_batch_runner ftpqor_job_queue ftpqor_job_records ftpqor_batch ftpqor_server_slots ftpqor_controls ftpqor_ftp_engine_ui ftpqor_sessions ftpqor_usercmds ftpqor_local_pane ftpqor_config ftpqor_profiles ftpqor_ftp_engine
+    DEPENDS ftpqor_job_commands ftpqor_edit_flow ftpqor_batch_runner ftpqor_job_queue ftpqor_job_records ftpqor_batch ftpqor_server_slots ftpqor_controls ftpqor_ftp_engine_ui ftpqor_sessions ftpqor_usercmds ftpqor_local_pane ftpqor_config ftpqor_profiles ftpqor_ftp_engine
             ftpqor_foundation ftpqor_platform Qt6::Widgets)
 endif()

@@ -34,7 +34,7 @@ public:
             errors << text;
     }
     void PlayAlertSound(int alert) override { sounds << alert; }
-    void MarkDirCacheDirty(const QString &key) override { dirty << key; }
+    void MarkDirCacheDirty(const QString &server, const QString &folder) override { dirty << server + folder; }
     void DownloadArrived(const QString &localPath) override { arrived << localPath; }
     bool IsOptionOn(Option option) const override { return options.count(option) && options.at(option); }
     bool RunFlagSet(RunFlag flag) const override { return flags.count(flag) && flags.at(flag); }
