@@ -129,12 +129,7 @@ void frmFolderOption::Form_Load()
     RunTrapped(kObject, QStringLiteral("Form_Load"), [this] {
         Option1_Click();
         // Blank names are skipped; each entry keeps its own record number.
-        const QStringList names = ReadProfileFile(ProfileFilePath);
-        for (int i = 0; i < names.size(); ++i) {
-            const QString name = names[i].trimmed();
-            if (!name.isEmpty())
-                CboProfile->addItem(name, i + 1);
-        }
+        AddProfileNames(CboProfile, ProfileFilePath);
         CboProfile->setCurrentIndex(-1);
     });
 }

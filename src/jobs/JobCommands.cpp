@@ -464,7 +464,7 @@ bool JobCommands::IsOptionOn(Option option) const
     return false;
 }
 
-bool JobCommands::RunFlagSet(RunFlag flag) const
+bool &JobCommands::runFlag(RunFlag flag) const
 {
     switch (flag) {
     case RunFlag::DownloadOverwriteAll:
@@ -474,28 +474,14 @@ bool JobCommands::RunFlagSet(RunFlag flag) const
     case RunFlag::UploadOverwriteAll:
         return m_answers.UploadOverwriteAll;
     case RunFlag::UploadSkipAll:
-        return m_answers.UploadSkipAll;
+        break;
     }
-    return false;
+    return m_answers.UploadSkipAll;
 }
 
-void JobCommands::SetRunFlag(RunFlag flag, bool value)
-{
-    switch (flag) {
-    case RunFlag::DownloadOverwriteAll:
-        m_answers.DownloadOverwriteAll = value;
-        break;
-    case RunFlag::DownloadSkipAll:
-        m_answers.DownloadSkipAll = value;
-        break;
-    case RunFlag::UploadOverwriteAll:
-        m_answers.UploadOverwriteAll = value;
-        break;
-    case RunFlag::UploadSkipAll:
-        m_answers.UploadSkipAll = value;
-        break;
-    }
-}
+bool JobCommands::RunFlagSet(RunFlag flag) const { return runFlag(flag); }
+
+void JobCommands::SetRunFlag(RunFlag flag, bool value) { runFlag(flag) = value; }
 
 bool JobCommands::OverwriteQuestionOpen() const { return m_answers.OverwriteQuestionOpen; }
 

@@ -115,6 +115,8 @@ private:
     QStringList selectedKeys() const;
     FtpTaskCollection::Job selectedJob() const;
     void stopJob(FtpTask &job);
+    // The shared overwrite answer behind a flag.
+    bool &runFlag(RunFlag flag) const;
 
     JobQueuePane &m_pane;
     BatchAnswers &m_answers;

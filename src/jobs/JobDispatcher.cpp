@@ -386,20 +386,27 @@ void JobDispatcher::completeJob(int i, bool upload)
         m_host.DownloadArrived(job->LocalPath());
 }
 
-// Status 3 with the reason unless one is set already (0: keep it), locked, red.
+// Status 3 with the reason (unless `keepReason` and one is set already),
+// locked, red, the failure sound.
+void JobDispatcher::markFailed(FtpTask &job, qint64 reason, bool keepReason)
+{
+    job.setStatus(3);
+    if (reason != 0 && (!keepReason || job.FailureReason() == 0))
+        job.setFailureReason(reason);
+    job.setLocked(true);
+    m_host.ShowJobStatus(job);
+    m_host.ColorJobRow(job, JobDispatchHost::kRed);
+    m_host.PlayAlertSound(kAlertFailed);
+}
+
+// The running job fails (0: with the reason it has) and frees its connection.
 void JobDispatcher::failJob(int i, qint64 reason)
 {
     const FtpTaskCollection::Job job = m_connections[static_cast<size_t>(i)].job;
     if (!job)
         return;
     m_host.UpdateJobProgress(*job);
-    job->setStatus(3);
-    if (reason != 0 && job->FailureReason() == 0)
-        job->setFailureReason(reason);
-    job->setLocked(true);
-    m_host.ShowJobStatus(*job);
-    m_host.ColorJobRow(*job, JobDispatchHost::kRed);
-    m_host.PlayAlertSound(kAlertFailed);
+    markFailed(*job, reason, true);
     release(i);
 }
 
@@ -408,12 +415,7 @@ void JobDispatcher::FailRunningJob(const FtpTaskCollection::Job &job, int index)
     try {
         if (!job)
             return;
-        job->setStatus(3);
-        job->setFailureReason(kServerDenied);
-        job->setLocked(true);
-        m_host.ShowJobStatus(*job);
-        m_host.ColorJobRow(*job, JobDispatchHost::kRed);
-        m_host.PlayAlertSound(kAlertFailed);
+        markFailed(*job, kServerDenied, false);
         if (index >= 0 && index < kConnections && m_connections[static_cast<size_t>(index)].job == job)
             release(index);
     } catch (...) {
@@ -577,17 +579,10 @@ void JobDispatcher::endAfterEngineFault(int i, qint64 reason, bool dispatch)
     const FtpTaskCollection::Job job = c.job;
     if (!job)
         return;
-    if (c.engine->LastCmdSucces()) {
+    if (c.engine->LastCmdSucces())
         completeJob(i, true);
-    } else {
-        job->setStatus(3);
-        if (job->FailureReason() == 0)
-            job->setFailureReason(reason);
-        job->setLocked(true);
-        m_host.ShowJobStatus(*job);
-        m_host.ColorJobRow(*job, JobDispatchHost::kRed);
-        m_host.PlayAlertSound(kAlertFailed);
-    }
+    else
+        markFailed(*job, reason, true);
     unlink(i);
     if (dispatch)
         RequestRun();
@@ -629,13 +624,7 @@ void JobDispatcher::FtpJobs_ConnectionFailed(int i)
         if (!c.job)
             return;
         m_host.UpdateJobProgress(*c.job);
-        c.job->setStatus(3);
-        if (c.job->FailureReason() == 0)
-            c.job->setFailureReason(kNetworkError);
-        c.job->setLocked(true);
-        m_host.ShowJobStatus(*c.job);
-        m_host.ColorJobRow(*c.job, JobDispatchHost::kRed);
-        m_host.PlayAlertSound(kAlertFailed);
+        markFailed(*c.job, kNetworkError, true);
         unlink(i);
         if (m_networkAvailable)
             RequestRun();

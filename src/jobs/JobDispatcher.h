@@ -91,6 +91,7 @@ private:
     void linkJob(int index, const FtpTaskCollection::Job &job);
     void startDownload(int index);
     void completeJob(int index, bool upload);
+    void markFailed(FtpTask &job, qint64 reason, bool keepReason);
     void failJob(int index, qint64 reason);
     void release(int index);
     void unlink(int index);

@@ -97,13 +97,7 @@ frmTask::frmTask(JobIntake &intake, const KeyedImageList *pictures, QWidget *par
     buttons->addWidget(CmdCnc);
     layout->addLayout(buttons);
 
-    // Profiles by record number: blank names are left out of the list, not out of the count.
-    const QStringList names = ReadProfileFile(ProfileFilePath);
-    for (int i = 0; i < names.size(); ++i) {
-        const QString name = names[i].trimmed();
-        if (!name.isEmpty())
-            CboProfile->addItem(name, i + 1);
-    }
+    AddProfileNames(CboProfile, ProfileFilePath);
     CboProfile->setCurrentIndex(-1);
     CboProfile->setEditText(QString());
 

@@ -5,6 +5,7 @@
 #include "FrmProfile.h"
 #include "ProfileRecordFile.h"
 
+#include <QComboBox>
 
 QString ProfileFilePath;
 
@@ -13,6 +14,16 @@ const QString kModule = QStringLiteral("ModProfile");
 }
 
 QString DefaultProfileFilePath() { return DataRoot::SystemFolder() + QStringLiteral("/ProfileEx.dat"); }
+
+void AddProfileNames(QComboBox *list, const QString &filePath)
+{
+    const QStringList names = ReadProfileFile(filePath);
+    for (int i = 0; i < names.size(); ++i) {
+        const QString name = names[i].trimmed();
+        if (!name.isEmpty())
+            list->addItem(name, i + 1);
+    }
+}
 
 QStringList ReadProfileFile(const QString &filePath)
 {

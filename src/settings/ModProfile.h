@@ -7,6 +7,7 @@
 
 #include <optional>
 
+class QComboBox;
 class QWidget;
 
 // The profile file's full path, set by the main window at start-up; every
@@ -21,6 +22,10 @@ QString DefaultProfileFilePath();
 // one empty name; a missing or unreadable file, or one shorter than a record,
 // gives no names.
 QStringList ReadProfileFile(const QString &filePath);
+
+// Adds the stored profiles' names to a list, each with its record number as
+// the item's data: blank names are left out of the list, not out of the count.
+void AddProfileNames(QComboBox *list, const QString &filePath);
 
 // The profile stored in record `recordNumber` (from 1), or nothing when the
 // record does not decode or the file cannot be read.
