@@ -12,7 +12,7 @@
 #include "LogPanes.h"
 #include "Prompts.h"
 #include "ServerSlot.h"
-#include "frmOverwrite.h"
+#include "BatchRunner.h"
 #include "LocalPane.h"
 #include "ModStartup.h"
 #include "OptionFlags.h"
@@ -157,27 +157,16 @@ void frmZAVUde::wireJobConnections()
             m_local->LoadLocalFolders(shown);
     };
     window.sessionsChanged = [this] { updateRateTimer(); };
-    const auto ask = [this](const QString &name, const QString &picture) {
-        ModalHolders::Hold hold = m_modal.Take();
-        frmOverwrite question(this);
-        question.SetImage(m_images.Picture(picture).pixmap(32, 32));
-        question.SetFileName(name);
-        question.exec();
-        return question.Tag();
+    // The overwrite questions are the immediate batches' (one question on screen at a time).
+    window.confirmFtpOverwrite = [this](const QString &remoteFile) {
+        return m_runner && m_runner->Questions().ConfirmFtpOverwrite(remoteFile);
     };
-    window.confirmFtpOverwrite = [this, ask](const QString &remoteFile) {
-        const QString answer = ask(remoteFile, QStringLiteral("UP"));
-        if (answer == QLatin1String("*"))
-            m_batch->Answers.UploadOverwriteAll = true;
-        else if (answer == QLatin1String("-*"))
-            m_batch->Answers.UploadSkipAll = true;
-        return answer == QLatin1String("1") || answer == QLatin1String("*");
-    };
-    // The job's question names the local file between quotes.
-    window.askDownloadOverwrite = [ask](const QString &text) {
+    // The job's question names the local file between quotes; "for all" answers set the shared flags.
+    window.askDownloadOverwrite = [this](const QString &text) {
         const qsizetype open = text.indexOf(QLatin1Char('\''));
         const qsizetype close = text.lastIndexOf(QLatin1Char('\''));
-        return ask(close > open ? text.mid(open + 1, close - open - 1) : text, QStringLiteral("DN"));
+        const QString path = close > open ? text.mid(open + 1, close - open - 1) : text;
+        return m_runner && m_runner->Questions().ConfirmLocalOverwrite(path) ? QStringLiteral("1") : QStringLiteral("-1");
     };
     m_jobCommands->setWindow(window);
     if (QMenu *job = findChild<QMenu *>(QStringLiteral("mnuJob")))
