@@ -196,7 +196,7 @@ void JobDispatcher::updateTimers()
 void JobDispatcher::dispatchPass()
 {
     std::set<const FtpTask *> tried;
-    for (int i = 0; i < kConnections; ++i) {
+    for (int i = 0; i < m_connectionLimit; ++i) {
         Connection &c = m_connections[static_cast<size_t>(i)];
         // A connection that still ends an operation of a job it let go is not idle yet.
         if (c.job || c.engine->isBusy())

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <set>
@@ -55,6 +56,8 @@ public:
     // The connection that runs the job with this key, or -1.
     int RunningIndex(const QString &key) const;
     bool AnySessionActive() const;
+    // Only the first `count` connections take jobs (a benchmark's choice).
+    void setConnectionLimit(int count) { m_connectionLimit = std::clamp(count, 1, kConnections); }
 
     void RunQueuedJobs();
     // One pass soon, however often it is asked for before it runs.
@@ -117,6 +120,7 @@ private:
     JobDispatchHost &m_host;
     std::array<Connection, kConnections> m_connections;
     std::set<const FtpTask *> m_held; // candidates being checked: not offered again meanwhile
+    int m_connectionLimit = kConnections;
     bool m_running = false;
     bool m_runAgain = false;
     bool m_runQueued = false;

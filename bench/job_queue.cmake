@@ -1,0 +1,5 @@
+if(TARGET ftpqor_job_dispatch)
+  add_executable(job_queue job_queue.cpp)
+  target_link_libraries(job_queue PRIVATE ftpqor_job_dispatch ftpqor_ftp_listing)
+  ftpqor_warnings(job_queue)
+endif()

@@ -1,0 +1,246 @@
+// Runs the job dispatcher headless: one job per file of a folder, handed in
+// through the job intake, worked through by K job connections against a real
+// server. Run by hand, side by side with another client on the same server.
+//
+//   job_queue --host H --port P --user U --password W --connections K [--active] get REMOTE_DIR LOCAL_DIR
+//   job_queue ... put LOCAL_DIR REMOTE_DIR
+//
+// Exit 0 only when every job ended completed and every file is whole; the
+// last line is "files=N bytes=B seconds=S".
+#include "DirectoryListingParser.h"
+#include "FtpCommander.h"
+#include "JobDispatchHost.h"
+#include "JobDispatcher.h"
+#include "JobIntake.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <map>
+
+namespace {
+
+int Usage()
+{
+    std::fprintf(stderr, "usage: job_queue --host H --port P --user U --password W --connections K [--active] "
+                         "get REMOTE_DIR LOCAL_DIR | put LOCAL_DIR REMOTE_DIR\n");
+    return 2;
+}
+
+// The queue without a view: jobs come in through the intake, unlocked, and
+// the dispatcher's row updates go nowhere.
+class HeadlessQueue : public JobDispatchHost, public JobIntake
+{
+public:
+    FtpTaskCollection &JobQueue() override { return jobs; }
+    void ShowJobStep(const FtpTask &, const QString &) override {}
+    void ShowJobStatus(const FtpTask &) override {}
+    void ColorJobRow(const FtpTask &, unsigned) override {}
+    void ShowJobSize(const FtpTask &) override {}
+    void UpdateJobProgress(const FtpTask &) override {}
+    void ClearTimeLeft(const FtpTask &) override {}
+    void UpdateJobSummary() override {}
+    void AddLog(const QString &text, int colour, int) override
+    {
+        if (colour == 3)
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+    }
+    void PlayAlertSound(int) override {}
+    void MarkDirCacheDirty(const QString &, const QString &) override {}
+    void DownloadArrived(const QString &) override {}
+    bool IsOptionOn(Option) const override { return false; }
+    bool RunFlagSet(RunFlag flag) const override { return flags.count(flag) && flags.at(flag); }
+    void SetRunFlag(RunFlag flag, bool value) override { flags[flag] = value; }
+    bool OverwriteQuestionOpen() const override { return false; }
+    void SetOverwriteQuestionOpen(bool) override {}
+    bool ConfirmFtpOverwrite(const QString &) override { return true; }
+    QString AskDownloadOverwrite(const QString &) override { return QStringLiteral("1"); }
+    void SetProgressTimer(bool) override {}
+    void SessionsChanged() override {}
+    void ShowConnection(int, bool) override {}
+
+    void AcceptJobs(const FtpTaskCollection &offered, bool) override
+    {
+        for (const auto &job : offered)
+            AddJob(job);
+    }
+    bool AddJob(const FtpTaskCollection::Job &job) override
+    {
+        job->setLocked(false);
+        return jobs.AddFtpTask(job);
+    }
+    void ReportJobsAdded(bool, int, int) override {}
+    void RunQueuedJobs() override {}
+
+    bool ended() const
+    {
+        for (const auto &job : jobs) {
+            if (job->Status() < 2)
+                return false;
+        }
+        return true;
+    }
+
+    FtpTaskCollection jobs;
+    std::map<RunFlag, bool> flags;
+};
+
+struct Options {
+    QString host = QStringLiteral("127.0.0.1");
+    long port = 21;
+    QString user = QStringLiteral("anonymous");
+    QString password = QStringLiteral("guest");
+    int connections = JobDispatcher::kConnections;
+    bool active = false;
+};
+
+// Names and sizes of the files of a remote folder, through one engine.
+std::map<QString, qint64> ListRemote(const Options &options, const QString &folder, bool &ok)
+{
+    QTemporaryDir scratch;
+    FtpCommander engine;
+    engine.setServerUrl(options.host);
+    engine.setPort(options.port);
+    engine.setUser(options.user);
+    engine.setPassword(options.password);
+    engine.setMode(options.active ? 1 : 0);
+    engine.setListingAllowed(true);
+    engine.setCacheFile(scratch.filePath(QStringLiteral("listing.cache")));
+    engine.SetStartUpPort(0, 0);
+    std::map<QString, qint64> files;
+    QEventLoop loop;
+    ok = false;
+    QObject::connect(&engine, &FtpCommander::JobDone, &loop, [&] {
+        if (!engine.LastCmdSucces()) {
+            loop.quit();
+        } else if (engine.LastAct() == FtpCommander::ActLogin) {
+            engine.FTP_CHG_DIR(folder);
+        } else if (engine.LastAct() == FtpCommander::ActChangeDir) {
+            engine.FTP_LIST_DIR();
+        } else if (engine.LastAct() == FtpCommander::ActList) {
+            qsizetype count = 0;
+            for (const FtpFileItem &item : GetFileList(engine.getListData(), folder, count)) {
+                if (!item.IsFolder && item.Name != QLatin1String(".") && item.Name != QLatin1String(".."))
+                    files[item.Name] = item.Size;
+            }
+            ok = true;
+            loop.quit();
+        }
+    });
+    QObject::connect(&engine, &FtpCommander::FtpDisconnect, &loop, &QEventLoop::quit);
+    QObject::connect(&engine, &FtpCommander::ConnectionFailed, &loop, &QEventLoop::quit);
+    engine.StartSession();
+    loop.exec();
+    engine.CloseSession();
+    return files;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    Options options;
+    QStringList rest;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == QLatin1String("--host") && hasValue)
+            options.host = args[++i];
+        else if (arg == QLatin1String("--port") && hasValue)
+            options.port = args[++i].toLong();
+        else if (arg == QLatin1String("--user") && hasValue)
+            options.user = args[++i];
+        else if (arg == QLatin1String("--password") && hasValue)
+            options.password = args[++i];
+        else if (arg == QLatin1String("--connections") && hasValue)
+            options.connections = args[++i].toInt();
+        else if (arg == QLatin1String("--active"))
+            options.active = true;
+        else
+            rest << arg;
+    }
+    if (rest.size() != 3 || (rest[0] != QLatin1String("get") && rest[0] != QLatin1String("put"))
+        || options.connections < 1 || options.connections > JobDispatcher::kConnections)
+        return Usage();
+    const bool upload = rest[0] == QLatin1String("put");
+    const QString localDir = QDir(upload ? rest[1] : rest[2]).absolutePath();
+    const QString remoteDir = upload ? rest[2] : rest[1];
+
+    std::map<QString, qint64> sizes;
+    if (upload) {
+        for (const QFileInfo &file : QDir(localDir).entryInfoList(QDir::Files))
+            sizes[file.fileName()] = file.size();
+    } else {
+        bool listed = false;
+        sizes = ListRemote(options, remoteDir, listed);
+        if (!listed) {
+            std::fprintf(stderr, "cannot list %s\n", qPrintable(remoteDir));
+            return 1;
+        }
+        QDir().mkpath(localDir);
+    }
+
+    HeadlessQueue queue;
+    JobDispatcher dispatcher(queue, JobDataPorts{0, 0, 0});
+    dispatcher.setConnectionLimit(options.connections);
+    FtpTaskCollection jobs;
+    qint64 bytes = 0;
+    for (const auto &[name, size] : sizes) {
+        auto job = std::make_shared<FtpTask>();
+        job->setIsUpload(upload);
+        job->setLocalFileTitle(name);
+        job->setRemoteFileTitle(name);
+        job->setLocalPath(localDir);
+        job->setRemotePath(remoteDir);
+        job->setServerAddress(options.host);
+        job->setServerPort(static_cast<int>(options.port));
+        job->setUser(options.user);
+        job->setPassword(options.password);
+        job->setTransferMode(options.active ? 1 : 0);
+        job->setSize(size);
+        job->setOriginalLocalSize(upload ? size : -1);
+        jobs.AddFtpTask(job);
+        bytes += size;
+    }
+
+    QElapsedTimer clock;
+    clock.start();
+    queue.AcceptJobs(jobs, false);
+    QEventLoop loop;
+    QObject::connect(&dispatcher, &JobDispatcher::passFinished, &loop, [&] {
+        if (queue.ended())
+            loop.quit();
+    });
+    dispatcher.RunQueuedJobs();
+    if (!queue.ended())
+        loop.exec();
+    const double seconds = clock.nsecsElapsed() / 1e9;
+
+    // Every job completed and every file whole.
+    int done = 0;
+    for (const auto &job : queue.jobs)
+        done += job->Status() == 2 ? 1 : 0;
+    bool whole = done == static_cast<int>(sizes.size());
+    if (upload) {
+        bool listed = false;
+        const std::map<QString, qint64> stored = ListRemote(options, remoteDir, listed);
+        for (const auto &[name, size] : sizes)
+            whole = whole && listed && stored.count(name) && stored.at(name) == size;
+    } else {
+        for (const auto &[name, size] : sizes)
+            whole = whole && QFileInfo(localDir + QLatin1Char('/') + name).size() == size;
+    }
+    std::printf("completed=%d of %d\n", done, static_cast<int>(sizes.size()));
+    std::printf("connections=%d\n", options.connections);
+    std::printf("files=%d bytes=%lld seconds=%.3f\n", static_cast<int>(sizes.size()), static_cast<long long>(bytes),
+                seconds);
+    return whole ? 0 : 1;
+}
