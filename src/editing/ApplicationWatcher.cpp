@@ -155,9 +155,9 @@ void ApplicationWatcher::ReleaseProcess(WatchEntry &entry)
     if (entry.Process->state() == QProcess::NotRunning) {
         entry.Process->deleteLater(); // it may be the sender of the signal being handled
     } else {
-        // Runs on unwatched; the object goes with the program's end.
+        // Runs on unwatched; the object goes with the program's end or with
+        // the watcher, whichever comes first (leaving the program running).
         QProcess *process = entry.Process;
-        process->setParent(nullptr);
         QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
     }
     entry.Process = nullptr;

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -14,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+
+#include <csignal>
 
 namespace {
 
@@ -206,4 +209,43 @@ TEST_F(ApplicationWatcherTest, ThePathReachesTheProgramAsOneArgumentAfterTheFlag
     Run(app, copy, "o", "-x \"two words\"");
     WaitForEvents(1);
     EXPECT_EQ(QString::fromUtf8(ReadFileBytes(out)), QStringLiteral("[-x][two words][%1]").arg(copy));
+}
+
+TEST_F(ApplicationWatcherTest, AReleasedProgramRunsOnAndItsProcessGoesWithItsEndOrTheWatcher)
+{
+    const QString release = dir.filePath("release");
+    // Also ends when the test folder is gone, so no program outlives the test.
+    const QString waiting = Script("wait", QStringLiteral("while [ ! -e '%1' ] && [ -d '%2' ]; do sleep 0.02; done")
+                                               .arg(release, dir.path())
+                                               .toUtf8());
+
+    // Let go while running: the object stays with the watcher until the program ends.
+    ASSERT_EQ(Run(waiting, Copy("kept.txt")), 0);
+    QPointer<QProcess> released = watcher.Entry(0)->Process;
+    watcher.DeleteAllWatch();
+    ASSERT_FALSE(released.isNull());
+    EXPECT_EQ(released->parent(), &watcher);
+    EXPECT_EQ(released->state(), QProcess::Running);
+    QSignalSpy ended(released.data(), &QProcess::finished);
+    ASSERT_TRUE(WriteFileBytes(release, "go"));
+    ASSERT_TRUE(ended.wait(10000));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(released.isNull());
+    EXPECT_TRUE(watcher.findChildren<QProcess *>().isEmpty());
+    EXPECT_TRUE(events.isEmpty());
+
+    // A watcher that goes first takes the object along but not the program.
+    ASSERT_TRUE(QFile::remove(release));
+    qint64 pid = 0;
+    {
+        ApplicationWatcher shortLived;
+        ASSERT_EQ(shortLived.RunNotifyApplication(waiting, QStringLiteral("e"), QStringLiteral("/pub/late.txt"),
+                                                  Copy("late.txt"), QStringLiteral("task"), 1, QStringLiteral("site")),
+                  0);
+        pid = shortLived.Entry(0)->ProcessId;
+        shortLived.DeleteAllWatch();
+    }
+    ASSERT_GT(pid, 0);
+    EXPECT_EQ(::kill(static_cast<pid_t>(pid), 0), 0);
+    ASSERT_TRUE(WriteFileBytes(release, "go"));
 }
