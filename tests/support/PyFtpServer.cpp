@@ -5,9 +5,46 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #ifndef FTPQOR_TEST_SUPPORT_DIR
 #error "FTPQOR_TEST_SUPPORT_DIR must name tests/support"
 #endif
+
+namespace {
+
+// Runs in the forked child before exec, so only async-signal-safe calls.
+void PrepareServerChild()
+{
+    // The server dies with the test, even when the test crashes or is killed.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    // The test may have died between fork and prctl: the parent is then init.
+    if (::getppid() == 1)
+        ::_exit(1);
+    // Whatever the test process holds open (sockets, files, pipes of other
+    // children) is closed at exec, so a server can never keep it alive.
+#ifdef SYS_close_range
+    if (::syscall(SYS_close_range, 3U, ~0U, 4U /* CLOSE_RANGE_CLOEXEC */) == 0)
+        return;
+#endif
+    rlimit limit{};
+    const long last = ::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY
+                          ? static_cast<long>(std::min<rlim_t>(limit.rlim_cur, 65536))
+                          : 4096;
+    for (int fd = 3; fd < last; ++fd) {
+        const int flags = ::fcntl(fd, F_GETFD);
+        if (flags != -1 && !(flags & FD_CLOEXEC))
+            ::fcntl(fd, F_SETFD, flags | FD_CLOEXEC);
+    }
+}
+
+} // namespace
 
 PyFtpServer::PyFtpServer() = default;
 
@@ -23,6 +60,7 @@ bool PyFtpServer::start()
     const QString python = QStringLiteral("/usr/bin/python3");
     const QString script = QStringLiteral(FTPQOR_TEST_SUPPORT_DIR "/pyftpd_server.py");
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
+    m_process.setChildProcessModifier(PrepareServerChild);
     m_process.start(python, {script, QStringLiteral("--root"), m_root.path(), QStringLiteral("--user"),
                              QString::fromLatin1(kUser), QStringLiteral("--password"),
                              QString::fromLatin1(kPassword), QStringLiteral("--anonymous")});

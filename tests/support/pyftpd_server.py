@@ -1,10 +1,11 @@
 """A real FTP server for the tests: Debian's pyftpdlib on 127.0.0.1.
 
 Prints "PORT <n>" once it listens on the port the system picked, then serves
-until it is killed.
+until it is killed or the test that started it is gone.
 """
 import argparse
 import logging
+import os
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
@@ -32,6 +33,15 @@ def main():
     handler.banner = "pyftpdlib test server ready."
 
     server = FTPServer(("127.0.0.1", 0), handler)
+    # A test that crashed or was killed never stops its server: leave with it
+    # rather than live on as an orphan.
+    parent = os.getppid()
+
+    def leave_with_parent():
+        if os.getppid() != parent:
+            os._exit(0)
+
+    server.ioloop.call_every(0.5, leave_with_parent)
     print("PORT %d" % server.address[1], flush=True)
     server.serve_forever(handle_exit=True)
 
