@@ -3,12 +3,20 @@
 #include "PyFtpServer.h"
 #include "ScriptedFtpServer.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -78,6 +86,27 @@ QByteArray readAllData(QTcpSocket &data)
     }, 5000);
     return bytes + data.readAll();
 }
+
+// True once the process is gone or only waits to be reaped.
+bool processEnded(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    return close < 0 || line.mid(close + 2, 1) == "Z";
+}
+
+// What a descriptor link names ("pipe:[1234]", a path), read as it is.
+QByteArray linkOf(const QString &link)
+{
+    char target[512];
+    const ssize_t size = ::readlink(QFile::encodeName(link).constData(), target, sizeof target);
+    return size > 0 ? QByteArray(target, size) : QByteArray();
+}
+
+const char *const kOrphanHelper = "FTPQOR_PYFTPD_ORPHAN_HELPER";
 
 } // namespace
 
@@ -171,4 +200,53 @@ TEST(ScriptedFtpServer, ActiveUploadIsStored)
     data->disconnectFromHost();
     EXPECT_TRUE(client.reply().startsWith("226"));
     EXPECT_EQ(server.storedData(), QByteArray("uploaded bytes"));
+}
+
+// Run only as the child of the test below: starts a server and dies the way a
+// crashed test does, without any cleanup.
+TEST(PyFtpServer, HelperStartsAServerAndDies)
+{
+    if (!qEnvironmentVariableIsSet(kOrphanHelper))
+        GTEST_SKIP() << "helper of ServerEndsWithItsTestAndHoldsNoneOfItsFiles";
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    const QByteArray line = "SERVER " + QByteArray::number(server.processId()) + "\n";
+    ASSERT_EQ(::write(STDOUT_FILENO, line.constData(), static_cast<size_t>(line.size())), line.size());
+    ::_exit(3);
+}
+
+TEST(PyFtpServer, ServerEndsWithItsTestAndHoldsNoneOfItsFiles)
+{
+    // A descriptor the test leaves inheritable never reaches the server.
+    int leaky[2] = {-1, -1};
+    ASSERT_EQ(::pipe(leaky), 0);
+    {
+        PyFtpServer server;
+        ASSERT_TRUE(server.start()) << server.error().toStdString();
+        const QByteArray ours = linkOf(QStringLiteral("/proc/self/fd/%1").arg(leaky[0]));
+        ASSERT_FALSE(ours.isEmpty());
+        const QDir fds(QStringLiteral("/proc/%1/fd").arg(server.processId()));
+        const QStringList names = fds.entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
+        ASSERT_FALSE(names.isEmpty());
+        for (const QString &name : names)
+            EXPECT_NE(linkOf(fds.filePath(name)), ours) << name.toStdString();
+    }
+    ::close(leaky[0]);
+    ::close(leaky[1]);
+
+    // A test that dies without stopping its server takes the server along.
+    QProcess helper;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(kOrphanHelper), QStringLiteral("1"));
+    helper.setProcessEnvironment(environment);
+    helper.start(QCoreApplication::applicationFilePath(),
+                 {QStringLiteral("--gtest_filter=PyFtpServer.HelperStartsAServerAndDies")});
+    ASSERT_TRUE(helper.waitForFinished(30000));
+    EXPECT_EQ(helper.exitCode(), 3) << helper.readAllStandardError().constData();
+    const QByteArray out = helper.readAllStandardOutput();
+    const qsizetype at = out.indexOf("SERVER ");
+    ASSERT_GE(at, 0) << out.constData();
+    const qint64 pid = out.mid(at + 7, out.indexOf('\n', at) - at - 7).toLongLong();
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(QTest::qWaitFor([pid] { return processEnded(pid); }, 10000));
 }

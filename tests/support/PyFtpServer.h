@@ -24,6 +24,7 @@ public:
 
     bool isRunning() const;
     quint16 port() const { return m_port; }
+    qint64 processId() const { return m_process.processId(); }
     QString host() const { return QStringLiteral("127.0.0.1"); }
     QString rootPath() const { return m_root.path(); }
     QString error() const { return m_error; }
