@@ -28,6 +28,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 const QString kObject = QStringLiteral("frmCompare");
@@ -404,19 +406,37 @@ void frmCompare::LV_ItemClick(const QModelIndex &index)
     });
 }
 
+bool frmCompare::AskToClose()
+{
+    try {
+        if (!m_comparison->Running())
+            return true;
+        const PromptButton answer =
+            ShowMessage(this, PromptIcon::Question, PromptButtons::YesNo, QStringLiteral("Stop Search ?"),
+                        QStringLiteral("Search is still running!\n\nDo you wish to stop search ?"));
+        return answer == PromptButton::Yes;
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("Form_QueryUnload"));
+        return true;
+    }
+}
+
+void frmCompare::CloseAsAgreed()
+{
+    m_closeAgreed = true;
+    close();
+}
+
 void frmCompare::closeEvent(QCloseEvent *event)
 {
     try {
-        if (m_comparison->Running()) {
-            const PromptButton answer =
-                ShowMessage(this, PromptIcon::Question, PromptButtons::YesNo, QStringLiteral("Stop Search ?"),
-                            QStringLiteral("Search is still running!\n\nDo you wish to stop search ?"));
-            if (answer != PromptButton::Yes) {
-                event->ignore();
-                return;
-            }
-            m_comparison->Abort();
+        const bool agreed = std::exchange(m_closeAgreed, false);
+        if (!agreed && !AskToClose()) {
+            event->ignore();
+            return;
         }
+        if (m_comparison->Running())
+            m_comparison->Abort();
         Timer1.stop();
         event->accept();
     } catch (...) {

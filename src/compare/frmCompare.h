@@ -90,12 +90,18 @@ public:
     QStatusBar *SB = nullptr;
     QTimer Timer1;
 
+    // The main window's close asks every window first and closes them only
+    // once all agreed, so a later No leaves a running search or comparison alone.
+    Q_INVOKABLE bool AskToClose();
+    Q_INVOKABLE void CloseAsAgreed();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
     MainWindowServices &m_main;
 
 private:
+    bool m_closeAgreed = false;
     void buildControls();
     void buildMenu();
     void setPanel(int panel, const QString &text);

@@ -643,9 +643,20 @@ bool frmZAVUde::Form_QueryUnload()
         if (question && !question())
             return false;
     }
-    // The tool windows ask their own questions (a comparison still running).
+    // The tool windows ask their own questions (a search or comparison still
+    // running) before any of them is closed, so a No leaves every one as it was.
     for (auto &[key, window] : m_toolWindows) {
-        if (window && !window->close())
+        bool agreed = true;
+        if (window && QMetaObject::invokeMethod(window, "AskToClose", Qt::DirectConnection, Q_RETURN_ARG(bool, agreed)) &&
+            !agreed)
+            return false;
+    }
+    for (auto &[key, window] : m_toolWindows) {
+        if (!window)
+            continue;
+        if (QMetaObject::invokeMethod(window, "CloseAsAgreed", Qt::DirectConnection))
+            continue;
+        if (!window->close())
             return false;
     }
     // A batch has a session, so the question above covered it: it ends without its message.

@@ -46,6 +46,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -910,21 +911,37 @@ void frmSearch::CreateJobsFromResults(bool saveToFile)
     });
 }
 
+bool frmSearch::AskToClose()
+{
+    try {
+        if (!m_walk->IsRunning() || !m_walk->SessionActive())
+            return true;
+        const PromptButton answer = ShowMessage(
+            this, PromptIcon::Question, PromptButtons::YesNo, QStringLiteral("Stop Search ?"),
+            QStringLiteral("Search is still running!\r\n\r\nDo you wish to stop search ?"));
+        return answer == PromptButton::Yes;
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("Form_QueryUnload"));
+        return true;
+    }
+}
+
+void frmSearch::CloseAsAgreed()
+{
+    m_closeAgreed = true;
+    close();
+}
+
 void frmSearch::closeEvent(QCloseEvent *event)
 {
     try {
-        if (m_walk->IsRunning()) {
-            if (m_walk->SessionActive()) {
-                const PromptButton answer = ShowMessage(
-                    this, PromptIcon::Question, PromptButtons::YesNo, QStringLiteral("Stop Search ?"),
-                    QStringLiteral("Search is still running!\r\n\r\nDo you wish to stop search ?"));
-                if (answer != PromptButton::Yes) {
-                    event->ignore();
-                    return;
-                }
-            }
-            m_walk->Close();
+        const bool agreed = std::exchange(m_closeAgreed, false);
+        if (!agreed && !AskToClose()) {
+            event->ignore();
+            return;
         }
+        if (m_walk->IsRunning())
+            m_walk->Close();
         event->accept();
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("Form_QueryUnload"));

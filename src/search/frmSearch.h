@@ -104,10 +104,16 @@ public:
     QList<QAction *> mnuItem;
     QMenu *mnuCntxt = nullptr;
 
+    // The main window's close asks every window first and closes them only
+    // once all agreed, so a later No leaves a running search or comparison alone.
+    Q_INVOKABLE bool AskToClose();
+    Q_INVOKABLE void CloseAsAgreed();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    bool m_closeAgreed = false;
     // SearchSink
     void SearchStatus(const QString &text) override;
     void SearchLog(const QString &text) override;

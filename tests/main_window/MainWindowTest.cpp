@@ -30,6 +30,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QPointer>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -591,7 +592,58 @@ protected:
     void closeEvent(QCloseEvent *event) override { refuse ? event->ignore() : event->accept(); }
 };
 
+// A tool window that answers the close question like the search and compare
+// windows: asked first, closed only once every window agreed.
+class AskingToolWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit AskingToolWindow(QWidget *owner) : QWidget(owner, Qt::Window) { setAttribute(Qt::WA_DeleteOnClose); }
+    bool agree = true;
+    int asked = 0;
+    int closedAsAgreed = 0;
+    Q_INVOKABLE bool AskToClose()
+    {
+        ++asked;
+        return agree;
+    }
+    Q_INVOKABLE void CloseAsAgreed()
+    {
+        ++closedAsAgreed;
+        close();
+    }
+};
+
 } // namespace
+
+TEST(MainWindow, ToolWindowsAreAllAskedBeforeAnyOfThemCloses)
+{
+    frmZAVUde window;
+    window.show();
+    QPointer<AskingToolWindow> search;
+    QPointer<AskingToolWindow> compare;
+    window.SetWindowFactory("srch", [&](QWidget *owner) { return search = new AskingToolWindow(owner); });
+    window.SetWindowFactory("cmp", [&](QWidget *owner) { return compare = new AskingToolWindow(owner); });
+    window.OpenToolWindow("srch");
+    window.OpenToolWindow("cmp");
+    ASSERT_TRUE(search && compare);
+
+    // One window says No: nobody is closed, whichever agreed first stays open too.
+    search->agree = false;
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(window.isVisible());
+    ASSERT_TRUE(search && compare);
+    EXPECT_EQ(search->asked, 1);
+    EXPECT_EQ(search->closedAsAgreed + compare->closedAsAgreed, 0);
+    EXPECT_TRUE(search->isVisible());
+    EXPECT_TRUE(compare->isVisible());
+
+    search->agree = true;
+    window.ExitProgram();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(window.ToolWindow("srch"), nullptr);
+    EXPECT_EQ(window.ToolWindow("cmp"), nullptr);
+}
 
 TEST(MainWindow, TheCompareEntriesOpenOneToolWindowThatHasItsSayOnClosing)
 {
@@ -656,3 +708,5 @@ TEST(MainWindow, TheSearchEntriesOpenOneSearchWindowExceptWhileModal)
     EXPECT_TRUE(window.ImageList1().Contains("slide_d"));
     window.ExitProgram();
 }
+
+#include "MainWindowTest.moc"
