@@ -152,17 +152,33 @@ void Logger::scheduleDraw()
         m_drawTimer = new QTimer(this);
         m_drawTimer->setSingleShot(true);
         m_drawTimer->setInterval(kDrawDelayMs);
-        connect(m_drawTimer, &QTimer::timeout, this, &Logger::DrawALL);
+        connect(m_drawTimer, &QTimer::timeout, this, &Logger::endBurst);
     }
-    if (!m_drawTimer->isActive())
+    if (!m_drawTimer->isActive()) {
+        // The bars take their new ranges at once but are drawn with the burst's
+        // end: each bar drawn also redraws the frame and window behind it.
+        for (QScrollBar *bar : {verticalScrollBar(), horizontalScrollBar()})
+            bar->setUpdatesEnabled(false);
         m_drawTimer->start();
+    }
+}
+
+void Logger::endBurst()
+{
+    try {
+        for (QScrollBar *bar : {verticalScrollBar(), horizontalScrollBar()})
+            bar->setUpdatesEnabled(true);
+        DrawALL();
+    } catch (...) {
+        LogCurrentException(objectName(), QStringLiteral("endBurst"));
+    }
 }
 
 void Logger::drawPending()
 {
     if (m_drawTimer && m_drawTimer->isActive()) {
         m_drawTimer->stop();
-        DrawALL();
+        endBurst();
     }
 }
 

@@ -172,6 +172,7 @@ private:
     // a busy session logs lines by the thousand, and each full redraw costs.
     void scheduleDraw();
     void drawPending();
+    void endBurst();
     void drawEntryLines(QPainter &painter, int firstEntry, int startLine);
     void CheckPAD(double neededWidth);
     void layoutPane();

@@ -7,6 +7,7 @@
 
 #include <QLocale>
 #include <QPainter>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -18,6 +19,7 @@ constexpr OleColor kIdleFill = 0x389448;
 constexpr OleColor kBarOutline = 0x8000000A; // active border
 constexpr OleColor kBarFill = OleColors::ButtonFace;
 constexpr OleColor kProgressFill = 0xFF0000;
+constexpr int kRedrawDelayMs = 100;
 
 } // namespace
 
@@ -25,6 +27,17 @@ FtpStatusStrip::FtpStatusStrip(QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("FtpStatusStrip"));
+    m_redrawTimer = new QTimer(this);
+    m_redrawTimer->setSingleShot(true);
+    m_redrawTimer->setInterval(kRedrawDelayMs);
+    connect(m_redrawTimer, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+}
+
+void FtpStatusStrip::scheduleRedraw()
+{
+    // The paint reads the engine's state then, so the last change is what shows.
+    if (!m_redrawTimer->isActive())
+        m_redrawTimer->start();
 }
 
 void FtpStatusStrip::setEngine(FtpCommander *engine)
@@ -33,12 +46,12 @@ void FtpStatusStrip::setEngine(FtpCommander *engine)
         disconnect(m_engine, nullptr, this, nullptr);
     m_engine = engine;
     if (engine) {
-        connect(engine, &FtpCommander::StatusChanged, this, qOverload<>(&QWidget::update));
-        connect(engine, &FtpCommander::DataProgress, this, qOverload<>(&QWidget::update));
-        connect(engine, &FtpCommander::DataConnect, this, qOverload<>(&QWidget::update));
-        connect(engine, &FtpCommander::DataDisconnect, this, qOverload<>(&QWidget::update));
-        connect(engine, &FtpCommander::FtpConnect, this, qOverload<>(&QWidget::update));
-        connect(engine, &FtpCommander::FtpDisconnect, this, qOverload<>(&QWidget::update));
+        connect(engine, &FtpCommander::StatusChanged, this, &FtpStatusStrip::scheduleRedraw);
+        connect(engine, &FtpCommander::DataProgress, this, &FtpStatusStrip::scheduleRedraw);
+        connect(engine, &FtpCommander::DataConnect, this, &FtpStatusStrip::scheduleRedraw);
+        connect(engine, &FtpCommander::DataDisconnect, this, &FtpStatusStrip::scheduleRedraw);
+        connect(engine, &FtpCommander::FtpConnect, this, &FtpStatusStrip::scheduleRedraw);
+        connect(engine, &FtpCommander::FtpDisconnect, this, &FtpStatusStrip::scheduleRedraw);
     }
     update();
 }

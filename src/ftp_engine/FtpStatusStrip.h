@@ -5,6 +5,7 @@
 
 class FtpCommander;
 class QPainter;
+class QTimer;
 
 // The state an engine shows in its status strip.
 struct FtpStatusSnapshot {
@@ -18,7 +19,8 @@ struct FtpStatusSnapshot {
 // A visible engine's status: one square for the control connection, one for
 // the data connection (bright green while connected), then a bar with the
 // progress of the current transfer. It observes the engine and redraws when
-// the engine's state changes.
+// the engine's state changes, at most a few times a second: a batch of small
+// files changes it several times per file.
 class FtpStatusStrip : public QWidget
 {
     Q_OBJECT
@@ -38,5 +40,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void scheduleRedraw();
+
     QPointer<FtpCommander> m_engine;
+    QTimer *m_redrawTimer = nullptr;
 };
