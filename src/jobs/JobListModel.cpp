@@ -2,6 +2,8 @@
 
 #include "KeyedImageList.h"
 
+#include <algorithm>
+
 JobListModel::JobListModel(const KeyedImageList *pictures, QObject *parent)
     : QAbstractTableModel(parent), m_pictures(pictures)
 {
@@ -133,6 +135,30 @@ void JobListModel::Clear()
     m_list.clear();
     m_rows.clear();
     endResetModel();
+}
+
+void JobListModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= ColumnCount || m_list.size() < 2)
+        return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<QString> keysBefore;
+    keysBefore.reserve(static_cast<size_t>(before.size()));
+    for (const QModelIndex &index : before)
+        keysBefore.push_back(m_list[static_cast<size_t>(index.row())].key);
+    const auto column_ = static_cast<size_t>(column);
+    std::stable_sort(m_list.begin(), m_list.end(), [column_, order](const Row &a, const Row &b) {
+        const int c = a.cells[column_].compare(b.cells[column_], Qt::CaseInsensitive);
+        return order == Qt::AscendingOrder ? c < 0 : c > 0;
+    });
+    reindex();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i)
+        after.push_back(index(RowOf(keysBefore[static_cast<size_t>(i)]), before[i].column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 void JobListModel::reindex()

@@ -48,6 +48,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     Qt::DropActions supportedDropActions() const override { return Qt::CopyAction | Qt::MoveAction; }
+    // Orders the rows by one column's text, letter case ignored; equal texts keep their order.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 private:
     struct Row {

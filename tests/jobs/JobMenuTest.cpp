@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QTest>
@@ -255,4 +256,35 @@ TEST_F(JobMenu, PopsUpByRightButtonAndMenuKey)
     ASSERT_TRUE(QTest::qWaitFor([&] { return menu.isVisible(); }, 2000));
     EXPECT_EQ(menu.pos(), pane.LVJob->mapToGlobal(QPoint(80, 0)));
     menu.hide();
+}
+
+TEST_F(JobMenu, HeaderClicksSortTheRowsUpThenDownAndSelectionFollowsItsJob)
+{
+    const auto b = add(QStringLiteral("b.txt"), 0);
+    const auto c = add(QStringLiteral("C.txt"), 0);
+    const auto a = add(QStringLiteral("a.txt"), 0);
+    QWidget *top = pane.LVJob->window();
+    top->resize(800, 400);
+    top->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(top));
+    select({c});
+
+    QHeaderView *header = pane.LVJob->header();
+    const QPoint fileHeader(header->sectionViewportPosition(JobListModel::File) + 10, header->height() / 2);
+    auto order = [&] {
+        QStringList names;
+        for (int row = 0; row < pane.Rows->rowCount(); ++row)
+            names << pane.Rows->data(pane.Rows->index(row, JobListModel::File), Qt::DisplayRole).toString();
+        return names;
+    };
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, fileHeader);
+    EXPECT_EQ(order(), (QStringList{"a.txt", "b.txt", "C.txt"}));
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, fileHeader);
+    EXPECT_EQ(order(), (QStringList{"C.txt", "b.txt", "a.txt"}));
+    // The selected row is still the same job, and keys still find their rows.
+    const QModelIndexList selected = pane.LVJob->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(pane.Rows->KeyAt(selected.first().row()), c->ZavUdeID());
+    EXPECT_EQ(pane.Rows->RowOf(a->ZavUdeID()), 2);
+    EXPECT_EQ(pane.Rows->RowOf(b->ZavUdeID()), 1);
 }
