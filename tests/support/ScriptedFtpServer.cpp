@@ -82,6 +82,9 @@ void ScriptedFtpServer::closeControl()
 void ScriptedFtpServer::onNewConnection()
 {
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+        // Replies go out as written, as a real server's do: small writes held
+        // back for an acknowledgement cost every command tens of milliseconds.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         if (m_control) {
             // One session at a time: a new connection replaces the old one.
             m_control->abort();
@@ -246,6 +249,7 @@ void ScriptedFtpServer::openPassive()
         QTcpSocket *socket = m_dataServer->nextPendingConnection();
         if (!socket)
             return;
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         if (m_data)
             m_data->abort();
         m_data = socket;
