@@ -65,6 +65,8 @@ JobCommands::JobCommands(JobQueuePane &pane, BatchAnswers &answers, JobDataPorts
     if (m_pane.layout())
         m_pane.layout()->addWidget(row);
 
+    m_filteredList = m_pane.LVJob;
+    m_filteredViewport = m_pane.LVJob->viewport();
     m_pane.LVJob->installEventFilter(this);
     m_pane.LVJob->viewport()->installEventFilter(this);
     connect(m_pane.LVJob, &QTreeView::doubleClicked, this, [this] {
@@ -338,12 +340,12 @@ void JobCommands::PopUpJobMenu(const QPoint &globalPosition)
 bool JobCommands::eventFilter(QObject *watched, QEvent *event)
 {
     try {
-        if (watched == m_pane.LVJob && event->type() == QEvent::KeyPress
+        if (event->type() == QEvent::KeyPress && watched == m_filteredList
             && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Menu) {
             PopUpJobMenu(m_pane.LVJob->mapToGlobal(QPoint(kMenuKeyOffsetPx, 0)));
             return true;
         }
-        if (watched == m_pane.LVJob->viewport() && event->type() == QEvent::MouseButtonRelease
+        if (event->type() == QEvent::MouseButtonRelease && watched == m_filteredViewport
             && static_cast<QMouseEvent *>(event)->button() == Qt::RightButton) {
             PopUpJobMenu(static_cast<QMouseEvent *>(event)->globalPosition().toPoint());
             return true;

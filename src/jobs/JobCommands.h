@@ -123,5 +123,10 @@ private:
     JobDispatcher m_dispatcher;
     Window m_window;
     QMenu *m_menu = nullptr;
+    // The list and its viewport as the filter was installed on them: the
+    // filter compares against these and never reaches into a list that may
+    // be half destroyed when its last events arrive.
+    const QObject *m_filteredList = nullptr;
+    const QObject *m_filteredViewport = nullptr;
     std::array<FtpStatusStrip *, JobDispatcher::kConnections> m_strips{};
 };
