@@ -1,5 +1,6 @@
 #include "frmZAVUde.h"
 
+#include "LetterIcon.h"
 #include "ColumnWidthKeeper.h"
 
 #include "AppInfo.h"
@@ -60,23 +61,9 @@ namespace {
 
 const QString kObject = QStringLiteral("frmZAVUde");
 
-// A small coloured square with a letter, for keys the desktop theme has no picture for.
 QIcon letterIcon(const QColor &colour, const QString &letter)
 {
-    QPixmap picture(16, 16);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(colour);
-    painter.setPen(colour.darker(140));
-    painter.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 3, 3);
-    painter.setPen(Qt::white);
-    QFont font = painter.font();
-    font.setPixelSize(11);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, letter);
-    return QIcon(picture);
+    return LetterIcon(colour, letter, LetterIconShape::Square);
 }
 
 } // namespace

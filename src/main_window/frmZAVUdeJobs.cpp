@@ -3,6 +3,7 @@
 // and the jobs loaded at start-up.
 #include "frmZAVUde.h"
 
+#include "LetterIcon.h"
 #include "DataRoot.h"
 #include "ErrorLog.h"
 #include "FileListView.h"
@@ -37,20 +38,7 @@ const QString kObject = QStringLiteral("frmZAVUde");
 
 QIcon jobIcon(const QColor &colour, const QString &letter)
 {
-    QPixmap picture(16, 16);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(colour);
-    painter.setPen(colour.darker(140));
-    painter.drawEllipse(QRectF(1, 1, 14, 14));
-    painter.setPen(Qt::white);
-    QFont font = painter.font();
-    font.setPixelSize(10);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, letter);
-    return QIcon(picture);
+    return LetterIcon(colour, letter, LetterIconShape::Round);
 }
 
 } // namespace
