@@ -3,6 +3,8 @@
 #include "StoredFile.h"
 #include "TextCodec.h"
 
+#include <QFileInfo>
+
 namespace JobFile {
 
 QByteArray EncodeLine(const FtpTask &job)
@@ -56,6 +58,12 @@ Content Parse(const QByteArray &bytes, qint64 &serial)
 
 std::optional<Content> Read(const QString &path, qint64 &serial, QString *error)
 {
+    if (QFileInfo(path).size() > kMaxFileMiB * 1024 * 1024) {
+        if (error)
+            *error = QStringLiteral("'") + QFileInfo(path).fileName() + QStringLiteral("' was not loaded: job files larger than ") +
+                     QString::number(kMaxFileMiB) + QStringLiteral(" MiB are refused.");
+        return std::nullopt;
+    }
     const auto bytes = StoredFile::ReadAll(path, error);
     if (!bytes)
         return std::nullopt;

@@ -16,6 +16,9 @@ namespace JobFile {
 
 // Lines longer than this are not read.
 constexpr qsizetype kMaxLineLength = 64 * 1024;
+// Files larger than this many MiB are not read: far above what a queue of
+// tens of thousands of jobs takes, far below what would strain memory.
+constexpr qint64 kMaxFileMiB = 64;
 
 struct Content {
     std::vector<FtpTaskCollection::Job> jobs;
@@ -30,7 +33,7 @@ QByteArray EncodeLine(const FtpTask &job);
 // grows by one per job read.
 Content Parse(const QByteArray &bytes, qint64 &serial);
 
-// The file's jobs; nothing when it cannot be read (error says why).
+// The file's jobs; nothing when it cannot be read or is too large (error says why).
 std::optional<Content> Read(const QString &path, qint64 &serial, QString *error = nullptr);
 
 } // namespace JobFile

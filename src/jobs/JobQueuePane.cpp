@@ -319,17 +319,34 @@ void JobQueuePane::UpdateJobSummary()
     }
 }
 
+QString JobQueuePane::SideCopyFile() const
+{
+    return QFileInfo(TasksFile).dir().filePath(QStringLiteral("tasks.loaded.xqr"));
+}
+
+QString JobQueuePane::PendingJobsFile() const
+{
+    const QString side = SideCopyFile();
+    return !QFileInfo::exists(TasksFile) && QFileInfo::exists(side) ? side : TasksFile;
+}
+
 void JobQueuePane::LoadTasks(const QString &path)
 {
     try {
-        if (!QFileInfo::exists(path)) {
+        const bool isDefaultFile = path == TasksFile;
+        // A run that listed the default file and ended without its close left the side copy only.
+        const QString source = isDefaultFile ? PendingJobsFile() : path;
+        const bool fromSideCopy = source != path;
+        // This run's queue holds the side copy's jobs already.
+        if (!QFileInfo::exists(source) || (fromSideCopy && m_sideCopyListed)) {
             UpdateJobSummary();
             return;
         }
         QString error;
-        const auto content = JobFile::Read(path, JobSerial, &error);
+        const auto content = JobFile::Read(source, JobSerial, &error);
         if (!content) {
             LogErrorToFile(kObject, QStringLiteral("LoadTasks"), ErrorNumber::PathFileAccess, error);
+            AddJobInfoLine(error);
             UpdateJobSummary();
             return;
         }
@@ -348,36 +365,61 @@ void JobQueuePane::LoadTasks(const QString &path)
             ++added;
         }
 
-        const bool isDefaultFile = path == TasksFile;
+        // The side copy's unreadable lines were kept aside when it was still the default file.
+        const bool consumes = isDefaultFile && !fromSideCopy;
         bool keptAside = true;
         if (!content->unreadable.isEmpty()) {
             QString where;
-            if (isDefaultFile) {
+            if (consumes) {
                 const QString unread = QFileInfo(path).dir().filePath(QStringLiteral("tasks.unread.xqr"));
-                for (const QByteArray &line : content->unreadable)
-                    keptAside = keptAside && StoredFile::AppendLine(unread, line, StoredFile::Privacy::Private);
+                keptAside = StoredFile::AppendLine(unread, content->unreadable.join("\r\n"), StoredFile::Privacy::Private);
                 where = keptAside ? QStringLiteral(" They were kept in '") + unread + QStringLiteral("'.")
                                   : QStringLiteral(" The file was kept.");
             }
             AddJobInfoLine(QString::number(content->unreadable.size()) + QStringLiteral(" unreadable jobs in '") +
-                           QFileInfo(path).fileName() + QStringLiteral("' were not loaded.") + where);
+                           QFileInfo(source).fileName() + QStringLiteral("' were not loaded.") + where);
         }
         ReportJobsAdded(true, added, refused);
-        // The default file is consumed by loading it, unless a line could not be kept aside.
-        if (isDefaultFile && keptAside && !QFile::remove(path))
-            LogErrorToFile(kObject, QStringLiteral("LoadTasks"), ErrorNumber::PermissionDenied,
-                           QStringLiteral("Permission denied: ") + path);
+        if (isDefaultFile && (fromSideCopy || keptAside))
+            m_sideCopyListed = true;
+        // The default file is consumed by loading it, unless a line could not be
+        // kept aside; it becomes the side copy, which the next close's save ends.
+        if (consumes && keptAside) {
+            const QString side = SideCopyFile();
+            QFile::remove(side);
+            if (!QFile::rename(path, side) && !QFile::remove(path))
+                LogErrorToFile(kObject, QStringLiteral("LoadTasks"), ErrorNumber::PermissionDenied,
+                               QStringLiteral("Permission denied: ") + path);
+        }
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("LoadTasks"));
     }
     UpdateJobSummary();
 }
 
-bool JobQueuePane::SaveQueue(const QString &path, bool append, bool force)
+bool JobQueuePane::SaveQueue(const QString &path, bool append, bool force,
+                             const std::set<const FtpTask *> &stoppedByClose)
 {
-    const JobSaveOptions options{IsOptionOn(OptionFlag::AutoSavePendingJobs),
-                                 IsOptionOn(OptionFlag::AutoSaveFailedJobs)};
-    return SaveTasks(path, JobQueue, append, force, options, window());
+    JobSaveOptions options;
+    options.autoSavePending = IsOptionOn(OptionFlag::AutoSavePendingJobs);
+    options.autoSaveFailed = IsOptionOn(OptionFlag::AutoSaveFailedJobs);
+    options.stoppedByClose = stoppedByClose;
+    const bool isDefaultFile = path == TasksFile;
+    const QString side = SideCopyFile();
+    // Jobs a run that crashed had listed, which this run did not list: they
+    // stay pending, ahead of this run's jobs.
+    if (isDefaultFile && !m_sideCopyListed && !QFileInfo::exists(path) && QFileInfo::exists(side)
+        && !QFile::rename(side, path))
+        LogErrorToFile(kObject, QStringLiteral("SaveQueue"), ErrorNumber::PermissionDenied,
+                       QStringLiteral("Permission denied: ") + side);
+    const JobSaveResult saved = SaveJobs(path, JobQueue, append, force, options, window());
+    if (isDefaultFile && m_sideCopyListed && !saved.failed) {
+        if (QFileInfo::exists(side) && !QFile::remove(side))
+            LogErrorToFile(kObject, QStringLiteral("SaveQueue"), ErrorNumber::PermissionDenied,
+                           QStringLiteral("Permission denied: ") + side);
+        m_sideCopyListed = false;
+    }
+    return saved.written;
 }
 
 void JobQueuePane::mnuJLoad_Click()

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <set>
 
 class JobListModel;
 class KeyedImageList;
@@ -78,11 +79,22 @@ public:
     void UpdateJobSummary() override;
     void Timer3_Timer();
 
-    // Lists the jobs of a job file; the default file is deleted afterwards,
-    // its unreadable lines kept in "tasks.unread.xqr" beside it.
+    // Lists the jobs of a job file; the default file is then taken away
+    // (moved to its side copy "tasks.loaded.xqr", which outlives a crash), its
+    // unreadable lines kept in "tasks.unread.xqr" beside it. With the default
+    // file missing its side copy is listed instead. Files larger than
+    // JobFile::kMaxFileMiB are refused and kept.
     void LoadTasks(const QString &path);
-    // Saves the queue (at close: append, not forced) with the job options.
-    bool SaveQueue(const QString &path, bool append, bool force);
+    // Saves the queue (at close: append, not forced) with the job options;
+    // the jobs the close stopped are saved as pending where pending jobs are.
+    // A save of the default file that did not fail ends its side copy; a side
+    // copy this run did not list goes back into the default file first.
+    bool SaveQueue(const QString &path, bool append, bool force,
+                   const std::set<const FtpTask *> &stoppedByClose = {});
+    // The file "Load Pending Jobs" reads: the default file, or its side copy
+    // when only that is left.
+    QString PendingJobsFile() const;
+    QString SideCopyFile() const;
 
     void mnuJLoad_Click();
     void mnuJLoadCustom_Click();
@@ -126,4 +138,6 @@ private:
     std::function<void(bool)> m_resetBatchAnswers;
     FtpTask::OverwriteQuestion m_overwriteQuestion;
     DropHandler m_drop;
+    // The queue holds the jobs of the side copy (this run listed the default file or the copy).
+    bool m_sideCopyListed = false;
 };

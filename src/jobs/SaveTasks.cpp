@@ -14,6 +14,14 @@ const QString kObject = QStringLiteral("frmZAVUde");
 bool SaveTasks(const QString &path, const FtpTaskCollection &jobs, bool append, bool force,
                const JobSaveOptions &options, QWidget *parent)
 {
+    return SaveJobs(path, jobs, append, force, options, parent).written;
+}
+
+JobSaveResult SaveJobs(const QString &path, const FtpTaskCollection &jobs, bool append, bool force,
+                       const JobSaveOptions &options, QWidget *parent)
+{
+    JobSaveResult result;
+    result.failed = true;
     try {
         bool agreed = false;
         if (!force && !options.autoSavePending && !options.autoSaveFailed) {
@@ -25,7 +33,7 @@ bool SaveTasks(const QString &path, const FtpTaskCollection &jobs, bool append, 
                     ShowMessage(parent, PromptIcon::Question, PromptButtons::YesNo, QStringLiteral("Save Jobs ?"),
                                 QStringLiteral("There are pending or failed jobs!\r\n\r\nDo you wish to save them ?"));
                 if (answer != PromptButton::Yes)
-                    return false;
+                    return {};
                 agreed = true;
             }
         }
@@ -36,7 +44,7 @@ bool SaveTasks(const QString &path, const FtpTaskCollection &jobs, bool append, 
             const auto old = StoredFile::ReadAll(path, &error);
             if (!old) {
                 LogErrorToFile(kObject, QStringLiteral("SaveTasks"), ErrorNumber::PermissionDenied, error);
-                return false;
+                return result;
             }
             content = *old;
             if (!content.isEmpty() && !content.endsWith('\n') && !content.endsWith('\r'))
@@ -44,8 +52,18 @@ bool SaveTasks(const QString &path, const FtpTaskCollection &jobs, bool append, 
         }
 
         bool written = false;
+        const bool pendingWritten = force || options.autoSavePending || agreed;
         for (const auto &job : jobs) {
             const int status = job->Status();
+            if (pendingWritten && options.stoppedByClose.count(job.get()) > 0) {
+                FtpTask pending(*job);
+                pending.setStatus(0);
+                pending.setFailureReason(0);
+                content += JobFile::EncodeLine(pending);
+                content += "\r\n";
+                written = true;
+                continue;
+            }
             const bool write = force || (status == 3 && (options.autoSaveFailed || agreed)) ||
                                (status == 0 && (options.autoSavePending || agreed));
             if (!write)
@@ -58,12 +76,12 @@ bool SaveTasks(const QString &path, const FtpTaskCollection &jobs, bool append, 
         QString error;
         if (!StoredFile::WriteAtomically(path, content, StoredFile::Privacy::Private, &error)) {
             LogErrorToFile(kObject, QStringLiteral("SaveTasks"), ErrorNumber::PathFileAccess, error);
-            return false;
+            return result;
         }
-        return written;
+        return {written, false};
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("SaveTasks"));
-        return false;
+        return result;
     }
 }
 

@@ -57,6 +57,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <set>
+
 namespace {
 
 const QString kObject = QStringLiteral("frmZAVUde");
@@ -653,11 +655,17 @@ bool frmZAVUde::Form_QueryUnload()
     Timer1.stop();
     Timer2.stop();
     // Running jobs stop as "Stop" stops them; the queue is saved (or asked
-    // about) before anything is disconnected.
-    for (int i = 0; i < JobDispatcher::kConnections; ++i)
+    // about) before anything is disconnected. The close, not the user, stopped
+    // them: they are saved as pending jobs that can be resumed.
+    std::set<const FtpTask *> stoppedByClose;
+    for (int i = 0; i < JobDispatcher::kConnections; ++i) {
+        const FtpTaskCollection::Job job = m_jobCommands->Dispatcher().LinkedJob(i);
         m_jobCommands->Dispatcher().StopRunningJob(i);
+        if (job && !m_jobCommands->Dispatcher().LinkedJob(i) && job->Status() == 3)
+            stoppedByClose.insert(job.get());
+    }
     // Saved pending or failed jobs decide the start with the session.
-    const bool pendingJobs = m_jobs->SaveQueue(m_jobs->TasksFile, true, false);
+    const bool pendingJobs = m_jobs->SaveQueue(m_jobs->TasksFile, true, false, stoppedByClose);
     // After the jobs are saved and before the sessions end: copies a job
     // still has to send stay.
     if (m_editFlow) {

@@ -204,7 +204,7 @@ void frmZAVUde::offerPendingJobs()
     m_pendingJobsOffered = true;
     if (!IsOptionOn(OptionFlag::PromptPendingJobsOnStartup) || !m_jobs->mnuJLoad->isEnabled())
         return;
-    QFile file(m_jobs->TasksFile);
+    QFile file(m_jobs->PendingJobsFile());
     if (!file.open(QIODevice::ReadOnly) || file.readAll().trimmed().isEmpty())
         return;
     file.close();

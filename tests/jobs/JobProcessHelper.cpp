@@ -2,6 +2,8 @@
 //   HELPER_MODE=save <path> <count>: saves a queue of `count` jobs to `path`
 //     over and over, each round with a new size in every job, printing
 //     "saved <round>" after each; runs until killed.
+//   HELPER_MODE=load <path>: lists the job file `path` as the default job
+//     file of a job queue, prints "loaded <jobs>"; runs until killed.
 //   otherwise: runs the real start-up with a job queue as its window. A first
 //     instance lists a job file named on its command line, prints "FIRST",
 //     and after each job file handed over writes to $HELPER_LOG one line
@@ -93,6 +95,14 @@ int main(int argc, char **argv)
     }
 
     QApplication app(argc, argv);
+    if (qEnvironmentVariable("HELPER_MODE") == QLatin1String("load")) {
+        KeyedImageList pictures;
+        JobQueuePane pane(&pictures);
+        pane.TasksFile = app.arguments().value(1);
+        pane.LoadTasks(pane.TasksFile);
+        say("loaded " + QByteArray::number(pane.JobQueue.Count()));
+        return app.exec();
+    }
     ModStartup startup(RuntimeFolder::Path());
     KeyedImageList pictures;
     JobQueuePane pane(&pictures);

@@ -2,7 +2,10 @@
 // first instance with a job queue, and a process saving a queue is killed
 // in the middle of its saves.
 #include "JobFile.h"
+#include "JobQueuePane.h"
 #include "JobSamples.h"
+#include "KeyedImageList.h"
+#include "OptionFlags.h"
 
 #include "TestFiles.h"
 
@@ -167,4 +170,62 @@ TEST(JobFileKill, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewFileWhole)
         roundsSeen.insert(*rounds.begin());
     }
     EXPECT_GT(roundsSeen.size(), 1u) << "kills fell after different saves";
+}
+
+// A program killed after it listed the pending jobs: the next start lists
+// them again; its close saves them once and ends the side copy; a run that
+// does not list them keeps them pending.
+TEST(JobFileKill, PendingJobsOfAProgramKilledAfterListingThemAreNeitherLostNorDoubled)
+{
+    QTemporaryDir folder;
+    const QString tasks = folder.filePath(QStringLiteral("tasks.xqr"));
+    const auto list = [&] {
+        ASSERT_TRUE(WriteFileBytes(tasks, JobFile::EncodeLine(*JobSamples::Named(QStringLiteral("one.bin"))) + "\r\n" +
+                                              JobFile::EncodeLine(*JobSamples::Named(QStringLiteral("two.bin"))) + "\r\n"));
+        QProcess loader;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HELPER_MODE"), QStringLiteral("load"));
+        env.insert(QStringLiteral("FTPQOR_HOME"), folder.filePath(QStringLiteral("home")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        loader.setProcessEnvironment(env);
+        loader.start(QStringLiteral(JOB_PROCESS_HELPER), {tasks});
+        ASSERT_TRUE(loader.waitForStarted(10000));
+        QByteArray out;
+        while (!out.contains('\n') && loader.waitForReadyRead(15000))
+            out += loader.readAllStandardOutput();
+        EXPECT_EQ(out.trimmed(), "loaded 2");
+        ::kill(static_cast<pid_t>(loader.processId()), SIGKILL);
+        ASSERT_TRUE(loader.waitForFinished(10000));
+        EXPECT_FALSE(QFile::exists(tasks)) << "listing takes the default file away";
+    };
+    const auto countLines = [&] { return ReadFileBytes(tasks).count("\r\n"); };
+    struct PendingOption {
+        PendingOption() { SetOptionFlag(OptionFlag::AutoSavePendingJobs, true); }
+        ~PendingOption() { SetOptionFlag(OptionFlag::AutoSavePendingJobs, false); }
+    } option;
+    KeyedImageList pictures;
+
+    list();
+    {
+        JobQueuePane next(&pictures);
+        next.TasksFile = tasks;
+        next.mnuJLoad_Click();
+        EXPECT_EQ(next.JobQueue.Count(), 2) << "the jobs of the killed program are lost";
+        next.LoadTasks(tasks);
+        EXPECT_EQ(next.JobQueue.Count(), 2);
+        EXPECT_EQ(next.RefusedJobs.Count(), 0) << "listed twice in one run";
+        next.SaveQueue(tasks, true, false);
+        EXPECT_FALSE(QFile::exists(next.SideCopyFile()));
+        EXPECT_EQ(countLines(), 2) << "saved once";
+    }
+
+    list();
+    {
+        JobQueuePane unlisted(&pictures);
+        unlisted.TasksFile = tasks;
+        ASSERT_TRUE(unlisted.AddJob(JobSamples::Named(QStringLiteral("three.bin"))));
+        unlisted.SaveQueue(tasks, true, false);
+        EXPECT_EQ(countLines(), 3) << "a run that did not list them keeps them pending";
+        EXPECT_FALSE(QFile::exists(unlisted.SideCopyFile()));
+    }
 }

@@ -264,6 +264,32 @@ TEST_F(JobQueueTest, LoadingTheDefaultFileKeepsUnreadableLinesAndDeletesIt)
     EXPECT_EQ(pane.JobQueue.Count(), 3);
 }
 
+// A job file too large to be a queue is refused before it is read, named
+// with the limit, and kept; a queue of 20,000 jobs with long paths stays far below it.
+TEST_F(JobQueueTest, AJobFileLargerThanTheLimitIsRefusedAndKept)
+{
+    {
+        QFile huge(pane.TasksFile);
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(huge.resize(JobFile::kMaxFileMiB * 1024 * 1024 + 1)); // sparse: no disk used
+    }
+    pane.LoadTasks(pane.TasksFile);
+    EXPECT_EQ(pane.JobQueue.Count(), 0);
+    EXPECT_TRUE(info().contains(QStringLiteral("larger than ") + QString::number(JobFile::kMaxFileMiB) +
+                                QStringLiteral(" MiB")))
+        << info().toStdString();
+    EXPECT_TRUE(QFileInfo::exists(pane.TasksFile)) << "a refused file is kept";
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("tasks.unread.xqr"))));
+
+    FtpTaskCollection many;
+    const QString folder = QStringLiteral("/home/someone/") + QString(120, QLatin1Char('f'));
+    for (int i = 0; i < 20000; ++i)
+        many.AddFtpTask(Named(QString(60, QLatin1Char('n')) + QString::number(i), 0, true, folder));
+    const QString saved = dir.filePath(QStringLiteral("many.xqr"));
+    ASSERT_TRUE(SaveTasks(saved, many, false, true));
+    EXPECT_LT(QFileInfo(saved).size() * 4, JobFile::kMaxFileMiB * 1024 * 1024);
+}
+
 TEST_F(JobQueueTest, LoadSaveMenuItems)
 {
     ScriptedPrompts prompts;

@@ -2,6 +2,7 @@
 
 #include "BatchTestSupport.h"
 #include "DataRoot.h"
+#include "JobCommands.h"
 #include "FileHandlerCollection.h"
 #include "FileListView.h"
 #include "JobFile.h"
@@ -23,6 +24,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 namespace {
 
@@ -115,6 +118,98 @@ TEST(MainWindowJobs, JobsPendingAtCloseComeBackAtTheNextStart)
     EXPECT_TRUE(RunValue().isEmpty()) << "no job saved: no start with the session";
     EXPECT_TRUE(QFileInfo::exists(tasks)) << "the default file is still written, empty";
     EXPECT_TRUE(ReadFileBytes(tasks).isEmpty());
+    QFile::remove(tasks);
+}
+
+// The server is frozen while the window closes, so the job is stopped part-way.
+struct FrozenServer {
+    explicit FrozenServer(qint64 pid) : pid(static_cast<pid_t>(pid)) { ::kill(this->pid, SIGSTOP); }
+    ~FrozenServer() { ::kill(pid, SIGCONT); }
+    pid_t pid;
+};
+
+// A download the close stops is kept when only pending jobs are auto-saved:
+// it comes back pending, locked, with its bytes, and "&Resume" goes on from them.
+TEST(MainWindowJobs, ADownloadTheCloseStopsComesBackPendingAndResumesFromItsBytes)
+{
+    JobOptions restore;
+    ScriptedPrompts prompts;
+    WriteOptions({OptionFlag::AutoSavePendingJobs});
+    const QString tasks = DataRoot::SystemFolder() + QStringLiteral("/tasks.xqr");
+    QFile::remove(tasks);
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    QByteArray content(48 * 1024 * 1024, Qt::Uninitialized);
+    for (qsizetype i = 0; i < content.size(); ++i)
+        content[i] = static_cast<char>((i * 7 + i / 4096) & 0xff);
+    ASSERT_TRUE(server.writeFile("big.bin", content));
+    QTemporaryDir local;
+    const QString localFile = local.filePath("big.bin");
+
+    qint64 bytesAtClose = 0;
+    {
+        frmZAVUde window;
+        window.ShowQor();
+        auto job = std::make_shared<FtpTask>();
+        job->setLocalFileTitle(QStringLiteral("big.bin"));
+        job->setRemoteFileTitle(QStringLiteral("big.bin"));
+        job->setLocalPath(local.path());
+        job->setRemotePath(QStringLiteral("/"));
+        job->setServerAddress(server.host());
+        job->setServerPort(server.port());
+        job->setUser(QString::fromLatin1(PyFtpServer::kUser));
+        job->setPassword(QString::fromLatin1(PyFtpServer::kPassword));
+        job->setSize(-1);
+        ASSERT_TRUE(window.Jobs()->AddJob(job));
+        job->setLocked(false);
+        window.JobControl()->Dispatcher().RunQueuedJobs();
+        ASSERT_TRUE(WaitUntil([&] { return job->TransferedBytes() > 0; }));
+        FrozenServer frozen(server.processId());
+        prompts.expectMessage(QStringLiteral("You are connected to a server"), PromptButton::Yes);
+        EXPECT_TRUE(window.close());
+        EXPECT_TRUE(prompts.allUsed()) << "pending jobs are saved without a question";
+        bytesAtClose = job->TransferedBytes();
+        ASSERT_GT(bytesAtClose, 0);
+        ASSERT_LT(bytesAtClose, content.size()) << "the download ended before the close";
+    }
+    qint64 serial = 0;
+    const auto saved = JobFile::Parse(ReadFileBytes(tasks), serial);
+    ASSERT_EQ(saved.jobs.size(), 1u) << "the stopped job was not saved";
+    EXPECT_EQ(saved.jobs.front()->Status(), 0);
+    EXPECT_EQ(saved.jobs.front()->FailureReason(), 0);
+    EXPECT_EQ(saved.jobs.front()->TransferedBytes(), bytesAtClose);
+
+    {
+        frmZAVUde window;
+        window.Jobs()->mnuJLoad->trigger();
+        ASSERT_EQ(window.Jobs()->JobQueue.Count(), 1);
+        const auto job = *window.Jobs()->JobQueue.begin();
+        EXPECT_TRUE(job->Locked());
+        EXPECT_EQ(GetJobStatusText(*job, true), QStringLiteral("Ideal"));
+        // A byte the resumed download must not fetch again.
+        {
+            QFile partial(localFile);
+            ASSERT_TRUE(partial.open(QIODevice::ReadWrite));
+            ASSERT_GT(partial.size(), 0);
+            ASSERT_TRUE(partial.write("\x01", 1) == 1);
+        }
+        QTreeView *list = window.Jobs()->LVJob;
+        list->selectionModel()->select(list->model()->index(0, 0),
+                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        window.JobControl()->EnableJobMenu();
+        ASSERT_TRUE(window.JobControl()->mnuJResume->isEnabled());
+        window.JobControl()->mnuJResume->trigger();
+        ASSERT_TRUE(WaitUntil([&] { return job->Status() == 2 || job->Status() == 3; }, 60000));
+        EXPECT_EQ(GetJobStatusText(*job, true), QStringLiteral("Completed"));
+        const QByteArray arrived = ReadFileBytes(localFile);
+        ASSERT_EQ(arrived.size(), content.size());
+        EXPECT_EQ(arrived[0], '\x01') << "the resumed download began again at byte 0";
+        EXPECT_TRUE(arrived.mid(1) == content.mid(1));
+        ASSERT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
+        EXPECT_TRUE(window.close());
+    }
+    EXPECT_FALSE(QFileInfo::exists(DataRoot::SystemFolder() + QStringLiteral("/tasks.loaded.xqr")))
+        << "the close's save ends the side copy";
     QFile::remove(tasks);
 }
 
