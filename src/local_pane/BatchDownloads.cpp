@@ -91,7 +91,9 @@ void BatchTransfers::HandleFileDownloads(int index, bool immediate, bool asJobs,
             if (!m_steps || !readyFor(index, true))
                 return;
             // A walk cut short has said why; with nothing found there is nothing more to say.
-            if (walkFolders(index, folders, dest, list).WalkTerminated && list.isEmpty())
+            // A walk the user stopped ends the batch: nothing is transferred.
+            const BatchSteps::WalkResult found = walkFolders(index, folders, dest, list);
+            if (found.WalkCancelled || (found.WalkTerminated && list.isEmpty()))
                 return;
             if (!list.isEmpty()) {
                 QList<qsizetype> checked;
@@ -144,7 +146,7 @@ void BatchTransfers::HandleFileDeletes(int index)
             if (!m_steps)
                 return;
             const BatchSteps::WalkResult found = walkFolders(index, folders, m_local.CurrentPath(), list);
-            if (found.WalkTerminated)
+            if (found.WalkTerminated || found.WalkCancelled)
                 return;
             if (!list.isEmpty()) {
                 QList<qsizetype> checked;

@@ -342,6 +342,10 @@ bool BatchRunner::FtpCmd_JobDone(int slot, bool success, long lastAct)
             return true;
         if (validSlot(slot) && m_walkActive[static_cast<size_t>(slot)] && slot == m_walkSlot) {
             if (lastAct == FtpCommander::ActChangeDir) {
+                if (m_walkStopping) {
+                    later([this] { walkNext(); });
+                    return true;
+                }
                 if (!success) {
                     later([this] { AbortCurrentOperation(); });
                     return true;

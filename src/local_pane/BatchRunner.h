@@ -60,6 +60,7 @@ public:
     void RunUploads(int slot) override;
     void RunDownloads(int slot) override;
     void RunDeletes(int slot) override;
+    void StopListFiles(int slot) override;
 
     // A finished operation of slot `slot`; true when it was a step of a
     // batch, walk or copy (the slot's own branches then leave it alone).
@@ -139,6 +140,7 @@ private:
     int m_walkSlot = -1;
     FolderQueue m_walkQueue;
     QString m_walkFolder; // the folder being listed
+    bool m_walkStopping = false; // the user stopped the walk; it ends when the running step does
     WalkResult m_walkResult;
     QString m_walkRoot;
     ModalHolders::Hold m_walkHold;

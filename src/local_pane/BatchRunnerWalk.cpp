@@ -53,11 +53,13 @@ BatchSteps::WalkResult BatchRunner::WalkRemoteFolders(int slot, const QStringLis
         m_walkStartPath[static_cast<size_t>(slot)] = start;
         m_walkActive[static_cast<size_t>(slot)] = true;
         m_walkSlot = slot;
+        m_walkStopping = false;
         m_walkHold = m_modal.Take();
         auto *dialog = new frmProgress(m_owner);
         m_walkDialog = dialog;
         dialog->ShowAction(this, m_owner, false, slot, frmProgress::kListFolders, 1);
         const bool terminated = dialog->WalkTerminated || m_walkResult.WalkTerminated;
+        const bool cancelled = dialog->WalkCancelled;
         delete dialog;
         // Should the display have gone some other way, the walk still ends here.
         if (m_walkSlot >= 0)
@@ -66,6 +68,7 @@ BatchSteps::WalkResult BatchRunner::WalkRemoteFolders(int slot, const QStringLis
         result = std::move(m_walkResult);
         m_walkResult = {};
         result.WalkTerminated = terminated;
+        result.WalkCancelled = cancelled;
         result.Folders = m_walkQueue.Paths();
         // The builder has the walked folders now: the queue has served.
         m_walkQueue.Clear();
@@ -84,11 +87,28 @@ void BatchRunner::RunListFiles(int slot)
         walkNext();
 }
 
+void BatchRunner::StopListFiles(int slot)
+{
+    if (slot < 0 || slot != m_walkSlot)
+        return;
+    // The step under way is let finish (the connection's own handling would
+    // take its listing for the pane's); the walk ends after it, quietly.
+    BatchEngine *e = engine(slot);
+    if (e && e->SessionActive() && e->isBusy())
+        m_walkStopping = true;
+    else
+        endWalk(true, true);
+}
+
 void BatchRunner::walkNext()
 {
     const int slot = m_walkSlot;
     if (slot < 0)
         return;
+    if (m_walkStopping) {
+        endWalk(true, true);
+        return;
+    }
     BatchEngine *e = engine(slot);
     if (!e || !e->SessionActive()) {
         endWalk(true, false);
@@ -147,6 +167,7 @@ void BatchRunner::endWalk(bool terminated, bool quiet)
         return;
     m_walkActive = {false, false};
     m_walkSlot = -1;
+    m_walkStopping = false;
     m_walkResult.WalkTerminated = m_walkResult.WalkTerminated || terminated;
     const QPointer<frmProgress> dialog = m_walkDialog;
     if (dialog && terminated)

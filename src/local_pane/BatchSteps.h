@@ -16,13 +16,15 @@ public:
 
     // What a remote walk found: every file below the queued folders (local
     // folders under the download root mirroring the remote tree), every
-    // folder walked in the order it was visited (the queued ones first), and
-    // whether the walk was ended by an error.
+    // folder walked in the order it was visited (the queued ones first),
+    // whether the walk was cut short, and whether the user stopped it (then
+    // nothing of the batch runs).
     struct WalkResult
     {
         BatchList Files;
         QStringList Folders;
         bool WalkTerminated = false;
+        bool WalkCancelled = false;
     };
 
     // Shows the confirmation list for `action` ("UP", "DN" or "DEL") and

@@ -11,4 +11,6 @@ public:
     virtual void RunUploads(int slot) = 0;
     virtual void RunDownloads(int slot) = 0;
     virtual void RunDeletes(int slot) = 0;
+    // The user chose to stop the folder walk: it ends at its next step.
+    virtual void StopListFiles(int slot) = 0;
 };

@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -189,7 +190,6 @@ void frmFileConfirm::AddRow(qint64 index, const QString &name, qint64 sizeBytes,
 
 void frmFileConfirm::FinishRows()
 {
-    SetColumnWidths(LV, QStringLiteral("0.27;0.12;0.35;0.2"));
     SortListView(LV, ColModified, true);
     RefreshCountSize();
 }
@@ -447,6 +447,15 @@ bool frmFileConfirm::IsLowDiskSpace()
         LogCurrentException(kObject, QStringLiteral("IsLowDiskSpace"));
         return false;
     }
+}
+
+void frmFileConfirm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // The list has its laid-out width only now; before, the fractions would
+    // apply to a widget that was never sized.
+    if (!std::exchange(m_widthsSet, true))
+        SetColumnWidths(LV, QStringLiteral("0.27;0.12;0.35;0.2"));
 }
 
 void frmFileConfirm::mouseDoubleClickEvent(QMouseEvent *event)

@@ -45,7 +45,8 @@ public:
     // else stays empty and the date filter leaves the row alone.
     void AddRow(qint64 index, const QString &name, qint64 sizeBytes, const QString &location,
                 const QString &modifiedText, const QDateTime &modified);
-    // Widths, counts and labels once all rows are in.
+    // Sort order, counts and labels once all rows are in (the column widths
+    // follow the list's width when the dialog first shows).
     void FinishRows();
 
     // The volume a download is written to, and how to look at it.
@@ -96,6 +97,7 @@ public:
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void Check1_Click();
@@ -113,4 +115,5 @@ private:
     StorageProbe m_probe;
     qint64 m_selectedBytes = 0;
     bool m_filling = false;
+    bool m_widthsSet = false;
 };

@@ -4,6 +4,7 @@
 #include "ErrorLog.h"
 #include "ProfileDialogHeader.h"
 #include "ProgressOwner.h"
+#include "Prompts.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -109,7 +110,9 @@ void frmProgress::runStage(const QString &action)
     }
     if (action != kDownload && action != kUpload && action != kDelete)
         return;
-    Command1->setEnabled(true);
+    // A batch that made folders first keeps "Close" disabled to its end.
+    if (!m_createFolders)
+        Command1->setEnabled(true);
     if (!m_owner)
         return;
     if (action == kDownload)
@@ -172,12 +175,38 @@ void frmProgress::Command1_Click()
     done(QDialog::Rejected);
 }
 
+void frmProgress::askToStopWalk()
+{
+    try {
+        if (m_tag != kListFolders || m_finished || WalkCancelled || m_askingToStop)
+            return;
+        QPointer<frmProgress> guard(this);
+        m_askingToStop = true;
+        const PromptButton choice =
+            ShowMessage(this, PromptIcon::Question, PromptButtons::YesNo, QStringLiteral("Confirm"), kStopWalkText);
+        if (!guard)
+            return;
+        m_askingToStop = false;
+        // Also when the walk ended while the question was up: the user was
+        // promised that nothing is transferred.
+        if (choice != PromptButton::Yes || WalkCancelled)
+            return;
+        WalkCancelled = true;
+        if (m_owner && !m_finished)
+            m_owner->StopListFiles(m_server);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("StopWalk"));
+    }
+}
+
 void frmProgress::closeEvent(QCloseEvent *event)
 {
     // The close box would leave the batch without its display in the middle of
-    // folder creation or a walk; only the button ends the display early.
+    // folder creation or a walk; only the button ends the display early. A
+    // walk may be stopped instead.
     if (!m_finished && !Command1->isEnabled()) {
         event->ignore();
+        askToStopWalk();
         return;
     }
     QDialog::closeEvent(event);
@@ -185,9 +214,10 @@ void frmProgress::closeEvent(QCloseEvent *event)
 
 void frmProgress::keyPressEvent(QKeyEvent *event)
 {
-    // Escape acts as "Close" only while the button is offered.
+    // Escape acts as "Close" only while the button is offered; during a walk it offers to stop it.
     if (event->key() == Qt::Key_Escape && !Command1->isEnabled()) {
-        event->ignore();
+        event->accept();
+        askToStopWalk();
         return;
     }
     QDialog::keyPressEvent(event);

@@ -23,6 +23,11 @@ public:
 
     // Set when the batch's walk was cut short (read by the builder after ShowAction).
     bool WalkTerminated = false;
+    // Set when the user stopped the walk: nothing of the batch is to run.
+    bool WalkCancelled = false;
+
+    static inline const QString kStopWalkText =
+        QStringLiteral("Stop listing the folders? Nothing will be transferred.");
 
     // Batch action codes.
     static inline const QString kUpload = QStringLiteral("U");
@@ -59,12 +64,15 @@ private:
     void Form_Activate();
     void Command1_Click();
     void runStage(const QString &action);
+    // Escape or the close box during a walk: asks whether to stop it.
+    void askToStopWalk();
 
     ProgressOwner *m_owner = nullptr;
     int m_server = 0;
     bool m_createFolders = false;
     bool m_started = false;
     bool m_finished = false;
+    bool m_askingToStop = false;
     QString m_ready; // "OK" once ShowAction set the dialog up
     QString m_tag;
     qint64 m_max = 0;

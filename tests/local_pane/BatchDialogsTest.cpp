@@ -14,6 +14,7 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -78,6 +79,7 @@ struct RecordingOwner : ProgressOwner
     void RunUploads(int slot) override { record(QStringLiteral("up"), slot); }
     void RunDownloads(int slot) override { record(QStringLiteral("down"), slot); }
     void RunDeletes(int slot) override { record(QStringLiteral("del"), slot); }
+    void StopListFiles(int slot) override { record(QStringLiteral("stop"), slot); }
 };
 
 TEST(ProgressDialog, FirstStepRunsOnceShownAndAnEndInsideItEndsTheDisplay)
@@ -97,39 +99,63 @@ TEST(ProgressDialog, FirstStepRunsOnceShownAndAnEndInsideItEndsTheDisplay)
     EXPECT_TRUE(dialog.Command1->isEnabled());
 }
 
-TEST(ProgressDialog, CloseEndsTheDisplayOnlyAndFoldersComeFirst)
+TEST(ProgressDialog, CloseEndsTheDisplayOnlyAndStaysOffWhileFoldersAndTheirTransfersRun)
 {
     RecordingOwner owner;
-    frmProgress dialog;
+    ScriptedPrompts prompts;
+    frmProgress made;
     WhenModal<frmProgress>([&](frmProgress &shown) {
         EXPECT_EQ(owner.calls, QStringList{QStringLiteral("mkdirs0")});
         EXPECT_FALSE(shown.Command1->isEnabled());
         EXPECT_EQ(shown.Label1[0]->text(), QStringLiteral("Creating remote folders"));
         shown.FoldersDone();
+        EXPECT_FALSE(shown.Command1->isEnabled()); // the transfers after the folders keep it off
+        QTest::keyClick(&shown, Qt::Key_Escape);
+        shown.close();
+        EXPECT_TRUE(shown.isVisible());
+        shown.Finish();
+    });
+    made.ShowAction(&owner, nullptr, true, 0, frmProgress::kUpload, 4);
+    EXPECT_EQ(owner.calls, (QStringList{QStringLiteral("mkdirs0"), QStringLiteral("up0")}));
+    EXPECT_TRUE(prompts.shown().empty()); // no walk, no question
+
+    owner.calls.clear();
+    frmProgress dialog;
+    WhenModal<frmProgress>([&](frmProgress &shown) {
         EXPECT_TRUE(shown.Command1->isEnabled());
         shown.Command1->click();
     });
-    dialog.ShowAction(&owner, nullptr, true, 0, frmProgress::kDownload, 4);
-    EXPECT_EQ(owner.calls, (QStringList{QStringLiteral("mkdirs0"), QStringLiteral("down0")}));
+    dialog.ShowAction(&owner, nullptr, false, 0, frmProgress::kDownload, 4);
+    EXPECT_EQ(owner.calls, QStringList{QStringLiteral("down0")});
     EXPECT_FALSE(dialog.isVisible());
     // Later steps may still report to the hidden dialog.
     dialog.Inform(1, QStringLiteral("b"));
     EXPECT_EQ(dialog.Label1[1]->text(), QStringLiteral("Downloading 2 of 4"));
 }
 
-TEST(ProgressDialog, WalkKeepsItsDisplayAndDeleteNamesTheKind)
+TEST(ProgressDialog, AWalkAsksBeforeItStopsAndDeleteNamesTheKind)
 {
     RecordingOwner owner;
+    ScriptedPrompts prompts;
+    prompts.expectMessage(frmProgress::kStopWalkText, PromptButton::No)
+        .expectMessage(frmProgress::kStopWalkText, PromptButton::Yes);
     frmProgress walk;
     WhenModal<frmProgress>([&](frmProgress &shown) {
         EXPECT_EQ(shown.Label1[0]->text(), QStringLiteral("Listing files and folders from remote system..."));
         EXPECT_FALSE(shown.Command1->isEnabled());
-        shown.close(); // the close box does not end a walk's display
+        shown.close(); // the close box asks; No: the walk goes on with its display
         EXPECT_TRUE(shown.isVisible());
+        EXPECT_FALSE(shown.WalkCancelled);
+        QTest::keyClick(&shown, Qt::Key_Escape); // Yes: the owner stops the walk
+        EXPECT_TRUE(shown.WalkCancelled);
+        EXPECT_EQ(owner.calls.last(), QStringLiteral("stop1"));
         shown.Finish();
     });
-    walk.ShowAction(&owner, nullptr, false, 0, frmProgress::kListFolders, 1);
-    EXPECT_EQ(owner.calls, QStringList{QStringLiteral("walk0")});
+    walk.ShowAction(&owner, nullptr, false, 1, frmProgress::kListFolders, 1);
+    EXPECT_EQ(owner.calls, (QStringList{QStringLiteral("walk1"), QStringLiteral("stop1")}));
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(prompts.shown().size(), 2u);
+    EXPECT_EQ(prompts.shown().front().buttons, PromptButtons::YesNo);
 
     frmProgress del;
     owner.onCall = [&] {
@@ -313,6 +339,27 @@ TEST_F(ConfirmFixture, DiskChecksKeepTheDialogOpen)
     storage.freeBytes = 0;
     dialog.CmdDo_Click();
     EXPECT_EQ(dialog.Tag(), QStringLiteral("*"));
+}
+
+TEST_F(ConfirmFixture, ColumnsShareTheListWidthAsShown)
+{
+    fill(frmFileConfirm::kUpload, {1, 2});
+    dialog.resize(800, 500);
+    QList<int> widths;
+    int listWidth = 0;
+    WhenModal<frmFileConfirm>([&](frmFileConfirm &shown) {
+        listWidth = shown.LV->width();
+        for (int c = 0; c < 4; ++c)
+            widths << shown.LV->columnWidth(c);
+        shown.cmdCnc_Click();
+    });
+    dialog.exec();
+    ASSERT_GT(listWidth, 400);
+    const QList<double> fractions{0.27, 0.12, 0.35, 0.2};
+    ASSERT_EQ(widths.size(), 4);
+    for (int c = 0; c < 3; ++c)
+        EXPECT_EQ(widths[c], qRound(listWidth * fractions[c])) << c;
+    EXPECT_GE(widths[3], qRound(listWidth * fractions[3])); // the last one also takes what is left
 }
 
 TEST_F(ConfirmFixture, CancellingADownloadAsksFirst)

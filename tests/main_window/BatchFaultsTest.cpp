@@ -14,6 +14,7 @@
 #include "TestFiles.h"
 #include "WhenModal.h"
 #include "frmFileConfirm.h"
+#include "frmProgress.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,6 +22,7 @@
 #include <QItemSelectionModel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 #include <QTreeView>
 
@@ -143,6 +145,60 @@ TEST_F(FaultWindow, ADropDuringAWalkEndsItOnceAndNothingStarts)
     window->Batch()->HandleFileDownloads(0, true, false, false);
     expectEndedWithOneMessage();
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
+
+TEST_F(FaultWindow, TheUserStopsASlowWalkAndNothingIsTransferredOrDeleted)
+{
+    // A deep tree listed slowly: every folder holds a folder and a file.
+    server.setListing(line("d", 0, "d") + line("-", 10, "f"));
+    server.setFileData("0123456789");
+    server.on("CWD", [](const QByteArray &path) {
+        return path.count('/') > 40 ? ScriptedFtpServer::Reply{{"550 Too deep.\r\n", 0}}
+                                    : ScriptedFtpServer::Reply{{"250 OK.\r\n", 100}};
+    });
+    ASSERT_TRUE(connect());
+    ASSERT_TRUE(window->Local()->LoadLocalFolders(dir.path()));
+    // Any confirmation list would mean the walk went on to a batch.
+    int lists = 0;
+    QTimer watchdog;
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        if (auto *list = qobject_cast<frmFileConfirm *>(QApplication::activeModalWidget())) {
+            ++lists;
+            list->cmdCnc_Click();
+        }
+    });
+    watchdog.start(10);
+
+    selectRemote({"d", "f"});
+    prompts.expectMessage(frmProgress::kStopWalkText, PromptButton::No)
+        .expectMessage(frmProgress::kStopWalkText, PromptButton::Yes)
+        .expectMessage(frmProgress::kStopWalkText, PromptButton::Yes);
+    WhenModal<frmProgress>([](frmProgress &shown) {
+        shown.close(); // No: the walk goes on
+        EXPECT_TRUE(shown.isVisible());
+        QTest::keyClick(&shown, Qt::Key_Escape); // Yes
+    });
+    window->Batch()->HandleFileDownloads(0, true, false, false);
+    ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running() && !window->Slot(0)->IsBusy(); }));
+    EXPECT_EQ(server.commandCount("RETR"), 0);
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    EXPECT_GE(server.commandCount("CWD /d"), 1);
+    EXPECT_LT(server.commandCount("CWD /d/d/d/d/d/d/d/d/d/d"), 1);
+    EXPECT_EQ(window->Slot(0)->SlotRemotePath(), "/"); // back where it was
+    EXPECT_FALSE(window->ModalState());
+
+    // The same for a delete, stopped with Escape at once.
+    ASSERT_TRUE(waitFor([&] { return window->Remote(0)->Model->size() > 0; }));
+    selectRemote({"d", "f"});
+    WhenModal<frmProgress>([](frmProgress &shown) { QTest::keyClick(&shown, Qt::Key_Escape); });
+    window->Batch()->HandleFileDeletes(0);
+    ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running() && !window->Slot(0)->IsBusy(); }));
+    EXPECT_EQ(server.commandCount("DELE"), 0);
+    EXPECT_EQ(server.commandCount("RMD"), 0);
+    EXPECT_EQ(lists, 0);
+    EXPECT_TRUE(prompts.allUsed());
+    // No error message: only the three questions.
+    EXPECT_EQ(prompts.messageTexts(), QStringList(3, frmProgress::kStopWalkText));
 }
 
 TEST_F(FaultWindow, AHostileTreeIsWalkedInsideTheChosenFolderOnly)
