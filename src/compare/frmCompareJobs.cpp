@@ -6,6 +6,7 @@
 #include "FileListModel.h"
 #include "FtpTask.h"
 #include "JobsFromRows.h"
+#include "ModListView.h"
 #include "OptionFlags.h"
 #include "Paths.h"
 #include "Prompts.h"
@@ -93,7 +94,7 @@ bool frmCompare::DownloadMode() const { return m_rowSides[0].IsFtp && !m_rowSide
 
 bool frmCompare::MenuAvailable() const
 {
-    return LV->selectionModel() && LV->selectionModel()->hasSelection() && m_rowSides[0].IsFtp != m_rowSides[1].IsFtp;
+    return HasSelectedListRow(LV->selectionModel()) && m_rowSides[0].IsFtp != m_rowSides[1].IsFtp;
 }
 
 void frmCompare::ShowCompareMenu(const QPoint &at)
@@ -181,7 +182,7 @@ void frmCompare::HandleSaveTask(const QString &filter, bool save)
                 if (!row.Tag.startsWith(QLatin1Char('b'), Qt::CaseInsensitive))
                     continue;
                 const bool eligible = filter.isEmpty()
-                                          ? selection->isRowSelected(i, {})
+                                          ? IsListRowSelected(selection, i)
                                           : row.SubItems.value(CompareRules::ColRemarks - 1)
                                                     .compare(filter, Qt::CaseInsensitive) == 0;
                 if (!eligible)

@@ -7,6 +7,7 @@
 
 #include <QAbstractItemModel>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QTreeView>
 #include <QVariant>
 
@@ -152,6 +153,24 @@ bool GetImageListPicture(MainWindowServices &mainWindow, const QString &key)
     } catch (...) {
         return false;
     }
+}
+
+bool IsListRowSelected(const QItemSelectionModel *selection, int row)
+{
+    if (!selection || !selection->model() || row < 0)
+        return false;
+    const QModelIndex root;
+    const int columns = selection->model()->columnCount(root);
+    for (int column = 0; column < columns; ++column) {
+        if (selection->isSelected(selection->model()->index(row, column, root)))
+            return true;
+    }
+    return false;
+}
+
+bool HasSelectedListRow(const QItemSelectionModel *selection)
+{
+    return selection && selection->hasSelection();
 }
 
 void FlattenListViewHeader(QTreeView *list)

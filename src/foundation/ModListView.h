@@ -5,6 +5,7 @@
 #include <QString>
 
 class MainWindowServices;
+class QItemSelectionModel;
 class QTreeView;
 
 // Helpers for the report lists (file listings, jobs, results, handlers):
@@ -35,6 +36,12 @@ void SortListView(QTreeView *list, int column, bool ascending);
 
 // True when the main window's file-icon list holds a picture under the key.
 bool GetImageListPicture(MainWindowServices &mainWindow, const QString &key);
+
+// Selected rows of a report list. Without full-row selection a click selects
+// one cell only, and the user still means the row: a row counts as selected
+// when any of its cells is. How the selection looks is left to the option.
+bool IsListRowSelected(const QItemSelectionModel *selection, int row);
+bool HasSelectedListRow(const QItemSelectionModel *selection);
 
 // Headers that do not act as buttons.
 void FlattenListViewHeader(QTreeView *list);

@@ -838,7 +838,7 @@ void frmSearch::SearchFinished(SearchEnd end, bool sessionWasActive, const Searc
 void frmSearch::showContextMenu()
 {
     RunTrapped(kObject, QStringLiteral("LV_MouseUp"), [&] {
-        if (!LV->selectionModel() || !LV->selectionModel()->hasSelection())
+        if (!HasSelectedListRow(LV->selectionModel()))
             return;
         mnuCntxt->popup(LV->viewport()->mapToGlobal(QPoint(20, 20)));
     });
@@ -870,7 +870,7 @@ void frmSearch::CreateJobsFromResults(bool saveToFile)
             std::vector<FtpTaskCollection::Job> jobs;
             const QItemSelectionModel *selection = LV->selectionModel();
             for (int i = 0; i < m_model->size(); ++i) {
-                if (!selection->isRowSelected(i, {}) && !selection->isSelected(m_model->index(i, 0)))
+                if (!IsListRowSelected(selection, i))
                     continue;
                 const FileListRow &row = m_model->row(i);
                 const QString location = row.SubItems.value(kColLocation - 1);

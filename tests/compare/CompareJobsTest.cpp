@@ -202,6 +202,45 @@ TEST_F(CompareJobsTest, SecondSaveAppendsAndAFailedSaveClaimsNothing)
     EXPECT_TRUE(prompts.allUsed());
 }
 
+TEST_F(CompareJobsTest, AClickOnAnyCellOfARowSelectsThatRowForJobs)
+{
+    putFile(server.rootPath() + "/data/a.txt", "abc");
+    putFile(server.rootPath() + "/data/b.txt", "abcd");
+    putFile(server.rootPath() + "/data/c.txt", "abcde");
+    form->SetFtpLocation(0, ftpSide("/data"));
+    form->SetLocalLocation(1, local.path());
+    runToEnd();
+    ASSERT_EQ(form->Model()->size(), 3);
+    form->resize(900, 500);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+
+    // Full-row selection is off: a click selects the cell only, yet the menu and its jobs take the row.
+    auto click = [&](const QString &name, int column, Qt::KeyboardModifiers keys) {
+        const QModelIndex cell = form->Model()->index(rowOf(name), column);
+        form->LV->scrollTo(cell);
+        QTest::mouseClick(form->LV->viewport(), Qt::LeftButton, keys, form->LV->visualRect(cell).center());
+    };
+    click("a.txt", CompareRules::ColSize, Qt::NoModifier);
+    click("c.txt", CompareRules::ColRemarks, Qt::ControlModifier);
+    EXPECT_FALSE(form->LV->selectionModel()->isRowSelected(rowOf("a.txt"), {}));
+    EXPECT_TRUE(form->MenuAvailable());
+    entry("mnuAddDTask")->trigger();
+    ASSERT_EQ(intake.accepted.size(), 2u);
+    EXPECT_NE(intake.Find("a.txt"), nullptr);
+    EXPECT_NE(intake.Find("c.txt"), nullptr);
+    EXPECT_EQ(form->PanelText(1), "2 Jobs were added to job list.");
+
+    // Saving takes the same rows.
+    const QString jobFile = local.path() + "/cells.xqr";
+    ScriptedPrompts prompts;
+    prompts.expectFile("Save to Job File", jobFile);
+    click("b.txt", CompareRules::ColModified, Qt::NoModifier);
+    entry("mnuSaveDTask")->trigger();
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(form->PanelText(1), "1 Jobs were saved to 'cells.xqr' .");
+}
+
 TEST(CompareJobsMenuTest, LocalWithLocalOffersNoJobs)
 {
     QTemporaryDir a;

@@ -17,6 +17,7 @@
 #include "TestFiles.h"
 #include "frmSearch.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDir>
@@ -24,6 +25,7 @@
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -230,6 +232,57 @@ TEST_F(SearchWindowTest, ASearchShowsHitsWritesAnEscapedReportAndMakesJobs)
         EXPECT_EQ(job->TransferMode(), 0);
         EXPECT_FALSE(job->IsUpload());
     }
+}
+
+TEST_F(SearchWindowTest, AClickOnAnyCellOfAHitMakesItsDownloadJob)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    ASSERT_TRUE(server.writeFile("pub/one.iso", "1"));
+    ASSERT_TRUE(server.writeFile("pub/two.iso", "22"));
+    ASSERT_TRUE(server.writeFile("pub/three.iso", "333"));
+    QTemporaryDir out;
+    fillServer(server);
+    form->txtPattern->setText("*.iso");
+    form->CmdSearch_Click();
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(form->Model()->size(), 3);
+    form->resize(900, 600);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    auto rowOf = [&](const QString &name) {
+        for (int i = 0; i < form->Model()->size(); ++i) {
+            if (form->Model()->row(i).Text == name)
+                return i;
+        }
+        return -1;
+    };
+    auto click = [&](const QString &name, int column, Qt::KeyboardModifiers keys) {
+        const QModelIndex cell = form->Model()->index(rowOf(name), column);
+        form->LV->scrollTo(cell);
+        QTest::mouseClick(form->LV->viewport(), Qt::LeftButton, keys, form->LV->visualRect(cell).center());
+    };
+
+    // Full-row selection is off: the clicks select single cells of the Location and Size columns.
+    click("one.iso", 1, Qt::NoModifier);
+    click("three.iso", 2, Qt::ControlModifier);
+    EXPECT_FALSE(form->LV->selectionModel()->isRowSelected(rowOf("one.iso"), {}));
+    ScriptedPrompts prompts;
+    prompts.expectFile("Select the destination folder for downloads", out.path());
+    form->mnuCntxt->findChild<QAction *>("mnuJDnld")->trigger();
+    EXPECT_TRUE(prompts.allUsed());
+    ASSERT_EQ(intake.accepted.size(), 2u);
+    EXPECT_NE(intake.Find("one.iso"), nullptr);
+    EXPECT_NE(intake.Find("three.iso"), nullptr);
+
+    // "Save As Download Job..." takes the same rows.
+    click("two.iso", 2, Qt::NoModifier);
+    const QString jobFile = out.filePath("cells.xqr");
+    prompts.expectFile("Select the destination folder for downloads", out.path());
+    prompts.expectFile("Save to Job File", jobFile);
+    form->mnuCntxt->findChild<QAction *>("mnuJSave")->trigger();
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(form->PanelText(1), "1 Jobs were saved to 'cells.xqr' .");
 }
 
 TEST_F(SearchWindowTest, ClosingDuringASearchAsksAndWritesTheReportTail)
