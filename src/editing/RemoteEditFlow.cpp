@@ -133,6 +133,21 @@ bool RemoteEditFlow::askReopen() const
            == PromptButton::Yes;
 }
 
+void RemoteEditFlow::markCopySettled(const QString &localPath)
+{
+    const QFileInfo copy(localPath);
+    m_settledCopies.insert(localPath, {copy.lastModified(), copy.exists() ? copy.size() : -1});
+}
+
+bool RemoteEditFlow::copyChangedSinceSettled(const QString &localPath) const
+{
+    const QFileInfo copy(localPath);
+    const auto settled = m_settledCopies.constFind(localPath);
+    if (!copy.exists() || settled == m_settledCopies.cend())
+        return false;
+    return copy.size() != settled->size || copy.lastModified() != settled->modified;
+}
+
 bool RemoteEditFlow::copyInUse(const QString &localPath) const
 {
     if (m_watcher.FileAlreadyOpen(localPath))
@@ -263,6 +278,7 @@ bool RemoteEditFlow::FtpCmd_JobDone(int slotIndex, bool success, long lastAct)
                         QStringLiteral("Request failed to download and view/Edit the file!\r\n\r\nPlease try again."));
             return true;
         }
+        markCopySettled(open.localPath);
         openCopy(i, open);
         return true;
     } catch (...) {
@@ -347,6 +363,7 @@ void RemoteEditFlow::FileWatcher1_FileChanged(const QString &filePath, const QSt
                         QStringLiteral("You have made changes to '%1'.\r\n\r\nDo you wish to upload the modified file ?")
                             .arg(remoteFilePath))
             != PromptButton::Yes) {
+            markCopySettled(filePath);
             DiscardEditFile(editTaskId);
             return;
         }
@@ -388,6 +405,7 @@ bool RemoteEditFlow::RequestUpload(qint16 slotIndex, const QString &profileName,
             if (!AddEditTaskToQueue(task))
                 return false;
             m_editTasks.Remove(editTaskId);
+            markCopySettled(localFilePath);
             return true;
         }
         const int first = slotIndex & 1;
@@ -404,11 +422,13 @@ bool RemoteEditFlow::RequestUpload(qint16 slotIndex, const QString &profileName,
             m_uploadFolder[candidate] = GetParentRemotePath(remotePath);
             slot->FtpCmd()->FTP_SEND_FILE(localFilePath, remotePath, QFileInfo(localFilePath).size(), false);
             m_editTasks.Remove(editTaskId);
+            markCopySettled(localFilePath);
             return true;
         }
         if (!AddEditTaskToQueue(task))
             return false;
         m_editTasks.Remove(editTaskId);
+        markCopySettled(localFilePath);
         return true;
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("RequestUpload"));
@@ -497,16 +517,27 @@ void RemoteEditFlow::DeleteTempFiles()
     try {
         if (m_tempCopyNames.isEmpty())
             return;
-        if (IsOptionOn(OptionFlag::ConfirmDeletingTempFiles)
-            && ShowMessage(m_owner, PromptIcon::Question, PromptButtons::YesNo, AppTitle(),
-                           QStringLiteral("Delete the temporary copies of the files opened for viewing or editing?"))
-                   != PromptButton::Yes)
-            return;
-        QStringList kept;
+        // Changes nobody sent or declined (a program that handed the copy to
+        // a running instance ends before the user saves) are the user's work.
+        QStringList unsent;
+        QStringList disposable;
         for (const QString &name : m_tempCopyNames) {
             const QString path = JoinLocalPath(TmpFolder(), name);
+            if (copyChangedSinceSettled(path))
+                unsent << name;
+            else
+                disposable << name;
+        }
+        const bool confirmed = disposable.isEmpty() || !IsOptionOn(OptionFlag::ConfirmDeletingTempFiles)
+                               || ShowMessage(m_owner, PromptIcon::Question, PromptButtons::YesNo, AppTitle(),
+                                              QStringLiteral("Delete the temporary copies of the files opened for "
+                                                             "viewing or editing?"))
+                                      == PromptButton::Yes;
+        QStringList kept = unsent;
+        for (const QString &name : disposable) {
+            const QString path = JoinLocalPath(TmpFolder(), name);
             // A copy a job is still to send, or one still open, stays.
-            if (copyInUse(path)) {
+            if (!confirmed || copyInUse(path)) {
                 kept << name;
                 continue;
             }
@@ -515,6 +546,11 @@ void RemoteEditFlow::DeleteTempFiles()
                 kept << name;
         }
         m_tempCopyNames = kept;
+        if (!unsent.isEmpty())
+            ShowMessage(m_owner, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(),
+                        QStringLiteral("These files were changed but not uploaded. Their copies are kept in '%1':")
+                                .arg(QDir::toNativeSeparators(TmpFolder()))
+                            + QStringLiteral("\r\n\r\n") + unsent.join(QStringLiteral("\r\n")));
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("DeleteTempFiles"));
     }

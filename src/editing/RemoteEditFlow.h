@@ -4,6 +4,8 @@
 #include "EditOwner.h"
 #include "FtpTaskCollection.h"
 
+#include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -71,7 +73,8 @@ public:
     bool AddEditTaskToQueue(const FtpTaskCollection::Job &task);
 
     // The close order: the open quick editors ask first (false: the program
-    // stays open); the copies go after the jobs are saved.
+    // stays open); the copies go after the jobs are saved. A copy changed
+    // since it was downloaded, sent or declined stays, and one message says where.
     bool ConfirmCloseEditors();
     void CloseEditors();
     void DeleteTempFiles();
@@ -115,6 +118,9 @@ private:
     // A copy that is open in a quick editor or a program, or waits in a job.
     bool copyInUse(const QString &localPath) const;
     bool askReopen() const;
+    // The copy as it was when downloaded, or last sent or declined.
+    void markCopySettled(const QString &localPath);
+    bool copyChangedSinceSettled(const QString &localPath) const;
     const FileHandlerCollection &handlers() const;
     void requestRearm();
 
@@ -135,5 +141,10 @@ private:
     std::array<bool, 2> m_uploading{};
     std::array<QString, 2> m_uploadFolder;
     QStringList m_tempCopyNames;
+    struct CopyState {
+        QDateTime modified;
+        qint64 size = -1;
+    };
+    QHash<QString, CopyState> m_settledCopies;
     QList<QPointer<FrmEdit>> m_editors;
 };

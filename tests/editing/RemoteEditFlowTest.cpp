@@ -390,6 +390,51 @@ TEST_F(RemoteEditFlowTest, AViewedCopyIsReplacedByTheNextOpeningAndQueuedCopiesS
     EXPECT_TRUE(prompts.allUsed());
 }
 
+TEST_F(RemoteEditFlowTest, ACopyChangedAfterItsProgramEndedOutlivesTheCloseAndIsNamed)
+{
+    SetOptionFlag(OptionFlag::PromptUploadExternalEdits, true);
+    ASSERT_TRUE(server.writeFile("forked.html", "<p>\n"));
+    ASSERT_TRUE(server.writeFile("declined.txt", "d\n"));
+    ASSERT_TRUE(server.writeFile("viewed.log", "v\n"));
+    // Like an editor that hands the file to its running instance: back at once, copy untouched.
+    const int handOff = AddHandler("*.html", Script("handoff", "exit 0"), 3, "Hand-off");
+    const int appender = AddHandler("*.txt", Script("append", "echo more >> \"$1\""), 3, "Appender");
+    const int viewer = AddHandler("*.log", Script("look", "cat \"$1\" > /dev/null"), 1, "Looker");
+    ASSERT_TRUE(Connect());
+    auto openWith = [&](const QString &name, int handler, bool edit) {
+        Select(name);
+        if (edit)
+            flow->MNU_RMT_EDITITEM_Click(handler);
+        else
+            flow->MNU_RMT_VIEWITEM_Click(handler);
+        ASSERT_TRUE(Idle());
+        flow->Timer1_Timer();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return flow->EditTasks().Count() == 0; }, 20000)) << name.toStdString();
+    };
+    openWith("forked.html", handOff, true);
+    prompts.expectMessage("You have made changes to '127.0.0.1/declined.txt'.", PromptButton::No);
+    openWith("declined.txt", appender, true);
+    openWith("viewed.log", viewer, false);
+    EXPECT_TRUE(prompts.allUsed());
+
+    // The user saves in the running instance long after its program "ended".
+    const QString forked = tmp.filePath("forked.html");
+    ASSERT_TRUE(WriteFileBytes(forked, "<p>\nedited\n"));
+
+    prompts.expectMessage("were changed but not uploaded. Their copies are kept in '" + tmp.path()
+                              + "':\r\n\r\nforked.html",
+                          PromptButton::Ok);
+    ASSERT_TRUE(flow->ConfirmCloseEditors());
+    flow->CloseEditors();
+    flow->DeleteTempFiles();
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(ReadFileBytes(forked), "<p>\nedited\n");
+    // A declined change and an unchanged copy go with the other temporary files.
+    EXPECT_FALSE(QFileInfo::exists(tmp.filePath("declined.txt")));
+    EXPECT_FALSE(QFileInfo::exists(tmp.filePath("viewed.log")));
+    EXPECT_EQ(flow->TempCopyNames(), QStringList{"forked.html"});
+}
+
 TEST_F(RemoteEditFlowTest, AnEditorWithUnsentChangesCanKeepTheProgramOpen)
 {
     ASSERT_TRUE(server.writeFile("a.txt", "a"));
