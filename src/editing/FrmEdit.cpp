@@ -162,9 +162,18 @@ void FrmEdit::OKButton_Click()
         if (!m_owner || m_localFilePath.isEmpty())
             return;
         if (!m_saved) {
+            QStringList unencodable;
+            const std::optional<QByteArray> bytes = m_loaded.ToBytes(CurrentText(), &unencodable);
+            if (!bytes) {
+                // Writing "?" instead would change the file behind the user's back.
+                ShowMessage(this, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(),
+                            QStringLiteral("The file's character set cannot hold these characters: %1\r\n\r\n"
+                                           "Nothing was saved or uploaded.")
+                                .arg(unencodable.join(u' ')));
+                return;
+            }
             QString error;
-            if (!StoredFile::WriteAtomically(m_localFilePath, m_loaded.ToBytes(CurrentText()),
-                                             StoredFile::Privacy::Normal, &error))
+            if (!StoredFile::WriteAtomically(m_localFilePath, *bytes, StoredFile::Privacy::Normal, &error))
                 throw RuntimeError(ErrorNumber::PathFileAccess, error);
             m_saved = true;
         }

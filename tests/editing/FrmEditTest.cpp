@@ -81,17 +81,42 @@ TEST(EditedText, KeepsEncodingLineEndsAndEveryByte)
         {"\xef\xbb\xbfx\n", "y", "\xef\xbb\xbfx\ny"},
         {"caf\xe9 \x80\x81\x9d\xa0\n", QStringLiteral("\u00e9"), "caf\xe9 \x80\x81\x9d\xa0\n\xe9"},
         {"", "", ""},
+        {"one", "\ntwo", "one\ntwo"},
     };
     for (const Case &c : cases) {
         const EditedText text = EditedText::FromBytes(c.in);
         EXPECT_EQ(text.ToBytes(text.Text()), c.in);
         EXPECT_EQ(text.ToBytes(text.Text() + c.typed), c.out) << c.in.toHex().toStdString();
     }
-    const EditedText mixed = EditedText::FromBytes("a\r\nb\nc\r\n");
-    EXPECT_EQ(mixed.ToBytes(mixed.Text()), "a\r\nb\nc\r\n");
-    bool lossless = true;
-    EXPECT_EQ(EditedText::FromBytes("\xe9").ToBytes(QStringLiteral("\u4e2d"), &lossless), "?");
-    EXPECT_FALSE(lossless);
+}
+
+TEST(EditedText, LinesKeepTheirOwnEndingsAndLoneCrsStayBytes)
+{
+    // Mixed endings: kept lines keep theirs wherever they move to; new lines take the usual one.
+    const EditedText mixed = EditedText::FromBytes("a\r\nb\nc\r\nd\r\ne");
+    EXPECT_EQ(mixed.Text(), "a\nb\nc\nd\ne");
+    EXPECT_EQ(mixed.ToBytes("a\nnew\nb\nc\nd\ne"), QByteArray("a\r\nnew\r\nb\nc\r\nd\r\ne"));
+    EXPECT_EQ(mixed.ToBytes("b\nc\nd\ne\nz"), QByteArray("b\nc\r\nd\r\ne\r\nz"));
+    EXPECT_EQ(mixed.ToBytes("a\nb\nX\nd\ne"), QByteArray("a\r\nb\nX\r\nd\r\ne"));
+    EXPECT_EQ(EditedText::FromBytes("x\ny\r\nz\n").ToBytes("z\nx\ny\n"), QByteArray("z\nx\ny\r\n"));
+
+    // A CR that ends no line is a byte of its line, in either encoding.
+    const EditedText lone = EditedText::FromBytes("p\rq\nr\r");
+    const QChar mark = lone.LoneCrMark();
+    EXPECT_EQ(lone.Text(), QString("p") + mark + "q\nr" + mark);
+    EXPECT_EQ(lone.ToBytes(lone.Text() + "s"), QByteArray("p\rq\nr\rs"));
+    const EditedText latin = EditedText::FromBytes("\xe9\r\xe8\r");
+    EXPECT_EQ(latin.encoding(), EditedText::Encoding::SingleByte);
+    EXPECT_EQ(latin.ToBytes(latin.Text() + "!"), QByteArray("\xe9\r\xe8\r!"));
+    // A file that holds the usual picture of a CR gets another one.
+    const EditedText pictured = EditedText::FromBytes("\xe2\x90\x8d\ra");
+    EXPECT_NE(pictured.LoneCrMark(), QChar(0x240D));
+    EXPECT_EQ(pictured.ToBytes(pictured.Text() + "b"), QByteArray("\xe2\x90\x8d\rab"));
+
+    // What the single-byte form cannot hold is refused, each character named once.
+    QStringList missing;
+    EXPECT_FALSE(EditedText::FromBytes("\xe9").ToBytes(QStringLiteral("\u4e2d\u00e9\u4e2d\U0001F600"), &missing));
+    EXPECT_EQ(missing, (QStringList{QStringLiteral("\u4e2d"), QStringLiteral("\U0001F600")}));
 }
 
 TEST_F(FrmEditTest, AnEmptyCopyOpensEmptyWithUploadDisabledAndTypingMarksTheCaption)
@@ -151,6 +176,33 @@ TEST_F(FrmEditTest, AFailedHandOverKeepsTheWindowAndASecondUploadDoesNotWriteAga
     EXPECT_EQ(owner.uploads.size(), 2);
     EXPECT_EQ(owner.uploadedBytes.value(1), "other");
     EXPECT_TRUE(prompts.allUsed());
+}
+
+TEST_F(FrmEditTest, UploadKeepsUntouchedBytesAndRefusesCharactersTheFileCannotHold)
+{
+    // A single-byte file with mixed endings and a lone CR; the user adds a line in the middle.
+    FrmEdit *editor = Open("caf\xe9\r\nline two\nbar\rbaz\r\nend");
+    QTextCursor cursor = editor->Text1->textCursor();
+    cursor.movePosition(QTextCursor::Start);
+    cursor.movePosition(QTextCursor::Down);
+    editor->Text1->setTextCursor(cursor);
+    QTest::keyClicks(editor->Text1, "inserted");
+    QTest::keyClick(editor->Text1, Qt::Key_Return);
+    // A character Windows-1252 cannot hold: refused, named, nothing written or sent, the window stays.
+    TypeAtEnd(editor, QStringLiteral(" \u4e2d\u00e9"));
+    prompts.expectMessage(QStringLiteral("cannot hold these characters: \u4e2d"), PromptButton::Ok);
+    editor->OKButton->click();
+    EXPECT_TRUE(prompts.allUsed());
+    ASSERT_FALSE(window.isNull());
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_TRUE(owner.uploads.isEmpty());
+    EXPECT_EQ(ReadFileBytes(editor->LocalFilePath()), "caf\xe9\r\nline two\nbar\rbaz\r\nend");
+
+    QTest::keyClick(editor->Text1, Qt::Key_Backspace);
+    QTest::keyClick(editor->Text1, Qt::Key_Backspace);
+    editor->OKButton->click();
+    ASSERT_EQ(owner.uploadedBytes.size(), 1);
+    EXPECT_EQ(owner.uploadedBytes[0], "caf\xe9\r\ninserted\r\nline two\nbar\rbaz\r\nend ");
 }
 
 TEST_F(FrmEditTest, WithoutAFileOrOwnerThereIsNothingToUpload)
