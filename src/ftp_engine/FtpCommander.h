@@ -40,7 +40,9 @@ class PropertyBag;
 // BytesDone.
 //
 // Errors raised: 10 not enough free space for a download, 11 a socket error
-// (sessionClosed true for the control connection), 12 a local file that
+// (sessionClosed true for the control connection; also raised when the engine
+// closes a session whose server stopped answering: a stalled transfer, a
+// command unanswered after its repeats, an idle poll), 12 a local file that
 // cannot be opened, read or written (the operation then ends as failed).
 // A server-to-server copy: the sending engine (FTP_StoreFromServer) writes
 // STOR and then raises HandlePassiveAddress; the host starts the receiving

@@ -250,8 +250,8 @@ void FtpCommander::OnTimerTick()
                 return;
             if (m_currentIndex >= 0 && m_currentIndex < m_steps.size()) {
                 if (m_currentAct == ActCustom && m_currentStep == -1) {
-                    m_repliesOwed = 0;
-                    FailOperation(QStringLiteral("No reply to the command."));
+                    // Not repeated: its late reply would be taken for the next command's.
+                    DropSession(11, QStringLiteral("No reply to the command."));
                 } else {
                     RepeatStep();
                 }
@@ -309,13 +309,13 @@ void FtpCommander::OnTimerTick()
             if (!TimeIsUp())
                 return;
             StopTimer();
-            m_repliesOwed = 0;
             emit Message(QStringLiteral("The transfer stalled: no data arrived in time."));
             if (!self)
                 return;
-            // EndFtpMacro closes the data connection and the file; a late
-            // reply of the server then only restarts the idle timer.
-            EndFtpMacro();
+            // The server may still send the rest and the transfer's final
+            // reply; on this connection that reply could not be told from the
+            // next command's, so no later reply is read here: the session ends.
+            DropSession(11, QStringLiteral("The transfer stalled: no data arrived in time."));
         } else {
             m_timer->stop();
         }

@@ -546,7 +546,12 @@ void FtpCommander::RepeatStep()
 {
     const int cap = IsNonIdempotent(m_currentStep) ? 1 : m_maxConnectionTry;
     if (m_repeats >= cap) {
-        m_repliesOwed = 0; // given up: a reply still to come is not waited for
+        if (m_repliesOwed > 0) {
+            // The last attempt went unanswered: a reply that comes later would
+            // be taken for the next command's. The session ends.
+            DropSession(11, QStringLiteral("The server did not answer the command after %1 attempts.").arg(m_repeats + 1));
+            return;
+        }
         FailOperation(QStringLiteral("The server did not accept the command after %1 attempts; the operation failed.")
                           .arg(m_repeats + 1));
         return;

@@ -99,7 +99,9 @@ void ServerSlot::wireEngine()
     connect(engine, &FtpCommander::FtpDisconnect, this, [this] {
         // Reached the server but never logged in: the log-in was refused.
         const bool refused = m_controlConnected && !m_reportedActive;
-        sessionEnded(refused ? tr("Log-in failed") : tr("Not connected"));
+        // The engine ends a session whose server stopped answering: the pane says why.
+        const QString state = refused ? tr("Log-in failed") : tr("Not connected");
+        sessionEnded(std::exchange(m_noReply, false) ? state + tr(": no reply from the server") : state);
     });
     connect(engine, &FtpCommander::ConnectionFailed, this, [this] {
         log(tr("Connection to %1 failed.").arg(m_engine->ServerUrl()), SessionLog::Failure, SessionLog::kBold);

@@ -241,8 +241,14 @@ TEST_F(DataFaults, StalledTransferFailsAfterTheInactivityTime)
     ASSERT_TRUE(EngineRecorder::waitFor([&] { return recorder.replies.contains(QStringLiteral("150 Opening data connection")); }));
     timer->advance(58000);
     EXPECT_EQ(recorder.jobDone, 1);
+    EXPECT_TRUE(engine.SessionActive());
+    // The transfer's final reply may still come: the session ends rather than read it as another's.
     timer->advance(4000);
-    EXPECT_EQ(recorder.jobDone, 2);
+    EXPECT_EQ(recorder.jobDone, 1);
+    EXPECT_EQ(recorder.errorCodes, QList<long>{11});
+    EXPECT_EQ(recorder.disconnects, 1);
+    EXPECT_FALSE(engine.SessionActive());
+    EXPECT_EQ(engine.CmdStatus(), EngineSocket::Closed);
     EXPECT_FALSE(engine.LastCmdSucces());
     EXPECT_FALSE(QFile::exists(local.filePath(QStringLiteral("slow.bin"))));
 }

@@ -90,7 +90,7 @@ TEST_F(DrippingServer, AStalledTransferIsNotKeptAliveByControlBytes)
     EXPECT_FALSE(engine.LastCmdSucces());
 }
 
-TEST_F(DrippingServer, AFrozenServerGetsOneTimeOutPerRepeatAndTheOperationFails)
+TEST_F(DrippingServer, AFrozenServerGetsOneTimeOutPerRepeatAndTheSessionEnds)
 {
     ASSERT_TRUE(logIn());
     engine.setMaxConnectionTry(4);
@@ -102,7 +102,9 @@ TEST_F(DrippingServer, AFrozenServerGetsOneTimeOutPerRepeatAndTheOperationFails)
         timer->advance(20000);
         EXPECT_EQ(timeOuts, i);
     }
-    ASSERT_TRUE(recorder.waitForJobs(jobs + 1));
+    EXPECT_EQ(recorder.jobDone, jobs);
+    EXPECT_EQ(recorder.errorCodes, QList<long>{11});
+    EXPECT_FALSE(engine.SessionActive());
     EXPECT_FALSE(engine.LastCmdSucces());
     EXPECT_EQ(timeOuts, 5);
     EXPECT_EQ(sentCount("CWD"), 5);

@@ -1,8 +1,11 @@
 // The job dispatcher against servers that refuse, drop and break off.
+#include "EngineTimer.h"
 #include "JobDispatchSupport.h"
 #include "PyFtpServer.h"
 #include "ScriptedFtpServer.h"
 #include "TestFiles.h"
+
+#include <QTimer>
 
 namespace {
 
@@ -184,4 +187,43 @@ TEST_F(DispatchFaults, LocalFileErrorReadsAsALocalProblem)
     ASSERT_TRUE(waitForEnded(1));
     EXPECT_EQ(job->Status(), 3);
     EXPECT_EQ(job->FailureReason(), 10);
+}
+
+// The server of a job stops mid-transfer for longer than the transfer
+// time-out, then sends the rest and its late final reply: the job fails with a
+// network error, and the next job logs in afresh rather than read that reply.
+TEST_F(DispatchFaults, AStalledServerFailsItsJobWithANetworkErrorAndTheNextJobLogsInAfresh)
+{
+    ManualEngineTimer *clock = nullptr;
+    RecordingJobHost stallHost;
+    JobDispatcher jobs{stallHost, JobDataPorts{0, 0, 0}, nullptr, [&](int index) -> EngineTimer * {
+                           auto *timer = new ManualEngineTimer;
+                           if (index == 0)
+                               clock = timer;
+                           return timer;
+                       }};
+    jobs.setConnectionLimit(1); // one session at a time, as the scripted server serves
+    ASSERT_NE(clock, nullptr);
+    const QByteArray content = PatternBytes(100000);
+    server.setFileData(content);
+    server.setStallAfter(30000);
+    QObject::connect(&server, &ScriptedFtpServer::frozen, &server, [&] {
+        QTimer::singleShot(50, &server, [&] {
+            clock->advance(61000);
+            server.thaw();
+        });
+    });
+    auto stalled = makeJob(account, false, QStringLiteral("/"), QStringLiteral("stalled.bin"));
+    auto next = makeJob(account, false, QStringLiteral("/"), QStringLiteral("next.bin"));
+    for (const auto &job : {stalled, next}) {
+        job->setLocked(false);
+        ASSERT_TRUE(stallHost.queue.AddFtpTask(job));
+    }
+    jobs.RunQueuedJobs();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stallHost.count(2) + stallHost.count(3) == 2 && !jobs.LinkedJob(0); },
+                                30000));
+    EXPECT_EQ(GetJobStatusText(*stalled, true), QStringLiteral("Failed (Network error)"));
+    EXPECT_EQ(next->Status(), 2);
+    EXPECT_EQ(ReadFileBytes(next->GetLocalFilePath()), content);
+    EXPECT_EQ(server.connectionCount(), 2);
 }

@@ -61,7 +61,7 @@ TEST_F(SlotClock, IdlePollsLeaveTheConnectedState)
     slot().DisConnectFromFTP();
 }
 
-TEST_F(SlotClock, AFrozenServerLogsEachTimeOutAndThePaneSaysWhyTheListingFailed)
+TEST_F(SlotClock, AFrozenServerLogsEachTimeOutAndThePaneSaysWhyTheSessionEnded)
 {
     ScriptedFtpServer frozen;
     ASSERT_TRUE(frozen.listen());
@@ -85,5 +85,5 @@ TEST_F(SlotClock, AFrozenServerLogsEachTimeOutAndThePaneSaysWhyTheListingFailed)
         ASSERT_LT(sent, 10);
     }
     EXPECT_EQ(log.count(line), pasvSent());
-    EXPECT_EQ(state(), "Listing failed: no reply from the server");
+    EXPECT_EQ(state(), "Not connected: no reply from the server");
 }

@@ -3,6 +3,9 @@
 #include <QHostAddress>
 #include <QTimer>
 
+#include <memory>
+#include <utility>
+
 namespace {
 
 QByteArray withCrLf(QByteArray text)
@@ -63,6 +66,35 @@ void ScriptedFtpServer::setFileData(const QByteArray &data) { m_fileData = data;
 void ScriptedFtpServer::setDataDropAfter(qint64 bytes) { m_dataDropAfter = bytes; }
 void ScriptedFtpServer::setPassiveHost(const QByteArray &commaAddress) { m_passiveHost = commaAddress; }
 void ScriptedFtpServer::setControlDropAfter(qint64 bytes) { m_controlDropAfter = bytes; }
+void ScriptedFtpServer::setStallAfter(qint64 bytes) { m_stallAfter = bytes; }
+
+void ScriptedFtpServer::freeze()
+{
+    if (m_frozen)
+        return;
+    m_frozen = true;
+    Q_EMIT frozen();
+}
+
+void ScriptedFtpServer::unlessFrozen(std::function<void()> action)
+{
+    if (m_frozen)
+        m_onThaw.append(std::move(action));
+    else
+        action();
+}
+
+void ScriptedFtpServer::thaw()
+{
+    if (!m_frozen)
+        return;
+    m_frozen = false;
+    const QList<std::function<void()>> pending = std::exchange(m_onThaw, {});
+    for (const std::function<void()> &action : pending)
+        action();
+    onControlReadyRead();
+    pumpOutgoing();
+}
 
 bool ScriptedFtpServer::clientConnected() const
 {
@@ -104,7 +136,7 @@ void ScriptedFtpServer::onNewConnection()
 
 void ScriptedFtpServer::onControlReadyRead()
 {
-    if (!m_control)
+    if (!m_control || m_frozen)
         return;
     m_inBuffer += m_control->readAll();
     qsizetype lf;
@@ -204,7 +236,7 @@ void ScriptedFtpServer::send(const Reply &reply)
 
 void ScriptedFtpServer::pumpOutgoing()
 {
-    while (!m_waitingOnDelay && !m_outgoing.isEmpty()) {
+    while (!m_waitingOnDelay && !m_frozen && !m_outgoing.isEmpty()) {
         Chunk &next = m_outgoing.first();
         if (next.delayMs > 0) {
             const int delay = next.delayMs;
@@ -299,14 +331,33 @@ void ScriptedFtpServer::startTransfer(const QByteArray &verb)
     else if (!upload)
         payload = m_listing;
     m_restOffset = 0;
+    const qint64 stallAt = verb == "RETR" || verb == "STOR" ? std::exchange(m_stallAfter, -1) : -1;
 
-    withDataSocket([this, upload, payload](QTcpSocket *socket) {
+    withDataSocket([this, upload, payload, stallAt](QTcpSocket *socket) {
         if (upload) {
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { m_stored += socket->readAll(); });
-            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            const qint64 start = m_stored.size();
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket, start, stallAt] {
+                if (m_frozen)
+                    return; // a stopped server reads nothing: the client's bytes back up
                 m_stored += socket->readAll();
-                socket->deleteLater();
-                finishTransfer(false);
+                if (stallAt >= 0 && m_stored.size() - start >= stallAt) {
+                    socket->setReadBufferSize(4096);
+                    freeze();
+                    QPointer<QTcpSocket> held(socket);
+                    m_onThaw.append([this, held] {
+                        if (!held)
+                            return;
+                        held->setReadBufferSize(0);
+                        m_stored += held->readAll();
+                    });
+                }
+            });
+            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+                unlessFrozen([this, socket] {
+                    m_stored += socket->readAll();
+                    socket->deleteLater();
+                    finishTransfer(false);
+                });
             });
             if (m_dataDropAfter >= 0) {
                 const qint64 limit = m_dataDropAfter;
@@ -323,9 +374,9 @@ void ScriptedFtpServer::startTransfer(const QByteArray &verb)
             return;
         }
         const bool drop = m_dataDropAfter >= 0 && m_dataDropAfter < payload.size();
-        socket->write(drop ? payload.left(m_dataDropAfter) : payload);
+        const QByteArray sent = drop ? payload.left(m_dataDropAfter) : payload;
         auto closeWhenWritten = [this, socket, drop] {
-            if (socket->bytesToWrite() > 0)
+            if (socket->bytesToWrite() > 0 || m_frozen)
                 return;
             if (drop) {
                 socket->abort();
@@ -335,6 +386,37 @@ void ScriptedFtpServer::startTransfer(const QByteArray &verb)
             socket->deleteLater();
             finishTransfer(drop);
         };
+        if (stallAt >= 0 && stallAt < sent.size()) {
+            // The first part goes out, then the server stops; at thaw() the
+            // rest follows, into a connection the client may have closed.
+            socket->write(sent.left(stallAt));
+            QPointer<QTcpSocket> held(socket);
+            const QByteArray rest = sent.mid(stallAt);
+            auto stall = std::make_shared<QMetaObject::Connection>();
+            *stall = connect(socket, &QTcpSocket::bytesWritten, this, [this, held, stall] {
+                if (held && held->bytesToWrite() == 0) {
+                    QObject::disconnect(*stall);
+                    freeze();
+                }
+            });
+            m_onThaw.append([this, held, rest, closeWhenWritten] {
+                if (!held)
+                    return;
+                if (held->state() != QAbstractSocket::ConnectedState || held->write(rest) < 0) {
+                    held->deleteLater();
+                    finishTransfer(false);
+                    return;
+                }
+                connect(held, &QTcpSocket::bytesWritten, this, closeWhenWritten);
+                connect(held, &QTcpSocket::errorOccurred, this, [this, held] {
+                    if (held)
+                        held->deleteLater();
+                    finishTransfer(false);
+                });
+            });
+            return;
+        }
+        socket->write(sent);
         if (socket->bytesToWrite() == 0)
             QTimer::singleShot(0, this, closeWhenWritten);
         else

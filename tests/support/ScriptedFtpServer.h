@@ -63,6 +63,14 @@ public:
     void setPassiveHost(const QByteArray &commaAddress);
     // Closes the control connection once this many bytes were written to it.
     void setControlDropAfter(qint64 bytes);
+    // The next RETR or STOR freezes the server once this many bytes of its
+    // data have passed (-1: never), as a stopped process would: nothing is
+    // read or written on either connection until thaw(). frozen() tells.
+    void setStallAfter(qint64 bytes);
+    bool isFrozen() const { return m_frozen; }
+    // The server goes on: the rest of the data, the transfer's final reply,
+    // then the replies to the commands that came meanwhile.
+    void thaw();
 
     // What happened.
     QList<QByteArray> commands() const { return m_commands; } // lines as received, no CR LF
@@ -86,6 +94,7 @@ public:
 signals:
     void commandReceived(const QByteArray &line);
     void dataTransferFinished();
+    void frozen();
 
 private:
     void onNewConnection();
@@ -98,6 +107,9 @@ private:
     void startTransfer(const QByteArray &verb);
     void withDataSocket(std::function<void(QTcpSocket *)> action);
     void finishTransfer(bool aborted);
+    void freeze();
+    // Runs `action` now, or at thaw() while the server is frozen.
+    void unlessFrozen(std::function<void()> action);
 
     QTcpServer m_server;
     QPointer<QTcpSocket> m_control;
@@ -127,4 +139,7 @@ private:
     quint16 m_portTarget = 0;
     bool m_activeMode = false;
     bool m_transferRunning = false;
+    qint64 m_stallAfter = -1;
+    bool m_frozen = false;
+    QList<std::function<void()>> m_onThaw;
 };
