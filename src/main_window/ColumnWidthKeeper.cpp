@@ -23,13 +23,15 @@ void ColumnWidthKeeper::Watch(QTreeView *list)
     // A column the user drags on the header keeps the user's width from then on.
     list->header()->viewport()->installEventFilter(this);
     connect(list->header(), &QHeaderView::sectionResized, this, [this, list] {
-        if (m_dragging == list->header()->viewport())
+        if (m_dragging == list->header()->viewport()) {
             m_fitting.remove(list);
+            m_restored.remove(list);
+        }
     });
     connect(list, &QObject::destroyed, this, [this](QObject *gone) {
         m_watched.remove(gone);
         m_fitting.remove(gone);
-        m_pending.remove(gone);
+        m_restored.remove(gone);
         m_shown.remove(gone);
     });
 }
@@ -39,29 +41,48 @@ void ColumnWidthKeeper::Restore(QTreeView *list, const QString &fractions)
     if (!list)
         return;
     Watch(list);
+    if (!fractionsFit(list, fractions))
+        return;
     m_fitting.remove(list);
+    m_restored.insert(list, fractions);
     if (list->isVisible() && list->width() > 0) {
         m_shown.insert(list);
-        m_pending.remove(list);
         SetColumnWidths(list, fractions);
-        return;
     }
-    m_pending.insert(list, fractions);
+}
+
+bool ColumnWidthKeeper::fractionsFit(const QTreeView *list, const QString &fractions)
+{
+    const int columns = list->model() ? list->model()->columnCount() : 0;
+    const QStringList entries = fractions.split(QLatin1Char(';'));
+    if (columns == 0 || entries.size() < columns)
+        return false;
+    double sum = 0;
+    for (int i = 0; i < columns; ++i) {
+        bool ok = false;
+        const double fraction = entries[i].trimmed().toDouble(&ok);
+        if (!ok || fraction < 0 || fraction > 1)
+            return false;
+        sum += fraction;
+    }
+    return sum > 0;
 }
 
 QString ColumnWidthKeeper::Fractions(QTreeView *list)
 {
     if (!list)
         return QString();
-    if (m_pending.contains(list))
-        return m_pending.value(list);
+    // Untouched since they were restored: the list shows them at its current width.
+    if (m_restored.contains(list))
+        return m_restored.value(list);
     if (!m_shown.contains(list) && !list->isVisible())
         return QString(); // never laid out: its widths say nothing
+    // Against the list's own width, as SetColumnWidths restores them.
     QStringList parts;
-    const int width = qMax(1, list->viewport()->width());
+    const int width = qMax(1, list->width());
     const int columns = list->model() ? list->model()->columnCount() : 0;
     for (int i = 0; i < columns; ++i)
-        parts << QString::number(static_cast<double>(list->columnWidth(i)) / width, 'f', 3);
+        parts << QString::number(static_cast<double>(list->columnWidth(i)) / width, 'f', 4);
     return parts.join(QLatin1Char(';'));
 }
 
@@ -78,12 +99,9 @@ bool ColumnWidthKeeper::eventFilter(QObject *watched, QEvent *event)
         // width only after its show event, with a resize.
         if (list && list->isVisible()) {
             m_shown.insert(list);
-            const auto pending = m_pending.constFind(list);
-            if (pending != m_pending.cend() && list->width() > 0) {
-                const QString fractions = *pending;
-                m_pending.erase(pending);
-                SetColumnWidths(list, fractions);
-            }
+            const auto restored = m_restored.constFind(list);
+            if (restored != m_restored.cend() && list->width() > 0)
+                SetColumnWidths(list, *restored);
             if (m_fitting.contains(list) && list->width() > 0)
                 fitFirstColumn(list);
         }

@@ -8,12 +8,14 @@
 class QTreeView;
 
 // Keeps the stored column widths of the window's lists. Widths are stored as
-// fractions of a list's width, so they can only be applied once the list has
-// its real size: a list that is not shown yet gets them when it is first
-// shown. A list that was never shown hands back what was stored for it
-// instead of widths measured on a widget that was never laid out. A list
-// without stored widths gives its first (name) column the width the other
-// columns leave free, until the user sizes a column.
+// fractions of a list's own width, the width SetColumnWidths multiplies by.
+// The window only reaches its final size after it is shown (a maximised
+// window grows after its first show), so stored fractions stay in force and
+// follow the list's width until the user sizes a column; until then they are
+// also what is stored again, so widths never creep from one start to the
+// next. A list without stored widths that fit it gives its first (name)
+// column the width the other columns leave free, until the user sizes a
+// column.
 class ColumnWidthKeeper : public QObject
 {
     Q_OBJECT
@@ -23,8 +25,9 @@ public:
     // Follows the list from now on, so that it is known when it was shown.
     void Watch(QTreeView *list);
 
-    // Applies the stored fractions ("0.4;0.2;...") now when the list is
-    // shown, otherwise when it is first shown.
+    // Applies the stored fractions ("0.4;0.2;...") whenever the list is shown
+    // or resized, until the user sizes a column. Fractions that do not fit
+    // the list's columns are ignored.
     void Restore(QTreeView *list, const QString &fractions);
 
     // The fractions to store for the list.
@@ -35,10 +38,11 @@ protected:
 
 private:
     void fitFirstColumn(QTreeView *list);
+    static bool fractionsFit(const QTreeView *list, const QString &fractions);
 
     QSet<QObject *> m_watched;
     QSet<QObject *> m_fitting;
     QObject *m_dragging = nullptr; // the header viewport a mouse button is down on
-    QHash<QObject *, QString> m_pending;
+    QHash<QObject *, QString> m_restored; // fractions in force until the user sizes a column
     QSet<QObject *> m_shown;
 };

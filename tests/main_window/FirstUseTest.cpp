@@ -4,6 +4,7 @@
 
 #include "DataRoot.h"
 #include "ElidingLabel.h"
+#include "FileHandlerCollection.h"
 #include "FileListModel.h"
 #include "LocalPane.h"
 #include "LogPanes.h"
@@ -17,6 +18,7 @@
 #include "RemotePane.h"
 #include "ServerProfile.h"
 #include "ServerSlot.h"
+#include "SettingsFile.h"
 #include "WhenModal.h"
 #include "frmLogin.h"
 #include "frmQuickCon.h"
@@ -208,6 +210,82 @@ TEST(FirstUse, TheNameColumnTakesTheFreeWidthUnlessWidthsWereStored)
     frmZAVUde again;
     showAtDefaultSize(again);
     EXPECT_NEAR(again.Remote(0)->RightView->columnWidth(0), 90, 3);
+}
+
+TEST(FirstUse, ColumnWidthsComeBackUnchangedOverRestartsMaximisedOrNotInSingleAndDualMode)
+{
+    // "Maintain last used window position", as the window reads it at start.
+    const QString zeros(OptionStringMinLength, '0');
+    QString general = zeros;
+    general[0] = '1';
+    ASSERT_TRUE(WriteConfFile(ComposeConfFile({general, zeros, zeros, zeros}, FileHandlerCollection(), {}, {})));
+    auto storedWidths = [] { return frmZAVUde::OpenSettingsStore()->value("LV").toString(); };
+    auto listsOf = [](frmZAVUde &window, bool dual) {
+        QList<QTreeView *> lists{window.Local()->LeftView, window.Remote(0)->RightView};
+        if (dual)
+            lists << window.Remote(1)->RightView;
+        return lists;
+    };
+    auto settled = [&](frmZAVUde &window, bool maximised, bool dual) {
+        return QTest::qWaitFor([&] {
+            if (maximised != window.isMaximized())
+                return false;
+            for (QTreeView *list : listsOf(window, dual)) {
+                if (!list->isVisible() || list->width() < 150)
+                    return false;
+            }
+            return true;
+        }, 5000);
+    };
+    for (const bool maximised : {false, true}) {
+        for (const bool dual : {false, true}) {
+            SCOPED_TRACE(std::string(maximised ? "maximised" : "normal") + (dual ? ", dual" : ", single"));
+            frmZAVUde::OpenSettingsStore()->remove("LV");
+            frmZAVUde::OpenSettingsStore()->remove("UI");
+            {
+                // The user sizes the name columns once.
+                frmZAVUde window;
+                window.ShowDual(dual);
+                window.resize(1000, 700);
+                if (maximised)
+                    window.showMaximized();
+                else
+                    window.show();
+                ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+                ASSERT_TRUE(settled(window, maximised, dual));
+                for (QTreeView *list : listsOf(window, dual))
+                    dragColumnEdge(list, 0, list->width() * 45 / 100);
+                EXPECT_TRUE(window.close());
+            }
+            const QStringList first = storedWidths().split('|');
+            // Two starts as the program starts, without touching a column.
+            for (int restart = 1; restart <= 2; ++restart) {
+                frmZAVUde window;
+                window.ShowQor();
+                ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+                ASSERT_TRUE(settled(window, maximised, dual));
+                QTest::qWait(50); // let a late resize of the window arrive
+                if (restart == 2) {
+                    QTreeView *local = window.Local()->LeftView;
+                    EXPECT_NEAR(static_cast<double>(local->columnWidth(0)) / local->width(), 0.45, 0.01);
+                }
+                EXPECT_TRUE(window.close());
+            }
+            const QStringList again = storedWidths().split('|');
+            ASSERT_EQ(again.size(), first.size());
+            for (int list = 0; list < first.size(); ++list) {
+                const QStringList before = first[list].split(';');
+                const QStringList after = again[list].split(';');
+                ASSERT_EQ(after.size(), before.size()) << again[list].toStdString();
+                for (int column = 0; column < before.size() && !before[column].isEmpty(); ++column)
+                    EXPECT_NEAR(after[column].toDouble(), before[column].toDouble(), 0.002)
+                        << "list " << list << ": " << first[list].toStdString() << " -> " << again[list].toStdString();
+            }
+        }
+    }
+    QFile::remove(SettingsFilePath());
+    SetOptionFlag(OptionFlag::MaintainWindowPosition, false);
 }
 
 TEST(FirstUse, DualModeAtTheDefaultSizeKeepsEveryButtonAndLinesTheLogsUp)
