@@ -148,6 +148,23 @@ bool RemoteEditFlow::copyChangedSinceSettled(const QString &localPath) const
     return copy.size() != settled->size || copy.lastModified() != settled->modified;
 }
 
+bool RemoteEditFlow::closeEditorsOf(const QString &localPath, const QString &editTaskId)
+{
+    QList<FrmEdit *> editors;
+    for (FrmEdit *editor : OpenEditors()) {
+        if (editor->LocalFilePath() == localPath || editor->EditTaskID() == editTaskId)
+            editors << editor;
+    }
+    // Every question before any window closes: a No keeps them all.
+    for (FrmEdit *editor : editors) {
+        if (!editor->AskToClose())
+            return false;
+    }
+    for (FrmEdit *editor : editors)
+        editor->CloseByProgram();
+    return true;
+}
+
 bool RemoteEditFlow::copyInUse(const QString &localPath) const
 {
     if (m_watcher.FileAlreadyOpen(localPath))
@@ -202,20 +219,21 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
         const QString key = task->ZavUdeID();
         const QString localPath = JoinLocalPath(TmpFolder(), file->Name);
 
-        bool reopenAsked = false;
-        if (m_editTasks.ContainsKey(key)) {
-            if (!askReopen())
-                return;
-            reopenAsked = true;
-            m_editTasks.Remove(key);
+        // Opened already, or a copy still in use by this file or a same-named one elsewhere.
+        const bool known = m_editTasks.ContainsKey(key);
+        const bool inUse = copyInUse(localPath);
+        if ((known || inUse) && !askReopen())
+            return;
+        // An editor still showing the copy goes first, so that no two share the edit.
+        if (!closeEditorsOf(localPath, key))
+            return;
+        if (known) {
+            if (m_editTasks.ContainsKey(key))
+                m_editTasks.Remove(key);
             m_watcher.DeleteWatch(key);
         }
-        // A copy still in use, by this file or a same-named one elsewhere.
-        if (copyInUse(localPath)) {
-            if (!reopenAsked && !askReopen())
-                return;
+        if (inUse)
             m_watcher.DeleteWatchByFileName(localPath);
-        }
         if (!m_slots.SlotFree(slotIndex))
             return;
 

@@ -118,6 +118,9 @@ private:
     // A copy that is open in a quick editor or a program, or waits in a job.
     bool copyInUse(const QString &localPath) const;
     bool askReopen() const;
+    // Closes the quick editors of the copy or the edit after their own
+    // question; false when the user keeps one open.
+    bool closeEditorsOf(const QString &localPath, const QString &editTaskId);
     // The copy as it was when downloaded, or last sent or declined.
     void markCopySettled(const QString &localPath);
     bool copyChangedSinceSettled(const QString &localPath) const;

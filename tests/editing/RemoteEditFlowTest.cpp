@@ -22,6 +22,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -433,6 +434,53 @@ TEST_F(RemoteEditFlowTest, ACopyChangedAfterItsProgramEndedOutlivesTheCloseAndIs
     EXPECT_FALSE(QFileInfo::exists(tmp.filePath("declined.txt")));
     EXPECT_FALSE(QFileInfo::exists(tmp.filePath("viewed.log")));
     EXPECT_EQ(flow->TempCopyNames(), QStringList{"forked.html"});
+}
+
+TEST_F(RemoteEditFlowTest, ReopeningAFileInTheQuickEditorClosesItsOldEditorFirst)
+{
+    ASSERT_TRUE(server.writeFile("a.txt", "one\n"));
+    ASSERT_TRUE(Connect());
+    Select("a.txt");
+    flow->MNU_RMT_QEDIT_Click();
+    QPointer<FrmEdit> old = WaitForEditor();
+    ASSERT_NE(old, nullptr);
+    ASSERT_TRUE(Idle());
+    old->Text1->insertPlainText("x");
+
+    // The old editor keeps its unsent change: no reopening.
+    prompts.expectMessage("Ignore and reopen ?", PromptButton::Yes);
+    prompts.expectMessage("Close without uploading ?", PromptButton::No);
+    flow->MNU_RMT_QEDIT_Click();
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_FALSE(flow->SlotEditPending(0));
+    ASSERT_FALSE(old.isNull());
+    EXPECT_TRUE(old->isVisible());
+    EXPECT_EQ(flow->EditTasks().Count(), 1);
+
+    // No to reopening ends the request.
+    prompts.expectMessage("Ignore and reopen ?", PromptButton::No);
+    flow->MNU_RMT_QEDIT_Click();
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_FALSE(flow->SlotEditPending(0));
+
+    // Yes twice: the old editor closes, the file comes again into one editor that owns the edit.
+    ASSERT_TRUE(server.writeFile("a.txt", "two\n"));
+    prompts.expectMessage("Ignore and reopen ?", PromptButton::Yes);
+    prompts.expectMessage("Close without uploading ?", PromptButton::Yes);
+    flow->MNU_RMT_QEDIT_Click();
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_TRUE(old.isNull() || !old->isVisible());
+    ASSERT_TRUE(Idle());
+    ASSERT_EQ(flow->OpenEditors().size(), 1);
+    FrmEdit *fresh = flow->OpenEditors().front();
+    EXPECT_NE(fresh, old.data());
+    EXPECT_EQ(fresh->Text1->toPlainText(), "two\n");
+    EXPECT_EQ(flow->EditTasks().Count(), 1);
+    fresh->Text1->insertPlainText("!");
+    fresh->OKButton->click();
+    ASSERT_TRUE(UploadEnded());
+    EXPECT_EQ(server.readFile("a.txt"), "!two\n");
+    EXPECT_TRUE(prompts.allUsed());
 }
 
 TEST_F(RemoteEditFlowTest, AnEditorWithUnsentChangesCanKeepTheProgramOpen)
