@@ -138,6 +138,7 @@ void frmCompare::buildControls()
     Image1 = new QLabel(PicErr);
     lblErr = new QLabel(PicErr);
     lblErr->setObjectName(QStringLiteral("lblErr"));
+    lblErr->setTextFormat(Qt::PlainText); // the server's words, never markup
     auto *errRow = new QHBoxLayout(PicErr);
     errRow->setContentsMargins(0, 0, 0, 0);
     errRow->addWidget(Image1);
@@ -176,6 +177,7 @@ void frmCompare::buildControls()
     for (int i = 0; i < 3; ++i) {
         m_panels[static_cast<size_t>(i)] = new QLabel(SB);
         m_panels[static_cast<size_t>(i)]->setObjectName(QStringLiteral("SB_Panel") + QString::number(i + 1));
+        m_panels[static_cast<size_t>(i)]->setTextFormat(Qt::PlainText); // paths from the server
         SB->addWidget(m_panels[static_cast<size_t>(i)], i == 2 ? 0 : 1);
     }
 

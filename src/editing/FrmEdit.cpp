@@ -46,6 +46,7 @@ FrmEdit::FrmEdit(QWidget *parent) : QDialog(parent)
     OKButton->setAutoDefault(false);
     CancelButton->setAutoDefault(false);
     lblWarn = new QLabel(this);
+    lblWarn->setTextFormat(Qt::PlainText); // a name from the server, never markup
     lblWarn->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Image1 = new QLabel(this);
     Line1 = new QFrame(this);

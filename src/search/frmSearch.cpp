@@ -202,6 +202,7 @@ void frmSearch::buildControls()
     Image2->setVisible(false);
     Label7 = new QLabel;
     Label7->setObjectName(QStringLiteral("Label7"));
+    Label7->setTextFormat(Qt::PlainText); // the server's words, never markup
     Label7->setWordWrap(true);
     auto *errorRow = new QHBoxLayout;
     errorRow->addWidget(Image2);
@@ -241,6 +242,7 @@ void frmSearch::buildControls()
     SB = new QStatusBar;
     for (size_t i = 0; i < m_panels.size(); ++i) {
         m_panels[i] = new QLabel;
+        m_panels[i]->setTextFormat(Qt::PlainText); // paths from the server
         SB->addWidget(m_panels[i], i < 2 ? 2 : 1);
     }
 

@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QMenu>
+#include <QStatusBar>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -239,6 +241,20 @@ TEST_F(CompareJobsTest, AClickOnAnyCellOfARowSelectsThatRowForJobs)
     entry("mnuSaveDTask")->trigger();
     EXPECT_TRUE(prompts.allUsed());
     EXPECT_EQ(form->PanelText(1), "1 Jobs were saved to 'cells.xqr' .");
+}
+
+TEST_F(CompareJobsTest, TheServersPathsAndWordsAreShownAsPlainText)
+{
+    putFile(server.rootPath() + "/<b>data/a.txt", "abc");
+    form->SetFtpLocation(0, ftpSide("/<b>data"));
+    form->SetLocalLocation(1, local.path());
+    runToEnd();
+    ASSERT_EQ(form->Model()->size(), 1);
+    const QList<QLabel *> panels = form->SB->findChildren<QLabel *>();
+    ASSERT_FALSE(panels.isEmpty());
+    for (QLabel *panel : panels)
+        EXPECT_EQ(panel->textFormat(), Qt::PlainText) << panel->objectName().toStdString();
+    EXPECT_EQ(form->lblErr->textFormat(), Qt::PlainText);
 }
 
 TEST(CompareJobsMenuTest, LocalWithLocalOffersNoJobs)

@@ -483,6 +483,24 @@ TEST_F(RemoteEditFlowTest, ReopeningAFileInTheQuickEditorClosesItsOldEditorFirst
     EXPECT_TRUE(prompts.allUsed());
 }
 
+TEST_F(RemoteEditFlowTest, TheEditorShowsTheServersNameAsItIsNeverAsMarkup)
+{
+    ASSERT_TRUE(server.writeFile("<b>bold.txt", "b"));
+    ASSERT_TRUE(Connect());
+    Select("<b>bold.txt");
+    flow->MNU_RMT_QEDIT_Click();
+    FrmEdit *editor = WaitForEditor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->lblWarn->text(), server.host() + "/<b>bold.txt");
+    EXPECT_EQ(editor->lblWarn->textFormat(), Qt::PlainText);
+    // What is drawn is every character of the name.
+    QLabel asTyped;
+    asTyped.setFont(editor->lblWarn->font());
+    asTyped.setTextFormat(Qt::PlainText);
+    asTyped.setText(editor->lblWarn->text());
+    EXPECT_EQ(editor->lblWarn->sizeHint().width(), asTyped.sizeHint().width());
+}
+
 TEST_F(RemoteEditFlowTest, AnEditorWithUnsentChangesCanKeepTheProgramOpen)
 {
     ASSERT_TRUE(server.writeFile("a.txt", "a"));

@@ -24,11 +24,13 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -283,6 +285,24 @@ TEST_F(SearchWindowTest, AClickOnAnyCellOfAHitMakesItsDownloadJob)
     form->mnuCntxt->findChild<QAction *>("mnuJSave")->trigger();
     EXPECT_TRUE(prompts.allUsed());
     EXPECT_EQ(form->PanelText(1), "1 Jobs were saved to 'cells.xqr' .");
+}
+
+TEST_F(SearchWindowTest, FolderNamesAndServerWordsAreShownAsPlainText)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    ASSERT_TRUE(server.writeFile("<b>deep/hit.iso", "1"));
+    fillServer(server);
+    form->txtPattern->setText("*.iso");
+    form->CmdSearch_Click();
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(form->Model()->size(), 1);
+    // The panels showed "Searching: /<b>deep" on the way.
+    const QList<QLabel *> panels = form->SB->findChildren<QLabel *>();
+    ASSERT_FALSE(panels.isEmpty());
+    for (QLabel *panel : panels)
+        EXPECT_EQ(panel->textFormat(), Qt::PlainText) << panel->text().toStdString();
+    EXPECT_EQ(form->Label7->textFormat(), Qt::PlainText);
 }
 
 TEST_F(SearchWindowTest, ClosingDuringASearchAsksAndWritesTheReportTail)
