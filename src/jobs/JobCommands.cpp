@@ -47,6 +47,8 @@ JobCommands::JobCommands(JobQueuePane &pane, BatchAnswers &answers, JobDataPorts
     buildActions();
     m_pane.setDispatcher([this] { m_dispatcher.RunQueuedJobs(); });
     m_pane.setOverwriteQuestion([this](const QString &text) { return AskDownloadOverwrite(text); });
+    // Jobs that waited for a question on screen, whoever asked it, go on once it closes.
+    m_answers.OverwriteQuestionClosed = [this] { m_dispatcher.OverwriteQuestionClosed(); };
 
     // The connections' status strips, in a row under the list, each shown while it runs a job.
     auto *row = new QWidget(&m_pane);
@@ -78,7 +80,11 @@ JobCommands::JobCommands(JobQueuePane &pane, BatchAnswers &answers, JobDataPorts
             [this](int column) { HandleLVSort(m_pane.LVJob, column); });
 }
 
-JobCommands::~JobCommands() = default;
+JobCommands::~JobCommands()
+{
+    m_answers.OverwriteQuestionClosed = nullptr;
+    m_questionHold.reset();
+}
 
 void JobCommands::buildActions()
 {
@@ -176,7 +182,7 @@ FtpTaskCollection::Job JobCommands::selectedJob() const
 void JobCommands::EnableJobMenu()
 {
     try {
-        m_pane.UpdateJobSummary();
+        // The counters of the last summary: opening a menu plays, clears and resets nothing.
         const int total = m_pane.Rows->rowCount();
         const QList<QAction *> rowItems = {mnuJStart,   MnuJStop,   MnuJStopAll, mnuJStartAll, mnuJClrAll,
                                            mnuJClrComp, mnuJClrFailed, mnuJRemove, mnuJOpenFolder, mnuJCpyFtp,
@@ -209,7 +215,8 @@ void JobCommands::EnableJobMenu()
         mnuJStart->setEnabled(usable && (common == 0 || common == 3));
         MnuJStop->setEnabled(usable && common == 1);
         mnuJRemove->setEnabled(usable && common != 1);
-        mnuJResume->setEnabled(counted > 0 && resumable);
+        // Every selected job: with none selected the command is offered and does nothing.
+        mnuJResume->setEnabled(resumable);
         const int queued = m_pane.JobQueue.Count();
         MnuJStopAll->setEnabled(m_pane.ActiveJobCount >= 1);
         mnuJStartAll->setEnabled(queued - m_pane.ActiveJobCount - m_pane.CompletedJobCount >= 1);
@@ -269,6 +276,8 @@ void JobCommands::StartJob(bool selectedOnly, bool start, bool resume)
         }
         if (start)
             m_dispatcher.RunQueuedJobs();
+        else
+            m_pane.RecountJobs(); // what the menu and the summary line read from now on
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("StartJob"));
     }
@@ -487,7 +496,13 @@ void JobCommands::SetRunFlag(RunFlag flag, bool value) { runFlag(flag) = value; 
 
 bool JobCommands::OverwriteQuestionOpen() const { return m_answers.OverwriteQuestionOpen; }
 
-void JobCommands::SetOverwriteQuestionOpen(bool open) { m_answers.OverwriteQuestionOpen = open; }
+void JobCommands::SetOverwriteQuestionOpen(bool open)
+{
+    if (!open)
+        m_questionHold.reset();
+    else if (!m_questionHold)
+        m_questionHold = std::make_unique<OverwriteQuestionHold>(m_answers);
+}
 
 bool JobCommands::ConfirmFtpOverwrite(const QString &remoteFile)
 {

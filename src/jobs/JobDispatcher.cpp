@@ -446,6 +446,14 @@ void JobDispatcher::StopRunningJob(int index)
     }
 }
 
+void JobDispatcher::OverwriteQuestionClosed()
+{
+    if (!m_retryAfterQuestion)
+        return;
+    m_retryAfterQuestion = false;
+    RequestRun();
+}
+
 void JobDispatcher::FtpJobs_JobDone(int i)
 {
     try {

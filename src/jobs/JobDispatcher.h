@@ -66,6 +66,8 @@ public:
     // The Stop command on a running job: the connection lets it go and closes
     // its session; the job is failed as cancelled by the user.
     void StopRunningJob(int index);
+    // The last overwrite question on screen closed: a job held back for it gets its pass.
+    void OverwriteQuestionClosed();
 
     // Kept by the main window's network check; when it comes back the queue goes on.
     bool NetworkAvailable() const { return m_networkAvailable; }

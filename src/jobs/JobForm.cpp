@@ -2,6 +2,7 @@
 
 #include "ErrorLog.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <cmath>
@@ -68,7 +69,7 @@ JobFormResult BuildJobsFromForm(const JobForm &form)
                 if (!local.isFile())
                     throw RuntimeError(ErrorNumber::FileNotFound, QStringLiteral("File not found: ") + entry);
                 job->setLocalFileTitle(local.fileName());
-                job->setLocalPath(local.absolutePath());
+                job->setLocalPath(QDir::cleanPath(local.absolutePath()));
                 job->setRemoteFileTitle(namesRemoteFile ? last : local.fileName());
                 job->setRemotePath(remoteFolder);
                 job->setOriginalLocalSize(local.size());
@@ -77,11 +78,12 @@ JobFormResult BuildJobsFromForm(const JobForm &form)
             } else {
                 job->setSize(-1);
                 job->setOriginalLocalSize(-1);
+                // Stored absolute and without "." or "..", as a job file must hold it.
                 if (local.isDir()) {
-                    job->setLocalPath(entry);
+                    job->setLocalPath(QDir::cleanPath(local.absoluteFilePath()));
                     job->setLocalFileTitle(last);
                 } else if (local.isFile()) {
-                    job->setLocalPath(local.absolutePath());
+                    job->setLocalPath(QDir::cleanPath(local.absolutePath()));
                     job->setLocalFileTitle(local.fileName());
                 } else {
                     return Refused(QStringLiteral("Invalid destination folder or file!"), true);

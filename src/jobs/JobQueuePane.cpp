@@ -283,20 +283,36 @@ void JobQueuePane::Timer3_Timer()
     }
 }
 
+int JobQueuePane::countJobs()
+{
+    ActiveJobCount = FailedJobCount = CompletedJobCount = 0;
+    int total = 0;
+    for (const auto &job : JobQueue) {
+        ++total;
+        switch (job->Status()) {
+        case 1: ++ActiveJobCount; break;
+        case 2: ++CompletedJobCount; break;
+        case 3: ++FailedJobCount; break;
+        default: break;
+        }
+    }
+    return total;
+}
+
+void JobQueuePane::showJobCounts(int total)
+{
+    const int queued = total - CompletedJobCount - FailedJobCount - ActiveJobCount;
+    lblJobInfo->setText(QStringLiteral("  ( Total: ") + QString::number(total) + QStringLiteral("    Active: ") +
+                        QString::number(ActiveJobCount) + QStringLiteral("    Completed: ") +
+                        QString::number(CompletedJobCount) + QStringLiteral("    Failed: ") +
+                        QString::number(FailedJobCount) + QStringLiteral("    Queued: ") + QString::number(queued) +
+                        QStringLiteral(" )"));
+}
+
 void JobQueuePane::UpdateJobSummary()
 {
     try {
-        ActiveJobCount = FailedJobCount = CompletedJobCount = 0;
-        int total = 0;
-        for (const auto &job : JobQueue) {
-            ++total;
-            switch (job->Status()) {
-            case 1: ++ActiveJobCount; break;
-            case 2: ++CompletedJobCount; break;
-            case 3: ++FailedJobCount; break;
-            default: break;
-            }
-        }
+        const int total = countJobs();
         const int queued = total - CompletedJobCount - FailedJobCount - ActiveJobCount;
         if (queued == 0 && total >= 2)
             PlayAlertSound(AlertSound::AllJobsProcessed);
@@ -309,13 +325,18 @@ void JobQueuePane::UpdateJobSummary()
             JobQueue.Clear();
             return;
         }
-        lblJobInfo->setText(QStringLiteral("  ( Total: ") + QString::number(total) + QStringLiteral("    Active: ") +
-                            QString::number(ActiveJobCount) + QStringLiteral("    Completed: ") +
-                            QString::number(CompletedJobCount) + QStringLiteral("    Failed: ") +
-                            QString::number(FailedJobCount) + QStringLiteral("    Queued: ") +
-                            QString::number(queued) + QStringLiteral(" )"));
+        showJobCounts(total);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("UpdateJobSummary"));
+    }
+}
+
+void JobQueuePane::RecountJobs()
+{
+    try {
+        showJobCounts(countJobs());
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("RecountJobs"));
     }
 }
 

@@ -77,6 +77,9 @@ public:
     void RefreshJobRow(const FtpTask &job);
     void UpdateJobProgress(const FtpTask &job);
     void UpdateJobSummary() override;
+    // Only the counters and the summary line of UpdateJobSummary: no sound,
+    // no clearing of completed jobs, no reset of the overwrite answers.
+    void RecountJobs();
     void Timer3_Timer();
 
     // Lists the jobs of a job file; the default file is then taken away
@@ -131,6 +134,9 @@ protected:
 
 private:
     void addRow(const FtpTask &job);
+    // The counters of the summary; returns the number of jobs.
+    int countJobs();
+    void showJobCounts(int total);
     void updateSaveItem();
 
     Host m_host;

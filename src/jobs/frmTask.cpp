@@ -8,6 +8,7 @@
 #include "Modfolder.h"
 #include "Prompts.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,6 +22,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
@@ -84,7 +86,10 @@ frmTask::frmTask(JobIntake &intake, const KeyedImageList *pictures, QWidget *par
     CmdDir = new QPushButton(QStringLiteral("..."), this);
     localRow->addLayout(localBoxes, 1);
     localRow->addWidget(CmdDir, 0, Qt::AlignTop);
-    form->addRow(QStringLiteral("&Local File"), localRow);
+    // A row holding a layout gets no buddy of its own: without one the "&" shows and Alt+L does nothing.
+    auto *localLabel = new QLabel(QStringLiteral("&Local File"), this);
+    localLabel->setBuddy(txtLocPath);
+    form->addRow(localLabel, localRow);
     layout->addLayout(form);
 
     lblInfo = new QLabel(QStringLiteral("Provide the ftp and local path to create job"), this);
@@ -117,6 +122,11 @@ frmTask::frmTask(JobIntake &intake, const KeyedImageList *pictures, QWidget *par
     connect(CmdCnc, &QPushButton::clicked, this, &frmTask::CmdCnc_Click);
     setCaption();
     UpdateOkButton();
+    // Wide enough at its default size for the longer caption, with room for the title bar's buttons.
+    const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    const int caption = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar"))
+                            .horizontalAdvance(kCaption + QStringLiteral("- Download"));
+    setMinimumWidth(caption + 4 * titleBar);
 }
 
 bool frmTask::uploadChosen() const { return Option1[0]->isChecked(); }

@@ -16,6 +16,8 @@ OverwriteQuestions::OverwriteQuestions(BatchAnswers &answers, ModalHolders &moda
 QString OverwriteQuestions::ask(const QString &name, bool upload)
 {
     ModalHolders::Hold hold = m_modal.Take();
+    // Every question holds the guard while it is up: a job's question waits and comes after it.
+    OverwriteQuestionHold question(m_answers);
     frmOverwrite dialog(m_owner, m_countdownStart, m_tickMs);
     dialog.SetImage(upload ? m_upPicture : m_downPicture);
     dialog.SetFileName(name);
@@ -60,12 +62,8 @@ void OverwriteQuestions::ValidateUploadOverwrite(int &answer, const QString &rem
             answer = -1;
             return;
         }
-        m_answers.OverwriteQuestionOpen = true;
         // Cleared however the question ends.
-        struct Close {
-            bool &open;
-            ~Close() { open = false; }
-        } close{m_answers.OverwriteQuestionOpen};
+        OverwriteQuestionHold question(m_answers);
         if (m_answers.UploadOverwriteAll)
             answer = 1;
         else if (m_answers.UploadSkipAll)

@@ -1,22 +1,39 @@
 // The job menu on real widgets: which commands are offered, what start, stop
 // and delete do to the jobs and rows, the questions, and the pop-up.
 #include "BatchAnswers.h"
+#include "CountingPlayer.h"
 #include "FtpCommander.h"
 #include "JobCommands.h"
 #include "JobListModel.h"
 #include "JobQueuePane.h"
 #include "KeyedImageList.h"
+#include "OptionFlags.h"
+#include "PyFtpServer.h"
 #include "ScriptedFtpServer.h"
+#include "SaveTasks.h"
 #include "ScriptedPrompts.h"
+#include "WhenModal.h"
+#include "frmTask.h"
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QDir>
 #include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QComboBox>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
 
@@ -102,6 +119,7 @@ TEST_F(JobMenu, OffersWhatTheSelectionAllows)
     auto failed = add(QStringLiteral("failed.bin"), 3, 7);
     failed->setSize(100);
     failed->setTransferedBytes(40);
+    pane.UpdateJobSummary(); // as every intake does after adding
 
     select({idle});
     EXPECT_EQ(enabled(), QStringList({"Add...", "Edit...", "&Delete...", "View Details...", "Open ontaining Folder...",
@@ -129,6 +147,8 @@ TEST_F(JobMenu, OffersWhatTheSelectionAllows)
     EXPECT_TRUE(offered.contains("&Delete..."));
 
     active->setStatus(3);
+    EXPECT_FALSE(enabled().contains("Delete All")) << "the menu reads the counters of the last summary";
+    pane.UpdateJobSummary();
     EXPECT_TRUE(enabled().contains("Delete All"));
 }
 
@@ -287,4 +307,143 @@ TEST_F(JobMenu, HeaderClicksSortTheRowsUpThenDownAndSelectionFollowsItsJob)
     EXPECT_EQ(pane.Rows->KeyAt(selected.first().row()), c->ZavUdeID());
     EXPECT_EQ(pane.Rows->RowOf(a->ZavUdeID()), 2);
     EXPECT_EQ(pane.Rows->RowOf(b->ZavUdeID()), 1);
+}
+
+// Download folders typed relative or with "." and ".." make jobs that are
+// stored absolute and clean, so they come back from the job file.
+TEST_F(JobMenu, JobsOfTheNewJobDialogSurviveTheJobFile)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("dl/sub")));
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    const QStringList typed{QStringLiteral("dl"), dir.path() + QStringLiteral("/dl/./sub/../sub/")};
+    for (const QString &folder : typed) {
+        WhenModal<frmTask>([&](frmTask &dialog) {
+            dialog.txtSvr->setText(QStringLiteral("127.0.0.1"));
+            dialog.txtUser->setText(QStringLiteral("u"));
+            dialog.txtPwd->setText(QStringLiteral("p"));
+            dialog.txtRmtPath->setEditText(QStringLiteral("/pub/") + QString::number(typed.indexOf(folder)) +
+                                           QStringLiteral(".bin"));
+            dialog.txtLocPath->setText(folder);
+            dialog.CmdOK->click();
+        });
+        commands.mnuJAdd->trigger();
+    }
+    QDir::setCurrent(previous);
+    ASSERT_EQ(pane.JobQueue.Count(), 2);
+    QStringList folders;
+    for (const auto &job : pane.JobQueue)
+        folders << job->LocalPath();
+    EXPECT_EQ(folders, (QStringList{dir.filePath(QStringLiteral("dl")), dir.filePath(QStringLiteral("dl/sub"))}));
+
+    pane.TasksFile = dir.filePath(QStringLiteral("tasks.xqr"));
+    ASSERT_TRUE(SaveTasks(pane.TasksFile, pane.JobQueue, false, true));
+    KeyedImageList pictures2;
+    JobQueuePane next(&pictures2);
+    next.TasksFile = pane.TasksFile;
+    next.LoadTasks(next.TasksFile);
+    EXPECT_EQ(next.JobQueue.Count(), 2) << next.txtJobInfo->toPlainText().toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("tasks.unread.xqr"))));
+}
+
+// "&Local File" leads to its box by Alt+L and shows no "&"; the dialog is wide
+// enough at its default size to show either direction's caption whole.
+TEST_F(JobMenu, TheNewJobDialogsLocalLabelAndCaptionsReadWhole)
+{
+    frmTask dialog(pane, &pictures);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    QLabel *local = nullptr;
+    for (QLabel *label : dialog.findChildren<QLabel *>()) {
+        if (label->text() == QStringLiteral("&Local File"))
+            local = label;
+    }
+    ASSERT_TRUE(local);
+    EXPECT_EQ(local->buddy(), dialog.txtLocPath);
+    dialog.txtSvr->setFocus();
+    QTest::keyClick(&dialog, Qt::Key_L, Qt::AltModifier);
+    EXPECT_TRUE(dialog.txtLocPath->hasFocus());
+
+    const int titleBar = dialog.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &dialog);
+    const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
+    for (QRadioButton *direction : {dialog.Option1[0], dialog.Option1[1]}) {
+        direction->click();
+        EXPECT_GE(dialog.width(), title.horizontalAdvance(dialog.windowTitle()) + 3 * titleBar)
+            << dialog.windowTitle().toStdString();
+        EXPECT_GE(direction->width(), direction->sizeHint().width());
+    }
+}
+
+// Opening the menu or the pop-up reads the counters of the last summary: no
+// sound, no completed job cleared, no overwrite answers forgotten.
+TEST_F(JobMenu, OpeningTheMenuPlaysClearsAndResetsNothing)
+{
+    int plays = 0;
+    int resets = 0;
+    InstallAlertPlayer(std::make_unique<CountingPlayer>(plays));
+    SetOptionFlag(OptionFlag::EnableSoundAlerts, true);
+    SetOptionFlag(OptionFlag::ClearCompletedJobs, true);
+    pane.setResetBatchAnswers([&](bool) { ++resets; });
+    add(QStringLiteral("one.bin"), 2);
+    add(QStringLiteral("two.bin"), 2);
+    emit menu.aboutToShow();
+    commands.PopUpJobMenu(QPoint(10, 10));
+    menu.close();
+    EXPECT_EQ(plays, 0);
+    EXPECT_EQ(resets, 0);
+    EXPECT_EQ(pane.JobQueue.Count(), 2);
+    SetOptionFlag(OptionFlag::EnableSoundAlerts, false);
+    SetOptionFlag(OptionFlag::ClearCompletedJobs, false);
+    InstallAlertPlayer(nullptr);
+}
+
+// "Stop All" on jobs a frozen server keeps active: the summary line and the
+// menu know at once that nothing runs, and no "All Jobs Processed" plays.
+TEST_F(JobMenu, StopAllRecountsTheSummaryAndNothingElse)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    ::kill(static_cast<pid_t>(server.processId()), SIGSTOP);
+    struct Thaw {
+        qint64 pid;
+        ~Thaw() { ::kill(static_cast<pid_t>(pid), SIGCONT); }
+    } thaw{server.processId()};
+    int plays = 0;
+    InstallAlertPlayer(std::make_unique<CountingPlayer>(plays));
+    SetOptionFlag(OptionFlag::EnableSoundAlerts, true);
+    for (const QString &name : {QStringLiteral("a.bin"), QStringLiteral("b.bin")}) {
+        auto job = add(name, 0);
+        job->setIsUpload(false);
+        job->setServerPort(server.port());
+        job->setLocked(false);
+    }
+    commands.Dispatcher().RunQueuedJobs();
+    EXPECT_TRUE(pane.lblJobInfo->text().contains(QStringLiteral("Active: 2")));
+    EXPECT_TRUE(enabled().contains("Stop All"));
+
+    commands.MnuJStopAll->trigger();
+    EXPECT_EQ(pane.lblJobInfo->text(),
+              QStringLiteral("  ( Total: 2    Active: 0    Completed: 0    Failed: 2    Queued: 0 )"));
+    EXPECT_FALSE(enabled().contains("Stop All"));
+    EXPECT_EQ(plays, 0);
+    SetOptionFlag(OptionFlag::EnableSoundAlerts, false);
+    InstallAlertPlayer(nullptr);
+}
+
+// With no row selected "&Resume" is offered, as for every selected job, and does nothing.
+TEST_F(JobMenu, ResumeWithNoSelectionIsOfferedAndDoesNothing)
+{
+    auto paused = add(QStringLiteral("paused.bin"), 0);
+    paused->setSize(100);
+    paused->setTransferedBytes(40);
+    pane.UpdateJobSummary();
+    select({});
+    EXPECT_TRUE(enabled().contains("&Resume"));
+    commands.mnuJResume->trigger();
+    EXPECT_TRUE(paused->Locked());
+    EXPECT_FALSE(paused->IsResume());
+    EXPECT_EQ(paused->Status(), 0);
 }

@@ -1,3 +1,4 @@
+#include "CountingPlayer.h"
 #include "JobFile.h"
 #include "JobListModel.h"
 #include "JobQueuePane.h"
@@ -23,17 +24,6 @@
 using JobSamples::Named;
 
 namespace {
-
-class CountingPlayer final : public AlertPlayer
-{
-public:
-    explicit CountingPlayer(int &plays) : m_plays(plays) {}
-    void Play(const QString &) override { ++m_plays; }
-    void Stop() override {}
-
-private:
-    int &m_plays;
-};
 
 class JobQueueTest : public ::testing::Test
 {

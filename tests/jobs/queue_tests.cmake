@@ -6,7 +6,7 @@ if(TARGET ftpqor_job_queue)
   ftpqor_warnings(ftpqor_job_process_helper)
 
   ftpqor_test(test_job_queue
-    SOURCES JobQueuePaneTest.cpp JobProcessTest.cpp JobSamples.h
+    SOURCES JobQueuePaneTest.cpp JobProcessTest.cpp JobSamples.h CountingPlayer.h
     DEPENDS ftpqor_job_queue)
   target_compile_definitions(test_job_queue PRIVATE
     JOB_PROCESS_HELPER="$<TARGET_FILE:ftpqor_job_process_helper>")

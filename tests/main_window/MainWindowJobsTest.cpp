@@ -2,7 +2,9 @@
 
 #include "BatchTestSupport.h"
 #include "DataRoot.h"
+#include "BatchRunner.h"
 #include "JobCommands.h"
+#include "frmOverwrite.h"
 #include "FileHandlerCollection.h"
 #include "FileListView.h"
 #include "JobFile.h"
@@ -16,6 +18,8 @@
 #include "TestFiles.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QTimer>
 #include <QLabel>
 #include <QFileInfo>
 #include <QMenu>
@@ -211,6 +215,70 @@ TEST(MainWindowJobs, ADownloadTheCloseStopsComesBackPendingAndResumesFromItsByte
     EXPECT_FALSE(QFileInfo::exists(DataRoot::SystemFolder() + QStringLiteral("/tasks.loaded.xqr")))
         << "the close's save ends the side copy";
     QFile::remove(tasks);
+}
+
+// Counts the overwrite questions shown and the most that were up at once.
+class OverwriteWatch : public QObject
+{
+public:
+    OverwriteWatch() { qApp->installEventFilter(this); }
+    ~OverwriteWatch() override { qApp->removeEventFilter(this); }
+    int shown = 0;
+    int mostAtOnce = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && qobject_cast<frmOverwrite *>(watched)) {
+            ++shown;
+            int up = 0;
+            for (QWidget *widget : QApplication::topLevelWidgets())
+                up += qobject_cast<frmOverwrite *>(widget) && widget->isVisible() ? 1 : 0;
+            mostAtOnce = std::max(mostAtOnce, up);
+        }
+        return false;
+    }
+};
+
+// A job's download question waits while another overwrite question is up
+// (the immediate batch's download question) and comes once that one closes.
+TEST(MainWindowJobs, AJobsOverwriteQuestionWaitsForTheOneOnScreenAndFollowsIt)
+{
+    ScriptedPrompts prompts;
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    ASSERT_TRUE(server.writeFile("a.bin", "the server's copy"));
+    QTemporaryDir local;
+    ASSERT_TRUE(WriteFileBytes(local.filePath("a.bin"), "old"));
+    frmZAVUde window;
+    const bool confirmed = IsOptionOn(OptionFlag::ConfirmOverwrite);
+    SetOptionFlag(OptionFlag::ConfirmOverwrite, true);
+    // Unanswered, each question overwrites after a few short ticks.
+    window.Runner()->Questions().SetCountdown(3, 20);
+    auto job = std::make_shared<FtpTask>();
+    job->setLocalFileTitle(QStringLiteral("a.bin"));
+    job->setRemoteFileTitle(QStringLiteral("a.bin"));
+    job->setLocalPath(local.path());
+    job->setRemotePath(QStringLiteral("/"));
+    job->setServerAddress(server.host());
+    job->setServerPort(server.port());
+    job->setUser(QString::fromLatin1(PyFtpServer::kUser));
+    job->setPassword(QString::fromLatin1(PyFtpServer::kPassword));
+    job->setSize(-1);
+    ASSERT_TRUE(window.Jobs()->AddJob(job));
+    job->setLocked(false);
+
+    OverwriteWatch watch;
+    QTimer::singleShot(0, &window, [&] { window.JobControl()->Dispatcher().RunQueuedJobs(); });
+    EXPECT_TRUE(window.Runner()->Questions().ConfirmLocalOverwrite(local.filePath("batch.bin")));
+    EXPECT_TRUE(WaitUntil([&] { return job->Status() == 2 || job->Status() == 3; }))
+        << "the job still waits for a pass";
+    EXPECT_EQ(GetJobStatusText(*job, true), QStringLiteral("Completed"));
+    EXPECT_EQ(watch.shown, 2);
+    EXPECT_EQ(watch.mostAtOnce, 1) << "the job's question opened on top of the batch's";
+    EXPECT_EQ(ReadFileBytes(local.filePath("a.bin")), "the server's copy");
+    SetOptionFlag(OptionFlag::ConfirmOverwrite, confirmed);
+    ASSERT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
 }
 
 TEST(MainWindowJobs, AHandedOverFileIsListedWithoutFailing)
