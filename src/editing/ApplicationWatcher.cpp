@@ -2,11 +2,9 @@
 
 #include "ErrorLog.h"
 
-#include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QUrl>
 
 #include <algorithm>
 #include <system_error>
@@ -175,7 +173,7 @@ int ApplicationWatcher::RunNotifyApplication(const QString &appPath, const QStri
         if (appPath == DefaultOpen()) {
             // The desktop starts a program of its choice that cannot be
             // followed, so the copy is not watched.
-            QDesktopServices::openUrl(QUrl::fromLocalFile(filePath));
+            OpenWithDesktop(filePath);
             return -1;
         }
         const QFileInfo program(GetShortName(appPath));
@@ -216,6 +214,28 @@ int ApplicationWatcher::RunNotifyApplication(const QString &appPath, const QStri
         LogCurrentException(kObjectName, QStringLiteral("RunNotifyApplication"));
         return -1;
     }
+}
+
+void ApplicationWatcher::OpenWithDesktop(const QString &filePath)
+{
+    // The opener, unlike a call that only says it was handed the file,
+    // tells by its exit whether the desktop has a program for the type.
+    auto *opener = new WatchedProcess(this);
+    opener->setProgram(QStringLiteral("xdg-open"));
+    opener->setArguments({filePath});
+    opener->setStandardInputFile(QProcess::nullDevice());
+    opener->setProcessChannelMode(QProcess::ForwardedChannels);
+    connect(opener, &QProcess::errorOccurred, this, [this, opener, filePath](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        opener->deleteLater();
+        emit DefaultOpenEnded(filePath, false);
+    });
+    connect(opener, &QProcess::finished, this, [this, opener, filePath](int exitCode, QProcess::ExitStatus status) {
+        opener->deleteLater();
+        emit DefaultOpenEnded(filePath, status == QProcess::NormalExit && exitCode == 0);
+    });
+    opener->start();
 }
 
 void ApplicationWatcher::ProgramFinished(QProcess *process)

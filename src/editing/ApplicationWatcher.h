@@ -45,7 +45,7 @@ public:
     void RemoveClosedFiles();
     // Opens `filePath` with `appPath` (arguments: `appFlags`, then the path)
     // or, for DefaultOpen(), with the desktop's default program, which is not
-    // watched. Mode "e" leaves the copy writable; any other mode makes it
+    // watched (DefaultOpenEnded tells whether the desktop had one). Mode "e" leaves the copy writable; any other mode makes it
     // read-only. Returns the new entry's index, or -1 when nothing was
     // recorded (missing copy or program, default open).
     int RunNotifyApplication(const QString &appPath, const QString &mode, const QString &remoteFilePath,
@@ -64,8 +64,12 @@ signals:
                      qint16 serverSlot, const QString &profileName);
     void FileDeleted(const QString &filePath, const QString &remoteFilePath, const QString &editTaskId,
                      qint16 serverSlot, const QString &profileName);
+    // The desktop's opener ended: false when it could not start or found no
+    // program for the file.
+    void DefaultOpenEnded(const QString &filePath, bool opened);
 
 private:
+    void OpenWithDesktop(const QString &filePath);
     void ProgramFinished(QProcess *process);
     // Raises the events of every program that ended, one after the other.
     void WatchForProcess();

@@ -59,6 +59,11 @@ RemoteEditFlow::RemoteEditFlow(ServerSlots &serverSlots, QWidget *owner, QObject
             [this](const QString &path) { FileWatcher1_FileDeleted(path); });
     connect(&m_watcher, &ApplicationWatcher::ProcessExit, this,
             [this](const QString &, const QString &, const QString &key) { FileWatcher1_ProcessExit(key); });
+    connect(&m_watcher, &ApplicationWatcher::DefaultOpenEnded, this, [this](const QString &, bool opened) {
+        if (!opened)
+            ShowMessage(m_owner, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(),
+                        QStringLiteral("No program is set up to open this file."));
+    });
     for (int i = 0; i < 2; ++i) {
         ServerSlot *slot = m_slots.Slot(i);
         if (!slot)

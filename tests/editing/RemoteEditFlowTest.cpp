@@ -2,6 +2,7 @@
 // editors (offscreen) and real programs (/bin/sh scripts).
 #include "RemoteEditFlow.h"
 
+#include "ApplicationWatcher.h"
 #include "FileHandlerCollection.h"
 #include "FrmEdit.h"
 #include "FtpCommander.h"
@@ -499,6 +500,54 @@ TEST_F(RemoteEditFlowTest, TheEditorShowsTheServersNameAsItIsNeverAsMarkup)
     asTyped.setTextFormat(Qt::PlainText);
     asTyped.setText(editor->lblWarn->text());
     EXPECT_EQ(editor->lblWarn->sizeHint().width(), asTyped.sizeHint().width());
+}
+
+TEST_F(RemoteEditFlowTest, OpenSaysSoWhenTheDesktopHasNoProgramForTheFile)
+{
+    ASSERT_TRUE(server.writeFile("a.odd", "x"));
+    ASSERT_TRUE(Connect());
+    // A stand-in desktop opener first on the path; it notes what it was given.
+    QTemporaryDir bin;
+    const QString opened = bin.filePath("opened.log");
+    struct PathGuard {
+        QByteArray saved = qgetenv("PATH");
+        ~PathGuard() { qputenv("PATH", saved); }
+    } path;
+    const QByteArray oldPath = path.saved;
+    auto useOpener = [&](int exitCode) {
+        ASSERT_TRUE(WriteShellScript(bin.filePath("xdg-open"), QByteArray("echo \"$1\" >> '") + opened.toUtf8()
+                                                                   + "'\nexit " + QByteArray::number(exitCode)));
+    };
+    auto open = [&](bool expectOpened) {
+        QSignalSpy ended(&flow->FileWatcher1(), &ApplicationWatcher::DefaultOpenEnded);
+        Select("a.odd");
+        flow->MNU_RMT_OPEN_Click();
+        ASSERT_TRUE(Idle());
+        ASSERT_TRUE(ended.wait(20000));
+        EXPECT_EQ(ended.at(0).at(0).toString(), tmp.filePath("a.odd"));
+        EXPECT_EQ(ended.at(0).at(1).toBool(), expectOpened);
+    };
+    qputenv("PATH", QFile::encodeName(bin.path()) + ":" + oldPath);
+
+    // An opener that finds no program for the type (its exit is not 0).
+    useOpener(3);
+    prompts.expectMessage("No program is set up to open this file.", PromptButton::Ok);
+    open(false);
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(ReadFileBytes(opened), tmp.filePath("a.odd").toUtf8() + "\n");
+
+    // One that opens it: nothing to say.
+    useOpener(0);
+    open(true);
+    EXPECT_EQ(ReadFileBytes(opened).count('\n'), 2);
+
+    // No opener at all.
+    QTemporaryDir empty;
+    qputenv("PATH", QFile::encodeName(empty.path()));
+    prompts.expectMessage("No program is set up to open this file.", PromptButton::Ok);
+    open(false);
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(flow->EditTasks().Count(), 0);
 }
 
 TEST_F(RemoteEditFlowTest, AnEditorWithUnsentChangesCanKeepTheProgramOpen)
