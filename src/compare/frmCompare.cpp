@@ -10,6 +10,7 @@
 #include "MainWindowServices.h"
 #include "ModListView.h"
 #include "OptionFlags.h"
+#include "ProgramIcon.h"
 #include "Prompts.h"
 #include "SoundAlerts.h"
 #include "frmFolderOption.h"
@@ -43,6 +44,7 @@ frmCompare::frmCompare(MainWindowServices &mainWindow, JobIntake *intake, QWidge
 {
     setObjectName(QStringLiteral("frmCompare"));
     setWindowTitle(QStringLiteral("Folders Compare"));
+    setWindowIcon(ProgramIcon());
     setAttribute(Qt::WA_DeleteOnClose);
     m_comparison = new FolderComparison(this);
     buildControls();

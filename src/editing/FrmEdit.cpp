@@ -5,6 +5,7 @@
 #include "ErrorLog.h"
 #include "ModMinMax.h"
 #include "Prompts.h"
+#include "ProgramIcon.h"
 #include "StoredFile.h"
 
 #include <QCloseEvent>
@@ -35,6 +36,7 @@ FrmEdit::FrmEdit(QWidget *parent) : QDialog(parent)
 {
     setObjectName(kObjectName);
     setWindowTitle(QStringLiteral("Ftp Editor"));
+    setWindowIcon(ProgramIcon());
     setSizeGripEnabled(true);
 
     Text1 = new QPlainTextEdit(this);

@@ -2,13 +2,12 @@
 
 #include "AppInfo.h"
 #include "ErrorLog.h"
+#include "ProgramIcon.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMainWindow>
 #include <QMenu>
-#include <QPainter>
-#include <QPixmap>
 #include <QPointer>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
@@ -20,14 +19,8 @@ QIcon iconFor(const QWidget *window)
     QIcon icon = window ? window->windowIcon() : QIcon();
     if (icon.isNull())
         icon = QApplication::windowIcon();
-    if (icon.isNull()) {
-        QPixmap pixmap(16, 16);
-        pixmap.fill(QColor(0x1f, 0x5f, 0xa8));
-        QPainter painter(&pixmap);
-        painter.setPen(Qt::white);
-        painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("Q"));
-        icon = QIcon(pixmap);
-    }
+    if (icon.isNull())
+        icon = ProgramIcon();
     return icon;
 }
 

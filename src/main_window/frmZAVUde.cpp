@@ -27,6 +27,7 @@
 #include "ModTimeZone.h"
 #include "OleColor.h"
 #include "OptionFlags.h"
+#include "ProgramIcon.h"
 #include "PathHistory.h"
 #include "Prompts.h"
 #include "RemotePane.h"
@@ -75,6 +76,7 @@ frmZAVUde::frmZAVUde(ModStartup *startup, std::array<EngineTimer *, 2> timers, Q
 {
     setObjectName(kObject);
     setWindowTitle(AppTitle());
+    setWindowIcon(ProgramIcon());
     m_columnWidths = new ColumnWidthKeeper(this);
     buildImageLists();
     buildControls();

@@ -17,6 +17,7 @@
 #include "OptionFlags.h"
 #include "Paths.h"
 #include "Prompts.h"
+#include "ProgramIcon.h"
 #include "SearchPrefFile.h"
 #include "SearchWalk.h"
 #include "SoundAlerts.h"
@@ -77,7 +78,7 @@ frmSearch::frmSearch(MainWindowServices &mainWindow, JobIntake *intake, QWidget 
     setObjectName(kObject);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Ftp Search"));
-    setWindowIcon(m_main.ImageList1().Picture(QStringLiteral("srch")));
+    setWindowIcon(ProgramIcon());
     (void)DataRoot::EnsureDataFolders();
     m_walk = new SearchWalk(*this, DataRoot::CacheFolder(), timer, this);
     buildControls();

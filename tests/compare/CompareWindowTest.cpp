@@ -3,6 +3,7 @@
 #include "JobIntake.h"
 #include "ModProfile.h"
 #include "ProfileRecordFile.h"
+#include "ProgramIcon.h"
 #include "ScriptedPrompts.h"
 #include "StubWindow.h"
 #include "TestFiles.h"
@@ -148,6 +149,11 @@ protected:
     QTemporaryDir a;
     QTemporaryDir b;
 };
+
+TEST_F(CompareWindowTest, TheWindowShowsTheProgramsIcon)
+{
+    EXPECT_TRUE(form->windowIcon().pixmap(32).toImage() == ProgramIcon().pixmap(32).toImage());
+}
 
 TEST_F(CompareWindowTest, LocationTextsAndTheLocationDialog)
 {

@@ -3,6 +3,7 @@
 #include "EditOwner.h"
 #include "EditedText.h"
 #include "FrmEdit.h"
+#include "ProgramIcon.h"
 #include "ScriptedPrompts.h"
 #include "TestFiles.h"
 
@@ -125,6 +126,7 @@ TEST_F(FrmEditTest, AnEmptyCopyOpensEmptyWithUploadDisabledAndTypingMarksTheCapt
     EXPECT_TRUE(editor->Text1->toPlainText().isEmpty());
     EXPECT_FALSE(editor->OKButton->isEnabled());
     EXPECT_EQ(editor->windowTitle(), "Quick Edit - page.html");
+    EXPECT_TRUE(editor->windowIcon().pixmap(32).toImage() == ProgramIcon().pixmap(32).toImage());
     EXPECT_EQ(editor->lblWarn->text(), "ftp.example.com/pub/page.html");
     QTest::keyClicks(editor->Text1, "hi");
     EXPECT_TRUE(editor->OKButton->isEnabled());

@@ -13,6 +13,7 @@
 #include "OleColor.h"
 #include "OptionFlags.h"
 #include "PathHistory.h"
+#include "ProgramIcon.h"
 #include "ProfileRecordFile.h"
 #include "PyFtpServer.h"
 #include "RemotePane.h"
@@ -446,6 +447,13 @@ TEST(MainWindow, LogPanesKeepTheirPropertySetWithTheLayout)
     EXPECT_EQ(again.FtpLogger(0)->Widget()->SelectionColor(), 0x00FF00u);
     EXPECT_EQ(again.FtpLogger(0)->Widget()->BackColor(), OleColors::WindowBackground);
     EXPECT_DOUBLE_EQ(again.FtpLogger(1)->Widget()->Font().pointSizeF(), 8.25);
+}
+
+TEST(MainWindow, TheWindowShowsTheProgramsIcon)
+{
+    frmZAVUde window;
+    EXPECT_TRUE(window.windowIcon().pixmap(32).toImage() == ProgramIcon().pixmap(32).toImage());
+    EXPECT_FALSE(ProgramIcon().pixmap(16).isNull());
 }
 
 TEST(MainWindow, ColumnWidthsComeBackAtTheSizeTheyWereLeft)

@@ -6,6 +6,7 @@
 #include "JobsFromRows.h"
 #include "ModProfile.h"
 #include "ProfileRecordFile.h"
+#include "ProgramIcon.h"
 #include "PyFtpServer.h"
 #include "RecordingIntake.h"
 #include "ScriptedFtpServer.h"
@@ -126,6 +127,11 @@ TEST_F(SearchWindowTest, SavedPreferenceComesBackAndEditsAreNoticed)
     EXPECT_FALSE(form->CmdSave->isEnabled());
     form->txtSvr->setText("FTP.EXAMPLE.ORG"); // text compared without regard to case
     EXPECT_FALSE(form->CmdSave->isEnabled());
+}
+
+TEST_F(SearchWindowTest, TheWindowShowsTheProgramsIcon)
+{
+    EXPECT_TRUE(form->windowIcon().pixmap(32).toImage() == ProgramIcon().pixmap(32).toImage());
 }
 
 TEST_F(SearchWindowTest, PlaceholderNameClashesAndTooLongPreferencesAreRefused)
