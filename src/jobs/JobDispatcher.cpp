@@ -304,6 +304,8 @@ void JobDispatcher::linkJob(int i, const FtpTaskCollection::Job &job)
     c.job = job;
     c.loggingIn = login;
     c.walkStarts = 0;
+    c.refusedFolderTried = false;
+    c.enteringRefusedFolder = false;
     e->setLinkedTask(job.get());
     job->setStatus(1);
     job->setDirectoryLevel(0);
@@ -524,6 +526,13 @@ void JobDispatcher::uploadFolderStep(int i, FtpTask &job, long act, bool ok)
     FtpCommander *e = c.engine;
     const int level = job.DirectoryLevel();
     if (act == FtpCommander::ActChangeDir) {
+        if (c.enteringRefusedFolder) {
+            c.enteringRefusedFolder = false;
+            if (!ok) {
+                FailRunningJob(c.job, i);
+                return;
+            }
+        }
         if (ok && level < 1) {
             m_host.ShowJobStep(job, QStringLiteral("Uploading"));
             if (job.IsResume()) {
@@ -566,6 +575,15 @@ void JobDispatcher::uploadFolderStep(int i, FtpTask &job, long act, bool ok)
         return;
     }
     if (job.IsUpwardNavigation()) {
+        // Another connection may have made the folder between this one's look
+        // and its make, and not every server says "exists" then: the folder
+        // is entered once; only if that fails too does the job fail.
+        if (!c.refusedFolderTried) {
+            c.refusedFolderTried = true;
+            c.enteringRefusedFolder = true;
+            e->FTP_CHG_DIR(job.LevelRemoteDirPath());
+            return;
+        }
         FailRunningJob(c.job, i);
         return;
     }

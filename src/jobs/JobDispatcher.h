@@ -85,6 +85,9 @@ private:
         FtpTaskCollection::Job job;
         bool loggingIn = false;
         int walkStarts = 0; // returns of the folder walk to its target level
+        // A folder whose making was refused is entered once before the job fails.
+        bool refusedFolderTried = false;
+        bool enteringRefusedFolder = false;
     };
 
     void wireEngine(int index);

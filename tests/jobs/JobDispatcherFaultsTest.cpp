@@ -79,6 +79,33 @@ TEST_F(DispatchFaults, FolderTheServerSaysExistsIsEntered)
 }
 
 // A folder that "exists" but cannot be entered: the walk starts over once, then the job fails.
+// Two connections make the same new folder; the loser's make is refused
+// without "exists" (as vsftpd words it): the folder is entered once and the
+// file sent. When it cannot be entered either, the job fails.
+TEST_F(DispatchFaults, AFolderAnotherConnectionMadeMeanwhileIsEnteredOnce)
+{
+    server.onSequence("CWD", {"550 Failed to change directory.", "250 Directory successfully changed.",
+                              "250 Directory successfully changed."});
+    server.on("MKD", QByteArray("550 Create directory operation failed."));
+    ASSERT_TRUE(WriteFileBytes(local.filePath(QStringLiteral("f.txt")), "data"));
+    auto job = queue(makeJob(account, true, QStringLiteral("/new"), QStringLiteral("f.txt")));
+    dispatcher.RunQueuedJobs();
+    ASSERT_TRUE(waitForEnded(1));
+    EXPECT_EQ(GetJobStatusText(*job, true), QStringLiteral("Completed"));
+    EXPECT_EQ(sentCount("MKD"), 2);
+    EXPECT_EQ(sentCount("CWD"), 3);
+    EXPECT_EQ(server.storedData(), QByteArray("data"));
+
+    server.onSequence("CWD", {"550 Failed to change directory.", "250 Directory successfully changed.",
+                              "550 Failed to change directory."});
+    auto refused = queue(makeJob(account, true, QStringLiteral("/other"), QStringLiteral("f.txt")));
+    dispatcher.RunQueuedJobs();
+    ASSERT_TRUE(waitForEnded(2));
+    EXPECT_EQ(GetJobStatusText(*refused, true), QStringLiteral("Failed (Server denied)"));
+    EXPECT_EQ(sentCount("MKD"), 4);
+    EXPECT_EQ(sentCount("CWD"), 6);
+}
+
 TEST_F(DispatchFaults, EndlessFolderWalkFailsTheJob)
 {
     server.on("CWD", QByteArray("550 No such directory."));

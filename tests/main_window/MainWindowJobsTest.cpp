@@ -125,6 +125,38 @@ TEST(MainWindowJobs, JobsPendingAtCloseComeBackAtTheNextStart)
     QFile::remove(tasks);
 }
 
+// What the README promises a new user: with every option off, pending jobs
+// are kept only after a Yes to "Save Jobs ?" and come back through "Load Pending Jobs".
+TEST(MainWindowJobs, AtFirstStartPendingJobsAreKeptOnAYesAndLoadedByTheMenu)
+{
+    QFile::remove(SettingsFilePath());
+    ASSERT_TRUE(DataRoot::EnsureDataFolders()); // as the program's start does
+    const QString tasks = DataRoot::SystemFolder() + QStringLiteral("/tasks.xqr");
+    QFile::remove(tasks);
+    ScriptedPrompts prompts;
+    {
+        frmZAVUde window;
+        for (OptionFlag flag : {OptionFlag::AutoSavePendingJobs, OptionFlag::AutoSaveFailedJobs,
+                                OptionFlag::LoadSavedJobsOnStartup})
+            EXPECT_FALSE(IsOptionOn(flag));
+        FtpTaskCollection jobs;
+        jobs.AddFtpTask(PendingJob("kept.bin"));
+        window.Jobs()->AcceptJobs(jobs, false);
+        prompts.expectMessage(QStringLiteral("There are pending or failed jobs!"), PromptButton::Yes);
+        EXPECT_TRUE(window.close());
+        EXPECT_TRUE(prompts.allUsed());
+    }
+    {
+        frmZAVUde window;
+        EXPECT_EQ(window.Jobs()->JobQueue.Count(), 0) << "not loaded at start";
+        window.Jobs()->mnuJLoad->trigger();
+        EXPECT_EQ(window.Jobs()->JobQueue.Count(), 1);
+        window.Jobs()->JobQueue.Clear();
+        EXPECT_TRUE(window.close());
+    }
+    QFile::remove(tasks);
+}
+
 // The server is frozen while the window closes, so the job is stopped part-way.
 struct FrozenServer {
     explicit FrozenServer(qint64 pid) : pid(static_cast<pid_t>(pid)) { ::kill(this->pid, SIGSTOP); }
