@@ -263,6 +263,7 @@ private:
     int ValidFtpUpload(const QString &line);
     void ResumeSendAt(const QString &sizeText);
     void CheckTransferDone();
+    void CheckStoredSize(const QString &code, const QString &line);
     void BeginTransferWait(bool afterList);
     bool IsNonIdempotent(int step) const;
     void ReissueDataStep();
@@ -354,6 +355,10 @@ private:
     bool m_waitAfterList = false;
     bool m_listingRetried = false;
     bool m_uploadStarted = false;
+    // The engine sent the last block and closed the data connection itself,
+    // with nothing left in the socket's buffer and no close or error before.
+    bool m_uploadFinished = false;
+    bool m_checkingStoredSize = false; // the SIZE after an upload's final reply
     bool m_preliminarySeen = false;
     int m_autoResumes = 0;
     int m_dataStepRetries = 0;

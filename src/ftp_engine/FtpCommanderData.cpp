@@ -86,6 +86,7 @@ QString FtpCommander::BuildDataConnectionCommand()
     m_dataClosed = false;
     m_preliminarySeen = false;
     m_uploadStarted = false;
+    m_uploadFinished = false;
     m_passiveReply.clear();
     if (m_currentAct == ActGetFromServer) {
         m_dataTag = QStringLiteral("FF");
@@ -201,6 +202,7 @@ bool FtpCommander::PrepareTransferStep(int step)
 {
     m_preliminarySeen = false;
     m_uploadStarted = false;
+    m_uploadFinished = false;
     if (step == 11 && m_currentAct == ActGetFromServer) {
         m_dataTag = QStringLiteral("FF");
         return true;
@@ -490,6 +492,7 @@ void FtpCommander::FinishSending()
     const qint64 expected = m_expectedSize;
     m_dataTag.clear();
     CloseFile();
+    m_uploadFinished = true;
     m_data.finish();
     m_dataClosed = true;
     emit StatusChanged();
@@ -601,6 +604,34 @@ void FtpCommander::CheckTransferDone()
 
 // ---------------------------------------------------------------------------
 // Checks of SIZE, MDTM and STAT replies
+
+// After an upload's final reply: the server's copy must be as long as the
+// file sent. A server that cannot tell sizes (5xx) is taken at its word.
+void FtpCommander::CheckStoredSize(const QString &code, const QString &line)
+{
+    QPointer<FtpCommander> self(this);
+    const quint64 serial = m_operationSerial;
+    emit Message(line);
+    if (!self || serial != m_operationSerial || m_currentIndex < 0)
+        return;
+    if (code == QLatin1String("213")) {
+        bool ok = false;
+        const qint64 stored = line.mid(4).trimmed().toLongLong(&ok);
+        if (ok && stored == m_expectedSize) {
+            IncrProc();
+            return;
+        }
+        FailOperation(QStringLiteral("The server holds %1 of the file's %2 bytes; the upload failed.")
+                          .arg(ok ? QString::number(stored) : QStringLiteral("an unknown number"))
+                          .arg(m_expectedSize));
+        return;
+    }
+    if (code.startsWith(QLatin1Char('5'))) {
+        IncrProc();
+        return;
+    }
+    FailOperation(QStringLiteral("The size of the stored file could not be checked; the upload failed."));
+}
 
 bool FtpCommander::ValidFtpDownload(const QString &line)
 {

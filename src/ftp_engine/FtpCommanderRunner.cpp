@@ -69,6 +69,8 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
         m_dataDetour = false;
         m_dataStepRetries = 0;
         m_preliminarySeen = false;
+        m_uploadFinished = false;
+        m_checkingStoredSize = false;
         m_steps.clear();
         m_currentIndex = -1;
         if (action < 0 || action > 19) {
@@ -422,7 +424,21 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
                 EndFtpMacro();
             return;
         }
+        if (m_checkingStoredSize && m_currentStep == 33) {
+            if (!preliminary) {
+                m_checkingStoredSize = false;
+                CheckStoredSize(code, line);
+            }
+            return;
+        }
+        const bool upload = m_currentStep == 16 && (m_currentAct == ActSend || m_currentAct == ActResumeSend);
         if (ReplyCodes::IsSuccess(code, m_currentSuccess)) {
+            if (upload && !m_uploadFinished) {
+                // The server took an early end of the data (a connection cut on
+                // the way) for the end of the file.
+                FailOperation(QStringLiteral("The data connection closed before the whole file was sent; the upload failed."));
+                return;
+            }
             if (m_currentStep == 13) {
                 CloseControlQuietly();
                 m_sessionActive = true;
@@ -444,10 +460,16 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
             emit Message(line);
             if (!self || serial != m_operationSerial)
                 return;
-            if (m_currentStep == 12)
+            if (m_currentStep == 12) {
                 EndFtpMacro();
-            else
-                IncrProc();
+                return;
+            }
+            if (upload) {
+                // Whether the server holds the whole file: its size is asked next.
+                m_checkingStoredSize = true;
+                m_steps.insert(m_currentIndex + 1, 33);
+            }
+            IncrProc();
             return;
         }
         if (m_currentStep == 18 && m_currentAct == ActSend && (code == QLatin1String("450") || code == QLatin1String("550"))) {

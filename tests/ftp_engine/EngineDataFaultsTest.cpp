@@ -9,6 +9,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <memory>
+#include <utility>
+
 namespace {
 
 class DataFaults : public ScriptedEngineTest
@@ -162,7 +165,13 @@ TEST_F(DataFaults, ResumedUploadWithoutAUsableSizeIsSentWhole)
     const QList<QByteArray> sizes = {"550 No such file.", "213 lots", "213 50001"};
     int jobs = 1;
     for (const QByteArray &reply : sizes) {
-        server.on("SIZE", reply);
+        // The reply to the resume's question; the check after the upload gets the stored size.
+        auto asked = std::make_shared<bool>(false);
+        server.on("SIZE", [this, reply, asked](const QByteArray &) {
+            const QByteArray line = std::exchange(*asked, true) ? "213 " + QByteArray::number(server.storedData().size())
+                                                                : reply;
+            return ScriptedFtpServer::Reply{{line + "\r\n", 0}};
+        });
         server.on("MDTM", QByteArray("550 No such file."));
         qint64 offset = 30000;
         engine.FTP_RES_SEND_FILE(source, QStringLiteral("/up.bin"), content.size(), offset);

@@ -10,4 +10,5 @@ ftpqor_test(test_ftp_engine
     EngineBehaviourTest.cpp
     EngineReviewTest.cpp
     EngineDeadlineTest.cpp
+    EngineUploadEndTest.cpp
   DEPENDS ftpqor_ftp_engine)

@@ -1,4 +1,5 @@
 // The job dispatcher against servers that refuse, drop and break off.
+#include "CuttingProxy.h"
 #include "EngineTimer.h"
 #include "JobDispatchSupport.h"
 #include "PyFtpServer.h"
@@ -253,4 +254,44 @@ TEST_F(DispatchFaults, AStalledServerFailsItsJobWithANetworkErrorAndTheNextJobLo
     EXPECT_EQ(next->Status(), 2);
     EXPECT_EQ(ReadFileBytes(next->GetLocalFilePath()), content);
     EXPECT_EQ(server.connectionCount(), 2);
+}
+
+// Uploads through a data connection cut part-way, in front of a real server
+// that takes the early end for the end of the file: whether the client saw
+// the connection close or noticed nothing, the job fails, keeps what it sent
+// for a resume, and the resume makes the file whole.
+TEST_F(DispatchFaults, AnUploadCutOnTheWayFailsAndItsResumeMakesTheFileWhole)
+{
+    PyFtpServer real;
+    ASSERT_TRUE(real.start()) << real.error().toStdString();
+    CuttingProxy proxy;
+    ASSERT_TRUE(proxy.listen(real.port()));
+    const Account through{proxy.host(), proxy.port(), QString::fromLatin1(PyFtpServer::kUser),
+                          QString::fromLatin1(PyFtpServer::kPassword)};
+    const QByteArray content = PatternBytes(3 * 1024 * 1024);
+    int ended = 0;
+    for (const CuttingProxy::Cut how : {CuttingProxy::Cut::ClientSeesClose, CuttingProxy::Cut::ClientNotTold}) {
+        const QString name = how == CuttingProxy::Cut::ClientSeesClose ? QStringLiteral("closed.bin")
+                                                                        : QStringLiteral("silent.bin");
+        ASSERT_TRUE(WriteFileBytes(local.filePath(name), content));
+        proxy.setCut(786432, how);
+        const int cuts = proxy.cuts();
+        auto job = queue(makeJob(through, true, QStringLiteral("/"), name));
+        dispatcher.RunQueuedJobs();
+        ASSERT_TRUE(waitForEnded(++ended)) << name.toStdString();
+        EXPECT_EQ(proxy.cuts(), cuts + 1);
+        EXPECT_EQ(job->Status(), 3) << name.toStdString();
+        EXPECT_EQ(real.readFile(name).size(), 786432) << name.toStdString();
+        EXPECT_GT(job->TransferedBytes(), 0) << name.toStdString(); // "Resume" is offered
+
+        proxy.setCut(-1, how);
+        job->setLocked(false);
+        job->setIsResume(true);
+        job->setFailureReason(0);
+        dispatcher.RunQueuedJobs();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return job->Status() == 2 || job->Status() == 3; }, 30000)
+                    && waitForEnded(ended));
+        EXPECT_EQ(job->Status(), 2) << name.toStdString();
+        EXPECT_TRUE(real.readFile(name) == content) << name.toStdString();
+    }
 }

@@ -193,8 +193,8 @@ ScriptedFtpServer::Reply ScriptedFtpServer::defaultReply(const QByteArray &verb,
         return single("215 UNIX Type: L8");
     if (verb == "TYPE" || verb == "NOOP" || verb == "MODE" || verb == "STRU" || verb == "SITE")
         return single("200 Command okay.");
-    if (verb == "SIZE")
-        return single("213 " + QByteArray::number(m_fileData.size()));
+    if (verb == "SIZE") // the file stored last, or the one served
+        return single("213 " + QByteArray::number(argument == m_storedName ? m_stored.size() : m_fileData.size()));
     if (verb == "MDTM")
         return single("213 20090830120000");
     if (verb == "REST") {
@@ -216,6 +216,8 @@ ScriptedFtpServer::Reply ScriptedFtpServer::defaultReply(const QByteArray &verb,
         return single("200 PORT command successful.");
     }
     if (verb == "LIST" || verb == "NLST" || verb == "RETR" || verb == "STOR" || verb == "APPE") {
+        if (verb == "STOR" || verb == "APPE")
+            m_storedName = argument;
         startTransfer(verb);
         return single("150 Opening BINARY mode data connection.");
     }

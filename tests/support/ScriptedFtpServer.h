@@ -128,6 +128,7 @@ private:
     QByteArray m_listing;
     QByteArray m_fileData;
     QByteArray m_stored;
+    QByteArray m_storedName; // the argument of the last STOR or APPE
     qint64 m_restOffset = 0;
     qint64 m_dataDropAfter = -1;
     qint64 m_controlDropAfter = -1;
