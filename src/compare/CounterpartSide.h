@@ -23,6 +23,9 @@ public:
     virtual ~CounterpartSide() = default;
     // The second location's path of a first-side sub-folder.
     virtual QString Join(const QString &secondFolder, const QString &name) const = 0;
+    // False when what the second location holds there is unknown (its
+    // listing failed): the first side's entries there are not judged.
+    virtual bool IsKnown(const QString &) const { return true; }
     virtual void EnterFolder(const QString &secondFolder) = 0;
     virtual bool HasFolder(const QString &name) const = 0;
     // `firstModifiedSecs` is the first file's time in whole seconds.

@@ -3,6 +3,7 @@
 #include "ErrorLog.h"
 #include "FtpCommander.h"
 #include "LocalFolderReader.h"
+#include "ServerPort.h"
 
 namespace {
 
@@ -30,6 +31,7 @@ FolderComparison::FolderComparison(QObject *parent) : QObject(parent)
                 } catch (...) {
                     LogCurrentException(kObject, QStringLiteral("LoadRemoteFolders"));
                 }
+                emit countsChanged();
                 flush();
                 if (m_remoteToLocal->OverRowLimit()) {
                     emit rowLimitReached();
@@ -56,6 +58,13 @@ void FolderComparison::Start(const CompareLocation &first, const CompareLocation
     m_remoteToLocal.reset();
     m_counterparts.reset();
     m_running = true;
+    for (const CompareLocation *side : {&first, &second}) {
+        // Never another port than the typed one: jobs made from the rows carry it.
+        if (side->IsFtp && !IsServerPort(side->Ftp.Port)) {
+            end(side->Ftp.ServerUrl, ServerPortRangeText());
+            return;
+        }
+    }
     if (!first.IsFtp && !second.IsFtp) {
         m_kind = Kind::LocalToLocal;
         m_counterparts = std::make_unique<LocalCounterparts>();
@@ -115,6 +124,7 @@ void FolderComparison::walkFinished(int side, FtpSideWalk::End end)
         if (m_walkDone[0] && m_walkDone[1]) {
             m_remoteCompare = std::make_unique<RemoteTreeCompare>(m_run, m_walks[0]->Listings(), m_walks[1]->Listings(),
                                                                   m_walks[0]->Base(), m_walks[1]->Base());
+            m_remoteCompare->setFolderDone([this] { emit countsChanged(); });
             startSlices();
         }
         break;
@@ -150,6 +160,16 @@ void FolderComparison::flush()
 {
     if (auto *buffered = dynamic_cast<BufferedRowSink *>(m_run.Sink))
         buffered->FlushRows();
+}
+
+qsizetype FolderComparison::UnlistedFolders() const
+{
+    qsizetype count = 0;
+    if (m_first.IsFtp)
+        count += m_walks[0]->UnlistedFolders().size();
+    if (m_second.IsFtp)
+        count += m_walks[1]->UnlistedFolders().size();
+    return count;
 }
 
 bool FolderComparison::ConnectingHung() const

@@ -54,6 +54,8 @@ public:
     bool ConnectingHung() const;
 
     FtpSideWalk *Walk(int side) const { return m_walks[static_cast<size_t>(side & 1)]; }
+    // Folders of the FTP sides in use that were entered but could not be listed.
+    qsizetype UnlistedFolders() const;
 
 signals:
     void status(const QString &text);

@@ -64,7 +64,7 @@ void FtpSideWalk::Start(const FtpLocation &location, const QStringList &firstChi
     engine->setServerUrl(location.ServerUrl.trimmed());
     engine->setUser(location.UserName);
     engine->setPassword(location.Password);
-    engine->setPort(location.Port > 0 && location.Port <= 65535 ? location.Port : 21);
+    engine->setPort(static_cast<int>(location.Port));
     engine->setMode(location.Passive ? 0 : 1);
     engine->setListingAllowed(true);
     AttachEngine(engine);
@@ -94,8 +94,10 @@ bool FtpSideWalk::StopNow(long) { return m_stop && *m_stop; }
 bool FtpSideWalk::LoggedIn(bool ok)
 {
     if (!ok) {
+        // Ends here, also when the engine kept the connection: nothing else would end it.
         if (m_lastError.isEmpty())
-            m_lastError = tr("Log-in failed.");
+            m_lastError = LastMessage().trimmed().isEmpty() ? tr("Log-in failed.")
+                                                            : tr("Log-in failed: ") + LastMessage().trimmed();
         finish(End::Failed);
         return false;
     }
@@ -119,6 +121,8 @@ void FtpSideWalk::FolderListed(const QString &path, const QList<FtpFileItem> &it
     m_listings.Store(path, items);
     emit folderListed(path, items);
 }
+
+void FtpSideWalk::FolderUnlisted(const QString &path) { m_listings.MarkUnlisted(path); }
 
 void FtpSideWalk::WalkEnded(WalkEnd end)
 {

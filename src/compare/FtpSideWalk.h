@@ -67,6 +67,7 @@ protected:
     QString FirstFolderEntered(const QString &readBack) override;
     void FolderEntered(const QString &path) override;
     void FolderListed(const QString &path, const QList<FtpFileItem> &items, bool emptyListing) override;
+    void FolderUnlisted(const QString &path) override;
     void WalkEnded(WalkEnd end) override;
 
 private:

@@ -36,6 +36,9 @@ void LocalTreeCompare::openFolder(Pending folder)
     if (m_entered.contains({contents.Device, contents.Inode}))
         return;
     m_entered.insert({contents.Device, contents.Inode});
+    // A row judged against a listing that failed would say "Missing" and could become a job.
+    if (!m_second.IsKnown(folder.Second))
+        return;
     m_second.EnterFolder(folder.Second);
     for (const LocalEntry &sub : contents.Folders) {
         const Verdict verdict = m_second.HasFolder(sub.Name) ? Verdict::Ok : Verdict::Missing;

@@ -18,6 +18,7 @@ public:
     }
 
     QString Join(const QString &secondFolder, const QString &name) const override;
+    bool IsKnown(const QString &secondFolder) const override { return !m_listings.IsUnknown(secondFolder); }
     void EnterFolder(const QString &secondFolder) override;
     bool HasFolder(const QString &name) const override;
     Counterpart File(const QString &name, qint64 firstModifiedSecs) const override;

@@ -2,6 +2,15 @@
 
 #include "RemoteFolderWalk.h"
 
+bool RemoteFolderListings::IsUnknown(const QString &path) const
+{
+    for (const QString &unlisted : m_unlisted) {
+        if (RemoteComparePaths::RelativePart(unlisted, path))
+            return true;
+    }
+    return false;
+}
+
 namespace RemoteComparePaths {
 
 QString NormalisedBase(const QString &typed) { return RemoteFolderWalk::NormalisedFolder(typed); }

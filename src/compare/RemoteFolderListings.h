@@ -13,8 +13,16 @@
 class RemoteFolderListings
 {
 public:
-    void Clear() { m_folders.clear(); }
+    void Clear()
+    {
+        m_folders.clear();
+        m_unlisted.clear();
+    }
     void Store(const QString &path, QList<FtpFileItem> items) { m_folders.insert(path, std::move(items)); }
+    // A folder the walk entered but could not list: what it holds is unknown.
+    void MarkUnlisted(const QString &path) { m_unlisted.append(path); }
+    // Whether `path` is such a folder or lies below one (the walk never saw inside).
+    bool IsUnknown(const QString &path) const;
     // The folder's entries, or none when the walk did not list it.
     const QList<FtpFileItem> *Find(const QString &path) const
     {
@@ -25,6 +33,7 @@ public:
 
 private:
     QHash<QString, QList<FtpFileItem>> m_folders;
+    QList<QString> m_unlisted;
 };
 
 // Remote paths of the comparisons.

@@ -25,6 +25,9 @@ void RemoteTreeCompare::compareFolder(const Pending &folder)
         m_firstMissing = top;
         return;
     }
+    // The second listing failed: nothing here is judged, nor below.
+    if (m_second.IsUnknown(folder.Second))
+        return;
     // The second side's entries by folded name, first in listing order, apart for files and folders.
     QHash<QString, const FtpFileItem *> secondFiles;
     QHash<QString, const FtpFileItem *> secondFolders;
@@ -93,6 +96,8 @@ RemoteTreeCompare::Outcome RemoteTreeCompare::Step(QDeadlineTimer deadline)
         }
         if (m_firstMissing)
             return m_outcome = Outcome::Done;
+        if (m_folderDone)
+            m_folderDone();
         if (deadline.hasExpired())
             break;
     }

@@ -5,6 +5,7 @@
 #include <QDeadlineTimer>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 class CompareRun;
@@ -23,6 +24,8 @@ public:
                       const QString &firstTop, const QString &secondTop);
 
     Outcome Step(QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
+    // Called after each folder's entries were judged (the window's counters follow).
+    void setFolderDone(std::function<void()> done) { m_folderDone = std::move(done); }
     // The first location's own listing was not there: nothing was compared.
     bool FirstListingMissing() const { return m_firstMissing; }
 
@@ -41,4 +44,5 @@ private:
     bool m_top = true;
     bool m_firstMissing = false;
     Outcome m_outcome = Outcome::Running;
+    std::function<void()> m_folderDone;
 };

@@ -12,6 +12,8 @@
 #include "OptionFlags.h"
 #include "ProgramIcon.h"
 #include "Prompts.h"
+#include "ServerLocation.h"
+#include "ServerPort.h"
 #include "SoundAlerts.h"
 #include "frmFolderOption.h"
 
@@ -150,7 +152,7 @@ void frmCompare::buildControls()
     m_model = new FileListModel({QStringLiteral("File"), QStringLiteral("Location"), QStringLiteral("Size"),
                                  QStringLiteral("Modified"), QStringLiteral("Remarks")},
                                 this);
-    m_model->setColumnKinds({CompareRules::ColSize, CompareRules::ColModified});
+    m_model->setColumnKinds({CompareRules::ColSize, CompareRules::ColModified, true});
     m_model->setIconLookup([this](const QString &key) { return m_main.ImageList2().Picture(key); });
     LV = new QTreeView(this);
     LV->setObjectName(QStringLiteral("LV"));
@@ -281,7 +283,7 @@ CompareLocation frmCompare::locationOf(int side) const
     return location;
 }
 
-// Local paths compare exactly; FTP locations by host (letter case ignored) and path (exactly).
+// Local paths compare exactly; FTP locations by the one rule for places on servers.
 bool frmCompare::sameLocation() const
 {
     const CompareLocation a = locationOf(0);
@@ -290,11 +292,10 @@ bool frmCompare::sameLocation() const
         return false;
     if (!a.IsFtp)
         return a.LocalPath == b.LocalPath;
-    QString hostA = a.Ftp.ServerUrl;
-    QString hostB = b.Ftp.ServerUrl;
-    hostA.remove(QStringLiteral("ftp://"), Qt::CaseInsensitive);
-    hostB.remove(QStringLiteral("ftp://"), Qt::CaseInsensitive);
-    return hostA.compare(hostB, Qt::CaseInsensitive) == 0 && a.Ftp.RemotePath == b.Ftp.RemotePath;
+    auto place = [](const FtpLocation &ftp) {
+        return ServerLocation{ftp.ServerUrl, static_cast<int>(ftp.Port), ftp.UserName, ftp.RemotePath};
+    };
+    return IsSameServerLocation(place(a.Ftp), place(b.Ftp));
 }
 
 void frmCompare::CmdSearch_Click()
@@ -308,6 +309,15 @@ void frmCompare::CmdSearch_Click()
                         QStringLiteral("Why you would compare same location ? Search will not proceed !"));
             CmdSearch->setEnabled(false);
             return;
+        }
+        for (int side = 0; side < 2; ++side) {
+            // A job made from the rows would carry the typed port: no comparison on another one.
+            const CompareLocation location = locationOf(side);
+            if (location.IsFtp && !IsServerPort(location.Ftp.Port)) {
+                ShowMessage(this, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(), ServerPortRangeText());
+                CmdLoc[static_cast<size_t>(side)]->setFocus();
+                return;
+            }
         }
         m_model->clear();
         if (txtPattern->text().trimmed().isEmpty())
@@ -352,7 +362,9 @@ void frmCompare::StopComparison(const QString &failedServer, const QString &fail
                 PicErr->show();
             }
         } else {
-            setPanel(0, QStringLiteral("Comparison stopped"));
+            const QString unlisted = RemoteFolderWalk::UnlistedFoldersText(m_comparison->UnlistedFolders());
+            setPanel(0, unlisted.isEmpty() ? QStringLiteral("Comparison stopped")
+                                           : QStringLiteral("Comparison stopped. ") + unlisted + QLatin1Char('.'));
         }
         PlayAlertSound(AlertSound::ComparisonDone);
         if (m_rowLimitHit) {

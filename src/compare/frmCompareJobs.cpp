@@ -173,7 +173,6 @@ void frmCompare::HandleSaveTask(const QString &filter, bool save)
         if (m_rowSides[0].IsFtp == m_rowSides[1].IsFtp)
             return;
         const bool download = DownloadMode();
-        int refused = 0;
         const JobsFromRows::Result result = m_jobs->Deliver(this, m_intake, save, [&] {
             std::vector<FtpTaskCollection::Job> jobs;
             const QItemSelectionModel *selection = LV->selectionModel();
@@ -190,7 +189,8 @@ void frmCompare::HandleSaveTask(const QString &filter, bool save)
                 if (FtpTaskCollection::Job job = ComposeTask(i, download))
                     jobs.push_back(std::move(job));
                 else
-                    ++refused; // a name or folder that could leave the folders chosen
+                    m_jobs->RefuseRow(QStringLiteral("a file or folder name from the comparison is not a plain name "
+                                                     "and could address a place outside the chosen folders."));
             }
             return jobs;
         });
@@ -198,10 +198,5 @@ void frmCompare::HandleSaveTask(const QString &filter, bool save)
             m_panels[1]->setText(result.panelText);
         else if (result.saveFailed)
             m_panels[1]->setText(QStringLiteral("No jobs were saved."));
-        if (refused > 0 && !result.cancelled)
-            ShowMessage(this, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(),
-                        QString::number(refused)
-                            + QStringLiteral(" Jobs were refused: a file or folder name from the comparison is not a "
-                                             "plain name and could address a place outside the chosen folders."));
     });
 }

@@ -53,10 +53,19 @@ bool RemoteFolderWalk::IsUsablePath(const QString &path)
     return TextCodec::ByteLength(path) <= kMaxPathBytes;
 }
 
+QString RemoteFolderWalk::UnlistedFoldersText(qsizetype count)
+{
+    if (count < 1)
+        return {};
+    return count == 1 ? QStringLiteral("1 folder could not be listed")
+                      : QString::number(count) + QStringLiteral(" folders could not be listed");
+}
+
 void RemoteFolderWalk::AttachEngine(FtpCommander *engine)
 {
     m_engine = engine;
     connect(engine, &FtpCommander::JobDone, this, &RemoteFolderWalk::onJobDone);
+    connect(engine, &FtpCommander::Message, this, [this](const QString &text) { m_lastMessage = text; });
     connect(engine, &FtpCommander::ServerReplied, this, [this](const QString &code, const QString &line) {
         if (code == QLatin1String("257") && m_engine && m_engine->CurrentAct() == FtpCommander::ActChangeDir)
             m_readBack = ReplyCodes::QuotedAbsolutePath(line);
@@ -68,7 +77,10 @@ void RemoteFolderWalk::BeginWalk(const QString &cacheServer, const QString &firs
     ++m_run;
     m_walking = true;
     m_firstEntered = false;
+    m_loginPending = true;
+    m_lastMessage.clear();
     m_walked.clear();
+    m_unlisted.clear();
     m_cacheServer = cacheServer;
     m_current = firstFolder;
     m_readBack.clear();
@@ -121,6 +133,8 @@ void RemoteFolderWalk::FolderEntered(const QString &) {}
 
 void RemoteFolderWalk::FolderRefused(const QString &, const QString &) {}
 
+void RemoteFolderWalk::FolderUnlisted(const QString &) {}
+
 QString RemoteFolderWalk::cacheKey(const QString &path) const { return ComposeRemotePath(m_cacheServer, path); }
 
 void RemoteFolderWalk::onJobDone()
@@ -128,8 +142,15 @@ void RemoteFolderWalk::onJobDone()
     try {
         if (!m_walking || !m_engine)
             return;
-        const bool ok = m_engine->LastCmdSucces();
-        const long act = m_engine->LastAct();
+        bool ok = m_engine->LastCmdSucces();
+        long act = m_engine->LastAct();
+        if (m_loginPending) {
+            // The first operation to end is the log-in. One that failed without a
+            // disconnect names no operation (no session is active): it is still the log-in's end.
+            m_loginPending = false;
+            act = FtpCommander::ActLogin;
+            ok = ok && m_engine->SessionActive();
+        }
         if (StopNow(act)) {
             WalkEnded(WalkEnd::Stopped);
             return;
@@ -151,7 +172,7 @@ void RemoteFolderWalk::onJobDone()
             if (ok)
                 takeListing(m_engine->getListData(), true);
             else
-                scheduleNext();
+                listingFailed();
             break;
         default:
             break;
@@ -184,6 +205,19 @@ void RemoteFolderWalk::enteredFolder()
         takeListing(cached, false);
     else
         m_engine->FTP_LIST_DIR();
+}
+
+void RemoteFolderWalk::listingFailed()
+{
+    // The folder was entered, so it is there: its files are unknown, not absent.
+    const QString path = m_current;
+    const quint64 run = m_run;
+    m_unlisted.append(path);
+    LogErrorToFile(m_logName, QStringLiteral("FtpCmd_JobDone"), 0,
+                   QStringLiteral("The folder ") + path + QStringLiteral(" could not be listed."));
+    FolderUnlisted(path);
+    if (IsCurrentRun(run))
+        scheduleNext();
 }
 
 void RemoteFolderWalk::takeListing(const QString &listing, bool fresh)

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 
 // The breadth-first walk over a server's folder tree that the search and the
@@ -19,6 +20,10 @@
 // most one listing; a listing kept in the cache is not asked for again, and a
 // folder reached a second time in the same walk is not listed again. Sub-folders
 // of every listing are queued in order, each path once.
+//
+// A folder entered whose listing then fails is no empty folder: it is logged
+// and kept in UnlistedFolders(), so the user of the walk can say so and judge
+// nothing by it. A folder that cannot be entered is skipped.
 //
 // Names from a listing are untrusted: one that could leave its folder, or a
 // path holding CR, LF or NUL or longer than 4096 bytes, is never queued.
@@ -46,6 +51,11 @@ public:
     static QString NormalisedFolder(const QString &typed);
     // Whether a path may be queued or sent: no CR, LF or NUL, at most 4096 bytes.
     static bool IsUsablePath(const QString &path);
+    // "N folders could not be listed"; empty for none.
+    static QString UnlistedFoldersText(qsizetype count);
+
+    // The folders of this walk that were entered but whose listing failed, in walk order.
+    const QStringList &UnlistedFolders() const { return m_unlisted; }
 
 protected:
     // `logName` names this walk in the error log. With `trustReadBack`, a
@@ -70,6 +80,9 @@ protected:
     // The folder being entered or listed.
     QString CurrentFolder() const { return m_current; }
     quint64 Run() const { return m_run; }
+    // The engine's last message in this walk (a server reply or the engine's
+    // own note), to say why a log-in failed.
+    QString LastMessage() const { return m_lastMessage; }
     bool IsCurrentRun(quint64 run) const { return m_walking && run == m_run; }
 
     // Hooks. `act` is the engine operation just done, or kBetweenFolders.
@@ -81,6 +94,8 @@ protected:
     virtual QString FirstFolderEntered(const QString &readBack);
     virtual void FolderEntered(const QString &path);
     virtual void FolderRefused(const QString &path, const QString &reason);
+    // A folder was entered but its listing failed (already logged and kept).
+    virtual void FolderUnlisted(const QString &path);
     // A folder's listing, parsed; the hook may end the walk.
     virtual void FolderListed(const QString &path, const QList<FtpFileItem> &items, bool emptyListing) = 0;
     virtual void WalkEnded(WalkEnd end) = 0;
@@ -89,6 +104,7 @@ private:
     void onJobDone();
     void enteredFolder();
     void takeListing(const QString &listing, bool fresh);
+    void listingFailed();
     void scheduleNext();
     void nextFolder();
     QString cacheKey(const QString &path) const;
@@ -99,10 +115,13 @@ private:
     FtpCache m_cache;
     FolderQueue m_queue;
     QSet<QString> m_walked; // folders listed in this walk
+    QStringList m_unlisted; // folders entered whose listing failed
     QString m_cacheServer;
     QString m_current;
     QString m_readBack; // the folder the last change of folder reached, as the server named it
     quint64 m_run = 0;  // tells a stale queued step from the running walk's
     bool m_walking = false;
     bool m_firstEntered = false;
+    bool m_loginPending = false;
+    QString m_lastMessage; // the engine's last message: a server reply or its own note
 };

@@ -6,9 +6,39 @@
 #include "Prompts.h"
 #include "SaveTasks.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QSet>
+#include <QStringList>
+
+namespace {
+
+const QString kSameTarget = QStringLiteral("another job writes a file of the same name to the same place.");
+
+// The one file a job writes: the local file of a download, the server's file of an upload.
+QString TargetOf(const FtpTask &job)
+{
+    if (job.IsUpload())
+        return job.User() + QLatin1Char('@') + job.ServerAddress().trimmed().toLower() + QLatin1Char(':')
+             + QString::number(job.ServerPort()) + QLatin1Char('|')
+             + QDir::cleanPath(job.RemotePath() + QLatin1Char('/') + job.RemoteFileTitle());
+    return QDir::cleanPath(job.LocalPath() + QLatin1Char('/') + job.LocalFileTitle());
+}
+
+} // namespace
 
 JobsFromRows::JobsFromRows(QString jobsFolder) : m_jobsFolder(std::move(jobsFolder)) {}
+
+void JobsFromRows::RefuseRow(const QString &reason)
+{
+    for (auto &[text, count] : m_refusals) {
+        if (text == reason) {
+            ++count;
+            return;
+        }
+    }
+    m_refusals.emplace_back(reason, 1);
+}
 
 JobsFromRows::Result JobsFromRows::Deliver(QWidget *parent, JobIntake *intake, bool saveToFile,
                                            const Compose &compose)
@@ -24,24 +54,48 @@ JobsFromRows::Result JobsFromRows::Deliver(QWidget *parent, JobIntake *intake, b
         m_jobFile = chosen;
     }
 
+    m_refusals.clear();
     const std::vector<FtpTaskCollection::Job> candidates = compose();
     result.made = static_cast<int>(candidates.size());
+    auto summary = [&] {
+        QStringList lines;
+        if (result.discarded > 0)
+            lines << QString::number(result.discarded)
+                         + QStringLiteral(" Jobs were discarded as they would create duplicate entries !");
+        for (const auto &[reason, count] : m_refusals)
+            lines << QString::number(count) + QStringLiteral(" Jobs were refused: ") + reason;
+        return lines.join(QStringLiteral("\r\n"));
+    };
     if (result.made < 1) {
+        const QString refusals = summary();
         ShowMessage(parent, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(),
-                    QStringLiteral("No job was created! Folders are not added to job list."));
+                    QStringLiteral("No job was created! Folders are not added to job list.")
+                        + (refusals.isEmpty() ? QString() : QStringLiteral("\r\n") + refusals));
         return result;
     }
 
+    QSet<QString> targets;
+    for (const auto &made : m_made)
+        targets.insert(TargetOf(*made));
     FtpTaskCollection batch;
     for (const auto &job : candidates) {
-        if (job && m_made.AddFtpTask(job))
-            batch.AddFtpTask(job);
-        else
+        if (!job || m_made.ContainsKey(job->ZavUdeID())) {
             ++result.discarded;
+        } else if (targets.contains(TargetOf(*job))) {
+            // Both would end "Completed" with one of the two files lost.
+            RefuseRow(kSameTarget);
+        } else if (m_made.AddFtpTask(job)) {
+            targets.insert(TargetOf(*job));
+            batch.AddFtpTask(job);
+        } else {
+            ++result.discarded;
+        }
     }
+    for (const auto &refusal : m_refusals)
+        result.refused += refusal.second;
 
     if (batch.Count() > 0) {
-        const QString count = QString::number(result.made - result.discarded);
+        const QString count = QString::number(batch.Count());
         if (saveToFile) {
             if (SaveTasks(m_jobFile, batch, append, true, {}, parent)) {
                 result.delivered = batch.Count();
@@ -65,9 +119,7 @@ JobsFromRows::Result JobsFromRows::Deliver(QWidget *parent, JobIntake *intake, b
         }
     }
 
-    if (result.discarded > 0)
-        ShowMessage(parent, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(),
-                    QString::number(result.discarded) +
-                        QStringLiteral(" Jobs were discarded as they would create duplicate entries !"));
+    if (const QString lines = summary(); !lines.isEmpty())
+        ShowMessage(parent, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(), lines);
     return result;
 }

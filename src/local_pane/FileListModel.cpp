@@ -39,7 +39,8 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
             return m_icons(r.IconKey);
         return {};
     case Qt::TextAlignmentRole:
-        if (index.column() == m_kinds.sizeColumn)
+        if (index.column() == m_kinds.sizeColumn
+            || (m_kinds.dateRightAligned && index.column() == m_kinds.dateColumn))
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         return {};
     case Qt::ForegroundRole:

@@ -45,9 +45,11 @@ public:
     static constexpr int IsFolderRole = Qt::UserRole + 3;
 
     // The column that holds dates and the one that holds sizes; -1 for none.
+    // Sizes are right-aligned; dates too where the list asks for it.
     struct ColumnKinds {
         int sizeColumn = 1;
         int dateColumn = 3;
+        bool dateRightAligned = false;
     };
 
     using IconLookup = std::function<QIcon(const QString &key)>;

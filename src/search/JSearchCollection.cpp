@@ -3,8 +3,9 @@
 bool JSearchCollection::AddJSearch(const JSearch &item)
 {
     const QString key = item.uID();
-    if (key.isEmpty() || ContainsKey(key))
+    if (key.isEmpty() || m_index.contains(key))
         return false;
+    m_index.insert(key, m_items.size());
     m_items.push_back(item);
     return true;
 }
@@ -18,9 +19,6 @@ const JSearch *JSearchCollection::Item(int index) const
 
 const JSearch *JSearchCollection::Item(const QString &key) const
 {
-    for (const JSearch &item : m_items) {
-        if (item.uID() == key)
-            return &item;
-    }
-    return nullptr;
+    const auto it = m_index.constFind(key);
+    return it == m_index.cend() ? nullptr : &m_items[it.value()];
 }

@@ -3,6 +3,7 @@
 #include "ErrorLog.h"
 #include "FtpCommander.h"
 #include "ListingDate.h"
+#include "ServerLocation.h"
 
 namespace {
 
@@ -101,6 +102,7 @@ bool SearchWalk::Start(const SearchCriteria &criteria)
     m_stats = {};
     m_elapsed = 0;
     m_stopRequested = false;
+    m_loggedIn = false;
     FtpCommander *engine = Engine();
     engine->setServerUrl(criteria.Server);
     engine->setUser(criteria.User);
@@ -110,11 +112,31 @@ bool SearchWalk::Start(const SearchCriteria &criteria)
     engine->setMode(criteria.Passive ? 0 : 1);
     m_watchdog.start();
     m_sink.SearchStatisticsChanged(m_stats);
-    BeginWalk(criteria.Server.trimmed(), startupPath);
+    BeginWalk(CacheServerKey(criteria), startupPath);
     return true;
 }
 
+QString SearchWalk::CacheServerKey(const SearchCriteria &criteria)
+{
+    // Written into each cache entry's header, so never the password.
+    return criteria.User + QLatin1Char('@') + NormalisedServerHost(criteria.Server).toLower() + QLatin1Char(':')
+         + QString::number(criteria.Port);
+}
+
 void SearchWalk::Close() { FinishSearch(SearchEnd::Closed); }
+
+bool SearchWalk::LoggedIn(bool ok)
+{
+    // A failed log-in leaves the session inactive; the watchdog ends the search.
+    m_loggedIn = ok;
+    return ok;
+}
+
+QString SearchWalk::LoginFailure() const
+{
+    const QString said = LastMessage().trimmed();
+    return said.isEmpty() ? QStringLiteral("Log-in failed.") : QStringLiteral("Log-in failed: ") + said;
+}
 
 bool SearchWalk::StopNow(long act) { return m_stopRequested && act == FtpCommander::ActChangeDir; }
 

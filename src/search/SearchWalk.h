@@ -34,7 +34,8 @@ struct SearchCriteria
 
 // Searches an FTP server's folder tree breadth-first for files by name, size
 // and date, with its own FtpCommander on the shared folder walk. Listings
-// are kept in a cache file for later searches of the same walk. Hits,
+// are kept in a cache file, by server, user and folder, for later searches
+// of the same window. Hits,
 // statistics, refused folders and report pieces go to a SearchSink. No widgets.
 class SearchWalk : public RemoteFolderWalk
 {
@@ -57,9 +58,16 @@ public:
     void Close();
 
     bool IsRunning() const { return IsWalking(); }
+    // Whether the last search got past its log-in, and if not, the engine's last word on it.
+    bool LoggedInOnce() const { return m_loggedIn; }
+    QString LoginFailure() const;
     bool SessionActive() const;
     const SearchStatistics &Statistics() const { return m_stats; }
     qint64 ElapsedSeconds() const { return m_elapsed; }
+
+    // What heads the listing cache's keys: one server as one user
+    // (user@host:port), so two servers on one host never share listings.
+    static QString CacheServerKey(const SearchCriteria &criteria);
 
     // One second of the watchdog (the timer calls it; tests too).
     void Timer1_Timer();
@@ -70,6 +78,7 @@ public:
 
 protected:
     bool StopNow(long act) override;
+    bool LoggedIn(bool ok) override;
     void FolderEntered(const QString &path) override;
     void FolderRefused(const QString &path, const QString &reason) override;
     void FolderListed(const QString &path, const QList<FtpFileItem> &items, bool emptyListing) override;
@@ -85,4 +94,5 @@ private:
     SearchStatistics m_stats;
     qint64 m_elapsed = 0;
     bool m_stopRequested = false;
+    bool m_loggedIn = false;
 };

@@ -20,6 +20,7 @@
 #include "ProgramIcon.h"
 #include "SearchPrefFile.h"
 #include "SearchWalk.h"
+#include "ServerPort.h"
 #include "SoundAlerts.h"
 #include "WholeNumber.h"
 #include "fFormat.h"
@@ -672,9 +673,8 @@ void frmSearch::CmdSearch_Click()
         criteria.User = txtUser->text().trimmed();
         criteria.Password = txtPwd->text().trimmed();
         criteria.Port = portOf(txtport->text());
-        if (criteria.Port < 1 || criteria.Port > 65535) {
-            ShowMessage(this, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(),
-                        QStringLiteral("The port must be a whole number from 1 to 65535."));
+        if (!IsServerPort(criteria.Port)) {
+            ShowMessage(this, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(), ServerPortRangeText());
             txtport->setFocus();
             return;
         }
@@ -812,6 +812,16 @@ void frmSearch::SearchFinished(SearchEnd end, bool sessionWasActive, const Searc
 {
     RunTrapped(kObject, QStringLiteral("FinishSearch"), [&] {
         ConnectState(false);
+        if (end != SearchEnd::Closed && !m_walk->LoggedInOnce()) {
+            // Never logged in: the status keeps saying so and the error panel says why.
+            setPanel(0, QStringLiteral("Could not connect to ") + txtSvr->text().trimmed()
+                            + QStringLiteral(" . Currently ideal.."));
+            if (Label7->text().isEmpty())
+                SearchError(m_walk->LoginFailure());
+        } else if (const QString unlisted = RemoteFolderWalk::UnlistedFoldersText(m_walk->UnlistedFolders().size());
+                   !unlisted.isEmpty()) {
+            setPanel(0, QStringLiteral("Search stopped. ") + unlisted + QLatin1Char('.'));
+        }
         if (end == SearchEnd::HitLimit)
             ShowMessage(this, PromptIcon::None, PromptButtons::Ok, AppTitle(),
                         QStringLiteral("This search will stop now. Please select a more narrow filter for search, more "
@@ -820,13 +830,16 @@ void frmSearch::SearchFinished(SearchEnd end, bool sessionWasActive, const Searc
             PlayAlertSound(AlertSound::SearchComplete);
             const QString server = txtSvr->text().trimmed();
             int kind = 2;
+            const QString unlisted = RemoteFolderWalk::UnlistedFoldersText(m_walk->UnlistedFolders().size());
+            const QString unlistedNote = unlisted.isEmpty() ? QString() : QStringLiteral(". ") + unlisted + QLatin1Char('.');
             if (sessionWasActive && stats.MatchedFiles > 0) {
                 kind = 1;
                 m_main.ShowInfo(kind, QStringLiteral("Search is complete !"),
-                                QString::number(stats.MatchedFiles) + QStringLiteral(" matching file found on ") + server);
+                                QString::number(stats.MatchedFiles) + QStringLiteral(" matching file found on ") + server
+                                    + unlistedNote);
             } else if (sessionWasActive) {
                 m_main.ShowInfo(kind, QStringLiteral("Search is complete !"),
-                                QStringLiteral("No matching file found on ") + server);
+                                QStringLiteral("No matching file found on ") + server + unlistedNote);
             } else {
                 m_main.ShowInfo(kind, QStringLiteral("Search Failed !"), QStringLiteral("Couldn't connect to ") + server);
             }
@@ -863,7 +876,6 @@ void frmSearch::CreateJobsFromResults(bool saveToFile)
         const QString folder = GetFolder(this, QString(), QStringLiteral("Select the destination folder for downloads"));
         if (folder.isEmpty() || !CheckDestinationFolder(folder, this))
             return;
-        int refused = 0;
         const QString server = txtSvr->text().trimmed();
         const QString user = txtUser->text().trimmed();
         const QString password = txtPwd->text().trimmed();
@@ -879,7 +891,8 @@ void frmSearch::CreateJobsFromResults(bool saveToFile)
                 const QString location = row.SubItems.value(kColLocation - 1);
                 // A name from the server becomes a local file name: one plain name only.
                 if (!IsSafeRemoteName(row.Text) || !plainText(row.Text) || !plainText(location)) {
-                    ++refused;
+                    m_jobs->RefuseRow(QStringLiteral("the file name from the server is not a plain name and could "
+                                                     "address a place outside the chosen folder."));
                     continue;
                 }
                 auto task = std::make_shared<FtpTask>();
@@ -906,11 +919,6 @@ void frmSearch::CreateJobsFromResults(bool saveToFile)
             setPanel(1, result.panelText);
         else if (result.saveFailed)
             setPanel(1, QStringLiteral("No jobs were saved."));
-        if (refused > 0 && !result.cancelled)
-            ShowMessage(this, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(),
-                        QString::number(refused)
-                            + QStringLiteral(" Jobs were refused: the file name from the server is not a plain name and "
-                                             "could address a place outside the chosen folder."));
     });
 }
 

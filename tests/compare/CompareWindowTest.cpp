@@ -4,6 +4,8 @@
 #include "ModProfile.h"
 #include "ProfileRecordFile.h"
 #include "ProgramIcon.h"
+#include "PyFtpServer.h"
+#include "ScriptedFtpServer.h"
 #include "ScriptedPrompts.h"
 #include "StubWindow.h"
 #include "TestFiles.h"
@@ -308,4 +310,170 @@ TEST_F(CompareWindowTest, ManyRowsSortAndStopStillAnswers)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Comparison().Running(); }, 20000));
     EXPECT_LT(form->Model()->size(), 20000);
     EXPECT_EQ(form->PanelText(0), "Comparison stopped");
+}
+
+namespace {
+
+CProfile ftpSide(quint16 port, const QString &user, const QString &path)
+{
+    CProfile p;
+    p.Server = "127.0.0.1";
+    p.Port = port;
+    p.User = user;
+    p.Password = PyFtpServer::kPassword;
+    p.IsPassive = 1;
+    p.RemotePath = path;
+    return p;
+}
+
+} // namespace
+
+TEST_F(CompareWindowTest, OneHostWithAnotherPortOrUserIsAnotherLocation)
+{
+    PyFtpServer first;
+    PyFtpServer second;
+    ASSERT_TRUE(first.start()) << first.error().toStdString();
+    ASSERT_TRUE(second.start()) << second.error().toStdString();
+    ASSERT_TRUE(first.writeFile("data/a.txt", "1"));
+    ASSERT_TRUE(second.writeFile("data/a.txt", "1"));
+    ScriptedPrompts prompts; // any "same location" message would be unexpected
+    form->SetFtpLocation(0, ftpSide(first.port(), PyFtpServer::kUser, "/data"));
+    form->SetFtpLocation(1, ftpSide(second.port(), PyFtpServer::kUser, "/data"));
+    runToEnd();
+    EXPECT_EQ(form->Model()->size(), 1);
+
+    CProfile anonymous = ftpSide(first.port(), "anonymous", "/data");
+    form->SetFtpLocation(1, anonymous);
+    runToEnd();
+    EXPECT_EQ(form->Model()->size(), 1);
+
+    // The same server, user and path, the host in other letters: one location.
+    CProfile same = ftpSide(first.port(), PyFtpServer::kUser, "/data");
+    same.Server = "LocalHost";
+    form->SetFtpLocation(0, same);
+    same.Server = "ftp://localhost";
+    form->SetFtpLocation(1, same);
+    prompts.expectMessage("Why you would compare same location ? Search will not proceed !", PromptButton::Ok);
+    form->CmdSearch_Click();
+    EXPECT_FALSE(form->Comparison().Running());
+    EXPECT_TRUE(prompts.allUsed());
+}
+
+TEST_F(CompareWindowTest, APortOutsideTheRangeIsRefused)
+{
+    ScriptedPrompts prompts;
+    form->SetLocalLocation(0, a.path());
+    form->SetFtpLocation(1, ftpSide(0, "u", "/"));
+    CProfile wide = ftpSide(0, "u", "/");
+    wide.Port = 65536 + 21; // would wrap to 21
+    for (const CProfile &side : {ftpSide(0, "u", "/"), wide}) {
+        form->SetFtpLocation(1, side);
+        prompts.expectMessage("The port must be a whole number from 1 to 65535.", PromptButton::Ok);
+        form->CmdSearch_Click();
+        EXPECT_FALSE(form->Comparison().Running());
+        EXPECT_TRUE(form->CmdSearch->isEnabled());
+    }
+    EXPECT_TRUE(prompts.allUsed());
+}
+
+TEST_F(CompareWindowTest, CountersFollowTheRowsAsTheyArrive)
+{
+    PyFtpServer first;
+    PyFtpServer second;
+    ASSERT_TRUE(first.start()) << first.error().toStdString();
+    ASSERT_TRUE(second.start()) << second.error().toStdString();
+    ASSERT_TRUE(first.writeFile("top.txt", "x"));
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(first.writeFile(QString("d%1/f.txt").arg(i), "x"));
+    // What the counters show whenever rows come in.
+    QStringList totalsAtRows;
+    QObject::connect(form->Model(), &QAbstractItemModel::rowsInserted, form,
+                     [&] { totalsAtRows << form->lblCnt[0]->text(); });
+
+    form->SetFtpLocation(0, ftpSide(first.port(), PyFtpServer::kUser, "/"));
+    form->SetLocalLocation(1, a.path());
+    runToEnd();
+    ASSERT_FALSE(totalsAtRows.isEmpty());
+    EXPECT_FALSE(totalsAtRows.contains("0")) << totalsAtRows.join(',').toStdString();
+    EXPECT_EQ(form->lblCnt[0]->text(), "4");
+
+    // FTP with FTP: nothing is counted while the two walks run; the comparison counts as it goes.
+    totalsAtRows.clear();
+    form->SetFtpLocation(1, ftpSide(second.port(), PyFtpServer::kUser, "/"));
+    runToEnd();
+    ASSERT_FALSE(totalsAtRows.isEmpty());
+    EXPECT_FALSE(totalsAtRows.contains("0")) << totalsAtRows.join(',').toStdString();
+    EXPECT_EQ(form->lblCnt[2]->text(), "4");
+}
+
+TEST_F(CompareWindowTest, AFolderThatCannotBeListedIsNotJudged)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.writeFile("locked/f.txt", "x"));
+    ASSERT_TRUE(server.writeFile("locked/deeper/g.txt", "x"));
+    ASSERT_TRUE(server.writeFile("open/h.txt", "x"));
+    server.setUnlistable({"locked"});
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    ASSERT_TRUE(QDir().mkpath(a.path() + "/locked/deeper") && QDir().mkpath(a.path() + "/gone"));
+    ASSERT_TRUE(WriteFileBytes(a.path() + "/locked/f.txt", "x"));
+    ASSERT_TRUE(WriteFileBytes(a.path() + "/locked/deeper/g.txt", "x"));
+    ASSERT_TRUE(WriteFileBytes(a.path() + "/gone/i.txt", "x")); // a folder the server lacks
+
+    form->SetLocalLocation(0, a.path());
+    form->SetFtpLocation(1, ftpSide(server.port(), PyFtpServer::kUser, "/"));
+    runToEnd();
+    QStringList rows;
+    for (int i = 0; i < form->Model()->size(); ++i)
+        rows << form->Model()->row(i).Text + "=" + form->Model()->row(i).SubItems.value(3);
+    rows.sort();
+    // The locked folder is there (its parent listed it); nothing in it or below is judged.
+    EXPECT_EQ(rows, QStringList({"gone=Missing", "i.txt=Missing", "locked=OK"}));
+    EXPECT_EQ(form->PanelText(0), "Comparison stopped. 1 folder could not be listed.");
+    EXPECT_EQ(form->lblCnt[2]->text(), "1");
+
+    // FTP with FTP, the second side unlistable: the first side's files there get no verdict.
+    PyFtpServer first;
+    ASSERT_TRUE(first.writeFile("locked/f.txt", "x"));
+    ASSERT_TRUE(first.writeFile("open/h.txt", "x"));
+    ASSERT_TRUE(first.start()) << first.error().toStdString();
+    form->SetFtpLocation(0, ftpSide(first.port(), PyFtpServer::kUser, "/"));
+    runToEnd();
+    rows.clear();
+    for (int i = 0; i < form->Model()->size(); ++i)
+        rows << form->Model()->row(i).Text;
+    rows.sort();
+    EXPECT_EQ(rows, QStringList({"h.txt", "locked", "open"}));
+    EXPECT_EQ(form->PanelText(0), "Comparison stopped. 1 folder could not be listed.");
+}
+
+TEST_F(CompareWindowTest, ALogInThatFailsWithoutADisconnectEndsTheComparison)
+{
+    ScriptedFtpServer server;
+    ASSERT_TRUE(server.listen());
+    form->SetLocalLocation(0, a.path());
+    CProfile side = ftpSide(server.port(), "u\r\nSITE x", "/");
+    form->SetFtpLocation(1, side);
+    runToEnd();
+    EXPECT_EQ(form->PanelText(0), "Could not connect to 127.0.0.1 . Currently ideal..");
+    EXPECT_TRUE(form->lblErr->text().startsWith("Log-in failed: Command not sent"))
+        << form->lblErr->text().toStdString();
+    EXPECT_FALSE(form->PicErr->isHidden());
+    EXPECT_EQ(server.commandCount("USER"), 0);
+    EXPECT_FALSE(form->Comparison().Walk(1)->Engine()->SessionActive());
+}
+
+TEST_F(CompareWindowTest, SizesAndTimesAreRightAligned)
+{
+    const QVariant size = form->Model()->headerData(0, Qt::Horizontal, Qt::DisplayRole);
+    EXPECT_EQ(size.toString(), "File");
+    ASSERT_TRUE(WriteFileBytes(a.path() + "/x.txt", "x"));
+    form->SetLocalLocation(0, a.path());
+    form->SetLocalLocation(1, b.path());
+    runToEnd();
+    ASSERT_EQ(form->Model()->size(), 1);
+    for (int column : {2, 3}) {
+        const auto alignment = form->Model()->index(0, column).data(Qt::TextAlignmentRole).value<Qt::Alignment>();
+        EXPECT_TRUE(alignment & Qt::AlignRight) << column;
+    }
+    EXPECT_FALSE(form->Model()->index(0, 4).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight);
 }

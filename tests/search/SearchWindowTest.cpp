@@ -468,3 +468,104 @@ TEST_F(SearchWindowTest, StopAsksThenEndsAtTheNextFolderAndANewSearchStarts)
     EXPECT_EQ(form->Model()->size(), 0);
     form->Walk().Close();
 }
+
+TEST_F(SearchWindowTest, TwoServersOnOneHostKeepTheirOwnListings)
+{
+    PyFtpServer first;
+    PyFtpServer second;
+    ASSERT_TRUE(first.start()) << first.error().toStdString();
+    ASSERT_TRUE(second.start()) << second.error().toStdString();
+    ASSERT_TRUE(first.writeFile("only-on-first.bin", "1"));
+    ASSERT_TRUE(second.writeFile("only-on-second.bin", "2"));
+    fillServer(first);
+    form->CmdSearch_Click();
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(form->Model()->size(), 1);
+    EXPECT_EQ(form->Model()->row(0).Text, "only-on-first.bin");
+
+    // The same host, another port and another user: its own files, not the first server's.
+    form->txtport->setText(QString::number(second.port()));
+    form->txtUser->setText("anonymous");
+    form->txtPwd->setText("guest");
+    form->CmdSearch_Click();
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(form->Model()->size(), 1);
+    EXPECT_EQ(form->Model()->row(0).Text, "only-on-second.bin");
+    EXPECT_EQ(SearchWalk::CacheServerKey({"127.0.0.1", "anonymous", "secret", 2160}), "anonymous@127.0.0.1:2160");
+}
+
+TEST_F(SearchWindowTest, HitsOfOneNameFromTwoFoldersMakeOneJobAndOneSummary)
+{
+    ScriptedFtpServer server;
+    ASSERT_TRUE(server.listen());
+    server.setListing("drwxr-xr-x 1 u g 0 Jan 01 2020 a\r\n-rw-r--r-- 1 u g 5 Jan 01 2020 same.iso\r\n"
+                      "-rw-r--r-- 1 u g 0 Jan 01 2020 ../up.iso\r\n");
+    // "/" and "/a" list the same names; nothing deeper exists.
+    server.on("CWD", [](const QByteArray &path) {
+        return ScriptedFtpServer::Reply{{path == "/" || path == "/a" ? "250 OK.\r\n" : "550 No such folder.\r\n", 0}};
+    });
+    form->txtSvr->setText(server.host());
+    form->txtport->setText(QString::number(server.port()));
+    form->ChkRoot->setChecked(true);
+    form->CmdSearch_Click();
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(form->Model()->size(), 4);
+    form->LV->selectAll();
+    QTemporaryDir out;
+    ScriptedPrompts prompts;
+    prompts.expectFile("Select the destination folder for downloads", out.path());
+    prompts.expectMessage("2 Jobs were refused: the file name from the server is not a plain name and could address "
+                          "a place outside the chosen folder.\r\n"
+                          "1 Jobs were refused: another job writes a file of the same name to the same place.",
+                          PromptButton::Ok);
+    form->CreateJobsFromResults(false);
+    EXPECT_TRUE(prompts.allUsed());
+    ASSERT_EQ(intake.accepted.size(), 1u);
+    EXPECT_EQ(intake.accepted[0]->RemotePath(), "/");
+    EXPECT_EQ(form->PanelText(1), "1 Jobs were added to job list.");
+
+    // Saving the same rows again: the made job is a duplicate, the other still writes its file.
+    const QString jobFile = out.filePath("again.xqr");
+    prompts.expectFile("Select the destination folder for downloads", out.path());
+    prompts.expectFile("Save to Job File", jobFile);
+    prompts.expectMessage("1 Jobs were discarded as they would create duplicate entries !\r\n2 Jobs were refused: "
+                          "the file name from the server is not a plain name",
+                          PromptButton::Ok);
+    form->CreateJobsFromResults(true);
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(form->Jobs().MadeJobs().Count(), 1);
+}
+
+TEST_F(SearchWindowTest, AFolderThatCannotBeListedIsCountedNotTakenForEmpty)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.writeFile("open/seen.iso", "1"));
+    ASSERT_TRUE(server.writeFile("locked/hidden.iso", "2"));
+    server.setUnlistable({"locked"});
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    fillServer(server);
+    form->CmdSearch_Click();
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(form->Model()->size(), 1);
+    EXPECT_EQ(form->Model()->row(0).Text, "seen.iso");
+    EXPECT_EQ(form->PanelText(0), "Search stopped. 1 folder could not be listed.");
+    ASSERT_FALSE(window.notices.isEmpty());
+    EXPECT_EQ(window.notices.last(),
+              QString("1|Search is complete !|1 matching file found on 127.0.0.1. 1 folder could not be listed."));
+    EXPECT_EQ(form->Walk().UnlistedFolders(), QStringList{"/locked"});
+}
+
+TEST_F(SearchWindowTest, ARefusedLogInKeepsItsFailureInSight)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    fillServer(server);
+    form->txtPwd->setText("wrong");
+    form->CmdSearch_Click();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(form->PanelText(0), "Could not connect to 127.0.0.1 . Currently ideal..");
+    EXPECT_TRUE(form->Label7->text().startsWith("Log-in failed: 530")) << form->Label7->text().toStdString();
+    EXPECT_FALSE(form->Image2->isHidden());
+    ASSERT_FALSE(window.notices.isEmpty());
+    EXPECT_EQ(window.notices.last(), QString("2|Search Failed !|Couldn't connect to 127.0.0.1"));
+}

@@ -61,9 +61,12 @@ bool PyFtpServer::start()
     const QString script = QStringLiteral(FTPQOR_TEST_SUPPORT_DIR "/pyftpd_server.py");
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.setChildProcessModifier(PrepareServerChild);
-    m_process.start(python, {script, QStringLiteral("--root"), m_root.path(), QStringLiteral("--user"),
-                             QString::fromLatin1(kUser), QStringLiteral("--password"),
-                             QString::fromLatin1(kPassword), QStringLiteral("--anonymous")});
+    QStringList arguments{script, QStringLiteral("--root"), m_root.path(), QStringLiteral("--user"),
+                          QString::fromLatin1(kUser), QStringLiteral("--password"),
+                          QString::fromLatin1(kPassword), QStringLiteral("--anonymous")};
+    for (const QString &folder : std::as_const(m_unlistable))
+        arguments << QStringLiteral("--unlistable") << folder;
+    m_process.start(python, arguments);
     if (!m_process.waitForStarted(10000)) {
         m_error = QStringLiteral("cannot start ") + python + QStringLiteral(": ") + m_process.errorString();
         return false;

@@ -2,6 +2,7 @@
 
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // A real FTP server for a test: Debian's pyftpdlib on 127.0.0.1 at a port the
@@ -17,6 +18,10 @@ public:
     ~PyFtpServer();
     PyFtpServer(const PyFtpServer &) = delete;
     PyFtpServer &operator=(const PyFtpServer &) = delete;
+
+    // Folders (relative to the root, made before start()) that can be entered
+    // but not listed, as a folder without read permission on a real server.
+    void setUnlistable(const QStringList &relativePaths) { m_unlistable = relativePaths; }
 
     // Starts the server; false (with a reason in error()) when it did not come up.
     [[nodiscard]] bool start();
@@ -40,4 +45,5 @@ private:
     QProcess m_process;
     quint16 m_port = 0;
     QString m_error;
+    QStringList m_unlistable;
 };

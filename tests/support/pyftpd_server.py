@@ -19,6 +19,9 @@ def main():
     parser.add_argument("--user", default="user")
     parser.add_argument("--password", default="secret")
     parser.add_argument("--anonymous", action="store_true")
+    # A folder (relative to the root, made beforehand) that can be entered
+    # but not listed, as a folder without read permission on a real server.
+    parser.add_argument("--unlistable", action="append", default=[])
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.WARNING, stream=sys.stderr)
@@ -26,6 +29,11 @@ def main():
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
     if args.anonymous:
         authorizer.add_anonymous(args.root)
+    for folder in args.unlistable:
+        path = os.path.join(args.root, folder)
+        authorizer.override_perm(args.user, path, "eradfmwMT", recursive=True)
+        if args.anonymous:
+            authorizer.override_perm("anonymous", path, "e", recursive=True)
 
     handler = FTPHandler
     handler.authorizer = authorizer
