@@ -119,6 +119,10 @@ frmZAVUde::frmZAVUde(ModStartup *startup, std::array<EngineTimer *, 2> timers, Q
 frmZAVUde::~frmZAVUde()
 {
     m_slots->setLoginFailedHandler(nullptr);
+    // The job commands hold the batches' shared answers; as children they would
+    // outlive the batches created before them, so they go first.
+    delete m_jobCommands;
+    m_jobCommands = nullptr;
     modSysTrayEx::Program().SetTrayMenu(this, kTrayIdentifier, nullptr);
     // Nothing the slots say while they go reaches this half-gone window.
     m_slots->disconnect(this);
