@@ -44,6 +44,22 @@ std::shared_ptr<FtpTask> PendingJob(const QString &name)
     return job;
 }
 
+// A download of `name` from the server's root into `folder`, as the user "user".
+std::shared_ptr<FtpTask> DownloadJob(const PyFtpServer &server, const QString &folder, const QString &name)
+{
+    auto job = std::make_shared<FtpTask>();
+    job->setLocalFileTitle(name);
+    job->setRemoteFileTitle(name);
+    job->setLocalPath(folder);
+    job->setRemotePath(QStringLiteral("/"));
+    job->setServerAddress(server.host());
+    job->setServerPort(server.port());
+    job->setUser(QString::fromLatin1(PyFtpServer::kUser));
+    job->setPassword(QString::fromLatin1(PyFtpServer::kPassword));
+    job->setSize(-1);
+    return job;
+}
+
 QString RunValue()
 {
     RootKeyFlags user;
@@ -186,16 +202,7 @@ TEST(MainWindowJobs, ADownloadTheCloseStopsComesBackPendingAndResumesFromItsByte
     {
         frmZAVUde window;
         window.ShowQor();
-        auto job = std::make_shared<FtpTask>();
-        job->setLocalFileTitle(QStringLiteral("big.bin"));
-        job->setRemoteFileTitle(QStringLiteral("big.bin"));
-        job->setLocalPath(local.path());
-        job->setRemotePath(QStringLiteral("/"));
-        job->setServerAddress(server.host());
-        job->setServerPort(server.port());
-        job->setUser(QString::fromLatin1(PyFtpServer::kUser));
-        job->setPassword(QString::fromLatin1(PyFtpServer::kPassword));
-        job->setSize(-1);
+        auto job = DownloadJob(server, local.path(), QStringLiteral("big.bin"));
         ASSERT_TRUE(window.Jobs()->AddJob(job));
         job->setLocked(false);
         window.JobControl()->Dispatcher().RunQueuedJobs();
@@ -287,16 +294,7 @@ TEST(MainWindowJobs, AJobsOverwriteQuestionWaitsForTheOneOnScreenAndFollowsIt)
     SetOptionFlag(OptionFlag::ConfirmOverwrite, true);
     // Unanswered, each question overwrites after a few short ticks.
     window.Runner()->Questions().SetCountdown(3, 20);
-    auto job = std::make_shared<FtpTask>();
-    job->setLocalFileTitle(QStringLiteral("a.bin"));
-    job->setRemoteFileTitle(QStringLiteral("a.bin"));
-    job->setLocalPath(local.path());
-    job->setRemotePath(QStringLiteral("/"));
-    job->setServerAddress(server.host());
-    job->setServerPort(server.port());
-    job->setUser(QString::fromLatin1(PyFtpServer::kUser));
-    job->setPassword(QString::fromLatin1(PyFtpServer::kPassword));
-    job->setSize(-1);
+    auto job = DownloadJob(server, local.path(), QStringLiteral("a.bin"));
     ASSERT_TRUE(window.Jobs()->AddJob(job));
     job->setLocked(false);
 
