@@ -26,6 +26,7 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTreeView>
 #include <QUrl>
 
@@ -47,8 +48,14 @@ JobCommands::JobCommands(JobQueuePane &pane, BatchAnswers &answers, JobDataPorts
     buildActions();
     m_pane.setDispatcher([this] { m_dispatcher.RunQueuedJobs(); });
     m_pane.setOverwriteQuestion([this](const QString &text) { return AskDownloadOverwrite(text); });
-    // Jobs that waited for a question on screen, whoever asked it, go on once it closes.
-    m_answers.OverwriteQuestionClosed = [this] { m_dispatcher.OverwriteQuestionClosed(); };
+    // Jobs that waited for a question on screen, whoever asked it, go on once
+    // it closes. The answers may outlive the commands or die first: the call
+    // checks the dispatcher is still there, and nobody touches the answers at
+    // destruction.
+    m_answers.OverwriteQuestionClosed = [dispatcher = QPointer<JobDispatcher>(&m_dispatcher)] {
+        if (dispatcher)
+            dispatcher->OverwriteQuestionClosed();
+    };
 
     // The connections' status strips, in a row under the list, each shown while it runs a job.
     auto *row = new QWidget(&m_pane);
@@ -80,11 +87,7 @@ JobCommands::JobCommands(JobQueuePane &pane, BatchAnswers &answers, JobDataPorts
             [this](int column) { HandleLVSort(m_pane.LVJob, column); });
 }
 
-JobCommands::~JobCommands()
-{
-    m_answers.OverwriteQuestionClosed = nullptr;
-    m_questionHold.reset();
-}
+JobCommands::~JobCommands() = default;
 
 void JobCommands::buildActions()
 {
@@ -496,12 +499,12 @@ void JobCommands::SetRunFlag(RunFlag flag, bool value) { runFlag(flag) = value; 
 
 bool JobCommands::OverwriteQuestionOpen() const { return m_answers.OverwriteQuestionOpen; }
 
+// The dispatcher asks only while no other question is up, and closes what it opened.
 void JobCommands::SetOverwriteQuestionOpen(bool open)
 {
+    m_answers.OverwriteQuestionOpen = open;
     if (!open)
-        m_questionHold.reset();
-    else if (!m_questionHold)
-        m_questionHold = std::make_unique<OverwriteQuestionHold>(m_answers);
+        m_dispatcher.OverwriteQuestionClosed();
 }
 
 bool JobCommands::ConfirmFtpOverwrite(const QString &remoteFile)

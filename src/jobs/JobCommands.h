@@ -9,10 +9,8 @@
 
 #include <array>
 #include <functional>
-#include <memory>
 
 struct BatchAnswers;
-class OverwriteQuestionHold;
 class FtpStatusStrip;
 class JobQueuePane;
 class KeyedImageList;
@@ -131,6 +129,4 @@ private:
     const QObject *m_filteredList = nullptr;
     const QObject *m_filteredViewport = nullptr;
     std::array<FtpStatusStrip *, JobDispatcher::kConnections> m_strips{};
-    // The dispatcher's own question (a download job's) holds the shared guard as every question does.
-    std::unique_ptr<OverwriteQuestionHold> m_questionHold;
 };
