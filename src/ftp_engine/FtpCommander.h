@@ -142,6 +142,9 @@ public:
     int DataStatus() const { return m_data.state(); }
     QString getListData() const;
     bool LastCmdSucces() const { return m_lastCmdSucces; }
+    // Why the running or last operation failed, when the engine judged it
+    // (a short upload, repeats run out ...); empty when a reply said it.
+    QString LastFailure() const { return m_lastFailure; }
     bool SessionActive() const { return m_sessionActive; }
     QString LastCommandSink() const { return m_transcript; }
     QString RemoteFilePath() const { return m_remoteFile; }
@@ -310,6 +313,7 @@ private:
     long m_currentAct = 0;
     long m_lastAct = -1;
     bool m_lastCmdSucces = false;
+    QString m_lastFailure;
     bool m_sessionActive = false;
     QString m_currentSuccess;
     QString m_currentMap;

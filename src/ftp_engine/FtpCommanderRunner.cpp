@@ -61,6 +61,7 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
         m_resume = action == ActResumeSend || action == ActResumeGet;
         m_busy = true;
         m_lastCmdSucces = false;
+        m_lastFailure.clear();
         m_dataConnected = false;
         m_waitingForTransfer = false;
         m_currentAct = action;
@@ -647,6 +648,8 @@ void FtpCommander::EndFtpMacro()
 
 void FtpCommander::FailOperation(const QString &message)
 {
+    if (m_currentIndex >= 0)
+        m_lastFailure = message;
     QPointer<FtpCommander> self(this);
     emit Message(message);
     if (!self)

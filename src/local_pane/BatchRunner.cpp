@@ -1,5 +1,6 @@
 #include "BatchRunner.h"
 
+#include "AppInfo.h"
 #include "BatchTransfers.h"
 #include "ErrorLog.h"
 #include "FtpCommander.h"
@@ -22,6 +23,8 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -49,8 +52,21 @@ BatchRunner::BatchRunner(BatchTransfers &batch, ServerSlots &serverSlots, LocalP
         slot->addJobDoneFilter([this, i](bool success, long act) { return FtpCmd_JobDone(i, success, act); });
         slot->addSessionEndHook([this, i] { sessionEnded(i); });
         connect(slot->FtpCmd(), &FtpCommander::ValidateUploadOverwrite, this,
-                [this](int &answer, const QString &file) { m_questions.ValidateUploadOverwrite(answer, file); },
+                [this, i](int &answer, const QString &file) {
+                    m_questions.ValidateUploadOverwrite(answer, file);
+                    if (answer == 0 && i == m_slot)
+                        m_failures.StepSkipped(); // the user's choice, no failure
+                },
                 Qt::DirectConnection);
+        // Why a step fails: the server's refusal or the engine's error.
+        connect(slot->FtpCmd(), &FtpCommander::ServerReplied, this, [this, i](const QString &code, const QString &line) {
+            if (i == m_slot && (code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5'))))
+                m_failures.NoteReason(line);
+        });
+        connect(slot->FtpCmd(), &FtpCommander::Error, this, [this, i](long, const QString &description, bool) {
+            if (i == m_slot)
+                m_failures.NoteReason(description);
+        });
         // A step waiting for the connection tries again after each operation the slot finished.
         connect(slot, &ServerSlot::jobDone, this, [this, i] {
             if (m_waitingIdle && i == m_slot) {
@@ -151,7 +167,8 @@ void BatchRunner::ShowAction(bool createFolders, int slot, const QString &action
             return;
         m_kind = kind;
         m_slot = slot;
-        m_lastSuccess = false;
+        m_failures.Begin(kind == Kind::Delete ? BatchFailures::Verb::Deleted : BatchFailures::Verb::Transferred,
+                         count);
         m_dirtyFolders.clear();
         m_batchHold = m_modal.Take();
         auto *dialog = new frmProgress(m_owner);
@@ -222,6 +239,7 @@ void BatchRunner::sendNext()
     if (!e)
         return;
     const BatchEntry entry = m_batch.UploadList.at(index);
+    m_failures.StepStarted(VisibleName(entry.Name));
     e->FTP_SEND_FILE(GetLocalPath(entry), GetRemotePath(entry), entry.Size, IsOptionOn(OptionFlag::ConfirmOverwrite));
     if (m_progress && m_kind == Kind::Upload && m_batch.UploadIndex == index)
         m_progress->Inform(index, entry.Name);
@@ -279,10 +297,8 @@ void BatchRunner::getNext()
         if (!e)
             return;
         if (!m_batch.Answers.DownloadOverwriteAll && DownloadConfirmAborted()) {
-            if (m_kind == Kind::Download) {
-                m_lastSuccess = false; // nothing left to fetch: no reload
-                endBatch(EndReason::Done);
-            }
+            if (m_kind == Kind::Download)
+                endBatch(EndReason::Done); // nothing left to fetch
             return;
         }
         const qsizetype at = m_batch.TransferIndex;
@@ -295,7 +311,6 @@ void BatchRunner::getNext()
         if (!inside) {
             log(m_slot, QStringLiteral("Skipped a download that would land outside ") + root + QStringLiteral(": ")
                             + VisibleName(cleanTarget));
-            m_lastSuccess = false;
             if (++m_batch.TransferIndex >= m_batch.TransferList.size()) {
                 endBatch(EndReason::Done);
                 return;
@@ -303,6 +318,7 @@ void BatchRunner::getNext()
             continue;
         }
         ChkCreatDir(entry.LocalFolder);
+        m_failures.StepStarted(VisibleName(entry.Name));
         e->FTP_GET_FILE(GetRemotePath(entry), target, entry.Size);
         if (m_progress && m_kind == Kind::Download && m_batch.TransferIndex == at)
             m_progress->Inform(at, entry.Name);
@@ -327,6 +343,7 @@ void BatchRunner::deleteNext()
     if (!e)
         return;
     const BatchEntry entry = m_batch.TransferList.at(index);
+    m_failures.StepStarted(VisibleName(entry.Name));
     if (entry.IsFolder)
         e->FTP_DEL_DIR(entry.Name);
     else
@@ -391,7 +408,7 @@ bool BatchRunner::FtpCmd_JobDone(int slot, bool success, long lastAct)
         case Kind::Upload:
             if (lastAct != FtpCommander::ActSend && lastAct != FtpCommander::ActResumeSend)
                 return false;
-            m_lastSuccess = success;
+            m_failures.StepEnded(success, engineFailure());
             if (success && m_batch.UploadIndex >= 0 && m_batch.UploadIndex < m_batch.UploadList.size())
                 markDirty(m_batch.UploadList.at(m_batch.UploadIndex).RemoteFolder);
             ++m_batch.UploadIndex;
@@ -400,14 +417,14 @@ bool BatchRunner::FtpCmd_JobDone(int slot, bool success, long lastAct)
         case Kind::Download:
             if (lastAct != FtpCommander::ActGet && lastAct != FtpCommander::ActResumeGet)
                 return false;
-            m_lastSuccess = success;
+            m_failures.StepEnded(success, engineFailure());
             ++m_batch.TransferIndex;
             later([this] { getNext(); });
             return true;
         case Kind::Delete:
             if (lastAct != FtpCommander::ActDelete && lastAct != FtpCommander::ActRemoveDir)
                 return false;
-            m_lastSuccess = success;
+            m_failures.StepEnded(success, engineFailure());
             if (success && m_batch.TransferIndex >= 0 && m_batch.TransferIndex < m_batch.TransferList.size()) {
                 const BatchEntry &entry = m_batch.TransferList.at(m_batch.TransferIndex);
                 if (entry.IsFolder) {
@@ -437,7 +454,10 @@ void BatchRunner::endBatch(EndReason reason)
             return;
         const Kind kind = m_kind;
         const int slot = m_slot;
-        const bool refresh = reason == EndReason::Done && m_lastSuccess;
+        // Refreshed after any step that changed something, not only after a last step that did.
+        const bool refresh = reason == EndReason::Done && m_failures.AnySucceeded();
+        if (reason == EndReason::Lost)
+            countNotDone(kind);
         m_kind = Kind::None;
         m_waitingIdle = false;
         m_idleStep = {};
@@ -450,18 +470,63 @@ void BatchRunner::endBatch(EndReason reason)
         m_batchHold.Release();
         if (dialog)
             dialog->Finish();
-        if (reason == EndReason::Lost)
-            ShowMessage(m_owner, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Error"), kTerminatedText);
         if (refresh) {
             if (kind == Kind::Download)
                 m_local.LoadLocalFolders(m_local.CurrentPath());
             else if (ServerSlot *server = serverSlot(slot))
                 server->RefreshListing();
         }
+        reportFailures(reason, slot);
         emit batchEnded();
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("EndBatch"));
     }
+}
+
+QString BatchRunner::engineFailure() const
+{
+    const ServerSlot *server = serverSlot(m_slot);
+    return server && server->FtpCmd() ? server->FtpCmd()->LastFailure() : QString();
+}
+
+void BatchRunner::countNotDone(Kind kind)
+{
+    const bool uploads = kind == Kind::Upload || kind == Kind::MakeFolders;
+    const BatchList &list = uploads ? m_batch.UploadList : m_batch.TransferList;
+    const qsizetype index = uploads ? m_batch.UploadIndex : m_batch.TransferIndex;
+    // The step the session ended in failed with it; the items after it never started.
+    const bool running = m_failures.StepRunning();
+    if (running)
+        m_failures.StepEnded(false, engineFailure());
+    qsizetype first = kind == Kind::MakeFolders ? 0 : std::max<qsizetype>(index, 0) + (running ? 1 : 0);
+    for (qsizetype i = first; i < list.size(); ++i) {
+        if (!list.at(i).Name.isEmpty())
+            m_failures.NotDone(VisibleName(list.at(i).Name), QStringLiteral("not started, the session ended"));
+    }
+}
+
+void BatchRunner::reportFailures(EndReason reason, int slot)
+{
+    if (reason == EndReason::Quiet)
+        return;
+    if (reason == EndReason::Lost) {
+        const QString text = m_failures.Any() ? kTerminatedText + QStringLiteral("\n\n") + m_failures.Message()
+                                              : kTerminatedText;
+        for (const QString &line : m_failures.Lines())
+            log(slot, line);
+        ShowMessage(m_owner, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Error"), text);
+        return;
+    }
+    if (!m_failures.Any())
+        return;
+    const QString headline = m_failures.Headline();
+    log(slot, headline + QLatin1Char('.'));
+    for (const QString &line : m_failures.Lines())
+        log(slot, line);
+    // Shown once the end-of-batch refresh is over, which would otherwise replace it.
+    if (ServerSlot *server = serverSlot(slot))
+        server->ShowStateWhenIdle(headline + QLatin1Char('.'));
+    ShowMessage(m_owner, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(), m_failures.Message());
 }
 
 void BatchRunner::sessionEnded(int slot)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BatchFailures.h"
 #include "BatchSteps.h"
 #include "FolderQueue.h"
 #include "ModalHolders.h"
@@ -111,6 +112,12 @@ private:
     // The step starts once the slot's connection is idle.
     bool waitUntilIdle(std::function<void()> step);
     void markDirty(const QString &folder);
+    // Why the slot's engine says its last operation failed.
+    QString engineFailure() const;
+    // The items of the ending batch that never got their step.
+    void countNotDone(Kind kind);
+    // The one message, the session log and the pane's state line about what failed.
+    void reportFailures(EndReason reason, int slot);
     void log(int slot, const QString &text);
 
     BatchTransfers &m_batch;
@@ -126,7 +133,7 @@ private:
 
     Kind m_kind = Kind::None;
     int m_slot = -1;
-    bool m_lastSuccess = false;
+    BatchFailures m_failures;
     bool m_waitingIdle = false;
     std::function<void()> m_idleStep;
     QStringList m_dirtyFolders; // distinct remote folders the batch changed

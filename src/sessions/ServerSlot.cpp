@@ -323,6 +323,7 @@ void ServerSlot::sessionEnded(const QString &state)
     m_pendingPath.clear();
     m_relistAfterCommand = false;
     m_staleAfterChange.clear();
+    m_stateWhenIdle.clear();
     m_controlConnected = false;
     if (m_pane) {
         m_pane->ShowListingProgress(-1);
@@ -403,6 +404,17 @@ void ServerSlot::RefreshListing()
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("RefreshListing"));
     }
+}
+
+void ServerSlot::ShowStateWhenIdle(const QString &text)
+{
+    if (m_engine->isBusy()) {
+        m_stateWhenIdle = text;
+        return;
+    }
+    m_stateWhenIdle.clear();
+    if (m_pane)
+        m_pane->ShowState(text);
 }
 
 void ServerSlot::listFolder()
@@ -535,6 +547,8 @@ void ServerSlot::FtpCmd_JobDone()
         }
         if (!guard)
             return;
+        if (!m_stateWhenIdle.isEmpty() && !m_engine->isBusy() && m_pane)
+            m_pane->ShowState(std::exchange(m_stateWhenIdle, {}));
         updateButtons();
         emit jobDone(m_index, success, static_cast<int>(act));
     } catch (...) {

@@ -78,6 +78,9 @@ public:
     void GoUp();
     // Lists the shown folder from the server again (its cached listing marked dirty).
     void RefreshListing();
+    // Shows `text` on the pane's state line once the connection is idle, so
+    // that the state of an operation still running (a refresh) does not replace it.
+    void ShowStateWhenIdle(const QString &text);
     // Shows a listing; `fromServer` stores it in the listing cache first.
     void LoadRemoteFolders(const QString &listing, bool fromServer);
 
@@ -167,6 +170,7 @@ private:
     bool m_controlConnected = false; // the server answered this attempt
     qint64 m_listingBytes = 0;       // of the listing coming in
     bool m_noReply = false;          // the operation under way met a reply time-out
+    QString m_stateWhenIdle;         // see ShowStateWhenIdle
     PermissionAsker m_askPermission;
     std::vector<JobDoneFilter> m_jobDoneFilters;
     std::vector<SessionEndHook> m_sessionEndHooks;

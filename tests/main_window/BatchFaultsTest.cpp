@@ -89,7 +89,8 @@ struct FaultWindow : ::testing::Test
         EXPECT_EQ(window->Runner()->ProgressDialog(), nullptr);
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
         EXPECT_FALSE(window->ModalState());
-        EXPECT_EQ(prompts.messageTexts(), QStringList{BatchRunner::kTerminatedText});
+        ASSERT_EQ(prompts.messageTexts().size(), 1);
+        EXPECT_TRUE(prompts.messageTexts().constFirst().startsWith(BatchRunner::kTerminatedText));
     }
 
     void dropOnNth(const QByteArray &verb, int n)
@@ -217,6 +218,8 @@ TEST_F(FaultWindow, AHostileTreeIsWalkedInsideTheChosenFolderOnly)
     selectRemote({QString::fromLatin1(deep)});
     ASSERT_EQ(window->Remote(0)->RightView->selectionModel()->selectedRows().size(), 1);
     WhenModal<frmFileConfirm>([](frmFileConfirm &list) { list.CmdDo->click(); });
+    // Names too long for a local file cannot be written: told at the end.
+    prompts.expectMessage("files were not transferred:", PromptButton::Ok);
     window->Batch()->HandleFileDownloads(0, true, false, false);
     ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running() && !window->Slot(0)->IsBusy(); }, 60000));
 

@@ -86,6 +86,16 @@ struct StalledBatch : ::testing::Test
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
         EXPECT_FALSE(window->ModalState());
     }
+
+    // The one message names the stalled file and the file never started.
+    void expectToldNotDone()
+    {
+        const QString text = prompts.messageTexts().value(0);
+        EXPECT_TRUE(text.contains("2 of 3 files were not transferred:")) << text.toStdString();
+        EXPECT_TRUE(text.contains("b.bin\": The transfer stalled: no data arrived in time.")) << text.toStdString();
+        EXPECT_TRUE(text.contains("c.bin\": not started, the session ended")) << text.toStdString();
+        EXPECT_FALSE(text.contains("a.bin")) << text.toStdString();
+    }
 };
 
 TEST_F(StalledBatch, ADownloadStalledPastItsTimeOutEndsTheBatchAndNothingAfterIsTakenAsDone)
@@ -102,6 +112,7 @@ TEST_F(StalledBatch, ADownloadStalledPastItsTimeOutEndsTheBatchAndNothingAfterIs
     window->Batch()->HandleFileDownloads(0, true, false, false);
     expectEndedAtTheStall();
     EXPECT_TRUE(prompts.allUsed());
+    expectToldNotDone();
     EXPECT_EQ(ReadFileBytes(dir.filePath("a.bin")), PatternBytes(kFileSize));
     EXPECT_LT(QFileInfo(dir.filePath("b.bin")).size(), kFileSize);
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("c.bin")));
@@ -124,6 +135,7 @@ TEST_F(StalledBatch, AnUploadStalledPastItsTimeOutEndsTheBatchAndNothingAfterIsT
     window->Batch()->PrepareUploads(paths, 0, true, false);
     expectEndedAtTheStall();
     EXPECT_TRUE(prompts.allUsed());
+    expectToldNotDone();
     EXPECT_EQ(server.commandCount("STOR"), 2);
     EXPECT_EQ(server.commandCount("STOR /c.bin"), 0);
 }

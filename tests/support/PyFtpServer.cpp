@@ -50,6 +50,11 @@ PyFtpServer::PyFtpServer() = default;
 
 PyFtpServer::~PyFtpServer() { stop(); }
 
+void PyFtpServer::setFolderRights(const QString &relativePath, const QString &rights)
+{
+    m_rights << relativePath + QLatin1Char('=') + rights;
+}
+
 bool PyFtpServer::start()
 {
     if (!m_root.isValid()) {
@@ -66,6 +71,8 @@ bool PyFtpServer::start()
                           QString::fromLatin1(kPassword), QStringLiteral("--anonymous")};
     for (const QString &folder : std::as_const(m_unlistable))
         arguments << QStringLiteral("--unlistable") << folder;
+    for (const QString &rights : m_rights)
+        arguments << QStringLiteral("--perm") << rights;
     m_process.start(python, arguments);
     if (!m_process.waitForStarted(10000)) {
         m_error = QStringLiteral("cannot start ") + python + QStringLiteral(": ") + m_process.errorString();

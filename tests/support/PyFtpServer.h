@@ -22,6 +22,9 @@ public:
     // Folders (relative to the root, made before start()) that can be entered
     // but not listed, as a folder without read permission on a real server.
     void setUnlistable(const QStringList &relativePaths) { m_unlistable = relativePaths; }
+    // Before start(): the user's rights below a folder of the root, in
+    // pyftpdlib's letters ("elr": list and read only, "el": not even read).
+    void setFolderRights(const QString &relativePath, const QString &rights);
 
     // Starts the server; false (with a reason in error()) when it did not come up.
     [[nodiscard]] bool start();
@@ -46,4 +49,5 @@ private:
     quint16 m_port = 0;
     QString m_error;
     QStringList m_unlistable;
+    QStringList m_rights; // --perm arguments
 };

@@ -22,11 +22,17 @@ def main():
     # A folder (relative to the root, made beforehand) that can be entered
     # but not listed, as a folder without read permission on a real server.
     parser.add_argument("--unlistable", action="append", default=[])
+    # FOLDER=PERMS: the user's rights below a folder of the root (the tests
+    # run as root, for whom the file system's own modes refuse nothing).
+    parser.add_argument("--perm", action="append", default=[])
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.WARNING, stream=sys.stderr)
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+    for entry in args.perm:
+        folder, perms = entry.split("=", 1)
+        authorizer.override_perm(args.user, os.path.join(args.root, folder), perms, recursive=True)
     if args.anonymous:
         authorizer.add_anonymous(args.root)
     for folder in args.unlistable:

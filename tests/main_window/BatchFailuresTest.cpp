@@ -1,0 +1,189 @@
+// Steps of an immediate batch that a real server refuses: the batch goes on,
+// and its end tells once how many items were not done, which and why; the
+// server pane's state line says so after the end-of-batch refresh. A file
+// skipped at the overwrite question is no failure.
+#include "frmZAVUde.h"
+
+#include "BatchRunner.h"
+#include "BatchTransfers.h"
+#include "CuttingProxy.h"
+#include "FtpCommander.h"
+#include "LocalPane.h"
+#include "OptionFlags.h"
+#include "PyFtpServer.h"
+#include "RemotePane.h"
+#include "ScriptedPrompts.h"
+#include "ServerProfile.h"
+#include "ServerSlot.h"
+#include "TestFiles.h"
+#include "WhenModal.h"
+#include "frmFileConfirm.h"
+#include "frmOverwrite.h"
+
+#include <QDir>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+bool waitFor(const std::function<bool()> &condition, int timeoutMs = 30000)
+{
+    return QTest::qWaitFor(condition, timeoutMs);
+}
+
+struct FailingBatch : ::testing::Test
+{
+    PyFtpServer server;
+    std::unique_ptr<frmZAVUde> window;
+    QTemporaryDir dir;
+    ScriptedPrompts prompts;
+    int lists = 0;
+
+    void SetUp() override
+    {
+        window = std::make_unique<frmZAVUde>();
+        window->show();
+        QObject::connect(window->Slot(0)->FtpCmd(), &FtpCommander::CommandSent, window.get(),
+                         [this](const QString &, const QString &command) { lists += command.startsWith("LIST"); });
+    }
+
+    void TearDown() override { SetOptionFlag(OptionFlag::ConfirmOverwrite, false); }
+
+    // Logs in to the server, or to `proxy` in front of it.
+    bool connect(CuttingProxy *proxy = nullptr)
+    {
+        if (!server.start())
+            return false;
+        CProfile profile = ServerProfile(server);
+        if (proxy) {
+            if (!proxy->listen(server.port()))
+                return false;
+            profile.Port = proxy->port();
+        }
+        window->Slots()->UseProfile(0, profile, true);
+        return waitFor([&] {
+            ServerSlot *s = window->Slot(0);
+            return s->SessionActive() && !s->IsBusy() && !s->SlotRemotePath().isEmpty();
+        });
+    }
+
+    bool idle()
+    {
+        return waitFor([&] { return !window->Runner()->Running() && !window->Slot(0)->IsBusy(); });
+    }
+
+    void selectRemote(const QStringList &names)
+    {
+        RemotePane *pane = window->Remote(0);
+        pane->RightView->selectionModel()->clearSelection();
+        for (int r = 0; r < pane->Model->size(); ++r) {
+            if (names.contains(pane->Model->row(r).Text))
+                pane->RightView->selectionModel()->select(pane->Model->index(r, 0),
+                                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+
+    QString state() const { return window->Remote(0)->lblState->text(); }
+    QString message() const { return prompts.messageTexts().value(0); }
+
+    static void runNow(frmFileConfirm &list) { list.CmdDo->click(); }
+};
+
+TEST_F(FailingBatch, UploadsIntoAReadOnlyFolderAreToldOnceAndASkippedFileIsNoFailure)
+{
+    ASSERT_TRUE(server.makeFolder("up/ro"));
+    server.setFolderRights("up/ro", "elr");
+    ASSERT_TRUE(server.writeFile("up/same.txt", "old"));
+    ASSERT_TRUE(connect()) << server.error().toStdString();
+    SetOptionFlag(OptionFlag::ConfirmOverwrite, true);
+    for (const char *name : {"up/a.txt", "up/same.txt", "up/ro/x.txt", "up/ro/y.txt"}) {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(dir.filePath(name)).absolutePath()));
+        ASSERT_TRUE(WriteFileBytes(dir.filePath(name), PatternBytes(3000)));
+    }
+    WhenModal<frmFileConfirm>(runNow);
+    WhenModal<frmOverwrite>([](frmOverwrite &question) { question.CmdStopAll->click(); });
+    prompts.expectMessage("2 of 4 files were not transferred:", PromptButton::Ok);
+    const int listsBefore = lists;
+    window->Batch()->PrepareUploads({dir.filePath("up")}, 0, true, false);
+    ASSERT_TRUE(idle());
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(prompts.shown().size(), 1u);
+    EXPECT_TRUE(message().contains("x.txt\": 550 Not enough privileges")) << message().toStdString();
+    EXPECT_TRUE(message().contains("y.txt\": 550")) << message().toStdString();
+    EXPECT_FALSE(message().contains("same.txt")) << message().toStdString();
+    EXPECT_EQ(server.readFile("up/a.txt"), PatternBytes(3000));
+    EXPECT_EQ(server.readFile("up/same.txt"), QByteArray("old"));
+    // Refreshed, as a step succeeded; the state line says what failed, after the refresh.
+    EXPECT_GT(lists, listsBefore);
+    EXPECT_EQ(state(), "2 of 4 files were not transferred.");
+}
+
+TEST_F(FailingBatch, AnUnreadableRemoteFileAndAnUndeletableOneAreTold)
+{
+    ASSERT_TRUE(server.writeFile("t/a.txt", PatternBytes(4000)));
+    ASSERT_TRUE(server.writeFile("t/locked/b.txt", PatternBytes(5000)));
+    server.setFolderRights("t/locked", "el"); // listed, not read
+    ASSERT_TRUE(server.writeFile("d/a.txt", "a"));
+    ASSERT_TRUE(server.writeFile("d/ro/b.txt", "b"));
+    server.setFolderRights("d/ro", "elr"); // nothing in it deleted
+    ASSERT_TRUE(connect()) << server.error().toStdString();
+    ASSERT_TRUE(window->Local()->LoadLocalFolders(dir.path()));
+
+    selectRemote({"t"});
+    WhenModal<frmFileConfirm>(runNow);
+    prompts.expectMessage("1 of 2 files were not transferred:", PromptButton::Ok);
+    window->Batch()->HandleFileDownloads(0, true, false, false);
+    ASSERT_TRUE(idle());
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_TRUE(message().contains("b.txt\": 550")) << message().toStdString();
+    EXPECT_EQ(ReadFileBytes(dir.filePath("t/a.txt")), PatternBytes(4000));
+    EXPECT_EQ(state(), "1 of 2 files were not transferred.");
+
+    selectRemote({"d"});
+    WhenModal<frmFileConfirm>(runNow);
+    prompts.expectMessage("files and folders were not deleted:", PromptButton::Ok);
+    window->Batch()->HandleFileDeletes(0);
+    ASSERT_TRUE(idle());
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_TRUE(prompts.messageTexts().value(1).contains("b.txt\": 550")) << prompts.messageTexts().value(1).toStdString();
+    EXPECT_FALSE(server.exists("d/a.txt"));
+    EXPECT_TRUE(server.exists("d/ro/b.txt"));
+}
+
+// A Quick Upload whose second file's data connection is cut on the way,
+// unnoticed by the client, while the server takes the early end for the end
+// of the file: that file is told as not transferred, the others arrive whole.
+TEST_F(FailingBatch, AQuickUploadCutOnTheWayIsToldAndTheOthersArriveWhole)
+{
+    CuttingProxy proxy;
+    ASSERT_TRUE(connect(&proxy)) << server.error().toStdString();
+    const QByteArray content = PatternBytes(1024 * 1024);
+    QStringList paths;
+    for (const char *name : {"a.bin", "b.bin", "c.bin"}) {
+        paths << dir.filePath(name);
+        ASSERT_TRUE(WriteFileBytes(paths.last(), content));
+    }
+    // The data connection is opened before STOR goes out and taken by the proxy after.
+    QObject::connect(window->Slot(0)->FtpCmd(), &FtpCommander::CommandSent, &proxy,
+                     [&](const QString &, const QString &command) {
+                         if (command.startsWith("STOR"))
+                             proxy.setCut(command.endsWith("/b.bin") ? 300000 : -1, CuttingProxy::Cut::ClientNotTold);
+                     });
+    prompts.expectMessage("1 of 3 files were not transferred:", PromptButton::Ok);
+    window->Batch()->PrepareUploads(paths, 0, true, false);
+    ASSERT_TRUE(idle());
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(proxy.cuts(), 1);
+    EXPECT_TRUE(message().contains("b.bin\": The server holds 300000 of the file's 1048576 bytes")) << message().toStdString();
+    EXPECT_TRUE(server.readFile("a.bin") == content);
+    EXPECT_TRUE(server.readFile("c.bin") == content);
+    EXPECT_EQ(server.readFile("b.bin").size(), 300000);
+}
+
+} // namespace
