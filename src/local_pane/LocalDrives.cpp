@@ -1,21 +1,12 @@
 #include "LocalDrives.h"
 
+#include "StorageProbe.h"
+
 #include <QDir>
 #include <QSet>
 #include <QStorageInfo>
 
 namespace {
-
-LocalDrive driveAt(const QString &path)
-{
-    LocalDrive drive;
-    drive.Path = path;
-    const QStorageInfo storage(path);
-    drive.IsReady = storage.isValid() && storage.isReady() && QFileInfo(path).isReadable();
-    drive.Type = DriveTypeOfFileSystem(storage.fileSystemType());
-    drive.AvailableSpace = drive.IsReady ? storage.bytesAvailable() : -1;
-    return drive;
-}
 
 bool worthListing(const QStorageInfo &volume)
 {
@@ -25,13 +16,6 @@ bool worthListing(const QStorageInfo &volume)
         return true;
     const int type = DriveTypeOfFileSystem(volume.fileSystemType());
     return type == DriveType::Network && !root.startsWith(QLatin1String("/proc"));
-}
-
-bool underOrAt(const QString &path, const QString &mountPoint)
-{
-    if (mountPoint == QLatin1String("/"))
-        return path.startsWith(QLatin1Char('/'));
-    return path == mountPoint || path.startsWith(mountPoint + QLatin1Char('/'));
 }
 
 } // namespace
@@ -45,7 +29,7 @@ QList<LocalDrive> ListLocalDrives()
         if (clean.isEmpty() || seen.contains(clean))
             return;
         seen.insert(clean);
-        drives << driveAt(clean);
+        drives << VolumeOfFolder(clean);
     };
     add(QDir::rootPath());
     add(QDir::homePath());
@@ -56,14 +40,20 @@ QList<LocalDrive> ListLocalDrives()
     return drives;
 }
 
-LocalDrive DriveOfPath(const QList<LocalDrive> &drives, const QString &path)
+LocalDrive VolumeOfFolder(const QString &folder)
 {
-    LocalDrive best;
-    for (const LocalDrive &drive : drives) {
-        if (underOrAt(path, drive.Path) && drive.Path.size() > best.Path.size())
-            best = drive;
-    }
-    return best;
+    const StorageState state = ProbeStorage(folder);
+    LocalDrive drive;
+    drive.Path = folder;
+    drive.IsReady = state.folderExists && state.ready && QFileInfo(folder).isReadable();
+    drive.Type = DriveTypeOfFileSystem(state.fileSystemType);
+    drive.AvailableSpace = drive.IsReady ? state.freeBytes : -1;
+    return drive;
+}
+
+DriveLister MachineDrives()
+{
+    return {ListLocalDrives, VolumeOfFolder};
 }
 
 QString GetDriveTypeKey(int driveType)

@@ -24,15 +24,26 @@ struct LocalDrive
     qint64 AvailableSpace = -1; // bytes free for the user; -1 when unknown
 };
 
-using DriveLister = std::function<QList<LocalDrive>()>;
+// Where the local pane learns about drives: the list for the drive box, and
+// the volume that holds one folder, read afresh each time it is asked (free
+// space changes with every download; a folder may sit on a volume that is not
+// in the list).
+struct DriveLister
+{
+    std::function<QList<LocalDrive>()> List;
+    std::function<LocalDrive(const QString &folder)> VolumeOf;
+};
 
 // The machine's drives: "/", the home folder, then other mounted volumes of
 // real devices or network shares.
 QList<LocalDrive> ListLocalDrives();
 
-// The drive a path lies on: the one whose mount point is its longest prefix.
-// An empty drive (Path empty) when none matches.
-LocalDrive DriveOfPath(const QList<LocalDrive> &drives, const QString &path);
+// The volume holding a folder, with Path the folder itself: one file-system
+// query, no mount table.
+LocalDrive VolumeOfFolder(const QString &folder);
+
+// The real drives of the machine.
+DriveLister MachineDrives();
 
 // The image key of a drive type: "CD", "HDD", "FLP", "NET", "RAM" or "UKN".
 QString GetDriveTypeKey(int driveType);

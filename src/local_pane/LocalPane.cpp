@@ -68,7 +68,7 @@ QString megabytes(qint64 bytes)
 } // namespace
 
 LocalPane::LocalPane(KeyedImageList &images, QWidget *parent)
-    : QWidget(parent), m_images(images), m_listDrives(ListLocalDrives)
+    : QWidget(parent), m_images(images), m_driveLister(MachineDrives())
 {
     setObjectName(QStringLiteral("LocalPane"));
     buildControls();
@@ -339,7 +339,7 @@ void LocalPane::LoadDrives()
     try {
         cboDir->clear();
         m_firstReadyTag.clear();
-        m_drives = m_listDrives ? m_listDrives() : QList<LocalDrive>();
+        m_drives = m_driveLister.List ? m_driveLister.List() : QList<LocalDrive>();
         for (const LocalDrive &drive : m_drives) {
             QString text = drive.Path;
             if (drive.IsReady) {
@@ -464,9 +464,8 @@ bool LocalPane::LoadLocalFolders(const QString &requestedPath)
         lblLocal->setToolTip(QString::number(folders.size()) + QStringLiteral(" folders, ")
                              + QString::number(files.size()) + QStringLiteral(" files"));
 
-        if (m_drives.isEmpty() && m_listDrives)
-            m_drives = m_listDrives();
-        const LocalDrive drive = DriveOfPath(m_drives, path);
+        m_folderVolume = m_driveLister.VolumeOf ? m_driveLister.VolumeOf(path) : LocalDrive();
+        const LocalDrive &drive = m_folderVolume;
         const int old = cboDir->findData(kCurPathKey);
         if (old >= 0)
             cboDir->removeItem(old);
@@ -523,7 +522,7 @@ bool LocalPane::LocalDriveTakesDownloads() const
 {
     if (m_currentPath.isEmpty())
         return false;
-    const LocalDrive drive = DriveOfPath(m_drives, m_currentPath);
+    const LocalDrive &drive = m_folderVolume;
     return !drive.Path.isEmpty() && drive.IsReady && drive.Type != DriveType::CdRom
         && drive.AvailableSpace > kMinFreeForDownload;
 }
@@ -541,9 +540,8 @@ void LocalPane::UpdateInButtons()
 
 void LocalPane::refreshSummary()
 {
-    const LocalDrive drive = DriveOfPath(m_drives, m_currentPath);
     GetSelectionSummary(LeftView, lblLocal,
-                        QStringLiteral("  | ") + megabytes(drive.AvailableSpace) + QStringLiteral("MB Free"));
+                        QStringLiteral("  | ") + megabytes(m_folderVolume.AvailableSpace) + QStringLiteral("MB Free"));
 }
 
 void LocalPane::goUp()

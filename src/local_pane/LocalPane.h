@@ -59,7 +59,7 @@ public:
     LocalPane(KeyedImageList &images, QWidget *parent = nullptr);
 
     void setHost(Host host) { m_host = std::move(host); }
-    void setDriveLister(DriveLister lister) { m_listDrives = std::move(lister); }
+    void setDriveLister(DriveLister lister) { m_driveLister = std::move(lister); }
 
     // Refills the drive box.
     void LoadDrives();
@@ -155,8 +155,9 @@ private:
 
     KeyedImageList &m_images;
     Host m_host;
-    DriveLister m_listDrives;
+    DriveLister m_driveLister;
     QList<LocalDrive> m_drives;
+    LocalDrive m_folderVolume; // the volume of the listed folder, as the last listing read it
     QString m_currentPath;
     QString m_firstReadyTag;
     std::array<QString, kWarmUpSlots> m_warmUp;

@@ -138,7 +138,7 @@ struct BatchFixture : ::testing::Test
         serverSlots = std::make_unique<ServerSlots>(std::array<RemotePane *, 2>{&pane0, &pane1}, window, localHistory,
                                                     nullptr);
         serverSlots->Slot(0)->setLog(&log0);
-        local.setDriveLister([] { return QList<LocalDrive>{}; });
+        local.setDriveLister({[] { return QList<LocalDrive>{}; }});
         batch = std::make_unique<BatchTransfers>(*serverSlots, local, nullptr);
         batch->setSteps(&steps);
         batch->setJobIntake(&jobs);

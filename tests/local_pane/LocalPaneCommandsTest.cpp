@@ -50,7 +50,7 @@ struct CommandsFixture : ::testing::Test
 
     void SetUp() override
     {
-        pane.setDriveLister([] { return QList<LocalDrive>{}; });
+        pane.setDriveLister({[] { return QList<LocalDrive>{}; }});
         LocalPane::Host host;
         host.SetInButtonState = [](int, bool) {};
         host.SetOutButtonState = [this](int slot, bool on) { outButtons[slot] = on; };

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTreeView>
 
@@ -46,10 +47,18 @@ struct PaneFixture : ::testing::Test
     std::map<int, bool> inButtons;
     bool remoteSelected[2] = {false, false};
     QStringList listed;
+    QStringList volumesAsked;
 
     void SetUp() override
     {
-        pane.setDriveLister([this] { return drives; });
+        // The listed folder sits on the first drive of the list, as the list stands when asked.
+        pane.setDriveLister({[this] { return drives; },
+                             [this](const QString &folder) {
+                                 volumesAsked << folder;
+                                 LocalDrive volume = drives.value(0);
+                                 volume.Path = folder;
+                                 return volume;
+                             }});
         pane.setHost({[this](int slot, bool on) { inButtons[slot] = on; }, [](int, bool) {},
                       [this](int slot) { return remoteSelected[slot]; },
                       [this](const QString &path) { listed << path; }});
@@ -169,6 +178,49 @@ TEST_F(PaneFixture, QuickDownloadNeedsAReadyDriveWithRoomAndARemoteSelection)
     pane.LoadDrives();
     ASSERT_TRUE(pane.LoadLocalFolders(folder.path()));
     EXPECT_FALSE(inButtons[1]);
+}
+
+TEST_F(PaneFixture, FreeSpaceAndTheDownloadRuleComeFromTheListedFolderAtEveryListing)
+{
+    remoteSelected[0] = true;
+    drives = {drive("/", true, DriveType::Fixed, 900LL * 1024 * 1024)};
+    ASSERT_TRUE(pane.LoadLocalFolders(folder.path()));
+    EXPECT_EQ(volumesAsked.last(), folder.path());
+    EXPECT_TRUE(pane.lblLocal->text().endsWith("  | 900.0MB Free"));
+    EXPECT_TRUE(inButtons[0]);
+
+    // Downloads filled the volume: the next listing reads it again, with no new drive list.
+    drives = {drive("/", true, DriveType::Fixed, 1000)};
+    ASSERT_TRUE(pane.LoadLocalFolders(folder.path()));
+    EXPECT_TRUE(pane.lblLocal->text().endsWith("  | 0.0MB Free"));
+    EXPECT_FALSE(inButtons[0]);
+
+    drives = {drive("/", false, DriveType::Fixed, -1)};
+    ASSERT_TRUE(pane.LoadLocalFolders(folder.path()));
+    EXPECT_FALSE(inButtons[0]);
+    drives = {drive("/", true, DriveType::RamDisk, 5LL * 1024 * 1024)};
+    ASSERT_TRUE(pane.LoadLocalFolders(folder.path()));
+    EXPECT_TRUE(inButtons[0]);
+    EXPECT_TRUE(pane.lblLocal->text().endsWith("  | 5.0MB Free"));
+}
+
+TEST(LocalVolumes, TheVolumeOfAFolderIsReadFromTheFolderItself)
+{
+    QTemporaryDir folder;
+    const LocalDrive volume = VolumeOfFolder(folder.path());
+    EXPECT_EQ(volume.Path, folder.path());
+    EXPECT_TRUE(volume.IsReady);
+    EXPECT_GE(volume.AvailableSpace, 0);
+    EXPECT_NE(volume.Type, DriveType::Unknown);
+
+    // A memory-backed folder is told apart from the disk under "/".
+    if (QStorageInfo("/dev/shm").fileSystemType() == "tmpfs") {
+        EXPECT_EQ(VolumeOfFolder("/dev/shm").Type, DriveType::RamDisk);
+    }
+
+    const LocalDrive missing = VolumeOfFolder(folder.filePath("missing"));
+    EXPECT_FALSE(missing.IsReady);
+    EXPECT_EQ(missing.AvailableSpace, -1);
 }
 
 TEST_F(PaneFixture, DriveBoxShowsReadinessAndPicksDrives)
