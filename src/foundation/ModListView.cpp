@@ -178,3 +178,24 @@ void FlattenListViewHeader(QTreeView *list)
     if (list && list->header())
         list->header()->setSectionsClickable(false);
 }
+
+int SelectedRowsUpTo(const QItemSelectionModel *selection, int limit)
+{
+    if (!selection || !selection->hasSelection() || limit <= 0)
+        return 0;
+    const QAbstractItemModel *model = selection->model();
+    QList<QModelIndex> rows; // distinct, at most `limit`
+    for (const QItemSelectionRange &range : selection->selection()) {
+        const int columns = model ? model->columnCount(range.parent()) : 0;
+        if (range.left() != 0 || range.right() != columns - 1) // part of a row: count exactly
+            return static_cast<int>(qMin<qsizetype>(selection->selectedRows().size(), limit));
+        for (int row = range.top(); row <= range.bottom() && rows.size() < limit; ++row) {
+            const QModelIndex first = range.model()->index(row, 0, range.parent());
+            if (!rows.contains(first))
+                rows.append(first);
+        }
+        if (rows.size() >= limit)
+            break;
+    }
+    return static_cast<int>(rows.size());
+}

@@ -45,3 +45,8 @@ bool HasSelectedListRow(const QItemSelectionModel *selection);
 
 // Headers that do not act as buttons.
 void FlattenListViewHeader(QTreeView *list);
+
+// How many rows are selected whole (as selectedRows() counts them), counted
+// only up to `limit`: rules that tell none, one and many apart read this
+// from the selection's ranges without listing a large selection's rows.
+int SelectedRowsUpTo(const QItemSelectionModel *selection, int limit);

@@ -349,9 +349,8 @@ void ServerSlot::updateButtons()
     const bool active = SessionActive();
     const bool selected = m_pane->RightView->selectionModel()
                        && m_pane->RightView->selectionModel()->hasSelection();
-    const int selectedCount = m_pane->RightView->selectionModel()
-                                ? static_cast<int>(m_pane->RightView->selectionModel()->selectedRows().size())
-                                : 0;
+    // The rules tell none, one and many apart: a batch ends a step per file with a thousand rows selected.
+    const int selectedCount = SelectedRowsUpTo(m_pane->RightView->selectionModel(), 2);
     for (const QString &key : {QStringLiteral("up"), QStringLiteral("refresh"), QStringLiteral("newdir"),
                                QStringLiteral("history"), QStringLiteral("disconnect")})
         m_pane->Button(key)->setEnabled(active);

@@ -3,6 +3,8 @@
 #include "StubWindow.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QStandardItemModel>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -124,4 +126,32 @@ TEST(ImageListTest, KeysNeverAddedAreNotFound)
     EXPECT_TRUE(window.images.Add(QStringLiteral(".txt"), QIcon(pixmap)));
     EXPECT_FALSE(window.images.Add(QStringLiteral(".txt"), QIcon()));
     EXPECT_TRUE(GetImageListPicture(window, QStringLiteral(".txt")));
+}
+
+TEST(SelectedRowsUpToTest, CountsWholeRowsAsSelectedRowsDoesUpToTheLimit)
+{
+    QStandardItemModel model(1000, 4);
+    QItemSelectionModel selection(&model);
+    const auto rowRange = [&](int top, int bottom) {
+        return QItemSelection(model.index(top, 0), model.index(bottom, 3));
+    };
+    EXPECT_EQ(SelectedRowsUpTo(&selection, 2), 0);
+
+    selection.select(rowRange(0, 999), QItemSelectionModel::Select);
+    EXPECT_EQ(SelectedRowsUpTo(&selection, 2), 2);
+    EXPECT_EQ(SelectedRowsUpTo(&selection, 5), 5);
+
+    selection.clearSelection();
+    selection.select(rowRange(7, 7), QItemSelectionModel::Select);
+    selection.select(rowRange(7, 7), QItemSelectionModel::Select); // the same row twice is one row
+    EXPECT_EQ(SelectedRowsUpTo(&selection, 2), 1);
+    selection.select(rowRange(9, 9), QItemSelectionModel::Select);
+    EXPECT_EQ(SelectedRowsUpTo(&selection, 2), 2);
+
+    // A row with only some of its cells selected is no selected row.
+    selection.clearSelection();
+    selection.select(QItemSelection(model.index(3, 0), model.index(3, 1)), QItemSelectionModel::Select);
+    EXPECT_EQ(SelectedRowsUpTo(&selection, 2), 0);
+    selection.select(QItemSelection(model.index(3, 2), model.index(3, 3)), QItemSelectionModel::Select);
+    EXPECT_EQ(SelectedRowsUpTo(&selection, 2), static_cast<int>(selection.selectedRows().size()));
 }
