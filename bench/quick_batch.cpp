@@ -1,13 +1,16 @@
 // Drives the real main window offscreen through one immediate batch: logs in,
 // selects every file of a remote folder and runs Quick Download into an empty
 // local folder, or selects every file of a local folder and runs Quick Upload
-// into a remote folder. No question is answered but "Yes"/"OK". Run by hand,
-// side by side with a command-line mirror of the same folder and server.
+// into a remote folder. No question is answered but "Yes"/"OK", and the list
+// of files to confirm (shown for a folder with sub-folders) is answered with
+// its Download or Upload button. Run by hand, side by side with a
+// command-line mirror of the same folder and server.
 //
 //   quick_batch --host H --port P --user U --password W [--active] get REMOTE_DIR LOCAL_DIR
 //   quick_batch ... put LOCAL_DIR REMOTE_DIR
 //
-// Exits 0 only when every file arrived whole; the last line is
+// Exits 0 only when every file of the folder itself arrived whole (files of
+// sub-folders go through the same steps but are not checked); the last line is
 // "files=N bytes=B seconds=S".
 #include "BatchRunner.h"
 #include "BatchTransfers.h"
@@ -17,12 +20,14 @@
 #include "Prompts.h"
 #include "RemotePane.h"
 #include "ServerSlot.h"
+#include "frmFileConfirm.h"
 #include "frmZAVUde.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTreeView>
 
@@ -54,6 +59,21 @@ public:
     std::optional<QFont> chooseFont(QWidget *, const QFont &, const QString &, const QList<int> &) override
     {
         return std::nullopt;
+    }
+};
+
+// Runs the batch as listed when its confirmation list shows: the press comes
+// from the event loop, once the list's own exec() runs.
+class ConfirmAll final : public QObject
+{
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show) {
+            if (auto *list = qobject_cast<frmFileConfirm *>(watched))
+                QMetaObject::invokeMethod(list->CmdDo, &QPushButton::click, Qt::QueuedConnection);
+        }
+        return false;
     }
 };
 
@@ -119,6 +139,8 @@ int main(int argc, char **argv)
 
     YesPrompts prompts;
     Prompts::install(&prompts);
+    ConfirmAll confirmAll;
+    app.installEventFilter(&confirmAll);
     frmZAVUde window;
     window.show();
     ServerSlot *slot = window.Slot(0);

@@ -32,6 +32,7 @@ FtpCommander::FtpCommander(QObject *parent, EngineTimer *timer)
     connect(&m_control, &EngineSocket::closedByPeer, this, &FtpCommander::WSK_M_Close);
     connect(&m_control, &EngineSocket::failed, this, &FtpCommander::WSk_M_Error);
 
+    m_data.setReadBufferSize(kDataReadBuffer);
     connect(&m_data, &EngineSocket::connected, this, &FtpCommander::WSk_D_Connect);
     connect(&m_data, &EngineSocket::dataArrival, this, &FtpCommander::WSK_D_DataArrival);
     connect(&m_data, &EngineSocket::sendComplete, this, &FtpCommander::WSk_D_SendComplete);

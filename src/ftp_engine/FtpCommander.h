@@ -63,6 +63,10 @@ public:
     static constexpr int kQuitGraceMs = 5000;
     static constexpr qint64 kMaxListingBytes = 256LL * 1024 * 1024;
     static constexpr qint64 kMaxUploadInFlight = 256 * 1024;
+    // Bytes the data connection holds before they are written out: a fast
+    // server sending a large file then waits in the network instead of in
+    // this program's memory.
+    static constexpr qint64 kDataReadBuffer = 256 * 1024;
 
     // The engine owns `timer` (a plain EngineTimer when none is given).
     explicit FtpCommander(QObject *parent = nullptr, EngineTimer *timer = nullptr);
