@@ -1,14 +1,13 @@
 #include "ElidingLabel.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QStyle>
-#include <QStyleOption>
 
-ElidingLabel::ElidingLabel(const QString &text, QWidget *parent) : QLabel(text, parent)
+ElidingLabel::ElidingLabel(const QString &text, QWidget *parent) : QWidget(parent)
 {
-    setTextFormat(Qt::PlainText);
-    setWordWrap(false);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    setFullText(text);
 }
 
 void ElidingLabel::setMinimumText(const QString &text)
@@ -19,28 +18,54 @@ void ElidingLabel::setMinimumText(const QString &text)
 
 void ElidingLabel::setFullText(const QString &text)
 {
-    setText(text);
+    if (text == m_text)
+        return;
+    m_text = text;
     setToolTip(text);
-}
-
-bool ElidingLabel::isElided() const
-{
-    return fontMetrics().horizontalAdvance(text()) > contentsRect().width();
+    elide();
 }
 
 QSize ElidingLabel::minimumSizeHint() const
 {
-    const QMargins margins = contentsMargins();
     const QString shortest = m_minimumText.isEmpty() ? QStringLiteral("…") : m_minimumText;
+    const QMargins margins = contentsMargins();
     return QSize(fontMetrics().horizontalAdvance(shortest) + margins.left() + margins.right(),
-                 QLabel::minimumSizeHint().height());
+                 fontMetrics().height() + margins.top() + margins.bottom());
+}
+
+QSize ElidingLabel::sizeHint() const
+{
+    return minimumSizeHint();
+}
+
+void ElidingLabel::elide()
+{
+    const QString shown = fontMetrics().elidedText(m_text, Qt::ElideRight, contentsRect().width());
+    if (shown == m_shown)
+        return;
+    m_shown = shown;
+    update();
+}
+
+void ElidingLabel::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    elide();
+}
+
+void ElidingLabel::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        updateGeometry();
+        elide();
+    }
 }
 
 void ElidingLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    const QRect area = contentsRect();
-    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
-    style()->drawItemText(&painter, area, QStyle::visualAlignment(layoutDirection(), alignment()) | Qt::AlignVCenter,
-                          palette(), isEnabled(), shown, foregroundRole());
+    style()->drawItemText(&painter, contentsRect(),
+                          QStyle::visualAlignment(layoutDirection(), Qt::AlignLeft) | Qt::AlignVCenter, palette(),
+                          isEnabled(), m_shown, foregroundRole());
 }

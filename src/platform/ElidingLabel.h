@@ -1,11 +1,16 @@
 #pragma once
 
-#include <QLabel>
+#include <QWidget>
 
 // A one-line label that gives way in a narrow window: it shows as much of its
 // text as fits, ending in "…", never less than a readable minimum, and holds
 // the whole text in text() and in its tool tip.
-class ElidingLabel : public QLabel
+//
+// It is made for texts that change many times a second (a connection's state
+// during a batch): its size hint does not depend on the text, so a new text
+// never lays the window out again; the shown text is elided only when the
+// text or the width changes, and a change is drawn at the next frame.
+class ElidingLabel : public QWidget
 {
     Q_OBJECT
 public:
@@ -15,13 +20,21 @@ public:
     void setMinimumText(const QString &text);
     // Sets the text and its tool tip.
     void setFullText(const QString &text);
-    bool isElided() const;
+    QString text() const { return m_text; }
+    bool isElided() const { return m_shown != m_text; }
 
+    QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
+    void elide();
+
+    QString m_text;
+    QString m_shown; // m_text as it fits the width
     QString m_minimumText;
 };

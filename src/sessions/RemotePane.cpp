@@ -112,7 +112,8 @@ RemotePane::RemotePane(int slot, KeyedImageList &images, QWidget *parent)
     lblState = new ElidingLabel(tr("Not connected"), this);
     lblState->setObjectName(QStringLiteral("lblState"));
     // State texts name folders of any length: they must not widen the pane or the window,
-    // but a short one stays readable.
+    // but a short one stays readable. The label shares the room left with the summary
+    // whatever its text, so a batch's many state texts never lay the window out again.
     lblState->setMinimumText(tr("Connected"));
     Progress = new QProgressBar(this);
     Progress->setObjectName(QStringLiteral("Progress"));
@@ -134,7 +135,7 @@ RemotePane::RemotePane(int slot, KeyedImageList &images, QWidget *parent)
     bottom->setContentsMargins(0, 0, 0, 0);
     bottom->addWidget(lblRemote, 1);
     bottom->addWidget(Progress);
-    bottom->addWidget(lblState);
+    bottom->addWidget(lblState, 1);
     bottom->addWidget(Status);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
