@@ -1,6 +1,7 @@
 #include "frmProgress.h"
 
 #include "DialogWidgets.h"
+#include "ElidingLabel.h"
 #include "ErrorLog.h"
 #include "ProfileDialogHeader.h"
 #include "ProgressOwner.h"
@@ -8,7 +9,6 @@
 
 #include <QCloseEvent>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -33,11 +33,10 @@ frmProgress::frmProgress(QWidget *parent)
     header->setObjectName(QStringLiteral("Picture1"));
     header->setMinimumHeight(40);
     for (size_t i = 0; i < Label1.size(); ++i) {
-        Label1[i] = new QLabel(this);
+        Label1[i] = new ElidingLabel(QString(), this);
         Label1[i]->setObjectName(QStringLiteral("Label1_") + QString::number(i));
         Label1[i]->setMinimumWidth(360);
     }
-    Label1[0]->setTextFormat(Qt::PlainText);
     PB = new QProgressBar(this);
     PB->setTextVisible(false);
     Command1 = MakeDialogButton(QStringLiteral("Command1"), QStringLiteral("Close"), this);

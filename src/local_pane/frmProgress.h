@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ElidingLabel.h"
+
 #include <QDialog>
 #include <QPointer>
 #include <QString>
@@ -7,7 +9,6 @@
 #include <array>
 
 class ProgressOwner;
-class QLabel;
 class QProgressBar;
 class QPushButton;
 
@@ -51,7 +52,8 @@ public:
     int ProgressServer() const { return m_server; }
     bool ProgressStarted() const { return m_started; }
 
-    std::array<QLabel *, 2> Label1{};
+    // The current entry and the count: new texts many times a second, without laying the dialog out.
+    std::array<ElidingLabel *, 2> Label1{};
     QProgressBar *PB = nullptr;
     QPushButton *Command1 = nullptr;
 

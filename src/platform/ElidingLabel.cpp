@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QPainter>
 #include <QStyle>
+#include <QTimerEvent>
 
 ElidingLabel::ElidingLabel(const QString &text, QWidget *parent) : QWidget(parent)
 {
@@ -21,8 +22,14 @@ void ElidingLabel::setFullText(const QString &text)
     if (text == m_text)
         return;
     m_text = text;
+    m_shownStale = true;
     setToolTip(text);
-    elide();
+    drawAtNextFrame();
+}
+
+bool ElidingLabel::isElided() const
+{
+    return fontMetrics().horizontalAdvance(m_text) > contentsRect().width();
 }
 
 QSize ElidingLabel::minimumSizeHint() const
@@ -38,32 +45,54 @@ QSize ElidingLabel::sizeHint() const
     return minimumSizeHint();
 }
 
-void ElidingLabel::elide()
+// The first change after a quiet spell is drawn at once; changes that follow
+// within a frame are drawn together when the frame ends.
+void ElidingLabel::drawAtNextFrame()
 {
-    const QString shown = fontMetrics().elidedText(m_text, Qt::ElideRight, contentsRect().width());
-    if (shown == m_shown)
+    if (m_frame.isActive()) {
+        m_drawPending = true;
         return;
-    m_shown = shown;
+    }
     update();
+    m_frame.start(kFrameMs, this);
+}
+
+void ElidingLabel::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_frame.timerId()) {
+        QWidget::timerEvent(event);
+        return;
+    }
+    if (m_drawPending) {
+        m_drawPending = false;
+        update();
+    } else {
+        m_frame.stop();
+    }
 }
 
 void ElidingLabel::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    elide();
+    m_shownStale = true;
 }
 
 void ElidingLabel::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        m_shownStale = true;
         updateGeometry();
-        elide();
+        update();
     }
 }
 
 void ElidingLabel::paintEvent(QPaintEvent *)
 {
+    if (m_shownStale) {
+        m_shown = fontMetrics().elidedText(m_text, Qt::ElideRight, contentsRect().width());
+        m_shownStale = false;
+    }
     QPainter painter(this);
     style()->drawItemText(&painter, contentsRect(),
                           QStyle::visualAlignment(layoutDirection(), Qt::AlignLeft) | Qt::AlignVCenter, palette(),

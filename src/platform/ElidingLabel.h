@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QBasicTimer>
 #include <QWidget>
 
 // A one-line label that gives way in a narrow window: it shows as much of its
@@ -7,9 +8,11 @@
 // the whole text in text() and in its tool tip.
 //
 // It is made for texts that change many times a second (a connection's state
-// during a batch): its size hint does not depend on the text, so a new text
-// never lays the window out again; the shown text is elided only when the
-// text or the width changes, and a change is drawn at the next frame.
+// during a batch, the current file of a progress dialog): text() holds each
+// new text at once, but its size hint does not depend on the text, so a new
+// text never lays the window out again; the shown text is elided only when
+// the text or the width changed since the last drawing, and the label is drawn
+// at most once a frame however often its text changes.
 class ElidingLabel : public QWidget
 {
     Q_OBJECT
@@ -20,8 +23,9 @@ public:
     void setMinimumText(const QString &text);
     // Sets the text and its tool tip.
     void setFullText(const QString &text);
+    void setText(const QString &text) { setFullText(text); }
     QString text() const { return m_text; }
-    bool isElided() const { return m_shown != m_text; }
+    bool isElided() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -30,11 +34,17 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
 
 private:
-    void elide();
+    void drawAtNextFrame();
+
+    static constexpr int kFrameMs = 16;
 
     QString m_text;
-    QString m_shown; // m_text as it fits the width
+    QString m_shown;           // m_text as it fitted the width at the last drawing
+    bool m_shownStale = true;  // the text or the width changed since
     QString m_minimumText;
+    QBasicTimer m_frame;       // runs from a drawing request until the frame after it
+    bool m_drawPending = false;
 };
