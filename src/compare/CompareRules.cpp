@@ -5,6 +5,8 @@
 
 #include <QLocale>
 
+#include <ctime>
+
 namespace CompareRules {
 
 Verdict Decide(bool hasCounterpart, bool sizesEqual, bool timesEqual)
@@ -96,27 +98,71 @@ QStringList SplitPatterns(const QString &patternText)
 
 namespace {
 constexpr qsizetype kMaxCachedTimes = 200000; // a bound on memory, far above what repeats
+
+// The local wall-clock time of a moment, held as a time without a zone so
+// that reading its date and time asks the zone rules nothing more. The C
+// library's reentrant conversion keeps the zone it has loaded, where
+// QDateTime's local time reloads the zone file at every conversion.
+QDateTime localWallClock(qint64 secs)
+{
+    const time_t moment = static_cast<time_t>(secs);
+    struct tm parts {};
+    if (!localtime_r(&moment, &parts))
+        return {};
+    return QDateTime(QDate(parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday),
+                     QTime(parts.tm_hour, parts.tm_min, parts.tm_sec), Qt::UTC);
+}
+
+template <typename Key, typename Make>
+const QString &cachedText(QHash<Key, QString> &cache, const Key &key, Make make)
+{
+    auto it = cache.find(key);
+    if (it == cache.end()) {
+        if (cache.size() > kMaxCachedTimes)
+            cache.clear();
+        it = cache.insert(key, make());
+    }
+    return it.value();
+}
+
 } // namespace
 
-TimeTexts::Local &TimeTexts::local(qint64 secs)
+TimeTexts::TimeTexts()
+{
+    tzset(); // the zone as it is now, once for the whole comparison
+}
+
+const QDateTime &TimeTexts::LocalTime(qint64 secs)
 {
     auto it = m_local.find(secs);
     if (it == m_local.end()) {
         if (m_local.size() > kMaxCachedTimes)
             m_local.clear();
-        it = m_local.insert(secs, Local{QDateTime::fromSecsSinceEpoch(secs), QString()});
+        it = m_local.insert(secs, QDateTime::fromSecsSinceEpoch(secs));
     }
     return it.value();
 }
 
-const QDateTime &TimeTexts::LocalTime(qint64 secs) { return local(secs).When; }
-
+// The general date-time text, as TimeText makes it, from the texts of its
+// date and of its time of day: files of one tree share days and times of day
+// far more often than whole seconds.
 const QString &TimeTexts::LocalText(qint64 secs)
 {
-    Local &entry = local(secs);
-    if (entry.Text.isEmpty())
-        entry.Text = TimeText(entry.When);
-    return entry.Text;
+    return cachedText(m_localTexts, secs, [&] {
+        const QDateTime wall = localWallClock(secs);
+        if (!wall.isValid() || wall.date() == QDate(1899, 12, 30))
+            return TimeText(wall);
+        const fFormat &format = SharedFormat();
+        const QString &day = cachedText(m_dayTexts, wall.date().toJulianDay(), [&] {
+            return format.FormatLocaleDateTime(0, wall, fFormat::ShortDate);
+        });
+        if (wall.time() == QTime(0, 0))
+            return day;
+        const QString &clock = cachedText(m_clockTexts, wall.time().msecsSinceStartOfDay() / 1000, [&] {
+            return format.FormatLocaleDateTime(0, wall, fFormat::LongTime);
+        });
+        return day + QLatin1Char(' ') + clock;
+    });
 }
 
 const TimeTexts::Listing &TimeTexts::FromListing(const QString &dateText)

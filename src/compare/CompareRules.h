@@ -61,19 +61,17 @@ public:
         QString Text;                  // the general date-time text, else the listing's own text
         qint64 SortSecs = 0;           // for sorting; 0 when unreadable
     };
+    TimeTexts();
     // A local modification time (whole seconds) as local wall-clock time and as text.
     const QDateTime &LocalTime(qint64 secs);
     const QString &LocalText(qint64 secs);
     const Listing &FromListing(const QString &dateText);
 
 private:
-    struct Local
-    {
-        QDateTime When;
-        QString Text;
-    };
-    Local &local(qint64 secs);
-    QHash<qint64, Local> m_local;
+    QHash<qint64, QDateTime> m_local;
+    QHash<qint64, QString> m_localTexts;
+    QHash<qint64, QString> m_dayTexts;   // a date's text, by its day number
+    QHash<int, QString> m_clockTexts;    // a time of day's text, by its second of the day
     QHash<QString, Listing> m_listing;
 };
 

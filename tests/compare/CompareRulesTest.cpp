@@ -83,3 +83,31 @@ TEST(CompareRulesTest, ListingDatesReadOrStayAsWritten)
     EXPECT_EQ(NormalisedListingDate("yesterday"), "yesterday");
     EXPECT_EQ(NormalisedListingDate("Jan 02 2020"), TimeText(QDateTime(QDate(2020, 1, 2), QTime(0, 0))));
 }
+
+TEST(CompareRulesTest, LocalTimeTextsAreTheGeneralDateTextOfEachMoment)
+{
+    // A zone with summer time: the hour that repeats and the one that is skipped in local time.
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    {
+        CompareRules::TimeTexts times;
+        const qint64 autumn = QDateTime(QDate(2026, 10, 25), QTime(0, 30), Qt::UTC).toSecsSinceEpoch();
+        const qint64 spring = QDateTime(QDate(2026, 3, 29), QTime(0, 30), Qt::UTC).toSecsSinceEpoch();
+        const qint64 midnight = QDateTime(QDate(2026, 7, 1), QTime(0, 0), Qt::OffsetFromUTC, 7200).toSecsSinceEpoch();
+        QList<qint64> moments = {0, midnight, midnight + 1, midnight - 1, 4102444799};
+        for (qint64 step = 0; step < 3 * 3600; step += 599) {
+            moments << autumn + step << spring + step;
+        }
+        for (int pass = 0; pass < 2; ++pass) { // made once, then from the kept texts
+            for (qint64 secs : moments) {
+                EXPECT_EQ(times.LocalText(secs), CompareRules::TimeText(QDateTime::fromSecsSinceEpoch(secs)))
+                    << secs;
+            }
+        }
+        EXPECT_FALSE(times.LocalText(midnight).contains(QLatin1Char(':'))); // 0:00:00 is left out, as in the general text
+    }
+    if (zone.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", zone);
+}
