@@ -137,8 +137,9 @@ void FtpCommander::FTP_GET_FILE(const QString &remoteFile, const QString &localF
         if (size > 0 && storage.freeBytes >= 0 && storage.freeBytes + reusable < size) {
             m_currentAct = ActGet;
             m_lastCmdSucces = false;
+            m_lastFailure = QStringLiteral("Destination drive does not have enough free space!");
             QPointer<FtpCommander> self(this);
-            emit Error(10, QStringLiteral("Destination drive does not have enough free space!"), false);
+            emit Error(10, m_lastFailure, false);
             if (self)
                 EndFtpMacro();
             return;
