@@ -90,11 +90,35 @@ void FtpTask::setTransferedBytes(qint64 value)
 
 void FtpTask::setStatus(int value)
 {
+    const bool waited = WaitsForConnection();
     m_status = value;
     if (value != 3)
         m_failureReason = 0;
+    noteIfReopened(waited);
     m_rateStartTime = QDateTime();
     m_rateBytes = 0;
+}
+
+void FtpTask::setLocked(bool value)
+{
+    const bool waited = WaitsForConnection();
+    m_locked = value ? 1 : 0;
+    noteIfReopened(waited);
+}
+
+void FtpTask::setFailureReason(qint64 value)
+{
+    const bool waited = WaitsForConnection();
+    m_failureReason = value;
+    noteIfReopened(waited);
+}
+
+// A job that starts waiting again may stand before the dispatcher's place in
+// the queue: the count tells the dispatcher to look from the start.
+void FtpTask::noteIfReopened(bool waitedBefore)
+{
+    if (!waitedBefore && WaitsForConnection() && m_reopenCount)
+        ++*m_reopenCount;
 }
 
 void FtpTask::setDirectoryLevel(int value)

@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <memory>
+
 #include <functional>
 #include <optional>
 
@@ -65,13 +67,17 @@ public:
     bool IsResume() const { return m_isResume == 1; }
     void setIsResume(bool value) { m_isResume = value ? 1 : 0; }
     bool Locked() const { return m_locked == 1; }
-    void setLocked(bool value) { m_locked = value ? 1 : 0; }
+    void setLocked(bool value);
     // 0 idle, 1 active, 2 completed, 3 failed.
     int Status() const { return m_status; }
     // Any status but 3 clears the failure reason; every change restarts the rate.
     void setStatus(int value);
     qint64 FailureReason() const { return m_failureReason; }
-    void setFailureReason(qint64 value) { m_failureReason = value; }
+    void setFailureReason(qint64 value);
+    // Neither running, locked nor failed: the dispatcher may give it a connection.
+    bool WaitsForConnection() const { return m_status != 1 && m_locked == 0 && m_failureReason == 0; }
+    // The queue's count of jobs that started waiting again (set when the job joins a queue).
+    void setReopenCount(std::shared_ptr<quint64> count) { m_reopenCount = std::move(count); }
     // The key: computed on first use unless a record supplied it.
     QString ZavUdeID() const;
     QString OriginalLocalFileTime() const { return m_originalLocalFileTime; }
@@ -120,6 +126,7 @@ public:
 
 private:
     QDateTime now() const;
+    void noteIfReopened(bool waitedBefore);
 
     QString m_localFileTitle;
     QString m_remoteFileTitle;
@@ -137,6 +144,7 @@ private:
     int m_transferMode = 0;
     quint8 m_isUpload = 0;
     quint8 m_isResume = 0;
+    std::shared_ptr<quint64> m_reopenCount;
     quint8 m_locked = 1;
     int m_status = 0;
     qint64 m_failureReason = 0;

@@ -15,7 +15,18 @@ bool FtpTaskCollection::AddFtpTask(const Job &job)
         return false;
     m_jobs.push_back(job);
     m_index.insert(key, std::prev(m_jobs.end()));
+    job->setReopenCount(m_reopened);
     return true;
+}
+
+FtpTaskCollection::const_iterator FtpTaskCollection::Position(const Job &job) const
+{
+    if (!job)
+        return m_jobs.end();
+    const auto found = m_index.constFind(Folded(job->ZavUdeID()));
+    if (found == m_index.cend() || *found.value() != job)
+        return m_jobs.end();
+    return found.value();
 }
 
 FtpTaskCollection::Job FtpTaskCollection::Item(const QString &key) const
@@ -48,6 +59,7 @@ void FtpTaskCollection::Remove(const QString &key)
     }
     m_jobs.erase(found.value());
     m_index.erase(found);
+    ++*m_reopened;
 }
 
 int FtpTaskCollection::RemoveIf(const std::function<bool(const FtpTask &)> &pick)
@@ -62,6 +74,8 @@ int FtpTaskCollection::RemoveIf(const std::function<bool(const FtpTask &)> &pick
             ++it;
         }
     }
+    if (removed > 0)
+        ++*m_reopened;
     return removed;
 }
 
@@ -69,4 +83,5 @@ void FtpTaskCollection::Clear()
 {
     m_jobs.clear();
     m_index.clear();
+    ++*m_reopened;
 }

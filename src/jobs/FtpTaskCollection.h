@@ -34,10 +34,17 @@ public:
 
     const_iterator begin() const { return m_jobs.begin(); }
     const_iterator end() const { return m_jobs.end(); }
+    // Where the job stands, or end() when it is not in this collection.
+    const_iterator Position(const Job &job) const;
+    // Grows whenever a job of the collection starts waiting for a connection
+    // again (Start, Resume, a job sent again) or jobs leave it: a place found
+    // in the queue before is then no longer sure.
+    quint64 Reopened() const { return *m_reopened; }
 
 private:
     static QString Folded(const QString &key) { return key.toLower(); }
 
     std::list<Job> m_jobs;
+    std::shared_ptr<quint64> m_reopened = std::make_shared<quint64>(0);
     QHash<QString, std::list<Job>::iterator> m_index;
 };

@@ -238,11 +238,30 @@ void JobDispatcher::dispatchPass()
     }
 }
 
-FtpTaskCollection::Job JobDispatcher::nextCandidate(const std::set<const FtpTask *> &tried) const
+// The first eligible job in collection order. Jobs before the remembered
+// place neither wait for a connection nor can start to without the queue's
+// count growing, so a pass costs the jobs it looks at, not the queue's length.
+FtpTaskCollection::Job JobDispatcher::nextCandidate(const std::set<const FtpTask *> &tried)
 {
-    for (const FtpTaskCollection::Job &job : m_host.JobQueue()) {
-        if (job->Status() == 1 || job->Locked() || job->FailureReason() != 0)
+    const FtpTaskCollection &queue = m_host.JobQueue();
+    auto it = queue.begin();
+    if (queue.Reopened() != m_scanReopened) {
+        m_scanReopened = queue.Reopened();
+        m_scanAfter.reset();
+    } else if (const FtpTaskCollection::Job after = m_scanAfter.lock()) {
+        const auto position = queue.Position(after);
+        if (position != queue.end())
+            it = std::next(position);
+    }
+    bool settled = true; // every job so far neither waits nor can wait unnoticed
+    for (; it != queue.end(); ++it) {
+        const FtpTaskCollection::Job &job = *it;
+        if (!job->WaitsForConnection()) {
+            if (settled)
+                m_scanAfter = job;
             continue;
+        }
+        settled = false;
         if (tried.count(job.get()) || m_held.count(job.get()) || RunningIndex(job->ZavUdeID()) >= 0)
             continue;
         return job;

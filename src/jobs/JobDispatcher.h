@@ -92,7 +92,7 @@ private:
 
     void wireEngine(int index);
     void dispatchPass();
-    FtpTaskCollection::Job nextCandidate(const std::set<const FtpTask *> &tried) const;
+    FtpTaskCollection::Job nextCandidate(const std::set<const FtpTask *> &tried);
     bool checkCandidate(FtpTask &job, QString &message);
     bool wouldAskAboutDownload(const FtpTask &job) const;
     bool isQueued(const FtpTaskCollection::Job &job);
@@ -125,6 +125,8 @@ private:
     JobDispatchHost &m_host;
     std::array<Connection, kConnections> m_connections;
     std::set<const FtpTask *> m_held; // candidates being checked: not offered again meanwhile
+    std::weak_ptr<FtpTask> m_scanAfter; // the last of the queue's first jobs that wait for nothing
+    quint64 m_scanReopened = 0;          // the queue's count when m_scanAfter was found
     int m_connectionLimit = kConnections;
     bool m_running = false;
     bool m_runAgain = false;

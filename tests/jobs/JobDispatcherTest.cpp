@@ -4,6 +4,7 @@
 #include "TestFiles.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTcpServer>
 
 namespace {
@@ -72,6 +73,32 @@ TEST_F(Dispatch, SixJobsTakeFiveConnectionsInQueueOrderAndTheSixthWaits)
     // With nothing left to do every session is closed again.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dispatcher.AnySessionActive(); }, 5000));
     EXPECT_FALSE(host.progressTimer);
+}
+
+TEST_F(Dispatch, AJobStartedAgainWhileAnotherRunsIsTakenBeforeTheJobsAfterIt)
+{
+    dispatcher.setConnectionLimit(1);
+    const auto first = download(QStringLiteral("a.bin"), PatternBytes(3000));
+    const auto second = download(QStringLiteral("b.bin"), PatternBytes(3001));
+    const auto third = download(QStringLiteral("c.bin"), PatternBytes(3002));
+    bool startedAgain = false;
+    host.onLinked = [&](int) {
+        if (startedAgain || dispatcher.LinkedJob(0) != second)
+            return;
+        // Queued again while the second one runs, as a job sent again is.
+        startedAgain = true;
+        QFile::remove(local.filePath(QStringLiteral("a.bin")));
+        first->setStatus(0);
+        first->setLocked(false);
+    };
+    dispatcher.RunQueuedJobs();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return third->Status() == 2 && idle(); }, 30000));
+    host.onLinked = nullptr;
+    EXPECT_TRUE(startedAgain);
+    const QStringList expected = {QStringLiteral("RETR /pub/a.bin"), QStringLiteral("RETR /pub/b.bin"),
+                                  QStringLiteral("RETR /pub/a.bin"), QStringLiteral("RETR /pub/c.bin")};
+    EXPECT_EQ(sent({QStringLiteral("RETR")}), expected) << host.log.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(ReadFileBytes(local.filePath(QStringLiteral("a.bin"))), PatternBytes(3000));
 }
 
 TEST_F(Dispatch, UploadMakesTheMissingFoldersLevelByLevel)
