@@ -84,7 +84,7 @@ void FtpSideWalk::wireEngine(FtpCommander *engine)
     // The session ended while the walk still needed it: a refused log-in or a drop.
     connect(engine, &FtpCommander::FtpDisconnect, this, [this] {
         if (IsWalking() && m_lastError.isEmpty())
-            m_lastError = m_loggedIn ? tr("The server closed the connection.") : tr("Log-in failed.");
+            m_lastError = m_loggedIn ? tr("The server closed the connection.") : LoginFailureText();
         finish(End::Failed);
     });
 }
@@ -96,8 +96,7 @@ bool FtpSideWalk::LoggedIn(bool ok)
     if (!ok) {
         // Ends here, also when the engine kept the connection: nothing else would end it.
         if (m_lastError.isEmpty())
-            m_lastError = LastMessage().trimmed().isEmpty() ? tr("Log-in failed.")
-                                                            : tr("Log-in failed: ") + LastMessage().trimmed();
+            m_lastError = LoginFailureText();
         finish(End::Failed);
         return false;
     }

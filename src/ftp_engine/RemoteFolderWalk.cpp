@@ -61,6 +61,12 @@ QString RemoteFolderWalk::UnlistedFoldersText(qsizetype count)
                       : QString::number(count) + QStringLiteral(" folders could not be listed");
 }
 
+QString RemoteFolderWalk::LoginFailureText() const
+{
+    const QString said = m_lastMessage.trimmed();
+    return said.isEmpty() ? QStringLiteral("Log-in failed.") : QStringLiteral("Log-in failed: ") + said;
+}
+
 void RemoteFolderWalk::AttachEngine(FtpCommander *engine)
 {
     m_engine = engine;

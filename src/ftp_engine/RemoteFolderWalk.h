@@ -83,6 +83,8 @@ protected:
     // The engine's last message in this walk (a server reply or the engine's
     // own note), to say why a log-in failed.
     QString LastMessage() const { return m_lastMessage; }
+    // Why the log-in failed, for the user: "Log-in failed: " and that last message.
+    QString LoginFailureText() const;
     bool IsCurrentRun(quint64 run) const { return m_walking && run == m_run; }
 
     // Hooks. `act` is the engine operation just done, or kBetweenFolders.

@@ -132,12 +132,6 @@ bool SearchWalk::LoggedIn(bool ok)
     return ok;
 }
 
-QString SearchWalk::LoginFailure() const
-{
-    const QString said = LastMessage().trimmed();
-    return said.isEmpty() ? QStringLiteral("Log-in failed.") : QStringLiteral("Log-in failed: ") + said;
-}
-
 bool SearchWalk::StopNow(long act) { return m_stopRequested && act == FtpCommander::ActChangeDir; }
 
 void SearchWalk::FolderEntered(const QString &path) { m_sink.SearchStatus(QStringLiteral("Searching: ") + path); }

@@ -60,7 +60,7 @@ public:
     bool IsRunning() const { return IsWalking(); }
     // Whether the last search got past its log-in, and if not, the engine's last word on it.
     bool LoggedInOnce() const { return m_loggedIn; }
-    QString LoginFailure() const;
+    QString LoginFailure() const { return LoginFailureText(); }
     bool SessionActive() const;
     const SearchStatistics &Statistics() const { return m_stats; }
     qint64 ElapsedSeconds() const { return m_elapsed; }

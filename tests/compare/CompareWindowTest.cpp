@@ -477,3 +477,18 @@ TEST_F(CompareWindowTest, SizesAndTimesAreRightAligned)
     }
     EXPECT_FALSE(form->Model()->index(0, 4).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight);
 }
+
+TEST_F(CompareWindowTest, ARefusedLogInSaysSoAndWhy)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    CProfile side = ftpSide(server.port(), PyFtpServer::kUser, "/");
+    side.Password = "wrong";
+    form->SetFtpLocation(0, side);
+    form->SetLocalLocation(1, a.path());
+    runToEnd();
+    EXPECT_EQ(form->PanelText(0), "Could not connect to 127.0.0.1 . Currently ideal..");
+    EXPECT_TRUE(form->lblErr->text().startsWith("Log-in failed: 530")) << form->lblErr->text().toStdString();
+    EXPECT_FALSE(form->PicErr->isHidden());
+    EXPECT_EQ(form->Model()->size(), 0);
+}
