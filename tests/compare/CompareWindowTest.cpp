@@ -412,7 +412,7 @@ TEST_F(CompareWindowTest, AFolderThatCannotBeListedIsNotJudged)
     ASSERT_TRUE(server.writeFile("locked/f.txt", "x"));
     ASSERT_TRUE(server.writeFile("locked/deeper/g.txt", "x"));
     ASSERT_TRUE(server.writeFile("open/h.txt", "x"));
-    server.setUnlistable({"locked"});
+    server.setFolderRights("locked", "eradfmwMT"); // entered, never listed
     ASSERT_TRUE(server.start()) << server.error().toStdString();
     ASSERT_TRUE(QDir().mkpath(a.path() + "/locked/deeper") && QDir().mkpath(a.path() + "/gone"));
     ASSERT_TRUE(WriteFileBytes(a.path() + "/locked/f.txt", "x"));

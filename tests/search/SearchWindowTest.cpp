@@ -541,7 +541,7 @@ TEST_F(SearchWindowTest, AFolderThatCannotBeListedIsCountedNotTakenForEmpty)
     PyFtpServer server;
     ASSERT_TRUE(server.writeFile("open/seen.iso", "1"));
     ASSERT_TRUE(server.writeFile("locked/hidden.iso", "2"));
-    server.setUnlistable({"locked"});
+    server.setFolderRights("locked", "eradfmwMT"); // entered, never listed
     ASSERT_TRUE(server.start()) << server.error().toStdString();
     fillServer(server);
     form->CmdSearch_Click();

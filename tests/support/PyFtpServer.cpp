@@ -69,8 +69,6 @@ bool PyFtpServer::start()
     QStringList arguments{script, QStringLiteral("--root"), m_root.path(), QStringLiteral("--user"),
                           QString::fromLatin1(kUser), QStringLiteral("--password"),
                           QString::fromLatin1(kPassword), QStringLiteral("--anonymous")};
-    for (const QString &folder : std::as_const(m_unlistable))
-        arguments << QStringLiteral("--unlistable") << folder;
     for (const QString &rights : m_rights)
         arguments << QStringLiteral("--perm") << rights;
     m_process.start(python, arguments);

@@ -19,9 +19,6 @@ public:
     PyFtpServer(const PyFtpServer &) = delete;
     PyFtpServer &operator=(const PyFtpServer &) = delete;
 
-    // Folders (relative to the root, made before start()) that can be entered
-    // but not listed, as a folder without read permission on a real server.
-    void setUnlistable(const QStringList &relativePaths) { m_unlistable = relativePaths; }
     // Before start(): the user's rights below a folder of the root, in
     // pyftpdlib's letters ("elr": list and read only, "el": not even read).
     void setFolderRights(const QString &relativePath, const QString &rights);
@@ -48,6 +45,5 @@ private:
     QProcess m_process;
     quint16 m_port = 0;
     QString m_error;
-    QStringList m_unlistable;
     QStringList m_rights; // --perm arguments
 };

@@ -19,9 +19,6 @@ def main():
     parser.add_argument("--user", default="user")
     parser.add_argument("--password", default="secret")
     parser.add_argument("--anonymous", action="store_true")
-    # A folder (relative to the root, made beforehand) that can be entered
-    # but not listed, as a folder without read permission on a real server.
-    parser.add_argument("--unlistable", action="append", default=[])
     # FOLDER=PERMS: the user's rights below a folder of the root (the tests
     # run as root, for whom the file system's own modes refuse nothing).
     parser.add_argument("--perm", action="append", default=[])
@@ -35,11 +32,6 @@ def main():
         authorizer.override_perm(args.user, os.path.join(args.root, folder), perms, recursive=True)
     if args.anonymous:
         authorizer.add_anonymous(args.root)
-    for folder in args.unlistable:
-        path = os.path.join(args.root, folder)
-        authorizer.override_perm(args.user, path, "eradfmwMT", recursive=True)
-        if args.anonymous:
-            authorizer.override_perm("anonymous", path, "e", recursive=True)
 
     handler = FTPHandler
     handler.authorizer = authorizer
