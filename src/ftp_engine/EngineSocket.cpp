@@ -269,6 +269,11 @@ QHostAddress EngineSocket::peerAddress() const
     return m_socket ? m_socket->peerAddress() : QHostAddress();
 }
 
+quint16 EngineSocket::peerPort() const
+{
+    return m_socket ? m_socket->peerPort() : 0;
+}
+
 QHostAddress EngineSocket::localAddress() const
 {
     if (m_server)

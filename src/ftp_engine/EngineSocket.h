@@ -47,6 +47,7 @@ public:
     int state() const;
     bool isConnected() const { return state() == Connected; }
     QHostAddress peerAddress() const;
+    quint16 peerPort() const;
     QHostAddress localAddress() const;
     quint16 localPort() const;
 

@@ -144,6 +144,13 @@ FtpCommandRecord FtpCommander::CommandRecord(int index) const
     return m_records[static_cast<size_t>(index)];
 }
 
+QString FtpCommander::ReachedAddress() const
+{
+    if (!m_control.isConnected())
+        return QString();
+    return EngineSocket::WithoutIpv4Mapping(m_control.peerAddress()).toString();
+}
+
 QString FtpCommander::getListData() const
 {
     try {

@@ -155,6 +155,10 @@ public:
     QString LocalFilePath() const { return m_localFilePath; }
     qint64 ExpectedSize() const { return m_expectedSize; }
     qint64 BytesDone() const { return m_bytesDone; }
+    // The address and port the control connection actually reached (empty
+    // and 0 without one): "localhost" and 127.0.0.1 give the same address.
+    QString ReachedAddress() const;
+    long ReachedPort() const { return m_control.isConnected() ? m_control.peerPort() : 0; }
 
     // --- saved property set ---------------------------------------------------
     void InitProperties();

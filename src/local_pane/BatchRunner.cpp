@@ -41,8 +41,8 @@ BatchRunner::BatchRunner(BatchTransfers &batch, ServerSlots &serverSlots, LocalP
     : QObject(parent), m_batch(batch), m_slots(serverSlots), m_local(local), m_modal(modal), m_owner(owner),
       m_questions(batch.Answers, modal, owner), m_probe(ProbeStorage)
 {
-    m_copy = std::make_unique<ServerCopy>(serverSlots, [this] { return m_kind != Kind::None || m_walkSlot >= 0; },
-                                          owner);
+    m_copy = std::make_unique<ServerCopy>(
+        serverSlots, m_questions, [this] { return m_kind != Kind::None || m_walkSlot >= 0; }, owner);
     for (int i = 0; i < 2; ++i) {
         ServerSlot *slot = m_slots.Slot(i);
         if (!slot)

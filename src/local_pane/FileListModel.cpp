@@ -193,6 +193,15 @@ int FileListModel::findKey(const QString &key) const
     return -1;
 }
 
+int FileListModel::findText(const QString &text) const
+{
+    for (int i = 0; i < size(); ++i) {
+        if (m_rows[static_cast<size_t>(i)].Text == text)
+            return i;
+    }
+    return -1;
+}
+
 QString FormatKilobytes(qint64 bytes)
 {
     QLocale locale;

@@ -78,6 +78,8 @@ public:
     int size() const { return static_cast<int>(m_rows.size()); }
     // The row index of a key, -1 when absent.
     int findKey(const QString &key) const;
+    // The index of the first row showing `text` (exactly), -1 when none does.
+    int findText(const QString &text) const;
 
     int sortColumn() const { return m_sortColumn; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }

@@ -40,6 +40,19 @@ bool OverwriteQuestions::ConfirmFtpOverwrite(const QString &name)
     }
 }
 
+bool OverwriteQuestions::ConfirmCopyOverwrite(const QString &name)
+{
+    try {
+        if (m_answers.OverwriteQuestionOpen)
+            return false;
+        const QString tag = ask(name, true);
+        return tag == QLatin1String("1") || tag == QLatin1String("*");
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("ConfirmCopyOverwrite"));
+        return false;
+    }
+}
+
 bool OverwriteQuestions::ConfirmLocalOverwrite(const QString &path)
 {
     try {

@@ -32,6 +32,10 @@ public:
 
     // True to overwrite the remote file `name`; "Overwrite All" and "Skip All" set the upload flags.
     bool ConfirmFtpOverwrite(const QString &name);
+    // True to overwrite the remote file `name` with a single copy: the "for
+    // all" answers are neither read nor set (they belong to a batch's run).
+    // False at once while another overwrite question is open.
+    bool ConfirmCopyOverwrite(const QString &name);
     // True to overwrite the local file `path`; sets the download flags.
     bool ConfirmLocalOverwrite(const QString &path);
     // The engine's upload question (connected directly): 1 send, 0 skip, -1

@@ -2,11 +2,15 @@
 
 #include "BatchTransfers.h"
 #include "ErrorLog.h"
+#include "FileListModel.h"
 #include "FtpCommander.h"
+#include "OptionFlags.h"
+#include "OverwriteQuestions.h"
 #include "Paths.h"
 #include "Prompts.h"
 #include "RemotePane.h"
 #include "ServerSlot.h"
+#include "ServerLocation.h"
 #include "ServerSlots.h"
 #include "SessionLog.h"
 
@@ -14,12 +18,39 @@
 
 namespace {
 const QString kObject = QStringLiteral("frmZAVUde");
+
+// Where `path` lies on the server the slot's connection reached: its address
+// and port as connected (not as typed) and the user logged in.
+ServerLocation reachedLocation(const ServerSlot &slot, const QString &path)
+{
+    const FtpCommander *engine = slot.FtpCmd();
+    ServerLocation place;
+    place.Host = engine->ReachedAddress();
+    place.Port = static_cast<int>(engine->ReachedPort());
+    if (place.Host.isEmpty()) {
+        place.Host = engine->ServerUrl();
+        place.Port = static_cast<int>(engine->Port());
+    }
+    place.User = engine->User();
+    place.Path = path;
+    return place;
+}
+} // namespace
+
+ServerCopy::ServerCopy(ServerSlots &serverSlots, OverwriteQuestions &questions, std::function<bool()> otherWorkRuns,
+                       QWidget *owner, QObject *parent)
+    : QObject(parent), m_slots(serverSlots), m_questions(questions), m_otherWorkRuns(std::move(otherWorkRuns)),
+      m_owner(owner)
+{
 }
 
-ServerCopy::ServerCopy(ServerSlots &serverSlots, std::function<bool()> otherWorkRuns, QWidget *owner,
-                       QObject *parent)
-    : QObject(parent), m_slots(serverSlots), m_otherWorkRuns(std::move(otherWorkRuns)), m_owner(owner)
+bool ServerCopy::mayStart(int source, int target)
 {
+    ServerSlot *from = m_slots.Slot(source);
+    ServerSlot *to = m_slots.Slot(target);
+    if (!from || !to || Running() || (m_otherWorkRuns && m_otherWorkRuns()))
+        return false;
+    return from->SessionActive() && to->SessionActive() && !from->IsBusy() && !to->IsBusy();
 }
 
 bool ServerCopy::Running() const { return m_slots.CopyRunning(); }
@@ -30,12 +61,10 @@ bool ServerCopy::CmdToFTP_Click(int source)
         if (source != 0 && source != 1)
             return false;
         const int target = 1 - source;
+        if (!mayStart(source, target))
+            return false;
         ServerSlot *from = m_slots.Slot(source);
         ServerSlot *to = m_slots.Slot(target);
-        if (!from || !to || Running() || (m_otherWorkRuns && m_otherWorkRuns()))
-            return false;
-        if (!from->SessionActive() || !to->SessionActive() || from->IsBusy() || to->IsBusy())
-            return false;
         const QList<RemoteSelection> selection = from->Selection();
         if (selection.isEmpty())
             return false;
@@ -46,9 +75,31 @@ bool ServerCopy::CmdToFTP_Click(int source)
                             SessionLog::Warning, 0);
             return false;
         }
+        // A folder handed to the servers as a file may leave an empty file of its name behind.
+        if (item.IsFolder) {
+            if (SessionLog *log = from->Log())
+                log->AddLog(kOnlyFilesText + VisibleName(item.Name), SessionLog::Warning, 0);
+            return false;
+        }
+        const QString sourcePath = JoinRemotePath(from->SlotRemotePath(), item.Name);
+        const QString targetPath = JoinRemotePath(to->SlotRemotePath(), item.Name);
+        // Storing onto the file being sent would empty it before a byte is read.
+        if (IsSameServerLocation(reachedLocation(*from, sourcePath), reachedLocation(*to, targetPath))) {
+            ShowMessage(m_owner, PromptIcon::Exclamation, PromptButtons::Ok, QString(), kSameFileText);
+            return false;
+        }
+        if (IsOptionOn(OptionFlag::ConfirmOverwrite) && to->Pane() && to->Pane()->Model
+            && to->Pane()->Model->findText(item.Name) >= 0) {
+            if (!m_questions.ConfirmCopyOverwrite(targetPath))
+                return false;
+            // The world may have moved while the question was up.
+            if (!mayStart(source, target) || JoinRemotePath(from->SlotRemotePath(), item.Name) != sourcePath
+                || JoinRemotePath(to->SlotRemotePath(), item.Name) != targetPath)
+                return false;
+        }
         m_slots.CopySize = item.Size;
-        m_slots.CopySourcePath = JoinRemotePath(from->SlotRemotePath(), item.Name);
-        m_slots.CopyTargetPath = JoinRemotePath(to->SlotRemotePath(), item.Name);
+        m_slots.CopySourcePath = sourcePath;
+        m_slots.CopyTargetPath = targetPath;
         m_slots.CopySource = source;
         m_slots.CopyTarget = target;
         to->FtpCmd()->setMode(0);

@@ -5,19 +5,26 @@
 
 #include <functional>
 
+class OverwriteQuestions;
 class ServerSlots;
 class QWidget;
 
 // Copies the selected file of one server's pane into the folder the other
 // pane shows, the data flowing between the two servers: the target stores
-// from a passive address, the source sends to it. One copy at a time.
+// from a passive address, the source sends to it. One copy at a time. Only a
+// file is copied, never onto itself, and an existing target is replaced only
+// when the user agrees (with "Confirm before overwriting files" on).
 class ServerCopy : public QObject
 {
     Q_OBJECT
 public:
     // `otherWorkRuns` tells whether a batch or walk runs (a copy waits for none).
-    ServerCopy(ServerSlots &serverSlots, std::function<bool()> otherWorkRuns, QWidget *owner,
-               QObject *parent = nullptr);
+    ServerCopy(ServerSlots &serverSlots, OverwriteQuestions &questions, std::function<bool()> otherWorkRuns,
+               QWidget *owner, QObject *parent = nullptr);
+
+    static inline const QString kSameFileText =
+        QStringLiteral("The source and the target are the same file: a file cannot be copied onto itself.");
+    static inline const QString kOnlyFilesText = QStringLiteral("Only files can be copied between servers: ");
 
     // Starts a copy from slot `source` to the other slot; false when nothing started.
     bool CmdToFTP_Click(int source);
@@ -38,7 +45,11 @@ private:
     // `finished`: the slot whose operation just ended (-1: none).
     void end(End how, int finished = -1);
 
+    // Both sessions are up and idle, and nothing else runs.
+    bool mayStart(int source, int target);
+
     ServerSlots &m_slots;
+    OverwriteQuestions &m_questions;
     std::function<bool()> m_otherWorkRuns;
     QPointer<QWidget> m_owner;
 };

@@ -483,7 +483,7 @@ void frmZAVUde::ShowDual(bool shown)
         actShowDual->setChecked(shown);
     if (!shown)
         m_slots->SetCurrentSlot(0);
-    if (CmdToFTP)
+    if (CmdToFTP[0])
         updateTransferButtons();
 }
 

@@ -108,7 +108,7 @@ public:
     void MNU_RMT_DNLD_Click(int slot);
     QToolButton *CmdIN[2] = {nullptr, nullptr};
     QToolButton *CmdOut[2] = {nullptr, nullptr};
-    QToolButton *CmdToFTP = nullptr;
+    QToolButton *CmdToFTP[2] = {nullptr, nullptr}; // copies from its slot's server to the other one
     void FtpLogger_BufferFull(int index, bool &bClearLogs);
     // Rebuilds the profile menus of the "profile" and "profile1" buttons.
     void BuildProfileMenus();

@@ -16,6 +16,8 @@ void frmZAVUde::wireBatchRunner()
         return m_images.Contains(key) ? m_images.Picture(key).pixmap(32, 32) : QPixmap();
     };
     m_runner->Questions().SetPictures(picture(QStringLiteral("OUT")), picture(QStringLiteral("IN")));
-    if (CmdToFTP)
-        connect(CmdToFTP, &QToolButton::clicked, this, [this] { m_runner->Copy().CmdToFTP_Click(m_slots->CurrentSlot()); });
+    for (int i = 0; i < 2; ++i) {
+        if (CmdToFTP[i])
+            connect(CmdToFTP[i], &QToolButton::clicked, this, [this, i] { m_runner->Copy().CmdToFTP_Click(i); });
+    }
 }

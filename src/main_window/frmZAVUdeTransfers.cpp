@@ -42,6 +42,34 @@ QIcon arrowIcon(bool pointsLeft, bool enabled, const QColor &colour)
     return QIcon(picture);
 }
 
+// A copy between the two servers: two server boxes, the first server's on the
+// left as its pane is, and an arrow from the source box to the target box.
+QIcon serverCopyIcon(bool leftToRight)
+{
+    QPixmap picture(20, 20);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor colour(150, 90, 30);
+    const QRectF left(1, 3, 5, 14);
+    const QRectF right(14, 3, 5, 14);
+    painter.setPen(colour.darker(130));
+    painter.setBrush(leftToRight ? colour : QColor(Qt::transparent));
+    painter.drawRect(left);
+    painter.setBrush(leftToRight ? QColor(Qt::transparent) : colour);
+    painter.drawRect(right);
+    painter.setBrush(colour);
+    QPolygonF arrow;
+    if (leftToRight)
+        arrow << QPointF(7, 8.5) << QPointF(10, 8.5) << QPointF(10, 6) << QPointF(13, 10) << QPointF(10, 14)
+              << QPointF(10, 11.5) << QPointF(7, 11.5);
+    else
+        arrow << QPointF(13, 8.5) << QPointF(10, 8.5) << QPointF(10, 6) << QPointF(7, 10) << QPointF(10, 14)
+              << QPointF(10, 11.5) << QPointF(13, 11.5);
+    painter.drawPolygon(arrow);
+    return QIcon(picture);
+}
+
 } // namespace
 
 QWidget *frmZAVUde::buildTransferButtons()
@@ -50,7 +78,8 @@ QWidget *frmZAVUde::buildTransferButtons()
     m_images.Add(QStringLiteral("IN_D"), arrowIcon(true, false, QColor()));
     m_images.Add(QStringLiteral("OUT"), arrowIcon(false, true, QColor(40, 90, 170)));
     m_images.Add(QStringLiteral("OUT_D"), arrowIcon(false, false, QColor()));
-    m_images.Add(QStringLiteral("S2S"), arrowIcon(false, true, QColor(150, 90, 30)));
+    m_images.Add(QStringLiteral("S2S0"), serverCopyIcon(true));
+    m_images.Add(QStringLiteral("S2S1"), serverCopyIcon(false));
 
     auto *column = new QWidget(this);
     column->setObjectName(QStringLiteral("TransferButtons"));
@@ -77,12 +106,14 @@ QWidget *frmZAVUde::buildTransferButtons()
             layout->addSpacing(12);
     }
     layout->addSpacing(12);
-    CmdToFTP = button(QStringLiteral("CmdToFTP"), tr("Transfer between Server to Server"));
-    CmdToFTP->setIcon(m_images.Picture(QStringLiteral("S2S")));
-    CmdToFTP->setEnabled(false);
+    for (int i = 0; i < 2; ++i) {
+        CmdToFTP[i] = button(QStringLiteral("CmdToFTP") + QString::number(i), tr("Transfer between Server to Server"));
+        CmdToFTP[i]->setIcon(m_images.Picture(QStringLiteral("S2S") + QString::number(i)));
+        CmdToFTP[i]->setEnabled(false);
+    }
     layout->addStretch(1);
     // The second server's buttons go with its pane.
-    for (QWidget *second : std::initializer_list<QWidget *>{CmdOut[1], CmdIN[1], CmdToFTP})
+    for (QWidget *second : std::initializer_list<QWidget *>{CmdOut[1], CmdIN[1], CmdToFTP[0], CmdToFTP[1]})
         second->setVisible(false);
     return column;
 }
@@ -132,9 +163,10 @@ void frmZAVUde::updateTransferButtons()
 {
     m_local->UpdateOutButtons();
     m_local->UpdateInButtons();
-    for (QWidget *second : std::initializer_list<QWidget *>{CmdOut[1], CmdIN[1], CmdToFTP})
+    for (QWidget *second : std::initializer_list<QWidget *>{CmdOut[1], CmdIN[1], CmdToFTP[0], CmdToFTP[1]})
         second->setVisible(m_dual);
-    CmdToFTP->setEnabled(ServerConnected(0) && ServerConnected(1));
+    for (QToolButton *copy : CmdToFTP)
+        copy->setEnabled(ServerConnected(0) && ServerConnected(1));
 }
 
 void frmZAVUde::wireTransfers()

@@ -4,6 +4,8 @@
 #include "BatchTransfers.h"
 #include "FtpCommander.h"
 #include "LocalPane.h"
+#include "LogPanes.h"
+#include "OptionFlags.h"
 #include "ModalHolders.h"
 #include "PyFtpServer.h"
 #include "RemotePane.h"
@@ -14,6 +16,7 @@
 #include "TestFiles.h"
 #include "WhenModal.h"
 #include "frmFileConfirm.h"
+#include "frmOverwrite.h"
 #include "frmProgress.h"
 
 #include <QDir>
@@ -22,6 +25,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
@@ -228,6 +232,144 @@ TEST_P(BatchWindow, CopiesAFileBetweenTwoServers)
     ASSERT_TRUE(waitFor([&] { return other.readFile("readme.txt") == PatternBytes(40000); }));
     EXPECT_EQ(window->Slot(1)->FtpCmd()->mode(), GetParam() ? 0 : 1);
     ASSERT_TRUE(waitFor([&] { return window->Remote(1)->Model->findKey("F0") >= 0; }));
+}
+
+// Lines the slot's log pane holds.
+QStringList logLines(frmZAVUde &window, int slot)
+{
+    QStringList lines;
+    LogPane *log = window.FtpLogger(slot);
+    for (int i = 1; i <= log->GetCount(); ++i)
+        lines << log->getLog(i);
+    return lines;
+}
+
+TEST_P(BatchWindow, EachCopyButtonCopiesFromItsOwnServerToTheOther)
+{
+    PyFtpServer other;
+    ASSERT_TRUE(other.start());
+    ASSERT_TRUE(server.writeFile("one.txt", PatternBytes(3000)));
+    ASSERT_TRUE(other.writeFile("two.txt", PatternBytes(5000)));
+    window->ShowDual(true);
+    ASSERT_TRUE(connect(0, server));
+    ASSERT_TRUE(connect(1, other));
+    for (QToolButton *button : window->CmdToFTP) {
+        EXPECT_TRUE(button->isVisible());
+        EXPECT_TRUE(button->isEnabled());
+        EXPECT_EQ(button->toolTip(), "Transfer between Server to Server");
+    }
+    // The pictures show opposite directions.
+    EXPECT_NE(window->CmdToFTP[0]->icon().pixmap(20, 20).toImage(), window->CmdToFTP[1]->icon().pixmap(20, 20).toImage());
+
+    // The first pane has the focus; the second server's button still copies from the second server.
+    window->Slots()->SetCurrentSlot(0);
+    selectRemote({"one.txt"}, 0);
+    selectRemote({"two.txt"}, 1);
+    window->CmdToFTP[1]->click();
+    ASSERT_TRUE(waitFor([&] { return server.readFile("two.txt") == PatternBytes(5000); }));
+    ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running() && !window->Slot(0)->IsBusy(); }));
+    EXPECT_FALSE(other.exists("one.txt"));
+
+    window->Slots()->SetCurrentSlot(1);
+    ASSERT_TRUE(waitFor([&] { return !window->Slot(1)->IsBusy(); }));
+    selectRemote({"one.txt"}, 0);
+    window->CmdToFTP[0]->click();
+    ASSERT_TRUE(waitFor([&] { return other.readFile("one.txt") == PatternBytes(3000); }));
+}
+
+TEST_P(BatchWindow, ACopyOntoItselfOrOfAFolderSendsNothing)
+{
+    // One server, reached as "localhost" by the first pane and as 127.0.0.1 by the second.
+    ASSERT_TRUE(server.writeFile("same.bin", PatternBytes(60000)));
+    ASSERT_TRUE(server.makeFolder("folder"));
+    ASSERT_TRUE(server.makeFolder("sub"));
+    QStringList sent;
+    for (int slot = 1; slot < 2; ++slot)
+        QObject::connect(window->Slot(slot)->FtpCmd(), &FtpCommander::CommandSent,
+                         [&sent](const QString &, const QString &command) { sent << command; });
+    QObject::connect(window->Slot(0)->FtpCmd(), &FtpCommander::CommandSent,
+                     [&sent](const QString &, const QString &command) { sent << command; });
+    window->ShowDual(true);
+    CProfile byName = profile(server);
+    byName.Server = "localhost";
+    window->Slots()->UseProfile(0, byName, true);
+    ASSERT_TRUE(waitFor([&] { return window->Slot(0)->SessionActive() && !window->Slot(0)->IsBusy()
+                                     && !window->Slot(0)->SlotRemotePath().isEmpty(); }));
+    ASSERT_TRUE(connect(1, server));
+    ASSERT_TRUE(waitFor([&] { return window->Remote(0)->Model->findText("same.bin") >= 0; }));
+    sent.clear();
+
+    prompts.expectMessage(ServerCopy::kSameFileText, PromptButton::Ok);
+    selectRemote({"same.bin"}, 0);
+    window->CmdToFTP[0]->click();
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_FALSE(window->Runner()->Running());
+    EXPECT_TRUE(sent.isEmpty()) << sent.join('|').toStdString();
+    EXPECT_EQ(server.readFile("same.bin"), PatternBytes(60000));
+
+    // A folder: nothing is sent, one line says why.
+    selectRemote({"folder"}, 0);
+    window->CmdToFTP[0]->click();
+    EXPECT_FALSE(window->Runner()->Running());
+    EXPECT_TRUE(sent.isEmpty()) << sent.join('|').toStdString();
+    EXPECT_EQ(logLines(*window, 0).filter(ServerCopy::kOnlyFilesText).size(), 1);
+    EXPECT_TRUE(server.exists("folder"));
+    EXPECT_EQ(prompts.shown().size(), 1u);
+
+    // The same server in another folder is another place: the copy runs.
+    window->Slot(1)->ChangeFolder("/sub");
+    ASSERT_TRUE(waitFor([&] { return window->Slot(1)->SlotRemotePath() == "/sub" && !window->Slot(1)->IsBusy(); }));
+    selectRemote({"same.bin"}, 0);
+    window->CmdToFTP[0]->click();
+    ASSERT_TRUE(waitFor([&] { return server.readFile("sub/same.bin") == PatternBytes(60000); }));
+    ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running(); }));
+    EXPECT_EQ(server.readFile("same.bin"), PatternBytes(60000));
+}
+
+TEST_P(BatchWindow, ACopyOntoAnExistingFileAsksFirstWithoutTheBatchAnswers)
+{
+    PyFtpServer other;
+    ASSERT_TRUE(other.start());
+    ASSERT_TRUE(server.writeFile("a.bin", PatternBytes(9000)));
+    ASSERT_TRUE(other.writeFile("a.bin", PatternBytes(7)));
+    window->ShowDual(true);
+    ASSERT_TRUE(connect(0, server));
+    ASSERT_TRUE(connect(1, other));
+    ASSERT_TRUE(waitFor([&] { return window->Remote(1)->Model->findText("a.bin") >= 0; }));
+    SetOptionFlag(OptionFlag::ConfirmOverwrite, true);
+    window->Runner()->Questions().SetCountdown(11, 60000);
+    BatchAnswers &answers = window->Batch()->Answers;
+    answers.UploadOverwriteAll = true; // left from an earlier batch: not this copy's answer
+
+    // Skip: nothing is sent, the target keeps its bytes.
+    bool guardHeld = false;
+    WhenModal<frmOverwrite>([&](frmOverwrite &question) {
+        guardHeld = window->Runner()->Questions().OverwriteQuestionOpen();
+        question.CmdStopAll->click();
+    });
+    selectRemote({"a.bin"}, 0);
+    window->CmdToFTP[0]->click();
+    EXPECT_TRUE(guardHeld);
+    EXPECT_FALSE(window->Runner()->Questions().OverwriteQuestionOpen());
+    EXPECT_FALSE(window->Runner()->Running());
+    EXPECT_FALSE(answers.UploadSkipAll);
+    EXPECT_EQ(other.readFile("a.bin"), PatternBytes(7));
+
+    // Overwrite: the copy runs.
+    answers.UploadOverwriteAll = false;
+    WhenModal<frmOverwrite>([](frmOverwrite &question) { question.CmdOKAll->click(); });
+    window->CmdToFTP[0]->click();
+    EXPECT_FALSE(answers.UploadOverwriteAll);
+    ASSERT_TRUE(waitFor([&] { return other.readFile("a.bin") == PatternBytes(9000); }));
+    ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running(); }));
+
+    // With the option off no question is asked.
+    SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
+    ASSERT_TRUE(server.writeFile("a.bin", PatternBytes(400)));
+    ASSERT_TRUE(waitFor([&] { return !window->Slot(1)->IsBusy() && window->Remote(1)->Model->findText("a.bin") >= 0; }));
+    window->CmdToFTP[0]->click();
+    ASSERT_TRUE(waitFor([&] { return other.readFile("a.bin") == PatternBytes(400); }));
+    EXPECT_TRUE(prompts.shown().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, BatchWindow, ::testing::Values(true, false),

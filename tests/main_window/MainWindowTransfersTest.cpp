@@ -99,7 +99,8 @@ TEST_F(WindowFixture, TransferButtonsFollowTheSessionsAndIgnoreClicksWhenOff)
     ASSERT_TRUE(window->Local()->LoadLocalFolders(dir.path()));
     EXPECT_EQ(tag(window->CmdOut[0]), "D");
     EXPECT_EQ(tag(window->CmdIN[0]), "D");
-    EXPECT_FALSE(window->CmdToFTP->isVisible());
+    EXPECT_FALSE(window->CmdToFTP[0]->isVisible());
+    EXPECT_FALSE(window->CmdToFTP[1]->isVisible());
     window->CmdOut_Click(0);
     EXPECT_TRUE(steps.starts.isEmpty());
 
@@ -116,11 +117,14 @@ TEST_F(WindowFixture, TransferButtonsFollowTheSessionsAndIgnoreClicksWhenOff)
     }
 
     window->ShowDual(true);
-    EXPECT_TRUE(window->CmdToFTP->isVisible());
-    EXPECT_EQ(window->CmdToFTP->toolTip(), "Transfer between Server to Server");
-    EXPECT_FALSE(window->CmdToFTP->isEnabled());
+    for (QToolButton *copy : window->CmdToFTP) {
+        EXPECT_TRUE(copy->isVisible());
+        EXPECT_EQ(copy->toolTip(), "Transfer between Server to Server");
+        EXPECT_FALSE(copy->isEnabled());
+    }
     ASSERT_TRUE(connect(1));
-    EXPECT_TRUE(window->CmdToFTP->isEnabled());
+    EXPECT_TRUE(window->CmdToFTP[0]->isEnabled());
+    EXPECT_TRUE(window->CmdToFTP[1]->isEnabled());
     EXPECT_EQ(tag(window->CmdOut[1]), "E");
 }
 
