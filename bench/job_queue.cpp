@@ -78,17 +78,26 @@ public:
     void ReportJobsAdded(bool, int, int) override {}
     void RunQueuedJobs() override {}
 
-    bool ended() const
+    // Whether every job ended. Jobs never leave an end here, so each is looked
+    // at until it ended and not again: the check costs the queue's length once
+    // in all, not at every pass.
+    bool ended()
     {
-        for (const auto &job : jobs) {
-            if (job->Status() < 2)
-                return false;
+        if (!m_looked) {
+            m_looked = true;
+            m_firstOpen = jobs.begin();
         }
-        return true;
+        while (m_firstOpen != jobs.end() && (*m_firstOpen)->Status() >= 2)
+            ++m_firstOpen;
+        return m_firstOpen == jobs.end();
     }
 
     FtpTaskCollection jobs;
     std::map<RunFlag, bool> flags;
+
+private:
+    bool m_looked = false;
+    FtpTaskCollection::const_iterator m_firstOpen;
 };
 
 struct Options {

@@ -394,8 +394,8 @@ void JobDispatcher::completeJob(int i, bool upload)
     Connection &c = m_connections[static_cast<size_t>(i)];
     const FtpTaskCollection::Job job = c.job;
     m_host.UpdateJobProgress(*job);
+    job->setLocked(true); // first: an ended job never reads as waiting, not even between the two
     job->setStatus(2);
-    job->setLocked(true);
     if (upload)
         m_host.MarkDirCacheDirty(job->ServerAddress(), c.engine->RemotePath());
     m_host.ShowJobStatus(*job);
@@ -411,10 +411,10 @@ void JobDispatcher::completeJob(int i, bool upload)
 // locked, red, the failure sound.
 void JobDispatcher::markFailed(FtpTask &job, qint64 reason, bool keepReason)
 {
+    job.setLocked(true); // first: a failed job never reads as waiting, not even between the steps
     job.setStatus(3);
     if (reason != 0 && (!keepReason || job.FailureReason() == 0))
         job.setFailureReason(reason);
-    job.setLocked(true);
     m_host.ShowJobStatus(job);
     m_host.ColorJobRow(job, JobDispatchHost::kRed);
     m_host.PlayAlertSound(kAlertFailed);
@@ -688,8 +688,8 @@ void JobDispatcher::failChangedFile(int i, const QString &remoteFile, qint64 rea
     if (!job)
         return;
     m_host.AddLog(QStringLiteral("File '") + remoteFile + QStringLiteral("' has been modified. Aborting!"), 3);
+    job->setFailureReason(reason); // first: the failed job never reads as waiting
     job->setStatus(3);
-    job->setFailureReason(reason);
     m_host.ShowJobStatus(*job);
     m_host.ColorJobRow(*job, JobDispatchHost::kRed);
 }
