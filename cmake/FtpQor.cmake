@@ -41,3 +41,26 @@ if(FTPQOR_SANITIZE)
   set(FTPQOR_SANITIZER_ENV
     "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/cmake/lsan.supp:print_suppressions=0")
 endif()
+
+include("${CMAKE_CURRENT_LIST_DIR}/TargetWalk.cmake")
+include("${CMAKE_CURRENT_LIST_DIR}/TestBuildFlags.cmake")
+include("${CMAKE_CURRENT_LIST_DIR}/PrecompiledHeaders.cmake")
+
+# ftpqor_finish_targets(): the settings a target gets for what it is (test
+# code, a widgets library) rather than for where it is defined. Called once,
+# after every folder has been added, so a folder needs to do nothing for them.
+function(ftpqor_finish_targets)
+  ftpqor_all_targets(targets)
+  if(FTPQOR_PCH)
+    ftpqor_shared_pch_holders()
+  endif()
+  foreach(target IN LISTS targets)
+    ftpqor_is_test(${target} is_test)
+    if(is_test)
+      ftpqor_test_flags(${target})
+    endif()
+    if(FTPQOR_PCH)
+      ftpqor_use_shared_pch(${target} ${is_test})
+    endif()
+  endforeach()
+endfunction()

@@ -1,0 +1,41 @@
+# Walks over the targets the project defines, for settings that depend on what
+# a target is (a test, a widgets library) rather than on where it is defined.
+
+# ftpqor_all_targets(OUT): every target defined in the source tree.
+function(ftpqor_all_targets out)
+  set(result "")
+  set(pending "${CMAKE_SOURCE_DIR}")
+  while(pending)
+    list(POP_FRONT pending dir)
+    get_property(targets DIRECTORY "${dir}" PROPERTY BUILDSYSTEM_TARGETS)
+    get_property(subdirs DIRECTORY "${dir}" PROPERTY SUBDIRECTORIES)
+    list(APPEND result ${targets})
+    list(APPEND pending ${subdirs})
+  endwhile()
+  set(${out} "${result}" PARENT_SCOPE)
+endfunction()
+
+# ftpqor_linked_closure(TARGET OUT): the names of everything TARGET links,
+# directly or through the libraries it links.
+function(ftpqor_linked_closure target out)
+  set(seen "")
+  get_target_property(pending ${target} LINK_LIBRARIES)
+  if(NOT pending)
+    set(pending "")
+  endif()
+  while(pending)
+    list(POP_FRONT pending item)
+    string(REGEX REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1" item "${item}")
+    if(item IN_LIST seen)
+      continue()
+    endif()
+    list(APPEND seen "${item}")
+    if(TARGET "${item}")
+      get_target_property(more "${item}" INTERFACE_LINK_LIBRARIES)
+      if(more)
+        list(APPEND pending ${more})
+      endif()
+    endif()
+  endwhile()
+  set(${out} "${seen}" PARENT_SCOPE)
+endfunction()
