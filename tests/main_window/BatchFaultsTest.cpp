@@ -57,15 +57,7 @@ struct FaultWindow : ::testing::Test
 
     bool connect()
     {
-        CProfile profile;
-        profile.ProfileName = "Scripted";
-        profile.Server = server.host();
-        profile.Port = server.port();
-        profile.User = "u";
-        profile.Password = "p";
-        profile.IsPassive = 1;
-        profile.RemotePath = "/";
-        window->Slots()->UseProfile(0, profile, true);
+        window->Slots()->UseProfile(0, ServerProfile(server), true);
         return waitFor([&] {
             ServerSlot *s = window->Slot(0);
             return s->SessionActive() && !s->IsBusy() && window->Remote(0)->Model->size() > 0;

@@ -12,6 +12,7 @@
 #include "RemotePane.h"
 #include "ScriptedFtpServer.h"
 #include "ScriptedPrompts.h"
+#include "ServerProfile.h"
 #include "ServerSlot.h"
 #include "TestFiles.h"
 
@@ -61,15 +62,7 @@ struct StalledBatch : ::testing::Test
 
     bool connect()
     {
-        CProfile profile;
-        profile.ProfileName = "Scripted";
-        profile.Server = server.host();
-        profile.Port = server.port();
-        profile.User = "u";
-        profile.Password = "p";
-        profile.IsPassive = 1;
-        profile.RemotePath = "/";
-        window->Slots()->UseProfile(0, profile, true);
+        window->Slots()->UseProfile(0, ServerProfile(server), true);
         return QTest::qWaitFor([&] {
             ServerSlot *s = window->Slot(0);
             return s->SessionActive() && !s->IsBusy() && window->Remote(0)->Model->size() == names.size();
