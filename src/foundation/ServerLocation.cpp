@@ -10,6 +10,11 @@ QString NormalisedServerHost(const QString &host)
     return h;
 }
 
+QString ServerUserKey(const QString &user, const QString &host, int port)
+{
+    return user + QLatin1Char('@') + NormalisedServerHost(host).toLower() + QLatin1Char(':') + QString::number(port);
+}
+
 bool IsSameServer(const ServerLocation &a, const ServerLocation &b)
 {
     return a.Port == b.Port && a.User == b.User

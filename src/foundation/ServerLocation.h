@@ -20,6 +20,10 @@ struct ServerLocation
 // Host without a leading "ftp://" and surrounding blanks, for comparison.
 QString NormalisedServerHost(const QString &host);
 
+// "user@host:port", the host normalised and in lower case: one text for one
+// server and user (never the password: keys are written into stored files).
+QString ServerUserKey(const QString &user, const QString &host, int port);
+
 // One server and one user: host letter case ignored, port and user exact.
 bool IsSameServer(const ServerLocation &a, const ServerLocation &b);
 

@@ -5,6 +5,7 @@
 #include "JobIntake.h"
 #include "Prompts.h"
 #include "SaveTasks.h"
+#include "ServerLocation.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,8 +20,7 @@ const QString kSameTarget = QStringLiteral("another job writes a file of the sam
 QString TargetOf(const FtpTask &job)
 {
     if (job.IsUpload())
-        return job.User() + QLatin1Char('@') + job.ServerAddress().trimmed().toLower() + QLatin1Char(':')
-             + QString::number(job.ServerPort()) + QLatin1Char('|')
+        return ServerUserKey(job.User(), job.ServerAddress(), job.ServerPort()) + QLatin1Char('|')
              + QDir::cleanPath(job.RemotePath() + QLatin1Char('/') + job.RemoteFileTitle());
     return QDir::cleanPath(job.LocalPath() + QLatin1Char('/') + job.LocalFileTitle());
 }

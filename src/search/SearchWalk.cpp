@@ -119,8 +119,7 @@ bool SearchWalk::Start(const SearchCriteria &criteria)
 QString SearchWalk::CacheServerKey(const SearchCriteria &criteria)
 {
     // Written into each cache entry's header, so never the password.
-    return criteria.User + QLatin1Char('@') + NormalisedServerHost(criteria.Server).toLower() + QLatin1Char(':')
-         + QString::number(criteria.Port);
+    return ServerUserKey(criteria.User, criteria.Server, criteria.Port);
 }
 
 void SearchWalk::Close() { FinishSearch(SearchEnd::Closed); }
