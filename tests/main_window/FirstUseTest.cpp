@@ -113,9 +113,17 @@ void showAtDefaultSize(frmZAVUde &window)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 }
 
+// Each case meets the window as a new user does: nothing stored by an earlier
+// window in the same process decides its sort order or column widths.
+class FirstUse : public ::testing::Test
+{
+protected:
+    void SetUp() override { frmZAVUde::OpenSettingsStore()->remove(QString()); }
+};
+
 } // namespace
 
-TEST(FirstUse, HeaderClicksSortUpDownUpAndAnotherColumnStartsAscending)
+TEST_F(FirstUse, HeaderClicksSortUpDownUpAndAnotherColumnStartsAscending)
 {
     QTemporaryDir folder;
     for (const char *name : {"b.txt", "a.txt", "c.txt"}) {
@@ -169,7 +177,7 @@ TEST(FirstUse, HeaderClicksSortUpDownUpAndAnotherColumnStartsAscending)
     EXPECT_EQ(ListSortOrder(again.Local()->LeftView), Qt::DescendingOrder);
 }
 
-TEST(FirstUse, APrivateDataRootHoldsTheLayoutAndLeavesTheConfigurationFolderAlone)
+TEST_F(FirstUse, APrivateDataRootHoldsTheLayoutAndLeavesTheConfigurationFolderAlone)
 {
     QTemporaryDir config;
     const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
@@ -191,9 +199,8 @@ TEST(FirstUse, APrivateDataRootHoldsTheLayoutAndLeavesTheConfigurationFolderAlon
     EXPECT_FALSE(settings.value("LV-Path").toString().isEmpty());
 }
 
-TEST(FirstUse, TheNameColumnTakesTheFreeWidthUnlessWidthsWereStored)
+TEST_F(FirstUse, TheNameColumnTakesTheFreeWidthUnlessWidthsWereStored)
 {
-    frmZAVUde::OpenSettingsStore()->remove("LV");
     {
         frmZAVUde window;
         showAtDefaultSize(window);
@@ -212,7 +219,7 @@ TEST(FirstUse, TheNameColumnTakesTheFreeWidthUnlessWidthsWereStored)
     EXPECT_NEAR(again.Remote(0)->RightView->columnWidth(0), 90, 3);
 }
 
-TEST(FirstUse, ColumnWidthsComeBackUnchangedOverRestartsMaximisedOrNotInSingleAndDualMode)
+TEST_F(FirstUse, ColumnWidthsComeBackUnchangedOverRestartsMaximisedOrNotInSingleAndDualMode)
 {
     // "Maintain last used window position", as the window reads it at start.
     const QString zeros(OptionStringMinLength, '0');
@@ -240,8 +247,7 @@ TEST(FirstUse, ColumnWidthsComeBackUnchangedOverRestartsMaximisedOrNotInSingleAn
     for (const bool maximised : {false, true}) {
         for (const bool dual : {false, true}) {
             SCOPED_TRACE(std::string(maximised ? "maximised" : "normal") + (dual ? ", dual" : ", single"));
-            frmZAVUde::OpenSettingsStore()->remove("LV");
-            frmZAVUde::OpenSettingsStore()->remove("UI");
+                    frmZAVUde::OpenSettingsStore()->remove("UI");
             {
                 // The user sizes the name columns once.
                 frmZAVUde window;
@@ -288,7 +294,7 @@ TEST(FirstUse, ColumnWidthsComeBackUnchangedOverRestartsMaximisedOrNotInSingleAn
     SetOptionFlag(OptionFlag::MaintainWindowPosition, false);
 }
 
-TEST(FirstUse, DualModeAtTheDefaultSizeKeepsEveryButtonAndLinesTheLogsUp)
+TEST_F(FirstUse, DualModeAtTheDefaultSizeKeepsEveryButtonAndLinesTheLogsUp)
 {
     frmZAVUde window;
     showAtDefaultSize(window);
@@ -327,7 +333,7 @@ TEST(FirstUse, DualModeAtTheDefaultSizeKeepsEveryButtonAndLinesTheLogsUp)
     }
 }
 
-TEST(FirstUse, DialogsShowingALongServerNameStayWithinTheScreen)
+TEST_F(FirstUse, DialogsShowingALongServerNameStayWithinTheScreen)
 {
     const QString longName = QString(251, QLatin1Char('n')) + ".txt";
     PyFtpServer server;
@@ -390,7 +396,7 @@ TEST(FirstUse, DialogsShowingALongServerNameStayWithinTheScreen)
     login.ShowLogin(&window, QString(255, QLatin1Char('h')), "user");
 }
 
-TEST(FirstUse, ClosingToTheTrayWithoutATrayHostMinimisesInstead)
+TEST_F(FirstUse, ClosingToTheTrayWithoutATrayHostMinimisesInstead)
 {
     modSysTrayEx::Program().SetTrayAvailableOverride(0);
     {
