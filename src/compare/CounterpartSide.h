@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LocalFolderReader.h"
+
 #include <QString>
 
 // What a comparison finds for one first-side file in the second location.
@@ -27,6 +29,10 @@ public:
     // listing failed): the first side's entries there are not judged.
     virtual bool IsKnown(const QString &) const { return true; }
     virtual void EnterFolder(const QString &secondFolder) = 0;
+    // A local second location reads each folder it enters as the first side
+    // does, so a walk can read it ahead and hand it over already read.
+    virtual bool ReadsLocalFolders() const { return false; }
+    virtual void EnterReadFolder(LocalFolderContents) {}
     virtual bool HasFolder(const QString &name) const = 0;
     // `firstModifiedSecs` is the first file's time in whole seconds.
     virtual Counterpart File(const QString &name, qint64 firstModifiedSecs) const = 0;

@@ -199,6 +199,8 @@ void FolderComparison::end(const QString &failedServer, const QString &failure)
         return;
     m_running = false;
     m_sliceTimer.stop();
+    if (m_localWalk)
+        m_localWalk->Halt();
     // Every path closes both sides' sessions.
     for (FtpSideWalk *walk : m_walks)
         walk->Halt();

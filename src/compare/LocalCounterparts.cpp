@@ -2,16 +2,16 @@
 
 #include "Paths.h"
 
-
 QString LocalCounterparts::Join(const QString &secondFolder, const QString &name) const
 {
     return JoinLocalPath(secondFolder, name);
 }
 
-void LocalCounterparts::EnterFolder(const QString &secondFolder)
+void LocalCounterparts::EnterFolder(const QString &secondFolder) { EnterReadFolder(ReadLocalFolder(secondFolder)); }
+
+void LocalCounterparts::EnterReadFolder(LocalFolderContents contents)
 {
     m_entries.clear();
-    LocalFolderContents contents = ReadLocalFolder(secondFolder);
     m_entries.reserve(static_cast<qsizetype>(contents.Folders.size() + contents.Files.size()));
     for (LocalEntry &entry : contents.Folders)
         m_entries.insert(entry.Name, std::move(entry));

@@ -18,6 +18,13 @@ struct DirCloser
     void operator()(DIR *dir) const { closedir(dir); }
 };
 
+// The system's text for an error; folders are read on several threads at once.
+QString errorText(int error)
+{
+    char buffer[256];
+    return QString::fromLocal8Bit(strerror_r(error, buffer, sizeof buffer));
+}
+
 } // namespace
 
 LocalFolderContents ReadLocalFolder(const QString &path)
@@ -26,7 +33,7 @@ LocalFolderContents ReadLocalFolder(const QString &path)
     const QByteArray encoded = QFile::encodeName(path);
     const int fd = open(encoded.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
-        contents.Error = QString::fromLocal8Bit(std::strerror(errno));
+        contents.Error = errorText(errno);
         return contents;
     }
     struct stat own {};
@@ -37,7 +44,7 @@ LocalFolderContents ReadLocalFolder(const QString &path)
     }
     std::unique_ptr<DIR, DirCloser> dir(fdopendir(fd));
     if (!dir) {
-        contents.Error = QString::fromLocal8Bit(std::strerror(errno));
+        contents.Error = errorText(errno);
         close(fd);
         return contents;
     }

@@ -18,14 +18,15 @@ const QString kObject = QStringLiteral("frmCompare");
 
 LocalTreeCompare::LocalTreeCompare(CompareRun &run, CounterpartSide &second, const QString &firstTop,
                                    const QString &secondTop, const QString &errorProcedure)
-    : m_run(run), m_second(second), m_errorProcedure(errorProcedure)
+    : m_run(run), m_second(second), m_errorProcedure(errorProcedure),
+      m_readAhead(firstTop, secondTop, second.ReadsLocalFolders(), LocalFolderReadAhead::DefaultWorkers())
 {
     m_stack.push_back({firstTop, secondTop});
 }
 
 void LocalTreeCompare::openFolder(Pending folder)
 {
-    LocalFolderContents contents = ReadLocalFolder(folder.First);
+    LocalFolderContents contents = m_readAhead.TakeFirst();
     if (!contents.Ok) {
         LogErrorToFile(kObject, m_errorProcedure, ErrorNumber::PathNotFound,
                        QStringLiteral("Path not found: ") + folder.First + QStringLiteral(" (") + contents.Error
@@ -39,7 +40,10 @@ void LocalTreeCompare::openFolder(Pending folder)
     // A row judged against a listing that failed would say "Missing" and could become a job.
     if (!m_second.IsKnown(folder.Second))
         return;
-    m_second.EnterFolder(folder.Second);
+    if (m_second.ReadsLocalFolders())
+        m_second.EnterReadFolder(m_readAhead.TakeSecond(folder.Second));
+    else
+        m_second.EnterFolder(folder.Second);
     for (const LocalEntry &sub : contents.Folders) {
         const Verdict verdict = m_second.HasFolder(sub.Name) ? Verdict::Ok : Verdict::Missing;
         m_run.Append(FolderRow(sub.Name, folder.First, 0, m_run.Times.LocalText(sub.ModifiedSecs), sub.ModifiedSecs, verdict,
@@ -75,6 +79,12 @@ void LocalTreeCompare::compareFile(const LocalEntry &file)
                          verdict, detail));
 }
 
+LocalTreeCompare::Outcome LocalTreeCompare::finish(Outcome outcome)
+{
+    m_readAhead.Halt();
+    return m_outcome = outcome;
+}
+
 LocalTreeCompare::Outcome LocalTreeCompare::Step(QDeadlineTimer deadline)
 {
     if (m_outcome != Outcome::Running)
@@ -82,10 +92,13 @@ LocalTreeCompare::Outcome LocalTreeCompare::Step(QDeadlineTimer deadline)
     int sinceCheck = 0;
     while (true) {
         if (m_run.StopCompare)
-            return m_outcome = Outcome::Stopped;
+            return finish(Outcome::Stopped);
         if (!m_inFolder) {
             if (m_stack.empty())
-                return m_outcome = Outcome::Done;
+                return finish(Outcome::Done);
+            // The next folder is still being read: the window's events run meanwhile.
+            if (!m_readAhead.Prepare(m_stack.back().First, m_stack.back().Second, deadline))
+                return m_outcome;
             Pending next = std::move(m_stack.back());
             m_stack.pop_back();
             try {
@@ -98,7 +111,7 @@ LocalTreeCompare::Outcome LocalTreeCompare::Step(QDeadlineTimer deadline)
         }
         while (m_fileIndex < m_files.size()) {
             if (m_run.StopCompare)
-                return m_outcome = Outcome::Stopped;
+                return finish(Outcome::Stopped);
             try {
                 compareFile(m_files[m_fileIndex]);
             } catch (...) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CounterpartSide.h"
+#include "LocalFolderReadAhead.h"
 #include "LocalFolderReader.h"
 
 #include <QDeadlineTimer>
@@ -18,7 +19,9 @@ class CompareRun;
 // rows, then each sub-folder's subtree in turn), without recursing on the
 // call stack. A folder reached again through a link is listed but not
 // entered, so a link cycle ends. The work runs in slices (Step), so a window
-// stays responsive and a stop request is seen at the next file.
+// stays responsive and a stop request is seen at the next file. The folders
+// (of both trees, when the second is local) are read ahead on worker threads;
+// rows are made here, in the walk's order.
 class LocalTreeCompare
 {
 public:
@@ -34,6 +37,8 @@ public:
     // Works until the deadline passes (QDeadlineTimer::Forever: to the end).
     Outcome Step(QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
     Outcome State() const { return m_outcome; }
+    // Stops reading ahead (the comparison ended).
+    void Halt() { m_readAhead.Halt(); }
 
 private:
     struct Pending
@@ -42,12 +47,14 @@ private:
         QString Second;
     };
     void openFolder(Pending folder);
+    Outcome finish(Outcome outcome);
     void compareFile(const LocalEntry &file);
 
     CompareRun &m_run;
     CounterpartSide &m_second;
     QString m_errorProcedure;
     std::function<void()> m_folderDone;
+    LocalFolderReadAhead m_readAhead;
     std::vector<Pending> m_stack;
     QSet<std::pair<quint64, quint64>> m_entered;
     Outcome m_outcome = Outcome::Running;

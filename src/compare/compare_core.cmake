@@ -6,6 +6,7 @@ ftpqor_library(ftpqor_compare_core
     FolderComparison.cpp FolderComparison.h
     FtpSideWalk.cpp FtpSideWalk.h
     LocalCounterparts.cpp LocalCounterparts.h
+    LocalFolderReadAhead.cpp LocalFolderReadAhead.h
     LocalFolderReader.cpp LocalFolderReader.h
     LocalTreeCompare.cpp LocalTreeCompare.h
     RemoteCounterparts.cpp RemoteCounterparts.h
