@@ -12,6 +12,7 @@
 namespace {
 
 constexpr int kWindow = 64;                   // folders foreseen and read ahead of the walk
+constexpr int kLeftToWalk = 2;                // the current folder and the next: the walk reads them
 constexpr qsizetype kMaxBuffered = 1 << 18;   // entries read and not yet taken: a bound on memory
 
 qsizetype entryCount(const LocalFolderContents &contents)
@@ -50,7 +51,7 @@ void LocalFolderReadAhead::Halt()
         std::lock_guard<std::mutex> lock(m_mutex);
         m_halt = true;
     }
-    m_changed.notify_all();
+    m_work.notify_all();
     for (std::thread &worker : m_workers)
         worker.join();
     m_workers.clear();
@@ -85,16 +86,19 @@ void LocalFolderReadAhead::dropBefore(std::list<NodePtr>::iterator end)
     }
 }
 
-LocalFolderReadAhead::Task LocalFolderReadAhead::nextTask()
+LocalFolderReadAhead::Task LocalFolderReadAhead::nextTask(bool forWorker, bool claim)
 {
     int seen = 0;
     for (auto it = m_order.begin(); it != m_order.end() && seen < kWindow; ++it, ++seen) {
+        if (forWorker && seen < kLeftToWalk)
+            continue;
         if (seen > 0 && m_buffered > kMaxBuffered)
             break;
         Node &node = **it;
         for (int side = 0; side < 2; ++side) {
             if (node.States[static_cast<size_t>(side)] == State::Waiting) {
-                node.States[static_cast<size_t>(side)] = State::Reading;
+                if (claim)
+                    node.States[static_cast<size_t>(side)] = State::Reading;
                 return {*it, side};
             }
         }
@@ -102,13 +106,14 @@ LocalFolderReadAhead::Task LocalFolderReadAhead::nextTask()
     return {};
 }
 
-void LocalFolderReadAhead::store(const Task &task, LocalFolderContents contents)
+bool LocalFolderReadAhead::store(const Task &task, LocalFolderContents contents)
 {
     Node &node = *task.Folder;
     if (node.Dropped)
-        return;
+        return false;
     // A folder's sub-folders are opened right after it, before its next sibling.
-    if (task.Side == 0 && contents.Ok) {
+    const bool foresees = task.Side == 0 && contents.Ok && !contents.Folders.empty();
+    if (foresees) {
         const auto before = std::next(node.Position);
         for (const LocalEntry &sub : contents.Folders)
             append(JoinLocalPath(node.Path[0], sub.Name),
@@ -117,6 +122,13 @@ void LocalFolderReadAhead::store(const Task &task, LocalFolderContents contents)
     m_buffered += entryCount(contents);
     node.Contents[static_cast<size_t>(task.Side)] = std::move(contents);
     node.States[static_cast<size_t>(task.Side)] = State::Read;
+    return foresees;
+}
+
+void LocalFolderReadAhead::wakeWorker()
+{
+    if (!m_workers.empty() && nextTask(true, false).Folder)
+        m_work.notify_one();
 }
 
 void LocalFolderReadAhead::readTask(const Task &task, std::unique_lock<std::mutex> &lock)
@@ -131,22 +143,26 @@ void LocalFolderReadAhead::readTask(const Task &task, std::unique_lock<std::mute
         read = false;
     }
     lock.lock();
-    if (read)
-        store(task, std::move(contents));
-    else
+    if (!read)
         task.Folder->States[side] = State::WalkReads; // the walk reads it and reports what fails
-    m_changed.notify_all();
+    else if (store(task, std::move(contents)))
+        wakeWorker();
+    if (task.Folder == m_current)
+        m_read.notify_one();
 }
 
 void LocalFolderReadAhead::work()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_halt) {
-        const Task task = nextTask();
-        if (task.Folder)
-            readTask(task, lock);
-        else
-            m_changed.wait(lock);
+        const Task task = nextTask(true);
+        if (!task.Folder) {
+            m_work.wait(lock);
+            continue;
+        }
+        // Woken one at a time: whoever finds more to read wakes the next worker.
+        wakeWorker();
+        readTask(task, lock);
     }
 }
 
@@ -162,19 +178,19 @@ bool LocalFolderReadAhead::Prepare(const QString &first, const QString &second, 
         dropBefore(m_order.end());
         m_current = append(first, second, m_order.end());
     }
-    m_changed.notify_all(); // the window moved on
+    wakeWorker(); // the window moved on
     const auto beingRead = [this] {
         return m_current->States[0] == State::Reading || m_current->States[1] == State::Reading;
     };
     while (beingRead()) {
         if (deadline.hasExpired())
             return false;
-        if (const Task task = nextTask(); task.Folder) {
+        if (const Task task = nextTask(false); task.Folder) {
             readTask(task, lock);
         } else if (deadline.isForever()) {
-            m_changed.wait(lock);
+            m_read.wait(lock);
         } else {
-            m_changed.wait_for(lock, std::chrono::nanoseconds(deadline.remainingTimeNSecs()));
+            m_read.wait_for(lock, std::chrono::nanoseconds(deadline.remainingTimeNSecs()));
         }
     }
     return true;
@@ -186,7 +202,7 @@ LocalFolderContents LocalFolderReadAhead::take(int side)
     std::unique_lock<std::mutex> lock(m_mutex);
     const NodePtr node = m_current;
     while (node->States[at] == State::Reading)
-        m_changed.wait(lock); // a worker took it up after Prepare: one folder's read
+        m_read.wait(lock); // a worker took it up after Prepare: one folder's read
     if (node->States[at] != State::Read) {
         node->States[at] = State::Reading;
         lock.unlock();
@@ -199,7 +215,8 @@ LocalFolderContents LocalFolderReadAhead::take(int side)
             throw;
         }
         lock.lock();
-        store({node, side}, std::move(contents));
+        if (store({node, side}, std::move(contents)))
+            wakeWorker();
     }
     m_buffered -= entryCount(node->Contents[at]);
     node->States[at] = State::Taken;

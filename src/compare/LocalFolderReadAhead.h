@@ -64,17 +64,24 @@ private:
     };
 
     void work();
-    // The first waiting read in the window, marked as being read; none when there is none.
-    Task nextTask();
+    // The first waiting read in the window, marked as being read when `claim`;
+    // none when there is none. A worker leaves the walk's current folder and
+    // the one after it to the walk: handing those over costs more than their
+    // read where the tree is one long chain.
+    Task nextTask(bool forWorker, bool claim = true);
+    // Wakes one worker when there is something for it: a wake costs the waker more than a read of a small folder.
+    void wakeWorker();
     void readTask(const Task &task, std::unique_lock<std::mutex> &lock);
-    void store(const Task &task, LocalFolderContents contents);
+    // Keeps what was read; false when nothing new was foreseen from it.
+    bool store(const Task &task, LocalFolderContents contents);
     NodePtr append(const QString &first, const QString &second, std::list<NodePtr>::iterator before);
     void dropBefore(std::list<NodePtr>::iterator end);
     LocalFolderContents take(int side);
 
     const bool m_withSecond;
     std::mutex m_mutex;
-    std::condition_variable m_changed; // a read ended, the window moved, or a halt
+    std::condition_variable m_work; // workers: more to read (the window moved, folders foreseen), or a halt
+    std::condition_variable m_read; // the walk: a read ended
     std::list<NodePtr> m_order;        // the foreseen opening order; the current pair first
     QHash<QString, Node *> m_byFirst;
     NodePtr m_current;
