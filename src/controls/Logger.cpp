@@ -7,6 +7,7 @@
 #include "ErrorLog.h"
 #include "LogFileLine.h"
 #include "Prompts.h"
+#include "SteadyScrollBar.h"
 #include "StoredFile.h"
 #include "TextCodec.h"
 
@@ -34,6 +35,9 @@ Logger::Logger(QWidget *parent)
 {
     setObjectName(kLogger);
     setFocusPolicy(Qt::StrongFocus);
+    // The bars follow every new line; they are drawn only when that shows.
+    setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical, this));
+    setHorizontalScrollBar(new SteadyScrollBar(Qt::Horizontal, this));
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     viewport()->setMouseTracking(true);
@@ -43,6 +47,13 @@ Logger::Logger(QWidget *parent)
         bar->setSingleStep(1);
         bar->setPageStep(1);
         bar->setEnabled(false);
+    }
+    // Both bars are always shown, so their ranges never change the pane's layout; yet the scroll
+    // area lays itself out again after every range change, which draws both bars again. Each new
+    // line changes a range: only a style whose bars come and go needs that layout.
+    for (QScrollBar *bar : {verticalScrollBar(), horizontalScrollBar()}) {
+        if (!style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, bar))
+            disconnect(bar, &QScrollBar::rangeChanged, this, nullptr);
     }
     connect(verticalScrollBar(), &QScrollBar::sliderMoved, this, [this] { Q_EMIT Scroll(0); });
     connect(horizontalScrollBar(), &QScrollBar::sliderMoved, this, [this] { Q_EMIT Scroll(1); });
@@ -132,10 +143,16 @@ bool Logger::AddLog(const QString &strLog, int ColIndex, int fAttrib)
         scrollToEnd();
         if (!m_suspendRedraw) {
             // The width bar follows at once; the drawing comes with the burst's end.
-            const QFontMetricsF metrics(styledFont(entry.StyleFlags));
+            // Only a line that may be wider than the pad is measured.
+            const QFont font = styledFont(entry.StyleFlags);
+            LineWidthBound &bound = m_widthBounds[entry.StyleFlags];
             const double indent = m_useBullet ? 2 * m_lineHeight : m_lineHeight;
-            for (int k = 0; k < lines; ++k)
-                CheckPAD(metrics.horizontalAdvance(entry.Text.mid(k * wrap, wrap)) + indent);
+            for (int k = 0; k < lines; ++k) {
+                const QStringView line = QStringView(entry.Text).mid(k * wrap, wrap);
+                const std::optional<double> most = bound.of(font, line);
+                if (!most || *most + indent > m_padWidth)
+                    CheckPAD(QFontMetricsF(font).horizontalAdvance(line.toString()) + indent);
+            }
             scheduleDraw();
         }
         m_currentLine = m_totalLines;
@@ -154,20 +171,13 @@ void Logger::scheduleDraw()
         m_drawTimer->setInterval(kDrawDelayMs);
         connect(m_drawTimer, &QTimer::timeout, this, &Logger::endBurst);
     }
-    if (!m_drawTimer->isActive()) {
-        // The bars take their new ranges at once but are drawn with the burst's
-        // end: each bar drawn also redraws the frame and window behind it.
-        for (QScrollBar *bar : {verticalScrollBar(), horizontalScrollBar()})
-            bar->setUpdatesEnabled(false);
+    if (!m_drawTimer->isActive())
         m_drawTimer->start();
-    }
 }
 
 void Logger::endBurst()
 {
     try {
-        for (QScrollBar *bar : {verticalScrollBar(), horizontalScrollBar()})
-            bar->setUpdatesEnabled(true);
         DrawALL();
     } catch (...) {
         LogCurrentException(objectName(), QStringLiteral("endBurst"));

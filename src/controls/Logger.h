@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LineWidthBound.h"
 #include "LogEntry.h"
 #include "OleColor.h"
 
@@ -220,6 +221,7 @@ private:
     bool m_readingProperties = false;
 
     double m_padWidth = 0; // pixels; grows past the viewport for long lines
+    std::array<LineWidthBound, 24> m_widthBounds; // one per style of entry
     QImage m_pad;          // what the surface shows
     QImage m_ownPicture;   // the surface's own picture: comes back after every clear
 

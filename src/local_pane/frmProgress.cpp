@@ -3,6 +3,7 @@
 #include "DialogWidgets.h"
 #include "ElidingLabel.h"
 #include "ErrorLog.h"
+#include "FramePacer.h"
 #include "ProfileDialogHeader.h"
 #include "ProgressOwner.h"
 #include "Prompts.h"
@@ -28,6 +29,7 @@ frmProgress::frmProgress(QWidget *parent)
     setObjectName(kObject);
     setModal(true);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    new FramePacer(this); // the current entry and the bar change with every step of a batch
 
     auto *header = new ProfileDialogHeader(QString(), QString(), this);
     header->setObjectName(QStringLiteral("Picture1"));

@@ -25,6 +25,7 @@
 #include "ModProfile.h"
 #include "ModStartup.h"
 #include "ModTimeZone.h"
+#include "FramePacer.h"
 #include "OleColor.h"
 #include "OptionFlags.h"
 #include "ProgramIcon.h"
@@ -77,6 +78,8 @@ frmZAVUde::frmZAVUde(ModStartup *startup, std::array<EngineTimer *, 2> timers, Q
     setObjectName(kObject);
     setWindowTitle(AppTitle());
     setWindowIcon(ProgramIcon());
+    // A busy session changes the state line, the log and the status strips with every reply.
+    new FramePacer(this);
     m_columnWidths = new ColumnWidthKeeper(this);
     buildImageLists();
     buildControls();

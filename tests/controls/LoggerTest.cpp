@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QTest>
@@ -166,6 +167,56 @@ TEST(Logger, LongLinesEnableTheHorizontalBar)
     logger->ClearLogs();
     EXPECT_FALSE(horizontal->isEnabled());
     EXPECT_EQ(horizontal->maximum(), 0);
+}
+
+// The width bar's range is read at once, line after line: it must come on with the first line
+// wider than the view, in any font and style, and for text that only shaping can measure.
+TEST(Logger, TheWidthBarComesOnWithTheFirstLineWiderThanTheView)
+{
+    auto logger = MakeShownLogger(300, 150);
+    QScrollBar *horizontal = logger->horizontalScrollBar();
+    QFont mono = logger->Font();
+    QFont proportional(QStringLiteral("DejaVu Sans"));
+    proportional.setPixelSize(13);
+    QFont spaced = proportional;
+    spaced.setLetterSpacing(QFont::AbsoluteSpacing, 3);
+    struct Case {
+        QFont font;
+        int style;
+        QString piece;
+    };
+    const Case cases[] = {
+        {mono, 0, QStringLiteral("m")},
+        {proportional, 0, QStringLiteral("AV")},                  // a kerned pair
+        {proportional, 1, QStringLiteral("Wi. ")},                // bold
+        {proportional, 2 | 4, QStringLiteral("fl")},              // italic, underlined
+        {proportional, 0, QStringLiteral("é中")},        // outside ASCII
+        {proportional, 0, QStringLiteral("á")},             // a combining mark
+        {proportional, 0, QStringLiteral("x	y")},                // tabs
+        {spaced, 0, QStringLiteral("ii")},                        // letter spacing
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.piece.toStdString() + " style " + std::to_string(c.style));
+        logger->SetFont(c.font);
+        logger->ClearLogs();
+        QFont styled = c.font;
+        styled.setBold((c.style & 1) != 0);
+        styled.setItalic((c.style & 2) != 0);
+        styled.setUnderline((c.style & 4) != 0);
+        const QFontMetricsF metrics(styled);
+        const double indent = 2 * logger->lineHeight(); // bullets are on
+        const double view = logger->viewport()->width();
+        bool cameOn = false;
+        for (int n = 1; n < 200 && !cameOn; ++n) {
+            const QString line = c.piece.repeated(n);
+            ASSERT_TRUE(logger->AddLog(line, 0, c.style));
+            const bool wider = metrics.horizontalAdvance(line) + indent > view;
+            ASSERT_EQ(horizontal->isEnabled(), wider) << n << " pieces";
+            ASSERT_EQ(horizontal->maximum() > 0, wider) << n << " pieces";
+            cameOn = wider;
+        }
+        EXPECT_TRUE(cameOn);
+    }
 }
 
 TEST(Logger, UpAndDownMoveTheCurrentLineAndScrollAtTheEdges)

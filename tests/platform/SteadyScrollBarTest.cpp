@@ -1,0 +1,83 @@
+#include "SteadyScrollBar.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Counts a bar's drawings and keeps where its slider was drawn.
+class DrawnSlider : public QObject
+{
+public:
+    int Drawings = 0;
+    QRect Slider;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            auto *bar = static_cast<QScrollBar *>(watched);
+            QStyleOptionSlider option;
+            option.initFrom(bar);
+            option.orientation = bar->orientation();
+            option.minimum = bar->minimum();
+            option.maximum = bar->maximum();
+            option.sliderPosition = bar->sliderPosition();
+            option.sliderValue = bar->value();
+            option.pageStep = bar->pageStep();
+            option.singleStep = bar->singleStep();
+            option.upsideDown = bar->invertedAppearance();
+            Slider = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+            ++Drawings;
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+TEST(SteadyScrollBar, IsDrawnAgainOnlyWhenItsSliderMoves)
+{
+    SteadyScrollBar bar(Qt::Vertical);
+    bar.setRange(0, 10000);
+    bar.setPageStep(1);
+    bar.setValue(5000);
+    bar.resize(14, 90);
+    DrawnSlider drawn;
+    bar.installEventFilter(&drawn);
+    bar.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+    QApplication::processEvents();
+    ASSERT_GT(drawn.Drawings, 0);
+    const QRect middle = drawn.Slider;
+
+    // A growing list: value and range move by a line, the slider stays on the same pixels.
+    const int drawings = drawn.Drawings;
+    for (int line = 1; line <= 20; ++line) {
+        bar.setMaximum(10000 + line);
+        bar.setValue(5000 + line / 2);
+        EXPECT_EQ(bar.value(), 5000 + line / 2); // the values are there at once
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(drawn.Drawings, drawings);
+    EXPECT_EQ(drawn.Slider, middle);
+
+    // A move the eye can see is drawn, and shows where the slider is now.
+    bar.setValue(bar.maximum());
+    QApplication::processEvents();
+    EXPECT_EQ(drawn.Drawings, drawings + 1);
+    EXPECT_NE(drawn.Slider, middle);
+    EXPECT_GT(drawn.Slider.top(), middle.top());
+
+    // So is a range that changes the slider's length.
+    const QRect end = drawn.Slider;
+    bar.setRange(0, 3);
+    bar.setPageStep(3);
+    QApplication::processEvents();
+    EXPECT_EQ(drawn.Drawings, drawings + 2);
+    EXPECT_GT(drawn.Slider.height(), end.height());
+    bar.removeEventFilter(&drawn);
+}
