@@ -1,7 +1,10 @@
 #include "SteadyScrollBar.h"
 
+#include "FramePacer.h"
+
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QTimerEvent>
 
 SteadyScrollBar::SteadyScrollBar(Qt::Orientation orientation, QWidget *parent) : QScrollBar(orientation, parent) {}
 
@@ -18,10 +21,24 @@ SteadyScrollBar::Look SteadyScrollBar::look() const
 
 void SteadyScrollBar::sliderChange(SliderChange change)
 {
-    // A held page or arrow button repeats through here: that path stays as Qt has it.
-    if (m_drawn && !isSliderDown() && repeatAction() == SliderNoAction && look() == m_shown)
+    // The user's own dragging, and a held page or arrow button, are drawn as Qt draws them.
+    if (!m_drawn || isSliderDown() || repeatAction() != SliderNoAction) {
+        QScrollBar::sliderChange(change);
         return;
-    QScrollBar::sliderChange(change);
+    }
+    if (!m_check.isActive())
+        m_check.start(FramePacer::kFrameMs, this);
+}
+
+void SteadyScrollBar::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_check.timerId()) {
+        QScrollBar::timerEvent(event);
+        return;
+    }
+    m_check.stop();
+    if (look() != m_shown)
+        QScrollBar::sliderChange(SliderValueChange);
 }
 
 void SteadyScrollBar::paintEvent(QPaintEvent *event)
