@@ -3,7 +3,6 @@
 #include <QEvent>
 #include <QPainter>
 #include <QStyle>
-#include <QTimerEvent>
 
 ElidingLabel::ElidingLabel(const QString &text, QWidget *parent) : QWidget(parent)
 {
@@ -24,7 +23,7 @@ void ElidingLabel::setFullText(const QString &text)
     m_text = text;
     m_shownStale = true;
     setToolTip(text);
-    drawAtNextFrame();
+    update();
 }
 
 bool ElidingLabel::isElided() const
@@ -43,32 +42,6 @@ QSize ElidingLabel::minimumSizeHint() const
 QSize ElidingLabel::sizeHint() const
 {
     return minimumSizeHint();
-}
-
-// The first change after a quiet spell is drawn at once; changes that follow
-// within a frame are drawn together when the frame ends.
-void ElidingLabel::drawAtNextFrame()
-{
-    if (m_frame.isActive()) {
-        m_drawPending = true;
-        return;
-    }
-    update();
-    m_frame.start(kFrameMs, this);
-}
-
-void ElidingLabel::timerEvent(QTimerEvent *event)
-{
-    if (event->timerId() != m_frame.timerId()) {
-        QWidget::timerEvent(event);
-        return;
-    }
-    if (m_drawPending) {
-        m_drawPending = false;
-        update();
-    } else {
-        m_frame.stop();
-    }
 }
 
 void ElidingLabel::resizeEvent(QResizeEvent *event)

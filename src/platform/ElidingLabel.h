@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QBasicTimer>
 #include <QWidget>
 
 // A one-line label that gives way in a narrow window: it shows as much of its
@@ -12,7 +11,8 @@
 // new text at once, but its size hint does not depend on the text, so a new
 // text never lays the window out again; the shown text is elided only when
 // the text or the width changed since the last drawing, and the label is drawn
-// at most once a frame however often its text changes.
+// through update(): its window (see FramePacer) draws it at most once a frame
+// however often its text changes.
 class ElidingLabel : public QWidget
 {
     Q_OBJECT
@@ -34,17 +34,10 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
-    void timerEvent(QTimerEvent *event) override;
 
 private:
-    void drawAtNextFrame();
-
-    static constexpr int kFrameMs = 16;
-
     QString m_text;
     QString m_shown;           // m_text as it fitted the width at the last drawing
     bool m_shownStale = true;  // the text or the width changed since
     QString m_minimumText;
-    QBasicTimer m_frame;       // runs from a drawing request until the frame after it
-    bool m_drawPending = false;
 };
