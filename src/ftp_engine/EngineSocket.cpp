@@ -217,6 +217,12 @@ qint64 EngineSocket::write(const QByteArray &bytes)
     return m_socket->write(bytes);
 }
 
+void EngineSocket::flush()
+{
+    if (m_socket)
+        m_socket->flush();
+}
+
 QByteArray EngineSocket::readAll()
 {
     return m_socket ? m_socket->readAll() : QByteArray();

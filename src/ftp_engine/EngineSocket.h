@@ -35,6 +35,9 @@ public:
     void finish();
 
     qint64 write(const QByteArray &bytes);
+    // Hands what was written to the system at once rather than on the event
+    // loop's next pass. A failure found on the way is raised from here.
+    void flush();
     QByteArray readAll();
     qint64 bytesAvailable() const;
     qint64 bytesToWrite() const;

@@ -327,6 +327,11 @@ bool FtpCommander::SendFtpCommand(const QString &command, const QString &success
     m_control.write(TextCodec::Encode(command) + "\r\n");
     ++m_commandsWritten;
     ++m_repliesOwed;
+    // The command leaves now: whatever the host does with the news of it runs
+    // while the server works on it, not before the server sees it.
+    m_control.flush();
+    if (!self || serial != m_operationSerial)
+        return false;
     emit CommandSent(QString(), MaskArgument(command));
     return true;
 }
