@@ -183,6 +183,24 @@ TEST_F(Behaviour, RepliesReadBeforeACommandWasWrittenAreNotItsReply)
     EXPECT_TRUE(recorder.replies.contains(QStringLiteral("550 /new: already exists.")));
 }
 
+// A command is on its way to the server before the host hears of it: what the
+// host does then (logging it, showing the state) runs while the server works.
+TEST_F(Behaviour, ACommandHasLeftWhenTheHostHearsOfIt)
+{
+    ASSERT_TRUE(logIn());
+    server.on("MKD", QByteArray("257 \"/new\" created."));
+    QList<bool> arrived;
+    QObject::connect(&engine, &FtpCommander::CommandSent, &engine, [&](const QString &, const QString &command) {
+        if (command.startsWith(QStringLiteral("MKD")))
+            arrived.append(server.takeClientBytes(5000));
+    });
+    engine.FTP_MAKE_DIR(QStringLiteral("/new"));
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_EQ(arrived, QList<bool>{true});
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_EQ(sentCount("MKD"), 1);
+}
+
 // Driver files may replace macros; a step the engine does not know ends the
 // operation as failed instead of leaving it waiting for nothing.
 TEST_F(Behaviour, MacroStepsTheEngineDoesNotKnowFailTheOperation)

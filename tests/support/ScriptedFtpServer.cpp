@@ -134,6 +134,11 @@ void ScriptedFtpServer::onNewConnection()
     }
 }
 
+bool ScriptedFtpServer::takeClientBytes(int msecs)
+{
+    return m_control && m_control->waitForReadyRead(msecs);
+}
+
 void ScriptedFtpServer::onControlReadyRead()
 {
     if (!m_control || m_frozen)

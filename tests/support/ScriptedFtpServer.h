@@ -90,6 +90,9 @@ public:
 
     // Closes the current control connection now.
     void closeControl();
+    // Waits, without running the event loop, until the client's next bytes
+    // reach the control connection, and takes them in; false if none came.
+    bool takeClientBytes(int msecs);
 
 signals:
     void commandReceived(const QByteArray &line);
