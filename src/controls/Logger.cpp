@@ -165,31 +165,16 @@ bool Logger::AddLog(const QString &strLog, int ColIndex, int fAttrib)
 
 void Logger::scheduleDraw()
 {
-    if (!m_drawTimer) {
-        m_drawTimer = new QTimer(this);
-        m_drawTimer->setSingleShot(true);
-        m_drawTimer->setInterval(kDrawDelayMs);
-        connect(m_drawTimer, &QTimer::timeout, this, &Logger::endBurst);
-    }
-    if (!m_drawTimer->isActive())
-        m_drawTimer->start();
-}
-
-void Logger::endBurst()
-{
-    try {
-        DrawALL();
-    } catch (...) {
-        LogCurrentException(objectName(), QStringLiteral("endBurst"));
-    }
+    if (m_drawPending)
+        return;
+    m_drawPending = true;
+    viewport()->update();
 }
 
 void Logger::drawPending()
 {
-    if (m_drawTimer && m_drawTimer->isActive()) {
-        m_drawTimer->stop();
-        endBurst();
-    }
+    if (m_drawPending)
+        DrawALL();
 }
 
 void Logger::scrollToEnd()

@@ -8,7 +8,6 @@
 #include <QFont>
 #include <QImage>
 #include <QPointer>
-#include <QTimer>
 #include <QVector>
 
 #include <array>
@@ -31,7 +30,6 @@ class Logger : public QAbstractScrollArea
 
 public:
     static constexpr int kMaxTotalLines = 32700;
-    static constexpr int kDrawDelayMs = 40; // lines arriving within this time are drawn together
     static constexpr int kDefaultMaxLogs = 32767;
     static constexpr int kDefaultWordWrapLength = 255;
 
@@ -169,11 +167,10 @@ private:
     double horizontalOffset() const; // pixels the surface is scrolled to the left
     QFont ambientFont() const;
     void DrawALL();
-    // New lines are drawn together once the burst that brought them is over:
-    // a busy session logs lines by the thousand, and each full redraw costs.
+    // New lines are drawn when the pane is next painted: a busy session logs
+    // lines by the thousand, and its window paints at most once a frame.
     void scheduleDraw();
     void drawPending();
-    void endBurst();
     void drawEntryLines(QPainter &painter, int firstEntry, int startLine);
     void CheckPAD(double neededWidth);
     void layoutPane();
@@ -217,7 +214,8 @@ private:
     double m_lineHeight = 0; // pixels
     bool m_scrollSync = false;
     bool m_drawing = false;
-    QTimer *m_drawTimer = nullptr;
+    bool m_drawPending = false; // lines came since the surface was drawn
+    bool m_painting = false;    // inside paintEvent: the surface drawn now is shown now
     bool m_readingProperties = false;
 
     double m_padWidth = 0; // pixels; grows past the viewport for long lines

@@ -94,6 +94,7 @@ void Logger::DrawALL()
     if (m_drawing)
         return;
     m_drawing = true;
+    m_drawPending = false;
     try {
         int start = 1;
         m_firstEntry = LineToLog(verticalScrollBar()->value() + 1, &start);
@@ -107,7 +108,8 @@ void Logger::DrawALL()
         LogCurrentException(objectName(), QStringLiteral("DrawALL"));
     }
     m_drawing = false;
-    viewport()->update();
+    if (!m_painting)
+        viewport()->update();
 }
 
 void Logger::drawEntryLines(QPainter &painter, int firstEntry, int startLine)
@@ -224,10 +226,12 @@ void Logger::layoutPane()
 
 void Logger::paintEvent(QPaintEvent *)
 {
+    m_painting = true;
     drawPending();
-    QPainter painter(viewport());
     if (m_pad.size() != viewport()->size())
         DrawALL();
+    m_painting = false;
+    QPainter painter(viewport());
     painter.drawImage(0, 0, m_pad);
 }
 
