@@ -1,14 +1,12 @@
 #include "FramePacer.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QPainter>
 #include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 
 namespace {
 
@@ -35,19 +33,6 @@ protected:
     }
 };
 
-// Runs the event loop until `done` holds; false if it never did.
-bool RunUntil(const std::function<bool()> &done)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (!done()) {
-        if (waited.elapsed() > 10000)
-            return false;
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
-}
-
 } // namespace
 
 TEST(FramePacer, ChangesWithinAFrameAreDrawnOnceAtItsEndAndTheLastOneShows)
@@ -61,7 +46,7 @@ TEST(FramePacer, ChangesWithinAFrameAreDrawnOnceAtItsEndAndTheLastOneShows)
     window.resize(100, 60);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    ASSERT_TRUE(RunUntil([&] { return !pacer->frameRunning(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !pacer->frameRunning(); }, 10000));
 
     // After a quiet frame the first change is drawn at once: only posted events run here, no timer.
     const int drawings = first->Drawings;
@@ -83,12 +68,12 @@ TEST(FramePacer, ChangesWithinAFrameAreDrawnOnceAtItsEndAndTheLastOneShows)
 
     // The frame's end draws both once, with their last values, and a quiet frame after it ends the pacing.
     const int secondDrawings = second->Drawings;
-    ASSERT_TRUE(RunUntil([&] { return !pacer->drawingHeld(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !pacer->drawingHeld(); }, 10000));
     EXPECT_EQ(first->Drawn, 30);
     EXPECT_EQ(second->Drawn, 130);
     EXPECT_EQ(first->Drawings, drawings + 2);
     EXPECT_EQ(second->Drawings, secondDrawings + 1);
-    ASSERT_TRUE(RunUntil([&] { return !pacer->frameRunning(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !pacer->frameRunning(); }, 10000));
     EXPECT_EQ(first->Drawings, drawings + 2);
 
     // A repaint asked for at once is held like any other inside a frame, and drawn at its end.
@@ -97,5 +82,5 @@ TEST(FramePacer, ChangesWithinAFrameAreDrawnOnceAtItsEndAndTheLastOneShows)
     first->Value = 32;
     first->repaint();
     EXPECT_EQ(first->Drawn, 31);
-    ASSERT_TRUE(RunUntil([&] { return first->Drawn == 32; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return first->Drawn == 32; }, 10000));
 }

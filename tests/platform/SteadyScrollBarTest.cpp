@@ -8,9 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
-#include <functional>
-
 namespace {
 
 // Counts a bar's drawings and keeps where its slider was drawn.
@@ -40,19 +37,6 @@ public:
     }
 };
 
-// Runs the event loop until `done` holds; false if it never did.
-bool RunUntil(const std::function<bool()> &done)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (!done()) {
-        if (waited.elapsed() > 10000)
-            return false;
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
-}
-
 } // namespace
 
 TEST(SteadyScrollBar, IsDrawnAgainOnlyWhenItsSliderMoves)
@@ -81,7 +65,7 @@ TEST(SteadyScrollBar, IsDrawnAgainOnlyWhenItsSliderMoves)
     // A move the eye can see, made within the same frame, is drawn once at its end and shows where
     // the slider is now; the frame's end draws nothing for the lines before.
     bar.setValue(bar.maximum());
-    ASSERT_TRUE(RunUntil([&] { return drawn.Drawings > drawings; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return drawn.Drawings > drawings; }, 10000));
     QTest::qWait(3 * 33);
     EXPECT_EQ(drawn.Drawings, drawings + 1);
     EXPECT_GT(drawn.Slider.top(), middle.top());
@@ -100,7 +84,7 @@ TEST(SteadyScrollBar, IsDrawnAgainOnlyWhenItsSliderMoves)
     // A range that changes the slider's length is drawn.
     bar.setRange(0, 3);
     bar.setPageStep(3);
-    ASSERT_TRUE(RunUntil([&] { return drawn.Drawings > drawings + 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return drawn.Drawings > drawings + 1; }, 10000));
     EXPECT_GT(drawn.Slider.height(), end.height());
     bar.removeEventFilter(&drawn);
 }
