@@ -44,6 +44,16 @@ protected:
     QString a(const QString &rel = {}) const { return rel.isEmpty() ? m_a.path() : m_a.path() + "/" + rel; }
     QString b(const QString &rel = {}) const { return rel.isEmpty() ? m_b.path() : m_b.path() + "/" + rel; }
 
+    // Starts the window's comparison of A with B, its rows going to `sink`.
+    void startAgainstB(FolderComparison &comparison)
+    {
+        CompareLocation first;
+        first.LocalPath = a();
+        CompareLocation second;
+        second.LocalPath = b();
+        comparison.Start(first, second);
+    }
+
     void compare(const QString &patterns = "*", bool onlyConflict = false)
     {
         run.SetNamePatterns(CompareRules::SplitPatterns(patterns));
@@ -267,11 +277,7 @@ TEST_F(LocalCompareTest, StopEndsTheRunningWalkOnce)
     FolderComparison comparison;
     comparison.Run().Sink = &sink;
     QSignalSpy ended(&comparison, &FolderComparison::finished);
-    CompareLocation first;
-    first.LocalPath = a();
-    CompareLocation second;
-    second.LocalPath = b();
-    comparison.Start(first, second);
+    startAgainstB(comparison);
     comparison.RequestStop();
     ASSERT_TRUE(ended.wait(5000));
     QTest::qWait(50);
@@ -298,11 +304,7 @@ TEST_F(LocalCompareTest, AWideDeepTreeGivesEachEntryOneRowInWalkOrder)
     FolderComparison comparison;
     comparison.Run().Sink = &sink;
     QSignalSpy ended(&comparison, &FolderComparison::finished);
-    CompareLocation first;
-    first.LocalPath = a();
-    CompareLocation second;
-    second.LocalPath = b();
-    comparison.Start(first, second);
+    startAgainstB(comparison);
     ASSERT_TRUE(ended.wait(20000));
     EXPECT_EQ(rowTexts(), expected);
     EXPECT_EQ(comparison.Run().Counts.TotalFiles + 155, static_cast<qint64>(expected.size()));
@@ -320,11 +322,7 @@ TEST_F(LocalCompareTest, AStopAfterTheFirstFolderAddsNoFurtherRow)
     comparison.Run().Sink = &sink;
     QSignalSpy ended(&comparison, &FolderComparison::finished);
     QObject::connect(&comparison, &FolderComparison::countsChanged, &comparison, [&] { comparison.RequestStop(); });
-    CompareLocation first;
-    first.LocalPath = a();
-    CompareLocation second;
-    second.LocalPath = b();
-    comparison.Start(first, second);
+    startAgainstB(comparison);
     ASSERT_TRUE(ended.wait(5000));
     const size_t rowsAtEnd = sink.rows.size();
     QTest::qWait(50);
