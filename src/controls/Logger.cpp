@@ -142,7 +142,7 @@ bool Logger::AddLog(const QString &strLog, int ColIndex, int fAttrib)
 
         scrollToEnd();
         if (!m_suspendRedraw) {
-            // The width bar follows at once; the drawing comes with the burst's end.
+            // The width bar follows at once; the drawing comes with the next paint.
             // Only a line that may be wider than the pad is measured.
             const QFont font = styledFont(entry.StyleFlags);
             LineWidthBound &bound = m_widthBounds[entry.StyleFlags];
