@@ -80,7 +80,11 @@ void FtpSideWalk::wireEngine(FtpCommander *engine)
         if (sessionClosed)
             finish(End::Failed);
     });
-    connect(engine, &FtpCommander::ConnectionFailed, this, [this] { finish(End::Failed); });
+    connect(engine, &FtpCommander::ConnectionFailed, this, [this] {
+        if (m_lastError.isEmpty())
+            m_lastError = LoginFailureText();
+        finish(End::Failed);
+    });
     // The session ended while the walk still needed it: a refused log-in or a drop.
     connect(engine, &FtpCommander::FtpDisconnect, this, [this] {
         if (IsWalking() && m_lastError.isEmpty())

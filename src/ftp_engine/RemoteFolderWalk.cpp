@@ -64,6 +64,10 @@ QString RemoteFolderWalk::UnlistedFoldersText(qsizetype count)
 QString RemoteFolderWalk::LoginFailureText() const
 {
     const QString said = m_lastMessage.trimmed();
+    // Nothing answered at all (refused, unreachable, unknown host): no log-in was tried.
+    if (!m_connected)
+        return said.isEmpty() ? QStringLiteral("The connection could not be made.")
+                              : QStringLiteral("The connection could not be made: ") + said;
     return said.isEmpty() ? QStringLiteral("Log-in failed.") : QStringLiteral("Log-in failed: ") + said;
 }
 
@@ -72,6 +76,7 @@ void RemoteFolderWalk::AttachEngine(FtpCommander *engine)
     m_engine = engine;
     connect(engine, &FtpCommander::JobDone, this, &RemoteFolderWalk::onJobDone);
     connect(engine, &FtpCommander::Message, this, [this](const QString &text) { m_lastMessage = text; });
+    connect(engine, &FtpCommander::FtpConnect, this, [this] { m_connected = true; });
     connect(engine, &FtpCommander::ServerReplied, this, [this](const QString &code, const QString &line) {
         if (code == QLatin1String("257") && m_engine && m_engine->CurrentAct() == FtpCommander::ActChangeDir)
             m_readBack = ReplyCodes::QuotedAbsolutePath(line);
@@ -85,6 +90,7 @@ void RemoteFolderWalk::BeginWalk(const QString &cacheServer, const QString &firs
     m_firstEntered = false;
     m_loginPending = true;
     m_lastMessage.clear();
+    m_connected = false;
     m_walked.clear();
     m_unlisted.clear();
     m_cacheServer = cacheServer;

@@ -83,7 +83,8 @@ protected:
     // The engine's last message in this walk (a server reply or the engine's
     // own note), to say why a log-in failed.
     QString LastMessage() const { return m_lastMessage; }
-    // Why the log-in failed, for the user: "Log-in failed: " and that last message.
+    // Why the log-in failed, for the user: "Log-in failed: " and that last message,
+    // or, when no connection was made at all, that it could not be made and why.
     QString LoginFailureText() const;
     bool IsCurrentRun(quint64 run) const { return m_walking && run == m_run; }
 
@@ -126,4 +127,5 @@ private:
     bool m_firstEntered = false;
     bool m_loginPending = false;
     QString m_lastMessage; // the engine's last message: a server reply or its own note
+    bool m_connected = false; // the control connection of this walk was made
 };

@@ -492,3 +492,17 @@ TEST_F(CompareWindowTest, ARefusedLogInSaysSoAndWhy)
     EXPECT_FALSE(form->PicErr->isHidden());
     EXPECT_EQ(form->Model()->size(), 0);
 }
+
+TEST_F(CompareWindowTest, NothingListeningSaysNoConnectionWasMade)
+{
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const quint16 closedPort = probe.serverPort();
+    probe.close();
+    form->SetLocalLocation(0, a.path());
+    form->SetFtpLocation(1, ftpSide(closedPort, "u", "/"));
+    runToEnd();
+    EXPECT_EQ(form->PanelText(0), "Could not connect to 127.0.0.1 . Currently ideal..");
+    EXPECT_EQ(form->lblErr->text().toStdString(), "The connection could not be made: Connection refused");
+    EXPECT_FALSE(form->PicErr->isHidden());
+}

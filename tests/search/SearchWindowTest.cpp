@@ -569,3 +569,21 @@ TEST_F(SearchWindowTest, ARefusedLogInKeepsItsFailureInSight)
     ASSERT_FALSE(window.notices.isEmpty());
     EXPECT_EQ(window.notices.last(), QString("2|Search Failed !|Couldn't connect to 127.0.0.1"));
 }
+
+TEST_F(SearchWindowTest, NothingListeningSaysNoConnectionWasMade)
+{
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const quint16 closedPort = probe.serverPort();
+    probe.close();
+    form->txtSvr->setText("127.0.0.1");
+    form->txtport->setText(QString::number(closedPort));
+    form->txtUser->setText("u");
+    form->txtPwd->setText("p");
+    form->ChkRoot->setChecked(true);
+    form->CmdSearch_Click();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(form->PanelText(0), "Could not connect to 127.0.0.1 . Currently ideal..");
+    EXPECT_EQ(form->Label7->text().toStdString(), "The connection could not be made: Connection refused");
+    EXPECT_FALSE(form->Image2->isHidden());
+}
