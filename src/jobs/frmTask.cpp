@@ -1,5 +1,6 @@
 #include "frmTask.h"
 
+#include "DialogWidgets.h"
 #include "ErrorLog.h"
 #include "JobForm.h"
 #include "JobIntake.h"
@@ -8,7 +9,6 @@
 #include "Modfolder.h"
 #include "Prompts.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,7 +22,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
@@ -122,19 +121,18 @@ frmTask::frmTask(JobIntake &intake, const KeyedImageList *pictures, QWidget *par
     connect(CmdCnc, &QPushButton::clicked, this, &frmTask::CmdCnc_Click);
     setCaption();
     UpdateOkButton();
-    // Wide enough at its default size for the longer caption, with room for the title bar's buttons.
-    const int titleBar = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
-    const int caption = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar"))
-                            .horizontalAdvance(kCaption + QStringLiteral("- Download"));
-    setMinimumWidth(caption + 4 * titleBar);
+    // Wide enough at its default size for either direction's caption, as the title bar shows it.
+    setMinimumWidth(WholeCaptionWidth(this, {caption(false), caption(true)}));
 }
 
 bool frmTask::uploadChosen() const { return Option1[0]->isChecked(); }
 
-void frmTask::setCaption()
+QString frmTask::caption(bool upload)
 {
-    setWindowTitle(kCaption + QStringLiteral("- ") + (uploadChosen() ? QStringLiteral("Upload") : QStringLiteral("Download")));
+    return kCaption + QStringLiteral("- ") + (upload ? QStringLiteral("Upload") : QStringLiteral("Download"));
 }
+
+void frmTask::setCaption() { setWindowTitle(caption(uploadChosen())); }
 
 void frmTask::Option1_Click(int index)
 {

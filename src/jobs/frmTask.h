@@ -54,6 +54,7 @@ protected:
 
 private:
     bool uploadChosen() const;
+    static QString caption(bool upload);
     void setCaption();
     void profileTyped(const QString &text);
     void profileLeft();

@@ -1,13 +1,24 @@
 #include "DialogWidgets.h"
 
+#include <QApplication>
 #include <QComboBox>
-#include <QGuiApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QString>
+#include <QStyle>
 #include <QWidget>
+
+#include <algorithm>
+
+namespace {
+
+// The window icon, three buttons and the gaps between them, each about as wide as the bar is high.
+constexpr int kTitleBarButtonRoom = 5;
+
+} // namespace
 
 QString BreakableText(const QString &text)
 {
@@ -46,6 +57,26 @@ void FitToScreen(QWidget *dialog)
         if (combo->minimumContentsLength() == 0)
             combo->setMinimumContentsLength(20);
     }
+}
+
+int WholeCaptionWidth(const QWidget *window, const QStringList &captions)
+{
+    // The theme's title font when it has one (else the application's), or the window's own if wider.
+    QFont title = QApplication::font("QMdiSubWindowTitleBar");
+    QFont own = window ? window->font() : QApplication::font();
+    title.setBold(true);
+    own.setBold(true);
+    const QFontMetrics titleMetrics(title);
+    const QFontMetrics ownMetrics(own);
+    const QString program = QGuiApplication::applicationDisplayName();
+    int widest = 0;
+    for (QString caption : captions) {
+        if (!program.isEmpty() && !caption.endsWith(program))
+            caption += QStringLiteral(" \u2014 ") + program;
+        widest = std::max({widest, titleMetrics.horizontalAdvance(caption), ownMetrics.horizontalAdvance(caption)});
+    }
+    const QStyle *style = window ? window->style() : QApplication::style();
+    return widest + kTitleBarButtonRoom * style->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
 }
 
 QPushButton *MakeDialogButton(const QString &name, const QString &caption, QWidget *parent)

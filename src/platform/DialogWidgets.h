@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 class QLineEdit;
 class QPushButton;
 class QString;
@@ -12,6 +14,12 @@ QString BreakableText(const QString &text);
 // Keeps a dialog within the width of its screen: its labels wrap and it is
 // never wider than the screen's available width, whatever names it shows.
 void FitToScreen(QWidget *dialog);
+
+// The width a window's title bar needs to show the longest of `captions`
+// whole: with the program's name after it, as the platform adds it, in the
+// title font (drawn bold by many window managers), beside the bar's icon and
+// buttons.
+int WholeCaptionWidth(const QWidget *window, const QStringList &captions);
 
 // A named dialog button that Enter does not press unless the dialog makes it
 // the default.

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 
 #include <QAction>
@@ -348,9 +349,12 @@ TEST_F(JobMenu, JobsOfTheNewJobDialogSurviveTheJobFile)
 }
 
 // "&Local File" leads to its box by Alt+L and shows no "&"; the dialog is wide
-// enough at its default size to show either direction's caption whole.
+// enough at its default size for a title bar to show either direction's
+// caption whole, with the program's name the platform adds after it.
 TEST_F(JobMenu, TheNewJobDialogsLocalLabelAndCaptionsReadWhole)
 {
+    const QString displayName = QGuiApplication::applicationDisplayName();
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Ftp Qor"));
     frmTask dialog(pane, &pictures);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
@@ -367,14 +371,19 @@ TEST_F(JobMenu, TheNewJobDialogsLocalLabelAndCaptionsReadWhole)
     QTest::keyClick(&dialog, Qt::Key_L, Qt::AltModifier);
     EXPECT_TRUE(dialog.txtLocPath->hasFocus());
 
-    const int titleBar = dialog.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &dialog);
+    // At least the icon and three buttons beside the caption, in the title font or the window's.
+    const int buttons = 4 * dialog.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &dialog);
     const QFontMetrics title(QApplication::font("QMdiSubWindowTitleBar"));
+    const QFontMetrics own(dialog.font());
     for (QRadioButton *direction : {dialog.Option1[0], dialog.Option1[1]}) {
         direction->click();
-        EXPECT_GE(dialog.width(), title.horizontalAdvance(dialog.windowTitle()) + 3 * titleBar)
-            << dialog.windowTitle().toStdString();
+        const QString shown = dialog.windowTitle() + QStringLiteral(" \u2014 Ftp Qor");
+        const int needed = std::max(title.horizontalAdvance(shown), own.horizontalAdvance(shown)) + buttons;
+        EXPECT_GE(dialog.minimumWidth(), needed) << shown.toStdString();
+        EXPECT_GE(dialog.width(), needed) << shown.toStdString();
         EXPECT_GE(direction->width(), direction->sizeHint().width());
     }
+    QGuiApplication::setApplicationDisplayName(displayName);
 }
 
 // Opening the menu or the pop-up reads the counters of the last summary: no
