@@ -138,19 +138,86 @@ bool RemoteEditFlow::askReopen() const
            == PromptButton::Yes;
 }
 
-void RemoteEditFlow::markCopySettled(const QString &localPath)
+void RemoteEditFlow::markCopySettled(const QString &localPath, const std::optional<TmpCopyOrigin> &origin)
 {
-    const QFileInfo copy(localPath);
-    m_settledCopies.insert(localPath, {copy.lastModified(), copy.exists() ? copy.size() : -1});
+    std::optional<TmpCopyOrigin> from = origin;
+    if (!from) {
+        const std::optional<TmpCopyRecord> recorded = TmpCopyRecord::Read(localPath);
+        if (!recorded)
+            return;
+        from = recorded->origin;
+    }
+    if (!TmpCopyRecord::OfCopy(localPath, *from).Write(localPath))
+        LogErrorToFile(kObject, QStringLiteral("markCopySettled"), 0,
+                       QStringLiteral("The record of the copy could not be written: ") + localPath);
 }
 
 bool RemoteEditFlow::copyChangedSinceSettled(const QString &localPath) const
 {
-    const QFileInfo copy(localPath);
-    const auto settled = m_settledCopies.constFind(localPath);
-    if (!copy.exists() || settled == m_settledCopies.cend())
+    if (!QFileInfo(localPath).isFile())
         return false;
-    return copy.size() != settled->size || copy.lastModified() != settled->modified;
+    const std::optional<TmpCopyRecord> recorded = TmpCopyRecord::Read(localPath);
+    return recorded && recorded->ChangedIn(localPath);
+}
+
+QString RemoteEditFlow::FreeAsideName(const QString &localPath)
+{
+    const QFileInfo copy(localPath);
+    const QString name = copy.fileName();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString stem = dot > 0 ? name.left(dot) : name;
+    const QString extension = dot > 0 ? name.mid(dot) : QString();
+    for (int n = 1;; ++n) {
+        const QString candidate = QStringLiteral("%1 (%2)%3").arg(stem).arg(n).arg(extension);
+        const QString path = JoinLocalPath(copy.path(), candidate);
+        if (!QFileInfo::exists(path) && !TmpCopyRecord::Read(path))
+            return candidate;
+    }
+}
+
+RemoteEditFlow::UnsentCopyAnswer RemoteEditFlow::askAboutUnsentCopy(const QString &localPath,
+                                                                    const TmpCopyOrigin &origin,
+                                                                    const QString &shownPath, bool alreadyOpen,
+                                                                    const QString &asideName) const
+{
+    const QString name = QFileInfo(localPath).fileName();
+    const std::optional<TmpCopyRecord> recorded = TmpCopyRecord::Read(localPath);
+    const bool earlierRun = !m_tempCopyNames.contains(name);
+    QString text = alreadyOpen ? QStringLiteral("This file is already opened!\r\n\r\n") : QString();
+    const QString left = earlierRun ? QStringLiteral(", left by an earlier session,") : QString();
+    if (recorded)
+        text += QStringLiteral("The copy of '%1' in the Tmp folder%2 has changes that were not uploaded.").arg(name, left);
+    else
+        text += QStringLiteral("A copy of '%1' in the Tmp folder%2 may have changes that were not uploaded; where it "
+                               "came from is not known.")
+                    .arg(name, left);
+    // Only the very file the copy came from may receive it.
+    if (recorded && recorded->origin == origin) {
+        text += QStringLiteral("\r\n\r\nUpload the copy to '%1' now?\r\n\r\nYes uploads it. No keeps it as '%2' "
+                               "and opens the file from the server. Cancel leaves both as they are.")
+                    .arg(shownPath, asideName);
+        switch (ShowMessage(m_owner, PromptIcon::Question, PromptButtons::YesNoCancel, QStringLiteral("Confirm !"), text)) {
+        case PromptButton::Yes:
+            return UnsentCopyAnswer::Upload;
+        case PromptButton::No:
+            return UnsentCopyAnswer::KeepAside;
+        default:
+            return UnsentCopyAnswer::Stop;
+        }
+    }
+    if (recorded)
+        text += QStringLiteral(" It was opened from another folder or server.");
+    text += QStringLiteral("\r\n\r\nKeep the copy as '%1' before the file is opened?\r\n\r\nYes keeps it. No "
+                           "replaces it with the file from the server. Cancel leaves both as they are.")
+                .arg(asideName);
+    switch (ShowMessage(m_owner, PromptIcon::Question, PromptButtons::YesNoCancel, QStringLiteral("Confirm !"), text)) {
+    case PromptButton::Yes:
+        return UnsentCopyAnswer::KeepAside;
+    case PromptButton::No:
+        return UnsentCopyAnswer::Replace;
+    default:
+        return UnsentCopyAnswer::Stop;
+    }
 }
 
 bool RemoteEditFlow::closeEditorsOf(const QString &localPath, const QString &editTaskId)
@@ -224,10 +291,33 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
         const QString key = task->ZavUdeID();
         const QString localPath = JoinLocalPath(TmpFolder(), file->Name);
 
+        const TmpCopyOrigin origin{profile.ProfileName, profile.Server, profile.Port, profile.User,
+                                   JoinRemotePath(remoteFolder, file->Name)};
+        const QString shownPath = profile.Server + origin.remotePath;
+
         // Opened already, or a copy still in use by this file or a same-named one elsewhere.
         const bool known = m_editTasks.ContainsKey(key);
         const bool inUse = copyInUse(localPath);
-        if ((known || inUse) && !askReopen())
+        // A copy with changes nobody sent, or one whose record is gone or
+        // unreadable (left by an earlier run, say), is the user's work.
+        UnsentCopyAnswer answer = UnsentCopyAnswer::Replace;
+        QString asideName;
+        if (QFileInfo(localPath).isFile()) {
+            const std::optional<TmpCopyRecord> recorded = TmpCopyRecord::Read(localPath);
+            if (!recorded || recorded->ChangedIn(localPath)) {
+                asideName = FreeAsideName(localPath);
+                answer = askAboutUnsentCopy(localPath, origin, shownPath, known || inUse, asideName);
+                if (answer == UnsentCopyAnswer::Stop)
+                    return;
+                if (answer == UnsentCopyAnswer::Upload) {
+                    // The copy goes back; the file stays open where it is.
+                    if (m_slots.SlotFree(slotIndex))
+                        sendCopy(slotIndex, *slot, localPath, origin.remotePath);
+                    return;
+                }
+            }
+        }
+        if (asideName.isEmpty() && (known || inUse) && !askReopen())
             return;
         // An editor still showing the copy goes first, so that no two share the edit.
         if (!closeEditorsOf(localPath, key))
@@ -241,6 +331,16 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
             m_watcher.DeleteWatchByFileName(localPath);
         if (!m_slots.SlotFree(slotIndex))
             return;
+        if (answer == UnsentCopyAnswer::KeepAside) {
+            const QString asidePath = JoinLocalPath(TmpFolder(), asideName);
+            if (QFileInfo::exists(asidePath) || !QFile::rename(localPath, asidePath)) {
+                ShowMessage(m_owner, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(),
+                            QStringLiteral("The copy could not be kept as '%1'; the file was not opened.").arg(asideName));
+                return;
+            }
+            if (!TmpCopyRecord::Rename(localPath, asidePath))
+                TmpCopyRecord::Remove(localPath);
+        }
 
         if (mode != OpenDefault) {
             if (!m_editTasks.AddFtpTask(task)) {
@@ -254,10 +354,17 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
         pending.active = true;
         pending.mode = mode;
         pending.localPath = localPath;
-        pending.remotePath = profile.Server + JoinRemotePath(remoteFolder, file->Name);
+        pending.remotePath = shownPath;
         pending.editTaskId = mode == OpenDefault ? QString() : key;
         pending.profileName = profile.ProfileName;
         pending.handlerKey = m_selectedHandlerKey;
+        pending.origin = origin;
+        // Until the download ends the copy matches no record.
+        pending.copyBefore.reset();
+        if (QFileInfo(localPath).isFile())
+            pending.copyBefore = TmpCopyRecord::OfCopy(localPath, origin);
+        pending.recordBefore = TmpCopyRecord::Read(localPath);
+        TmpCopyRecord::Remove(localPath);
 
         QDir().mkpath(TmpFolder());
         // A read-only copy left by an earlier view must not stop the new download.
@@ -277,6 +384,10 @@ bool RemoteEditFlow::FtpCmd_JobDone(int slotIndex, bool success, long lastAct)
         if (m_uploading[i]
             && (lastAct == FtpCommander::ActSend || lastAct == FtpCommander::ActResumeSend)) {
             m_uploading[i] = false;
+            if (success && m_uploadRecord[i] && !m_uploadRecord[i]->Write(m_uploadCopy[i]))
+                LogErrorToFile(kObject, QStringLiteral("FtpCmd_JobDone"), 0,
+                               QStringLiteral("The record of the copy could not be written: ") + m_uploadCopy[i]);
+            m_uploadRecord[i].reset();
             // As at the end of an upload batch: the folder's listing is stale.
             if (ServerSlot *slot = m_slots.Slot(i)) {
                 const QString folder = m_uploadFolder[i];
@@ -297,17 +408,34 @@ bool RemoteEditFlow::FtpCmd_JobDone(int slotIndex, bool success, long lastAct)
         if (!success) {
             if (!open.editTaskId.isEmpty() && m_editTasks.ContainsKey(open.editTaskId))
                 m_editTasks.Remove(open.editTaskId);
+            restoreAfterFailedDownload(open);
             ShowMessage(m_owner, PromptIcon::None, PromptButtons::Ok, AppTitle(),
                         QStringLiteral("Request failed to download and view/Edit the file!\r\n\r\nPlease try again."));
             return true;
         }
-        markCopySettled(open.localPath);
+        markCopySettled(open.localPath, open.origin);
         openCopy(i, open);
         return true;
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FtpCmd_JobDone"));
         return true;
     }
+}
+
+void RemoteEditFlow::restoreAfterFailedDownload(const PendingOpen &open)
+{
+    if (!QFileInfo(open.localPath).isFile())
+        return;
+    // Untouched: the copy and its record stay as they were.
+    if (open.copyBefore && !open.copyBefore->ChangedIn(open.localPath)) {
+        if (open.recordBefore && !open.recordBefore->Write(open.localPath))
+            LogErrorToFile(kObject, QStringLiteral("FtpCmd_JobDone"), 0,
+                           QStringLiteral("The record of the copy could not be written: ") + open.localPath);
+        return;
+    }
+    // Part of the file: nobody's work, and nothing to offer for upload later.
+    MakeOwnerWritable(open.localPath);
+    QFile::remove(open.localPath);
 }
 
 void RemoteEditFlow::openCopy(int slot, const PendingOpen &open)
@@ -441,11 +569,8 @@ bool RemoteEditFlow::RequestUpload(qint16 slotIndex, const QString &profileName,
             const QString server = slot->SlotProfile().Server;
             const QString remotePath =
                 remoteFilePath.startsWith(server) ? remoteFilePath.mid(server.size()) : remoteFilePath;
-            m_uploading[candidate] = true;
-            m_uploadFolder[candidate] = GetParentRemotePath(remotePath);
-            slot->FtpCmd()->FTP_SEND_FILE(localFilePath, remotePath, QFileInfo(localFilePath).size(), false);
             m_editTasks.Remove(editTaskId);
-            markCopySettled(localFilePath);
+            sendCopy(candidate, *slot, localFilePath, remotePath);
             return true;
         }
         if (!AddEditTaskToQueue(task))
@@ -457,6 +582,19 @@ bool RemoteEditFlow::RequestUpload(qint16 slotIndex, const QString &profileName,
         LogCurrentException(kObject, QStringLiteral("RequestUpload"));
         return false;
     }
+}
+
+void RemoteEditFlow::sendCopy(int slotIndex, ServerSlot &slot, const QString &localPath, const QString &remotePath)
+{
+    const int i = slotIndex & 1;
+    m_uploading[i] = true;
+    m_uploadFolder[i] = GetParentRemotePath(remotePath);
+    // The copy as sent counts as settled once the server has it.
+    m_uploadCopy[i] = localPath;
+    m_uploadRecord[i].reset();
+    if (const std::optional<TmpCopyRecord> recorded = TmpCopyRecord::Read(localPath))
+        m_uploadRecord[i] = TmpCopyRecord::OfCopy(localPath, recorded->origin);
+    slot.FtpCmd()->FTP_SEND_FILE(localPath, remotePath, QFileInfo(localPath).size(), false);
 }
 
 bool RemoteEditFlow::AddEditTaskToQueue(const FtpTaskCollection::Job &task)
@@ -567,6 +705,8 @@ void RemoteEditFlow::DeleteTempFiles()
             MakeOwnerWritable(path);
             if (QFileInfo::exists(path) && !QFile::remove(path))
                 kept << name;
+            else
+                TmpCopyRecord::Remove(path);
         }
         m_tempCopyNames = kept;
         if (!unsent.isEmpty())

@@ -3,9 +3,8 @@
 #include "ApplicationWatcher.h"
 #include "EditOwner.h"
 #include "FtpTaskCollection.h"
+#include "TmpCopyRecord.h"
 
-#include <QDateTime>
-#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -15,10 +14,12 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class FileHandlerCollection;
 class FrmEdit;
 class JobIntake;
+class ServerSlot;
 class ServerSlots;
 class QWidget;
 
@@ -107,7 +108,14 @@ private:
         QString editTaskId;
         QString profileName;
         QString handlerKey;
+        TmpCopyOrigin origin;
+        // The copy the download goes over, and its record, to put back when
+        // the download fails before it wrote anything.
+        std::optional<TmpCopyRecord> copyBefore;
+        std::optional<TmpCopyRecord> recordBefore;
     };
+    // What to do with a copy in Tmp that holds changes nobody sent.
+    enum class UnsentCopyAnswer { Replace, KeepAside, Upload, Stop };
 
     void FileWatcher1_FileChanged(const QString &filePath, const QString &remoteFilePath, const QString &editTaskId,
                                   qint16 slot, const QString &profileName);
@@ -121,9 +129,19 @@ private:
     // Closes the quick editors of the copy or the edit after their own
     // question; false when the user keeps one open.
     bool closeEditorsOf(const QString &localPath, const QString &editTaskId);
-    // The copy as it was when downloaded, or last sent or declined.
-    void markCopySettled(const QString &localPath);
+    // Records the copy as it is now: downloaded from `origin`, or sent or
+    // declined (the recorded origin stays).
+    void markCopySettled(const QString &localPath, const std::optional<TmpCopyOrigin> &origin = std::nullopt);
+    // Changed since it was recorded; a copy without a record is not known to be.
     bool copyChangedSinceSettled(const QString &localPath) const;
+    // Asks about a copy that may hold changes not sent, before a download
+    // replaces it: as one question with "already opened" when that applies.
+    UnsentCopyAnswer askAboutUnsentCopy(const QString &localPath, const TmpCopyOrigin &origin,
+                                        const QString &shownPath, bool alreadyOpen, const QString &asideName) const;
+    // The first name "stem (n).ext" free in the copy's folder.
+    static QString FreeAsideName(const QString &localPath);
+    void sendCopy(int slotIndex, ServerSlot &slot, const QString &localPath, const QString &remotePath);
+    void restoreAfterFailedDownload(const PendingOpen &open);
     const FileHandlerCollection &handlers() const;
     void requestRearm();
 
@@ -143,11 +161,8 @@ private:
     std::array<PendingOpen, 2> m_pending;
     std::array<bool, 2> m_uploading{};
     std::array<QString, 2> m_uploadFolder;
+    std::array<QString, 2> m_uploadCopy;
+    std::array<std::optional<TmpCopyRecord>, 2> m_uploadRecord;
     QStringList m_tempCopyNames;
-    struct CopyState {
-        QDateTime modified;
-        qint64 size = -1;
-    };
-    QHash<QString, CopyState> m_settledCopies;
     QList<QPointer<FrmEdit>> m_editors;
 };

@@ -5,6 +5,7 @@ if(TARGET ftpqor_server_slots AND TARGET ftpqor_job_records)
   ftpqor_library(ftpqor_edit_flow
     SOURCES
       RemoteEditFlow.cpp RemoteEditFlow.h
+      TmpCopyRecord.cpp TmpCopyRecord.h
     DEPENDS ftpqor_editing ftpqor_server_slots ftpqor_job_records ftpqor_config ftpqor_ftp_engine
             ftpqor_foundation ftpqor_platform Qt6::Widgets)
 endif()

@@ -69,10 +69,7 @@ protected:
         serverSlots = std::make_unique<ServerSlots>(std::array<RemotePane *, 2>{&pane0, &pane1}, window,
                                                     localHistory, nullptr);
         serverSlots->BuildHandlerMenus(handlers);
-        flow = std::make_unique<RemoteEditFlow>(*serverSlots, nullptr);
-        flow->setTmpFolder(tmp.path());
-        flow->setHandlers(&handlers);
-        flow->setJobIntake(&queue);
+        NewFlow();
     }
     void TearDown() override
     {
@@ -129,6 +126,23 @@ protected:
         const QString path = scripts.filePath(name);
         EXPECT_TRUE(WriteShellScript(path, body));
         return path;
+    }
+    // "Edit With" a program that hands the file on and returns at once, as
+    // editors with a running instance do; the user saves later.
+    void EditWithHandOff(const QString &name, int handler, int i = 0)
+    {
+        Select(name, i);
+        flow->MNU_RMT_EDITITEM_Click(handler);
+        ASSERT_TRUE(Idle(i));
+        flow->Timer1_Timer();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return flow->EditTasks().Count() == 0; }, 20000)) << name.toStdString();
+    }
+    void NewFlow()
+    {
+        flow = std::make_unique<RemoteEditFlow>(*serverSlots, nullptr);
+        flow->setTmpFolder(tmp.path());
+        flow->setHandlers(&handlers);
+        flow->setJobIntake(&queue);
     }
     int AddHandler(const QString &patterns, const QString &program, qint16 action, const QString &title)
     {
@@ -563,6 +577,162 @@ TEST_F(RemoteEditFlowTest, AnEditorWithUnsentChangesCanKeepTheProgramOpen)
     EXPECT_FALSE(flow->ConfirmCloseEditors());
     EXPECT_TRUE(editor->isVisible());
     EXPECT_EQ(flow->EditTasks().Count(), 1);
+}
+
+TEST_F(RemoteEditFlowTest, OpeningAgainAsksBeforeAChangedCopyIsReplacedAndOffersToSendIt)
+{
+    ASSERT_TRUE(server.writeFile("notes.txt", "server\n"));
+    const int handOff = AddHandler("*.txt", Script("handoff", "exit 0"), 3, "Hand-off");
+    ASSERT_TRUE(Connect());
+    const QString copy = tmp.filePath("notes.txt");
+    EditWithHandOff("notes.txt", handOff);
+    ASSERT_TRUE(WriteFileBytes(copy, "first change\n"));
+
+    // Kept aside: the copy moves, the file comes again.
+    prompts.expectMessage("The copy of 'notes.txt' in the Tmp folder has changes that were not uploaded.\r\n\r\n"
+                          "Upload the copy to '127.0.0.1/notes.txt' now?",
+                          PromptButton::No);
+    EditWithHandOff("notes.txt", handOff);
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(ReadFileBytes(tmp.filePath("notes (1).txt")), "first change\n");
+    EXPECT_EQ(ReadFileBytes(copy), "server\n");
+
+    // Cancel leaves both alone; Yes sends the copy and downloads nothing.
+    ASSERT_TRUE(WriteFileBytes(copy, "second change\n"));
+    prompts.expectMessage("'notes (2).txt'", PromptButton::Cancel);
+    Select("notes.txt");
+    flow->MNU_RMT_EDITITEM_Click(handOff);
+    EXPECT_FALSE(flow->SlotEditPending(0));
+    prompts.expectMessage("Upload the copy to '127.0.0.1/notes.txt' now?", PromptButton::Yes);
+    flow->MNU_RMT_EDITITEM_Click(handOff);
+    EXPECT_FALSE(flow->SlotEditPending(0));
+    ASSERT_TRUE(UploadEnded());
+    EXPECT_EQ(server.readFile("notes.txt"), "second change\n");
+    EXPECT_EQ(ReadFileBytes(copy), "second change\n");
+    ASSERT_TRUE(Idle());
+
+    // Sent: nothing left to ask about.
+    ASSERT_TRUE(server.writeFile("notes.txt", "third\n"));
+    EditWithHandOff("notes.txt", handOff);
+    EXPECT_EQ(ReadFileBytes(copy), "third\n");
+
+    // A download that fails leaves the copy and what is known of it.
+    ASSERT_TRUE(WriteFileBytes(copy, "fourth change\n"));
+    ASSERT_TRUE(QFile::remove(server.rootPath() + "/notes.txt"));
+    prompts.expectMessage("has changes that were not uploaded", PromptButton::No);
+    prompts.expectMessage("Request failed to download", PromptButton::Ok);
+    Select("notes.txt");
+    flow->MNU_RMT_EDITITEM_Click(handOff);
+    ASSERT_TRUE(Idle());
+    EXPECT_EQ(ReadFileBytes(tmp.filePath("notes (2).txt")), "fourth change\n");
+    EXPECT_TRUE(prompts.allUsed());
+}
+
+TEST_F(RemoteEditFlowTest, TheCopyKeptAtCloseIsAskedAboutAfterARestart)
+{
+    ASSERT_TRUE(server.writeFile("page.html", "<p>\n"));
+    const int handOff = AddHandler("*.html", Script("handoff", "exit 0"), 3, "Hand-off");
+    ASSERT_TRUE(Connect());
+    const QString copy = tmp.filePath("page.html");
+    EditWithHandOff("page.html", handOff);
+    ASSERT_TRUE(WriteFileBytes(copy, "<p>edited\n"));
+    prompts.expectMessage("were changed but not uploaded", PromptButton::Ok);
+    flow->CloseEditors();
+    flow->DeleteTempFiles();
+
+    // The next run knows nothing of it but what is kept beside the copy.
+    NewFlow();
+    prompts.expectMessage("The copy of 'page.html' in the Tmp folder, left by an earlier session, has changes that "
+                          "were not uploaded.\r\n\r\nUpload the copy to '127.0.0.1/page.html' now?",
+                          PromptButton::Cancel);
+    Select("page.html");
+    flow->MNU_RMT_EDITITEM_Click(handOff);
+    EXPECT_FALSE(flow->SlotEditPending(0));
+    EXPECT_EQ(ReadFileBytes(copy), "<p>edited\n");
+    prompts.expectMessage("Upload the copy", PromptButton::Yes);
+    flow->MNU_RMT_EDITITEM_Click(handOff);
+    ASSERT_TRUE(UploadEnded());
+    EXPECT_EQ(server.readFile("page.html"), "<p>edited\n");
+    EXPECT_TRUE(prompts.allUsed());
+
+    // A copy with no record (an older run, or a record damaged) may hold
+    // changes too, but where it came from is not known.
+    ASSERT_TRUE(Idle());
+    NewFlow();
+    QFile::remove(tmp.filePath(".origins/page.html"));
+    prompts.expectMessage("may have changes that were not uploaded; where it came from is not known.\r\n\r\n"
+                          "Keep the copy as 'page (1).html' before the file is opened?",
+                          PromptButton::No);
+    EditWithHandOff("page.html", handOff);
+    ASSERT_TRUE(prompts.allUsed());
+    EXPECT_FALSE(prompts.messageTexts().constLast().contains("Upload"));
+    EXPECT_EQ(ReadFileBytes(copy), "<p>edited\n");
+    EXPECT_FALSE(QFileInfo::exists(tmp.filePath("page (1).html")));
+}
+
+TEST_F(RemoteEditFlowTest, ASameNamedFileFromElsewhereIsNeverOfferedTheCopy)
+{
+    ASSERT_TRUE(server.makeFolder("a"));
+    ASSERT_TRUE(server.makeFolder("b"));
+    ASSERT_TRUE(server.writeFile("a/notes.txt", "from a\n"));
+    ASSERT_TRUE(server.writeFile("b/notes.txt", "from b\n"));
+    const int handOff = AddHandler("*.txt", Script("handoff", "exit 0"), 3, "Hand-off");
+    const QString copy = tmp.filePath("notes.txt");
+    ASSERT_TRUE(Connect(0, "/a"));
+    EditWithHandOff("notes.txt", handOff);
+    ASSERT_TRUE(WriteFileBytes(copy, "edit of a\n"));
+
+    slot().ChangeFolder("/b");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !slot().IsBusy() && slot().SlotRemotePath() == "/b"; }, 20000));
+    prompts.expectMessage("has changes that were not uploaded. It was opened from another folder or server.",
+                          PromptButton::Yes);
+    EditWithHandOff("notes.txt", handOff);
+    EXPECT_EQ(ReadFileBytes(tmp.filePath("notes (1).txt")), "edit of a\n");
+    EXPECT_EQ(ReadFileBytes(copy), "from b\n");
+
+    // A record that names this very file on another server does not send it
+    // here; neither does a damaged one.
+    const QString record = tmp.filePath(".origins/notes.txt");
+    QByteArray forged = ReadFileBytes(record);
+    ASSERT_TRUE(forged.contains("\"port\":\"" + QByteArray::number(server.port()) + "\""));
+    forged.replace("\"port\":\"" + QByteArray::number(server.port()) + "\"", "\"port\":\"1\"");
+    ASSERT_TRUE(WriteFileBytes(record, forged));
+    ASSERT_TRUE(WriteFileBytes(copy, "edit of b\n"));
+    prompts.expectMessage("It was opened from another folder or server.", PromptButton::No);
+    EditWithHandOff("notes.txt", handOff);
+    ASSERT_TRUE(WriteFileBytes(copy, "again\n"));
+    ASSERT_TRUE(WriteFileBytes(record, "{\"profile\":\"Test server\",\"server\""));
+    prompts.expectMessage("where it came from is not known", PromptButton::No);
+    EditWithHandOff("notes.txt", handOff);
+    EXPECT_TRUE(prompts.allUsed());
+    for (const QString &text : prompts.messageTexts())
+        EXPECT_FALSE(text.contains("Upload")) << text.toStdString();
+    EXPECT_EQ(ReadFileBytes(copy), "from b\n");
+    EXPECT_EQ(server.readFile("a/notes.txt"), "from a\n");
+    EXPECT_EQ(server.readFile("b/notes.txt"), "from b\n");
+}
+
+TEST_F(RemoteEditFlowTest, AnOpenFileWithAChangedCopyIsOneQuestion)
+{
+    ASSERT_TRUE(server.writeFile("a.txt", "one\n"));
+    ASSERT_TRUE(Connect());
+    Select("a.txt");
+    flow->MNU_RMT_QEDIT_Click();
+    QPointer<FrmEdit> old = WaitForEditor();
+    ASSERT_NE(old, nullptr);
+    ASSERT_TRUE(Idle());
+    // Another program wrote the copy the editor shows.
+    ASSERT_TRUE(WriteFileBytes(old->LocalFilePath(), "changed elsewhere\n"));
+    prompts.expectMessage("This file is already opened!\r\n\r\nThe copy of 'a.txt' in the Tmp folder has changes",
+                          PromptButton::No);
+    flow->MNU_RMT_QEDIT_Click();
+    ASSERT_TRUE(Idle());
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(prompts.shown().size(), 1u);
+    EXPECT_TRUE(old.isNull() || !old->isVisible());
+    ASSERT_EQ(flow->OpenEditors().size(), 1);
+    EXPECT_EQ(flow->OpenEditors().front()->Text1->toPlainText(), "one\n");
+    EXPECT_EQ(ReadFileBytes(tmp.filePath("a (1).txt")), "changed elsewhere\n");
 }
 
 TEST(RemoteEditFlowPaths, ParentOfARemotePath)
