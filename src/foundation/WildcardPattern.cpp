@@ -126,3 +126,20 @@ bool WildcardPatternList::Matches(QStringView name) const
     }
     return false;
 }
+
+QStringList FileTypePatterns(const QString &typed)
+{
+    QStringList patterns;
+    for (const QString &piece : typed.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString pattern = piece.trimmed();
+        if (pattern.isEmpty())
+            continue;
+        patterns << pattern;
+        const bool wild = pattern.contains(QLatin1Char('*')) || pattern.contains(QLatin1Char('?'))
+                          || pattern.contains(QLatin1Char('#')) || pattern.contains(QLatin1Char('['));
+        const QString extension = pattern.startsWith(QLatin1Char('.')) ? pattern.mid(1) : pattern;
+        if (!wild && !extension.isEmpty() && !extension.contains(QLatin1Char('.')))
+            patterns << QStringLiteral("*.") + extension;
+    }
+    return patterns;
+}

@@ -60,3 +60,10 @@ public:
 private:
     std::vector<WildcardPattern> m_patterns;
 };
+
+// The patterns of a file type as the user typed them ("*.txt; html; .md"),
+// ready for WildcardPatternList: pieces split at ";" and trimmed, empty ones
+// dropped. A piece with no wildcard character and no "." but a leading one is
+// an extension: "txt" and ".txt" match as "*.txt", and still name a file of
+// that very name ("Makefile" matches "Makefile" and "x.Makefile").
+QStringList FileTypePatterns(const QString &typed);

@@ -14,19 +14,14 @@ void HandlerMenus::Build(const FileHandlerCollection &handlers)
     m_edit.clear();
     QStringList quickEdit, open;
     for (const FileHandler &handler : handlers) {
-        if (handler.ApplicationPath().isEmpty()) {
-            const QStringList patterns = handler.FilePatterns().split(u';', Qt::SkipEmptyParts);
-            for (const QString &pattern : patterns) {
-                const QString trimmed = pattern.trimmed();
-                if (trimmed.isEmpty())
-                    continue;
-                if (handler.InternalEditorEnabled() == 1)
-                    quickEdit << trimmed;
-                if (handler.SystemOpenEnabled() == 1)
-                    open << trimmed;
-            }
+        // The ticks count whether or not the handler also names a program.
+        const QStringList patterns = FileTypePatterns(handler.FilePatterns());
+        if (handler.InternalEditorEnabled() == 1)
+            quickEdit << patterns;
+        if (handler.SystemOpenEnabled() == 1)
+            open << patterns;
+        if (handler.ApplicationPath().isEmpty())
             continue;
-        }
         m_keys.push_back({handler.ApplicationTitle(), handler.UniqueID()});
         const int index = static_cast<int>(m_keys.size());
         if (handler.Action() != 2)

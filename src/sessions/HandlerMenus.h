@@ -11,7 +11,7 @@ class QMenu;
 // The remote panes' handler menus as the running configuration defines them:
 // the handlers with a program, by menu index (from 1), which of them view and
 // which edit, and the name patterns for which the quick editor and the
-// desktop's default open are allowed (from the handlers without a program).
+// desktop's default open are allowed (from every handler that ticks them).
 class HandlerMenus
 {
 public:

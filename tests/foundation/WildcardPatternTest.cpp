@@ -58,3 +58,22 @@ TEST(WildcardPattern, ListsMatchAnyPieceAndKeepEmptyPiecesUnlessAsked)
     EXPECT_TRUE(WildcardPatternList(QStringLiteral("*.zip;")).Matches(u""));
     EXPECT_FALSE(WildcardPatternList(QStringLiteral("*.zip;"), true).Matches(u""));
 }
+
+TEST(WildcardPattern, FileTypesTypedAsBareExtensionsMatchThatExtension)
+{
+    const WildcardPatternList types(FileTypePatterns(QStringLiteral(" txt ;.MD;;*.c; Makefile ;notes.txt;*.h?;[ab]")));
+    EXPECT_TRUE(types.Matches(u"a.TXT"));
+    EXPECT_TRUE(types.Matches(u"readme.md"));
+    EXPECT_TRUE(types.Matches(u"main.c"));
+    EXPECT_TRUE(types.Matches(u"Makefile"));
+    EXPECT_TRUE(types.Matches(u"rules.makefile"));
+    EXPECT_TRUE(types.Matches(u"notes.txt"));
+    EXPECT_TRUE(types.Matches(u"x.hh"));
+    EXPECT_TRUE(types.Matches(u"a"));
+    // A name with a dot or a wildcard is a pattern, not an extension.
+    EXPECT_FALSE(types.Matches(u"old.notes.txt.bak"));
+    EXPECT_FALSE(types.Matches(u"x.[ab]"));
+    EXPECT_FALSE(types.Matches(u"txt.doc"));
+    EXPECT_FALSE(types.Matches(u""));
+    EXPECT_TRUE(FileTypePatterns(QStringLiteral(" ; .")).size() == 1);
+}

@@ -501,6 +501,37 @@ TEST_F(SlotFixture, AStartFolderGivenWithoutTheLeadingSlashCanBeBrowsedAndLeft)
     slot().DisConnectFromFTP();
 }
 
+TEST_F(SlotFixture, QuickEditAndOpenFollowBareExtensionsAndTheTicksOfHandlersWithAProgram)
+{
+    ASSERT_TRUE(server.writeFile("notes.txt", "n"));
+    ASSERT_TRUE(server.writeFile("paper.pdf", "p"));
+    ASSERT_TRUE(server.writeFile("page.html", "h"));
+    ASSERT_TRUE(connectAndList());
+    FileHandlerCollection handlers;
+    // As the file-type dialog's hint invites: extensions, not patterns.
+    handlers.Add("txt", "", "", 1, 0);
+    handlers.Add("pdf", "", "", 0, 0).SetSystemOpenEnabled(1);
+    // A handler with a program whose ticks allow both as well.
+    FileHandler &browser = handlers.Add("*.html", "/usr/bin/browser", "", 1, 1);
+    browser.SetApplicationTitle("Browser");
+    browser.SetSystemOpenEnabled(1);
+    serverSlots->BuildHandlerMenus(handlers);
+    auto state = [&](const QString &name) {
+        select(pane0, name);
+        // The pane's pop-up, as a right click opens it.
+        emit pane0.RightView->customContextMenuRequested(QPoint(1, 1));
+        const QList<bool> enabled{pane0.MNU_RMT_OPEN->isEnabled(), pane0.MNU_RMT_QEDIT->isEnabled()};
+        pane0.mnuRemote->hide();
+        return enabled;
+    };
+    EXPECT_EQ(state("notes.txt"), QList<bool>({false, true}));
+    EXPECT_EQ(state("paper.pdf"), QList<bool>({true, false}));
+    EXPECT_EQ(state("page.html"), QList<bool>({true, true}));
+    EXPECT_EQ(handlers.Item(1).FilePatterns(), "txt");
+    ASSERT_EQ(pane0.MNU_RMT_VIEW->actions().size(), 1);
+    EXPECT_EQ(pane0.MNU_RMT_VIEW->actions().at(0)->text(), "Browser");
+}
+
 TEST_F(SlotFixture, HandlerMenusListProgramsAndEnableOpeningForOneFreeFile)
 {
     FileHandlerCollection handlers;
