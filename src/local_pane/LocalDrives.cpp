@@ -3,6 +3,7 @@
 #include "StorageProbe.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSet>
 #include <QStorageInfo>
 
@@ -24,18 +25,20 @@ QList<LocalDrive> ListLocalDrives()
 {
     QList<LocalDrive> drives;
     QSet<QString> seen;
-    auto add = [&](const QString &path) {
+    auto add = [&](const QString &path, const QString &mountPoint) {
         const QString clean = QDir::cleanPath(path);
         if (clean.isEmpty() || seen.contains(clean))
             return;
         seen.insert(clean);
-        drives << VolumeOfFolder(clean);
+        LocalDrive drive = VolumeOfFolder(clean);
+        drive.MountPoint = mountPoint;
+        drives << drive;
     };
-    add(QDir::rootPath());
-    add(QDir::homePath());
+    add(QDir::rootPath(), QDir::rootPath());
+    add(QDir::homePath(), QStorageInfo(QDir::homePath()).rootPath());
     for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
         if (volume.isValid() && worthListing(volume))
-            add(volume.rootPath());
+            add(volume.rootPath(), volume.rootPath());
     }
     return drives;
 }
@@ -51,9 +54,52 @@ LocalDrive VolumeOfFolder(const QString &folder)
     return drive;
 }
 
+QStringList MountPointsOf(const QByteArray &mountTable)
+{
+    QStringList points;
+    for (const QByteArray &line : mountTable.split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 2)
+            continue;
+        const QByteArray &field = fields.at(1);
+        QByteArray name;
+        name.reserve(field.size());
+        for (qsizetype i = 0; i < field.size(); ++i) {
+            bool octal = false;
+            if (field.at(i) == '\\' && i + 3 < field.size()) {
+                const int code = field.mid(i + 1, 3).toInt(&octal, 8);
+                if (octal && code >= 0 && code < 256) {
+                    name += static_cast<char>(code);
+                    i += 3;
+                    continue;
+                }
+            }
+            name += field.at(i);
+        }
+        points << QDir::cleanPath(QFile::decodeName(name));
+    }
+    return points;
+}
+
+bool DriveReadyNow(const DriveLister &lister, const LocalDrive &drive)
+{
+    if (drive.Path.isEmpty())
+        return false;
+    // A table that cannot be read says nothing about the drive.
+    const QByteArray table = lister.MountTable ? lister.MountTable() : QByteArray();
+    if (!table.isEmpty() && !MountPointsOf(table).contains(QDir::cleanPath(drive.MountPoint)))
+        return false;
+    const QFileInfo folder(drive.Path);
+    return folder.isDir() && folder.isReadable() && QDir(drive.Path).isReadable();
+}
+
 DriveLister MachineDrives()
 {
-    return {ListLocalDrives, VolumeOfFolder};
+    const auto mountTable = [] {
+        QFile table(QStringLiteral("/proc/self/mounts"));
+        return table.open(QIODevice::ReadOnly) ? table.readAll() : QByteArray();
+    };
+    return {ListLocalDrives, VolumeOfFolder, mountTable};
 }
 
 QString GetDriveTypeKey(int driveType)

@@ -19,19 +19,22 @@ constexpr int RamDisk = 5;
 struct LocalDrive
 {
     QString Path;       // the mount point, e.g. "/" or "/media/usb"
+    QString MountPoint; // the mount point of the volume holding Path when the drive was listed
     bool IsReady = false;
     int Type = DriveType::Unknown;
     qint64 AvailableSpace = -1; // bytes free for the user; -1 when unknown
 };
 
-// Where the local pane learns about drives: the list for the drive box, and
-// the volume that holds one folder, read afresh each time it is asked (free
-// space changes with every download; a folder may sit on a volume that is not
-// in the list).
+// Where the local pane learns about drives: the list for the drive box, the
+// volume that holds one folder, read afresh each time it is asked (free space
+// changes with every download; a folder may sit on a volume that is not in the
+// list), and the mount table as it stands now (a volume may be unmounted after
+// the list was made). Without a mount table, mounts are not checked.
 struct DriveLister
 {
     std::function<QList<LocalDrive>()> List;
     std::function<LocalDrive(const QString &folder)> VolumeOf;
+    std::function<QByteArray()> MountTable;
 };
 
 // The machine's drives: "/", the home folder, then other mounted volumes of
@@ -41,6 +44,14 @@ QList<LocalDrive> ListLocalDrives();
 // The volume holding a folder, with Path the folder itself: one file-system
 // query, no mount table.
 LocalDrive VolumeOfFolder(const QString &folder);
+
+// The mount points named in a mount table in the kernel's "mounts" format
+// (blanks and backslashes in names written as octal escapes).
+QStringList MountPointsOf(const QByteArray &mountTable);
+
+// Whether a listed drive can be opened now: its volume is in the mount table
+// (when the lister has one) and its folder is readable.
+bool DriveReadyNow(const DriveLister &lister, const LocalDrive &drive);
 
 // The real drives of the machine.
 DriveLister MachineDrives();

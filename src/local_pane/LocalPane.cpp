@@ -341,19 +341,27 @@ void LocalPane::LoadDrives()
         m_firstReadyTag.clear();
         m_drives = m_driveLister.List ? m_driveLister.List() : QList<LocalDrive>();
         for (const LocalDrive &drive : m_drives) {
-            QString text = drive.Path;
-            if (drive.IsReady) {
-                text += QStringLiteral(" [Ready]");
-                if (m_firstReadyTag.isEmpty())
-                    m_firstReadyTag = QString::number(cboDir->count() + 1);
-            } else {
-                text += QStringLiteral(" [Not Ready]");
-            }
-            cboDir->addItem(m_images.Picture(GetDriveTypeKey(drive.Type)), text, drive.Path);
+            if (drive.IsReady && m_firstReadyTag.isEmpty())
+                m_firstReadyTag = QString::number(cboDir->count() + 1);
+            cboDir->addItem(m_images.Picture(GetDriveTypeKey(drive.Type)), driveBoxText(drive), drive.Path);
         }
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("LoadDrives"));
     }
+}
+
+QString LocalPane::driveBoxText(const LocalDrive &drive)
+{
+    return drive.Path + (drive.IsReady ? QStringLiteral(" [Ready]") : QStringLiteral(" [Not Ready]"));
+}
+
+int LocalPane::indexOfDrive(const QString &path) const
+{
+    for (int i = 0; i < m_drives.size(); ++i) {
+        if (m_drives.at(i).Path == path)
+            return i;
+    }
+    return -1;
 }
 
 void LocalPane::cboDir_Click(int index)
@@ -374,14 +382,19 @@ void LocalPane::cboDir_Click(int index)
 void LocalPane::LoadDriveBase(const QString &drivePath)
 {
     try {
-        LocalDrive drive;
-        for (const LocalDrive &d : m_drives) {
-            if (d.Path == drivePath)
-                drive = d;
+        // Judged now, not from the list: a volume may have been unmounted or
+        // mounted since the list was made.
+        const int listed = indexOfDrive(drivePath);
+        const bool ready = listed >= 0 && DriveReadyNow(m_driveLister, m_drives.at(listed));
+        if (listed >= 0 && m_drives.at(listed).IsReady != ready) {
+            m_drives[listed].IsReady = ready;
+            const int item = cboDir->findData(drivePath);
+            if (item >= 0)
+                cboDir->setItemText(item, driveBoxText(m_drives.at(listed)));
         }
-        if (!drive.Path.isEmpty() && drive.IsReady) {
-            m_currentPath = drive.Path;
-            LoadLocalFolders(drive.Path);
+        if (ready) {
+            m_currentPath = drivePath;
+            LoadLocalFolders(drivePath);
             return;
         }
         for (int slot = 0; slot < 2; ++slot) {

@@ -126,7 +126,7 @@ public:
     QLabel *lblLocal = nullptr;
     FileListModel *Model = nullptr;
 
-    // The local pop-up; the window's "&Local" menu is this same menu.
+    // The local pop-up; the window's "&Local" menu shares its items.
     QMenu *mnuLocal = nullptr;
     QAction *mnuLOC_QUPLOAD = nullptr;
     QAction *mnuLOC_UTASK = nullptr;
@@ -144,6 +144,8 @@ private:
     void buildControls();
     void buildLocalMenu();
     bool slotConnected(int slot) const;
+    static QString driveBoxText(const LocalDrive &drive);
+    int indexOfDrive(const QString &path) const;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void goUp();
     void rowActivated(const QModelIndex &index);

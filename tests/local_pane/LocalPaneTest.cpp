@@ -48,6 +48,7 @@ struct PaneFixture : ::testing::Test
     bool remoteSelected[2] = {false, false};
     QStringList listed;
     QStringList volumesAsked;
+    QByteArray mountTable; // empty: mounts are not checked
 
     void SetUp() override
     {
@@ -58,7 +59,8 @@ struct PaneFixture : ::testing::Test
                                  LocalDrive volume = drives.value(0);
                                  volume.Path = folder;
                                  return volume;
-                             }});
+                             },
+                             [this] { return mountTable; }});
         pane.setHost({[this](int slot, bool on) { inButtons[slot] = on; }, [](int, bool) {},
                       [this](int slot) { return remoteSelected[slot]; },
                       [this](const QString &path) { listed << path; }});
@@ -254,6 +256,64 @@ TEST_F(PaneFixture, DriveBoxShowsReadinessAndPicksDrives)
     EXPECT_EQ(pane.Model->size(), 0);
     EXPECT_EQ(pane.lblLocal->text(), "Drive not ready !");
     EXPECT_FALSE(inButtons[0]);
+}
+
+TEST_F(PaneFixture, ADriveIsJudgedWhenPickedFromTheMountTableAsItStandsThen)
+{
+    const QString stick = folder.filePath("usb stick");
+    writeFile(stick + "/photo.jpg", 10);
+    LocalDrive removable = drive(stick, true, DriveType::Removable, 1 << 30);
+    removable.MountPoint = stick;
+    drives << removable;
+    const QByteArray withStick = "proc /proc proc rw 0 0\n/dev/root / ext4 rw 0 0\n/dev/sdb1 "
+        + QFile::encodeName(folder.path()) + "/usb\\040stick vfat rw 0 0\n";
+    const QByteArray withoutStick = "proc /proc proc rw 0 0\n/dev/root / ext4 rw 0 0\n";
+    mountTable = withStick;
+    pane.LoadDrives();
+    const int item = pane.cboDir->findData(stick);
+    ASSERT_GE(item, 0);
+    EXPECT_EQ(pane.cboDir->itemText(item), stick + " [Ready]");
+    pane.cboDir_Click(item);
+    EXPECT_EQ(pane.CurrentPath(), stick);
+    EXPECT_EQ(pane.Model->size(), 1);
+
+    const QString errorLog = DataRoot::FileInRoot("error.log");
+    QFile::remove(errorLog);
+    // Unmounted since the list was made: its empty mount folder is no drive,
+    // nor is the folder once the desktop has removed it.
+    mountTable = withoutStick;
+    for (bool folderRemoved : {false, true}) {
+        SCOPED_TRACE(folderRemoved);
+        QDir(stick).removeRecursively();
+        if (!folderRemoved)
+            QDir().mkpath(stick);
+        ScriptedPrompts prompts;
+        prompts.expectMessage("This drive is not ready.", PromptButton::Ok);
+        pane.cboDir_Click(pane.cboDir->findData(stick));
+        EXPECT_TRUE(prompts.allUsed());
+        EXPECT_EQ(pane.Model->size(), 0);
+        EXPECT_EQ(pane.lblLocal->text(), "Drive not ready !");
+        EXPECT_EQ(pane.cboDir->itemText(item), stick + " [Not Ready]");
+        EXPECT_FALSE(QFile::exists(errorLog));
+    }
+
+    // Mounted again: the same item lists it.
+    writeFile(stick + "/photo.jpg", 10);
+    mountTable = withStick;
+    pane.cboDir_Click(item);
+    EXPECT_EQ(pane.CurrentPath(), stick);
+    EXPECT_EQ(pane.Model->size(), 1);
+    EXPECT_EQ(pane.cboDir->itemText(item), stick + " [Ready]");
+    EXPECT_FALSE(QFile::exists(errorLog));
+}
+
+TEST(LocalVolumes, MountPointsAreReadWithTheirEscapes)
+{
+    EXPECT_EQ(MountPointsOf("/dev/sda1 / ext4 rw 0 0\n"
+                            "//nas/share /mnt/my\\040share cifs rw 0 0\n"
+                            "/dev/sdc1 /media/back\\134slash vfat rw 0 0\n"
+                            "broken\n\n"),
+              (QStringList{"/", "/mnt/my share", "/media/back\\slash"}));
 }
 
 TEST_F(PaneFixture, AFolderThatCannotBeReadKeepsThePaneUsable)
