@@ -300,7 +300,15 @@ void Logger::runSaveDialog()
         const std::optional<QString> chosen = Prompts::current().chooseFile(this, request);
         if (!chosen || chosen->isEmpty())
             return;
-        saveLogsInt(*chosen, QStringLiteral("Generic Test"), true);
+        try {
+            saveLogsInt(*chosen, QStringLiteral("Generic Test"), true);
+        } catch (const RuntimeError &e) {
+            // The user asked for the file: say why there is none.
+            LogCurrentException(objectName(), QStringLiteral("mnuSaveLog_Click"));
+            ShowMessage(this, PromptIcon::Critical, PromptButtons::Ok, kLogger,
+                        QStringLiteral("The log could not be saved to file: ") + *chosen + QStringLiteral("\n")
+                            + e.description());
+        }
     } catch (...) {
         LogCurrentException(objectName(), QStringLiteral("mnuSaveLog_Click"));
     }

@@ -87,6 +87,33 @@ TEST(LoggerFiles, SaveOfAnEmptyLogOrCancelledDialogWritesNothing)
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
 
+TEST(LoggerFiles, ASaveThatCannotBeWrittenSaysSo)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("plain.txt"));
+    ASSERT_TRUE(WriteFileBytes(file, "x"));
+    auto logger = MakeShownLogger();
+    logger->AddLog(QStringLiteral("USER anonymous"), 0);
+
+    // A folder that is not there, and a "folder" that is a file (no one may write there, root included).
+    for (const QString &path : {dir.filePath(QStringLiteral("missing/session.log")), file + QStringLiteral("/session.log")}) {
+        SCOPED_TRACE(path.toStdString());
+        ScriptedPrompts prompts;
+        prompts.expectFile(QStringLiteral("Save Log"), path)
+            .expectMessage(QStringLiteral("The log could not be saved to file: ") + path, PromptButton::Ok);
+        SendMouse(*logger, QEvent::MouseButtonPress, LineInView(*logger, 1), Qt::RightButton, Qt::RightButton);
+        ASSERT_TRUE(logger->popupMenu()->isVisible());
+        logger->popupMenu()->hide();
+        logger->saveAction()->trigger();
+        EXPECT_TRUE(prompts.allUsed());
+        ASSERT_FALSE(prompts.shown().empty());
+        EXPECT_EQ(prompts.shown().back().title, QStringLiteral("Logger"));
+        EXPECT_EQ(prompts.shown().back().icon, PromptIcon::Critical);
+        EXPECT_FALSE(QFile::exists(path));
+        EXPECT_EQ(logger->GetCount(), 1);
+    }
+}
+
 TEST(LoggerFiles, DumpAppendsWithoutHeaderAndKeepsEntries)
 {
     QTemporaryDir dir;
