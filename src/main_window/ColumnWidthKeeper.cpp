@@ -26,12 +26,14 @@ void ColumnWidthKeeper::Watch(QTreeView *list)
         if (m_dragging == list->header()->viewport()) {
             m_fitting.remove(list);
             m_restored.remove(list);
+            m_overflowing.remove(list);
         }
     });
     connect(list, &QObject::destroyed, this, [this](QObject *gone) {
         m_watched.remove(gone);
         m_fitting.remove(gone);
         m_restored.remove(gone);
+        m_overflowing.remove(gone);
         m_shown.remove(gone);
     });
 }
@@ -41,31 +43,61 @@ void ColumnWidthKeeper::Restore(QTreeView *list, const QString &fractions)
     if (!list)
         return;
     Watch(list);
-    if (!fractionsFit(list, fractions))
+    const double sum = fractionsSum(list, fractions);
+    if (sum <= 0)
         return;
     m_fitting.remove(list);
     m_restored.insert(list, fractions);
+    if (sum > 1)
+        m_overflowing.insert(list);
+    else
+        m_overflowing.remove(list);
     if (list->isVisible() && list->width() > 0) {
         m_shown.insert(list);
-        SetColumnWidths(list, fractions);
+        apply(list, fractions);
     }
 }
 
-bool ColumnWidthKeeper::fractionsFit(const QTreeView *list, const QString &fractions)
+double ColumnWidthKeeper::fractionsSum(const QTreeView *list, const QString &fractions)
 {
     const int columns = list->model() ? list->model()->columnCount() : 0;
     const QStringList entries = fractions.split(QLatin1Char(';'));
     if (columns == 0 || entries.size() < columns)
-        return false;
+        return 0;
     double sum = 0;
     for (int i = 0; i < columns; ++i) {
         bool ok = false;
         const double fraction = entries[i].trimmed().toDouble(&ok);
         if (!ok || fraction < 0 || fraction > 1)
-            return false;
+            return 0;
         sum += fraction;
     }
-    return sum > 0;
+    return sum;
+}
+
+void ColumnWidthKeeper::apply(QTreeView *list, const QString &fractions)
+{
+    SetColumnWidths(list, fractions);
+    // Widths stored while the list was narrower than its columns (a pane
+    // opened too narrow) would push the last columns out of view.
+    if (!m_overflowing.contains(list))
+        return;
+    const int columns = list->model() ? list->model()->columnCount() : 0;
+    int total = 0;
+    for (int i = 0; i < columns; ++i)
+        total += list->isColumnHidden(i) ? 0 : list->columnWidth(i);
+    const int usable = usableWidth(list);
+    if (total <= usable || usable <= 0)
+        return;
+    for (int i = 0; i < columns; ++i)
+        list->setColumnWidth(i, static_cast<int>(static_cast<qint64>(list->columnWidth(i)) * usable / total));
+}
+
+int ColumnWidthKeeper::usableWidth(const QTreeView *list)
+{
+    // The list's own width: its viewport may not have been laid out yet.
+    const int scrollBar = list->verticalScrollBar()->isVisible() ? list->verticalScrollBar()->sizeHint().width() : 0;
+    return list->width() - 2 * list->frameWidth() - scrollBar;
 }
 
 QString ColumnWidthKeeper::Fractions(QTreeView *list)
@@ -101,7 +133,7 @@ bool ColumnWidthKeeper::eventFilter(QObject *watched, QEvent *event)
             m_shown.insert(list);
             const auto restored = m_restored.constFind(list);
             if (restored != m_restored.cend() && list->width() > 0)
-                SetColumnWidths(list, *restored);
+                apply(list, *restored);
             if (m_fitting.contains(list) && list->width() > 0)
                 fitFirstColumn(list);
         }
@@ -123,9 +155,7 @@ void ColumnWidthKeeper::fitFirstColumn(QTreeView *list)
         const bool stretched = header->stretchLastSection() && i == columns - 1;
         others += stretched ? header->defaultSectionSize() : list->columnWidth(i);
     }
-    // The list's own width: its viewport may not have been laid out yet.
-    const int scrollBar = list->verticalScrollBar()->isVisible() ? list->verticalScrollBar()->sizeHint().width() : 0;
-    const int free = list->width() - 2 * list->frameWidth() - scrollBar - others;
+    const int free = usableWidth(list) - others;
     if (free <= header->minimumSectionSize())
         return;
     list->setColumnWidth(0, free);

@@ -27,7 +27,8 @@ public:
 
     // Applies the stored fractions ("0.4;0.2;...") whenever the list is shown
     // or resized, until the user sizes a column. Fractions that do not fit
-    // the list's columns are ignored.
+    // the list's columns are ignored; fractions that add up to more than the
+    // whole list are narrowed in proportion until every column is in view.
     void Restore(QTreeView *list, const QString &fractions);
 
     // The fractions to store for the list.
@@ -38,11 +39,16 @@ protected:
 
 private:
     void fitFirstColumn(QTreeView *list);
-    static bool fractionsFit(const QTreeView *list, const QString &fractions);
+    void apply(QTreeView *list, const QString &fractions);
+    // The sum of the fractions of the list's columns; 0 when they do not fit its columns.
+    static double fractionsSum(const QTreeView *list, const QString &fractions);
+    // The width the list's columns have without scrolling sideways.
+    static int usableWidth(const QTreeView *list);
 
     QSet<QObject *> m_watched;
     QSet<QObject *> m_fitting;
     QObject *m_dragging = nullptr; // the header viewport a mouse button is down on
     QHash<QObject *, QString> m_restored; // fractions in force until the user sizes a column
+    QSet<QObject *> m_overflowing;        // lists whose restored fractions add up to more than 1
     QSet<QObject *> m_shown;
 };

@@ -289,9 +289,12 @@ void frmZAVUde::buildMenus()
     actShowDual->setCheckable(true);
     connect(actShowDual, &QAction::toggled, this, &frmZAVUde::ShowDual);
 
-    // The local pop-up and the menu bar's "&Local" menu are one menu.
-    QMenu *local = m_local->mnuLocal;
-    menuBar()->addMenu(local);
+    // The menu bar's "&Local" menu offers the pop-up's commands and, after
+    // them, the folder history and the drive list, which the pop-up leaves out.
+    QMenu *local = mnuLocalBar = menuBar()->addMenu(tr("&Local"));
+    local->setObjectName(QStringLiteral("mnuLocalBar"));
+    local->addActions(m_local->mnuLocal->actions());
+    connect(local, &QMenu::aboutToShow, m_local, &LocalPane::UpdateLocalMenu);
     local->addSeparator();
     mnuList = local->addMenu(tr("Folder History"));
     mnuList->setObjectName(QStringLiteral("mnuList"));
@@ -476,8 +479,21 @@ bool frmZAVUde::IsAnySessionActive() const
 
 void frmZAVUde::ShowDual(bool shown)
 {
+    const bool opening = shown && splServer[1]->isHidden();
     m_dual = shown;
     splServer[1]->setVisible(shown);
+    if (opening) {
+        // A pane shown again would get back the width it last had, or
+        // hardly any on its first showing: both servers share the room.
+        const QList<int> sizes = splRemote->sizes();
+        int total = 0;
+        for (int size : sizes)
+            total += size;
+        if (total > 0)
+            splRemote->setSizes({total - total / 2, total / 2});
+        else
+            splRemote->setSizes({1, 1});
+    }
     m_remote[1]->setVisible(shown);
     m_logs[1]->Widget()->setVisible(shown);
     if (QAction *profile1 = ToolButton(QStringLiteral("profile1")))

@@ -136,6 +136,7 @@ public:
     void AddCloseStep(std::function<void()> step) { m_closeSteps.push_back(std::move(step)); }
     ServerSlot *Slot(int slot) const;
     LocalFolderHistory &LocalHistory() { return m_localHistory; }
+    QMenu *mnuLocalBar = nullptr; // the menu bar's "&Local" menu
     QMenu *mnuList = nullptr;     // local folder history
     QMenu *mnuDrvList = nullptr;  // drivers
     QMenu *mnuProfile[2] = {nullptr, nullptr};

@@ -231,6 +231,8 @@ void frmZAVUde::rebuildFolderHistoryMenu()
         const QString path = entry.Path;
         connect(item, &QAction::triggered, this, [this, path] { mnuList_Click(path); });
     }
+    if (shown.isEmpty())
+        mnuList->addAction(QStringLiteral("<Not Available>"))->setEnabled(false);
     markFolderHistory(m_local->CurrentPath());
 }
 

@@ -83,6 +83,8 @@ QWidget *frmZAVUde::buildTransferButtons()
 
     auto *column = new QWidget(this);
     column->setObjectName(QStringLiteral("TransferButtons"));
+    // Only as wide as its buttons: dragging a handle beside it sizes the panes.
+    column->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     auto *layout = new QVBoxLayout(column);
     layout->setContentsMargins(1, 0, 1, 0);
     layout->addStretch(1);
