@@ -323,10 +323,17 @@ bool FtpTask::ValidForProcessing(QString &message, bool &overwriteAll, bool &ski
     }
 }
 
+bool FtpTask::OffersResume() const
+{
+    if (IsUpload() && m_status == 3)
+        return m_transferedBytes > 0 || m_sentData;
+    return m_transferedBytes > 0 && m_transferedBytes < m_size;
+}
+
 bool FtpTask::IsUploadResumeOk(QString &message, bool checkTime)
 {
     try {
-        if (!IsUpload() || m_transferedBytes == 0)
+        if (!IsUpload() || (m_transferedBytes == 0 && !m_sentData))
             return false;
         const QString path = GetLocalFilePath();
         const QFileInfo info(path);

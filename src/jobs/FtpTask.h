@@ -66,6 +66,13 @@ public:
     void setIsUpload(bool value) { m_isUpload = value ? 1 : 0; }
     bool IsResume() const { return m_isResume == 1; }
     void setIsResume(bool value) { m_isResume = value ? 1 : 0; }
+    // An upload whose data connection was opened: the server may hold part
+    // of the file, whatever TransferedBytes says. Never stored.
+    bool SentData() const { return m_sentData; }
+    void setSentData(bool value) { m_sentData = value; }
+    // What "&Resume" is offered for: a failed upload that sent data (the
+    // resume asks the server how much it holds), else a job part-way through.
+    bool OffersResume() const;
     bool Locked() const { return m_locked == 1; }
     void setLocked(bool value);
     // 0 idle, 1 active, 2 completed, 3 failed.
@@ -102,7 +109,8 @@ public:
 
     bool ValidForProcessing(QString &message, bool &overwriteAll, bool &skipAll, bool confirmOverwrite,
                             const OverwriteQuestion &ask);
-    // A refusal fails the job (reason 4 missing, 5 size, 6 time).
+    // A refusal fails the job (reason 4 missing, 5 size, 6 time). An upload
+    // that holds nothing confirmed on the server but sent data may resume.
     bool IsUploadResumeOk(QString &message, bool checkTime);
     bool IsUploadOk(QString &message);
 
@@ -144,6 +152,7 @@ private:
     int m_transferMode = 0;
     quint8 m_isUpload = 0;
     quint8 m_isResume = 0;
+    bool m_sentData = false;
     std::shared_ptr<quint64> m_reopenCount;
     quint8 m_locked = 1;
     int m_status = 0;

@@ -209,7 +209,7 @@ void JobCommands::EnableJobMenu()
                 common = job->Status();
             else if (job->Status() != common)
                 mixed = true;
-            resumable = resumable && job->TransferedBytes() > 0 && job->TransferedBytes() < job->Size();
+            resumable = resumable && job->OffersResume();
         }
         const bool one = keys.size() == 1;
         for (QAction *item : {mnuJOpenFolder, mnuJCpyLoc, mnuJCpyFtp, mnuJEdit, mnuJView})

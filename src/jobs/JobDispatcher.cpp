@@ -37,13 +37,21 @@ QString Now() { return FtpTask::FormatTime(QDateTime::currentDateTime()); }
 
 } // namespace
 
-bool IsFolderExistsReply(const QString &commandSink)
+SinkReply LastSinkReply(const QString &commandSink)
 {
     const QString lastLine = commandSink.split(QStringLiteral("\r\n")).constLast();
     // The first "|codes||ddd|" ends the command: the path is ours, the text the server's.
-    static const QRegularExpression entry(QStringLiteral("^.*?\\|[^|]*\\|\\|\\d{3}\\|(.*)$"));
+    static const QRegularExpression entry(QStringLiteral("^.*?\\|[^|]*\\|\\|(\\d{3})\\|(.*)$"));
     const QRegularExpressionMatch match = entry.match(lastLine);
-    return match.hasMatch() && match.captured(1).contains(QStringLiteral("exist"), Qt::CaseInsensitive);
+    if (!match.hasMatch())
+        return {};
+    return {match.captured(1).toInt(), match.captured(2)};
+}
+
+bool IsFolderExistsReply(const QString &commandSink)
+{
+    const SinkReply reply = LastSinkReply(commandSink);
+    return reply.code != 0 && reply.text.contains(QStringLiteral("exist"), Qt::CaseInsensitive);
 }
 
 bool SessionFitsJob(const FtpCommander &connection, const FtpTask &job)
@@ -91,6 +99,7 @@ void JobDispatcher::wireEngine(int i)
     connect(e, &FtpCommander::FileDateTimeDetermined, this,
             [this, i](const QString &dateText, const QString &) { FtpJobs_FileDateTimeDetermined(i, dateText); });
     connect(e, &FtpCommander::DataProgress, this, [this, i](qint64 bytes) { FtpJobs_DataProgress(i, bytes); });
+    connect(e, &FtpCommander::DataConnect, this, [this, i] { FtpJobs_DataConnect(i); });
     connect(e, &FtpCommander::DataPacket, this, [this](qint64 bytes) { m_jobByteCounter += bytes; });
     connect(
         e, &FtpCommander::ValidateUploadOverwrite, this,
@@ -325,6 +334,9 @@ void JobDispatcher::linkJob(int i, const FtpTaskCollection::Job &job)
     c.walkStarts = 0;
     c.refusedFolderTried = false;
     c.enteringRefusedFolder = false;
+    c.heldBytes = job->TransferedBytes();
+    c.sending = false;
+    c.askingSize = false;
     e->setLinkedTask(job.get());
     job->setStatus(1);
     job->setDirectoryLevel(0);
@@ -379,6 +391,8 @@ void JobDispatcher::unlink(int i)
         m_host.ClearTimeLeft(*c.job);
     c.job.reset();
     c.loggingIn = false;
+    c.sending = false;
+    c.askingSize = false;
     c.engine->setLinkedTask(nullptr);
     m_host.ShowConnection(i, false);
 }
@@ -426,9 +440,51 @@ void JobDispatcher::failJob(int i, qint64 reason)
     const FtpTaskCollection::Job job = m_connections[static_cast<size_t>(i)].job;
     if (!job)
         return;
+    keepHeldBytes(i);
     m_host.UpdateJobProgress(*job);
     markFailed(*job, reason, true);
     release(i);
+}
+
+// A failed upload shows what the server holds, not what went into the
+// socket: asked while the session answers, else the last size it confirmed.
+void JobDispatcher::failUpload(int i)
+{
+    Connection &c = m_connections[static_cast<size_t>(i)];
+    FtpCommander *e = c.engine;
+    if (!c.sending || !e->SessionActive()) {
+        failJob(i, kServerDenied);
+        return;
+    }
+    // Set now: a session that ends while asking fails the job with it.
+    if (c.job->FailureReason() == 0)
+        c.job->setFailureReason(kServerDenied);
+    c.askingSize = true;
+    e->FTP_CUSTOM_COMMAND(QStringLiteral("SIZE ") + e->RemoteFilePath(), QStringLiteral("Reading file size..."),
+                          QStringLiteral("213"));
+}
+
+void JobDispatcher::endSizeQuestion(int i)
+{
+    Connection &c = m_connections[static_cast<size_t>(i)];
+    c.askingSize = false;
+    static const QRegularExpression digits(QStringLiteral("^\\d{1,18}$"));
+    const SinkReply reply = LastSinkReply(c.engine->LastCommandSink());
+    const QString text = reply.text.trimmed();
+    if (c.engine->LastCmdSucces() && reply.code == 213 && digits.match(text).hasMatch()) {
+        // A size beyond the file is no part of it; a resume starts such a file anew.
+        const qint64 held = text.toLongLong();
+        if (c.job->Size() < 1 || held <= c.job->Size())
+            c.heldBytes = held;
+    }
+    failJob(i, kServerDenied);
+}
+
+void JobDispatcher::keepHeldBytes(int i)
+{
+    const Connection &c = m_connections[static_cast<size_t>(i)];
+    if (c.job && c.job->IsUpload())
+        c.job->setTransferedBytes(c.heldBytes);
 }
 
 void JobDispatcher::FailRunningJob(const FtpTaskCollection::Job &job, int index)
@@ -453,6 +509,8 @@ void JobDispatcher::StopRunningJob(int index)
         const FtpTaskCollection::Job job = c.job;
         if (!job || job->Status() == 2)
             return;
+        keepHeldBytes(index);
+        m_host.UpdateJobProgress(*job);
         // Let go first: the disconnect that closing raises belongs to no job.
         unlink(index);
         c.engine->CloseSession();
@@ -482,6 +540,10 @@ void JobDispatcher::FtpJobs_JobDone(int i)
         const FtpTaskCollection::Job job = c.job;
         if (!job) {
             RequestRun();
+            return;
+        }
+        if (c.askingSize) {
+            endSizeQuestion(i);
             return;
         }
         FtpCommander *e = c.engine;
@@ -515,7 +577,7 @@ void JobDispatcher::FtpJobs_JobDone(int i)
                 completeJob(i, true);
                 release(i);
             } else {
-                failJob(i, kServerDenied);
+                failUpload(i);
             }
             return;
         }
@@ -624,10 +686,13 @@ void JobDispatcher::endAfterEngineFault(int i, qint64 reason, bool dispatch)
     const FtpTaskCollection::Job job = c.job;
     if (!job)
         return;
-    if (c.engine->LastCmdSucces())
+    if (c.engine->LastCmdSucces() && !c.askingSize) {
         completeJob(i, true);
-    else
+    } else {
+        keepHeldBytes(i);
+        m_host.UpdateJobProgress(*job);
         markFailed(*job, reason, true);
+    }
     unlink(i);
     if (dispatch)
         RequestRun();
@@ -668,6 +733,7 @@ void JobDispatcher::FtpJobs_ConnectionFailed(int i)
         Connection &c = m_connections[static_cast<size_t>(i)];
         if (!c.job)
             return;
+        keepHeldBytes(i);
         m_host.UpdateJobProgress(*c.job);
         markFailed(*c.job, kNetworkError, true);
         unlink(i);
@@ -743,6 +809,25 @@ void JobDispatcher::FtpJobs_DataProgress(int i, qint64 bytes)
             job->setTransferedBytes(bytes);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FtpJobs_DataProgress"));
+    }
+}
+
+// The first data connection of an upload's run: the transfer begins at the
+// bytes already at the destination (none for a fresh send, the server's
+// size for a resumed one).
+void JobDispatcher::FtpJobs_DataConnect(int i)
+{
+    try {
+        Connection &c = m_connections[static_cast<size_t>(i)];
+        const long act = c.engine->CurrentAct();
+        if (!c.job || !c.job->IsUpload() || c.sending
+            || (act != FtpCommander::ActSend && act != FtpCommander::ActResumeSend))
+            return;
+        c.sending = true;
+        c.heldBytes = c.engine->BytesDone();
+        c.job->setSentData(true);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FtpJobs_DataConnect"));
     }
 }
 

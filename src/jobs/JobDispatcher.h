@@ -14,9 +14,16 @@ class EngineTimer;
 class FtpCommander;
 class JobDispatchHost;
 
-// True when the reply part of the last line of an engine's LastCommandSink
-// ("command|codes||code|text") says a folder exists ("exist", any case).
-// The command and its path are not read.
+// The server's final reply to the last command in an engine's
+// LastCommandSink ("command|codes||code|text"): its code and text; code 0
+// when that command has no reply. The command and its path are not read.
+struct SinkReply {
+    int code = 0;
+    QString text;
+};
+SinkReply LastSinkReply(const QString &commandSink);
+
+// True when the last reply of a LastCommandSink says a folder exists ("exist", any case).
 bool IsFolderExistsReply(const QString &commandSink);
 
 // Whether a job may run on a connection's open session: same server, port,
@@ -88,6 +95,12 @@ private:
         // A folder whose making was refused is entered once before the job fails.
         bool refusedFolderTried = false;
         bool enteringRefusedFolder = false;
+        // An upload: what the server was last known to hold of the file,
+        // whether its data connection opened in this run, and whether the
+        // server is being asked its size after the upload failed.
+        qint64 heldBytes = 0;
+        bool sending = false;
+        bool askingSize = false;
     };
 
     void wireEngine(int index);
@@ -101,6 +114,9 @@ private:
     void completeJob(int index, bool upload);
     void markFailed(FtpTask &job, qint64 reason, bool keepReason);
     void failJob(int index, qint64 reason);
+    void failUpload(int index);
+    void endSizeQuestion(int index);
+    void keepHeldBytes(int index);
     void release(int index);
     void unlink(int index);
     void endAfterEngineFault(int index, qint64 reason, bool dispatch);
@@ -118,6 +134,7 @@ private:
     void FtpJobs_FileSizeDetermined(int index, qint64 size);
     void FtpJobs_FileDateTimeDetermined(int index, const QString &dateText);
     void FtpJobs_DataProgress(int index, qint64 bytes);
+    void FtpJobs_DataConnect(int index);
     void FtpJobs_ValidateUploadOverwrite(int index, int &allow);
     void FtpJobs_ServerReplied(const QString &line);
     void FtpJobs_CommandSent(const QString &command);

@@ -314,6 +314,9 @@ TEST(FtpTask, UploadResumeRefusalsFailTheJob)
     nothingSent.setTransferedBytes(0);
     EXPECT_FALSE(nothingSent.IsUploadResumeOk(message, true));
     EXPECT_EQ(nothingSent.Status(), 0);
+    // Data went out but the server confirmed none of it: the resume asks it.
+    nothingSent.setSentData(true);
+    EXPECT_TRUE(nothingSent.IsUploadResumeOk(message, true));
 
     FtpTask resized = job();
     resized.setOriginalLocalSize(99);

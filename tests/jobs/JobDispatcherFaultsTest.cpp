@@ -37,6 +37,11 @@ TEST(FolderExistsReply, ReadsOnlyTheServersWordsOfTheLastLine)
     EXPECT_FALSE(IsFolderExistsReply(QStringLiteral("MKD /a|257-250||550|File exists\r\nCWD /a|250|")));
     EXPECT_FALSE(IsFolderExistsReply(QStringLiteral("MKD /exist|257-250|")));
     EXPECT_FALSE(IsFolderExistsReply(QString()));
+
+    const SinkReply size = LastSinkReply(QStringLiteral("STOR /a|b|226|\r\nSIZE /a|b|213||213|652346"));
+    EXPECT_EQ(size.code, 213);
+    EXPECT_EQ(size.text, QStringLiteral("652346"));
+    EXPECT_EQ(LastSinkReply(QStringLiteral("SIZE /x|213|")).code, 0); // no reply yet
 }
 
 TEST(SessionFits, OnlyTheSameServerPortAccountAndMode)

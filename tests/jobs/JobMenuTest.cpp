@@ -456,3 +456,26 @@ TEST_F(JobMenu, ResumeWithNoSelectionIsOfferedAndDoesNothing)
     EXPECT_FALSE(paused->IsResume());
     EXPECT_EQ(paused->Status(), 0);
 }
+
+// A failed upload that sent data may resume whatever its count says (the
+// resume asks the server); other jobs only part-way through their size.
+TEST_F(JobMenu, ResumeIsOfferedForEveryFailedUploadThatSentData)
+{
+    auto upload = add(QStringLiteral("up.bin"), 3, 9);
+    upload->setIsUpload(true);
+    upload->setSize(100);
+    auto download = add(QStringLiteral("down.bin"), 3, 12);
+    download->setSize(100);
+    pane.UpdateJobSummary();
+    for (const qint64 bytes : {qint64(0), qint64(100)}) {
+        upload->setTransferedBytes(bytes);
+        download->setTransferedBytes(bytes);
+        select({download});
+        EXPECT_FALSE(enabled().contains("&Resume")) << bytes;
+        select({upload});
+        EXPECT_EQ(enabled().contains("&Resume"), bytes > 0) << bytes;
+        upload->setSentData(true);
+        EXPECT_TRUE(enabled().contains("&Resume")) << bytes;
+        upload->setSentData(false);
+    }
+}
