@@ -314,6 +314,20 @@ TEST(LocalVolumes, MountPointsAreReadWithTheirEscapes)
                             "/dev/sdc1 /media/back\\134slash vfat rw 0 0\n"
                             "broken\n\n"),
               (QStringList{"/", "/mnt/my share", "/media/back\\slash"}));
+
+    // This machine's root and home are in its mount table.
+    const DriveLister machine = MachineDrives();
+    const QList<LocalDrive> drives = machine.List();
+    ASSERT_GE(drives.size(), 1);
+    EXPECT_TRUE(MountPointsOf(machine.MountTable()).contains("/"));
+    for (const LocalDrive &drive : drives.mid(0, 2)) {
+        if (drive.IsReady)
+            EXPECT_TRUE(DriveReadyNow(machine, drive)) << drive.Path.toStdString();
+    }
+    LocalDrive gone;
+    gone.Path = QDir::homePath();
+    gone.MountPoint = "/media/nothing-mounted-here";
+    EXPECT_FALSE(DriveReadyNow(machine, gone));
 }
 
 TEST_F(PaneFixture, AFolderThatCannotBeReadKeepsThePaneUsable)
