@@ -483,8 +483,8 @@ void frmZAVUde::ShowDual(bool shown)
     m_dual = shown;
     splServer[1]->setVisible(shown);
     if (opening) {
-        // A pane shown again would get back the width it last had, or
-        // hardly any on its first showing: both servers share the room.
+        // Left to itself the splitter gives the pane whatever width it kept
+        // for it, a stored narrow one included: both servers share the room.
         const QList<int> sizes = splRemote->sizes();
         int total = 0;
         for (int size : sizes)
