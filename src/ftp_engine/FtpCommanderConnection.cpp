@@ -26,6 +26,7 @@ void FtpCommander::NewConnection()
             m_control.close();
             m_reader.reset();
             m_unansweredPolls = 0;
+            m_restHeld = 0; // a new session holds no restart offset
             m_repliesOwed = 1; // the greeting
             m_controlOpen = true;
             m_quitting = false;

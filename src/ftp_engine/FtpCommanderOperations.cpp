@@ -36,6 +36,9 @@ void FtpCommander::StartSession()
         m_replyLines.clear();
         m_systemType = 0;
         m_connectionAttempts = 0;
+        // The log-in's REST asks for no offset: one left from an earlier
+        // resume would be kept by the server for the next transfer.
+        m_resumeOffset = 0;
         m_currentAct = ActLogin;
         m_quitting = false;
         ExecuteFtpMacro(ActLogin);
@@ -115,6 +118,7 @@ void FtpCommander::SetUpTransfer(const QString &remoteFile, const QString &local
     m_localFilePath = localFile;
     m_expectedSize = size;
     m_bytesDone = done;
+    m_resumeOffset = 0; // a resume sets its own
 }
 
 void FtpCommander::FTP_GET_FILE(const QString &remoteFile, const QString &localFile, qint64 size,
@@ -128,7 +132,6 @@ void FtpCommander::FTP_GET_FILE(const QString &remoteFile, const QString &localF
         m_expectedDate.clear(); // a fresh download learns the remote date; it is not held to an earlier one
         SetUpTransfer(remoteFile, localFile, size, 0);
         m_transferPosition = 0;
-        m_resumeOffset = 0;
         m_autoResumes = 0;
         const QFileInfo target(localFile);
         QString folder = target.absolutePath();
@@ -200,7 +203,6 @@ void FtpCommander::FTP_SEND_FILE(const QString &localFile, const QString &remote
         if (!m_sessionActive)
             return;
         SetUpTransfer(CollapseSlashes(remoteFile), CollapseSlashes(localFile), size, 0);
-        m_resumeOffset = 0;
         if (confirmOverwrite)
             ExecuteFtpMacro(ActSend, QStringLiteral("18,") + m_macros.value(ActSend));
         else

@@ -88,6 +88,10 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
             m_busy = false;
             return;
         }
+        // An offset the server still holds from a REST whose transfer never
+        // went out would place this transfer's data: it is set back first.
+        if (m_restHeld != 0 && !m_steps.contains(7) && (m_steps.contains(11) || m_steps.contains(16)))
+            m_steps.prepend(7);
         m_currentIndex = 0;
         ExecuteStep(m_steps[0]);
     } catch (...) {
@@ -184,11 +188,12 @@ void FtpCommander::ExecuteStep(int step)
         status = QStringLiteral("Current path ??..");
         break;
     case 7:
-        if (m_currentAct == ActResumeSend && m_resumeOffset == 0) {
+        if (m_currentAct == ActResumeSend && m_resumeOffset == 0 && m_restHeld == 0) {
             IncrProc(); // nothing stored to go on from: the file is sent whole
             return;
         }
         command = verb + space + QString::number(m_resumeOffset);
+        m_restHeld = m_resumeOffset;
         status = QStringLiteral("Checking if Resume allowed..");
         break;
     case 8:
@@ -327,6 +332,8 @@ bool FtpCommander::SendFtpCommand(const QString &command, const QString &success
     m_control.write(TextCodec::Encode(command) + "\r\n");
     ++m_commandsWritten;
     ++m_repliesOwed;
+    if (m_currentStep == 11 || m_currentStep == 16)
+        m_restHeld = 0; // the transfer uses up the restart offset
     // The command leaves now: whatever the host does with the news of it runs
     // while the server works on it, not before the server sees it.
     m_control.flush();

@@ -225,6 +225,39 @@ TEST_F(DataFaults, RefusedRestEndsTheResume)
     EXPECT_EQ(ReadFileBytes(target), QByteArray("12345"));
 }
 
+// A resume that ends between its accepted REST and its RETR leaves the
+// offset with a server that keeps it for the next transfer (as vsftpd does);
+// the next download on the session still gets the file from its first byte.
+TEST_F(DataFaults, ARestWhoseTransferNeverWentOutMovesNoLaterTransfer)
+{
+    engine.setMaxConnectionTry(1);
+    const QByteArray content = PatternBytes(100000);
+    server.setFileData(content);
+    const QString part = local.filePath(QStringLiteral("part.bin"));
+    ASSERT_TRUE(WriteFileBytes(part, content.left(40000)));
+    server.on("PASV", QByteArray("227 Entering Passive Mode (300,0,0,1,4,1)"));
+    engine.FTP_RES_GET_FILE(QStringLiteral("/file.bin"), part, content.size(), QString(), false);
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    ASSERT_FALSE(engine.LastCmdSucces());
+    ASSERT_GE(sentCount("REST 40000"), 1);
+    ASSERT_EQ(sentCount("RETR"), 0);
+
+    server.off("PASV");
+    const QString fresh = local.filePath(QStringLiteral("fresh.bin"));
+    engine.FTP_GET_FILE(QStringLiteral("/file.bin"), fresh, content.size(), false);
+    ASSERT_TRUE(recorder.waitForJobs(3));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_TRUE(ReadFileBytes(fresh) == content);
+    EXPECT_EQ(sentCount("REST 0"), 2); // the log-in's and the one set back
+
+    // Nothing held any more: a fresh transfer sends no REST of its own.
+    const int rests = sentCount("REST");
+    engine.FTP_GET_FILE(QStringLiteral("/file.bin"), fresh, content.size(), false);
+    ASSERT_TRUE(recorder.waitForJobs(4));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_EQ(sentCount("REST"), rests);
+}
+
 TEST_F(DataFaults, ResumedDownloadOfAnotherSizeStops)
 {
     const QString target = local.filePath(QStringLiteral("part.bin"));

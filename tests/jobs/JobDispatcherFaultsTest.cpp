@@ -175,6 +175,55 @@ TEST_F(DispatchFaults, DroppedUploadResumedIsWhole)
     EXPECT_EQ(server.storedData(), content);
 }
 
+// A server that keeps a restart offset for its next RETR or STOR, across
+// other commands and a cut data connection it takes for the file's end: the
+// connection of a job that logs in again after a resumed upload leaves it no
+// offset for a fresh one. One 6 MiB job, cut and resumed, started again from
+// its start, cut and resumed again: every byte is checked.
+TEST_F(DispatchFaults, AnUploadStartedAgainAfterAResumeIsWrittenFromTheFilesStart)
+{
+    CuttingProxy proxy;
+    ASSERT_TRUE(proxy.listen(server.port()));
+    const Account through{proxy.host(), proxy.port(), account.user, account.password};
+    dispatcher.setConnectionLimit(1);
+    const QByteArray content = PatternBytes(6 * 1024 * 1024);
+    ASSERT_TRUE(WriteFileBytes(local.filePath(QStringLiteral("six.bin")), content));
+    server.on("SIZE", [&](const QByteArray &) {
+        return ScriptedFtpServer::Reply{{"213 " + QByteArray::number(server.storedData().size()) + "\r\n", 0}};
+    });
+    auto job = queue(makeJob(through, true, QStringLiteral("/"), QStringLiteral("six.bin")));
+    int runs = 0;
+    // What "Start" (resume false) and "Resume" do to a job that is not running.
+    const auto run = [&](bool resume, qint64 cutAfter) {
+        proxy.setCut(cutAfter, CuttingProxy::Cut::ClientSeesClose);
+        if (runs++ > 0) {
+            job->setLocked(false);
+            job->setIsResume(resume);
+            job->setFailureReason(0);
+        }
+        dispatcher.RunQueuedJobs();
+        return QTest::qWaitFor([&] { return (job->Status() == 2 || job->Status() == 3) && idle(); }, 30000);
+    };
+    ASSERT_TRUE(run(false, 1000000));
+    ASSERT_EQ(job->Status(), 3);
+    ASSERT_TRUE(run(true, -1));
+    ASSERT_EQ(job->Status(), 2);
+    ASSERT_EQ(sentCount("REST 1000000"), 1);
+    // The idle session ends; the next run logs in again.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dispatcher.FtpJobs(0)->SessionActive(); }, 10000));
+
+    ASSERT_TRUE(run(false, 4200000));
+    ASSERT_EQ(job->Status(), 3);
+    EXPECT_EQ(server.storedData().size(), 4200000);
+    ASSERT_TRUE(run(true, -1));
+    EXPECT_EQ(job->Status(), 2) << host.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(server.connectionCount(), 2);
+    EXPECT_EQ(server.storedData().size(), content.size());
+    EXPECT_TRUE(server.storedData() == content);
+    EXPECT_EQ(sentCount("REST 1000000"), 1);
+    EXPECT_EQ(sentCount("REST 4200000"), 1);
+}
+
 // The server of one job drops its control connection mid-transfer: that job
 // fails once, the job on another server goes on.
 TEST_F(DispatchFaults, DroppedControlConnectionFailsThatJobOnly)

@@ -60,6 +60,12 @@ void ScriptedFtpServer::onSequence(const QByteArray &verb, const QList<QByteArra
     m_sequences.insert(verb, replies);
 }
 
+void ScriptedFtpServer::off(const QByteArray &verb)
+{
+    m_rules.remove(verb);
+    m_sequences.remove(verb);
+}
+
 void ScriptedFtpServer::dropOn(const QByteArray &verb) { m_dropVerbs.append(verb); }
 void ScriptedFtpServer::setListing(const QByteArray &data) { m_listing = data; }
 void ScriptedFtpServer::setFileData(const QByteArray &data) { m_fileData = data; }
@@ -127,6 +133,7 @@ void ScriptedFtpServer::onNewConnection()
         m_inBuffer.clear();
         m_outgoing.clear();
         m_controlWritten = 0;
+        m_restOffset = 0; // a restart offset belongs to its session
         connect(socket, &QTcpSocket::readyRead, this, &ScriptedFtpServer::onControlReadyRead);
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         if (m_greet)

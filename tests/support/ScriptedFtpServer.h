@@ -18,7 +18,8 @@
 // Without a rule a command gets a plain default reply (USER 331, PASS 230,
 // PWD 257 "/", CWD/TYPE/NOOP/MKD... 2xx, PASV and PORT set up a data
 // connection, LIST/NLST/RETR send the scripted data, STOR/APPE store what
-// arrives, QUIT 221 and close).
+// arrives, QUIT 221 and close). A REST offset holds, as on vsftpd, until the
+// session's next RETR or STOR, whatever comes in between.
 class ScriptedFtpServer : public QObject
 {
     Q_OBJECT
@@ -49,6 +50,8 @@ public:
     void on(const QByteArray &verb, Rule rule);
     // Successive replies to the same verb; the last one repeats.
     void onSequence(const QByteArray &verb, const QList<QByteArray> &replies);
+    // Back to the default reply for the verb.
+    void off(const QByteArray &verb);
     // Closes the control connection when this verb arrives.
     void dropOn(const QByteArray &verb);
 
