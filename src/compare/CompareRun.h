@@ -6,6 +6,7 @@
 
 #include <QStringList>
 
+#include <array>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -54,6 +55,8 @@ public:
     CompareRules::Counters Counts;
     CompareRules::TimeTexts Times;
     CompareRowSink *Sink = nullptr;
+    // Local folders of side 0 and side 1 that are there but could not be read, in walk order.
+    std::array<QStringList, 2> UnreadLocalFolders;
     // Whether the main window's file-type pictures hold a key.
     std::function<bool(const QString &key)> HasPicture;
 

@@ -3,6 +3,7 @@
 #include "ErrorLog.h"
 #include "FtpCommander.h"
 #include "LocalFolderReader.h"
+#include "ServerLocation.h"
 #include "ServerPort.h"
 
 namespace {
@@ -18,7 +19,8 @@ FolderComparison::FolderComparison(QObject *parent) : QObject(parent)
         auto *walk = new FtpSideWalk(side, this);
         m_walks[static_cast<size_t>(side)] = walk;
         connect(walk, &FtpSideWalk::status, this, &FolderComparison::status);
-        connect(walk, &FtpSideWalk::engineError, this, &FolderComparison::engineError);
+        connect(walk, &FtpSideWalk::engineError, this,
+                [this, side](const QString &text) { emit engineError(SideText(side, text)); });
         connect(walk, &FtpSideWalk::finished, this, [this, side](FtpSideWalk::End end) { walkFinished(side, end); });
     }
     connect(m_walks[0], &FtpSideWalk::folderListed, this,
@@ -52,6 +54,7 @@ void FolderComparison::Start(const CompareLocation &first, const CompareLocation
     m_first = first;
     m_second = second;
     m_run.StopCompare = false;
+    m_run.UnreadLocalFolders = {};
     m_walkDone = {false, false};
     m_localWalk.reset();
     m_remoteCompare.reset();
@@ -100,7 +103,7 @@ void FolderComparison::walkFinished(int side, FtpSideWalk::End end)
     if (end == FtpSideWalk::End::Failed) {
         // A side that could not be reached or dropped: no comparison on a partial cache.
         const FtpSideWalk *walk = m_walks[static_cast<size_t>(side)];
-        this->end(walk->Location().ServerUrl, walk->LastError());
+        this->end(walk->Location().ServerUrl, SideText(side, walk->LastError()));
         return;
     }
     if (end == FtpSideWalk::End::Stopped || m_run.StopCompare) {
@@ -162,14 +165,44 @@ void FolderComparison::flush()
         buffered->FlushRows();
 }
 
-qsizetype FolderComparison::UnlistedFolders() const
+QList<FolderComparison::UnlistedFolder> FolderComparison::UnlistedFolders() const
 {
-    qsizetype count = 0;
-    if (m_first.IsFtp)
-        count += m_walks[0]->UnlistedFolders().size();
-    if (m_second.IsFtp)
-        count += m_walks[1]->UnlistedFolders().size();
-    return count;
+    QList<UnlistedFolder> folders;
+    for (int side = 0; side < 2; ++side) {
+        const bool ftp = (side == 0 ? m_first : m_second).IsFtp;
+        const QStringList &paths = ftp ? m_walks[static_cast<size_t>(side)]->UnlistedFolders()
+                                       : m_run.UnreadLocalFolders[static_cast<size_t>(side)];
+        for (const QString &path : paths)
+            folders.append({side, path});
+    }
+    return folders;
+}
+
+QString FolderComparison::UnlistedFoldersLine() const
+{
+    const bool oneHost = OneHost();
+    QStringList names;
+    for (const UnlistedFolder &folder : UnlistedFolders())
+        names << (oneHost ? folder.Path + QStringLiteral(" (Location ") + QString::number(folder.Side + 1) + QLatin1Char(')')
+                          : folder.Path);
+    return RemoteFolderWalk::UnlistedFoldersNamed(names);
+}
+
+bool FolderComparison::OneHost() const
+{
+    if (m_first.IsFtp != m_second.IsFtp)
+        return false;
+    return !m_first.IsFtp
+        || NormalisedServerHost(m_first.Ftp.ServerUrl).compare(NormalisedServerHost(m_second.Ftp.ServerUrl),
+                                                                Qt::CaseInsensitive)
+               == 0;
+}
+
+QString FolderComparison::SideText(int side, const QString &text) const
+{
+    if (text.isEmpty() || !OneHost())
+        return text;
+    return QStringLiteral("Location ") + QString::number(side + 1) + QStringLiteral(": ") + text;
 }
 
 bool FolderComparison::ConnectingHung() const

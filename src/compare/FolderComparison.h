@@ -8,6 +8,7 @@
 #include "RemoteToLocalCompare.h"
 #include "RemoteTreeCompare.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -54,8 +55,22 @@ public:
     bool ConnectingHung() const;
 
     FtpSideWalk *Walk(int side) const { return m_walks[static_cast<size_t>(side & 1)]; }
-    // Folders of the FTP sides in use that were entered but could not be listed.
-    qsizetype UnlistedFolders() const;
+
+    // A folder of a side that is there but could not be listed.
+    struct UnlistedFolder
+    {
+        int Side = 0;
+        QString Path;
+    };
+    // The last comparison's such folders: the first location's, then the second's, each in walk order.
+    QList<UnlistedFolder> UnlistedFolders() const;
+    // "N folders could not be listed: " and the first few of them; empty for none.
+    QString UnlistedFoldersLine() const;
+    // Both locations are on one host (both local, or both on one FTP server host), so a
+    // path or a failure alone does not tell which of them it concerns.
+    bool OneHost() const;
+    // `text` as the user reads it: led by "Location 1: " or "Location 2: " when both are on one host.
+    QString SideText(int side, const QString &text) const;
 
 signals:
     void status(const QString &text);

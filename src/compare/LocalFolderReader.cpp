@@ -33,6 +33,7 @@ LocalFolderContents ReadLocalFolder(const QString &path)
     const QByteArray encoded = QFile::encodeName(path);
     const int fd = open(encoded.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
+        contents.Absent = errno == ENOENT || errno == ENOTDIR;
         contents.Error = errorText(errno);
         return contents;
     }

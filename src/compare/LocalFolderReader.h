@@ -21,6 +21,7 @@ struct LocalEntry
 struct LocalFolderContents
 {
     bool Ok = false;
+    bool Absent = false; // not Ok because nothing (or no folder) is there: not a failure to read
     QString Error;
     std::vector<LocalEntry> Folders;
     std::vector<LocalEntry> Files;

@@ -28,9 +28,12 @@ void LocalTreeCompare::openFolder(Pending folder)
 {
     LocalFolderContents contents = m_readAhead.TakeFirst();
     if (!contents.Ok) {
-        LogErrorToFile(kObject, m_errorProcedure, ErrorNumber::PathNotFound,
-                       QStringLiteral("Path not found: ") + folder.First + QStringLiteral(" (") + contents.Error
-                           + QStringLiteral(")"));
+        if (contents.Absent)
+            LogErrorToFile(kObject, m_errorProcedure, ErrorNumber::PathNotFound,
+                           QStringLiteral("Path not found: ") + folder.First + QStringLiteral(" (") + contents.Error
+                               + QStringLiteral(")"));
+        else
+            noteUnread(0, folder.First, contents.Error);
         return;
     }
     // Two links to one folder: the second is listed by its parent but not entered.
@@ -40,10 +43,17 @@ void LocalTreeCompare::openFolder(Pending folder)
     // A row judged against a listing that failed would say "Missing" and could become a job.
     if (!m_second.IsKnown(folder.Second))
         return;
-    if (m_second.ReadsLocalFolders())
-        m_second.EnterReadFolder(m_readAhead.TakeSecond(folder.Second));
-    else
+    if (m_second.ReadsLocalFolders()) {
+        LocalFolderContents second = m_readAhead.TakeSecond(folder.Second);
+        // Its entries are unknown, not absent: judged against nothing they would all read "Missing".
+        if (!second.Ok && !second.Absent) {
+            noteUnread(1, folder.Second, second.Error);
+            return;
+        }
+        m_second.EnterReadFolder(std::move(second));
+    } else {
         m_second.EnterFolder(folder.Second);
+    }
     for (const LocalEntry &sub : contents.Folders) {
         const Verdict verdict = m_second.HasFolder(sub.Name) ? Verdict::Ok : Verdict::Missing;
         m_run.Append(FolderRow(sub.Name, folder.First, 0, m_run.Times.LocalText(sub.ModifiedSecs), sub.ModifiedSecs, verdict,
@@ -56,6 +66,14 @@ void LocalTreeCompare::openFolder(Pending folder)
     m_subFolders = std::move(contents.Folders);
     m_fileIndex = 0;
     m_inFolder = true;
+}
+
+void LocalTreeCompare::noteUnread(int side, const QString &path, const QString &error)
+{
+    m_run.UnreadLocalFolders[static_cast<size_t>(side)].append(path);
+    LogErrorToFile(kObject, m_errorProcedure, ErrorNumber::PathFileAccess,
+                   QStringLiteral("The folder ") + path + QStringLiteral(" could not be listed (") + error
+                       + QStringLiteral(")."));
 }
 
 void LocalTreeCompare::compareFile(const LocalEntry &file)

@@ -47,6 +47,8 @@ private:
         QString Second;
     };
     void openFolder(Pending folder);
+    // A folder of side 0 (first) or 1 (second) that is there but could not be read: logged and kept.
+    void noteUnread(int side, const QString &path, const QString &error);
     Outcome finish(Outcome outcome);
     void compareFile(const LocalEntry &file);
 

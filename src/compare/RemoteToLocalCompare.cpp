@@ -1,12 +1,15 @@
 #include "RemoteToLocalCompare.h"
 
 #include "CompareRun.h"
+#include "ErrorLog.h"
 #include "LocalFolderReader.h"
 #include "ModTimeZone.h"
 #include "Paths.h"
 #include "RemoteFolderListings.h"
 
 #include <QHash>
+
+#include <algorithm>
 
 using namespace CompareRules;
 
@@ -23,6 +26,22 @@ void RemoteToLocalCompare::CompareListing(const QString &remoteFolder, const QLi
         }
         if (usable) {
             LocalFolderContents contents = ReadLocalFolder(folder);
+            // A local folder that is there but cannot be read leaves the remote entries unjudged, and
+            // so does one below it: against nothing they would all read "Missing" and make jobs.
+            if (!contents.Ok && !contents.Absent) {
+                QStringList &unread = m_run.UnreadLocalFolders[1];
+                const bool below = std::any_of(unread.cbegin(), unread.cend(), [&](const QString &top) {
+                    return folder.startsWith(top.endsWith(QLatin1Char('/')) ? top : top + QLatin1Char('/'));
+                });
+                if (!below) {
+                    unread.append(folder);
+                    LogErrorToFile(QStringLiteral("frmCompare"), QStringLiteral("LoadRemoteFolders"),
+                                   ErrorNumber::PathFileAccess,
+                                   QStringLiteral("The folder ") + folder + QStringLiteral(" could not be listed (")
+                                       + contents.Error + QStringLiteral(")."));
+                }
+                return;
+            }
             for (LocalEntry &entry : contents.Folders)
                 local.insert(entry.Name, std::move(entry));
             for (LocalEntry &entry : contents.Files)

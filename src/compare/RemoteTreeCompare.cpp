@@ -45,7 +45,9 @@ void RemoteTreeCompare::compareFolder(const Pending &folder)
         const QString firstTime = first.Text;
         const qint64 sortTime = first.SortSecs;
         if (item.IsFolder) {
-            if (other && m_run.OnlyConflict)
+            // A folder one side could not list is no match: its row stays in sight.
+            if (other && m_run.OnlyConflict && !m_first.IsUnknown(JoinRemotePath(folder.First, item.Name))
+                && !m_second.IsUnknown(JoinRemotePath(folder.Second, item.Name)))
                 continue;
             m_run.Append(FolderRow(item.Name, folder.First, item.Size, firstTime, sortTime,
                                    other ? Verdict::Ok : Verdict::Missing, QStringLiteral("Ok"),

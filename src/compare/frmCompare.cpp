@@ -58,11 +58,7 @@ frmCompare::frmCompare(MainWindowServices &mainWindow, JobIntake *intake, QWidge
     run.HasPicture = [this](const QString &key) { return GetImageListPicture(m_main, key); };
 
     connect(m_comparison, &FolderComparison::status, this, [this](const QString &text) { setPanel(0, text); });
-    connect(m_comparison, &FolderComparison::engineError, this, [this](const QString &text) {
-        Image1->setPixmap(m_main.ImageList1().Picture(QStringLiteral("exl")).pixmap(16, 16));
-        lblErr->setText(text);
-        PicErr->show();
-    });
+    connect(m_comparison, &FolderComparison::engineError, this, &frmCompare::showError);
     connect(m_comparison, &FolderComparison::countsChanged, this, &frmCompare::UpdateItemCount);
     connect(m_comparison, &FolderComparison::rowLimitReached, this, [this] { m_rowLimitHit = true; });
     connect(m_comparison, &FolderComparison::finished, this, &frmCompare::StopComparison);
@@ -143,6 +139,8 @@ void frmCompare::buildControls()
     lblErr = new QLabel(PicErr);
     lblErr->setObjectName(QStringLiteral("lblErr"));
     lblErr->setTextFormat(Qt::PlainText); // the server's words, never markup
+    // Long paths never widen the window; the tool tip holds the whole text.
+    lblErr->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto *errRow = new QHBoxLayout(PicErr);
     errRow->setContentsMargins(0, 0, 0, 0);
     errRow->addWidget(Image1);
@@ -192,6 +190,14 @@ void frmCompare::buildControls()
     layout->addWidget(LV, 1);
     layout->addWidget(SB);
     resize(900, 600);
+}
+
+void frmCompare::showError(const QString &text)
+{
+    Image1->setPixmap(m_main.ImageList1().Picture(QStringLiteral("exl")).pixmap(16, 16));
+    lblErr->setText(text);
+    lblErr->setToolTip(text);
+    PicErr->show();
 }
 
 QString frmCompare::PanelText(int panel) const
@@ -356,15 +362,16 @@ void frmCompare::StopComparison(const QString &failedServer, const QString &fail
         Timer1.stop();
         if (!failedServer.isEmpty()) {
             setPanel(0, QStringLiteral("Could not connect to ") + failedServer + QStringLiteral(" . Currently ideal.."));
-            if (!failure.isEmpty() && !PicErr->isVisible()) {
-                Image1->setPixmap(m_main.ImageList1().Picture(QStringLiteral("exl")).pixmap(16, 16));
-                lblErr->setText(failure);
-                PicErr->show();
-            }
+            if (!failure.isEmpty() && !PicErr->isVisible())
+                showError(failure);
         } else {
-            const QString unlisted = RemoteFolderWalk::UnlistedFoldersText(m_comparison->UnlistedFolders());
-            setPanel(0, unlisted.isEmpty() ? QStringLiteral("Comparison stopped")
-                                           : QStringLiteral("Comparison stopped. ") + unlisted + QLatin1Char('.'));
+            const QList<FolderComparison::UnlistedFolder> unlisted = m_comparison->UnlistedFolders();
+            const QString count = RemoteFolderWalk::UnlistedFoldersText(unlisted.size());
+            setPanel(0, count.isEmpty() ? QStringLiteral("Comparison stopped")
+                                        : QStringLiteral("Comparison stopped. ") + count + QLatin1Char('.'));
+            // The count alone leaves the user to search error.log: the error line names them.
+            if (!unlisted.isEmpty())
+                showError(m_comparison->UnlistedFoldersLine() + QLatin1Char('.'));
         }
         PlayAlertSound(AlertSound::ComparisonDone);
         if (m_rowLimitHit) {

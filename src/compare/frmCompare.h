@@ -105,6 +105,8 @@ private:
     void buildControls();
     void buildMenu();
     void setPanel(int panel, const QString &text);
+    // Shows the error line with `text`.
+    void showError(const QString &text);
     void StopComparison(const QString &failedServer, const QString &failure);
     void LV_ItemClick(const QModelIndex &index);
     CompareLocation locationOf(int side) const;

@@ -8,6 +8,8 @@
 #include "ReplyCodes.h"
 #include "TextCodec.h"
 
+#include <algorithm>
+
 RemoteFolderWalk::RemoteFolderWalk(const QString &logName, bool trustReadBack, QObject *parent)
     : QObject(parent), m_logName(logName), m_trustReadBack(trustReadBack)
 {
@@ -59,6 +61,17 @@ QString RemoteFolderWalk::UnlistedFoldersText(qsizetype count)
         return {};
     return count == 1 ? QStringLiteral("1 folder could not be listed")
                       : QString::number(count) + QStringLiteral(" folders could not be listed");
+}
+
+QString RemoteFolderWalk::UnlistedFoldersNamed(const QStringList &names, qsizetype shown)
+{
+    if (names.isEmpty())
+        return {};
+    const qsizetype named = std::min(names.size(), std::max<qsizetype>(shown, 1));
+    QString text = UnlistedFoldersText(names.size()) + QStringLiteral(": ") + names.mid(0, named).join(QStringLiteral(", "));
+    if (names.size() > named)
+        text += QStringLiteral(" and ") + QString::number(names.size() - named) + QStringLiteral(" more");
+    return text;
 }
 
 QString RemoteFolderWalk::LoginFailureText() const

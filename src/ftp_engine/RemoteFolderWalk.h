@@ -53,6 +53,9 @@ public:
     static bool IsUsablePath(const QString &path);
     // "N folders could not be listed"; empty for none.
     static QString UnlistedFoldersText(qsizetype count);
+    // That text, ": " and the first `shown` of `names`, then " and N more"; empty for none.
+    static QString UnlistedFoldersNamed(const QStringList &names, qsizetype shown = kNamedUnlisted);
+    static constexpr qsizetype kNamedUnlisted = 3;
 
     // The folders of this walk that were entered but whose listing failed, in walk order.
     const QStringList &UnlistedFolders() const { return m_unlisted; }

@@ -303,3 +303,35 @@ TEST(CompareJobsMenuTest, NamesThatAreNoPlainNamesMakeNoJobs)
     EXPECT_EQ(intake.accepted.front()->LocalFileTitle(), "ok.txt");
     EXPECT_TRUE(prompts.allUsed());
 }
+
+TEST_F(CompareJobsTest, ALocalFolderThatCannotBeReadMakesNoMissingRowsNorJobs)
+{
+    putFile(server.rootPath() + "/data/top.txt", "abc");
+    putFile(server.rootPath() + "/data/kept/a.txt", "abc");
+    putFile(server.rootPath() + "/data/kept/deeper/b.txt", "abc");
+    putFile(local.path() + "/kept/a.txt", "abc"); // the same file, but the folder cannot be read
+    ASSERT_TRUE(QDir().mkpath(local.path() + "/kept/deeper"));
+    form->SetFtpLocation(0, ftpSide("/data"));
+    form->SetLocalLocation(1, local.path());
+    {
+        UnreadableFolder kept(local.path() + "/kept");
+        if (!kept.Holds())
+            GTEST_SKIP() << "folders stay readable here";
+        runToEnd();
+    }
+    QStringList rows;
+    for (int i = 0; i < form->Model()->size(); ++i)
+        rows << form->Model()->row(i).Text + "=" + form->Model()->row(i).SubItems.value(3);
+    rows.sort();
+    // The folder keeps its row; what lies in and below it is not judged, counted or offered.
+    EXPECT_EQ(rows, QStringList({"kept=Ok", "top.txt=Missing"}));
+    EXPECT_EQ(form->lblCnt[0]->text(), "1");
+    EXPECT_EQ(form->lblCnt[2]->text(), "1");
+    EXPECT_EQ(form->PanelText(0), "Comparison stopped. 1 folder could not be listed.");
+    EXPECT_EQ(form->lblErr->text().toStdString(),
+              ("1 folder could not be listed: " + local.path() + "/kept.").toStdString());
+    select({"top.txt"});
+    entry("mnuAddAMDTask")->trigger();
+    ASSERT_EQ(intake.accepted.size(), 1u);
+    EXPECT_EQ(intake.accepted[0]->RemoteFileTitle(), "top.txt");
+}

@@ -26,6 +26,9 @@
 #include <QTest>
 #include <QTreeView>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -505,4 +508,123 @@ TEST_F(CompareWindowTest, NothingListeningSaysNoConnectionWasMade)
     EXPECT_EQ(form->PanelText(0), "Could not connect to 127.0.0.1 . Currently ideal..");
     EXPECT_EQ(form->lblErr->text().toStdString(), "The connection could not be made: Connection refused");
     EXPECT_FALSE(form->PicErr->isHidden());
+}
+
+namespace {
+
+// A file with its folders, modified at a fixed time, so two of them match.
+void putFile(const QString &path, const QByteArray &bytes)
+{
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+    ASSERT_TRUE(WriteFileBytes(path, bytes));
+    const timespec times[2] = {{1600000000, 0}, {1600000000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
+
+// The result rows as "name=remarks", sorted.
+QStringList rowRemarks(const frmCompare &form)
+{
+    QStringList rows;
+    for (int i = 0; i < form.Model()->size(); ++i)
+        rows << form.Model()->row(i).Text + "=" + form.Model()->row(i).SubItems.value(3);
+    rows.sort();
+    return rows;
+}
+
+} // namespace
+
+TEST_F(CompareWindowTest, LocalFoldersThatCannotBeReadAreNamedAndNotJudged)
+{
+    putFile(a.path() + "/locked/in.txt", "x");
+    ASSERT_TRUE(QDir().mkpath(b.path() + "/locked"));
+    putFile(a.path() + "/shut/g.txt", "x");
+    putFile(b.path() + "/shut/deeper/g.txt", "x");
+    putFile(a.path() + "/f.txt", "x");
+    putFile(b.path() + "/f.txt", "x");
+    {
+        // The first side's "locked" and the second side's "shut" are there but cannot be read.
+        UnreadableFolder first(a.path() + "/locked");
+        UnreadableFolder second(b.path() + "/shut");
+        if (!first.Holds() || !second.Holds())
+            GTEST_SKIP() << "folders stay readable here";
+        form->SetLocalLocation(0, a.path());
+        form->SetLocalLocation(1, b.path());
+        runToEnd();
+    }
+    // The folders keep their rows; nothing in them is judged, so g.txt is not "Missing".
+    EXPECT_EQ(rowRemarks(*form), QStringList({"f.txt=Ok", "locked=OK", "shut=OK"}));
+    EXPECT_EQ(form->lblCnt[0]->text(), "1");
+    EXPECT_EQ(form->lblCnt[1]->text(), "1");
+    EXPECT_EQ(form->lblCnt[2]->text(), "0");
+    EXPECT_EQ(form->PanelText(0), "Comparison stopped. 2 folders could not be listed.");
+    // Both locations are on this machine: each name says which one.
+    EXPECT_EQ(form->lblErr->text().toStdString(),
+              ("2 folders could not be listed: " + a.path() + "/locked (Location 1), " + b.path()
+               + "/shut (Location 2).")
+                  .toStdString());
+    EXPECT_FALSE(form->PicErr->isHidden());
+
+    // The next comparison starts with a clear error line and names nothing.
+    runToEnd();
+    EXPECT_EQ(form->PanelText(0), "Comparison stopped");
+    EXPECT_TRUE(form->PicErr->isHidden());
+}
+
+TEST_F(CompareWindowTest, UnlistedFoldersOfBothKindsAreNamedTheFirstFewThenCounted)
+{
+    PyFtpServer server;
+    for (const QString name : {"s1", "s2", "s3"}) {
+        ASSERT_TRUE(server.writeFile(name + "/f.txt", "x"));
+        server.setFolderRights(name, "eradfmwMT"); // entered, never listed
+        ASSERT_TRUE(QDir().mkpath(a.path() + "/" + name));
+    }
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    putFile(a.path() + "/mine/in.txt", "x");
+    {
+        UnreadableFolder mine(a.path() + "/mine");
+        if (!mine.Holds())
+            GTEST_SKIP() << "folders stay readable here";
+        form->SetLocalLocation(0, a.path());
+        form->SetFtpLocation(1, ftpSide(server.port(), PyFtpServer::kUser, "/"));
+        runToEnd();
+    }
+    EXPECT_EQ(rowRemarks(*form), QStringList({"mine=Missing", "s1=OK", "s2=OK", "s3=OK"}));
+    EXPECT_EQ(form->PanelText(0), "Comparison stopped. 4 folders could not be listed.");
+    // The first location's folder first, then the server's in walk order; one host each: no location named.
+    const QString line = form->lblErr->text();
+    EXPECT_TRUE(line.startsWith("4 folders could not be listed: " + a.path() + "/mine, /s")) << line.toStdString();
+    EXPECT_TRUE(line.endsWith(" and 1 more.")) << line.toStdString();
+    EXPECT_EQ(line.count(", "), 2) << line.toStdString();
+    EXPECT_EQ(form->lblErr->toolTip(), line);
+    EXPECT_FALSE(form->PicErr->isHidden());
+}
+
+TEST_F(CompareWindowTest, OnOneHostTheTextsSayWhichLocation)
+{
+    PyFtpServer first;
+    PyFtpServer second;
+    for (const PyFtpServer *server : {&first, &second}) {
+        putFile(server->rootPath() + "/locked/f.txt", "x");
+        putFile(server->rootPath() + "/open/f.txt", "x");
+    }
+    first.setFolderRights("locked", "eradfmwMT");
+    ASSERT_TRUE(first.start()) << first.error().toStdString();
+    ASSERT_TRUE(second.start()) << second.error().toStdString();
+    form->SetFtpLocation(0, ftpSide(first.port(), PyFtpServer::kUser, "/"));
+    form->SetFtpLocation(1, ftpSide(second.port(), PyFtpServer::kUser, "/"));
+    form->chKOnlyConflict->setChecked(true);
+    runToEnd();
+    // "open" matched and is hidden; "locked" keeps its "Ok" but was not compared, so it is no match.
+    EXPECT_EQ(rowRemarks(*form), QStringList({"locked=Ok"}));
+    EXPECT_EQ(form->lblCnt[1]->text(), "1");
+    EXPECT_EQ(form->PanelText(0), "Comparison stopped. 1 folder could not be listed.");
+    EXPECT_EQ(form->lblErr->text().toStdString(), "1 folder could not be listed: /locked (Location 1).");
+
+    // A refused log-in on one of two locations of one host.
+    CProfile wrong = ftpSide(second.port(), PyFtpServer::kUser, "/");
+    wrong.Password = "wrong";
+    form->SetFtpLocation(1, wrong);
+    runToEnd();
+    EXPECT_EQ(form->PanelText(0), "Could not connect to 127.0.0.1 . Currently ideal..");
+    EXPECT_TRUE(form->lblErr->text().startsWith("Location 2: Log-in failed: 530")) << form->lblErr->text().toStdString();
 }
