@@ -272,6 +272,9 @@ private:
     void LocalFileFailed(const QString &what);
     bool ValidFtpDownload(const QString &line);
     int ValidFtpUpload(const QString &line);
+    void ConfirmAbsenceBySize();
+    void CheckSizeConfirmReply(const QString &code, const QString &line);
+    int AskUploadOverwrite();
     void ResumeSendAt(const QString &sizeText);
     void CheckTransferDone();
     void CheckStoredSize(const QString &code, const QString &line);
@@ -374,6 +377,9 @@ private:
     // with nothing left in the socket's buffer and no close or error before.
     bool m_uploadFinished = false;
     bool m_checkingStoredSize = false; // the SIZE after an upload's final reply
+    // The TYPE I and SIZE that check for the upload's target after a STAT that did not list it.
+    bool m_sizeConfirm = false;
+    QChar m_transferType; // 'I' or 'A' as the session's last TYPE set it; null: the server's default
     bool m_preliminarySeen = false;
     int m_autoResumes = 0;
     int m_dataStepRetries = 0;

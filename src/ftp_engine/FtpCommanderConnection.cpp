@@ -31,6 +31,7 @@ void FtpCommander::NewConnection()
             m_controlOpen = true;
             m_quitting = false;
             m_awaitingGreeting = true;
+            m_transferType = QChar(); // a new connection starts in the server's default type
             emit StatusChanged();
             QString host = m_serverUrl;
             host.remove(QStringLiteral("ftp://"), Qt::CaseInsensitive);
@@ -295,7 +296,8 @@ void FtpCommander::OnTimerTick()
             const quint64 serial = m_operationSerial;
             emit ValidateUploadOverwrite(answer, m_remoteFile);
             // A handler that aborted, closed or started another operation has taken over.
-            if (!self || m_currentIndex < 0 || serial != m_operationSerial || m_currentStep != 18)
+            if (!self || m_currentIndex < 0 || serial != m_operationSerial
+                || (m_currentStep != 18 && !(m_currentAct == ActSend && (m_currentStep == 33 || m_currentStep == 34))))
                 return;
             if (answer == 0)
                 EndFtpMacro();

@@ -712,15 +712,73 @@ int FtpCommander::ValidFtpUpload(const QString &line)
     // The lines between the reply's first and last line are listing lines.
     for (qsizetype i = 1; i + 1 < m_replyLines.size() && !exists; ++i)
         exists = check(m_replyLines[i], m_remoteFile);
-    if (!exists)
+    if (!exists) {
+        ConfirmAbsenceBySize();
         return 1;
+    }
+    return AskUploadOverwrite();
+}
+
+// Some servers list nothing in a STAT reply for paths they cannot take as a
+// listing argument (a space in the path), however the file stands: SIZE,
+// asked in binary mode, has the last word. The transfer then goes in the type
+// it expects: its own TYPE step sets it, or the type in force before is put back.
+void FtpCommander::ConfirmAbsenceBySize()
+{
+    if (m_currentIndex < 0 || m_sizeConfirm)
+        return;
+    bool transferSetsType = false;
+    for (qsizetype i = m_currentIndex + 1; i < m_steps.size() && m_steps[i] != 16; ++i)
+        transferSetsType = transferSetsType || m_steps[i] == 34 || m_steps[i] == 35;
+    QList<int> steps{34, 33};
+    // Without a TYPE of this session the server's default, ASCII, is in force.
+    if (!transferSetsType && m_transferType != QLatin1Char('I'))
+        steps.append(35);
+    for (qsizetype i = 0; i < steps.size(); ++i)
+        m_steps.insert(m_currentIndex + 1 + i, steps[i]);
+    m_sizeConfirm = true;
+}
+
+// The replies to the TYPE I and SIZE that stand in for a STAT that listed
+// nothing. Only a 550 to SIZE in binary mode says the file is not there;
+// anything else, a refused TYPE I included, asks the host.
+void FtpCommander::CheckSizeConfirmReply(const QString &code, const QString &line)
+{
+    QPointer<FtpCommander> self(this);
+    const quint64 serial = m_operationSerial;
+    emit Message(line);
+    if (!self || serial != m_operationSerial || m_currentIndex < 0)
+        return;
+    if (m_currentStep == 34 && code.startsWith(QLatin1Char('2'))) {
+        m_transferType = QLatin1Char('I');
+        IncrProc();
+        return;
+    }
+    m_sizeConfirm = false;
+    if (m_currentStep == 34) {
+        // SIZE in another type proves nothing: it is not sent.
+        if (m_currentIndex + 1 < m_steps.size() && m_steps[m_currentIndex + 1] == 33)
+            m_steps.removeAt(m_currentIndex + 1);
+    } else if (code == QLatin1String("550")) {
+        IncrProc();
+        return;
+    }
+    if (AskUploadOverwrite() >= 1)
+        IncrProc();
+}
+
+// Asks the host whether the existing remote file is replaced: 0 ends the
+// upload, -1 asks again two seconds later, anything else goes on.
+int FtpCommander::AskUploadOverwrite()
+{
     int answer = 0;
     QPointer<FtpCommander> self(this);
     const quint64 serial = m_operationSerial;
+    const int step = m_currentStep;
     emit ValidateUploadOverwrite(answer, m_remoteFile);
     // A handler that closed the session, aborted or started another
     // operation has taken over: the upload check ends nothing more.
-    if (!self || serial != m_operationSerial || m_currentStep != 18 || m_currentIndex < 0)
+    if (!self || serial != m_operationSerial || m_currentStep != step || m_currentIndex < 0)
         return 0;
     if (answer == 0) {
         EndFtpMacro();

@@ -190,6 +190,11 @@ void FtpCommander::FTP_CUSTOM_COMMAND(const QString &command, const QString &sta
         m_currentStep = -1;
         m_repeats = 0;
         m_currentAct = ActCustom;
+        if (command.section(QLatin1Char(' '), 0, 0).compare(QStringLiteral("TYPE"), Qt::CaseInsensitive) == 0) {
+            // A type set by hand is the one an upload's overwrite check puts back.
+            const QString type = command.section(QLatin1Char(' '), 1).trimmed().toUpper();
+            m_transferType = type == QLatin1String("I") ? QLatin1Char('I') : QChar();
+        }
         SendFtpCommand(command, replyRule, statusText);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FTP_CUSTOM_COMMAND"));

@@ -72,6 +72,7 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
         m_preliminarySeen = false;
         m_uploadFinished = false;
         m_checkingStoredSize = false;
+        m_sizeConfirm = false;
         m_steps.clear();
         m_currentIndex = -1;
         if (action < 0 || action > 19) {
@@ -444,6 +445,11 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
             }
             return;
         }
+        if (m_sizeConfirm && m_currentAct == ActSend && (m_currentStep == 34 || m_currentStep == 33)) {
+            if (!preliminary)
+                CheckSizeConfirmReply(code, line);
+            return;
+        }
         const bool upload = m_currentStep == 16 && (m_currentAct == ActSend || m_currentAct == ActResumeSend);
         if (ReplyCodes::IsSuccess(code, m_currentSuccess)) {
             if (upload && !m_uploadFinished) {
@@ -468,6 +474,8 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
             }
             if (m_currentStep == 33 && m_currentAct == ActResumeSend)
                 ResumeSendAt(line.mid(4).trimmed());
+            if (m_currentStep == 34 || m_currentStep == 35)
+                m_transferType = m_currentStep == 34 ? QLatin1Char('I') : QLatin1Char('A');
             QPointer<FtpCommander> self(this);
             const quint64 serial = m_operationSerial;
             emit Message(line);
@@ -486,7 +494,8 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
             return;
         }
         if (m_currentStep == 18 && m_currentAct == ActSend && (code == QLatin1String("450") || code == QLatin1String("550"))) {
-            IncrProc(); // the target is not there: the upload goes on
+            ConfirmAbsenceBySize(); // STAT says the target is not there
+            IncrProc();
             return;
         }
         if (m_currentAct == ActResumeSend && (m_currentStep == 32 || m_currentStep == 33)

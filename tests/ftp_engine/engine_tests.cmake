@@ -11,4 +11,5 @@ ftpqor_test(test_ftp_engine
     EngineReviewTest.cpp
     EngineDeadlineTest.cpp
     EngineUploadEndTest.cpp
+    EngineOverwriteCheckTest.cpp
   DEPENDS ftpqor_ftp_engine)

@@ -5,6 +5,6 @@ if(TARGET ftpqor_ftp_engine)
   target_include_directories(test_main_frame PRIVATE "${CMAKE_SOURCE_DIR}/tests/local_pane"
                                                      "${CMAKE_SOURCE_DIR}/tests/sessions")
   ftpqor_test(test_batch_window
-    SOURCES BatchWindowTest.cpp BatchFaultsTest.cpp BatchStallTest.cpp BatchFailuresTest.cpp
+    SOURCES BatchWindowTest.cpp BatchFaultsTest.cpp BatchStallTest.cpp BatchFailuresTest.cpp UploadOverwriteCheckTest.cpp
     DEPENDS ftpqor_main_window ftpqor_batch_runner)
 endif()
