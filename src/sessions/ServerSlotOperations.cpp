@@ -57,6 +57,24 @@ void ServerSlot::RenameSelected()
             return;
         if (!ready()) // the prompt let other events run
             return;
+        // Servers let RNTO replace a file of the new name without a word.
+        // Names are compared exactly: a change of letter case alone replaces nothing.
+        const auto taken = std::find_if(m_items.cbegin(), m_items.cend(),
+                                        [&](const FtpFileItem &item) { return item.Name == newName; });
+        if (taken != m_items.cend()) {
+            if (taken->IsFolder) {
+                ShowMessage(m_pane, PromptIcon::Exclamation, PromptButtons::Ok, tr("Rename"),
+                            tr("A folder named \"%1\" is already in this folder; \"%2\" was not renamed.")
+                                .arg(newName, oldName));
+                return;
+            }
+            const PromptButton replace =
+                ShowMessage(m_pane, PromptIcon::Question, PromptButtons::YesNo, tr("Rename"),
+                            tr("A file named \"%1\" is already in this folder.\n\nReplace it with \"%2\"?")
+                                .arg(newName, oldName));
+            if (replace != PromptButton::Yes || !ready())
+                return;
+        }
         const QString oldPath = JoinRemotePath(m_remotePath, oldName);
         const QString newPath = JoinRemotePath(m_remotePath, newName);
         // A folder's cached listing must not outlive its name, nor be found under the name it takes.

@@ -453,6 +453,55 @@ TEST_F(SlotFixture, AFolderThatCannotBeListedShowsNoneOfTheFolderBeforeIt)
     slot().DisConnectFromFTP();
 }
 
+// A rename onto a name the folder holds would replace that file without a
+// word: the user is asked first, and a folder of that name is never the target.
+TEST_F(SlotFixture, RenamingOntoAnExistingNameAsksAndAFolderOfThatNameRefuses)
+{
+    ASSERT_TRUE(server.writeFile("crlf.txt", "crlf\r\n"));
+    ASSERT_TRUE(server.writeFile("latin1.txt", "latin1"));
+    ASSERT_TRUE(server.makeFolder("keep"));
+    ASSERT_TRUE(connectAndList());
+    ScriptedPrompts prompts;
+
+    // No: nothing goes to the server.
+    select(pane0, "crlf.txt");
+    prompts.expectInput("New name for \"crlf.txt\"", QString("latin1.txt"));
+    prompts.expectMessage("A file named \"latin1.txt\" is already in this folder", PromptButton::No);
+    pane0.Button("rename")->trigger();
+    EXPECT_TRUE(idle());
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(log0.count("RNFR"), 0);
+    EXPECT_EQ(log0.count("RNTO"), 0);
+    EXPECT_EQ(server.readFile("latin1.txt"), QByteArray("latin1"));
+
+    // A folder of the new name: refused with a message, nothing sent.
+    prompts.expectInput("New name for \"crlf.txt\"", QString("keep"));
+    prompts.expectMessage("A folder named \"keep\" is already in this folder", PromptButton::Ok);
+    pane0.Button("rename")->trigger();
+    EXPECT_TRUE(idle());
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(log0.count("RNFR"), 0);
+    EXPECT_TRUE(server.exists("crlf.txt"));
+
+    // Only letter case changes: no other file is replaced, so no question.
+    prompts.expectInput("New name for \"crlf.txt\"", QString("CRLF.txt"));
+    pane0.Button("rename")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0).contains("CRLF.txt") && !slot().IsBusy(); }));
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(prompts.shown().size(), 5u);
+    EXPECT_EQ(log0.count("RNTO /CRLF.txt"), 1);
+
+    // Yes: the other file is replaced.
+    select(pane0, "CRLF.txt");
+    prompts.expectInput("New name for \"CRLF.txt\"", QString("latin1.txt"));
+    prompts.expectMessage("Replace it with \"CRLF.txt\"?", PromptButton::Yes);
+    pane0.Button("rename")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return !shownNames(pane0).contains("CRLF.txt") && !slot().IsBusy(); }));
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(server.readFile("latin1.txt"), QByteArray("crlf\r\n"));
+    EXPECT_EQ(shownNames(pane0), QStringList({"keep", "latin1.txt"}));
+}
+
 TEST_F(SlotFixture, ARenamedFolderLeavesNoCachedListingBehindItsOldName)
 {
     ASSERT_TRUE(server.writeFile("reports/2025.txt", "r"));
