@@ -74,8 +74,11 @@ RemoteEditFlow::RemoteEditFlow(ServerSlots &serverSlots, QWidget *owner, QObject
         connect(slot, &ServerSlot::sessionStateChanged, this, [this](int index, bool active) {
             // A download or upload cut off with its session ends with it.
             if (!active) {
+                if (m_pending[index & 1].active)
+                    restoreAfterFailedDownload(m_pending[index & 1]);
                 m_pending[index & 1].active = false;
                 m_uploading[index & 1] = false;
+                m_uploadRecord[index & 1].reset();
             }
         });
         if (RemotePane *pane = slot->Pane()) {

@@ -17,6 +17,7 @@
 #include "ServerSlots.h"
 #include "StubWindow.h"
 #include "TestFiles.h"
+#include "TmpCopyRecord.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -710,6 +711,33 @@ TEST_F(RemoteEditFlowTest, ASameNamedFileFromElsewhereIsNeverOfferedTheCopy)
     EXPECT_EQ(ReadFileBytes(copy), "from b\n");
     EXPECT_EQ(server.readFile("a/notes.txt"), "from a\n");
     EXPECT_EQ(server.readFile("b/notes.txt"), "from b\n");
+}
+
+TEST_F(RemoteEditFlowTest, ADownloadCutOffByALostServerLeavesTheCopyAndItsRecord)
+{
+    ASSERT_TRUE(server.writeFile("notes.txt", "server\n"));
+    const int handOff = AddHandler("*.txt", Script("handoff", "exit 0"), 3, "Hand-off");
+    ASSERT_TRUE(Connect());
+    const QString copy = tmp.filePath("notes.txt");
+    EditWithHandOff("notes.txt", handOff);
+    const QString record = tmp.filePath(".origins/notes.txt");
+    QByteArray other = ReadFileBytes(record);
+    other.replace("\"port\":\"" + QByteArray::number(server.port()) + "\"", "\"port\":\"1\"");
+    ASSERT_TRUE(WriteFileBytes(record, other));
+    ASSERT_TRUE(WriteFileBytes(copy, "from another server\n"));
+
+    // Replace, and the server goes before the file comes.
+    prompts.onNext([&] { server.stop(); });
+    prompts.expectMessage("It was opened from another folder or server.", PromptButton::No);
+    Select("notes.txt");
+    flow->MNU_RMT_EDITITEM_Click(handOff);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !flow->SlotEditPending(0); }, 20000));
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(ReadFileBytes(copy), "from another server\n");
+    const std::optional<TmpCopyRecord> kept = TmpCopyRecord::Read(copy);
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_EQ(kept->origin.port, 1);
+    EXPECT_TRUE(kept->ChangedIn(copy));
 }
 
 TEST_F(RemoteEditFlowTest, AnOpenFileWithAChangedCopyIsOneQuestion)
