@@ -3,7 +3,9 @@
 #include "ErrorLog.h"
 #include "MD5Driver.h"
 #include "Paths.h"
+#include "ServerLocation.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
@@ -468,4 +470,18 @@ QString GetJobStatusText(const FtpTask &job, bool parenthesised)
     }
     default: return {};
     }
+}
+
+QString JobTargetKey(const FtpTask &job)
+{
+    if (job.IsUpload())
+        return ServerUserKey(job.User(), job.ServerAddress(), job.ServerPort()) + QLatin1Char('|')
+               + QDir::cleanPath(job.RemotePath() + QLatin1Char('/') + job.RemoteFileTitle());
+    // One folder reached through a link, "..", or a relative path is still
+    // one folder; as the system resolves it, where it exists.
+    const QString folder = QFileInfo(job.LocalPath()).canonicalFilePath();
+    const QString name = job.LocalFileTitle();
+    if (!folder.isEmpty())
+        return QDir::cleanPath(folder + QLatin1Char('/') + name);
+    return QDir::cleanPath(QFileInfo(job.LocalPath()).absoluteFilePath() + QLatin1Char('/') + name);
 }

@@ -175,3 +175,9 @@ private:
 QString GetJobStatusText(const FtpTask &job, bool parenthesised);
 // The text of a failure reason; "Failed" for 0 and unknown codes.
 QString FailureReasonText(qint64 reason);
+
+// The one file a job writes, as one text: for a download its local file
+// (absolute, cleaned, its folder's links resolved when it exists), for an
+// upload the server and user and the remote path. Jobs of one text must
+// never write at once.
+QString JobTargetKey(const FtpTask &job);

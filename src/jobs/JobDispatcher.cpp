@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QSet>
 
 namespace {
 
@@ -262,6 +263,12 @@ FtpTaskCollection::Job JobDispatcher::nextCandidate(const std::set<const FtpTask
         if (position != queue.end())
             it = std::next(position);
     }
+    // Jobs keyed apart may still write one file: such a job waits until the one writing it ends.
+    QSet<QString> written;
+    for (const Connection &c : m_connections) {
+        if (c.job)
+            written.insert(JobTargetKey(*c.job));
+    }
     bool settled = true; // every job so far neither waits nor can wait unnoticed
     for (; it != queue.end(); ++it) {
         const FtpTaskCollection::Job &job = *it;
@@ -272,6 +279,8 @@ FtpTaskCollection::Job JobDispatcher::nextCandidate(const std::set<const FtpTask
         }
         settled = false;
         if (tried.count(job.get()) || m_held.count(job.get()) || RunningIndex(job->ZavUdeID()) >= 0)
+            continue;
+        if (!written.isEmpty() && written.contains(JobTargetKey(*job)))
             continue;
         return job;
     }

@@ -5,9 +5,7 @@
 #include "JobIntake.h"
 #include "Prompts.h"
 #include "SaveTasks.h"
-#include "ServerLocation.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QSet>
 #include <QStringList>
@@ -15,15 +13,6 @@
 namespace {
 
 const QString kSameTarget = QStringLiteral("another job writes a file of the same name to the same place.");
-
-// The one file a job writes: the local file of a download, the server's file of an upload.
-QString TargetOf(const FtpTask &job)
-{
-    if (job.IsUpload())
-        return ServerUserKey(job.User(), job.ServerAddress(), job.ServerPort()) + QLatin1Char('|')
-             + QDir::cleanPath(job.RemotePath() + QLatin1Char('/') + job.RemoteFileTitle());
-    return QDir::cleanPath(job.LocalPath() + QLatin1Char('/') + job.LocalFileTitle());
-}
 
 } // namespace
 
@@ -76,16 +65,16 @@ JobsFromRows::Result JobsFromRows::Deliver(QWidget *parent, JobIntake *intake, b
 
     QSet<QString> targets;
     for (const auto &made : m_made)
-        targets.insert(TargetOf(*made));
+        targets.insert(JobTargetKey(*made));
     FtpTaskCollection batch;
     for (const auto &job : candidates) {
         if (!job || m_made.ContainsKey(job->ZavUdeID())) {
             ++result.discarded;
-        } else if (targets.contains(TargetOf(*job))) {
+        } else if (targets.contains(JobTargetKey(*job))) {
             // Both would end "Completed" with one of the two files lost.
             RefuseRow(kSameTarget);
         } else if (m_made.AddFtpTask(job)) {
-            targets.insert(TargetOf(*job));
+            targets.insert(JobTargetKey(*job));
             batch.AddFtpTask(job);
         } else {
             ++result.discarded;

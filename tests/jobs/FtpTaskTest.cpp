@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 namespace {
 
 const QChar S(2);
@@ -339,6 +342,53 @@ TEST(FtpTask, UploadResumeRefusalsFailTheJob)
     EXPECT_FALSE(missing.IsUploadResumeOk(message, false));
     EXPECT_EQ(missing.FailureReason(), 4);
     EXPECT_TRUE(message.endsWith(QStringLiteral("'! Aborting resume process.")));
+}
+
+// The file a job writes: an upload's on one server and account (the host's
+// letter case aside), a download's wherever its folder really is.
+TEST(FtpTask, TargetKeyNamesTheFileTheJobWrites)
+{
+    FtpTask up;
+    up.setIsUpload(true);
+    up.setServerAddress(QStringLiteral("Files.Example"));
+    up.setServerPort(21);
+    up.setUser(QStringLiteral("ann"));
+    up.setRemotePath(QStringLiteral("/up/"));
+    up.setRemoteFileTitle(QStringLiteral("x.bin"));
+    up.setLocalPath(QStringLiteral("/one"));
+    up.setLocalFileTitle(QStringLiteral("x.bin"));
+    FtpTask same = up;
+    same.setServerAddress(QStringLiteral("files.example"));
+    same.setRemotePath(QStringLiteral("/up"));
+    same.setLocalPath(QStringLiteral("/two"));
+    EXPECT_EQ(JobTargetKey(same), JobTargetKey(up));
+    for (const auto &change : std::vector<std::function<void(FtpTask &)>>{
+             [](FtpTask &t) { t.setServerPort(2121); }, [](FtpTask &t) { t.setUser(QStringLiteral("Ann")); },
+             [](FtpTask &t) { t.setRemoteFileTitle(QStringLiteral("X.bin")); },
+             [](FtpTask &t) { t.setIsUpload(false); }}) {
+        FtpTask other = up;
+        change(other);
+        EXPECT_NE(JobTargetKey(other), JobTargetKey(up));
+    }
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("in/sub")));
+    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("in")), dir.filePath(QStringLiteral("alias"))));
+    FtpTask down;
+    down.setLocalPath(dir.filePath(QStringLiteral("in")));
+    down.setLocalFileTitle(QStringLiteral("x.bin"));
+    FtpTask throughLink = down;
+    throughLink.setLocalPath(dir.filePath(QStringLiteral("alias/sub/..")));
+    EXPECT_EQ(JobTargetKey(throughLink), JobTargetKey(down));
+    FtpTask otherCase = down;
+    otherCase.setLocalFileTitle(QStringLiteral("X.bin"));
+    EXPECT_NE(JobTargetKey(otherCase), JobTargetKey(down));
+    // A folder not made yet compares by its cleaned absolute path.
+    FtpTask later = down;
+    later.setLocalPath(dir.filePath(QStringLiteral("new//")));
+    FtpTask laterAgain = down;
+    laterAgain.setLocalPath(dir.filePath(QStringLiteral("in/../new")));
+    EXPECT_EQ(JobTargetKey(laterAgain), JobTargetKey(later));
 }
 
 TEST(FtpTask, RemoteFolderWalkMembers)

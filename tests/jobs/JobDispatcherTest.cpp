@@ -241,3 +241,106 @@ TEST_F(Dispatch, OfflineNothingIsDispatchedAfterAFault)
     dispatcher.setNetworkAvailable(true);
     ASSERT_TRUE(QTest::qWaitFor([&] { return waiting->Status() != 0; }, 20000));
 }
+
+// Two download jobs of one local file, made from two remote files of one
+// name: with five connections free they still never run at once. The second
+// waits, while a job for another file goes on, and is taken when the first
+// ends; the overwrite question is then asked as for any existing file.
+TEST_F(Dispatch, TwoDownloadsIntoOneLocalFileNeverRunAtOnce)
+{
+    host.options[JobDispatchHost::Option::ConfirmOverwrite] = true;
+    host.downloadAnswer = QStringLiteral("1");
+    const QByteArray first = PatternBytes(3 * 1024 * 1024);
+    const QByteArray second = PatternBytes(1000) + "the other file";
+    ASSERT_TRUE(server.writeFile(QStringLiteral("a/same.bin"), first));
+    ASSERT_TRUE(server.writeFile(QStringLiteral("b/same.bin"), second));
+    const auto fromA = queue(makeJob(account, false, QStringLiteral("/a"), QStringLiteral("same.bin")));
+    // The same file named through a link to its folder and a detour.
+    ASSERT_TRUE(QFile::link(local.path(), local.filePath(QStringLiteral("link"))));
+    ASSERT_TRUE(QDir(local.path()).mkpath(QStringLiteral("sub")));
+    const auto fromB = queue(makeJob(account, false, QStringLiteral("/b"), QStringLiteral("same.bin")));
+    fromB->setLocalPath(local.filePath(QStringLiteral("link/sub/../")));
+    const auto other = download(QStringLiteral("other.bin"), PatternBytes(5000));
+    ASSERT_NE(fromA->ZavUdeID(), fromB->ZavUdeID());
+
+    QStringList overlaps;
+    host.onLinked = [&](int index) {
+        const auto linked = dispatcher.LinkedJob(index);
+        for (int i = 0; i < JobDispatcher::kConnections; ++i) {
+            const auto running = dispatcher.LinkedJob(i);
+            if (i != index && running && JobTargetKey(*running) == JobTargetKey(*linked))
+                overlaps << linked->RemotePath() + QStringLiteral(" with ") + running->RemotePath();
+        }
+    };
+    dispatcher.RunQueuedJobs();
+    EXPECT_GE(dispatcher.RunningIndex(fromA->ZavUdeID()), 0);
+    EXPECT_GE(dispatcher.RunningIndex(other->ZavUdeID()), 0) << "a job for another file is not held up";
+    EXPECT_EQ(fromB->Status(), 0);
+    EXPECT_EQ(dispatcher.RunningIndex(fromB->ZavUdeID()), -1);
+
+    ASSERT_TRUE(waitForEnded(3));
+    host.onLinked = nullptr;
+    EXPECT_TRUE(overlaps.isEmpty()) << overlaps.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(fromA->Status(), 2);
+    EXPECT_EQ(fromB->Status(), 2);
+    EXPECT_EQ(other->Status(), 2);
+    EXPECT_EQ(host.questions, QStringList({QStringLiteral("Do you wish to overwrite existing file\r\n'")
+                                           + fromB->GetLocalFilePath() + QStringLiteral("' ?")}));
+    EXPECT_EQ(ReadFileBytes(local.filePath(QStringLiteral("same.bin"))), second);
+
+    // Answered "No" the next time: the waiting job is skipped, the file stays the first one's.
+    host.downloadAnswer = QStringLiteral("-1");
+    for (const auto &job : {fromA, fromB}) {
+        job->setStatus(0);
+        job->setLocked(false);
+    }
+    QFile::remove(local.filePath(QStringLiteral("same.bin")));
+    host.onLinked = [&](int) {
+        EXPECT_EQ(dispatcher.RunningIndex(fromA->ZavUdeID()) >= 0 && dispatcher.RunningIndex(fromB->ZavUdeID()) >= 0,
+                  false);
+    };
+    dispatcher.RunQueuedJobs();
+    ASSERT_TRUE(waitForEnded(3));
+    host.onLinked = nullptr;
+    EXPECT_EQ(fromA->Status(), 2);
+    EXPECT_EQ(GetJobStatusText(*fromB, true), QStringLiteral("Failed (Skipped by user)"));
+    EXPECT_EQ(ReadFileBytes(local.filePath(QStringLiteral("same.bin"))), first);
+}
+
+// Two upload jobs from two local files to one server file: the second waits
+// for the first, then the server's file is asked about before it is replaced.
+TEST_F(Dispatch, TwoUploadsToOneServerFileNeverRunAtOnce)
+{
+    host.options[JobDispatchHost::Option::ConfirmOverwrite] = true;
+    host.overwriteAnswer = true;
+    ASSERT_TRUE(QDir(local.path()).mkpath(QStringLiteral("one")));
+    ASSERT_TRUE(QDir(local.path()).mkpath(QStringLiteral("two")));
+    const QByteArray first = PatternBytes(3 * 1024 * 1024);
+    const QByteArray second = "the second file";
+    ASSERT_TRUE(WriteFileBytes(local.filePath(QStringLiteral("one/x.bin")), first));
+    ASSERT_TRUE(WriteFileBytes(local.filePath(QStringLiteral("two/x.bin")), second));
+    ASSERT_TRUE(server.makeFolder(QStringLiteral("up")));
+    const auto job = [&](const QString &folder, const QString &remoteFolder) {
+        auto made = makeJob(account, true, remoteFolder, QStringLiteral("x.bin"));
+        made->setLocalPath(local.filePath(folder));
+        made->setSize(QFileInfo(made->GetLocalFilePath()).size());
+        made->setOriginalLocalSize(made->Size());
+        return queue(made);
+    };
+    const auto one = job(QStringLiteral("one"), QStringLiteral("/up"));
+    const auto two = job(QStringLiteral("two"), QStringLiteral("/up/"));
+    bool overlapped = false;
+    host.onLinked = [&](int) {
+        overlapped = overlapped
+                     || (dispatcher.RunningIndex(one->ZavUdeID()) >= 0 && dispatcher.RunningIndex(two->ZavUdeID()) >= 0);
+    };
+    dispatcher.RunQueuedJobs();
+    EXPECT_EQ(two->Status(), 0);
+    ASSERT_TRUE(waitForEnded(2));
+    host.onLinked = nullptr;
+    EXPECT_FALSE(overlapped);
+    EXPECT_EQ(one->Status(), 2);
+    EXPECT_EQ(two->Status(), 2);
+    EXPECT_EQ(host.questions, QStringList({QStringLiteral("/up/x.bin")}));
+    EXPECT_EQ(server.readFile(QStringLiteral("up/x.bin")), second);
+}
