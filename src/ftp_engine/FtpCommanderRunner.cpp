@@ -722,6 +722,10 @@ void FtpCommander::StartIdleTimer()
 
 bool FtpCommander::AskCredentials()
 {
+    // The refusal was the reply: nothing is owed while the user answers, so
+    // no time-out may resend the refused credentials meanwhile. The next
+    // command, or the end of the session, sets the timer again.
+    StopTimer();
     QPointer<FtpCommander> self(this);
     bool again = false;
     bool modal = true;

@@ -120,7 +120,8 @@ protected:
     }
 
     PyFtpServer server;
-    FtpCommander engine;
+    ManualEngineTimer *engineTimer = new ManualEngineTimer; // the engine's, fired by hand
+    FtpCommander engine{nullptr, engineTimer};
     EngineRecorder recorder{engine};
     LoginFailedDialog handler;
     QList<bool> modalEvents;
@@ -168,6 +169,29 @@ TEST_F(RefusedLogIn, DisconnectClosesTheSession)
     EXPECT_TRUE(recorder.sent.contains(QStringLiteral("QUIT")));
     EXPECT_EQ(recorder.jobDone, 0);
     EXPECT_FALSE(engine.SessionActive());
+}
+
+// A user who takes longer than the reply time-out over the dialog gets no
+// time-out and no second try of the refused password meanwhile.
+TEST_F(RefusedLogIn, TheEnginesTimeOutRestsWhileTheDialogIsOpen)
+{
+    int timeOuts = 0;
+    QObject::connect(&engine, &FtpCommander::ReplyTimedOut, &engine, [&] { ++timeOuts; });
+    engine.setCommandTimeout(20);
+    handler.setShownHook([&](frmLogin &dialog) {
+        ++shown;
+        engineTimer->advance(25000);
+        EXPECT_EQ(timeOuts, 0);
+        EXPECT_EQ(recorder.sent.filter(QStringLiteral("PASS ")).size(), 1);
+        dialog.txtPwd->setText(QString::fromLatin1(PyFtpServer::kPassword));
+        dialog.CmdUpd->click();
+    });
+    ASSERT_TRUE(logInWithWrongPassword());
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(timeOuts, 0);
+    EXPECT_EQ(recorder.sent.filter(QStringLiteral("PASS ")).size(), 2);
+    // Once the new log-in is under way the time-outs run again.
+    EXPECT_TRUE(engineTimer->isActive());
 }
 
 TEST_F(RefusedLogIn, ServerGoneWhileAskingCountsAsDeclined)
