@@ -374,6 +374,8 @@ void JobCommands::mnuJAdd_Click()
     if (m_window.modal)
         hold = m_window.modal->Take();
     frmTask dialog(m_pane, m_window.pictures, m_window.owner);
+    if (m_window.localFolder)
+        dialog.setLocalFolder(m_window.localFolder());
     dialog.exec();
 }
 

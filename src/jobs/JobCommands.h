@@ -34,6 +34,8 @@ public:
         std::function<void(const QString &text, int colour, int style)> addLog;
         std::function<void(const QString &server, const QString &folder)> markDirCacheDirty;
         std::function<void(const QString &localPath)> downloadArrived;
+        // The folder the local pane shows: a relative local path typed into the new-job dialog starts there.
+        std::function<QString()> localFolder;
         // A session of the program opened or closed (the rate display follows).
         std::function<void()> sessionsChanged;
         std::function<bool(const QString &remoteFile)> confirmFtpOverwrite;

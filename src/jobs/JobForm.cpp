@@ -24,6 +24,14 @@ JobFormResult Refused(const QString &error, bool disableSave = false)
     return result;
 }
 
+// A relative entry names a place in `folder`, or in the working folder when none is given.
+QFileInfo LocalEntry(const QString &entry, const QString &folder)
+{
+    if (entry.isEmpty() || folder.isEmpty())
+        return QFileInfo(entry);
+    return QFileInfo(QDir(folder), entry);
+}
+
 } // namespace
 
 JobFormResult BuildJobsFromForm(const JobForm &form)
@@ -64,7 +72,7 @@ JobFormResult BuildJobsFromForm(const JobForm &form)
             job->setPassword(form.password.trimmed());
             job->setServerPort(static_cast<int>(port));
             job->setTransferMode(form.passive ? 0 : 1);
-            const QFileInfo local(entry);
+            const QFileInfo local = LocalEntry(entry, form.localFolder);
             if (form.upload) {
                 if (!local.isFile())
                     throw RuntimeError(ErrorNumber::FileNotFound, QStringLiteral("File not found: ") + entry);

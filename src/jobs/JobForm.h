@@ -15,6 +15,7 @@ struct JobForm {
     bool passive = true;
     QString remoteText;
     QStringList localEntries; // the chosen local files (upload) or the target (download)
+    QString localFolder;      // relative local entries are taken from here; empty: the working folder
 };
 
 // The jobs a form makes, one per local entry, or why it makes none.

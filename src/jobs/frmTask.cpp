@@ -332,6 +332,7 @@ void frmTask::CmdOK_Click()
         form.remoteText = remote;
         for (int i = 0; i < List1->count(); ++i)
             form.localEntries << List1->item(i)->text();
+        form.localFolder = m_localFolder;
         const JobFormResult result = BuildJobsFromForm(form);
         if (result.refused) {
             if (!result.error.isEmpty())

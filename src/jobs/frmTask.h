@@ -25,6 +25,9 @@ class frmTask : public QDialog
 public:
     frmTask(JobIntake &intake, const KeyedImageList *pictures = nullptr, QWidget *parent = nullptr);
 
+    // The folder a relative "Local File" is taken from (the local pane's); empty: the working folder.
+    void setLocalFolder(const QString &folder) { m_localFolder = folder; }
+
     void Option1_Click(int index);
     void CboProfile_Click();
     void CmdDir_Click();
@@ -62,4 +65,5 @@ private:
     JobIntake &m_intake;
     PathHistoryList m_remotePathHistory;
     bool m_remotePathEdited = false;
+    QString m_localFolder;
 };

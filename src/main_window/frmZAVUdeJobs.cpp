@@ -144,6 +144,7 @@ void frmZAVUde::wireJobConnections()
         if (!shown.isEmpty() && localPath.contains(shown))
             m_local->LoadLocalFolders(shown);
     };
+    window.localFolder = [this] { return m_local->CurrentPath(); };
     window.sessionsChanged = [this] { updateRateTimer(); };
     // The overwrite questions are the immediate batches' (one question on screen at a time).
     window.confirmFtpOverwrite = [this](const QString &remoteFile) {

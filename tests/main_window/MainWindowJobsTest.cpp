@@ -5,6 +5,7 @@
 #include "BatchRunner.h"
 #include "JobCommands.h"
 #include "frmOverwrite.h"
+#include "frmTask.h"
 #include "FileHandlerCollection.h"
 #include "FileListView.h"
 #include "JobFile.h"
@@ -16,8 +17,15 @@
 #include "ScriptedPrompts.h"
 #include "SettingsFile.h"
 #include "TestFiles.h"
+#include "WhenModal.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QApplication>
 #include <QTimer>
 #include <QLabel>
@@ -30,6 +38,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <map>
 
 namespace {
 
@@ -309,6 +318,46 @@ TEST(MainWindowJobs, AJobsOverwriteQuestionWaitsForTheOneOnScreenAndFollowsIt)
     EXPECT_EQ(ReadFileBytes(local.filePath("a.bin")), "the server's copy");
     SetOptionFlag(OptionFlag::ConfirmOverwrite, confirmed);
     ASSERT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
+}
+
+// A relative "Local File" typed into the new-job dialog is taken from the
+// folder the local pane shows, not from the program's working folder: for a
+// download's target folder and for an upload's file.
+TEST(MainWindowJobs, TheNewJobDialogTakesARelativeLocalFileFromTheLocalPanesFolder)
+{
+    ScriptedPrompts prompts;
+    QTemporaryDir shown;
+    ASSERT_TRUE(QDir(shown.path()).mkpath(QStringLiteral("arrivals")));
+    ASSERT_TRUE(WriteFileBytes(shown.filePath("report.txt"), "to send"));
+    ASSERT_NE(QDir::cleanPath(QDir::currentPath()), QDir::cleanPath(shown.path()));
+    ASSERT_FALSE(QFileInfo::exists(QStringLiteral("arrivals")));
+    frmZAVUde window;
+    ASSERT_TRUE(window.Local()->LoadLocalFolders(shown.path()));
+
+    for (const bool upload : {false, true}) {
+        WhenModal<frmTask>([upload](frmTask &dialog) {
+            if (upload)
+                dialog.Option1[0]->click();
+            dialog.txtSvr->setText(QStringLiteral("127.0.0.1"));
+            dialog.txtUser->setText(QStringLiteral("u"));
+            dialog.txtPwd->setText(QStringLiteral("p"));
+            dialog.txtRmtPath->setEditText(upload ? QStringLiteral("/in/") : QStringLiteral("/pub/data.bin"));
+            dialog.txtLocPath->setText(upload ? QStringLiteral("report.txt") : QStringLiteral("arrivals"));
+            dialog.CmdOK->click();
+            if (dialog.isVisible()) // refused: the dialog stays open
+                dialog.reject();
+        });
+        window.JobControl()->mnuJAdd->trigger();
+    }
+    ASSERT_EQ(window.Jobs()->JobQueue.Count(), 2) << window.Jobs()->txtJobInfo->toPlainText().toStdString();
+    std::map<bool, std::shared_ptr<FtpTask>> byDirection;
+    for (const auto &job : window.Jobs()->JobQueue)
+        byDirection[job->IsUpload()] = job;
+    ASSERT_EQ(byDirection.size(), 2u);
+    EXPECT_EQ(byDirection[false]->GetLocalFilePath(), QDir(shown.path()).filePath(QStringLiteral("arrivals/data.bin")));
+    EXPECT_EQ(byDirection[true]->GetLocalFilePath(), QDir(shown.path()).filePath(QStringLiteral("report.txt")));
+    EXPECT_EQ(byDirection[true]->Size(), 7);
+    EXPECT_TRUE(prompts.shown().empty());
 }
 
 TEST(MainWindowJobs, AHandedOverFileIsListedWithoutFailing)
