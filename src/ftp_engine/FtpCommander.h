@@ -228,6 +228,7 @@ private:
     void StartIdleTimer();
     bool SendFtpCommand(const QString &command, const QString &successCodes, const QString &status);
     void FailBackAction(const QString &code, const QString &line);
+    void TakeAbortReply(const QString &code, const QString &line);
     void HandleReplyLine(const ReplyReader::Line &line);
     void HandleFinalReply(const QString &codeText, const QString &line);
     void FailOperation(const QString &message);
@@ -338,6 +339,8 @@ private:
     bool m_awaitingGreeting = false;
     int m_unansweredPolls = 0; // idle polls written whose reply has not come yet
     int m_repliesOwed = 0;     // commands (and the greeting) whose final reply has not come yet
+    // ABOR and the NOOP behind it are out: every reply up to the NOOP's is the abort's.
+    bool m_abortPending = false;
     quint64 m_commandsWritten = 0;
     quint64 m_operationSerial = 0;
 

@@ -134,6 +134,7 @@ void FtpCommander::CloseControlQuietly()
     m_reader.reset();
     m_unansweredPolls = 0;
     m_repliesOwed = 0;
+    m_abortPending = false;
     m_controlOpen = false;
     m_quitting = false;
     m_awaitingGreeting = false;
@@ -250,7 +251,10 @@ void FtpCommander::OnTimerTick()
             emit ReplyTimedOut(m_commandTimeout);
             if (!self || serial != m_operationSerial)
                 return;
-            if (m_currentIndex >= 0 && m_currentIndex < m_steps.size()) {
+            if (m_abortPending) {
+                // Sent again, a second ABOR's replies could not be told from the first's.
+                DropSession(11, QStringLiteral("No reply to the abort request."));
+            } else if (m_currentIndex >= 0 && m_currentIndex < m_steps.size()) {
                 if (m_currentAct == ActCustom && m_currentStep == -1) {
                     // Not repeated: its late reply would be taken for the next command's.
                     DropSession(11, QStringLiteral("No reply to the command."));

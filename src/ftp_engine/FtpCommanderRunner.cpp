@@ -73,6 +73,7 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
         m_uploadFinished = false;
         m_checkingStoredSize = false;
         m_sizeConfirm = false;
+        m_abortPending = false;
         m_steps.clear();
         m_currentIndex = -1;
         if (action < 0 || action > 19) {
@@ -235,9 +236,16 @@ void FtpCommander::ExecuteStep(int step)
             EndFtpMacro();
             return;
         }
-        command = verb;
-        status = QStringLiteral("Sending Abort request..");
-        break;
+        // Servers answer ABOR differently: with one reply that may stand for
+        // the transfer's too, with the transfer's 426 and then 226, or not at
+        // all while they wait for data. The NOOP behind it marks where the
+        // abort's replies end, so none is taken for a later command's.
+        m_currentMap = record.ReplyMap;
+        if (!SendFtpCommand(verb, record.SuccessCodes, QStringLiteral("Sending Abort request..")))
+            return;
+        m_abortPending = true;
+        SendFtpCommand(m_records[20].Verb, m_records[20].SuccessCodes, QString());
+        return;
     case 13:
         if (!m_control.isConnected()) {
             IncrProc();
@@ -397,6 +405,11 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
             emit Message(line);
             if (self)
                 DropSession(0, QString());
+            return;
+        }
+        if (m_abortPending) {
+            if (!code.startsWith(QLatin1Char('1')))
+                TakeAbortReply(code, line);
             return;
         }
         // Replies come in the order of the commands, one final reply each
@@ -654,6 +667,7 @@ void FtpCommander::EndFtpMacro()
         m_waitingForTransfer = false;
         m_lastCmdSucces = false;
         m_lastAct = m_currentAct;
+        m_abortPending = false;
         m_steps.clear();
         m_currentIndex = -1;
         m_busy = false;
@@ -691,13 +705,31 @@ void FtpCommander::JumpProc(int step)
     }
 }
 
+void FtpCommander::TakeAbortReply(const QString &code, const QString &line)
+{
+    QPointer<FtpCommander> self(this);
+    const quint64 serial = m_operationSerial;
+    emit Message(line);
+    if (!self || serial != m_operationSerial || !m_abortPending)
+        return;
+    // The NOOP's reply; a 200 that speaks of ABOR is the abort's own.
+    if (code != QLatin1String("200") || line.contains(QStringLiteral("ABOR"), Qt::CaseInsensitive))
+        return;
+    m_abortPending = false;
+    m_repliesOwed = 0;
+    m_unansweredPolls = 0;
+    EndFtpMacro();
+}
+
 void FtpCommander::Abort()
 {
     try {
-        if (m_currentIndex < 0)
+        // ABOR went out once: its replies, or its time-out, end the operation.
+        if (m_currentIndex < 0 || m_abortPending)
             return;
         m_dataConnected = true;
         m_waitingForTransfer = false;
+        m_preliminarySeen = false; // the replies that follow are the abort's, not a transfer's
         StopTimer();
         m_data.close();
         CloseFile();

@@ -66,3 +66,8 @@ QString BatchFailures::Message() const
         text += QStringLiteral("\n... and %1 more (see the session log).").arg(m_lines.size() - kShownInMessage);
     return text;
 }
+
+QString BatchFailures::LostMessage() const
+{
+    return Any() ? kLostText + QStringLiteral("\n\n") + Message() : kLostText;
+}

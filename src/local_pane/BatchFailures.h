@@ -35,6 +35,10 @@ public:
     QString Headline() const;
     // The headline and the first few names and reasons.
     QString Message() const;
+    // The message of a batch whose session was lost: that first, then what was not done.
+    QString LostMessage() const;
+
+    static inline const QString kLostText = QStringLiteral("The connection to the server was lost.");
 
     static constexpr qsizetype kShownInMessage = 5;
     static constexpr qsizetype kLineInMessage = 200;

@@ -1,5 +1,7 @@
 #include "ServerCopy.h"
 
+#include "AppInfo.h"
+#include "BatchFailures.h"
 #include "BatchTransfers.h"
 #include "ErrorLog.h"
 #include "FileListModel.h"
@@ -42,6 +44,20 @@ ServerCopy::ServerCopy(ServerSlots &serverSlots, OverwriteQuestions &questions, 
     : QObject(parent), m_slots(serverSlots), m_questions(questions), m_otherWorkRuns(std::move(otherWorkRuns)),
       m_owner(owner)
 {
+    for (int i = 0; i < 2; ++i) {
+        ServerSlot *slot = m_slots.Slot(i);
+        if (!slot || !slot->FtpCmd())
+            continue;
+        // Why a side fails: its server's refusal or its engine's error.
+        connect(slot->FtpCmd(), &FtpCommander::ServerReplied, this, [this, i](const QString &code, const QString &line) {
+            if (Running() && (code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5'))))
+                m_reasons[static_cast<size_t>(i)] = line.trimmed();
+        });
+        connect(slot->FtpCmd(), &FtpCommander::Error, this, [this, i](long, const QString &description, bool) {
+            if (Running())
+                m_reasons[static_cast<size_t>(i)] = description.trimmed();
+        });
+    }
 }
 
 bool ServerCopy::mayStart(int source, int target)
@@ -97,6 +113,7 @@ bool ServerCopy::CmdToFTP_Click(int source)
                 || JoinRemotePath(to->SlotRemotePath(), item.Name) != targetPath)
                 return false;
         }
+        m_reasons = {};
         m_slots.CopySize = item.Size;
         m_slots.CopySourcePath = sourcePath;
         m_slots.CopyTargetPath = targetPath;
@@ -132,7 +149,7 @@ bool ServerCopy::FtpCmd_JobDone(int slot, bool success, long lastAct)
 void ServerCopy::SessionEnded(int slot)
 {
     if (Running() && (slot == m_slots.CopySource || slot == m_slots.CopyTarget))
-        end(End::Lost);
+        end(End::Lost, slot);
 }
 
 void ServerCopy::EndQuietly()
@@ -148,6 +165,16 @@ void ServerCopy::end(End how, int finished)
             return;
         ServerSlot *from = m_slots.Slot(m_slots.CopySource);
         ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
+        const QString sourcePath = m_slots.CopySourcePath;
+        const bool sourceSide = finished == m_slots.CopySource;
+        const QString targetPath = m_slots.CopyTargetPath;
+        // The engine's own judgement of the side that ended, when it gave one, is the reason.
+        if (how == End::Failed && (finished == 0 || finished == 1)) {
+            ServerSlot *side = m_slots.Slot(finished);
+            const QString judged = side && side->FtpCmd() ? side->FtpCmd()->LastFailure().trimmed() : QString();
+            if (!judged.isEmpty())
+                m_reasons[static_cast<size_t>(finished)] = judged;
+        }
         m_slots.ClearCopy();
         // The side that still works on the copy is stopped; the one that just ended is left alone.
         if (how != End::Done) {
@@ -168,11 +195,33 @@ void ServerCopy::end(End how, int finished)
                     target->RefreshListing();
             });
         }
-        if (how == End::Lost)
-            ShowMessage(m_owner, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Error"),
-                        QStringLiteral("Due to some unexpected error, the current job will be terminated!"));
-        emit copyEnded(how == End::Done);
+        QPointer<ServerCopy> self(this);
+        if (how == End::Failed || how == End::Lost)
+            report(how, finished, sourceSide, sourcePath, targetPath);
+        if (self)
+            emit copyEnded(how == End::Done);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("CopyEnd"));
     }
+}
+
+void ServerCopy::report(End how, int slot, bool sourceSide, const QString &sourcePath, const QString &targetPath)
+{
+    ServerSlot *side = slot == 0 || slot == 1 ? m_slots.Slot(slot) : nullptr;
+    const QString sideName = sourceSide ? QStringLiteral("Source server") : QStringLiteral("Target server");
+    const QString notCopied = VisibleName(sourcePath) + QStringLiteral(" was not copied to ") + VisibleName(targetPath)
+                            + QLatin1Char('.');
+    QString text;
+    if (how == End::Lost) {
+        text = BatchFailures::kLostText + QStringLiteral(" (") + sideName.toLower() + QStringLiteral(")\n\n") + notCopied;
+    } else {
+        QString reason = side ? m_reasons[static_cast<size_t>(slot)] : QString();
+        if (reason.isEmpty())
+            reason = QStringLiteral("no reason given");
+        text = notCopied + QStringLiteral("\n\n") + sideName + QStringLiteral(": ") + reason;
+    }
+    if (SessionLog *log = side ? side->Log() : nullptr)
+        log->AddLog(text.simplified(), SessionLog::Warning, 0);
+    ShowMessage(m_owner, how == End::Lost ? PromptIcon::Critical : PromptIcon::Exclamation, PromptButtons::Ok,
+                how == End::Lost ? QStringLiteral("Error") : AppTitle(), text);
 }

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <array>
 #include <functional>
 
 class OverwriteQuestions;
@@ -42,8 +43,10 @@ signals:
 
 private:
     enum class End { Done, Failed, Lost, Quiet };
-    // `finished`: the slot whose operation just ended (-1: none).
+    // `finished`: the slot whose operation just ended, or whose session did (-1: none).
     void end(End how, int finished = -1);
+    // Tells the user which file was not copied and why.
+    void report(End how, int slot, bool sourceSide, const QString &sourcePath, const QString &targetPath);
 
     // Both sessions are up and idle, and nothing else runs.
     bool mayStart(int source, int target);
@@ -52,4 +55,6 @@ private:
     OverwriteQuestions &m_questions;
     std::function<bool()> m_otherWorkRuns;
     QPointer<QWidget> m_owner;
+    // Per slot: the last refusal or error while the copy ran.
+    std::array<QString, 2> m_reasons;
 };

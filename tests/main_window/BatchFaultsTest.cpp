@@ -310,12 +310,16 @@ TEST_F(CopyFaults, ATargetRefusingTheStoreEndsTheSourceAtOnce)
     ASSERT_TRUE(real.writeFile("src.bin", PatternBytes(200000)));
     ASSERT_TRUE(connectBoth());
     window->Remote(1)->RightView->selectAll();
+    prompts.expectMessage("was not copied", PromptButton::Ok);
     ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(1));
     ASSERT_TRUE(bothIdle());
     EXPECT_FALSE(window->Slots()->CopyRunning());
     EXPECT_TRUE(window->Slot(0)->SessionActive());
     EXPECT_TRUE(window->Slot(1)->SessionActive());
-    EXPECT_TRUE(prompts.shown().empty()) << prompts.messageTexts().join("|").toStdString();
+    // The user is told which file and why.
+    ASSERT_EQ(prompts.messageTexts().size(), 1);
+    EXPECT_TRUE(prompts.messageTexts().constFirst().contains("\"/src.bin\" was not copied"));
+    EXPECT_TRUE(prompts.messageTexts().constFirst().contains("Target server: 550 Refused."));
 }
 
 } // namespace

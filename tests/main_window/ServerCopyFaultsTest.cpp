@@ -1,0 +1,169 @@
+// A server-to-server copy whose source refuses the file after it was listed:
+// the target, told to store, is aborted, and servers answer that abort in
+// different ways. The target (slot 0) is a scripted server on a manual clock,
+// the source (slot 1) a real one.
+#include "frmZAVUde.h"
+
+#include "BatchFailures.h"
+#include "BatchRunner.h"
+#include "EngineTimer.h"
+#include "FtpCommander.h"
+#include "PyFtpServer.h"
+#include "RemotePane.h"
+#include "ScriptedFtpServer.h"
+#include "ScriptedPrompts.h"
+#include "ServerCopy.h"
+#include "ServerProfile.h"
+#include "ServerSlot.h"
+#include "ServerSlots.h"
+#include "TestFiles.h"
+
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QTimer>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CopyAbort : ::testing::Test
+{
+    ScriptedFtpServer target;
+    PyFtpServer source;
+    ManualEngineTimer *clock = new ManualEngineTimer; // the window's engine owns it
+    std::unique_ptr<frmZAVUde> window;
+    ScriptedPrompts prompts;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(target.listen());
+        ASSERT_TRUE(source.start());
+        window = std::make_unique<frmZAVUde>(nullptr, std::array<EngineTimer *, 2>{clock, nullptr});
+        window->ShowDual(true);
+        window->show();
+    }
+
+    static bool waitFor(const std::function<bool()> &condition, int timeoutMs = 30000)
+    {
+        return QTest::qWaitFor(condition, timeoutMs);
+    }
+
+    // Both logged in; the source lists gone.bin, which is deleted before the copy.
+    bool connectWithAVanishedFile()
+    {
+        if (!source.writeFile(QStringLiteral("gone.bin"), PatternBytes(5000)))
+            return false;
+        window->Slots()->UseProfile(0, ServerProfile(target), true);
+        window->Slots()->UseProfile(1, ServerProfile(source), true);
+        const bool ready = waitFor([&] {
+            return window->Slot(0)->SessionActive() && !window->Slot(0)->IsBusy() && window->Slot(1)->SessionActive()
+                && !window->Slot(1)->IsBusy() && window->Remote(1)->Model->size() > 0;
+        });
+        return ready && QFile::remove(source.rootPath() + QStringLiteral("/gone.bin"));
+    }
+
+    bool startCopy()
+    {
+        window->Remote(1)->RightView->selectAll();
+        return window->Runner()->Copy().CmdToFTP_Click(1);
+    }
+
+    bool targetFree()
+    {
+        return waitFor([&] { return !window->Runner()->Running() && !window->Slot(0)->IsBusy(); }, 10000);
+    }
+
+    // The one message names the file and the source's refusal.
+    void expectToldWhy()
+    {
+        ASSERT_EQ(prompts.messageTexts().size(), 1) << prompts.messageTexts().join("|").toStdString();
+        const QString text = prompts.messageTexts().constFirst();
+        EXPECT_TRUE(text.contains(QStringLiteral("\"/gone.bin\" was not copied"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("Source server: 550"))) << text.toStdString();
+    }
+
+    // The copy fails at the source; the target answers its ABOR with `answer`.
+    void copyAVanishedFile(const ScriptedFtpServer::Reply &answer)
+    {
+        target.on("ABOR", answer);
+        ASSERT_TRUE(connectWithAVanishedFile());
+        prompts.expectMessage(QStringLiteral("\"/gone.bin\" was not copied"), PromptButton::Ok);
+        ASSERT_TRUE(startCopy());
+    }
+
+    // One ABOR went out, and the NOOP behind it.
+    void expectOneAbort()
+    {
+        EXPECT_EQ(target.commandCount("ABOR"), 1);
+        EXPECT_EQ(target.commandCount("NOOP"), 1);
+    }
+};
+
+// pyftpdlib's one reply stands for the transfer and the abort together.
+TEST_F(CopyAbort, ATargetAnsweringAbortOnceIsFreeAgain)
+{
+    copyAVanishedFile({{"225 ABOR command successful; data channel closed.\r\n", 0}});
+    ASSERT_TRUE(targetFree());
+    EXPECT_TRUE(window->Slot(0)->SessionActive());
+    expectToldWhy();
+    expectOneAbort();
+    // The session is in step: the next command gets its own reply.
+    window->Slot(0)->RefreshListing();
+    ASSERT_TRUE(waitFor([&] { return target.commandCount("LIST") >= 2 && !window->Slot(0)->IsBusy(); }));
+    EXPECT_TRUE(window->Slot(0)->SessionActive());
+}
+
+TEST_F(CopyAbort, ATargetAnsweringTheTransferAndTheAbortIsFreeAgain)
+{
+    copyAVanishedFile({{"426 Transfer aborted.\r\n", 0}, {"226 Abort successful.\r\n", 20}});
+    ASSERT_TRUE(targetFree());
+    EXPECT_TRUE(window->Slot(0)->SessionActive());
+    expectToldWhy();
+    expectOneAbort();
+}
+
+// pure-ftpd answers nothing: after one reply time-out the target's session
+// ends, and ABOR is not sent again.
+TEST_F(CopyAbort, ATargetAnsweringNothingEndsItsSessionAfterOneTimeOut)
+{
+    copyAVanishedFile({});
+    ASSERT_TRUE(waitFor([&] { return target.commandCount("NOOP") == 1 && !window->Runner()->Running(); }));
+    EXPECT_TRUE(window->Slot(0)->IsBusy());
+    long error = 0;
+    QObject::connect(window->Slot(0)->FtpCmd(), &FtpCommander::Error, window.get(),
+                     [&](long code, const QString &, bool) { error = code; });
+    clock->advance(window->Slot(0)->FtpCmd()->CommandTimeout() * 1000 + 2000);
+    ASSERT_TRUE(targetFree());
+    EXPECT_FALSE(window->Slot(0)->SessionActive());
+    EXPECT_EQ(error, 11);
+    expectToldWhy();
+    expectOneAbort();
+}
+
+// The target's connection drops while it waits for the data: the copy ends
+// saying so and naming the file.
+TEST_F(CopyAbort, ACopyWhoseTargetSessionEndsSaysTheConnectionWasLost)
+{
+    ASSERT_TRUE(source.writeFile(QStringLiteral("kept.bin"), PatternBytes(5000)));
+    ASSERT_TRUE(connectWithAVanishedFile());
+    target.on("STOR", ScriptedFtpServer::Reply{{"150 Ok to send data.\r\n", 0}});
+    QObject::connect(&target, &ScriptedFtpServer::commandReceived, &target, [this](const QByteArray &line) {
+        if (line.startsWith("STOR"))
+            QTimer::singleShot(50, &target, [this] { target.closeControl(); });
+    });
+    prompts.expectMessage(BatchFailures::kLostText, PromptButton::Ok);
+    RemotePane *pane = window->Remote(1);
+    for (int r = 0; r < pane->Model->size(); ++r)
+        if (pane->Model->row(r).Text == QStringLiteral("kept.bin"))
+            pane->RightView->selectionModel()->select(pane->Model->index(r, 0),
+                                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(1));
+    ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running() && !prompts.messageTexts().isEmpty(); }));
+    ASSERT_EQ(prompts.messageTexts().size(), 1);
+    const QString text = prompts.messageTexts().constFirst();
+    EXPECT_FALSE(text.contains(BatchRunner::kTerminatedText)) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\"/kept.bin\" was not copied"))) << text.toStdString();
+}
+
+} // namespace
