@@ -93,6 +93,10 @@ void BatchTransfers::HandleFileDownloads(int index, bool immediate, bool asJobs,
             // A walk cut short has said why; with nothing found there is nothing more to say.
             // A walk the user stopped ends the batch: nothing is transferred.
             const BatchSteps::WalkResult found = walkFolders(index, folders, dest, list);
+            if (found.SessionLost) {
+                reportLost(index, BatchFailures::Verb::Transferred, list, folders.Paths());
+                return;
+            }
             if (found.WalkCancelled || (found.WalkTerminated && list.isEmpty()))
                 return;
             if (!list.isEmpty()) {
@@ -112,7 +116,7 @@ void BatchTransfers::HandleFileDownloads(int index, bool immediate, bool asJobs,
 
         const bool single = list.size() == 1;
         if (((single && list.first().Size < kSmallFileBytes) || immediate) && !asJobs) {
-            if (!stillReady(index))
+            if (!stillReady(index, BatchFailures::Verb::Transferred, list))
                 return;
             TransferList = std::move(list);
             TransferIndex = -1;
@@ -146,6 +150,10 @@ void BatchTransfers::HandleFileDeletes(int index)
             if (!m_steps)
                 return;
             const BatchSteps::WalkResult found = walkFolders(index, folders, m_local.CurrentPath(), list);
+            if (found.SessionLost) {
+                reportLost(index, BatchFailures::Verb::Deleted, list, folders.Paths());
+                return;
+            }
             if (found.WalkTerminated || found.WalkCancelled)
                 return;
             if (!list.isEmpty()) {
@@ -183,7 +191,7 @@ void BatchTransfers::HandleFileDeletes(int index)
                 != PromptButton::Yes)
                 return;
         }
-        if (!stillReady(index))
+        if (!stillReady(index, BatchFailures::Verb::Deleted, list))
             return;
         TransferList = std::move(list);
         TransferIndex = -1;

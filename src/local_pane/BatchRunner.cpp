@@ -510,11 +510,10 @@ void BatchRunner::reportFailures(EndReason reason, int slot)
     if (reason == EndReason::Quiet)
         return;
     if (reason == EndReason::Lost) {
-        const QString text = m_failures.Any() ? kTerminatedText + QStringLiteral("\n\n") + m_failures.Message()
-                                              : kTerminatedText;
         for (const QString &line : m_failures.Lines())
             log(slot, line);
-        ShowMessage(m_owner, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Error"), text);
+        ShowMessage(m_owner, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Error"),
+                    m_failures.LostMessage());
         return;
     }
     if (!m_failures.Any())
@@ -532,7 +531,7 @@ void BatchRunner::reportFailures(EndReason reason, int slot)
 void BatchRunner::sessionEnded(int slot)
 {
     if (m_walkSlot == slot)
-        endWalk(true, false);
+        endWalk(true, false, true);
     if (m_kind != Kind::None && slot == m_slot)
         endBatch(EndReason::Lost);
     m_copy->SessionEnded(slot);

@@ -79,6 +79,7 @@ public:
     QString WalkStartPath(int slot) const { return m_walkStartPath[static_cast<size_t>(slot & 1)]; }
     frmProgress *ProgressDialog() const { return m_progress; }
 
+    // Said after a failed change of folder during a walk; a lost session says so instead.
     static inline const QString kTerminatedText =
         QStringLiteral("Due to some unexpected error, the current job will be terminated!");
     // A walk descends no further than remote paths of this many bytes.
@@ -103,7 +104,8 @@ private:
     void foldersDone();
     void walkNext();
     void walkListing(const QString &folder, const QString &listing, bool store);
-    void endWalk(bool terminated, bool quiet);
+    // `lost`: the session ended; the builder then says so and names what was not done.
+    void endWalk(bool terminated, bool quiet, bool lost = false);
     void endBatch(EndReason reason);
     void sessionEnded(int slot);
     // The engine for the step on entry `index`, or nullptr when that step

@@ -41,6 +41,7 @@ BatchSteps::WalkResult BatchRunner::WalkRemoteFolders(int slot, const QStringLis
         ServerSlot *server = serverSlot(slot);
         if (Running() || !e || !server || !e->SessionActive() || folders.isEmpty()) {
             result.WalkTerminated = true;
+            result.SessionLost = e && server && !e->SessionActive();
             return result;
         }
         m_walkQueue.Clear();
@@ -111,7 +112,7 @@ void BatchRunner::walkNext()
     }
     BatchEngine *e = engine(slot);
     if (!e || !e->SessionActive()) {
-        endWalk(true, false);
+        endWalk(true, false, true);
         return;
     }
     if (!m_walkQueue.HasPending()) {
@@ -160,7 +161,7 @@ void BatchRunner::walkListing(const QString &folder, const QString &listing, boo
     }
 }
 
-void BatchRunner::endWalk(bool terminated, bool quiet)
+void BatchRunner::endWalk(bool terminated, bool quiet, bool lost)
 {
     const int slot = m_walkSlot;
     if (slot < 0)
@@ -169,13 +170,14 @@ void BatchRunner::endWalk(bool terminated, bool quiet)
     m_walkSlot = -1;
     m_walkStopping = false;
     m_walkResult.WalkTerminated = m_walkResult.WalkTerminated || terminated;
+    m_walkResult.SessionLost = m_walkResult.SessionLost || lost;
     const QPointer<frmProgress> dialog = m_walkDialog;
     if (dialog && terminated)
         dialog->WalkTerminated = true;
     m_walkHold.Release();
     if (dialog)
         dialog->Finish();
-    if (terminated && !quiet)
+    if (terminated && !quiet && !lost)
         ShowMessage(m_owner, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Error"), kTerminatedText);
     // The pane returns to the folder it showed, and lists it as usual.
     ServerSlot *server = serverSlot(slot);

@@ -17,14 +17,16 @@ public:
     // What a remote walk found: every file below the queued folders (local
     // folders under the download root mirroring the remote tree), every
     // folder walked in the order it was visited (the queued ones first),
-    // whether the walk was cut short, and whether the user stopped it (then
-    // nothing of the batch runs).
+    // whether the walk was cut short, whether the user stopped it (then
+    // nothing of the batch runs), and whether the session was lost (then the
+    // builder says so, naming what was not done).
     struct WalkResult
     {
         BatchList Files;
         QStringList Folders;
         bool WalkTerminated = false;
         bool WalkCancelled = false;
+        bool SessionLost = false;
     };
 
     // Shows the confirmation list for `action` ("UP", "DN" or "DEL") and

@@ -67,16 +67,37 @@ bool BatchTransfers::readyFor(int index, bool startsNow)
     return true;
 }
 
-bool BatchTransfers::stillReady(int index)
+bool BatchTransfers::stillReady(int index, BatchFailures::Verb verb, const BatchList &entries)
 {
     if (!m_steps)
         return false;
     ServerSlot *server = slot(index);
     if (server && server->SessionActive() && !m_steps->Running())
         return true;
-    ShowMessage(m_owner, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Error"),
-                QStringLiteral("Due to some unexpected error, the current job will be terminated!"));
+    if (!server || !server->SessionActive())
+        reportLost(index, verb, entries);
+    else
+        ShowMessage(m_owner, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Error"),
+                    QStringLiteral("Due to some unexpected error, the current job will be terminated!"));
     return false;
+}
+
+void BatchTransfers::reportLost(int index, BatchFailures::Verb verb, const BatchList &entries, const QStringList &folders)
+{
+    BatchFailures failures;
+    failures.Begin(verb, entries.size() + folders.size());
+    const QString reason = QStringLiteral("not started, the session ended");
+    for (const BatchEntry &entry : entries) {
+        if (!entry.Name.isEmpty())
+            failures.NotDone(VisibleName(entry.Name), reason);
+    }
+    for (const QString &folder : folders)
+        failures.NotDone(VisibleName(folder), QStringLiteral("folder not listed whole, the session ended"));
+    if (ServerSlot *server = slot(index); server && server->Log()) {
+        for (const QString &line : failures.Lines())
+            server->Log()->AddLog(line, SessionLog::Warning, 0);
+    }
+    ShowMessage(m_owner, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Error"), failures.LostMessage());
 }
 
 void BatchTransfers::resetAnswers(bool asJobs)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BatchAnswers.h"
+#include "BatchFailures.h"
 #include "BatchEntry.h"
 #include "BatchSteps.h"
 #include "FolderQueue.h"
@@ -95,9 +96,12 @@ protected:
     // Whether a batch may be prepared for the slot now; says "Busy, please
     // wait..." when the connection or another batch is busy.
     bool readyFor(int slot, bool startsNow);
-    // Checked again right before a batch starts: a confirmation list or a walk
-    // let events run, and the session may have ended meanwhile.
-    bool stillReady(int slot);
+    // Checked again right before a batch of `entries` starts: a confirmation
+    // list or a walk let events run, and the session may have ended meanwhile.
+    bool stillReady(int slot, BatchFailures::Verb verb, const BatchList &entries);
+    // The session was lost before the batch started: says so, naming the
+    // files (and walked folders) that were not done.
+    void reportLost(int slot, BatchFailures::Verb verb, const BatchList &entries, const QStringList &folders = {});
     // The selected remote items that may name a file or folder here; logs the others.
     QList<RemoteSelection> safeSelection(ServerSlot &server);
     void resetAnswers(bool asJobs);

@@ -147,7 +147,7 @@ void BatchTransfers::PrepareUploads(const QStringList &paths, int index, bool im
 
         const bool single = list.size() == 1 && !list.first().Name.isEmpty();
         if (((single && list.first().Size < kSmallFileBytes) || immediate) && !asJobs) {
-            if (!stillReady(index))
+            if (!stillReady(index, BatchFailures::Verb::Transferred, list))
                 return;
             UploadList = std::move(list);
             UploadIndex = -1;

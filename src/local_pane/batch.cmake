@@ -4,6 +4,7 @@ if(TARGET ftpqor_ftp_engine)
   ftpqor_library(ftpqor_batch
     SOURCES
       BatchAnswers.cpp BatchAnswers.h
+      BatchFailures.cpp BatchFailures.h
       BatchEntry.h
       BatchSteps.h
       BatchDownloads.cpp

@@ -4,7 +4,6 @@ if(TARGET ftpqor_batch)
   ftpqor_library(ftpqor_batch_runner
     SOURCES
       BatchEngine.h
-      BatchFailures.cpp BatchFailures.h
       BatchRunner.cpp BatchRunner.h
       BatchRunnerWalk.cpp
       FtpCommanderBatchEngine.cpp FtpCommanderBatchEngine.h

@@ -247,7 +247,7 @@ TEST_F(HostileFixture, ASessionLostDuringTheConfirmationStartsNothing)
         return BatchSteps::WalkResult{{found("in.txt", "/d", root + "/d")}, folders, false};
     };
     ScriptedPrompts prompts;
-    prompts.expectMessage("Due to some unexpected error, the current job will be terminated!", PromptButton::Ok);
+    prompts.expectMessage("The connection to the server was lost.", PromptButton::Ok);
     steps.onConfirm = [&](const BatchList &, bool &, QList<qsizetype> &) {
         hostile.closeControl();
         EXPECT_TRUE(WaitUntil([&] { return !slot(0).SessionActive(); }));
@@ -255,6 +255,9 @@ TEST_F(HostileFixture, ASessionLostDuringTheConfirmationStartsNothing)
     };
     batch->HandleFileDownloads(0, true, false, false);
     EXPECT_TRUE(prompts.allUsed());
-    EXPECT_EQ(prompts.messageTexts().size(), 1);
+    ASSERT_EQ(prompts.messageTexts().size(), 1);
+    // Which files were not transferred, not an unexplained error.
+    EXPECT_TRUE(prompts.messageTexts().constFirst().contains("\"in.txt\": not started, the session ended"))
+        << prompts.messageTexts().constFirst().toStdString();
     EXPECT_TRUE(steps.starts.isEmpty());
 }

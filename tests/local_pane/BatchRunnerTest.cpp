@@ -1,4 +1,5 @@
 #include "BatchEngine.h"
+#include "BatchFailures.h"
 #include "BatchRunner.h"
 #include "BatchTestSupport.h"
 #include "FtpCommander.h"
@@ -137,7 +138,7 @@ TEST_F(RunnerFixture, DeletesFilesThenFoldersAndALostSessionEndsWithOneMessage)
     downloads(QDir::tempPath(), 3);
     engine.calls.clear();
     engine.onCall = [this](const QString &) { engine.active = false; };
-    prompts.expectMessage(BatchRunner::kTerminatedText, PromptButton::Ok);
+    prompts.expectMessage(BatchFailures::kLostText, PromptButton::Ok);
     runner->ShowAction(false, 0, QStringLiteral("D"), 3);
     EXPECT_EQ(engine.calls.size(), 1);
     EXPECT_TRUE(prompts.allUsed());

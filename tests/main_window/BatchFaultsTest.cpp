@@ -1,5 +1,6 @@
 #include "frmZAVUde.h"
 
+#include "BatchFailures.h"
 #include "BatchRunner.h"
 #include "BatchTransfers.h"
 #include "FtpCommander.h"
@@ -82,7 +83,8 @@ struct FaultWindow : ::testing::Test
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
         EXPECT_FALSE(window->ModalState());
         ASSERT_EQ(prompts.messageTexts().size(), 1);
-        EXPECT_TRUE(prompts.messageTexts().constFirst().startsWith(BatchRunner::kTerminatedText));
+        // A lost connection says so, not that an unexpected error happened.
+        EXPECT_TRUE(prompts.messageTexts().constFirst().startsWith(BatchFailures::kLostText));
     }
 
     void dropOnNth(const QByteArray &verb, int n)
@@ -109,9 +111,12 @@ TEST_F(FaultWindow, ADropDuringTheThirdDownloadEndsTheBatchOnce)
     ASSERT_TRUE(window->Local()->LoadLocalFolders(dir.path()));
     selectRemote(names);
     dropOnNth("RETR", 3);
-    prompts.expectMessage(BatchRunner::kTerminatedText, PromptButton::Ok);
+    prompts.expectMessage(BatchFailures::kLostText, PromptButton::Ok);
     window->Batch()->HandleFileDownloads(0, true, false, false);
     expectEndedWithOneMessage();
+    const QString text = prompts.messageTexts().value(0);
+    EXPECT_TRUE(text.contains(" of 5 files were not transferred:")) << text.toStdString();
+    EXPECT_TRUE(text.contains("\"f4\": not started, the session ended")) << text.toStdString();
 }
 
 TEST_F(FaultWindow, ADropDuringFolderCreationEndsTheBatchOnce)
@@ -121,7 +126,7 @@ TEST_F(FaultWindow, ADropDuringFolderCreationEndsTheBatchOnce)
     ASSERT_TRUE(WriteFileBytes(dir.filePath("up/sub/a.txt"), "a") || (QDir().mkpath(dir.filePath("up/sub"))
                                                                        && WriteFileBytes(dir.filePath("up/sub/a.txt"), "a")));
     server.dropOn("MKD");
-    prompts.expectMessage(BatchRunner::kTerminatedText, PromptButton::Ok);
+    prompts.expectMessage(BatchFailures::kLostText, PromptButton::Ok);
     WhenModal<frmFileConfirm>([](frmFileConfirm &list) { list.CmdDo->click(); });
     window->Batch()->PrepareUploads({dir.filePath("up")}, 0, true, false);
     expectEndedWithOneMessage();
@@ -134,9 +139,10 @@ TEST_F(FaultWindow, ADropDuringAWalkEndsItOnceAndNothingStarts)
     ASSERT_TRUE(window->Local()->LoadLocalFolders(dir.path()));
     selectRemote({"walked"});
     server.dropOn("CWD");
-    prompts.expectMessage(BatchRunner::kTerminatedText, PromptButton::Ok);
+    prompts.expectMessage(BatchFailures::kLostText, PromptButton::Ok);
     window->Batch()->HandleFileDownloads(0, true, false, false);
     expectEndedWithOneMessage();
+    EXPECT_TRUE(prompts.messageTexts().value(0).contains("\"/walked\"")) << prompts.messageTexts().value(0).toStdString();
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }
 

@@ -4,6 +4,7 @@
 // stall is taken as done. The browsing connection runs on a manual clock.
 #include "frmZAVUde.h"
 
+#include "BatchFailures.h"
 #include "BatchRunner.h"
 #include "BatchTransfers.h"
 #include "EngineTimer.h"
@@ -101,7 +102,7 @@ TEST_F(StalledBatch, ADownloadStalledPastItsTimeOutEndsTheBatchAndNothingAfterIs
         if (line.startsWith("RETR /b.bin"))
             server.setStallAfter(kStallAt);
     });
-    prompts.expectMessage(BatchRunner::kTerminatedText, PromptButton::Ok);
+    prompts.expectMessage(BatchFailures::kLostText, PromptButton::Ok);
     window->Batch()->HandleFileDownloads(0, true, false, false);
     expectEndedAtTheStall();
     EXPECT_TRUE(prompts.allUsed());
@@ -124,7 +125,7 @@ TEST_F(StalledBatch, AnUploadStalledPastItsTimeOutEndsTheBatchAndNothingAfterIsT
         if (line.startsWith("STOR /b.bin"))
             server.setStallAfter(kStallAt);
     });
-    prompts.expectMessage(BatchRunner::kTerminatedText, PromptButton::Ok);
+    prompts.expectMessage(BatchFailures::kLostText, PromptButton::Ok);
     window->Batch()->PrepareUploads(paths, 0, true, false);
     expectEndedAtTheStall();
     EXPECT_TRUE(prompts.allUsed());
