@@ -188,8 +188,12 @@ RemoteEditFlow::UnsentCopyAnswer RemoteEditFlow::askAboutUnsentCopy(const QStrin
     const bool earlierRun = !m_tempCopyNames.contains(name);
     QString text = alreadyOpen ? QStringLiteral("This file is already opened!\r\n\r\n") : QString();
     const QString left = earlierRun ? QStringLiteral(", left by an earlier session,") : QString();
-    if (recorded)
+    if (recorded && recorded->ChangedIn(localPath))
         text += QStringLiteral("The copy of '%1' in the Tmp folder%2 has changes that were not uploaded.").arg(name, left);
+    else if (recorded)
+        text += QStringLiteral("The copy of '%1' in the Tmp folder was left by an earlier session and may hold changes "
+                               "that were not uploaded.")
+                    .arg(name);
     else
         text += QStringLiteral("A copy of '%1' in the Tmp folder%2 may have changes that were not uploaded; where it "
                                "came from is not known.")
@@ -301,19 +305,23 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
         // Opened already, or a copy still in use by this file or a same-named one elsewhere.
         const bool known = m_editTasks.ContainsKey(key);
         const bool inUse = copyInUse(localPath);
-        // A copy with changes nobody sent, or one whose record is gone or
-        // unreadable (left by an earlier run, say), is the user's work.
+        // A copy with changes nobody sent, one whose record is gone or
+        // unreadable, or one an earlier run left behind (kept at its close,
+        // perhaps after its upload was declined) is the user's work.
         UnsentCopyAnswer answer = UnsentCopyAnswer::Replace;
         QString asideName;
         if (QFileInfo(localPath).isFile()) {
             const std::optional<TmpCopyRecord> recorded = TmpCopyRecord::Read(localPath);
-            if (!recorded || recorded->ChangedIn(localPath)) {
+            if (!recorded || recorded->ChangedIn(localPath) || !m_tempCopyNames.contains(file->Name)) {
                 asideName = FreeAsideName(localPath);
                 answer = askAboutUnsentCopy(localPath, origin, shownPath, known || inUse, asideName);
                 if (answer == UnsentCopyAnswer::Stop)
                     return;
                 if (answer == UnsentCopyAnswer::Upload) {
                     // The copy goes back; the file stays open where it is.
+                    // Answered for, it is this run's copy from now on.
+                    if (!m_tempCopyNames.contains(file->Name))
+                        m_tempCopyNames << file->Name;
                     if (m_slots.SlotFree(slotIndex))
                         sendCopy(slotIndex, *slot, localPath, origin.remotePath);
                     return;

@@ -671,6 +671,38 @@ TEST_F(RemoteEditFlowTest, TheCopyKeptAtCloseIsAskedAboutAfterARestart)
     EXPECT_FALSE(QFileInfo::exists(tmp.filePath("page (1).html")));
 }
 
+TEST_F(RemoteEditFlowTest, ACopyAnEarlierRunKeptIsAskedAboutThoughItsChangeWasDeclined)
+{
+    SetOptionFlag(OptionFlag::PromptUploadExternalEdits, true);
+    SetOptionFlag(OptionFlag::ConfirmDeletingTempFiles, true);
+    ASSERT_TRUE(server.writeFile("notes.txt", "n\n"));
+    const int appender = AddHandler("*.txt", Script("append", "echo more >> \"$1\""), 3, "Appender");
+    const int handOff = AddHandler("notes.*", Script("handoff", "exit 0"), 3, "Hand-off");
+    ASSERT_TRUE(Connect());
+    const QString copy = tmp.filePath("notes.txt");
+    prompts.expectMessage("You have made changes to '127.0.0.1/notes.txt'.", PromptButton::No);
+    EditWithHandOff("notes.txt", appender);
+    prompts.expectMessage("Delete the temporary copies", PromptButton::No);
+    flow->CloseEditors();
+    flow->DeleteTempFiles();
+    ASSERT_EQ(ReadFileBytes(copy), "n\nmore\n");
+
+    // The next run opens the same file: the copy it finds is still the user's.
+    NewFlow();
+    prompts.expectMessage("The copy of 'notes.txt' in the Tmp folder was left by an earlier session and may hold "
+                          "changes that were not uploaded.\r\n\r\nUpload the copy to '127.0.0.1/notes.txt' now?",
+                          PromptButton::No);
+    EditWithHandOff("notes.txt", handOff);
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(ReadFileBytes(tmp.filePath("notes (1).txt")), "n\nmore\n");
+    EXPECT_EQ(ReadFileBytes(copy), "n\n");
+    EXPECT_EQ(server.readFile("notes.txt"), "n\n");
+
+    // Opened again in this run, the fresh copy holds nothing to ask about.
+    EditWithHandOff("notes.txt", handOff);
+    EXPECT_TRUE(prompts.allUsed());
+}
+
 TEST_F(RemoteEditFlowTest, ASameNamedFileFromElsewhereIsNeverOfferedTheCopy)
 {
     ASSERT_TRUE(server.makeFolder("a"));
