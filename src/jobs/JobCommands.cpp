@@ -509,13 +509,16 @@ void JobCommands::SetOverwriteQuestionOpen(bool open)
         m_dispatcher.OverwriteQuestionClosed();
 }
 
+// Jobs that ended since the pass began read so in the summary line while a question is up.
 bool JobCommands::ConfirmFtpOverwrite(const QString &remoteFile)
 {
+    m_pane.RecountJobs();
     return m_window.confirmFtpOverwrite && m_window.confirmFtpOverwrite(remoteFile);
 }
 
 QString JobCommands::AskDownloadOverwrite(const QString &text)
 {
+    m_pane.RecountJobs();
     return m_window.askDownloadOverwrite ? m_window.askDownloadOverwrite(text) : QString();
 }
 

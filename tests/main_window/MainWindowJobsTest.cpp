@@ -37,7 +37,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <functional>
 #include <map>
 
 namespace {
@@ -288,6 +290,26 @@ protected:
     }
 };
 
+// Runs `seen` each time a dialog of type T shows, before it takes any event.
+template <typename T>
+class OnShow : public QObject
+{
+public:
+    explicit OnShow(std::function<void()> seen) : m_seen(std::move(seen)) { qApp->installEventFilter(this); }
+    ~OnShow() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && qobject_cast<T *>(watched))
+            m_seen();
+        return false;
+    }
+
+private:
+    std::function<void()> m_seen;
+};
+
 // A job's download question waits while another overwrite question is up
 // (the immediate batch's download question) and comes once that one closes.
 TEST(MainWindowJobs, AJobsOverwriteQuestionWaitsForTheOneOnScreenAndFollowsIt)
@@ -316,6 +338,61 @@ TEST(MainWindowJobs, AJobsOverwriteQuestionWaitsForTheOneOnScreenAndFollowsIt)
     EXPECT_EQ(watch.shown, 2);
     EXPECT_EQ(watch.mostAtOnce, 1) << "the job's question opened on top of the batch's";
     EXPECT_EQ(ReadFileBytes(local.filePath("a.bin")), "the server's copy");
+    SetOptionFlag(OptionFlag::ConfirmOverwrite, confirmed);
+    ASSERT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
+}
+
+// When a job's overwrite question shows, the job summary line already
+// counts the jobs whose rows read "Completed", not the counts of the pass
+// that started them.
+TEST(MainWindowJobs, TheJobSummaryIsCurrentWhenAJobsOverwriteQuestionShows)
+{
+    ScriptedPrompts prompts;
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    QTemporaryDir local;
+    QStringList names;
+    for (int i = 0; i < JobDispatcher::kConnections; ++i)
+        names << QStringLiteral("f%1.bin").arg(i);
+    names << QStringLiteral("kept.bin"); // waits for a free connection, then asks
+    for (const QString &name : names)
+        ASSERT_TRUE(server.writeFile(name, "the server's copy of " + name.toUtf8()));
+    ASSERT_TRUE(WriteFileBytes(local.filePath("kept.bin"), "old"));
+    frmZAVUde window;
+    const bool confirmed = IsOptionOn(OptionFlag::ConfirmOverwrite);
+    SetOptionFlag(OptionFlag::ConfirmOverwrite, true);
+    window.Runner()->Questions().SetCountdown(3, 20);
+    std::vector<std::shared_ptr<FtpTask>> jobs;
+    for (const QString &name : names) {
+        jobs.push_back(DownloadJob(server, local.path(), name));
+        ASSERT_TRUE(window.Jobs()->AddJob(jobs.back()));
+        jobs.back()->setLocked(false);
+    }
+
+    const JobQueuePane *pane = window.Jobs();
+    int questions = 0;
+    QString summaryAtQuestion;
+    QString rowsAtQuestion; // the counts the jobs' rows show
+    OnShow<frmOverwrite> watch([&] {
+        ++questions;
+        summaryAtQuestion = pane->lblJobInfo->text();
+        int completed = 0;
+        int active = 0;
+        for (const auto &job : jobs) {
+            completed += job->Status() == 2 ? 1 : 0;
+            active += job->Status() == 1 ? 1 : 0;
+        }
+        rowsAtQuestion = QStringLiteral("Active: %1    Completed: %2    Failed: 0    Queued: 1").arg(active).arg(completed);
+    });
+    window.JobControl()->Dispatcher().RunQueuedJobs();
+    ASSERT_TRUE(WaitUntil([&] {
+        return std::all_of(jobs.begin(), jobs.end(), [](const auto &job) { return job->Status() >= 2; });
+    }));
+    EXPECT_EQ(questions, 1);
+    EXPECT_FALSE(rowsAtQuestion.contains(QStringLiteral("Completed: 0"))) << "no job had ended yet";
+    EXPECT_TRUE(summaryAtQuestion.contains(rowsAtQuestion))
+        << summaryAtQuestion.toStdString() << " | rows: " << rowsAtQuestion.toStdString();
+    EXPECT_EQ(ReadFileBytes(local.filePath("kept.bin")), "the server's copy of kept.bin");
     SetOptionFlag(OptionFlag::ConfirmOverwrite, confirmed);
     ASSERT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
 }
