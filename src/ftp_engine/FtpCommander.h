@@ -224,7 +224,8 @@ private:
     void IncrProc();
     void EndFtpMacro();
     void JumpProc(int step);
-    void RepeatStep();
+    // `reply`: the final reply that asked for the repeat (none after a time-out).
+    void RepeatStep(const QString &reply = QString());
     void StartIdleTimer();
     bool SendFtpCommand(const QString &command, const QString &successCodes, const QString &status);
     void FailBackAction(const QString &code, const QString &line);

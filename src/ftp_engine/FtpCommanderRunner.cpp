@@ -571,7 +571,7 @@ void FtpCommander::FailBackAction(const QString &code, const QString &line)
             CloseSession();
             break;
         case 'R':
-            RepeatStep();
+            RepeatStep(line);
             break;
         case 'G':
             // A jump back to an earlier step that the server keeps refusing
@@ -599,7 +599,7 @@ void FtpCommander::FailBackAction(const QString &code, const QString &line)
     }
 }
 
-void FtpCommander::RepeatStep()
+void FtpCommander::RepeatStep(const QString &reply)
 {
     const int cap = IsNonIdempotent(m_currentStep) ? 1 : m_maxConnectionTry;
     if (m_repeats >= cap) {
@@ -609,8 +609,21 @@ void FtpCommander::RepeatStep()
             DropSession(11, QStringLiteral("The server did not answer the command after %1 attempts.").arg(m_repeats + 1));
             return;
         }
-        FailOperation(QStringLiteral("The server did not accept the command after %1 attempts; the operation failed.")
-                          .arg(m_repeats + 1));
+        // A transfer the server took but whose data connection failed every
+        // time is no refusal of the command.
+        const bool transfer = m_currentStep == 11 || m_currentStep == 16;
+        if (transfer && reply.startsWith(QLatin1String("426")))
+            FailOperation(QStringLiteral("The data connection was cut in each of %1 attempts; the transfer failed (%2)")
+                              .arg(m_repeats + 1)
+                              .arg(reply));
+        else if (transfer && reply.startsWith(QLatin1String("425")))
+            FailOperation(QStringLiteral("The data connection could not be opened in any of %1 attempts; the transfer "
+                                         "failed (%2)")
+                              .arg(m_repeats + 1)
+                              .arg(reply));
+        else
+            FailOperation(QStringLiteral("The server did not accept the command after %1 attempts; the operation failed.")
+                              .arg(m_repeats + 1));
         return;
     }
     ++m_repeats;

@@ -1,6 +1,22 @@
 #include "BatchFailures.h"
 
 #include <algorithm>
+#include <utility>
+
+namespace {
+
+bool HasReplyCode(const QString &line)
+{
+    return line.size() >= 3 && line.at(0).isDigit() && line.at(1).isDigit() && line.at(2).isDigit();
+}
+
+// "NNN text" or "NNN" alone ends a reply; "NNN-text" and lines without a code go on.
+bool EndsReply(const QString &line)
+{
+    return HasReplyCode(line) && (line.size() == 3 || line.at(3) == QLatin1Char(' '));
+}
+
+} // namespace
 
 void BatchFailures::Begin(Verb verb, qsizetype total)
 {
@@ -21,6 +37,28 @@ void BatchFailures::NoteReason(const QString &reason)
 {
     if (m_running)
         m_reason = reason.trimmed();
+}
+
+void BatchFailures::NoteReplyLine(const QString &line)
+{
+    if (!EndsReply(line)) {
+        if (m_openReply.size() < kReplyLinesKept)
+            m_openReply.append(line);
+        return;
+    }
+    const QStringList earlier = std::exchange(m_openReply, {});
+    if (!line.startsWith(QLatin1Char('4')) && !line.startsWith(QLatin1Char('5')))
+        return;
+    // "451-Error ...", "451-Transfer aborted", "451 0.001 seconds ..." read
+    // "451 Error ...; Transfer aborted; 0.001 seconds ...".
+    const QString code = line.left(3);
+    QStringList texts;
+    for (const QString &piece : earlier + QStringList{line}) {
+        const QString text = (piece.startsWith(code) ? piece.mid(4) : piece).trimmed();
+        if (!text.isEmpty())
+            texts.append(text);
+    }
+    NoteReason(texts.isEmpty() ? code : code + QLatin1Char(' ') + texts.join(QStringLiteral("; ")));
 }
 
 void BatchFailures::StepEnded(bool success, const QString &engineReason)

@@ -18,6 +18,10 @@ public:
     // Why the running step may fail: the last refusal before its end counts
     // (an earlier one, such as "no such file" to the overwrite check, did not end it).
     void NoteReason(const QString &reason);
+    // One line of a server reply, as it comes. A refusal (4xx, 5xx) becomes
+    // the reason at the reply's last line, with the lines of a multi-line
+    // reply that explain it.
+    void NoteReplyLine(const QString &line);
     void StepSkipped() { m_skipped = true; }
     // The running step ended; a skipped step counts as neither. The engine's
     // own judgement, when it gave one, is the reason.
@@ -42,6 +46,8 @@ public:
 
     static constexpr qsizetype kShownInMessage = 5;
     static constexpr qsizetype kLineInMessage = 200;
+    // Lines of a multi-line reply kept for its reason.
+    static constexpr qsizetype kReplyLinesKept = 8;
 
 private:
     Verb m_verb = Verb::Transferred;
@@ -50,6 +56,7 @@ private:
     QStringList m_lines;
     QString m_name;
     QString m_reason;
+    QStringList m_openReply; // the lines so far of a multi-line reply
     bool m_running = false;
     bool m_skipped = false;
 };

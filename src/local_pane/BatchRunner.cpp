@@ -59,9 +59,9 @@ BatchRunner::BatchRunner(BatchTransfers &batch, ServerSlots &serverSlots, LocalP
                 },
                 Qt::DirectConnection);
         // Why a step fails: the server's refusal or the engine's error.
-        connect(slot->FtpCmd(), &FtpCommander::ServerReplied, this, [this, i](const QString &code, const QString &line) {
-            if (i == m_slot && (code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5'))))
-                m_failures.NoteReason(line);
+        connect(slot->FtpCmd(), &FtpCommander::ServerReplied, this, [this, i](const QString &, const QString &line) {
+            if (i == m_slot)
+                m_failures.NoteReplyLine(line);
         });
         connect(slot->FtpCmd(), &FtpCommander::Error, this, [this, i](long, const QString &description, bool) {
             if (i == m_slot)

@@ -243,3 +243,34 @@ TEST_F(RunnerFixture, EveryChangedFolderAndTheParentsOfMadeOrRemovedFoldersGoSta
 }
 
 } // namespace
+
+// The reason of a refused step, from the reply lines as a server sends them.
+TEST(BatchFailuresTest, AReasonKeepsTheLinesOfItsReplyAndOnlyARefusalCounts)
+{
+    BatchFailures failures;
+    failures.Begin(BatchFailures::Verb::Transferred, 3);
+    const auto fail = [&](const QString &name, const QStringList &reply) {
+        failures.StepStarted(name);
+        for (const QString &line : reply)
+            failures.NoteReplyLine(line);
+        failures.StepEnded(false);
+    };
+    // A multi-line reply ends a 2xx before the refusal: only the refusal is the reason.
+    fail(QStringLiteral("a"), {QStringLiteral("213-STAT"), QStringLiteral(" -rw-r--r-- 1 u g 5 a"),
+                               QStringLiteral("213 End."), QStringLiteral("550-No access"),
+                               QStringLiteral("  to this folder"), QStringLiteral("550")});
+    // Lines of a reply beyond what is kept are dropped, its last one never.
+    QStringList many;
+    for (int i = 0; i < 20; ++i)
+        many << QStringLiteral("451-line %1").arg(i);
+    fail(QStringLiteral("b"), many + QStringList{QStringLiteral("451 last")});
+    // A step without a refusal fails with no reply to tell.
+    fail(QStringLiteral("c"), {QStringLiteral("226-Partly"), QStringLiteral("226 Done")});
+    const QStringList lines = failures.Lines();
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], QStringLiteral("a: 550 No access; to this folder"));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("b: 451 line 0; line 1;"))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral("line %1; last").arg(BatchFailures::kReplyLinesKept - 1)))
+        << lines[1].toStdString();
+    EXPECT_EQ(lines[2], QStringLiteral("c: failed"));
+}

@@ -12,6 +12,7 @@
 #include "OptionFlags.h"
 #include "PyFtpServer.h"
 #include "RemotePane.h"
+#include "ScriptedFtpServer.h"
 #include "ScriptedPrompts.h"
 #include "ServerProfile.h"
 #include "ServerSlot.h"
@@ -184,6 +185,52 @@ TEST_F(FailingBatch, AQuickUploadCutOnTheWayIsToldAndTheOthersArriveWhole)
     EXPECT_TRUE(server.readFile("a.bin") == content);
     EXPECT_TRUE(server.readFile("c.bin") == content);
     EXPECT_EQ(server.readFile("b.bin").size(), 300000);
+}
+
+// Uploads cut on the way, told as the servers tell them: a server that ends
+// the upload with a multi-line 451 (as pure-ftpd does) keeps the lines that
+// explain it in the reason; one whose both tries of a file were cut (426,
+// as vsftpd answers) is said to have had its data connection cut, not to
+// have refused the command.
+TEST_F(FailingBatch, AnUploadCutOnTheWayIsToldWithTheWholeReplyOrAsACutDataConnection)
+{
+    ScriptedFtpServer scripted;
+    ASSERT_TRUE(scripted.listen());
+    window->Slots()->UseProfile(0, ServerProfile(scripted), true);
+    ASSERT_TRUE(waitFor([&] {
+        ServerSlot *s = window->Slot(0);
+        return s->SessionActive() && !s->IsBusy() && !s->SlotRemotePath().isEmpty();
+    }));
+    const QString file = dir.filePath("cut.bin");
+    ASSERT_TRUE(WriteFileBytes(file, PatternBytes(600000)));
+
+    scripted.on("STOR", ScriptedFtpServer::Reply{
+                            {"150 Accepted data connection\r\n", 0},
+                            {"451-Error during read from data connection\r\n"
+                             "451-Transfer aborted\r\n"
+                             "451 0.001 seconds (measured here), 488.28 Mbytes per second\r\n",
+                             50}});
+    scripted.on("ABOR", QByteArray("226 Since you see this ABOR must've succeeded"));
+    prompts.expectMessage("1 of 1 files were not transferred:", PromptButton::Ok);
+    window->Batch()->PrepareUploads({file}, 0, true, false);
+    ASSERT_TRUE(idle());
+    ASSERT_TRUE(prompts.allUsed());
+    EXPECT_TRUE(message().contains("cut.bin\": 451 Error during read from data connection; Transfer aborted; "
+                                   "0.001 seconds (measured here), 488.28 Mbytes per second"))
+        << message().toStdString();
+
+    scripted.off("STOR");
+    scripted.setDataDropAfter(200000);
+    prompts.expectMessage("1 of 1 files were not transferred:", PromptButton::Ok);
+    window->Batch()->PrepareUploads({file}, 0, true, false);
+    ASSERT_TRUE(idle());
+    ASSERT_TRUE(prompts.allUsed());
+    EXPECT_EQ(scripted.commandCount("STOR"), 3);
+    const QString second = prompts.messageTexts().value(1);
+    EXPECT_TRUE(second.contains("cut.bin\": The data connection was cut in each of 2 attempts; the transfer failed "
+                                "(426 Connection closed; transfer aborted.)"))
+        << second.toStdString();
+    EXPECT_FALSE(second.contains("did not accept")) << second.toStdString();
 }
 
 } // namespace
