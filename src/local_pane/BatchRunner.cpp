@@ -456,8 +456,12 @@ void BatchRunner::endBatch(EndReason reason)
         const int slot = m_slot;
         // Refreshed after any step that changed something, not only after a last step that did.
         const bool refresh = reason == EndReason::Done && m_failures.AnySucceeded();
-        if (reason == EndReason::Lost)
+        // Files arrive however a download batch ends: whole ones, and the part of one cut off.
+        const bool reloadLocal = kind == Kind::Download && reason != EndReason::Quiet;
+        if (reason == EndReason::Lost) {
             countNotDone(kind);
+            markTouchedStale(kind);
+        }
         m_kind = Kind::None;
         m_waitingIdle = false;
         m_idleStep = {};
@@ -470,10 +474,10 @@ void BatchRunner::endBatch(EndReason reason)
         m_batchHold.Release();
         if (dialog)
             dialog->Finish();
-        if (refresh) {
-            if (kind == Kind::Download)
-                m_local.LoadLocalFolders(m_local.CurrentPath());
-            else if (ServerSlot *server = serverSlot(slot))
+        if (reloadLocal)
+            m_local.LoadLocalFolders(m_local.CurrentPath());
+        else if (refresh) {
+            if (ServerSlot *server = serverSlot(slot))
                 server->RefreshListing();
         }
         reportFailures(reason, slot);
@@ -487,6 +491,24 @@ QString BatchRunner::engineFailure() const
 {
     const ServerSlot *server = serverSlot(m_slot);
     return server && server->FtpCmd() ? server->FtpCmd()->LastFailure() : QString();
+}
+
+void BatchRunner::markTouchedStale(Kind kind)
+{
+    // The session is gone, so nothing is listed now; the next visit of a
+    // folder an upload may have written to lists it afresh.
+    if (kind == Kind::MakeFolders && !m_madeFolder.isEmpty()) {
+        markDirty(ParentRemotePath(m_madeFolder));
+        return;
+    }
+    if (kind != Kind::Upload)
+        return;
+    const BatchList &list = m_batch.UploadList;
+    const qsizetype last = std::min(m_batch.UploadIndex, list.size() - 1);
+    for (qsizetype i = 0; i <= last; ++i) {
+        if (!list.at(i).Name.isEmpty())
+            markDirty(list.at(i).RemoteFolder);
+    }
 }
 
 void BatchRunner::countNotDone(Kind kind)

@@ -116,6 +116,8 @@ private:
     void markDirty(const QString &folder);
     // Why the slot's engine says its last operation failed.
     QString engineFailure() const;
+    // A lost session's upload batch: the folders its steps may have changed are listed afresh next time.
+    void markTouchedStale(Kind kind);
     // The items of the ending batch that never got their step.
     void countNotDone(Kind kind);
     // The one message, the session log and the pane's state line about what failed.

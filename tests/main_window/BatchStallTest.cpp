@@ -10,6 +10,8 @@
 #include "EngineTimer.h"
 #include "FtpCommander.h"
 #include "LocalPane.h"
+#include "OptionFlags.h"
+#include "FileListModel.h"
 #include "RemotePane.h"
 #include "ScriptedFtpServer.h"
 #include "ScriptedPrompts.h"
@@ -111,6 +113,12 @@ TEST_F(StalledBatch, ADownloadStalledPastItsTimeOutEndsTheBatchAndNothingAfterIs
     EXPECT_LT(QFileInfo(dir.filePath("b.bin")).size(), kFileSize);
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("c.bin")));
     EXPECT_EQ(server.commandCount("RETR"), 2);
+    // The local pane shows what arrived, the part of b.bin too.
+    QStringList shown;
+    for (int r = 0; r < window->Local()->Model->size(); ++r)
+        shown << window->Local()->Model->row(r).Text;
+    EXPECT_TRUE(shown.contains("a.bin")) << shown.join(",").toStdString();
+    EXPECT_TRUE(shown.contains("b.bin")) << shown.join(",").toStdString();
 }
 
 TEST_F(StalledBatch, AnUploadStalledPastItsTimeOutEndsTheBatchAndNothingAfterIsTakenAsDone)
@@ -132,6 +140,28 @@ TEST_F(StalledBatch, AnUploadStalledPastItsTimeOutEndsTheBatchAndNothingAfterIsT
     expectToldNotDone();
     EXPECT_EQ(server.commandCount("STOR"), 2);
     EXPECT_EQ(server.commandCount("STOR /c.bin"), 0);
+}
+
+// The first upload stalls, so no step succeeded: the remote folder's cached
+// listing is still stale, and the next visit lists it afresh.
+TEST_F(StalledBatch, AnUploadEndedByAStallLeavesItsFolderToBeListedAfresh)
+{
+    const bool cacheWasOn = IsOptionOn(OptionFlag::UseListingCache);
+    SetOptionFlag(OptionFlag::UseListingCache, true);
+    ASSERT_TRUE(connect());
+    ServerSlot *slot = window->Slot(0);
+    ASSERT_FALSE(slot->Cache().GetDirCache(QStringLiteral("/")).isEmpty());
+    const QString path = dir.filePath(names.first());
+    ASSERT_TRUE(WriteFileBytes(path, PatternBytes(kFileSize)));
+    QObject::connect(&server, &ScriptedFtpServer::commandReceived, &server, [this](const QByteArray &line) {
+        if (line.startsWith("STOR"))
+            server.setStallAfter(kStallAt);
+    });
+    prompts.expectMessage(BatchFailures::kLostText, PromptButton::Ok);
+    window->Batch()->PrepareUploads({path}, 0, true, false);
+    expectEndedAtTheStall();
+    EXPECT_TRUE(slot->Cache().GetDirCache(QStringLiteral("/")).isEmpty());
+    SetOptionFlag(OptionFlag::UseListingCache, cacheWasOn);
 }
 
 } // namespace
