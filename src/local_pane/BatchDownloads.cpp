@@ -46,9 +46,9 @@ bool BatchTransfers::takeSelection(ServerSlot &server, const QString &localFolde
 // Walks the queued folders; the files found join `files` when their names
 // are usable and their local folders lie under `localRoot`.
 BatchSteps::WalkResult BatchTransfers::walkFolders(int index, const FolderQueue &folders, const QString &localRoot,
-                                                   BatchList &files)
+                                                   BatchList &files, BatchSteps::WalkFor purpose)
 {
-    BatchSteps::WalkResult found = m_steps->WalkRemoteFolders(index, folders.Paths(), localRoot);
+    BatchSteps::WalkResult found = m_steps->WalkRemoteFolders(index, folders.Paths(), localRoot, purpose);
     ServerSlot *server = slot(index);
     SessionLog *log = server ? server->Log() : nullptr;
     for (const BatchEntry &entry : std::as_const(found.Files)) {
@@ -92,7 +92,7 @@ void BatchTransfers::HandleFileDownloads(int index, bool immediate, bool asJobs,
                 return;
             // A walk cut short has said why; with nothing found there is nothing more to say.
             // A walk the user stopped ends the batch: nothing is transferred.
-            const BatchSteps::WalkResult found = walkFolders(index, folders, dest, list);
+            const BatchSteps::WalkResult found = walkFolders(index, folders, dest, list, BatchSteps::WalkFor::Download);
             if (found.SessionLost) {
                 reportLost(index, BatchFailures::Verb::Transferred, list, folders.Paths());
                 return;
@@ -149,7 +149,7 @@ void BatchTransfers::HandleFileDeletes(int index)
         if (!folders.IsEmpty()) {
             if (!m_steps)
                 return;
-            const BatchSteps::WalkResult found = walkFolders(index, folders, m_local.CurrentPath(), list);
+            const BatchSteps::WalkResult found = walkFolders(index, folders, m_local.CurrentPath(), list, BatchSteps::WalkFor::Delete);
             if (found.SessionLost) {
                 reportLost(index, BatchFailures::Verb::Deleted, list, folders.Paths());
                 return;

@@ -51,7 +51,8 @@ public:
 
     // BatchSteps
     bool ConfirmFile(const QString &action, const BatchList &entries, bool &asJobs, QList<qsizetype> &checked) override;
-    WalkResult WalkRemoteFolders(int slot, const QStringList &folders, const QString &downloadRoot) override;
+    WalkResult WalkRemoteFolders(int slot, const QStringList &folders, const QString &downloadRoot,
+                                 WalkFor purpose) override;
     void ShowAction(bool createFolders, int slot, const QString &action, qsizetype count) override;
     bool Running() const override;
 

@@ -33,7 +33,8 @@ QString belowStart(const QString &folder, const QString &start)
 
 } // namespace
 
-BatchSteps::WalkResult BatchRunner::WalkRemoteFolders(int slot, const QStringList &folders, const QString &downloadRoot)
+BatchSteps::WalkResult BatchRunner::WalkRemoteFolders(int slot, const QStringList &folders, const QString &downloadRoot,
+                                                      WalkFor purpose)
 {
     WalkResult result;
     try {
@@ -58,6 +59,7 @@ BatchSteps::WalkResult BatchRunner::WalkRemoteFolders(int slot, const QStringLis
         m_walkHold = m_modal.Take();
         auto *dialog = new frmProgress(m_owner);
         m_walkDialog = dialog;
+        dialog->WalkForDelete = purpose == WalkFor::Delete;
         dialog->ShowAction(this, m_owner, false, slot, frmProgress::kListFolders, 1);
         const bool terminated = dialog->WalkTerminated || m_walkResult.WalkTerminated;
         const bool cancelled = dialog->WalkCancelled;

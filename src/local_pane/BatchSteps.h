@@ -36,9 +36,13 @@ public:
     virtual bool ConfirmFile(const QString &action, const BatchList &entries, bool &asJobs,
                              QList<qsizetype> &checked) = 0;
 
+    // What a walk lists the folders for; the question that stops it says so.
+    enum class WalkFor { Download, Delete };
+
     // Walks the remote folders breadth-first on `slot` (action "LD") and
     // returns when the walk has ended.
-    virtual WalkResult WalkRemoteFolders(int slot, const QStringList &folders, const QString &downloadRoot) = 0;
+    virtual WalkResult WalkRemoteFolders(int slot, const QStringList &folders, const QString &downloadRoot,
+                                         WalkFor purpose) = 0;
 
     // Runs an immediate batch ("U", "D" or "DEL") of `count` entries under the
     // progress dialog; `createFolders`: the queued remote folders are made

@@ -106,7 +106,8 @@ protected:
     QList<RemoteSelection> safeSelection(ServerSlot &server);
     void resetAnswers(bool asJobs);
     bool takeSelection(ServerSlot &server, const QString &localFolder, FolderQueue &folders, BatchList &files);
-    BatchSteps::WalkResult walkFolders(int slot, const FolderQueue &folders, const QString &localRoot, BatchList &files);
+    BatchSteps::WalkResult walkFolders(int slot, const FolderQueue &folders, const QString &localRoot, BatchList &files,
+                                       BatchSteps::WalkFor purpose);
     void makeJobs(int slot, bool isUpload, const BatchList &entries);
     static BatchList checkedEntries(const BatchList &entries, const QList<qsizetype> &checked);
 

@@ -184,7 +184,8 @@ void frmProgress::askToStopWalk()
         QPointer<frmProgress> guard(this);
         m_askingToStop = true;
         const PromptButton choice =
-            ShowMessage(this, PromptIcon::Question, PromptButtons::YesNo, QStringLiteral("Confirm"), kStopWalkText);
+            ShowMessage(this, PromptIcon::Question, PromptButtons::YesNo, QStringLiteral("Confirm"),
+                        WalkForDelete ? kStopDeleteWalkText : kStopWalkText);
         if (!guard)
             return;
         m_askingToStop = false;

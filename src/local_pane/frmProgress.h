@@ -27,8 +27,13 @@ public:
     // Set when the user stopped the walk: nothing of the batch is to run.
     bool WalkCancelled = false;
 
+    // Set when the walk lists folders for a delete batch.
+    bool WalkForDelete = false;
+
     static inline const QString kStopWalkText =
         QStringLiteral("Stop listing the folders? Nothing will be transferred.");
+    static inline const QString kStopDeleteWalkText =
+        QStringLiteral("Stop listing the folders? Nothing will be deleted.");
 
     // Batch action codes.
     static inline const QString kUpload = QStringLiteral("U");

@@ -44,7 +44,8 @@ public:
         return true;
     }
 
-    WalkResult WalkRemoteFolders(int slot, const QStringList &folders, const QString &downloadRoot) override
+    WalkResult WalkRemoteFolders(int slot, const QStringList &folders, const QString &downloadRoot,
+                                 WalkFor) override
     {
         walks << folders;
         walkSlots << slot;

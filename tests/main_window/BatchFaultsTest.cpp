@@ -171,7 +171,7 @@ TEST_F(FaultWindow, TheUserStopsASlowWalkAndNothingIsTransferredOrDeleted)
     selectRemote({"d", "f"});
     prompts.expectMessage(frmProgress::kStopWalkText, PromptButton::No)
         .expectMessage(frmProgress::kStopWalkText, PromptButton::Yes)
-        .expectMessage(frmProgress::kStopWalkText, PromptButton::Yes);
+        .expectMessage(frmProgress::kStopDeleteWalkText, PromptButton::Yes); // the delete's speaks of deleting
     WhenModal<frmProgress>([](frmProgress &shown) {
         shown.close(); // No: the walk goes on
         EXPECT_TRUE(shown.isVisible());
@@ -197,7 +197,8 @@ TEST_F(FaultWindow, TheUserStopsASlowWalkAndNothingIsTransferredOrDeleted)
     EXPECT_EQ(lists, 0);
     EXPECT_TRUE(prompts.allUsed());
     // No error message: only the three questions.
-    EXPECT_EQ(prompts.messageTexts(), QStringList(3, frmProgress::kStopWalkText));
+    EXPECT_EQ(prompts.messageTexts(), QStringList({frmProgress::kStopWalkText, frmProgress::kStopWalkText,
+                                                   frmProgress::kStopDeleteWalkText}));
 }
 
 TEST_F(FaultWindow, AHostileTreeIsWalkedInsideTheChosenFolderOnly)
