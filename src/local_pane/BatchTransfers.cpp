@@ -62,6 +62,9 @@ bool BatchTransfers::readyFor(int index, bool startsNow)
     if (server->IsBusy() || (m_steps && m_steps->Running())) {
         if (server->Pane())
             server->Pane()->ShowState(tr("Busy, please wait..."));
+        // The running batch rewrites the state line at once: without a message the click seems lost.
+        if (m_steps && m_steps->Running())
+            ShowMessage(m_owner, PromptIcon::Information, PromptButtons::Ok, QString(), kBusyText);
         return false;
     }
     return true;
@@ -77,8 +80,7 @@ bool BatchTransfers::stillReady(int index, BatchFailures::Verb verb, const Batch
     if (!server || !server->SessionActive())
         reportLost(index, verb, entries);
     else
-        ShowMessage(m_owner, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Error"),
-                    QStringLiteral("Due to some unexpected error, the current job will be terminated!"));
+        ShowMessage(m_owner, PromptIcon::Information, PromptButtons::Ok, QString(), kBusyText);
     return false;
 }
 

@@ -29,6 +29,9 @@ class BatchTransfers : public QObject
 public:
     // A single file smaller than this runs at once even when jobs were not asked for.
     static constexpr qint64 kSmallFileBytes = 102400;
+    // Said when a transfer is asked for while a batch runs without its progress display.
+    static inline const QString kBusyText = QStringLiteral(
+        "The server is busy with a transfer that runs in the background. Please try again when it has ended.");
 
     BatchTransfers(ServerSlots &serverSlots, LocalPane &local, QWidget *owner, QObject *parent = nullptr);
 
@@ -94,7 +97,7 @@ protected:
 
     ServerSlot *slot(int index) const;
     // Whether a batch may be prepared for the slot now; says "Busy, please
-    // wait..." when the connection or another batch is busy.
+    // wait..." when the connection is busy, and tells the user when a batch runs.
     bool readyFor(int slot, bool startsNow);
     // Checked again right before a batch of `entries` starts: a confirmation
     // list or a walk let events run, and the session may have ended meanwhile.

@@ -229,9 +229,12 @@ TEST_F(UploadFixture, NothingStartsWithoutASessionOrWhileBusy)
     EXPECT_TRUE(steps.starts.isEmpty());
     ASSERT_TRUE(connect());
     steps.running = true;
+    ScriptedPrompts prompts;
+    prompts.expectMessage(BatchTransfers::kBusyText, PromptButton::Ok);
     batch->PrepareUploads({path("x")}, 0, true, false);
     EXPECT_TRUE(steps.starts.isEmpty());
     EXPECT_EQ(pane0.lblState->text(), "Busy, please wait...");
+    EXPECT_TRUE(prompts.allUsed());
     // Jobs need only the session.
     batch->PrepareUploads({path("x")}, 0, false, true);
     EXPECT_EQ(jobs.batches.size(), 1);

@@ -119,6 +119,35 @@ TEST_F(FaultWindow, ADropDuringTheThirdDownloadEndsTheBatchOnce)
     EXPECT_TRUE(text.contains("\"f4\": not started, the session ended")) << text.toStdString();
 }
 
+// The progress display closed, the batch goes on; another transfer asked for
+// meanwhile is refused with a message, not only on the state line the batch rewrites.
+TEST_F(FaultWindow, ATransferAskedForWhileABatchRunsInTheBackgroundSaysTheServerIsBusy)
+{
+    server.setListing(line("-", 100000, "big.bin"));
+    server.setFileData(PatternBytes(100000));
+    ASSERT_TRUE(connect());
+    ASSERT_TRUE(window->Local()->LoadLocalFolders(dir.path()));
+    window->Remote(0)->RightView->selectAll();
+    server.setStallAfter(1000);
+    WhenModal<frmProgress>([](frmProgress &shown) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return shown.Command1->isEnabled(); }));
+        shown.Command1->click();
+    });
+    window->Batch()->HandleFileDownloads(0, true, false, false);
+    ASSERT_TRUE(window->Runner()->Running());
+    ASSERT_TRUE(WriteFileBytes(dir.filePath("up.txt"), "up"));
+    prompts.expectMessage(BatchTransfers::kBusyText, PromptButton::Ok)
+        .expectMessage(BatchTransfers::kBusyText, PromptButton::Ok);
+    window->Batch()->HandleFileDownloads(0, true, false, false);
+    window->Batch()->PrepareUploads({dir.filePath("up.txt")}, 0, true, false);
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(server.commandCount("RETR"), 1);
+    EXPECT_EQ(server.commandCount("STOR"), 0);
+    server.thaw();
+    ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running(); }));
+    EXPECT_EQ(prompts.messageTexts().size(), 2);
+}
+
 TEST_F(FaultWindow, ADropDuringFolderCreationEndsTheBatchOnce)
 {
     server.setListing(line("-", 1, "x"));
