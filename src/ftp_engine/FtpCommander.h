@@ -202,6 +202,10 @@ signals:
     void HandlePassiveAddress(const QString &address, long port);
     void DataProgress(qint64 bytesSoFar);
 
+    // Not one of the engine's events: the server accepted the running
+    // transfer command (its 125 or 150); from now on an upload's target holds
+    // this file's data, not what it held before.
+    void TransferAccepted();
     // Not one of the engine's events: the status display should be redrawn.
     void StatusChanged();
     // Not one of the engine's events: a reply (or the greeting) did not come

@@ -278,6 +278,11 @@ void FtpCommander::OnPreliminaryTransferReply()
     if (m_currentIndex < 0 || (m_currentStep != 10 && m_currentStep != 11 && m_currentStep != 16))
         return;
     m_preliminarySeen = true;
+    QPointer<FtpCommander> self(this);
+    const quint64 serial = m_operationSerial;
+    emit TransferAccepted();
+    if (!self || serial != m_operationSerial || m_currentIndex < 0)
+        return;
     if (m_dataTag == QLatin1String("S") && m_dataConnected && !m_uploadStarted)
         OpenFileForSending();
 }

@@ -66,8 +66,8 @@ public:
     void setIsUpload(bool value) { m_isUpload = value ? 1 : 0; }
     bool IsResume() const { return m_isResume == 1; }
     void setIsResume(bool value) { m_isResume = value ? 1 : 0; }
-    // An upload whose data connection was opened: the server may hold part
-    // of the file, whatever TransferedBytes says. Never stored.
+    // An upload whose STOR the server accepted: the server may hold part of
+    // the file, whatever TransferedBytes says. Never stored.
     bool SentData() const { return m_sentData; }
     void setSentData(bool value) { m_sentData = value; }
     // What "&Resume" is offered for: a failed upload that sent data (the

@@ -100,7 +100,7 @@ void JobDispatcher::wireEngine(int i)
     connect(e, &FtpCommander::FileDateTimeDetermined, this,
             [this, i](const QString &dateText, const QString &) { FtpJobs_FileDateTimeDetermined(i, dateText); });
     connect(e, &FtpCommander::DataProgress, this, [this, i](qint64 bytes) { FtpJobs_DataProgress(i, bytes); });
-    connect(e, &FtpCommander::DataConnect, this, [this, i] { FtpJobs_DataConnect(i); });
+    connect(e, &FtpCommander::TransferAccepted, this, [this, i] { FtpJobs_TransferAccepted(i); });
     connect(e, &FtpCommander::DataPacket, this, [this](qint64 bytes) { m_jobByteCounter += bytes; });
     connect(
         e, &FtpCommander::ValidateUploadOverwrite, this,
@@ -821,10 +821,11 @@ void JobDispatcher::FtpJobs_DataProgress(int i, qint64 bytes)
     }
 }
 
-// The first data connection of an upload's run: the transfer begins at the
-// bytes already at the destination (none for a fresh send, the server's
-// size for a resumed one).
-void JobDispatcher::FtpJobs_DataConnect(int i)
+// The server accepted an upload's STOR: from now on its file holds this
+// file's data, from the bytes the transfer begins at (none for a fresh send,
+// the server's size for a resumed one). A data connection alone proves
+// nothing: a STOR refused outright leaves the server's file as it was.
+void JobDispatcher::FtpJobs_TransferAccepted(int i)
 {
     try {
         Connection &c = m_connections[static_cast<size_t>(i)];
@@ -836,7 +837,7 @@ void JobDispatcher::FtpJobs_DataConnect(int i)
         c.heldBytes = c.engine->BytesDone();
         c.job->setSentData(true);
     } catch (...) {
-        LogCurrentException(kObject, QStringLiteral("FtpJobs_DataConnect"));
+        LogCurrentException(kObject, QStringLiteral("FtpJobs_TransferAccepted"));
     }
 }
 

@@ -96,7 +96,7 @@ private:
         bool refusedFolderTried = false;
         bool enteringRefusedFolder = false;
         // An upload: what the server was last known to hold of the file,
-        // whether its data connection opened in this run, and whether the
+        // whether the server accepted its STOR in this run, and whether the
         // server is being asked its size after the upload failed.
         qint64 heldBytes = 0;
         bool sending = false;
@@ -134,7 +134,7 @@ private:
     void FtpJobs_FileSizeDetermined(int index, qint64 size);
     void FtpJobs_FileDateTimeDetermined(int index, const QString &dateText);
     void FtpJobs_DataProgress(int index, qint64 bytes);
-    void FtpJobs_DataConnect(int index);
+    void FtpJobs_TransferAccepted(int index);
     void FtpJobs_ValidateUploadOverwrite(int index, int &allow);
     void FtpJobs_ServerReplied(const QString &line);
     void FtpJobs_CommandSent(const QString &command);

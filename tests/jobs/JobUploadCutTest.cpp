@@ -1,30 +1,16 @@
-// Upload jobs cut on the way, on the real job list in front of a real server:
-// a failed job shows what the server holds, never what went into the socket,
-// offers "&Resume", and the resume makes the file whole.
-#include "BatchAnswers.h"
+// Upload jobs cut on the way or refused, on the real job list: a failed job
+// shows what the server holds of this file, never what went into the socket
+// nor what another file of the name holds, and what the menu then offers
+// makes the file whole.
 #include "CuttingProxy.h"
-#include "FtpCommander.h"
-#include "JobCommands.h"
-#include "JobListModel.h"
-#include "JobQueuePane.h"
-#include "KeyedImageList.h"
+#include "JobListFixture.h"
+#include "OptionFlags.h"
 #include "PyFtpServer.h"
-#include "TestFiles.h"
-
-#include <gtest/gtest.h>
-
-#include <QAction>
-#include <QFileInfo>
-#include <QItemSelectionModel>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTreeView>
-
-#include <memory>
+#include "ScriptedFtpServer.h"
 
 namespace {
 
-class UploadCutJobs : public ::testing::Test
+class UploadCutJobs : public JobListFixture
 {
 protected:
     void SetUp() override
@@ -42,56 +28,9 @@ protected:
 
     std::shared_ptr<FtpTask> addUpload(const QString &name, const QByteArray &content)
     {
-        EXPECT_TRUE(WriteFileBytes(local.filePath(name), content));
-        const QFileInfo file(local.filePath(name));
-        auto job = std::make_shared<FtpTask>();
-        job->setIsUpload(true);
-        job->setLocalFileTitle(name);
-        job->setRemoteFileTitle(name);
-        job->setLocalPath(local.path());
-        job->setRemotePath(QStringLiteral("/"));
-        job->setServerAddress(proxy->host());
-        job->setServerPort(proxy->port());
-        job->setUser(QString::fromLatin1(PyFtpServer::kUser));
-        job->setPassword(QString::fromLatin1(PyFtpServer::kPassword));
-        job->setSize(file.size());
-        job->setOriginalLocalSize(file.size());
-        job->setOriginalLocalFileTime(FtpTask::FormatTime(file.lastModified()));
-        EXPECT_TRUE(pane.AddJob(job));
-        return job;
-    }
-
-    void select(const FtpTask &job)
-    {
-        QItemSelectionModel *selection = pane.LVJob->selectionModel();
-        selection->clearSelection();
-        selection->select(pane.Rows->index(pane.Rows->RowOf(job.ZavUdeID()), 0),
-                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
-
-    bool resumeOffered(const FtpTask &job)
-    {
-        select(job);
-        commands.EnableJobMenu();
-        return commands.mnuJResume->isEnabled();
-    }
-
-    // "Start" or "&Resume" on the job's row, then waits until it has ended and its connection is free.
-    bool run(const FtpTask &job, bool resume)
-    {
-        select(job);
-        (resume ? commands.mnuJResume : commands.mnuJStart)->trigger();
-        return QTest::qWaitFor(
-            [&] {
-                return (job.Status() == 2 || job.Status() == 3) && commands.Dispatcher().RunningIndex(job.ZavUdeID()) < 0
-                       && !commands.Dispatcher().FtpJobs(0)->isBusy();
-            },
-            60000);
-    }
-
-    std::string percentCell(const FtpTask &job) const
-    {
-        return pane.Rows->Text(job.ZavUdeID(), JobListModel::Complete).trimmed().toStdString();
+        return addJob({proxy->host(), proxy->port(), QString::fromLatin1(PyFtpServer::kUser),
+                       QString::fromLatin1(PyFtpServer::kPassword)},
+                      true, name, content);
     }
 
     static std::string percentOf(qint64 part, qint64 whole)
@@ -111,11 +50,6 @@ protected:
 
     PyFtpServer server;
     std::unique_ptr<CuttingProxy> proxy = std::make_unique<CuttingProxy>();
-    QTemporaryDir local;
-    KeyedImageList pictures;
-    JobQueuePane pane{&pictures};
-    BatchAnswers answers;
-    JobCommands commands{pane, answers, JobDataPorts{0, 0, 0}};
     std::function<void(qint64 bytes)> onProgress;
 };
 
@@ -133,15 +67,15 @@ TEST_F(UploadCutJobs, AFailedUploadShowsWhatTheServerHoldsAndItsResumeMakesTheFi
         SCOPED_TRACE(name.toStdString());
         auto job = addUpload(name, content);
         proxy->setCut(652346, how);
-        ASSERT_TRUE(run(*job, false));
+        ASSERT_TRUE(run(job, false));
         ASSERT_EQ(server.readFile(name).size(), 652346);
         EXPECT_EQ(GetJobStatusText(*job, true), QStringLiteral("Failed (Server denied)"));
         EXPECT_EQ(job->TransferedBytes(), 652346);
         EXPECT_EQ(percentCell(*job), "52.4%");
-        EXPECT_TRUE(resumeOffered(*job));
+        EXPECT_TRUE(resumeOffered(job));
 
         proxy->setCut(-1, how);
-        ASSERT_TRUE(run(*job, true));
+        ASSERT_TRUE(run(job, true));
         EXPECT_EQ(job->Status(), 2);
         EXPECT_TRUE(server.readFile(name) == content);
         EXPECT_EQ(percentCell(*job), "100.0%");
@@ -163,18 +97,18 @@ TEST_F(UploadCutJobs, WithTheServerGoneAFailedUploadKeepsTheLastSizeTheServerCon
             server.stop();
         }
     };
-    ASSERT_TRUE(run(*job, false));
+    ASSERT_TRUE(run(job, false));
     EXPECT_EQ(job->Status(), 3);
     EXPECT_EQ(job->TransferedBytes(), 0);
     EXPECT_EQ(percentCell(*job), "0.0%");
-    EXPECT_TRUE(resumeOffered(*job)) << "the upload sent data: the server may hold part of it";
+    EXPECT_TRUE(resumeOffered(job)) << "the upload sent data: the server may hold part of it";
 
     // Back again: the resume asks the server where to go on; a cut ends it
     // again, and the server's size is asked while it answers.
     restartServer(*job);
     const qint64 keptByFirstRun = server.readFile(name).size();
     proxy->setCut(700001, CuttingProxy::Cut::ClientNotTold);
-    ASSERT_TRUE(run(*job, true));
+    ASSERT_TRUE(run(job, true));
     EXPECT_EQ(job->Status(), 3);
     const qint64 held = server.readFile(name).size();
     EXPECT_EQ(held, keptByFirstRun + 700001);
@@ -184,14 +118,65 @@ TEST_F(UploadCutJobs, WithTheServerGoneAFailedUploadKeepsTheLastSizeTheServerCon
     // Gone again while resuming: the size it was found to hold stays.
     proxy->setCut(-1, CuttingProxy::Cut::ClientNotTold);
     stopAt = held + 300000;
-    ASSERT_TRUE(run(*job, true));
+    ASSERT_TRUE(run(job, true));
     EXPECT_EQ(job->Status(), 3);
     EXPECT_EQ(job->TransferedBytes(), held);
     EXPECT_EQ(percentCell(*job), percentOf(held, content.size()));
-    EXPECT_TRUE(resumeOffered(*job));
+    EXPECT_TRUE(resumeOffered(job));
 
     restartServer(*job);
-    ASSERT_TRUE(run(*job, true));
+    ASSERT_TRUE(run(job, true));
     EXPECT_EQ(job->Status(), 2);
     EXPECT_TRUE(server.readFile(name) == content);
+}
+
+namespace {
+
+// A scripted server for the replies a real one gives only when its disk is full.
+class RefusedStoreJobs : public JobListFixture
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.listen());
+        SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
+        // vsftpd's words when there is no transfer to abort.
+        server.on("ABOR", QByteArray("225 No transfer to ABOR."));
+    }
+
+    Account account() const { return {server.host(), server.port(), QStringLiteral("bob"), QStringLiteral("pw")}; }
+
+    ScriptedFtpServer server;
+};
+
+} // namespace
+
+// The server holds another 600-byte file of the name and refuses the STOR
+// outright, after the data connection stands: nothing of this file reached
+// it, so the job holds nothing and offers no resume (which would go on after
+// the other file's 600 bytes). With room again, what the menu offers makes
+// the file whole.
+TEST_F(RefusedStoreJobs, AStoreRefusedOutrightHoldsNothingAndTheNextRunWritesTheWholeFile)
+{
+    const QByteArray other(600, 'o');
+    const QByteArray content = PatternBytes(1500);
+    server.setStoredFile("/full.bin", other);
+    // Late enough that the data connection has opened before the refusal.
+    server.on("STOR", ScriptedFtpServer::Reply{{"452 Insufficient storage space.\r\n", 300}});
+    auto job = addJob(account(), true, QStringLiteral("full.bin"), content);
+    ASSERT_TRUE(run(job, false));
+    EXPECT_EQ(GetJobStatusText(*job, true), QStringLiteral("Failed (Server denied)"));
+    EXPECT_EQ(job->TransferedBytes(), 0);
+    EXPECT_EQ(percentCell(*job), "0.0%");
+    EXPECT_FALSE(resumeOffered(job));
+    EXPECT_EQ(server.storedData(), other);
+
+    server.off("STOR");
+    const bool resume = resumeOffered(job);
+    ASSERT_TRUE(run(job, resume));
+    EXPECT_EQ(server.commandCount("REST 600"), 0);
+    ASSERT_EQ(job->Status(), 2) << statusCell(*job);
+    EXPECT_TRUE(server.storedData() == content) << "the file on the server has " << server.storedData().size()
+                                                << " bytes, its head " << server.storedData().left(8).toStdString();
+    EXPECT_EQ(percentCell(*job), "100.0%");
 }

@@ -69,6 +69,11 @@ void ScriptedFtpServer::off(const QByteArray &verb)
 void ScriptedFtpServer::dropOn(const QByteArray &verb) { m_dropVerbs.append(verb); }
 void ScriptedFtpServer::setListing(const QByteArray &data) { m_listing = data; }
 void ScriptedFtpServer::setFileData(const QByteArray &data) { m_fileData = data; }
+void ScriptedFtpServer::setStoredFile(const QByteArray &path, const QByteArray &data)
+{
+    m_storedName = path;
+    m_stored = data;
+}
 void ScriptedFtpServer::setDataDropAfter(qint64 bytes) { m_dataDropAfter = bytes; }
 void ScriptedFtpServer::setPassiveHost(const QByteArray &commaAddress) { m_passiveHost = commaAddress; }
 void ScriptedFtpServer::setControlDropAfter(qint64 bytes) { m_controlDropAfter = bytes; }

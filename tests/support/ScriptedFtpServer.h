@@ -58,6 +58,8 @@ public:
     // Data sent for LIST/NLST and for RETR (the part from the REST offset on).
     void setListing(const QByteArray &data);
     void setFileData(const QByteArray &data);
+    // The file the server holds under `path` (as STOR names it), as if stored earlier.
+    void setStoredFile(const QByteArray &path, const QByteArray &data);
     // Abort the data connection after this many bytes of the next transfers
     // (-1: never); the control connection then gets 426.
     void setDataDropAfter(qint64 bytes);
