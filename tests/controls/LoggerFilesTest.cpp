@@ -6,6 +6,7 @@
 #include "TestFiles.h"
 #include "TextCodec.h"
 
+#include <QMenu>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
