@@ -213,8 +213,8 @@ bool FrmEdit::AskToClose()
 
 bool FrmEdit::ConfirmCloseWithoutUpload()
 {
-    return ShowMessage(this, PromptIcon::Question, PromptButtons::YesNo, QStringLiteral("Confirm!"),
-                       QStringLiteral("You have not uploaded recent changes!\r\n\r\nClose without uploading ?"))
+    return AskBeforeDestroying(this, QStringLiteral("Confirm!"),
+                               QStringLiteral("You have not uploaded recent changes!\r\n\r\nClose without uploading ?"))
            == PromptButton::Yes;
 }
 

@@ -136,8 +136,8 @@ void RemoteEditFlow::RequestWithHandler(int index, int mode)
 
 bool RemoteEditFlow::askReopen() const
 {
-    return ShowMessage(m_owner, PromptIcon::Question, PromptButtons::YesNo, QStringLiteral("Confirm !"),
-                       QStringLiteral("This file is already opened!\r\n\r\nIgnore and reopen ?"))
+    return AskBeforeDestroying(m_owner, QStringLiteral("Confirm !"),
+                               QStringLiteral("This file is already opened!\r\n\r\nIgnore and reopen ?"))
            == PromptButton::Yes;
 }
 
@@ -701,8 +701,8 @@ void RemoteEditFlow::DeleteTempFiles()
                 disposable << name;
         }
         const bool confirmed = disposable.isEmpty() || !IsOptionOn(OptionFlag::ConfirmDeletingTempFiles)
-                               || ShowMessage(m_owner, PromptIcon::Question, PromptButtons::YesNo, AppTitle(),
-                                              QStringLiteral("Delete the temporary copies of the files opened for "
+                               || AskBeforeDestroying(m_owner, AppTitle(),
+                                                      QStringLiteral("Delete the temporary copies of the files opened for "
                                                              "viewing or editing?"))
                                       == PromptButton::Yes;
         QStringList kept = unsent;

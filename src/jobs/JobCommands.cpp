@@ -321,7 +321,7 @@ bool JobCommands::ConfirmDeleteJobs(int mode)
                                     QStringLiteral("the failed"), QStringLiteral("all the")};
     const QString text = QStringLiteral("Delete ") + which[std::clamp(mode, 0, 3)] + QStringLiteral(" jobs ?")
                          + QStringLiteral("\r\n\r\n") + QStringLiteral("Deleted jobs cannot be retrieved from 'Pending Job List'.");
-    return ShowMessage(m_window.owner, PromptIcon::Question, PromptButtons::YesNo, QStringLiteral("Delete Jobs ?"), text)
+    return AskBeforeDestroying(m_window.owner, QStringLiteral("Delete Jobs ?"), text)
            != PromptButton::No;
 }
 

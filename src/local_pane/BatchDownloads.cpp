@@ -187,7 +187,7 @@ void BatchTransfers::HandleFileDeletes(int index)
             const QString text = list.size() == 1
                                      ? QStringLiteral("Delete \"%1\" from the server?").arg(list.first().Name)
                                      : QStringLiteral("Delete these %1 items from the server?").arg(list.size());
-            if (ShowMessage(m_owner, PromptIcon::Question, PromptButtons::YesNo, QStringLiteral("Confirm Delete"), text)
+            if (AskBeforeDestroying(m_owner, QStringLiteral("Confirm Delete"), text)
                 != PromptButton::Yes)
                 return;
         }

@@ -35,6 +35,12 @@ PromptButton ShowMessage(QWidget *parent, PromptIcon icon, PromptButtons buttons
     return Prompts::current().message(parent, MessageRequest{icon, buttons, title, text});
 }
 
+PromptButton AskBeforeDestroying(QWidget *parent, const QString &title, const QString &text, PromptButtons buttons)
+{
+    return Prompts::current().message(parent,
+                                      MessageRequest{PromptIcon::Question, buttons, title, text, PromptButton::No});
+}
+
 std::optional<QString> AskText(QWidget *parent, const QString &title, const QString &label,
                                const QString &defaultText)
 {

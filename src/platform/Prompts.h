@@ -18,6 +18,8 @@ struct MessageRequest {
     PromptButtons buttons = PromptButtons::Ok;
     QString title;
     QString text;
+    // The button Return answers; none: the dialog's own choice (the first one).
+    std::optional<PromptButton> defaultButton;
 };
 
 struct InputRequest {
@@ -63,5 +65,8 @@ public:
 // Shorthands for the common cases.
 PromptButton ShowMessage(QWidget *parent, PromptIcon icon, PromptButtons buttons,
                          const QString &title, const QString &text);
+// A question whose Yes destroys data: Return answers No.
+PromptButton AskBeforeDestroying(QWidget *parent, const QString &title, const QString &text,
+                                 PromptButtons buttons = PromptButtons::YesNo);
 std::optional<QString> AskText(QWidget *parent, const QString &title, const QString &label,
                                const QString &defaultText = {});

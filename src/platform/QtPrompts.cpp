@@ -35,6 +35,20 @@ QMessageBox::StandardButtons toQt(PromptButtons buttons)
     return QMessageBox::Ok;
 }
 
+QMessageBox::StandardButton toQt(PromptButton button)
+{
+    switch (button) {
+    case PromptButton::Ok: return QMessageBox::Ok;
+    case PromptButton::Cancel: return QMessageBox::Cancel;
+    case PromptButton::Yes: return QMessageBox::Yes;
+    case PromptButton::No: return QMessageBox::No;
+    case PromptButton::Abort: return QMessageBox::Abort;
+    case PromptButton::Retry: return QMessageBox::Retry;
+    case PromptButton::Ignore: return QMessageBox::Ignore;
+    }
+    return QMessageBox::NoButton;
+}
+
 PromptButton fromQt(int button)
 {
     switch (button) {
@@ -54,6 +68,8 @@ PromptButton QtPrompts::message(QWidget *parent, const MessageRequest &request)
 {
     QMessageBox box(toQt(request.icon), request.title, BreakableText(request.text), toQt(request.buttons), parent);
     box.setTextFormat(Qt::PlainText);
+    if (request.defaultButton)
+        box.setDefaultButton(toQt(*request.defaultButton));
     FitToScreen(&box);
     return fromQt(box.exec());
 }

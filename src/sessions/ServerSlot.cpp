@@ -74,6 +74,8 @@ void ServerSlot::wireEngine()
             [this](const QString &, const QString &command) { log(command, SessionLog::Command, SessionLog::kBold); });
     connect(engine, &FtpCommander::ServerReplied, this, [this](const QString &code, const QString &line) {
         log(line, isErrorReply(code) ? SessionLog::Failure : SessionLog::Reply);
+        if (m_renameCheck)
+            m_renameCheck->Code = code;
         // The folder a change of folder reached, as the server names it: a relative start folder becomes absolute.
         if (code == QLatin1String("257") && m_engine->CurrentAct() == FtpCommander::ActChangeDir)
             m_reachedPath = ReplyCodes::QuotedAbsolutePath(line);
@@ -323,6 +325,8 @@ void ServerSlot::sessionEnded(const QString &state)
     m_pendingPath.clear();
     m_relistAfterCommand = false;
     m_staleAfterChange.clear();
+    m_renameCheck.reset();
+    ++m_sessionSerial;
     m_stateWhenIdle.clear();
     m_controlConnected = false;
     if (m_pane) {
@@ -470,6 +474,8 @@ void ServerSlot::FtpCmd_JobDone()
         }
         if (!guard)
             return;
+        if (m_renameCheck && act != FtpCommander::ActCustom && act != FtpCommander::ActList)
+            m_renameCheck.reset(); // another operation came between: the rename is not sent
         switch (act) {
         case FtpCommander::ActLogin:
             if (success) {
@@ -521,6 +527,10 @@ void ServerSlot::FtpCmd_JobDone()
             } else if (m_pane) {
                 m_pane->ShowState(failed(tr("Listing failed")));
             }
+            if (!guard)
+                return;
+            if (m_renameCheck)
+                continueRenameCheck(success, act);
             break;
         case FtpCommander::ActRename:
         case FtpCommander::ActMakeDir:
@@ -533,6 +543,8 @@ void ServerSlot::FtpCmd_JobDone()
             }
             break;
         case FtpCommander::ActCustom:
+            if (m_renameCheck && continueRenameCheck(success, act))
+                break;
             if (m_relistAfterCommand) {
                 m_relistAfterCommand = false;
                 if (success)

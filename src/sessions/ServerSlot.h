@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class EngineTimer;
@@ -144,6 +145,30 @@ private:
     void addPathItem(const QString &path);
     void fillHistoryMenu();
     void startChmod(const RemoteSelection &item, int permission);
+    // A rename of OldName to NewName in Folder.
+    struct RenameRequest
+    {
+        QString Folder;
+        QString OldName;
+        QString NewName;
+        bool IsFolder = false;
+    };
+    // What the new name of a rename holds on the server.
+    enum class Target { None, File, Folder };
+    // The commands that find out what the new name of a rename holds before it is sent.
+    struct RenameCheck
+    {
+        RenameRequest Rename;
+        enum class Step { Type, Size, Mdtm, List };
+        Step At = Step::Type;
+        QString Code; // of the running step's final reply
+    };
+    void refuseRename(const RenameRequest &rename);
+    void askRenameReplace(const RenameRequest &rename);
+    void startRename(const RenameRequest &rename);
+    void checkRenameTarget(const RenameRequest &rename);
+    bool continueRenameCheck(bool success, long act);
+    void finishRenameCheck(Target target);
     void log(const QString &text, int colour, quint8 style = 0);
     bool ready(); // a session without a running operation
 
@@ -166,6 +191,8 @@ private:
     bool m_listingFromCache = false;
     bool m_relistAfterCommand = false;
     QStringList m_staleAfterChange; // folders whose cached listings the running rename or new folder outdates
+    std::optional<RenameCheck> m_renameCheck;
+    quint64 m_sessionSerial = 0; // counts the sessions ended: a question posted in one is not asked in the next
     bool m_reportedActive = false; // listeners were told the session is up
     bool m_controlConnected = false; // the server answered this attempt
     qint64 m_listingBytes = 0;       // of the listing coming in

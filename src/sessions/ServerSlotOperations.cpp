@@ -9,6 +9,7 @@
 #include "RemotePane.h"
 
 #include <QItemSelectionModel>
+#include <QTimer>
 #include <QTreeView>
 
 #include <algorithm>
@@ -55,34 +56,145 @@ void ServerSlot::RenameSelected()
         const QString newName = answer->trimmed();
         if (newName.isEmpty() || newName == oldName || !isValidFileName(newName, m_pane))
             return;
+        // A line break would end the command early and send the rest as another.
+        if (std::any_of(newName.cbegin(), newName.cend(), [](QChar c) { return c.category() == QChar::Other_Control; })) {
+            ShowMessage(m_pane, PromptIcon::Exclamation, PromptButtons::Ok, QStringLiteral("Error!"),
+                        tr("The name \"%1\" cannot be used in a path.").arg(newName));
+            return;
+        }
         if (!ready()) // the prompt let other events run
             return;
         // Servers let RNTO replace a file of the new name without a word.
         // Names are compared exactly: a change of letter case alone replaces nothing.
         const auto taken = std::find_if(m_items.cbegin(), m_items.cend(),
                                         [&](const FtpFileItem &item) { return item.Name == newName; });
-        if (taken != m_items.cend()) {
-            if (taken->IsFolder) {
-                ShowMessage(m_pane, PromptIcon::Exclamation, PromptButtons::Ok, tr("Rename"),
-                            tr("A folder named \"%1\" is already in this folder; \"%2\" was not renamed.")
-                                .arg(newName, oldName));
-                return;
-            }
-            const PromptButton replace =
-                ShowMessage(m_pane, PromptIcon::Question, PromptButtons::YesNo, tr("Rename"),
-                            tr("A file named \"%1\" is already in this folder.\n\nReplace it with \"%2\"?")
-                                .arg(newName, oldName));
-            if (replace != PromptButton::Yes || !ready())
-                return;
+        const RenameRequest rename{m_remotePath, oldName, newName, items.first().IsFolder};
+        if (taken == m_items.cend()) {
+            // The listing may be old or leave names out (dot files): the server is asked.
+            checkRenameTarget(rename);
+            return;
         }
-        const QString oldPath = JoinRemotePath(m_remotePath, oldName);
-        const QString newPath = JoinRemotePath(m_remotePath, newName);
-        // A folder's cached listing must not outlive its name, nor be found under the name it takes.
-        m_staleAfterChange = items.first().IsFolder ? QStringList{oldPath, newPath} : QStringList();
-        m_engine->FTP_REN_FILE(oldPath, newPath);
+        if (taken->IsFolder) {
+            refuseRename(rename);
+            return;
+        }
+        askRenameReplace(rename);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("MNU_RMT_RENAME_Click"));
     }
+}
+
+void ServerSlot::refuseRename(const RenameRequest &rename)
+{
+    ShowMessage(m_pane, PromptIcon::Exclamation, PromptButtons::Ok, tr("Rename"),
+                tr("A folder named \"%1\" is already in this folder; \"%2\" was not renamed.")
+                    .arg(rename.NewName, rename.OldName));
+}
+
+void ServerSlot::askRenameReplace(const RenameRequest &rename)
+{
+    const PromptButton replace =
+        AskBeforeDestroying(m_pane, tr("Rename"),
+                            tr("A file named \"%1\" is already in this folder.\n\nReplace it with \"%2\"?")
+                                .arg(rename.NewName, rename.OldName));
+    // The prompt let other events run: the session or the folder shown may have changed.
+    if (replace != PromptButton::Yes || !ready() || m_remotePath != rename.Folder)
+        return;
+    startRename(rename);
+}
+
+void ServerSlot::startRename(const RenameRequest &rename)
+{
+    const QString oldPath = JoinRemotePath(rename.Folder, rename.OldName);
+    const QString newPath = JoinRemotePath(rename.Folder, rename.NewName);
+    // A folder's cached listing must not outlive its name, nor be found under the name it takes.
+    m_staleAfterChange = rename.IsFolder ? QStringList{oldPath, newPath} : QStringList();
+    m_engine->FTP_REN_FILE(oldPath, newPath);
+}
+
+// SIZE in binary mode finds a file (servers refuse SIZE in ASCII mode); MDTM
+// stands in where SIZE is not understood. Servers refuse both for a folder,
+// so a fresh listing of the folder is read when neither found a file.
+void ServerSlot::checkRenameTarget(const RenameRequest &rename)
+{
+    m_renameCheck = RenameCheck{rename, RenameCheck::Step::Type, {}};
+    m_engine->FTP_CUSTOM_COMMAND(QStringLiteral("TYPE I"), tr("Checking for \"%1\"...").arg(rename.NewName),
+                                 QStringLiteral("2XX"));
+}
+
+// One step of the check ended; true when it was the check's.
+bool ServerSlot::continueRenameCheck(bool success, long act)
+{
+    if (!m_renameCheck)
+        return false;
+    RenameCheck &check = *m_renameCheck;
+    const QString target = JoinRemotePath(check.Rename.Folder, check.Rename.NewName);
+    const QString status = tr("Checking for \"%1\"...").arg(check.Rename.NewName);
+    const auto send = [&](RenameCheck::Step step, const QString &verb) {
+        check.At = step;
+        check.Code.clear();
+        m_engine->FTP_CUSTOM_COMMAND(verb + QLatin1Char(' ') + target, status, QStringLiteral("213"));
+    };
+    if (act == FtpCommander::ActCustom && check.At == RenameCheck::Step::Type) {
+        if (success)
+            send(RenameCheck::Step::Size, QStringLiteral("SIZE"));
+        else // SIZE in another type proves nothing
+            send(RenameCheck::Step::Mdtm, QStringLiteral("MDTM"));
+        return true;
+    }
+    if (act == FtpCommander::ActCustom
+        && (check.At == RenameCheck::Step::Size || check.At == RenameCheck::Step::Mdtm)) {
+        if (success) {
+            finishRenameCheck(Target::File);
+        } else if (check.At == RenameCheck::Step::Size && check.Code != QLatin1String("550")) {
+            send(RenameCheck::Step::Mdtm, QStringLiteral("MDTM")); // SIZE not understood
+        } else if (!m_engine->ListingAllowed()) {
+            finishRenameCheck(Target::None);
+        } else {
+            check.At = RenameCheck::Step::List;
+            listFolder();
+        }
+        return true;
+    }
+    if (act == FtpCommander::ActList && check.At == RenameCheck::Step::List) {
+        // The listing itself was shown and cached by the caller.
+        if (!success) {
+            m_renameCheck.reset(); // nothing tells what the name holds: nothing is renamed
+            return true;
+        }
+        const QString newName = check.Rename.NewName;
+        const auto taken = std::find_if(m_items.cbegin(), m_items.cend(),
+                                        [&](const FtpFileItem &item) { return item.Name == newName; });
+        finishRenameCheck(taken == m_items.cend() ? Target::None : taken->IsFolder ? Target::Folder : Target::File);
+        return true;
+    }
+    // Anything else ends the check unfinished: nothing is renamed.
+    m_renameCheck.reset();
+    return false;
+}
+
+void ServerSlot::finishRenameCheck(Target target)
+{
+    const RenameRequest rename = m_renameCheck->Rename;
+    m_renameCheck.reset();
+    if (target == Target::None) {
+        startRename(rename);
+        return;
+    }
+    // Not from inside the reply's handling: the question waits for the next turn of the event loop.
+    const quint64 session = m_sessionSerial;
+    QTimer::singleShot(0, this, [this, rename, target, session] {
+        try {
+            if (session != m_sessionSerial || !SessionActive() || m_remotePath != rename.Folder)
+                return;
+            if (target == Target::Folder)
+                refuseRename(rename);
+            else
+                askRenameReplace(rename);
+        } catch (...) {
+            LogCurrentException(kObject, QStringLiteral("MNU_RMT_RENAME_Click"));
+        }
+    });
 }
 
 void ServerSlot::MakeFolder()

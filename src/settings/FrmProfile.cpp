@@ -425,8 +425,7 @@ void FrmProfile::CmdUpd_Click()
 void FrmProfile::CmdRemove_Click()
 {
     try {
-        if (ShowMessage(this, PromptIcon::Question, PromptButtons::YesNo, QStringLiteral("Confirm!"),
-                        QStringLiteral("Delete the selected profile ?"))
+        if (AskBeforeDestroying(this, QStringLiteral("Confirm!"), QStringLiteral("Delete the selected profile ?"))
             != PromptButton::Yes)
             return;
         showNewProfileInfo(false);

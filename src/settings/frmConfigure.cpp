@@ -424,8 +424,7 @@ void frmConfigure::CmdRem_Click()
         QTreeWidgetItem *row = SelectedHandlerRow();
         if (!row)
             return;
-        const PromptButton answer = ShowMessage(this, PromptIcon::Question, PromptButtons::YesNo,
-                                                QStringLiteral("Delete ?"),
+        const PromptButton answer = AskBeforeDestroying(this, QStringLiteral("Delete ?"),
                                                 QStringLiteral("Delete the selected file action ?"));
         if (answer == PromptButton::No)
             return;

@@ -224,7 +224,7 @@ void frmCustomCmd::CmdDel_Click()
             return;
         const QString question = QStringLiteral("Delete the User Ftp Command: ") + m_commands[slot].Name.trimmed()
             + QStringLiteral(" ?");
-        if (ShowMessage(this, PromptIcon::Question, PromptButtons::YesNo, QStringLiteral("Confirm ?"), question)
+        if (AskBeforeDestroying(this, QStringLiteral("Confirm ?"), question)
             != PromptButton::Yes)
             return;
 

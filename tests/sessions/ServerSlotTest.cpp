@@ -470,6 +470,7 @@ TEST_F(SlotFixture, RenamingOntoAnExistingNameAsksAndAFolderOfThatNameRefuses)
     pane0.Button("rename")->trigger();
     EXPECT_TRUE(idle());
     EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(prompts.shown().back().defaultButton, PromptButton::No);
     EXPECT_EQ(log0.count("RNFR"), 0);
     EXPECT_EQ(log0.count("RNTO"), 0);
     EXPECT_EQ(server.readFile("latin1.txt"), QByteArray("latin1"));
@@ -500,6 +501,100 @@ TEST_F(SlotFixture, RenamingOntoAnExistingNameAsksAndAFolderOfThatNameRefuses)
     EXPECT_TRUE(prompts.allUsed());
     EXPECT_EQ(server.readFile("latin1.txt"), QByteArray("crlf\r\n"));
     EXPECT_EQ(shownNames(pane0), QStringList({"keep", "latin1.txt"}));
+}
+
+// The listing shown may be old: a file or folder made since is found on the
+// server before the rename is sent, and asked about or refused as a listed one.
+TEST_F(SlotFixture, RenamingOntoANameMadeAfterTheListingAsksTheServerFirst)
+{
+    ASSERT_TRUE(server.writeFile("draft.txt", "draft"));
+    ASSERT_TRUE(connectAndList());
+    ASSERT_EQ(shownNames(pane0), QStringList({"draft.txt"}));
+    ASSERT_TRUE(server.writeFile("final.txt", "final"));
+    ASSERT_TRUE(server.makeFolder("later"));
+    ScriptedPrompts prompts;
+    const auto renameDraftTo = [&](const QString &newName) {
+        select(pane0, "draft.txt");
+        prompts.expectInput("New name for \"draft.txt\"", newName);
+        pane0.Button("rename")->trigger();
+    };
+
+    // No, also the answer Return gives: the file made after the listing stays.
+    renameDraftTo("final.txt");
+    prompts.expectMessage("A file named \"final.txt\" is already in this folder", PromptButton::No);
+    ASSERT_TRUE(WaitUntil([&] { return prompts.allUsed() && !slot().IsBusy(); }));
+    EXPECT_EQ(prompts.shown().back().defaultButton, PromptButton::No);
+    EXPECT_EQ(log0.count("RNFR"), 0);
+    EXPECT_EQ(server.readFile("final.txt"), QByteArray("final"));
+    EXPECT_EQ(server.readFile("draft.txt"), QByteArray("draft"));
+
+    // A folder made after the listing: refused, nothing renamed. The fresh
+    // listing read for the check is shown.
+    renameDraftTo("later");
+    prompts.expectMessage("A folder named \"later\" is already in this folder", PromptButton::Ok);
+    ASSERT_TRUE(WaitUntil([&] { return prompts.allUsed() && !slot().IsBusy(); }));
+    EXPECT_EQ(log0.count("RNFR"), 0);
+    EXPECT_TRUE(shownNames(pane0).contains("later"));
+
+    // A name nobody holds: renamed with no question.
+    renameDraftTo("fresh.txt");
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0).contains("fresh.txt") && !slot().IsBusy(); }));
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(server.readFile("fresh.txt"), QByteArray("draft"));
+
+    // A file made after the last listing again, and Yes: it is replaced.
+    ASSERT_TRUE(server.writeFile("late.txt", "late"));
+    select(pane0, "fresh.txt");
+    prompts.expectInput("New name for \"fresh.txt\"", QString("late.txt"));
+    prompts.expectMessage("Replace it with \"fresh.txt\"?", PromptButton::Yes);
+    pane0.Button("rename")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0).contains("late.txt") && !slot().IsBusy(); }));
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(server.readFile("late.txt"), QByteArray("draft"));
+    EXPECT_FALSE(server.exists("fresh.txt"));
+    // Each name was looked for by SIZE in binary mode before anything was renamed.
+    EXPECT_EQ(log0.count("SIZE /final.txt"), 1);
+    EXPECT_EQ(log0.count("SIZE /late.txt"), 1);
+    EXPECT_EQ(log0.count("RNFR"), 2);
+}
+
+// As vsftpd, proftpd and pure-ftpd do, the server leaves dot files out of its
+// plain listing; and an old server that knows no SIZE still answers MDTM.
+TEST_F(SlotFixture, RenamingOntoANameTheListingLeavesOutAsksWhatSizeOrMdtmFound)
+{
+    ScriptedFtpServer scripted;
+    ASSERT_TRUE(scripted.listen());
+    scripted.setListing("-rw-r--r-- 1 o g 5 Jan  1 12:00 notes.txt\r\n");
+    scripted.on("SIZE", [](const QByteArray &argument) -> ScriptedFtpServer::Reply {
+        if (argument == "/.profile")
+            return {{"213 120\r\n"}};
+        return {{argument == "/.bashrc" ? "500 Unknown command.\r\n" : "550 Could not get file size.\r\n"}};
+    });
+    scripted.on("MDTM", [](const QByteArray &argument) -> ScriptedFtpServer::Reply {
+        return {{argument == "/.bashrc" ? "213 20250101120000\r\n" : "550 Could not get file modification time.\r\n"}};
+    });
+    CProfile profile = ServerProfile(server);
+    profile.Port = scripted.port();
+    serverSlots->UseProfile(0, profile, true);
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0) == QStringList({"notes.txt"}) && !slot().IsBusy(); }));
+    ScriptedPrompts prompts;
+
+    for (const QString name : {".profile", ".bashrc"}) {
+        select(pane0, "notes.txt");
+        prompts.expectInput("New name for \"notes.txt\"", name);
+        prompts.expectMessage("A file named \"" + name + "\" is already in this folder", PromptButton::No);
+        pane0.Button("rename")->trigger();
+        ASSERT_TRUE(WaitUntil([&] { return prompts.allUsed() && !slot().IsBusy(); }));
+    }
+    EXPECT_EQ(scripted.commandCount("RNFR"), 0);
+    EXPECT_EQ(scripted.commandCount("MDTM"), 1);
+    // SIZE is asked in binary mode each time.
+    const QList<QByteArray> commands = scripted.commands();
+    for (qsizetype i = 0; i < commands.size(); ++i) {
+        if (commands[i].startsWith("SIZE"))
+            EXPECT_EQ(commands.value(i - 1), "TYPE I");
+    }
+    slot().DisConnectFromFTP();
 }
 
 TEST_F(SlotFixture, ARenamedFolderLeavesNoCachedListingBehindItsOldName)

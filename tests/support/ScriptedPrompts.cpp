@@ -87,7 +87,7 @@ std::optional<ScriptedPrompts::Expected> ScriptedPrompts::take(Kind kind, const 
 
 PromptButton ScriptedPrompts::message(QWidget *, const MessageRequest &request)
 {
-    m_shown.push_back(Shown{Kind::Message, request.title, request.text, request.icon, request.buttons});
+    m_shown.push_back(Shown{Kind::Message, request.title, request.text, request.icon, request.buttons, request.defaultButton});
     const auto e = take(Kind::Message, request.text);
     if (!e)
         return request.buttons == PromptButtons::YesNo || request.buttons == PromptButtons::YesNoCancel

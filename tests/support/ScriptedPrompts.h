@@ -23,6 +23,7 @@ public:
         QString text; // message text, input label, or file title
         PromptIcon icon = PromptIcon::None;
         PromptButtons buttons = PromptButtons::Ok;
+        std::optional<PromptButton> defaultButton;
     };
 
     ScriptedPrompts();
