@@ -640,13 +640,31 @@ void frmZAVUde::closeEvent(QCloseEvent *event)
     }
 }
 
+QString frmZAVUde::exitQuestion() const
+{
+    int running = 0;
+    for (int i = 0; i < JobDispatcher::kConnections; ++i) {
+        if (m_jobCommands->Dispatcher().LinkedJob(i))
+            ++running;
+    }
+    if (running == 0)
+        return QStringLiteral("You are connected to a server. Disconnect and exit Ftp Qor?");
+    // Whoever answers Yes should know that transfers are cut off, and that
+    // the save question (or the auto-save options) decides what comes back.
+    const QString jobs = running == 1
+                             ? QStringLiteral("1 job is still running. Exiting stops it (it can be saved as a pending job).")
+                             : QStringLiteral("%1 jobs are still running. Exiting stops them (they can be saved as "
+                                              "pending jobs).").arg(running);
+    return QStringLiteral("You are connected to a server and ") + jobs
+           + QStringLiteral("\r\n\r\nDisconnect and exit Ftp Qor?");
+}
+
 bool frmZAVUde::Form_QueryUnload()
 {
     // Every question first (job connections count as connected); a No stops nothing.
     if (IsAnySessionActive()) {
         const PromptButton answer =
-            ShowMessage(this, PromptIcon::Question, PromptButtons::YesNo, AppTitle(),
-                        QStringLiteral("You are connected to a server. Disconnect and exit Ftp Qor?"));
+            ShowMessage(this, PromptIcon::Question, PromptButtons::YesNo, AppTitle(), exitQuestion());
         if (answer != PromptButton::Yes)
             return false;
     }

@@ -174,6 +174,8 @@ private:
     void setTransferButton(QToolButton *button, const QString &picture, bool enabled);
     void Form_Load();
     bool Form_QueryUnload();
+    // The question asked before a close that ends sessions; it names the running jobs.
+    QString exitQuestion() const;
     void applyFonts();
     void wireEditFlow();
     void restoreLayout();

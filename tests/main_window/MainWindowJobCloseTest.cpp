@@ -45,9 +45,14 @@ TEST(MainWindowJobs, ClosingWithARunningJobAsksStopsAndSavesIt)
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.commandCount("RETR") == 1; }, 20000));
     EXPECT_TRUE(window.IsAnySessionActive());
 
+    // The question says that a job runs and that exiting stops it.
     ScriptedPrompts prompts;
     prompts.expectMessage(QStringLiteral("You are connected to a server"), PromptButton::No);
     EXPECT_FALSE(window.close());
+    ASSERT_EQ(prompts.messageTexts().size(), 1);
+    EXPECT_EQ(prompts.messageTexts().first().toStdString(),
+              "You are connected to a server and 1 job is still running. Exiting stops it (it can be saved as a "
+              "pending job).\r\n\r\nDisconnect and exit Ftp Qor?");
     EXPECT_EQ(job->Status(), 1);
     EXPECT_TRUE(window.JobControl()->Dispatcher().FtpJobs(0)->SessionActive());
 

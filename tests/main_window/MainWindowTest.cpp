@@ -249,6 +249,8 @@ TEST(MainWindow, ConnectsThroughTheProfileEditorAndAsksBeforeClosingAConnection)
     EXPECT_TRUE(window.close());
     EXPECT_FALSE(window.ServerConnected(0));
     EXPECT_TRUE(prompts.allUsed());
+    // No job runs: the question speaks of the connection only.
+    EXPECT_EQ(prompts.messageTexts().last().toStdString(), "You are connected to a server. Disconnect and exit Ftp Qor?");
     PathHistoryList remote = EmptyPathHistory();
     LoadRemotePathHistory("Local test", remote);
     QStringList remoteFolders;
