@@ -7,6 +7,7 @@
 #include "TextCodec.h"
 
 #include <QMenu>
+#include <QMenu>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
