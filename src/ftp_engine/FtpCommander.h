@@ -367,9 +367,10 @@ private:
     qint64 m_bytesDone = 0;
     qint64 m_transferPosition = 0;
     qint64 m_resumeOffset = 0;
-    // The restart offset the server holds for its next RETR or STOR: sent with
-    // REST and not yet used by one (some servers keep it across other commands).
+    // The restart offset the server holds for its next RETR or STOR: accepted
+    // (350) and not yet used by one (some servers keep it across other commands).
     qint64 m_restHeld = 0;
+    qint64 m_restAsked = 0; // the offset of the REST written last, until its reply
     qint64 m_listBytes = 0;
     qint64 m_blockSize = 8192;
     QString m_expectedDate;

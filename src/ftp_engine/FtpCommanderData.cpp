@@ -263,7 +263,8 @@ void FtpCommander::Store()
     try {
         if (m_currentAct != ActStoreToServer || m_currentIndex < 0 || m_currentStep == 16)
             return; // STOR already went out
-        m_currentIndex = std::min<int>(2, static_cast<int>(m_steps.size()) - 1);
+        const qsizetype store = m_steps.indexOf(16);
+        m_currentIndex = static_cast<int>(store >= 0 ? store : m_steps.size() - 1);
         m_currentStep = 16;
         m_currentMap = m_records[16].ReplyMap;
         SendFtpCommand(m_records[16].Verb + QLatin1Char(' ') + m_remoteFile, m_records[16].SuccessCodes,

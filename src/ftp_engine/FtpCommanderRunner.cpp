@@ -10,6 +10,7 @@
 #include "TextCodec.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -91,9 +92,14 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
             return;
         }
         // An offset the server still holds from a REST whose transfer never
-        // went out would place this transfer's data: it is set back first.
-        if (m_restHeld != 0 && !m_steps.contains(7) && (m_steps.contains(11) || m_steps.contains(16)))
-            m_steps.prepend(7);
+        // went out would place this transfer's data: it is set back right
+        // before the transfer, in the type the transfer goes in (some servers
+        // refuse REST in ASCII mode).
+        if (m_restHeld != 0 && !m_steps.contains(7)) {
+            const auto transfer = std::find_if(m_steps.begin(), m_steps.end(), [](int s) { return s == 11 || s == 16; });
+            if (transfer != m_steps.end())
+                m_steps.insert(transfer, 7);
+        }
         m_currentIndex = 0;
         ExecuteStep(m_steps[0]);
     } catch (...) {
@@ -195,7 +201,7 @@ void FtpCommander::ExecuteStep(int step)
             return;
         }
         command = verb + space + QString::number(m_resumeOffset);
-        m_restHeld = m_resumeOffset;
+        m_restAsked = m_resumeOffset; // held once the server accepts it
         status = QStringLiteral("Checking if Resume allowed..");
         break;
     case 8:
@@ -266,7 +272,10 @@ void FtpCommander::ExecuteStep(int step)
         if (m_currentAct == ActStoreToServer) {
             // The receiving server must be waiting before the sending server
             // connects and pushes data: STOR first, then the address goes to the host.
-            const QStringList passiveReply = m_replyLines;
+            // A REST may have come between: the 227 kept from the data step
+            // counts, once (a repeated STOR has no address to hand on).
+            const QString kept = std::exchange(m_passiveReply, QString());
+            const QStringList passiveReply = kept.isEmpty() ? m_replyLines : QStringList{kept};
             m_currentMap = record.ReplyMap;
             if (SendFtpCommand(command, record.SuccessCodes, status))
                 NotifyPASV(passiveReply);
@@ -489,6 +498,8 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
                 ResumeSendAt(line.mid(4).trimmed());
             if (m_currentStep == 34 || m_currentStep == 35)
                 m_transferType = m_currentStep == 34 ? QLatin1Char('I') : QLatin1Char('A');
+            if (m_currentStep == 7)
+                m_restHeld = m_restAsked;
             QPointer<FtpCommander> self(this);
             const quint64 serial = m_operationSerial;
             emit Message(line);

@@ -258,6 +258,91 @@ TEST_F(DataFaults, ARestWhoseTransferNeverWentOutMovesNoLaterTransfer)
     EXPECT_EQ(sentCount("REST"), rests);
 }
 
+// A server without REST refuses the resume; the offset it never took is not
+// set back later, so the next resume of a file the server does not have yet
+// goes whole instead of failing on a second refused REST.
+TEST_F(DataFaults, ARefusedRestLeavesNoOffsetToSetBack)
+{
+    const QByteArray content = PatternBytes(50000);
+    const QString source = local.filePath(QStringLiteral("up.bin"));
+    ASSERT_TRUE(WriteFileBytes(source, content));
+    server.on("REST", QByteArray("502 REST not implemented."));
+    server.setFileData(content.left(20000)); // what SIZE reports for the target
+    qint64 offset = 20000;
+    engine.FTP_RES_SEND_FILE(source, QStringLiteral("/up.bin"), content.size(), offset);
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    ASSERT_EQ(sentCount("REST 20000"), 1);
+    EXPECT_EQ(sentCount("STOR"), 0);
+
+    server.on("SIZE", [&](const QByteArray &) {
+        return ScriptedFtpServer::Reply{{server.commandCount("STOR") == 0 ? "550 No such file.\r\n"
+                                                                          : "213 " + QByteArray::number(server.storedData().size()) + "\r\n",
+                                         0}};
+    });
+    offset = 20000;
+    engine.FTP_RES_SEND_FILE(source, QStringLiteral("/up.bin"), content.size(), offset);
+    ASSERT_TRUE(recorder.waitForJobs(3));
+    EXPECT_TRUE(engine.LastCmdSucces()) << engine.LastFailure().toStdString();
+    EXPECT_EQ(server.storedData(), content);
+    EXPECT_EQ(sentCount("REST"), 2); // the log-in's and the refused one
+}
+
+// An offset the server kept from a resume that never transferred is set back
+// in binary mode, right before the next transfer: a server that refuses REST
+// in ASCII mode (pyftpdlib, proftpd) would otherwise keep it, and the fresh
+// download would start at the old offset.
+TEST_F(DataFaults, AnOffsetLeftWithTheServerIsSetBackInBinaryModeRightBeforeTheTransfer)
+{
+    engine.setMaxConnectionTry(1);
+    server.refuseRestInAscii();
+    const QByteArray content = PatternBytes(100000);
+    server.setFileData(content);
+    const QString part = local.filePath(QStringLiteral("part.bin"));
+    ASSERT_TRUE(WriteFileBytes(part, content.left(40000)));
+    server.on("PASV", QByteArray("227 Entering Passive Mode (300,0,0,1,4,1)"));
+    engine.FTP_RES_GET_FILE(QStringLiteral("/file.bin"), part, content.size(), QString(), false);
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    ASSERT_FALSE(engine.LastCmdSucces());
+    ASSERT_GE(sentCount("REST 40000"), 1);
+    ASSERT_EQ(sentCount("RETR"), 0);
+    server.off("PASV");
+    // The user's own command puts the session back in ASCII mode.
+    engine.FTP_CUSTOM_COMMAND(QStringLiteral("TYPE A"), QString(), QStringLiteral("200"));
+    ASSERT_TRUE(recorder.waitForJobs(3));
+
+    const QString fresh = local.filePath(QStringLiteral("fresh.bin"));
+    engine.FTP_GET_FILE(QStringLiteral("/file.bin"), fresh, content.size(), false);
+    ASSERT_TRUE(recorder.waitForJobs(4));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_TRUE(ReadFileBytes(fresh) == content);
+    const QList<QByteArray> commands = server.commands();
+    const qsizetype retr = commands.lastIndexOf("RETR /file.bin");
+    ASSERT_GE(retr, 2);
+    EXPECT_EQ(commands[retr - 1], QByteArray("REST 0"));
+    EXPECT_EQ(commands[retr - 2], QByteArray("PASV"));
+
+    // The sending side of a server copy sets it back too, and still hands on
+    // its passive address.
+    ASSERT_TRUE(WriteFileBytes(part, content.left(40000)));
+    server.on("PASV", QByteArray("227 Entering Passive Mode (300,0,0,1,4,1)"));
+    const int rests = sentCount("REST 40000");
+    engine.FTP_RES_GET_FILE(QStringLiteral("/file.bin"), part, content.size(), QString(), false);
+    ASSERT_TRUE(recorder.waitForJobs(5));
+    ASSERT_GT(sentCount("REST 40000"), rests);
+    server.off("PASV");
+    long passivePort = 0;
+    QObject::connect(&engine, &FtpCommander::HandlePassiveAddress, &engine,
+                     [&](const QString &, long port) { passivePort = port; });
+    engine.FTP_StoreFromServer(QStringLiteral("/copy.bin"), 100);
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return sentCount("STOR") == 1; }));
+    EXPECT_GT(passivePort, 0);
+    const QList<QByteArray> copyCommands = server.commands();
+    const qsizetype stor = copyCommands.lastIndexOf("STOR /copy.bin");
+    EXPECT_EQ(copyCommands.value(stor - 1), QByteArray("REST 0"));
+    EXPECT_EQ(copyCommands.value(stor - 2), QByteArray("PASV"));
+}
+
 TEST_F(DataFaults, ResumedDownloadOfAnotherSizeStops)
 {
     const QString target = local.filePath(QStringLiteral("part.bin"));

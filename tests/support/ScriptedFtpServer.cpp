@@ -139,6 +139,7 @@ void ScriptedFtpServer::onNewConnection()
         m_outgoing.clear();
         m_controlWritten = 0;
         m_restOffset = 0; // a restart offset belongs to its session
+        m_binary = false;
         connect(socket, &QTcpSocket::readyRead, this, &ScriptedFtpServer::onControlReadyRead);
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         if (m_greet)
@@ -208,6 +209,8 @@ ScriptedFtpServer::Reply ScriptedFtpServer::defaultReply(const QByteArray &verb,
         return single("350 Ready for RNTO.");
     if (verb == "SYST")
         return single("215 UNIX Type: L8");
+    if (verb == "TYPE")
+        m_binary = argument.trimmed().toUpper().startsWith('I');
     if (verb == "TYPE" || verb == "NOOP" || verb == "MODE" || verb == "STRU" || verb == "SITE")
         return single("200 Command okay.");
     if (verb == "SIZE") // the file stored last, or the one served
@@ -215,6 +218,8 @@ ScriptedFtpServer::Reply ScriptedFtpServer::defaultReply(const QByteArray &verb,
     if (verb == "MDTM")
         return single("213 20090830120000");
     if (verb == "REST") {
+        if (m_restBinaryOnly && !m_binary)
+            return single("501 Resuming transfers not allowed in ASCII mode.");
         m_restOffset = argument.toLongLong();
         return single("350 Restarting at " + QByteArray::number(m_restOffset) + ".");
     }

@@ -54,6 +54,9 @@ public:
     void off(const QByteArray &verb);
     // Closes the control connection when this verb arrives.
     void dropOn(const QByteArray &verb);
+    // REST is refused with 501 unless the session is in binary mode (TYPE I),
+    // as pyftpdlib and proftpd do.
+    void refuseRestInAscii() { m_restBinaryOnly = true; }
 
     // Data sent for LIST/NLST and for RETR (the part from the REST offset on).
     void setListing(const QByteArray &data);
@@ -138,6 +141,8 @@ private:
     QByteArray m_stored;
     QByteArray m_storedName; // the argument of the last STOR or APPE
     qint64 m_restOffset = 0;
+    bool m_binary = false; // the session's TYPE is I
+    bool m_restBinaryOnly = false;
     qint64 m_dataDropAfter = -1;
     qint64 m_controlDropAfter = -1;
     qint64 m_controlWritten = 0;
