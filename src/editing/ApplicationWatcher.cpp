@@ -51,9 +51,12 @@ CopyState StateOf(const QString &path)
     return state;
 }
 
-// Owner read only, or read and write; never an execute bit.
+// Owner read only, or read and write; never an execute bit. A link in the
+// copy's place is left alone: its target is not the program's to change.
 bool SetCopyAccess(const QString &path, bool writable)
 {
+    if (QFileInfo(path).isSymLink())
+        return false;
     QFile::Permissions permissions = QFile::ReadOwner | QFile::ReadUser;
     if (writable)
         permissions |= QFile::WriteOwner | QFile::WriteUser;

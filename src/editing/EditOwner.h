@@ -14,6 +14,9 @@ public:
     [[nodiscard]] virtual bool RequestUpload(qint16 serverSlot, const QString &profileName,
                                              const QString &localFilePath, const QString &remoteFilePath,
                                              const QString &editTaskId) = 0;
+    // The hand-over started a send whose end is still to come: the editor
+    // waits for it (FrmEdit::UploadEnded) before it closes.
+    virtual bool UploadUnderway(const QString &) const { return false; }
     // The editor closed without uploading: the pending edit is dropped.
     virtual void DiscardEditFile(const QString &editTaskId) = 0;
     // The picture shown beside the file's remote location.

@@ -4,6 +4,7 @@
 #include "EditOwner.h"
 #include "ErrorLog.h"
 #include "ModMinMax.h"
+#include "Paths.h"
 #include "Prompts.h"
 #include "ProgramIcon.h"
 #include "StoredFile.h"
@@ -176,6 +177,10 @@ void FrmEdit::OKButton_Click()
                 return;
             }
             QString error;
+            // A link standing in the copy's place is replaced, never written through.
+            if (!RemoveLinkAt(m_localFilePath))
+                throw RuntimeError(ErrorNumber::PathFileAccess,
+                                   QStringLiteral("The link in place of '%1' could not be removed.").arg(m_localFilePath));
             if (!StoredFile::WriteAtomically(m_localFilePath, *bytes, StoredFile::Privacy::Normal, &error))
                 throw RuntimeError(ErrorNumber::PathFileAccess, error);
             m_saved = true;
@@ -187,12 +192,36 @@ void FrmEdit::OKButton_Click()
             return;
         }
         m_modified = false;
+        if (m_owner->UploadUnderway(m_editTaskId)) {
+            // Closing meanwhile asks nothing: the send goes on without the window.
+            m_uploading = true;
+            OKButton->setEnabled(false);
+            Text1->setReadOnly(true);
+            setWindowTitle(m_windowCaption);
+            return;
+        }
         CloseByProgram();
     } catch (const RuntimeError &error) {
         ShowMessage(this, PromptIcon::None, PromptButtons::Ok, AppTitle(), error.description());
     } catch (...) {
         LogCurrentException(kObjectName, QStringLiteral("OKButton_Click"));
     }
+}
+
+void FrmEdit::UploadEnded(bool success)
+{
+    if (!m_uploading)
+        return;
+    m_uploading = false;
+    Text1->setReadOnly(false);
+    if (success) {
+        CloseByProgram();
+        return;
+    }
+    // The text is in the copy already: Upload only hands it over again.
+    m_modified = true;
+    OKButton->setEnabled(true);
+    setWindowTitle(m_windowCaption + QStringLiteral("*"));
 }
 
 void FrmEdit::CancelButton_Click()

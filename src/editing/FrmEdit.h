@@ -35,6 +35,10 @@ public:
     // when the window may close. CloseByProgram then closes it without asking.
     bool AskToClose();
     void CloseByProgram();
+    // The send the owner started for this window ended: success closes the
+    // window; a failure keeps it, its text counted as not uploaded.
+    void UploadEnded(bool success);
+    bool Uploading() const { return m_uploading; }
 
     const QString &LocalFilePath() const { return m_localFilePath; }
     const QString &EditTaskID() const { return m_editTaskId; }
@@ -74,5 +78,6 @@ private:
     bool m_saved = true;
     bool m_loading = false;
     bool m_closingByProgram = false;
+    bool m_uploading = false;
     bool m_hooked = false;
 };

@@ -41,11 +41,22 @@ QString SelectedRowDate(const ServerSlot &slot)
     return pane->Model->row(rows.front().row()).SubItems.value(2);
 }
 
+// A copy is a file of its own: a link in its place is not one, and what it
+// points to is never the program's to change.
+bool IsCopyFile(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isFile() && !info.isSymLink();
+}
+
 void MakeOwnerWritable(const QString &path)
 {
-    if (QFileInfo::exists(path))
+    if (IsCopyFile(path))
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
 }
+
+// A job whose copy was replaced would send the server's own bytes back.
+constexpr int kCopyReplacedReason = 6;
 
 } // namespace
 
@@ -77,10 +88,21 @@ RemoteEditFlow::RemoteEditFlow(ServerSlots &serverSlots, QWidget *owner, QObject
                 if (m_pending[index & 1].active)
                     restoreAfterFailedDownload(m_pending[index & 1]);
                 m_pending[index & 1].active = false;
-                m_uploading[index & 1] = false;
-                m_uploadRecord[index & 1].reset();
+                if (m_uploading[index & 1])
+                    uploadEnded(index & 1, false, BatchFailures::kLostText);
             }
         });
+        // Why a copy sent at once failed: the server's refusal or the engine's error.
+        if (FtpCommander *engine = slot->FtpCmd()) {
+            connect(engine, &FtpCommander::ServerReplied, this, [this, i](const QString &, const QString &line) {
+                if (m_uploading[i])
+                    m_uploadFailure[i].NoteReplyLine(line);
+            });
+            connect(engine, &FtpCommander::Error, this, [this, i](long, const QString &description, bool) {
+                if (m_uploading[i])
+                    m_uploadFailure[i].NoteReason(description);
+            });
+        }
         if (RemotePane *pane = slot->Pane()) {
             connect(pane, &RemotePane::editViewRequested, this, [this](int index, int mode, int handler) {
                 m_slots.SetCurrentSlot(index);
@@ -104,6 +126,16 @@ RemoteEditFlow::~RemoteEditFlow()
 QString RemoteEditFlow::TmpFolder() const
 {
     return m_tmpFolder.isEmpty() ? DataRoot::TmpFolder() : m_tmpFolder;
+}
+
+QString RemoteEditFlow::RecordFolder() const
+{
+    return JoinLocalPath(QFileInfo(TmpFolder()).path(), QStringLiteral("TmpCopies"));
+}
+
+TmpCopyRecords RemoteEditFlow::records() const
+{
+    return TmpCopyRecords(RecordFolder());
 }
 
 const FileHandlerCollection &RemoteEditFlow::handlers() const
@@ -145,25 +177,46 @@ void RemoteEditFlow::markCopySettled(const QString &localPath, const std::option
 {
     std::optional<TmpCopyOrigin> from = origin;
     if (!from) {
-        const std::optional<TmpCopyRecord> recorded = TmpCopyRecord::Read(localPath);
+        const std::optional<TmpCopyRecord> recorded = records().Read(localPath);
         if (!recorded)
             return;
         from = recorded->origin;
     }
-    if (!TmpCopyRecord::OfCopy(localPath, *from).Write(localPath))
+    if (!records().Write(localPath, TmpCopyRecord::OfCopy(localPath, *from)))
         LogErrorToFile(kObject, QStringLiteral("markCopySettled"), 0,
                        QStringLiteral("The record of the copy could not be written: ") + localPath);
 }
 
 bool RemoteEditFlow::copyChangedSinceSettled(const QString &localPath) const
 {
-    if (!QFileInfo(localPath).isFile())
+    if (!IsCopyFile(localPath))
         return false;
-    const std::optional<TmpCopyRecord> recorded = TmpCopyRecord::Read(localPath);
-    return recorded && recorded->ChangedIn(localPath);
+    // With no record (one that could not be written, or was damaged since)
+    // nothing tells the copy is the server's: it may be the user's work.
+    const std::optional<TmpCopyRecord> recorded = records().Read(localPath);
+    return !recorded || recorded->ChangedIn(localPath);
 }
 
-QString RemoteEditFlow::FreeAsideName(const QString &localPath)
+void RemoteEditFlow::settleSentCopies()
+{
+    for (auto it = m_queued.begin(); it != m_queued.end();) {
+        const QueuedCopy &queued = it.value();
+        if (!queued.job || queued.job->Status() != 2) {
+            ++it;
+            continue;
+        }
+        // Changed after it was queued, the copy holds more than the job sent.
+        if (!queued.asQueued.ChangedIn(it.key())) {
+            if (!records().Write(it.key(), queued.asQueued))
+                LogErrorToFile(kObject, QStringLiteral("settleSentCopies"), 0,
+                               QStringLiteral("The record of the copy could not be written: ") + it.key());
+            m_declined.remove(it.key());
+        }
+        it = m_queued.erase(it);
+    }
+}
+
+QString RemoteEditFlow::FreeAsideName(const QString &localPath) const
 {
     const QFileInfo copy(localPath);
     const QString name = copy.fileName();
@@ -173,7 +226,7 @@ QString RemoteEditFlow::FreeAsideName(const QString &localPath)
     for (int n = 1;; ++n) {
         const QString candidate = QStringLiteral("%1 (%2)%3").arg(stem).arg(n).arg(extension);
         const QString path = JoinLocalPath(copy.path(), candidate);
-        if (!QFileInfo::exists(path) && !TmpCopyRecord::Read(path))
+        if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink() && !QFileInfo::exists(records().RecordPath(path)))
             return candidate;
     }
 }
@@ -181,14 +234,14 @@ QString RemoteEditFlow::FreeAsideName(const QString &localPath)
 RemoteEditFlow::UnsentCopyAnswer RemoteEditFlow::askAboutUnsentCopy(const QString &localPath,
                                                                     const TmpCopyOrigin &origin,
                                                                     const QString &shownPath, bool alreadyOpen,
-                                                                    const QString &asideName) const
+                                                                    bool changed, const QString &asideName) const
 {
     const QString name = QFileInfo(localPath).fileName();
-    const std::optional<TmpCopyRecord> recorded = TmpCopyRecord::Read(localPath);
+    const std::optional<TmpCopyRecord> recorded = records().Read(localPath);
     const bool earlierRun = !m_tempCopyNames.contains(name);
     QString text = alreadyOpen ? QStringLiteral("This file is already opened!\r\n\r\n") : QString();
     const QString left = earlierRun ? QStringLiteral(", left by an earlier session,") : QString();
-    if (recorded && recorded->ChangedIn(localPath))
+    if (recorded && changed)
         text += QStringLiteral("The copy of '%1' in the Tmp folder%2 has changes that were not uploaded.").arg(name, left);
     else if (recorded)
         text += QStringLiteral("The copy of '%1' in the Tmp folder was left by an earlier session and may hold changes "
@@ -305,16 +358,33 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
         // Opened already, or a copy still in use by this file or a same-named one elsewhere.
         const bool known = m_editTasks.ContainsKey(key);
         const bool inUse = copyInUse(localPath);
-        // A copy with changes nobody sent, one whose record is gone or
-        // unreadable, or one an earlier run left behind (kept at its close,
-        // perhaps after its upload was declined) is the user's work.
+        // Jobs still to send the copy: it must not change under a running
+        // one, and one that waits never sends a copy that was replaced.
+        settleSentCopies();
+        const QList<FtpTaskCollection::Job> jobs =
+            m_intake ? m_intake->UnfinishedJobsOf(localPath) : QList<FtpTaskCollection::Job>();
+        for (const FtpTaskCollection::Job &job : jobs) {
+            if (job->Status() == 1) {
+                ShowMessage(m_owner, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(),
+                            QStringLiteral("The copy of '%1' in the Tmp folder is being uploaded by a job. Please try "
+                                           "again when the job has ended.")
+                                .arg(file->Name));
+                return;
+            }
+        }
+        // A copy with changes nobody sent (declined, or waiting in a job),
+        // one whose record is gone or unreadable, or one an earlier run left
+        // behind (kept at its close, perhaps after its upload was declined)
+        // is the user's work.
         UnsentCopyAnswer answer = UnsentCopyAnswer::Replace;
         QString asideName;
-        if (QFileInfo(localPath).isFile()) {
-            const std::optional<TmpCopyRecord> recorded = TmpCopyRecord::Read(localPath);
-            if (!recorded || recorded->ChangedIn(localPath) || !m_tempCopyNames.contains(file->Name)) {
+        if (IsCopyFile(localPath)) {
+            const std::optional<TmpCopyRecord> recorded = records().Read(localPath);
+            const bool changed = !recorded || recorded->ChangedIn(localPath) || m_declined.contains(localPath)
+                                 || !jobs.isEmpty();
+            if (changed || !m_tempCopyNames.contains(file->Name)) {
                 asideName = FreeAsideName(localPath);
-                answer = askAboutUnsentCopy(localPath, origin, shownPath, known || inUse, asideName);
+                answer = askAboutUnsentCopy(localPath, origin, shownPath, known || inUse, changed, asideName);
                 if (answer == UnsentCopyAnswer::Stop)
                     return;
                 if (answer == UnsentCopyAnswer::Upload) {
@@ -322,8 +392,16 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
                     // Answered for, it is this run's copy from now on.
                     if (!m_tempCopyNames.contains(file->Name))
                         m_tempCopyNames << file->Name;
+                    // Its waiting job takes it as it is now.
+                    if (const FtpTaskCollection::Job queued = m_intake ? m_intake->FindJob(key) : nullptr;
+                        queued && jobs.contains(queued)) {
+                        if (!AddEditTaskToQueue(task))
+                            ShowMessage(m_owner, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Sorry ! "),
+                                        kOoops);
+                        return;
+                    }
                     if (m_slots.SlotFree(slotIndex))
-                        sendCopy(slotIndex, *slot, localPath, origin.remotePath);
+                        sendCopy(slotIndex, *slot, localPath, origin.remotePath, shownPath);
                     return;
                 }
             }
@@ -342,16 +420,33 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
             m_watcher.DeleteWatchByFileName(localPath);
         if (!m_slots.SlotFree(slotIndex))
             return;
+        // Nothing may stand in the way of the download: a link there goes, never what it points to.
+        if (!RemoveLinkAt(localPath)) {
+            ShowMessage(m_owner, PromptIcon::None, PromptButtons::Ok, AppTitle(),
+                        QStringLiteral("Request failed to download and view/Edit the file!\r\n\r\nPlease try again."));
+            return;
+        }
+        const TmpCopyRecords store = records();
         if (answer == UnsentCopyAnswer::KeepAside) {
             const QString asidePath = JoinLocalPath(TmpFolder(), asideName);
-            if (QFileInfo::exists(asidePath) || !QFile::rename(localPath, asidePath)) {
+            if (QFileInfo::exists(asidePath) || QFileInfo(asidePath).isSymLink()
+                || !QFile::rename(localPath, asidePath)) {
                 ShowMessage(m_owner, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(),
                             QStringLiteral("The copy could not be kept as '%1'; the file was not opened.").arg(asideName));
                 return;
             }
-            if (!TmpCopyRecord::Rename(localPath, asidePath))
-                TmpCopyRecord::Remove(localPath);
+            if (!store.Rename(localPath, asidePath))
+                store.Remove(localPath);
+            m_keptAside << asideName;
         }
+        // The copy the jobs were to send is gone or about to be replaced.
+        for (const FtpTaskCollection::Job &job : jobs)
+            m_intake->FailJob(job->ZavUdeID(), kCopyReplacedReason,
+                              QStringLiteral("The upload job of '%1' failed: its copy in the Tmp folder was replaced "
+                                             "by a new download.")
+                                  .arg(job->GetLocalFilePath()));
+        m_queued.remove(localPath);
+        const bool declined = m_declined.remove(localPath);
 
         if (mode != OpenDefault) {
             if (!m_editTasks.AddFtpTask(task)) {
@@ -372,10 +467,11 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
         pending.origin = origin;
         // Until the download ends the copy matches no record.
         pending.copyBefore.reset();
-        if (QFileInfo(localPath).isFile())
+        if (IsCopyFile(localPath))
             pending.copyBefore = TmpCopyRecord::OfCopy(localPath, origin);
-        pending.recordBefore = TmpCopyRecord::Read(localPath);
-        TmpCopyRecord::Remove(localPath);
+        pending.recordBefore = store.Read(localPath);
+        pending.declinedBefore = declined;
+        store.Remove(localPath);
 
         QDir().mkpath(TmpFolder());
         // A read-only copy left by an earlier view must not stop the new download.
@@ -394,11 +490,8 @@ bool RemoteEditFlow::FtpCmd_JobDone(int slotIndex, bool success, long lastAct)
         const int i = slotIndex & 1;
         if (m_uploading[i]
             && (lastAct == FtpCommander::ActSend || lastAct == FtpCommander::ActResumeSend)) {
-            m_uploading[i] = false;
-            if (success && m_uploadRecord[i] && !m_uploadRecord[i]->Write(m_uploadCopy[i]))
-                LogErrorToFile(kObject, QStringLiteral("FtpCmd_JobDone"), 0,
-                               QStringLiteral("The record of the copy could not be written: ") + m_uploadCopy[i]);
-            m_uploadRecord[i].reset();
+            const FtpCommander *engine = m_slots.Slot(i) ? m_slots.Slot(i)->FtpCmd() : nullptr;
+            uploadEnded(i, success, engine ? engine->LastFailure() : QString());
             // As at the end of an upload batch: the folder's listing is stale.
             if (ServerSlot *slot = m_slots.Slot(i)) {
                 const QString folder = m_uploadFolder[i];
@@ -409,7 +502,6 @@ bool RemoteEditFlow::FtpCmd_JobDone(int slotIndex, bool success, long lastAct)
                         guard->RefreshListing();
                 });
             }
-            emit editUploadEnded(i, success);
             return true;
         }
         if (!m_pending[i].active || (lastAct != FtpCommander::ActGet && lastAct != FtpCommander::ActResumeGet))
@@ -433,13 +525,59 @@ bool RemoteEditFlow::FtpCmd_JobDone(int slotIndex, bool success, long lastAct)
     }
 }
 
+void RemoteEditFlow::uploadEnded(int slotIndex, bool success, const QString &engineReason)
+{
+    const int i = slotIndex & 1;
+    if (!m_uploading[i])
+        return;
+    m_uploading[i] = false;
+    const QString copy = m_uploadCopy[i];
+    const QString taskId = std::exchange(m_uploadTaskId[i], {});
+    const std::optional<TmpCopyRecord> sent = std::exchange(m_uploadRecord[i], std::nullopt);
+    BatchFailures &failures = m_uploadFailure[i];
+    failures.StepEnded(success, engineReason);
+    QPointer<FrmEdit> editor;
+    for (FrmEdit *open : OpenEditors()) {
+        if (!taskId.isEmpty() && open->EditTaskID() == taskId && open->Uploading())
+            editor = open;
+    }
+    if (success) {
+        if (sent && !records().Write(copy, *sent))
+            LogErrorToFile(kObject, QStringLiteral("FtpCmd_JobDone"), 0,
+                           QStringLiteral("The record of the copy could not be written: ") + copy);
+        m_declined.remove(copy);
+        DiscardEditFile(taskId);
+        if (editor)
+            editor->UploadEnded(true);
+        emit editUploadEnded(i, true);
+        return;
+    }
+    // The copy keeps its record of the server's state, so it counts as
+    // changed; an editor that sent it stays open with its text.
+    if (editor)
+        editor->UploadEnded(false);
+    else
+        DiscardEditFile(taskId);
+    const QString line = failures.Lines().value(0);
+    // Not from inside the connection's reply handling.
+    QPointer<QWidget> owner = editor ? static_cast<QWidget *>(editor.data()) : m_owner.data();
+    QTimer::singleShot(0, this, [owner, line, kept = !editor] {
+        ShowMessage(owner, PromptIcon::Critical, PromptButtons::Ok, AppTitle(),
+                    QStringLiteral("The modified file could not be uploaded.\r\n\r\n") + line
+                        + (kept ? QStringLiteral("\r\n\r\nThe changed copy is kept in the Tmp folder.") : QString()));
+    });
+    emit editUploadEnded(i, false);
+}
+
 void RemoteEditFlow::restoreAfterFailedDownload(const PendingOpen &open)
 {
-    if (!QFileInfo(open.localPath).isFile())
+    if (!IsCopyFile(open.localPath))
         return;
     // Untouched: the copy and its record stay as they were.
     if (open.copyBefore && !open.copyBefore->ChangedIn(open.localPath)) {
-        if (open.recordBefore && !open.recordBefore->Write(open.localPath))
+        if (open.declinedBefore)
+            m_declined.insert(open.localPath);
+        if (open.recordBefore && !records().Write(open.localPath, *open.recordBefore))
             LogErrorToFile(kObject, QStringLiteral("FtpCmd_JobDone"), 0,
                            QStringLiteral("The record of the copy could not be written: ") + open.localPath);
         return;
@@ -525,7 +663,10 @@ void RemoteEditFlow::FileWatcher1_FileChanged(const QString &filePath, const QSt
                         QStringLiteral("You have made changes to '%1'.\r\n\r\nDo you wish to upload the modified file ?")
                             .arg(remoteFilePath))
             != PromptButton::Yes) {
+            // Kept until shut-down as the copies that match the server are,
+            // but in this run it is asked about before it is replaced.
             markCopySettled(filePath);
+            m_declined.insert(filePath);
             DiscardEditFile(editTaskId);
             return;
         }
@@ -563,11 +704,11 @@ bool RemoteEditFlow::RequestUpload(qint16 slotIndex, const QString &profileName,
         const FtpTaskCollection::Job task = m_editTasks.Find(editTaskId);
         if (!task)
             return false;
+        // A queued copy is not sent until its job completes: it stays changed.
         if (m_batchRunning && m_batchRunning()) {
             if (!AddEditTaskToQueue(task))
                 return false;
             m_editTasks.Remove(editTaskId);
-            markCopySettled(localFilePath);
             return true;
         }
         const int first = slotIndex & 1;
@@ -580,14 +721,13 @@ bool RemoteEditFlow::RequestUpload(qint16 slotIndex, const QString &profileName,
             const QString server = slot->SlotProfile().Server;
             const QString remotePath =
                 remoteFilePath.startsWith(server) ? remoteFilePath.mid(server.size()) : remoteFilePath;
-            m_editTasks.Remove(editTaskId);
-            sendCopy(candidate, *slot, localFilePath, remotePath);
+            // The task stays until the send ends: a failure leaves the editor able to send again.
+            sendCopy(candidate, *slot, localFilePath, remotePath, remoteFilePath, editTaskId);
             return true;
         }
         if (!AddEditTaskToQueue(task))
             return false;
         m_editTasks.Remove(editTaskId);
-        markCopySettled(localFilePath);
         return true;
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("RequestUpload"));
@@ -595,16 +735,35 @@ bool RemoteEditFlow::RequestUpload(qint16 slotIndex, const QString &profileName,
     }
 }
 
-void RemoteEditFlow::sendCopy(int slotIndex, ServerSlot &slot, const QString &localPath, const QString &remotePath)
+bool RemoteEditFlow::UploadUnderway(const QString &editTaskId) const
+{
+    for (int i = 0; i < 2; ++i) {
+        if (m_uploading[i] && !editTaskId.isEmpty() && m_uploadTaskId[i] == editTaskId)
+            return true;
+    }
+    return false;
+}
+
+void RemoteEditFlow::sendCopy(int slotIndex, ServerSlot &slot, const QString &localPath, const QString &remotePath,
+                              const QString &shownPath, const QString &editTaskId)
 {
     const int i = slotIndex & 1;
     m_uploading[i] = true;
     m_uploadFolder[i] = GetParentRemotePath(remotePath);
     // The copy as sent counts as settled once the server has it.
     m_uploadCopy[i] = localPath;
+    m_uploadTaskId[i] = editTaskId;
+    m_uploadFailure[i].Begin(BatchFailures::Verb::Transferred, 1);
+    m_uploadFailure[i].StepStarted(shownPath);
     m_uploadRecord[i].reset();
-    if (const std::optional<TmpCopyRecord> recorded = TmpCopyRecord::Read(localPath))
+    if (const std::optional<TmpCopyRecord> recorded = records().Read(localPath)) {
         m_uploadRecord[i] = TmpCopyRecord::OfCopy(localPath, recorded->origin);
+    } else {
+        // Its record was lost: once sent, the copy is known to be this file's.
+        const CProfile profile = slot.SlotProfile();
+        m_uploadRecord[i] = TmpCopyRecord::OfCopy(
+            localPath, TmpCopyOrigin{profile.ProfileName, profile.Server, profile.Port, profile.User, remotePath});
+    }
     slot.FtpCmd()->FTP_SEND_FILE(localPath, remotePath, QFileInfo(localPath).size(), false);
 }
 
@@ -639,6 +798,7 @@ bool RemoteEditFlow::AddEditTaskToQueue(const FtpTaskCollection::Job &task)
             queued->setLocked(false);
             m_intake->RefreshJob(queued->ZavUdeID());
             m_intake->ReportJobsAdded(true, 1, 0);
+            noteQueuedCopy(queued);
             announce();
             return true;
         }
@@ -650,13 +810,24 @@ bool RemoteEditFlow::AddEditTaskToQueue(const FtpTaskCollection::Job &task)
             m_intake->ReportJobsAdded(true, 0, 1);
             return true;
         }
+        m_intake->UpdateJobSummary();
         m_intake->ReportJobsAdded(true, 1, 0);
+        noteQueuedCopy(task);
         announce();
         return true;
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("AddEditTaskToQueue"));
         return false;
     }
+}
+
+void RemoteEditFlow::noteQueuedCopy(const FtpTaskCollection::Job &job)
+{
+    const QString localPath = job->GetLocalFilePath();
+    m_queued.remove(localPath);
+    // Without a record there is no origin to settle it with: it stays changed.
+    if (const std::optional<TmpCopyRecord> recorded = records().Read(localPath))
+        m_queued.insert(localPath, {job, TmpCopyRecord::OfCopy(localPath, recorded->origin)});
 }
 
 void RemoteEditFlow::DiscardEditFile(const QString &editTaskId)
@@ -687,12 +858,19 @@ void RemoteEditFlow::CloseEditors()
 void RemoteEditFlow::DeleteTempFiles()
 {
     try {
-        if (m_tempCopyNames.isEmpty())
+        if (m_tempCopyNames.isEmpty() && m_keptAside.isEmpty())
             return;
+        settleSentCopies();
         // Changes nobody sent or declined (a program that handed the copy to
-        // a running instance ends before the user saves) are the user's work.
+        // a running instance ends before the user saves), copies that may
+        // hold them for all that is known, and those the user kept aside are
+        // the user's work.
         QStringList unsent;
         QStringList disposable;
+        for (const QString &name : m_keptAside) {
+            if (IsCopyFile(JoinLocalPath(TmpFolder(), name)) && !unsent.contains(name))
+                unsent << name;
+        }
         for (const QString &name : m_tempCopyNames) {
             const QString path = JoinLocalPath(TmpFolder(), name);
             if (copyChangedSinceSettled(path))
@@ -717,9 +895,10 @@ void RemoteEditFlow::DeleteTempFiles()
             if (QFileInfo::exists(path) && !QFile::remove(path))
                 kept << name;
             else
-                TmpCopyRecord::Remove(path);
+                records().Remove(path);
         }
         m_tempCopyNames = kept;
+        m_keptAside.clear();
         if (!unsent.isEmpty())
             ShowMessage(m_owner, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(),
                         QStringLiteral("These files were changed but not uploaded. Their copies are kept in '%1':")

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "ApplicationWatcher.h"
+#include "BatchFailures.h"
 #include "EditOwner.h"
 #include "FtpTaskCollection.h"
 #include "TmpCopyRecord.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -46,6 +49,7 @@ public:
     void setWalkActiveCheck(std::function<bool(int slot)> check) { m_walkActive = std::move(check); }
     // The handlers whose programs the submenus name (the running configuration unless set).
     void setHandlers(const FileHandlerCollection *handlers) { m_handlers = handlers; }
+    // The copies' folder; their records are kept beside it (TmpCopyRecords).
     void setTmpFolder(const QString &folder) { m_tmpFolder = folder; }
     void setEditorPicture(const QIcon &picture) { m_picture = picture; }
 
@@ -68,6 +72,7 @@ public:
     bool RequestUpload(qint16 slot, const QString &profileName, const QString &localFilePath,
                        const QString &remoteFilePath, const QString &editTaskId) override;
     void DiscardEditFile(const QString &editTaskId) override;
+    bool UploadUnderway(const QString &editTaskId) const override;
     QIcon EditorPicture() const override { return m_picture; }
 
     // Queues the edit task as an upload job; false when that failed.
@@ -75,7 +80,8 @@ public:
 
     // The close order: the open quick editors ask first (false: the program
     // stays open); the copies go after the jobs are saved. A copy changed
-    // since it was downloaded, sent or declined stays, and one message says where.
+    // since it was downloaded, sent or declined, one without a readable
+    // record, and one kept aside as "name (n).ext" stay, and one message says where.
     bool ConfirmCloseEditors();
     void CloseEditors();
     void DeleteTempFiles();
@@ -90,6 +96,8 @@ public:
     bool SlotEditPending(int slot) const { return m_pending[slot & 1].active; }
     bool EditUploadRunning(int slot) const { return m_uploading[slot & 1]; }
     QString TmpFolder() const;
+    // Beside the Tmp folder, where no copy can take a record's place.
+    QString RecordFolder() const;
     const QStringList &TempCopyNames() const { return m_tempCopyNames; }
     QList<FrmEdit *> OpenEditors() const;
 
@@ -113,6 +121,7 @@ private:
         // the download fails before it wrote anything.
         std::optional<TmpCopyRecord> copyBefore;
         std::optional<TmpCopyRecord> recordBefore;
+        bool declinedBefore = false;
     };
     // What to do with a copy in Tmp that holds changes nobody sent.
     enum class UnsentCopyAnswer { Replace, KeepAside, Upload, Stop };
@@ -129,18 +138,28 @@ private:
     // Closes the quick editors of the copy or the edit after their own
     // question; false when the user keeps one open.
     bool closeEditorsOf(const QString &localPath, const QString &editTaskId);
+    TmpCopyRecords records() const;
     // Records the copy as it is now: downloaded from `origin`, or sent or
     // declined (the recorded origin stays).
     void markCopySettled(const QString &localPath, const std::optional<TmpCopyOrigin> &origin = std::nullopt);
-    // Changed since it was recorded; a copy without a record is not known to be.
+    // Changed since it was recorded; so is a copy without a readable record.
     bool copyChangedSinceSettled(const QString &localPath) const;
+    // Copies whose upload jobs have completed since they were queued count
+    // as sent, unless they changed after.
+    void settleSentCopies();
+    // A copy handed to an upload job, as it is now.
+    void noteQueuedCopy(const FtpTaskCollection::Job &job);
     // Asks about a copy that may hold changes not sent, before a download
     // replaces it: as one question with "already opened" when that applies.
     UnsentCopyAnswer askAboutUnsentCopy(const QString &localPath, const TmpCopyOrigin &origin,
-                                        const QString &shownPath, bool alreadyOpen, const QString &asideName) const;
+                                        const QString &shownPath, bool alreadyOpen, bool changed,
+                                        const QString &asideName) const;
     // The first name "stem (n).ext" free in the copy's folder.
-    static QString FreeAsideName(const QString &localPath);
-    void sendCopy(int slotIndex, ServerSlot &slot, const QString &localPath, const QString &remotePath);
+    QString FreeAsideName(const QString &localPath) const;
+    void sendCopy(int slotIndex, ServerSlot &slot, const QString &localPath, const QString &remotePath,
+                  const QString &shownPath, const QString &editTaskId = {});
+    // The end of a copy sent at once: its record, its editor, and on failure the message.
+    void uploadEnded(int slotIndex, bool success, const QString &lostReason = {});
     void restoreAfterFailedDownload(const PendingOpen &open);
     const FileHandlerCollection &handlers() const;
     void requestRearm();
@@ -163,6 +182,18 @@ private:
     std::array<QString, 2> m_uploadFolder;
     std::array<QString, 2> m_uploadCopy;
     std::array<std::optional<TmpCopyRecord>, 2> m_uploadRecord;
+    std::array<QString, 2> m_uploadTaskId;
+    std::array<BatchFailures, 2> m_uploadFailure;
     QStringList m_tempCopyNames;
+    // Copies whose upload was declined in this run: changed, though their records match.
+    QSet<QString> m_declined;
+    // Copies kept as "name (n).ext" in this run.
+    QStringList m_keptAside;
+    // Copies handed to upload jobs, as they were then.
+    struct QueuedCopy {
+        FtpTaskCollection::Job job;
+        TmpCopyRecord asQueued;
+    };
+    QHash<QString, QueuedCopy> m_queued;
     QList<QPointer<FrmEdit>> m_editors;
 };

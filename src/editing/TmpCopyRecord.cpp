@@ -12,26 +12,22 @@
 
 namespace {
 
-const QString kFolder = QStringLiteral(".origins");
 // A record is a few hundred bytes; anything much larger was not written by us.
 constexpr qint64 kMaxRecordBytes = 16 * 1024;
+constexpr qsizetype kMaxTextLength = 4096;
 
-QString RecordPath(const QString &copyPath)
-{
-    const QFileInfo copy(copyPath);
-    return JoinLocalPath(JoinLocalPath(copy.path(), kFolder), copy.fileName());
-}
-
-// Texts of a record read back from disk: no control characters, bounded.
-std::optional<QString> CleanText(const QJsonValue &value, bool mayBeEmpty)
+// Texts of a record read back from disk: bounded, and the names of the
+// profile, server and user without control characters. A remote path may
+// hold any character a listing gives but NUL; it is only compared, never sent.
+std::optional<QString> CleanText(const QJsonValue &value, bool mayBeEmpty, bool anyCharacter = false)
 {
     if (!value.isString())
         return std::nullopt;
     const QString text = value.toString();
-    if ((!mayBeEmpty && text.isEmpty()) || text.size() > 4096)
+    if ((!mayBeEmpty && text.isEmpty()) || text.size() > kMaxTextLength)
         return std::nullopt;
     for (const QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+        if (c.unicode() == 0 || (!anyCharacter && (c.unicode() < 0x20 || c.unicode() == 0x7f)))
             return std::nullopt;
     }
     return text;
@@ -60,7 +56,12 @@ TmpCopyRecord TmpCopyRecord::OfCopy(const QString &copyPath, const TmpCopyOrigin
     return record;
 }
 
-std::optional<TmpCopyRecord> TmpCopyRecord::Read(const QString &copyPath)
+QString TmpCopyRecords::RecordPath(const QString &copyPath) const
+{
+    return JoinLocalPath(Folder(), QFileInfo(copyPath).fileName());
+}
+
+std::optional<TmpCopyRecord> TmpCopyRecords::Read(const QString &copyPath) const
 {
     const QString path = RecordPath(copyPath);
     const QFileInfo info(path);
@@ -77,7 +78,7 @@ std::optional<TmpCopyRecord> TmpCopyRecord::Read(const QString &copyPath)
     const auto profile = CleanText(object.value(QLatin1String("profile")), false);
     const auto server = CleanText(object.value(QLatin1String("server")), false);
     const auto user = CleanText(object.value(QLatin1String("user")), true);
-    const auto remotePath = CleanText(object.value(QLatin1String("remotePath")), false);
+    const auto remotePath = CleanText(object.value(QLatin1String("remotePath")), false, true);
     const auto port = WholeNumber(object.value(QLatin1String("port")));
     const auto size = WholeNumber(object.value(QLatin1String("size")));
     const auto modified = WholeNumber(object.value(QLatin1String("modified")));
@@ -91,28 +92,30 @@ std::optional<TmpCopyRecord> TmpCopyRecord::Read(const QString &copyPath)
     return record;
 }
 
-bool TmpCopyRecord::Write(const QString &copyPath) const
+bool TmpCopyRecords::Write(const QString &copyPath, const TmpCopyRecord &record) const
 {
     const QString path = RecordPath(copyPath);
-    if (!QDir().mkpath(QFileInfo(path).path()))
+    // A link standing in the record's place is replaced, never written through.
+    if (!QDir().mkpath(Folder()) || !RemoveLinkAt(path))
         return false;
+    const TmpCopyOrigin &origin = record.origin;
     QJsonObject object;
     object.insert(QLatin1String("profile"), origin.profileName);
     object.insert(QLatin1String("server"), origin.server);
     object.insert(QLatin1String("port"), QString::number(origin.port));
     object.insert(QLatin1String("user"), origin.user);
     object.insert(QLatin1String("remotePath"), origin.remotePath);
-    object.insert(QLatin1String("size"), QString::number(size));
-    object.insert(QLatin1String("modified"), QString::number(modifiedMs));
+    object.insert(QLatin1String("size"), QString::number(record.size));
+    object.insert(QLatin1String("modified"), QString::number(record.modifiedMs));
     return StoredFile::WriteAtomically(path, QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
-void TmpCopyRecord::Remove(const QString &copyPath)
+void TmpCopyRecords::Remove(const QString &copyPath) const
 {
     QFile::remove(RecordPath(copyPath));
 }
 
-bool TmpCopyRecord::Rename(const QString &copyPath, const QString &newCopyPath)
+bool TmpCopyRecords::Rename(const QString &copyPath, const QString &newCopyPath) const
 {
     const QString from = RecordPath(copyPath);
     if (!QFileInfo::exists(from))

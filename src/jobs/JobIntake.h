@@ -33,4 +33,9 @@ public:
     // The local file paths of the queued jobs not yet completed (idle,
     // running or failed): files that must stay where they are.
     virtual QStringList UnfinishedLocalFiles() const { return {}; }
+    // The queued jobs not yet completed whose local file is `path`.
+    virtual QList<FtpTaskCollection::Job> UnfinishedJobsOf(const QString &) const { return {}; }
+    // Fails the queued job under the key with the reason code, its row and
+    // the summary brought up to date and `why` in the job information box.
+    virtual void FailJob(const QString &, int, const QString &) {}
 };

@@ -197,6 +197,30 @@ QStringList JobQueuePane::UnfinishedLocalFiles() const
     return files;
 }
 
+QList<FtpTaskCollection::Job> JobQueuePane::UnfinishedJobsOf(const QString &path) const
+{
+    QList<FtpTaskCollection::Job> jobs;
+    for (const FtpTaskCollection::Job &job : JobQueue) {
+        if (job->Status() != 2 && job->GetLocalFilePath() == path)
+            jobs << job;
+    }
+    return jobs;
+}
+
+void JobQueuePane::FailJob(const QString &key, int reason, const QString &why)
+{
+    const FtpTaskCollection::Job job = JobQueue.Find(key);
+    if (!job)
+        return;
+    job->setStatus(3);
+    job->setFailureReason(reason);
+    job->setLocked(true);
+    RefreshJobRow(*job);
+    ColorJobRow(*job, Red());
+    AddJobInfoLine(why);
+    UpdateJobSummary();
+}
+
 void JobQueuePane::ReportJobsAdded(bool report, int added, int refused)
 {
     const auto balloon = [this](int kind, const QString &title, const QString &text) {

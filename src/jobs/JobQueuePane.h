@@ -69,6 +69,8 @@ public:
     FtpTaskCollection::Job FindJob(const QString &key) const override { return JobQueue.Find(key); }
     void RefreshJob(const QString &key) override;
     QStringList UnfinishedLocalFiles() const override;
+    QList<FtpTaskCollection::Job> UnfinishedJobsOf(const QString &path) const override;
+    void FailJob(const QString &key, int reason, const QString &why) override;
 
     void ReportJobLoadErrors(bool showNotice);
     void AddJobInfoLine(const QString &text);

@@ -1,5 +1,8 @@
 #include "Paths.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 namespace {
 
 QString joinWithSlash(const QString &folder, const QString &name)
@@ -28,4 +31,12 @@ bool IsSafeRemoteName(const QString &name)
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return false;
     return !name.contains(QLatin1Char('/')) && !name.contains(QChar(u'\0'));
+}
+
+bool RemoveLinkAt(const QString &path)
+{
+    if (!QFileInfo(path).isSymLink())
+        return true;
+    // unlink(2): the link goes, its target stays.
+    return QFile::remove(path) && !QFileInfo(path).isSymLink();
 }

@@ -12,3 +12,8 @@ QString JoinRemotePath(const QString &folder, const QString &name);
 // Names read from a server are untrusted. Returns true when the name may become
 // one element of a local path: not empty, not "." or "..", no "/" and no NUL.
 [[nodiscard]] bool IsSafeRemoteName(const QString &name);
+
+// A symbolic link standing at `path` is taken away, never the file it points
+// to, so that what is written there next is a file of its own. False when a
+// link is still there.
+[[nodiscard]] bool RemoveLinkAt(const QString &path);

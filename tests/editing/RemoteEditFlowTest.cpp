@@ -17,8 +17,8 @@
 #include "ServerSlots.h"
 #include "StubWindow.h"
 #include "TestFiles.h"
-#include "TmpCopyRecord.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QItemSelectionModel>
@@ -53,11 +53,39 @@ public:
                 files << job->GetLocalFilePath();
         return files;
     }
+    QList<FtpTaskCollection::Job> UnfinishedJobsOf(const QString &path) const override
+    {
+        QList<FtpTaskCollection::Job> found;
+        for (const auto &job : jobs)
+            if (job->Status() != 2 && job->GetLocalFilePath() == path)
+                found << job;
+        return found;
+    }
+    void FailJob(const QString &key, int reason, const QString &why) override
+    {
+        if (const auto job = jobs.Find(key)) {
+            job->setStatus(3);
+            job->setFailureReason(reason);
+            job->setLocked(true);
+            failedWith << why;
+        }
+    }
 
     FtpTaskCollection jobs;
     QStringList reports;
     QStringList refreshed;
+    QStringList failedWith;
     int runs = 0;
+};
+
+// The Tmp folder inside a private root, as the program's data root holds it;
+// the copies' records are kept beside it.
+struct TmpFolder {
+    QTemporaryDir root;
+    bool isValid() const { return root.isValid() && QDir().mkpath(path()); }
+    QString path() const { return root.filePath("Tmp"); }
+    QString filePath(const QString &name) const { return path() + "/" + name; }
+    QString record(const QString &name) const { return root.filePath("TmpCopies/" + name); }
 };
 
 class RemoteEditFlowTest : public ::testing::Test
@@ -153,7 +181,7 @@ protected:
     }
 
     PyFtpServer server;
-    QTemporaryDir tmp;
+    TmpFolder tmp;
     QTemporaryDir scripts;
     StubWindow window;
     RemotePane pane0{0, window.images};
@@ -279,17 +307,22 @@ TEST_F(RemoteEditFlowTest, WhileABatchRunsTheChangeIsQueuedAndARunAgainRefreshes
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     // A running job cannot take the change: the editor stays. Its copy is
-    // the job's file, so opening it again asks first.
-    job->setStatus(1);
-    prompts.expectMessage("Ignore and reopen ?", PromptButton::Yes);
+    // the job's file, so opening it again waits for the job.
+    job->setStatus(2);
     flow->MNU_RMT_QEDIT_Click();
     editor = WaitForEditor();
     ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(Idle());
+    job->setStatus(1);
     editor->Text1->insertPlainText("!");
     prompts.expectMessage("Ooops!!!", PromptButton::Ok);
     editor->OKButton->click();
     EXPECT_TRUE(editor->isVisible());
     EXPECT_EQ(flow->EditTasks().Count(), 1);
+    prompts.expectMessage("The copy of 'notes.txt' in the Tmp folder is being uploaded by a job.", PromptButton::Ok);
+    flow->MNU_RMT_QEDIT_Click();
+    EXPECT_FALSE(flow->SlotEditPending(0));
+    EXPECT_TRUE(editor->isVisible());
     EXPECT_TRUE(prompts.allUsed());
 }
 
@@ -399,6 +432,10 @@ TEST_F(RemoteEditFlowTest, AViewedCopyIsReplacedByTheNextOpeningAndQueuedCopiesS
 
     SetOptionFlag(OptionFlag::ConfirmDeletingTempFiles, true);
     prompts.expectMessage("Delete the temporary copies", PromptButton::Yes);
+    // Its job has not sent it yet.
+    prompts.expectMessage("were changed but not uploaded. Their copies are kept in '" + tmp.path()
+                              + "':\r\n\r\nkept.txt",
+                          PromptButton::Ok);
     ASSERT_TRUE(flow->ConfirmCloseEditors());
     flow->CloseEditors();
     flow->DeleteTempFiles();
@@ -660,7 +697,7 @@ TEST_F(RemoteEditFlowTest, TheCopyKeptAtCloseIsAskedAboutAfterARestart)
     // changes too, but where it came from is not known.
     ASSERT_TRUE(Idle());
     NewFlow();
-    QFile::remove(tmp.filePath(".origins/page.html"));
+    QFile::remove(tmp.record("page.html"));
     prompts.expectMessage("may have changes that were not uploaded; where it came from is not known.\r\n\r\n"
                           "Keep the copy as 'page (1).html' before the file is opened?",
                           PromptButton::No);
@@ -725,7 +762,7 @@ TEST_F(RemoteEditFlowTest, ASameNamedFileFromElsewhereIsNeverOfferedTheCopy)
 
     // A record that names this very file on another server does not send it
     // here; neither does a damaged one.
-    const QString record = tmp.filePath(".origins/notes.txt");
+    const QString record = tmp.record("notes.txt");
     QByteArray forged = ReadFileBytes(record);
     ASSERT_TRUE(forged.contains("\"port\":\"" + QByteArray::number(server.port()) + "\""));
     forged.replace("\"port\":\"" + QByteArray::number(server.port()) + "\"", "\"port\":\"1\"");
@@ -752,7 +789,7 @@ TEST_F(RemoteEditFlowTest, ADownloadCutOffByALostServerLeavesTheCopyAndItsRecord
     ASSERT_TRUE(Connect());
     const QString copy = tmp.filePath("notes.txt");
     EditWithHandOff("notes.txt", handOff);
-    const QString record = tmp.filePath(".origins/notes.txt");
+    const QString record = tmp.record("notes.txt");
     QByteArray other = ReadFileBytes(record);
     other.replace("\"port\":\"" + QByteArray::number(server.port()) + "\"", "\"port\":\"1\"");
     ASSERT_TRUE(WriteFileBytes(record, other));
@@ -766,10 +803,7 @@ TEST_F(RemoteEditFlowTest, ADownloadCutOffByALostServerLeavesTheCopyAndItsRecord
     ASSERT_TRUE(QTest::qWaitFor([&] { return !flow->SlotEditPending(0); }, 20000));
     EXPECT_TRUE(prompts.allUsed());
     EXPECT_EQ(ReadFileBytes(copy), "from another server\n");
-    const std::optional<TmpCopyRecord> kept = TmpCopyRecord::Read(copy);
-    ASSERT_TRUE(kept.has_value());
-    EXPECT_EQ(kept->origin.port, 1);
-    EXPECT_TRUE(kept->ChangedIn(copy));
+    EXPECT_EQ(ReadFileBytes(record), other);
 }
 
 TEST_F(RemoteEditFlowTest, AnOpenFileWithAChangedCopyIsOneQuestion)
@@ -800,4 +834,239 @@ TEST(RemoteEditFlowPaths, ParentOfARemotePath)
     EXPECT_EQ(RemoteEditFlow::GetParentRemotePath("/pub/a.txt"), "/pub");
     EXPECT_EQ(RemoteEditFlow::GetParentRemotePath("/a.txt"), "");
     EXPECT_EQ(RemoteEditFlow::GetParentRemotePath("a.txt"), "a.txt");
+}
+
+// Records of copies made where no remote name, and no damage to a record,
+// can make the close take an edit for the server's own file.
+TEST_F(RemoteEditFlowTest, ACopyOfThisRunWithoutAReadableRecordIsKeptAndNamedAtClose)
+{
+    SetOptionFlag(OptionFlag::ConfirmDeletingTempFiles, true);
+    const QString tabbed = QStringLiteral("tab\there.txt");
+    const QStringList edited{"notes.txt", "garbled.txt", "empty.txt", "huge.txt", tabbed};
+    // Remote files named like the place records were kept, or are kept now.
+    for (const QString &name : QStringList{".origins", "TmpCopies"} + edited)
+        ASSERT_TRUE(server.writeFile(name, "server\n"));
+    const int handOff = AddHandler("*", Script("handoff", "exit 0"), 3, "Hand-off");
+    ASSERT_TRUE(Connect());
+    EditWithHandOff(".origins", handOff);
+    EditWithHandOff("TmpCopies", handOff);
+    for (const QString &name : edited) {
+        EditWithHandOff(name, handOff);
+        ASSERT_TRUE(WriteFileBytes(tmp.filePath(name), "edit of " + name.toUtf8()));
+    }
+    // Damaged after they were written: nothing tells these copies are the server's.
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(tmp.record("garbled.txt")).path()));
+    ASSERT_TRUE(WriteFileBytes(tmp.record("garbled.txt"), "{\"profile\":\"Test serv"));
+    ASSERT_TRUE(WriteFileBytes(tmp.record("empty.txt"), ""));
+    ASSERT_TRUE(WriteFileBytes(tmp.record("huge.txt"), QByteArray(20 * 1024 * 1024, ' ')));
+
+    prompts.expectMessage("Delete the temporary copies", PromptButton::Yes);
+    prompts.expectMessage("were changed but not uploaded. Their copies are kept in '" + tmp.path() + "':\r\n\r\n"
+                              + edited.join("\r\n"),
+                          PromptButton::Ok);
+    flow->CloseEditors();
+    flow->DeleteTempFiles();
+    EXPECT_TRUE(prompts.allUsed());
+    for (const QString &name : edited)
+        EXPECT_EQ(ReadFileBytes(tmp.filePath(name)), "edit of " + name.toUtf8()) << name.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(tmp.filePath(".origins")));
+    EXPECT_FALSE(QFileInfo::exists(tmp.filePath("TmpCopies")));
+    EXPECT_EQ(server.readFile(tabbed), "server\n");
+}
+
+// A link standing in Tmp under a copy's name, or in a record's place, is
+// replaced; what it points to is never written, nor its rights changed.
+TEST_F(RemoteEditFlowTest, ALinkInTheTmpFolderIsReplacedAndItsTargetLeftAlone)
+{
+    SetOptionFlag(OptionFlag::ConfirmDeletingTempFiles, true);
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(QDir(elsewhere.path()).mkpath("records"));
+    // The owner's bits: the user's bits say what this process may do, which as root is everything.
+    const QFile::Permissions readOnly = QFile::ReadOwner;
+    const QFile::Permissions readWrite = readOnly | QFile::WriteOwner;
+    auto target = [&](const QString &name, QFile::Permissions rights) {
+        const QString path = elsewhere.filePath(name);
+        EXPECT_TRUE(WriteFileBytes(path, "not the program's " + name.toUtf8()));
+        EXPECT_TRUE(QFile::setPermissions(path, rights));
+        return path;
+    };
+    auto untouched = [&](const QString &name, QFile::Permissions rights) {
+        const QString path = elsewhere.filePath(name);
+        EXPECT_EQ(ReadFileBytes(path), "not the program's " + name.toUtf8()) << path.toStdString();
+        EXPECT_EQ(QFile::permissions(path) & readWrite, rights) << path.toStdString();
+    };
+    auto isCopy = [](const QString &path) { return QFileInfo(path).isFile() && !QFileInfo(path).isSymLink(); };
+    for (const char *name : {"viewed.txt", "edited.txt", "closed.txt"})
+        ASSERT_TRUE(server.writeFile(name, QByteArray("server's ") + name));
+    const int viewer = AddHandler("*.txt", Script("look", "cat \"$1\" > /dev/null"), 1, "Looker");
+    ASSERT_TRUE(Connect());
+
+    // A download, its read-only marking and its record.
+    const QString viewedTarget = target("viewed.txt", readWrite);
+    const QString recordTarget = target("record.txt", readWrite);
+    target("records/viewed.txt", readWrite);
+    ASSERT_TRUE(QFile::link(viewedTarget, tmp.filePath("viewed.txt")));
+    ASSERT_TRUE(QDir(tmp.root.path()).mkpath("TmpCopies"));
+    ASSERT_TRUE(QFile::link(recordTarget, tmp.record("viewed.txt")));
+    ASSERT_TRUE(QFile::link(elsewhere.filePath("records"), tmp.filePath(".origins")));
+    Select("viewed.txt");
+    flow->MNU_RMT_VIEWITEM_Click(viewer);
+    ASSERT_TRUE(Idle());
+    flow->Timer1_Timer();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return flow->EditTasks().Count() == 0; }, 20000));
+    untouched("viewed.txt", readWrite);
+    untouched("record.txt", readWrite);
+    untouched("records/viewed.txt", readWrite);
+    EXPECT_TRUE(isCopy(tmp.filePath("viewed.txt")));
+    EXPECT_EQ(ReadFileBytes(tmp.filePath("viewed.txt")), "server's viewed.txt");
+
+    // The quick editor's save into a copy that became a link.
+    Select("edited.txt");
+    flow->MNU_RMT_QEDIT_Click();
+    FrmEdit *editor = WaitForEditor();
+    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(Idle());
+    const QString editedTarget = target("edited.txt", readWrite);
+    ASSERT_TRUE(QFile::remove(tmp.filePath("edited.txt")));
+    ASSERT_TRUE(QFile::link(editedTarget, tmp.filePath("edited.txt")));
+    editor->Text1->moveCursor(QTextCursor::End);
+    editor->Text1->insertPlainText("!");
+    editor->OKButton->click();
+    ASSERT_TRUE(UploadEnded());
+    untouched("edited.txt", readWrite);
+    EXPECT_TRUE(isCopy(tmp.filePath("edited.txt")));
+    EXPECT_EQ(server.readFile("edited.txt"), "server's edited.txt!");
+
+    // The close: a link in a copy's place goes, its read-only target stays so.
+    Select("closed.txt");
+    flow->MNU_RMT_VIEWITEM_Click(viewer);
+    ASSERT_TRUE(Idle());
+    flow->Timer1_Timer();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return flow->EditTasks().Count() == 0; }, 20000));
+    const QString closedTarget = target("closed.txt", readOnly);
+    ASSERT_TRUE(QFile::remove(tmp.filePath("closed.txt")));
+    ASSERT_TRUE(QFile::link(closedTarget, tmp.filePath("closed.txt")));
+    prompts.expectMessage("Delete the temporary copies", PromptButton::Yes);
+    flow->CloseEditors();
+    flow->DeleteTempFiles();
+    EXPECT_TRUE(prompts.allUsed());
+    untouched("closed.txt", readOnly);
+    EXPECT_FALSE(QFileInfo(tmp.filePath("closed.txt")).isSymLink());
+}
+
+// A change the user declined to send is still the user's for the rest of
+// the run: the next opening asks before the copy is replaced.
+TEST_F(RemoteEditFlowTest, ADeclinedChangeIsAskedAboutWhenTheFileIsOpenedAgainInTheSameRun)
+{
+    SetOptionFlag(OptionFlag::PromptUploadExternalEdits, true);
+    ASSERT_TRUE(server.writeFile("notes.txt", "n\n"));
+    const int appender = AddHandler("*.txt", Script("append", "echo more >> \"$1\""), 3, "Appender");
+    const int handOff = AddHandler("notes.*", Script("handoff", "exit 0"), 3, "Hand-off");
+    ASSERT_TRUE(Connect());
+    const QString copy = tmp.filePath("notes.txt");
+    prompts.expectMessage("You have made changes to '127.0.0.1/notes.txt'.", PromptButton::No);
+    EditWithHandOff("notes.txt", appender);
+    ASSERT_EQ(ReadFileBytes(copy), "n\nmore\n");
+
+    prompts.expectMessage("The copy of 'notes.txt' in the Tmp folder has changes that were not uploaded.\r\n\r\n"
+                          "Upload the copy to '127.0.0.1/notes.txt' now?",
+                          PromptButton::Cancel);
+    Select("notes.txt");
+    flow->MNU_RMT_EDITITEM_Click(handOff);
+    EXPECT_FALSE(flow->SlotEditPending(0));
+    EXPECT_EQ(ReadFileBytes(copy), "n\nmore\n");
+
+    // Asked again, and sent on a Yes; then nothing is left to ask about.
+    prompts.expectMessage("has changes that were not uploaded", PromptButton::Yes);
+    flow->MNU_RMT_EDITITEM_Click(handOff);
+    ASSERT_TRUE(UploadEnded());
+    EXPECT_EQ(server.readFile("notes.txt"), "n\nmore\n");
+    ASSERT_TRUE(Idle());
+    ASSERT_TRUE(server.writeFile("notes.txt", "newer\n"));
+    EditWithHandOff("notes.txt", handOff);
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(ReadFileBytes(copy), "newer\n");
+}
+
+// What the user kept aside is named at the close with the other kept copies.
+TEST_F(RemoteEditFlowTest, CopiesKeptAsideAreNamedAtCloseAndKept)
+{
+    ASSERT_TRUE(server.writeFile("notes.txt", "server\n"));
+    const int handOff = AddHandler("*.txt", Script("handoff", "exit 0"), 3, "Hand-off");
+    ASSERT_TRUE(Connect());
+    const QString copy = tmp.filePath("notes.txt");
+    EditWithHandOff("notes.txt", handOff);
+    ASSERT_TRUE(WriteFileBytes(copy, "first\n"));
+    prompts.expectMessage("No keeps it as 'notes (1).txt'", PromptButton::No);
+    EditWithHandOff("notes.txt", handOff);
+    ASSERT_TRUE(WriteFileBytes(copy, "second\n"));
+    prompts.expectMessage("No keeps it as 'notes (2).txt'", PromptButton::No);
+    EditWithHandOff("notes.txt", handOff);
+
+    // The fresh copy matches the server and goes; the two kept aside stay.
+    prompts.expectMessage("were changed but not uploaded. Their copies are kept in '" + tmp.path()
+                              + "':\r\n\r\nnotes (1).txt\r\nnotes (2).txt",
+                          PromptButton::Ok);
+    flow->CloseEditors();
+    flow->DeleteTempFiles();
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_FALSE(QFileInfo::exists(copy));
+    EXPECT_EQ(ReadFileBytes(tmp.filePath("notes (1).txt")), "first\n");
+    EXPECT_EQ(ReadFileBytes(tmp.filePath("notes (2).txt")), "second\n");
+}
+
+// An upload of an edited copy that the server refuses is told with the
+// server's reply; the quick editor stays open and the copy counts as changed.
+TEST_F(RemoteEditFlowTest, AnUploadTheServerRefusesIsToldAndTheEditIsKept)
+{
+    SetOptionFlag(OptionFlag::PromptUploadExternalEdits, true);
+    server.stop();
+    server.setFolderRights("locked", "elr");
+    ASSERT_TRUE(server.makeFolder("locked"));
+    ASSERT_TRUE(server.writeFile("locked/notes.txt", "server\n"));
+    ASSERT_TRUE(server.writeFile("locked/page.html", "<p>\n"));
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    const int appender = AddHandler("*.html", Script("append", "echo '<b>' >> \"$1\""), 3, "Appender");
+    ASSERT_TRUE(Connect(0, "/locked"));
+
+    Select("notes.txt");
+    flow->MNU_RMT_QEDIT_Click();
+    QPointer<FrmEdit> editor = WaitForEditor();
+    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(Idle());
+    editor->Text1->insertPlainText("mine ");
+    prompts.expectMessage("The modified file could not be uploaded.\r\n\r\n127.0.0.1/locked/notes.txt: 550 ",
+                          PromptButton::Ok);
+    editor->OKButton->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prompts.allUsed(); }, 20000));
+    ASSERT_TRUE(Idle());
+    ASSERT_FALSE(editor.isNull());
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_TRUE(editor->OKButton->isEnabled());
+    EXPECT_TRUE(editor->windowTitle().endsWith("*"));
+    EXPECT_EQ(editor->Text1->toPlainText(), "mine server\n");
+    EXPECT_EQ(flow->EditTasks().Count(), 1);
+    EXPECT_EQ(server.readFile("locked/notes.txt"), "server\n");
+    // Still the user's change: closing asks.
+    prompts.expectMessage("Close without uploading ?", PromptButton::No);
+    EXPECT_FALSE(flow->ConfirmCloseEditors());
+
+    // A program's change the server refuses: said so, and the copy is kept at the close.
+    Select("page.html");
+    prompts.expectMessage("You have made changes to '127.0.0.1/locked/page.html'.", PromptButton::Yes);
+    prompts.expectMessage("127.0.0.1/locked/page.html: 550 ", PromptButton::Ok);
+    flow->MNU_RMT_EDITITEM_Click(appender);
+    ASSERT_TRUE(Idle());
+    flow->Timer1_Timer();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prompts.allUsed(); }, 20000));
+    EXPECT_TRUE(prompts.messageTexts().constLast().contains("The changed copy is kept in the Tmp folder."));
+    EXPECT_EQ(server.readFile("locked/page.html"), "<p>\n");
+    ASSERT_TRUE(Idle());
+    prompts.expectMessage("were changed but not uploaded. Their copies are kept in '" + tmp.path()
+                              + "':\r\n\r\nnotes.txt\r\npage.html",
+                          PromptButton::Ok);
+    flow->CloseEditors();
+    flow->DeleteTempFiles();
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(ReadFileBytes(tmp.filePath("page.html")), "<p>\n<b>\n");
 }

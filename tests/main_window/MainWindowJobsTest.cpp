@@ -7,12 +7,14 @@
 #include "frmOverwrite.h"
 #include "frmTask.h"
 #include "FileHandlerCollection.h"
+#include "FrmEdit.h"
 #include "FileListView.h"
 #include "JobFile.h"
 #include "JobQueuePane.h"
 #include "LocalPane.h"
 #include "ModFileExtension.h"
 #include "OptionFlags.h"
+#include "RemoteEditFlow.h"
 #include "RemotePane.h"
 #include "ScriptedPrompts.h"
 #include "SettingsFile.h"
@@ -24,6 +26,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QApplication>
@@ -448,6 +451,100 @@ TEST(MainWindowJobs, AHandedOverFileIsListedWithoutFailing)
     EXPECT_NO_THROW(window.LoadTasks(dir.filePath("missing.xqr")));
     EXPECT_EQ(window.Jobs()->JobQueue.Count(), 1);
     EXPECT_TRUE(QFileInfo::exists(path));
+}
+
+// Quick Edit while the session is lost queues the edit as an upload job. That
+// job counts in the summary; opening the file again asks as for any changed
+// copy, and the job sends what the user saved, never a copy downloaded over it.
+TEST(MainWindowJobs, AnEditQueuedAsAJobIsAskedAboutOnReopeningAndItsJobSendsOnlyWhatWasSaved)
+{
+    ScriptedPrompts prompts;
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    ASSERT_TRUE(server.writeFile("queued.txt", "server\n"));
+    frmZAVUde window;
+    window.show();
+    ServerSlot *slot = window.Slot(0);
+    RemoteEditFlow *flow = window.EditFlow();
+    const QString copy = JoinLocalPath(flow->TmpFolder(), QStringLiteral("queued.txt"));
+    auto connect = [&] {
+        window.Slots()->UseProfile(0, ServerProfile(server), true);
+        return WaitUntil([&] { return slot->SessionActive() && !slot->IsBusy() && window.Remote(0)->Model->size() > 0; });
+    };
+    auto select = [&] {
+        RemotePane *pane = window.Remote(0);
+        for (int r = 0; r < pane->Model->size(); ++r) {
+            if (pane->Model->row(r).Text == QLatin1String("queued.txt"))
+                pane->RightView->selectionModel()->select(pane->Model->index(r, 0),
+                                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        }
+        window.Slots()->SetCurrentSlot(0);
+    };
+    auto openAndLoseTheSession = [&]() -> FrmEdit * {
+        select();
+        flow->MNU_RMT_QEDIT_Click();
+        if (!WaitUntil([&] { return !flow->OpenEditors().isEmpty() && !flow->SlotEditPending(0) && !slot->IsBusy(); }))
+            return nullptr;
+        slot->DisConnectFromFTP();
+        if (!WaitUntil([&] { return !slot->SessionActive(); }))
+            return nullptr;
+        return flow->OpenEditors().front();
+    };
+    const QLabel *summary = window.Jobs()->lblJobInfo;
+
+    ASSERT_TRUE(connect());
+    QPointer<FrmEdit> editor = openAndLoseTheSession();
+    ASSERT_NE(editor, nullptr);
+    editor->Text1->insertPlainText(QStringLiteral("first "));
+    prompts.expectMessage(QStringLiteral("The edited file has been added to upload jobs."), PromptButton::Ok);
+    editor->OKButton->click();
+    ASSERT_EQ(window.Jobs()->JobQueue.Count(), 1);
+    const auto job = *window.Jobs()->JobQueue.begin();
+    EXPECT_TRUE(summary->text().contains(QStringLiteral("Total: 1"))) << summary->text().toStdString();
+    EXPECT_TRUE(summary->text().contains(QStringLiteral("Queued: 1"))) << summary->text().toStdString();
+
+    // Kept aside: the job cannot send the fresh download, so it fails and says why.
+    ASSERT_TRUE(connect());
+    prompts.expectMessage(QStringLiteral("This file is already opened!\r\n\r\nThe copy of 'queued.txt' in the Tmp "
+                                         "folder has changes that were not uploaded."),
+                          PromptButton::No);
+    editor = openAndLoseTheSession();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(ReadFileBytes(JoinLocalPath(flow->TmpFolder(), QStringLiteral("queued (1).txt"))), "first server\n");
+    EXPECT_EQ(job->Status(), 3);
+    EXPECT_TRUE(window.Jobs()->txtJobInfo->toPlainText().contains(QStringLiteral("was replaced by a new download")));
+    EXPECT_TRUE(summary->text().contains(QStringLiteral("Failed: 1"))) << summary->text().toStdString();
+    window.JobControl()->Dispatcher().RunQueuedJobs();
+    EXPECT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
+    EXPECT_EQ(server.readFile("queued.txt"), "server\n");
+
+    // Edited and queued again; Yes to the question sends the saved edit through its job.
+    editor->Text1->insertPlainText(QStringLiteral("second "));
+    prompts.expectMessage(QStringLiteral("The edited file has been added to upload jobs."), PromptButton::Ok);
+    editor->OKButton->click();
+    EXPECT_EQ(job->Status(), 0);
+    ASSERT_TRUE(connect());
+    prompts.expectMessage(QStringLiteral("has changes that were not uploaded."), PromptButton::Yes);
+    prompts.expectMessage(QStringLiteral("The edited file has been added to upload jobs."), PromptButton::Ok);
+    select();
+    flow->MNU_RMT_QEDIT_Click();
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_FALSE(flow->SlotEditPending(0));
+    window.JobControl()->Dispatcher().RunQueuedJobs();
+    ASSERT_TRUE(WaitUntil([&] { return job->Status() == 2 || job->Status() == 3; }));
+    EXPECT_EQ(GetJobStatusText(*job, true), QStringLiteral("Completed"));
+    EXPECT_EQ(server.readFile("queued.txt"), "second server\n");
+
+    // Sent by its job: nothing left to ask about.
+    ASSERT_TRUE(server.writeFile("queued.txt", "server, later\n"));
+    editor = openAndLoseTheSession();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->Text1->toPlainText(), QStringLiteral("server, later\n"));
+    EXPECT_EQ(ReadFileBytes(copy), "server, later\n");
+    EXPECT_TRUE(prompts.allUsed());
+    editor->CloseByProgram();
+    ASSERT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
 }
 
 struct JobDropFixture : ::testing::Test
