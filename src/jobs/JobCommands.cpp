@@ -257,11 +257,14 @@ void JobCommands::StartJob(bool selectedOnly, bool start, bool resume)
             for (int row = 0; row < m_pane.Rows->rowCount(); ++row)
                 keys << m_pane.Rows->KeyAt(row);
         }
+        bool stoppedRunning = false;
         for (const QString &key : keys) {
             const int running = m_dispatcher.RunningIndex(key);
             if (running >= 0) {
-                if (!start)
+                if (!start) {
                     m_dispatcher.StopRunningJob(running);
+                    stoppedRunning = true;
+                }
                 continue;
             }
             const FtpTaskCollection::Job job = m_pane.JobQueue.Find(key);
@@ -277,10 +280,15 @@ void JobCommands::StartJob(bool selectedOnly, bool start, bool resume)
                 stopJob(*job);
             }
         }
-        if (start)
+        if (start) {
             m_dispatcher.RunQueuedJobs();
-        else
+        } else {
             m_pane.RecountJobs(); // what the menu and the summary line read from now on
+            // A connection a stopped job left takes the next job that waits
+            // (for a connection, or for the file the stopped one wrote).
+            if (stoppedRunning)
+                m_dispatcher.RequestRun();
+        }
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("StartJob"));
     }

@@ -88,7 +88,9 @@ void JobDispatcher::wireEngine(int i)
     FtpCommander *e = m_connections[static_cast<size_t>(i)].engine;
     connect(e, &FtpCommander::JobDone, this, [this, i] { FtpJobs_JobDone(i); });
     connect(e, &FtpCommander::Error, this,
-            [this, i](long code, const QString &description, bool) { FtpJobs_Error(i, code, description); });
+            [this, i](long code, const QString &description, bool sessionClosed) {
+                FtpJobs_Error(i, code, description, sessionClosed);
+            });
     connect(e, &FtpCommander::FtpDisconnect, this, [this, i] { FtpJobs_FtpDisconnect(i); });
     connect(e, &FtpCommander::ConnectionFailed, this, [this, i] { FtpJobs_ConnectionFailed(i); });
     connect(e, &FtpCommander::FileSizeDiffer, this,
@@ -707,14 +709,26 @@ void JobDispatcher::endAfterEngineFault(int i, qint64 reason, bool dispatch)
         RequestRun();
 }
 
-void JobDispatcher::FtpJobs_Error(int i, long code, const QString &description)
+void JobDispatcher::FtpJobs_Error(int i, long code, const QString &description, bool sessionClosed)
 {
     try {
-        if (!m_connections[static_cast<size_t>(i)].job)
+        Connection &c = m_connections[static_cast<size_t>(i)];
+        const FtpTaskCollection::Job job = c.job;
+        if (!job)
             return;
         m_host.AddLog(description, 3);
         // Error 12 is the engine's local file error, not the table's "Connection reset by server".
-        endAfterEngineFault(i, code == kLocalFileError ? kLocalProblem : code, m_networkAvailable);
+        const qint64 reason = code == kLocalFileError ? kLocalProblem : code;
+        if (!sessionClosed && c.engine->isBusy()) {
+            // A data connection refused or reset, a local file that failed:
+            // the engine goes on with the job's operation (it opens a new
+            // data connection and repeats, or ends it), and that end ends the
+            // job. Ended now, the job would read failed while its file went.
+            if (job->FailureReason() == 0)
+                job->setFailureReason(reason);
+            return;
+        }
+        endAfterEngineFault(i, reason, m_networkAvailable);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FtpJobs_Error"));
     }

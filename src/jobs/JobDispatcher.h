@@ -126,7 +126,7 @@ private:
     // Handlers of the connections' events.
     void FtpJobs_JobDone(int index);
     void uploadFolderStep(int index, FtpTask &job, long act, bool ok);
-    void FtpJobs_Error(int index, long code, const QString &description);
+    void FtpJobs_Error(int index, long code, const QString &description, bool sessionClosed);
     void FtpJobs_FtpDisconnect(int index);
     void FtpJobs_ConnectionFailed(int index);
     void FtpJobs_FileSizeDiffer(int index, const QString &remoteFile);

@@ -1,0 +1,154 @@
+// A job and the work of its connection end together, on the real job list:
+// a job stays active while its connection still transfers its file, and a
+// connection a job leaves takes the next one that waits.
+#include "JobListFixture.h"
+#include "OptionFlags.h"
+#include "PyFtpServer.h"
+#include "ScriptedFtpServer.h"
+
+#include <QTcpServer>
+
+#include <csignal>
+
+namespace {
+
+class JobRunEnd : public JobListFixture
+{
+protected:
+    void SetUp() override
+    {
+        SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
+        // Every text the job's row shows, as it shows it.
+        QObject::connect(pane.Rows, &QAbstractItemModel::dataChanged, &commands, [this] {
+            for (const auto &job : pane.JobQueue) {
+                const QString text = pane.Rows->Text(job->ZavUdeID(), JobListModel::Status);
+                QStringList &seen = shown[job->ZavUdeID()];
+                if (seen.isEmpty() || seen.constLast() != text)
+                    seen << text;
+            }
+        });
+    }
+
+    // A port on which nothing listens any more.
+    static quint16 deadPort()
+    {
+        QTcpServer closed;
+        if (!closed.listen(QHostAddress::LocalHost, 0))
+            return 0;
+        const quint16 port = closed.serverPort();
+        closed.close();
+        return port;
+    }
+
+    QHash<QString, QStringList> shown;
+};
+
+} // namespace
+
+// vsftpd names a passive port that refuses the data connection, answers the
+// transfer command 425 once it gives up waiting, and takes the next attempt:
+// the job reads active all along and ends with the file transferred, for an
+// upload and a download alike; nothing is transferred once more.
+TEST_F(JobRunEnd, ADataConnectionRefusedOnceLeavesTheJobActiveUntilItsFileHasGone)
+{
+    ScriptedFtpServer server;
+    ASSERT_TRUE(server.listen());
+    const Account account{server.host(), server.port(), QStringLiteral("bob"), QStringLiteral("pw")};
+    const quint16 dead = deadPort();
+    ASSERT_NE(dead, 0);
+    const QByteArray deadReply = "227 Entering Passive Mode (127,0,0,1," + QByteArray::number(dead >> 8) + ","
+                                 + QByteArray::number(dead & 0xFF) + ").";
+    // The first PASV names the dead port and its transfer command is refused
+    // (late, as after vsftpd's wait); later ones get the server's own replies.
+    QByteArray transferVerb;
+    int passives = 0;
+    QObject::connect(&server, &ScriptedFtpServer::commandReceived, &server, [&](const QByteArray &line) {
+        if (line.startsWith("PASV") && ++passives == 2)
+            server.off(transferVerb);
+        else if (line.startsWith(transferVerb) && passives == 1)
+            server.off("PASV");
+    });
+    const auto refuseFirstAttempt = [&](const QByteArray &verb) {
+        transferVerb = verb;
+        passives = 0;
+        server.on("PASV", deadReply);
+        server.on(verb, ScriptedFtpServer::Reply{{"425 Failed to establish connection.\r\n", 200}});
+    };
+
+    const QByteArray content = PatternBytes(200000);
+    refuseFirstAttempt("STOR");
+    auto upload = addJob(account, true, QStringLiteral("up.bin"), content);
+    ASSERT_TRUE(run(upload, false));
+    EXPECT_EQ(GetJobStatusText(*upload, true).toStdString(), "Completed");
+    EXPECT_EQ(shown.value(upload->ZavUdeID()).constLast().toStdString(), "Completed");
+    EXPECT_FALSE(shown.value(upload->ZavUdeID()).contains(QStringLiteral("Network error")))
+        << shown.value(upload->ZavUdeID()).join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(server.storedData() == content);
+    EXPECT_EQ(server.commandCount("STOR"), 2);
+
+    server.setFileData(content);
+    refuseFirstAttempt("RETR");
+    auto download = addJob(account, false, QStringLiteral("down.bin"));
+    ASSERT_TRUE(run(download, false));
+    EXPECT_EQ(GetJobStatusText(*download, true).toStdString(), "Completed");
+    EXPECT_EQ(shown.value(download->ZavUdeID()).constLast().toStdString(), "Completed");
+    EXPECT_FALSE(shown.value(download->ZavUdeID()).contains(QStringLiteral("Network error")))
+        << shown.value(download->ZavUdeID()).join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(ReadFileBytes(download->GetLocalFilePath()) == content);
+    EXPECT_EQ(server.commandCount("RETR"), 2);
+    EXPECT_EQ(percentCell(*download), "100.0%");
+}
+
+// Jobs wait behind running ones on a server that has stopped answering: one
+// for the file a running job writes, one for a free connection. "Stop" on
+// the running job lets each go at once; once the server goes on, every job
+// not stopped arrives whole.
+TEST_F(JobRunEnd, StoppingARunningJobStartsTheJobThatWaitedForItsFileOrItsConnection)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    const Account account{server.host(), server.port(), QString::fromLatin1(PyFtpServer::kUser),
+                          QString::fromLatin1(PyFtpServer::kPassword)};
+    ::kill(static_cast<pid_t>(server.processId()), SIGSTOP);
+    struct Thaw {
+        qint64 pid;
+        void operator()() const { ::kill(static_cast<pid_t>(pid), SIGCONT); }
+        ~Thaw() { (*this)(); }
+    } thaw{server.processId()};
+    const auto running = [&](const std::shared_ptr<FtpTask> &job) {
+        return commands.Dispatcher().RunningIndex(job->ZavUdeID()) >= 0 && job->Status() == 1;
+    };
+
+    // Two jobs write one file: the second waits for the first.
+    auto first = addJob(account, true, QStringLiteral("same.bin"), PatternBytes(3000), QStringLiteral("one"));
+    auto second = addJob(account, true, QStringLiteral("same.bin"), PatternBytes(5000).right(4000),
+                         QStringLiteral("two"));
+    ASSERT_TRUE(trigger(commands.mnuJStartAll, {}));
+    ASSERT_TRUE(running(first));
+    ASSERT_FALSE(running(second));
+    ASSERT_TRUE(trigger(commands.MnuJStop, {first}));
+    EXPECT_EQ(GetJobStatusText(*first, true), QStringLiteral("Failed (Cancelled by user)"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return running(second); }, 10000)) << statusCell(*second);
+
+    // Five connections run five jobs: the sixth waits for one of them.
+    std::vector<std::shared_ptr<FtpTask>> more;
+    for (int i = 0; i < JobDispatcher::kConnections; ++i)
+        more.push_back(addJob(account, true, QStringLiteral("f%1.bin").arg(i), PatternBytes(1000 + i)));
+    ASSERT_TRUE(trigger(commands.mnuJStart, {more.begin(), more.end() - 1}));
+    auto waiting = more.back();
+    ASSERT_TRUE(trigger(commands.mnuJStart, {waiting}));
+    for (auto it = more.begin(); it != more.end() - 1; ++it)
+        ASSERT_TRUE(running(*it));
+    ASSERT_FALSE(running(waiting));
+    ASSERT_TRUE(trigger(commands.MnuJStop, {more.front()}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return running(waiting); }, 10000)) << statusCell(*waiting);
+
+    thaw();
+    for (const auto &job : {second, more[1], more[2], more[3], waiting}) {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return job->Status() == 2; }, 60000)) << statusCell(*job);
+        EXPECT_TRUE(server.readFile(job->RemoteFileTitle()) == ReadFileBytes(job->GetLocalFilePath()))
+            << job->GetLocalFilePath().toStdString();
+    }
+    EXPECT_EQ(GetJobStatusText(*more.front(), true), QStringLiteral("Failed (Cancelled by user)"));
+    EXPECT_FALSE(server.exists(more.front()->RemoteFileTitle()));
+}
