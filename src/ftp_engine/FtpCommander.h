@@ -56,7 +56,7 @@ public:
     enum Action {
         ActLogin = 0, ActChangeDir = 1, ActList = 2, ActRename = 4, ActSend = 5, ActGet = 6, ActRemoveDir = 8,
         ActDelete = 9, ActMakeDir = 11, ActQuit = 12, ActResumeSend = 14, ActResumeGet = 15,
-        ActStoreToServer = 16, ActGetFromServer = 17, ActCustom = 21
+        ActStoreToServer = 16, ActGetFromServer = 17, ActFileSize = 19, ActCustom = 21
     };
     static constexpr int kCommandRecords = 36;
     static constexpr int kMacroSlots = 22;
@@ -137,6 +137,9 @@ public:
     void FTP_GetFromOtherServer(const QString &remoteFile, qint64 size, const QString &peerAddress, long peerPort);
     void FTP_StoreFromServer(const QString &remoteFile, qint64 size);
     void DataConnectionOk();
+    // Asks the server for a file's size in binary mode (TYPE I, SIZE): whether
+    // it still holds the file. The reply reaches the host as ServerReplied.
+    void FTP_FILE_SIZE(const QString &remoteFile);
     void Abort();
 
     // --- status -------------------------------------------------------------

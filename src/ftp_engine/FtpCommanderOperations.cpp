@@ -300,6 +300,19 @@ void FtpCommander::FTP_StoreFromServer(const QString &remoteFile, qint64 size)
     }
 }
 
+void FtpCommander::FTP_FILE_SIZE(const QString &remoteFile)
+{
+    try {
+        if (!m_sessionActive)
+            return;
+        SetUpTransfer(CollapseSlashes(remoteFile), QString(), 0, 0);
+        // Servers refuse SIZE in ASCII mode.
+        ExecuteFtpMacro(ActFileSize, QStringLiteral("34,") + m_macros.value(ActFileSize));
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("FTP_FILE_SIZE"));
+    }
+}
+
 void FtpCommander::DataConnectionOk()
 {
     try {

@@ -16,7 +16,10 @@
 #include "ServerSlots.h"
 #include "SessionLog.h"
 
+#include <QTcpSocket>
 #include <QTimer>
+
+#include <memory>
 
 namespace {
 const QString kObject = QStringLiteral("frmZAVUde");
@@ -37,6 +40,23 @@ ServerLocation reachedLocation(const ServerSlot &slot, const QString &path)
     place.Path = path;
     return place;
 }
+
+// The size a "213" reply gives; -1 when it gives none.
+qint64 repliedSize(const QString &line)
+{
+    if (!line.startsWith(QStringLiteral("213 ")))
+        return -1;
+    bool ok = false;
+    const qint64 size = line.mid(4).trimmed().toLongLong(&ok);
+    return ok && size >= 0 ? size : -1;
+}
+
+// A refusal that says the server does not know the command, not that the file is missing.
+bool unknownCommand(const QString &reply)
+{
+    return reply.startsWith(QStringLiteral("500")) || reply.startsWith(QStringLiteral("502"))
+        || reply.startsWith(QStringLiteral("504"));
+}
 } // namespace
 
 ServerCopy::ServerCopy(ServerSlots &serverSlots, OverwriteQuestions &questions, std::function<bool()> otherWorkRuns,
@@ -48,14 +68,48 @@ ServerCopy::ServerCopy(ServerSlots &serverSlots, OverwriteQuestions &questions, 
         ServerSlot *slot = m_slots.Slot(i);
         if (!slot || !slot->FtpCmd())
             continue;
-        // Why a side fails: its server's refusal or its engine's error.
-        connect(slot->FtpCmd(), &FtpCommander::ServerReplied, this, [this, i](const QString &code, const QString &line) {
-            if (Running() && (code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5'))))
-                m_reasons[static_cast<size_t>(i)] = line.trimmed();
+        const auto at = static_cast<size_t>(i);
+        // Why a side fails: its server's refusal or its engine's error. What
+        // answers the abort that followed (a refused ABOR) is no reason.
+        connect(slot->FtpCmd(), &FtpCommander::ServerReplied, this, [this, i, at](const QString &code, const QString &line) {
+            if (m_phase == Phase::Idle)
+                return;
+            if (code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5'))) {
+                if (!m_aborting[at] || m_reasons[at].isEmpty())
+                    m_reasons[at] = line.trimmed();
+            } else if (code == QLatin1String("213"))
+                m_sizeReplies[at] = line.trimmed();
+            else if (code.startsWith(QLatin1Char('1')) && m_phase == Phase::Copying && m_storeSent
+                     && i == m_slots.CopyTarget)
+                m_targetTransferring = true;
         });
-        connect(slot->FtpCmd(), &FtpCommander::Error, this, [this, i](long, const QString &description, bool) {
-            if (Running())
-                m_reasons[static_cast<size_t>(i)] = description.trimmed();
+        connect(slot->FtpCmd(), &FtpCommander::Error, this, [this, at](long, const QString &description, bool) {
+            if (m_phase != Phase::Idle)
+                m_reasons[at] = description.trimmed();
+        });
+        connect(slot->FtpCmd(), &FtpCommander::CommandSent, this, [this, i, at](const QString &, const QString &command) {
+            if (m_phase == Phase::Idle)
+                return;
+            if (command.compare(QStringLiteral("ABOR"), Qt::CaseInsensitive) == 0)
+                m_aborting[at] = true;
+            else if (command.compare(QStringLiteral("NOOP"), Qt::CaseInsensitive) != 0)
+                m_aborting[at] = false;
+            if (m_phase == Phase::Copying && i == m_slots.CopyTarget
+                && command.startsWith(QStringLiteral("STOR "), Qt::CaseInsensitive))
+                m_storeSent = true;
+        });
+        connect(slot, &ServerSlot::jobDone, this, [this, i] {
+            if (m_phase != Phase::Checking || !m_waitingForTarget || i != m_slots.CopyTarget)
+                return;
+            // Once the slot has taken in what its operation brought.
+            QTimer::singleShot(0, this, [this] {
+                if (m_phase == Phase::Checking && m_waitingForTarget)
+                    startStore();
+            });
+        });
+        connect(slot->FtpCmd(), &FtpCommander::HandlePassiveAddress, this, [this, i](const QString &, long port) {
+            if (m_phase == Phase::Copying && i == m_slots.CopyTarget)
+                m_passivePort = port;
         });
     }
 }
@@ -69,7 +123,13 @@ bool ServerCopy::mayStart(int source, int target)
     return from->SessionActive() && to->SessionActive() && !from->IsBusy() && !to->IsBusy();
 }
 
-bool ServerCopy::Running() const { return m_slots.CopyRunning(); }
+bool ServerCopy::sideBusyWith(int slot, long act) const
+{
+    const ServerSlot *side = m_slots.Slot(slot);
+    return side && side->IsBusy() && side->FtpCmd()->CurrentAct() == act;
+}
+
+bool ServerCopy::Running() const { return m_slots.CopyRunning() || m_phase != Phase::Idle || m_reportPending; }
 
 bool ServerCopy::CmdToFTP_Click(int source)
 {
@@ -104,8 +164,8 @@ bool ServerCopy::CmdToFTP_Click(int source)
             ShowMessage(m_owner, PromptIcon::Exclamation, PromptButtons::Ok, QString(), kSameFileText);
             return false;
         }
-        if (IsOptionOn(OptionFlag::ConfirmOverwrite) && to->Pane() && to->Pane()->Model
-            && to->Pane()->Model->findText(item.Name) >= 0) {
+        const bool held = to->Pane() && to->Pane()->Model && to->Pane()->Model->findText(item.Name) >= 0;
+        if (IsOptionOn(OptionFlag::ConfirmOverwrite) && held) {
             if (!m_questions.ConfirmCopyOverwrite(targetPath))
                 return false;
             // The world may have moved while the question was up.
@@ -114,80 +174,246 @@ bool ServerCopy::CmdToFTP_Click(int source)
                 return false;
         }
         m_reasons = {};
+        m_aborting = {};
+        m_sizeReplies = {};
+        m_targetHeld = held;
+        m_storeSent = false;
+        m_targetTransferring = false;
+        m_passivePort = 0;
+        m_clean = Clean::WaitForTarget;
+        m_waitingForTarget = false;
         m_slots.CopySize = item.Size;
         m_slots.CopySourcePath = sourcePath;
         m_slots.CopyTargetPath = targetPath;
         m_slots.CopySource = source;
         m_slots.CopyTarget = target;
-        to->FtpCmd()->setMode(0);
-        to->FtpCmd()->FTP_StoreFromServer(m_slots.CopyTargetPath, m_slots.CopySize);
+        // The target is touched only once the source has shown it still holds the file.
+        m_phase = Phase::Checking;
+        from->FtpCmd()->FTP_FILE_SIZE(sourcePath);
         return true;
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("CmdToFTP_Click"));
-        end(End::Quiet);
+        EndQuietly();
         return false;
     }
 }
 
 bool ServerCopy::FtpCmd_JobDone(int slot, bool success, long lastAct)
 {
-    if (!Running())
-        return false;
-    if (lastAct == FtpCommander::ActStoreToServer && slot == m_slots.CopyTarget) {
-        end(success ? End::Done : End::Failed, slot);
-        return true;
-    }
-    if (lastAct == FtpCommander::ActGetFromServer && slot == m_slots.CopySource) {
-        // The source's end says nothing unless it failed: the target's store then cannot complete.
-        if (!success)
-            end(End::Failed, slot);
-        return true;
+    try {
+        if (m_phase == Phase::Idle || !m_slots.CopyRunning())
+            return false;
+        const bool source = slot == m_slots.CopySource;
+        const bool target = slot == m_slots.CopyTarget;
+        switch (m_phase) {
+        case Phase::Checking:
+            if (!source || lastAct != FtpCommander::ActFileSize)
+                return false;
+            sourceChecked(success);
+            return true;
+        case Phase::Copying:
+            if (target && lastAct == FtpCommander::ActStoreToServer) {
+                if (success)
+                    finish(End::Done);
+                else
+                    fail(End::Failed, slot);
+                return true;
+            }
+            if (source && lastAct == FtpCommander::ActGetFromServer) {
+                // The source's end says nothing unless it failed: the target's store then cannot complete.
+                if (!success)
+                    fail(End::Failed, slot);
+                return true;
+            }
+            return false;
+        case Phase::Cleaning:
+            if (target
+                && (lastAct == FtpCommander::ActStoreToServer || lastAct == FtpCommander::ActFileSize
+                    || lastAct == FtpCommander::ActDelete)) {
+                cleanTarget(success, lastAct);
+                return true;
+            }
+            return source && lastAct == FtpCommander::ActGetFromServer;
+        case Phase::Idle:
+            break;
+        }
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("CopyJobDone"));
+        EndQuietly();
     }
     return false;
 }
 
+void ServerCopy::sourceChecked(bool success)
+{
+    const auto source = static_cast<size_t>(m_slots.CopySource);
+    // A server that knows no SIZE cannot say; the transfer itself will.
+    if (!success && !unknownCommand(m_reasons[source])) {
+        fail(End::Failed, m_slots.CopySource);
+        return;
+    }
+    if (const qint64 size = success ? repliedSize(m_sizeReplies[source]) : -1; size >= 0)
+        m_slots.CopySize = size;
+    m_reasons[source].clear();
+    startStore();
+}
+
+void ServerCopy::startStore()
+{
+    ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
+    if (!to || !to->SessionActive()) {
+        fail(End::Lost, m_slots.CopyTarget);
+        return;
+    }
+    if (to->IsBusy()) {
+        m_waitingForTarget = true; // a listing still runs there; the store follows its end
+        return;
+    }
+    m_waitingForTarget = false;
+    m_phase = Phase::Copying;
+    to->FtpCmd()->setMode(0);
+    to->FtpCmd()->FTP_StoreFromServer(m_slots.CopyTargetPath, m_slots.CopySize);
+}
+
 void ServerCopy::SessionEnded(int slot)
 {
-    if (Running() && (slot == m_slots.CopySource || slot == m_slots.CopyTarget))
-        end(End::Lost, slot);
+    if (m_phase == Phase::Idle || !m_slots.CopyRunning())
+        return;
+    if (slot != m_slots.CopySource && slot != m_slots.CopyTarget)
+        return;
+    if (m_phase == Phase::Cleaning) {
+        // The user was told already; there is nothing left to clean.
+        if (slot == m_slots.CopyTarget)
+            finish(m_failure);
+        return;
+    }
+    fail(End::Lost, slot);
 }
 
 void ServerCopy::EndQuietly()
 {
-    if (Running())
-        end(End::Quiet);
+    m_reportPending = false;
+    ++m_reportSerial;
+    if (m_phase == Phase::Idle && !m_slots.CopyRunning())
+        return;
+    m_phase = Phase::Cleaning; // the ends of the operations stopped below belong to the copy
+    for (int slot : {m_slots.CopySource, m_slots.CopyTarget}) {
+        ServerSlot *side = m_slots.Slot(slot);
+        if (side && side->IsBusy()
+            && (side->FtpCmd()->CurrentAct() == FtpCommander::ActGetFromServer
+                || side->FtpCmd()->CurrentAct() == FtpCommander::ActStoreToServer
+                || side->FtpCmd()->CurrentAct() == FtpCommander::ActFileSize))
+            side->FtpCmd()->Abort();
+    }
+    finish(End::Quiet);
 }
 
-void ServerCopy::end(End how, int finished)
+void ServerCopy::fail(End how, int finished)
+{
+    if (m_phase != Phase::Checking && m_phase != Phase::Copying)
+        return;
+    const int source = m_slots.CopySource;
+    const int target = m_slots.CopyTarget;
+    // The engine's own judgement of the side that ended, when it gave one, is the reason.
+    if (how == End::Failed && (finished == 0 || finished == 1)) {
+        ServerSlot *side = m_slots.Slot(finished);
+        const QString judged = side && side->FtpCmd() ? side->FtpCmd()->LastFailure().trimmed() : QString();
+        if (!judged.isEmpty())
+            m_reasons[static_cast<size_t>(finished)] = judged;
+    }
+    report(how, finished, finished == source, m_slots.CopySourcePath, m_slots.CopyTargetPath);
+    m_failure = how;
+    // From here on the ends of the operations stopped below belong to the copy.
+    m_phase = Phase::Cleaning;
+    m_clean = Clean::WaitForTarget;
+    // The side that still works on the copy is stopped; the one that just ended is left alone.
+    if (finished != source && sideBusyWith(source, FtpCommander::ActGetFromServer))
+        m_slots.Slot(source)->FtpCmd()->Abort();
+    if (m_phase != Phase::Cleaning)
+        return;
+    if (finished != target && sideBusyWith(target, FtpCommander::ActStoreToServer)) {
+        stopTarget(); // its end goes on with the clean-up
+        return;
+    }
+    cleanTarget(false, -1);
+}
+
+void ServerCopy::stopTarget()
+{
+    FtpCommander *engine = m_slots.Slot(m_slots.CopyTarget)->FtpCmd();
+    const QString host = engine->ReachedAddress();
+    if (!m_storeSent || m_targetTransferring || m_passivePort <= 0 || m_passivePort > 65535 || host.isEmpty()) {
+        engine->Abort();
+        return;
+    }
+    // The target's server waits for the data connection and reads no ABOR
+    // meanwhile: an empty one ends its store, and the empty file is cleaned up.
+    const QPointer<FtpCommander> target(engine);
+    auto *socket = new QTcpSocket(this);
+    auto reached = std::make_shared<bool>(false);
+    connect(socket, &QTcpSocket::connected, socket, [socket, reached] {
+        *reached = true;
+        socket->disconnectFromHost();
+    });
+    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QTcpSocket::errorOccurred, socket, [socket, reached, target](QAbstractSocket::SocketError) {
+        socket->deleteLater();
+        if (!*reached && target && target->isBusy() && target->CurrentAct() == FtpCommander::ActStoreToServer)
+            target->Abort();
+    });
+    socket->connectToHost(host, static_cast<quint16>(m_passivePort));
+}
+
+void ServerCopy::cleanTarget(bool success, long lastAct)
+{
+    ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
+    if (!to || !to->SessionActive()) {
+        finish(m_failure);
+        return;
+    }
+    if (to->IsBusy())
+        return; // its store is still being ended
+    const auto at = static_cast<size_t>(m_slots.CopyTarget);
+    switch (m_clean) {
+    case Clean::WaitForTarget:
+        // Only a file the target did not hold before is the copy's to remove.
+        if (!m_storeSent || m_targetHeld) {
+            finish(m_failure);
+            return;
+        }
+        m_clean = Clean::Sizing;
+        m_sizeReplies[at].clear();
+        to->FtpCmd()->FTP_FILE_SIZE(m_slots.CopyTargetPath);
+        return;
+    case Clean::Sizing:
+        if (lastAct == FtpCommander::ActFileSize && success && repliedSize(m_sizeReplies[at]) == 0) {
+            m_clean = Clean::Deleting;
+            if (SessionLog *log = to->Log())
+                log->AddLog(QStringLiteral("Removing the empty file the copy left: ") + VisibleName(m_slots.CopyTargetPath),
+                            SessionLog::Warning, 0);
+            to->FtpCmd()->FTP_DEL_FILE(m_slots.CopyTargetPath);
+            return;
+        }
+        finish(m_failure);
+        return;
+    case Clean::Deleting:
+        finish(m_failure);
+        return;
+    }
+}
+
+void ServerCopy::finish(End how)
 {
     try {
-        if (!Running())
+        if (m_phase == Phase::Idle && !m_slots.CopyRunning())
             return;
-        ServerSlot *from = m_slots.Slot(m_slots.CopySource);
         ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
-        const QString sourcePath = m_slots.CopySourcePath;
-        const bool sourceSide = finished == m_slots.CopySource;
-        const QString targetPath = m_slots.CopyTargetPath;
-        // The engine's own judgement of the side that ended, when it gave one, is the reason.
-        if (how == End::Failed && (finished == 0 || finished == 1)) {
-            ServerSlot *side = m_slots.Slot(finished);
-            const QString judged = side && side->FtpCmd() ? side->FtpCmd()->LastFailure().trimmed() : QString();
-            if (!judged.isEmpty())
-                m_reasons[static_cast<size_t>(finished)] = judged;
-        }
+        const bool touched = m_storeSent || how == End::Done;
+        m_phase = Phase::Idle;
         m_slots.ClearCopy();
-        // The side that still works on the copy is stopped; the one that just ended is left alone.
-        if (how != End::Done) {
-            if (from && from->Index() != finished && from->IsBusy()
-                && from->FtpCmd()->CurrentAct() == FtpCommander::ActGetFromServer)
-                from->FtpCmd()->Abort();
-            if (to && to->Index() != finished && to->IsBusy()
-                && to->FtpCmd()->CurrentAct() == FtpCommander::ActStoreToServer)
-                to->FtpCmd()->Abort();
-        }
         if (to && to->HasProfile())
             to->FtpCmd()->setMode(to->SlotProfile().IsPassive ? 0 : 1);
-        if (how == End::Done && to) {
+        if (touched && to && how != End::Quiet) {
             const QPointer<ServerSlot> target(to);
             // Listed once the connection is free again.
             QTimer::singleShot(0, this, [target] {
@@ -195,11 +421,7 @@ void ServerCopy::end(End how, int finished)
                     target->RefreshListing();
             });
         }
-        QPointer<ServerCopy> self(this);
-        if (how == End::Failed || how == End::Lost)
-            report(how, finished, sourceSide, sourcePath, targetPath);
-        if (self)
-            emit copyEnded(how == End::Done);
+        emit copyEnded(how == End::Done);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("CopyEnd"));
     }
@@ -222,6 +444,18 @@ void ServerCopy::report(End how, int slot, bool sourceSide, const QString &sourc
     }
     if (SessionLog *log = side ? side->Log() : nullptr)
         log->AddLog(text.simplified(), SessionLog::Warning, 0);
-    ShowMessage(m_owner, how == End::Lost ? PromptIcon::Critical : PromptIcon::Exclamation, PromptButtons::Ok,
-                how == End::Lost ? QStringLiteral("Error") : AppTitle(), text);
+    // Not from inside the reply handling that found the failure: while the
+    // box is open, both connections go on reading their servers' replies.
+    m_reportPending = true;
+    const quint64 serial = ++m_reportSerial;
+    const bool lost = how == End::Lost;
+    QTimer::singleShot(0, this, [this, serial, lost, text] {
+        if (!m_reportPending || serial != m_reportSerial)
+            return;
+        QPointer<ServerCopy> self(this);
+        ShowMessage(m_owner, lost ? PromptIcon::Critical : PromptIcon::Exclamation, PromptButtons::Ok,
+                    lost ? QStringLiteral("Error") : AppTitle(), text);
+        if (self && serial == m_reportSerial)
+            m_reportPending = false;
+    });
 }

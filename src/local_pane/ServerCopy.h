@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
 
 #include <array>
 #include <functional>
@@ -29,6 +30,7 @@ public:
 
     // Starts a copy from slot `source` to the other slot; false when nothing started.
     bool CmdToFTP_Click(int source);
+    // A copy, its clean-up or its message to the user is under way.
     bool Running() const;
 
     // A finished operation of a slot; true when it belonged to the copy.
@@ -43,13 +45,29 @@ signals:
 
 private:
     enum class End { Done, Failed, Lost, Quiet };
-    // `finished`: the slot whose operation just ended, or whose session did (-1: none).
-    void end(End how, int finished = -1);
-    // Tells the user which file was not copied and why.
+    // Checking: the source is asked whether it still holds the file, before
+    // the target is touched. Copying: the target stores, the source sends.
+    // Cleaning: the copy failed after the target's STOR; an empty file it left
+    // where there was none is removed.
+    enum class Phase { Idle, Checking, Copying, Cleaning };
+    enum class Clean { WaitForTarget, Sizing, Deleting };
+
+    void sourceChecked(bool success);
+    void startStore();
+    // The copy failed at `finished` (the slot whose operation or session ended, -1: none).
+    void fail(End how, int finished);
+    // The target waits in STOR: ended by an empty data connection while its
+    // server waits for one (many read no ABOR then), else by ABOR.
+    void stopTarget();
+    void cleanTarget(bool success, long lastAct);
+    void finish(End how);
+    // Tells the user which file was not copied and why, once the reply
+    // handling that found it is over.
     void report(End how, int slot, bool sourceSide, const QString &sourcePath, const QString &targetPath);
 
     // Both sessions are up and idle, and nothing else runs.
     bool mayStart(int source, int target);
+    bool sideBusyWith(int slot, long act) const;
 
     ServerSlots &m_slots;
     OverwriteQuestions &m_questions;
@@ -57,4 +75,18 @@ private:
     QPointer<QWidget> m_owner;
     // Per slot: the last refusal or error while the copy ran.
     std::array<QString, 2> m_reasons;
+    // Per slot: the last command sent was ABOR (or the NOOP behind it).
+    std::array<bool, 2> m_aborting{};
+    // Per slot: the last "213" reply while the copy ran.
+    std::array<QString, 2> m_sizeReplies;
+    Phase m_phase = Phase::Idle;
+    Clean m_clean = Clean::WaitForTarget;
+    End m_failure = End::Failed;
+    bool m_targetHeld = false;         // the target's pane listed the name before the copy
+    bool m_storeSent = false;          // the target's STOR went out
+    bool m_targetTransferring = false; // the target answered STOR with 1xx: its data connection is up
+    long m_passivePort = 0;
+    bool m_waitingForTarget = false;   // the source holds the file; the target is still busy
+    bool m_reportPending = false;
+    quint64 m_reportSerial = 0;
 };

@@ -154,7 +154,7 @@ bool ScriptedFtpServer::takeClientBytes(int msecs)
 
 void ScriptedFtpServer::onControlReadyRead()
 {
-    if (!m_control || m_frozen)
+    if (!m_control || m_frozen || m_awaitingData)
         return;
     m_inBuffer += m_control->readAll();
     qsizetype lf;
@@ -240,7 +240,11 @@ ScriptedFtpServer::Reply ScriptedFtpServer::defaultReply(const QByteArray &verb,
     if (verb == "LIST" || verb == "NLST" || verb == "RETR" || verb == "STOR" || verb == "APPE") {
         if (verb == "STOR" || verb == "APPE")
             m_storedName = argument;
+        m_awaitingData = m_preliminaryWhenConnected && !m_activeMode
+                      && !(m_data && m_data->state() == QAbstractSocket::ConnectedState);
         startTransfer(verb);
+        if (m_awaitingData)
+            return {};
         return single("150 Opening BINARY mode data connection.");
     }
     if (verb == "QUIT") {
@@ -335,8 +339,13 @@ void ScriptedFtpServer::withDataSocket(std::function<void(QTcpSocket *)> action)
         QObject::disconnect(*guard);
         // the other handler has taken the pending connection by now
         QTimer::singleShot(0, this, [this, action] {
-            if (m_data)
-                action(m_data);
+            if (!m_data)
+                return;
+            if (std::exchange(m_awaitingData, false)) {
+                send(single("150 Opening BINARY mode data connection."));
+                QTimer::singleShot(0, this, &ScriptedFtpServer::onControlReadyRead); // what came meanwhile
+            }
+            action(m_data);
         });
     });
 }

@@ -69,6 +69,10 @@ public:
     // The address the 227 reply names (e.g. "10,0,0,9"); the server still
     // listens on 127.0.0.1.
     void setPassiveHost(const QByteArray &commaAddress);
+    // In passive mode a transfer command is answered 150 only once its data
+    // connection is made, and, as vsftpd, proftpd and pure-ftpd do, no command
+    // is read while the server waits for it.
+    void setPreliminaryWhenConnected(bool on) { m_preliminaryWhenConnected = on; }
     // Closes the control connection once this many bytes were written to it.
     void setControlDropAfter(qint64 bytes);
     // The next RETR or STOR freezes the server once this many bytes of its
@@ -155,5 +159,7 @@ private:
     bool m_transferRunning = false;
     qint64 m_stallAfter = -1;
     bool m_frozen = false;
+    bool m_preliminaryWhenConnected = false;
+    bool m_awaitingData = false; // reads no command until the data connection comes
     QList<std::function<void()>> m_onThaw;
 };

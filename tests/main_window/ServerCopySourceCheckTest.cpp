@@ -1,0 +1,254 @@
+// A server-to-server copy whose source cannot send the file: the target must
+// keep what it held, keep no empty file it did not hold, show what it holds
+// now, and both sessions must stay usable. Both servers are real; the source
+// (slot 0) runs on a manual clock.
+#include "frmZAVUde.h"
+
+#include "BatchRunner.h"
+#include "EngineTimer.h"
+#include "FtpCommander.h"
+#include "OptionFlags.h"
+#include "PyFtpServer.h"
+#include "RemotePane.h"
+#include "ScriptedFtpServer.h"
+#include "ScriptedPrompts.h"
+#include "ServerCopy.h"
+#include "ServerProfile.h"
+#include "ServerSlot.h"
+#include "ServerSlots.h"
+#include "TestFiles.h"
+
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CopyCheck : ::testing::Test
+{
+    PyFtpServer source;
+    PyFtpServer target;
+    ManualEngineTimer *clock = new ManualEngineTimer; // the window's engine owns it
+    std::unique_ptr<frmZAVUde> window;
+    ScriptedPrompts prompts;
+    QStringList targetSent; // the commands the target's connection sent
+    int targetListings = 0;
+
+    void SetUp() override { SetOptionFlag(OptionFlag::ConfirmOverwrite, false); }
+
+    static bool waitFor(const std::function<bool()> &condition, int timeoutMs = 30000)
+    {
+        return QTest::qWaitFor(condition, timeoutMs);
+    }
+
+    // Both servers up and logged in, the source showing `folder`.
+    bool connectBoth(const QString &folder = QStringLiteral("/"))
+    {
+        if (!source.start() || !target.start())
+            return false;
+        window = std::make_unique<frmZAVUde>(nullptr, std::array<EngineTimer *, 2>{clock, nullptr});
+        window->ShowDual(true);
+        window->show();
+        window->Slots()->UseProfile(0, ServerProfile(source), true);
+        window->Slots()->UseProfile(1, ServerProfile(target), true);
+        if (!waitFor([&] { return ready(0) && ready(1); }))
+            return false;
+        if (folder != QLatin1String("/")) {
+            window->Slot(0)->ChangeFolder(folder);
+            if (!waitFor([&] { return ready(0) && window->Slot(0)->SlotRemotePath() == folder; }))
+                return false;
+        }
+        QObject::connect(window->Slot(1)->FtpCmd(), &FtpCommander::CommandSent, window.get(),
+                         [this](const QString &, const QString &command) { targetSent << command; });
+        QObject::connect(window->Slot(1), &ServerSlot::remoteFolderListed, window.get(), [this] { ++targetListings; });
+        return waitFor([&] { return window->Remote(0)->Model->size() > 0; });
+    }
+
+    bool ready(int slot)
+    {
+        ServerSlot *s = window->Slot(slot);
+        return s->SessionActive() && !s->IsBusy() && !s->SlotRemotePath().isEmpty();
+    }
+
+    // Copies the source's file `name` to the target.
+    bool copy(const QString &name)
+    {
+        RemotePane *pane = window->Remote(0);
+        const int row = pane->Model->findText(name);
+        if (row < 0)
+            return false;
+        pane->RightView->selectionModel()->select(pane->Model->index(row, 0),
+                                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        targetSent.clear();
+        targetListings = 0;
+        return window->Runner()->Copy().CmdToFTP_Click(0);
+    }
+
+    bool bothFree()
+    {
+        return waitFor([&] { return !window->Runner()->Running() && ready(0) && ready(1); });
+    }
+
+    QString lastMessage() const
+    {
+        return prompts.messageTexts().isEmpty() ? QString() : prompts.messageTexts().constLast();
+    }
+};
+
+// The file went from the source after it was listed: the target is never
+// told to store, so a file of that name keeps its bytes.
+TEST_F(CopyCheck, AFileGoneFromTheSourceLeavesTheTargetUntouched)
+{
+    ASSERT_TRUE(source.writeFile(QStringLiteral("f.bin"), PatternBytes(5000)));
+    ASSERT_TRUE(target.writeFile(QStringLiteral("f.bin"), PatternBytes(700)));
+    ASSERT_TRUE(connectBoth());
+    ASSERT_TRUE(QFile::remove(source.rootPath() + QStringLiteral("/f.bin")));
+    prompts.expectMessage(QStringLiteral("\"/f.bin\" was not copied"), PromptButton::Ok);
+    ASSERT_TRUE(copy(QStringLiteral("f.bin")));
+    ASSERT_TRUE(bothFree());
+    EXPECT_EQ(target.readFile(QStringLiteral("f.bin")), PatternBytes(700));
+    EXPECT_TRUE(targetSent.filter(QStringLiteral("STOR")).isEmpty()) << targetSent.join("|").toStdString();
+    EXPECT_TRUE(targetSent.filter(QStringLiteral("PASV")).isEmpty()) << targetSent.join("|").toStdString();
+    ASSERT_EQ(prompts.messageTexts().size(), 1);
+    EXPECT_TRUE(lastMessage().contains(QStringLiteral("Source server: 550"))) << lastMessage().toStdString();
+
+    // A file it still holds goes across as before.
+    ASSERT_TRUE(source.writeFile(QStringLiteral("g.bin"), PatternBytes(9000)));
+    window->Slot(0)->RefreshListing();
+    ASSERT_TRUE(waitFor([&] { return ready(0) && window->Remote(0)->Model->findText(QStringLiteral("g.bin")) >= 0; }));
+    ASSERT_TRUE(copy(QStringLiteral("g.bin")));
+    ASSERT_TRUE(bothFree());
+    EXPECT_EQ(target.readFile(QStringLiteral("g.bin")), PatternBytes(9000));
+    EXPECT_EQ(prompts.messageTexts().size(), 1);
+}
+
+// The source lists and sizes the files of a folder but refuses to send them
+// ("550 Not enough privileges."), after the target was told to store.
+TEST_F(CopyCheck, ASourceRefusingToSendLeavesNoEmptyFileItDidNotFindAndTheTargetIsListedAfresh)
+{
+    source.setFolderRights(QStringLiteral("locked"), QStringLiteral("el"));
+    ASSERT_TRUE(source.makeFolder(QStringLiteral("locked")));
+    ASSERT_TRUE(source.writeFile(QStringLiteral("locked/new.bin"), PatternBytes(5000)));
+    ASSERT_TRUE(source.writeFile(QStringLiteral("locked/held.bin"), PatternBytes(5000)));
+    ASSERT_TRUE(target.writeFile(QStringLiteral("held.bin"), PatternBytes(700)));
+    ASSERT_TRUE(connectBoth(QStringLiteral("/locked")));
+
+    // A name the target did not hold: the empty file its store began is removed.
+    prompts.expectMessage(QStringLiteral("\"/locked/new.bin\" was not copied"), PromptButton::Ok);
+    ASSERT_TRUE(copy(QStringLiteral("new.bin")));
+    ASSERT_TRUE(bothFree());
+    ASSERT_TRUE(waitFor([&] { return targetListings > 0 && ready(1); }));
+    EXPECT_FALSE(target.exists(QStringLiteral("new.bin")));
+    EXPECT_LT(window->Remote(1)->Model->findText(QStringLiteral("new.bin")), 0);
+    EXPECT_FALSE(targetSent.filter(QStringLiteral("STOR")).isEmpty());
+    EXPECT_TRUE(lastMessage().contains(QStringLiteral("Source server: 550"))) << lastMessage().toStdString();
+
+    // A name it held is never removed, and the pane shows what is there now.
+    prompts.expectMessage(QStringLiteral("\"/locked/held.bin\" was not copied"), PromptButton::Ok);
+    ASSERT_TRUE(copy(QStringLiteral("held.bin")));
+    ASSERT_TRUE(bothFree());
+    ASSERT_TRUE(waitFor([&] { return targetListings > 0 && ready(1); }));
+    EXPECT_TRUE(target.exists(QStringLiteral("held.bin")));
+    EXPECT_TRUE(targetSent.filter(QStringLiteral("DELE")).isEmpty()) << targetSent.join("|").toStdString();
+    EXPECT_GE(window->Remote(1)->Model->findText(QStringLiteral("held.bin")), 0);
+    EXPECT_EQ(prompts.messageTexts().size(), 2);
+    EXPECT_TRUE(window->Slot(1)->SessionActive());
+}
+
+using CopyReport = CopyCheck;
+
+// The failure is shown once the reply that told of it has been handled: a
+// reply the source's server sends while the message is open (the idle poll's)
+// is taken, and the session does not end for want of it afterwards.
+TEST_F(CopyReport, WhileACopyFailureIsShownTheSourceTakesItsServersReplies)
+{
+    ASSERT_TRUE(source.writeFile(QStringLiteral("f.bin"), PatternBytes(5000)));
+    ASSERT_TRUE(connectBoth());
+    ASSERT_TRUE(QFile::remove(source.rootPath() + QStringLiteral("/f.bin")));
+    bool polled = false;
+    bool answered = false;
+    QObject::connect(window->Slot(0)->FtpCmd(), &FtpCommander::CommandSent, window.get(),
+                     [&](const QString &, const QString &command) { polled = polled || command == "NOOP"; });
+    QObject::connect(window->Slot(0)->FtpCmd(), &FtpCommander::ServerReplied, window.get(),
+                     [&](const QString &code, const QString &) { answered = answered || (polled && code == "200"); });
+    bool answeredWhileShown = false;
+    prompts
+        .onNext([&] {
+            clock->advance(61000); // idle for a minute: the connection polls its server
+            answeredWhileShown = polled && waitFor([&] { return answered; }, 10000);
+        })
+        .expectMessage(QStringLiteral("\"/f.bin\" was not copied"), PromptButton::Ok);
+    ASSERT_TRUE(copy(QStringLiteral("f.bin")));
+    ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running(); }));
+    EXPECT_TRUE(polled);
+    EXPECT_TRUE(answeredWhileShown);
+    clock->advance(window->Slot(0)->FtpCmd()->CommandTimeout() * 1000 + 2000);
+    EXPECT_TRUE(window->Slot(0)->SessionActive());
+    EXPECT_EQ(prompts.messageTexts().size(), 1);
+}
+
+// Both sides answer as vsftpd does: the source connects to the target only
+// once it has opened the file for RETR, and the target says 150 to STOR only
+// once that connection came, reading no command (no ABOR) until then.
+struct CopyRelease : ::testing::Test
+{
+    ScriptedFtpServer source;
+    ScriptedFtpServer target;
+    std::unique_ptr<frmZAVUde> window;
+    ScriptedPrompts prompts;
+
+    void SetUp() override
+    {
+        SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
+        ASSERT_TRUE(source.listen());
+        ASSERT_TRUE(target.listen());
+        source.setListing("-rw-r--r--   1 ftp ftp  5000 Jan 01  2020 f.bin\r\n");
+        source.setFileData(PatternBytes(5000));
+        target.setPreliminaryWhenConnected(true);
+        window = std::make_unique<frmZAVUde>();
+        window->ShowDual(true);
+        window->show();
+    }
+
+    bool ready(int slot)
+    {
+        ServerSlot *s = window->Slot(slot);
+        return s->SessionActive() && !s->IsBusy() && !s->SlotRemotePath().isEmpty();
+    }
+
+    bool connectBoth()
+    {
+        window->Slots()->UseProfile(0, ServerProfile(source), true);
+        window->Slots()->UseProfile(1, ServerProfile(target), true);
+        return QTest::qWaitFor([&] { return ready(0) && ready(1) && window->Remote(0)->Model->size() > 0; }, 30000);
+    }
+};
+
+// The source refuses RETR after the target was told to store: the target's
+// wait is ended by an empty data connection, not by an ABOR it would not
+// read, and the empty file is removed.
+TEST_F(CopyRelease, ATargetWaitingForTheDataConnectionIsFreedAndKeepsNoEmptyFile)
+{
+    source.on("RETR", "550 Failed to open file.");
+    source.on("ABOR", "225 No transfer to ABOR.");
+    ASSERT_TRUE(connectBoth());
+    prompts.expectMessage(QStringLiteral("\"/f.bin\" was not copied"), PromptButton::Ok);
+    window->Remote(0)->RightView->selectAll();
+    ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Runner()->Running() && ready(1); }, 30000));
+    EXPECT_EQ(target.commandCount("ABOR"), 0);
+    EXPECT_EQ(target.commandCount("STOR /f.bin"), 1);
+    EXPECT_EQ(target.commandCount("DELE /f.bin"), 1);
+    EXPECT_TRUE(window->Slot(1)->SessionActive());
+    ASSERT_EQ(prompts.messageTexts().size(), 1);
+    EXPECT_TRUE(prompts.messageTexts().constFirst().contains(QStringLiteral("Source server: 550 Failed to open file.")))
+        << prompts.messageTexts().constFirst().toStdString();
+    // The session is in step: the next command gets its own reply.
+    const int listings = target.commandCount("LIST");
+    window->Slot(1)->RefreshListing();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return target.commandCount("LIST") > listings && ready(1); }, 30000));
+}
+
+} // namespace
