@@ -14,6 +14,7 @@ void RemoteCounterparts::EnterFolder(const QString &secondFolder)
 {
     m_files.clear();
     m_folders.clear();
+    m_folder = secondFolder;
     m_items = m_listings.Find(secondFolder);
     if (!m_items)
         return;
@@ -26,7 +27,14 @@ void RemoteCounterparts::EnterFolder(const QString &secondFolder)
     }
 }
 
-bool RemoteCounterparts::HasFolder(const QString &name) const { return m_folders.contains(name.toCaseFolded()); }
+bool RemoteCounterparts::HasFolder(const QString &name) const
+{
+    if (m_folders.contains(name.toCaseFolded()))
+        return true;
+    // Servers leave dot folders out of a plain listing; one the walk entered by its name is there all the same.
+    const QString path = Join(m_folder, name);
+    return m_listings.Find(path) || m_listings.IsUnknown(path);
+}
 
 Counterpart RemoteCounterparts::File(const QString &name, qint64 firstModifiedSecs) const
 {

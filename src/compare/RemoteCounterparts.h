@@ -8,7 +8,8 @@
 
 // An FTP second location read from the listings its walk kept: names match
 // without regard to letter case, a folder only a folder and a file only a file;
-// the first entry in listing order wins.
+// the first entry in listing order wins. A folder the walk entered is there,
+// listed by its parent or not.
 class RemoteCounterparts final : public CounterpartSide
 {
 public:
@@ -26,6 +27,7 @@ public:
 private:
     const RemoteFolderListings &m_listings;
     CompareRules::TimeTexts &m_times;
+    QString m_folder; // the second folder entered
     const QList<FtpFileItem> *m_items = nullptr;
     QHash<QString, qsizetype> m_files;   // folded name -> first file entry
     QHash<QString, qsizetype> m_folders; // folded name -> first folder entry

@@ -355,3 +355,34 @@ TEST_F(FtpCompareFaultTest, AnUnreadableListingDateIsATimeDifferenceShownAsWritt
     EXPECT_EQ(VectorSink::Remarks(*row), "FileTime changed");
     EXPECT_TRUE(row->ToolTip.endsWith(" Vs. Xyz 99 99:99")) << row->ToolTip.toStdString();
 }
+
+// As vsftpd does: the parent's plain listing leaves the dot folder out, but the
+// folder is there when asked for by name. A folder whose files were found is
+// not "Missing"; one the server refuses to enter is, and so are its files.
+TEST_F(FtpCompareFaultTest, ADotFolderLeftOutOfItsParentsListingIsFoundByName)
+{
+    ScriptedFtpServer server;
+    ASSERT_TRUE(server.listen());
+    QString current = "/";
+    server.on("CWD", [&](const QByteArray &argument) {
+        const QString path = QString::fromUtf8(argument);
+        if (path != "/" && path != "/.hidden_dir")
+            return ScriptedFtpServer::Reply{{"550 Failed to change directory.\r\n", 0}};
+        current = path;
+        server.setListing(path == "/" ? "-rw-r--r-- 1 u g 3 Jan 01 2020 top.txt\r\n"
+                                      : "-rw-r--r-- 1 u g 6 Jan 01 2020 inside.txt\r\n");
+        return ScriptedFtpServer::Reply{{"250 Directory successfully changed.\r\n", 0}};
+    });
+    server.on("PWD", [&](const QByteArray &) {
+        return ScriptedFtpServer::Reply{{"257 \"" + current.toUtf8() + "\" is the current directory\r\n", 0}};
+    });
+    putFile(localDir.path() + "/top.txt", "abc", 1600000000);
+    putFile(localDir.path() + "/.hidden_dir/inside.txt", "inside", 1600000000);
+    putFile(localDir.path() + "/gone/lost.txt", "lost", 1600000000);
+    ASSERT_TRUE(run(local(localDir.path()), ftp(locationOf(server, "/"))));
+    EXPECT_EQ(ended->count(), 1);
+    EXPECT_EQ(remarks(".hidden_dir"), "OK");
+    EXPECT_EQ(remarks("inside.txt"), "FileTime changed");
+    EXPECT_EQ(remarks("gone"), "Missing");
+    EXPECT_EQ(remarks("lost.txt"), "Missing");
+}
