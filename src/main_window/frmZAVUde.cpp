@@ -33,6 +33,7 @@
 #include "Prompts.h"
 #include "RemotePane.h"
 #include "ServerSlot.h"
+#include "SplitterShares.h"
 #include "UserCommandList.h"
 #include "frmConfigure.h"
 #include "modSysTrayEx.h"
@@ -484,15 +485,9 @@ void frmZAVUde::ShowDual(bool shown)
     splServer[1]->setVisible(shown);
     if (opening) {
         // Left to itself the splitter gives the pane whatever width it kept
-        // for it, a stored narrow one included: both servers share the room.
-        const QList<int> sizes = splRemote->sizes();
-        int total = 0;
-        for (int size : sizes)
-            total += size;
-        if (total > 0)
-            splRemote->setSizes({total - total / 2, total / 2});
-        else
-            splRemote->setSizes({1, 1});
+        // for it, a stored narrow one included: both servers share the room,
+        // also once the window has grown.
+        SetSplitterShares(splRemote, {1, 1});
     }
     m_remote[1]->setVisible(shown);
     m_logs[1]->Widget()->setVisible(shown);
@@ -598,7 +593,9 @@ void frmZAVUde::buildTrayMenu()
 
 void frmZAVUde::restoreFromTray()
 {
-    showNormal();
+    // Back as it was before it was hidden or minimised: a maximised window stays maximised.
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
     raise();
     activateWindow();
 }

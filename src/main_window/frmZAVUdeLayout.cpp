@@ -10,6 +10,7 @@
 #include "ModListView.h"
 #include "OptionFlags.h"
 #include "RemotePane.h"
+#include "SplitterShares.h"
 
 #include <QCoreApplication>
 #include <QHeaderView>
@@ -59,7 +60,12 @@ void frmZAVUde::restoreLayout()
             for (int i = 0; i < 2; ++i)
                 m_logs[static_cast<size_t>(i)]->RestoreProperties(
                     ui.value(QStringLiteral("FtpLogger") + QString::number(i)).toByteArray());
-            ShowDual(ui.value(QStringLiteral("Dual")).toBool());
+            const bool dual = ui.value(QStringLiteral("Dual")).toBool();
+            ShowDual(dual);
+            // The two servers as the user left them, in proportion: the window
+            // may still grow (maximised) after it is shown.
+            if (dual)
+                SetSplitterShares(splRemote, StoredSplitterSizes(ui.value(QStringLiteral("SplitRemote")).toByteArray()));
         }
         const QList<QTreeView *> lists = {m_local->LeftView, m_remote[0]->RightView, m_remote[1]->RightView,
                                          m_jobs->LVJob};

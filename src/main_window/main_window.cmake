@@ -3,6 +3,7 @@ if(TARGET ftpqor_ftp_engine)
   ftpqor_library(ftpqor_main_window
     SOURCES
       ColumnWidthKeeper.cpp ColumnWidthKeeper.h
+      SplitterShares.cpp SplitterShares.h
       LetterIcon.cpp LetterIcon.h
       LogPanes.cpp LogPanes.h
       frmZAVUde.cpp frmZAVUde.h

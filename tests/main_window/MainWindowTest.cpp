@@ -462,35 +462,6 @@ TEST(MainWindow, TheWindowShowsTheProgramsIcon)
     EXPECT_FALSE(ProgramIcon().pixmap(16).isNull());
 }
 
-TEST(MainWindow, ColumnWidthsComeBackAtTheSizeTheyWereLeft)
-{
-    frmZAVUde::OpenSettingsStore()->remove("LV");
-    {
-        frmZAVUde window;
-        window.ShowDual(false);
-        window.resize(1100, 700);
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-        QTreeView *local = window.Local()->LeftView;
-        local->setColumnWidth(0, local->viewport()->width() / 2);
-        for (int column = 1; column < 4; ++column)
-            local->setColumnWidth(column, local->viewport()->width() / 8);
-        EXPECT_TRUE(window.close());
-    }
-    frmZAVUde again;
-    again.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
-    // Stored as fractions of the list: restored against the list's real width, not its size before showing.
-    QTreeView *local = again.Local()->LeftView;
-    EXPECT_NEAR(local->columnWidth(0), local->width() / 2, 8);
-
-    // The second server's list was never shown: what it had before showing is not its layout.
-    again.ShowDual(true);
-    QTreeView *second = again.Remote(1)->RightView;
-    ASSERT_TRUE(waitUntil([&] { return second->width() > 200; }));
-    EXPECT_LT(second->columnWidth(0), second->width() / 2);
-}
-
 TEST(MainWindow, TheLocalPopUpShowsItsOwnItemsAndTheMenuBarAddsHistoryAndDrives)
 {
     frmZAVUde window;
@@ -535,93 +506,6 @@ TEST(MainWindow, TheLocalPopUpShowsItsOwnItemsAndTheMenuBarAddsHistoryAndDrives)
               QStringList({"Add Current Folder", "Remove Current Folder", window.Local()->CurrentPath()}));
     window.mnuList->actions().at(1)->trigger();
     EXPECT_EQ(menuTexts(window.mnuList).last(), "<Not Available>");
-}
-
-TEST(MainWindow, DraggingBesideTheArrowButtonsSizesThePanesAndBothServersShareTheRoom)
-{
-    frmZAVUde::OpenSettingsStore()->remove("UI");
-    frmZAVUde window;
-    window.ShowDual(false);
-    window.resize(1200, 700);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    auto *panes = window.findChild<QSplitter *>("splPanes");
-    auto *strip = window.findChild<QWidget *>("TransferButtons");
-    ASSERT_NE(panes, nullptr);
-    ASSERT_NE(strip, nullptr);
-    const int stripWidth = strip->width();
-    const int localWidth = window.Local()->width();
-    EXPECT_LT(stripWidth, 60);
-
-    // The handle between the local list and the buttons, dragged as a user does.
-    auto drag = [&](int by) {
-        QWidget *handle = panes->handle(1);
-        const QPoint from = handle->mapToGlobal(handle->rect().center());
-        auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
-            QMouseEvent event(type, handle->mapFromGlobal(at), at, Qt::LeftButton, held, Qt::NoModifier);
-            QApplication::sendEvent(handle, &event);
-        };
-        send(QEvent::MouseButtonPress, from, Qt::LeftButton);
-        send(QEvent::MouseMove, from + QPoint(by / 2, 0), Qt::LeftButton);
-        send(QEvent::MouseMove, from + QPoint(by, 0), Qt::LeftButton);
-        send(QEvent::MouseButtonRelease, from + QPoint(by, 0), Qt::NoButton);
-    };
-    const int remoteWidth = window.Remote(0)->width();
-    drag(-150);
-    EXPECT_EQ(strip->width(), stripWidth);
-    EXPECT_NEAR(window.Local()->width(), localWidth - 150, 2);
-    EXPECT_NEAR(window.Remote(0)->width(), remoteWidth + 150, 2);
-    drag(100);
-    EXPECT_EQ(strip->width(), stripWidth);
-    EXPECT_NEAR(window.Local()->width(), localWidth - 50, 2);
-    EXPECT_TRUE(window.close()); // stored with one server shown
-
-    // The second server opens as wide as the first, each time it is shown.
-    frmZAVUde again;
-    again.resize(1200, 700);
-    again.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
-    for (int round = 0; round < 2; ++round) {
-        SCOPED_TRACE(round);
-        again.ShowDual(true);
-        QTest::qWait(20);
-        EXPECT_GT(again.Remote(1)->width(), 200);
-        EXPECT_NEAR(again.Remote(1)->width(), again.Remote(0)->width(), 1);
-        EXPECT_EQ(again.findChild<QWidget *>("TransferButtons")->width(), stripWidth);
-        again.ShowDual(false);
-    }
-    again.close();
-    frmZAVUde::OpenSettingsStore()->remove("UI");
-}
-
-TEST(MainWindow, StoredColumnWidthsWiderThanTheListAreNarrowedToIt)
-{
-    {
-        const std::unique_ptr<QSettings> settings = frmZAVUde::OpenSettingsStore();
-        // The second server's list stored while its pane was far too narrow: four columns each half the list.
-        settings->setValue("LV", "|0.4;0.2;0.2;0.1|0.5;0.5;0.5;0.5|");
-        settings->setValue("UI", QVariantMap{{"Dual", true}});
-    }
-    frmZAVUde window;
-    window.resize(1200, 700);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    QTreeView *second = window.Remote(1)->RightView;
-    ASSERT_TRUE(waitUntil([&] { return second->width() > 200; }));
-    QTest::qWait(20);
-    int total = 0;
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_GT(second->columnWidth(i), second->viewport()->width() / 8) << i;
-        total += second->columnWidth(i);
-    }
-    EXPECT_LE(total, second->viewport()->width()); // "Modified" is in view
-    EXPECT_NEAR(second->columnWidth(0), second->columnWidth(2), 2);
-    // A set that fits is used as stored.
-    QTreeView *first = window.Remote(0)->RightView;
-    EXPECT_NEAR(first->columnWidth(1), first->width() * 0.2, 2);
-    window.close();
-    frmZAVUde::OpenSettingsStore()->remove("LV");
-    frmZAVUde::OpenSettingsStore()->remove("UI");
 }
 
 TEST(MainWindow, ALongStateTextLeavesThePanesWhereTheyAre)
