@@ -463,6 +463,13 @@ void ServerSlot::FtpCmd_JobDone()
         const auto failed = [noReply](const QString &text) {
             return noReply ? text + tr(": no reply from the server") : text;
         };
+        // Whoever started the listing (this pane, or a batch walking folders
+        // through this connection), its busy bar ends with it.
+        if (act == FtpCommander::ActList) {
+            m_listingBytes = 0;
+            if (m_pane)
+                m_pane->ShowListingProgress(-1);
+        }
         for (const JobDoneFilter &filter : m_jobDoneFilters) {
             if (!filter(success, act))
                 continue;
@@ -520,8 +527,6 @@ void ServerSlot::FtpCmd_JobDone()
             }
             break;
         case FtpCommander::ActList:
-            if (m_pane)
-                m_pane->ShowListingProgress(-1);
             if (success) {
                 LoadRemoteFolders(m_engine->getListData(), true);
             } else if (m_pane) {

@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QItemSelectionModel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -180,6 +181,34 @@ TEST_P(BatchWindow, DownloadsAWalkedTreeIntoAnEmptyFolderAndDeletesInOrder)
     EXPECT_EQ(removals, QStringList({"DELE /a/b/c.txt", "RMD /a/b", "RMD /a"}));
     EXPECT_FALSE(server.exists("a"));
     EXPECT_TRUE(prompts.allUsed());
+}
+
+// The walk lists folders through the pane's connection; when the pane comes
+// back to its folder from the listing cache, nothing of the walk's listing
+// stays on the idle connection's status line.
+TEST_P(BatchWindow, AWalkedDownloadLeavesNoBusyBarBehind)
+{
+    const bool cacheWasOn = IsOptionOn(OptionFlag::UseListingCache);
+    SetOptionFlag(OptionFlag::UseListingCache, true);
+    ASSERT_TRUE(server.writeFile("t/a.txt", PatternBytes(5000)));
+    ASSERT_TRUE(server.writeFile("t/s/b.txt", PatternBytes(17)));
+    ASSERT_TRUE(connect(0, server));
+    ASSERT_TRUE(window->Local()->LoadLocalFolders(dir.path()));
+    RemotePane *pane = window->Remote(0);
+    EXPECT_TRUE(pane->Progress->isHidden());
+
+    bool barShown = false;
+    QObject::connect(window->Slot(0)->FtpCmd(), &FtpCommander::DataPacket, pane,
+                     [&] { barShown = barShown || !pane->Progress->isHidden(); });
+    selectRemote({"t"});
+    WhenModal<frmFileConfirm>(runNow);
+    window->Batch()->HandleFileDownloads(0, true, false, false);
+    ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running() && !window->Slot(0)->IsBusy(); }));
+    EXPECT_EQ(treeOf(dir.path()), QStringList({"t/a.txt", "t/s/b.txt"}));
+    EXPECT_EQ(window->Slot(0)->SlotRemotePath(), "/");
+    EXPECT_TRUE(barShown); // the walk's listings were shown coming
+    EXPECT_TRUE(pane->Progress->isHidden());
+    SetOptionFlag(OptionFlag::UseListingCache, cacheWasOn);
 }
 
 TEST_P(BatchWindow, CloseLetsTheBatchFinishAndClosingTheWindowEndsItQuietly)
