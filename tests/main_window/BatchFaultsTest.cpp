@@ -121,6 +121,9 @@ TEST_F(FaultWindow, ADropDuringTheThirdDownloadEndsTheBatchOnce)
 
 // The progress display closed, the batch goes on; another transfer asked for
 // meanwhile is refused with a message, not only on the state line the batch rewrites.
+// "Close" is enabled before RETR goes out: the server must have stopped in
+// the file before it is asked to go on, or it stops later for good and the
+// batch ends only at its transfer time-out.
 TEST_F(FaultWindow, ATransferAskedForWhileABatchRunsInTheBackgroundSaysTheServerIsBusy)
 {
     server.setListing(line("-", 100000, "big.bin"));
@@ -135,6 +138,8 @@ TEST_F(FaultWindow, ATransferAskedForWhileABatchRunsInTheBackgroundSaysTheServer
     });
     window->Batch()->HandleFileDownloads(0, true, false, false);
     ASSERT_TRUE(window->Runner()->Running());
+    ASSERT_TRUE(waitFor([&] { return server.isFrozen(); }));
+    ASSERT_TRUE(window->Runner()->Running());
     ASSERT_TRUE(WriteFileBytes(dir.filePath("up.txt"), "up"));
     prompts.expectMessage(BatchTransfers::kBusyText, PromptButton::Ok)
         .expectMessage(BatchTransfers::kBusyText, PromptButton::Ok);
@@ -146,6 +151,7 @@ TEST_F(FaultWindow, ATransferAskedForWhileABatchRunsInTheBackgroundSaysTheServer
     server.thaw();
     ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running(); }));
     EXPECT_EQ(prompts.messageTexts().size(), 2);
+    EXPECT_EQ(ReadFileBytes(dir.filePath("big.bin")), PatternBytes(100000));
 }
 
 TEST_F(FaultWindow, ADropDuringFolderCreationEndsTheBatchOnce)

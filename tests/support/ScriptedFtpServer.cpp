@@ -3,6 +3,8 @@
 #include <QHostAddress>
 #include <QTimer>
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <utility>
 
@@ -97,8 +99,11 @@ void ScriptedFtpServer::unlessFrozen(std::function<void()> action)
 
 void ScriptedFtpServer::thaw()
 {
-    if (!m_frozen)
+    if (!m_frozen) {
+        // The stop this was meant to end may still come, and then lasts for good.
+        ADD_FAILURE() << "thaw() before the server stopped";
         return;
+    }
     m_frozen = false;
     const QList<std::function<void()>> pending = std::exchange(m_onThaw, {});
     for (const std::function<void()> &action : pending)

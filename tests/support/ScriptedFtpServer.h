@@ -81,7 +81,8 @@ public:
     void setStallAfter(qint64 bytes);
     bool isFrozen() const { return m_frozen; }
     // The server goes on: the rest of the data, the transfer's final reply,
-    // then the replies to the commands that came meanwhile.
+    // then the replies to the commands that came meanwhile. Only a frozen
+    // server can go on: called earlier, it fails the test.
     void thaw();
 
     // What happened.
