@@ -7,7 +7,6 @@
 #include "TextCodec.h"
 
 #include <QMenu>
-#include <QMenu>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
