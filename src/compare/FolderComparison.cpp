@@ -178,14 +178,24 @@ QList<FolderComparison::UnlistedFolder> FolderComparison::UnlistedFolders() cons
     return folders;
 }
 
-QString FolderComparison::UnlistedFoldersLine() const
+QStringList FolderComparison::unlistedFolderNames() const
 {
     const bool oneHost = OneHost();
     QStringList names;
     for (const UnlistedFolder &folder : UnlistedFolders())
         names << (oneHost ? folder.Path + QStringLiteral(" (Location ") + QString::number(folder.Side + 1) + QLatin1Char(')')
                           : folder.Path);
-    return RemoteFolderWalk::UnlistedFoldersNamed(names);
+    return names;
+}
+
+QString FolderComparison::UnlistedFoldersLine() const
+{
+    return RemoteFolderWalk::UnlistedFoldersNamed(unlistedFolderNames());
+}
+
+QString FolderComparison::UnlistedFoldersList() const
+{
+    return RemoteFolderWalk::UnlistedFoldersListed(unlistedFolderNames());
 }
 
 bool FolderComparison::OneHost() const

@@ -66,6 +66,8 @@ public:
     QList<UnlistedFolder> UnlistedFolders() const;
     // "N folders could not be listed: " and the first few of them; empty for none.
     QString UnlistedFoldersLine() const;
+    // The same count and every one of them, a line each; empty for none.
+    QString UnlistedFoldersList() const;
     // Both locations are on one host (both local, or both on one FTP server host), so a
     // path or a failure alone does not tell which of them it concerns.
     bool OneHost() const;
@@ -83,6 +85,7 @@ signals:
     void finished(const QString &failedServer, const QString &failure);
 
 private:
+    QStringList unlistedFolderNames() const;
     void walkFinished(int side, FtpSideWalk::End end);
     void startSlices();
     void slice();

@@ -58,7 +58,7 @@ frmCompare::frmCompare(MainWindowServices &mainWindow, JobIntake *intake, QWidge
     run.HasPicture = [this](const QString &key) { return GetImageListPicture(m_main, key); };
 
     connect(m_comparison, &FolderComparison::status, this, [this](const QString &text) { setPanel(0, text); });
-    connect(m_comparison, &FolderComparison::engineError, this, &frmCompare::showError);
+    connect(m_comparison, &FolderComparison::engineError, this, [this](const QString &text) { showError(text); });
     connect(m_comparison, &FolderComparison::countsChanged, this, &frmCompare::UpdateItemCount);
     connect(m_comparison, &FolderComparison::rowLimitReached, this, [this] { m_rowLimitHit = true; });
     connect(m_comparison, &FolderComparison::finished, this, &frmCompare::StopComparison);
@@ -192,11 +192,11 @@ void frmCompare::buildControls()
     resize(900, 600);
 }
 
-void frmCompare::showError(const QString &text)
+void frmCompare::showError(const QString &text, const QString &toolTip)
 {
     Image1->setPixmap(m_main.ImageList1().Picture(QStringLiteral("exl")).pixmap(16, 16));
     lblErr->setText(text);
-    lblErr->setToolTip(text);
+    lblErr->setToolTip(toolTip.isEmpty() ? text : toolTip);
     PicErr->show();
 }
 
@@ -371,7 +371,7 @@ void frmCompare::StopComparison(const QString &failedServer, const QString &fail
                                         : QStringLiteral("Comparison stopped. ") + count + QLatin1Char('.'));
             // The count alone leaves the user to search error.log: the error line names them.
             if (!unlisted.isEmpty())
-                showError(m_comparison->UnlistedFoldersLine() + QLatin1Char('.'));
+                showError(m_comparison->UnlistedFoldersLine() + QLatin1Char('.'), m_comparison->UnlistedFoldersList());
         }
         PlayAlertSound(AlertSound::ComparisonDone);
         if (m_rowLimitHit) {

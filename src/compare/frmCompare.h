@@ -106,7 +106,8 @@ private:
     void buildMenu();
     void setPanel(int panel, const QString &text);
     // Shows the error line with `text`.
-    void showError(const QString &text);
+    // `toolTip`: the whole of what `text` cuts short; the text itself when empty.
+    void showError(const QString &text, const QString &toolTip = QString());
     void StopComparison(const QString &failedServer, const QString &failure);
     void LV_ItemClick(const QModelIndex &index);
     CompareLocation locationOf(int side) const;

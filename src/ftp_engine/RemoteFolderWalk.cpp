@@ -74,6 +74,13 @@ QString RemoteFolderWalk::UnlistedFoldersNamed(const QStringList &names, qsizety
     return text;
 }
 
+QString RemoteFolderWalk::UnlistedFoldersListed(const QStringList &names)
+{
+    if (names.isEmpty())
+        return {};
+    return UnlistedFoldersText(names.size()) + QStringLiteral(":\n") + names.join(QLatin1Char('\n'));
+}
+
 QString RemoteFolderWalk::LoginFailureText() const
 {
     const QString said = m_lastMessage.trimmed();
@@ -160,6 +167,8 @@ void RemoteFolderWalk::FolderRefused(const QString &, const QString &) {}
 
 void RemoteFolderWalk::FolderUnlisted(const QString &) {}
 
+void RemoteFolderWalk::FolderNotEntered(const QString &) {}
+
 QString RemoteFolderWalk::cacheKey(const QString &path) const { return ComposeRemotePath(m_cacheServer, path); }
 
 void RemoteFolderWalk::onJobDone()
@@ -188,10 +197,14 @@ void RemoteFolderWalk::onJobDone()
             m_engine->FTP_CHG_DIR(m_current);
             break;
         case FtpCommander::ActChangeDir:
-            if (ok)
+            if (ok) {
                 enteredFolder();
-            else
-                scheduleNext();
+            } else {
+                const quint64 run = m_run;
+                FolderNotEntered(m_current);
+                if (IsCurrentRun(run))
+                    scheduleNext();
+            }
             break;
         case FtpCommander::ActList:
             if (ok)

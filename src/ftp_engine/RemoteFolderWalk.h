@@ -23,7 +23,7 @@
 //
 // A folder entered whose listing then fails is no empty folder: it is logged
 // and kept in UnlistedFolders(), so the user of the walk can say so and judge
-// nothing by it. A folder that cannot be entered is skipped.
+// nothing by it. A folder that cannot be entered is skipped (FolderNotEntered).
 //
 // Names from a listing are untrusted: one that could leave its folder, or a
 // path holding CR, LF or NUL or longer than 4096 bytes, is never queued.
@@ -56,6 +56,8 @@ public:
     // That text, ": " and the first `shown` of `names`, then " and N more"; empty for none.
     static QString UnlistedFoldersNamed(const QStringList &names, qsizetype shown = kNamedUnlisted);
     static constexpr qsizetype kNamedUnlisted = 3;
+    // That text, ":" and every one of `names`, a line each (a tool tip's whole list); empty for none.
+    static QString UnlistedFoldersListed(const QStringList &names);
 
     // The folders of this walk that were entered but whose listing failed, in walk order.
     const QStringList &UnlistedFolders() const { return m_unlisted; }
@@ -102,6 +104,8 @@ protected:
     virtual void FolderRefused(const QString &path, const QString &reason);
     // A folder was entered but its listing failed (already logged and kept).
     virtual void FolderUnlisted(const QString &path);
+    // A folder could not be entered; the walk goes on with the next one.
+    virtual void FolderNotEntered(const QString &path);
     // A folder's listing, parsed; the hook may end the walk.
     virtual void FolderListed(const QString &path, const QList<FtpFileItem> &items, bool emptyListing) = 0;
     virtual void WalkEnded(WalkEnd end) = 0;

@@ -89,6 +89,7 @@ bool SearchWalk::Start(const SearchCriteria &criteria)
         if (!folder.trimmed().isEmpty())
             queue.Add(folder.trimmed());
     }
+    m_startFolders = queue.Paths();
     QString startupPath;
     if (criteria.SearchRoot)
         startupPath = QStringLiteral("/");
@@ -97,6 +98,9 @@ bool SearchWalk::Start(const SearchCriteria &criteria)
     else
         return false;
 
+    if (criteria.SearchRoot)
+        m_startFolders.prepend(startupPath);
+    m_startsUnlisted.clear();
     m_criteria = criteria;
     m_patterns.emplace(criteria.FilePatterns);
     m_stats = {};
@@ -134,6 +138,18 @@ bool SearchWalk::LoggedIn(bool ok)
 bool SearchWalk::StopNow(long act) { return m_stopRequested && act == FtpCommander::ActChangeDir; }
 
 void SearchWalk::FolderEntered(const QString &path) { m_sink.SearchStatus(QStringLiteral("Searching: ") + path); }
+
+void SearchWalk::FolderUnlisted(const QString &path)
+{
+    if (m_startFolders.contains(path) && !m_startsUnlisted.contains(path))
+        m_startsUnlisted.append(path);
+}
+
+void SearchWalk::FolderNotEntered(const QString &path)
+{
+    if (m_startFolders.contains(path) && !m_startsUnlisted.contains(path))
+        m_startsUnlisted.append(path);
+}
 
 void SearchWalk::FolderRefused(const QString &path, const QString &reason) { m_sink.SearchFolderRefused(path, reason); }
 

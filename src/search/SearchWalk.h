@@ -62,6 +62,9 @@ public:
     bool LoggedInOnce() const { return m_loggedIn; }
     QString LoginFailure() const { return LoginFailureText(); }
     bool SessionActive() const;
+    // The start folders (the root, the special folders) of the last search
+    // that were not listed: not entered, or entered and their listing failed.
+    const QStringList &StartFoldersUnlisted() const { return m_startsUnlisted; }
     const SearchStatistics &Statistics() const { return m_stats; }
     qint64 ElapsedSeconds() const { return m_elapsed; }
 
@@ -82,6 +85,8 @@ protected:
     void FolderEntered(const QString &path) override;
     void FolderRefused(const QString &path, const QString &reason) override;
     void FolderListed(const QString &path, const QList<FtpFileItem> &items, bool emptyListing) override;
+    void FolderUnlisted(const QString &path) override;
+    void FolderNotEntered(const QString &path) override;
     void WalkEnded(WalkEnd end) override;
 
 private:
@@ -93,6 +98,8 @@ private:
     std::optional<WildcardPatternList> m_patterns;
     SearchStatistics m_stats;
     qint64 m_elapsed = 0;
+    QStringList m_startFolders;
+    QStringList m_startsUnlisted;
     bool m_stopRequested = false;
     bool m_loggedIn = false;
 };

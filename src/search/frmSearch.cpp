@@ -654,6 +654,7 @@ void frmSearch::CmdSearch_Click()
         m_model->clear();
         m_rowNumber = 0;
         Label7->clear();
+        Label7->setToolTip(QString());
         Image2->setVisible(false);
         if (!ChkRoot->isChecked() && txtSPF->toPlainText().trimmed().isEmpty()) {
             ShowMessage(this, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(),
@@ -818,9 +819,8 @@ void frmSearch::SearchFinished(SearchEnd end, bool sessionWasActive, const Searc
                             + QStringLiteral(" . Currently ideal.."));
             if (Label7->text().isEmpty())
                 SearchError(m_walk->LoginFailure());
-        } else if (const QString unlisted = RemoteFolderWalk::UnlistedFoldersText(m_walk->UnlistedFolders().size());
-                   !unlisted.isEmpty()) {
-            setPanel(0, QStringLiteral("Search stopped. ") + unlisted + QLatin1Char('.'));
+        } else if (end != SearchEnd::Closed) {
+            showUnlistedFolders(end);
         }
         if (end == SearchEnd::HitLimit)
             ShowMessage(this, PromptIcon::None, PromptButtons::Ok, AppTitle(),
@@ -830,7 +830,7 @@ void frmSearch::SearchFinished(SearchEnd end, bool sessionWasActive, const Searc
             PlayAlertSound(AlertSound::SearchComplete);
             const QString server = txtSvr->text().trimmed();
             int kind = 2;
-            const QString unlisted = RemoteFolderWalk::UnlistedFoldersText(m_walk->UnlistedFolders().size());
+            const QString unlisted = RemoteFolderWalk::UnlistedFoldersText(unlistedFolders().size());
             const QString unlistedNote = unlisted.isEmpty() ? QString() : QStringLiteral(". ") + unlisted + QLatin1Char('.');
             if (sessionWasActive && stats.MatchedFiles > 0) {
                 kind = 1;
@@ -849,6 +849,47 @@ void frmSearch::SearchFinished(SearchEnd end, bool sessionWasActive, const Searc
         ChkSave->setChecked(false);
         m_reportPath.clear();
     });
+}
+
+QStringList frmSearch::unlistedFolders() const
+{
+    // Start folders not entered are in no list of the walk's; those entered are.
+    QStringList folders = m_walk->StartFoldersUnlisted();
+    for (const QString &folder : m_walk->UnlistedFolders()) {
+        if (!folders.contains(folder))
+            folders.append(folder);
+    }
+    return folders;
+}
+
+// The count in the status bar, the first few names on the error line, all of them in its tool tip.
+void frmSearch::showUnlistedFolders(SearchEnd end)
+{
+    const QStringList folders = unlistedFolders();
+    if (folders.isEmpty())
+        return;
+    const QString count = RemoteFolderWalk::UnlistedFoldersText(folders.size()) + QLatin1Char('.');
+    if (end == SearchEnd::Stopped)
+        setPanel(0, QStringLiteral("Search stopped. ") + count);
+    else if (end == SearchEnd::QueueDone)
+        setPanel(0, QStringLiteral("Search complete. ") + count);
+    else
+        setPanel(0, count);
+    QStringList lines;
+    if (!Label7->text().isEmpty())
+        lines << Label7->text(); // why the session ended stays in sight
+    const QStringList starts = m_walk->StartFoldersUnlisted();
+    if (starts.size() == 1)
+        lines << QStringLiteral("The start folder ") + starts.first() + QStringLiteral(" could not be listed.");
+    else if (starts.size() > 1)
+        lines << QStringLiteral("The start folders ") + starts.join(QStringLiteral(", "))
+                     + QStringLiteral(" could not be listed.");
+    const QStringList others = folders.mid(starts.size());
+    if (!others.isEmpty())
+        lines << RemoteFolderWalk::UnlistedFoldersNamed(others) + QLatin1Char('.');
+    Label7->setText(lines.join(QLatin1Char('\n')));
+    Label7->setToolTip(RemoteFolderWalk::UnlistedFoldersListed(folders));
+    Image2->setVisible(true);
 }
 
 void frmSearch::showContextMenu()

@@ -123,6 +123,9 @@ private:
     void SearchHits(std::vector<SearchHit> &hits) override;
     void SearchStatisticsChanged(const SearchStatistics &stats) override;
     void SearchFinished(SearchEnd end, bool sessionWasActive, const SearchStatistics &stats) override;
+    // The folders of the last search that could not be listed, start folders first.
+    QStringList unlistedFolders() const;
+    void showUnlistedFolders(SearchEnd end);
 
     void buildControls();
     void buildMenus();

@@ -548,11 +548,81 @@ TEST_F(SearchWindowTest, AFolderThatCannotBeListedIsCountedNotTakenForEmpty)
     ASSERT_TRUE(waitIdle());
     ASSERT_EQ(form->Model()->size(), 1);
     EXPECT_EQ(form->Model()->row(0).Text, "seen.iso");
-    EXPECT_EQ(form->PanelText(0), "Search stopped. 1 folder could not be listed.");
+    // The search ran to its end: nobody stopped it.
+    EXPECT_EQ(form->PanelText(0), "Search complete. 1 folder could not be listed.");
     ASSERT_FALSE(window.notices.isEmpty());
     EXPECT_EQ(window.notices.last(),
               QString("1|Search is complete !|1 matching file found on 127.0.0.1. 1 folder could not be listed."));
     EXPECT_EQ(form->Walk().UnlistedFolders(), QStringList{"/locked"});
+    EXPECT_EQ(form->Label7->text(), "1 folder could not be listed: /locked.");
+    EXPECT_TRUE(form->Image2->isVisibleTo(form));
+}
+
+// The error line names the first few folders and counts the rest, its tool tip
+// holds them all; a start folder that could not be listed is said to be one.
+TEST_F(SearchWindowTest, FoldersThatCannotBeListedAreNamedAndAStartFolderIsSaidToBeOne)
+{
+    PyFtpServer server;
+    QStringList locked;
+    for (int i = 1; i <= 5; ++i) {
+        const QString name = QString("locked%1").arg(i);
+        ASSERT_TRUE(server.writeFile(name + "/hidden.iso", "2"));
+        server.setFolderRights(name, "eradfmwMT"); // entered, never listed
+        locked << "/" + name;
+    }
+    ASSERT_TRUE(server.writeFile("open/seen.iso", "1"));
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    fillServer(server);
+    form->CmdSearch_Click();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(form->PanelText(0), "Search complete. 5 folders could not be listed.");
+    const QString line = form->Label7->text();
+    EXPECT_TRUE(line.startsWith("5 folders could not be listed: /locked")) << line.toStdString();
+    EXPECT_TRUE(line.endsWith(" and 2 more.")) << line.toStdString();
+    EXPECT_EQ(line.count(", "), 2) << line.toStdString();
+    const QStringList tip = form->Label7->toolTip().split('\n');
+    ASSERT_EQ(tip.size(), 6) << form->Label7->toolTip().toStdString();
+    EXPECT_EQ(tip.first(), "5 folders could not be listed:");
+    QStringList named = tip.mid(1);
+    named.sort();
+    EXPECT_EQ(named, locked);
+
+    // Started in a folder that is entered but not listed: said so, with nothing else to blame.
+    form->ChkRoot->setChecked(false);
+    form->txtSPF->setPlainText("/locked2");
+    form->CmdSearch_Click();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(form->PanelText(0), "Search complete. 1 folder could not be listed.");
+    EXPECT_EQ(form->Label7->text(), "The start folder /locked2 could not be listed.");
+    EXPECT_EQ(form->Label7->toolTip(), "1 folder could not be listed:\n/locked2");
+    EXPECT_EQ(form->Model()->size(), 0);
+}
+
+// A start folder the server will not enter is named too, and "stopped" is said
+// only when the user stopped the search.
+TEST_F(SearchWindowTest, AStartFolderThatCannotBeEnteredIsNamedAndAStopSaysStopped)
+{
+    ScriptedFtpServer server;
+    ASSERT_TRUE(server.listen());
+    server.on("CWD", [](const QByteArray &path) {
+        if (path == "/gone")
+            return ScriptedFtpServer::Reply{{"550 Failed to change directory.\r\n", 0}};
+        return ScriptedFtpServer::Reply{{"250 OK.\r\n", path == "/slow" ? 300 : 0}};
+    });
+    form->txtSvr->setText(server.host());
+    form->txtport->setText(QString::number(server.port()));
+    form->ChkRoot->setChecked(false);
+    form->txtSPF->setPlainText("/gone\n/slow");
+    form->CmdSearch_Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.commandCount("CWD /slow") == 1; }, 10000));
+    ScriptedPrompts prompts;
+    prompts.expectMessage("Stop the search search process ?", PromptButton::Yes);
+    form->CmdStop_Click();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(form->PanelText(0), "Search stopped. 1 folder could not be listed.");
+    EXPECT_EQ(form->Label7->text(), "The start folder /gone could not be listed.");
+    EXPECT_TRUE(form->Walk().UnlistedFolders().isEmpty()); // never entered, so never in the walk's own list
 }
 
 TEST_F(SearchWindowTest, ARefusedLogInKeepsItsFailureInSight)
