@@ -430,10 +430,15 @@ void JobCommands::ShowJobStep(const FtpTask &job, const QString &step)
     m_pane.Rows->SetText(job.ZavUdeID(), JobListModel::Status, step);
 }
 
+// A pass that asks an overwrite question is held until it is answered, and
+// the summary line is brought up to date only at a pass's end: meanwhile a
+// job's new status is counted at once.
 void JobCommands::ShowJobStatus(const FtpTask &job)
 {
     m_pane.Rows->SetText(job.ZavUdeID(), JobListModel::Status, GetJobStatusText(job, false));
     m_pane.Rows->SetPictureKey(job.ZavUdeID(), JobListModel::Status, JobQueuePane::GetStatusIconKey(job));
+    if (m_answers.OverwriteQuestionOpen)
+        m_pane.RecountJobs();
 }
 
 void JobCommands::ColorJobRow(const FtpTask &job, unsigned colour)

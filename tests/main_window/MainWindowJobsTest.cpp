@@ -400,6 +400,66 @@ TEST(MainWindowJobs, TheJobSummaryIsCurrentWhenAJobsOverwriteQuestionShows)
     ASSERT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
 }
 
+// Jobs that end while a job's overwrite question is open are counted at
+// once: the pass that asks is held by the question, so its own closing count
+// comes only after the answer. The question is asked in the first pass, right
+// after the other jobs were given their connections, so they all end while
+// it is open.
+TEST(MainWindowJobs, TheJobSummaryCountsJobsThatEndWhileAJobsOverwriteQuestionIsOpen)
+{
+    ScriptedPrompts prompts;
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    QTemporaryDir local;
+    QStringList names;
+    for (int i = 0; i + 1 < JobDispatcher::kConnections; ++i)
+        names << QStringLiteral("f%1.bin").arg(i);
+    names << QStringLiteral("kept.bin"); // the last free connection: asked about at once
+    for (const QString &name : names)
+        ASSERT_TRUE(server.writeFile(name, "the server's copy of " + name.toUtf8()));
+    ASSERT_TRUE(WriteFileBytes(local.filePath("kept.bin"), "old"));
+    frmZAVUde window;
+    const bool confirmed = IsOptionOn(OptionFlag::ConfirmOverwrite);
+    SetOptionFlag(OptionFlag::ConfirmOverwrite, true);
+    window.Runner()->Questions().SetCountdown(600, 100); // answered by the test, not by the countdown
+    std::vector<std::shared_ptr<FtpTask>> jobs;
+    for (const QString &name : names) {
+        jobs.push_back(DownloadJob(server, local.path(), name));
+        ASSERT_TRUE(window.Jobs()->AddJob(jobs.back()));
+        jobs.back()->setLocked(false);
+    }
+    const auto othersEnded = [&] {
+        return std::all_of(jobs.begin(), jobs.end() - 1, [](const auto &job) { return job->Status() >= 2; });
+    };
+
+    const JobQueuePane *pane = window.Jobs();
+    bool endedWhileOpen = false;
+    bool wasActiveAtQuestion = false;
+    QString summaryWhileOpen;
+    OnShow<frmOverwrite> watch([&] { wasActiveAtQuestion = !othersEnded(); });
+    WhenModal<frmOverwrite>(
+        [&](frmOverwrite &question) {
+            endedWhileOpen = WaitUntil(othersEnded);
+            QTest::qWait(0); // whatever the last end posted has run
+            summaryWhileOpen = pane->lblJobInfo->text();
+            question.CmdOK->click();
+        },
+        3000);
+    window.JobControl()->Dispatcher().RunQueuedJobs();
+    ASSERT_TRUE(WaitUntil([&] {
+        return std::all_of(jobs.begin(), jobs.end(), [](const auto &job) { return job->Status() >= 2; });
+    }));
+    EXPECT_TRUE(wasActiveAtQuestion);
+    EXPECT_TRUE(endedWhileOpen);
+    EXPECT_TRUE(summaryWhileOpen.contains(QStringLiteral("Total: 5    Active: 0    Completed: 4    Failed: 0    Queued: 1")))
+        << summaryWhileOpen.toStdString();
+    EXPECT_EQ(ReadFileBytes(local.filePath("kept.bin")), "the server's copy of kept.bin");
+    ASSERT_TRUE(WaitUntil([&] { return pane->lblJobInfo->text().contains(QStringLiteral("Completed: 5")); }))
+        << pane->lblJobInfo->text().toStdString();
+    SetOptionFlag(OptionFlag::ConfirmOverwrite, confirmed);
+    ASSERT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
+}
+
 // A relative "Local File" typed into the new-job dialog is taken from the
 // folder the local pane shows, not from the program's working folder: for a
 // download's target folder and for an upload's file.
