@@ -297,6 +297,7 @@ void ServerCopy::EndQuietly()
     if (m_phase == Phase::Idle && !m_slots.CopyRunning())
         return;
     m_phase = Phase::Cleaning; // the ends of the operations stopped below belong to the copy
+    m_storeSent = false;       // and start no clean-up
     for (int slot : {m_slots.CopySource, m_slots.CopyTarget}) {
         ServerSlot *side = m_slots.Slot(slot);
         if (side && side->IsBusy()
