@@ -99,13 +99,21 @@ ServerCopy::ServerCopy(ServerSlots &serverSlots, OverwriteQuestions &questions, 
                 m_storeSent = true;
         });
         connect(slot, &ServerSlot::jobDone, this, [this, i] {
-            if (m_phase != Phase::Checking || !m_waitingForTarget || i != m_slots.CopyTarget)
+            if (i != m_slots.CopyTarget)
                 return;
             // Once the slot has taken in what its operation brought.
-            QTimer::singleShot(0, this, [this] {
-                if (m_phase == Phase::Checking && m_waitingForTarget)
-                    startStore();
-            });
+            if (m_phase == Phase::Checking && m_waitingForTarget) {
+                QTimer::singleShot(0, this, [this] {
+                    if (m_phase == Phase::Checking && m_waitingForTarget)
+                        startStore();
+                });
+            } else if (m_phase == Phase::Cleaning && m_clean == Clean::WaitForTarget) {
+                // An operation of the target's own (a listing) ended: the clean-up goes on.
+                QTimer::singleShot(0, this, [this] {
+                    if (m_phase == Phase::Cleaning && m_clean == Clean::WaitForTarget)
+                        cleanTarget(false, -1);
+                });
+            }
         });
         connect(slot->FtpCmd(), &FtpCommander::HandlePassiveAddress, this, [this, i](const QString &, long port) {
             if (m_phase == Phase::Copying && i == m_slots.CopyTarget)
@@ -372,16 +380,17 @@ void ServerCopy::cleanTarget(bool success, long lastAct)
         finish(m_failure);
         return;
     }
+    // Only a file the target did not hold before is the copy's to remove;
+    // nothing is left to wait for when the store never went out.
+    if (m_clean == Clean::WaitForTarget && (!m_storeSent || m_targetHeld)) {
+        finish(m_failure);
+        return;
+    }
     if (to->IsBusy())
-        return; // its store is still being ended
+        return; // its store, or an operation of its own, is still being ended
     const auto at = static_cast<size_t>(m_slots.CopyTarget);
     switch (m_clean) {
     case Clean::WaitForTarget:
-        // Only a file the target did not hold before is the copy's to remove.
-        if (!m_storeSent || m_targetHeld) {
-            finish(m_failure);
-            return;
-        }
         m_clean = Clean::Sizing;
         m_sizeReplies[at].clear();
         to->FtpCmd()->FTP_FILE_SIZE(m_slots.CopyTargetPath);

@@ -252,3 +252,36 @@ TEST_F(CopyRelease, ATargetWaitingForTheDataConnectionIsFreedAndKeepsNoEmptyFile
 }
 
 } // namespace
+
+namespace {
+
+// The source says the file is gone while the target lists its folder (the
+// user refreshed it as the copy began): the copy ends with that listing, and
+// both sides are free for the next copy.
+TEST_F(CopyRelease, ASourceRefusalWhileTheTargetListsEndsTheCopyOnceTheListingHas)
+{
+    ASSERT_TRUE(connectBoth());
+    bool targetListing = false;
+    source.on("SIZE", [&](const QByteArray &) {
+        window->Slot(1)->RefreshListing();
+        targetListing = window->Slot(1)->IsBusy();
+        return ScriptedFtpServer::Reply{{"550 Could not get file size.\r\n", 0}};
+    });
+    prompts.expectMessage(QStringLiteral("\"/f.bin\" was not copied"), PromptButton::Ok);
+    window->Remote(0)->RightView->selectAll();
+    ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Runner()->Running() && ready(0) && ready(1); }, 30000))
+        << "copy running: " << window->Runner()->Running();
+    EXPECT_TRUE(targetListing);
+    EXPECT_EQ(target.commandCount("STOR"), 0);
+    EXPECT_EQ(prompts.messageTexts().size(), 1);
+
+    // The next copy of a file the source holds goes across.
+    source.off("SIZE");
+    window->Remote(0)->RightView->selectAll();
+    ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Runner()->Running() && ready(0) && ready(1); }, 30000));
+    EXPECT_EQ(target.storedData(), PatternBytes(5000));
+}
+
+} // namespace
