@@ -285,6 +285,8 @@ private:
     void CheckSizeConfirmReply(const QString &code, const QString &line);
     int AskUploadOverwrite();
     void ResumeSendAt(const QString &sizeText);
+    // An upload that ends unfinished shows what the server confirmed it holds.
+    bool KeepConfirmedUploadBytes();
     void CheckTransferDone();
     void CheckStoredSize(const QString &code, const QString &line);
     void BeginTransferWait(bool afterList);
@@ -368,6 +370,9 @@ private:
     std::unique_ptr<QFile> m_listFile;
     qint64 m_expectedSize = 0;
     qint64 m_bytesDone = 0;
+    // The bytes of the current upload the server is known to hold: where the
+    // upload started, or the size the server gave for its file.
+    qint64 m_confirmedBytes = 0;
     qint64 m_transferPosition = 0;
     qint64 m_resumeOffset = 0;
     // The restart offset the server holds for its next RETR or STOR: accepted

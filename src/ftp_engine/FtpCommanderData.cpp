@@ -627,6 +627,9 @@ void FtpCommander::CheckStoredSize(const QString &code, const QString &line)
             IncrProc();
             return;
         }
+        // More than the file is no part of it.
+        if (ok && stored >= 0 && stored < m_expectedSize)
+            m_confirmedBytes = stored;
         FailOperation(QStringLiteral("The server holds %1 of the file's %2 bytes; the upload failed.")
                           .arg(ok ? QString::number(stored) : QStringLiteral("an unknown number"))
                           .arg(m_expectedSize));
@@ -704,7 +707,16 @@ void FtpCommander::ResumeSendAt(const QString &sizeText)
     const qint64 stored = sizeText.toLongLong(&ok);
     const qint64 local = QFileInfo(m_localFilePath).size();
     m_resumeOffset = ok && stored >= 0 && stored <= local ? stored : 0;
-    m_bytesDone = m_resumeOffset;
+    m_bytesDone = m_confirmedBytes = m_resumeOffset;
+}
+
+bool FtpCommander::KeepConfirmedUploadBytes()
+{
+    if (m_currentIndex < 0 || (m_currentAct != ActSend && m_currentAct != ActResumeSend)
+        || m_bytesDone == m_confirmedBytes)
+        return false;
+    m_bytesDone = m_confirmedBytes;
+    return true;
 }
 
 int FtpCommander::ValidFtpUpload(const QString &line)

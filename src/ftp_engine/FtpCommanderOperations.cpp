@@ -51,6 +51,7 @@ void FtpCommander::CloseSession()
 {
     try {
         ++m_operationSerial;
+        KeepConfirmedUploadBytes();
         m_data.close();
         CloseFile();
         CloseListingFile();
@@ -117,7 +118,7 @@ void FtpCommander::SetUpTransfer(const QString &remoteFile, const QString &local
     m_remoteFile = remoteFile;
     m_localFilePath = localFile;
     m_expectedSize = size;
-    m_bytesDone = done;
+    m_bytesDone = m_confirmedBytes = done;
     m_resumeOffset = 0; // a resume sets its own
 }
 

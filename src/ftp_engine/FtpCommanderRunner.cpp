@@ -686,6 +686,7 @@ void FtpCommander::CompleteMacro()
 void FtpCommander::EndFtpMacro()
 {
     try {
+        const bool shownBytesChanged = KeepConfirmedUploadBytes();
         m_connectionAttempts = 0;
         m_dataConnected = false;
         m_waitingForTransfer = false;
@@ -699,7 +700,11 @@ void FtpCommander::EndFtpMacro()
         CloseFile();
         CloseListingFile();
         StartIdleTimer();
-        emit JobDone();
+        QPointer<FtpCommander> self(this);
+        if (shownBytesChanged)
+            emit StatusChanged();
+        if (self)
+            emit JobDone();
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("EndFtpMacro"));
     }

@@ -8,6 +8,7 @@
 #include "BatchTransfers.h"
 #include "CuttingProxy.h"
 #include "FtpCommander.h"
+#include "FtpStatusStrip.h"
 #include "LocalPane.h"
 #include "OptionFlags.h"
 #include "PyFtpServer.h"
@@ -185,6 +186,44 @@ TEST_F(FailingBatch, AQuickUploadCutOnTheWayIsToldAndTheOthersArriveWhole)
     EXPECT_TRUE(server.readFile("a.bin") == content);
     EXPECT_TRUE(server.readFile("c.bin") == content);
     EXPECT_EQ(server.readFile("b.bin").size(), 300000);
+}
+
+// A failed Quick Upload leaves the server pane's progress bar at what the
+// server confirmed, not at what went into the data connection: the size its
+// check after the early end found, or nothing where no size was confirmed.
+TEST_F(FailingBatch, AFailedQuickUploadShowsTheBytesTheServerConfirmed)
+{
+    CuttingProxy proxy;
+    ASSERT_TRUE(connect(&proxy)) << server.error().toStdString();
+    const QString path = dir.filePath("cut.bin");
+    const qint64 size = 1024 * 1024;
+    ASSERT_TRUE(WriteFileBytes(path, PatternBytes(size)));
+    const FtpStatusStrip *bar = window->Remote(0)->Status;
+    CuttingProxy::Cut how = CuttingProxy::Cut::ClientNotTold;
+    QObject::connect(window->Slot(0)->FtpCmd(), &FtpCommander::CommandSent, &proxy,
+                     [&](const QString &, const QString &command) {
+                         if (command.startsWith("STOR"))
+                             proxy.setCut(300000, how);
+                     });
+
+    // Every byte went out; the server's size after its 226 tells the cut.
+    prompts.expectMessage("1 of 1 files were not transferred:", PromptButton::Ok);
+    window->Batch()->PrepareUploads({path}, 0, true, false);
+    ASSERT_TRUE(idle());
+    ASSERT_TRUE(prompts.allUsed());
+    EXPECT_TRUE(message().contains("The server holds 300000 of the file's 1048576 bytes")) << message().toStdString();
+    EXPECT_EQ(bar->snapshot().expectedSize, size);
+    EXPECT_EQ(bar->snapshot().bytesDone, 300000);
+
+    // The client sees the data connection close early: nothing was confirmed.
+    how = CuttingProxy::Cut::ClientSeesClose;
+    prompts.expectMessage("1 of 1 files were not transferred:", PromptButton::Ok);
+    window->Batch()->PrepareUploads({path}, 0, true, false);
+    ASSERT_TRUE(idle());
+    ASSERT_TRUE(prompts.allUsed());
+    EXPECT_EQ(proxy.cuts(), 2);
+    EXPECT_EQ(bar->snapshot().expectedSize, size);
+    EXPECT_EQ(bar->snapshot().bytesDone, 0);
 }
 
 // Uploads cut on the way, told as the servers tell them: a server that ends

@@ -9,6 +9,7 @@
 #include "BatchTransfers.h"
 #include "EngineTimer.h"
 #include "FtpCommander.h"
+#include "FtpStatusStrip.h"
 #include "LocalPane.h"
 #include "OptionFlags.h"
 #include "FileListModel.h"
@@ -140,6 +141,9 @@ TEST_F(StalledBatch, AnUploadStalledPastItsTimeOutEndsTheBatchAndNothingAfterIsT
     expectToldNotDone();
     EXPECT_EQ(server.commandCount("STOR"), 2);
     EXPECT_EQ(server.commandCount("STOR /c.bin"), 0);
+    // The server never confirmed any of b.bin: the progress bar says so, not what went out.
+    EXPECT_EQ(window->Remote(0)->Status->snapshot().expectedSize, kFileSize);
+    EXPECT_EQ(window->Remote(0)->Status->snapshot().bytesDone, 0);
 }
 
 // The first upload stalls, so no step succeeded: the remote folder's cached
