@@ -181,6 +181,8 @@ void ServerSlot::finishRenameCheck(Target target)
         startRename(rename);
         return;
     }
+    if (m_pane)
+        m_pane->ShowState(tr("Connected")); // not the reply that found the name
     // Not from inside the reply's handling: the question waits for the next turn of the event loop.
     const quint64 session = m_sessionSerial;
     QTimer::singleShot(0, this, [this, rename, target, session] {

@@ -524,6 +524,7 @@ TEST_F(SlotFixture, RenamingOntoANameMadeAfterTheListingAsksTheServerFirst)
     prompts.expectMessage("A file named \"final.txt\" is already in this folder", PromptButton::No);
     ASSERT_TRUE(WaitUntil([&] { return prompts.allUsed() && !slot().IsBusy(); }));
     EXPECT_EQ(prompts.shown().back().defaultButton, PromptButton::No);
+    EXPECT_EQ(pane0.lblState->text(), "Connected");
     EXPECT_EQ(log0.count("RNFR"), 0);
     EXPECT_EQ(server.readFile("final.txt"), QByteArray("final"));
     EXPECT_EQ(server.readFile("draft.txt"), QByteArray("draft"));
