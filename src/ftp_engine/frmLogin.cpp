@@ -82,6 +82,12 @@ void frmLogin::ShowLogin(QWidget *owner, const QString &serverAddress, const QSt
                      + serverAddress);
     setWindowTitle(tr("Ftp Login - ") + serverAddress);
     FitToScreen(this); // the server's name wraps, the dialog stays on the screen
+    // The countdown appears after the dialog is laid out: its line is there
+    // from the start, so it never takes the room of the lines above it.
+    Label1->setWordWrap(false);
+    Label1->setMinimumWidth(Label1->fontMetrics().horizontalAdvance(countdownText(kCountdownSeconds)));
+    Label1->setMinimumHeight(Label1->fontMetrics().height());
+    KeepCaptionWhole(this);
     txtUser->setText(userName);
     txtUser->selectAll();
     txtUser->setFocus();
@@ -104,10 +110,15 @@ void frmLogin::showEvent(QShowEvent *event)
     });
 }
 
+QString frmLogin::countdownText(int seconds) const
+{
+    return tr("Waiting %1 seconds before disconnecting...").arg(seconds);
+}
+
 void frmLogin::Timer1_Timer()
 {
     --m_countdown;
-    Label1->setText(tr("Waiting %1 seconds before disconnecting...").arg(m_countdown));
+    Label1->setText(countdownText(m_countdown));
     if (m_countdown < 1)
         finish(QString());
 }

@@ -48,6 +48,7 @@ protected:
 
 private:
     void updateLoginButton();
+    QString countdownText(int seconds) const;
     void finish(const QString &tag);
 
     EngineTimer *m_timer = nullptr;

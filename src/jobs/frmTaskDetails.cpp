@@ -1,12 +1,14 @@
 #include "frmTaskDetails.h"
 
+#include "DialogWidgets.h"
 #include "ErrorLog.h"
 #include "FtpTask.h"
 #include "KeyedImageList.h"
 #include "ModTimeZone.h"
-#include "SharedBanner.h"
+#include "ProfileDialogHeader.h"
 
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,9 +18,12 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const QString kObject = QStringLiteral("frmTaskDetails");
+constexpr int kPictureSide = 32;
 
 QLabel *valueLabel(QWidget *parent)
 {
@@ -36,23 +41,28 @@ frmTaskDetails::frmTaskDetails(const KeyedImageList &pictures, QWidget *owner)
     setWindowTitle(QStringLiteral(" Job Detail"));
     auto *layout = new QVBoxLayout(this);
 
-    auto *header = new QLabel(this);
+    // The header strip holds the direction picture and the heading, and is as
+    // tall as they need: a heading in a large font is never cut.
+    auto *header = new ProfileDialogHeader(QString(), QString(), this);
     header->setObjectName(QStringLiteral("Picture1"));
-    header->setFixedHeight(8);
-    header->setScaledContents(true);
-    if (!SharedBannerPicture().isNull())
-        header->setPixmap(SharedBannerPicture());
-    layout->addWidget(header);
-
-    auto *top = new QHBoxLayout;
-    Image1 = new QLabel(this);
-    lblHdr = new QLabel(this);
+    auto *top = new QHBoxLayout(header);
+    top->setContentsMargins(10, 6, 10, 6);
+    Image1 = new QLabel(header);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setFixedSize(kPictureSide, kPictureSide);
+    lblHdr = new QLabel(header);
+    lblHdr->setObjectName(QStringLiteral("lblHdr"));
     QFont bold = lblHdr->font();
     bold.setBold(true);
     lblHdr->setFont(bold);
+    QPalette onStrip = lblHdr->palette();
+    onStrip.setColor(QPalette::WindowText, Qt::white); // the strip is dark where the heading stands
+    lblHdr->setPalette(onStrip);
+    lblHdr->setMinimumHeight(QFontMetrics(bold).height());
     top->addWidget(Image1);
     top->addWidget(lblHdr, 1);
-    layout->addLayout(top);
+    header->setFixedHeight(std::max(header->height(), top->sizeHint().height()));
+    layout->addWidget(header);
 
     auto *grid = new QGridLayout;
     int row = 0;
@@ -104,6 +114,7 @@ frmTaskDetails::frmTaskDetails(const KeyedImageList &pictures, QWidget *owner)
     layout->addLayout(buttons);
     connect(CmdCnc, &QPushButton::clicked, this, &frmTaskDetails::CmdCnc_Click);
     resize(520, sizeHint().height());
+    KeepCaptionWhole(this);
 }
 
 QString frmTaskDetails::FormatJobSize(qint64 bytes)
@@ -132,7 +143,8 @@ void frmTaskDetails::FillTaskDetails(FtpTask &job)
         const QString localFile = job.GetLocalFilePath();
         const bool upload = job.IsUpload();
         lblHdr->setText(upload ? QStringLiteral("Upload Job") : QStringLiteral("Download Job"));
-        Image1->setPixmap(m_pictures.Picture(upload ? QStringLiteral("UP") : QStringLiteral("DN")).pixmap(32, 32));
+        Image1->setPixmap(
+            m_pictures.Picture(upload ? QStringLiteral("UP") : QStringLiteral("DN")).pixmap(kPictureSide, kPictureSide));
         lbl1->setText(upload ? QStringLiteral("Local File:") : QStringLiteral("Remote File:"));
         Text1->setText(upload ? localFile : remote);
         lbl2->setText(upload ? QStringLiteral("Remote File:") : QStringLiteral("Local File:"));

@@ -3,13 +3,16 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QString>
 #include <QStyle>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -77,6 +80,38 @@ int WholeCaptionWidth(const QWidget *window, const QStringList &captions)
     }
     const QStyle *style = window ? window->style() : QApplication::style();
     return widest + kTitleBarButtonRoom * style->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
+}
+
+void KeepCaptionWhole(QWidget *window, const QStringList &captions)
+{
+    if (!window)
+        return;
+    int width = WholeCaptionWidth(window, captions.isEmpty() ? QStringList{window->windowTitle()} : captions);
+    // The frame, borders included, stays on the screen: a caption longer than that is cut by any title bar.
+    constexpr int kFrameAllowance = 16;
+    const int frame = window->windowHandle() ? window->frameGeometry().width() - window->width() : 0;
+    QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (screen)
+        width = std::min(width, screen->availableGeometry().width() - std::max(frame, kFrameAllowance));
+    (void)window->sizeHint(); // some dialogs build their layout only when asked for their size
+    QLayout *layout = window->layout();
+    // A message box fixes its size from its layout when it shows, and an input
+    // box's layout sets its window's minimum and maximum: both take the room
+    // as a strut in the layout, any other window as its minimum width.
+    const bool layoutDecides = qobject_cast<QMessageBox *>(window)
+                            || (layout && (layout->sizeConstraint() == QLayout::SetMinAndMaxSize
+                                           || layout->sizeConstraint() == QLayout::SetFixedSize));
+    if (!layoutDecides || !layout) {
+        window->setMinimumWidth(std::max(window->minimumWidth(), width));
+        return;
+    }
+    const QMargins margins = layout->contentsMargins();
+    auto *strut = new QSpacerItem(std::max(0, width - margins.left() - margins.right()), 0, QSizePolicy::Fixed,
+                                  QSizePolicy::Minimum);
+    if (auto *grid = qobject_cast<QGridLayout *>(layout))
+        grid->addItem(strut, grid->rowCount(), 0, 1, grid->columnCount());
+    else
+        layout->addItem(strut);
 }
 
 QPushButton *MakeDialogButton(const QString &name, const QString &caption, QWidget *parent)

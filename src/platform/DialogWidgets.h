@@ -21,6 +21,11 @@ void FitToScreen(QWidget *dialog);
 // buttons.
 int WholeCaptionWidth(const QWidget *window, const QStringList &captions);
 
+// Makes a window at least WholeCaptionWidth wide for `captions` (its own
+// title when none are given), but never wider than its screen. Call it once
+// the title is set.
+void KeepCaptionWhole(QWidget *window, const QStringList &captions = {});
+
 // A named dialog button that Enter does not press unless the dialog makes it
 // the default.
 QPushButton *MakeDialogButton(const QString &name, const QString &caption, QWidget *parent);

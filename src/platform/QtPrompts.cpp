@@ -71,6 +71,7 @@ PromptButton QtPrompts::message(QWidget *parent, const MessageRequest &request)
     if (request.defaultButton)
         box.setDefaultButton(toQt(*request.defaultButton));
     FitToScreen(&box);
+    KeepCaptionWhole(&box);
     return fromQt(box.exec());
 }
 
@@ -82,6 +83,7 @@ std::optional<QString> QtPrompts::input(QWidget *parent, const InputRequest &req
     dialog.setTextEchoMode(request.password ? QLineEdit::Password : QLineEdit::Normal);
     dialog.setTextValue(request.defaultText);
     FitToScreen(&dialog); // a long name scrolls in its field and wraps in the label
+    KeepCaptionWhole(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.textValue();

@@ -8,23 +8,34 @@
 #include "PyFtpServer.h"
 #include "frmLogin.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSet>
+#include <QStyle>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
 
 // Shows a dialog modally and runs `whileShown` inside its modal loop.
-void showWith(frmLogin &dialog, const QString &user, const std::function<void()> &whileShown)
+void showWith(frmLogin &dialog, const QString &user, const std::function<void()> &whileShown,
+              const QString &server = QStringLiteral("ftp.example.test"))
 {
     QObject::connect(&dialog, &frmLogin::Shown, &dialog, whileShown, Qt::SingleShotConnection);
-    dialog.ShowLogin(nullptr, QStringLiteral("ftp.example.test"), user);
+    dialog.ShowLogin(nullptr, server, user);
+}
+
+// Whether a label shows all of its lines in the room it was given.
+bool readsWhole(const QLabel *label)
+{
+    const int needed = label->wordWrap() ? label->heightForWidth(label->width()) : label->sizeHint().height();
+    return label->height() >= needed && (label->wordWrap() || label->width() >= label->sizeHint().width());
 }
 
 } // namespace
@@ -210,4 +221,51 @@ TEST_F(RefusedLogIn, ServerGoneWhileAskingCountsAsDeclined)
     EXPECT_EQ(recorder.sent.count(QStringLiteral("USER ****")), 1);
     EXPECT_EQ(recorder.jobDone, 0);
     EXPECT_NE(engine.CmdStatus(), EngineSocket::Connected);
+}
+
+// Every line of the dialog reads whole, also once the countdown shows, and
+// its title bar has room for the whole caption with the program's name.
+TEST(frmLogin, EveryLineAndTheCaptionReadWhole)
+{
+    const QString displayName = QGuiApplication::applicationDisplayName();
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Ftp Qor"));
+    for (const QString server : {QStringLiteral("127.0.0.1"), QStringLiteral("ftp.example.test"),
+                                 QStringLiteral("a-rather-long-server-name.behind.some.example.test")}) {
+        SCOPED_TRACE(server.toStdString());
+        auto *timer = new ManualEngineTimer;
+        frmLogin dialog(nullptr, timer);
+        bool ran = false;
+        showWith(
+            dialog, QStringLiteral("anonymous"),
+            [&] {
+                ran = true;
+                timer->fire(); // the countdown line appears
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+                const auto *userLabel = dialog.findChild<QLabel *>(QStringLiteral("Label4"));
+                ASSERT_NE(userLabel, nullptr);
+                EXPECT_FALSE(dialog.Label1->text().isEmpty());
+                for (const QLabel *label : {static_cast<const QLabel *>(dialog.lblInfo), userLabel, static_cast<const QLabel *>(dialog.Label1)})
+                    EXPECT_TRUE(readsWhole(label)) << label->objectName().toStdString() << " "
+                                                   << label->height() << " high";
+                // The message ends above the user name row, the countdown below the password.
+                EXPECT_LT(dialog.lblInfo->geometry().bottom(), userLabel->geometry().top());
+                EXPECT_LT(dialog.lblInfo->geometry().bottom(), dialog.txtUser->geometry().top());
+                EXPECT_GT(dialog.Label1->geometry().top(), dialog.txtPwd->geometry().bottom());
+                EXPECT_LT(dialog.Label1->geometry().bottom(), dialog.CmdUpd->geometry().top());
+
+                QFont title = QApplication::font("QMdiSubWindowTitleBar");
+                QFont own = dialog.font();
+                title.setBold(true);
+                own.setBold(true);
+                const QString shown = dialog.windowTitle() + QStringLiteral(" \u2014 Ftp Qor");
+                const int caption = std::max(QFontMetrics(title).horizontalAdvance(shown),
+                                             QFontMetrics(own).horizontalAdvance(shown));
+                EXPECT_GE(dialog.width(),
+                          caption + 4 * dialog.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &dialog));
+                dialog.CmdCnc->click();
+            },
+            server);
+        EXPECT_TRUE(ran);
+    }
+    QGuiApplication::setApplicationDisplayName(displayName);
 }

@@ -9,12 +9,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -259,4 +263,49 @@ TEST_F(DetailsTexts, DownloadWarnsOnlyWhenALargerLocalFileWillBeReplaced)
     completed.FillTaskDetails(*down);
     EXPECT_TRUE(completed.lblWarn->isHidden());
     EXPECT_TRUE(completed.lblWarn->text().isEmpty());
+}
+
+// The heading and its picture stand whole inside the header strip, in the
+// default font and in a large one, and the title bar has room for the caption.
+TEST_F(DetailsTexts, TheHeaderAndTheCaptionReadWhole)
+{
+    const QString displayName = QGuiApplication::applicationDisplayName();
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Ftp Qor"));
+    const QFont normal = QApplication::font();
+    QFont large = normal;
+    large.setPointSizeF(large.pointSizeF() * 4);
+    for (const QFont &font : {normal, large}) {
+        SCOPED_TRACE(font.toString().toStdString());
+        QApplication::setFont(font);
+        frmTaskDetails details(pictures);
+        auto down = job(false);
+        details.FillTaskDetails(*down);
+        details.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&details));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        const auto *strip = details.findChild<QWidget *>(QStringLiteral("Picture1"));
+        ASSERT_NE(strip, nullptr);
+        const QRect inside = strip->rect();
+        EXPECT_GE(strip->height(), QFontMetrics(details.lblHdr->font()).height());
+        for (const QWidget *part : {static_cast<QWidget *>(details.lblHdr), static_cast<QWidget *>(details.Image1)}) {
+            ASSERT_TRUE(strip->isAncestorOf(part)) << part->objectName().toStdString();
+            const QRect at(part->mapTo(strip, QPoint(0, 0)), part->size());
+            EXPECT_TRUE(inside.contains(at)) << part->objectName().toStdString();
+        }
+        const QFontMetrics heading(details.lblHdr->font());
+        EXPECT_GE(details.lblHdr->height(), heading.height());
+        EXPECT_GE(details.lblHdr->width(), heading.horizontalAdvance(details.lblHdr->text()));
+        EXPECT_GE(details.Image1->height(), 32);
+
+        QFont title = QApplication::font("QMdiSubWindowTitleBar");
+        QFont own = details.font();
+        title.setBold(true);
+        own.setBold(true);
+        const QString shown = details.windowTitle() + QStringLiteral(" \u2014 Ftp Qor");
+        const int caption =
+            std::max(QFontMetrics(title).horizontalAdvance(shown), QFontMetrics(own).horizontalAdvance(shown));
+        EXPECT_GE(details.width(), caption + 4 * details.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &details));
+    }
+    QApplication::setFont(normal);
+    QGuiApplication::setApplicationDisplayName(displayName);
 }
