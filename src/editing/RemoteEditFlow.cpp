@@ -360,18 +360,23 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
         const bool inUse = copyInUse(localPath);
         // Jobs still to send the copy: it must not change under a running
         // one, and one that waits never sends a copy that was replaced.
-        settleSentCopies();
-        const QList<FtpTaskCollection::Job> jobs =
-            m_intake ? m_intake->UnfinishedJobsOf(localPath) : QList<FtpTaskCollection::Job>();
-        for (const FtpTaskCollection::Job &job : jobs) {
-            if (job->Status() == 1) {
-                ShowMessage(m_owner, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(),
-                            QStringLiteral("The copy of '%1' in the Tmp folder is being uploaded by a job. Please try "
-                                           "again when the job has ended.")
-                                .arg(file->Name));
-                return;
+        QList<FtpTaskCollection::Job> jobs;
+        const auto jobSendsCopy = [&] {
+            settleSentCopies();
+            jobs = m_intake ? m_intake->UnfinishedJobsOf(localPath) : QList<FtpTaskCollection::Job>();
+            for (const FtpTaskCollection::Job &job : jobs) {
+                if (job->Status() == 1) {
+                    ShowMessage(m_owner, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(),
+                                QStringLiteral("The copy of '%1' in the Tmp folder is being uploaded by a job. Please "
+                                               "try again when the job has ended.")
+                                    .arg(file->Name));
+                    return true;
+                }
             }
-        }
+            return false;
+        };
+        if (jobSendsCopy())
+            return;
         // A copy with changes nobody sent (declined, or waiting in a job),
         // one whose record is gone or unreadable, or one an earlier run left
         // behind (kept at its close, perhaps after its upload was declined)
@@ -410,6 +415,9 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
             return;
         // An editor still showing the copy goes first, so that no two share the edit.
         if (!closeEditorsOf(localPath, key))
+            return;
+        // The questions let events run: a job may have started sending the copy, or ended.
+        if (jobSendsCopy())
             return;
         if (known) {
             if (m_editTasks.ContainsKey(key))

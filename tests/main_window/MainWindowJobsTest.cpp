@@ -607,6 +607,78 @@ TEST(MainWindowJobs, AnEditQueuedAsAJobIsAskedAboutOnReopeningAndItsJobSendsOnly
     ASSERT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
 }
 
+// A queued edit's job may start while the question about reopening its file
+// is open (another job ended and freed a connection). The answer then no
+// longer holds: the copy the job is sending is neither moved nor replaced,
+// and the job ends with what the user saved.
+TEST(MainWindowJobs, AnEditJobThatStartsWhileTheReopenQuestionIsOpenSendsTheSavedEdit)
+{
+    ScriptedPrompts prompts;
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    ASSERT_TRUE(server.writeFile("racing.txt", "server\n"));
+    frmZAVUde window;
+    window.show();
+    ServerSlot *slot = window.Slot(0);
+    RemoteEditFlow *flow = window.EditFlow();
+    const QString copy = JoinLocalPath(flow->TmpFolder(), QStringLiteral("racing.txt"));
+    // Nothing left by an earlier run of this test.
+    for (const QString &name : {QStringLiteral("racing.txt"), QStringLiteral("racing (1).txt")}) {
+        QFile::remove(JoinLocalPath(flow->TmpFolder(), name));
+        QFile::remove(JoinLocalPath(flow->RecordFolder(), name));
+    }
+    auto connect = [&] {
+        window.Slots()->UseProfile(0, ServerProfile(server), true);
+        return WaitUntil([&] { return slot->SessionActive() && !slot->IsBusy() && window.Remote(0)->Model->size() > 0; });
+    };
+    auto select = [&] {
+        RemotePane *pane = window.Remote(0);
+        for (int r = 0; r < pane->Model->size(); ++r) {
+            if (pane->Model->row(r).Text == QLatin1String("racing.txt"))
+                pane->RightView->selectionModel()->select(pane->Model->index(r, 0),
+                                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        }
+        window.Slots()->SetCurrentSlot(0);
+    };
+
+    ASSERT_TRUE(connect());
+    select();
+    flow->MNU_RMT_QEDIT_Click();
+    ASSERT_TRUE(WaitUntil([&] { return !flow->OpenEditors().isEmpty() && !flow->SlotEditPending(0) && !slot->IsBusy(); }));
+    slot->DisConnectFromFTP();
+    ASSERT_TRUE(WaitUntil([&] { return !slot->SessionActive(); }));
+    QPointer<FrmEdit> editor = flow->OpenEditors().front();
+    editor->Text1->insertPlainText(QStringLiteral("mine "));
+    prompts.expectMessage(QStringLiteral("The edited file has been added to upload jobs."), PromptButton::Ok);
+    editor->OKButton->click();
+    ASSERT_EQ(window.Jobs()->JobQueue.Count(), 1);
+    const auto job = *window.Jobs()->JobQueue.begin();
+    ASSERT_EQ(job->Status(), 0);
+
+    // The job starts while the user reads the question, and the user keeps the copy aside.
+    ASSERT_TRUE(connect());
+    bool startedMeanwhile = false;
+    prompts
+        .onNext([&] {
+            window.JobControl()->Dispatcher().RunQueuedJobs();
+            startedMeanwhile = job->Status() == 1;
+        })
+        .expectMessage(QStringLiteral("has changes that were not uploaded."), PromptButton::No);
+    prompts.expectMessage(QStringLiteral("is being uploaded by a job"), PromptButton::Ok);
+    select();
+    flow->MNU_RMT_QEDIT_Click();
+    EXPECT_TRUE(startedMeanwhile);
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_FALSE(flow->SlotEditPending(0));
+    ASSERT_TRUE(WaitUntil([&] { return job->Status() == 2 || job->Status() == 3; }));
+    ASSERT_TRUE(WaitUntil([&] { return !slot->IsBusy(); }));
+    EXPECT_EQ(GetJobStatusText(*job, true), QStringLiteral("Completed"));
+    EXPECT_EQ(server.readFile("racing.txt"), "mine server\n");
+    EXPECT_EQ(ReadFileBytes(copy), "mine server\n");
+    EXPECT_FALSE(QFileInfo::exists(JoinLocalPath(flow->TmpFolder(), QStringLiteral("racing (1).txt"))));
+    ASSERT_TRUE(WaitUntil([&] { return !window.JobControl()->Dispatcher().AnySessionActive(); }));
+}
+
 struct JobDropFixture : ::testing::Test
 {
     PyFtpServer server;
