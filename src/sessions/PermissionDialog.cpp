@@ -59,6 +59,7 @@ PermissionDialog::PermissionDialog(QWidget *parent)
     layout->addLayout(grid);
     layout->addLayout(octalRow);
     layout->addWidget(buttons);
+    KeepCaptionWhole(this);
 }
 
 void PermissionDialog::setItemName(const QString &name)

@@ -3,13 +3,17 @@
 #include "WhenModal.h"
 #include "PermissionDialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -66,3 +70,23 @@ TEST(PermissionDialogTest, EntryAnswersTheChoiceOrCancelled)
 }
 
 } // namespace
+
+// The small dialog is wide enough for a title bar to show its caption whole,
+// with the program's name after it.
+TEST(PermissionDialogTest, TheCaptionReadsWhole)
+{
+    const QString displayName = QGuiApplication::applicationDisplayName();
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Ftp Qor"));
+    PermissionDialog dialog;
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QFont title = QApplication::font("QMdiSubWindowTitleBar");
+    QFont own = dialog.font();
+    title.setBold(true);
+    own.setBold(true);
+    const QString shown = dialog.windowTitle() + QStringLiteral(" \u2014 Ftp Qor");
+    const int caption =
+        std::max(QFontMetrics(title).horizontalAdvance(shown), QFontMetrics(own).horizontalAdvance(shown));
+    EXPECT_GE(dialog.width(), caption + 4 * dialog.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &dialog));
+    QGuiApplication::setApplicationDisplayName(displayName);
+}
