@@ -361,7 +361,18 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
         // Jobs still to send the copy: it must not change under a running
         // one, and one that waits never sends a copy that was replaced.
         QList<FtpTaskCollection::Job> jobs;
-        const auto jobSendsCopy = [&] {
+        const auto copyBeingSent = [&] {
+            // A send reads the copy until its end: a download into it meanwhile
+            // would send that file's bytes to this one's server.
+            for (int i = 0; i < 2; ++i) {
+                if (m_uploading[i] && m_uploadCopy[i] == localPath) {
+                    ShowMessage(m_owner, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(),
+                                QStringLiteral("The copy of '%1' in the Tmp folder is being uploaded. Please try "
+                                               "again when the upload has ended.")
+                                    .arg(file->Name));
+                    return true;
+                }
+            }
             settleSentCopies();
             jobs = m_intake ? m_intake->UnfinishedJobsOf(localPath) : QList<FtpTaskCollection::Job>();
             for (const FtpTaskCollection::Job &job : jobs) {
@@ -375,7 +386,7 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
             }
             return false;
         };
-        if (jobSendsCopy())
+        if (copyBeingSent())
             return;
         // A copy with changes nobody sent (declined, or waiting in a job),
         // one whose record is gone or unreadable, or one an earlier run left
@@ -416,8 +427,8 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
         // An editor still showing the copy goes first, so that no two share the edit.
         if (!closeEditorsOf(localPath, key))
             return;
-        // The questions let events run: a job may have started sending the copy, or ended.
-        if (jobSendsCopy())
+        // The questions let events run: a send or a job may have started with the copy, or ended.
+        if (copyBeingSent())
             return;
         if (known) {
             if (m_editTasks.ContainsKey(key))

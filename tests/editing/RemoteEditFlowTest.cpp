@@ -1070,3 +1070,48 @@ TEST_F(RemoteEditFlowTest, AnUploadTheServerRefusesIsToldAndTheEditIsKept)
     EXPECT_TRUE(prompts.allUsed());
     EXPECT_EQ(ReadFileBytes(tmp.filePath("page.html")), "<p>\n<b>\n");
 }
+
+// Two folders hold a file of one name, so both open into one copy. While the
+// copy of the first is being sent back, opening the second does not download
+// over it: each server file ends as its own, whatever the user answers.
+TEST_F(RemoteEditFlowTest, ACopyBeingSentIsNotReplacedByASameNamedFileOpenedFromTheOtherPane)
+{
+    ASSERT_TRUE(server.makeFolder("a"));
+    ASSERT_TRUE(server.makeFolder("b"));
+    ASSERT_TRUE(server.writeFile("a/same.txt", "first\n"));
+    ASSERT_TRUE(server.writeFile("b/same.txt", "second\n"));
+    ASSERT_TRUE(Connect(0, "/a"));
+    ASSERT_TRUE(Connect(1, "/b"));
+
+    Select("same.txt", 0);
+    flow->MNU_RMT_QEDIT_Click();
+    QPointer<FrmEdit> editor = WaitForEditor();
+    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(Idle(0));
+    editor->Text1->insertPlainText("mine ");
+    editor->OKButton->click();
+    ASSERT_TRUE(flow->EditUploadRunning(0));
+
+    // Told, or asked and told to replace the copy: the send goes on with the saved edit.
+    prompts.expectMessage("The copy of 'same.txt' in the Tmp folder", PromptButton::No);
+    Select("same.txt", 1);
+    flow->MNU_RMT_QEDIT_Click();
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_TRUE(prompts.messageTexts().value(0).contains("is being uploaded")) << prompts.messageTexts().value(0).toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !flow->EditUploadRunning(0) && !flow->SlotEditPending(1); }, 20000));
+    ASSERT_TRUE(Idle(0));
+    ASSERT_TRUE(Idle(1));
+    EXPECT_EQ(server.readFile("a/same.txt"), "mine first\n");
+    EXPECT_EQ(server.readFile("b/same.txt"), "second\n");
+    EXPECT_EQ(ReadFileBytes(tmp.filePath("same.txt")), "mine first\n");
+    EXPECT_TRUE(editor.isNull() || !editor->isVisible());
+
+    // Once it has gone, the copy matches its server file and the other file opens in its place.
+    flow->MNU_RMT_QEDIT_Click();
+    QPointer<FrmEdit> second = WaitForEditor();
+    ASSERT_NE(second, nullptr);
+    ASSERT_TRUE(Idle(1));
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(second->Text1->toPlainText(), "second\n");
+    second->CloseByProgram();
+}
