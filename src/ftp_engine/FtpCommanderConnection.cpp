@@ -27,7 +27,9 @@ void FtpCommander::NewConnection()
             m_reader.reset();
             m_unansweredPolls = 0;
             m_restHeld = 0; // a new session holds no restart offset
-            m_repliesOwed = 1; // the greeting
+            m_lateReplies = 0;
+            m_openReply.clear();
+            m_owed = {QString()}; // the greeting
             m_controlOpen = true;
             m_quitting = false;
             m_awaitingGreeting = true;
@@ -133,7 +135,7 @@ void FtpCommander::CloseControlQuietly()
     m_control.close();
     m_reader.reset();
     m_unansweredPolls = 0;
-    m_repliesOwed = 0;
+    m_owed.clear();
     m_abortPending = false;
     m_controlOpen = false;
     m_quitting = false;

@@ -242,16 +242,26 @@ void FtpCommander::ExecuteStep(int step)
             EndFtpMacro();
             return;
         }
+    {
         // Servers answer ABOR differently: with one reply that may stand for
         // the transfer's too, with the transfer's 426 and then 226, or not at
-        // all while they wait for data. The NOOP behind it marks where the
-        // abort's replies end, so none is taken for a later command's.
+        // all while they wait for data. Every reply still owed when ABOR goes
+        // out comes first. The PWD behind it marks where the abort's replies
+        // end: no command in flight answers 257, and once ABOR has had its
+        // answer a refusal of PWD is told apart by the count.
+        const int owed = static_cast<int>(m_owed.size());
+        const bool transferOwed = !m_owed.isEmpty() && ReplyCodes::IsTransferVerb(m_owed.constLast());
         m_currentMap = record.ReplyMap;
         if (!SendFtpCommand(verb, record.SuccessCodes, QStringLiteral("Sending Abort request..")))
             return;
         m_abortPending = true;
-        SendFtpCommand(m_records[20].Verb, m_records[20].SuccessCodes, QString());
+        m_abortOwed = owed;
+        m_abortMayFold = transferOwed;
+        m_abortReplies = 0;
+        m_abortLastPositive = false;
+        SendFtpCommand(m_records[6].Verb, m_records[6].SuccessCodes, QString());
         return;
+    }
     case 13:
         if (!m_control.isConnected()) {
             IncrProc();
@@ -349,7 +359,7 @@ bool FtpCommander::SendFtpCommand(const QString &command, const QString &success
     ArmTimer(QStringLiteral("CMD"), 2000, static_cast<qint64>(m_commandTimeout) * 1000);
     m_control.write(TextCodec::Encode(command) + "\r\n");
     ++m_commandsWritten;
-    ++m_repliesOwed;
+    m_owed.append(command.section(QLatin1Char(' '), 0, 0).toUpper());
     if (m_currentStep == 11 || m_currentStep == 16)
         m_restHeld = 0; // the transfer uses up the restart offset
     // The command leaves now: whatever the host does with the news of it runs
@@ -375,6 +385,13 @@ void FtpCommander::HandleReplyLine(const ReplyReader::Line &line)
     else if (line.text.contains(QStringLiteral("215 uni"), Qt::CaseInsensitive))
         m_systemType = 1;
     m_replyLines.append(line.text);
+    if (!line.final) {
+        if (m_openReply.size() < ReplyCodes::kRefusalLinesKept)
+            m_openReply.append(line.text);
+    } else {
+        m_lastReply = std::exchange(m_openReply, {});
+        m_lastReply.append(line.text);
+    }
     if (line.final && line.code == 227 && m_currentStep == 9 && m_currentIndex >= 0)
         m_passiveReply = line.text;
     if (m_replyLines.size() > 4096)
@@ -421,16 +438,42 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
                 TakeAbortReply(code, line);
             return;
         }
-        // Replies come in the order of the commands, one final reply each
-        // (after any 1xx preliminary ones): while an earlier command (a resent
-        // one, a transfer broken off by ABOR, an operation that ended without
-        // its reply) is still owed its reply, this reply is that command's
-        // and not the last one's.
         const bool preliminary = code.startsWith(QLatin1Char('1'));
-        const bool earlier = m_repliesOwed > 1;
-        if (!preliminary && m_repliesOwed > 0)
-            --m_repliesOwed;
-        if (earlier) {
+        if (m_owed.isEmpty()) {
+            if (!preliminary)
+                IgnoreReply(line); // no command waits for it
+            return;
+        }
+        // Replies come in the order of the commands, one final reply each
+        // (after any 1xx preliminary ones), so a reply is the oldest waiting
+        // command's; one that command cannot give is a newer one's.
+        qsizetype answered = m_owed.size() - 1;
+        if (preliminary) {
+            const auto transfer = std::find_if(m_owed.cbegin(), m_owed.cend(), ReplyCodes::IsTransferVerb);
+            if (transfer != m_owed.cend())
+                answered = transfer - m_owed.cbegin();
+            else if (m_lateReplies > 0)
+                return; // the beginning of what a late transfer reply ends
+        } else {
+            answered = OwedCommandAnswered(code);
+            if (answered < 0) {
+                if (m_lateReplies > 0) {
+                    // What the server still had to say about a transfer an abort ended.
+                    IgnoreReply(line);
+                    return;
+                }
+                // The session is out of step: whatever follows cannot be trusted.
+                const QString why = QStringLiteral("The server's reply \"%1\" does not answer %2; the session was ended.")
+                                        .arg(line, m_owed.constLast());
+                if (m_currentIndex >= 0)
+                    m_lastFailure = why;
+                DropSession(11, why);
+                return;
+            }
+            m_owed.removeAt(answered);
+        }
+        if (answered < m_owed.size() - (preliminary ? 1 : 0)) {
+            // An earlier command's (a resent one, an operation that ended without its reply).
             if (!preliminary && m_unansweredPolls > 0)
                 --m_unansweredPolls;
             if (m_currentIndex >= 0)
@@ -439,7 +482,7 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
         }
         // The first final reply after an idle poll is the poll's, even when
         // an operation started meanwhile.
-        const bool pollReply = m_unansweredPolls > 0;
+        const bool pollReply = m_unansweredPolls > 0 && !preliminary;
         if (pollReply)
             --m_unansweredPolls;
         if (m_currentIndex < 0 || pollReply) {
@@ -473,7 +516,15 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
             return;
         }
         const bool upload = m_currentStep == 16 && (m_currentAct == ActSend || m_currentAct == ActResumeSend);
-        if (ReplyCodes::IsSuccess(code, m_currentSuccess)) {
+        bool success = ReplyCodes::IsSuccess(code, m_currentSuccess);
+        if (!success && upload && !preliminary) {
+            // Any reply the map lets the upload go on with ends it like its
+            // success code: the file must have gone whole.
+            const std::optional<QString> action =
+                ReplyCodes::FindAction(ReplyCodes::ExpandDefault(m_currentMap, m_defaultMap), code);
+            success = action && action->startsWith(QLatin1Char('I'));
+        }
+        if (success) {
             if (upload && !m_uploadFinished) {
                 // The server took an early end of the data (a connection cut on
                 // the way) for the end of the file.
@@ -545,7 +596,14 @@ void FtpCommander::FailBackAction(const QString &code, const QString &line)
     try {
         m_currentMap = ReplyCodes::ExpandDefault(m_currentMap, m_defaultMap);
         const std::optional<QString> found = ReplyCodes::FindAction(m_currentMap, code);
+        // A refusal that ends the operation stays its reason, whatever the
+        // abort's replies say.
+        const auto keepRefusal = [&] {
+            if (m_currentIndex >= 0 && (code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5'))))
+                m_lastFailure = ReplyCodes::RefusalText(m_lastReply);
+        };
         if (!found || found->isEmpty()) {
+            keepRefusal();
             Abort();
             return;
         }
@@ -556,6 +614,7 @@ void FtpCommander::FailBackAction(const QString &code, const QString &line)
             IncrProc();
             break;
         case 'A':
+            keepRefusal();
             Abort();
             break;
         case 'E':
@@ -614,7 +673,7 @@ void FtpCommander::RepeatStep(const QString &reply)
 {
     const int cap = IsNonIdempotent(m_currentStep) ? 1 : m_maxConnectionTry;
     if (m_repeats >= cap) {
-        if (m_repliesOwed > 0) {
+        if (!m_owed.isEmpty()) {
             // The last attempt went unanswered: a reply that comes later would
             // be taken for the next command's. The session ends.
             DropSession(11, QStringLiteral("The server did not answer the command after %1 attempts.").arg(m_repeats + 1));
@@ -736,18 +795,58 @@ void FtpCommander::JumpProc(int step)
 
 void FtpCommander::TakeAbortReply(const QString &code, const QString &line)
 {
+    const int before = m_abortReplies++;
+    if (!m_owed.isEmpty())
+        m_owed.removeFirst();
+    const bool refusal = code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5'));
+    const bool afterPositive = std::exchange(m_abortLastPositive, code.startsWith(QLatin1Char('2')));
+    // Before PWD's reply come one for each command owed when ABOR went out
+    // and one for ABOR, or one fewer when ABOR's stands for the transfer's
+    // too. Only PWD answers 257; a refusal is PWD's once ABOR was answered.
+    const int apart = m_abortOwed + 1;
+    bool marker = before >= apart;
+    if (!marker && before >= m_abortOwed)
+        marker = code == QLatin1String("257") || (m_abortMayFold && refusal && afterPositive);
     QPointer<FtpCommander> self(this);
     const quint64 serial = m_operationSerial;
     emit Message(line);
-    if (!self || serial != m_operationSerial || !m_abortPending)
-        return;
-    // The NOOP's reply; a 200 that speaks of ABOR is the abort's own.
-    if (code != QLatin1String("200") || line.contains(QStringLiteral("ABOR"), Qt::CaseInsensitive))
+    if (!self || serial != m_operationSerial || !m_abortPending || !marker)
         return;
     m_abortPending = false;
-    m_repliesOwed = 0;
+    // Replies are in order: nothing before PWD's is owed any more, but the
+    // server may still send what one reply stood for (a late 226).
+    m_lateReplies += std::max(0, apart - before);
+    m_owed.clear();
     m_unansweredPolls = 0;
     EndFtpMacro();
+}
+
+qsizetype FtpCommander::OwedCommandAnswered(const QString &code) const
+{
+    for (qsizetype i = 0; i < m_owed.size(); ++i) {
+        if (!ReplyCodes::CanAnswer(m_owed[i], code))
+            continue;
+        // A transfer an operation left behind may be told to have ended only
+        // after the server answered a newer command: its turn takes its 226
+        // and refusals, a positive reply a newer command can give is that one's.
+        const bool leftBehind = i + 1 < m_owed.size() && ReplyCodes::IsTransferVerb(m_owed[i]);
+        if (leftBehind && code.startsWith(QLatin1Char('2')) && code != QLatin1String("226")
+            && std::any_of(m_owed.cbegin() + i + 1, m_owed.cend(),
+                           [&](const QString &verb) { return ReplyCodes::CanAnswer(verb, code); }))
+            continue;
+        return i;
+    }
+    return -1;
+}
+
+void FtpCommander::IgnoreReply(const QString &line)
+{
+    if (m_lateReplies > 0)
+        --m_lateReplies;
+    LogErrorToFile(kObject, QStringLiteral("WSk_M_DataArrival"), 0,
+                   QStringLiteral("A reply that answers no command was ignored: ") + line);
+    if (m_currentIndex < 0 && m_sessionActive && !m_timer->isActive())
+        StartIdleTimer();
 }
 
 void FtpCommander::Abort()

@@ -1,5 +1,9 @@
 #include "ReplyCodes.h"
 
+#include <algorithm>
+
+#include <QHash>
+#include <QSet>
 #include <QStringList>
 
 namespace ReplyCodes {
@@ -43,7 +47,77 @@ QList<Group> ParseGroups(const QString &map)
     return groups;
 }
 
+const QSet<QString> &TransferVerbs()
+{
+    static const QSet<QString> verbs{QStringLiteral("RETR"), QStringLiteral("STOR"), QStringLiteral("STOU"),
+                                     QStringLiteral("APPE"), QStringLiteral("LIST"), QStringLiteral("NLST"),
+                                     QStringLiteral("MLSD")};
+    return verbs;
+}
+
 } // namespace
+
+bool IsTransferVerb(const QString &verb)
+{
+    return TransferVerbs().contains(verb.trimmed().toUpper());
+}
+
+bool CanAnswer(const QString &verb, const QString &code)
+{
+    if (code.size() != 3 || (code[0] != QLatin1Char('2') && code[0] != QLatin1Char('3')))
+        return true;
+    const QString command = verb.trimmed().toUpper();
+    const bool transfer = TransferVerbs().contains(command);
+    static const QSet<QString> others{
+        QStringLiteral("USER"), QStringLiteral("PASS"), QStringLiteral("ACCT"), QStringLiteral("TYPE"),
+        QStringLiteral("SYST"), QStringLiteral("PWD"),  QStringLiteral("XPWD"), QStringLiteral("REST"),
+        QStringLiteral("PORT"), QStringLiteral("PASV"), QStringLiteral("EPSV"), QStringLiteral("ABOR"),
+        QStringLiteral("QUIT"), QStringLiteral("CWD"),  QStringLiteral("CDUP"), QStringLiteral("HELP"),
+        QStringLiteral("DELE"), QStringLiteral("STAT"), QStringLiteral("NOOP"), QStringLiteral("STRU"),
+        QStringLiteral("MODE"), QStringLiteral("ALLO"), QStringLiteral("MKD"),  QStringLiteral("XMKD"),
+        QStringLiteral("RMD"),  QStringLiteral("RNFR"), QStringLiteral("RNTO"), QStringLiteral("SITE"),
+        QStringLiteral("MDTM"), QStringLiteral("SIZE"), QStringLiteral("FEAT")};
+    if (!transfer && !others.contains(command))
+        return true;
+    static const QHash<QString, QSet<QString>> owners{
+        {QStringLiteral("225"), {QStringLiteral("ABOR")}},
+        {QStringLiteral("227"), {QStringLiteral("PASV")}},
+        {QStringLiteral("229"), {QStringLiteral("EPSV")}},
+        {QStringLiteral("257"), {QStringLiteral("PWD"), QStringLiteral("XPWD"), QStringLiteral("MKD"), QStringLiteral("XMKD")}},
+        {QStringLiteral("213"), {QStringLiteral("SIZE"), QStringLiteral("MDTM"), QStringLiteral("STAT")}},
+        {QStringLiteral("215"), {QStringLiteral("SYST")}},
+        {QStringLiteral("211"), {QStringLiteral("STAT"), QStringLiteral("FEAT"), QStringLiteral("HELP"), QStringLiteral("SITE")}},
+        {QStringLiteral("212"), {QStringLiteral("STAT")}},
+        {QStringLiteral("214"), {QStringLiteral("HELP"), QStringLiteral("SITE"), QStringLiteral("STAT")}},
+        {QStringLiteral("221"), {QStringLiteral("QUIT")}},
+        {QStringLiteral("230"), {QStringLiteral("USER"), QStringLiteral("PASS"), QStringLiteral("ACCT")}}};
+    if (code == QLatin1String("226"))
+        return transfer || command == QLatin1String("ABOR");
+    // A transfer ends with 226 or 250; PASV answers with its address only.
+    if (transfer)
+        return code == QLatin1String("250");
+    if (code[0] == QLatin1Char('3'))
+        return true; // reply maps tell what a command's unexpected 3xx means
+    if (const auto owner = owners.constFind(code); owner != owners.cend())
+        return owner->contains(command);
+    return command != QLatin1String("PASV") && command != QLatin1String("EPSV");
+}
+
+QString RefusalText(const QStringList &lines)
+{
+    if (lines.isEmpty())
+        return {};
+    const QString code = lines.constLast().left(3);
+    QStringList texts;
+    const qsizetype first = std::max<qsizetype>(0, lines.size() - 1 - kRefusalLinesKept);
+    for (qsizetype i = first; i < lines.size(); ++i) {
+        const QString &piece = lines.at(i);
+        const QString text = (piece.startsWith(code) ? piece.mid(4) : piece).trimmed();
+        if (!text.isEmpty())
+            texts.append(text);
+    }
+    return texts.isEmpty() ? code : code + QLatin1Char(' ') + texts.join(QStringLiteral("; "));
+}
 
 bool Matches(const QString &code, const QString &pattern)
 {

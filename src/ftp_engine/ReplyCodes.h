@@ -23,6 +23,24 @@ std::optional<QString> FindAction(const QString &replyMap, const QString &code);
 // The map with every "$def" (any case) replaced by the default map.
 QString ExpandDefault(const QString &replyMap, const QString &defaultMap);
 
+// Whether a final reply with `code` can be the answer to a command with
+// `verb`: some completion codes belong to a few commands only (227 to PASV,
+// 257 to PWD and MKD, 226 to a transfer or ABOR, 213 to SIZE, MDTM and STAT
+// ...), and a transfer (226, 250) or PASV gives no other positive reply.
+// Preliminary replies, refusals and commands this does not know are never
+// ruled out.
+bool CanAnswer(const QString &verb, const QString &code);
+
+// Whether the verb starts a transfer on the data connection (RETR, STOR, LIST ...).
+bool IsTransferVerb(const QString &verb);
+
+// The lines of a refusal read as one reason: "451-Error ...", "451-Transfer
+// aborted", "451 0.001 seconds ..." read "451 Error ...; Transfer aborted;
+// 0.001 seconds ...". `lines` end with the final line.
+QString RefusalText(const QStringList &lines);
+// Lines of a multi-line refusal kept before its final line.
+inline constexpr qsizetype kRefusalLinesKept = 8;
+
 // The path a 257 reply names ("257 \"/a \"\"b\"\"\" is current"; doubled quotes
 // stand for one), or "" when it names none or a path that does not start at the root.
 QString QuotedAbsolutePath(const QString &line);

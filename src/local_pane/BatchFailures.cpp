@@ -1,5 +1,7 @@
 #include "BatchFailures.h"
 
+#include "ReplyCodes.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -49,16 +51,7 @@ void BatchFailures::NoteReplyLine(const QString &line)
     const QStringList earlier = std::exchange(m_openReply, {});
     if (!line.startsWith(QLatin1Char('4')) && !line.startsWith(QLatin1Char('5')))
         return;
-    // "451-Error ...", "451-Transfer aborted", "451 0.001 seconds ..." read
-    // "451 Error ...; Transfer aborted; 0.001 seconds ...".
-    const QString code = line.left(3);
-    QStringList texts;
-    for (const QString &piece : earlier + QStringList{line}) {
-        const QString text = (piece.startsWith(code) ? piece.mid(4) : piece).trimmed();
-        if (!text.isEmpty())
-            texts.append(text);
-    }
-    NoteReason(texts.isEmpty() ? code : code + QLatin1Char(' ') + texts.join(QStringLiteral("; ")));
+    NoteReason(ReplyCodes::RefusalText(earlier + QStringList{line}));
 }
 
 void BatchFailures::StepEnded(bool success, const QString &engineReason)

@@ -66,3 +66,25 @@ TEST_F(UploadEnd, AStoredFileShorterThanTheFileSentFailsTheUpload)
     EXPECT_TRUE(server.storedData() == content);
     EXPECT_EQ(server.commandCount("SIZE /up.bin"), 2);
 }
+
+// A server that ends an upload with another success reply than 226 ("250
+// Requested file action okay, completed.") is held to the same checks.
+TEST_F(UploadEnd, AnyReplyThatLetsAnUploadEndIsCheckedForTheWholeFile)
+{
+    server.setTransferDoneReply("250 Requested file action okay, completed.");
+    proxy.setCut(kCut, CuttingProxy::Cut::ClientSeesClose);
+    EXPECT_FALSE(send());
+    EXPECT_EQ(server.storedData().size(), kCut);
+    EXPECT_TRUE(recorder.messages.contains(
+        QStringLiteral("The data connection closed before the whole file was sent; the upload failed.")));
+
+    proxy.setCut(kCut, CuttingProxy::Cut::ClientNotTold);
+    EXPECT_FALSE(send());
+    EXPECT_TRUE(recorder.messages.contains(
+        QStringLiteral("The server holds %1 of the file's %2 bytes; the upload failed.").arg(kCut).arg(content.size())));
+
+    proxy.setCut(-1, CuttingProxy::Cut::ClientNotTold);
+    EXPECT_TRUE(send());
+    EXPECT_TRUE(server.storedData() == content);
+    EXPECT_TRUE(engine.SessionActive());
+}

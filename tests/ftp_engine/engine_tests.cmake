@@ -11,5 +11,6 @@ ftpqor_test(test_ftp_engine
     EngineReviewTest.cpp
     EngineDeadlineTest.cpp
     EngineUploadEndTest.cpp
+    EngineAbortTest.cpp
     EngineOverwriteCheckTest.cpp
   DEPENDS ftpqor_ftp_engine)

@@ -224,6 +224,45 @@ TEST_F(DispatchFaults, AnUploadStartedAgainAfterAResumeIsWrittenFromTheFilesStar
     EXPECT_EQ(sentCount("REST 4200000"), 1);
 }
 
+// A server that ends an upload whose data connection was cut after 256 KiB
+// with "250 Requested file action okay, completed." (not 226): the job fails;
+// it never reads Completed with part of the file on the server.
+TEST_F(DispatchFaults, AnUploadCutAndAnsweredWithAnotherSuccessReplyFails)
+{
+    CuttingProxy proxy;
+    ASSERT_TRUE(proxy.listen(server.port()));
+    const Account through{proxy.host(), proxy.port(), account.user, account.password};
+    server.setTransferDoneReply("250 Requested file action okay, completed.");
+    const QByteArray content = PatternBytes(1024 * 1024);
+    for (const CuttingProxy::Cut how : {CuttingProxy::Cut::ClientSeesClose, CuttingProxy::Cut::ClientNotTold}) {
+        const QString name = how == CuttingProxy::Cut::ClientSeesClose ? QStringLiteral("seen.bin") : QStringLiteral("untold.bin");
+        ASSERT_TRUE(WriteFileBytes(local.filePath(name), content));
+        proxy.setCut(256 * 1024, how);
+        auto job = queue(makeJob(through, true, QStringLiteral("/"), name));
+        dispatcher.RunQueuedJobs();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return (job->Status() == 2 || job->Status() == 3) && idle(); }, 30000));
+        EXPECT_EQ(job->Status(), 3);
+        EXPECT_EQ(server.storedData().size(), 256 * 1024);
+    }
+}
+
+// A server that answers TYPE twice: the second reply reaches PASV, which it
+// cannot answer. The job fails with its session at once, never left running
+// on a session that is out of step.
+TEST_F(DispatchFaults, AReplyThatCannotAnswerItsCommandFailsTheJobWithTheSession)
+{
+    server.on("TYPE", ScriptedFtpServer::Reply{{"200 Switching to Binary mode.\r\n", 0},
+                                               {"200 Switching to Binary mode.\r\n", 50}});
+    ASSERT_TRUE(WriteFileBytes(local.filePath(QStringLiteral("up.bin")), PatternBytes(50000)));
+    auto job = queue(makeJob(account, true, QStringLiteral("/"), QStringLiteral("up.bin")));
+    dispatcher.RunQueuedJobs();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (job->Status() == 2 || job->Status() == 3) && idle(); }, 30000));
+    EXPECT_EQ(job->Status(), 3);
+    EXPECT_EQ(job->FailureReason(), 11);
+    EXPECT_EQ(sentCount("STOR"), 0);
+    EXPECT_FALSE(dispatcher.FtpJobs(0)->SessionActive());
+}
+
 // The server of one job drops its control connection mid-transfer: that job
 // fails once, the job on another server goes on.
 TEST_F(DispatchFaults, DroppedControlConnectionFailsThatJobOnly)

@@ -467,7 +467,6 @@ void ScriptedFtpServer::finishTransfer(bool aborted)
     if (!m_transferRunning)
         return;
     m_transferRunning = false;
-    send(single(aborted ? QByteArray("426 Connection closed; transfer aborted.")
-                        : QByteArray("226 Transfer complete.")));
+    send(single(aborted ? QByteArray("426 Connection closed; transfer aborted.") : m_transferDone));
     Q_EMIT dataTransferFinished();
 }

@@ -63,6 +63,9 @@ public:
     void setFileData(const QByteArray &data);
     // The file the server holds under `path` (as STOR names it), as if stored earlier.
     void setStoredFile(const QByteArray &path, const QByteArray &data);
+    // The reply that ends a transfer whose data connection closed in order
+    // ("226 Transfer complete." unless set).
+    void setTransferDoneReply(const QByteArray &text) { m_transferDone = text; }
     // Abort the data connection after this many bytes of the next transfers
     // (-1: never); the control connection then gets 426.
     void setDataDropAfter(qint64 bytes);
@@ -147,6 +150,7 @@ private:
     QByteArray m_storedName; // the argument of the last STOR or APPE
     qint64 m_restOffset = 0;
     bool m_binary = false; // the session's TYPE is I
+    QByteArray m_transferDone = "226 Transfer complete.";
     bool m_restBinaryOnly = false;
     qint64 m_dataDropAfter = -1;
     qint64 m_controlDropAfter = -1;

@@ -1,0 +1,184 @@
+// Where an abort's replies end. A transfer broken off with ABOR leaves
+// replies in flight that servers give in different numbers and words: the
+// session must come out of it in step, so that the next command gets its own
+// reply and no file is taken for whole that is not. The scripted server
+// answers the abort's end marker (PWD), and NOOP for good measure, as each
+// test says.
+#include "ScriptedEngineTest.h"
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include <functional>
+
+namespace {
+
+class Aborts : public ScriptedEngineTest
+{
+protected:
+    void SetUp() override
+    {
+        ScriptedEngineTest::SetUp();
+        ASSERT_TRUE(logIn());
+        server.setFileData(content);
+        ASSERT_TRUE(WriteFileBytes(upload(), content));
+    }
+
+    QString upload() const { return local.filePath(QStringLiteral("up.bin")); }
+    QString download() const { return local.filePath(QStringLiteral("down.bin")); }
+
+    // The end marker of the abort is answered with `chunks`.
+    void markerAnswers(const ScriptedFtpServer::Reply &chunks)
+    {
+        server.on("PWD", chunks);
+        server.on("NOOP", chunks);
+    }
+
+    // A store the server refuses midway, after it took the data connection.
+    void storeRefusedMidway()
+    {
+        server.on("STOR", ScriptedFtpServer::Reply{
+                              {"150 Ok to send data.\r\n", 0},
+                              {"552 Requested file action aborted. Exceeded storage allocation.\r\n", 30}});
+    }
+
+    // The host starts its next operation from the aborted one's JobDone, as a
+    // batch does; how the aborted one ended is kept.
+    void thenFromJobDone(std::function<void()> next)
+    {
+        auto pending = std::make_shared<std::function<void()>>(std::move(next));
+        QObject::connect(&engine, &FtpCommander::JobDone, &engine, [this, pending] {
+            if (!*pending)
+                return;
+            abortedSucceeded = engine.LastCmdSucces();
+            abortedFailure = engine.LastFailure();
+            std::exchange(*pending, {})();
+        });
+    }
+
+    void getWhole() { engine.FTP_GET_FILE(QStringLiteral("/file.bin"), download(), content.size(), false); }
+
+    // The operation after the abort got its own replies: the file arrived whole.
+    void expectNextDownloadWhole(int jobs)
+    {
+        ASSERT_TRUE(recorder.waitForJobs(jobs)) << recorder.events.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(engine.LastCmdSucces()) << recorder.events.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(ReadFileBytes(download()) == content);
+        EXPECT_TRUE(engine.SessionActive());
+        EXPECT_TRUE(recorder.errorCodes.isEmpty());
+    }
+
+    const QByteArray content = PatternBytes(300000);
+    bool abortedSucceeded = true;
+    QString abortedFailure;
+};
+
+} // namespace
+
+// The server answers ABOR with a plain "200 Command okay." and the marker
+// 300 ms later: the 200 is the abort's, not the marker's.
+TEST_F(Aborts, APlainTwoHundredToAbortIsNotTakenForTheEndOfTheAbort)
+{
+    storeRefusedMidway();
+    server.on("ABOR", QByteArray("200 Command okay."));
+    markerAnswers({{"257 \"/\" is the current directory.\r\n", 300}});
+    thenFromJobDone([this] { getWhole(); });
+    engine.FTP_SEND_FILE(upload(), QStringLiteral("/up.bin"), content.size(), false);
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(abortedSucceeded);
+    EXPECT_TRUE(abortedFailure.startsWith(QStringLiteral("552 Requested file action aborted."))) << abortedFailure.toStdString();
+    expectNextDownloadWhole(3);
+}
+
+// The user stops a download while the server still owes TYPE I's 200: that
+// 200 and ABOR's reply come before the marker's.
+TEST_F(Aborts, AnAbortWhileTypesReplyIsOwedWaitsForEveryReplyBeforeItsEnd)
+{
+    server.on("TYPE", ScriptedFtpServer::Reply{{"200 Switching to Binary mode.\r\n", 300}});
+    server.on("ABOR", ScriptedFtpServer::Reply{{"225 No transfer to ABOR.\r\n", 100}});
+    markerAnswers({{"257 \"/\" is the current directory.\r\n", 100}});
+    engine.FTP_GET_FILE(QStringLiteral("/file.bin"), download(), content.size(), false);
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return sentCount("TYPE") == 1; }));
+    thenFromJobDone([this] {
+        server.off("TYPE");
+        server.off("NOOP");
+        getWhole();
+    });
+    engine.Abort();
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(abortedSucceeded);
+    expectNextDownloadWhole(3);
+    EXPECT_EQ(sentCount("RETR"), 1);
+}
+
+// The server answers the abort of a download with one reply and sends the
+// transfer's 226 after the marker's reply, while the next operation waits
+// for its first reply.
+TEST_F(Aborts, ALateTransferReplyAfterTheEndOfTheAbortIsNotTakenForTheNextCommands)
+{
+    server.on("RETR", QByteArray("150 Opening BINARY mode data connection."));
+    server.on("ABOR", QByteArray("225 ABOR command successful; data channel closed."));
+    markerAnswers({{"257 \"/\" is the current directory.\r\n", 0}, {"226 Transfer complete.\r\n", 300}});
+    engine.FTP_GET_FILE(QStringLiteral("/file.bin"), download(), content.size(), false);
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return recorder.replies.contains(QStringLiteral("150 Opening BINARY mode data connection.")); }));
+    server.off("RETR");
+    server.on("MDTM", ScriptedFtpServer::Reply{{"213 20090830120000\r\n", 600}});
+    thenFromJobDone([this] { getWhole(); });
+    engine.Abort();
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(abortedSucceeded);
+    expectNextDownloadWhole(3);
+    EXPECT_TRUE(recorder.replies.contains(QStringLiteral("226 Transfer complete.")));
+}
+
+// The marker refused after a prompt reply to ABOR is the abort's end: the
+// operation ends at once, with the store's own refusal as its reason.
+TEST_F(Aborts, ARefusedMarkerEndsTheAbortAndTheTransfersRefusalStaysTheReason)
+{
+    storeRefusedMidway();
+    server.on("ABOR", QByteArray("225 ABOR command successful; data channel closed."));
+    markerAnswers({{"502 Command not implemented.\r\n", 0}});
+    thenFromJobDone([this] { getWhole(); });
+    engine.FTP_SEND_FILE(upload(), QStringLiteral("/up.bin"), content.size(), false);
+    ASSERT_TRUE(recorder.waitForJobs(2)); // no time-out: the manual clock stands still
+    EXPECT_FALSE(abortedSucceeded);
+    EXPECT_EQ(abortedFailure, QStringLiteral("552 Requested file action aborted. Exceeded storage allocation."));
+    expectNextDownloadWhole(3);
+
+    // The same with the transfer's 426 before ABOR's reply.
+    server.off("STOR");
+    server.on("ABOR", ScriptedFtpServer::Reply{{"426 Transfer aborted.\r\n", 0}, {"226 Abort successful.\r\n", 0}});
+    QFile::remove(download());
+    server.on("RETR", QByteArray("150 Opening BINARY mode data connection."));
+    engine.FTP_GET_FILE(QStringLiteral("/file.bin"), download(), content.size(), false);
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return sentCount("RETR") == 2; }));
+    server.off("RETR");
+    abortedSucceeded = true;
+    thenFromJobDone([this] { getWhole(); });
+    engine.Abort();
+    ASSERT_TRUE(recorder.waitForJobs(4));
+    EXPECT_FALSE(abortedSucceeded);
+    expectNextDownloadWhole(5);
+}
+
+// A server that answers twice: the second reply reaches PASV, which it cannot
+// answer. The session is out of step and ends with the reason, and no
+// transfer goes out on it.
+TEST_F(Aborts, AReplyThatCannotAnswerItsCommandEndsTheSession)
+{
+    server.on("TYPE", ScriptedFtpServer::Reply{{"200 Switching to Binary mode.\r\n", 0},
+                                               {"200 Switching to Binary mode.\r\n", 50}});
+    QString reason;
+    QObject::connect(&engine, &FtpCommander::Error, &engine,
+                     [&](long, const QString &description, bool) { reason = description; });
+    engine.FTP_SEND_FILE(upload(), QStringLiteral("/up.bin"), content.size(), false);
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return recorder.disconnects == 1; }));
+    EXPECT_EQ(recorder.errorCodes, QList<long>{11});
+    EXPECT_TRUE(reason.contains(QStringLiteral("does not answer PASV"))) << reason.toStdString();
+    EXPECT_EQ(engine.LastFailure(), reason);
+    EXPECT_FALSE(engine.SessionActive());
+    EXPECT_FALSE(engine.isBusy());
+    EXPECT_EQ(sentCount("STOR"), 0);
+}
