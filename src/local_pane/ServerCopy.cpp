@@ -74,6 +74,16 @@ ServerCopy::ServerCopy(ServerSlots &serverSlots, OverwriteQuestions &questions, 
         connect(slot->FtpCmd(), &FtpCommander::ServerReplied, this, [this, i, at](const QString &code, const QString &line) {
             if (m_phase == Phase::Idle)
                 return;
+            if (m_awaitingStoreReply && i == m_slots.CopyTarget && !code.startsWith(QLatin1Char('1'))) {
+                // Refused before the server opened the file (no data connection
+                // was waited for: not 425 or 426): the store wrote nothing.
+                m_awaitingStoreReply = false;
+                if ((code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5'))) && code != QLatin1String("425")
+                    && code != QLatin1String("426"))
+                    ++m_storesRefused;
+            } else if (m_awaitingStoreReply && i == m_slots.CopyTarget) {
+                m_awaitingStoreReply = false;
+            }
             if (code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5'))) {
                 if (!m_aborting[at] || m_reasons[at].isEmpty())
                     m_reasons[at] = line.trimmed();
@@ -95,8 +105,11 @@ ServerCopy::ServerCopy(ServerSlots &serverSlots, OverwriteQuestions &questions, 
             else if (command.compare(QStringLiteral("NOOP"), Qt::CaseInsensitive) != 0)
                 m_aborting[at] = false;
             if (m_phase == Phase::Copying && i == m_slots.CopyTarget
-                && command.startsWith(QStringLiteral("STOR "), Qt::CaseInsensitive))
+                && command.startsWith(QStringLiteral("STOR "), Qt::CaseInsensitive)) {
                 m_storeSent = true;
+                ++m_storesSent;
+                m_awaitingStoreReply = true;
+            }
         });
         connect(slot, &ServerSlot::jobDone, this, [this, i] {
             if (i != m_slots.CopyTarget)
@@ -186,6 +199,9 @@ bool ServerCopy::CmdToFTP_Click(int source)
         m_sizeReplies = {};
         m_targetHeld = held;
         m_storeSent = false;
+        m_storesSent = 0;
+        m_storesRefused = 0;
+        m_awaitingStoreReply = false;
         m_targetTransferring = false;
         m_passivePort = 0;
         m_clean = Clean::WaitForTarget;
@@ -380,9 +396,10 @@ void ServerCopy::cleanTarget(bool success, long lastAct)
         finish(m_failure);
         return;
     }
-    // Only a file the target did not hold before is the copy's to remove;
-    // nothing is left to wait for when the store never went out.
-    if (m_clean == Clean::WaitForTarget && (!m_storeSent || m_targetHeld)) {
+    // Only a file the target did not hold before, and a store may have made,
+    // is the copy's to remove; nothing is left to wait for when the store
+    // never went out or every one was refused outright.
+    if (m_clean == Clean::WaitForTarget && (!m_storeSent || m_targetHeld || m_storesRefused >= m_storesSent)) {
         finish(m_failure);
         return;
     }

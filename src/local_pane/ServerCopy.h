@@ -84,6 +84,9 @@ private:
     End m_failure = End::Failed;
     bool m_targetHeld = false;         // the target's pane listed the name before the copy
     bool m_storeSent = false;          // the target's STOR went out
+    int m_storesSent = 0;              // the STORs sent (the engine may repeat one)
+    int m_storesRefused = 0;           // those refused before the server opened the file
+    bool m_awaitingStoreReply = false; // the first reply to the last STOR is still to come
     bool m_targetTransferring = false; // the target answered STOR with 1xx: its data connection is up
     long m_passivePort = 0;
     bool m_waitingForTarget = false;   // the source holds the file; the target is still busy

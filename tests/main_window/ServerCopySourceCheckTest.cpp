@@ -285,3 +285,28 @@ TEST_F(CopyRelease, ASourceRefusalWhileTheTargetListsEndsTheCopyOnceTheListingHa
 }
 
 } // namespace
+
+namespace {
+
+// The target refuses the store outright, as vsftpd does when it cannot open
+// the file: the copy never wrote there, so an empty file of that name that
+// another client made after the listing is not the copy's to remove.
+TEST_F(CopyRelease, AStoreRefusedOutrightRemovesNothingOnTheTarget)
+{
+    target.on("STOR", "553 Could not create file.");
+    target.on("SIZE", "213 0");
+    ASSERT_TRUE(connectBoth());
+    prompts.expectMessage(QStringLiteral("\"/f.bin\" was not copied"), PromptButton::Ok);
+    window->Remote(0)->RightView->selectAll();
+    ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Runner()->Running() && ready(0) && ready(1); }, 30000));
+    EXPECT_EQ(target.commandCount("STOR /f.bin"), 1);
+    EXPECT_EQ(target.commandCount("DELE"), 0);
+    ASSERT_EQ(prompts.messageTexts().size(), 1);
+    EXPECT_TRUE(prompts.messageTexts().constFirst().contains(QStringLiteral("Target server: 553 Could not create file.")))
+        << prompts.messageTexts().constFirst().toStdString();
+    EXPECT_TRUE(window->Slot(0)->SessionActive());
+    EXPECT_TRUE(window->Slot(1)->SessionActive());
+}
+
+} // namespace
