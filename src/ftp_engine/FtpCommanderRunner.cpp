@@ -237,12 +237,11 @@ void FtpCommander::ExecuteStep(int step)
             return;
         }
         break;
-    case 12:
+    case 12: {
         if (!m_control.isConnected()) {
             EndFtpMacro();
             return;
         }
-    {
         // Servers answer ABOR differently: with one reply that may stand for
         // the transfer's too, with the transfer's 426 and then 226, or not at
         // all while they wait for data. Every reply still owed when ABOR goes

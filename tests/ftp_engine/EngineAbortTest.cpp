@@ -3,7 +3,7 @@
 // session must come out of it in step, so that the next command gets its own
 // reply and no file is taken for whole that is not. The scripted server
 // answers the abort's end marker (PWD), and NOOP for good measure, as each
-// test says.
+// test says. A session found out of step ends.
 #include "ScriptedEngineTest.h"
 #include "TestFiles.h"
 
