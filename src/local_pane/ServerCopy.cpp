@@ -203,6 +203,7 @@ bool ServerCopy::CmdToFTP_Click(int source)
         m_storesRefused = 0;
         m_awaitingStoreReply = false;
         m_targetTransferring = false;
+        m_targetStored = false;
         m_passivePort = 0;
         m_clean = Clean::WaitForTarget;
         m_waitingForTarget = false;
@@ -237,16 +238,22 @@ bool ServerCopy::FtpCmd_JobDone(int slot, bool success, long lastAct)
             return true;
         case Phase::Copying:
             if (target && lastAct == FtpCommander::ActStoreToServer) {
-                if (success)
-                    finish(End::Done);
-                else
+                if (!success) {
                     fail(End::Failed, slot);
+                } else if (sideBusyWith(m_slots.CopySource, FtpCommander::ActGetFromServer)) {
+                    // The target stores whatever came before the data connection
+                    // closed: only the source can say the file was sent whole.
+                    m_targetStored = true;
+                } else {
+                    finish(End::Done);
+                }
                 return true;
             }
             if (source && lastAct == FtpCommander::ActGetFromServer) {
-                // The source's end says nothing unless it failed: the target's store then cannot complete.
                 if (!success)
                     fail(End::Failed, slot);
+                else if (m_targetStored)
+                    finish(End::Done);
                 return true;
             }
             return false;

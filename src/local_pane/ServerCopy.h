@@ -88,6 +88,7 @@ private:
     int m_storesRefused = 0;           // those refused before the server opened the file
     bool m_awaitingStoreReply = false; // the first reply to the last STOR is still to come
     bool m_targetTransferring = false; // the target answered STOR with 1xx: its data connection is up
+    bool m_targetStored = false;       // the target said its store is complete; the source has yet to
     long m_passivePort = 0;
     bool m_waitingForTarget = false;   // the source holds the file; the target is still busy
     bool m_reportPending = false;

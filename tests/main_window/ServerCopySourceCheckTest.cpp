@@ -309,4 +309,47 @@ TEST_F(CopyRelease, AStoreRefusedOutrightRemovesNothingOnTheTarget)
     EXPECT_TRUE(window->Slot(1)->SessionActive());
 }
 
+// The target says 226 as soon as its data connection closes; the source's own
+// final reply may come later. The copy is over only when both have spoken.
+TEST_F(CopyRelease, ACopyEndsOnlyOnceTheSourceHasSaidItsFileWentWhole)
+{
+    ASSERT_TRUE(connectBoth());
+    source.holdFinalReply();
+    window->Remote(0)->RightView->selectAll();
+    ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return source.finalReplyHeld() && ready(1); }, 30000));
+    EXPECT_EQ(target.storedData(), PatternBytes(5000));
+    EXPECT_TRUE(window->Runner()->Running()); // the source's transfer is still the copy's
+
+    source.releaseFinalReply();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Runner()->Running(); }, 30000));
+    EXPECT_FALSE(window->Slot(0)->IsBusy()); // free for what the user asks next
+    EXPECT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Runner()->Running() && ready(0) && ready(1); }, 30000));
+    EXPECT_EQ(target.commandCount("STOR /f.bin"), 2);
+    EXPECT_TRUE(prompts.shown().empty());
+}
+
+// The source breaks off after part of the file: the target stores the part
+// and says 226 before the source says 426. That is no copy.
+TEST_F(CopyRelease, ASourceBreakingOffAfterTheTargetStoredIsNotACopy)
+{
+    ASSERT_TRUE(connectBoth());
+    source.setDataDropAfter(2000);
+    source.holdFinalReply();
+    prompts.expectMessage(QStringLiteral("\"/f.bin\" was not copied"), PromptButton::Ok);
+    window->Remote(0)->RightView->selectAll();
+    ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return source.finalReplyHeld() && ready(1); }, 30000));
+    EXPECT_EQ(target.storedData().size(), 2000);
+
+    source.releaseFinalReply();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Runner()->Running() && ready(0) && ready(1); }, 30000));
+    ASSERT_EQ(prompts.messageTexts().size(), 1);
+    const QString text = prompts.messageTexts().constFirst();
+    EXPECT_TRUE(text.contains(QStringLiteral("Source server: ")) && text.contains(QStringLiteral("426"))) << text.toStdString();
+    EXPECT_TRUE(window->Slot(0)->SessionActive());
+    EXPECT_TRUE(window->Slot(1)->SessionActive());
+}
+
 } // namespace

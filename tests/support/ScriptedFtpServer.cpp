@@ -467,6 +467,20 @@ void ScriptedFtpServer::finishTransfer(bool aborted)
     if (!m_transferRunning)
         return;
     m_transferRunning = false;
-    send(single(aborted ? QByteArray("426 Connection closed; transfer aborted.") : m_transferDone));
+    const QByteArray reply = aborted ? QByteArray("426 Connection closed; transfer aborted.")
+                                     : m_transferDone;
+    if (std::exchange(m_holdFinalReply, false))
+        m_heldFinalReply = reply;
+    else
+        send(single(reply));
     Q_EMIT dataTransferFinished();
+}
+
+void ScriptedFtpServer::releaseFinalReply()
+{
+    if (m_heldFinalReply.isEmpty()) {
+        ADD_FAILURE() << "no final reply is held";
+        return;
+    }
+    send(single(std::exchange(m_heldFinalReply, QByteArray())));
 }

@@ -76,6 +76,11 @@ public:
     // connection is made, and, as vsftpd, proftpd and pure-ftpd do, no command
     // is read while the server waits for it.
     void setPreliminaryWhenConnected(bool on) { m_preliminaryWhenConnected = on; }
+    // The next transfer's final reply (226 or 426) is held back, its data
+    // connection closed, until releaseFinalReply(); finalReplyHeld() tells.
+    void holdFinalReply() { m_holdFinalReply = true; }
+    bool finalReplyHeld() const { return !m_heldFinalReply.isEmpty(); }
+    void releaseFinalReply();
     // Closes the control connection once this many bytes were written to it.
     void setControlDropAfter(qint64 bytes);
     // The next RETR or STOR freezes the server once this many bytes of its
@@ -167,4 +172,6 @@ private:
     bool m_preliminaryWhenConnected = false;
     bool m_awaitingData = false; // reads no command until the data connection comes
     QList<std::function<void()>> m_onThaw;
+    bool m_holdFinalReply = false;
+    QByteArray m_heldFinalReply;
 };
