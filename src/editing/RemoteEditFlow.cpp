@@ -416,8 +416,12 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
                                         kOoops);
                         return;
                     }
-                    if (m_slots.SlotFree(slotIndex))
-                        sendCopy(slotIndex, *slot, localPath, origin.remotePath, shownPath);
+                    // With the session gone or busy since the question, it
+                    // waits in an upload job, as any edit does then.
+                    if (!sendAtOnce(slotIndex, profile.ProfileName, localPath, shownPath)
+                        && !AddEditTaskToQueue(task))
+                        ShowMessage(m_owner, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Sorry ! "),
+                                    kOoops);
                     return;
                 }
             }
@@ -723,27 +727,10 @@ bool RemoteEditFlow::RequestUpload(qint16 slotIndex, const QString &profileName,
         const FtpTaskCollection::Job task = m_editTasks.Find(editTaskId);
         if (!task)
             return false;
+        // The task stays until the send ends: a failure leaves the editor able to send again.
+        if (sendAtOnce(slotIndex, profileName, localFilePath, remoteFilePath, editTaskId))
+            return true;
         // A queued copy is not sent until its job completes: it stays changed.
-        if (m_batchRunning && m_batchRunning()) {
-            if (!AddEditTaskToQueue(task))
-                return false;
-            m_editTasks.Remove(editTaskId);
-            return true;
-        }
-        const int first = slotIndex & 1;
-        for (int candidate : {first, 1 - first}) {
-            ServerSlot *slot = m_slots.Slot(candidate);
-            if (!slot || !slot->SessionActive() || slot->IsBusy() || slot->SlotProfile().ProfileName != profileName
-                || (m_walkActive && m_walkActive(candidate)))
-                continue;
-            // Only the server address in front is taken off: a folder may carry its name too.
-            const QString server = slot->SlotProfile().Server;
-            const QString remotePath =
-                remoteFilePath.startsWith(server) ? remoteFilePath.mid(server.size()) : remoteFilePath;
-            // The task stays until the send ends: a failure leaves the editor able to send again.
-            sendCopy(candidate, *slot, localFilePath, remotePath, remoteFilePath, editTaskId);
-            return true;
-        }
         if (!AddEditTaskToQueue(task))
             return false;
         m_editTasks.Remove(editTaskId);
@@ -752,6 +739,27 @@ bool RemoteEditFlow::RequestUpload(qint16 slotIndex, const QString &profileName,
         LogCurrentException(kObject, QStringLiteral("RequestUpload"));
         return false;
     }
+}
+
+bool RemoteEditFlow::sendAtOnce(int slotIndex, const QString &profileName, const QString &localFilePath,
+                                const QString &remoteFilePath, const QString &editTaskId)
+{
+    if (m_batchRunning && m_batchRunning())
+        return false;
+    const int first = slotIndex & 1;
+    for (int candidate : {first, 1 - first}) {
+        ServerSlot *slot = m_slots.Slot(candidate);
+        if (!slot || !slot->SessionActive() || slot->IsBusy() || slot->SlotProfile().ProfileName != profileName
+            || (m_walkActive && m_walkActive(candidate)))
+            continue;
+        // Only the server address in front is taken off: a folder may carry its name too.
+        const QString server = slot->SlotProfile().Server;
+        const QString remotePath =
+            remoteFilePath.startsWith(server) ? remoteFilePath.mid(server.size()) : remoteFilePath;
+        if (sendCopy(candidate, *slot, localFilePath, remotePath, remoteFilePath, editTaskId))
+            return true;
+    }
+    return false;
 }
 
 bool RemoteEditFlow::UploadUnderway(const QString &editTaskId) const
@@ -763,10 +771,12 @@ bool RemoteEditFlow::UploadUnderway(const QString &editTaskId) const
     return false;
 }
 
-void RemoteEditFlow::sendCopy(int slotIndex, ServerSlot &slot, const QString &localPath, const QString &remotePath,
+bool RemoteEditFlow::sendCopy(int slotIndex, ServerSlot &slot, const QString &localPath, const QString &remotePath,
                               const QString &shownPath, const QString &editTaskId)
 {
     const int i = slotIndex & 1;
+    if (!slot.SessionActive() || !slot.FtpCmd())
+        return false;
     m_uploading[i] = true;
     m_uploadFolder[i] = GetParentRemotePath(remotePath);
     // The copy as sent counts as settled once the server has it.
@@ -784,6 +794,15 @@ void RemoteEditFlow::sendCopy(int slotIndex, ServerSlot &slot, const QString &lo
             localPath, TmpCopyOrigin{profile.ProfileName, profile.Server, profile.Port, profile.User, remotePath});
     }
     slot.FtpCmd()->FTP_SEND_FILE(localPath, remotePath, QFileInfo(localPath).size(), false);
+    // An engine that no longer had its session took nothing up: the caller
+    // queues the copy instead.
+    if (m_uploading[i] && !slot.IsBusy()) {
+        m_uploading[i] = false;
+        m_uploadTaskId[i].clear();
+        m_uploadRecord[i].reset();
+        return false;
+    }
+    return true;
 }
 
 bool RemoteEditFlow::AddEditTaskToQueue(const FtpTaskCollection::Job &task)

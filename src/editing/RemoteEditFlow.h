@@ -156,7 +156,13 @@ private:
                                         const QString &asideName) const;
     // The first name "stem (n).ext" free in the copy's folder.
     QString FreeAsideName(const QString &localPath) const;
-    void sendCopy(int slotIndex, ServerSlot &slot, const QString &localPath, const QString &remotePath,
+    // Sends the copy over the given slot, else the other slot of the
+    // profile, when one is connected and free and no batch runs; false when
+    // none took it.
+    bool sendAtOnce(int slotIndex, const QString &profileName, const QString &localFilePath,
+                    const QString &remoteFilePath, const QString &editTaskId = {});
+    // False when the slot's engine took nothing up.
+    bool sendCopy(int slotIndex, ServerSlot &slot, const QString &localPath, const QString &remotePath,
                   const QString &shownPath, const QString &editTaskId = {});
     // The end of a copy sent at once: its record, its editor, and on failure the message.
     void uploadEnded(int slotIndex, bool success, const QString &lostReason = {});

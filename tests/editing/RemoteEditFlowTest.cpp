@@ -1115,3 +1115,100 @@ TEST_F(RemoteEditFlowTest, ACopyBeingSentIsNotReplacedByASameNamedFileOpenedFrom
     EXPECT_EQ(second->Text1->toPlainText(), "second\n");
     second->CloseByProgram();
 }
+
+// The session drops while the user is asked whether to send an edit: the
+// answer Upload queues the edit as a job and says so, and the copy stays the
+// user's work until that job has sent it.
+TEST_F(RemoteEditFlowTest, AnUploadAnsweredAfterTheSessionDroppedIsQueuedAndTold)
+{
+    SetOptionFlag(OptionFlag::PromptUploadExternalEdits, true);
+    ASSERT_TRUE(server.writeFile("notes.txt", "server\n"));
+    ASSERT_TRUE(server.writeFile("page.html", "<p>\n"));
+    const int handOff = AddHandler("*.txt", Script("handoff", "exit 0"), 3, "Hand-off");
+    const int appender = AddHandler("*.html", Script("append", "echo '<b>' >> \"$1\""), 3, "Appender");
+    const auto dropSession = [&] {
+        server.stop();
+        // A real question runs events while it is open.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !slot(0).SessionActive() && !slot(0).IsBusy(); }, 20000));
+    };
+    ASSERT_TRUE(Connect());
+    const QString copy = tmp.filePath("notes.txt");
+    EditWithHandOff("notes.txt", handOff);
+    ASSERT_TRUE(WriteFileBytes(copy, "mine\n"));
+
+    // Opening the file again offers to send its changed copy.
+    prompts.onNext(dropSession);
+    prompts.expectMessage("Upload the copy to '127.0.0.1/notes.txt' now?", PromptButton::Yes);
+    prompts.expectMessage("The edited file has been added to upload jobs.", PromptButton::Ok);
+    Select("notes.txt");
+    flow->MNU_RMT_EDITITEM_Click(handOff);
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_FALSE(flow->SlotEditPending(0));
+    EXPECT_FALSE(flow->EditUploadRunning(0));
+    ASSERT_EQ(queue.jobs.Count(), 1);
+    const FtpTaskCollection::Job job = *queue.jobs.begin();
+    EXPECT_EQ(job->GetLocalFilePath(), copy);
+    EXPECT_EQ(job->GetRemoteFilePath(), "/notes.txt");
+    EXPECT_EQ(job->Size(), 5);
+    EXPECT_EQ(ReadFileBytes(copy), "mine\n");
+    EXPECT_EQ(server.readFile("notes.txt"), "server\n");
+
+    // A program's change asked about while the session goes.
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    ASSERT_TRUE(Connect());
+    Select("page.html");
+    prompts.onNext(dropSession);
+    prompts.expectMessage("You have made changes to '127.0.0.1/page.html'.", PromptButton::Yes);
+    prompts.expectMessage("The edited file has been added to upload jobs.", PromptButton::Ok);
+    flow->MNU_RMT_EDITITEM_Click(appender);
+    ASSERT_TRUE(Idle());
+    flow->Timer1_Timer();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prompts.allUsed(); }, 20000));
+    EXPECT_EQ(queue.jobs.Count(), 2);
+    EXPECT_EQ(server.readFile("page.html"), "<p>\n");
+
+    // Neither job has run: both copies are named and kept at the close.
+    prompts.expectMessage("were changed but not uploaded. Their copies are kept in '" + tmp.path()
+                              + "':\r\n\r\nnotes.txt\r\npage.html",
+                          PromptButton::Ok);
+    flow->DeleteTempFiles();
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(ReadFileBytes(copy), "mine\n");
+    EXPECT_EQ(ReadFileBytes(tmp.filePath("page.html")), "<p>\n<b>\n");
+}
+
+// The server goes after Upload was pressed but before the engine has seen
+// it: the send fails as lost, and the quick editor keeps its changes.
+TEST_F(RemoteEditFlowTest, AQuickEditSentAsTheServerGoesStaysOpenWithItsChanges)
+{
+    ASSERT_TRUE(server.writeFile("notes.txt", "one\n"));
+    ASSERT_TRUE(Connect());
+    Select("notes.txt");
+    flow->MNU_RMT_QEDIT_Click();
+    QPointer<FrmEdit> editor = WaitForEditor();
+    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(Idle());
+    editor->Text1->insertPlainText("x");
+    server.stop();
+    prompts.expectMessage("The modified file could not be uploaded.\r\n\r\n127.0.0.1/notes.txt: The connection "
+                          "to the server was lost.",
+                          PromptButton::Ok);
+    editor->OKButton->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prompts.allUsed() && !flow->EditUploadRunning(0); }, 20000));
+    ASSERT_FALSE(editor.isNull());
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_TRUE(editor->OKButton->isEnabled());
+    EXPECT_TRUE(editor->windowTitle().endsWith("*"));
+    EXPECT_EQ(editor->Text1->toPlainText(), "xone\n");
+    EXPECT_EQ(flow->EditTasks().Count(), 1);
+    EXPECT_EQ(queue.jobs.Count(), 0);
+
+    // Pressed again with the session gone, it waits in an upload job.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !slot(0).SessionActive() && !slot(0).IsBusy(); }, 20000));
+    prompts.expectMessage("The edited file has been added to upload jobs.", PromptButton::Ok);
+    editor->OKButton->click();
+    EXPECT_TRUE(prompts.allUsed());
+    ASSERT_EQ(queue.jobs.Count(), 1);
+    EXPECT_EQ(ReadFileBytes(tmp.filePath("notes.txt")), "xone\n");
+    EXPECT_EQ(flow->EditTasks().Count(), 0);
+}
