@@ -535,12 +535,31 @@ bool RemoteEditFlow::FtpCmd_JobDone(int slotIndex, bool success, long lastAct)
             if (!open.editTaskId.isEmpty() && m_editTasks.ContainsKey(open.editTaskId))
                 m_editTasks.Remove(open.editTaskId);
             restoreAfterFailedDownload(open);
-            ShowMessage(m_owner, PromptIcon::None, PromptButtons::Ok, AppTitle(),
-                        QStringLiteral("Request failed to download and view/Edit the file!\r\n\r\nPlease try again."));
+            // Told once the reply has been handled: while the message is open
+            // the connection goes on reading its server's replies.
+            ++m_ending[i];
+            QTimer::singleShot(0, this, [this, i] {
+                const QPointer<RemoteEditFlow> self(this);
+                ShowMessage(m_owner, PromptIcon::None, PromptButtons::Ok, AppTitle(),
+                            QStringLiteral("Request failed to download and view/Edit the file!\r\n\r\nPlease try again."));
+                if (self)
+                    --m_ending[i];
+            });
             return true;
         }
         markCopySettled(open.localPath, open.origin);
-        openCopy(i, open);
+        // Opening may ask first (the file is already open): not from inside the reply's handling.
+        ++m_ending[i];
+        QTimer::singleShot(0, this, [this, i, open] {
+            const QPointer<RemoteEditFlow> self(this);
+            try {
+                openCopy(i, open);
+            } catch (...) {
+                LogCurrentException(kObject, QStringLiteral("FtpCmd_JobDone"));
+            }
+            if (self)
+                --m_ending[i];
+        });
         return true;
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FtpCmd_JobDone"));

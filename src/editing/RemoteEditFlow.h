@@ -93,7 +93,8 @@ public:
 
     ApplicationWatcher &FileWatcher1() { return m_watcher; }
     const FtpTaskCollection &EditTasks() const { return m_editTasks; }
-    bool SlotEditPending(int slot) const { return m_pending[slot & 1].active; }
+    // Until the download ended and what follows it (the copy opened, or the failure told) is done.
+    bool SlotEditPending(int slot) const { return m_pending[slot & 1].active || m_ending[slot & 1] > 0; }
     bool EditUploadRunning(int slot) const { return m_uploading[slot & 1]; }
     QString TmpFolder() const;
     // Beside the Tmp folder, where no copy can take a record's place.
@@ -184,6 +185,7 @@ private:
     QString m_selectedHandlerKey;
     std::array<int, 2> m_slotEditMode{};
     std::array<PendingOpen, 2> m_pending;
+    std::array<int, 2> m_ending{}; // downloads ended whose opening or failure is still to come
     std::array<bool, 2> m_uploading{};
     std::array<QString, 2> m_uploadFolder;
     std::array<QString, 2> m_uploadCopy;

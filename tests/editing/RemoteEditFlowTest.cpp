@@ -3,6 +3,7 @@
 #include "RemoteEditFlow.h"
 
 #include "ApplicationWatcher.h"
+#include "EngineTimer.h"
 #include "FileHandlerCollection.h"
 #include "FrmEdit.h"
 #include "FtpCommander.h"
@@ -389,6 +390,56 @@ TEST_F(RemoteEditFlowTest, LargeFilesAskFirstAndAFailedDownloadSaysSo)
     ASSERT_TRUE(Idle());
     EXPECT_TRUE(prompts.allUsed());
     EXPECT_EQ(flow->EditTasks().Count(), 1);
+}
+
+// Slot 0's connection on a manual clock: its idle poll comes when the test says.
+class RemoteEditFlowOnClock : public RemoteEditFlowTest
+{
+protected:
+    void SetUp() override
+    {
+        RemoteEditFlowTest::SetUp();
+        flow.reset();
+        clock = new ManualEngineTimer; // the slot's engine owns it
+        serverSlots = std::make_unique<ServerSlots>(std::array<RemotePane *, 2>{&pane0, &pane1}, window, localHistory,
+                                                    nullptr, nullptr, std::array<EngineTimer *, 2>{clock, nullptr});
+        serverSlots->BuildHandlerMenus(handlers);
+        NewFlow();
+    }
+
+    ManualEngineTimer *clock = nullptr;
+};
+
+// The failed download is told once the reply that failed it has been handled:
+// a reply the server sends while the message is open (the idle poll's) is
+// taken, and the session does not end for want of it afterwards.
+TEST_F(RemoteEditFlowOnClock, WhileAFailedDownloadIsToldTheConnectionTakesItsServersReplies)
+{
+    ASSERT_TRUE(server.writeFile("gone.txt", "g"));
+    ASSERT_TRUE(Connect());
+    ASSERT_TRUE(QFile::remove(server.rootPath() + "/gone.txt"));
+    FtpCommander *engine = slot().FtpCmd();
+    bool polled = false;
+    bool answered = false;
+    QObject::connect(engine, &FtpCommander::CommandSent, flow.get(),
+                     [&](const QString &, const QString &command) { polled = polled || command == "NOOP"; });
+    QObject::connect(engine, &FtpCommander::ServerReplied, flow.get(),
+                     [&](const QString &code, const QString &) { answered = answered || (polled && code == "200"); });
+    bool answeredWhileShown = false;
+    prompts
+        .onNext([&] {
+            clock->advance(61000); // idle for a minute: the connection polls its server
+            answeredWhileShown = polled && QTest::qWaitFor([&] { return answered; }, 10000);
+        })
+        .expectMessage("Request failed to download and view/Edit the file!", PromptButton::Ok);
+    Select("gone.txt");
+    flow->MNU_RMT_QEDIT_Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prompts.allUsed() && !slot().IsBusy(); }, 20000));
+    EXPECT_TRUE(polled);
+    EXPECT_TRUE(answeredWhileShown);
+    clock->advance(engine->CommandTimeout() * 1000 + 2000);
+    EXPECT_TRUE(slot().SessionActive());
+    EXPECT_TRUE(flow->OpenEditors().isEmpty());
 }
 
 TEST_F(RemoteEditFlowTest, AViewedCopyIsReplacedByTheNextOpeningAndQueuedCopiesSurviveTheClose)
