@@ -7,11 +7,13 @@
 #include "BatchRunner.h"
 #include "BatchTransfers.h"
 #include "DataRoot.h"
+#include "EngineTimer.h"
 #include "FtpCommander.h"
 #include "JobCommands.h"
 #include "JobDispatcher.h"
 #include "JobQueuePane.h"
 #include "OptionFlags.h"
+#include "PyFtpServer.h"
 #include "RemotePane.h"
 #include "ScriptedFtpServer.h"
 #include "ScriptedPrompts.h"
@@ -146,5 +148,55 @@ TEST_F(SpacedFolderUpload, AnUploadJobAsksBeforeReplacingTheFile)
     EXPECT_TRUE(asked.first().contains("crlf.txt")) << asked.first().toStdString();
     EXPECT_EQ(server.commandCount("STOR"), 0);
     EXPECT_EQ(server.commandCount("SIZE " + kTarget), 1);
+    EXPECT_TRUE(prompts.allUsed());
+}
+
+namespace {
+
+// The question is asked while the size reply is handled, and may stay open
+// longer than the reply time-out: nothing is owed meanwhile, so no command is
+// sent again and the session stays. The browsing connection runs on a manual
+// clock, the server is a real one.
+struct LongOverwriteQuestion : ::testing::Test
+{
+    PyFtpServer server;
+    ManualEngineTimer *clock = new ManualEngineTimer; // the window's engine owns it
+    std::unique_ptr<frmZAVUde> window;
+    QTemporaryDir dir;
+    ScriptedPrompts prompts;
+    QStringList sent;
+
+    void TearDown() override { SetOptionFlag(OptionFlag::ConfirmOverwrite, false); }
+};
+
+} // namespace
+
+TEST_F(LongOverwriteQuestion, AnUploadQuestionOpenPastTheReplyTimeOutKeepsTheSession)
+{
+    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server.writeFile(QStringLiteral("f.txt"), "old"));
+    const QString source = dir.filePath(QStringLiteral("f.txt"));
+    ASSERT_TRUE(WriteFileBytes(source, "new file\r\n"));
+    window = std::make_unique<frmZAVUde>(nullptr, std::array<EngineTimer *, 2>{clock, nullptr});
+    SetOptionFlag(OptionFlag::ConfirmOverwrite, true);
+    window->show();
+    window->Slots()->UseProfile(0, ServerProfile(server), true);
+    ServerSlot *slot = window->Slot(0);
+    ASSERT_TRUE(waitFor([&] { return slot->SessionActive() && !slot->IsBusy() && window->Remote(0)->Model->size() == 1; }));
+    FtpCommander *engine = slot->FtpCmd();
+    QObject::connect(engine, &FtpCommander::CommandSent, window.get(),
+                     [&](const QString &, const QString &command) { sent << command; });
+    bool asked = false;
+    WhenModal<frmOverwrite>([&](frmOverwrite &question) {
+        asked = true;
+        clock->advance(engine->CommandTimeout() * 3000 + 2000);
+        question.CmdOK->click();
+    });
+    window->Batch()->PrepareUploads({source}, 0, true, false);
+    ASSERT_TRUE(waitFor([&] { return asked && !window->Runner()->Running() && !slot->IsBusy(); }));
+    clock->advance(engine->CommandTimeout() * 1000 + 2000);
+    EXPECT_TRUE(slot->SessionActive());
+    EXPECT_EQ(sent.filter(QStringLiteral("SIZE")).size(), 1) << sent.join('|').toStdString();
+    EXPECT_EQ(server.readFile(QStringLiteral("f.txt")), QByteArray("new file\r\n"));
     EXPECT_TRUE(prompts.allUsed());
 }
