@@ -640,6 +640,15 @@ void FtpCommander::FailBackAction(const QString &code, const QString &line)
             CloseSession();
             break;
         case 'R':
+            if ((m_currentAct == ActGetFromServer && m_currentStep == 11)
+                || (m_currentAct == ActStoreToServer && m_currentStep == 16)) {
+                // One half of a copy between two servers is never sent again:
+                // the other server's data connection is gone with this try.
+                emit Message(line);
+                if (self)
+                    EndFtpMacro();
+                break;
+            }
             RepeatStep(line);
             break;
         case 'G':

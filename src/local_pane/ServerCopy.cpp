@@ -203,10 +203,12 @@ bool ServerCopy::CmdToFTP_Click(int source)
         m_storesRefused = 0;
         m_awaitingStoreReply = false;
         m_targetTransferring = false;
-        m_targetStored = false;
         m_passivePort = 0;
         m_clean = Clean::WaitForTarget;
         m_waitingForTarget = false;
+        m_sourceSent = false;
+        m_targetStored = false;
+        m_sourceSize = -1;
         m_slots.CopySize = item.Size;
         m_slots.CopySourcePath = sourcePath;
         m_slots.CopyTargetPath = targetPath;
@@ -237,26 +239,22 @@ bool ServerCopy::FtpCmd_JobDone(int slot, bool success, long lastAct)
             sourceChecked(success);
             return true;
         case Phase::Copying:
-            if (target && lastAct == FtpCommander::ActStoreToServer) {
-                if (!success) {
+            // A target may say its store is complete when the data connection
+            // closed early: only the source's own end tells whether it sent the whole file.
+            if ((target && lastAct == FtpCommander::ActStoreToServer)
+                || (source && lastAct == FtpCommander::ActGetFromServer)) {
+                if (success)
+                    sideSucceeded(source);
+                else
                     fail(End::Failed, slot);
-                } else if (sideBusyWith(m_slots.CopySource, FtpCommander::ActGetFromServer)) {
-                    // The target stores whatever came before the data connection
-                    // closed: only the source can say the file was sent whole.
-                    m_targetStored = true;
-                } else {
-                    finish(End::Done);
-                }
-                return true;
-            }
-            if (source && lastAct == FtpCommander::ActGetFromServer) {
-                if (!success)
-                    fail(End::Failed, slot);
-                else if (m_targetStored)
-                    finish(End::Done);
                 return true;
             }
             return false;
+        case Phase::Confirming:
+            if (!target || lastAct != FtpCommander::ActFileSize)
+                return false;
+            confirmStored(success);
+            return true;
         case Phase::Cleaning:
             if (target
                 && (lastAct == FtpCommander::ActStoreToServer || lastAct == FtpCommander::ActFileSize
@@ -283,8 +281,9 @@ void ServerCopy::sourceChecked(bool success)
         fail(End::Failed, m_slots.CopySource);
         return;
     }
-    if (const qint64 size = success ? repliedSize(m_sizeReplies[source]) : -1; size >= 0)
-        m_slots.CopySize = size;
+    m_sourceSize = success ? repliedSize(m_sizeReplies[source]) : -1;
+    if (m_sourceSize >= 0)
+        m_slots.CopySize = m_sourceSize;
     m_reasons[source].clear();
     startStore();
 }
@@ -306,6 +305,43 @@ void ServerCopy::startStore()
     to->FtpCmd()->FTP_StoreFromServer(m_slots.CopyTargetPath, m_slots.CopySize);
 }
 
+void ServerCopy::sideSucceeded(bool source)
+{
+    (source ? m_sourceSent : m_targetStored) = true;
+    if (!m_sourceSent || !m_targetStored)
+        return;
+    ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
+    if (m_sourceSize < 0 || !to || !to->SessionActive()) {
+        finish(End::Done);
+        return;
+    }
+    // As after an upload: the stored file must be as long as the source said.
+    m_phase = Phase::Confirming;
+    const auto at = static_cast<size_t>(m_slots.CopyTarget);
+    m_sizeReplies[at].clear();
+    m_reasons[at].clear();
+    to->FtpCmd()->FTP_FILE_SIZE(m_slots.CopyTargetPath);
+}
+
+void ServerCopy::confirmStored(bool success)
+{
+    const auto at = static_cast<size_t>(m_slots.CopyTarget);
+    const qint64 stored = success ? repliedSize(m_sizeReplies[at]) : -1;
+    // A server that refuses SIZE cannot say; both ends said the transfer was complete.
+    if (stored == m_sourceSize || (!success && m_reasons[at].startsWith(QLatin1Char('5')))) {
+        finish(End::Done);
+        return;
+    }
+    if (success)
+        m_reasons[at] = QStringLiteral("The server holds %1 of the file's %2 bytes.")
+                            .arg(stored >= 0 ? QString::number(stored) : QStringLiteral("an unknown number"))
+                            .arg(m_sourceSize);
+    else
+        m_reasons[at] = QStringLiteral("The size of the stored file could not be checked")
+                      + (m_reasons[at].isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + m_reasons[at]);
+    fail(End::Failed, m_slots.CopyTarget);
+}
+
 void ServerCopy::SessionEnded(int slot)
 {
     if (m_phase == Phase::Idle || !m_slots.CopyRunning())
@@ -318,6 +354,10 @@ void ServerCopy::SessionEnded(int slot)
             finish(m_failure);
         return;
     }
+    // A source that said it sent the whole file is needed no more; the target
+    // is, until the copy has ended there.
+    if (slot == m_slots.CopySource && m_sourceSent)
+        return;
     fail(End::Lost, slot);
 }
 
@@ -342,12 +382,12 @@ void ServerCopy::EndQuietly()
 
 void ServerCopy::fail(End how, int finished)
 {
-    if (m_phase != Phase::Checking && m_phase != Phase::Copying)
+    if (m_phase != Phase::Checking && m_phase != Phase::Copying && m_phase != Phase::Confirming)
         return;
     const int source = m_slots.CopySource;
     const int target = m_slots.CopyTarget;
     // The engine's own judgement of the side that ended, when it gave one, is the reason.
-    if (how == End::Failed && (finished == 0 || finished == 1)) {
+    if (how == End::Failed && m_phase != Phase::Confirming && (finished == 0 || finished == 1)) {
         ServerSlot *side = m_slots.Slot(finished);
         const QString judged = side && side->FtpCmd() ? side->FtpCmd()->LastFailure().trimmed() : QString();
         if (!judged.isEmpty())

@@ -46,14 +46,19 @@ signals:
 private:
     enum class End { Done, Failed, Lost, Quiet };
     // Checking: the source is asked whether it still holds the file, before
-    // the target is touched. Copying: the target stores, the source sends.
+    // the target is touched. Copying: the target stores, the source sends;
+    // the copy is done only once both said so, in either order. Confirming:
+    // the target is asked the stored file's size, which must be the source's.
     // Cleaning: the copy failed after the target's STOR; an empty file it left
     // where there was none is removed.
-    enum class Phase { Idle, Checking, Copying, Cleaning };
+    enum class Phase { Idle, Checking, Copying, Confirming, Cleaning };
     enum class Clean { WaitForTarget, Sizing, Deleting };
 
     void sourceChecked(bool success);
     void startStore();
+    // A side's transfer ended with its success reply; the other's may still come.
+    void sideSucceeded(bool source);
+    void confirmStored(bool success);
     // The copy failed at `finished` (the slot whose operation or session ended, -1: none).
     void fail(End how, int finished);
     // The target waits in STOR: ended by an empty data connection while its
@@ -88,9 +93,11 @@ private:
     int m_storesRefused = 0;           // those refused before the server opened the file
     bool m_awaitingStoreReply = false; // the first reply to the last STOR is still to come
     bool m_targetTransferring = false; // the target answered STOR with 1xx: its data connection is up
-    bool m_targetStored = false;       // the target said its store is complete; the source has yet to
     long m_passivePort = 0;
     bool m_waitingForTarget = false;   // the source holds the file; the target is still busy
+    bool m_sourceSent = false;         // the source's RETR ended with its success reply
+    bool m_targetStored = false;       // the target's STOR ended with its success reply
+    qint64 m_sourceSize = -1;          // what the source's SIZE said; -1: it said nothing usable
     bool m_reportPending = false;
     quint64 m_reportSerial = 0;
 };

@@ -6,6 +6,6 @@ if(TARGET ftpqor_ftp_engine)
                                                      "${CMAKE_SOURCE_DIR}/tests/sessions")
   ftpqor_test(test_batch_window
     SOURCES BatchWindowTest.cpp BatchFaultsTest.cpp BatchStallTest.cpp BatchFailuresTest.cpp UploadOverwriteCheckTest.cpp
-            ServerCopyFaultsTest.cpp ServerCopySourceCheckTest.cpp
+            ServerCopyFaultsTest.cpp ServerCopySourceCheckTest.cpp ServerCopyEndTest.cpp
     DEPENDS ftpqor_main_window ftpqor_batch_runner)
 endif()

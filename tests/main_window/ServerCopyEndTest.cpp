@@ -1,0 +1,285 @@
+// When a server-to-server copy is done: only once the source said it sent the
+// whole file and the target said it stored it, whichever says so first, and
+// the target holds as many bytes as the source said the file has. The source
+// (slot 0) is a scripted server that holds back its transfer's final reply
+// until the test lets it go; the target (slot 1) is real.
+#include "frmZAVUde.h"
+
+#include "BatchFailures.h"
+#include "BatchRunner.h"
+#include "FtpCommander.h"
+#include "OptionFlags.h"
+#include "PyFtpServer.h"
+#include "RemotePane.h"
+#include "ScriptedFtpServer.h"
+#include "ScriptedPrompts.h"
+#include "ServerCopy.h"
+#include "ServerProfile.h"
+#include "ServerSlot.h"
+#include "ServerSlots.h"
+#include "TestFiles.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QByteArray kListing = "-rw-r--r--   1 ftp ftp  5000 Jan 01  2020 f.bin\r\n";
+
+bool waitFor(const std::function<bool()> &condition, int timeoutMs = 30000)
+{
+    return QTest::qWaitFor(condition, timeoutMs);
+}
+
+struct CopyEnd : ::testing::Test
+{
+    ScriptedFtpServer source;
+    PyFtpServer target;
+    std::unique_ptr<frmZAVUde> window;
+    ScriptedPrompts prompts;
+    QList<bool> ended;       // what each copyEnded said
+    QStringList targetSent;  // the commands the target's connection sent
+    bool storing = false;    // the target's STOR went out
+    bool targetSaidDone = false; // and its server said the file was stored
+    int targetListings = 0;
+
+    void SetUp() override
+    {
+        SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
+        ASSERT_TRUE(source.listen());
+        ASSERT_TRUE(target.start());
+        source.setListing(kListing);
+        source.setFileData(PatternBytes(5000));
+        window = std::make_unique<frmZAVUde>();
+        window->ShowDual(true);
+        window->show();
+    }
+
+    bool ready(int slot)
+    {
+        ServerSlot *s = window->Slot(slot);
+        return s->SessionActive() && !s->IsBusy() && !s->SlotRemotePath().isEmpty();
+    }
+
+    bool connectBoth()
+    {
+        window->Slots()->UseProfile(0, ServerProfile(source), true);
+        window->Slots()->UseProfile(1, ServerProfile(target), true);
+        if (!waitFor([&] { return ready(0) && ready(1) && window->Remote(0)->Model->size() > 0; }))
+            return false;
+        FtpCommander *engine = window->Slot(1)->FtpCmd();
+        QObject::connect(engine, &FtpCommander::CommandSent, window.get(), [this](const QString &, const QString &command) {
+            targetSent << command;
+            storing = storing || command.startsWith(QStringLiteral("STOR"));
+        });
+        QObject::connect(engine, &FtpCommander::ServerReplied, window.get(), [this](const QString &code, const QString &) {
+            targetSaidDone = targetSaidDone || (storing && code == QLatin1String("226"));
+        });
+        QObject::connect(window->Slot(1), &ServerSlot::remoteFolderListed, window.get(), [this] { ++targetListings; });
+        QObject::connect(&window->Runner()->Copy(), &ServerCopy::copyEnded, window.get(),
+                         [this](bool success) { ended << success; });
+        return true;
+    }
+
+    bool copy()
+    {
+        targetSent.clear();
+        storing = targetSaidDone = false;
+        targetListings = 0;
+        window->Remote(0)->RightView->selectAll();
+        return window->Runner()->Copy().CmdToFTP_Click(0);
+    }
+
+    // The target has stored what came and said so; the source's end is held back.
+    bool targetEndedFirst()
+    {
+        return waitFor([&] { return targetSaidDone && !window->Slot(1)->IsBusy() && source.finalReplyHeld(); });
+    }
+
+    bool endedAndTargetListed()
+    {
+        return waitFor([&] { return !window->Runner()->Running() && targetListings > 0 && ready(1); });
+    }
+
+    QString onlyMessage() const
+    {
+        const QStringList texts = prompts.messageTexts();
+        EXPECT_EQ(texts.size(), 1) << texts.join("|").toStdString();
+        return texts.isEmpty() ? QString() : texts.constLast();
+    }
+};
+
+// The source's read fails partway: it has sent 2000 bytes and closed the data
+// connection, the target said 226, and only then does the source say 451.
+TEST_F(CopyEnd, ASourceFailingAfterTheTargetStoredFailsTheCopyAndTheTargetIsListedAfresh)
+{
+    source.setFileData(PatternBytes(2000));
+    source.on("SIZE", "213 5000");
+    ASSERT_TRUE(connectBoth());
+    source.setTransferDoneReply("451 Transfer aborted: read error on the file.");
+    source.holdFinalReply();
+    prompts.expectMessage(QStringLiteral("\"/f.bin\" was not copied to \"/f.bin\""), PromptButton::Ok);
+    ASSERT_TRUE(copy());
+    ASSERT_TRUE(targetEndedFirst());
+    EXPECT_TRUE(window->Runner()->Running());
+    EXPECT_TRUE(ended.isEmpty());
+
+    source.releaseFinalReply();
+    ASSERT_TRUE(endedAndTargetListed());
+    EXPECT_EQ(ended, QList<bool>{false});
+    const QString text = onlyMessage();
+    EXPECT_TRUE(text.contains(QStringLiteral("Source server: 451 Transfer aborted: read error on the file.")))
+        << text.toStdString();
+    // What the target holds is left there and shown.
+    EXPECT_EQ(target.readFile(QStringLiteral("f.bin")), PatternBytes(2000));
+    EXPECT_GE(window->Remote(1)->Model->findText(QStringLiteral("f.bin")), 0);
+    EXPECT_TRUE(targetSent.filter(QStringLiteral("DELE")).isEmpty()) << targetSent.join("|").toStdString();
+    EXPECT_TRUE(window->Slot(0)->SessionActive());
+    EXPECT_TRUE(window->Slot(1)->SessionActive());
+}
+
+// Both servers say the transfer went well, but the target holds less than the
+// source's SIZE said: the copy fails, and the short file is shown.
+TEST_F(CopyEnd, ATargetHoldingLessThanTheSourceSaidFailsTheCopy)
+{
+    source.setFileData(PatternBytes(2000));
+    source.on("SIZE", "213 5000");
+    ASSERT_TRUE(connectBoth());
+    prompts.expectMessage(QStringLiteral("\"/f.bin\" was not copied"), PromptButton::Ok);
+    ASSERT_TRUE(copy());
+    ASSERT_TRUE(endedAndTargetListed());
+    EXPECT_EQ(ended, QList<bool>{false});
+    const QString text = onlyMessage();
+    EXPECT_TRUE(text.contains(QStringLiteral("Target server: The server holds 2000 of the file's 5000 bytes.")))
+        << text.toStdString();
+    EXPECT_EQ(target.readFile(QStringLiteral("f.bin")).size(), 2000);
+    EXPECT_GE(window->Remote(1)->Model->findText(QStringLiteral("f.bin")), 0);
+
+    // The whole file: the target's size is asked and agrees.
+    source.setFileData(PatternBytes(5000));
+    ASSERT_TRUE(copy());
+    ASSERT_TRUE(endedAndTargetListed());
+    EXPECT_EQ(ended, (QList<bool>{false, true}));
+    EXPECT_FALSE(targetSent.filter(QStringLiteral("SIZE /f.bin")).isEmpty()) << targetSent.join("|").toStdString();
+    EXPECT_EQ(target.readFile(QStringLiteral("f.bin")), PatternBytes(5000));
+
+    // A source that cannot say the size: both ends' word stands, unchecked.
+    source.on("SIZE", "502 Command not implemented.");
+    ASSERT_TRUE(copy());
+    ASSERT_TRUE(endedAndTargetListed());
+    EXPECT_EQ(ended, (QList<bool>{false, true, true}));
+    EXPECT_TRUE(targetSent.filter(QStringLiteral("SIZE")).isEmpty()) << targetSent.join("|").toStdString();
+    EXPECT_EQ(prompts.messageTexts().size(), 1);
+}
+
+// The source's connection drops after the target said it stored the file:
+// the source never said it sent it all.
+TEST_F(CopyEnd, ASourceLostAfterTheTargetStoredFailsTheCopy)
+{
+    ASSERT_TRUE(connectBoth());
+    source.holdFinalReply();
+    prompts.expectMessage(BatchFailures::kLostText, PromptButton::Ok);
+    ASSERT_TRUE(copy());
+    ASSERT_TRUE(targetEndedFirst());
+    source.closeControl();
+    ASSERT_TRUE(endedAndTargetListed());
+    EXPECT_EQ(ended, QList<bool>{false});
+    const QString text = onlyMessage();
+    EXPECT_TRUE(text.contains(QStringLiteral("(source server)"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\"/f.bin\" was not copied"))) << text.toStdString();
+    EXPECT_TRUE(window->Slot(1)->SessionActive());
+}
+
+// The window closes between the target's end and the source's: the copy
+// ends without a word and touches the target no more.
+TEST_F(CopyEnd, AWindowClosedBetweenTheTwoEndsEndsTheCopyQuietly)
+{
+    ASSERT_TRUE(connectBoth());
+    source.holdFinalReply();
+    ASSERT_TRUE(copy());
+    ASSERT_TRUE(targetEndedFirst());
+    const qsizetype sentBefore = targetSent.size();
+    prompts.expectMessage(QStringLiteral("Disconnect and exit"), PromptButton::Yes);
+    EXPECT_TRUE(window->close());
+    EXPECT_FALSE(window->Runner()->Running());
+    EXPECT_EQ(ended, QList<bool>{false});
+    EXPECT_EQ(prompts.messageTexts().size(), 1);
+    const QStringList after = targetSent.mid(sentBefore);
+    EXPECT_TRUE(after.filter(QStringLiteral("SIZE")).isEmpty()) << after.join("|").toStdString();
+    EXPECT_TRUE(after.filter(QStringLiteral("DELE")).isEmpty()) << after.join("|").toStdString();
+}
+
+// Both servers are scripted; the target holds back its final reply, so the
+// source's 226 comes first.
+struct CopyEndOrder : ::testing::Test
+{
+    ScriptedFtpServer source;
+    ScriptedFtpServer target;
+    std::unique_ptr<frmZAVUde> window;
+    ScriptedPrompts prompts;
+    QList<bool> ended;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(source.listen());
+        ASSERT_TRUE(target.listen());
+        source.setListing(kListing);
+        source.setFileData(PatternBytes(5000));
+        window = std::make_unique<frmZAVUde>();
+        window->ShowDual(true);
+        window->show();
+        window->Slots()->UseProfile(0, ServerProfile(source), true);
+        window->Slots()->UseProfile(1, ServerProfile(target), true);
+        ASSERT_TRUE(waitFor([&] { return idle(0) && idle(1) && window->Remote(0)->Model->size() > 0; }));
+        QObject::connect(&window->Runner()->Copy(), &ServerCopy::copyEnded, window.get(),
+                         [this](bool success) { ended << success; });
+    }
+
+    bool idle(int slot) { return window->Slot(slot)->SessionActive() && !window->Slot(slot)->IsBusy(); }
+
+    // Copies f.bin; the target's end is held back until the source has ended.
+    bool sourceEndedFirst()
+    {
+        const int sent = source.commandCount("RETR");
+        target.holdFinalReply();
+        window->Remote(0)->RightView->selectAll();
+        return window->Runner()->Copy().CmdToFTP_Click(0)
+            && waitFor([&] { return target.finalReplyHeld() && idle(0) && source.commandCount("RETR") > sent; });
+    }
+};
+
+TEST_F(CopyEndOrder, TheTargetsEndDecidesAfterTheSourcesSuccess)
+{
+    // The target's data connection was cut: its STOR is not sent again, the
+    // source's connection to it being gone.
+    prompts.expectMessage(QStringLiteral("\"/f.bin\" was not copied"), PromptButton::Ok);
+    target.setTransferDoneReply("426 Connection closed; transfer aborted.");
+    ASSERT_TRUE(sourceEndedFirst());
+    EXPECT_TRUE(window->Runner()->Running());
+    EXPECT_TRUE(ended.isEmpty());
+    const int listings = target.commandCount("LIST");
+    target.releaseFinalReply();
+    target.setTransferDoneReply("226 Transfer complete.");
+    // Over, and the target listed afresh.
+    ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running() && target.commandCount("LIST") > listings && idle(1); }));
+    EXPECT_EQ(ended, QList<bool>{false});
+    ASSERT_EQ(prompts.messageTexts().size(), 1);
+    EXPECT_TRUE(prompts.messageTexts().constFirst().contains(QStringLiteral("Target server: 426 Connection closed; transfer aborted.")))
+        << prompts.messageTexts().constFirst().toStdString();
+
+    EXPECT_EQ(target.commandCount("STOR"), 1);
+
+    // The target stores it: done, once the stored size was confirmed.
+    const int sized = target.commandCount("SIZE /f.bin");
+    ASSERT_TRUE(sourceEndedFirst());
+    EXPECT_TRUE(window->Runner()->Running());
+    target.releaseFinalReply();
+    ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running() && idle(1); }));
+    EXPECT_EQ(ended, (QList<bool>{false, true}));
+    EXPECT_EQ(target.commandCount("SIZE /f.bin"), sized + 1);
+    EXPECT_EQ(target.storedData(), PatternBytes(5000));
+    EXPECT_EQ(prompts.messageTexts().size(), 1);
+}
+
+} // namespace
