@@ -13,6 +13,17 @@ from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
 
 
+class Handler(FTPHandler):
+    def _on_dtp_connection(self):
+        # pyftpdlib keeps the connector of a PORT transfer after it handed its
+        # socket on, and closes it at the session's next PORT or PASV, taking
+        # from the loop whatever socket holds that descriptor number by then:
+        # often another session's control connection, which is never read
+        # again.
+        self._dtp_connector = None
+        super()._on_dtp_connection()
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
@@ -33,7 +44,7 @@ def main():
     if args.anonymous:
         authorizer.add_anonymous(args.root)
 
-    handler = FTPHandler
+    handler = Handler
     handler.authorizer = authorizer
     handler.permit_foreign_addresses = True  # server-to-server copies
     handler.banner = "pyftpdlib test server ready."
