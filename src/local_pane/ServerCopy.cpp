@@ -198,6 +198,7 @@ bool ServerCopy::CmdToFTP_Click(int source)
         m_aborting = {};
         m_sizeReplies = {};
         m_targetHeld = held;
+        m_name = item.Name;
         m_storeSent = false;
         m_storesSent = 0;
         m_storesRefused = 0;
@@ -214,9 +215,13 @@ bool ServerCopy::CmdToFTP_Click(int source)
         m_slots.CopyTargetPath = targetPath;
         m_slots.CopySource = source;
         m_slots.CopyTarget = target;
-        // The target is touched only once the source has shown it still holds the file.
-        m_phase = Phase::Checking;
-        from->FtpCmd()->FTP_FILE_SIZE(sourcePath);
+        if (!held) {
+            // A name the listing lacks may still be there: the target's server is asked.
+            m_phase = Phase::Probing;
+            to->FtpCmd()->FTP_FILE_SIZE(targetPath);
+            return true;
+        }
+        checkSource();
         return true;
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("CmdToFTP_Click"));
@@ -233,6 +238,13 @@ bool ServerCopy::FtpCmd_JobDone(int slot, bool success, long lastAct)
         const bool source = slot == m_slots.CopySource;
         const bool target = slot == m_slots.CopyTarget;
         switch (m_phase) {
+        case Phase::Probing:
+            if (!target || lastAct != FtpCommander::ActFileSize)
+                return false;
+            targetProbed(success);
+            return true;
+        case Phase::Asking:
+            return false;
         case Phase::Checking:
             if (!source || lastAct != FtpCommander::ActFileSize)
                 return false;
@@ -271,6 +283,67 @@ bool ServerCopy::FtpCmd_JobDone(int slot, bool success, long lastAct)
         EndQuietly();
     }
     return false;
+}
+
+void ServerCopy::targetProbed(bool success)
+{
+    const auto at = static_cast<size_t>(m_slots.CopyTarget);
+    // 213: a file is there. 550: none (or a folder, which refuses the store).
+    // Anything else cannot tell: the file is never removed after a failure.
+    m_targetHeld = success || !m_reasons[at].startsWith(QStringLiteral("550"));
+    m_reasons[at].clear();
+    m_sizeReplies[at].clear();
+    if (success && IsOptionOn(OptionFlag::ConfirmOverwrite)) {
+        m_phase = Phase::Asking;
+        // Not from inside the reply handling that found the file.
+        const quint64 serial = m_reportSerial;
+        QTimer::singleShot(0, this, [this, serial] {
+            if (m_phase == Phase::Asking && serial == m_reportSerial)
+                askOverwrite();
+        });
+        return;
+    }
+    checkSource();
+}
+
+void ServerCopy::askOverwrite()
+{
+    const quint64 serial = m_reportSerial;
+    const QString sourcePath = m_slots.CopySourcePath;
+    const QString targetPath = m_slots.CopyTargetPath;
+    QPointer<ServerCopy> self(this);
+    const bool replace = m_questions.ConfirmCopyOverwrite(targetPath);
+    if (!self || m_phase != Phase::Asking || serial != m_reportSerial)
+        return; // ended while the question was up
+    if (!replace) {
+        finish(End::Quiet);
+        return;
+    }
+    // The world may have moved while the question was up.
+    for (int slot : {m_slots.CopySource, m_slots.CopyTarget}) {
+        ServerSlot *side = m_slots.Slot(slot);
+        if (!side || !side->SessionActive()) {
+            m_phase = Phase::Checking;
+            fail(End::Lost, slot);
+            return;
+        }
+    }
+    ServerSlot *from = m_slots.Slot(m_slots.CopySource);
+    ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
+    if (from->IsBusy() || to->IsBusy() || (m_otherWorkRuns && m_otherWorkRuns())
+        || JoinRemotePath(from->SlotRemotePath(), m_name) != sourcePath
+        || JoinRemotePath(to->SlotRemotePath(), m_name) != targetPath) {
+        finish(End::Quiet);
+        return;
+    }
+    checkSource();
+}
+
+void ServerCopy::checkSource()
+{
+    // The target is touched only once the source has shown it still holds the file.
+    m_phase = Phase::Checking;
+    m_slots.Slot(m_slots.CopySource)->FtpCmd()->FTP_FILE_SIZE(m_slots.CopySourcePath);
 }
 
 void ServerCopy::sourceChecked(bool success)
@@ -382,7 +455,8 @@ void ServerCopy::EndQuietly()
 
 void ServerCopy::fail(End how, int finished)
 {
-    if (m_phase != Phase::Checking && m_phase != Phase::Copying && m_phase != Phase::Confirming)
+    if (m_phase != Phase::Probing && m_phase != Phase::Checking && m_phase != Phase::Copying
+        && m_phase != Phase::Confirming)
         return;
     const int source = m_slots.CopySource;
     const int target = m_slots.CopyTarget;

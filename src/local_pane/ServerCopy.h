@@ -45,15 +45,22 @@ signals:
 
 private:
     enum class End { Done, Failed, Lost, Quiet };
+    // Probing: a name the target's pane does not list is looked for on the
+    // target's server (the listing may be old or leave dot files out).
+    // Asking: the target holds it and the overwrite question is waited for.
     // Checking: the source is asked whether it still holds the file, before
     // the target is touched. Copying: the target stores, the source sends;
     // the copy is done only once both said so, in either order. Confirming:
     // the target is asked the stored file's size, which must be the source's.
     // Cleaning: the copy failed after the target's STOR; an empty file it left
     // where there was none is removed.
-    enum class Phase { Idle, Checking, Copying, Confirming, Cleaning };
+    enum class Phase { Idle, Probing, Asking, Checking, Copying, Confirming, Cleaning };
     enum class Clean { WaitForTarget, Sizing, Deleting };
 
+    void targetProbed(bool success);
+    // Asks the overwrite question for a file the target was found to hold.
+    void askOverwrite();
+    void checkSource();
     void sourceChecked(bool success);
     void startStore();
     // A side's transfer ended with its success reply; the other's may still come.
@@ -84,10 +91,11 @@ private:
     std::array<bool, 2> m_aborting{};
     // Per slot: the last "213" reply while the copy ran.
     std::array<QString, 2> m_sizeReplies;
+    QString m_name; // the file's name in both folders
     Phase m_phase = Phase::Idle;
     Clean m_clean = Clean::WaitForTarget;
     End m_failure = End::Failed;
-    bool m_targetHeld = false;         // the target's pane listed the name before the copy
+    bool m_targetHeld = false;         // the target held the name, or could not say, before the copy
     bool m_storeSent = false;          // the target's STOR went out
     int m_storesSent = 0;              // the STORs sent (the engine may repeat one)
     int m_storesRefused = 0;           // those refused before the server opened the file

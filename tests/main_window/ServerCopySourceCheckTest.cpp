@@ -233,6 +233,10 @@ TEST_F(CopyRelease, ATargetWaitingForTheDataConnectionIsFreedAndKeepsNoEmptyFile
 {
     source.on("RETR", "550 Failed to open file.");
     source.on("ABOR", "225 No transfer to ABOR.");
+    target.on("SIZE", [&](const QByteArray &) { // no such file until the store made an empty one
+        return ScriptedFtpServer::Reply{
+            {target.commandCount("STOR") > 0 ? "213 0\r\n" : "550 Could not get file size.\r\n", 0}};
+    });
     ASSERT_TRUE(connectBoth());
     prompts.expectMessage(QStringLiteral("\"/f.bin\" was not copied"), PromptButton::Ok);
     window->Remote(0)->RightView->selectAll();
