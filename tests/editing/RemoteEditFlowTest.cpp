@@ -159,13 +159,109 @@ protected:
     }
     // "Edit With" a program that hands the file on and returns at once, as
     // editors with a running instance do; the user saves later.
-    void EditWithHandOff(const QString &name, int handler, int i = 0)
+    void EditWithHandOff(const QString &name, int handler, int i = 0) { OpenWith(name, handler, false, i); }
+    // The user saves `changed` in the program the file was handed to.
+    void EditWithHandOffAndSave(const QString &name, int handler, const QByteArray &changed)
+    {
+        EditWithHandOff(name, handler);
+        ASSERT_TRUE(WriteFileBytes(tmp.filePath(name), changed));
+    }
+    int AddHandOff(const QString &patterns) { return AddHandler(patterns, Script("handoff", "exit 0"), 3, "Hand-off"); }
+    // An editor program that adds `line` to the file and ends.
+    int AddAppender(const QString &patterns, const QByteArray &line)
+    {
+        return AddHandler(patterns, Script("append", "echo " + line + " >> \"$1\""), 3, "Appender");
+    }
+    // The program changed the file and the user answers No to sending it.
+    void DeclineTheProgramsChange(const QString &name, int handler)
+    {
+        prompts.expectMessage("You have made changes to '127.0.0.1/" + name + "'.", PromptButton::No);
+        EditWithHandOff(name, handler);
+    }
+    // "View With" a program that reads the file and ends.
+    void ViewWith(const QString &name, int handler, int i = 0) { OpenWith(name, handler, true, i); }
+    void OpenWith(const QString &name, int handler, bool view, int i)
     {
         Select(name, i);
-        flow->MNU_RMT_EDITITEM_Click(handler);
+        if (view)
+            flow->MNU_RMT_VIEWITEM_Click(handler);
+        else
+            flow->MNU_RMT_EDITITEM_Click(handler);
         ASSERT_TRUE(Idle(i));
         flow->Timer1_Timer();
         ASSERT_TRUE(QTest::qWaitFor([&] { return flow->EditTasks().Count() == 0; }, 20000)) << name.toStdString();
+    }
+    // "Edit With" the selected file; once its program ended, every question
+    // expected has been asked.
+    void EditWithUntilAsked(int handler)
+    {
+        flow->MNU_RMT_EDITITEM_Click(handler);
+        ASSERT_TRUE(Idle());
+        flow->Timer1_Timer();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return prompts.allUsed(); }, 20000));
+    }
+    // The quick editor on `name`, its download done; null if it did not open.
+    FrmEdit *QuickEdit(const QString &name, int i = 0)
+    {
+        Select(name, i);
+        flow->MNU_RMT_QEDIT_Click();
+        FrmEdit *editor = WaitForEditor();
+        return editor != nullptr && Idle(i) ? editor : nullptr;
+    }
+    // An upload that failed left the quick editor open with the user's text, unsent.
+    void ExpectEditorKeptItsChange(const QPointer<FrmEdit> &editor, const QString &text)
+    {
+        ASSERT_FALSE(editor.isNull());
+        EXPECT_TRUE(editor->isVisible());
+        EXPECT_TRUE(editor->OKButton->isEnabled());
+        EXPECT_TRUE(editor->windowTitle().endsWith("*"));
+        EXPECT_EQ(editor->Text1->toPlainText(), text);
+        EXPECT_EQ(flow->EditTasks().Count(), 1);
+    }
+    // Opening `name` again while its copy holds `changed`, unsent: asked
+    // with `question`, Cancel opens nothing; asked again, Yes sends the copy.
+    void CancelThenSendTheChangedCopy(const QString &name, int handler, const QString &question,
+                                      const QString &questionAgain, const QByteArray &changed)
+    {
+        prompts.expectMessage(question, PromptButton::Cancel);
+        Select(name);
+        flow->MNU_RMT_EDITITEM_Click(handler);
+        EXPECT_FALSE(flow->SlotEditPending(0));
+        EXPECT_EQ(ReadFileBytes(tmp.filePath(name)), changed);
+        prompts.expectMessage(questionAgain, PromptButton::Yes);
+        flow->MNU_RMT_EDITITEM_Click(handler);
+        ASSERT_TRUE(UploadEnded());
+        EXPECT_EQ(server.readFile(name), changed);
+    }
+    // The close names the copies it keeps because their changes were not sent.
+    void ExpectKeptAtClose(const QString &names)
+    {
+        prompts.expectMessage("were changed but not uploaded. Their copies are kept in '" + tmp.path() + "':\r\n\r\n"
+                                  + names,
+                              PromptButton::Ok);
+    }
+    // What the program does with its editors and copies when it closes.
+    void CloseAsAtExit()
+    {
+        flow->CloseEditors();
+        flow->DeleteTempFiles();
+    }
+    // Logged in to a server holding `name`, a hand-off program set for `patterns`.
+    void ConnectWithHandOff(const QString &name, const QByteArray &onServer, const QString &patterns, int &handOff)
+    {
+        ASSERT_TRUE(server.writeFile(name, onServer));
+        handOff = AddHandOff(patterns);
+        ASSERT_TRUE(Connect());
+    }
+    // notes.txt changed by an editor program and the change declined;
+    // `handOff` then opens it again without changing it.
+    void DeclineAChangeToNotes(int &handOff)
+    {
+        ASSERT_TRUE(server.writeFile("notes.txt", "n\n"));
+        const int appender = AddAppender("*.txt", "more");
+        handOff = AddHandOff("notes.*");
+        ASSERT_TRUE(Connect());
+        DeclineTheProgramsChange("notes.txt", appender);
     }
     void NewFlow()
     {
@@ -253,7 +349,7 @@ TEST_F(RemoteEditFlowTest, ADeclinedUploadDropsTheTaskAndLeavesTheServerAlone)
 {
     SetOptionFlag(OptionFlag::PromptUploadExternalEdits, true);
     ASSERT_TRUE(server.writeFile("page.html", "<p>\n"));
-    const int editor = AddHandler("*.html", Script("append", "echo '<b>' >> \"$1\""), 3, "Appender");
+    const int editor = AddAppender("*.html", "'<b>'");
     ASSERT_TRUE(Connect());
     Select("page.html");
     prompts.expectMessage("You have made changes to", PromptButton::No);
@@ -348,11 +444,8 @@ TEST_F(RemoteEditFlowTest, OnlyTheServerAddressInFrontIsTakenOffTheRemotePath)
     ASSERT_TRUE(server.makeFolder("127.0.0.1"));
     ASSERT_TRUE(server.writeFile("127.0.0.1/f.txt", "old"));
     ASSERT_TRUE(Connect(0, "/127.0.0.1"));
-    Select("f.txt");
-    flow->MNU_RMT_QEDIT_Click();
-    FrmEdit *editor = WaitForEditor();
+    FrmEdit *editor = QuickEdit("f.txt");
     ASSERT_NE(editor, nullptr);
-    ASSERT_TRUE(Idle());
     const QString key = editor->EditTaskID();
     ASSERT_TRUE(WriteFileBytes(editor->LocalFilePath(), "new"));
     // A path given without the address in front is sent as it is.
@@ -448,11 +541,7 @@ TEST_F(RemoteEditFlowTest, AViewedCopyIsReplacedByTheNextOpeningAndQueuedCopiesS
     ASSERT_TRUE(server.writeFile("kept.txt", "k"));
     const int viewer = AddHandler("*.txt", Script("look", "cat \"$1\" > /dev/null"), 1, "Looker");
     ASSERT_TRUE(Connect());
-    Select("read.txt");
-    flow->MNU_RMT_VIEWITEM_Click(viewer);
-    ASSERT_TRUE(Idle());
-    flow->Timer1_Timer();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return flow->EditTasks().Count() == 0; }, 20000));
+    ASSERT_NO_FATAL_FAILURE(ViewWith("read.txt", viewer));
     EXPECT_FALSE(QFile::permissions(tmp.filePath("read.txt")) & QFile::WriteOwner);
 
     ASSERT_TRUE(server.writeFile("read.txt", "r2"));
@@ -484,12 +573,9 @@ TEST_F(RemoteEditFlowTest, AViewedCopyIsReplacedByTheNextOpeningAndQueuedCopiesS
     SetOptionFlag(OptionFlag::ConfirmDeletingTempFiles, true);
     prompts.expectMessage("Delete the temporary copies", PromptButton::Yes);
     // Its job has not sent it yet.
-    prompts.expectMessage("were changed but not uploaded. Their copies are kept in '" + tmp.path()
-                              + "':\r\n\r\nkept.txt",
-                          PromptButton::Ok);
+    ExpectKeptAtClose("kept.txt");
     ASSERT_TRUE(flow->ConfirmCloseEditors());
-    flow->CloseEditors();
-    flow->DeleteTempFiles();
+    CloseAsAtExit();
     EXPECT_FALSE(QFileInfo::exists(tmp.filePath("read.txt")));
     EXPECT_EQ(ReadFileBytes(tmp.filePath("kept.txt")), "+k");
     EXPECT_TRUE(prompts.allUsed());
@@ -502,36 +588,22 @@ TEST_F(RemoteEditFlowTest, ACopyChangedAfterItsProgramEndedOutlivesTheCloseAndIs
     ASSERT_TRUE(server.writeFile("declined.txt", "d\n"));
     ASSERT_TRUE(server.writeFile("viewed.log", "v\n"));
     // Like an editor that hands the file to its running instance: back at once, copy untouched.
-    const int handOff = AddHandler("*.html", Script("handoff", "exit 0"), 3, "Hand-off");
-    const int appender = AddHandler("*.txt", Script("append", "echo more >> \"$1\""), 3, "Appender");
+    const int handOff = AddHandOff("*.html");
+    const int appender = AddAppender("*.txt", "more");
     const int viewer = AddHandler("*.log", Script("look", "cat \"$1\" > /dev/null"), 1, "Looker");
     ASSERT_TRUE(Connect());
-    auto openWith = [&](const QString &name, int handler, bool edit) {
-        Select(name);
-        if (edit)
-            flow->MNU_RMT_EDITITEM_Click(handler);
-        else
-            flow->MNU_RMT_VIEWITEM_Click(handler);
-        ASSERT_TRUE(Idle());
-        flow->Timer1_Timer();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return flow->EditTasks().Count() == 0; }, 20000)) << name.toStdString();
-    };
-    openWith("forked.html", handOff, true);
-    prompts.expectMessage("You have made changes to '127.0.0.1/declined.txt'.", PromptButton::No);
-    openWith("declined.txt", appender, true);
-    openWith("viewed.log", viewer, false);
+    EditWithHandOff("forked.html", handOff);
+    DeclineTheProgramsChange("declined.txt", appender);
+    ViewWith("viewed.log", viewer);
     EXPECT_TRUE(prompts.allUsed());
 
     // The user saves in the running instance long after its program "ended".
     const QString forked = tmp.filePath("forked.html");
     ASSERT_TRUE(WriteFileBytes(forked, "<p>\nedited\n"));
 
-    prompts.expectMessage("were changed but not uploaded. Their copies are kept in '" + tmp.path()
-                              + "':\r\n\r\nforked.html",
-                          PromptButton::Ok);
+    ExpectKeptAtClose("forked.html");
     ASSERT_TRUE(flow->ConfirmCloseEditors());
-    flow->CloseEditors();
-    flow->DeleteTempFiles();
+    CloseAsAtExit();
     EXPECT_TRUE(prompts.allUsed());
     EXPECT_EQ(ReadFileBytes(forked), "<p>\nedited\n");
     // A declined change and an unchanged copy go with the other temporary files.
@@ -544,11 +616,8 @@ TEST_F(RemoteEditFlowTest, ReopeningAFileInTheQuickEditorClosesItsOldEditorFirst
 {
     ASSERT_TRUE(server.writeFile("a.txt", "one\n"));
     ASSERT_TRUE(Connect());
-    Select("a.txt");
-    flow->MNU_RMT_QEDIT_Click();
-    QPointer<FrmEdit> old = WaitForEditor();
+    QPointer<FrmEdit> old = QuickEdit("a.txt");
     ASSERT_NE(old, nullptr);
-    ASSERT_TRUE(Idle());
     old->Text1->insertPlainText("x");
 
     // The old editor keeps its unsent change: no reopening.
@@ -670,12 +739,10 @@ TEST_F(RemoteEditFlowTest, AnEditorWithUnsentChangesCanKeepTheProgramOpen)
 
 TEST_F(RemoteEditFlowTest, OpeningAgainAsksBeforeAChangedCopyIsReplacedAndOffersToSendIt)
 {
-    ASSERT_TRUE(server.writeFile("notes.txt", "server\n"));
-    const int handOff = AddHandler("*.txt", Script("handoff", "exit 0"), 3, "Hand-off");
-    ASSERT_TRUE(Connect());
+    int handOff = 0;
+    ASSERT_NO_FATAL_FAILURE(ConnectWithHandOff("notes.txt", "server\n", "*.txt", handOff));
     const QString copy = tmp.filePath("notes.txt");
-    EditWithHandOff("notes.txt", handOff);
-    ASSERT_TRUE(WriteFileBytes(copy, "first change\n"));
+    ASSERT_NO_FATAL_FAILURE(EditWithHandOffAndSave("notes.txt", handOff, "first change\n"));
 
     // Kept aside: the copy moves, the file comes again.
     prompts.expectMessage("The copy of 'notes.txt' in the Tmp folder has changes that were not uploaded.\r\n\r\n"
@@ -719,29 +786,20 @@ TEST_F(RemoteEditFlowTest, OpeningAgainAsksBeforeAChangedCopyIsReplacedAndOffers
 
 TEST_F(RemoteEditFlowTest, TheCopyKeptAtCloseIsAskedAboutAfterARestart)
 {
-    ASSERT_TRUE(server.writeFile("page.html", "<p>\n"));
-    const int handOff = AddHandler("*.html", Script("handoff", "exit 0"), 3, "Hand-off");
-    ASSERT_TRUE(Connect());
+    int handOff = 0;
+    ASSERT_NO_FATAL_FAILURE(ConnectWithHandOff("page.html", "<p>\n", "*.html", handOff));
     const QString copy = tmp.filePath("page.html");
-    EditWithHandOff("page.html", handOff);
-    ASSERT_TRUE(WriteFileBytes(copy, "<p>edited\n"));
+    ASSERT_NO_FATAL_FAILURE(EditWithHandOffAndSave("page.html", handOff, "<p>edited\n"));
     prompts.expectMessage("were changed but not uploaded", PromptButton::Ok);
-    flow->CloseEditors();
-    flow->DeleteTempFiles();
+    CloseAsAtExit();
 
     // The next run knows nothing of it but what is kept beside the copy.
     NewFlow();
-    prompts.expectMessage("The copy of 'page.html' in the Tmp folder, left by an earlier session, has changes that "
-                          "were not uploaded.\r\n\r\nUpload the copy to '127.0.0.1/page.html' now?",
-                          PromptButton::Cancel);
-    Select("page.html");
-    flow->MNU_RMT_EDITITEM_Click(handOff);
-    EXPECT_FALSE(flow->SlotEditPending(0));
-    EXPECT_EQ(ReadFileBytes(copy), "<p>edited\n");
-    prompts.expectMessage("Upload the copy", PromptButton::Yes);
-    flow->MNU_RMT_EDITITEM_Click(handOff);
-    ASSERT_TRUE(UploadEnded());
-    EXPECT_EQ(server.readFile("page.html"), "<p>edited\n");
+    ASSERT_NO_FATAL_FAILURE(CancelThenSendTheChangedCopy(
+        "page.html", handOff,
+        "The copy of 'page.html' in the Tmp folder, left by an earlier session, has changes that "
+        "were not uploaded.\r\n\r\nUpload the copy to '127.0.0.1/page.html' now?",
+        "Upload the copy", "<p>edited\n"));
     EXPECT_TRUE(prompts.allUsed());
 
     // A copy with no record (an older run, or a record damaged) may hold
@@ -763,16 +821,11 @@ TEST_F(RemoteEditFlowTest, ACopyAnEarlierRunKeptIsAskedAboutThoughItsChangeWasDe
 {
     SetOptionFlag(OptionFlag::PromptUploadExternalEdits, true);
     SetOptionFlag(OptionFlag::ConfirmDeletingTempFiles, true);
-    ASSERT_TRUE(server.writeFile("notes.txt", "n\n"));
-    const int appender = AddHandler("*.txt", Script("append", "echo more >> \"$1\""), 3, "Appender");
-    const int handOff = AddHandler("notes.*", Script("handoff", "exit 0"), 3, "Hand-off");
-    ASSERT_TRUE(Connect());
+    int handOff = 0;
+    ASSERT_NO_FATAL_FAILURE(DeclineAChangeToNotes(handOff));
     const QString copy = tmp.filePath("notes.txt");
-    prompts.expectMessage("You have made changes to '127.0.0.1/notes.txt'.", PromptButton::No);
-    EditWithHandOff("notes.txt", appender);
     prompts.expectMessage("Delete the temporary copies", PromptButton::No);
-    flow->CloseEditors();
-    flow->DeleteTempFiles();
+    CloseAsAtExit();
     ASSERT_EQ(ReadFileBytes(copy), "n\nmore\n");
 
     // The next run opens the same file: the copy it finds is still the user's.
@@ -797,11 +850,10 @@ TEST_F(RemoteEditFlowTest, ASameNamedFileFromElsewhereIsNeverOfferedTheCopy)
     ASSERT_TRUE(server.makeFolder("b"));
     ASSERT_TRUE(server.writeFile("a/notes.txt", "from a\n"));
     ASSERT_TRUE(server.writeFile("b/notes.txt", "from b\n"));
-    const int handOff = AddHandler("*.txt", Script("handoff", "exit 0"), 3, "Hand-off");
+    const int handOff = AddHandOff("*.txt");
     const QString copy = tmp.filePath("notes.txt");
     ASSERT_TRUE(Connect(0, "/a"));
-    EditWithHandOff("notes.txt", handOff);
-    ASSERT_TRUE(WriteFileBytes(copy, "edit of a\n"));
+    ASSERT_NO_FATAL_FAILURE(EditWithHandOffAndSave("notes.txt", handOff, "edit of a\n"));
 
     slot().ChangeFolder("/b");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !slot().IsBusy() && slot().SlotRemotePath() == "/b"; }, 20000));
@@ -820,8 +872,7 @@ TEST_F(RemoteEditFlowTest, ASameNamedFileFromElsewhereIsNeverOfferedTheCopy)
     ASSERT_TRUE(WriteFileBytes(record, forged));
     ASSERT_TRUE(WriteFileBytes(copy, "edit of b\n"));
     prompts.expectMessage("It was opened from another folder or server.", PromptButton::No);
-    EditWithHandOff("notes.txt", handOff);
-    ASSERT_TRUE(WriteFileBytes(copy, "again\n"));
+    ASSERT_NO_FATAL_FAILURE(EditWithHandOffAndSave("notes.txt", handOff, "again\n"));
     ASSERT_TRUE(WriteFileBytes(record, "{\"profile\":\"Test server\",\"server\""));
     prompts.expectMessage("where it came from is not known", PromptButton::No);
     EditWithHandOff("notes.txt", handOff);
@@ -835,9 +886,8 @@ TEST_F(RemoteEditFlowTest, ASameNamedFileFromElsewhereIsNeverOfferedTheCopy)
 
 TEST_F(RemoteEditFlowTest, ADownloadCutOffByALostServerLeavesTheCopyAndItsRecord)
 {
-    ASSERT_TRUE(server.writeFile("notes.txt", "server\n"));
-    const int handOff = AddHandler("*.txt", Script("handoff", "exit 0"), 3, "Hand-off");
-    ASSERT_TRUE(Connect());
+    int handOff = 0;
+    ASSERT_NO_FATAL_FAILURE(ConnectWithHandOff("notes.txt", "server\n", "*.txt", handOff));
     const QString copy = tmp.filePath("notes.txt");
     EditWithHandOff("notes.txt", handOff);
     const QString record = tmp.record("notes.txt");
@@ -861,11 +911,8 @@ TEST_F(RemoteEditFlowTest, AnOpenFileWithAChangedCopyIsOneQuestion)
 {
     ASSERT_TRUE(server.writeFile("a.txt", "one\n"));
     ASSERT_TRUE(Connect());
-    Select("a.txt");
-    flow->MNU_RMT_QEDIT_Click();
-    QPointer<FrmEdit> old = WaitForEditor();
+    QPointer<FrmEdit> old = QuickEdit("a.txt");
     ASSERT_NE(old, nullptr);
-    ASSERT_TRUE(Idle());
     // Another program wrote the copy the editor shows.
     ASSERT_TRUE(WriteFileBytes(old->LocalFilePath(), "changed elsewhere\n"));
     prompts.expectMessage("This file is already opened!\r\n\r\nThe copy of 'a.txt' in the Tmp folder has changes",
@@ -897,7 +944,7 @@ TEST_F(RemoteEditFlowTest, ACopyOfThisRunWithoutAReadableRecordIsKeptAndNamedAtC
     // Remote files named like the place records were kept, or are kept now.
     for (const QString &name : QStringList{".origins", "TmpCopies"} + edited)
         ASSERT_TRUE(server.writeFile(name, "server\n"));
-    const int handOff = AddHandler("*", Script("handoff", "exit 0"), 3, "Hand-off");
+    const int handOff = AddHandOff("*");
     ASSERT_TRUE(Connect());
     EditWithHandOff(".origins", handOff);
     EditWithHandOff("TmpCopies", handOff);
@@ -912,11 +959,8 @@ TEST_F(RemoteEditFlowTest, ACopyOfThisRunWithoutAReadableRecordIsKeptAndNamedAtC
     ASSERT_TRUE(WriteFileBytes(tmp.record("huge.txt"), QByteArray(20 * 1024 * 1024, ' ')));
 
     prompts.expectMessage("Delete the temporary copies", PromptButton::Yes);
-    prompts.expectMessage("were changed but not uploaded. Their copies are kept in '" + tmp.path() + "':\r\n\r\n"
-                              + edited.join("\r\n"),
-                          PromptButton::Ok);
-    flow->CloseEditors();
-    flow->DeleteTempFiles();
+    ExpectKeptAtClose(edited.join("\r\n"));
+    CloseAsAtExit();
     EXPECT_TRUE(prompts.allUsed());
     for (const QString &name : edited)
         EXPECT_EQ(ReadFileBytes(tmp.filePath(name)), "edit of " + name.toUtf8()) << name.toStdString();
@@ -960,11 +1004,7 @@ TEST_F(RemoteEditFlowTest, ALinkInTheTmpFolderIsReplacedAndItsTargetLeftAlone)
     ASSERT_TRUE(QDir(tmp.root.path()).mkpath("TmpCopies"));
     ASSERT_TRUE(QFile::link(recordTarget, tmp.record("viewed.txt")));
     ASSERT_TRUE(QFile::link(elsewhere.filePath("records"), tmp.filePath(".origins")));
-    Select("viewed.txt");
-    flow->MNU_RMT_VIEWITEM_Click(viewer);
-    ASSERT_TRUE(Idle());
-    flow->Timer1_Timer();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return flow->EditTasks().Count() == 0; }, 20000));
+    ASSERT_NO_FATAL_FAILURE(ViewWith("viewed.txt", viewer));
     untouched("viewed.txt", readWrite);
     untouched("record.txt", readWrite);
     untouched("records/viewed.txt", readWrite);
@@ -972,11 +1012,8 @@ TEST_F(RemoteEditFlowTest, ALinkInTheTmpFolderIsReplacedAndItsTargetLeftAlone)
     EXPECT_EQ(ReadFileBytes(tmp.filePath("viewed.txt")), "server's viewed.txt");
 
     // The quick editor's save into a copy that became a link.
-    Select("edited.txt");
-    flow->MNU_RMT_QEDIT_Click();
-    FrmEdit *editor = WaitForEditor();
+    FrmEdit *editor = QuickEdit("edited.txt");
     ASSERT_NE(editor, nullptr);
-    ASSERT_TRUE(Idle());
     const QString editedTarget = target("edited.txt", readWrite);
     ASSERT_TRUE(QFile::remove(tmp.filePath("edited.txt")));
     ASSERT_TRUE(QFile::link(editedTarget, tmp.filePath("edited.txt")));
@@ -989,17 +1026,12 @@ TEST_F(RemoteEditFlowTest, ALinkInTheTmpFolderIsReplacedAndItsTargetLeftAlone)
     EXPECT_EQ(server.readFile("edited.txt"), "server's edited.txt!");
 
     // The close: a link in a copy's place goes, its read-only target stays so.
-    Select("closed.txt");
-    flow->MNU_RMT_VIEWITEM_Click(viewer);
-    ASSERT_TRUE(Idle());
-    flow->Timer1_Timer();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return flow->EditTasks().Count() == 0; }, 20000));
+    ASSERT_NO_FATAL_FAILURE(ViewWith("closed.txt", viewer));
     const QString closedTarget = target("closed.txt", readOnly);
     ASSERT_TRUE(QFile::remove(tmp.filePath("closed.txt")));
     ASSERT_TRUE(QFile::link(closedTarget, tmp.filePath("closed.txt")));
     prompts.expectMessage("Delete the temporary copies", PromptButton::Yes);
-    flow->CloseEditors();
-    flow->DeleteTempFiles();
+    CloseAsAtExit();
     EXPECT_TRUE(prompts.allUsed());
     untouched("closed.txt", readOnly);
     EXPECT_FALSE(QFileInfo(tmp.filePath("closed.txt")).isSymLink());
@@ -1010,28 +1042,17 @@ TEST_F(RemoteEditFlowTest, ALinkInTheTmpFolderIsReplacedAndItsTargetLeftAlone)
 TEST_F(RemoteEditFlowTest, ADeclinedChangeIsAskedAboutWhenTheFileIsOpenedAgainInTheSameRun)
 {
     SetOptionFlag(OptionFlag::PromptUploadExternalEdits, true);
-    ASSERT_TRUE(server.writeFile("notes.txt", "n\n"));
-    const int appender = AddHandler("*.txt", Script("append", "echo more >> \"$1\""), 3, "Appender");
-    const int handOff = AddHandler("notes.*", Script("handoff", "exit 0"), 3, "Hand-off");
-    ASSERT_TRUE(Connect());
+    int handOff = 0;
+    ASSERT_NO_FATAL_FAILURE(DeclineAChangeToNotes(handOff));
     const QString copy = tmp.filePath("notes.txt");
-    prompts.expectMessage("You have made changes to '127.0.0.1/notes.txt'.", PromptButton::No);
-    EditWithHandOff("notes.txt", appender);
     ASSERT_EQ(ReadFileBytes(copy), "n\nmore\n");
 
-    prompts.expectMessage("The copy of 'notes.txt' in the Tmp folder has changes that were not uploaded.\r\n\r\n"
-                          "Upload the copy to '127.0.0.1/notes.txt' now?",
-                          PromptButton::Cancel);
-    Select("notes.txt");
-    flow->MNU_RMT_EDITITEM_Click(handOff);
-    EXPECT_FALSE(flow->SlotEditPending(0));
-    EXPECT_EQ(ReadFileBytes(copy), "n\nmore\n");
-
-    // Asked again, and sent on a Yes; then nothing is left to ask about.
-    prompts.expectMessage("has changes that were not uploaded", PromptButton::Yes);
-    flow->MNU_RMT_EDITITEM_Click(handOff);
-    ASSERT_TRUE(UploadEnded());
-    EXPECT_EQ(server.readFile("notes.txt"), "n\nmore\n");
+    // Asked, then asked again and sent on a Yes; then nothing is left to ask about.
+    ASSERT_NO_FATAL_FAILURE(CancelThenSendTheChangedCopy(
+        "notes.txt", handOff,
+        "The copy of 'notes.txt' in the Tmp folder has changes that were not uploaded.\r\n\r\n"
+        "Upload the copy to '127.0.0.1/notes.txt' now?",
+        "has changes that were not uploaded", "n\nmore\n"));
     ASSERT_TRUE(Idle());
     ASSERT_TRUE(server.writeFile("notes.txt", "newer\n"));
     EditWithHandOff("notes.txt", handOff);
@@ -1042,24 +1063,18 @@ TEST_F(RemoteEditFlowTest, ADeclinedChangeIsAskedAboutWhenTheFileIsOpenedAgainIn
 // What the user kept aside is named at the close with the other kept copies.
 TEST_F(RemoteEditFlowTest, CopiesKeptAsideAreNamedAtCloseAndKept)
 {
-    ASSERT_TRUE(server.writeFile("notes.txt", "server\n"));
-    const int handOff = AddHandler("*.txt", Script("handoff", "exit 0"), 3, "Hand-off");
-    ASSERT_TRUE(Connect());
+    int handOff = 0;
+    ASSERT_NO_FATAL_FAILURE(ConnectWithHandOff("notes.txt", "server\n", "*.txt", handOff));
     const QString copy = tmp.filePath("notes.txt");
-    EditWithHandOff("notes.txt", handOff);
-    ASSERT_TRUE(WriteFileBytes(copy, "first\n"));
+    ASSERT_NO_FATAL_FAILURE(EditWithHandOffAndSave("notes.txt", handOff, "first\n"));
     prompts.expectMessage("No keeps it as 'notes (1).txt'", PromptButton::No);
-    EditWithHandOff("notes.txt", handOff);
-    ASSERT_TRUE(WriteFileBytes(copy, "second\n"));
+    ASSERT_NO_FATAL_FAILURE(EditWithHandOffAndSave("notes.txt", handOff, "second\n"));
     prompts.expectMessage("No keeps it as 'notes (2).txt'", PromptButton::No);
     EditWithHandOff("notes.txt", handOff);
 
     // The fresh copy matches the server and goes; the two kept aside stay.
-    prompts.expectMessage("were changed but not uploaded. Their copies are kept in '" + tmp.path()
-                              + "':\r\n\r\nnotes (1).txt\r\nnotes (2).txt",
-                          PromptButton::Ok);
-    flow->CloseEditors();
-    flow->DeleteTempFiles();
+    ExpectKeptAtClose("notes (1).txt\r\nnotes (2).txt");
+    CloseAsAtExit();
     EXPECT_TRUE(prompts.allUsed());
     EXPECT_FALSE(QFileInfo::exists(copy));
     EXPECT_EQ(ReadFileBytes(tmp.filePath("notes (1).txt")), "first\n");
@@ -1077,26 +1092,18 @@ TEST_F(RemoteEditFlowTest, AnUploadTheServerRefusesIsToldAndTheEditIsKept)
     ASSERT_TRUE(server.writeFile("locked/notes.txt", "server\n"));
     ASSERT_TRUE(server.writeFile("locked/page.html", "<p>\n"));
     ASSERT_TRUE(server.start()) << server.error().toStdString();
-    const int appender = AddHandler("*.html", Script("append", "echo '<b>' >> \"$1\""), 3, "Appender");
+    const int appender = AddAppender("*.html", "'<b>'");
     ASSERT_TRUE(Connect(0, "/locked"));
 
-    Select("notes.txt");
-    flow->MNU_RMT_QEDIT_Click();
-    QPointer<FrmEdit> editor = WaitForEditor();
+    QPointer<FrmEdit> editor = QuickEdit("notes.txt");
     ASSERT_NE(editor, nullptr);
-    ASSERT_TRUE(Idle());
     editor->Text1->insertPlainText("mine ");
     prompts.expectMessage("The modified file could not be uploaded.\r\n\r\n127.0.0.1/locked/notes.txt: 550 ",
                           PromptButton::Ok);
     editor->OKButton->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return prompts.allUsed(); }, 20000));
     ASSERT_TRUE(Idle());
-    ASSERT_FALSE(editor.isNull());
-    EXPECT_TRUE(editor->isVisible());
-    EXPECT_TRUE(editor->OKButton->isEnabled());
-    EXPECT_TRUE(editor->windowTitle().endsWith("*"));
-    EXPECT_EQ(editor->Text1->toPlainText(), "mine server\n");
-    EXPECT_EQ(flow->EditTasks().Count(), 1);
+    ASSERT_NO_FATAL_FAILURE(ExpectEditorKeptItsChange(editor, "mine server\n"));
     EXPECT_EQ(server.readFile("locked/notes.txt"), "server\n");
     // Still the user's change: closing asks.
     prompts.expectMessage("Close without uploading ?", PromptButton::No);
@@ -1106,18 +1113,12 @@ TEST_F(RemoteEditFlowTest, AnUploadTheServerRefusesIsToldAndTheEditIsKept)
     Select("page.html");
     prompts.expectMessage("You have made changes to '127.0.0.1/locked/page.html'.", PromptButton::Yes);
     prompts.expectMessage("127.0.0.1/locked/page.html: 550 ", PromptButton::Ok);
-    flow->MNU_RMT_EDITITEM_Click(appender);
-    ASSERT_TRUE(Idle());
-    flow->Timer1_Timer();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return prompts.allUsed(); }, 20000));
+    ASSERT_NO_FATAL_FAILURE(EditWithUntilAsked(appender));
     EXPECT_TRUE(prompts.messageTexts().constLast().contains("The changed copy is kept in the Tmp folder."));
     EXPECT_EQ(server.readFile("locked/page.html"), "<p>\n");
     ASSERT_TRUE(Idle());
-    prompts.expectMessage("were changed but not uploaded. Their copies are kept in '" + tmp.path()
-                              + "':\r\n\r\nnotes.txt\r\npage.html",
-                          PromptButton::Ok);
-    flow->CloseEditors();
-    flow->DeleteTempFiles();
+    ExpectKeptAtClose("notes.txt\r\npage.html");
+    CloseAsAtExit();
     EXPECT_TRUE(prompts.allUsed());
     EXPECT_EQ(ReadFileBytes(tmp.filePath("page.html")), "<p>\n<b>\n");
 }
@@ -1134,11 +1135,8 @@ TEST_F(RemoteEditFlowTest, ACopyBeingSentIsNotReplacedByASameNamedFileOpenedFrom
     ASSERT_TRUE(Connect(0, "/a"));
     ASSERT_TRUE(Connect(1, "/b"));
 
-    Select("same.txt", 0);
-    flow->MNU_RMT_QEDIT_Click();
-    QPointer<FrmEdit> editor = WaitForEditor();
+    QPointer<FrmEdit> editor = QuickEdit("same.txt", 0);
     ASSERT_NE(editor, nullptr);
-    ASSERT_TRUE(Idle(0));
     editor->Text1->insertPlainText("mine ");
     editor->OKButton->click();
     ASSERT_TRUE(flow->EditUploadRunning(0));
@@ -1175,8 +1173,8 @@ TEST_F(RemoteEditFlowTest, AnUploadAnsweredAfterTheSessionDroppedIsQueuedAndTold
     SetOptionFlag(OptionFlag::PromptUploadExternalEdits, true);
     ASSERT_TRUE(server.writeFile("notes.txt", "server\n"));
     ASSERT_TRUE(server.writeFile("page.html", "<p>\n"));
-    const int handOff = AddHandler("*.txt", Script("handoff", "exit 0"), 3, "Hand-off");
-    const int appender = AddHandler("*.html", Script("append", "echo '<b>' >> \"$1\""), 3, "Appender");
+    const int handOff = AddHandOff("*.txt");
+    const int appender = AddAppender("*.html", "'<b>'");
     const auto dropSession = [&] {
         server.stop();
         // A real question runs events while it is open.
@@ -1184,8 +1182,7 @@ TEST_F(RemoteEditFlowTest, AnUploadAnsweredAfterTheSessionDroppedIsQueuedAndTold
     };
     ASSERT_TRUE(Connect());
     const QString copy = tmp.filePath("notes.txt");
-    EditWithHandOff("notes.txt", handOff);
-    ASSERT_TRUE(WriteFileBytes(copy, "mine\n"));
+    ASSERT_NO_FATAL_FAILURE(EditWithHandOffAndSave("notes.txt", handOff, "mine\n"));
 
     // Opening the file again offers to send its changed copy.
     prompts.onNext(dropSession);
@@ -1211,17 +1208,12 @@ TEST_F(RemoteEditFlowTest, AnUploadAnsweredAfterTheSessionDroppedIsQueuedAndTold
     prompts.onNext(dropSession);
     prompts.expectMessage("You have made changes to '127.0.0.1/page.html'.", PromptButton::Yes);
     prompts.expectMessage("The edited file has been added to upload jobs.", PromptButton::Ok);
-    flow->MNU_RMT_EDITITEM_Click(appender);
-    ASSERT_TRUE(Idle());
-    flow->Timer1_Timer();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return prompts.allUsed(); }, 20000));
+    ASSERT_NO_FATAL_FAILURE(EditWithUntilAsked(appender));
     EXPECT_EQ(queue.jobs.Count(), 2);
     EXPECT_EQ(server.readFile("page.html"), "<p>\n");
 
     // Neither job has run: both copies are named and kept at the close.
-    prompts.expectMessage("were changed but not uploaded. Their copies are kept in '" + tmp.path()
-                              + "':\r\n\r\nnotes.txt\r\npage.html",
-                          PromptButton::Ok);
+    ExpectKeptAtClose("notes.txt\r\npage.html");
     flow->DeleteTempFiles();
     EXPECT_TRUE(prompts.allUsed());
     EXPECT_EQ(ReadFileBytes(copy), "mine\n");
@@ -1234,11 +1226,8 @@ TEST_F(RemoteEditFlowTest, AQuickEditSentAsTheServerGoesStaysOpenWithItsChanges)
 {
     ASSERT_TRUE(server.writeFile("notes.txt", "one\n"));
     ASSERT_TRUE(Connect());
-    Select("notes.txt");
-    flow->MNU_RMT_QEDIT_Click();
-    QPointer<FrmEdit> editor = WaitForEditor();
+    QPointer<FrmEdit> editor = QuickEdit("notes.txt");
     ASSERT_NE(editor, nullptr);
-    ASSERT_TRUE(Idle());
     editor->Text1->insertPlainText("x");
     server.stop();
     prompts.expectMessage("The modified file could not be uploaded.\r\n\r\n127.0.0.1/notes.txt: The connection "
@@ -1246,12 +1235,7 @@ TEST_F(RemoteEditFlowTest, AQuickEditSentAsTheServerGoesStaysOpenWithItsChanges)
                           PromptButton::Ok);
     editor->OKButton->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return prompts.allUsed() && !flow->EditUploadRunning(0); }, 20000));
-    ASSERT_FALSE(editor.isNull());
-    EXPECT_TRUE(editor->isVisible());
-    EXPECT_TRUE(editor->OKButton->isEnabled());
-    EXPECT_TRUE(editor->windowTitle().endsWith("*"));
-    EXPECT_EQ(editor->Text1->toPlainText(), "xone\n");
-    EXPECT_EQ(flow->EditTasks().Count(), 1);
+    ASSERT_NO_FATAL_FAILURE(ExpectEditorKeptItsChange(editor, "xone\n"));
     EXPECT_EQ(queue.jobs.Count(), 0);
 
     // Pressed again with the session gone, it waits in an upload job.

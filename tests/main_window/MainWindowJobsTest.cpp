@@ -92,6 +92,61 @@ void WriteOptions(std::initializer_list<OptionFlag> on)
     ASSERT_TRUE(WriteConfFile(ComposeConfFile(strings, FileHandlerCollection(), {}, {})));
 }
 
+// Each of `names` on the server and "kept.bin" already in `folder`.
+void ServeWithOneKept(PyFtpServer &server, const QTemporaryDir &folder, const QStringList &names)
+{
+    for (const QString &name : names)
+        ASSERT_TRUE(server.writeFile(name, "the server's copy of " + name.toUtf8()));
+    ASSERT_TRUE(WriteFileBytes(folder.filePath("kept.bin"), "old"));
+}
+
+// A download job of each of `names` into `folder`, queued in the window and ready to run.
+void QueueDownloads(frmZAVUde &window, const PyFtpServer &server, const QString &folder, const QStringList &names,
+                    std::vector<std::shared_ptr<FtpTask>> &jobs)
+{
+    for (const QString &name : names) {
+        jobs.push_back(DownloadJob(server, folder, name));
+        ASSERT_TRUE(window.Jobs()->AddJob(jobs.back()));
+        jobs.back()->setLocked(false);
+    }
+}
+
+// Slot 0 logged in to `server` and listing its root.
+bool ConnectFirstSlot(frmZAVUde &window, const PyFtpServer &server)
+{
+    ServerSlot *slot = window.Slot(0);
+    window.Slots()->UseProfile(0, ServerProfile(server), true);
+    return WaitUntil([&] { return slot->SessionActive() && !slot->IsBusy() && window.Remote(0)->Model->size() > 0; });
+}
+
+// Selects the file `name` in slot 0's pane and makes slot 0 the current one.
+void SelectInFirstSlot(frmZAVUde &window, const QString &name)
+{
+    RemotePane *pane = window.Remote(0);
+    for (int r = 0; r < pane->Model->size(); ++r) {
+        if (pane->Model->row(r).Text == name)
+            pane->RightView->selectionModel()->select(pane->Model->index(r, 0),
+                                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+    window.Slots()->SetCurrentSlot(0);
+}
+
+// Quick Edit of `name` in slot 0, then the session is lost with the editor
+// open; null when either does not happen.
+FrmEdit *QuickEditThenLoseTheSession(frmZAVUde &window, const QString &name)
+{
+    ServerSlot *slot = window.Slot(0);
+    RemoteEditFlow *flow = window.EditFlow();
+    SelectInFirstSlot(window, name);
+    flow->MNU_RMT_QEDIT_Click();
+    if (!WaitUntil([&] { return !flow->OpenEditors().isEmpty() && !flow->SlotEditPending(0) && !slot->IsBusy(); }))
+        return nullptr;
+    slot->DisConnectFromFTP();
+    if (!WaitUntil([&] { return !slot->SessionActive(); }))
+        return nullptr;
+    return flow->OpenEditors().front();
+}
+
 struct JobOptions {
     ~JobOptions()
     {
@@ -358,19 +413,13 @@ TEST(MainWindowJobs, TheJobSummaryIsCurrentWhenAJobsOverwriteQuestionShows)
     for (int i = 0; i < JobDispatcher::kConnections; ++i)
         names << QStringLiteral("f%1.bin").arg(i);
     names << QStringLiteral("kept.bin"); // waits for a free connection, then asks
-    for (const QString &name : names)
-        ASSERT_TRUE(server.writeFile(name, "the server's copy of " + name.toUtf8()));
-    ASSERT_TRUE(WriteFileBytes(local.filePath("kept.bin"), "old"));
+    ASSERT_NO_FATAL_FAILURE(ServeWithOneKept(server, local, names));
     frmZAVUde window;
     const bool confirmed = IsOptionOn(OptionFlag::ConfirmOverwrite);
     SetOptionFlag(OptionFlag::ConfirmOverwrite, true);
     window.Runner()->Questions().SetCountdown(3, 20);
     std::vector<std::shared_ptr<FtpTask>> jobs;
-    for (const QString &name : names) {
-        jobs.push_back(DownloadJob(server, local.path(), name));
-        ASSERT_TRUE(window.Jobs()->AddJob(jobs.back()));
-        jobs.back()->setLocked(false);
-    }
+    ASSERT_NO_FATAL_FAILURE(QueueDownloads(window, server, local.path(), names, jobs));
 
     const JobQueuePane *pane = window.Jobs();
     int questions = 0;
@@ -415,19 +464,13 @@ TEST(MainWindowJobs, TheJobSummaryCountsJobsThatEndWhileAJobsOverwriteQuestionIs
     for (int i = 0; i + 1 < JobDispatcher::kConnections; ++i)
         names << QStringLiteral("f%1.bin").arg(i);
     names << QStringLiteral("kept.bin"); // the last free connection: asked about at once
-    for (const QString &name : names)
-        ASSERT_TRUE(server.writeFile(name, "the server's copy of " + name.toUtf8()));
-    ASSERT_TRUE(WriteFileBytes(local.filePath("kept.bin"), "old"));
+    ASSERT_NO_FATAL_FAILURE(ServeWithOneKept(server, local, names));
     frmZAVUde window;
     const bool confirmed = IsOptionOn(OptionFlag::ConfirmOverwrite);
     SetOptionFlag(OptionFlag::ConfirmOverwrite, true);
     window.Runner()->Questions().SetCountdown(600, 100); // answered by the test, not by the countdown
     std::vector<std::shared_ptr<FtpTask>> jobs;
-    for (const QString &name : names) {
-        jobs.push_back(DownloadJob(server, local.path(), name));
-        ASSERT_TRUE(window.Jobs()->AddJob(jobs.back()));
-        jobs.back()->setLocked(false);
-    }
+    ASSERT_NO_FATAL_FAILURE(QueueDownloads(window, server, local.path(), names, jobs));
     const auto othersEnded = [&] {
         return std::all_of(jobs.begin(), jobs.end() - 1, [](const auto &job) { return job->Status() >= 2; });
     };
@@ -524,36 +567,12 @@ TEST(MainWindowJobs, AnEditQueuedAsAJobIsAskedAboutOnReopeningAndItsJobSendsOnly
     ASSERT_TRUE(server.writeFile("queued.txt", "server\n"));
     frmZAVUde window;
     window.show();
-    ServerSlot *slot = window.Slot(0);
     RemoteEditFlow *flow = window.EditFlow();
     const QString copy = JoinLocalPath(flow->TmpFolder(), QStringLiteral("queued.txt"));
-    auto connect = [&] {
-        window.Slots()->UseProfile(0, ServerProfile(server), true);
-        return WaitUntil([&] { return slot->SessionActive() && !slot->IsBusy() && window.Remote(0)->Model->size() > 0; });
-    };
-    auto select = [&] {
-        RemotePane *pane = window.Remote(0);
-        for (int r = 0; r < pane->Model->size(); ++r) {
-            if (pane->Model->row(r).Text == QLatin1String("queued.txt"))
-                pane->RightView->selectionModel()->select(pane->Model->index(r, 0),
-                                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        }
-        window.Slots()->SetCurrentSlot(0);
-    };
-    auto openAndLoseTheSession = [&]() -> FrmEdit * {
-        select();
-        flow->MNU_RMT_QEDIT_Click();
-        if (!WaitUntil([&] { return !flow->OpenEditors().isEmpty() && !flow->SlotEditPending(0) && !slot->IsBusy(); }))
-            return nullptr;
-        slot->DisConnectFromFTP();
-        if (!WaitUntil([&] { return !slot->SessionActive(); }))
-            return nullptr;
-        return flow->OpenEditors().front();
-    };
     const QLabel *summary = window.Jobs()->lblJobInfo;
 
-    ASSERT_TRUE(connect());
-    QPointer<FrmEdit> editor = openAndLoseTheSession();
+    ASSERT_TRUE(ConnectFirstSlot(window, server));
+    QPointer<FrmEdit> editor = QuickEditThenLoseTheSession(window, QStringLiteral("queued.txt"));
     ASSERT_NE(editor, nullptr);
     editor->Text1->insertPlainText(QStringLiteral("first "));
     prompts.expectMessage(QStringLiteral("The edited file has been added to upload jobs."), PromptButton::Ok);
@@ -564,11 +583,11 @@ TEST(MainWindowJobs, AnEditQueuedAsAJobIsAskedAboutOnReopeningAndItsJobSendsOnly
     EXPECT_TRUE(summary->text().contains(QStringLiteral("Queued: 1"))) << summary->text().toStdString();
 
     // Kept aside: the job cannot send the fresh download, so it fails and says why.
-    ASSERT_TRUE(connect());
+    ASSERT_TRUE(ConnectFirstSlot(window, server));
     prompts.expectMessage(QStringLiteral("This file is already opened!\r\n\r\nThe copy of 'queued.txt' in the Tmp "
                                          "folder has changes that were not uploaded."),
                           PromptButton::No);
-    editor = openAndLoseTheSession();
+    editor = QuickEditThenLoseTheSession(window, QStringLiteral("queued.txt"));
     ASSERT_NE(editor, nullptr);
     EXPECT_TRUE(prompts.allUsed());
     EXPECT_EQ(ReadFileBytes(JoinLocalPath(flow->TmpFolder(), QStringLiteral("queued (1).txt"))), "first server\n");
@@ -584,10 +603,10 @@ TEST(MainWindowJobs, AnEditQueuedAsAJobIsAskedAboutOnReopeningAndItsJobSendsOnly
     prompts.expectMessage(QStringLiteral("The edited file has been added to upload jobs."), PromptButton::Ok);
     editor->OKButton->click();
     EXPECT_EQ(job->Status(), 0);
-    ASSERT_TRUE(connect());
+    ASSERT_TRUE(ConnectFirstSlot(window, server));
     prompts.expectMessage(QStringLiteral("has changes that were not uploaded."), PromptButton::Yes);
     prompts.expectMessage(QStringLiteral("The edited file has been added to upload jobs."), PromptButton::Ok);
-    select();
+    SelectInFirstSlot(window, QStringLiteral("queued.txt"));
     flow->MNU_RMT_QEDIT_Click();
     EXPECT_TRUE(prompts.allUsed());
     EXPECT_FALSE(flow->SlotEditPending(0));
@@ -598,7 +617,7 @@ TEST(MainWindowJobs, AnEditQueuedAsAJobIsAskedAboutOnReopeningAndItsJobSendsOnly
 
     // Sent by its job: nothing left to ask about.
     ASSERT_TRUE(server.writeFile("queued.txt", "server, later\n"));
-    editor = openAndLoseTheSession();
+    editor = QuickEditThenLoseTheSession(window, QStringLiteral("queued.txt"));
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->Text1->toPlainText(), QStringLiteral("server, later\n"));
     EXPECT_EQ(ReadFileBytes(copy), "server, later\n");
@@ -627,27 +646,10 @@ TEST(MainWindowJobs, AnEditJobThatStartsWhileTheReopenQuestionIsOpenSendsTheSave
         QFile::remove(JoinLocalPath(flow->TmpFolder(), name));
         QFile::remove(JoinLocalPath(flow->RecordFolder(), name));
     }
-    auto connect = [&] {
-        window.Slots()->UseProfile(0, ServerProfile(server), true);
-        return WaitUntil([&] { return slot->SessionActive() && !slot->IsBusy() && window.Remote(0)->Model->size() > 0; });
-    };
-    auto select = [&] {
-        RemotePane *pane = window.Remote(0);
-        for (int r = 0; r < pane->Model->size(); ++r) {
-            if (pane->Model->row(r).Text == QLatin1String("racing.txt"))
-                pane->RightView->selectionModel()->select(pane->Model->index(r, 0),
-                                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        }
-        window.Slots()->SetCurrentSlot(0);
-    };
 
-    ASSERT_TRUE(connect());
-    select();
-    flow->MNU_RMT_QEDIT_Click();
-    ASSERT_TRUE(WaitUntil([&] { return !flow->OpenEditors().isEmpty() && !flow->SlotEditPending(0) && !slot->IsBusy(); }));
-    slot->DisConnectFromFTP();
-    ASSERT_TRUE(WaitUntil([&] { return !slot->SessionActive(); }));
-    QPointer<FrmEdit> editor = flow->OpenEditors().front();
+    ASSERT_TRUE(ConnectFirstSlot(window, server));
+    QPointer<FrmEdit> editor = QuickEditThenLoseTheSession(window, QStringLiteral("racing.txt"));
+    ASSERT_NE(editor, nullptr);
     editor->Text1->insertPlainText(QStringLiteral("mine "));
     prompts.expectMessage(QStringLiteral("The edited file has been added to upload jobs."), PromptButton::Ok);
     editor->OKButton->click();
@@ -656,7 +658,7 @@ TEST(MainWindowJobs, AnEditJobThatStartsWhileTheReopenQuestionIsOpenSendsTheSave
     ASSERT_EQ(job->Status(), 0);
 
     // The job starts while the user reads the question, and the user keeps the copy aside.
-    ASSERT_TRUE(connect());
+    ASSERT_TRUE(ConnectFirstSlot(window, server));
     bool startedMeanwhile = false;
     prompts
         .onNext([&] {
@@ -665,7 +667,7 @@ TEST(MainWindowJobs, AnEditJobThatStartsWhileTheReopenQuestionIsOpenSendsTheSave
         })
         .expectMessage(QStringLiteral("has changes that were not uploaded."), PromptButton::No);
     prompts.expectMessage(QStringLiteral("is being uploaded by a job"), PromptButton::Ok);
-    select();
+    SelectInFirstSlot(window, QStringLiteral("racing.txt"));
     flow->MNU_RMT_QEDIT_Click();
     EXPECT_TRUE(startedMeanwhile);
     EXPECT_TRUE(prompts.allUsed());

@@ -14,6 +14,7 @@
 #include "ScriptedFtpServer.h"
 #include "ScriptedPrompts.h"
 #include "ServerCopy.h"
+#include "ServerCopyTestSupport.h"
 #include "ServerProfile.h"
 #include "ServerSlot.h"
 #include "ServerSlots.h"
@@ -24,8 +25,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-const QByteArray kListing = "-rw-r--r--   1 ftp ftp  5000 Jan 01  2020 f.bin\r\n";
 
 bool waitFor(const std::function<bool()> &condition, int timeoutMs = 30000)
 {
@@ -49,24 +48,15 @@ struct CopyEnd : ::testing::Test
         SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
         ASSERT_TRUE(source.listen());
         ASSERT_TRUE(target.start());
-        source.setListing(kListing);
-        source.setFileData(PatternBytes(5000));
-        window = std::make_unique<frmZAVUde>();
-        window->ShowDual(true);
-        window->show();
+        ServeOneFile(source);
+        window = DualWindow();
     }
 
-    bool ready(int slot)
-    {
-        ServerSlot *s = window->Slot(slot);
-        return s->SessionActive() && !s->IsBusy() && !s->SlotRemotePath().isEmpty();
-    }
+    bool ready(int slot) { return SlotReady(*window, slot); }
 
     bool connectBoth()
     {
-        window->Slots()->UseProfile(0, ServerProfile(source), true);
-        window->Slots()->UseProfile(1, ServerProfile(target), true);
-        if (!waitFor([&] { return ready(0) && ready(1) && window->Remote(0)->Model->size() > 0; }))
+        if (!ConnectSourceAndTarget(*window, ServerProfile(source), ServerProfile(target)))
             return false;
         FtpCommander *engine = window->Slot(1)->FtpCmd();
         QObject::connect(engine, &FtpCommander::CommandSent, window.get(), [this](const QString &, const QString &command) {
@@ -224,11 +214,8 @@ struct CopyEndOrder : ::testing::Test
     {
         ASSERT_TRUE(source.listen());
         ASSERT_TRUE(target.listen());
-        source.setListing(kListing);
-        source.setFileData(PatternBytes(5000));
-        window = std::make_unique<frmZAVUde>();
-        window->ShowDual(true);
-        window->show();
+        ServeOneFile(source);
+        window = DualWindow();
         window->Slots()->UseProfile(0, ServerProfile(source), true);
         window->Slots()->UseProfile(1, ServerProfile(target), true);
         ASSERT_TRUE(waitFor([&] { return idle(0) && idle(1) && window->Remote(0)->Model->size() > 0; }));

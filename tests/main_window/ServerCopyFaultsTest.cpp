@@ -14,6 +14,7 @@
 #include "ScriptedFtpServer.h"
 #include "ScriptedPrompts.h"
 #include "ServerCopy.h"
+#include "ServerCopyTestSupport.h"
 #include "ServerProfile.h"
 #include "ServerSlot.h"
 #include "ServerSlots.h"
@@ -40,9 +41,7 @@ struct CopyAbort : ::testing::Test
     {
         ASSERT_TRUE(target.listen());
         ASSERT_TRUE(source.start());
-        window = std::make_unique<frmZAVUde>(nullptr, std::array<EngineTimer *, 2>{clock, nullptr});
-        window->ShowDual(true);
-        window->show();
+        window = DualWindow({clock, nullptr});
     }
 
     static bool waitFor(const std::function<bool()> &condition, int timeoutMs = 30000)

@@ -13,6 +13,7 @@
 #include "ScriptedFtpServer.h"
 #include "ScriptedPrompts.h"
 #include "ServerCopy.h"
+#include "ServerCopyTestSupport.h"
 #include "ServerProfile.h"
 #include "ServerSlot.h"
 #include "ServerSlots.h"
@@ -48,9 +49,7 @@ struct CopyCheck : ::testing::Test
     {
         if (!source.start() || !target.start())
             return false;
-        window = std::make_unique<frmZAVUde>(nullptr, std::array<EngineTimer *, 2>{clock, nullptr});
-        window->ShowDual(true);
-        window->show();
+        window = DualWindow({clock, nullptr});
         window->Slots()->UseProfile(0, ServerProfile(source), true);
         window->Slots()->UseProfile(1, ServerProfile(target), true);
         if (!waitFor([&] { return ready(0) && ready(1); }))
@@ -66,11 +65,7 @@ struct CopyCheck : ::testing::Test
         return waitFor([&] { return window->Remote(0)->Model->size() > 0; });
     }
 
-    bool ready(int slot)
-    {
-        ServerSlot *s = window->Slot(slot);
-        return s->SessionActive() && !s->IsBusy() && !s->SlotRemotePath().isEmpty();
-    }
+    bool ready(int slot) { return SlotReady(*window, slot); }
 
     // Copies the source's file `name` to the target.
     bool copy(const QString &name)
@@ -204,26 +199,14 @@ struct CopyRelease : ::testing::Test
         SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
         ASSERT_TRUE(source.listen());
         ASSERT_TRUE(target.listen());
-        source.setListing("-rw-r--r--   1 ftp ftp  5000 Jan 01  2020 f.bin\r\n");
-        source.setFileData(PatternBytes(5000));
+        ServeOneFile(source);
         target.setPreliminaryWhenConnected(true);
-        window = std::make_unique<frmZAVUde>();
-        window->ShowDual(true);
-        window->show();
+        window = DualWindow();
     }
 
-    bool ready(int slot)
-    {
-        ServerSlot *s = window->Slot(slot);
-        return s->SessionActive() && !s->IsBusy() && !s->SlotRemotePath().isEmpty();
-    }
+    bool ready(int slot) { return SlotReady(*window, slot); }
 
-    bool connectBoth()
-    {
-        window->Slots()->UseProfile(0, ServerProfile(source), true);
-        window->Slots()->UseProfile(1, ServerProfile(target), true);
-        return QTest::qWaitFor([&] { return ready(0) && ready(1) && window->Remote(0)->Model->size() > 0; }, 30000);
-    }
+    bool connectBoth() { return ConnectSourceAndTarget(*window, ServerProfile(source), ServerProfile(target)); }
 };
 
 // The source refuses RETR after the target was told to store: the target's

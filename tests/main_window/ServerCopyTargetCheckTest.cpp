@@ -12,6 +12,7 @@
 #include "ScriptedFtpServer.h"
 #include "ScriptedPrompts.h"
 #include "ServerCopy.h"
+#include "ServerCopyTestSupport.h"
 #include "ServerProfile.h"
 #include "ServerSlot.h"
 #include "ServerSlots.h"
@@ -40,8 +41,7 @@ struct CopyOntoUnlisted : ::testing::Test
     void SetUp() override
     {
         ASSERT_TRUE(source.listen());
-        source.setListing("-rw-r--r--   1 ftp ftp  5000 Jan 01  2020 f.bin\r\n");
-        source.setFileData(PatternBytes(5000));
+        ServeOneFile(source);
         source.on("RETR", "550 Failed to open file.");
         source.on("ABOR", "225 No transfer to ABOR.");
         ASSERT_TRUE(target.start());
@@ -49,11 +49,7 @@ struct CopyOntoUnlisted : ::testing::Test
 
     void TearDown() override { SetOptionFlag(OptionFlag::ConfirmOverwrite, false); }
 
-    bool ready(int slot)
-    {
-        ServerSlot *s = window->Slot(slot);
-        return s->SessionActive() && !s->IsBusy() && !s->SlotRemotePath().isEmpty();
-    }
+    bool ready(int slot) { return SlotReady(*window, slot); }
 
     // Both logged in and listed; the target's file is made after its listing.
     bool connectBoth(bool confirmOverwrite = true)
@@ -62,9 +58,7 @@ struct CopyOntoUnlisted : ::testing::Test
         SetOptionFlag(OptionFlag::ConfirmOverwrite, confirmOverwrite); // after the window read its options
         window->ShowDual(true);
         window->show();
-        window->Slots()->UseProfile(0, ServerProfile(source), true);
-        window->Slots()->UseProfile(1, ServerProfile(target), true);
-        if (!QTest::qWaitFor([&] { return ready(0) && ready(1) && window->Remote(0)->Model->size() > 0; }, 30000))
+        if (!ConnectSourceAndTarget(*window, ServerProfile(source), ServerProfile(target)))
             return false;
         QObject::connect(window->Slot(1)->FtpCmd(), &FtpCommander::CommandSent, window.get(),
                          [this](const QString &, const QString &command) { targetSent << command; });

@@ -7,6 +7,6 @@ if(TARGET ftpqor_ftp_engine)
   ftpqor_test(test_batch_window
     SOURCES BatchWindowTest.cpp BatchFaultsTest.cpp BatchStallTest.cpp BatchFailuresTest.cpp UploadOverwriteCheckTest.cpp
             ServerCopyFaultsTest.cpp ServerCopySourceCheckTest.cpp ServerCopyEndTest.cpp
-            ServerCopyTargetCheckTest.cpp
+            ServerCopyTargetCheckTest.cpp ServerCopyTestSupport.h
     DEPENDS ftpqor_main_window ftpqor_batch_runner)
 endif()

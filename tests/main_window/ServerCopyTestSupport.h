@@ -1,0 +1,51 @@
+#pragma once
+
+// The main window with a server in each pane, for server-to-server copies:
+// slot 0 the source, slot 1 the target.
+#include "frmZAVUde.h"
+
+#include "EngineTimer.h"
+#include "RemotePane.h"
+#include "ScriptedFtpServer.h"
+#include "ServerProfile.h"
+#include "ServerSlot.h"
+#include "ServerSlots.h"
+#include "TestFiles.h"
+
+#include <QTest>
+
+#include <array>
+#include <memory>
+
+// A scripted source that lists one file, f.bin, and sends its 5000 bytes.
+inline void ServeOneFile(ScriptedFtpServer &source)
+{
+    source.setListing("-rw-r--r--   1 ftp ftp  5000 Jan 01  2020 f.bin\r\n");
+    source.setFileData(PatternBytes(5000));
+}
+
+// The main window showing both servers' panes.
+inline std::unique_ptr<frmZAVUde> DualWindow(std::array<EngineTimer *, 2> timers = {})
+{
+    auto window = std::make_unique<frmZAVUde>(nullptr, timers);
+    window->ShowDual(true);
+    window->show();
+    return window;
+}
+
+// Logged in, at rest, and in a folder.
+inline bool SlotReady(frmZAVUde &window, int slot)
+{
+    ServerSlot *s = window.Slot(slot);
+    return s->SessionActive() && !s->IsBusy() && !s->SlotRemotePath().isEmpty();
+}
+
+// Logs slot 0 in to `source` and slot 1 to `target`; true once both are
+// ready and the source's pane lists something.
+inline bool ConnectSourceAndTarget(frmZAVUde &window, const CProfile &source, const CProfile &target)
+{
+    window.Slots()->UseProfile(0, source, true);
+    window.Slots()->UseProfile(1, target, true);
+    return QTest::qWaitFor(
+        [&] { return SlotReady(window, 0) && SlotReady(window, 1) && window.Remote(0)->Model->size() > 0; }, 30000);
+}
