@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FtpCommander.h"
+#include "JobAccount.h"
 #include "FtpTask.h"
 #include "JobDispatcher.h"
 #include "RecordingJobHost.h"
@@ -17,12 +18,7 @@
 class DispatchFixture : public ::testing::Test
 {
 protected:
-    struct Account {
-        QString host;
-        int port = 0;
-        QString user;
-        QString password;
-    };
+    using Account = JobAccount;
 
     std::shared_ptr<FtpTask> makeJob(const Account &account, bool upload, const QString &remoteFolder,
                                      const QString &name)
@@ -33,10 +29,7 @@ protected:
         job->setRemoteFileTitle(name);
         job->setLocalPath(local.path());
         job->setRemotePath(remoteFolder);
-        job->setServerAddress(account.host);
-        job->setServerPort(account.port);
-        job->setUser(account.user);
-        job->setPassword(account.password);
+        account.applyTo(*job);
         const QFileInfo file(job->GetLocalFilePath());
         job->setSize(upload ? file.size() : -1);
         job->setOriginalLocalSize(upload ? file.size() : -1);

@@ -2,6 +2,7 @@
 
 #include "BatchAnswers.h"
 #include "FtpCommander.h"
+#include "JobAccount.h"
 #include "JobCommands.h"
 #include "JobListModel.h"
 #include "JobQueuePane.h"
@@ -26,12 +27,7 @@
 class JobListFixture : public ::testing::Test
 {
 protected:
-    struct Account {
-        QString host;
-        int port = 0;
-        QString user;
-        QString password;
-    };
+    using Account = JobAccount;
 
     // A job between `name` in the local folder (or its subfolder `localFolder`)
     // and `name` in the server's root; an upload's local file holds `content`.
@@ -46,10 +42,7 @@ protected:
         job->setRemoteFileTitle(name);
         job->setLocalPath(folder);
         job->setRemotePath(QStringLiteral("/"));
-        job->setServerAddress(account.host);
-        job->setServerPort(account.port);
-        job->setUser(account.user);
-        job->setPassword(account.password);
+        account.applyTo(*job);
         if (upload) {
             EXPECT_TRUE(WriteFileBytes(job->GetLocalFilePath(), content));
             const QFileInfo file(job->GetLocalFilePath());

@@ -3,10 +3,8 @@
 #include "BatchAnswers.h"
 #include "CountingPlayer.h"
 #include "FtpCommander.h"
-#include "JobCommands.h"
+#include "JobListFixture.h"
 #include "JobListModel.h"
-#include "JobQueuePane.h"
-#include "KeyedImageList.h"
 #include "OptionFlags.h"
 #include "PyFtpServer.h"
 #include "ScriptedFtpServer.h"
@@ -40,7 +38,7 @@
 
 namespace {
 
-class JobMenu : public ::testing::Test
+class JobMenu : public JobListFixture
 {
 protected:
     void SetUp() override
@@ -68,15 +66,6 @@ protected:
         return job;
     }
 
-    void select(const std::vector<std::shared_ptr<FtpTask>> &jobs)
-    {
-        QItemSelectionModel *selection = pane.LVJob->selectionModel();
-        selection->clearSelection();
-        for (const auto &job : jobs)
-            selection->select(pane.Rows->index(pane.Rows->RowOf(job->ZavUdeID()), 0),
-                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
-
     QStringList enabled()
     {
         commands.EnableJobMenu();
@@ -88,10 +77,6 @@ protected:
         return names;
     }
 
-    KeyedImageList pictures;
-    JobQueuePane pane{&pictures};
-    BatchAnswers answers;
-    JobCommands commands{pane, answers, JobDataPorts{0, 0, 0}};
     QMenu menu;
 };
 
