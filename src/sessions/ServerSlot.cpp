@@ -79,6 +79,8 @@ void ServerSlot::wireEngine()
         // The folder a change of folder reached, as the server names it: a relative start folder becomes absolute.
         if (code == QLatin1String("257") && m_engine->CurrentAct() == FtpCommander::ActChangeDir)
             m_reachedPath = ReplyCodes::QuotedAbsolutePath(line);
+        if (isErrorReply(code) && m_engine->CurrentAct() == FtpCommander::ActRename)
+            m_renameRefusal = line.trimmed();
     });
     connect(engine, &FtpCommander::Message, this, [this](const QString &text) {
         // An idle poll is no operation of the user's: the pane keeps saying what it said.
@@ -543,8 +545,11 @@ void ServerSlot::FtpCmd_JobDone()
                 for (const QString &stale : std::exchange(m_staleAfterChange, {}))
                     m_cache.MarkDirCacheDirty(stale, 0);
                 relistAfterChange();
-            } else if (m_pane) {
-                m_pane->ShowState(failed(act == FtpCommander::ActRename ? tr("Rename failed") : tr("New folder failed")));
+            } else {
+                if (m_pane)
+                    m_pane->ShowState(failed(act == FtpCommander::ActRename ? tr("Rename failed") : tr("New folder failed")));
+                if (act == FtpCommander::ActRename)
+                    reportRenameRefused();
             }
             break;
         case FtpCommander::ActCustom:

@@ -142,6 +142,7 @@ private:
     void clearShownListing();
     void listFolder();
     void relistAfterChange();
+    void reportRenameRefused();
     void addPathItem(const QString &path);
     void fillHistoryMenu();
     void startChmod(const RemoteSelection &item, int permission);
@@ -198,6 +199,8 @@ private:
     qint64 m_listingBytes = 0;       // of the listing coming in
     bool m_noReply = false;          // the operation under way met a reply time-out
     QString m_stateWhenIdle;         // see ShowStateWhenIdle
+    std::optional<RenameRequest> m_runningRename; // sent, its answer not yet in
+    QString m_renameRefusal;                       // the server's last refusal of the running rename
     PermissionAsker m_askPermission;
     std::vector<JobDoneFilter> m_jobDoneFilters;
     std::vector<SessionEndHook> m_sessionEndHooks;

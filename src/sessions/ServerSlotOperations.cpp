@@ -109,7 +109,29 @@ void ServerSlot::startRename(const RenameRequest &rename)
     const QString newPath = JoinRemotePath(rename.Folder, rename.NewName);
     // A folder's cached listing must not outlive its name, nor be found under the name it takes.
     m_staleAfterChange = rename.IsFolder ? QStringList{oldPath, newPath} : QStringList();
+    m_runningRename = rename;
+    m_renameRefusal.clear();
     m_engine->FTP_REN_FILE(oldPath, newPath);
+}
+
+// The status line alone is easily missed: the user is told, with the server's own words.
+void ServerSlot::reportRenameRefused()
+{
+    const std::optional<RenameRequest> rename = std::exchange(m_runningRename, std::nullopt);
+    if (!rename)
+        return;
+    QString text = tr("\"%1\" was not renamed to \"%2\".").arg(rename->OldName, rename->NewName);
+    const QString reason = std::exchange(m_renameRefusal, {});
+    if (!reason.isEmpty())
+        text += tr("\n\nThe server answered: %1").arg(reason);
+    // Not from inside the reply's handling: the box waits for the next turn of the event loop.
+    QTimer::singleShot(0, this, [this, text] {
+        try {
+            ShowMessage(m_pane, PromptIcon::Exclamation, PromptButtons::Ok, tr("Rename"), text);
+        } catch (...) {
+            LogCurrentException(kObject, QStringLiteral("MNU_RMT_RENAME_Click"));
+        }
+    });
 }
 
 // SIZE in binary mode finds a file (servers refuse SIZE in ASCII mode); MDTM
@@ -189,10 +211,16 @@ void ServerSlot::finishRenameCheck(Target target)
         try {
             if (session != m_sessionSerial || !SessionActive() || m_remotePath != rename.Folder)
                 return;
-            if (target == Target::Folder)
+            if (target == Target::Folder) {
                 refuseRename(rename);
-            else
-                askRenameReplace(rename);
+                return;
+            }
+            askRenameReplace(rename);
+            // Not renamed, and the pane shown leaves out a name the server has: it is out of date.
+            const bool shown = std::any_of(m_items.cbegin(), m_items.cend(),
+                                           [&](const FtpFileItem &item) { return item.Name == rename.NewName; });
+            if (!shown && SessionActive() && !IsBusy() && m_remotePath == rename.Folder)
+                relistAfterChange();
         } catch (...) {
             LogCurrentException(kObject, QStringLiteral("MNU_RMT_RENAME_Click"));
         }

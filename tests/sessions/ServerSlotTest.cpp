@@ -511,7 +511,9 @@ TEST_F(SlotFixture, RenamingOntoANameMadeAfterTheListingAsksTheServerFirst)
     ASSERT_TRUE(connectAndList());
     ASSERT_EQ(shownNames(pane0), QStringList({"draft.txt"}));
     ASSERT_TRUE(server.writeFile("final.txt", "final"));
-    ASSERT_TRUE(server.makeFolder("later"));
+    // The folder shown again from the listing cache, which knows nothing of final.txt.
+    slot().ChangeFolder("/");
+    ASSERT_TRUE(WaitUntil([&] { return slot().ListingFromCache() && !slot().IsBusy(); }));
     ScriptedPrompts prompts;
     const auto renameDraftTo = [&](const QString &newName) {
         select(pane0, "draft.txt");
@@ -528,9 +530,13 @@ TEST_F(SlotFixture, RenamingOntoANameMadeAfterTheListingAsksTheServerFirst)
     EXPECT_EQ(log0.count("RNFR"), 0);
     EXPECT_EQ(server.readFile("final.txt"), QByteArray("final"));
     EXPECT_EQ(server.readFile("draft.txt"), QByteArray("draft"));
+    // The pane was out of date: it is listed afresh.
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0).contains("final.txt") && !slot().IsBusy(); }));
+    EXPECT_FALSE(slot().ListingFromCache());
 
     // A folder made after the listing: refused, nothing renamed. The fresh
     // listing read for the check is shown.
+    ASSERT_TRUE(server.makeFolder("later"));
     renameDraftTo("later");
     prompts.expectMessage("A folder named \"later\" is already in this folder", PromptButton::Ok);
     ASSERT_TRUE(WaitUntil([&] { return prompts.allUsed() && !slot().IsBusy(); }));
@@ -595,6 +601,33 @@ TEST_F(SlotFixture, RenamingOntoANameTheListingLeavesOutAsksWhatSizeOrMdtmFound)
         if (commands[i].startsWith("SIZE"))
             EXPECT_EQ(commands.value(i - 1), "TYPE I");
     }
+    slot().DisConnectFromFTP();
+}
+
+// A refused rename is told in a message, not only in the log and the status line.
+TEST_F(SlotFixture, ARefusedRenameIsToldWithTheServersWords)
+{
+    ScriptedFtpServer scripted;
+    ASSERT_TRUE(scripted.listen());
+    scripted.setListing("-rw-r--r-- 1 o g 5 Jan  1 12:00 notes.txt\r\n");
+    scripted.on("SIZE", "550 Could not get file size.");
+    scripted.on("MDTM", "550 Could not get file modification time.");
+    scripted.on("RNFR", "350 Ready for RNTO.");
+    scripted.on("RNTO", "550 Rename failed.");
+    CProfile profile = ServerProfile(server);
+    profile.Port = scripted.port();
+    serverSlots->UseProfile(0, profile, true);
+    ASSERT_TRUE(WaitUntil([&] { return shownNames(pane0) == QStringList({"notes.txt"}) && !slot().IsBusy(); }));
+    ScriptedPrompts prompts;
+    select(pane0, "notes.txt");
+    prompts.expectInput("New name for \"notes.txt\"", QString("kept.txt"));
+    prompts.expectMessage("\"notes.txt\" was not renamed to \"kept.txt\".\n\nThe server answered: 550 Rename failed.",
+                          PromptButton::Ok);
+    pane0.Button("rename")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return prompts.allUsed() && !slot().IsBusy(); }));
+    EXPECT_EQ(prompts.shown().back().title, "Rename");
+    EXPECT_EQ(scripted.commandCount("RNTO /kept.txt"), 1);
+    EXPECT_EQ(pane0.lblState->text(), "Rename failed");
     slot().DisConnectFromFTP();
 }
 
