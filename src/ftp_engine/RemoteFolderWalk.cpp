@@ -100,6 +100,10 @@ void RemoteFolderWalk::AttachEngine(FtpCommander *engine)
     connect(engine, &FtpCommander::ServerReplied, this, [this](const QString &code, const QString &line) {
         if (code == QLatin1String("257") && m_engine && m_engine->CurrentAct() == FtpCommander::ActChangeDir)
             m_readBack = ReplyCodes::QuotedAbsolutePath(line);
+        // vsftpd ends the listing of a folder it cannot open as a success with no entries; only its words tell.
+        if (code == QLatin1String("226") && m_engine && m_engine->CurrentAct() == FtpCommander::ActList
+            && line.contains(QLatin1String("failed to open directory"), Qt::CaseInsensitive))
+            m_listingUnread = true;
     });
 }
 
@@ -207,7 +211,7 @@ void RemoteFolderWalk::onJobDone()
             }
             break;
         case FtpCommander::ActList:
-            if (ok)
+            if (ok && !m_listingUnread)
                 takeListing(m_engine->getListData(), true);
             else
                 listingFailed();
@@ -239,10 +243,12 @@ void RemoteFolderWalk::enteredFolder()
     if (!IsCurrentRun(run))
         return;
     const QString cached = m_cache.GetDirCache(cacheKey(m_current));
-    if (!cached.isEmpty())
+    if (!cached.isEmpty()) {
         takeListing(cached, false);
-    else
+    } else {
+        m_listingUnread = false;
         m_engine->FTP_LIST_DIR();
+    }
 }
 
 void RemoteFolderWalk::listingFailed()

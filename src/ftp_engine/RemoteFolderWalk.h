@@ -21,8 +21,9 @@
 // folder reached a second time in the same walk is not listed again. Sub-folders
 // of every listing are queued in order, each path once.
 //
-// A folder entered whose listing then fails is no empty folder: it is logged
-// and kept in UnlistedFolders(), so the user of the walk can say so and judge
+// A folder entered whose listing then fails, or whose listing the server ends
+// saying it could not open the folder, is no empty folder: it is logged and
+// kept in UnlistedFolders(), so the user of the walk can say so and judge
 // nothing by it. A folder that cannot be entered is skipped (FolderNotEntered).
 //
 // Names from a listing are untrusted: one that could leave its folder, or a
@@ -133,6 +134,7 @@ private:
     bool m_walking = false;
     bool m_firstEntered = false;
     bool m_loginPending = false;
+    bool m_listingUnread = false; // the server said the listing running could not read its folder
     QString m_lastMessage; // the engine's last message: a server reply or its own note
     bool m_connected = false; // the control connection of this walk was made
 };

@@ -101,6 +101,7 @@ bool SearchWalk::Start(const SearchCriteria &criteria)
     if (criteria.SearchRoot)
         m_startFolders.prepend(startupPath);
     m_startsUnlisted.clear();
+    m_unlisted.clear();
     m_criteria = criteria;
     m_patterns.emplace(criteria.FilePatterns);
     m_stats = {};
@@ -139,14 +140,15 @@ bool SearchWalk::StopNow(long act) { return m_stopRequested && act == FtpCommand
 
 void SearchWalk::FolderEntered(const QString &path) { m_sink.SearchStatus(QStringLiteral("Searching: ") + path); }
 
-void SearchWalk::FolderUnlisted(const QString &path)
-{
-    if (m_startFolders.contains(path) && !m_startsUnlisted.contains(path))
-        m_startsUnlisted.append(path);
-}
+void SearchWalk::FolderUnlisted(const QString &path) { noteUnlisted(path); }
 
-void SearchWalk::FolderNotEntered(const QString &path)
+// A folder the server would not enter: its files are missing from the search.
+void SearchWalk::FolderNotEntered(const QString &path) { noteUnlisted(path); }
+
+void SearchWalk::noteUnlisted(const QString &path)
 {
+    if (!m_unlisted.contains(path))
+        m_unlisted.append(path);
     if (m_startFolders.contains(path) && !m_startsUnlisted.contains(path))
         m_startsUnlisted.append(path);
 }

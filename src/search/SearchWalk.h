@@ -65,6 +65,9 @@ public:
     // The start folders (the root, the special folders) of the last search
     // that were not listed: not entered, or entered and their listing failed.
     const QStringList &StartFoldersUnlisted() const { return m_startsUnlisted; }
+    // Every folder of the last search whose files are unknown, start folders
+    // among them, in walk order: the server would not enter it or not list it.
+    const QStringList &FoldersUnlisted() const { return m_unlisted; }
     const SearchStatistics &Statistics() const { return m_stats; }
     qint64 ElapsedSeconds() const { return m_elapsed; }
 
@@ -91,6 +94,7 @@ protected:
 
 private:
     void FinishSearch(SearchEnd end);
+    void noteUnlisted(const QString &path);
 
     SearchSink &m_sink;
     QTimer m_watchdog;
@@ -100,6 +104,7 @@ private:
     qint64 m_elapsed = 0;
     QStringList m_startFolders;
     QStringList m_startsUnlisted;
+    QStringList m_unlisted;
     bool m_stopRequested = false;
     bool m_loggedIn = false;
 };

@@ -853,9 +853,8 @@ void frmSearch::SearchFinished(SearchEnd end, bool sessionWasActive, const Searc
 
 QStringList frmSearch::unlistedFolders() const
 {
-    // Start folders not entered are in no list of the walk's; those entered are.
     QStringList folders = m_walk->StartFoldersUnlisted();
-    for (const QString &folder : m_walk->UnlistedFolders()) {
+    for (const QString &folder : m_walk->FoldersUnlisted()) {
         if (!folders.contains(folder))
             folders.append(folder);
     }

@@ -536,14 +536,47 @@ TEST_F(SearchWindowTest, HitsOfOneNameFromTwoFoldersMakeOneJobAndOneSummary)
     EXPECT_EQ(form->Jobs().MadeJobs().Count(), 1);
 }
 
-TEST_F(SearchWindowTest, AFolderThatCannotBeListedIsCountedNotTakenForEmpty)
+// How a server keeps a sub-folder's files from the walk.
+struct UnreadFolderCase
+{
+    const char *name;
+    QString rights;   // pyftpdlib's rights on /locked; empty: the scripted server
+};
+
+void PrintTo(const UnreadFolderCase &unread, std::ostream *out) { *out << unread.name; }
+
+class UnreadFolderTest : public SearchWindowTest, public ::testing::WithParamInterface<UnreadFolderCase>
+{
+};
+
+// Whatever kept its files out of reach, the folder is named and counted, never taken for empty.
+TEST_P(UnreadFolderTest, AFolderWhoseFilesCannotBeReadIsNamedNotTakenForEmpty)
 {
     PyFtpServer server;
-    ASSERT_TRUE(server.writeFile("open/seen.iso", "1"));
-    ASSERT_TRUE(server.writeFile("locked/hidden.iso", "2"));
-    server.setFolderRights("locked", "eradfmwMT"); // entered, never listed
-    ASSERT_TRUE(server.start()) << server.error().toStdString();
-    fillServer(server);
+    ScriptedFtpServer scripted;
+    if (!GetParam().rights.isEmpty()) {
+        ASSERT_TRUE(server.writeFile("open/seen.iso", "1"));
+        ASSERT_TRUE(server.writeFile("locked/hidden.iso", "2"));
+        server.setFolderRights("locked", GetParam().rights);
+        ASSERT_TRUE(server.start()) << server.error().toStdString();
+        fillServer(server);
+    } else {
+        // As vsftpd answers for a folder it enters but cannot open.
+        ASSERT_TRUE(scripted.listen());
+        scripted.on("CWD", [&](const QByteArray &path) {
+            const bool locked = path == "/locked";
+            scripted.setListing(path == "/"       ? "drwxr-xr-x 1 u g 0 Jan 01 2020 open\r\n"
+                                                    "drwxr-xr-x 1 u g 0 Jan 01 2020 locked\r\n"
+                                : path == "/open" ? "-rw-r--r-- 1 u g 1 Jan 01 2020 seen.iso\r\n"
+                                                  : "");
+            scripted.setTransferDoneReply(locked ? "226 Transfer done (but failed to open directory)."
+                                                 : "226 Directory send OK.");
+            return ScriptedFtpServer::Reply{{"250 Directory successfully changed.\r\n", 0}};
+        });
+        form->txtSvr->setText(scripted.host());
+        form->txtport->setText(QString::number(scripted.port()));
+        form->ChkRoot->setChecked(true);
+    }
     form->CmdSearch_Click();
     ASSERT_TRUE(waitIdle());
     ASSERT_EQ(form->Model()->size(), 1);
@@ -551,12 +584,18 @@ TEST_F(SearchWindowTest, AFolderThatCannotBeListedIsCountedNotTakenForEmpty)
     // The search ran to its end: nobody stopped it.
     EXPECT_EQ(form->PanelText(0), "Search complete. 1 folder could not be listed.");
     ASSERT_FALSE(window.notices.isEmpty());
-    EXPECT_EQ(window.notices.last(),
-              QString("1|Search is complete !|1 matching file found on 127.0.0.1. 1 folder could not be listed."));
-    EXPECT_EQ(form->Walk().UnlistedFolders(), QStringList{"/locked"});
+    EXPECT_EQ(window.notices.last(), "1|Search is complete !|1 matching file found on 127.0.0.1. 1 folder could not be listed.");
+    EXPECT_EQ(form->Walk().FoldersUnlisted(), QStringList{"/locked"});
     EXPECT_EQ(form->Label7->text(), "1 folder could not be listed: /locked.");
     EXPECT_TRUE(form->Image2->isVisibleTo(form));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, UnreadFolderTest,
+    ::testing::Values(UnreadFolderCase{"EnteredButNotListed", "eradfmwMT"},
+                      UnreadFolderCase{"NotEntered", "lradfmwMT"},
+                      UnreadFolderCase{"ListingEndsSayingTheFolderCouldNotBeOpened", {}}),
+    [](const ::testing::TestParamInfo<UnreadFolderCase> &info) { return std::string(info.param.name); });
 
 // The error line names the first few folders and counts the rest, its tool tip
 // holds them all; a start folder that could not be listed is said to be one.
