@@ -3,6 +3,7 @@
 #include "ErrorLog.h"
 #include "FtpCommander.h"
 #include "LocalFolderReader.h"
+#include "Paths.h"
 #include "ServerLocation.h"
 #include "ServerPort.h"
 
@@ -10,6 +11,16 @@ namespace {
 
 const QString kObject = QStringLiteral("frmCompare");
 constexpr int kSliceMs = 30;
+
+QStringList subFolderNames(const QList<FtpFileItem> &items)
+{
+    QStringList names;
+    for (const FtpFileItem &item : items) {
+        if (item.IsFolder)
+            names << item.Name;
+    }
+    return names;
+}
 
 } // namespace
 
@@ -25,6 +36,12 @@ FolderComparison::FolderComparison(QObject *parent) : QObject(parent)
     }
     connect(m_walks[0], &FtpSideWalk::folderListed, this,
             [this](const QString &path, const QList<FtpFileItem> &items) {
+                if (m_running && m_kind == Kind::FtpToFtp) {
+                    // The second walk may have listed this folder's counterpart already.
+                    if (const std::optional<QString> relative = RemoteComparePaths::RelativePart(m_walks[0]->Base(), path))
+                        m_walks[1]->AddCounterpartFolders(*relative, subFolderNames(items));
+                    return;
+                }
                 if (!m_running || !m_remoteToLocal)
                     return;
                 try {
@@ -82,16 +99,30 @@ void FolderComparison::Start(const CompareLocation &first, const CompareLocation
         m_walks[0]->Start(first.Ftp, {}, &m_run.StopCompare);
     } else if (!first.IsFtp) {
         m_kind = Kind::LocalToFtp;
-        // The local folder's own sub-folders are queued first; deeper ones come from the listings.
-        QStringList children;
-        for (const LocalEntry &folder : ReadLocalFolder(first.LocalPath.trimmed()).Folders)
-            children << folder.Name;
-        m_walks[1]->Start(second.Ftp, children, &m_run.StopCompare);
+        const QString localTop = first.LocalPath.trimmed();
+        m_walks[1]->Start(
+            second.Ftp,
+            [localTop](const QString &relative) {
+                QStringList names;
+                for (const LocalEntry &folder : ReadLocalFolder(JoinLocalPath(localTop, relative)).Folders)
+                    names << folder.Name;
+                return names;
+            },
+            &m_run.StopCompare);
     } else {
         m_kind = Kind::FtpToFtp;
         m_walks[0]->Start(first.Ftp, {}, &m_run.StopCompare);
-        if (m_running)
-            m_walks[1]->Start(second.Ftp, {}, &m_run.StopCompare);
+        if (!m_running)
+            return;
+        m_walks[1]->Start(
+            second.Ftp,
+            [this](const QString &relative) {
+                const FtpSideWalk *firstWalk = m_walks[0];
+                const QList<FtpFileItem> *items = firstWalk->Listings().Find(JoinRemotePath(firstWalk->Base(), relative));
+                return items ? subFolderNames(*items) : QStringList();
+            },
+            &m_run.StopCompare);
+        m_walks[1]->AwaitCounterpart();
     }
 }
 
@@ -123,6 +154,8 @@ void FolderComparison::walkFinished(int side, FtpSideWalk::End end)
         startSlices();
         break;
     case Kind::FtpToFtp:
+        if (side == 0)
+            m_walks[1]->CounterpartDone();
         // Both walks have ended and closed their sessions: compare the two listings.
         if (m_walkDone[0] && m_walkDone[1]) {
             m_remoteCompare = std::make_unique<RemoteTreeCompare>(m_run, m_walks[0]->Listings(), m_walks[1]->Listings(),

@@ -5,6 +5,7 @@
 #include "Paths.h"
 
 #include <QDir>
+#include <QSet>
 
 namespace {
 
@@ -37,7 +38,7 @@ bool FtpSideWalk::IsQueueableName(const QString &name)
     return IsSafeRemoteName(name) && IsUsablePath(name);
 }
 
-void FtpSideWalk::Start(const FtpLocation &location, const QStringList &firstChildren, const bool *stop)
+void FtpSideWalk::Start(const FtpLocation &location, FolderNames counterpart, const bool *stop)
 {
     // A fresh engine per walk: one still saying goodbye to the last server must not get this session's events.
     if (FtpCommander *old = Engine()) {
@@ -47,7 +48,8 @@ void FtpSideWalk::Start(const FtpLocation &location, const QStringList &firstChi
         old->deleteLater();
     }
     m_location = location;
-    m_firstChildren = firstChildren;
+    m_counterpart = std::move(counterpart);
+    m_awaitCounterpart = false;
     m_stop = stop;
     Cache().TruncateCacheFile();
     m_listings.Clear();
@@ -112,8 +114,11 @@ QString FtpSideWalk::FirstFolderEntered(const QString &readBack)
 {
     if (!readBack.isEmpty() && IsUsablePath(readBack))
         m_base = NormalisedFolder(readBack);
-    for (const QString &name : std::as_const(m_firstChildren))
-        QueueChild(m_base, name);
+    // The other location's own sub-folders are queued first, in its spelling.
+    if (m_counterpart) {
+        for (const QString &name : m_counterpart(QString()))
+            QueueChild(m_base, name);
+    }
     return m_base;
 }
 
@@ -122,7 +127,43 @@ void FtpSideWalk::FolderEntered(const QString &path) { emit status(QStringLitera
 void FtpSideWalk::FolderListed(const QString &path, const QList<FtpFileItem> &items, bool)
 {
     m_listings.Store(path, items);
+    if (m_counterpart) {
+        if (const std::optional<QString> relative = RemoteComparePaths::RelativePart(m_base, path))
+            queueLeftOut(path, items, m_counterpart(*relative));
+    }
     emit folderListed(path, items);
+}
+
+bool FtpSideWalk::queueLeftOut(const QString &path, const QList<FtpFileItem> &items, const QStringList &names)
+{
+    QSet<QString> listed;
+    for (const FtpFileItem &item : items) {
+        if (item.IsFolder)
+            listed.insert(item.Name.toCaseFolded());
+    }
+    bool queued = false;
+    for (const QString &name : names) {
+        if (!listed.contains(name.toCaseFolded()))
+            queued = QueueChild(path, name) || queued;
+    }
+    return queued;
+}
+
+void FtpSideWalk::AddCounterpartFolders(const QString &relative, const QStringList &names)
+{
+    if (!IsWalking())
+        return;
+    // A folder not listed yet gets the names when it is.
+    const QString path = JoinRemotePath(m_base, relative);
+    const QList<FtpFileItem> *items = m_listings.Find(path);
+    if (items && queueLeftOut(path, *items, names))
+        ResumeWalk();
+}
+
+void FtpSideWalk::CounterpartDone()
+{
+    m_awaitCounterpart = false;
+    ResumeWalk();
 }
 
 void FtpSideWalk::FolderUnlisted(const QString &path) { m_listings.MarkUnlisted(path); }

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // An FTP location of a comparison.
 struct FtpLocation
 {
@@ -26,6 +28,10 @@ struct FtpLocation
 // end closes the session on every path and is reported once by `finished`.
 // A folder the server reads back under a path already walked is not listed
 // again.
+//
+// Servers leave dot folders out of a plain listing, so the folders the other
+// location has are entered by name too: those of a folder's counterpart that
+// its listing lacks are queued below it, whichever kind the other location is.
 class FtpSideWalk : public RemoteFolderWalk
 {
     Q_OBJECT
@@ -36,9 +42,20 @@ public:
     explicit FtpSideWalk(int side, QObject *parent = nullptr);
     ~FtpSideWalk() override;
 
-    // Starts a walk; `firstChildren` are names queued below the location's
-    // folder before anything is listed. `stop` is the comparison's stop flag.
-    void Start(const FtpLocation &location, const QStringList &firstChildren, const bool *stop);
+    // The names of the folders the other location has at a path relative to
+    // its top ("" for the top itself); none where it has not read that folder (yet).
+    using FolderNames = std::function<QStringList(const QString &relative)>;
+
+    // Starts a walk; `counterpart` names the other location's folders (may be
+    // empty). `stop` is the comparison's stop flag.
+    void Start(const FtpLocation &location, FolderNames counterpart, const bool *stop);
+    // The other location is an FTP walk still running: at the end of its queue
+    // this walk waits, session open, for its further folders or its end.
+    void AwaitCounterpart() { m_awaitCounterpart = true; }
+    // The other walk read the folder at `relative`, whose sub-folders are `names`.
+    void AddCounterpartFolders(const QString &relative, const QStringList &names);
+    // The other walk has ended: nothing more to wait for.
+    void CounterpartDone();
     // Ends a running walk now (Stopped), closing its session.
     void Halt();
 
@@ -68,16 +85,20 @@ protected:
     void FolderEntered(const QString &path) override;
     void FolderListed(const QString &path, const QList<FtpFileItem> &items, bool emptyListing) override;
     void FolderUnlisted(const QString &path) override;
+    bool HoldAtQueueEnd() override { return m_awaitCounterpart; }
     void WalkEnded(WalkEnd end) override;
 
 private:
     void wireEngine(FtpCommander *engine);
     void finish(End end);
+    // Queues those of `names` that the listing of `path` lacks; false when none.
+    bool queueLeftOut(const QString &path, const QList<FtpFileItem> &items, const QStringList &names);
 
     int m_side;
     RemoteFolderListings m_listings;
     FtpLocation m_location;
-    QStringList m_firstChildren;
+    FolderNames m_counterpart;
+    bool m_awaitCounterpart = false;
     const bool *m_stop = nullptr;
     QString m_base;
     QString m_lastError;

@@ -36,13 +36,19 @@ bool RemoteCounterparts::HasFolder(const QString &name) const
     return m_listings.Find(path) || m_listings.IsUnknown(path);
 }
 
+const FtpFileItem *RemoteCounterparts::FileItem(const QString &name) const
+{
+    const auto it = m_files.constFind(name.toCaseFolded());
+    return it == m_files.cend() ? nullptr : &m_items->at(it.value());
+}
+
 Counterpart RemoteCounterparts::File(const QString &name, qint64 firstModifiedSecs) const
 {
     Counterpart found;
-    const auto it = m_files.constFind(name.toCaseFolded());
-    if (it == m_files.cend())
+    const FtpFileItem *listed = FileItem(name);
+    if (!listed)
         return found;
-    const FtpFileItem &item = m_items->at(it.value());
+    const FtpFileItem &item = *listed;
     found.Exists = true;
     found.Size = item.Size;
     // The listing's time against the local time as it stands: no zone, no tolerance.

@@ -23,6 +23,8 @@ public:
     void EnterFolder(const QString &secondFolder) override;
     bool HasFolder(const QString &name) const override;
     Counterpart File(const QString &name, qint64 firstModifiedSecs) const override;
+    // The entered folder's file of that name, or none.
+    const FtpFileItem *FileItem(const QString &name) const;
 
 private:
     const RemoteFolderListings &m_listings;

@@ -5,14 +5,12 @@
 #include "FtpSideWalk.h"
 #include "Paths.h"
 
-#include <QHash>
-
 using namespace CompareRules;
 
 RemoteTreeCompare::RemoteTreeCompare(CompareRun &run, const RemoteFolderListings &first,
                                      const RemoteFolderListings &second, const QString &firstTop,
                                      const QString &secondTop)
-    : m_run(run), m_first(first), m_second(second)
+    : m_run(run), m_first(first), m_second(second), m_secondSide(second, run.Times)
 {
     m_stack.push_back({firstTop, secondTop});
 }
@@ -28,23 +26,14 @@ void RemoteTreeCompare::compareFolder(const Pending &folder)
     // The second listing failed: nothing here is judged, nor below.
     if (m_second.IsUnknown(folder.Second))
         return;
-    // The second side's entries by folded name, first in listing order, apart for files and folders.
-    QHash<QString, const FtpFileItem *> secondFiles;
-    QHash<QString, const FtpFileItem *> secondFolders;
-    if (const QList<FtpFileItem> *secondItems = m_second.Find(folder.Second)) {
-        for (const FtpFileItem &item : *secondItems) {
-            QHash<QString, const FtpFileItem *> &names = item.IsFolder ? secondFolders : secondFiles;
-            const QString folded = item.Name.toCaseFolded();
-            if (!names.contains(folded))
-                names.insert(folded, &item);
-        }
-    }
+    // The same matching as against a local first side, so a folder gets one verdict whichever kind.
+    m_secondSide.EnterFolder(folder.Second);
     for (const FtpFileItem &item : *firstItems) {
-        const FtpFileItem *other = (item.IsFolder ? secondFolders : secondFiles).value(item.Name.toCaseFolded());
         const TimeTexts::Listing &first = m_run.Times.FromListing(item.DateText);
         const QString firstTime = first.Text;
         const qint64 sortTime = first.SortSecs;
         if (item.IsFolder) {
+            const bool other = m_secondSide.HasFolder(item.Name);
             // A folder one side could not list is no match: its row stays in sight.
             if (other && m_run.OnlyConflict && !m_first.IsUnknown(JoinRemotePath(folder.First, item.Name))
                 && !m_second.IsUnknown(JoinRemotePath(folder.Second, item.Name)))
@@ -54,6 +43,7 @@ void RemoteTreeCompare::compareFolder(const Pending &folder)
                                    FolderBold::SubItemsOnly));
             continue;
         }
+        const FtpFileItem *other = m_secondSide.FileItem(item.Name);
         QString secondTime;
         bool timesEqual = false;
         if (other) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RemoteCounterparts.h"
 #include "RemoteFolderListings.h"
 
 #include <QDeadlineTimer>
@@ -40,6 +41,7 @@ private:
     CompareRun &m_run;
     const RemoteFolderListings &m_first;
     const RemoteFolderListings &m_second;
+    RemoteCounterparts m_secondSide; // what the second location holds where the walk is
     std::vector<Pending> m_stack;
     bool m_top = true;
     bool m_firstMissing = false;

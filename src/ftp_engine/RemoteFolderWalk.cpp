@@ -9,6 +9,7 @@
 #include "TextCodec.h"
 
 #include <algorithm>
+#include <utility>
 
 RemoteFolderWalk::RemoteFolderWalk(const QString &logName, bool trustReadBack, QObject *parent)
     : QObject(parent), m_logName(logName), m_trustReadBack(trustReadBack)
@@ -112,6 +113,7 @@ void RemoteFolderWalk::BeginWalk(const QString &cacheServer, const QString &firs
     ++m_run;
     m_walking = true;
     m_firstEntered = false;
+    m_holding = false;
     m_loginPending = true;
     m_lastMessage.clear();
     m_connected = false;
@@ -129,6 +131,7 @@ bool RemoteFolderWalk::CloseWalk(bool *sessionWasActive)
     if (!m_walking)
         return false;
     m_walking = false;
+    m_holding = false;
     ++m_run;
     if (sessionWasActive)
         *sessionWasActive = m_engine && m_engine->SessionActive();
@@ -144,7 +147,15 @@ bool RemoteFolderWalk::CloseWalk(bool *sessionWasActive)
 void RemoteFolderWalk::AbandonWalk()
 {
     m_walking = false;
+    m_holding = false;
     ++m_run;
+}
+
+void RemoteFolderWalk::ResumeWalk()
+{
+    if (!std::exchange(m_holding, false))
+        return;
+    scheduleNext();
 }
 
 bool RemoteFolderWalk::QueueChild(const QString &parent, const QString &name)
@@ -310,7 +321,10 @@ void RemoteFolderWalk::nextFolder()
             return;
         }
         if (!m_queue.HasPending()) {
-            WalkEnded(WalkEnd::QueueDone);
+            if (HoldAtQueueEnd())
+                m_holding = true;
+            else
+                WalkEnded(WalkEnd::QueueDone);
             return;
         }
         if (!m_engine->SessionActive()) {

@@ -79,6 +79,8 @@ protected:
     bool CloseWalk(bool *sessionWasActive = nullptr);
     // Forgets the running walk without closing anything (the owner is going away).
     void AbandonWalk();
+    // Goes on from the end of the queue where HoldAtQueueEnd() kept the walk waiting.
+    void ResumeWalk();
 
     FolderQueue &Queue() { return m_queue; }
     // Queues `name` below `parent` unless "." or ".."; false when refused or skipped.
@@ -107,6 +109,8 @@ protected:
     virtual void FolderUnlisted(const QString &path);
     // A folder could not be entered; the walk goes on with the next one.
     virtual void FolderNotEntered(const QString &path);
+    // The queue is done; true keeps the walk and its session waiting for ResumeWalk().
+    virtual bool HoldAtQueueEnd() { return false; }
     // A folder's listing, parsed; the hook may end the walk.
     virtual void FolderListed(const QString &path, const QList<FtpFileItem> &items, bool emptyListing) = 0;
     virtual void WalkEnded(WalkEnd end) = 0;
@@ -133,6 +137,7 @@ private:
     quint64 m_run = 0;  // tells a stale queued step from the running walk's
     bool m_walking = false;
     bool m_firstEntered = false;
+    bool m_holding = false; // waiting at the end of the queue
     bool m_loginPending = false;
     bool m_listingUnread = false; // the server said the listing running could not read its folder
     QString m_lastMessage; // the engine's last message: a server reply or its own note

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTcpServer>
@@ -356,33 +357,55 @@ TEST_F(FtpCompareFaultTest, AnUnreadableListingDateIsATimeDifferenceShownAsWritt
     EXPECT_TRUE(row->ToolTip.endsWith(" Vs. Xyz 99 99:99")) << row->ToolTip.toStdString();
 }
 
-// As vsftpd does: the parent's plain listing leaves the dot folder out, but the
-// folder is there when asked for by name. A folder whose files were found is
-// not "Missing"; one the server refuses to enter is, and so are its files.
-TEST_F(FtpCompareFaultTest, ADotFolderLeftOutOfItsParentsListingIsFoundByName)
+// As vsftpd does: the parent's plain listing leaves dot folders out, but they
+// are there when asked for by name, at any depth. A folder whose files were
+// found is not "Missing", whether the first location is local or on a server
+// that lists dot names (pyftpdlib); one the server refuses to enter is, and so
+// are its files.
+class DotFolderTest : public FtpCompareTest
+{
+};
+
+TEST_P(DotFolderTest, ADotFolderLeftOutOfItsParentsListingIsFoundByName)
 {
     ScriptedFtpServer server;
     ASSERT_TRUE(server.listen());
+    const QHash<QString, QByteArray> listings{
+        {"/", "-rw-r--r-- 1 u g 3 Jan 01 2020 top.txt\r\ndrwxr-xr-x 1 u g 0 Jan 01 2020 sub\r\n"},
+        {"/.hidden_dir", "-rw-r--r-- 1 u g 6 Jan 01 2020 inside.txt\r\n"},
+        {"/sub", ""},
+        {"/sub/.deep", "-rw-r--r-- 1 u g 4 Jan 01 2020 deep.txt\r\n"}};
     QString current = "/";
     server.on("CWD", [&](const QByteArray &argument) {
         const QString path = QString::fromUtf8(argument);
-        if (path != "/" && path != "/.hidden_dir")
+        if (!listings.contains(path))
             return ScriptedFtpServer::Reply{{"550 Failed to change directory.\r\n", 0}};
         current = path;
-        server.setListing(path == "/" ? "-rw-r--r-- 1 u g 3 Jan 01 2020 top.txt\r\n"
-                                      : "-rw-r--r-- 1 u g 6 Jan 01 2020 inside.txt\r\n");
+        server.setListing(listings.value(path));
         return ScriptedFtpServer::Reply{{"250 Directory successfully changed.\r\n", 0}};
     });
     server.on("PWD", [&](const QByteArray &) {
         return ScriptedFtpServer::Reply{{"257 \"" + current.toUtf8() + "\" is the current directory\r\n", 0}};
     });
-    putFile(localDir.path() + "/top.txt", "abc", 1600000000);
-    putFile(localDir.path() + "/.hidden_dir/inside.txt", "inside", 1600000000);
-    putFile(localDir.path() + "/gone/lost.txt", "lost", 1600000000);
-    ASSERT_TRUE(run(local(localDir.path()), ftp(locationOf(server, "/"))));
+    const bool ftpFirst = GetParam();
+    PyFtpServer first;
+    const QString tree = ftpFirst ? first.rootPath() : localDir.path();
+    putFile(tree + "/top.txt", "abc", 1600000000);
+    putFile(tree + "/.hidden_dir/inside.txt", "inside", 1600000000);
+    putFile(tree + "/sub/.deep/deep.txt", "deep", 1600000000);
+    putFile(tree + "/gone/lost.txt", "lost", 1600000000);
+    if (ftpFirst)
+        ASSERT_TRUE(first.start()) << first.error().toStdString();
+    ASSERT_TRUE(run(ftpFirst ? ftp(locationOf(first, "/")) : local(tree), ftp(locationOf(server, "/"))));
     EXPECT_EQ(ended->count(), 1);
-    EXPECT_EQ(remarks(".hidden_dir"), "OK");
+    const QString ok = ftpFirst ? "Ok" : "OK"; // how each kind words a folder found
+    EXPECT_EQ(remarks(".hidden_dir"), ok);
     EXPECT_EQ(remarks("inside.txt"), "FileTime changed");
+    EXPECT_EQ(remarks(".deep"), ok);
+    EXPECT_EQ(remarks("deep.txt"), "FileTime changed");
     EXPECT_EQ(remarks("gone"), "Missing");
     EXPECT_EQ(remarks("lost.txt"), "Missing");
 }
+
+INSTANTIATE_TEST_SUITE_P(FirstLocations, DotFolderTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool> &info) { return info.param ? "Ftp" : "Local"; });
