@@ -9,6 +9,7 @@
 
 #include "TestFiles.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -17,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <memory>
 #include <set>
@@ -151,11 +153,20 @@ TEST(JobFileKill, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewFileWhole)
         saver.setProcessEnvironment(env);
         saver.start(QStringLiteral(JOB_PROCESS_HELPER), {path, QString::number(kJobs)});
         ASSERT_TRUE(saver.waitForStarted(10000));
-        // Wait for a first whole save, then kill somewhere inside a later one.
+        // Kill somewhere inside a save after a random number of whole ones,
+        // at a point within the time one save took here, however fast.
         QByteArray out;
-        while (!out.contains("saved") && saver.waitForReadyRead(10000))
-            out += saver.readAllStandardOutput();
-        QThread::usleep(random.bounded(20000));
+        const auto waitForSaves = [&](qsizetype saves) {
+            while (out.count("saved") < saves && saver.waitForReadyRead(10000))
+                out += saver.readAllStandardOutput();
+        };
+        waitForSaves(1);
+        QElapsedTimer oneSave;
+        oneSave.start();
+        waitForSaves(2);
+        const qint64 saveMicroseconds = std::max<qint64>(oneSave.nsecsElapsed() / 1000, 1);
+        waitForSaves(2 + random.bounded(3));
+        QThread::usleep(static_cast<unsigned long>(random.bounded(saveMicroseconds)));
         ::kill(static_cast<pid_t>(saver.processId()), SIGKILL);
         ASSERT_TRUE(saver.waitForFinished(10000));
 

@@ -21,6 +21,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+
 namespace {
 
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 30000)
@@ -142,7 +145,9 @@ TEST(MainWindow, DraggingBesideTheArrowButtonsSizesThePanesAndBothServersShareTh
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
         again.ShowDual(true);
-        QTest::qWait(20);
+        EXPECT_TRUE(waitUntil([&] {
+            return again.Remote(1)->width() > 200 && std::abs(again.Remote(1)->width() - again.Remote(0)->width()) <= 1;
+        }));
         EXPECT_GT(again.Remote(1)->width(), 200);
         EXPECT_NEAR(again.Remote(1)->width(), again.Remote(0)->width(), 1);
         EXPECT_EQ(again.findChild<QWidget *>("TransferButtons")->width(), stripWidth);
@@ -166,8 +171,14 @@ TEST(MainWindow, StoredColumnWidthsWiderThanTheListAreNarrowedToIt)
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     QTreeView *second = window.Remote(1)->RightView;
+    const auto columnsTotal = [](const QTreeView *list) {
+        int total = 0;
+        for (int i = 0; i < 4; ++i)
+            total += list->columnWidth(i);
+        return total;
+    };
     ASSERT_TRUE(waitUntil([&] { return second->width() > 200; }));
-    QTest::qWait(20);
+    EXPECT_TRUE(waitUntil([&] { return columnsTotal(second) <= second->viewport()->width(); }));
     int total = 0;
     for (int i = 0; i < 4; ++i) {
         EXPECT_GT(second->columnWidth(i), second->viewport()->width() / 8) << i;
@@ -195,7 +206,22 @@ TEST(WindowLayout, InNarrowPanesTheNameColumnKeepsItsWidthAndOnlyWhatTheUserSize
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         window.ShowDual(true);
         ASSERT_TRUE(waitUntil([&] { return window.Remote(1)->RightView->width() > 150; }));
-        QTest::qWait(20);
+        // Names read whole and lead, and what does not fit is scrolled to.
+        const auto namesFit = [&] {
+            for (QTreeView *list : fileLists(window)) {
+                int total = 0;
+                for (int i = 0; i < 4; ++i) {
+                    total += list->columnWidth(i);
+                    if (list->columnWidth(0) < list->columnWidth(i))
+                        return false;
+                }
+                if (list->columnWidth(0) < usualNameWidth(list)
+                    || list->horizontalScrollBar()->maximum() < total - list->viewport()->width() - 2)
+                    return false;
+            }
+            return true;
+        };
+        EXPECT_TRUE(waitUntil(namesFit));
         auto checkNames = [&](const char *when) {
             SCOPED_TRACE(when);
             for (QTreeView *list : fileLists(window)) {
@@ -219,7 +245,7 @@ TEST(WindowLayout, InNarrowPanesTheNameColumnKeepsItsWidthAndOnlyWhatTheUserSize
         const int before = window.Remote(1)->width();
         dragHandle(servers, 1, 150);
         ASSERT_LT(window.Remote(1)->width(), before - 60);
-        QTest::qWait(20);
+        EXPECT_TRUE(waitUntil(namesFit));
         checkNames("second server squeezed");
         EXPECT_TRUE(window.close());
     }
@@ -245,7 +271,13 @@ TEST(WindowLayout, WidthsStoredFromASqueezedPaneDoNotSqueezeAWideOne)
     ASSERT_TRUE(window.Local()->LoadLocalFolders(folder.path()));
     QTreeView *local = window.Local()->LeftView;
     ASSERT_TRUE(waitUntil([&] { return local->width() > 500; }));
-    QTest::qWait(20);
+    EXPECT_TRUE(waitUntil([&] {
+        for (const QTreeView *list : {local, static_cast<QTreeView *>(window.Remote(0)->RightView)})
+            for (int i = 1; i < 4; ++i)
+                if (list->columnWidth(0) <= 2 * list->columnWidth(i))
+                    return false;
+        return true;
+    }));
     for (QTreeView *list : QList<QTreeView *>{local, window.Remote(0)->RightView}) {
         SCOPED_TRACE(list->width());
         for (int i = 1; i < 4; ++i)
@@ -269,7 +301,7 @@ TEST(WindowLayout, WidthsStoredFromASqueezedPaneDoNotSqueezeAWideOne)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
     QTreeView *kept = again.Local()->LeftView;
     ASSERT_TRUE(waitUntil([&] { return kept->width() > 500; }));
-    QTest::qWait(20);
+    EXPECT_TRUE(waitUntil([&] { return std::abs(kept->columnWidth(0) - kept->width() * 0.45) <= 2; }));
     EXPECT_NEAR(kept->columnWidth(0), kept->width() * 0.45, 2);
     EXPECT_NEAR(kept->columnWidth(1), kept->width() * 0.15, 2);
     again.close();
@@ -286,10 +318,12 @@ TEST(WindowLayout, BothServersShareTheRoomAlsoWhenTheWindowGrowsAfterItIsShown)
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         window.ShowDual(true);
-        QTest::qWait(20);
+        ASSERT_TRUE(waitUntil([&] { return window.Remote(1)->width() > 150; }));
         window.resize(1600, 1000);
-        ASSERT_TRUE(waitUntil([&] { return window.Remote(0)->width() + window.Remote(1)->width() > 800; }));
-        QTest::qWait(20);
+        ASSERT_TRUE(waitUntil([&] {
+            return window.Remote(0)->width() + window.Remote(1)->width() > 800
+                && std::abs(window.Remote(1)->width() - window.Remote(0)->width()) <= 2;
+        }));
     };
     {
         frmZAVUde window;
@@ -315,7 +349,7 @@ TEST(WindowLayout, TheSplitBetweenTheServersComesBackWhereTheUserLeftIt)
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         window.ShowDual(true);
-        QTest::qWait(20);
+        ASSERT_TRUE(waitUntil([&] { return window.Remote(1)->width() > 200; }));
         dragHandle(window.findChild<QSplitter *>("splRemote"), 1, 320 - window.Remote(0)->width());
         first = window.Remote(0)->width();
         second = window.Remote(1)->width();
@@ -327,9 +361,11 @@ TEST(WindowLayout, TheSplitBetweenTheServersComesBackWhereTheUserLeftIt)
     again.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
     again.resize(1600, 1000);
-    ASSERT_TRUE(waitUntil([&] { return again.Remote(0)->width() + again.Remote(1)->width() > 800; }));
-    QTest::qWait(20);
     const double share = static_cast<double>(first) / (first + second);
+    ASSERT_TRUE(waitUntil([&] {
+        const int total = again.Remote(0)->width() + again.Remote(1)->width();
+        return total > 800 && std::abs(again.Remote(0)->width() - share * total) <= 3;
+    }));
     const int total = again.Remote(0)->width() + again.Remote(1)->width();
     EXPECT_NEAR(again.Remote(0)->width(), share * total, 3);
     EXPECT_NEAR(total, first + second, 3); // the same window: the same widths
