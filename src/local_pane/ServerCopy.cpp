@@ -16,6 +16,7 @@
 #include "ServerSlots.h"
 #include "SessionLog.h"
 
+#include <QRandomGenerator>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -199,6 +200,10 @@ bool ServerCopy::CmdToFTP_Click(int source)
         m_sizeReplies = {};
         m_targetHeld = held;
         m_name = item.Name;
+        m_targetFolder = to->SlotRemotePath();
+        m_storePath.clear();
+        m_namesTried = 0;
+        m_directAfterRefusal = false;
         m_storeSent = false;
         m_storesSent = 0;
         m_storesRefused = 0;
@@ -250,6 +255,11 @@ bool ServerCopy::FtpCmd_JobDone(int slot, bool success, long lastAct)
                 return false;
             sourceChecked(success);
             return true;
+        case Phase::Naming:
+            if (!target || lastAct != FtpCommander::ActFileSize)
+                return false;
+            temporaryNamed(success);
+            return true;
         case Phase::Copying:
             // A target may say its store is complete when the data connection
             // closed early: only the source's own end tells whether it sent the whole file.
@@ -266,6 +276,16 @@ bool ServerCopy::FtpCmd_JobDone(int slot, bool success, long lastAct)
             if (!target || lastAct != FtpCommander::ActFileSize)
                 return false;
             confirmStored(success);
+            return true;
+        case Phase::Placing:
+            if (!target || lastAct != FtpCommander::ActRename)
+                return false;
+            placed(success);
+            return true;
+        case Phase::Discarding:
+            if (!target || lastAct != FtpCommander::ActDelete)
+                return false;
+            storeDirectly();
             return true;
         case Phase::Cleaning:
             if (target
@@ -373,11 +393,53 @@ void ServerCopy::startStore()
         return;
     }
     m_waitingForTarget = false;
+    if (m_storePath.isEmpty()) {
+        // Storing onto a file empties it at once: a file the target holds is
+        // replaced only by a whole copy, stored beside it first.
+        if (m_targetHeld) {
+            nameTemporary();
+            return;
+        }
+        m_storePath = m_slots.CopyTargetPath;
+    }
     m_phase = Phase::Copying;
     to->FtpCmd()->setMode(0);
-    to->FtpCmd()->FTP_StoreFromServer(m_slots.CopyTargetPath, m_slots.CopySize);
+    to->FtpCmd()->FTP_StoreFromServer(m_storePath, m_slots.CopySize);
 }
 
+void ServerCopy::nameTemporary()
+{
+    m_phase = Phase::Naming;
+    ++m_namesTried;
+    // Of our own characters only, in the target's folder, and not the name of anything there.
+    m_storePath = JoinRemotePath(m_targetFolder, QStringLiteral(".ftpqor-copy-%1.part")
+                                                     .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0')));
+    const auto at = static_cast<size_t>(m_slots.CopyTarget);
+    m_reasons[at].clear();
+    m_sizeReplies[at].clear();
+    m_slots.Slot(m_slots.CopyTarget)->FtpCmd()->FTP_FILE_SIZE(m_storePath);
+}
+
+void ServerCopy::temporaryNamed(bool success)
+{
+    const auto at = static_cast<size_t>(m_slots.CopyTarget);
+    if (success) { // in use
+        if (m_namesTried < 3) {
+            nameTemporary();
+            return;
+        }
+        m_reasons[at] = QStringLiteral("No unused temporary name was found beside the file.");
+        fail(End::Failed, m_slots.CopyTarget);
+        return;
+    }
+    // 550: nothing of that name. A server that knows no SIZE cannot say; the name is random.
+    if (!m_reasons[at].startsWith(QStringLiteral("550")) && !unknownCommand(m_reasons[at])) {
+        fail(End::Failed, m_slots.CopyTarget);
+        return;
+    }
+    m_reasons[at].clear();
+    startStore();
+}
 void ServerCopy::sideSucceeded(bool source)
 {
     (source ? m_sourceSent : m_targetStored) = true;
@@ -385,7 +447,7 @@ void ServerCopy::sideSucceeded(bool source)
         return;
     ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
     if (m_sourceSize < 0 || !to || !to->SessionActive()) {
-        finish(End::Done);
+        storedWhole();
         return;
     }
     // As after an upload: the stored file must be as long as the source said.
@@ -393,7 +455,7 @@ void ServerCopy::sideSucceeded(bool source)
     const auto at = static_cast<size_t>(m_slots.CopyTarget);
     m_sizeReplies[at].clear();
     m_reasons[at].clear();
-    to->FtpCmd()->FTP_FILE_SIZE(m_slots.CopyTargetPath);
+    to->FtpCmd()->FTP_FILE_SIZE(m_storePath);
 }
 
 void ServerCopy::confirmStored(bool success)
@@ -402,7 +464,7 @@ void ServerCopy::confirmStored(bool success)
     const qint64 stored = success ? repliedSize(m_sizeReplies[at]) : -1;
     // A server that refuses SIZE cannot say; both ends said the transfer was complete.
     if (stored == m_sourceSize || (!success && m_reasons[at].startsWith(QLatin1Char('5')))) {
-        finish(End::Done);
+        storedWhole();
         return;
     }
     if (success)
@@ -413,6 +475,56 @@ void ServerCopy::confirmStored(bool success)
         m_reasons[at] = QStringLiteral("The size of the stored file could not be checked")
                       + (m_reasons[at].isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + m_reasons[at]);
     fail(End::Failed, m_slots.CopyTarget);
+}
+
+void ServerCopy::storedWhole()
+{
+    if (m_storePath == m_slots.CopyTargetPath) {
+        finish(End::Done);
+        return;
+    }
+    ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
+    if (!to || !to->SessionActive()) {
+        fail(End::Lost, m_slots.CopyTarget);
+        return;
+    }
+    m_phase = Phase::Placing;
+    m_reasons[static_cast<size_t>(m_slots.CopyTarget)].clear();
+    to->FtpCmd()->FTP_REN_FILE(m_storePath, m_slots.CopyTargetPath);
+}
+
+void ServerCopy::placed(bool success)
+{
+    if (success) {
+        finish(End::Done);
+        return;
+    }
+    // A server that renames nothing, or nothing over a file, leaves only the
+    // way of storing over the file itself.
+    ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
+    if (SessionLog *log = to->Log())
+        log->AddLog(QStringLiteral("The target server would not rename the copy over %1; it is stored under that name.")
+                        .arg(VisibleName(m_slots.CopyTargetPath)),
+                    SessionLog::Warning, 0);
+    m_phase = Phase::Discarding;
+    to->FtpCmd()->FTP_DEL_FILE(m_storePath);
+}
+
+void ServerCopy::storeDirectly()
+{
+    m_storePath = m_slots.CopyTargetPath;
+    m_directAfterRefusal = true;
+    m_reasons = {};
+    m_aborting = {};
+    m_storeSent = false;
+    m_storesSent = 0;
+    m_storesRefused = 0;
+    m_awaitingStoreReply = false;
+    m_targetTransferring = false;
+    m_passivePort = 0;
+    m_sourceSent = false;
+    m_targetStored = false;
+    startStore();
 }
 
 void ServerCopy::SessionEnded(int slot)
@@ -455,8 +567,9 @@ void ServerCopy::EndQuietly()
 
 void ServerCopy::fail(End how, int finished)
 {
-    if (m_phase != Phase::Probing && m_phase != Phase::Checking && m_phase != Phase::Copying
-        && m_phase != Phase::Confirming)
+    if (m_phase != Phase::Probing && m_phase != Phase::Checking && m_phase != Phase::Naming
+        && m_phase != Phase::Copying && m_phase != Phase::Confirming && m_phase != Phase::Placing
+        && m_phase != Phase::Discarding)
         return;
     const int source = m_slots.CopySource;
     const int target = m_slots.CopyTarget;
@@ -517,10 +630,12 @@ void ServerCopy::cleanTarget(bool success, long lastAct)
         finish(m_failure);
         return;
     }
-    // Only a file the target did not hold before, and a store may have made,
-    // is the copy's to remove; nothing is left to wait for when the store
-    // never went out or every one was refused outright.
-    if (m_clean == Clean::WaitForTarget && (!m_storeSent || m_targetHeld || m_storesRefused >= m_storesSent)) {
+    // Only the temporary file, or a file the target did not hold before and
+    // a store may have made, is the copy's to remove; nothing is left to wait
+    // for when the store never went out or every one was refused outright.
+    const bool temporary = m_storePath != m_slots.CopyTargetPath;
+    if (m_clean == Clean::WaitForTarget
+        && (!m_storeSent || (m_targetHeld && !temporary) || m_storesRefused >= m_storesSent)) {
         finish(m_failure);
         return;
     }
@@ -529,6 +644,11 @@ void ServerCopy::cleanTarget(bool success, long lastAct)
     const auto at = static_cast<size_t>(m_slots.CopyTarget);
     switch (m_clean) {
     case Clean::WaitForTarget:
+        if (temporary) {
+            m_clean = Clean::Deleting;
+            to->FtpCmd()->FTP_DEL_FILE(m_storePath);
+            return;
+        }
         m_clean = Clean::Sizing;
         m_sizeReplies[at].clear();
         to->FtpCmd()->FTP_FILE_SIZE(m_slots.CopyTargetPath);
@@ -590,6 +710,10 @@ void ServerCopy::report(End how, int slot, bool sourceSide, const QString &sourc
             reason = QStringLiteral("no reason given");
         text = notCopied + QStringLiteral("\n\n") + sideName + QStringLiteral(": ") + reason;
     }
+    if (m_directAfterRefusal && m_storeSent && m_storesRefused < m_storesSent)
+        text += QStringLiteral("\n\nThe target's file %1 was emptied: its server would not rename a copy over it, so the "
+                               "copy was stored onto it.")
+                    .arg(VisibleName(targetPath));
     if (SessionLog *log = side ? side->Log() : nullptr)
         log->AddLog(text.simplified(), SessionLog::Warning, 0);
     // Not from inside the reply handling that found the failure: while the

@@ -15,7 +15,9 @@ class QWidget;
 // pane shows, the data flowing between the two servers: the target stores
 // from a passive address, the source sends to it. One copy at a time. Only a
 // file is copied, never onto itself, and an existing target is replaced only
-// when the user agrees (with "Confirm before overwriting files" on).
+// when the user agrees (with "Confirm before overwriting files" on). A file
+// the target holds is replaced only by a whole copy: the copy is stored under
+// an unused temporary name beside it and renamed over it at the end.
 class ServerCopy : public QObject
 {
     Q_OBJECT
@@ -52,9 +54,13 @@ private:
     // the target is touched. Copying: the target stores, the source sends;
     // the copy is done only once both said so, in either order. Confirming:
     // the target is asked the stored file's size, which must be the source's.
-    // Cleaning: the copy failed after the target's STOR; an empty file it left
-    // where there was none is removed.
-    enum class Phase { Idle, Probing, Asking, Checking, Copying, Confirming, Cleaning };
+    // Naming: the target is asked whether a temporary name is free.
+    // Placing: the stored copy is renamed over the file the target held.
+    // Discarding: the target would not rename it; the copy is removed and
+    // stored under its own name instead.
+    // Cleaning: the copy failed after the target's STOR; the temporary file,
+    // or an empty file it left where there was none, is removed.
+    enum class Phase { Idle, Probing, Asking, Checking, Naming, Copying, Confirming, Placing, Discarding, Cleaning };
     enum class Clean { WaitForTarget, Sizing, Deleting };
 
     void targetProbed(bool success);
@@ -63,6 +69,14 @@ private:
     void checkSource();
     void sourceChecked(bool success);
     void startStore();
+    // Asks the target whether a new temporary name is in use.
+    void nameTemporary();
+    void temporaryNamed(bool success);
+    // Both ends said the whole file went across, and the target holds as much.
+    void storedWhole();
+    void placed(bool success);
+    // Stores under the file's own name, after the temporary copy was removed.
+    void storeDirectly();
     // A side's transfer ended with its success reply; the other's may still come.
     void sideSucceeded(bool source);
     void confirmStored(bool success);
@@ -92,6 +106,10 @@ private:
     // Per slot: the last "213" reply while the copy ran.
     std::array<QString, 2> m_sizeReplies;
     QString m_name; // the file's name in both folders
+    QString m_targetFolder;
+    QString m_storePath;           // where the target stores: the temporary name, or the file's own
+    int m_namesTried = 0;
+    bool m_directAfterRefusal = false; // the target refused the rename: its file is stored over
     Phase m_phase = Phase::Idle;
     Clean m_clean = Clean::WaitForTarget;
     End m_failure = End::Failed;

@@ -349,6 +349,7 @@ TEST_F(CopyFaults, ATargetRefusingTheStoreEndsTheSourceAtOnce)
 {
     server.setListing(line("-", 10, "x"));
     server.on("STOR", "550 Refused.");
+    server.on("SIZE", "550 No such file."); // nothing of the name is there
     ASSERT_TRUE(real.writeFile("src.bin", PatternBytes(200000)));
     ASSERT_TRUE(connectBoth());
     window->Remote(1)->RightView->selectAll();

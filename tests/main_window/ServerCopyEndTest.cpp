@@ -151,7 +151,7 @@ TEST_F(CopyEnd, ATargetHoldingLessThanTheSourceSaidFailsTheCopy)
     ASSERT_TRUE(copy());
     ASSERT_TRUE(endedAndTargetListed());
     EXPECT_EQ(ended, (QList<bool>{false, true}));
-    EXPECT_FALSE(targetSent.filter(QStringLiteral("SIZE /f.bin")).isEmpty()) << targetSent.join("|").toStdString();
+    EXPECT_EQ(targetSent.filter(QStringLiteral("SIZE /.ftpqor-copy-")).size(), 2) << targetSent.join("|").toStdString();
     EXPECT_EQ(target.readFile(QStringLiteral("f.bin")), PatternBytes(5000));
 
     // A source that cannot say the size: both ends' word stands, unchecked.
@@ -159,7 +159,8 @@ TEST_F(CopyEnd, ATargetHoldingLessThanTheSourceSaidFailsTheCopy)
     ASSERT_TRUE(copy());
     ASSERT_TRUE(endedAndTargetListed());
     EXPECT_EQ(ended, (QList<bool>{false, true, true}));
-    EXPECT_TRUE(targetSent.filter(QStringLiteral("SIZE")).isEmpty()) << targetSent.join("|").toStdString();
+    // (only whether the temporary name is free)
+    EXPECT_EQ(targetSent.filter(QStringLiteral("SIZE")).size(), 1) << targetSent.join("|").toStdString();
     EXPECT_EQ(prompts.messageTexts().size(), 1);
 }
 
@@ -215,6 +216,7 @@ struct CopyEndOrder : ::testing::Test
         ASSERT_TRUE(source.listen());
         ASSERT_TRUE(target.listen());
         ServeOneFile(source);
+        HoldOnly(target);
         window = DualWindow();
         window->Slots()->UseProfile(0, ServerProfile(source), true);
         window->Slots()->UseProfile(1, ServerProfile(target), true);
@@ -264,7 +266,8 @@ TEST_F(CopyEndOrder, TheTargetsEndDecidesAfterTheSourcesSuccess)
     target.releaseFinalReply();
     ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running() && idle(1); }));
     EXPECT_EQ(ended, (QList<bool>{false, true}));
-    EXPECT_EQ(target.commandCount("SIZE /f.bin"), sized + 2); // whether it held the file, then what it stored
+    EXPECT_EQ(target.commandCount("SIZE /f.bin"), sized + 1); // whether it held the file
+    EXPECT_EQ(target.commandCount("RNTO /f.bin"), 1);         // the copy put over it once whole
     EXPECT_EQ(target.storedData(), PatternBytes(5000));
     EXPECT_EQ(prompts.messageTexts().size(), 1);
 }

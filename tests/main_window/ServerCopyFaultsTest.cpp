@@ -40,6 +40,7 @@ struct CopyAbort : ::testing::Test
     void SetUp() override
     {
         ASSERT_TRUE(target.listen());
+        HoldOnly(target);
         ASSERT_TRUE(source.start());
         window = DualWindow({clock, nullptr});
     }

@@ -18,7 +18,10 @@
 #include "ServerSlot.h"
 #include "ServerSlots.h"
 #include "TestFiles.h"
+#include "WhenModal.h"
+#include "frmOverwrite.h"
 
+#include <QDir>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QTest>
@@ -119,38 +122,67 @@ TEST_F(CopyCheck, AFileGoneFromTheSourceLeavesTheTargetUntouched)
     EXPECT_EQ(prompts.messageTexts().size(), 1);
 }
 
+// How the user came to replace the target's file.
+struct Replacing
+{
+    const char *name;
+    bool confirmOverwrite; // asked first, and answered "Yes"
+};
+
+struct CopyOntoHeld : CopyCheck, ::testing::WithParamInterface<Replacing>
+{
+    void TearDown() override { SetOptionFlag(OptionFlag::ConfirmOverwrite, false); }
+};
+
 // The source lists and sizes the files of a folder but refuses to send them
-// ("550 Not enough privileges."), after the target was told to store.
-TEST_F(CopyCheck, ASourceRefusingToSendLeavesNoEmptyFileItDidNotFindAndTheTargetIsListedAfresh)
+// ("550 Not enough privileges."): the target keeps the file it held, byte for
+// byte, keeps no file the copy began, and is listed afresh.
+TEST_P(CopyOntoHeld, ASourceRefusingToSendLeavesTheTargetAsItWas)
 {
     source.setFolderRights(QStringLiteral("locked"), QStringLiteral("el"));
     ASSERT_TRUE(source.makeFolder(QStringLiteral("locked")));
     ASSERT_TRUE(source.writeFile(QStringLiteral("locked/new.bin"), PatternBytes(5000)));
     ASSERT_TRUE(source.writeFile(QStringLiteral("locked/held.bin"), PatternBytes(5000)));
-    ASSERT_TRUE(target.writeFile(QStringLiteral("held.bin"), PatternBytes(700)));
+    const QByteArray held = QByteArray(6000, 'h');
+    ASSERT_TRUE(target.writeFile(QStringLiteral("held.bin"), held));
     ASSERT_TRUE(connectBoth(QStringLiteral("/locked")));
+    SetOptionFlag(OptionFlag::ConfirmOverwrite, GetParam().confirmOverwrite); // after the window read its options
+    const auto targetFiles = [&] { return QDir(target.rootPath()).entryList(QDir::Files | QDir::Hidden); };
 
     // A name the target did not hold: the empty file its store began is removed.
     prompts.expectMessage(QStringLiteral("\"/locked/new.bin\" was not copied"), PromptButton::Ok);
     ASSERT_TRUE(copy(QStringLiteral("new.bin")));
     ASSERT_TRUE(bothFree());
     ASSERT_TRUE(waitFor([&] { return targetListings > 0 && ready(1); }));
-    EXPECT_FALSE(target.exists(QStringLiteral("new.bin")));
+    EXPECT_EQ(targetFiles(), QStringList{QStringLiteral("held.bin")});
     EXPECT_LT(window->Remote(1)->Model->findText(QStringLiteral("new.bin")), 0);
     EXPECT_FALSE(targetSent.filter(QStringLiteral("STOR")).isEmpty());
     EXPECT_TRUE(lastMessage().contains(QStringLiteral("Source server: 550"))) << lastMessage().toStdString();
 
-    // A name it held is never removed, and the pane shows what is there now.
+    // A name it held keeps its bytes, and the pane shows what is there now.
+    int asked = 0;
+    if (GetParam().confirmOverwrite)
+        WhenModal<frmOverwrite>([&](frmOverwrite &question) {
+            ++asked;
+            question.CmdOK->click();
+        });
     prompts.expectMessage(QStringLiteral("\"/locked/held.bin\" was not copied"), PromptButton::Ok);
     ASSERT_TRUE(copy(QStringLiteral("held.bin")));
     ASSERT_TRUE(bothFree());
     ASSERT_TRUE(waitFor([&] { return targetListings > 0 && ready(1); }));
-    EXPECT_TRUE(target.exists(QStringLiteral("held.bin")));
-    EXPECT_TRUE(targetSent.filter(QStringLiteral("DELE")).isEmpty()) << targetSent.join("|").toStdString();
+    EXPECT_EQ(asked, GetParam().confirmOverwrite ? 1 : 0);
+    EXPECT_FALSE(targetSent.filter(QStringLiteral("STOR")).isEmpty());
+    EXPECT_EQ(target.readFile(QStringLiteral("held.bin")), held);
+    EXPECT_EQ(targetFiles(), QStringList{QStringLiteral("held.bin")});
+    EXPECT_TRUE(targetSent.filter(QStringLiteral("DELE /held.bin")).isEmpty()) << targetSent.join("|").toStdString();
     EXPECT_GE(window->Remote(1)->Model->findText(QStringLiteral("held.bin")), 0);
     EXPECT_EQ(prompts.messageTexts().size(), 2);
     EXPECT_TRUE(window->Slot(1)->SessionActive());
 }
+
+INSTANTIATE_TEST_SUITE_P(Replacing, CopyOntoHeld,
+                         ::testing::Values(Replacing{"DefaultOptions", false}, Replacing{"AfterYes", true}),
+                         [](const ::testing::TestParamInfo<Replacing> &info) { return std::string(info.param.name); });
 
 using CopyReport = CopyCheck;
 
@@ -200,6 +232,7 @@ struct CopyRelease : ::testing::Test
         ASSERT_TRUE(source.listen());
         ASSERT_TRUE(target.listen());
         ServeOneFile(source);
+        HoldOnly(target);
         target.setPreliminaryWhenConnected(true);
         window = DualWindow();
     }
@@ -276,18 +309,18 @@ TEST_F(CopyRelease, ASourceRefusalWhileTheTargetListsEndsTheCopyOnceTheListingHa
 namespace {
 
 // The target refuses the store outright, as vsftpd does when it cannot open
-// the file: the copy never wrote there, so an empty file of that name that
-// another client made after the listing is not the copy's to remove.
+// the file: the copy never wrote there, so neither an empty file of that name
+// that another client made after the listing nor anything else is removed.
 TEST_F(CopyRelease, AStoreRefusedOutrightRemovesNothingOnTheTarget)
 {
     target.on("STOR", "553 Could not create file.");
-    target.on("SIZE", "213 0");
+    HoldOnly(target, "/f.bin");
     ASSERT_TRUE(connectBoth());
     prompts.expectMessage(QStringLiteral("\"/f.bin\" was not copied"), PromptButton::Ok);
     window->Remote(0)->RightView->selectAll();
     ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Runner()->Running() && ready(0) && ready(1); }, 30000));
-    EXPECT_EQ(target.commandCount("STOR /f.bin"), 1);
+    EXPECT_EQ(target.commandCount("STOR /.ftpqor-copy-"), 1);
     EXPECT_EQ(target.commandCount("DELE"), 0);
     ASSERT_EQ(prompts.messageTexts().size(), 1);
     EXPECT_TRUE(prompts.messageTexts().constFirst().contains(QStringLiteral("Target server: 553 Could not create file.")))
@@ -313,8 +346,38 @@ TEST_F(CopyRelease, ACopyEndsOnlyOnceTheSourceHasSaidItsFileWentWhole)
     EXPECT_FALSE(window->Slot(0)->IsBusy()); // free for what the user asks next
     EXPECT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Runner()->Running() && ready(0) && ready(1); }, 30000));
-    EXPECT_EQ(target.commandCount("STOR /f.bin"), 2);
+    EXPECT_EQ(target.commandCount("STOR"), 2);
+    EXPECT_EQ(target.commandCount("RNTO /f.bin"), 1); // the second onto the file the first left
     EXPECT_TRUE(prompts.shown().empty());
+}
+
+// A target that renames nothing: a file it holds is stored over instead, and
+// a failure then says that file was emptied.
+TEST_F(CopyRelease, ATargetThatRenamesNothingHasItsFileStoredOver)
+{
+    target.on("RNFR", "550 Permission denied.");
+    HoldOnly(target, "/f.bin", 700);
+    ASSERT_TRUE(connectBoth());
+    window->Remote(0)->RightView->selectAll();
+    ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Runner()->Running() && ready(0) && ready(1); }, 30000));
+    EXPECT_EQ(target.commandCount("STOR /f.bin"), 1);
+    EXPECT_EQ(target.commandCount("DELE /.ftpqor-copy-"), 1);
+    EXPECT_EQ(target.storedData(), PatternBytes(5000));
+    EXPECT_TRUE(prompts.shown().empty());
+
+    // The source refuses the second sending.
+    QObject::connect(&target, &ScriptedFtpServer::commandReceived, window.get(), [&](const QByteArray &line) {
+        if (line.startsWith("DELE"))
+            source.on("RETR", "550 Failed to open file.");
+    });
+    prompts.expectMessage(QStringLiteral("\"/f.bin\" was not copied"), PromptButton::Ok);
+    window->Remote(0)->RightView->selectAll();
+    ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Runner()->Running() && ready(0) && ready(1); }, 30000));
+    ASSERT_EQ(prompts.messageTexts().size(), 1);
+    EXPECT_TRUE(prompts.messageTexts().constFirst().contains(QStringLiteral("The target's file \"/f.bin\" was emptied")))
+        << prompts.messageTexts().constFirst().toStdString();
 }
 
 // The source breaks off after part of the file: the target stores the part

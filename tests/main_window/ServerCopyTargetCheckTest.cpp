@@ -97,15 +97,15 @@ TEST_F(CopyOntoUnlisted, TheTargetsServerIsAskedAndItsFileIsReplacedOnlyWhenTheU
     EXPECT_EQ(target.readFile(QStringLiteral("f.bin")), PatternBytes(700));
     EXPECT_TRUE(prompts.messageTexts().isEmpty());
 
-    // Yes, and the source then refuses to send: the emptied file was the
-    // target's before, so the failure leaves it there.
+    // Yes, and the source then refuses to send: the file was the target's
+    // before, so the failure leaves it as it was.
     answerWith(&frmOverwrite::CmdOK);
     prompts.expectMessage(QStringLiteral("\"/f.bin\" was not copied"), PromptButton::Ok);
     ASSERT_TRUE(copyAndWait());
     EXPECT_EQ(asked.size(), 2);
     EXPECT_FALSE(targetSent.filter(QStringLiteral("STOR")).isEmpty()) << targetSent.join("|").toStdString();
-    EXPECT_TRUE(targetSent.filter(QStringLiteral("DELE")).isEmpty()) << targetSent.join("|").toStdString();
-    EXPECT_TRUE(target.exists(QStringLiteral("f.bin")));
+    EXPECT_TRUE(targetSent.filter(QStringLiteral("DELE /f.bin")).isEmpty()) << targetSent.join("|").toStdString();
+    EXPECT_EQ(target.readFile(QStringLiteral("f.bin")), PatternBytes(700));
     ASSERT_EQ(prompts.messageTexts().size(), 1);
     EXPECT_TRUE(prompts.messageTexts().constFirst().contains(QStringLiteral("Source server: 550 Failed to open file.")))
         << prompts.messageTexts().constFirst().toStdString();
@@ -118,8 +118,8 @@ TEST_F(CopyOntoUnlisted, WithoutTheQuestionAFailedCopyStillKeepsTheFile)
     prompts.expectMessage(QStringLiteral("\"/f.bin\" was not copied"), PromptButton::Ok);
     ASSERT_TRUE(copyAndWait());
     EXPECT_TRUE(asked.isEmpty());
-    EXPECT_TRUE(targetSent.filter(QStringLiteral("DELE")).isEmpty()) << targetSent.join("|").toStdString();
-    EXPECT_TRUE(target.exists(QStringLiteral("f.bin")));
+    EXPECT_TRUE(targetSent.filter(QStringLiteral("DELE /f.bin")).isEmpty()) << targetSent.join("|").toStdString();
+    EXPECT_EQ(target.readFile(QStringLiteral("f.bin")), PatternBytes(700));
 
     // A name the target's server does not hold either: the empty file the
     // failed store left is removed, as before.

@@ -24,6 +24,18 @@ inline void ServeOneFile(ScriptedFtpServer &source)
     source.setFileData(PatternBytes(5000));
 }
 
+// A scripted target that holds only `held` (`heldSize` bytes; none when
+// empty) and what it was sent: SIZE of any other name is refused.
+inline void HoldOnly(ScriptedFtpServer &target, const QByteArray &held = {}, qint64 heldSize = 0)
+{
+    target.on("SIZE", [&target, held, heldSize](const QByteArray &name) {
+        const QByteArray reply = target.commandCount("STOR " + name) > 0
+                                   ? "213 " + QByteArray::number(target.storedData().size())
+                                   : (name == held ? "213 " + QByteArray::number(heldSize) : "550 No such file.");
+        return ScriptedFtpServer::Reply{{reply + "\r\n", 0}};
+    });
+}
+
 // The main window showing both servers' panes.
 inline std::unique_ptr<frmZAVUde> DualWindow(std::array<EngineTimer *, 2> timers = {})
 {
