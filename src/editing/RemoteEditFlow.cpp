@@ -133,6 +133,19 @@ QString RemoteEditFlow::RecordFolder() const
     return JoinLocalPath(QFileInfo(TmpFolder()).path(), QStringLiteral("TmpCopies"));
 }
 
+QString RemoteEditFlow::SnapshotFolder() const
+{
+    return JoinLocalPath(QFileInfo(TmpFolder()).path(), QStringLiteral("EditUploads"));
+}
+
+bool RemoteEditFlow::prepareFolders() const
+{
+    // Links here would have the copies, their records and their deletion land elsewhere.
+    const bool ready = RealFolderAt(TmpFolder()) && RealFolderAt(RecordFolder());
+    records().AdoptOldRecords(JoinLocalPath(TmpFolder(), QStringLiteral(".origins")));
+    return ready;
+}
+
 TmpCopyRecords RemoteEditFlow::records() const
 {
     return TmpCopyRecords(RecordFolder());
@@ -173,46 +186,59 @@ bool RemoteEditFlow::askReopen() const
            == PromptButton::Yes;
 }
 
-void RemoteEditFlow::markCopySettled(const QString &localPath, const std::optional<TmpCopyOrigin> &origin)
+void RemoteEditFlow::markCopySettled(const QString &localPath, const TmpCopyOrigin &origin)
 {
-    std::optional<TmpCopyOrigin> from = origin;
-    if (!from) {
-        const std::optional<TmpCopyRecord> recorded = records().Read(localPath);
-        if (!recorded)
-            return;
-        from = recorded->origin;
-    }
-    if (!records().Write(localPath, TmpCopyRecord::OfCopy(localPath, *from)))
+    if (!records().Write(localPath, TmpCopyRecord::OfCopy(localPath, origin)))
         LogErrorToFile(kObject, QStringLiteral("markCopySettled"), 0,
                        QStringLiteral("The record of the copy could not be written: ") + localPath);
 }
 
-bool RemoteEditFlow::copyChangedSinceSettled(const QString &localPath) const
+void RemoteEditFlow::remarkCopy(const QString &localPath, const std::function<void(TmpCopyRecord &)> &change)
 {
-    if (!IsCopyFile(localPath))
-        return false;
-    // With no record (one that could not be written, or was damaged since)
-    // nothing tells the copy is the server's: it may be the user's work.
-    const std::optional<TmpCopyRecord> recorded = records().Read(localPath);
-    return !recorded || recorded->ChangedIn(localPath);
+    std::optional<TmpCopyRecord> recorded = records().Read(localPath);
+    if (!recorded)
+        return; // without a record it counts as changed all the same
+    change(*recorded);
+    if (!records().Write(localPath, *recorded))
+        LogErrorToFile(kObject, QStringLiteral("remarkCopy"), 0,
+                       QStringLiteral("The record of the copy could not be written: ") + localPath);
 }
 
-void RemoteEditFlow::settleSentCopies()
+FtpTaskCollection::Job RemoteEditFlow::waitingJobOf(const QString &localPath) const
 {
-    for (auto it = m_queued.begin(); it != m_queued.end();) {
-        const QueuedCopy &queued = it.value();
-        if (!queued.job || queued.job->Status() != 2) {
-            ++it;
-            continue;
+    const std::optional<TmpCopyRecord> recorded = records().Read(localPath);
+    if (!m_intake || !recorded || recorded->mark != TmpCopyRecord::Mark::Queued)
+        return nullptr;
+    const FtpTaskCollection::Job job = m_intake->FindJob(recorded->jobKey);
+    return job && job->Status() != 2 && snapshots().Holds(*job) ? job : nullptr;
+}
+
+void RemoteEditFlow::JobCompleted(const FtpTaskCollection::Job &job)
+{
+    try {
+        if (!job || !job->IsUpload())
+            return;
+        // The server holds the copy as it was handed to the job; one changed since stays changed.
+        for (const QString &name : records().CopiesQueuedAs(job->ZavUdeID())) {
+            remarkCopy(JoinLocalPath(TmpFolder(), name), [](TmpCopyRecord &record) {
+                record.mark = TmpCopyRecord::Mark::None;
+                record.size = record.queuedSize;
+                record.modifiedMs = record.queuedModifiedMs;
+                record.jobKey.clear();
+            });
         }
-        // Changed after it was queued, the copy holds more than the job sent.
-        if (!queued.asQueued.ChangedIn(it.key())) {
-            if (!records().Write(it.key(), queued.asQueued))
-                LogErrorToFile(kObject, QStringLiteral("settleSentCopies"), 0,
-                               QStringLiteral("The record of the copy could not be written: ") + it.key());
-            m_declined.remove(it.key());
+        // A job of an earlier version's job file sent the copy itself.
+        const QString copy = job->GetLocalFilePath();
+        const QFileInfo sent(copy);
+        if (QDir::cleanPath(sent.path()) == QDir::cleanPath(TmpFolder()) && IsCopyFile(copy)
+            && sent.size() == job->OriginalLocalSize()
+            && FtpTask::FormatTime(sent.lastModified()) == job->OriginalLocalFileTime()) {
+            if (const std::optional<TmpCopyRecord> recorded = records().Read(copy);
+                recorded && recorded->mark != TmpCopyRecord::Mark::Queued)
+                markCopySettled(copy, recorded->origin);
         }
-        it = m_queued.erase(it);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("JobCompleted"));
     }
 }
 
@@ -234,28 +260,45 @@ QString RemoteEditFlow::FreeAsideName(const QString &localPath) const
 RemoteEditFlow::UnsentCopyAnswer RemoteEditFlow::askAboutUnsentCopy(const QString &localPath,
                                                                     const TmpCopyOrigin &origin,
                                                                     const QString &shownPath, bool alreadyOpen,
-                                                                    bool changed, const QString &asideName) const
+                                                                    bool inJob, bool sendsNow,
+                                                                    const QString &asideName) const
 {
     const QString name = QFileInfo(localPath).fileName();
     const std::optional<TmpCopyRecord> recorded = records().Read(localPath);
+    const TmpCopyState state = records().State(localPath);
     const bool earlierRun = !m_tempCopyNames.contains(name);
     QString text = alreadyOpen ? QStringLiteral("This file is already opened!\r\n\r\n") : QString();
     const QString left = earlierRun ? QStringLiteral(", left by an earlier session,") : QString();
-    if (recorded && changed)
-        text += QStringLiteral("The copy of '%1' in the Tmp folder%2 has changes that were not uploaded.").arg(name, left);
-    else if (recorded)
-        text += QStringLiteral("The copy of '%1' in the Tmp folder was left by an earlier session and may hold changes "
-                               "that were not uploaded.")
-                    .arg(name);
-    else
+    const bool unchangedInJob = inJob && recorded && recorded->queuedSize == QFileInfo(localPath).size()
+                                && recorded->queuedModifiedMs == QFileInfo(localPath).lastModified().toMSecsSinceEpoch();
+    if (!recorded)
         text += QStringLiteral("A copy of '%1' in the Tmp folder%2 may have changes that were not uploaded; where it "
                                "came from is not known.")
                     .arg(name, left);
+    else if (state == TmpCopyState::MayBeChanged)
+        text += QStringLiteral("The copy of '%1' in the Tmp folder was left by an earlier session and may hold changes "
+                               "that were not uploaded.")
+                    .arg(name);
+    else if (unchangedInJob)
+        text += QStringLiteral("The copy of '%1' in the Tmp folder%2 has changes that wait in an upload job.").arg(name, left);
+    else
+        text += QStringLiteral("The copy of '%1' in the Tmp folder%2 has changes that were not uploaded.").arg(name, left);
     // Only the very file the copy came from may receive it.
     if (recorded && recorded->origin == origin) {
-        text += QStringLiteral("\r\n\r\nUpload the copy to '%1' now?\r\n\r\nYes uploads it. No keeps it as '%2' "
-                               "and opens the file from the server. Cancel leaves both as they are.")
-                    .arg(shownPath, asideName);
+        const QString keep = QStringLiteral(" No keeps it as '%1' and opens the file from the server. Cancel leaves "
+                                            "both as they are.")
+                                 .arg(asideName);
+        if (inJob)
+            text += QStringLiteral("\r\n\r\nPut the copy into its upload job to '%1'?\r\n\r\nYes puts it into the "
+                                   "job, which sends it when it runs.")
+                        .arg(shownPath);
+        else if (sendsNow)
+            text += QStringLiteral("\r\n\r\nUpload the copy to '%1' now?\r\n\r\nYes uploads it now.").arg(shownPath);
+        else
+            text += QStringLiteral("\r\n\r\nUpload the copy to '%1'?\r\n\r\nYes adds it to the upload jobs, as "
+                                   "no connection to the server is free now.")
+                        .arg(shownPath);
+        text += keep;
         switch (ShowMessage(m_owner, PromptIcon::Question, PromptButtons::YesNoCancel, QStringLiteral("Confirm !"), text)) {
         case PromptButton::Yes:
             return UnsentCopyAnswer::Upload;
@@ -297,7 +340,7 @@ bool RemoteEditFlow::closeEditorsOf(const QString &localPath, const QString &edi
     return true;
 }
 
-bool RemoteEditFlow::copyInUse(const QString &localPath) const
+bool RemoteEditFlow::copyOpen(const QString &localPath) const
 {
     if (m_watcher.FileAlreadyOpen(localPath))
         return true;
@@ -305,7 +348,12 @@ bool RemoteEditFlow::copyInUse(const QString &localPath) const
         if (editor->LocalFilePath() == localPath)
             return true;
     }
-    return m_intake && m_intake->UnfinishedLocalFiles().contains(localPath);
+    return false;
+}
+
+bool RemoteEditFlow::copyInUse(const QString &localPath) const
+{
+    return copyOpen(localPath) || (m_intake && m_intake->UnfinishedLocalFiles().contains(localPath));
 }
 
 void RemoteEditFlow::RequestFileForEditView(int mode)
@@ -355,11 +403,17 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
                                    JoinRemotePath(remoteFolder, file->Name)};
         const QString shownPath = profile.Server + origin.remotePath;
 
-        // Opened already, or a copy still in use by this file or a same-named one elsewhere.
+        // Opened already, or a copy still open for this file or a same-named one elsewhere.
         const bool known = m_editTasks.ContainsKey(key);
-        const bool inUse = copyInUse(localPath);
-        // Jobs still to send the copy: it must not change under a running
-        // one, and one that waits never sends a copy that was replaced.
+        const bool open = copyOpen(localPath);
+        if (!prepareFolders()) {
+            ShowMessage(m_owner, PromptIcon::None, PromptButtons::Ok, AppTitle(),
+                        QStringLiteral("Request failed to download and view/Edit the file!\r\n\r\nPlease try again."));
+            return;
+        }
+        // Jobs of earlier versions' job files that send the copy itself: it
+        // must not change under a running one, and one that waits never sends
+        // a copy that was replaced. Jobs made now send snapshots of their own.
         QList<FtpTaskCollection::Job> jobs;
         const auto copyBeingSent = [&] {
             // A send reads the copy until its end: a download into it meanwhile
@@ -373,7 +427,6 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
                     return true;
                 }
             }
-            settleSentCopies();
             jobs = m_intake ? m_intake->UnfinishedJobsOf(localPath) : QList<FtpTaskCollection::Job>();
             for (const FtpTaskCollection::Job &job : jobs) {
                 if (job->Status() == 1) {
@@ -388,45 +441,36 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
         };
         if (copyBeingSent())
             return;
-        // A copy with changes nobody sent (declined, or waiting in a job),
-        // one whose record is gone or unreadable, or one an earlier run left
-        // behind (kept at its close, perhaps after its upload was declined)
-        // is the user's work.
+        // Only a copy as downloaded or sent may be replaced unasked: any
+        // other is, or may be, the user's work.
         UnsentCopyAnswer answer = UnsentCopyAnswer::Replace;
         QString asideName;
-        if (IsCopyFile(localPath)) {
-            const std::optional<TmpCopyRecord> recorded = records().Read(localPath);
-            const bool changed = !recorded || recorded->ChangedIn(localPath) || m_declined.contains(localPath)
-                                 || !jobs.isEmpty();
-            if (changed || !m_tempCopyNames.contains(file->Name)) {
-                asideName = FreeAsideName(localPath);
-                answer = askAboutUnsentCopy(localPath, origin, shownPath, known || inUse, changed, asideName);
-                if (answer == UnsentCopyAnswer::Stop)
-                    return;
-                if (answer == UnsentCopyAnswer::Upload) {
-                    // The copy goes back; the file stays open where it is.
-                    // Answered for, it is this run's copy from now on.
-                    if (!m_tempCopyNames.contains(file->Name))
-                        m_tempCopyNames << file->Name;
-                    // Its waiting job takes it as it is now.
-                    if (const FtpTaskCollection::Job queued = m_intake ? m_intake->FindJob(key) : nullptr;
-                        queued && jobs.contains(queued)) {
-                        if (!AddEditTaskToQueue(task))
-                            ShowMessage(m_owner, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Sorry ! "),
-                                        kOoops);
-                        return;
-                    }
-                    // With the session gone or busy since the question, it
-                    // waits in an upload job, as any edit does then.
-                    if (!sendAtOnce(slotIndex, profile.ProfileName, localPath, shownPath)
-                        && !AddEditTaskToQueue(task))
-                        ShowMessage(m_owner, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Sorry ! "),
-                                    kOoops);
-                    return;
-                }
+        const TmpCopyRecords store = records();
+        if (IsCopyFile(localPath) && (store.State(localPath) != TmpCopyState::AsDownloaded || !jobs.isEmpty())) {
+            asideName = FreeAsideName(localPath);
+            const FtpTaskCollection::Job waiting = waitingJobOf(localPath);
+            answer = askAboutUnsentCopy(localPath, origin, shownPath, known || open, waiting != nullptr,
+                                        canSendAtOnce(slotIndex, profile.ProfileName), asideName);
+            if (answer == UnsentCopyAnswer::Stop)
+                return;
+            if (answer == UnsentCopyAnswer::Upload) {
+                // The copy goes back; the file stays open where it is.
+                // Answered for, it is this run's copy from now on.
+                if (!m_tempCopyNames.contains(file->Name))
+                    m_tempCopyNames << file->Name;
+                // Its upload job that has not run takes it as it is now;
+                // else, with the session gone or busy since the question,
+                // it waits in an upload job, as any edit does then.
+                const bool handed = waitingJobOf(localPath)
+                                        ? AddEditTaskToQueue(task)
+                                        : sendAtOnce(slotIndex, profile.ProfileName, localPath, shownPath)
+                                              || AddEditTaskToQueue(task);
+                if (!handed)
+                    ShowMessage(m_owner, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Sorry ! "), kOoops);
+                return;
             }
         }
-        if (asideName.isEmpty() && (known || inUse) && !askReopen())
+        if (asideName.isEmpty() && (known || open) && !askReopen())
             return;
         // An editor still showing the copy goes first, so that no two share the edit.
         if (!closeEditorsOf(localPath, key))
@@ -439,17 +483,16 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
                 m_editTasks.Remove(key);
             m_watcher.DeleteWatch(key);
         }
-        if (inUse)
+        if (open)
             m_watcher.DeleteWatchByFileName(localPath);
         if (!m_slots.SlotFree(slotIndex))
             return;
         // Nothing may stand in the way of the download: a link there goes, never what it points to.
-        if (!RemoveLinkAt(localPath)) {
+        if (!prepareFolders() || !RemoveLinkAt(localPath)) {
             ShowMessage(m_owner, PromptIcon::None, PromptButtons::Ok, AppTitle(),
                         QStringLiteral("Request failed to download and view/Edit the file!\r\n\r\nPlease try again."));
             return;
         }
-        const TmpCopyRecords store = records();
         if (answer == UnsentCopyAnswer::KeepAside) {
             const QString asidePath = JoinLocalPath(TmpFolder(), asideName);
             if (QFileInfo::exists(asidePath) || QFileInfo(asidePath).isSymLink()
@@ -460,16 +503,19 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
             }
             if (!store.Rename(localPath, asidePath))
                 store.Remove(localPath);
+            // One in a job follows its job; any other is the user's to keep.
+            remarkCopy(asidePath, [](TmpCopyRecord &record) {
+                if (record.mark != TmpCopyRecord::Mark::Queued)
+                    record.mark = TmpCopyRecord::Mark::KeptAside;
+            });
             m_keptAside << asideName;
         }
-        // The copy the jobs were to send is gone or about to be replaced.
+        // The copy these jobs were to send is gone or about to be replaced.
         for (const FtpTaskCollection::Job &job : jobs)
             m_intake->FailJob(job->ZavUdeID(), kCopyReplacedReason,
                               QStringLiteral("The upload job of '%1' failed: its copy in the Tmp folder was replaced "
                                              "by a new download.")
                                   .arg(job->GetLocalFilePath()));
-        m_queued.remove(localPath);
-        const bool declined = m_declined.remove(localPath);
 
         if (mode != OpenDefault) {
             if (!m_editTasks.AddFtpTask(task)) {
@@ -493,10 +539,8 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
         if (IsCopyFile(localPath))
             pending.copyBefore = TmpCopyRecord::OfCopy(localPath, origin);
         pending.recordBefore = store.Read(localPath);
-        pending.declinedBefore = declined;
         store.Remove(localPath);
 
-        QDir().mkpath(TmpFolder());
         // A read-only copy left by an earlier view must not stop the new download.
         MakeOwnerWritable(localPath);
         if (!m_tempCopyNames.contains(file->Name))
@@ -587,7 +631,6 @@ void RemoteEditFlow::uploadEnded(int slotIndex, bool success, const QString &eng
         if (sent && !records().Write(copy, *sent))
             LogErrorToFile(kObject, QStringLiteral("FtpCmd_JobDone"), 0,
                            QStringLiteral("The record of the copy could not be written: ") + copy);
-        m_declined.remove(copy);
         DiscardEditFile(taskId);
         if (editor)
             editor->UploadEnded(true);
@@ -617,8 +660,6 @@ void RemoteEditFlow::restoreAfterFailedDownload(const PendingOpen &open)
         return;
     // Untouched: the copy and its record stay as they were.
     if (open.copyBefore && !open.copyBefore->ChangedIn(open.localPath)) {
-        if (open.declinedBefore)
-            m_declined.insert(open.localPath);
         if (open.recordBefore && !records().Write(open.localPath, *open.recordBefore))
             LogErrorToFile(kObject, QStringLiteral("FtpCmd_JobDone"), 0,
                            QStringLiteral("The record of the copy could not be written: ") + open.localPath);
@@ -705,10 +746,12 @@ void RemoteEditFlow::FileWatcher1_FileChanged(const QString &filePath, const QSt
                         QStringLiteral("You have made changes to '%1'.\r\n\r\nDo you wish to upload the modified file ?")
                             .arg(remoteFilePath))
             != PromptButton::Yes) {
-            // Kept until shut-down as the copies that match the server are,
-            // but in this run it is asked about before it is replaced.
-            markCopySettled(filePath);
-            m_declined.insert(filePath);
+            // No answered "upload?", not "discard?": the change stays the
+            // user's, asked about before it is replaced and kept at the close.
+            remarkCopy(filePath, [](TmpCopyRecord &record) {
+                if (record.mark != TmpCopyRecord::Mark::Queued)
+                    record.mark = TmpCopyRecord::Mark::Declined;
+            });
             DiscardEditFile(editTaskId);
             return;
         }
@@ -758,6 +801,19 @@ bool RemoteEditFlow::RequestUpload(qint16 slotIndex, const QString &profileName,
         LogCurrentException(kObject, QStringLiteral("RequestUpload"));
         return false;
     }
+}
+
+bool RemoteEditFlow::canSendAtOnce(int slotIndex, const QString &profileName) const
+{
+    if (m_batchRunning && m_batchRunning())
+        return false;
+    for (int candidate : {slotIndex & 1, 1 - (slotIndex & 1)}) {
+        const ServerSlot *slot = m_slots.Slot(candidate);
+        if (slot && slot->SessionActive() && !slot->IsBusy() && slot->SlotProfile().ProfileName == profileName
+            && !(m_walkActive && m_walkActive(candidate)))
+            return true;
+    }
+    return false;
 }
 
 bool RemoteEditFlow::sendAtOnce(int slotIndex, const QString &profileName, const QString &localFilePath,
@@ -829,48 +885,65 @@ bool RemoteEditFlow::AddEditTaskToQueue(const FtpTaskCollection::Job &task)
     try {
         if (!task || !m_intake)
             return false;
-        const QFileInfo copy(task->GetLocalFilePath());
-        const QString copyTime = FtpTask::FormatTime(copy.lastModified());
-        const qint64 copySize = copy.size();
-        auto announce = [this] {
+        const QString copy = task->GetLocalFilePath();
+        const EditSnapshots store = snapshots();
+        auto announce = [this](const QString &text) {
             if (IsOptionOn(OptionFlag::AutoStartJobs))
                 m_intake->RunQueuedJobs();
             else
-                ShowMessage(m_owner, PromptIcon::Information, PromptButtons::Ok,
-                            QStringLiteral("Upload Modified File"),
-                            QStringLiteral("The edited file has been added to upload jobs. Please run that job and "
-                                           "upload the modified file."));
+                ShowMessage(m_owner, PromptIcon::Information, PromptButtons::Ok, QStringLiteral("Upload Modified File"),
+                            text);
         };
-        // The same edit queued before: a job that waits or ended is sent again
-        // with the new copy; one that is running cannot take it.
-        if (const FtpTaskCollection::Job queued = m_intake->FindJob(task->ZavUdeID())) {
-            if (queued->Status() == 1)
+        const auto fillFrom = [](FtpTask &job, const QString &snapshot) {
+            const QFileInfo sent(snapshot);
+            job.setOriginalLocalFileTime(FtpTask::FormatTime(sent.lastModified()));
+            job.setOriginalLocalSize(sent.size());
+            job.setSize(sent.size());
+            job.setTransferedBytes(0);
+            job.setLocked(false);
+        };
+        // The copy's job that has not completed takes the new snapshot in
+        // place of its own; one that is running cannot.
+        if (const FtpTaskCollection::Job queued = waitingJobOf(copy)) {
+            if (queued->Status() == 1 || !store.Retake(*queued, copy))
                 return false;
-            queued->setOriginalLocalFileTime(copyTime);
-            queued->setOriginalLocalSize(copySize);
-            queued->setSize(copySize);
-            queued->setTransferedBytes(0);
+            fillFrom(*queued, queued->GetLocalFilePath());
             queued->setStatus(0);
             queued->setFailureReason(0);
-            queued->setLocked(false);
             m_intake->RefreshJob(queued->ZavUdeID());
-            m_intake->ReportJobsAdded(true, 1, 0);
-            noteQueuedCopy(queued);
-            announce();
+            noteQueuedCopy(copy, *queued);
+            announce(QStringLiteral("The edited file has been put into its upload job in place of the earlier "
+                                    "change. Please run that job and upload the modified file."));
             return true;
         }
-        task->setOriginalLocalFileTime(copyTime);
-        task->setOriginalLocalSize(copySize);
-        task->setSize(copySize);
-        task->setLocked(false);
-        if (!m_intake->AddJob(task)) {
+        // The job sends a snapshot of its own: whatever happens to the copy
+        // later, it sends what the user saved.
+        const std::optional<QString> folder = store.Take(copy, task->LocalFileTitle());
+        if (!folder)
+            return false;
+        auto job = std::make_shared<FtpTask>();
+        job->setIsUpload(true);
+        job->setLocalPath(*folder);
+        job->setLocalFileTitle(task->LocalFileTitle());
+        job->setRemoteFileTitle(task->RemoteFileTitle());
+        job->setRemotePath(task->RemotePath());
+        job->setRemoteFileTime(task->RemoteFileTime());
+        job->setServerAddress(task->ServerAddress());
+        job->setServerPort(task->ServerPort());
+        job->setUser(task->User());
+        job->setPassword(task->Password());
+        job->setTransferMode(task->TransferMode());
+        fillFrom(*job, job->GetLocalFilePath());
+        if (!m_intake->AddJob(job)) {
+            store.Release(*job);
             m_intake->ReportJobsAdded(true, 0, 1);
             return true;
         }
         m_intake->UpdateJobSummary();
         m_intake->ReportJobsAdded(true, 1, 0);
-        noteQueuedCopy(task);
-        announce();
+        noteQueuedCopy(copy, *job);
+        announce(QStringLiteral(
+            "The edited file has been added to upload jobs. Please run that job and upload the modified file."));
         return true;
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("AddEditTaskToQueue"));
@@ -878,13 +951,16 @@ bool RemoteEditFlow::AddEditTaskToQueue(const FtpTaskCollection::Job &task)
     }
 }
 
-void RemoteEditFlow::noteQueuedCopy(const FtpTaskCollection::Job &job)
+void RemoteEditFlow::noteQueuedCopy(const QString &copy, const FtpTask &job)
 {
-    const QString localPath = job->GetLocalFilePath();
-    m_queued.remove(localPath);
     // Without a record there is no origin to settle it with: it stays changed.
-    if (const std::optional<TmpCopyRecord> recorded = records().Read(localPath))
-        m_queued.insert(localPath, {job, TmpCopyRecord::OfCopy(localPath, recorded->origin)});
+    remarkCopy(copy, [&](TmpCopyRecord &record) {
+        const QFileInfo asQueued(copy);
+        record.mark = TmpCopyRecord::Mark::Queued;
+        record.jobKey = job.ZavUdeID();
+        record.queuedSize = asQueued.size();
+        record.queuedModifiedMs = asQueued.lastModified().toMSecsSinceEpoch();
+    });
 }
 
 void RemoteEditFlow::DiscardEditFile(const QString &editTaskId)
@@ -917,23 +993,23 @@ void RemoteEditFlow::DeleteTempFiles()
     try {
         if (m_tempCopyNames.isEmpty() && m_keptAside.isEmpty())
             return;
-        settleSentCopies();
-        // Changes nobody sent or declined (a program that handed the copy to
-        // a running instance ends before the user saves), copies that may
-        // hold them for all that is known, and those the user kept aside are
-        // the user's work.
+        // Nothing is deleted through a link in Tmp's or the records' place.
+        prepareFolders();
+        // Only copies as downloaded or sent go: changes nobody sent (a
+        // program that handed the copy to a running instance ends before the
+        // user saves), declined or waiting in a job, copies that may hold
+        // them for all that is known, and those kept aside are the user's work.
         QStringList unsent;
         QStringList disposable;
-        for (const QString &name : m_keptAside) {
-            if (IsCopyFile(JoinLocalPath(TmpFolder(), name)) && !unsent.contains(name))
-                unsent << name;
-        }
-        for (const QString &name : m_tempCopyNames) {
+        for (const QString &name : m_keptAside + m_tempCopyNames) {
             const QString path = JoinLocalPath(TmpFolder(), name);
-            if (copyChangedSinceSettled(path))
-                unsent << name;
-            else
+            if (unsent.contains(name) || disposable.contains(name))
+                continue;
+            // A link or nothing in a copy's place holds nothing of the user's.
+            if (records().State(path) == TmpCopyState::AsDownloaded)
                 disposable << name;
+            else
+                unsent << name;
         }
         const bool confirmed = disposable.isEmpty() || !IsOptionOn(OptionFlag::ConfirmDeletingTempFiles)
                                || AskBeforeDestroying(m_owner, AppTitle(),
@@ -943,7 +1019,7 @@ void RemoteEditFlow::DeleteTempFiles()
         QStringList kept = unsent;
         for (const QString &name : disposable) {
             const QString path = JoinLocalPath(TmpFolder(), name);
-            // A copy a job is still to send, or one still open, stays.
+            // A copy a job of an earlier version is still to send, or one still open, stays.
             if (!confirmed || copyInUse(path)) {
                 kept << name;
                 continue;

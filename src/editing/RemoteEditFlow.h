@@ -2,6 +2,7 @@
 
 #include "ApplicationWatcher.h"
 #include "BatchFailures.h"
+#include "EditSnapshots.h"
 #include "EditOwner.h"
 #include "FtpTaskCollection.h"
 #include "TmpCopyRecord.h"
@@ -75,13 +76,18 @@ public:
     bool UploadUnderway(const QString &editTaskId) const override;
     QIcon EditorPicture() const override { return m_picture; }
 
-    // Queues the edit task as an upload job; false when that failed.
+    // Queues the edit task as an upload job that sends a snapshot of the
+    // copy as it is now; a job of the copy that has not run takes the new
+    // snapshot instead. False when that failed.
     bool AddEditTaskToQueue(const FtpTaskCollection::Job &task);
+    // An upload job completed: the copies it was handed to match the server as they were then.
+    void JobCompleted(const FtpTaskCollection::Job &job);
 
     // The close order: the open quick editors ask first (false: the program
-    // stays open); the copies go after the jobs are saved. A copy changed
-    // since it was downloaded, sent or declined, one without a readable
-    // record, and one kept aside as "name (n).ext" stay, and one message says where.
+    // stays open); the copies go after the jobs are saved. Only copies as
+    // downloaded or sent go: a changed copy, one whose upload was declined,
+    // one waiting in a job, one without a readable record and one kept aside
+    // as "name (n).ext" stay, and one message names them.
     bool ConfirmCloseEditors();
     void CloseEditors();
     void DeleteTempFiles();
@@ -99,6 +105,8 @@ public:
     QString TmpFolder() const;
     // Beside the Tmp folder, where no copy can take a record's place.
     QString RecordFolder() const;
+    // Beside the Tmp folder: the snapshots the edit upload jobs send.
+    QString SnapshotFolder() const;
     const QStringList &TempCopyNames() const { return m_tempCopyNames; }
     QList<FrmEdit *> OpenEditors() const;
 
@@ -122,7 +130,6 @@ private:
         // the download fails before it wrote anything.
         std::optional<TmpCopyRecord> copyBefore;
         std::optional<TmpCopyRecord> recordBefore;
-        bool declinedBefore = false;
     };
     // What to do with a copy in Tmp that holds changes nobody sent.
     enum class UnsentCopyAnswer { Replace, KeepAside, Upload, Stop };
@@ -133,28 +140,35 @@ private:
     void FileWatcher1_ProcessExit(const QString &editTaskId);
     void RequestWithHandler(int index, int mode);
     void openCopy(int slot, const PendingOpen &open);
-    // A copy that is open in a quick editor or a program, or waits in a job.
+    // A copy that is open in a quick editor or a program.
+    bool copyOpen(const QString &localPath) const;
+    // Open, or the very file of a job that has not completed (jobs of job
+    // files of earlier versions send the copy itself).
     bool copyInUse(const QString &localPath) const;
+    // Tmp and the records' folder are real folders of the program's own, and
+    // the records an earlier version kept inside Tmp are taken over.
+    bool prepareFolders() const;
     bool askReopen() const;
     // Closes the quick editors of the copy or the edit after their own
     // question; false when the user keeps one open.
     bool closeEditorsOf(const QString &localPath, const QString &editTaskId);
     TmpCopyRecords records() const;
-    // Records the copy as it is now: downloaded from `origin`, or sent or
-    // declined (the recorded origin stays).
-    void markCopySettled(const QString &localPath, const std::optional<TmpCopyOrigin> &origin = std::nullopt);
-    // Changed since it was recorded; so is a copy without a readable record.
-    bool copyChangedSinceSettled(const QString &localPath) const;
-    // Copies whose upload jobs have completed since they were queued count
-    // as sent, unless they changed after.
-    void settleSentCopies();
-    // A copy handed to an upload job, as it is now.
-    void noteQueuedCopy(const FtpTaskCollection::Job &job);
+    EditSnapshots snapshots() const { return EditSnapshots(SnapshotFolder()); }
+    // Records the copy as it is now, downloaded from `origin`.
+    void markCopySettled(const QString &localPath, const TmpCopyOrigin &origin);
+    // Rewrites the copy's record with `change` applied; nothing without a record.
+    void remarkCopy(const QString &localPath, const std::function<void(TmpCopyRecord &)> &change);
+    // The copy's upload job that has not run yet, if its record names one.
+    FtpTaskCollection::Job waitingJobOf(const QString &localPath) const;
+    // The copy handed to the job, as it is now.
+    void noteQueuedCopy(const QString &copy, const FtpTask &job);
     // Asks about a copy that may hold changes not sent, before a download
     // replaces it: as one question with "already opened" when that applies.
     UnsentCopyAnswer askAboutUnsentCopy(const QString &localPath, const TmpCopyOrigin &origin,
-                                        const QString &shownPath, bool alreadyOpen, bool changed,
+                                        const QString &shownPath, bool alreadyOpen, bool inJob, bool sendsNow,
                                         const QString &asideName) const;
+    // A connected and free slot of the profile would take an upload now.
+    bool canSendAtOnce(int slotIndex, const QString &profileName) const;
     // The first name "stem (n).ext" free in the copy's folder.
     QString FreeAsideName(const QString &localPath) const;
     // Sends the copy over the given slot, else the other slot of the
@@ -193,15 +207,7 @@ private:
     std::array<QString, 2> m_uploadTaskId;
     std::array<BatchFailures, 2> m_uploadFailure;
     QStringList m_tempCopyNames;
-    // Copies whose upload was declined in this run: changed, though their records match.
-    QSet<QString> m_declined;
     // Copies kept as "name (n).ext" in this run.
     QStringList m_keptAside;
-    // Copies handed to upload jobs, as they were then.
-    struct QueuedCopy {
-        FtpTaskCollection::Job job;
-        TmpCopyRecord asQueued;
-    };
-    QHash<QString, QueuedCopy> m_queued;
     QList<QPointer<FrmEdit>> m_editors;
 };

@@ -42,6 +42,31 @@ std::optional<qint64> WholeNumber(const QJsonValue &value)
     return ok ? std::optional<qint64>(number) : std::nullopt;
 }
 
+struct MarkName {
+    TmpCopyRecord::Mark mark;
+    QLatin1String name;
+};
+constexpr MarkName kMarks[] = {
+    {TmpCopyRecord::Mark::None, QLatin1String("downloaded")},
+    {TmpCopyRecord::Mark::Declined, QLatin1String("declined")},
+    {TmpCopyRecord::Mark::Queued, QLatin1String("queued")},
+    {TmpCopyRecord::Mark::KeptAside, QLatin1String("aside")},
+};
+
+// A record without a state was written by an earlier version.
+std::optional<TmpCopyRecord::Mark> MarkOf(const QJsonValue &value)
+{
+    if (value.isUndefined())
+        return TmpCopyRecord::Mark::Legacy;
+    for (const MarkName &known : kMarks) {
+        if (value.isString() && value.toString() == known.name)
+            return known.mark;
+    }
+    return std::nullopt;
+}
+
+bool IsPlainFile(const QFileInfo &info) { return info.isFile() && !info.isSymLink(); }
+
 } // namespace
 
 TmpCopyRecord TmpCopyRecord::OfCopy(const QString &copyPath, const TmpCopyOrigin &origin)
@@ -61,11 +86,13 @@ QString TmpCopyRecords::RecordPath(const QString &copyPath) const
     return JoinLocalPath(Folder(), QFileInfo(copyPath).fileName());
 }
 
+bool TmpCopyRecords::FolderIsLink() const { return QFileInfo(Folder()).isSymLink(); }
+
 std::optional<TmpCopyRecord> TmpCopyRecords::Read(const QString &copyPath) const
 {
     const QString path = RecordPath(copyPath);
     const QFileInfo info(path);
-    if (!info.isFile() || info.size() > kMaxRecordBytes)
+    if (FolderIsLink() || !IsPlainFile(info) || info.size() > kMaxRecordBytes)
         return std::nullopt;
     const std::optional<QByteArray> bytes = StoredFile::ReadAll(path);
     if (!bytes)
@@ -82,21 +109,33 @@ std::optional<TmpCopyRecord> TmpCopyRecords::Read(const QString &copyPath) const
     const auto port = WholeNumber(object.value(QLatin1String("port")));
     const auto size = WholeNumber(object.value(QLatin1String("size")));
     const auto modified = WholeNumber(object.value(QLatin1String("modified")));
-    if (!profile || !server || !user || !remotePath || !port || !size || !modified || *port < 1 || *port > 65535
-        || *size < 0)
+    const auto mark = MarkOf(object.value(QLatin1String("state")));
+    if (!profile || !server || !user || !remotePath || !port || !size || !modified || !mark || *port < 1
+        || *port > 65535 || *size < 0)
         return std::nullopt;
     TmpCopyRecord record;
     record.origin = {*profile, *server, static_cast<int>(*port), *user, *remotePath};
     record.size = *size;
     record.modifiedMs = *modified;
+    record.mark = *mark;
+    if (record.mark == TmpCopyRecord::Mark::Queued) {
+        const auto job = CleanText(object.value(QLatin1String("job")), false);
+        const auto queuedSize = WholeNumber(object.value(QLatin1String("queuedSize")));
+        const auto queuedModified = WholeNumber(object.value(QLatin1String("queuedModified")));
+        if (!job || !queuedSize || !queuedModified || *queuedSize < 0)
+            return std::nullopt;
+        record.jobKey = *job;
+        record.queuedSize = *queuedSize;
+        record.queuedModifiedMs = *queuedModified;
+    }
     return record;
 }
 
 bool TmpCopyRecords::Write(const QString &copyPath, const TmpCopyRecord &record) const
 {
     const QString path = RecordPath(copyPath);
-    // A link standing in the record's place is replaced, never written through.
-    if (!QDir().mkpath(Folder()) || !RemoveLinkAt(path))
+    // A link standing in the folder's or the record's place is replaced, never written through.
+    if (!RealFolderAt(Folder()) || !RemoveLinkAt(path))
         return false;
     const TmpCopyOrigin &origin = record.origin;
     QJsonObject object;
@@ -107,16 +146,28 @@ bool TmpCopyRecords::Write(const QString &copyPath, const TmpCopyRecord &record)
     object.insert(QLatin1String("remotePath"), origin.remotePath);
     object.insert(QLatin1String("size"), QString::number(record.size));
     object.insert(QLatin1String("modified"), QString::number(record.modifiedMs));
+    for (const MarkName &known : kMarks) {
+        if (known.mark == record.mark)
+            object.insert(QLatin1String("state"), QString(known.name));
+    }
+    if (record.mark == TmpCopyRecord::Mark::Queued) {
+        object.insert(QLatin1String("job"), record.jobKey);
+        object.insert(QLatin1String("queuedSize"), QString::number(record.queuedSize));
+        object.insert(QLatin1String("queuedModified"), QString::number(record.queuedModifiedMs));
+    }
     return StoredFile::WriteAtomically(path, QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
 void TmpCopyRecords::Remove(const QString &copyPath) const
 {
-    QFile::remove(RecordPath(copyPath));
+    if (!FolderIsLink())
+        QFile::remove(RecordPath(copyPath));
 }
 
 bool TmpCopyRecords::Rename(const QString &copyPath, const QString &newCopyPath) const
 {
+    if (FolderIsLink())
+        return false;
     const QString from = RecordPath(copyPath);
     if (!QFileInfo::exists(from))
         return true;
@@ -129,4 +180,73 @@ bool TmpCopyRecord::ChangedIn(const QString &copyPath) const
 {
     const QFileInfo copy(copyPath);
     return !copy.isFile() || copy.size() != size || copy.lastModified().toMSecsSinceEpoch() != modifiedMs;
+}
+
+TmpCopyState TmpCopyRecords::State(const QString &copyPath) const
+{
+    if (!IsPlainFile(QFileInfo(copyPath)))
+        return TmpCopyState::AsDownloaded; // nothing there to keep
+    const std::optional<TmpCopyRecord> record = Read(copyPath);
+    if (!record)
+        return TmpCopyState::Changed;
+    switch (record->mark) {
+    case TmpCopyRecord::Mark::Declined:
+        return TmpCopyState::Declined;
+    case TmpCopyRecord::Mark::Queued:
+        return TmpCopyState::Queued;
+    case TmpCopyRecord::Mark::KeptAside:
+        return TmpCopyState::KeptAside;
+    case TmpCopyRecord::Mark::Legacy:
+        return record->ChangedIn(copyPath) ? TmpCopyState::Changed : TmpCopyState::MayBeChanged;
+    case TmpCopyRecord::Mark::None:
+        break;
+    }
+    return record->ChangedIn(copyPath) ? TmpCopyState::Changed : TmpCopyState::AsDownloaded;
+}
+
+QStringList TmpCopyRecords::CopiesQueuedAs(const QString &jobKey) const
+{
+    QStringList copies;
+    if (jobKey.isEmpty() || FolderIsLink())
+        return copies;
+    const QFileInfoList entries = QDir(Folder()).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo &entry : entries) {
+        const std::optional<TmpCopyRecord> record = Read(entry.fileName());
+        if (record && record->mark == TmpCopyRecord::Mark::Queued && record->jobKey.compare(jobKey, Qt::CaseInsensitive) == 0)
+            copies << entry.fileName();
+    }
+    return copies;
+}
+
+void TmpCopyRecords::AdoptOldRecords(const QString &oldFolder) const
+{
+    const QFileInfo old(oldFolder);
+    if (old.isSymLink()) {
+        // Never read through: the link goes, its target stays.
+        (void)RemoveLinkAt(oldFolder);
+        return;
+    }
+    if (!old.isDir())
+        return;
+    const TmpCopyRecords earlier(oldFolder);
+    const QFileInfoList entries =
+        QDir(oldFolder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo &entry : entries) {
+        const QString name = entry.fileName();
+        if (!IsPlainFile(entry) || QFileInfo(RecordPath(name)).exists() || QFileInfo(RecordPath(name)).isSymLink())
+            continue;
+        if (const std::optional<TmpCopyRecord> record = earlier.Read(name))
+            (void)Write(name, *record);
+    }
+    // Only what the folder itself holds goes (a link, not its target); then the folder.
+    for (const QFileInfo &entry : entries) {
+        if (entry.isSymLink() || entry.isFile())
+            QFile::remove(entry.filePath());
+    }
+    if (!QDir().rmdir(oldFolder)) {
+        // Something of its own is left in it: the name is freed all the same.
+        const QString parked = JoinLocalPath(QFileInfo(Folder()).path(), QStringLiteral("TmpOrigins.unread"));
+        if (!QFileInfo::exists(parked) && !QFileInfo(parked).isSymLink())
+            QDir().rename(oldFolder, parked);
+    }
 }

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
 // Where a copy in the Tmp folder came from and how it looked when it last
-// matched the server (downloaded, sent, or its upload declined). Copies are named after their
+// matched the server (downloaded or sent). Copies are named after their
 // remote file only, so a later opening, in this run or the next, needs the
 // record to tell a changed copy and its file apart from a same-named one.
 struct TmpCopyOrigin {
@@ -17,10 +18,30 @@ struct TmpCopyOrigin {
     bool operator==(const TmpCopyOrigin &) const = default;
 };
 
+// What became of a copy. Every path that opens, sends, queues, keeps aside
+// or deletes a copy reads it here, and only a copy as downloaded (or as
+// sent) may be replaced or deleted without a question.
+enum class TmpCopyState {
+    AsDownloaded, // matches the server as recorded
+    Changed,      // differs from its record, or has no readable record
+    Declined,     // its upload was declined: still the user's change
+    Queued,       // handed to an upload job, which sends a snapshot of its own
+    KeptAside,    // moved to "name (n).ext" before a new download
+    MayBeChanged, // recorded by an earlier version, which recorded declined changes as matching
+};
+
 struct TmpCopyRecord {
+    // What the user decided about the copy; Legacy for records of an earlier version.
+    enum class Mark { None, Declined, Queued, KeptAside, Legacy };
+
     TmpCopyOrigin origin;
     qint64 size = -1;
     qint64 modifiedMs = 0;
+    Mark mark = Mark::None;
+    // Queued: the job and the copy as it was handed to it.
+    QString jobKey;
+    qint64 queuedSize = -1;
+    qint64 queuedModifiedMs = 0;
 
     // The copy as it is now, from the given origin.
     static TmpCopyRecord OfCopy(const QString &copyPath, const TmpCopyOrigin &origin);
@@ -31,7 +52,8 @@ struct TmpCopyRecord {
 
 // The records of the Tmp copies, one file each, named after its copy. They
 // are kept in a folder of their own outside Tmp: any name a server lists can
-// become a copy in Tmp, so no place there is safe from a copy taking it.
+// become a copy in Tmp, so no place there is safe from a copy taking it. A
+// link at the folder is never read, written or deleted through.
 class TmpCopyRecords
 {
 public:
@@ -47,7 +69,18 @@ public:
     void Remove(const QString &copyPath) const;
     // Moves the record with its copy; false when it could not.
     [[nodiscard]] bool Rename(const QString &copyPath, const QString &newCopyPath) const;
+    // The copy's state from its file and its record.
+    TmpCopyState State(const QString &copyPath) const;
+    // The records written as queued for the job.
+    QStringList CopiesQueuedAs(const QString &jobKey) const;
+
+    // Takes over the records an earlier version kept in `oldFolder` (inside
+    // Tmp), read with the same checks, where this folder has none of the
+    // name, and removes that folder so that its name is a copy's again.
+    void AdoptOldRecords(const QString &oldFolder) const;
 
 private:
+    bool FolderIsLink() const;
+
     QString m_folder;
 };

@@ -45,6 +45,9 @@ JobCommands::JobCommands(JobQueuePane &pane, BatchAnswers &answers, JobDataPorts
     : QObject(parent), m_pane(pane), m_answers(answers), m_dispatcher(*this, ports, nullptr, timers)
 {
     m_dispatcher.setParent(this);
+    // A sent snapshot has done its work.
+    connect(&m_dispatcher, &JobDispatcher::jobCompleted, this,
+            [this](const FtpTaskCollection::Job &job) { m_snapshots.Release(*job); });
     buildActions();
     m_pane.setDispatcher([this] { m_dispatcher.RunQueuedJobs(); });
     m_pane.setOverwriteQuestion([this](const QString &text) { return AskDownloadOverwrite(text); });
@@ -315,6 +318,7 @@ void JobCommands::RemoveJob(int status, bool selectedOnly)
             if (!qualifies(job))
                 return false;
             removed.insert(job.ZavUdeID().toLower());
+            m_snapshots.Release(job);
             return true;
         });
         m_pane.Rows->RemoveRows([&](const QString &key) { return removed.count(key.toLower()) > 0; });
@@ -343,6 +347,7 @@ void JobCommands::mnuJClrAll_Click()
         if (job.Status() == 1 || m_dispatcher.RunningIndex(job.ZavUdeID()) >= 0)
             return false;
         removed.insert(job.ZavUdeID().toLower());
+        m_snapshots.Release(job);
         return true;
     });
     m_pane.Rows->RemoveRows([&](const QString &key) { return removed.count(key.toLower()) > 0; });

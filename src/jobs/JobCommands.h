@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EditSnapshots.h"
 #include "JobDispatchHost.h"
 #include "JobDispatcher.h"
 #include "ModalHolders.h"
@@ -124,6 +125,8 @@ private:
     BatchAnswers &m_answers;
     JobDispatcher m_dispatcher;
     Window m_window;
+    // The copies edit upload jobs send, released when their jobs complete or are deleted.
+    EditSnapshots m_snapshots{EditSnapshots::DefaultFolder()};
     QMenu *m_menu = nullptr;
     // The list and its viewport as the filter was installed on them: the
     // filter compares against these and never reaches into a list that may

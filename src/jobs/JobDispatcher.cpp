@@ -430,6 +430,7 @@ void JobDispatcher::completeJob(int i, bool upload)
         m_host.MarkDirCacheDirty(job->ServerAddress(), job->RemotePath());
     else
         m_host.DownloadArrived(job->LocalPath());
+    emit jobCompleted(job);
 }
 
 // Status 3 with the reason (unless `keepReason` and one is set already),

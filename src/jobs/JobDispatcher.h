@@ -85,6 +85,8 @@ public:
 signals:
     // A pass ended (the connections have what they will run).
     void passFinished();
+    // A job's transfer completed (status 2).
+    void jobCompleted(const FtpTaskCollection::Job &job);
 
 private:
     struct Connection {

@@ -1,6 +1,7 @@
 # The job record, collection, job files and the intake interface.
 ftpqor_library(ftpqor_job_records
   SOURCES
+    EditSnapshots.cpp EditSnapshots.h
     FtpTask.cpp FtpTask.h
     FtpTaskCollection.cpp FtpTaskCollection.h
     JobFile.cpp JobFile.h

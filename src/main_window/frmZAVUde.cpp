@@ -420,6 +420,8 @@ void frmZAVUde::wireEditFlow()
     m_editFlow->setBatchRunningCheck(
         [this] { return m_batch && (m_batch->UploadIndex >= 0 || m_batch->TransferIndex >= 0); });
     m_editFlow->setWalkActiveCheck([this](int slot) { return m_runner && m_runner->WalkActive(slot); });
+    // A copy handed to a job that has now sent it matches the server again.
+    connect(&m_jobCommands->Dispatcher(), &JobDispatcher::jobCompleted, m_editFlow, &RemoteEditFlow::JobCompleted);
 }
 
 void frmZAVUde::applyFonts()

@@ -1,5 +1,6 @@
 #include "Paths.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -39,4 +40,12 @@ bool RemoveLinkAt(const QString &path)
         return true;
     // unlink(2): the link goes, its target stays.
     return QFile::remove(path) && !QFileInfo(path).isSymLink();
+}
+
+bool RealFolderAt(const QString &path)
+{
+    if (!RemoveLinkAt(path) || !QDir().mkpath(path))
+        return false;
+    const QFileInfo folder(path);
+    return folder.isDir() && !folder.isSymLink();
 }

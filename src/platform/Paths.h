@@ -17,3 +17,8 @@ QString JoinRemotePath(const QString &folder, const QString &name);
 // to, so that what is written there next is a file of its own. False when a
 // link is still there.
 [[nodiscard]] bool RemoveLinkAt(const QString &path);
+
+// A folder of the program's own at `path`: a link standing there is taken
+// away (never what it points to) and a real folder made in its place. False
+// when no real folder is there afterwards.
+[[nodiscard]] bool RealFolderAt(const QString &path);

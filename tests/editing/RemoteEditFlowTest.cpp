@@ -363,7 +363,10 @@ TEST_F(RemoteEditFlowTest, ADeclinedUploadDropsTheTaskAndLeavesTheServerAlone)
     EXPECT_TRUE(QFileInfo::exists(tmp.filePath("page.html")));
 }
 
-TEST_F(RemoteEditFlowTest, WhileABatchRunsTheChangeIsQueuedAndARunAgainRefreshesTheJob)
+// The job sends a snapshot of the copy taken when it was queued, kept beside
+// Tmp; a change made after the job completed gets a job of its own, also
+// while the earlier one runs.
+TEST_F(RemoteEditFlowTest, WhileABatchRunsTheChangeIsQueuedWithASnapshotOfItsOwn)
 {
     ASSERT_TRUE(server.writeFile("notes.txt", "one\n"));
     ASSERT_TRUE(Connect());
@@ -379,47 +382,49 @@ TEST_F(RemoteEditFlowTest, WhileABatchRunsTheChangeIsQueuedAndARunAgainRefreshes
     const FtpTaskCollection::Job job = *queue.jobs.begin();
     EXPECT_TRUE(job->IsUpload());
     EXPECT_FALSE(job->Locked());
-    EXPECT_EQ(job->GetLocalFilePath(), tmp.filePath("notes.txt"));
+    EXPECT_EQ(QFileInfo(job->LocalPath()).path(), tmp.root.filePath("EditUploads"));
+    EXPECT_EQ(job->LocalFileTitle(), "notes.txt");
+    EXPECT_EQ(ReadFileBytes(job->GetLocalFilePath()), "xone\n");
     EXPECT_EQ(job->GetRemoteFilePath(), "/notes.txt");
     EXPECT_EQ(job->Size(), 5);
     EXPECT_EQ(job->OriginalLocalSize(), 5);
     EXPECT_EQ(queue.reports, QStringList{"1/0"});
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
-    // The job was sent; the same file edited again refreshes that job.
-    job->setStatus(2);
-    job->setLocked(true);
+    // The job was sent; the same file edited again gets a job of its own.
+    const auto complete = [&](const FtpTaskCollection::Job &sent) {
+        sent->setStatus(2);
+        sent->setLocked(true);
+        flow->JobCompleted(sent);
+    };
+    complete(job);
     SetOptionFlag(OptionFlag::AutoStartJobs, true);
     flow->MNU_RMT_QEDIT_Click();
     editor = WaitForEditor();
     ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(Idle());
     editor->Text1->insertPlainText("yz");
     editor->OKButton->click();
-    EXPECT_EQ(queue.jobs.Count(), 1);
-    EXPECT_EQ(job->Status(), 0);
-    EXPECT_FALSE(job->Locked());
-    EXPECT_EQ(job->Size(), 6);
-    EXPECT_EQ(queue.refreshed, QStringList{job->ZavUdeID()});
+    ASSERT_EQ(queue.jobs.Count(), 2);
+    const FtpTaskCollection::Job again = *std::next(queue.jobs.begin());
+    EXPECT_EQ(again->Status(), 0);
+    EXPECT_FALSE(again->Locked());
+    EXPECT_EQ(ReadFileBytes(again->GetLocalFilePath()), "yzone\n");
     EXPECT_EQ(queue.runs, 1);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
-    // A running job cannot take the change: the editor stays. Its copy is
-    // the job's file, so opening it again waits for the job.
-    job->setStatus(2);
+    // While that job runs, the copy is free: edited and sent again, it gets a third.
+    complete(again);
     flow->MNU_RMT_QEDIT_Click();
     editor = WaitForEditor();
     ASSERT_NE(editor, nullptr);
     ASSERT_TRUE(Idle());
-    job->setStatus(1);
+    again->setStatus(1);
     editor->Text1->insertPlainText("!");
-    prompts.expectMessage("Ooops!!!", PromptButton::Ok);
     editor->OKButton->click();
-    EXPECT_TRUE(editor->isVisible());
-    EXPECT_EQ(flow->EditTasks().Count(), 1);
-    prompts.expectMessage("The copy of 'notes.txt' in the Tmp folder is being uploaded by a job.", PromptButton::Ok);
-    flow->MNU_RMT_QEDIT_Click();
-    EXPECT_FALSE(flow->SlotEditPending(0));
-    EXPECT_TRUE(editor->isVisible());
+    ASSERT_EQ(queue.jobs.Count(), 3);
+    EXPECT_EQ(ReadFileBytes(again->GetLocalFilePath()), "yzone\n");
+    EXPECT_EQ(ReadFileBytes((*std::next(queue.jobs.begin(), 2))->GetLocalFilePath()), "!one\n");
     EXPECT_TRUE(prompts.allUsed());
 }
 
@@ -581,9 +586,14 @@ TEST_F(RemoteEditFlowTest, AViewedCopyIsReplacedByTheNextOpeningAndQueuedCopiesS
     EXPECT_TRUE(prompts.allUsed());
 }
 
+// A change saved after its program ended, and one whose upload was declined
+// (No answered "upload?", not "discard?"), are the user's: named at the close
+// and kept, also after Cancel at the reopen question and a Yes to deleting
+// the temporary copies.
 TEST_F(RemoteEditFlowTest, ACopyChangedAfterItsProgramEndedOutlivesTheCloseAndIsNamed)
 {
     SetOptionFlag(OptionFlag::PromptUploadExternalEdits, true);
+    SetOptionFlag(OptionFlag::ConfirmDeletingTempFiles, true);
     ASSERT_TRUE(server.writeFile("forked.html", "<p>\n"));
     ASSERT_TRUE(server.writeFile("declined.txt", "d\n"));
     ASSERT_TRUE(server.writeFile("viewed.log", "v\n"));
@@ -600,16 +610,22 @@ TEST_F(RemoteEditFlowTest, ACopyChangedAfterItsProgramEndedOutlivesTheCloseAndIs
     // The user saves in the running instance long after its program "ended".
     const QString forked = tmp.filePath("forked.html");
     ASSERT_TRUE(WriteFileBytes(forked, "<p>\nedited\n"));
+    prompts.expectMessage("The copy of 'declined.txt' in the Tmp folder has changes that were not uploaded.",
+                          PromptButton::Cancel);
+    Select("declined.txt");
+    flow->MNU_RMT_EDITITEM_Click(appender);
+    EXPECT_FALSE(flow->SlotEditPending(0));
 
-    ExpectKeptAtClose("forked.html");
+    prompts.expectMessage("Delete the temporary copies", PromptButton::Yes);
+    ExpectKeptAtClose("forked.html\r\ndeclined.txt");
     ASSERT_TRUE(flow->ConfirmCloseEditors());
     CloseAsAtExit();
     EXPECT_TRUE(prompts.allUsed());
     EXPECT_EQ(ReadFileBytes(forked), "<p>\nedited\n");
-    // A declined change and an unchanged copy go with the other temporary files.
-    EXPECT_FALSE(QFileInfo::exists(tmp.filePath("declined.txt")));
+    EXPECT_EQ(ReadFileBytes(tmp.filePath("declined.txt")), "d\nmore\n");
+    // Only the unchanged copy goes with the temporary files.
     EXPECT_FALSE(QFileInfo::exists(tmp.filePath("viewed.log")));
-    EXPECT_EQ(flow->TempCopyNames(), QStringList{"forked.html"});
+    EXPECT_EQ(flow->TempCopyNames(), (QStringList{"forked.html", "declined.txt"}));
 }
 
 TEST_F(RemoteEditFlowTest, ReopeningAFileInTheQuickEditorClosesItsOldEditorFirst)
@@ -824,14 +840,14 @@ TEST_F(RemoteEditFlowTest, ACopyAnEarlierRunKeptIsAskedAboutThoughItsChangeWasDe
     int handOff = 0;
     ASSERT_NO_FATAL_FAILURE(DeclineAChangeToNotes(handOff));
     const QString copy = tmp.filePath("notes.txt");
-    prompts.expectMessage("Delete the temporary copies", PromptButton::No);
+    ExpectKeptAtClose("notes.txt");
     CloseAsAtExit();
     ASSERT_EQ(ReadFileBytes(copy), "n\nmore\n");
 
     // The next run opens the same file: the copy it finds is still the user's.
     NewFlow();
-    prompts.expectMessage("The copy of 'notes.txt' in the Tmp folder was left by an earlier session and may hold "
-                          "changes that were not uploaded.\r\n\r\nUpload the copy to '127.0.0.1/notes.txt' now?",
+    prompts.expectMessage("The copy of 'notes.txt' in the Tmp folder, left by an earlier session, has changes that "
+                          "were not uploaded.\r\n\r\nUpload the copy to '127.0.0.1/notes.txt' now?",
                           PromptButton::No);
     EditWithHandOff("notes.txt", handOff);
     EXPECT_TRUE(prompts.allUsed());
@@ -1195,7 +1211,7 @@ TEST_F(RemoteEditFlowTest, AnUploadAnsweredAfterTheSessionDroppedIsQueuedAndTold
     EXPECT_FALSE(flow->EditUploadRunning(0));
     ASSERT_EQ(queue.jobs.Count(), 1);
     const FtpTaskCollection::Job job = *queue.jobs.begin();
-    EXPECT_EQ(job->GetLocalFilePath(), copy);
+    EXPECT_EQ(ReadFileBytes(job->GetLocalFilePath()), "mine\n");
     EXPECT_EQ(job->GetRemoteFilePath(), "/notes.txt");
     EXPECT_EQ(job->Size(), 5);
     EXPECT_EQ(ReadFileBytes(copy), "mine\n");
@@ -1246,4 +1262,74 @@ TEST_F(RemoteEditFlowTest, AQuickEditSentAsTheServerGoesStaysOpenWithItsChanges)
     ASSERT_EQ(queue.jobs.Count(), 1);
     EXPECT_EQ(ReadFileBytes(tmp.filePath("notes.txt")), "xone\n");
     EXPECT_EQ(flow->EditTasks().Count(), 0);
+}
+
+// The records' folder or Tmp itself a link to another folder: the program
+// makes a folder of its own in its place; nothing in the other folder is
+// written, re-moded or deleted, by the opening or by the close.
+TEST_F(RemoteEditFlowTest, ALinkAtTheRecordsFolderOrAtTmpIsReplacedByARealFolder)
+{
+    int handOff = 0;
+    ASSERT_NO_FATAL_FAILURE(ConnectWithHandOff("q1.txt", "server's q1\n", "*.txt", handOff));
+    for (const QString &linked : {QStringLiteral("TmpCopies"), QStringLiteral("Tmp")}) {
+        SCOPED_TRACE(linked.toStdString());
+        QTemporaryDir victim;
+        const QString victimFile = victim.filePath("q1.txt");
+        ASSERT_TRUE(WriteFileBytes(victimFile, "the user's own q1"));
+        ASSERT_TRUE(QFile::setPermissions(victimFile, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QString at = tmp.root.filePath(linked);
+        ASSERT_TRUE(QDir(at).removeRecursively());
+        ASSERT_TRUE(QFile::link(victim.path(), at));
+        EditWithHandOff("q1.txt", handOff);
+        EXPECT_EQ(ReadFileBytes(tmp.filePath("q1.txt")), "server's q1\n");
+        CloseAsAtExit();
+        EXPECT_TRUE(prompts.allUsed());
+        EXPECT_EQ(ReadFileBytes(victimFile), "the user's own q1");
+        EXPECT_EQ(QFile::permissions(victimFile) & (QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner),
+                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        EXPECT_TRUE(QFileInfo(at).isDir() && !QFileInfo(at).isSymLink());
+        EXPECT_FALSE(QFileInfo::exists(tmp.filePath("q1.txt")));
+        NewFlow();
+    }
+}
+
+// Records an earlier version kept in Tmp/.origins are taken over once, with
+// the checks of any record, and the name is a copy's again.
+TEST_F(RemoteEditFlowTest, RecordsAnEarlierVersionKeptInTmpAreTakenOverAndTheirFolderGoes)
+{
+    ASSERT_TRUE(server.writeFile("notes.txt", "server\n"));
+    ASSERT_TRUE(server.writeFile("bad.txt", "server\n"));
+    int handOff = 0;
+    ASSERT_NO_FATAL_FAILURE(ConnectWithHandOff(".origins", "a file of that name\n", "*", handOff));
+    // notes.txt: a copy whose declined change the earlier version recorded as matching.
+    ASSERT_TRUE(WriteFileBytes(tmp.filePath("notes.txt"), "declined edit\n"));
+    ASSERT_TRUE(WriteFileBytes(tmp.filePath("bad.txt"), "an edit\n"));
+    const QFileInfo notes(tmp.filePath("notes.txt"));
+    const QString old = tmp.filePath(".origins");
+    ASSERT_TRUE(QDir().mkpath(old));
+    ASSERT_TRUE(WriteFileBytes(old + "/notes.txt",
+                               QStringLiteral("{\"profile\":\"Test server\",\"server\":\"127.0.0.1\",\"port\":\"%1\","
+                                              "\"user\":\"user\",\"remotePath\":\"/notes.txt\",\"size\":\"%2\","
+                                              "\"modified\":\"%3\"}")
+                                   .arg(server.port())
+                                   .arg(notes.size())
+                                   .arg(notes.lastModified().toMSecsSinceEpoch())
+                                   .toUtf8()));
+    ASSERT_TRUE(WriteFileBytes(old + "/bad.txt", "{\"profile\":\"Test server\",\"port\":\"99999\"}"));
+
+    EditWithHandOff(".origins", handOff);
+    EXPECT_EQ(ReadFileBytes(old), "a file of that name\n");
+    EXPECT_FALSE(QFileInfo::exists(tmp.record("bad.txt")));
+
+    prompts.expectMessage("The copy of 'notes.txt' in the Tmp folder was left by an earlier session and may hold "
+                          "changes that were not uploaded.\r\n\r\nUpload the copy to '127.0.0.1/notes.txt' now?",
+                          PromptButton::Cancel);
+    prompts.expectMessage("A copy of 'bad.txt' in the Tmp folder, left by an earlier session, may have changes",
+                          PromptButton::Cancel);
+    Select("notes.txt");
+    flow->MNU_RMT_EDITITEM_Click(handOff);
+    Select("bad.txt");
+    flow->MNU_RMT_EDITITEM_Click(handOff);
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(ReadFileBytes(tmp.filePath("notes.txt")), "declined edit\n");
 }

@@ -10,6 +10,7 @@
 #include "FrmEdit.h"
 #include "FileListView.h"
 #include "JobFile.h"
+#include "JobListModel.h"
 #include "JobQueuePane.h"
 #include "LocalPane.h"
 #include "ModFileExtension.h"
@@ -82,14 +83,14 @@ QString RunValue()
 }
 
 // The window reads its options from the settings file when it loads.
-void WriteOptions(std::initializer_list<OptionFlag> on)
+void WriteOptions(std::initializer_list<OptionFlag> on, const FileHandlerCollection &handlers = {})
 {
     QStringList strings(OptionPageCount, QString(OptionStringMinLength, QLatin1Char('0')));
     for (OptionFlag flag : on) {
         const OptionFlagInfo &info = OptionFlagInfoOf(flag);
         strings[static_cast<int>(info.page)][info.position - 1] = QLatin1Char('1');
     }
-    ASSERT_TRUE(WriteConfFile(ComposeConfFile(strings, FileHandlerCollection(), {}, {})));
+    ASSERT_TRUE(WriteConfFile(ComposeConfFile(strings, handlers, {}, {})));
 }
 
 // Each of `names` on the server and "kept.bin" already in `folder`.
@@ -556,79 +557,135 @@ TEST(MainWindowJobs, AHandedOverFileIsListedWithoutFailing)
     EXPECT_TRUE(QFileInfo::exists(path));
 }
 
-// Quick Edit while the session is lost queues the edit as an upload job. That
-// job counts in the summary; opening the file again asks as for any changed
-// copy, and the job sends what the user saved, never a copy downloaded over it.
-TEST(MainWindowJobs, AnEditQueuedAsAJobIsAskedAboutOnReopeningAndItsJobSendsOnlyWhatWasSaved)
+// Quick Edit while the session is lost queues the edit as an upload job,
+// which sends a snapshot of what the user saved. Whatever happens to the copy
+// in Tmp after (kept aside when the file is opened again, a new change to it
+// declined, a restart between), Start All sends the saved edit, 100% and
+// completed; the copy's state follows the job, one restored from the job
+// file too, and the questions say what their answers do.
+TEST(MainWindowJobs, AQueuedEditJobSendsWhatWasSavedWhateverHappensToTheCopy)
 {
-    ScriptedPrompts prompts;
-    PyFtpServer server;
-    ASSERT_TRUE(server.start()) << server.error().toStdString();
-    ASSERT_TRUE(server.writeFile("queued.txt", "server\n"));
-    frmZAVUde window;
-    window.show();
-    RemoteEditFlow *flow = window.EditFlow();
-    const QString copy = JoinLocalPath(flow->TmpFolder(), QStringLiteral("queued.txt"));
-    const QLabel *summary = window.Jobs()->lblJobInfo;
+    struct Case {
+        QString name;
+        bool keepAside;   // opened again, the copy kept as "name (1).txt"
+        bool declineNew;  // the new copy changed by a program, its upload declined
+        bool restart;     // closed and started again before Start All
+        QString namedAtClose;
+    };
+    const Case cases[] = {
+        {"aside.txt", true, false, false, {}},
+        {"declined.txt", true, true, false, "declined.txt"},
+        {"restarted.txt", true, true, true, {}},
+        {"restored.txt", false, false, true, {}},
+    };
+    JobOptions restore;
+    QTemporaryDir scripts;
+    const QString appender = scripts.filePath("append");
+    ASSERT_TRUE(WriteShellScript(appender, "echo 'a longer change the user declined' >> \"$1\""));
+    FileHandlerCollection handlers;
+    handlers.Add("*.txt", appender, "", 0, 3).SetApplicationTitle("Appender");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        ScriptedPrompts prompts;
+        PyFtpServer server;
+        ASSERT_TRUE(server.start()) << server.error().toStdString();
+        ASSERT_TRUE(server.writeFile(c.name, "server\n"));
+        ASSERT_NO_FATAL_FAILURE(WriteOptions({OptionFlag::AutoSavePendingJobs, OptionFlag::LoadSavedJobsOnStartup,
+                                              OptionFlag::PromptUploadExternalEdits},
+                                             handlers));
+        QFile::remove(DataRoot::SystemFolder() + QStringLiteral("/tasks.xqr"));
+        auto window = std::make_unique<frmZAVUde>();
+        window->show();
+        const QString copy = JoinLocalPath(window->EditFlow()->TmpFolder(), c.name);
+        const QString aside = JoinLocalPath(window->EditFlow()->TmpFolder(), QFileInfo(c.name).completeBaseName() + " (1).txt");
+        const auto reopen = [&](PromptButton answer) {
+            SelectInFirstSlot(*window, c.name);
+            window->EditFlow()->MNU_RMT_QEDIT_Click();
+            ASSERT_TRUE(prompts.allUsed());
+            EXPECT_FALSE(prompts.messageTexts().constLast().startsWith("This file is already opened!"));
+            if (answer == PromptButton::No)
+                ASSERT_TRUE(WaitUntil([&] { return !window->EditFlow()->OpenEditors().isEmpty() && !window->EditFlow()->SlotEditPending(0); }));
+            for (FrmEdit *editor : window->EditFlow()->OpenEditors())
+                editor->CloseByProgram();
+        };
+        const auto closeWindow = [&](const QString &named) {
+            window->Slot(0)->DisConnectFromFTP();
+            ASSERT_TRUE(WaitUntil([&] { return !window->IsAnySessionActive(); }));
+            if (!named.isEmpty())
+                prompts.expectMessage("were changed but not uploaded. Their copies are kept in '" + QFileInfo(copy).path()
+                                          + "':\r\n\r\n" + named,
+                                      PromptButton::Ok);
+            EXPECT_TRUE(window->close());
+            EXPECT_TRUE(prompts.allUsed());
+            window.reset();
+        };
 
-    ASSERT_TRUE(ConnectFirstSlot(window, server));
-    QPointer<FrmEdit> editor = QuickEditThenLoseTheSession(window, QStringLiteral("queued.txt"));
-    ASSERT_NE(editor, nullptr);
-    editor->Text1->insertPlainText(QStringLiteral("first "));
-    prompts.expectMessage(QStringLiteral("The edited file has been added to upload jobs."), PromptButton::Ok);
-    editor->OKButton->click();
-    ASSERT_EQ(window.Jobs()->JobQueue.Count(), 1);
-    const auto job = *window.Jobs()->JobQueue.begin();
-    EXPECT_TRUE(summary->text().contains(QStringLiteral("Total: 1"))) << summary->text().toStdString();
-    EXPECT_TRUE(summary->text().contains(QStringLiteral("Queued: 1"))) << summary->text().toStdString();
+        ASSERT_TRUE(ConnectFirstSlot(*window, server));
+        QPointer<FrmEdit> editor = QuickEditThenLoseTheSession(*window, c.name);
+        ASSERT_NE(editor, nullptr);
+        editor->Text1->insertPlainText(QStringLiteral("saved "));
+        prompts.expectMessage(QStringLiteral("The edited file has been added to upload jobs."), PromptButton::Ok);
+        editor->OKButton->click();
+        ASSERT_EQ(window->Jobs()->JobQueue.Count(), 1);
+        const QString snapshot = (*window->Jobs()->JobQueue.begin())->GetLocalFilePath();
+        ASSERT_TRUE(ConnectFirstSlot(*window, server));
+        if (c.keepAside) {
+            prompts.expectMessage("The copy of '" + c.name + "' in the Tmp folder has changes that wait in an upload "
+                                  "job.\r\n\r\nPut the copy into its upload job to '127.0.0.1/" + c.name + "'?",
+                                  PromptButton::No);
+            ASSERT_NO_FATAL_FAILURE(reopen(PromptButton::No));
+            EXPECT_EQ(ReadFileBytes(aside), "saved server\n");
+        }
+        if (c.declineNew) {
+            prompts.expectMessage("You have made changes to '127.0.0.1/" + c.name + "'.", PromptButton::No);
+            SelectInFirstSlot(*window, c.name);
+            window->EditFlow()->MNU_RMT_EDITITEM_Click(1);
+            ASSERT_TRUE(WaitUntil([&] { return prompts.allUsed() && !window->EditFlow()->SlotEditPending(0); }));
+            ASSERT_TRUE(WaitUntil([&] { return window->EditFlow()->EditTasks().Count() == 0; }));
+        }
+        if (c.restart) {
+            ASSERT_NO_FATAL_FAILURE(closeWindow(c.keepAside ? QFileInfo(aside).fileName() + (c.declineNew ? "\r\n" + c.name : QString())
+                                                            : c.name));
+            window = std::make_unique<frmZAVUde>();
+            window->show();
+            ASSERT_EQ(window->Jobs()->JobQueue.Count(), 1);
+            ASSERT_TRUE(ConnectFirstSlot(*window, server));
+        }
+        const auto job = *window->Jobs()->JobQueue.begin();
+        if (!c.keepAside) {
+            // Opened again, its queued change is put into its job, which is no new job.
+            const int added = window->Jobs()->txtJobInfo->toPlainText().count("Jobs were added to job list.");
+            prompts.expectMessage("The copy of '" + c.name + "' in the Tmp folder, left by an earlier session, has "
+                                  "changes that wait in an upload job.\r\n\r\nPut the copy into its upload job",
+                                  PromptButton::Yes);
+            prompts.expectMessage("The edited file has been put into its upload job", PromptButton::Ok);
+            ASSERT_NO_FATAL_FAILURE(reopen(PromptButton::Yes));
+            EXPECT_EQ(window->Jobs()->txtJobInfo->toPlainText().count("Jobs were added to job list."), added);
+            EXPECT_EQ(window->Jobs()->JobQueue.Count(), 1);
+        }
 
-    // Kept aside: the job cannot send the fresh download, so it fails and says why.
-    ASSERT_TRUE(ConnectFirstSlot(window, server));
-    prompts.expectMessage(QStringLiteral("This file is already opened!\r\n\r\nThe copy of 'queued.txt' in the Tmp "
-                                         "folder has changes that were not uploaded."),
-                          PromptButton::No);
-    editor = QuickEditThenLoseTheSession(window, QStringLiteral("queued.txt"));
-    ASSERT_NE(editor, nullptr);
-    EXPECT_TRUE(prompts.allUsed());
-    EXPECT_EQ(ReadFileBytes(JoinLocalPath(flow->TmpFolder(), QStringLiteral("queued (1).txt"))), "first server\n");
-    EXPECT_EQ(job->Status(), 3);
-    EXPECT_TRUE(window.Jobs()->txtJobInfo->toPlainText().contains(QStringLiteral("was replaced by a new download")));
-    EXPECT_TRUE(summary->text().contains(QStringLiteral("Failed: 1"))) << summary->text().toStdString();
-    window.JobControl()->Dispatcher().RunQueuedJobs();
-    EXPECT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
-    EXPECT_EQ(server.readFile("queued.txt"), "server\n");
-
-    // Edited and queued again; Yes to the question sends the saved edit through its job.
-    editor->Text1->insertPlainText(QStringLiteral("second "));
-    prompts.expectMessage(QStringLiteral("The edited file has been added to upload jobs."), PromptButton::Ok);
-    editor->OKButton->click();
-    EXPECT_EQ(job->Status(), 0);
-    ASSERT_TRUE(ConnectFirstSlot(window, server));
-    prompts.expectMessage(QStringLiteral("has changes that were not uploaded."), PromptButton::Yes);
-    prompts.expectMessage(QStringLiteral("The edited file has been added to upload jobs."), PromptButton::Ok);
-    SelectInFirstSlot(window, QStringLiteral("queued.txt"));
-    flow->MNU_RMT_QEDIT_Click();
-    EXPECT_TRUE(prompts.allUsed());
-    EXPECT_FALSE(flow->SlotEditPending(0));
-    window.JobControl()->Dispatcher().RunQueuedJobs();
-    ASSERT_TRUE(WaitUntil([&] { return job->Status() == 2 || job->Status() == 3; }));
-    EXPECT_EQ(GetJobStatusText(*job, true), QStringLiteral("Completed"));
-    EXPECT_EQ(server.readFile("queued.txt"), "second server\n");
-
-    // Sent by its job: nothing left to ask about.
-    ASSERT_TRUE(server.writeFile("queued.txt", "server, later\n"));
-    editor = QuickEditThenLoseTheSession(window, QStringLiteral("queued.txt"));
-    ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(editor->Text1->toPlainText(), QStringLiteral("server, later\n"));
-    EXPECT_EQ(ReadFileBytes(copy), "server, later\n");
-    EXPECT_TRUE(prompts.allUsed());
-    editor->CloseByProgram();
-    ASSERT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
+        window->JobControl()->mnuJStartAll->trigger();
+        ASSERT_TRUE(WaitUntil([&] { return job->Status() == 2 || job->Status() == 3; }));
+        EXPECT_EQ(GetJobStatusText(*job, true), QStringLiteral("Completed"));
+        EXPECT_EQ(window->Jobs()->Rows->Text(job->ZavUdeID(), JobListModel::Complete).trimmed(), "100.0%");
+        EXPECT_EQ(server.readFile(c.name), "saved server\n");
+        EXPECT_FALSE(QFileInfo::exists(QFileInfo(snapshot).path()));
+        ASSERT_NO_FATAL_FAILURE(closeWindow(c.namedAtClose));
+        if (c.declineNew)
+            EXPECT_EQ(ReadFileBytes(copy), "server\na longer change the user declined\n");
+        // Sent by its job, the copy kept aside in this run goes at the close.
+        EXPECT_EQ(QFileInfo::exists(aside), c.restart && c.keepAside);
+        for (const QString &left : {copy, aside}) {
+            QFile::remove(left);
+            QFile::remove(JoinLocalPath(DataRoot::FileInRoot("TmpCopies"), QFileInfo(left).fileName()));
+        }
+    }
+    SetOptionFlag(OptionFlag::PromptUploadExternalEdits, false);
 }
 
 // A queued edit's job may start while the question about reopening its file
-// is open (another job ended and freed a connection). The answer then no
-// longer holds: the copy the job is sending is neither moved nor replaced,
+// is open (another job ended and freed a connection). The job sends its own
+// snapshot, so the answer holds: the copy is kept aside and the file opened,
 // and the job ends with what the user saved.
 TEST(MainWindowJobs, AnEditJobThatStartsWhileTheReopenQuestionIsOpenSendsTheSavedEdit)
 {
@@ -665,19 +722,19 @@ TEST(MainWindowJobs, AnEditJobThatStartsWhileTheReopenQuestionIsOpenSendsTheSave
             window.JobControl()->Dispatcher().RunQueuedJobs();
             startedMeanwhile = job->Status() == 1;
         })
-        .expectMessage(QStringLiteral("has changes that were not uploaded."), PromptButton::No);
-    prompts.expectMessage(QStringLiteral("is being uploaded by a job"), PromptButton::Ok);
+        .expectMessage(QStringLiteral("has changes that wait in an upload job."), PromptButton::No);
     SelectInFirstSlot(window, QStringLiteral("racing.txt"));
     flow->MNU_RMT_QEDIT_Click();
     EXPECT_TRUE(startedMeanwhile);
     EXPECT_TRUE(prompts.allUsed());
-    EXPECT_FALSE(flow->SlotEditPending(0));
     ASSERT_TRUE(WaitUntil([&] { return job->Status() == 2 || job->Status() == 3; }));
-    ASSERT_TRUE(WaitUntil([&] { return !slot->IsBusy(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !slot->IsBusy() && !flow->SlotEditPending(0); }));
     EXPECT_EQ(GetJobStatusText(*job, true), QStringLiteral("Completed"));
     EXPECT_EQ(server.readFile("racing.txt"), "mine server\n");
-    EXPECT_EQ(ReadFileBytes(copy), "mine server\n");
-    EXPECT_FALSE(QFileInfo::exists(JoinLocalPath(flow->TmpFolder(), QStringLiteral("racing (1).txt"))));
+    EXPECT_EQ(ReadFileBytes(JoinLocalPath(flow->TmpFolder(), QStringLiteral("racing (1).txt"))), "mine server\n");
+    ASSERT_EQ(flow->OpenEditors().size(), 1);
+    EXPECT_EQ(flow->OpenEditors().front()->LocalFilePath(), copy);
+    flow->OpenEditors().front()->CloseByProgram();
     ASSERT_TRUE(WaitUntil([&] { return !window.JobControl()->Dispatcher().AnySessionActive(); }));
 }
 
