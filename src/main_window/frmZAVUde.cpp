@@ -35,6 +35,7 @@
 #include "ServerSlot.h"
 #include "SplitterShares.h"
 #include "UserCommandList.h"
+#include "WindowPlacement.h"
 #include "frmConfigure.h"
 #include "modSysTrayEx.h"
 
@@ -82,6 +83,7 @@ frmZAVUde::frmZAVUde(ModStartup *startup, std::array<EngineTimer *, 2> timers, Q
     // A busy session changes the state line, the log and the status strips with every reply.
     new FramePacer(this);
     m_columnWidths = new ColumnWidthKeeper(this);
+    m_placement = new WindowPlacement(this);
     buildImageLists();
     buildControls();
     m_slots = new ServerSlots(m_remote, *this, m_localHistory, this, this, timers);

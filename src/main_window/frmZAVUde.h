@@ -37,6 +37,7 @@ class QToolBar;
 class QToolButton;
 class RemotePane;
 class ServerSlot;
+class WindowPlacement;
 
 // The main window: the local pane, one or two server panes with their log
 // panes, the toolbar, menus and status bar. It owns the server slots and
@@ -192,6 +193,7 @@ private:
     QPointer<ModStartup> m_startup;
     KeyedImageList m_images;
     ColumnWidthKeeper *m_columnWidths = nullptr;
+    WindowPlacement *m_placement = nullptr;
     KeyedImageList m_fileIcons;
     LocalPane *m_local = nullptr;
     std::array<RemotePane *, 2> m_remote{};

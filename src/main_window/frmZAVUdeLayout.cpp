@@ -11,6 +11,7 @@
 #include "OptionFlags.h"
 #include "RemotePane.h"
 #include "SplitterShares.h"
+#include "WindowPlacement.h"
 
 #include <QCoreApplication>
 #include <QHeaderView>
@@ -48,9 +49,11 @@ void frmZAVUde::restoreLayout()
     try {
         const std::unique_ptr<QSettings> settings = OpenSettingsStore();
         const QVariantMap ui = settings->value(QStringLiteral("UI")).toMap();
+        // Maximised or not as left; where and how large only when asked; on the screen either way.
+        m_placement->Restore(ui.value(QStringLiteral("Geometry")).toByteArray(),
+                             ui.value(QStringLiteral("NormalGeometry")).toRect(),
+                             IsOptionOn(OptionFlag::MaintainWindowPosition));
         if (!ui.isEmpty()) {
-            if (IsOptionOn(OptionFlag::MaintainWindowPosition))
-                restoreGeometry(ui.value(QStringLiteral("Geometry")).toByteArray());
             splMain->restoreState(ui.value(QStringLiteral("SplitMain")).toByteArray());
             splPanes->restoreState(ui.value(QStringLiteral("SplitPanes")).toByteArray());
             splRemote->restoreState(ui.value(QStringLiteral("SplitRemote")).toByteArray());
@@ -90,6 +93,7 @@ void frmZAVUde::saveLayout()
         const std::unique_ptr<QSettings> settings = OpenSettingsStore();
         QVariantMap ui;
         ui.insert(QStringLiteral("Geometry"), saveGeometry());
+        ui.insert(QStringLiteral("NormalGeometry"), m_placement->NormalGeometry());
         ui.insert(QStringLiteral("SplitMain"), splMain->saveState());
         ui.insert(QStringLiteral("SplitPanes"), splPanes->saveState());
         ui.insert(QStringLiteral("SplitRemote"), splRemote->saveState());

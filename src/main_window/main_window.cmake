@@ -4,6 +4,7 @@ if(TARGET ftpqor_ftp_engine)
     SOURCES
       ColumnWidthKeeper.cpp ColumnWidthKeeper.h
       SplitterShares.cpp SplitterShares.h
+      WindowPlacement.cpp WindowPlacement.h
       LetterIcon.cpp LetterIcon.h
       LogPanes.cpp LogPanes.h
       frmZAVUde.cpp frmZAVUde.h

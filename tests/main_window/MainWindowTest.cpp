@@ -528,12 +528,12 @@ TEST(MainWindow, TheWindowComesBackWhereItWasLeftOnlyWhenAsked)
 {
     {
         frmZAVUde window;
-        window.setGeometry(40, 50, 900, 640);
+        window.setGeometry(40, 50, 700, 640);
         EXPECT_TRUE(window.close());
     }
     {
         frmZAVUde fresh;
-        EXPECT_NE(fresh.geometry(), QRect(40, 50, 900, 640));
+        EXPECT_NE(fresh.geometry(), QRect(40, 50, 700, 640));
     }
     const QString zeros(OptionStringMinLength, '0');
     QString general = zeros;
@@ -541,7 +541,7 @@ TEST(MainWindow, TheWindowComesBackWhereItWasLeftOnlyWhenAsked)
     ASSERT_TRUE(WriteConfFile(ComposeConfFile({general, zeros, zeros, zeros}, FileHandlerCollection(), {}, {})));
     {
         frmZAVUde kept;
-        EXPECT_EQ(kept.geometry(), QRect(40, 50, 900, 640));
+        EXPECT_EQ(kept.geometry(), QRect(40, 50, 700, 640));
     }
     QFile::remove(SettingsFilePath());
     SetOptionFlag(OptionFlag::MaintainWindowPosition, false);

@@ -97,6 +97,7 @@ TEST(MainWindow, ColumnWidthsComeBackAtTheSizeTheyWereLeft)
         EXPECT_TRUE(window.close());
     }
     frmZAVUde again;
+    again.resize(1100, 700); // wider than the test screen, which a window fits at start
     again.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
     // Stored as fractions of the list: restored against the list's real width, not its size before showing.
