@@ -44,7 +44,12 @@ void frmZAVUde::TB_ButtonClick(const QString &key)
         } else if (key == QLatin1String("profile1")) {
             m_slots->SelectProfile(1, false);
         } else if (key == QLatin1String("quick")) {
-            m_slots->SelectProfile(m_dual ? m_slots->CurrentSlot() : 0, true);
+            int slot = m_dual ? m_slots->CurrentSlot() : 0;
+            // The server used last is connected: the other one, when free, is the one meant.
+            const auto taken = [this](int i) { return Slot(i)->SessionActive() || Slot(i)->IsBusy(); };
+            if (m_dual && taken(slot) && !taken(1 - slot))
+                slot = 1 - slot;
+            m_slots->SelectProfile(slot, true);
         } else if (key == QLatin1String("cmd")) {
             mnuCustomCmds_Click();
         } else if (key == QLatin1String("cmp") || key == QLatin1String("srch")) {

@@ -311,6 +311,17 @@ TEST(MainWindow, QuickConnectLogsInAnonymouslyOnTheChosenHost)
     }
     EXPECT_TRUE(window.ServerConnected(0));
     EXPECT_EQ(window.Slot(0)->SlotProfile().ProfileName, "{Quick Connect -" + host + "}");
+
+    // Both servers shown, the one used last connected: the free one is used.
+    window.ShowDual(true);
+    WhenModal<frmQuickCon>([host](frmQuickCon &dialog) {
+        dialog.findChild<QComboBox *>("Combo1")->setEditText(host);
+        dialog.findChild<QPushButton *>("CmdUpd")->click();
+    });
+    window.TB_ButtonClick("quick");
+    ASSERT_TRUE(waitUntil([&] { return shownNames(window.Remote(1)) == QStringList({"pub.txt"}); }));
+    EXPECT_TRUE(window.ServerConnected(0));
+    window.Slot(1)->DisConnectFromFTP();
     window.Slot(0)->DisConnectFromFTP();
 }
 
