@@ -442,6 +442,8 @@ void JobCommands::ShowJobStatus(const FtpTask &job)
 {
     m_pane.Rows->SetText(job.ZavUdeID(), JobListModel::Status, GetJobStatusText(job, false));
     m_pane.Rows->SetPictureKey(job.ZavUdeID(), JobListModel::Status, JobQueuePane::GetStatusIconKey(job));
+    // A finished download has overwritten the file the warning was about.
+    m_pane.Rows->SetPictureKey(job.ZavUdeID(), JobListModel::LocalPath, JobQueuePane::GetJobFileIconKey(job));
     if (m_answers.OverwriteQuestionOpen)
         m_pane.RecountJobs();
 }

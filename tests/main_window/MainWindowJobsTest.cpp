@@ -387,6 +387,8 @@ TEST(MainWindowJobs, AJobsOverwriteQuestionWaitsForTheOneOnScreenAndFollowsIt)
     auto job = DownloadJob(server, local.path(), QStringLiteral("a.bin"));
     ASSERT_TRUE(window.Jobs()->AddJob(job));
     job->setLocked(false);
+    const auto fileIcon = [&] { return window.Jobs()->Rows->PictureKey(job->ZavUdeID(), JobListModel::LocalPath); };
+    EXPECT_EQ(fileIcon(), QStringLiteral("w")); // the local file will be overwritten
 
     OverwriteWatch watch;
     QTimer::singleShot(0, &window, [&] { window.JobControl()->Dispatcher().RunQueuedJobs(); });
@@ -397,6 +399,7 @@ TEST(MainWindowJobs, AJobsOverwriteQuestionWaitsForTheOneOnScreenAndFollowsIt)
     EXPECT_EQ(watch.shown, 2);
     EXPECT_EQ(watch.mostAtOnce, 1) << "the job's question opened on top of the batch's";
     EXPECT_EQ(ReadFileBytes(local.filePath("a.bin")), "the server's copy");
+    EXPECT_EQ(fileIcon(), QStringLiteral("open"));
     SetOptionFlag(OptionFlag::ConfirmOverwrite, confirmed);
     ASSERT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
 }
