@@ -97,6 +97,7 @@ void FtpCommander::WSk_M_Error(const QString &description)
         if (m_timerMode == QLatin1String("CON")) {
             // The attempt failed (refused, unresolvable): it counts as one attempt.
             StopTimer();
+            m_lastFailure = description; // the reason, should it be the last attempt
             QPointer<FtpCommander> self(this);
             emit Message(description);
             if (!self)

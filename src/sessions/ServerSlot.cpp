@@ -108,7 +108,11 @@ void ServerSlot::wireEngine()
         sessionEnded(std::exchange(m_noReply, false) ? state + tr(": no reply from the server") : state);
     });
     connect(engine, &FtpCommander::ConnectionFailed, this, [this] {
-        log(tr("Connection to %1 failed.").arg(m_engine->ServerUrl()), SessionLog::Failure, SessionLog::kBold);
+        // With the reason of the last attempt: a name that does not resolve, a refusal.
+        QString text = tr("Connection to %1 failed.").arg(m_engine->ServerUrl());
+        if (const QString reason = m_engine->LastFailure().trimmed(); !reason.isEmpty())
+            text += QLatin1Char(' ') + reason + (reason.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral("."));
+        log(text, SessionLog::Failure, SessionLog::kBold);
         sessionEnded(tr("Connection failed"));
     });
     // A listing arrives in packets; the pane counts them so a long listing shows it is coming.

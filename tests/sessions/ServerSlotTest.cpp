@@ -244,7 +244,7 @@ TEST_F(SlotFixture, DisconnectShowsTheStateAtOnceAndSavesTheHistory)
     EXPECT_FALSE(slot().RemoteHistoryChanged());
 }
 
-TEST_F(SlotFixture, ARefusedConnectionEndsInTheFailedStateWithoutWaiting)
+TEST_F(SlotFixture, AFailedConnectionEndsInTheFailedStateWithoutWaitingAndLogsWhy)
 {
     // A port that refuses: taken, then freed again.
     QTcpServer probe;
@@ -252,24 +252,32 @@ TEST_F(SlotFixture, ARefusedConnectionEndsInTheFailedStateWithoutWaiting)
     const quint16 closedPort = probe.serverPort();
     probe.close();
 
-    auto *timer = new ManualEngineTimer;
-    ServerSlots manual({&pane0, &pane1}, window, localHistory, nullptr, nullptr, {timer, nullptr});
-    RecordingLog log;
-    manual.Slot(0)->setLog(&log);
-    manual.Slot(0)->FtpCmd()->setMaxConnectionTry(1);
-    CProfile profile = ServerProfile(server);
-    profile.Port = closedPort;
-    bool failedState = false;
-    QObject::connect(manual.Slot(0)->FtpCmd(), &FtpCommander::ConnectionFailed, [&] { failedState = true; });
-    manual.UseProfile(0, profile, true);
-    for (int i = 0; i < 200 && !failedState; ++i) {
-        QTest::qWait(5);
-        timer->advance(1000);
+    const struct {
+        QString host, logged;
+    } cases[] = {
+        {server.host(), "Connection to " + server.host() + " failed. Connection refused."},
+        {"no-such-host.invalid", "Connection to no-such-host.invalid failed. Host not found."},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.host.toStdString());
+        auto *timer = new ManualEngineTimer;
+        ServerSlots manual({&pane0, &pane1}, window, localHistory, nullptr, nullptr, {timer, nullptr});
+        RecordingLog log;
+        manual.Slot(0)->setLog(&log);
+        manual.Slot(0)->FtpCmd()->setMaxConnectionTry(1);
+        CProfile profile = ServerProfile(server);
+        profile.Server = c.host;
+        profile.Port = closedPort;
+        bool failedState = false;
+        QObject::connect(manual.Slot(0)->FtpCmd(), &FtpCommander::ConnectionFailed, [&] { failedState = true; });
+        manual.UseProfile(0, profile, true);
+        // The connection's clock stands still: the failure itself ends the attempt, no time-out.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return failedState; }, 10000));
+        EXPECT_TRUE(log.lines.contains(c.logged)) << log.lines.join('|').toStdString();
+        EXPECT_EQ(pane0.lblState->text(), "Connection failed");
+        EXPECT_FALSE(manual.Slot(0)->SessionActive());
+        EXPECT_FALSE(pane0.Button("up")->isEnabled());
     }
-    ASSERT_TRUE(failedState);
-    EXPECT_EQ(pane0.lblState->text(), "Connection failed");
-    EXPECT_FALSE(manual.Slot(0)->SessionActive());
-    EXPECT_FALSE(pane0.Button("up")->isEnabled());
 }
 
 TEST_F(SlotFixture, TwoSlotsBrowseTwoServersIndependently)
