@@ -98,7 +98,8 @@ QString BatchFailures::Message() const
     return text;
 }
 
-QString BatchFailures::LostMessage() const
+QString BatchFailures::LostMessage(bool endedByUser) const
 {
-    return Any() ? kLostText + QStringLiteral("\n\n") + Message() : kLostText;
+    const QString &why = endedByUser ? kDisconnectedText : kLostText;
+    return Any() ? why + QStringLiteral("\n\n") + Message() : why;
 }

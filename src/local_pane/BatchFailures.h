@@ -39,10 +39,12 @@ public:
     QString Headline() const;
     // The headline and the first few names and reasons.
     QString Message() const;
-    // The message of a batch whose session was lost: that first, then what was not done.
-    QString LostMessage() const;
+    // The message of a batch whose session was lost, or that the user
+    // ended by disconnecting: that first, then what was not done.
+    QString LostMessage(bool endedByUser = false) const;
 
     static inline const QString kLostText = QStringLiteral("The connection to the server was lost.");
+    static inline const QString kDisconnectedText = QStringLiteral("You disconnected from the server; the transfer was ended.");
 
     static constexpr qsizetype kShownInMessage = 5;
     static constexpr qsizetype kLineInMessage = 200;

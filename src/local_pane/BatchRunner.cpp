@@ -534,8 +534,9 @@ void BatchRunner::reportFailures(EndReason reason, int slot)
     if (reason == EndReason::Lost) {
         for (const QString &line : m_failures.Lines())
             log(slot, line);
+        const ServerSlot *server = serverSlot(slot);
         ShowMessage(m_owner, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Error"),
-                    m_failures.LostMessage());
+                    m_failures.LostMessage(server && server->EndedByUser()));
         return;
     }
     if (!m_failures.Any())

@@ -315,13 +315,17 @@ void ServerSlot::DisConnectFromFTP()
 {
     try {
         QPointer<ServerSlot> guard(this);
+        m_endingByUser = true;
         m_engine->CloseSession();
         if (!guard)
             return;
         SaveRemoteHistory();
         if (!SessionActive())
             sessionEnded(tr("Not connected"));
+        if (guard)
+            m_endingByUser = false;
     } catch (...) {
+        m_endingByUser = false;
         LogCurrentException(kObject, QStringLiteral("DisConnectFromFTP"));
     }
 }

@@ -73,6 +73,9 @@ public:
     void ConnectToFTP();
     // Ends the session and saves the remote folder history.
     void DisConnectFromFTP();
+    // True while the session ends because the user disconnected it (for
+    // whoever hears of the end meanwhile).
+    bool EndedByUser() const { return m_endingByUser; }
 
     // Remote navigation.
     void ChangeFolder(const QString &remotePath);
@@ -196,6 +199,7 @@ private:
     quint64 m_sessionSerial = 0; // counts the sessions ended: a question posted in one is not asked in the next
     bool m_reportedActive = false; // listeners were told the session is up
     bool m_controlConnected = false; // the server answered this attempt
+    bool m_endingByUser = false;
     qint64 m_listingBytes = 0;       // of the listing coming in
     bool m_noReply = false;          // the operation under way met a reply time-out
     QString m_stateWhenIdle;         // see ShowStateWhenIdle

@@ -17,6 +17,7 @@
 #include "frmFileConfirm.h"
 #include "frmProgress.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
@@ -152,6 +153,31 @@ TEST_F(FaultWindow, ATransferAskedForWhileABatchRunsInTheBackgroundSaysTheServer
     ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running(); }));
     EXPECT_EQ(prompts.messageTexts().size(), 2);
     EXPECT_EQ(ReadFileBytes(dir.filePath("big.bin")), PatternBytes(100000));
+}
+
+// The user ends a batch that runs without its progress display by
+// disconnecting: the message says so, not that the connection was lost.
+TEST_F(FaultWindow, DisconnectingDuringABackgroundDownloadSaysTheUserEndedIt)
+{
+    server.setListing(line("-", 100000, "big.bin"));
+    server.setFileData(PatternBytes(100000));
+    ASSERT_TRUE(connect());
+    ASSERT_TRUE(window->Local()->LoadLocalFolders(dir.path()));
+    window->Remote(0)->RightView->selectAll();
+    server.setStallAfter(1000);
+    WhenModal<frmProgress>([](frmProgress &shown) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return shown.Command1->isEnabled(); }));
+        shown.Command1->click();
+    });
+    window->Batch()->HandleFileDownloads(0, true, false, false);
+    ASSERT_TRUE(waitFor([&] { return server.isFrozen(); }));
+    ASSERT_TRUE(window->Runner()->Running());
+    prompts.expectMessage(BatchFailures::kDisconnectedText, PromptButton::Ok);
+    window->findChild<QAction *>("mnuDisconnect0")->trigger();
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_FALSE(prompts.messageTexts().value(0).contains(BatchFailures::kLostText));
+    EXPECT_FALSE(window->Runner()->Running());
+    server.thaw();
 }
 
 TEST_F(FaultWindow, ADropDuringFolderCreationEndsTheBatchOnce)
