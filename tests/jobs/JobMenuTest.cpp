@@ -2,6 +2,8 @@
 // and delete do to the jobs and rows, the questions, and the pop-up.
 #include "BatchAnswers.h"
 #include "CountingPlayer.h"
+#include "EditSnapshots.h"
+#include "JobFile.h"
 #include "FtpCommander.h"
 #include "JobListFixture.h"
 #include "JobListModel.h"
@@ -223,6 +225,61 @@ TEST_F(JobMenu, DeleteAllChecksAgainAfterItsQuestion)
     prompts.expectMessage(QStringLiteral("Delete the completed jobs ?"), PromptButton::Yes);
     commands.mnuJClrComp->trigger();
     EXPECT_EQ(pane.JobQueue.Count(), 0);
+}
+
+// A deleted job of an edited copy takes its snapshot with it. Job files are
+// untrusted: a job that names a file anywhere else, the snapshot folder
+// itself, a folder deeper in it or a link in it, never removes that file.
+TEST_F(JobMenu, DeletingAnEditJobRemovesItsSnapshotAndNothingElse)
+{
+    const EditSnapshots snapshots(EditSnapshots::DefaultFolder());
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(WriteFileBytes(elsewhere.filePath("sent.txt"), "the saved edit"));
+    const std::optional<QString> own = snapshots.Take(elsewhere.filePath("sent.txt"), "sent.txt");
+    ASSERT_TRUE(own.has_value());
+    const QString root = snapshots.Folder();
+    ASSERT_TRUE(QDir(root).mkpath("outer/inner"));
+    ASSERT_TRUE(QFile::link(elsewhere.path(), root + "/linked"));
+    struct Case {
+        QString folder;
+        QString name;
+        bool removed;
+    };
+    const Case cases[] = {
+        {*own, "sent.txt", true},
+        {elsewhere.path(), "victim.txt", false},
+        {root, "victim.txt", false},
+        {root + "/outer/inner", "victim.txt", false},
+        {root + "/linked", "victim.txt", false},
+    };
+    QByteArray file;
+    for (const Case &c : cases) {
+        if (!c.removed)
+            ASSERT_TRUE(WriteFileBytes(c.folder + "/" + c.name, "not the job's to remove"));
+        auto job = std::make_shared<FtpTask>();
+        job->setIsUpload(true);
+        job->setLocalPath(c.folder);
+        job->setLocalFileTitle(c.name);
+        job->setRemoteFileTitle(c.name);
+        job->setRemotePath("/");
+        job->setServerAddress("127.0.0.1");
+        file += JobFile::EncodeLine(*job) + "\r\n";
+    }
+    const QString jobs = local.filePath("edits.xqr");
+    ASSERT_TRUE(WriteFileBytes(jobs, file));
+    pane.LoadTasks(jobs);
+    ASSERT_EQ(pane.JobQueue.Count(), 5) << pane.txtJobInfo->toPlainText().toStdString();
+    ScriptedPrompts prompts;
+    prompts.expectMessage("Delete all the jobs ?", PromptButton::Yes);
+    commands.mnuJClrAll->trigger();
+    EXPECT_EQ(pane.JobQueue.Count(), 0);
+    for (const Case &c : cases) {
+        if (c.removed)
+            EXPECT_FALSE(QFileInfo::exists(c.folder)) << c.folder.toStdString();
+        else
+            EXPECT_EQ(ReadFileBytes(c.folder + "/" + c.name), "not the job's to remove") << c.folder.toStdString();
+    }
+    QDir(root).removeRecursively();
 }
 
 TEST_F(JobMenu, TenThousandRowsGoInOnePass)
