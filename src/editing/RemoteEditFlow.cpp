@@ -210,7 +210,8 @@ FtpTaskCollection::Job RemoteEditFlow::waitingJobOf(const QString &localPath) co
     if (!m_intake || !recorded || recorded->mark != TmpCopyRecord::Mark::Queued)
         return nullptr;
     const FtpTaskCollection::Job job = m_intake->FindJob(recorded->jobKey);
-    return job && job->Status() != 2 && snapshots().Holds(*job) ? job : nullptr;
+    // One that runs sends what it has; a change made since needs a job of its own.
+    return job && (job->Status() == 0 || job->Status() == 3) && snapshots().Holds(*job) ? job : nullptr;
 }
 
 void RemoteEditFlow::JobCompleted(const FtpTaskCollection::Job &job)
@@ -269,7 +270,10 @@ RemoteEditFlow::UnsentCopyAnswer RemoteEditFlow::askAboutUnsentCopy(const QStrin
     const bool earlierRun = !m_tempCopyNames.contains(name);
     QString text = alreadyOpen ? QStringLiteral("This file is already opened!\r\n\r\n") : QString();
     const QString left = earlierRun ? QStringLiteral(", left by an earlier session,") : QString();
-    const bool unchangedInJob = inJob && recorded && recorded->queuedSize == QFileInfo(localPath).size()
+    // Its job (waiting, failed or running) holds what the copy holds.
+    const FtpTaskCollection::Job job =
+        m_intake && recorded && recorded->mark == TmpCopyRecord::Mark::Queued ? m_intake->FindJob(recorded->jobKey) : nullptr;
+    const bool unchangedInJob = job && job->Status() != 2 && recorded->queuedSize == QFileInfo(localPath).size()
                                 && recorded->queuedModifiedMs == QFileInfo(localPath).lastModified().toMSecsSinceEpoch();
     if (!recorded)
         text += QStringLiteral("A copy of '%1' in the Tmp folder%2 may have changes that were not uploaded; where it "
@@ -902,10 +906,9 @@ bool RemoteEditFlow::AddEditTaskToQueue(const FtpTaskCollection::Job &task)
             job.setTransferedBytes(0);
             job.setLocked(false);
         };
-        // The copy's job that has not completed takes the new snapshot in
-        // place of its own; one that is running cannot.
+        // The copy's job that has not run takes the new snapshot in place of its own.
         if (const FtpTaskCollection::Job queued = waitingJobOf(copy)) {
-            if (queued->Status() == 1 || !store.Retake(*queued, copy))
+            if (!store.Retake(*queued, copy))
                 return false;
             fillFrom(*queued, queued->GetLocalFilePath());
             queued->setStatus(0);

@@ -158,7 +158,7 @@ private:
     void markCopySettled(const QString &localPath, const TmpCopyOrigin &origin);
     // Rewrites the copy's record with `change` applied; nothing without a record.
     void remarkCopy(const QString &localPath, const std::function<void(TmpCopyRecord &)> &change);
-    // The copy's upload job that has not run yet, if its record names one.
+    // The copy's upload job that waits or failed, if its record names one.
     FtpTaskCollection::Job waitingJobOf(const QString &localPath) const;
     // The copy handed to the job, as it is now.
     void noteQueuedCopy(const QString &copy, const FtpTask &job);
