@@ -90,9 +90,6 @@ ServerCopy::ServerCopy(ServerSlots &serverSlots, OverwriteQuestions &questions, 
                     m_reasons[at] = line.trimmed();
             } else if (code == QLatin1String("213"))
                 m_sizeReplies[at] = line.trimmed();
-            else if (code.startsWith(QLatin1Char('1')) && m_phase == Phase::Copying && m_storeSent
-                     && i == m_slots.CopyTarget)
-                m_targetTransferring = true;
         });
         connect(slot->FtpCmd(), &FtpCommander::Error, this, [this, at](long, const QString &description, bool) {
             if (m_phase != Phase::Idle)
@@ -208,7 +205,6 @@ bool ServerCopy::CmdToFTP_Click(int source)
         m_storesSent = 0;
         m_storesRefused = 0;
         m_awaitingStoreReply = false;
-        m_targetTransferring = false;
         m_passivePort = 0;
         m_clean = Clean::WaitForTarget;
         m_waitingForTarget = false;
@@ -520,7 +516,6 @@ void ServerCopy::storeDirectly()
     m_storesSent = 0;
     m_storesRefused = 0;
     m_awaitingStoreReply = false;
-    m_targetTransferring = false;
     m_passivePort = 0;
     m_sourceSent = false;
     m_targetStored = false;
@@ -601,12 +596,14 @@ void ServerCopy::stopTarget()
 {
     FtpCommander *engine = m_slots.Slot(m_slots.CopyTarget)->FtpCmd();
     const QString host = engine->ReachedAddress();
-    if (!m_storeSent || m_targetTransferring || m_passivePort <= 0 || m_passivePort > 65535 || host.isEmpty()) {
+    if (!m_storeSent || m_passivePort <= 0 || m_passivePort > 65535 || host.isEmpty()) {
         engine->Abort();
         return;
     }
-    // The target's server waits for the data connection and reads no ABOR
-    // meanwhile: an empty one ends its store, and the empty file is cleaned up.
+    // A server may say 150 to STOR before any data connection came, and an
+    // ABOR then may leave the store waiting for the next data connection
+    // (the next listing's): while the source never connected, an empty
+    // connection ends the store; once its server no longer takes one, ABOR.
     const QPointer<FtpCommander> target(engine);
     auto *socket = new QTcpSocket(this);
     auto reached = std::make_shared<bool>(false);

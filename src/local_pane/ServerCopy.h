@@ -83,7 +83,7 @@ private:
     // The copy failed at `finished` (the slot whose operation or session ended, -1: none).
     void fail(End how, int finished);
     // The target waits in STOR: ended by an empty data connection while its
-    // server waits for one (many read no ABOR then), else by ABOR.
+    // server takes one (many read no ABOR then), else by ABOR.
     void stopTarget();
     void cleanTarget(bool success, long lastAct);
     void finish(End how);
@@ -118,7 +118,6 @@ private:
     int m_storesSent = 0;              // the STORs sent (the engine may repeat one)
     int m_storesRefused = 0;           // those refused before the server opened the file
     bool m_awaitingStoreReply = false; // the first reply to the last STOR is still to come
-    bool m_targetTransferring = false; // the target answered STOR with 1xx: its data connection is up
     long m_passivePort = 0;
     bool m_waitingForTarget = false;   // the source holds the file; the target is still busy
     bool m_sourceSent = false;         // the source's RETR ended with its success reply

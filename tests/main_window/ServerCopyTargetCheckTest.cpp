@@ -74,6 +74,17 @@ struct CopyOntoUnlisted : ::testing::Test
         });
     }
 
+    // The target's pane, listed afresh after the copy, shows the file it holds.
+    bool targetListsItsFile()
+    {
+        return QTest::qWaitFor(
+            [&] {
+                const int row = window->Remote(1)->Model->findText(QStringLiteral("f.bin"));
+                return ready(1) && row >= 0 && window->Remote(1)->Model->row(row).Size == 700;
+            },
+            10000);
+    }
+
     bool copyAndWait()
     {
         window->Remote(0)->RightView->selectAll();
@@ -106,6 +117,7 @@ TEST_F(CopyOntoUnlisted, TheTargetsServerIsAskedAndItsFileIsReplacedOnlyWhenTheU
     EXPECT_FALSE(targetSent.filter(QStringLiteral("STOR")).isEmpty()) << targetSent.join("|").toStdString();
     EXPECT_TRUE(targetSent.filter(QStringLiteral("DELE /f.bin")).isEmpty()) << targetSent.join("|").toStdString();
     EXPECT_EQ(target.readFile(QStringLiteral("f.bin")), PatternBytes(700));
+    EXPECT_TRUE(targetListsItsFile());
     ASSERT_EQ(prompts.messageTexts().size(), 1);
     EXPECT_TRUE(prompts.messageTexts().constFirst().contains(QStringLiteral("Source server: 550 Failed to open file.")))
         << prompts.messageTexts().constFirst().toStdString();
@@ -120,10 +132,13 @@ TEST_F(CopyOntoUnlisted, WithoutTheQuestionAFailedCopyStillKeepsTheFile)
     EXPECT_TRUE(asked.isEmpty());
     EXPECT_TRUE(targetSent.filter(QStringLiteral("DELE /f.bin")).isEmpty()) << targetSent.join("|").toStdString();
     EXPECT_EQ(target.readFile(QStringLiteral("f.bin")), PatternBytes(700));
+    EXPECT_TRUE(targetListsItsFile());
 
     // A name the target's server does not hold either: the empty file the
     // failed store left is removed, as before.
     ASSERT_TRUE(QFile::remove(target.rootPath() + QStringLiteral("/f.bin")));
+    window->Slot(1)->RefreshListing();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ready(1) && window->Remote(1)->Model->findText(QStringLiteral("f.bin")) < 0; }));
     prompts.expectMessage(QStringLiteral("\"/f.bin\" was not copied"), PromptButton::Ok);
     ASSERT_TRUE(copyAndWait());
     EXPECT_FALSE(targetSent.filter(QStringLiteral("DELE /f.bin")).isEmpty()) << targetSent.join("|").toStdString();

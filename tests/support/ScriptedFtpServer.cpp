@@ -314,6 +314,7 @@ void ScriptedFtpServer::openPassive()
         QTcpSocket *socket = m_dataServer->nextPendingConnection();
         if (!socket)
             return;
+        m_dataServer->close(); // one connection per passive address, as real servers take
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         if (m_data)
             m_data->abort();
