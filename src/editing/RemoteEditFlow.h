@@ -7,11 +7,9 @@
 #include "FtpTaskCollection.h"
 #include "TmpCopyRecord.h"
 
-#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
