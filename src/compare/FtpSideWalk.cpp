@@ -76,7 +76,10 @@ void FtpSideWalk::Start(const FtpLocation &location, FolderNames counterpart, co
 
 void FtpSideWalk::wireEngine(FtpCommander *engine)
 {
+    // A session closed while the walk waits costs nothing yet: a folder still to read logs in again.
     connect(engine, &FtpCommander::Error, this, [this](long, const QString &description, bool sessionClosed) {
+        if (Holding())
+            return;
         m_lastError = description;
         emit engineError(description);
         if (sessionClosed)
@@ -89,6 +92,8 @@ void FtpSideWalk::wireEngine(FtpCommander *engine)
     });
     // The session ended while the walk still needed it: a refused log-in or a drop.
     connect(engine, &FtpCommander::FtpDisconnect, this, [this] {
+        if (Holding())
+            return;
         if (IsWalking() && m_lastError.isEmpty())
             m_lastError = m_loggedIn ? tr("The server closed the connection.") : LoginFailureText();
         finish(End::Failed);

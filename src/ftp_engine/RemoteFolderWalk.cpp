@@ -114,15 +114,20 @@ void RemoteFolderWalk::BeginWalk(const QString &cacheServer, const QString &firs
     m_walking = true;
     m_firstEntered = false;
     m_holding = false;
-    m_loginPending = true;
-    m_lastMessage.clear();
-    m_connected = false;
     m_walked.clear();
     m_unlisted.clear();
     m_cacheServer = cacheServer;
     m_current = firstFolder;
     m_readBack.clear();
     m_engine->setStartupPath(firstFolder);
+    openSession();
+}
+
+void RemoteFolderWalk::openSession()
+{
+    m_loginPending = true;
+    m_lastMessage.clear();
+    m_connected = false;
     m_engine->StartSession();
 }
 
@@ -155,6 +160,10 @@ void RemoteFolderWalk::ResumeWalk()
 {
     if (!std::exchange(m_holding, false))
         return;
+    if (m_queue.HasPending() && m_engine && !m_engine->SessionActive()) {
+        openSession();
+        return;
+    }
     scheduleNext();
 }
 
@@ -189,7 +198,8 @@ QString RemoteFolderWalk::cacheKey(const QString &path) const { return ComposeRe
 void RemoteFolderWalk::onJobDone()
 {
     try {
-        if (!m_walking || !m_engine)
+        // Nothing runs while the walk waits: a session closed meanwhile ends no folder's operation.
+        if (!m_walking || !m_engine || m_holding)
             return;
         bool ok = m_engine->LastCmdSucces();
         long act = m_engine->LastAct();
@@ -208,6 +218,11 @@ void RemoteFolderWalk::onJobDone()
         case FtpCommander::ActLogin:
             if (!LoggedIn(ok))
                 return;
+            // Logged in again after a wait: the walk goes on from its queue.
+            if (m_firstEntered) {
+                scheduleNext();
+                break;
+            }
             m_readBack.clear();
             m_engine->FTP_CHG_DIR(m_current);
             break;

@@ -79,8 +79,12 @@ protected:
     bool CloseWalk(bool *sessionWasActive = nullptr);
     // Forgets the running walk without closing anything (the owner is going away).
     void AbandonWalk();
-    // Goes on from the end of the queue where HoldAtQueueEnd() kept the walk waiting.
+    // Goes on from the end of the queue where HoldAtQueueEnd() kept the walk
+    // waiting. A server may close a session left idle meanwhile: a folder
+    // still to read then logs in again and the walk goes on from the queue.
     void ResumeWalk();
+    // Waiting at the end of the queue: the session has nothing to do.
+    bool Holding() const { return m_holding; }
 
     FolderQueue &Queue() { return m_queue; }
     // Queues `name` below `parent` unless "." or ".."; false when refused or skipped.
@@ -116,6 +120,7 @@ protected:
     virtual void WalkEnded(WalkEnd end) = 0;
 
 private:
+    void openSession();
     void onJobDone();
     void enteredFolder();
     void takeListing(const QString &listing, bool fresh);

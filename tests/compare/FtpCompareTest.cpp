@@ -12,6 +12,8 @@
 #include <QTcpServer>
 #include <QTest>
 
+#include <memory>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -71,6 +73,23 @@ CompareLocation local(const QString &path)
     CompareLocation side;
     side.LocalPath = path;
     return side;
+}
+
+// The server holds these folders, each with its listing; any other is refused as vsftpd does.
+void serveFolders(ScriptedFtpServer &server, const QHash<QString, QByteArray> &listings)
+{
+    auto current = std::make_shared<QString>("/");
+    server.on("CWD", [&server, listings, current](const QByteArray &argument) {
+        const QString path = QString::fromUtf8(argument);
+        if (!listings.contains(path))
+            return ScriptedFtpServer::Reply{{"550 Failed to change directory.\r\n", 0}};
+        *current = path;
+        server.setListing(listings.value(path));
+        return ScriptedFtpServer::Reply{{"250 Directory successfully changed.\r\n", 0}};
+    });
+    server.on("PWD", [current](const QByteArray &) {
+        return ScriptedFtpServer::Reply{{"257 \"" + current->toUtf8() + "\" is the current directory\r\n", 0}};
+    });
 }
 
 class FtpCompareTest : public ::testing::TestWithParam<bool>
@@ -370,23 +389,10 @@ TEST_P(DotFolderTest, ADotFolderLeftOutOfItsParentsListingIsFoundByName)
 {
     ScriptedFtpServer server;
     ASSERT_TRUE(server.listen());
-    const QHash<QString, QByteArray> listings{
-        {"/", "-rw-r--r-- 1 u g 3 Jan 01 2020 top.txt\r\ndrwxr-xr-x 1 u g 0 Jan 01 2020 sub\r\n"},
-        {"/.hidden_dir", "-rw-r--r-- 1 u g 6 Jan 01 2020 inside.txt\r\n"},
-        {"/sub", ""},
-        {"/sub/.deep", "-rw-r--r-- 1 u g 4 Jan 01 2020 deep.txt\r\n"}};
-    QString current = "/";
-    server.on("CWD", [&](const QByteArray &argument) {
-        const QString path = QString::fromUtf8(argument);
-        if (!listings.contains(path))
-            return ScriptedFtpServer::Reply{{"550 Failed to change directory.\r\n", 0}};
-        current = path;
-        server.setListing(listings.value(path));
-        return ScriptedFtpServer::Reply{{"250 Directory successfully changed.\r\n", 0}};
-    });
-    server.on("PWD", [&](const QByteArray &) {
-        return ScriptedFtpServer::Reply{{"257 \"" + current.toUtf8() + "\" is the current directory\r\n", 0}};
-    });
+    serveFolders(server, {{"/", "-rw-r--r-- 1 u g 3 Jan 01 2020 top.txt\r\ndrwxr-xr-x 1 u g 0 Jan 01 2020 sub\r\n"},
+                          {"/.hidden_dir", "-rw-r--r-- 1 u g 6 Jan 01 2020 inside.txt\r\n"},
+                          {"/sub", ""},
+                          {"/sub/.deep", "-rw-r--r-- 1 u g 4 Jan 01 2020 deep.txt\r\n"}});
     const bool ftpFirst = GetParam();
     PyFtpServer first;
     const QString tree = ftpFirst ? first.rootPath() : localDir.path();
@@ -409,3 +415,43 @@ TEST_P(DotFolderTest, ADotFolderLeftOutOfItsParentsListingIsFoundByName)
 
 INSTANTIATE_TEST_SUITE_P(FirstLocations, DotFolderTest, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool> &info) { return info.param ? "Ftp" : "Local"; });
+
+// Servers close a session left idle (vsftpd after five minutes): the second
+// walk's, waiting for the first, costs nothing until it has a folder to read,
+// which it then reads on a session of its own again.
+class SecondSessionClosedWhileWaitingTest : public FtpCompareTest
+{
+};
+
+TEST_P(SecondSessionClosedWhileWaitingTest, TheComparisonGoesOnAsIfItWereOpen)
+{
+    const bool folderFoundLater = GetParam();
+    ScriptedFtpServer one;
+    ScriptedFtpServer two;
+    ASSERT_TRUE(one.listen());
+    ASSERT_TRUE(two.listen());
+    const QByteArray file = "-rw-r--r-- 1 u g 3 Jan 01 2020 f.txt\r\n";
+    const QByteArray dotFolder = folderFoundLater ? "drwxr-xr-x 1 u g 0 Jan 01 2020 .conf\r\n" : "";
+    serveFolders(one, {{"/", file + dotFolder}, {"/.conf", file}}); // lists dot names
+    serveFolders(two, {{"/", file}, {"/.conf", file}});             // leaves them out
+    one.holdFinalReply();
+    comparison.Run().SetNamePatterns(CompareRules::SplitPatterns("*"));
+    comparison.Start(ftp(locationOf(one, "/")), ftp(locationOf(two, "/")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return one.finalReplyHeld() && comparison.Walk(1)->Listings().Find("/"); }, 10000));
+    two.closeControl();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !two.clientConnected(); }, 10000));
+    one.releaseFinalReply();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ended->isEmpty(); }, 30000));
+    QTest::qWait(20);
+    EXPECT_EQ(ended->count(), 1);
+    EXPECT_EQ(ended->first().at(1).toString(), "");
+    EXPECT_EQ(remarks("f.txt"), "Ok");
+    EXPECT_EQ(remarks(".conf"), folderFoundLater ? "Ok" : "<no row>");
+    EXPECT_EQ(two.commandCount("CWD /.conf"), folderFoundLater ? 1 : 0);
+    EXPECT_EQ(two.connectionCount(), folderFoundLater ? 2 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(AfterTheClose, SecondSessionClosedWhileWaitingTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool> &info) {
+                             return info.param ? "AFolderFoundLater" : "NothingMoreToRead";
+                         });
