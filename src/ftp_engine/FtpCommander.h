@@ -237,8 +237,10 @@ private:
     bool SendFtpCommand(const QString &command, const QString &successCodes, const QString &status);
     void FailBackAction(const QString &code, const QString &line);
     void TakeAbortReply(const QString &code, const QString &line);
+    void AbortThen(int stepAgain);
+    void GetBackInStep(const QString &line);
+    void AfterAbortMarker();
     void IgnoreReply(const QString &line);
-    qsizetype OwedCommandAnswered(const QString &code) const;
     void HandleReplyLine(const ReplyReader::Line &line);
     void HandleFinalReply(const QString &codeText, const QString &line);
     void FailOperation(const QString &message);
@@ -350,15 +352,20 @@ private:
     bool m_controlOpen = false; // a connection attempt or connection exists
     bool m_awaitingGreeting = false;
     int m_unansweredPolls = 0; // idle polls written whose reply has not come yet
-    // The verbs of the commands (and "" for the greeting) whose final reply has not come yet, oldest first.
+    // The verbs of the commands whose final reply has not come yet, oldest
+    // first: "" for the greeting and for commands the user typed, which any
+    // complete reply answers.
     QStringList m_owed;
     // ABOR and the PWD behind it are out: every reply up to the PWD's is the abort's.
     bool m_abortPending = false;
     int m_abortOwed = 0;           // final replies owed to the commands written before ABOR
     bool m_abortMayFold = false;   // the last of those is a transfer's, which one reply to ABOR may stand for
     int m_abortReplies = 0;        // final replies taken since ABOR went out
-    bool m_abortLastPositive = false;
-    int m_lateReplies = 0;         // replies an abort's reply stood for, which the server may still send
+    bool m_abortAnswered = false;  // a positive reply that can be ABOR's has come
+    quint64 m_abortSerial = 0;     // the operation the abort's end belongs to
+    int m_stepAgain = -1;          // the step asked again once the abort ended; -1: the operation ends
+    int m_resyncs = 0;             // aborts of the running operation that got the replies back in step
+    QString m_resyncReason;        // the reply that could not answer its command
     QStringList m_openReply;       // the lines so far of a multi-line reply
     QStringList m_lastReply;       // the lines of the last whole reply
     quint64 m_commandsWritten = 0;

@@ -27,7 +27,7 @@ void FtpCommander::NewConnection()
             m_reader.reset();
             m_unansweredPolls = 0;
             m_restHeld = 0; // a new session holds no restart offset
-            m_lateReplies = 0;
+            m_abortPending = false;
             m_openReply.clear();
             m_owed = {QString()}; // the greeting
             m_controlOpen = true;

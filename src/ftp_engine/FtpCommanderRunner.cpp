@@ -74,7 +74,7 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
         m_uploadFinished = false;
         m_checkingStoredSize = false;
         m_sizeConfirm = false;
-        m_abortPending = false;
+        m_resyncs = 0;
         m_steps.clear();
         m_currentIndex = -1;
         if (action < 0 || action > 19) {
@@ -257,7 +257,8 @@ void FtpCommander::ExecuteStep(int step)
         m_abortOwed = owed;
         m_abortMayFold = transferOwed;
         m_abortReplies = 0;
-        m_abortLastPositive = false;
+        m_abortAnswered = false;
+        m_abortSerial = m_operationSerial;
         SendFtpCommand(m_records[6].Verb, m_records[6].SuccessCodes, QString());
         return;
     }
@@ -358,7 +359,9 @@ bool FtpCommander::SendFtpCommand(const QString &command, const QString &success
     ArmTimer(QStringLiteral("CMD"), 2000, static_cast<qint64>(m_commandTimeout) * 1000);
     m_control.write(TextCodec::Encode(command) + "\r\n");
     ++m_commandsWritten;
-    m_owed.append(command.section(QLatin1Char(' '), 0, 0).toUpper());
+    // What the user typed follows no reply table: any complete reply answers it.
+    const bool typed = m_currentAct == ActCustom && m_currentStep == -1 && m_currentIndex >= 0;
+    m_owed.append(typed ? QString() : command.section(QLatin1Char(' '), 0, 0).toUpper());
     if (m_currentStep == 11 || m_currentStep == 16)
         m_restHeld = 0; // the transfer uses up the restart offset
     // The command leaves now: whatever the host does with the news of it runs
@@ -422,8 +425,9 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
             CloseControlQuietly();
             return;
         }
-        if (m_currentStep == 0)
-            m_awaitingGreeting = false;
+        const bool preliminary = code.startsWith(QLatin1Char('1'));
+        if (m_currentStep == 0 && !preliminary)
+            m_awaitingGreeting = false; // a "120 ready in a while" is followed by the greeting
         if (code == QLatin1String("421")) {
             // The server is closing the connection.
             QPointer<FtpCommander> self(this);
@@ -433,46 +437,27 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
             return;
         }
         if (m_abortPending) {
-            if (!code.startsWith(QLatin1Char('1')))
+            if (!preliminary)
                 TakeAbortReply(code, line);
             return;
         }
-        const bool preliminary = code.startsWith(QLatin1Char('1'));
         if (m_owed.isEmpty()) {
             if (!preliminary)
                 IgnoreReply(line); // no command waits for it
             return;
         }
         // Replies come in the order of the commands, one final reply each
-        // (after any 1xx preliminary ones), so a reply is the oldest waiting
-        // command's; one that command cannot give is a newer one's.
-        qsizetype answered = m_owed.size() - 1;
-        if (preliminary) {
-            const auto transfer = std::find_if(m_owed.cbegin(), m_owed.cend(), ReplyCodes::IsTransferVerb);
-            if (transfer != m_owed.cend())
-                answered = transfer - m_owed.cbegin();
-            else if (m_lateReplies > 0)
-                return; // the beginning of what a late transfer reply ends
-        } else {
-            answered = OwedCommandAnswered(code);
-            if (answered < 0) {
-                if (m_lateReplies > 0) {
-                    // What the server still had to say about a transfer an abort ended.
-                    IgnoreReply(line);
-                    return;
-                }
-                // The session is out of step: whatever follows cannot be trusted.
-                const QString why = QStringLiteral("The server's reply \"%1\" does not answer %2; the session was ended.")
-                                        .arg(line, m_owed.constLast());
-                if (m_currentIndex >= 0)
-                    m_lastFailure = why;
-                DropSession(11, why);
+        // (after any 1xx preliminary ones): a reply is the oldest waiting
+        // command's. One that command cannot give means the session is out of step.
+        if (!preliminary) {
+            if (!ReplyCodes::CanAnswer(m_owed.constFirst(), code)) {
+                GetBackInStep(line);
                 return;
             }
-            m_owed.removeAt(answered);
+            m_owed.removeFirst();
         }
-        if (answered < m_owed.size() - (preliminary ? 1 : 0)) {
-            // An earlier command's (a resent one, an operation that ended without its reply).
+        if (m_owed.size() > (preliminary ? 1 : 0)) {
+            // An earlier command's (a repeated one, an idle poll).
             if (!preliminary && m_unansweredPolls > 0)
                 --m_unansweredPolls;
             if (m_currentIndex >= 0)
@@ -565,6 +550,11 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
                 m_steps.insert(m_currentIndex + 1, 33);
             }
             IncrProc();
+            return;
+        }
+        if (preliminary) {
+            // Another reply follows: a preliminary one neither ends nor fails the command.
+            emit Message(line);
             return;
         }
         if (m_currentStep == 18 && m_currentAct == ActSend && (code == QLatin1String("450") || code == QLatin1String("550"))) {
@@ -753,13 +743,25 @@ void FtpCommander::CompleteMacro()
 void FtpCommander::EndFtpMacro()
 {
     try {
+        if (m_currentIndex >= 0 && m_control.isConnected() && !m_quitting) {
+            // The server may still owe replies: the operation ends once the
+            // session is in step again, before anything else is sent.
+            if (m_abortPending) {
+                m_abortSerial = m_operationSerial;
+                m_stepAgain = -1;
+                return;
+            }
+            if (!m_owed.isEmpty()) {
+                Abort();
+                return;
+            }
+        }
         const bool shownBytesChanged = KeepConfirmedUploadBytes();
         m_connectionAttempts = 0;
         m_dataConnected = false;
         m_waitingForTransfer = false;
         m_lastCmdSucces = false;
         m_lastAct = m_currentAct;
-        m_abortPending = false;
         m_steps.clear();
         m_currentIndex = -1;
         m_busy = false;
@@ -803,66 +805,64 @@ void FtpCommander::JumpProc(int step)
 
 void FtpCommander::TakeAbortReply(const QString &code, const QString &line)
 {
-    const int before = m_abortReplies++;
-    if (!m_owed.isEmpty())
-        m_owed.removeFirst();
-    const bool refusal = code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5'));
-    const bool afterPositive = std::exchange(m_abortLastPositive, code.startsWith(QLatin1Char('2')));
     // Before PWD's reply come one for each command owed when ABOR went out
-    // and one for ABOR, or one fewer when ABOR's stands for the transfer's
-    // too. Only PWD answers 257; a refusal is PWD's once ABOR was answered.
-    const int apart = m_abortOwed + 1;
-    bool marker = before >= apart;
-    if (!marker && before >= m_abortOwed)
-        marker = code == QLatin1String("257") || (m_abortMayFold && refusal && afterPositive);
-    QPointer<FtpCommander> self(this);
-    const quint64 serial = m_operationSerial;
-    emit Message(line);
-    if (!self || serial != m_operationSerial || !m_abortPending || !marker)
-        return;
-    m_abortPending = false;
-    // Replies are in order: nothing before PWD's is owed any more, but the
-    // server may still send what one reply stood for (a late 226).
-    m_lateReplies += std::max(0, apart - before);
-    m_owed.clear();
-    m_unansweredPolls = 0;
-    EndFtpMacro();
-}
-
-qsizetype FtpCommander::OwedCommandAnswered(const QString &code) const
-{
-    for (qsizetype i = 0; i < m_owed.size(); ++i) {
-        if (!ReplyCodes::CanAnswer(m_owed[i], code))
-            continue;
-        // A transfer an operation left behind may be told to have ended only
-        // after the server answered a newer command: its turn takes its 226
-        // and refusals, a positive reply a newer command can give is that one's.
-        const bool leftBehind = i + 1 < m_owed.size() && ReplyCodes::IsTransferVerb(m_owed[i]);
-        if (leftBehind && code.startsWith(QLatin1Char('2')) && code != QLatin1String("226")
-            && std::any_of(m_owed.cbegin() + i + 1, m_owed.cend(),
-                           [&](const QString &verb) { return ReplyCodes::CanAnswer(verb, code); }))
-            continue;
-        return i;
+    // (a transfer's may be folded into ABOR's), then ABOR's: one, or the
+    // transfer's 426 and then 226. Only PWD's answers 257 by then; a refusal
+    // is PWD's once ABOR has had a positive answer.
+    const int before = m_abortReplies++;
+    const bool refusal = code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5'));
+    bool marker = false;
+    if (before >= m_abortOwed - (m_abortMayFold ? 1 : 0)) {
+        marker = code == QLatin1String("257") || (refusal && m_abortAnswered);
+        if (code.startsWith(QLatin1Char('2')))
+            m_abortAnswered = true;
     }
-    return -1;
+    if (marker) {
+        // Replies are in order: nothing written up to PWD is owed any more.
+        m_abortPending = false;
+        m_owed.remove(0, std::min<qsizetype>(m_owed.size(), m_abortOwed + 2));
+        m_unansweredPolls = 0;
+    }
+    QPointer<FtpCommander> self(this);
+    emit Message(line);
+    if (self && marker)
+        AfterAbortMarker();
 }
 
-void FtpCommander::IgnoreReply(const QString &line)
+// The abort's replies are all in: the session is in step again.
+void FtpCommander::AfterAbortMarker()
 {
-    if (m_lateReplies > 0)
-        --m_lateReplies;
-    LogErrorToFile(kObject, QStringLiteral("WSk_M_DataArrival"), 0,
-                   QStringLiteral("A reply that answers no command was ignored: ") + line);
-    if (m_currentIndex < 0 && m_sessionActive && !m_timer->isActive())
-        StartIdleTimer();
+    if (m_currentIndex < 0) {
+        if (m_sessionActive)
+            StartIdleTimer();
+        return;
+    }
+    if (m_abortSerial != m_operationSerial)
+        return; // an operation started meanwhile: its replies follow
+    const int step = std::exchange(m_stepAgain, -1);
+    if (step < 0) {
+        EndFtpMacro();
+        return;
+    }
+    // The step whose reply went astray is asked again, when asking again
+    // changes nothing on the server and needs no data connection.
+    static const QList<int> askable{5, 6, 8, 9, 14, 18, 20, 32, 33, 34, 35};
+    if (!askable.contains(step) || ++m_resyncs > std::max(1, m_maxConnectionTry)) {
+        FailOperation(m_resyncReason);
+        return;
+    }
+    ExecuteStep(step);
 }
 
-void FtpCommander::Abort()
+// Starts ABOR and its end marker; once the marker is answered, the step is
+// asked again (`stepAgain` >= 0) or the operation ends.
+void FtpCommander::AbortThen(int stepAgain)
 {
     try {
         // ABOR went out once: its replies, or its time-out, end the operation.
         if (m_currentIndex < 0 || m_abortPending)
             return;
+        m_stepAgain = stepAgain;
         m_dataConnected = true;
         m_waitingForTransfer = false;
         m_preliminarySeen = false; // the replies that follow are the abort's, not a transfer's
@@ -880,6 +880,34 @@ void FtpCommander::Abort()
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("Abort"));
     }
+}
+
+void FtpCommander::Abort()
+{
+    AbortThen(-1);
+}
+
+// A reply the oldest waiting command cannot give: which reply answers which
+// command is no longer known. The abort's marker finds the end of what the
+// server still says; only then does the session go on.
+void FtpCommander::GetBackInStep(const QString &line)
+{
+    m_resyncReason = QStringLiteral("The server's reply \"%1\" does not answer %2.").arg(line, m_owed.constFirst());
+    LogErrorToFile(kObject, QStringLiteral("WSk_M_DataArrival"), 0, m_resyncReason);
+    if (m_currentIndex >= 0) {
+        AbortThen(m_currentStep);
+    } else if (m_control.isConnected()) {
+        m_stepAgain = -1;
+        ExecuteStep(12);
+    }
+}
+
+void FtpCommander::IgnoreReply(const QString &line)
+{
+    LogErrorToFile(kObject, QStringLiteral("WSk_M_DataArrival"), 0,
+                   QStringLiteral("A reply that answers no command was ignored: ") + line);
+    if (m_currentIndex < 0 && m_sessionActive && !m_timer->isActive())
+        StartIdleTimer();
 }
 
 void FtpCommander::StartIdleTimer()

@@ -55,6 +55,22 @@ const QSet<QString> &TransferVerbs()
     return verbs;
 }
 
+// The commands whose replies the table below knows, besides the transfers.
+// SITE is not one: what its subcommands answer is each server's own.
+const QSet<QString> &KnownVerbs()
+{
+    static const QSet<QString> verbs{
+        QStringLiteral("USER"), QStringLiteral("PASS"), QStringLiteral("ACCT"), QStringLiteral("TYPE"),
+        QStringLiteral("SYST"), QStringLiteral("PWD"),  QStringLiteral("XPWD"), QStringLiteral("REST"),
+        QStringLiteral("PORT"), QStringLiteral("PASV"), QStringLiteral("EPSV"), QStringLiteral("ABOR"),
+        QStringLiteral("QUIT"), QStringLiteral("CWD"),  QStringLiteral("CDUP"), QStringLiteral("HELP"),
+        QStringLiteral("DELE"), QStringLiteral("STAT"), QStringLiteral("NOOP"), QStringLiteral("STRU"),
+        QStringLiteral("MODE"), QStringLiteral("ALLO"), QStringLiteral("MKD"),  QStringLiteral("XMKD"),
+        QStringLiteral("RMD"),  QStringLiteral("RNFR"), QStringLiteral("RNTO"), QStringLiteral("MDTM"),
+        QStringLiteral("SIZE"), QStringLiteral("FEAT")};
+    return verbs;
+}
+
 } // namespace
 
 bool IsTransferVerb(const QString &verb)
@@ -64,20 +80,13 @@ bool IsTransferVerb(const QString &verb)
 
 bool CanAnswer(const QString &verb, const QString &code)
 {
-    if (code.size() != 3 || (code[0] != QLatin1Char('2') && code[0] != QLatin1Char('3')))
-        return true;
     const QString command = verb.trimmed().toUpper();
     const bool transfer = TransferVerbs().contains(command);
-    static const QSet<QString> others{
-        QStringLiteral("USER"), QStringLiteral("PASS"), QStringLiteral("ACCT"), QStringLiteral("TYPE"),
-        QStringLiteral("SYST"), QStringLiteral("PWD"),  QStringLiteral("XPWD"), QStringLiteral("REST"),
-        QStringLiteral("PORT"), QStringLiteral("PASV"), QStringLiteral("EPSV"), QStringLiteral("ABOR"),
-        QStringLiteral("QUIT"), QStringLiteral("CWD"),  QStringLiteral("CDUP"), QStringLiteral("HELP"),
-        QStringLiteral("DELE"), QStringLiteral("STAT"), QStringLiteral("NOOP"), QStringLiteral("STRU"),
-        QStringLiteral("MODE"), QStringLiteral("ALLO"), QStringLiteral("MKD"),  QStringLiteral("XMKD"),
-        QStringLiteral("RMD"),  QStringLiteral("RNFR"), QStringLiteral("RNTO"), QStringLiteral("SITE"),
-        QStringLiteral("MDTM"), QStringLiteral("SIZE"), QStringLiteral("FEAT")};
-    if (!transfer && !others.contains(command))
+    if (code == QLatin1String("426"))
+        return transfer || !KnownVerbs().contains(command); // a broken-off transfer
+    if (code.size() != 3 || (code[0] != QLatin1Char('2') && code[0] != QLatin1Char('3')))
+        return true;
+    if (!transfer && !KnownVerbs().contains(command))
         return true;
     static const QHash<QString, QSet<QString>> owners{
         {QStringLiteral("225"), {QStringLiteral("ABOR")}},
@@ -87,10 +96,9 @@ bool CanAnswer(const QString &verb, const QString &code)
          {QStringLiteral("PWD"), QStringLiteral("XPWD"), QStringLiteral("MKD"), QStringLiteral("XMKD")}},
         {QStringLiteral("213"), {QStringLiteral("SIZE"), QStringLiteral("MDTM"), QStringLiteral("STAT")}},
         {QStringLiteral("215"), {QStringLiteral("SYST")}},
-        {QStringLiteral("211"),
-         {QStringLiteral("STAT"), QStringLiteral("FEAT"), QStringLiteral("HELP"), QStringLiteral("SITE")}},
+        {QStringLiteral("211"), {QStringLiteral("STAT"), QStringLiteral("FEAT"), QStringLiteral("HELP")}},
         {QStringLiteral("212"), {QStringLiteral("STAT")}},
-        {QStringLiteral("214"), {QStringLiteral("HELP"), QStringLiteral("SITE"), QStringLiteral("STAT")}},
+        {QStringLiteral("214"), {QStringLiteral("HELP"), QStringLiteral("STAT")}},
         {QStringLiteral("221"), {QStringLiteral("QUIT")}},
         {QStringLiteral("230"), {QStringLiteral("USER"), QStringLiteral("PASS"), QStringLiteral("ACCT")}}};
     if (code == QLatin1String("226"))

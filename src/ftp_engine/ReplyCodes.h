@@ -23,12 +23,13 @@ std::optional<QString> FindAction(const QString &replyMap, const QString &code);
 // The map with every "$def" (any case) replaced by the default map.
 QString ExpandDefault(const QString &replyMap, const QString &defaultMap);
 
-// Whether a final reply with `code` can be the answer to a command with
-// `verb`: some completion codes belong to a few commands only (227 to PASV,
-// 257 to PWD and MKD, 226 to a transfer or ABOR, 213 to SIZE, MDTM and STAT
-// ...), and a transfer (226, 250) or PASV gives no other positive reply.
-// Preliminary replies, refusals and commands this does not know are never
-// ruled out.
+// Whether a final reply with `code` can be the answer to one of the engine's
+// own commands with `verb`: some completion codes belong to a few commands
+// only (227 to PASV, 257 to PWD and MKD, 226 to a transfer or ABOR, 213 to
+// SIZE, MDTM and STAT ...), a transfer (226, 250) or PASV gives no other
+// positive reply, and only a transfer is broken off (426). Preliminary
+// replies, other refusals and commands this does not know (SITE among them)
+// are never ruled out.
 bool CanAnswer(const QString &verb, const QString &code);
 
 // Whether the verb starts a transfer on the data connection (RETR, STOR, LIST ...).

@@ -32,6 +32,57 @@ TEST_F(ScriptedServer, RepliesSplitAcrossPacketsAreReadWhole)
     EXPECT_EQ(sentCount("USER"), 1);
 }
 
+// A server that is not ready yet says so before its greeting.
+TEST_F(ScriptedServer, AGreetingAfterServiceReadyInAWhileLogsIn)
+{
+    server.setGreeting(ScriptedFtpServer::Reply{{"120 Service ready in 1 minute.\r\n", 0}, {"220 Ready\r\n", 100}});
+    ASSERT_TRUE(logIn());
+    EXPECT_TRUE(engine.SessionActive());
+    EXPECT_EQ(sentCount("USER"), 1);
+    EXPECT_EQ(sentCount("QUIT"), 0);
+}
+
+namespace {
+
+struct TypedCommand {
+    const char *name;
+    QByteArray verb;
+    QString command;
+    QByteArray reply;
+};
+
+class TypedCommands : public ScriptedServer, public ::testing::WithParamInterface<TypedCommand>
+{
+};
+
+} // namespace
+
+// What the user types follows no reply table: any complete reply answers it,
+// the session stays and the next command gets its own reply.
+TEST_P(TypedCommands, AnyCompleteReplyAnswersACommandTheUserTyped)
+{
+    ASSERT_TRUE(logIn());
+    server.on(GetParam().verb, GetParam().reply);
+    engine.FTP_CUSTOM_COMMAND(GetParam().command, QString(), QStringLiteral("2XX[I]"));
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    server.on("CWD", QByteArray("250 In /pub."));
+    engine.FTP_CHG_DIR(QStringLiteral("/pub"));
+    ASSERT_TRUE(recorder.waitForJobs(3));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_EQ(engine.LastAct(), FtpCommander::ActChangeDir);
+    EXPECT_TRUE(engine.SessionActive());
+    EXPECT_TRUE(recorder.errorCodes.isEmpty());
+    EXPECT_EQ(recorder.disconnects, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, TypedCommands,
+    ::testing::Values(TypedCommand{"SiteAnswered213", "SITE", QStringLiteral("SITE UTIME 20200101000000 name"), "213 UTIME OK"},
+                      TypedCommand{"SiteAnswered200", "SITE", QStringLiteral("SITE CHMOD 644 name"), "200 SITE CHMOD command ok."},
+                      TypedCommand{"UnknownVerbAnswered250", "XCRC", QStringLiteral("XCRC name"), "250 4A2B3C1D"}),
+    [](const ::testing::TestParamInfo<TypedCommand> &info) { return std::string(info.param.name); });
+
 TEST_F(ScriptedServer, MultiLineGreetingWithDigitLinesAdvancesOnce)
 {
     server.setGreeting(QByteArray("220-Welcome\r\n123 Main Street\r\n331 is not the end\r\n220 Ready"));

@@ -23,18 +23,7 @@ protected:
     std::shared_ptr<FtpTask> makeJob(const Account &account, bool upload, const QString &remoteFolder,
                                      const QString &name)
     {
-        auto job = std::make_shared<FtpTask>();
-        job->setIsUpload(upload);
-        job->setLocalFileTitle(name);
-        job->setRemoteFileTitle(name);
-        job->setLocalPath(local.path());
-        job->setRemotePath(remoteFolder);
-        account.applyTo(*job);
-        const QFileInfo file(job->GetLocalFilePath());
-        job->setSize(upload ? file.size() : -1);
-        job->setOriginalLocalSize(upload ? file.size() : -1);
-        job->setOriginalLocalFileTime(upload ? FtpTask::FormatTime(file.lastModified()) : QString());
-        return job;
+        return account.job(upload, local.path(), remoteFolder, name);
     }
 
     // Queues the job unlocked, as with automatic start.

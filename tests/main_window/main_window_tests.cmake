@@ -9,4 +9,5 @@ if(TARGET ftpqor_ftp_engine)
             ServerCopyFaultsTest.cpp ServerCopySourceCheckTest.cpp ServerCopyEndTest.cpp
             ServerCopyTargetCheckTest.cpp ServerCopyTestSupport.h
     DEPENDS ftpqor_main_window ftpqor_batch_runner)
+  target_include_directories(test_batch_window PRIVATE "${CMAKE_SOURCE_DIR}/tests/jobs")
 endif()
