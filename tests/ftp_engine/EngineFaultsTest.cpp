@@ -51,6 +51,8 @@ struct TypedCommand {
     QByteArray reply;
 };
 
+void PrintTo(const TypedCommand &typed, std::ostream *out) { *out << typed.name; }
+
 class TypedCommands : public ScriptedServer, public ::testing::WithParamInterface<TypedCommand>
 {
 };

@@ -424,6 +424,7 @@ struct AbortAnswer {
     const char *name;
     ScriptedFtpServer::Reply abor;
     ScriptedFtpServer::Reply pwd; // the abort's end marker
+    QByteArray beforeNextDate;    // said just before the next file's MDTM reply
 };
 
 const QByteArray k426 = "426 Connection closed; transfer aborted.\r\n";
@@ -436,6 +437,7 @@ const AbortAnswer kAbortAnswers[] = {
     {"PreliminaryBeforeTheMarkersReply", {{k426, 0}, {"226 Abort successful.\r\n", 0}}, {{k150, 0}, {k257, 0}}},
     {"PreliminaryAfterTheMarkersReply", {{"225 ABOR command successful.\r\n", 0}}, {{k257, 0}, {k150, 100}}},
     {"TransfersRefusalAfterTheMarkersReply", {{"225 ABOR command successful.\r\n", 0}}, {{k257, 0}, {k426, 100}}},
+    {"TransfersRefusalBeforeTheNextDate", {{"225 ABOR command successful.\r\n", 0}}, {{k257, 0}}, k426},
 };
 
 struct AbortOrders : SixFiles, ::testing::WithParamInterface<std::tuple<int, bool>>
@@ -471,6 +473,10 @@ TEST_P(AbortOrders, TheFiveFilesAfterTheRefusedOneArriveWholeInTheSameSession)
             server.on("PWD", answer.pwd);
         if (verb == "PWD" && seen.value("ABOR") == 1)
             QTimer::singleShot(0, &server, [&] { server.off("PWD"); });
+        if (verb == "MDTM" && seen.value("ABOR") == 1 && !answer.beforeNextDate.isEmpty()) {
+            server.on("MDTM", ScriptedFtpServer::Reply{{answer.beforeNextDate, 0}, {"213 20090830120000\r\n", 0}});
+            QTimer::singleShot(0, &server, [&] { server.off("MDTM"); });
+        }
     });
     transfer(false, asJobs);
     expectOnlyTheFirstFailed(asJobs);
