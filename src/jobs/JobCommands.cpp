@@ -265,7 +265,7 @@ void JobCommands::StartJob(bool selectedOnly, bool start, bool resume)
             const int running = m_dispatcher.RunningIndex(key);
             if (running >= 0) {
                 if (!start) {
-                    m_dispatcher.StopRunningJob(running);
+                    m_dispatcher.StopRunningJob(running, true);
                     stoppedRunning = true;
                 }
                 continue;

@@ -404,6 +404,7 @@ void JobDispatcher::unlink(int i)
     c.loggingIn = false;
     c.sending = false;
     c.askingSize = false;
+    c.stopping = false;
     c.engine->setLinkedTask(nullptr);
     m_host.ShowConnection(i, false);
 }
@@ -478,6 +479,12 @@ void JobDispatcher::failUpload(int i)
 
 void JobDispatcher::endSizeQuestion(int i)
 {
+    takeHeldSize(i);
+    failJob(i, kServerDenied);
+}
+
+void JobDispatcher::takeHeldSize(int i)
+{
     Connection &c = m_connections[static_cast<size_t>(i)];
     c.askingSize = false;
     static const QRegularExpression digits(QStringLiteral("^\\d{1,18}$"));
@@ -489,7 +496,26 @@ void JobDispatcher::endSizeQuestion(int i)
         if (c.job->Size() < 1 || held <= c.job->Size())
             c.heldBytes = held;
     }
-    failJob(i, kServerDenied);
+}
+
+// A stopped upload's abort ended: the server is asked what it holds while it
+// answers; then, or once the session is gone, the connection lets the job go.
+void JobDispatcher::endStop(int i)
+{
+    Connection &c = m_connections[static_cast<size_t>(i)];
+    if (!c.askingSize && c.engine->SessionActive()) {
+        c.askingSize = true;
+        c.engine->FTP_CUSTOM_COMMAND(QStringLiteral("SIZE ") + c.engine->RemoteFilePath(),
+                                     QStringLiteral("Reading file size..."), QStringLiteral("213"));
+        return;
+    }
+    if (c.askingSize)
+        takeHeldSize(i);
+    keepHeldBytes(i);
+    m_host.UpdateJobProgress(*c.job);
+    unlink(i);
+    c.engine->CloseSession();
+    RequestRun();
 }
 
 void JobDispatcher::keepHeldBytes(int i)
@@ -512,7 +538,7 @@ void JobDispatcher::FailRunningJob(const FtpTaskCollection::Job &job, int index)
     }
 }
 
-void JobDispatcher::StopRunningJob(int index)
+void JobDispatcher::StopRunningJob(int index, bool askHeldSize)
 {
     try {
         if (index < 0 || index >= kConnections)
@@ -521,6 +547,19 @@ void JobDispatcher::StopRunningJob(int index)
         const FtpTaskCollection::Job job = c.job;
         if (!job || job->Status() == 2)
             return;
+        // The server holds what arrived of an upload cut off: asked before letting go, the row can say so.
+        if (askHeldSize && !c.stopping && job->IsUpload() && c.sending && c.engine->SessionActive()
+            && c.engine->isBusy()) {
+            c.stopping = true;
+            job->setLocked(true);
+            job->setStatus(3);
+            job->setFailureReason(7);
+            job->setIsResume(false);
+            m_host.ColorJobRow(*job, JobDispatchHost::kRed);
+            m_host.ShowJobStatus(*job);
+            c.engine->Abort();
+            return;
+        }
         keepHeldBytes(index);
         m_host.UpdateJobProgress(*job);
         // Let go first: the disconnect that closing raises belongs to no job.
@@ -552,6 +591,10 @@ void JobDispatcher::FtpJobs_JobDone(int i)
         const FtpTaskCollection::Job job = c.job;
         if (!job) {
             RequestRun();
+            return;
+        }
+        if (c.stopping) {
+            endStop(i);
             return;
         }
         if (c.askingSize) {
@@ -698,6 +741,10 @@ void JobDispatcher::endAfterEngineFault(int i, qint64 reason, bool dispatch)
     const FtpTaskCollection::Job job = c.job;
     if (!job)
         return;
+    if (c.stopping) {
+        endStop(i); // the session is gone: the job keeps the last size the server confirmed
+        return;
+    }
     if (c.engine->LastCmdSucces() && !c.askingSize) {
         completeJob(i, true);
     } else {

@@ -71,8 +71,10 @@ public:
     void RequestRun();
     void FailRunningJob(const FtpTaskCollection::Job &job, int index);
     // The Stop command on a running job: the connection lets it go and closes
-    // its session; the job is failed as cancelled by the user.
-    void StopRunningJob(int index);
+    // its session; the job is failed as cancelled by the user. With
+    // `askHeldSize` an upload that is sending is aborted first and keeps the
+    // size the server then gives (the connection lets go once it answered).
+    void StopRunningJob(int index, bool askHeldSize = false);
     // The last overwrite question on screen closed: a job held back for it gets its pass.
     void OverwriteQuestionClosed();
 
@@ -103,6 +105,9 @@ private:
         qint64 heldBytes = 0;
         bool sending = false;
         bool askingSize = false;
+        // Stopped by the user while sending: the transfer is aborted and the
+        // server asked its size before the connection lets go of the job.
+        bool stopping = false;
     };
 
     void wireEngine(int index);
@@ -118,6 +123,8 @@ private:
     void failJob(int index, qint64 reason);
     void failUpload(int index);
     void endSizeQuestion(int index);
+    void takeHeldSize(int index);
+    void endStop(int index);
     void keepHeldBytes(int index);
     void release(int index);
     void unlink(int index);

@@ -8,6 +8,8 @@
 #include "PyFtpServer.h"
 #include "ScriptedFtpServer.h"
 
+#include <QTimer>
+
 namespace {
 
 class UploadCutJobs : public JobListFixture
@@ -80,6 +82,34 @@ TEST_F(UploadCutJobs, AFailedUploadShowsWhatTheServerHoldsAndItsResumeMakesTheFi
         EXPECT_TRUE(server.readFile(name) == content);
         EXPECT_EQ(percentCell(*job), "100.0%");
     }
+}
+
+// Stopped by the user on the way, an upload shows what the server holds of
+// it (asked once the transfer is aborted), not 0.0%, and "&Resume" sends the rest.
+TEST_F(UploadCutJobs, AStoppedUploadShowsWhatTheServerHoldsAndItsResumeMakesTheFileWhole)
+{
+    const QByteArray content = PatternBytes(3 * 1024 * 1024 + 517);
+    const QString name = QStringLiteral("stopped.bin");
+    auto job = addUpload(name, content);
+    qint64 stopAt = 400000;
+    onProgress = [&](qint64 bytes) {
+        if (stopAt > 0 && bytes > stopAt) {
+            stopAt = 0;
+            QTimer::singleShot(0, &commands, [&] { trigger(commands.MnuJStop, {job}); });
+        }
+    };
+    ASSERT_TRUE(run(job, false));
+    EXPECT_EQ(job->Status(), 3);
+    EXPECT_EQ(job->FailureReason(), 7);
+    const qint64 held = server.readFile(name).size();
+    ASSERT_GT(held, 0);
+    EXPECT_EQ(job->TransferedBytes(), held);
+    EXPECT_EQ(percentCell(*job), percentOf(held, content.size()));
+
+    onProgress = nullptr;
+    ASSERT_TRUE(run(job, true));
+    EXPECT_EQ(job->Status(), 2);
+    EXPECT_TRUE(server.readFile(name) == content);
 }
 
 // The server goes away mid-transfer, so nobody can be asked: the job keeps
