@@ -116,6 +116,7 @@ void RemoteFolderWalk::BeginWalk(const QString &cacheServer, const QString &firs
     m_holding = false;
     m_walked.clear();
     m_unlisted.clear();
+    m_listedChildren.clear();
     m_cacheServer = cacheServer;
     m_current = firstFolder;
     m_readBack.clear();
@@ -229,6 +230,9 @@ void RemoteFolderWalk::onJobDone()
         case FtpCommander::ActChangeDir:
             if (ok) {
                 enteredFolder();
+            } else if (m_listedChildren.contains(m_current)) {
+                // Its parent's listing names it: it is there, its files unknown.
+                listingFailed();
             } else {
                 const quint64 run = m_run;
                 FolderNotEntered(m_current);
@@ -279,7 +283,7 @@ void RemoteFolderWalk::enteredFolder()
 
 void RemoteFolderWalk::listingFailed()
 {
-    // The folder was entered, so it is there: its files are unknown, not absent.
+    // The folder was entered, or its parent's listing names it: it is there, its files unknown, not absent.
     const QString path = m_current;
     const quint64 run = m_run;
     m_unlisted.append(path);
@@ -301,8 +305,8 @@ void RemoteFolderWalk::takeListing(const QString &listing, bool fresh)
         if (!listing.isEmpty())
             items = GetFileList(listing, path);
         for (const FtpFileItem &item : std::as_const(items)) {
-            if (item.IsFolder)
-                QueueChild(path, item.Name);
+            if (item.IsFolder && QueueChild(path, item.Name))
+                m_listedChildren.insert(ChildPath(path, item.Name));
         }
         if (IsCurrentRun(run))
             FolderListed(path, items, listing.isEmpty());

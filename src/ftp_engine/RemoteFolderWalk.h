@@ -24,7 +24,9 @@
 // A folder entered whose listing then fails, or whose listing the server ends
 // saying it could not open the folder, is no empty folder: it is logged and
 // kept in UnlistedFolders(), so the user of the walk can say so and judge
-// nothing by it. A folder that cannot be entered is skipped (FolderNotEntered).
+// nothing by it. So is a folder its parent's listing names that the server
+// will not enter. Any other folder that cannot be entered (one the user of
+// the walk queued by name) is skipped (FolderNotEntered).
 //
 // Names from a listing are untrusted: one that could leave its folder, or a
 // path holding CR, LF or NUL or longer than 4096 bytes, is never queued.
@@ -60,7 +62,8 @@ public:
     // That text, ":" and every one of `names`, a line each (a tool tip's whole list); empty for none.
     static QString UnlistedFoldersListed(const QStringList &names);
 
-    // The folders of this walk that were entered but whose listing failed, in walk order.
+    // The folders of this walk that are there but whose listing failed or was
+    // never read (not entered), in walk order.
     const QStringList &UnlistedFolders() const { return m_unlisted; }
 
 protected:
@@ -109,9 +112,10 @@ protected:
     virtual QString FirstFolderEntered(const QString &readBack);
     virtual void FolderEntered(const QString &path);
     virtual void FolderRefused(const QString &path, const QString &reason);
-    // A folder was entered but its listing failed (already logged and kept).
+    // A folder is there but its listing failed or the server would not enter
+    // it (already logged and kept).
     virtual void FolderUnlisted(const QString &path);
-    // A folder could not be entered; the walk goes on with the next one.
+    // A folder no listing named could not be entered; the walk goes on with the next one.
     virtual void FolderNotEntered(const QString &path);
     // The queue is done; true keeps the walk and its session waiting for ResumeWalk().
     virtual bool HoldAtQueueEnd() { return false; }
@@ -135,7 +139,8 @@ private:
     FtpCache m_cache;
     FolderQueue m_queue;
     QSet<QString> m_walked; // folders listed in this walk
-    QStringList m_unlisted; // folders entered whose listing failed
+    QStringList m_unlisted; // folders there whose listing failed or was never read
+    QSet<QString> m_listedChildren; // folders queued from their parent's listing
     QString m_cacheServer;
     QString m_current;
     QString m_readBack; // the folder the last change of folder reached, as the server named it

@@ -409,13 +409,26 @@ TEST_F(CompareWindowTest, CountersFollowTheRowsAsTheyArrive)
     EXPECT_EQ(form->lblCnt[2]->text(), "4");
 }
 
-TEST_F(CompareWindowTest, AFolderThatCannotBeListedIsNotJudged)
+// How a server keeps a listed folder's files from the walk.
+struct UnreadFolderCase
+{
+    const char *name;
+    const char *rights; // pyftpdlib's rights on /locked
+};
+
+void PrintTo(const UnreadFolderCase &unread, std::ostream *out) { *out << unread.name; }
+
+class UnreadFolderTest : public CompareWindowTest, public ::testing::WithParamInterface<UnreadFolderCase>
+{
+};
+
+TEST_P(UnreadFolderTest, AFolderThatCannotBeListedIsNotJudged)
 {
     PyFtpServer server;
     ASSERT_TRUE(server.writeFile("locked/f.txt", "x"));
     ASSERT_TRUE(server.writeFile("locked/deeper/g.txt", "x"));
     ASSERT_TRUE(server.writeFile("open/h.txt", "x"));
-    server.setFolderRights("locked", "eradfmwMT"); // entered, never listed
+    server.setFolderRights("locked", GetParam().rights);
     ASSERT_TRUE(server.start()) << server.error().toStdString();
     ASSERT_TRUE(QDir().mkpath(a.path() + "/locked/deeper") && QDir().mkpath(a.path() + "/gone"));
     ASSERT_TRUE(WriteFileBytes(a.path() + "/locked/f.txt", "x"));
@@ -448,6 +461,11 @@ TEST_F(CompareWindowTest, AFolderThatCannotBeListedIsNotJudged)
     EXPECT_EQ(rows, QStringList({"h.txt", "locked", "open"}));
     EXPECT_EQ(form->PanelText(0), "Comparison stopped. 1 folder could not be listed.");
 }
+
+INSTANTIATE_TEST_SUITE_P(Servers, UnreadFolderTest,
+                         ::testing::Values(UnreadFolderCase{"EnteredButNotListed", "eradfmwMT"},
+                                           UnreadFolderCase{"NotEntered", "lradfmwMT"}),
+                         [](const ::testing::TestParamInfo<UnreadFolderCase> &info) { return std::string(info.param.name); });
 
 TEST_F(CompareWindowTest, ALogInThatFailsWithoutADisconnectEndsTheComparison)
 {
