@@ -129,6 +129,8 @@ struct Replacing
     bool confirmOverwrite; // asked first, and answered "Yes"
 };
 
+void PrintTo(const Replacing &replacing, std::ostream *out) { *out << replacing.name; }
+
 struct CopyOntoHeld : CopyCheck, ::testing::WithParamInterface<Replacing>
 {
     void TearDown() override { SetOptionFlag(OptionFlag::ConfirmOverwrite, false); }
