@@ -903,7 +903,11 @@ bool RemoteEditFlow::AddEditTaskToQueue(const FtpTaskCollection::Job &task)
             job.setOriginalLocalFileTime(FtpTask::FormatTime(sent.lastModified()));
             job.setOriginalLocalSize(sent.size());
             job.setSize(sent.size());
+            // Nothing of this snapshot is on the server: no resume goes on
+            // from what an earlier one left there.
             job.setTransferedBytes(0);
+            job.setSentData(false);
+            job.setIsResume(false);
             job.setLocked(false);
         };
         // The copy's job that has not run takes the new snapshot in place of its own.

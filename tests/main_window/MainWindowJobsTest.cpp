@@ -3,6 +3,7 @@
 #include "BatchTestSupport.h"
 #include "DataRoot.h"
 #include "BatchRunner.h"
+#include "CuttingProxy.h"
 #include "JobCommands.h"
 #include "frmOverwrite.h"
 #include "frmTask.h"
@@ -112,12 +113,17 @@ void QueueDownloads(frmZAVUde &window, const PyFtpServer &server, const QString 
     }
 }
 
-// Slot 0 logged in to `server` and listing its root.
-bool ConnectFirstSlot(frmZAVUde &window, const PyFtpServer &server)
+// Slot 0 logged in with `profile` and listing its root.
+bool ConnectFirstSlot(frmZAVUde &window, const CProfile &profile)
 {
     ServerSlot *slot = window.Slot(0);
-    window.Slots()->UseProfile(0, ServerProfile(server), true);
+    window.Slots()->UseProfile(0, profile, true);
     return WaitUntil([&] { return slot->SessionActive() && !slot->IsBusy() && window.Remote(0)->Model->size() > 0; });
+}
+
+bool ConnectFirstSlot(frmZAVUde &window, const PyFtpServer &server)
+{
+    return ConnectFirstSlot(window, ServerProfile(server));
 }
 
 // Selects the file `name` in slot 0's pane and makes slot 0 the current one.
@@ -684,6 +690,61 @@ TEST(MainWindowJobs, AQueuedEditJobSendsWhatWasSavedWhateverHappensToTheCopy)
         }
     }
     SetOptionFlag(OptionFlag::PromptUploadExternalEdits, false);
+}
+
+// A queued edit's job cut part-way left part of its snapshot on the server.
+// Given a change made since, the job holds nothing of it on the server:
+// stopped and started again, it sends the change whole, never its tail onto
+// the old snapshot's bytes.
+TEST(MainWindowJobs, AnEditJobGivenAChangeAfterACutSendsTheChangeWhole)
+{
+    ScriptedPrompts prompts;
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    CuttingProxy proxy;
+    ASSERT_TRUE(proxy.listen(server.port()));
+    ASSERT_TRUE(server.writeFile("cut.txt", QByteArray("server line\n").repeated(20000)));
+    frmZAVUde window;
+    window.show();
+    const CProfile profile = ServerProfile(proxy.host(), proxy.port(), QString::fromLatin1(PyFtpServer::kUser),
+                                           QString::fromLatin1(PyFtpServer::kPassword), QStringLiteral("Cut"));
+    ASSERT_TRUE(ConnectFirstSlot(window, profile));
+    QPointer<FrmEdit> editor = QuickEditThenLoseTheSession(window, QStringLiteral("cut.txt"));
+    ASSERT_NE(editor, nullptr);
+    editor->Text1->insertPlainText(QStringLiteral("saved "));
+    prompts.expectMessage(QStringLiteral("The edited file has been added to upload jobs."), PromptButton::Ok);
+    editor->OKButton->click();
+    ASSERT_EQ(window.Jobs()->JobQueue.Count(), 1);
+    const auto job = *window.Jobs()->JobQueue.begin();
+    proxy.setCut(100000, CuttingProxy::Cut::ClientSeesClose);
+    window.JobControl()->mnuJStartAll->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return job->Status() == 3 && !window.JobControl()->Dispatcher().AnySessionActive(); }));
+    ASSERT_EQ(server.readFile("cut.txt").size(), 100000);
+    proxy.setCut(-1, CuttingProxy::Cut::ClientSeesClose);
+
+    // Changed in Tmp with another program, then put into its job on opening the file again.
+    const QByteArray change = QByteArray("changed line\n").repeated(20000);
+    ASSERT_TRUE(WriteFileBytes(JoinLocalPath(window.EditFlow()->TmpFolder(), QStringLiteral("cut.txt")), change));
+    ASSERT_TRUE(ConnectFirstSlot(window, profile));
+    prompts.expectMessage(QStringLiteral("has changes that were not uploaded.\r\n\r\nPut the copy into its upload job"),
+                          PromptButton::Yes);
+    prompts.expectMessage(QStringLiteral("The edited file has been put into its upload job"), PromptButton::Ok);
+    SelectInFirstSlot(window, QStringLiteral("cut.txt"));
+    window.EditFlow()->MNU_RMT_QEDIT_Click();
+    ASSERT_TRUE(prompts.allUsed());
+
+    QTreeView *list = window.Jobs()->LVJob;
+    list->selectionModel()->select(list->model()->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    window.JobControl()->MnuJStop->trigger();
+    window.JobControl()->EnableJobMenu();
+    const bool resumeOffered = window.JobControl()->mnuJResume->isEnabled();
+    EXPECT_FALSE(resumeOffered);
+    (resumeOffered ? window.JobControl()->mnuJResume : window.JobControl()->mnuJStart)->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return job->Status() == 2 || job->Status() == 3; }));
+    EXPECT_EQ(GetJobStatusText(*job, true), QStringLiteral("Completed"));
+    EXPECT_TRUE(server.readFile("cut.txt") == change);
+    window.Slot(0)->DisConnectFromFTP();
+    ASSERT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
 }
 
 // A queued edit's job may start while the question about reopening its file
