@@ -3,6 +3,7 @@
 #include "EngineSocket.h"
 #include "EngineTimer.h"
 #include "FtpCommandRecord.h"
+#include "HeldFile.h"
 #include "ReplyReader.h"
 
 #include <QFile>
@@ -137,9 +138,13 @@ public:
     void FTP_GetFromOtherServer(const QString &remoteFile, qint64 size, const QString &peerAddress, long peerPort);
     void FTP_StoreFromServer(const QString &remoteFile, qint64 size);
     void DataConnectionOk();
-    // Asks the server for a file's size in binary mode (TYPE I, SIZE): whether
-    // it still holds the file. The reply reaches the host as ServerReplied.
-    void FTP_FILE_SIZE(const QString &remoteFile);
+    // Asks what the server holds under a name: SIZE in binary mode (TYPE I
+    // unless the session is binary already), then MDTM where SIZE is not
+    // understood or `withTime` asks for the time too; a type this changed is
+    // put back. It succeeds when the server answered; HeldFile() tells what.
+    void FTP_FILE_SIZE(const QString &remoteFile, bool withTime = false);
+    // What the last FTP_FILE_SIZE (or an upload's overwrite check) found.
+    const HeldFile &LastHeldFile() const { return m_held; }
     void Abort();
 
     // --- status -------------------------------------------------------------
@@ -158,6 +163,9 @@ public:
     QString LocalFilePath() const { return m_localFilePath; }
     qint64 ExpectedSize() const { return m_expectedSize; }
     qint64 BytesDone() const { return m_bytesDone; }
+    // How far the last upload put its file into the data connection (from
+    // the file's start), whatever the server took of it.
+    qint64 BytesSent() const { return m_bytesSent; }
     // The address and port the control connection actually reached (empty
     // and 0 without one): "localhost" and 127.0.0.1 give the same address.
     QString ReachedAddress() const;
@@ -285,10 +293,15 @@ private:
     void LocalFileFailed(const QString &what);
     bool ValidFtpDownload(const QString &line);
     int ValidFtpUpload(const QString &line);
+    // The asking of what the server holds (FtpCommanderHeldFile.cpp): its
+    // replies, and what the operation does once it knows.
+    void StartHeldCheck(bool withTime);
+    bool IsHeldCheckReply() const;
+    void TakeHeldReply(const QString &code, const QString &line);
+    void EndHeldCheck();
     void ConfirmAbsenceBySize();
-    void CheckSizeConfirmReply(const QString &code, const QString &line);
     int AskUploadOverwrite();
-    void ResumeSendAt(const QString &sizeText);
+    void ResumeSendAt(qint64 stored);
     // An upload that ends unfinished shows what the server confirmed it holds.
     bool KeepConfirmedUploadBytes();
     void CheckTransferDone();
@@ -390,6 +403,7 @@ private:
     // The bytes of the current upload the server is known to hold: where the
     // upload started, or the size the server gave for its file.
     qint64 m_confirmedBytes = 0;
+    qint64 m_bytesSent = 0;
     qint64 m_transferPosition = 0;
     qint64 m_resumeOffset = 0;
     // The restart offset the server holds for its next RETR or STOR: accepted
@@ -411,8 +425,11 @@ private:
     // with nothing left in the socket's buffer and no close or error before.
     bool m_uploadFinished = false;
     bool m_checkingStoredSize = false; // the SIZE after an upload's final reply
-    // The TYPE I and SIZE that check for the upload's target after a STAT that did not list it.
-    bool m_sizeConfirm = false;
+    // SIZE (and MDTM) ask what the server holds under m_remoteFile.
+    bool m_heldCheck = false;
+    bool m_heldWithTime = false;
+    bool m_heldTypeSet = false; // the check's TYPE I changed the session's type: it is put back
+    HeldFile m_held;
     QChar m_transferType; // 'I' or 'A' as the session's last TYPE set it; null: the server's default
     bool m_preliminarySeen = false;
     int m_autoResumes = 0;

@@ -304,7 +304,7 @@ void FtpCommander::OnTimerTick()
             emit ValidateUploadOverwrite(answer, m_remoteFile);
             // A handler that aborted, closed or started another operation has taken over.
             if (!self || m_currentIndex < 0 || serial != m_operationSerial
-                || (m_currentStep != 18 && !(m_currentAct == ActSend && (m_currentStep == 33 || m_currentStep == 34))))
+                || (m_currentStep != 18 && !(m_currentAct == ActSend && m_currentStep >= 32 && m_currentStep <= 35)))
                 return;
             if (answer == 0)
                 EndFtpMacro();

@@ -4,6 +4,7 @@
 
 #include "DirectoryListingParser.h"
 #include "ErrorLog.h"
+#include "ReplyCodes.h"
 #include "TextCodec.h"
 
 #include <QDateTime>
@@ -523,6 +524,7 @@ bool FtpCommander::SendNextBlocks()
             return false;
         }
         m_bytesDone += block.size();
+        m_bytesSent = std::max(m_bytesSent, m_bytesDone);
     }
     return true;
 }
@@ -612,7 +614,7 @@ void FtpCommander::CheckTransferDone()
 // Checks of SIZE, MDTM and STAT replies
 
 // After an upload's final reply: the server's copy must be as long as the
-// file sent. A server that cannot tell sizes (5xx) is taken at its word.
+// file sent. A server that does not understand SIZE is taken at its word.
 void FtpCommander::CheckStoredSize(const QString &code, const QString &line)
 {
     QPointer<FtpCommander> self(this);
@@ -621,21 +623,21 @@ void FtpCommander::CheckStoredSize(const QString &code, const QString &line)
     if (!self || serial != m_operationSerial || m_currentIndex < 0)
         return;
     if (code == QLatin1String("213")) {
-        bool ok = false;
-        const qint64 stored = line.mid(4).trimmed().toLongLong(&ok);
+        const qint64 stored = ReplyCodes::SizeInReply(line);
+        const bool ok = stored >= 0;
         if (ok && stored == m_expectedSize) {
             IncrProc();
             return;
         }
         // More than the file is no part of it.
-        if (ok && stored >= 0 && stored < m_expectedSize)
+        if (ok && stored < m_expectedSize)
             m_confirmedBytes = stored;
         FailOperation(QStringLiteral("The server holds %1 of the file's %2 bytes; the upload failed.")
                           .arg(ok ? QString::number(stored) : QStringLiteral("an unknown number"))
                           .arg(m_expectedSize));
         return;
     }
-    if (code.startsWith(QLatin1Char('5'))) {
+    if (ReplyCodes::NotUnderstood(code)) {
         IncrProc();
         return;
     }
@@ -653,9 +655,8 @@ bool FtpCommander::ValidFtpDownload(const QString &line)
         return !self || serial != m_operationSerial || step != m_currentStep || m_currentIndex < 0;
     };
     if (m_currentStep == 33) {
-        bool ok = false;
-        const qint64 size = line.mid(4).trimmed().toLongLong(&ok);
-        if (!ok)
+        const qint64 size = ReplyCodes::SizeInReply(line);
+        if (size < 0)
             return true;
         if (m_expectedSize < 0) {
             emit FileSizeDetermined(size, m_remoteFile);
@@ -701,12 +702,10 @@ bool FtpCommander::ValidFtpDownload(const QString &line)
 // A resumed upload goes on where the server's copy ends: bytes sent earlier
 // are not bytes stored. A size that is unreadable or larger than the local
 // file leaves nothing to go on from.
-void FtpCommander::ResumeSendAt(const QString &sizeText)
+void FtpCommander::ResumeSendAt(qint64 stored)
 {
-    bool ok = false;
-    const qint64 stored = sizeText.toLongLong(&ok);
     const qint64 local = QFileInfo(m_localFilePath).size();
-    m_resumeOffset = ok && stored >= 0 && stored <= local ? stored : 0;
+    m_resumeOffset = stored >= 0 && stored <= local ? stored : 0;
     m_bytesDone = m_confirmedBytes = m_resumeOffset;
 }
 
@@ -731,58 +730,10 @@ int FtpCommander::ValidFtpUpload(const QString &line)
     for (qsizetype i = 1; i + 1 < m_replyLines.size() && !exists; ++i)
         exists = check(m_replyLines[i], m_remoteFile);
     if (!exists) {
-        ConfirmAbsenceBySize();
-        return 1;
+        ConfirmAbsenceBySize(); // goes on once the server said
+        return 0;
     }
     return AskUploadOverwrite();
-}
-
-// Some servers list nothing in a STAT reply for paths they cannot take as a
-// listing argument (a space in the path), however the file stands: SIZE,
-// asked in binary mode, has the last word. The transfer then goes in the type
-// it expects: its own TYPE step sets it, or the type in force before is put back.
-void FtpCommander::ConfirmAbsenceBySize()
-{
-    if (m_currentIndex < 0 || m_sizeConfirm)
-        return;
-    bool transferSetsType = false;
-    for (qsizetype i = m_currentIndex + 1; i < m_steps.size() && m_steps[i] != 16; ++i)
-        transferSetsType = transferSetsType || m_steps[i] == 34 || m_steps[i] == 35;
-    QList<int> steps{34, 33};
-    // Without a TYPE of this session the server's default, ASCII, is in force.
-    if (!transferSetsType && m_transferType != QLatin1Char('I'))
-        steps.append(35);
-    for (qsizetype i = 0; i < steps.size(); ++i)
-        m_steps.insert(m_currentIndex + 1 + i, steps[i]);
-    m_sizeConfirm = true;
-}
-
-// The replies to the TYPE I and SIZE that stand in for a STAT that listed
-// nothing. Only a 550 to SIZE in binary mode says the file is not there;
-// anything else, a refused TYPE I included, asks the host.
-void FtpCommander::CheckSizeConfirmReply(const QString &code, const QString &line)
-{
-    QPointer<FtpCommander> self(this);
-    const quint64 serial = m_operationSerial;
-    emit Message(line);
-    if (!self || serial != m_operationSerial || m_currentIndex < 0)
-        return;
-    if (m_currentStep == 34 && code.startsWith(QLatin1Char('2'))) {
-        m_transferType = QLatin1Char('I');
-        IncrProc();
-        return;
-    }
-    m_sizeConfirm = false;
-    if (m_currentStep == 34) {
-        // SIZE in another type proves nothing: it is not sent.
-        if (m_currentIndex + 1 < m_steps.size() && m_steps[m_currentIndex + 1] == 33)
-            m_steps.removeAt(m_currentIndex + 1);
-    } else if (code == QLatin1String("550")) {
-        IncrProc();
-        return;
-    }
-    if (AskUploadOverwrite() >= 1)
-        IncrProc();
 }
 
 // Asks the host whether the existing remote file is replaced: 0 ends the

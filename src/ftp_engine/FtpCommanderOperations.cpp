@@ -118,7 +118,7 @@ void FtpCommander::SetUpTransfer(const QString &remoteFile, const QString &local
     m_remoteFile = remoteFile;
     m_localFilePath = localFile;
     m_expectedSize = size;
-    m_bytesDone = m_confirmedBytes = done;
+    m_bytesDone = m_confirmedBytes = m_bytesSent = done;
     m_resumeOffset = 0; // a resume sets its own
 }
 
@@ -301,14 +301,15 @@ void FtpCommander::FTP_StoreFromServer(const QString &remoteFile, qint64 size)
     }
 }
 
-void FtpCommander::FTP_FILE_SIZE(const QString &remoteFile)
+void FtpCommander::FTP_FILE_SIZE(const QString &remoteFile, bool withTime)
 {
     try {
+        m_held = HeldFile{};
         if (!m_sessionActive)
             return;
         SetUpTransfer(CollapseSlashes(remoteFile), QString(), 0, 0);
-        // Servers refuse SIZE in ASCII mode.
-        ExecuteFtpMacro(ActFileSize, QStringLiteral("34,") + m_macros.value(ActFileSize));
+        m_heldWithTime = withTime;
+        ExecuteFtpMacro(ActFileSize);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FTP_FILE_SIZE"));
     }

@@ -73,7 +73,7 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
         m_preliminarySeen = false;
         m_uploadFinished = false;
         m_checkingStoredSize = false;
-        m_sizeConfirm = false;
+        m_heldCheck = false;
         m_resyncs = 0;
         m_steps.clear();
         m_currentIndex = -1;
@@ -101,6 +101,10 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
                 m_steps.insert(transfer, 7);
         }
         m_currentIndex = 0;
+        if (action == ActFileSize) {
+            StartHeldCheck(m_heldWithTime);
+            return;
+        }
         ExecuteStep(m_steps[0]);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("ExecuteFtpMacro"));
@@ -297,8 +301,13 @@ void FtpCommander::ExecuteStep(int step)
         command = verb + space + m_sourcePath;
         status = QStringLiteral("Sending delete request..");
         break;
-    case 18:
     case 33:
+        if (m_currentAct == ActResumeSend && !m_heldCheck) {
+            StartHeldCheck(false); // where the server's copy ends
+            return;
+        }
+        [[fallthrough]];
+    case 18:
         command = verb + space + m_remoteFile;
         status = QStringLiteral("Reading file size...");
         break;
@@ -494,9 +503,9 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
             }
             return;
         }
-        if (m_sizeConfirm && m_currentAct == ActSend && (m_currentStep == 34 || m_currentStep == 33)) {
+        if (IsHeldCheckReply()) {
             if (!preliminary)
-                CheckSizeConfirmReply(code, line);
+                TakeHeldReply(code, line);
             return;
         }
         const bool upload = m_currentStep == 16 && (m_currentAct == ActSend || m_currentAct == ActResumeSend);
@@ -529,8 +538,6 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
                 if (ValidFtpUpload(line) < 1)
                     return;
             }
-            if (m_currentStep == 33 && m_currentAct == ActResumeSend)
-                ResumeSendAt(line.mid(4).trimmed());
             if (m_currentStep == 34 || m_currentStep == 35)
                 m_transferType = m_currentStep == 34 ? QLatin1Char('I') : QLatin1Char('A');
             if (m_currentStep == 7)
@@ -558,16 +565,12 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
             return;
         }
         if (m_currentStep == 18 && m_currentAct == ActSend && (code == QLatin1String("450") || code == QLatin1String("550"))) {
-            ConfirmAbsenceBySize(); // STAT says the target is not there
-            IncrProc();
+            ConfirmAbsenceBySize(); // STAT says the target is not there; SIZE has the last word
             return;
         }
-        if (m_currentAct == ActResumeSend && (m_currentStep == 32 || m_currentStep == 33)
+        if (m_currentAct == ActResumeSend && m_currentStep == 32
             && (code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5')))) {
-            // The target may not be there yet: without its size the file is sent whole.
-            if (m_currentStep == 33)
-                ResumeSendAt(QString());
-            IncrProc();
+            IncrProc(); // the target may not be there yet
             return;
         }
         if (m_currentStep == 7 && m_resume) {

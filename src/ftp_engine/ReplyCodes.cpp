@@ -195,4 +195,21 @@ QString QuotedAbsolutePath(const QString &line)
     return QString();
 }
 
+qint64 SizeInReply(const QString &line)
+{
+    if (!line.startsWith(QStringLiteral("213 ")))
+        return -1;
+    const QString digits = line.mid(4).trimmed();
+    // Up to 18 digits: every such number fits a qint64.
+    if (digits.isEmpty() || digits.size() > 18
+        || !std::all_of(digits.cbegin(), digits.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return -1;
+    return digits.toLongLong();
+}
+
+bool NotUnderstood(const QString &code)
+{
+    return code == QLatin1String("500") || code == QLatin1String("502") || code == QLatin1String("504");
+}
+
 } // namespace ReplyCodes

@@ -46,4 +46,11 @@ inline constexpr qsizetype kRefusalLinesKept = 8;
 // stand for one), or "" when it names none or a path that does not start at the root.
 QString QuotedAbsolutePath(const QString &line);
 
+// The size a "213 N" reply to SIZE gives; -1 when it gives none.
+qint64 SizeInReply(const QString &line);
+
+// Whether a refusal of SIZE (or MDTM) says the server does not know the
+// command (500, 502, 504), not that it holds no such file.
+bool NotUnderstood(const QString &code);
+
 } // namespace ReplyCodes

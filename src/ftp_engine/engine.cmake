@@ -9,6 +9,8 @@ ftpqor_library(ftpqor_ftp_engine
     FtpCommander.cpp FtpCommander.h
     FtpCommanderConnection.cpp
     FtpCommanderData.cpp
+    FtpCommanderHeldFile.cpp
+    HeldFile.h
     FtpCommanderOperations.cpp
     FtpCommanderRunner.cpp
     LoginFailedHandler.h

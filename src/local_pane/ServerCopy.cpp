@@ -42,22 +42,6 @@ ServerLocation reachedLocation(const ServerSlot &slot, const QString &path)
     return place;
 }
 
-// The size a "213" reply gives; -1 when it gives none.
-qint64 repliedSize(const QString &line)
-{
-    if (!line.startsWith(QStringLiteral("213 ")))
-        return -1;
-    bool ok = false;
-    const qint64 size = line.mid(4).trimmed().toLongLong(&ok);
-    return ok && size >= 0 ? size : -1;
-}
-
-// A refusal that says the server does not know the command, not that the file is missing.
-bool unknownCommand(const QString &reply)
-{
-    return reply.startsWith(QStringLiteral("500")) || reply.startsWith(QStringLiteral("502"))
-        || reply.startsWith(QStringLiteral("504"));
-}
 } // namespace
 
 ServerCopy::ServerCopy(ServerSlots &serverSlots, OverwriteQuestions &questions, std::function<bool()> otherWorkRuns,
@@ -70,8 +54,9 @@ ServerCopy::ServerCopy(ServerSlots &serverSlots, OverwriteQuestions &questions, 
         if (!slot || !slot->FtpCmd())
             continue;
         const auto at = static_cast<size_t>(i);
-        // Why a side fails: its server's refusal or its engine's error. What
-        // answers the abort that followed (a refused ABOR) is no reason.
+        // Why a side fails: its server's refusal or its engine's error. Where
+        // an abort followed, the engine's judgement keeps the refusal that
+        // ended the operation (see fail()): its replies are no reason.
         connect(slot->FtpCmd(), &FtpCommander::ServerReplied, this, [this, i, at](const QString &code, const QString &line) {
             if (m_phase == Phase::Idle)
                 return;
@@ -85,23 +70,16 @@ ServerCopy::ServerCopy(ServerSlots &serverSlots, OverwriteQuestions &questions, 
             } else if (m_awaitingStoreReply && i == m_slots.CopyTarget) {
                 m_awaitingStoreReply = false;
             }
-            if (code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5'))) {
-                if (!m_aborting[at] || m_reasons[at].isEmpty())
-                    m_reasons[at] = line.trimmed();
-            } else if (code == QLatin1String("213"))
-                m_sizeReplies[at] = line.trimmed();
+            if (code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5')))
+                m_reasons[at] = line.trimmed();
         });
         connect(slot->FtpCmd(), &FtpCommander::Error, this, [this, at](long, const QString &description, bool) {
             if (m_phase != Phase::Idle)
                 m_reasons[at] = description.trimmed();
         });
-        connect(slot->FtpCmd(), &FtpCommander::CommandSent, this, [this, i, at](const QString &, const QString &command) {
+        connect(slot->FtpCmd(), &FtpCommander::CommandSent, this, [this, i](const QString &, const QString &command) {
             if (m_phase == Phase::Idle)
                 return;
-            if (command.compare(QStringLiteral("ABOR"), Qt::CaseInsensitive) == 0)
-                m_aborting[at] = true;
-            else if (command.compare(QStringLiteral("NOOP"), Qt::CaseInsensitive) != 0)
-                m_aborting[at] = false;
             if (m_phase == Phase::Copying && i == m_slots.CopyTarget
                 && command.startsWith(QStringLiteral("STOR "), Qt::CaseInsensitive)) {
                 m_storeSent = true;
@@ -193,8 +171,6 @@ bool ServerCopy::CmdToFTP_Click(int source)
                 return false;
         }
         m_reasons = {};
-        m_aborting = {};
-        m_sizeReplies = {};
         m_targetHeld = held;
         m_name = item.Name;
         m_targetFolder = to->SlotRemotePath();
@@ -304,12 +280,12 @@ bool ServerCopy::FtpCmd_JobDone(int slot, bool success, long lastAct)
 void ServerCopy::targetProbed(bool success)
 {
     const auto at = static_cast<size_t>(m_slots.CopyTarget);
-    // 213: a file is there. 550: none (or a folder, which refuses the store).
-    // Anything else cannot tell: the file is never removed after a failure.
-    m_targetHeld = success || !m_reasons[at].startsWith(QStringLiteral("550"));
+    const HeldFile held = m_slots.Slot(m_slots.CopyTarget)->FtpCmd()->LastHeldFile();
+    // A file, or no file (or a folder, which refuses the store). Anything
+    // else cannot tell: the file is never removed after a failure.
+    m_targetHeld = !success || held.answer != HeldFile::Answer::NoFile;
     m_reasons[at].clear();
-    m_sizeReplies[at].clear();
-    if (success && IsOptionOn(OptionFlag::ConfirmOverwrite)) {
+    if (held.isFile() && IsOptionOn(OptionFlag::ConfirmOverwrite)) {
         m_phase = Phase::Asking;
         // Not from inside the reply handling that found the file.
         const quint64 serial = m_reportSerial;
@@ -365,12 +341,13 @@ void ServerCopy::checkSource()
 void ServerCopy::sourceChecked(bool success)
 {
     const auto source = static_cast<size_t>(m_slots.CopySource);
-    // A server that knows no SIZE cannot say; the transfer itself will.
-    if (!success && !unknownCommand(m_reasons[source])) {
+    const HeldFile held = m_slots.Slot(m_slots.CopySource)->FtpCmd()->LastHeldFile();
+    // A server that understands neither SIZE nor MDTM cannot say; the transfer itself will.
+    if (!success || (!held.isFile() && held.answer != HeldFile::Answer::CannotTell)) {
         fail(End::Failed, m_slots.CopySource);
         return;
     }
-    m_sourceSize = success ? repliedSize(m_sizeReplies[source]) : -1;
+    m_sourceSize = held.isFile() ? held.size : -1;
     if (m_sourceSize >= 0)
         m_slots.CopySize = m_sourceSize;
     m_reasons[source].clear();
@@ -410,16 +387,15 @@ void ServerCopy::nameTemporary()
     // Of our own characters only, in the target's folder, and not the name of anything there.
     m_storePath = JoinRemotePath(m_targetFolder, QStringLiteral(".ftpqor-copy-%1.part")
                                                      .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0')));
-    const auto at = static_cast<size_t>(m_slots.CopyTarget);
-    m_reasons[at].clear();
-    m_sizeReplies[at].clear();
+    m_reasons[static_cast<size_t>(m_slots.CopyTarget)].clear();
     m_slots.Slot(m_slots.CopyTarget)->FtpCmd()->FTP_FILE_SIZE(m_storePath);
 }
 
 void ServerCopy::temporaryNamed(bool success)
 {
     const auto at = static_cast<size_t>(m_slots.CopyTarget);
-    if (success) { // in use
+    const HeldFile held = m_slots.Slot(m_slots.CopyTarget)->FtpCmd()->LastHeldFile();
+    if (success && held.isFile()) { // in use
         if (m_namesTried < 3) {
             nameTemporary();
             return;
@@ -428,8 +404,8 @@ void ServerCopy::temporaryNamed(bool success)
         fail(End::Failed, m_slots.CopyTarget);
         return;
     }
-    // 550: nothing of that name. A server that knows no SIZE cannot say; the name is random.
-    if (!m_reasons[at].startsWith(QStringLiteral("550")) && !unknownCommand(m_reasons[at])) {
+    // Nothing of that name; or a server that understands neither SIZE nor MDTM cannot say, and the name is random.
+    if (!success || (held.answer != HeldFile::Answer::NoFile && held.answer != HeldFile::Answer::CannotTell)) {
         fail(End::Failed, m_slots.CopyTarget);
         return;
     }
@@ -448,22 +424,23 @@ void ServerCopy::sideSucceeded(bool source)
     }
     // As after an upload: the stored file must be as long as the source said.
     m_phase = Phase::Confirming;
-    const auto at = static_cast<size_t>(m_slots.CopyTarget);
-    m_sizeReplies[at].clear();
-    m_reasons[at].clear();
+    m_reasons[static_cast<size_t>(m_slots.CopyTarget)].clear();
     to->FtpCmd()->FTP_FILE_SIZE(m_storePath);
 }
 
 void ServerCopy::confirmStored(bool success)
 {
     const auto at = static_cast<size_t>(m_slots.CopyTarget);
-    const qint64 stored = success ? repliedSize(m_sizeReplies[at]) : -1;
-    // A server that refuses SIZE cannot say; both ends said the transfer was complete.
-    if (stored == m_sourceSize || (!success && m_reasons[at].startsWith(QLatin1Char('5')))) {
+    const HeldFile held = m_slots.Slot(m_slots.CopyTarget)->FtpCmd()->LastHeldFile();
+    // A server that does not understand SIZE cannot say; both ends said the
+    // transfer was complete. Any other answer but the source's size fails the copy.
+    const bool cannotTell = held.answer == HeldFile::Answer::CannotTell || (held.isFile() && held.size < 0);
+    if (success && (cannotTell || (held.isFile() && held.size == m_sourceSize))) {
         storedWhole();
         return;
     }
-    if (success)
+    const qint64 stored = held.isFile() ? held.size : -1;
+    if (held.isFile())
         m_reasons[at] = QStringLiteral("The server holds %1 of the file's %2 bytes.")
                             .arg(stored >= 0 ? QString::number(stored) : QStringLiteral("an unknown number"))
                             .arg(m_sourceSize);
@@ -511,7 +488,6 @@ void ServerCopy::storeDirectly()
     m_storePath = m_slots.CopyTargetPath;
     m_directAfterRefusal = true;
     m_reasons = {};
-    m_aborting = {};
     m_storeSent = false;
     m_storesSent = 0;
     m_storesRefused = 0;
@@ -638,7 +614,6 @@ void ServerCopy::cleanTarget(bool success, long lastAct)
     }
     if (to->IsBusy())
         return; // its store, or an operation of its own, is still being ended
-    const auto at = static_cast<size_t>(m_slots.CopyTarget);
     switch (m_clean) {
     case Clean::WaitForTarget:
         if (temporary) {
@@ -647,11 +622,11 @@ void ServerCopy::cleanTarget(bool success, long lastAct)
             return;
         }
         m_clean = Clean::Sizing;
-        m_sizeReplies[at].clear();
         to->FtpCmd()->FTP_FILE_SIZE(m_slots.CopyTargetPath);
         return;
     case Clean::Sizing:
-        if (lastAct == FtpCommander::ActFileSize && success && repliedSize(m_sizeReplies[at]) == 0) {
+        if (lastAct == FtpCommander::ActFileSize && success && to->FtpCmd()->LastHeldFile().isFile()
+            && to->FtpCmd()->LastHeldFile().size == 0) {
             m_clean = Clean::Deleting;
             if (SessionLog *log = to->Log())
                 log->AddLog(QStringLiteral("Removing the empty file the copy left: ") + VisibleName(m_slots.CopyTargetPath),

@@ -101,10 +101,6 @@ private:
     QPointer<QWidget> m_owner;
     // Per slot: the last refusal or error while the copy ran.
     std::array<QString, 2> m_reasons;
-    // Per slot: the last command sent was ABOR (or the NOOP behind it).
-    std::array<bool, 2> m_aborting{};
-    // Per slot: the last "213" reply while the copy ran.
-    std::array<QString, 2> m_sizeReplies;
     QString m_name; // the file's name in both folders
     QString m_targetFolder;
     QString m_storePath;           // where the target stores: the temporary name, or the file's own

@@ -74,8 +74,6 @@ void ServerSlot::wireEngine()
             [this](const QString &, const QString &command) { log(command, SessionLog::Command, SessionLog::kBold); });
     connect(engine, &FtpCommander::ServerReplied, this, [this](const QString &code, const QString &line) {
         log(line, isErrorReply(code) ? SessionLog::Failure : SessionLog::Reply);
-        if (m_renameCheck)
-            m_renameCheck->Code = code;
         // The folder a change of folder reached, as the server names it: a relative start folder becomes absolute.
         if (code == QLatin1String("257") && m_engine->CurrentAct() == FtpCommander::ActChangeDir)
             m_reachedPath = ReplyCodes::QuotedAbsolutePath(line);
@@ -491,7 +489,7 @@ void ServerSlot::FtpCmd_JobDone()
         }
         if (!guard)
             return;
-        if (m_renameCheck && act != FtpCommander::ActCustom && act != FtpCommander::ActList)
+        if (m_renameCheck && act != FtpCommander::ActFileSize && act != FtpCommander::ActList)
             m_renameCheck.reset(); // another operation came between: the rename is not sent
         switch (act) {
         case FtpCommander::ActLogin:
@@ -560,9 +558,11 @@ void ServerSlot::FtpCmd_JobDone()
                     reportRenameRefused();
             }
             break;
+        case FtpCommander::ActFileSize:
+            if (m_renameCheck)
+                continueRenameCheck(success, act);
+            break;
         case FtpCommander::ActCustom:
-            if (m_renameCheck && continueRenameCheck(success, act))
-                break;
             if (m_relistAfterCommand) {
                 m_relistAfterCommand = false;
                 if (success)

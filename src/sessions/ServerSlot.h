@@ -163,9 +163,8 @@ private:
     struct RenameCheck
     {
         RenameRequest Rename;
-        enum class Step { Type, Size, Mdtm, List };
-        Step At = Step::Type;
-        QString Code; // of the running step's final reply
+        enum class Step { Held, List };
+        Step At = Step::Held;
     };
     void refuseRename(const RenameRequest &rename);
     void askRenameReplace(const RenameRequest &rename);

@@ -134,14 +134,13 @@ void ServerSlot::reportRenameRefused()
     });
 }
 
-// SIZE in binary mode finds a file (servers refuse SIZE in ASCII mode); MDTM
-// stands in where SIZE is not understood. Servers refuse both for a folder,
-// so a fresh listing of the folder is read when neither found a file.
+// The engine asks what the server holds under the new name. Servers refuse
+// SIZE and MDTM for a folder, so a fresh listing of the folder is read when
+// they found no file.
 void ServerSlot::checkRenameTarget(const RenameRequest &rename)
 {
-    m_renameCheck = RenameCheck{rename, RenameCheck::Step::Type, {}};
-    m_engine->FTP_CUSTOM_COMMAND(QStringLiteral("TYPE I"), tr("Checking for \"%1\"...").arg(rename.NewName),
-                                 QStringLiteral("2XX"));
+    m_renameCheck = RenameCheck{rename, RenameCheck::Step::Held};
+    m_engine->FTP_FILE_SIZE(JoinRemotePath(rename.Folder, rename.NewName));
 }
 
 // One step of the check ended; true when it was the check's.
@@ -150,26 +149,11 @@ bool ServerSlot::continueRenameCheck(bool success, long act)
     if (!m_renameCheck)
         return false;
     RenameCheck &check = *m_renameCheck;
-    const QString target = JoinRemotePath(check.Rename.Folder, check.Rename.NewName);
-    const QString status = tr("Checking for \"%1\"...").arg(check.Rename.NewName);
-    const auto send = [&](RenameCheck::Step step, const QString &verb) {
-        check.At = step;
-        check.Code.clear();
-        m_engine->FTP_CUSTOM_COMMAND(verb + QLatin1Char(' ') + target, status, QStringLiteral("213"));
-    };
-    if (act == FtpCommander::ActCustom && check.At == RenameCheck::Step::Type) {
-        if (success)
-            send(RenameCheck::Step::Size, QStringLiteral("SIZE"));
-        else // SIZE in another type proves nothing
-            send(RenameCheck::Step::Mdtm, QStringLiteral("MDTM"));
-        return true;
-    }
-    if (act == FtpCommander::ActCustom
-        && (check.At == RenameCheck::Step::Size || check.At == RenameCheck::Step::Mdtm)) {
-        if (success) {
+    if (act == FtpCommander::ActFileSize && check.At == RenameCheck::Step::Held) {
+        if (!success) {
+            m_renameCheck.reset(); // nothing tells what the name holds: nothing is renamed
+        } else if (m_engine->LastHeldFile().isFile()) {
             finishRenameCheck(Target::File);
-        } else if (check.At == RenameCheck::Step::Size && check.Code != QLatin1String("550")) {
-            send(RenameCheck::Step::Mdtm, QStringLiteral("MDTM")); // SIZE not understood
         } else if (!m_engine->ListingAllowed()) {
             finishRenameCheck(Target::None);
         } else {

@@ -70,7 +70,7 @@ TEST_F(Behaviour, OverwriteQuestionRepeatsUntilAnswered)
 
     // A name that only begins like the target, or a refused STAT, asks nothing
     // when SIZE too says the file is not there.
-    server.on("SIZE", QByteArray("550 No such file"));
+    sizeAnswersBeforeStore("550 No such file");
     server.on("STAT", QByteArray("211-Status\r\n-rw-r--r-- 1 u g 5 Jan 01  2020 up.bin.bak\r\n211 End"));
     engine.FTP_SEND_FILE(source, QStringLiteral("/up.bin"), 5, true);
     ASSERT_TRUE(recorder.waitForJobs(3));

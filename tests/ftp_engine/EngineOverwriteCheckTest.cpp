@@ -81,7 +81,7 @@ TEST_F(OverwriteCheck, AFileTheStatReplyDoesNotListIsFoundBySizeInBinaryMode)
 
 TEST_F(OverwriteCheck, OnlyA550InBinaryModeSaysTheFileIsNotThere)
 {
-    server.on("SIZE", QByteArray("550 No such file"));
+    sizeAnswersBeforeStore("550 No such file");
     EXPECT_EQ(upload(), kAskedThroughSize + kSent);
     EXPECT_EQ(asked, 0);
     EXPECT_TRUE(engine.LastCmdSucces());
@@ -90,22 +90,32 @@ TEST_F(OverwriteCheck, OnlyA550InBinaryModeSaysTheFileIsNotThere)
     EXPECT_EQ(upload(), kAskedThroughSize + kSent);
     EXPECT_EQ(asked, 0);
 
+    // Where SIZE is not understood, MDTM has the word: its 550 says no file either.
+    const std::string mdtm = "\nMDTM /up 2124/crlf.txt";
+    sizeAnswersBeforeStore("502 Command not implemented");
+    server.on("MDTM", QByteArray("550 No such file"));
+    EXPECT_EQ(upload(), kAskedThroughSize + mdtm + kSent);
+    EXPECT_EQ(asked, 0);
+    server.off("MDTM");
+
     // Any other answer may hide the file: the user is asked.
     for (const QByteArray &reply : {QByteArray("502 Command not implemented"), QByteArray("500 SIZE not allowed"),
                                     QByteArray("450 Busy"), QByteArray("213 not a number"),
                                     QByteArray("250 Something else")}) {
         server.on("SIZE", reply);
         const int before = asked;
-        EXPECT_EQ(upload(), kAskedThroughSize) << reply.constData();
+        const bool notUnderstood = reply.startsWith("50");
+        EXPECT_EQ(upload(), kAskedThroughSize + (notUnderstood ? mdtm : std::string())) << reply.constData();
         EXPECT_EQ(asked, before + 1) << reply.constData();
     }
-    // So does a server that will not switch to binary, where SIZE proves nothing.
+    // So does a server that will not switch to binary, where SIZE proves
+    // nothing and MDTM finds a file.
     server.on("SIZE", QByteArray("550 No such file"));
     server.on("TYPE", QByteArray("504 Type not supported"));
     const int before = asked;
-    EXPECT_EQ(upload(), "STAT /up 2124/crlf.txt\nTYPE I");
+    EXPECT_EQ(upload(), "STAT /up 2124/crlf.txt\nTYPE I" + mdtm);
     EXPECT_EQ(asked, before + 1);
-    EXPECT_EQ(sentCount("STOR"), 2);
+    EXPECT_EQ(sentCount("STOR"), 3);
     EXPECT_TRUE(engine.SessionActive());
 }
 
@@ -133,7 +143,7 @@ TEST_F(OverwriteCheck, TheTransferGoesInTheTypeItExpects)
     struct Restore {
         ~Restore() { LoadCmdDefinitions(); }
     } restore;
-    server.on("SIZE", QByteArray("550 No such file"));
+    sizeAnswersBeforeStore("550 No such file");
     const std::string sent = "\nPASV\nSTOR /up 2124/crlf.txt\nSIZE /up 2124/crlf.txt";
 
     FtpMacroTable[5] = QStringLiteral("35,100,16"); // an ASCII upload

@@ -13,4 +13,5 @@ ftpqor_test(test_ftp_engine
     EngineUploadEndTest.cpp
     EngineAbortTest.cpp
     EngineOverwriteCheckTest.cpp
+    EngineHeldFileTest.cpp
   DEPENDS ftpqor_ftp_engine)

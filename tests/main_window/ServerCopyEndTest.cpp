@@ -272,4 +272,38 @@ TEST_F(CopyEndOrder, TheTargetsEndDecidesAfterTheSourcesSuccess)
     EXPECT_EQ(prompts.messageTexts().size(), 1);
 }
 
+// After the store the target is asked the file's size: only the source's
+// size, or SIZE not understood (where nobody can tell), make the copy done; a
+// target that says it holds no such file, or another size, fails it.
+TEST_F(CopyEndOrder, OnlyTheSourcesSizeOrSizeNotUnderstoodMakeAStoredCopyDone)
+{
+    struct Case {
+        QByteArray reply;
+        bool done;
+    };
+    for (const Case &c : {Case{"550 No such file.", false}, Case{"213 4999", false},
+                          Case{"502 Command not implemented.", true}, Case{"213 5000", true}}) {
+        SCOPED_TRACE(c.reply.toStdString());
+        const int stores = target.commandCount("STOR");
+        target.on("SIZE", [this, c, stores](const QByteArray &) {
+            const QByteArray reply = target.commandCount("STOR") > stores ? c.reply : QByteArray("550 No such file.");
+            return ScriptedFtpServer::Reply{{reply + "\r\n", 0}};
+        });
+        if (!c.done)
+            prompts.expectMessage(QStringLiteral("\"/f.bin\" was not copied"), PromptButton::Ok);
+        const qsizetype told = prompts.messageTexts().size();
+        const qsizetype copies = ended.size();
+        window->Remote(0)->RightView->selectAll();
+        ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
+        ASSERT_TRUE(waitFor([&] { return ended.size() > copies && !window->Runner()->Running() && idle(1); }));
+        EXPECT_EQ(ended.constLast(), c.done);
+        EXPECT_EQ(target.storedData(), PatternBytes(5000));
+        ASSERT_EQ(prompts.messageTexts().size(), told + (c.done ? 0 : 1));
+        if (!c.done)
+            EXPECT_TRUE(prompts.messageTexts().constLast().contains(QStringLiteral("Target server: ")))
+                << prompts.messageTexts().constLast().toStdString();
+    }
+    EXPECT_TRUE(prompts.allUsed());
+}
+
 } // namespace

@@ -603,12 +603,15 @@ TEST_F(SlotFixture, RenamingOntoANameTheListingLeavesOutAsksWhatSizeOrMdtmFound)
     }
     EXPECT_EQ(scripted.commandCount("RNFR"), 0);
     EXPECT_EQ(scripted.commandCount("MDTM"), 1);
-    // SIZE is asked in binary mode each time.
+    // SIZE is asked in binary mode each time, and the session is left in the
+    // type it was in.
     const QList<QByteArray> commands = scripted.commands();
     for (qsizetype i = 0; i < commands.size(); ++i) {
         if (commands[i].startsWith("SIZE"))
             EXPECT_EQ(commands.value(i - 1), "TYPE I");
     }
+    EXPECT_EQ(scripted.commandCount("TYPE I"), 2);
+    EXPECT_EQ(scripted.commandCount("TYPE A"), 2);
     slot().DisConnectFromFTP();
 }
 
