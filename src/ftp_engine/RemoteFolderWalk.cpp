@@ -114,6 +114,7 @@ void RemoteFolderWalk::BeginWalk(const QString &cacheServer, const QString &firs
     m_walking = true;
     m_firstEntered = false;
     m_holding = false;
+    m_resumed = false;
     m_walked.clear();
     m_unlisted.clear();
     m_listedChildren.clear();
@@ -161,10 +162,7 @@ void RemoteFolderWalk::ResumeWalk()
 {
     if (!std::exchange(m_holding, false))
         return;
-    if (m_queue.HasPending() && m_engine && !m_engine->SessionActive()) {
-        openSession();
-        return;
-    }
+    m_resumed = true;
     scheduleNext();
 }
 
@@ -335,6 +333,7 @@ void RemoteFolderWalk::scheduleNext()
 void RemoteFolderWalk::nextFolder()
 {
     try {
+        const bool resumed = std::exchange(m_resumed, false);
         if (StopNow(kBetweenFolders)) {
             WalkEnded(WalkEnd::Stopped);
             return;
@@ -347,6 +346,11 @@ void RemoteFolderWalk::nextFolder()
             return;
         }
         if (!m_engine->SessionActive()) {
+            // A server may close a session left waiting: the walk logs in again and goes on.
+            if (resumed) {
+                openSession();
+                return;
+            }
             WalkEnded(WalkEnd::SessionLost);
             return;
         }
