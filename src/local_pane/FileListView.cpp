@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPixmap>
+#include <QScrollBar>
 
 namespace {
 
@@ -31,6 +32,12 @@ QPixmap dragPicture()
 } // namespace
 
 FileListView::FileListView(QWidget *parent) : QTreeView(parent) {}
+
+void FileListView::reset()
+{
+    QTreeView::reset();
+    horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
+}
 
 void FileListView::setDragSourceName(const QString &name)
 {

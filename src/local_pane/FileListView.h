@@ -27,6 +27,9 @@ public:
     // The pane name a drop carries when this list takes it, else "".
     QString acceptedSource(const QMimeData *data, const QObject *dragSource) const;
 
+    // A new listing starts at the left edge, whatever the last one was scrolled to.
+    void reset() override;
+
 signals:
     // Rows of the named pane were dropped on this list.
     void rowsDropped(const QString &sourceName);

@@ -19,7 +19,6 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLocale>
 #include <QMenu>
 #include <QMimeDatabase>
@@ -80,7 +79,7 @@ void LocalPane::buildControls()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
 
-    cboDir = new QComboBox(this);
+    cboDir = new PathComboBox(this);
     cboDir->setObjectName(QStringLiteral("cboDir"));
     cboDir->setEditable(false);
     // A long folder path scrolls in the box instead of widening the pane.
@@ -138,7 +137,8 @@ void LocalPane::buildControls()
     connect(f5, &QShortcut::activated, this, [this] { TB_LOC_ButtonClick(QStringLiteral("ref")); });
     connect(LeftView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &LocalPane::refreshSummary);
 
-    lblLocal = new QLabel(this);
+    // However long the summary, it never widens the pane: it ends in "…".
+    lblLocal = new ElidingLabel(QString(), this);
     lblLocal->setObjectName(QStringLiteral("lblLocal"));
 
     auto *top = new QHBoxLayout;
@@ -474,8 +474,8 @@ bool LocalPane::LoadLocalFolders(const QString &requestedPath)
         const QFileInfoList files = folder.entryInfoList(QDir::Files | common, order);
 
         lblLocal->setText(QString());
-        lblLocal->setToolTip(QString::number(folders.size()) + QStringLiteral(" folders, ")
-                             + QString::number(files.size()) + QStringLiteral(" files"));
+        m_folderCounts = QString::number(folders.size()) + QStringLiteral(" folders, ")
+                       + QString::number(files.size()) + QStringLiteral(" files");
 
         m_folderVolume = m_driveLister.VolumeOf ? m_driveLister.VolumeOf(path) : LocalDrive();
         const LocalDrive &drive = m_folderVolume;
@@ -553,7 +553,7 @@ void LocalPane::UpdateInButtons()
 
 void LocalPane::refreshSummary()
 {
-    GetSelectionSummary(LeftView, lblLocal,
+    GetSelectionSummary(LeftView, lblLocal, m_folderCounts,
                         QStringLiteral("  | ") + megabytes(m_folderVolume.AvailableSpace) + QStringLiteral("MB Free"));
 }
 
@@ -700,14 +700,14 @@ qint64 SelectedBytes(const QTreeView *list, int *selectedCount)
     return total;
 }
 
-void GetSelectionSummary(QTreeView *list, QLabel *label, const QString &suffix)
+void GetSelectionSummary(QTreeView *list, ElidingLabel *label, const QString &counts, const QString &suffix)
 {
     try {
         if (!list || !label)
             return;
         int count = 0;
         const qint64 bytes = SelectedBytes(list, &count);
-        QString text = label->toolTip();
+        QString text = counts;
         if (count > 0)
             text += QStringLiteral("  | ") + QString::number(count) + QStringLiteral(" selected (")
                   + FormatKilobytes(bytes).trimmed() + QStringLiteral(")");

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "ElidingLabel.h"
 #include "FileListModel.h"
 #include "FileListView.h"
+#include "PathComboBox.h"
 #include "LocalDrives.h"
 #include "mMenuDefs.h"
 
@@ -16,8 +18,6 @@
 class KeyedImageList;
 class MainWindowServices;
 class QAction;
-class QComboBox;
-class QLabel;
 class QMenu;
 class QToolBar;
 class QTreeView;
@@ -119,11 +119,12 @@ public:
     QStringList WarmUpFolders() const;
     int WarmUpCounter() const { return m_warmUpCounter; }
 
-    QComboBox *cboDir = nullptr;
+    PathComboBox *cboDir = nullptr; // shows the end of a long path
     QToolBar *TB_LOC = nullptr;
     QAction *upButton = nullptr; // the "up" key of TB_LOC
     FileListView *LeftView = nullptr;
-    QLabel *lblLocal = nullptr;
+    // The selection summary and free space; the whole text in its tool tip.
+    ElidingLabel *lblLocal = nullptr;
     FileListModel *Model = nullptr;
 
     // The local pop-up; the window's "&Local" menu shares its items.
@@ -160,6 +161,7 @@ private:
     DriveLister m_driveLister;
     QList<LocalDrive> m_drives;
     LocalDrive m_folderVolume; // the volume of the listed folder, as the last listing read it
+    QString m_folderCounts;    // "3 folders, 12 files" of the listed folder
     QString m_currentPath;
     QString m_firstReadyTag;
     std::array<QString, kWarmUpSlots> m_warmUp;
@@ -169,9 +171,10 @@ private:
     ShellMenu::Runner m_shellRunner;
 };
 
-// Sets `label` from the folder and file counts in its tool tip, the
-// selection's count and total size (from each selected row's tag) and `suffix`.
-void GetSelectionSummary(QTreeView *list, QLabel *label, const QString &suffix);
+// Sets `label` from the folder and file counts `counts`, the selection's count
+// and total size (from each selected row's tag) and `suffix`. The label's tool
+// tip holds its whole text, so the counts are passed, not read from it.
+void GetSelectionSummary(QTreeView *list, ElidingLabel *label, const QString &counts, const QString &suffix);
 
 // Total bytes of the selected rows of a file list (the text after the first
 // character of each row's tag).

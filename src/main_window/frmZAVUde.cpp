@@ -251,7 +251,7 @@ void frmZAVUde::buildControls()
     m_logs[1]->Widget()->hide();
     splServer[1]->hide();
 
-    lblStatus = new QLabel(this);
+    lblStatus = new ElidingLabel(QString(), this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     lblNetwork = new QLabel(this);
     lblNetwork->setObjectName(QStringLiteral("lblNetwork"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ElidingLabel.h"
 #include "KeyedImageList.h"
 #include "MainWindowServices.h"
 #include "ModalHolders.h"
@@ -143,7 +144,7 @@ public:
     QMenu *mnuProfile[2] = {nullptr, nullptr};
     QMenu *mnuTray = nullptr;     // the notification-area icon's menu
     QToolBar *TB = nullptr;
-    QLabel *lblStatus = nullptr;
+    ElidingLabel *lblStatus = nullptr; // the servers' names never widen the window
     QLabel *lblNetwork = nullptr;
     QAction *actShowDual = nullptr;
     QTimer Timer2;

@@ -9,7 +9,6 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
@@ -24,7 +23,7 @@ RemotePane::RemotePane(int slot, KeyedImageList &images, QWidget *parent)
 {
     setObjectName(QStringLiteral("RemotePane") + QString::number(slot));
 
-    CboFTP = new QComboBox(this);
+    CboFTP = new PathComboBox(this);
     CboFTP->setObjectName(QStringLiteral("CboFTP"));
     CboFTP->setMinimumContentsLength(8); // the pane's buttons come first in a narrow pane
     CboFTP->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -111,39 +110,41 @@ RemotePane::RemotePane(int slot, KeyedImageList &images, QWidget *parent)
 
     lblState = new ElidingLabel(tr("Not connected"), this);
     lblState->setObjectName(QStringLiteral("lblState"));
-    // State texts name folders of any length: they must not widen the pane or the window,
-    // but a short one stays readable. The label shares the room left with the summary
-    // whatever its text, so a batch's many state texts never lay the window out again.
+    // State texts name folders of any length; a short one stays readable. A new
+    // text never lays the window out again (the label's size ignores its text).
     lblState->setMinimumText(tr("Connected"));
     Progress = new QProgressBar(this);
     Progress->setObjectName(QStringLiteral("Progress"));
     Progress->setRange(0, 0); // a listing's size is not known in advance
     Progress->setMaximumHeight(12);
+    Progress->setFixedWidth(kProgressWidth);
     Progress->setTextVisible(false);
     Progress->hide();
     Status = new FtpStatusStrip(this);
     Status->setObjectName(QStringLiteral("FtpStatus"));
     Status->setFixedSize(120, 14);
-    lblRemote = new QLabel(this);
+    lblRemote = new ElidingLabel(QString(), this);
     lblRemote->setObjectName(QStringLiteral("lblRemote"));
 
     auto *top = new QHBoxLayout;
     top->setContentsMargins(0, 0, 0, 0);
     top->addWidget(CboFTP, 1);
     top->addWidget(TB_RMT);
-    auto *bottom = new QHBoxLayout;
-    bottom->setContentsMargins(0, 0, 0, 0);
-    bottom->addWidget(lblRemote, 1);
-    bottom->addWidget(Progress);
-    bottom->addWidget(lblState, 1);
-    bottom->addWidget(Status);
+    // The summary has a line of its own; the state shares the next one only
+    // with the busy bar and the connection's status strip.
+    auto *state = new QHBoxLayout;
+    state->setContentsMargins(0, 0, 0, 0);
+    state->addWidget(lblState, 1);
+    state->addWidget(Progress);
+    state->addWidget(Status);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
     layout->addLayout(top);
     layout->addWidget(txtFilter);
     layout->addWidget(RightView, 1);
-    layout->addLayout(bottom);
+    layout->addWidget(lblRemote);
+    layout->addLayout(state);
 }
 
 QAction *RemotePane::addButton(const QString &key, const QIcon &icon, const QString &tip)

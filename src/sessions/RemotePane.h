@@ -2,6 +2,7 @@
 
 #include "ElidingLabel.h"
 #include "FileListView.h"
+#include "PathComboBox.h"
 
 #include <QString>
 #include <QWidget>
@@ -10,8 +11,6 @@ class FileListModel;
 class FtpStatusStrip;
 class KeyedImageList;
 class QAction;
-class QComboBox;
-class QLabel;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
@@ -38,13 +37,15 @@ public:
     void ShowListingProgress(qint64 bytes);
     void ShowSummary(const QString &text);
 
-    QComboBox *CboFTP = nullptr;
+    PathComboBox *CboFTP = nullptr; // shows the end of a long path
     QToolBar *TB_RMT = nullptr;
     QLineEdit *txtFilter = nullptr;
     FileListView *RightView = nullptr;
     FileListModel *Model = nullptr;
-    QLabel *lblRemote = nullptr;
-    ElidingLabel *lblState = nullptr; // the whole text in text() and its tool tip
+    // The listing's summary and the connection's state, each on a line of its
+    // own; neither widens the pane: each ends in "…" and is whole in its tool tip.
+    ElidingLabel *lblRemote = nullptr;
+    ElidingLabel *lblState = nullptr;
     QProgressBar *Progress = nullptr;
     FtpStatusStrip *Status = nullptr; // the connection's own status: sockets and transfer progress
     QMenu *mnuRemote = nullptr;        // the list's pop-up menu
@@ -78,6 +79,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    static constexpr int kProgressWidth = 48; // the busy bar of a listing, beside the state
+
     QAction *addButton(const QString &key, const QIcon &icon, const QString &tip);
 
     int m_slot;

@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QShortcut>
+#include <QTimer>
 #include <QTreeView>
 
 namespace {
@@ -82,8 +83,10 @@ void ServerSlot::wireEngine()
     });
     connect(engine, &FtpCommander::Message, this, [this](const QString &text) {
         // An idle poll is no operation of the user's: the pane keeps saying what it said.
-        if (m_pane && (m_engine->isBusy() || !m_reportedActive))
+        if (m_pane && (m_engine->isBusy() || !m_reportedActive)) {
             m_pane->ShowState(text);
+            m_engineState = text;
+        }
     });
     connect(engine, &FtpCommander::ReplyTimedOut, this, [this](long seconds) {
         m_noReply = true;
@@ -485,6 +488,8 @@ void ServerSlot::FtpCmd_JobDone()
                 return;
             updateButtons();
             emit jobDone(m_index, success, static_cast<int>(act));
+            if (guard)
+                settleStateLater();
             return;
         }
         if (!guard)
@@ -580,9 +585,23 @@ void ServerSlot::FtpCmd_JobDone()
             m_pane->ShowState(std::exchange(m_stateWhenIdle, {}));
         updateButtons();
         emit jobDone(m_index, success, static_cast<int>(act));
+        if (guard)
+            settleStateLater();
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FtpCmd_JobDone"));
     }
+}
+
+void ServerSlot::settleStateLater()
+{
+    // Later, not now: whoever handled the end may start the next step from the event loop.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_pane || m_engine->isBusy() || !SessionActive() || m_engineState.isEmpty())
+            return;
+        if (m_pane->lblState->text() == m_engineState)
+            m_pane->ShowState(tr("Connected"));
+        m_engineState.clear();
+    });
 }
 
 void ServerSlot::clearShownListing()

@@ -174,6 +174,10 @@ private:
     void finishRenameCheck(Target target);
     void log(const QString &text, int colour, quint8 style = 0);
     bool ready(); // a session without a running operation
+    // Once the connection is idle: a state line still showing the engine's last
+    // message of the ended operation (a reply such as "226 Transfer complete.")
+    // says "Connected" instead.
+    void settleStateLater();
 
     int m_index;
     QPointer<RemotePane> m_pane;
@@ -204,6 +208,7 @@ private:
     QString m_stateWhenIdle;         // see ShowStateWhenIdle
     std::optional<RenameRequest> m_runningRename; // sent, its answer not yet in
     QString m_renameRefusal;                       // the server's last refusal of the running rename
+    QString m_engineState;           // the engine's last message shown on the state line
     PermissionAsker m_askPermission;
     std::vector<JobDoneFilter> m_jobDoneFilters;
     std::vector<SessionEndHook> m_sessionEndHooks;

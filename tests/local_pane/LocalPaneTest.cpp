@@ -109,7 +109,8 @@ TEST_F(PaneFixture, ListsFoldersThenFilesWithTheirKeysTagsAndColumns)
     EXPECT_EQ(empty->Tag, "b0");
     EXPECT_EQ(empty->SubItems.value(0), "       0.0KB");
 
-    EXPECT_EQ(pane.lblLocal->toolTip(), "2 folders, 2 files");
+    EXPECT_TRUE(pane.lblLocal->text().startsWith("2 folders, 2 files  | "));
+    EXPECT_EQ(pane.lblLocal->toolTip(), pane.lblLocal->text()); // the whole text, however narrow the pane
     EXPECT_EQ(pane.cboDir->currentText(), folder.path());
     EXPECT_EQ(pane.cboDir->currentData().toString(), "curpath");
     EXPECT_EQ(listed.last(), folder.path());
