@@ -107,6 +107,17 @@ void SetColumnWidths(QTreeView *list, const QString &widthText)
     }
 }
 
+void WidenColumnToContents(QTreeView *list, int column, int giver, int giverMinimum)
+{
+    if (!list || !list->model() || list->model()->rowCount() == 0)
+        return;
+    const int more = static_cast<const QAbstractItemView *>(list)->sizeHintForColumn(column) - list->columnWidth(column);
+    if (more <= 0)
+        return;
+    list->setColumnWidth(giver, qMax(giverMinimum, list->columnWidth(giver) - more));
+    list->setColumnWidth(column, list->columnWidth(column) + more);
+}
+
 void HandleLVSort(QTreeView *list, int clickedColumn)
 {
     try {

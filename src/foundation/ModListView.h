@@ -24,6 +24,10 @@ QString HeaderIconKey(const QTreeView *list, int column);
 // instead; nothing changes when they sum to nothing.
 void SetColumnWidths(QTreeView *list, const QString &widthText);
 
+// Widens `column` to its widest text when it is narrower; the width it gains
+// comes off `giver`, which keeps at least `giverMinimum`.
+void WidenColumnToContents(QTreeView *list, int column, int giver, int giverMinimum);
+
 // The column-click rule: a new column sorts ascending; the sort column toggles.
 void HandleLVSort(QTreeView *list, int clickedColumn);
 

@@ -187,6 +187,11 @@ QVariant JobListModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return row.cells[column];
+    case Qt::ToolTipRole:
+        // The whole reason, also where the column is narrower than it.
+        if (index.column() == Status && !row.cells[column].isEmpty())
+            return row.cells[column];
+        return {};
     case Qt::DecorationRole:
         if (m_pictures && !row.pictures[column].isEmpty())
             return m_pictures->Picture(row.pictures[column]);

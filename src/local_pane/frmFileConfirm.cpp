@@ -454,8 +454,11 @@ void frmFileConfirm::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     // The list has its laid-out width only now; before, the fractions would
     // apply to a widget that was never sized.
-    if (!std::exchange(m_widthsSet, true))
+    if (!std::exchange(m_widthsSet, true)) {
         SetColumnWidths(LV, QStringLiteral("0.27;0.12;0.35;0.2"));
+        // A size reads whole: the name column gives way, down to a fifth of the list.
+        WidenColumnToContents(LV, ColSize, ColFile, LV->width() / 5);
+    }
 }
 
 void frmFileConfirm::mouseDoubleClickEvent(QMouseEvent *event)

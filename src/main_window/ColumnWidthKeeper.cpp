@@ -5,9 +5,11 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QList>
+#include <QPointer>
 #include <QScrollBar>
 #include <QStringList>
 #include <QStyle>
+#include <QTimer>
 #include <QTreeView>
 
 #include <algorithm>
@@ -96,15 +98,26 @@ void ColumnWidthKeeper::Watch(QTreeView *list)
         m_fitting.remove(gone);
         m_restored.remove(gone);
         m_shown.remove(gone);
+        m_measured.remove(gone);
+        m_contentColumn.remove(gone);
+        m_rowsChanged.remove(gone);
     });
 }
 
-void ColumnWidthKeeper::Restore(QTreeView *list, const QString &fractions)
+void ColumnWidthKeeper::Restore(QTreeView *list, const QString &fractions, int measuredWidth)
 {
     if (!list)
         return;
     Watch(list);
-    if (fractionsSum(list, fractions) <= 0 || isFittedSet(list, fractions))
+    if (fractionsSum(list, fractions) <= 0)
+        return;
+    if (measuredWidth > 0) {
+        m_fitting.remove(list);
+        m_restored.remove(list);
+        setPixels(list, fractions, measuredWidth);
+        return;
+    }
+    if (isFittedSet(list, fractions))
         return;
     m_fitting.remove(list);
     m_restored.insert(list, fractions);
@@ -112,6 +125,63 @@ void ColumnWidthKeeper::Restore(QTreeView *list, const QString &fractions)
         m_shown.insert(list);
         apply(list, fractions);
     }
+}
+
+void ColumnWidthKeeper::setPixels(QTreeView *list, const QString &fractions, int measuredWidth)
+{
+    const QStringList entries = fractions.split(QLatin1Char(';'));
+    for (int i = 0; i < columnCount(list); ++i) {
+        if (!list->isColumnHidden(i))
+            list->setColumnWidth(i, qMax(0, static_cast<int>(qRound(measuredWidth * entries[i].trimmed().toDouble()))));
+    }
+    // Until the list is shown, its widths are measured against the same width again.
+    m_measured.insert(list, measuredWidth);
+}
+
+void ColumnWidthKeeper::FitToContents(QTreeView *list, int column)
+{
+    if (!list || !list->model() || m_contentColumn.contains(list))
+        return;
+    Watch(list);
+    m_contentColumn.insert(list, column);
+    QAbstractItemModel *model = list->model();
+    const auto changed = [this, list] { rowsChanged(list); };
+    connect(model, &QAbstractItemModel::modelReset, list, changed);
+    connect(model, &QAbstractItemModel::rowsInserted, list, changed);
+    connect(model, &QAbstractItemModel::layoutChanged, list, changed);
+    connect(model, &QAbstractItemModel::dataChanged, list,
+            [changed, column](const QModelIndex &from, const QModelIndex &to) {
+                if (from.column() <= column && column <= to.column())
+                    changed();
+            });
+}
+
+void ColumnWidthKeeper::rowsChanged(QTreeView *list)
+{
+    if (m_rowsChanged.contains(list))
+        return;
+    m_rowsChanged.insert(list);
+    // Once for a burst of changes: a listing inserts its rows in steps, a job list changes every tick.
+    QTimer::singleShot(0, this, [this, guard = QPointer<QTreeView>(list)] {
+        QTreeView *list = guard.data();
+        if (!list)
+            return;
+        m_rowsChanged.remove(list);
+        if (!list->isVisible() || list->width() <= 0)
+            return;
+        const auto restored = m_restored.constFind(list);
+        if (restored != m_restored.cend())
+            apply(list, *restored);
+        else if (m_fitting.contains(list))
+            fit(list);
+    });
+}
+
+int ColumnWidthKeeper::contentWidth(const QTreeView *list, int column) const
+{
+    if (!list->model() || list->model()->rowCount() == 0 || list->isColumnHidden(column))
+        return 0;
+    return qMax(0, static_cast<const QAbstractItemView *>(list)->sizeHintForColumn(column));
 }
 
 double ColumnWidthKeeper::fractionsSum(const QTreeView *list, const QString &fractions)
@@ -169,6 +239,7 @@ void ColumnWidthKeeper::apply(QTreeView *list, const QString &fractions)
         widths[i] = qMax(0, static_cast<int>(qRound(width * entries[i].trimmed().toDouble())));
         minima[i] = otherMinimum(list, i);
     }
+    raiseContentColumn(list, widths, minima);
     // The user's own widths are kept; a name column the user made narrow stays so.
     const int nameMinimum = list->isColumnHidden(0) ? 0 : qMin(widths[0], NameColumnMinimum(list));
     giveWay(widths, minima, nameMinimum, usableWidth(list));
@@ -176,6 +247,16 @@ void ColumnWidthKeeper::apply(QTreeView *list, const QString &fractions)
         if (!list->isColumnHidden(i))
             list->setColumnWidth(i, widths[i]);
     }
+}
+
+void ColumnWidthKeeper::raiseContentColumn(const QTreeView *list, QList<int> &widths, QList<int> &minima) const
+{
+    const auto column = m_contentColumn.constFind(const_cast<QTreeView *>(list));
+    if (column == m_contentColumn.cend() || *column <= 0 || *column >= widths.size())
+        return;
+    const int wanted = contentWidth(list, *column);
+    widths[*column] = qMax(widths[*column], wanted);
+    minima[*column] = qMax(minima[*column], wanted);
 }
 
 void ColumnWidthKeeper::fit(QTreeView *list)
@@ -193,8 +274,10 @@ void ColumnWidthKeeper::fit(QTreeView *list)
             continue;
         widths[i] = header->defaultSectionSize();
         minima[i] = otherMinimum(list, i);
-        others += widths[i];
     }
+    raiseContentColumn(list, widths, minima);
+    for (int i = 1; i < columns; ++i)
+        others += widths[i];
     const int usable = usableWidth(list);
     widths[0] = list->isColumnHidden(0) ? 0 : usable - others;
     giveWay(widths, minima, list->isColumnHidden(0) ? 0 : NameColumnMinimum(list), usable);
@@ -211,6 +294,14 @@ int ColumnWidthKeeper::usableWidth(const QTreeView *list)
     return list->width() - 2 * list->frameWidth() - scrollBar;
 }
 
+int ColumnWidthKeeper::measureAgainst(QTreeView *list) const
+{
+    // A list never shown this time keeps the widths it was given, against the width they were measured on.
+    if (m_shown.contains(list) || list->isVisible())
+        return list->width();
+    return m_measured.value(list, 0);
+}
+
 QString ColumnWidthKeeper::Fractions(QTreeView *list)
 {
     if (!list)
@@ -219,14 +310,20 @@ QString ColumnWidthKeeper::Fractions(QTreeView *list)
     if (m_restored.contains(list))
         return m_restored.value(list);
     // Fitted to the list as it is now, or never laid out: fitted again next time.
-    if (m_fitting.contains(list) || (!m_shown.contains(list) && !list->isVisible()))
+    const int width = measureAgainst(list);
+    if (m_fitting.contains(list) || width <= 0)
         return QString();
-    // Against the list's own width, as SetColumnWidths restores them.
     QStringList parts;
-    const int width = qMax(1, list->width());
     for (int i = 0; i < columnCount(list); ++i)
         parts << QString::number(static_cast<double>(list->columnWidth(i)) / width, 'f', 4);
     return parts.join(QLatin1Char(';'));
+}
+
+int ColumnWidthKeeper::MeasuredWidth(QTreeView *list) const
+{
+    if (!list || m_restored.contains(list) || m_fitting.contains(list))
+        return 0;
+    return measureAgainst(list);
 }
 
 bool ColumnWidthKeeper::eventFilter(QObject *watched, QEvent *event)

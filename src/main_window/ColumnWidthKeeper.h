@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -38,10 +39,21 @@ public:
     // the list's columns, or that an earlier version's fit stored, are
     // ignored; fractions that add up to more than the
     // whole list are narrowed, the other columns before the name column.
-    void Restore(QTreeView *list, const QString &fractions);
+    // With the list's width `measuredWidth` the fractions were measured
+    // against (above 0), they are the user's widths and are set in pixels,
+    // once, as they were left.
+    void Restore(QTreeView *list, const QString &fractions, int measuredWidth = 0);
 
     // The fractions to store for the list; empty while its widths are fitted.
     QString Fractions(QTreeView *list);
+    // The width the stored fractions are measured against; 0 when they are
+    // fractions that follow the list's width (or there are none).
+    int MeasuredWidth(QTreeView *list) const;
+
+    // While the widths are fitted (or follow stored fractions), the column is
+    // never narrower than its widest text, also when new rows come; widths the
+    // user sized stay as the user left them.
+    void FitToContents(QTreeView *list, int column);
 
     // The narrowest the name column is made (about 18 characters and the icon).
     static int NameColumnMinimum(const QTreeView *list);
@@ -52,6 +64,14 @@ protected:
 private:
     void fit(QTreeView *list);
     void apply(QTreeView *list, const QString &fractions);
+    void setPixels(QTreeView *list, const QString &fractions, int measuredWidth);
+    // Fits or applies again once the list's rows changed.
+    void rowsChanged(QTreeView *list);
+    // The width the column's widest text needs, 0 when it fits nothing.
+    int contentWidth(const QTreeView *list, int column) const;
+    // Raises the column that fits its contents, and its minimum, to its widest text.
+    void raiseContentColumn(const QTreeView *list, QList<int> &widths, QList<int> &minima) const;
+    int measureAgainst(QTreeView *list) const;
     // True for a set of fractions a fit of an earlier version stored.
     static bool isFittedSet(const QTreeView *list, const QString &fractions);
     // The sum of the fractions of the list's columns; 0 when they do not fit its columns.
@@ -64,4 +84,7 @@ private:
     QObject *m_dragging = nullptr; // the header viewport a mouse button is down on
     QHash<QObject *, QString> m_restored; // fractions in force until the user sizes a column
     QSet<QObject *> m_shown;
+    QHash<QObject *, int> m_measured;         // the width pixel widths set by Restore were measured on
+    QHash<QObject *, int> m_contentColumn;    // the column that fits its contents
+    QSet<QObject *> m_rowsChanged;            // lists whose rows changed since the last fit
 };

@@ -3,6 +3,7 @@
 
 #include "ColumnWidthKeeper.h"
 #include "DataRoot.h"
+#include "JobListModel.h"
 #include "JobQueuePane.h"
 #include "ErrorLog.h"
 #include "LocalPane.h"
@@ -73,11 +74,16 @@ void frmZAVUde::restoreLayout()
         const QList<QTreeView *> lists = {m_local->LeftView, m_remote[0]->RightView, m_remote[1]->RightView,
                                          m_jobs->LVJob};
         const QStringList widths = settings->value(QStringLiteral("LV")).toString().split(QLatin1Char('|'));
+        // The lists' widths the user's column widths were measured against: they come back in pixels.
+        const QStringList measured = ui.value(QStringLiteral("ListWidths")).toString().split(QLatin1Char('|'));
+        // Sizes and job states read whole before a name or path column gives way.
+        const QList<int> contentColumns = {1, 1, 1, JobListModel::Status};
         const QStringList sorts = settings->value(QStringLiteral("LV-Sort")).toString().split(QLatin1Char('|'));
         for (int i = 0; i < lists.size(); ++i) {
             m_columnWidths->Watch(lists[i]);
+            m_columnWidths->FitToContents(lists[i], contentColumns[i]);
             if (i < widths.size() && !widths[i].isEmpty())
-                m_columnWidths->Restore(lists[i], widths[i]);
+                m_columnWidths->Restore(lists[i], widths[i], i < measured.size() ? measured[i].toInt() : 0);
             const QStringList sort = i < sorts.size() ? sorts[i].split(QLatin1Char(',')) : QStringList();
             if (sort.size() == 2)
                 SortListView(lists[i], sort[0].toInt(), sort[1] == QLatin1String("1"));
@@ -101,6 +107,13 @@ void frmZAVUde::saveLayout()
             ui.insert(QStringLiteral("SplitServer") + QString::number(i), splServer[i]->saveState());
         ui.insert(QStringLiteral("SplitJobs"), m_jobs->splJobInfo->saveState());
         ui.insert(QStringLiteral("Dual"), m_dual);
+        QStringList measured;
+        for (QTreeView *list : std::initializer_list<QTreeView *>{m_local->LeftView, m_remote[0]->RightView,
+                                                                  m_remote[1]->RightView, m_jobs->LVJob}) {
+            const int width = m_columnWidths->MeasuredWidth(list);
+            measured << (width > 0 ? QString::number(width) : QString());
+        }
+        ui.insert(QStringLiteral("ListWidths"), measured.join(QLatin1Char('|')));
         for (int i = 0; i < 2; ++i)
             ui.insert(QStringLiteral("FtpLogger") + QString::number(i), m_logs[static_cast<size_t>(i)]->SavedProperties());
         settings->setValue(QStringLiteral("UI"), ui);
