@@ -258,7 +258,7 @@ TEST_F(DispatchFaults, AReplyThatCannotAnswerItsCommandLeavesTheSessionInStepFor
     auto job = queue(makeJob(account, true, QStringLiteral("/"), QStringLiteral("up.bin")));
     dispatcher.RunQueuedJobs();
     ASSERT_TRUE(QTest::qWaitFor([&] { return (job->Status() == 2 || job->Status() == 3) && idle(); }, 30000));
-    EXPECT_EQ(GetJobStatusText(*job, true), QStringLiteral("Completed"));
+    EXPECT_EQ(GetJobStatusText(*job, true).toStdString(), "Completed");
     EXPECT_TRUE(server.storedData() == content);
     EXPECT_EQ(sentCount("ABOR"), 1);
     EXPECT_EQ(server.connectionCount(), 1);

@@ -409,7 +409,7 @@ struct SixFiles : FaultWindow
         if (asJobs) {
             EXPECT_EQ(jobs.at(0)->Status(), 3);
             for (size_t i = 1; i < jobs.size(); ++i)
-                EXPECT_EQ(GetJobStatusText(*jobs[i], true), QStringLiteral("Completed")) << names[i].toStdString();
+                EXPECT_EQ(GetJobStatusText(*jobs[i], true).toStdString(), "Completed") << names[i].toStdString();
             return;
         }
         ASSERT_EQ(prompts.messageTexts().size(), 1);
