@@ -204,12 +204,18 @@ void RemoteEditFlow::remarkCopy(const QString &localPath, const std::function<vo
                        QStringLiteral("The record of the copy could not be written: ") + localPath);
 }
 
-FtpTaskCollection::Job RemoteEditFlow::waitingJobOf(const QString &localPath) const
+FtpTaskCollection::Job RemoteEditFlow::unsentJobOf(const QString &localPath) const
 {
     const std::optional<TmpCopyRecord> recorded = records().Read(localPath);
     if (!m_intake || !recorded || recorded->mark != TmpCopyRecord::Mark::Queued)
         return nullptr;
     const FtpTaskCollection::Job job = m_intake->FindJob(recorded->jobKey);
+    return job && job->Status() != 2 ? job : nullptr;
+}
+
+FtpTaskCollection::Job RemoteEditFlow::waitingJobOf(const QString &localPath) const
+{
+    const FtpTaskCollection::Job job = unsentJobOf(localPath);
     // One that runs sends what it has; a change made since needs a job of its own.
     return job && (job->Status() == 0 || job->Status() == 3) && snapshots().Holds(*job) ? job : nullptr;
 }
@@ -271,9 +277,8 @@ RemoteEditFlow::UnsentCopyAnswer RemoteEditFlow::askAboutUnsentCopy(const QStrin
     QString text = alreadyOpen ? QStringLiteral("This file is already opened!\r\n\r\n") : QString();
     const QString left = earlierRun ? QStringLiteral(", left by an earlier session,") : QString();
     // Its job (waiting, failed or running) holds what the copy holds.
-    const FtpTaskCollection::Job job =
-        m_intake && recorded && recorded->mark == TmpCopyRecord::Mark::Queued ? m_intake->FindJob(recorded->jobKey) : nullptr;
-    const bool unchangedInJob = job && job->Status() != 2 && recorded->queuedSize == QFileInfo(localPath).size()
+    const FtpTaskCollection::Job job = unsentJobOf(localPath);
+    const bool unchangedInJob = job && recorded->queuedSize == QFileInfo(localPath).size()
                                 && recorded->queuedModifiedMs == QFileInfo(localPath).lastModified().toMSecsSinceEpoch();
     if (!recorded)
         text += QStringLiteral("A copy of '%1' in the Tmp folder%2 may have changes that were not uploaded; where it "
@@ -298,6 +303,10 @@ RemoteEditFlow::UnsentCopyAnswer RemoteEditFlow::askAboutUnsentCopy(const QStrin
                         .arg(shownPath);
         else if (sendsNow)
             text += QStringLiteral("\r\n\r\nUpload the copy to '%1' now?\r\n\r\nYes uploads it now.").arg(shownPath);
+        else if (job)
+            text += QStringLiteral("\r\n\r\nUpload the copy to '%1'?\r\n\r\nYes adds it to the upload jobs, to be "
+                                   "sent after the copy's earlier upload job.")
+                        .arg(shownPath);
         else
             text += QStringLiteral("\r\n\r\nUpload the copy to '%1'?\r\n\r\nYes adds it to the upload jobs, as "
                                    "no connection to the server is free now.")
@@ -454,7 +463,7 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
             asideName = FreeAsideName(localPath);
             const FtpTaskCollection::Job waiting = waitingJobOf(localPath);
             answer = askAboutUnsentCopy(localPath, origin, shownPath, known || open, waiting != nullptr,
-                                        canSendAtOnce(slotIndex, profile.ProfileName), asideName);
+                                        canSendAtOnce(slotIndex, profile.ProfileName, localPath), asideName);
             if (answer == UnsentCopyAnswer::Stop)
                 return;
             if (answer == UnsentCopyAnswer::Upload) {
@@ -807,9 +816,11 @@ bool RemoteEditFlow::RequestUpload(qint16 slotIndex, const QString &profileName,
     }
 }
 
-bool RemoteEditFlow::canSendAtOnce(int slotIndex, const QString &profileName) const
+bool RemoteEditFlow::canSendAtOnce(int slotIndex, const QString &profileName, const QString &localPath) const
 {
-    if (m_batchRunning && m_batchRunning())
+    // Sent beside its job, the copy could end on the server before the
+    // earlier change the job sends: a later change goes after the job.
+    if ((m_batchRunning && m_batchRunning()) || unsentJobOf(localPath))
         return false;
     for (int candidate : {slotIndex & 1, 1 - (slotIndex & 1)}) {
         const ServerSlot *slot = m_slots.Slot(candidate);
@@ -823,7 +834,7 @@ bool RemoteEditFlow::canSendAtOnce(int slotIndex, const QString &profileName) co
 bool RemoteEditFlow::sendAtOnce(int slotIndex, const QString &profileName, const QString &localFilePath,
                                 const QString &remoteFilePath, const QString &editTaskId)
 {
-    if (m_batchRunning && m_batchRunning())
+    if (!canSendAtOnce(slotIndex, profileName, localFilePath))
         return false;
     const int first = slotIndex & 1;
     for (int candidate : {first, 1 - first}) {

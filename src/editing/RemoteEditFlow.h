@@ -156,6 +156,8 @@ private:
     void markCopySettled(const QString &localPath, const TmpCopyOrigin &origin);
     // Rewrites the copy's record with `change` applied; nothing without a record.
     void remarkCopy(const QString &localPath, const std::function<void(TmpCopyRecord &)> &change);
+    // The copy's upload job that has not completed, if its record names one.
+    FtpTaskCollection::Job unsentJobOf(const QString &localPath) const;
     // The copy's upload job that waits or failed, if its record names one.
     FtpTaskCollection::Job waitingJobOf(const QString &localPath) const;
     // The copy handed to the job, as it is now.
@@ -165,13 +167,14 @@ private:
     UnsentCopyAnswer askAboutUnsentCopy(const QString &localPath, const TmpCopyOrigin &origin,
                                         const QString &shownPath, bool alreadyOpen, bool inJob, bool sendsNow,
                                         const QString &asideName) const;
-    // A connected and free slot of the profile would take an upload now.
-    bool canSendAtOnce(int slotIndex, const QString &profileName) const;
+    // A connected and free slot of the profile would take an upload of the
+    // copy now, and no job of the copy is still to complete.
+    bool canSendAtOnce(int slotIndex, const QString &profileName, const QString &localPath) const;
     // The first name "stem (n).ext" free in the copy's folder.
     QString FreeAsideName(const QString &localPath) const;
     // Sends the copy over the given slot, else the other slot of the
-    // profile, when one is connected and free and no batch runs; false when
-    // none took it.
+    // profile, when one is connected and free, no batch runs and no job of
+    // the copy is still to complete; false when none took it.
     bool sendAtOnce(int slotIndex, const QString &profileName, const QString &localFilePath,
                     const QString &remoteFilePath, const QString &editTaskId = {});
     // False when the slot's engine took nothing up.

@@ -747,6 +747,54 @@ TEST(MainWindowJobs, AnEditJobGivenAChangeAfterACutSendsTheChangeWhole)
     ASSERT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
 }
 
+// A change made to a copy while its edit job runs is sent after that job,
+// never beside it: the server ends with the later change, and the copy,
+// settled with it, is no longer named at the close.
+TEST(MainWindowJobs, AChangeMadeWhileItsEditJobRunsIsSentAfterThatJob)
+{
+    ScriptedPrompts prompts;
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    ASSERT_TRUE(server.writeFile("running.txt", "server\n"));
+    frmZAVUde window;
+    window.show();
+    ASSERT_TRUE(ConnectFirstSlot(window, server));
+    QPointer<FrmEdit> editor = QuickEditThenLoseTheSession(window, QStringLiteral("running.txt"));
+    ASSERT_NE(editor, nullptr);
+    editor->Text1->insertPlainText(QStringLiteral("saved "));
+    prompts.expectMessage(QStringLiteral("The edited file has been added to upload jobs."), PromptButton::Ok);
+    editor->OKButton->click();
+    ASSERT_EQ(window.Jobs()->JobQueue.Count(), 1);
+    const auto first = *window.Jobs()->JobQueue.begin();
+    ASSERT_TRUE(ConnectFirstSlot(window, server));
+    ASSERT_TRUE(WriteFileBytes(JoinLocalPath(window.EditFlow()->TmpFolder(), QStringLiteral("running.txt")), "later\n"));
+    {
+        // The job is held running while the file is opened again.
+        FrozenServer frozen(server.processId());
+        window.JobControl()->mnuJStartAll->trigger();
+        ASSERT_EQ(first->Status(), 1);
+        prompts.expectMessage(QStringLiteral("has changes that were not uploaded.\r\n\r\nUpload the copy to "
+                                             "'127.0.0.1/running.txt'?\r\n\r\nYes adds it to the upload jobs, to be "
+                                             "sent after the copy's earlier upload job."),
+                              PromptButton::Yes);
+        prompts.expectMessage(QStringLiteral("The edited file has been added to upload jobs."), PromptButton::Ok);
+        SelectInFirstSlot(window, QStringLiteral("running.txt"));
+        window.EditFlow()->MNU_RMT_QEDIT_Click();
+        ASSERT_TRUE(prompts.allUsed());
+    }
+    ASSERT_TRUE(WaitUntil([&] { return first->Status() == 2 && !window.Slot(0)->IsBusy(); }));
+    ASSERT_EQ(window.Jobs()->JobQueue.Count(), 2);
+    const auto second = *std::next(window.Jobs()->JobQueue.begin());
+    window.JobControl()->Dispatcher().RunQueuedJobs();
+    ASSERT_TRUE(WaitUntil([&] { return second->Status() == 2 || second->Status() == 3; }));
+    EXPECT_EQ(GetJobStatusText(*second, true), QStringLiteral("Completed"));
+    EXPECT_EQ(server.readFile("running.txt"), "later\n");
+    window.Slot(0)->DisConnectFromFTP();
+    ASSERT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
+    EXPECT_TRUE(window.close());
+    EXPECT_TRUE(prompts.allUsed()) << "the copy sent by its job was named at the close";
+}
+
 // A queued edit's job may start while the question about reopening its file
 // is open (another job ended and freed a connection). The job sends its own
 // snapshot, so the answer holds: the copy is kept aside and the file opened,
