@@ -548,29 +548,25 @@ void JobDispatcher::StopRunningJob(int index, bool askHeldSize)
         if (!job || job->Status() == 2)
             return;
         // The server holds what arrived of an upload cut off: asked before letting go, the row can say so.
-        if (askHeldSize && !c.stopping && job->IsUpload() && c.sending && c.engine->SessionActive()
-            && c.engine->isBusy()) {
+        const bool askFirst = askHeldSize && !c.stopping && job->IsUpload() && c.sending
+                              && c.engine->SessionActive() && c.engine->isBusy();
+        if (askFirst) {
             c.stopping = true;
-            job->setLocked(true);
-            job->setStatus(3);
-            job->setFailureReason(7);
-            job->setIsResume(false);
-            m_host.ColorJobRow(*job, JobDispatchHost::kRed);
-            m_host.ShowJobStatus(*job);
-            c.engine->Abort();
-            return;
+        } else {
+            keepHeldBytes(index);
+            m_host.UpdateJobProgress(*job);
+            // Let go first: the disconnect that closing raises belongs to no job.
+            unlink(index);
+            c.engine->CloseSession();
         }
-        keepHeldBytes(index);
-        m_host.UpdateJobProgress(*job);
-        // Let go first: the disconnect that closing raises belongs to no job.
-        unlink(index);
-        c.engine->CloseSession();
         job->setLocked(true);
         job->setStatus(3);
         job->setFailureReason(7);
         job->setIsResume(false);
         m_host.ColorJobRow(*job, JobDispatchHost::kRed);
         m_host.ShowJobStatus(*job);
+        if (askFirst)
+            c.engine->Abort();
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("StartJob"));
     }

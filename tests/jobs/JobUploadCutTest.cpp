@@ -41,6 +41,17 @@ protected:
                + '%';
     }
 
+    // Once more than `bytes` went out, `action` runs once, from the event loop.
+    void whenSent(qint64 bytes, std::function<void()> action)
+    {
+        onProgress = [this, bytes, action = std::move(action), done = false](qint64 sent) mutable {
+            if (done || sent <= bytes)
+                return;
+            done = true;
+            QTimer::singleShot(0, &commands, action);
+        };
+    }
+
     // The server comes back on a new port, with a new proxy in front; the job follows it.
     void restartServer(FtpTask &job)
     {
@@ -91,13 +102,7 @@ TEST_F(UploadCutJobs, AStoppedUploadShowsWhatTheServerHoldsAndItsResumeMakesTheF
     const QByteArray content = PatternBytes(3 * 1024 * 1024 + 517);
     const QString name = QStringLiteral("stopped.bin");
     auto job = addUpload(name, content);
-    qint64 stopAt = 400000;
-    onProgress = [&](qint64 bytes) {
-        if (stopAt > 0 && bytes > stopAt) {
-            stopAt = 0;
-            QTimer::singleShot(0, &commands, [&] { trigger(commands.MnuJStop, {job}); });
-        }
-    };
+    whenSent(400000, [&] { trigger(commands.MnuJStop, {job}); });
     ASSERT_TRUE(run(job, false));
     EXPECT_EQ(job->Status(), 3);
     EXPECT_EQ(job->FailureReason(), 7);
@@ -106,7 +111,6 @@ TEST_F(UploadCutJobs, AStoppedUploadShowsWhatTheServerHoldsAndItsResumeMakesTheF
     EXPECT_EQ(job->TransferedBytes(), held);
     EXPECT_EQ(percentCell(*job), percentOf(held, content.size()));
 
-    onProgress = nullptr;
     ASSERT_TRUE(run(job, true));
     EXPECT_EQ(job->Status(), 2);
     EXPECT_TRUE(server.readFile(name) == content);
@@ -120,13 +124,7 @@ TEST_F(UploadCutJobs, WithTheServerGoneAFailedUploadKeepsTheLastSizeTheServerCon
     const QByteArray content = PatternBytes(3 * 1024 * 1024 + 517);
     const QString name = QStringLiteral("gone.bin");
     auto job = addUpload(name, content);
-    qint64 stopAt = 400000;
-    onProgress = [&](qint64 bytes) {
-        if (stopAt > 0 && bytes > stopAt) {
-            stopAt = 0;
-            server.stop();
-        }
-    };
+    whenSent(400000, [&] { server.stop(); });
     ASSERT_TRUE(run(job, false));
     EXPECT_EQ(job->Status(), 3);
     EXPECT_EQ(job->TransferedBytes(), 0);
@@ -147,7 +145,7 @@ TEST_F(UploadCutJobs, WithTheServerGoneAFailedUploadKeepsTheLastSizeTheServerCon
 
     // Gone again while resuming: the size it was found to hold stays.
     proxy->setCut(-1, CuttingProxy::Cut::ClientNotTold);
-    stopAt = held + 300000;
+    whenSent(held + 300000, [&] { server.stop(); });
     ASSERT_TRUE(run(job, true));
     EXPECT_EQ(job->Status(), 3);
     EXPECT_EQ(job->TransferedBytes(), held);
