@@ -49,6 +49,13 @@ SinkReply LastSinkReply(const QString &commandSink)
     return {match.captured(1).toInt(), match.captured(2)};
 }
 
+bool IsRefusedRestart(const QString &commandSink)
+{
+    const QString lastLine = commandSink.split(QStringLiteral("\r\n")).constLast();
+    const SinkReply reply = LastSinkReply(commandSink);
+    return lastLine.startsWith(QStringLiteral("REST "), Qt::CaseInsensitive) && reply.code >= 400 && reply.code < 600;
+}
+
 bool IsFolderExistsReply(const QString &commandSink)
 {
     const SinkReply reply = LastSinkReply(commandSink);
@@ -346,8 +353,10 @@ void JobDispatcher::linkJob(int i, const FtpTaskCollection::Job &job)
     c.refusedFolderTried = false;
     c.enteringRefusedFolder = false;
     c.heldBytes = job->TransferedBytes();
+    c.runStart = c.sentUpTo = 0;
     c.sending = false;
-    c.askingSize = false;
+    c.asking = Connection::Asking::Nothing;
+    c.before = {};
     e->setLinkedTask(job.get());
     job->setStatus(1);
     job->setDirectoryLevel(0);
@@ -403,7 +412,7 @@ void JobDispatcher::unlink(int i)
     c.job.reset();
     c.loggingIn = false;
     c.sending = false;
-    c.askingSize = false;
+    c.asking = Connection::Asking::Nothing;
     c.stopping = false;
     c.engine->setLinkedTask(nullptr);
     m_host.ShowConnection(i, false);
@@ -461,6 +470,30 @@ void JobDispatcher::failJob(int i, qint64 reason)
 
 // A failed upload shows what the server holds, not what went into the
 // socket: asked while the session answers, else the last size it confirmed.
+// What the server holds under the name before the STOR: after a failure, a
+// file it still holds as it was is not this job's.
+void JobDispatcher::askBeforeSend(int i)
+{
+    Connection &c = m_connections[static_cast<size_t>(i)];
+    c.before = {};
+    c.asking = Connection::Asking::Before;
+    c.engine->FTP_FILE_SIZE(c.job->GetRemoteFilePath(), true);
+}
+
+void JobDispatcher::startSend(int i)
+{
+    Connection &c = m_connections[static_cast<size_t>(i)];
+    FtpTask &job = *c.job;
+    if (job.IsResume()) {
+        qint64 offset = job.TransferedBytes();
+        c.engine->FTP_RES_SEND_FILE(job.GetLocalFilePath(), job.GetRemoteFilePath(), job.Size(), offset);
+        return;
+    }
+    const bool confirm = !m_host.RunFlagSet(JobDispatchHost::RunFlag::UploadOverwriteAll)
+                         && m_host.IsOptionOn(JobDispatchHost::Option::ConfirmOverwrite);
+    c.engine->FTP_SEND_FILE(job.GetLocalFilePath(), job.GetRemoteFilePath(), job.Size(), confirm);
+}
+
 void JobDispatcher::failUpload(int i)
 {
     Connection &c = m_connections[static_cast<size_t>(i)];
@@ -472,9 +505,9 @@ void JobDispatcher::failUpload(int i)
     // Set now: a session that ends while asking fails the job with it.
     if (c.job->FailureReason() == 0)
         c.job->setFailureReason(kServerDenied);
-    c.askingSize = true;
-    e->FTP_CUSTOM_COMMAND(QStringLiteral("SIZE ") + e->RemoteFilePath(), QStringLiteral("Reading file size..."),
-                          QStringLiteral("213"));
+    c.sentUpTo = e->BytesSent();
+    c.asking = Connection::Asking::After;
+    e->FTP_FILE_SIZE(c.job->GetRemoteFilePath(), true);
 }
 
 void JobDispatcher::endSizeQuestion(int i)
@@ -486,16 +519,37 @@ void JobDispatcher::endSizeQuestion(int i)
 void JobDispatcher::takeHeldSize(int i)
 {
     Connection &c = m_connections[static_cast<size_t>(i)];
-    c.askingSize = false;
-    static const QRegularExpression digits(QStringLiteral("^\\d{1,18}$"));
-    const SinkReply reply = LastSinkReply(c.engine->LastCommandSink());
-    const QString text = reply.text.trimmed();
-    if (c.engine->LastCmdSucces() && reply.code == 213 && digits.match(text).hasMatch()) {
-        // A size beyond the file is no part of it; a resume starts such a file anew.
-        const qint64 held = text.toLongLong();
-        if (c.job->Size() < 1 || held <= c.job->Size())
-            c.heldBytes = held;
+    c.asking = Connection::Asking::Nothing;
+    const HeldFile after = c.engine->LastHeldFile();
+    if (c.engine->LastCmdSucces() && after.isFile() && after.size >= 0) {
+        if (after.sameAs(c.before)) {
+            // The file the server held before the STOR is still there as it
+            // was (a server storing under a temporary name keeps it when the
+            // upload fails): nothing of this run is in it, and a fresh run's
+            // job holds nothing of it.
+            c.heldBytes = c.runStart;
+            if (c.runStart == 0)
+                c.job->setSentData(false);
+        } else if (c.job->Size() < 1 || after.size <= c.job->Size()) {
+            // A size beyond the file is no part of it; nor is more than this
+            // run sent after what the job held before it.
+            c.heldBytes = std::min(after.size, std::max(c.runStart, c.sentUpTo));
+        }
     }
+}
+
+// A refused download fails as the server denied it; a refused restart
+// leaves nothing to resume from: the job is offered to start anew.
+void JobDispatcher::failDownload(int i)
+{
+    Connection &c = m_connections[static_cast<size_t>(i)];
+    if (IsRefusedRestart(c.engine->LastCommandSink())) {
+        m_host.AddLog(QStringLiteral("The server refused to resume '") + c.job->GetRemoteFilePath()
+                          + QStringLiteral("'; Start downloads it again from the beginning."),
+                      3);
+        c.job->setTransferedBytes(0);
+    }
+    failJob(i, kServerDenied);
 }
 
 // A stopped upload's abort ended: the server is asked what it holds while it
@@ -503,13 +557,13 @@ void JobDispatcher::takeHeldSize(int i)
 void JobDispatcher::endStop(int i)
 {
     Connection &c = m_connections[static_cast<size_t>(i)];
-    if (!c.askingSize && c.engine->SessionActive()) {
-        c.askingSize = true;
-        c.engine->FTP_CUSTOM_COMMAND(QStringLiteral("SIZE ") + c.engine->RemoteFilePath(),
-                                     QStringLiteral("Reading file size..."), QStringLiteral("213"));
+    if (c.asking != Connection::Asking::After && c.engine->SessionActive()) {
+        c.sentUpTo = c.engine->BytesSent();
+        c.asking = Connection::Asking::After;
+        c.engine->FTP_FILE_SIZE(c.job->GetRemoteFilePath(), true);
         return;
     }
-    if (c.askingSize)
+    if (c.asking == Connection::Asking::After)
         takeHeldSize(i);
     keepHeldBytes(i);
     m_host.UpdateJobProgress(*c.job);
@@ -593,13 +647,23 @@ void JobDispatcher::FtpJobs_JobDone(int i)
             endStop(i);
             return;
         }
-        if (c.askingSize) {
-            endSizeQuestion(i);
-            return;
-        }
         FtpCommander *e = c.engine;
         const bool ok = e->LastCmdSucces();
         const long act = e->LastAct();
+        if (c.asking == Connection::Asking::After) {
+            endSizeQuestion(i);
+            return;
+        }
+        if (c.asking == Connection::Asking::Before) {
+            c.asking = Connection::Asking::Nothing;
+            c.before = ok && act == FtpCommander::ActFileSize ? e->LastHeldFile() : HeldFile{};
+            if (!ok) {
+                failJob(i, kServerDenied);
+                return;
+            }
+            startSend(i);
+            return;
+        }
         if (act == FtpCommander::ActLogin) {
             c.loggingIn = false;
             if (!ok) {
@@ -637,7 +701,7 @@ void JobDispatcher::FtpJobs_JobDone(int i)
                 completeJob(i, false);
                 release(i);
             } else {
-                failJob(i, 0);
+                failDownload(i);
             }
             return;
         }
@@ -667,14 +731,7 @@ void JobDispatcher::uploadFolderStep(int i, FtpTask &job, long act, bool ok)
         }
         if (ok && level < 1) {
             m_host.ShowJobStep(job, QStringLiteral("Uploading"));
-            if (job.IsResume()) {
-                qint64 offset = job.TransferedBytes();
-                e->FTP_RES_SEND_FILE(job.GetLocalFilePath(), job.GetRemoteFilePath(), job.Size(), offset);
-            } else {
-                const bool confirm = !m_host.RunFlagSet(JobDispatchHost::RunFlag::UploadOverwriteAll)
-                                     && m_host.IsOptionOn(JobDispatchHost::Option::ConfirmOverwrite);
-                e->FTP_SEND_FILE(job.GetLocalFilePath(), job.GetRemoteFilePath(), job.Size(), confirm);
-            }
+            askBeforeSend(i);
             return;
         }
         if (ok) {
@@ -741,7 +798,7 @@ void JobDispatcher::endAfterEngineFault(int i, qint64 reason, bool dispatch)
         endStop(i); // the session is gone: the job keeps the last size the server confirmed
         return;
     }
-    if (c.engine->LastCmdSucces() && !c.askingSize) {
+    if (c.engine->LastCmdSucces() && c.asking == Connection::Asking::Nothing) {
         completeJob(i, true);
     } else {
         keepHeldBytes(i);
@@ -892,7 +949,7 @@ void JobDispatcher::FtpJobs_TransferAccepted(int i)
             || (act != FtpCommander::ActSend && act != FtpCommander::ActResumeSend))
             return;
         c.sending = true;
-        c.heldBytes = c.engine->BytesDone();
+        c.heldBytes = c.runStart = c.engine->BytesDone();
         c.job->setSentData(true);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FtpJobs_TransferAccepted"));

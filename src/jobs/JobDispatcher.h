@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FtpTaskCollection.h"
+#include "HeldFile.h"
 
 #include <QObject>
 #include <QString>
@@ -22,6 +23,9 @@ struct SinkReply {
     QString text;
 };
 SinkReply LastSinkReply(const QString &commandSink);
+
+// True when the last command of a LastCommandSink is a REST the server refused.
+bool IsRefusedRestart(const QString &commandSink);
 
 // True when the last reply of a LastCommandSink says a folder exists ("exist", any case).
 bool IsFolderExistsReply(const QString &commandSink);
@@ -100,14 +104,20 @@ private:
         bool refusedFolderTried = false;
         bool enteringRefusedFolder = false;
         // An upload: what the server was last known to hold of the file,
-        // whether the server accepted its STOR in this run, and whether the
-        // server is being asked its size after the upload failed.
+        // what the job held when this run's STOR was accepted, how far this
+        // run sent (once it failed), and whether the server accepted its STOR in this run.
         qint64 heldBytes = 0;
+        qint64 runStart = 0;
+        qint64 sentUpTo = 0;
         bool sending = false;
-        bool askingSize = false;
         // Stopped by the user while sending: the transfer is aborted and the
         // server asked its size before the connection lets go of the job.
         bool stopping = false;
+        // The server is asked what it holds under the name: before the STOR,
+        // or after the upload failed or was stopped.
+        enum class Asking { Nothing, Before, After };
+        Asking asking = Asking::Nothing;
+        HeldFile before; // what it held before the STOR
     };
 
     void wireEngine(int index);
@@ -121,10 +131,13 @@ private:
     void completeJob(int index, bool upload);
     void markFailed(FtpTask &job, qint64 reason, bool keepReason);
     void failJob(int index, qint64 reason);
+    void askBeforeSend(int index);
+    void startSend(int index);
     void failUpload(int index);
     void endSizeQuestion(int index);
     void takeHeldSize(int index);
     void endStop(int index);
+    void failDownload(int index);
     void keepHeldBytes(int index);
     void release(int index);
     void unlink(int index);

@@ -152,3 +152,43 @@ TEST_F(JobRunEnd, StoppingARunningJobStartsTheJobThatWaitedForItsFileOrItsConnec
     EXPECT_EQ(GetJobStatusText(*more.front(), true), QStringLiteral("Failed (Cancelled by user)"));
     EXPECT_FALSE(server.exists(more.front()->RemoteFileTitle()));
 }
+
+// A download the server breaks off: refused midway (551), it fails as the
+// server denied it; cut, with the restart refused (501), it fails the same
+// way and offers no Resume, which could only be refused again; Start then
+// gets the file whole.
+TEST_F(JobRunEnd, ADownloadTheServerRefusesMidwayFailsAsDeniedAndARefusedRestartOffersAFreshStart)
+{
+    struct Case {
+        const char *name;
+        QByteArray breakOff; // the reply when the data stops ("": the cut's 426)
+        QByteArray restart;  // the reply to a REST with an offset
+    };
+    ScriptedFtpServer server;
+    ASSERT_TRUE(server.listen());
+    server.on("ABOR", QByteArray("225 No transfer to ABOR."));
+    const QByteArray content = PatternBytes(100000);
+    server.setFileData(content);
+    const Account account{server.host(), server.port(), QStringLiteral("bob"), QStringLiteral("pw")};
+    for (const Case &c : {Case{"refused midway", "551 Read error; transfer aborted.", "350 Restarting."},
+                          Case{"restart refused", "", "501 Resuming transfers not allowed."}}) {
+        SCOPED_TRACE(c.name);
+        server.on("REST", [restart = c.restart](const QByteArray &offset) {
+            return ScriptedFtpServer::Reply{{(offset == "0" ? QByteArray("350 Restarting at 0.") : restart) + "\r\n", 0}};
+        });
+        server.setDataDropAfter(40000, c.breakOff);
+        auto job = addJob(account, false, QString::fromLatin1(c.name).replace(' ', '-') + ".bin");
+        ASSERT_TRUE(run(job, false));
+        EXPECT_EQ(GetJobStatusText(*job, true), QStringLiteral("Failed (Server denied)"));
+        const bool restartRefused = !c.breakOff.startsWith("551");
+        if (restartRefused) {
+            EXPECT_EQ(job->TransferedBytes(), 0);
+            EXPECT_FALSE(resumeOffered(job));
+        }
+
+        server.setDataDropAfter(-1);
+        ASSERT_TRUE(run(job, false));
+        ASSERT_EQ(job->Status(), 2) << statusCell(*job);
+        EXPECT_TRUE(ReadFileBytes(job->GetLocalFilePath()) == content);
+    }
+}

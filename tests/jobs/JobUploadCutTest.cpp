@@ -208,3 +208,42 @@ TEST_F(RefusedStoreJobs, AStoreRefusedOutrightHoldsNothingAndTheNextRunWritesThe
                                                 << " bytes, its head " << server.storedData().left(8).toStdString();
     EXPECT_EQ(percentCell(*job), "100.0%");
 }
+
+// A server that stores an upload under a temporary name keeps its other
+// 600-byte file of the name when the upload fails, whether it refused at once
+// or after reading part of it: that file is not the job's. The job fails
+// without Resume (which would go on after the other file's 600 bytes), and
+// the next Start writes the whole file.
+TEST_F(RefusedStoreJobs, AFailedStoreThatKeptTheOlderFileOffersNoResumeAndStartWritesTheWholeFile)
+{
+    struct Case {
+        const char *name;
+        qint64 readBefore; // bytes the server takes in before it refuses
+        QByteArray refusal;
+    };
+    const QByteArray other(600, 'o');
+    const QByteArray content = PatternBytes(1024 * 1024);
+    server.keepFileOnFailedStore(true);
+    for (const Case &c : {Case{"refused at once", 0, "452 Insufficient storage space."},
+                          Case{"refused after 256 KiB", 256 * 1024, "552 Exceeded storage allocation."}}) {
+        SCOPED_TRACE(c.name);
+        const QString name = QStringLiteral("kept%1.bin").arg(c.readBefore);
+        server.setStoredFile("/" + name.toLatin1(), other);
+        server.setDataDropAfter(c.readBefore, c.refusal);
+        auto job = addJob(account(), true, name, content);
+        ASSERT_TRUE(run(job, false));
+        EXPECT_EQ(GetJobStatusText(*job, true), QStringLiteral("Failed (Server denied)"));
+        EXPECT_EQ(server.commandCount("STOR /" + name.toLatin1()), 1);
+        EXPECT_EQ(server.storedData(), other);
+        EXPECT_EQ(job->TransferedBytes(), 0);
+        EXPECT_EQ(percentCell(*job), "0.0%");
+        EXPECT_FALSE(resumeOffered(job));
+
+        server.setDataDropAfter(-1);
+        ASSERT_TRUE(run(job, false));
+        ASSERT_EQ(job->Status(), 2) << statusCell(*job);
+        EXPECT_EQ(server.commandCount("REST 600"), 0);
+        EXPECT_TRUE(server.storedData() == content) << "the file on the server has " << server.storedData().size()
+                                                    << " bytes, its head " << server.storedData().left(8).toStdString();
+    }
+}

@@ -76,7 +76,11 @@ void ScriptedFtpServer::setStoredFile(const QByteArray &path, const QByteArray &
     m_storedName = path;
     m_stored = data;
 }
-void ScriptedFtpServer::setDataDropAfter(qint64 bytes) { m_dataDropAfter = bytes; }
+void ScriptedFtpServer::setDataDropAfter(qint64 bytes, const QByteArray &reply)
+{
+    m_dataDropAfter = bytes;
+    m_dropReply = reply;
+}
 void ScriptedFtpServer::setPassiveHost(const QByteArray &commaAddress) { m_passiveHost = commaAddress; }
 void ScriptedFtpServer::setControlDropAfter(qint64 bytes) { m_controlDropAfter = bytes; }
 void ScriptedFtpServer::setStallAfter(qint64 bytes) { m_stallAfter = bytes; }
@@ -360,6 +364,9 @@ void ScriptedFtpServer::startTransfer(const QByteArray &verb)
 {
     m_transferRunning = true;
     const bool upload = verb == "STOR" || verb == "APPE";
+    m_storedBefore.reset();
+    if (upload && m_keepOnFailedStore)
+        m_storedBefore = m_stored;
     if (upload && verb == "STOR" && m_restOffset == 0)
         m_stored.clear();
     if (upload && m_restOffset > 0)
@@ -468,8 +475,12 @@ void ScriptedFtpServer::finishTransfer(bool aborted)
     if (!m_transferRunning)
         return;
     m_transferRunning = false;
-    const QByteArray reply = aborted ? QByteArray("426 Connection closed; transfer aborted.")
-                                     : m_transferDone;
+    if (aborted && m_storedBefore)
+        m_stored = *m_storedBefore;
+    m_storedBefore.reset();
+    const QByteArray reply = !aborted                ? m_transferDone
+                           : !m_dropReply.isEmpty() ? m_dropReply
+                                                    : QByteArray("426 Connection closed; transfer aborted.");
     if (std::exchange(m_holdFinalReply, false))
         m_heldFinalReply = reply;
     else

@@ -9,6 +9,7 @@
 #include <QTcpSocket>
 
 #include <functional>
+#include <optional>
 
 // An in-process FTP server that says exactly what a test scripts, for the
 // replies and faults a real server will not produce: replies split across
@@ -67,8 +68,11 @@ public:
     // ("226 Transfer complete." unless set).
     void setTransferDoneReply(const QByteArray &text) { m_transferDone = text; }
     // Abort the data connection after this many bytes of the next transfers
-    // (-1: never); the control connection then gets 426.
-    void setDataDropAfter(qint64 bytes);
+    // (-1: never); the control connection then gets `reply` (426 unless set).
+    void setDataDropAfter(qint64 bytes, const QByteArray &reply = {});
+    // As servers storing uploads under a temporary name do: a STOR that
+    // fails leaves the file held before as it was.
+    void keepFileOnFailedStore(bool on) { m_keepOnFailedStore = on; }
     // The address the 227 reply names (e.g. "10,0,0,9"); the server still
     // listens on 127.0.0.1.
     void setPassiveHost(const QByteArray &commaAddress);
@@ -158,6 +162,9 @@ private:
     QByteArray m_transferDone = "226 Transfer complete.";
     bool m_restBinaryOnly = false;
     qint64 m_dataDropAfter = -1;
+    QByteArray m_dropReply;
+    bool m_keepOnFailedStore = false;
+    std::optional<QByteArray> m_storedBefore; // the file a running STOR replaces
     qint64 m_controlDropAfter = -1;
     qint64 m_controlWritten = 0;
     QByteArray m_passiveHost = "127,0,0,1";
