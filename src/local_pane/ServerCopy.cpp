@@ -21,6 +21,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <utility>
 
 namespace {
 const QString kObject = QStringLiteral("frmZAVUde");
@@ -257,7 +258,7 @@ bool ServerCopy::FtpCmd_JobDone(int slot, bool success, long lastAct)
         case Phase::Discarding:
             if (!target || lastAct != FtpCommander::ActDelete)
                 return false;
-            storeDirectly();
+            storeDirectly(success);
             return true;
         case Phase::Cleaning:
             if (target
@@ -480,11 +481,14 @@ void ServerCopy::placed(bool success)
                         .arg(VisibleName(m_slots.CopyTargetPath)),
                     SessionLog::Warning, 0);
     m_phase = Phase::Discarding;
+    m_reasons[static_cast<size_t>(m_slots.CopyTarget)].clear();
     to->FtpCmd()->FTP_DEL_FILE(m_storePath);
 }
 
-void ServerCopy::storeDirectly()
+void ServerCopy::storeDirectly(bool removed)
 {
+    if (!removed)
+        noteLeftOver(m_reasons[static_cast<size_t>(m_slots.CopyTarget)]);
     m_storePath = m_slots.CopyTargetPath;
     m_directAfterRefusal = true;
     m_reasons = {};
@@ -505,9 +509,12 @@ void ServerCopy::SessionEnded(int slot)
     if (slot != m_slots.CopySource && slot != m_slots.CopyTarget)
         return;
     if (m_phase == Phase::Cleaning) {
-        // The user was told already; there is nothing left to clean.
-        if (slot == m_slots.CopyTarget)
+        // There is nothing left to clean.
+        if (slot == m_slots.CopyTarget) {
+            if (temporaryMayExist())
+                noteLeftOver({});
             finish(m_failure);
+        }
         return;
     }
     // A source that said it sent the whole file is needed no more; the target
@@ -600,6 +607,8 @@ void ServerCopy::cleanTarget(bool success, long lastAct)
 {
     ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
     if (!to || !to->SessionActive()) {
+        if (temporaryMayExist())
+            noteLeftOver({});
         finish(m_failure);
         return;
     }
@@ -618,6 +627,7 @@ void ServerCopy::cleanTarget(bool success, long lastAct)
     case Clean::WaitForTarget:
         if (temporary) {
             m_clean = Clean::Deleting;
+            m_reasons[static_cast<size_t>(m_slots.CopyTarget)].clear();
             to->FtpCmd()->FTP_DEL_FILE(m_storePath);
             return;
         }
@@ -637,9 +647,28 @@ void ServerCopy::cleanTarget(bool success, long lastAct)
         finish(m_failure);
         return;
     case Clean::Deleting:
+        if (temporary && !success)
+            noteLeftOver(m_reasons[static_cast<size_t>(m_slots.CopyTarget)]);
         finish(m_failure);
         return;
     }
+}
+
+bool ServerCopy::temporaryMayExist() const
+{
+    return !m_storePath.isEmpty() && m_storePath != m_slots.CopyTargetPath && m_storeSent
+        && m_storesRefused < m_storesSent;
+}
+
+void ServerCopy::noteLeftOver(const QString &refusal)
+{
+    const QString name = VisibleName(m_storePath);
+    m_leftOver = refusal.isEmpty()
+                   ? QStringLiteral("The copy's temporary file %1 may be left on the target server.").arg(name)
+                   : QStringLiteral("The copy's temporary file %1 could not be removed from the target server: %2")
+                         .arg(name, refusal);
+    if (SessionLog *log = m_slots.Slot(m_slots.CopyTarget)->Log())
+        log->AddLog(m_leftOver, SessionLog::Warning, 0);
 }
 
 void ServerCopy::finish(End how)
@@ -661,6 +690,13 @@ void ServerCopy::finish(End how)
                     target->RefreshListing();
             });
         }
+        const QString heldReport = std::exchange(m_heldReport, {});
+        const QString leftOver = std::exchange(m_leftOver, {});
+        if (how != End::Quiet && !heldReport.isEmpty())
+            showLater(leftOver.isEmpty() ? heldReport : heldReport + QStringLiteral("\n\n") + leftOver,
+                      m_heldReportLost);
+        else if (how != End::Quiet && !leftOver.isEmpty())
+            showLater(leftOver, false); // copied, with a file of the copy's own left beside it
         emit copyEnded(how == End::Done);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("CopyEnd"));
@@ -688,11 +724,23 @@ void ServerCopy::report(End how, int slot, bool sourceSide, const QString &sourc
                     .arg(VisibleName(targetPath));
     if (SessionLog *log = side ? side->Log() : nullptr)
         log->AddLog(text.simplified(), SessionLog::Warning, 0);
+    if (temporaryMayExist()) {
+        // Told once the temporary file's clean-up has ended, with whether it stays.
+        m_heldReport = text;
+        m_heldReportLost = how == End::Lost;
+        return;
+    }
+    if (!m_leftOver.isEmpty())
+        text += QStringLiteral("\n\n") + std::exchange(m_leftOver, {});
+    showLater(text, how == End::Lost);
+}
+
+void ServerCopy::showLater(const QString &text, bool lost)
+{
     // Not from inside the reply handling that found the failure: while the
     // box is open, both connections go on reading their servers' replies.
     m_reportPending = true;
     const quint64 serial = ++m_reportSerial;
-    const bool lost = how == End::Lost;
     QTimer::singleShot(0, this, [this, serial, lost, text] {
         if (!m_reportPending || serial != m_reportSerial)
             return;

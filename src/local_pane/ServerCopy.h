@@ -75,8 +75,8 @@ private:
     // Both ends said the whole file went across, and the target holds as much.
     void storedWhole();
     void placed(bool success);
-    // Stores under the file's own name, after the temporary copy was removed.
-    void storeDirectly();
+    // Stores under the file's own name, once the target was asked to remove the temporary copy.
+    void storeDirectly(bool removed);
     // A side's transfer ended with its success reply; the other's may still come.
     void sideSucceeded(bool source);
     void confirmStored(bool success);
@@ -90,6 +90,12 @@ private:
     // Tells the user which file was not copied and why, once the reply
     // handling that found it is over.
     void report(End how, int slot, bool sourceSide, const QString &sourcePath, const QString &targetPath);
+    void showLater(const QString &text, bool lost);
+    // The temporary file may hold what a store wrote there.
+    bool temporaryMayExist() const;
+    // The temporary file stays on the target: `refusal` says why it was not
+    // removed (empty: the session ended first).
+    void noteLeftOver(const QString &refusal);
 
     // Both sessions are up and idle, and nothing else runs.
     bool mayStart(int source, int target);
@@ -120,5 +126,10 @@ private:
     bool m_targetStored = false;       // the target's STOR ended with its success reply
     qint64 m_sourceSize = -1;          // what the source's SIZE said; -1: it said nothing usable
     bool m_reportPending = false;
+    // A failure told once the temporary file's clean-up has ended, so the
+    // message can say whether that file stays.
+    QString m_heldReport;
+    bool m_heldReportLost = false;
+    QString m_leftOver; // the user is still to be told of a temporary file left on the target
     quint64 m_reportSerial = 0;
 };

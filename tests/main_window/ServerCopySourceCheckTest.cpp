@@ -186,6 +186,52 @@ INSTANTIATE_TEST_SUITE_P(Replacing, CopyOntoHeld,
                          ::testing::Values(Replacing{"DefaultOptions", false}, Replacing{"AfterYes", true}),
                          [](const ::testing::TestParamInfo<Replacing> &info) { return std::string(info.param.name); });
 
+// A target folder that takes stores but neither renames nor removes files,
+// as an upload-only folder: the copy's temporary file stays there, and the
+// user is told its name whether or not the file was copied.
+struct LeftOver
+{
+    const char *name;
+    bool sourceSends;
+    const char *message; // how the message begins
+};
+
+struct CopyLeavingItsTemporary : CopyCheck, ::testing::WithParamInterface<LeftOver>
+{
+};
+
+TEST_P(CopyLeavingItsTemporary, TheMessageNamesTheFileLeft)
+{
+    if (!GetParam().sourceSends)
+        source.setFolderRights(QStringLiteral("from"), QStringLiteral("el"));
+    target.setFolderRights(QStringLiteral("drop"), QStringLiteral("elrw"));
+    ASSERT_TRUE(source.makeFolder(QStringLiteral("from")) && target.makeFolder(QStringLiteral("drop")));
+    ASSERT_TRUE(source.writeFile(QStringLiteral("from/f.bin"), PatternBytes(5000)));
+    const QByteArray held = QByteArray(6000, 'h');
+    ASSERT_TRUE(target.writeFile(QStringLiteral("drop/f.bin"), held));
+    ASSERT_TRUE(connectBoth(QStringLiteral("/from")));
+    window->Slot(1)->ChangeFolder(QStringLiteral("/drop"));
+    ASSERT_TRUE(waitFor([&] { return ready(1) && window->Remote(1)->Model->findText(QStringLiteral("f.bin")) >= 0; }));
+
+    prompts.expectMessage(QString::fromLatin1(GetParam().message), PromptButton::Ok);
+    ASSERT_TRUE(copy(QStringLiteral("f.bin")));
+    ASSERT_TRUE(bothFree());
+    EXPECT_EQ(target.readFile(QStringLiteral("drop/f.bin")), GetParam().sourceSends ? PatternBytes(5000) : held);
+    const QStringList left = QDir(target.rootPath() + QStringLiteral("/drop"))
+                                 .entryList({QStringLiteral(".ftpqor-copy-*")}, QDir::Files | QDir::Hidden);
+    ASSERT_EQ(left.size(), 1);
+    ASSERT_EQ(prompts.messageTexts().size(), 1);
+    EXPECT_TRUE(lastMessage().contains(QStringLiteral("The copy's temporary file \"/drop/%1\" could not be removed from the "
+                                                      "target server: 550")
+                                           .arg(left.constFirst())))
+        << lastMessage().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(LeftOver, CopyLeavingItsTemporary,
+                         ::testing::Values(LeftOver{"Copied", true, "The copy's temporary file"},
+                                           LeftOver{"SourceRefusing", false, "\"/from/f.bin\" was not copied"}),
+                         [](const ::testing::TestParamInfo<LeftOver> &info) { return std::string(info.param.name); });
+
 using CopyReport = CopyCheck;
 
 // The failure is shown once the reply that told of it has been handled: a
