@@ -145,11 +145,14 @@ void ColumnWidthKeeper::FitToContents(QTreeView *list, int column)
     Watch(list);
     m_contentColumn.insert(list, column);
     QAbstractItemModel *model = list->model();
-    const auto changed = [this, list] { rowsChanged(list); };
-    connect(model, &QAbstractItemModel::modelReset, list, changed);
-    connect(model, &QAbstractItemModel::rowsInserted, list, changed);
-    connect(model, &QAbstractItemModel::layoutChanged, list, changed);
-    connect(model, &QAbstractItemModel::dataChanged, list,
+    const auto changed = [this, guard = QPointer<QTreeView>(list)] {
+        if (guard)
+            rowsChanged(guard);
+    };
+    connect(model, &QAbstractItemModel::modelReset, this, changed);
+    connect(model, &QAbstractItemModel::rowsInserted, this, changed);
+    connect(model, &QAbstractItemModel::layoutChanged, this, changed);
+    connect(model, &QAbstractItemModel::dataChanged, this,
             [changed, column](const QModelIndex &from, const QModelIndex &to) {
                 if (from.column() <= column && column <= to.column())
                     changed();
