@@ -267,7 +267,7 @@ QString RemoteEditFlow::FreeAsideName(const QString &localPath) const
 RemoteEditFlow::UnsentCopyAnswer RemoteEditFlow::askAboutUnsentCopy(const QString &localPath,
                                                                     const TmpCopyOrigin &origin,
                                                                     const QString &shownPath, bool alreadyOpen,
-                                                                    bool inJob, bool sendsNow,
+                                                                    bool inJob, bool sendsNow, bool afterJob,
                                                                     const QString &asideName) const
 {
     const QString name = QFileInfo(localPath).fileName();
@@ -303,9 +303,9 @@ RemoteEditFlow::UnsentCopyAnswer RemoteEditFlow::askAboutUnsentCopy(const QStrin
                         .arg(shownPath);
         else if (sendsNow)
             text += QStringLiteral("\r\n\r\nUpload the copy to '%1' now?\r\n\r\nYes uploads it now.").arg(shownPath);
-        else if (job)
+        else if (afterJob)
             text += QStringLiteral("\r\n\r\nUpload the copy to '%1'?\r\n\r\nYes adds it to the upload jobs, to be "
-                                   "sent after the copy's earlier upload job.")
+                                   "sent after the upload job of that file that has not completed.")
                         .arg(shownPath);
         else
             text += QStringLiteral("\r\n\r\nUpload the copy to '%1'?\r\n\r\nYes adds it to the upload jobs, as "
@@ -463,7 +463,8 @@ void RemoteEditFlow::RequestFileForEditView(int mode)
             asideName = FreeAsideName(localPath);
             const FtpTaskCollection::Job waiting = waitingJobOf(localPath);
             answer = askAboutUnsentCopy(localPath, origin, shownPath, known || open, waiting != nullptr,
-                                        canSendAtOnce(slotIndex, profile.ProfileName, localPath), asideName);
+                                        canSendAtOnce(slotIndex, profile.ProfileName, shownPath),
+                                        uploadUnfinishedTo(profile, origin.remotePath), asideName);
             if (answer == UnsentCopyAnswer::Stop)
                 return;
             if (answer == UnsentCopyAnswer::Upload) {
@@ -816,37 +817,49 @@ bool RemoteEditFlow::RequestUpload(qint16 slotIndex, const QString &profileName,
     }
 }
 
-bool RemoteEditFlow::canSendAtOnce(int slotIndex, const QString &profileName, const QString &localPath) const
+bool RemoteEditFlow::uploadUnfinishedTo(const CProfile &profile, const QString &remotePath) const
 {
-    // Sent beside its job, the copy could end on the server before the
-    // earlier change the job sends: a later change goes after the job.
-    if ((m_batchRunning && m_batchRunning()) || unsentJobOf(localPath))
+    return m_intake
+           && m_intake->UploadUnfinishedTo(UploadTargetKey(profile.User, profile.Server, profile.Port, remotePath));
+}
+
+QString RemoteEditFlow::pathOnSlot(const ServerSlot &slot, const QString &shownPath)
+{
+    // Only the server address in front is taken off: a folder may carry its name too.
+    const QString server = slot.SlotProfile().Server;
+    return shownPath.startsWith(server) ? shownPath.mid(server.size()) : shownPath;
+}
+
+bool RemoteEditFlow::slotTakesUpload(int slotIndex, const QString &profileName, const QString &shownPath) const
+{
+    const ServerSlot *slot = m_slots.Slot(slotIndex);
+    if (!slot || !slot->SessionActive() || slot->IsBusy() || slot->SlotProfile().ProfileName != profileName
+        || (m_walkActive && m_walkActive(slotIndex)))
         return false;
-    for (int candidate : {slotIndex & 1, 1 - (slotIndex & 1)}) {
-        const ServerSlot *slot = m_slots.Slot(candidate);
-        if (slot && slot->SessionActive() && !slot->IsBusy() && slot->SlotProfile().ProfileName == profileName
-            && !(m_walkActive && m_walkActive(candidate)))
-            return true;
-    }
-    return false;
+    // Sent beside an upload job of the file, or before one still to run,
+    // the job's earlier bytes would end on the server: the send goes after it.
+    return !uploadUnfinishedTo(slot->SlotProfile(), pathOnSlot(*slot, shownPath));
+}
+
+bool RemoteEditFlow::canSendAtOnce(int slotIndex, const QString &profileName, const QString &shownPath) const
+{
+    if (m_batchRunning && m_batchRunning())
+        return false;
+    const int first = slotIndex & 1;
+    return slotTakesUpload(first, profileName, shownPath) || slotTakesUpload(1 - first, profileName, shownPath);
 }
 
 bool RemoteEditFlow::sendAtOnce(int slotIndex, const QString &profileName, const QString &localFilePath,
                                 const QString &remoteFilePath, const QString &editTaskId)
 {
-    if (!canSendAtOnce(slotIndex, profileName, localFilePath))
+    if (m_batchRunning && m_batchRunning())
         return false;
     const int first = slotIndex & 1;
     for (int candidate : {first, 1 - first}) {
         ServerSlot *slot = m_slots.Slot(candidate);
-        if (!slot || !slot->SessionActive() || slot->IsBusy() || slot->SlotProfile().ProfileName != profileName
-            || (m_walkActive && m_walkActive(candidate)))
+        if (!slotTakesUpload(candidate, profileName, remoteFilePath))
             continue;
-        // Only the server address in front is taken off: a folder may carry its name too.
-        const QString server = slot->SlotProfile().Server;
-        const QString remotePath =
-            remoteFilePath.startsWith(server) ? remoteFilePath.mid(server.size()) : remoteFilePath;
-        if (sendCopy(candidate, *slot, localFilePath, remotePath, remoteFilePath, editTaskId))
+        if (sendCopy(candidate, *slot, localFilePath, pathOnSlot(*slot, remoteFilePath), remoteFilePath, editTaskId))
             return true;
     }
     return false;

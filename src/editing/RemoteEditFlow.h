@@ -18,6 +18,7 @@
 #include <functional>
 #include <optional>
 
+class CProfile;
 class FileHandlerCollection;
 class FrmEdit;
 class JobIntake;
@@ -166,15 +167,19 @@ private:
     // replaces it: as one question with "already opened" when that applies.
     UnsentCopyAnswer askAboutUnsentCopy(const QString &localPath, const TmpCopyOrigin &origin,
                                         const QString &shownPath, bool alreadyOpen, bool inJob, bool sendsNow,
-                                        const QString &asideName) const;
-    // A connected and free slot of the profile would take an upload of the
-    // copy now, and no job of the copy is still to complete.
-    bool canSendAtOnce(int slotIndex, const QString &profileName, const QString &localPath) const;
+                                        bool afterJob, const QString &asideName) const;
+    // A queued upload job not yet completed writes the file.
+    bool uploadUnfinishedTo(const CProfile &profile, const QString &remotePath) const;
+    // The file's path on the slot's server, from the path shown with the server in front.
+    static QString pathOnSlot(const ServerSlot &slot, const QString &shownPath);
+    // The slot is connected to the profile, free, and no upload job of the file is still to complete.
+    bool slotTakesUpload(int slotIndex, const QString &profileName, const QString &shownPath) const;
+    // A slot of the profile, this one or the other, would take an upload of the file now.
+    bool canSendAtOnce(int slotIndex, const QString &profileName, const QString &shownPath) const;
     // The first name "stem (n).ext" free in the copy's folder.
     QString FreeAsideName(const QString &localPath) const;
     // Sends the copy over the given slot, else the other slot of the
-    // profile, when one is connected and free, no batch runs and no job of
-    // the copy is still to complete; false when none took it.
+    // profile, when one takes it and no batch runs; false when none took it.
     bool sendAtOnce(int slotIndex, const QString &profileName, const QString &localFilePath,
                     const QString &remoteFilePath, const QString &editTaskId = {});
     // False when the slot's engine took nothing up.

@@ -472,11 +472,16 @@ QString GetJobStatusText(const FtpTask &job, bool parenthesised)
     }
 }
 
+QString UploadTargetKey(const QString &user, const QString &host, int port, const QString &remoteFile)
+{
+    return ServerUserKey(user, host, port) + QLatin1Char('|') + QDir::cleanPath(remoteFile);
+}
+
 QString JobTargetKey(const FtpTask &job)
 {
     if (job.IsUpload())
-        return ServerUserKey(job.User(), job.ServerAddress(), job.ServerPort()) + QLatin1Char('|')
-               + QDir::cleanPath(job.RemotePath() + QLatin1Char('/') + job.RemoteFileTitle());
+        return UploadTargetKey(job.User(), job.ServerAddress(), job.ServerPort(),
+                               job.RemotePath() + QLatin1Char('/') + job.RemoteFileTitle());
     // One folder reached through a link, "..", or a relative path is still
     // one folder; as the system resolves it, where it exists.
     const QString folder = QFileInfo(job.LocalPath()).canonicalFilePath();

@@ -181,3 +181,5 @@ QString FailureReasonText(qint64 reason);
 // upload the server and user and the remote path. Jobs of one text must
 // never write at once.
 QString JobTargetKey(const FtpTask &job);
+// The key of an upload to `remoteFile` on the server as the user.
+QString UploadTargetKey(const QString &user, const QString &host, int port, const QString &remoteFile);

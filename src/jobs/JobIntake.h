@@ -35,6 +35,9 @@ public:
     virtual QStringList UnfinishedLocalFiles() const { return {}; }
     // The queued jobs not yet completed whose local file is `path`.
     virtual QList<FtpTaskCollection::Job> UnfinishedJobsOf(const QString &) const { return {}; }
+    // Whether a queued upload job not yet completed writes the file under
+    // the key (see UploadTargetKey).
+    virtual bool UploadUnfinishedTo(const QString &) const { return false; }
     // Fails the queued job under the key with the reason code, its row and
     // the summary brought up to date and `why` in the job information box.
     virtual void FailJob(const QString &, int, const QString &) {}

@@ -207,6 +207,13 @@ QList<FtpTaskCollection::Job> JobQueuePane::UnfinishedJobsOf(const QString &path
     return jobs;
 }
 
+bool JobQueuePane::UploadUnfinishedTo(const QString &targetKey) const
+{
+    return std::any_of(JobQueue.begin(), JobQueue.end(), [&](const FtpTaskCollection::Job &job) {
+        return job->IsUpload() && job->Status() != 2 && JobTargetKey(*job) == targetKey;
+    });
+}
+
 void JobQueuePane::FailJob(const QString &key, int reason, const QString &why)
 {
     const FtpTaskCollection::Job job = JobQueue.Find(key);

@@ -70,6 +70,7 @@ public:
     void RefreshJob(const QString &key) override;
     QStringList UnfinishedLocalFiles() const override;
     QList<FtpTaskCollection::Job> UnfinishedJobsOf(const QString &path) const override;
+    bool UploadUnfinishedTo(const QString &targetKey) const override;
     void FailJob(const QString &key, int reason, const QString &why) override;
 
     void ReportJobLoadErrors(bool showNotice);

@@ -154,6 +154,19 @@ FrmEdit *QuickEditThenLoseTheSession(frmZAVUde &window, const QString &name)
     return flow->OpenEditors().front();
 }
 
+// Quick Edit of `name` in slot 0, the session lost, "saved " typed in front
+// and Upload: the edit waits in an upload job, returned (null when none).
+FtpTaskCollection::Job QueueAnEditWhileDisconnected(frmZAVUde &window, ScriptedPrompts &prompts, const QString &name)
+{
+    const QPointer<FrmEdit> editor = QuickEditThenLoseTheSession(window, name);
+    if (!editor)
+        return nullptr;
+    editor->Text1->insertPlainText(QStringLiteral("saved "));
+    prompts.expectMessage(QStringLiteral("The edited file has been added to upload jobs."), PromptButton::Ok);
+    editor->OKButton->click();
+    return window.Jobs()->JobQueue.Count() == 1 ? *window.Jobs()->JobQueue.begin() : nullptr;
+}
+
 struct JobOptions {
     ~JobOptions()
     {
@@ -630,13 +643,9 @@ TEST(MainWindowJobs, AQueuedEditJobSendsWhatWasSavedWhateverHappensToTheCopy)
         };
 
         ASSERT_TRUE(ConnectFirstSlot(*window, server));
-        QPointer<FrmEdit> editor = QuickEditThenLoseTheSession(*window, c.name);
-        ASSERT_NE(editor, nullptr);
-        editor->Text1->insertPlainText(QStringLiteral("saved "));
-        prompts.expectMessage(QStringLiteral("The edited file has been added to upload jobs."), PromptButton::Ok);
-        editor->OKButton->click();
-        ASSERT_EQ(window->Jobs()->JobQueue.Count(), 1);
-        const QString snapshot = (*window->Jobs()->JobQueue.begin())->GetLocalFilePath();
+        const FtpTaskCollection::Job queued = QueueAnEditWhileDisconnected(*window, prompts, c.name);
+        ASSERT_NE(queued, nullptr);
+        const QString snapshot = queued->GetLocalFilePath();
         ASSERT_TRUE(ConnectFirstSlot(*window, server));
         if (c.keepAside) {
             prompts.expectMessage("The copy of '" + c.name + "' in the Tmp folder has changes that wait in an upload "
@@ -709,13 +718,8 @@ TEST(MainWindowJobs, AnEditJobGivenAChangeAfterACutSendsTheChangeWhole)
     const CProfile profile = ServerProfile(proxy.host(), proxy.port(), QString::fromLatin1(PyFtpServer::kUser),
                                            QString::fromLatin1(PyFtpServer::kPassword), QStringLiteral("Cut"));
     ASSERT_TRUE(ConnectFirstSlot(window, profile));
-    QPointer<FrmEdit> editor = QuickEditThenLoseTheSession(window, QStringLiteral("cut.txt"));
-    ASSERT_NE(editor, nullptr);
-    editor->Text1->insertPlainText(QStringLiteral("saved "));
-    prompts.expectMessage(QStringLiteral("The edited file has been added to upload jobs."), PromptButton::Ok);
-    editor->OKButton->click();
-    ASSERT_EQ(window.Jobs()->JobQueue.Count(), 1);
-    const auto job = *window.Jobs()->JobQueue.begin();
+    const FtpTaskCollection::Job job = QueueAnEditWhileDisconnected(window, prompts, QStringLiteral("cut.txt"));
+    ASSERT_NE(job, nullptr);
     proxy.setCut(100000, CuttingProxy::Cut::ClientSeesClose);
     window.JobControl()->mnuJStartAll->trigger();
     ASSERT_TRUE(WaitUntil([&] { return job->Status() == 3 && !window.JobControl()->Dispatcher().AnySessionActive(); }));
@@ -747,52 +751,65 @@ TEST(MainWindowJobs, AnEditJobGivenAChangeAfterACutSendsTheChangeWhole)
     ASSERT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
 }
 
-// A change made to a copy while its edit job runs is sent after that job,
-// never beside it: the server ends with the later change, and the copy,
-// settled with it, is no longer named at the close.
-TEST(MainWindowJobs, AChangeMadeWhileItsEditJobRunsIsSentAfterThatJob)
+// A later change to a file an edit job still has to send goes after that
+// job, never up beside it or before it: the copy changed since it was
+// queued, answered Yes on opening the file again, and a new download of the
+// file edited after the queued copy was kept aside. The server ends with the
+// later change, and nothing is named at the close.
+TEST(MainWindowJobs, ALaterChangeToAFileAnEditJobStillSendsGoesAfterThatJob)
 {
-    ScriptedPrompts prompts;
-    PyFtpServer server;
-    ASSERT_TRUE(server.start()) << server.error().toStdString();
-    ASSERT_TRUE(server.writeFile("running.txt", "server\n"));
-    frmZAVUde window;
-    window.show();
-    ASSERT_TRUE(ConnectFirstSlot(window, server));
-    QPointer<FrmEdit> editor = QuickEditThenLoseTheSession(window, QStringLiteral("running.txt"));
-    ASSERT_NE(editor, nullptr);
-    editor->Text1->insertPlainText(QStringLiteral("saved "));
-    prompts.expectMessage(QStringLiteral("The edited file has been added to upload jobs."), PromptButton::Ok);
-    editor->OKButton->click();
-    ASSERT_EQ(window.Jobs()->JobQueue.Count(), 1);
-    const auto first = *window.Jobs()->JobQueue.begin();
-    ASSERT_TRUE(ConnectFirstSlot(window, server));
-    ASSERT_TRUE(WriteFileBytes(JoinLocalPath(window.EditFlow()->TmpFolder(), QStringLiteral("running.txt")), "later\n"));
-    {
-        // The job is held running while the file is opened again.
-        FrozenServer frozen(server.processId());
-        window.JobControl()->mnuJStartAll->trigger();
-        ASSERT_EQ(first->Status(), 1);
-        prompts.expectMessage(QStringLiteral("has changes that were not uploaded.\r\n\r\nUpload the copy to "
-                                             "'127.0.0.1/running.txt'?\r\n\r\nYes adds it to the upload jobs, to be "
-                                             "sent after the copy's earlier upload job."),
-                              PromptButton::Yes);
+    for (const bool keepAside : {false, true}) {
+        SCOPED_TRACE(keepAside ? "kept aside" : "changed in Tmp");
+        ScriptedPrompts prompts;
+        PyFtpServer server;
+        ASSERT_TRUE(server.start()) << server.error().toStdString();
+        ASSERT_TRUE(server.writeFile("running.txt", "server\n"));
+        frmZAVUde window;
+        window.show();
+        ASSERT_TRUE(ConnectFirstSlot(window, server));
+        const FtpTaskCollection::Job first = QueueAnEditWhileDisconnected(window, prompts, QStringLiteral("running.txt"));
+        ASSERT_NE(first, nullptr);
+        ASSERT_TRUE(ConnectFirstSlot(window, server));
+        QPointer<FrmEdit> editor;
+        if (keepAside) {
+            prompts.expectMessage(QStringLiteral("has changes that wait in an upload job."), PromptButton::No);
+            editor = QuickEditThenLoseTheSession(window, QStringLiteral("running.txt"));
+            ASSERT_NE(editor, nullptr);
+            editor->Text1->setPlainText(QStringLiteral("later\n"));
+            ASSERT_TRUE(ConnectFirstSlot(window, server));
+        } else {
+            ASSERT_TRUE(WriteFileBytes(JoinLocalPath(window.EditFlow()->TmpFolder(), QStringLiteral("running.txt")), "later\n"));
+            prompts.expectMessage(QStringLiteral("has changes that were not uploaded.\r\n\r\nUpload the copy to "
+                                                 "'127.0.0.1/running.txt'?\r\n\r\nYes adds it to the upload jobs, to be "
+                                                 "sent after the upload job of that file that has not completed."),
+                                  PromptButton::Yes);
+        }
         prompts.expectMessage(QStringLiteral("The edited file has been added to upload jobs."), PromptButton::Ok);
-        SelectInFirstSlot(window, QStringLiteral("running.txt"));
-        window.EditFlow()->MNU_RMT_QEDIT_Click();
-        ASSERT_TRUE(prompts.allUsed());
+        {
+            // The job is held running meanwhile.
+            FrozenServer frozen(server.processId());
+            window.JobControl()->Dispatcher().RunQueuedJobs();
+            ASSERT_EQ(first->Status(), 1);
+            if (keepAside) {
+                editor->OKButton->click();
+            } else {
+                SelectInFirstSlot(window, QStringLiteral("running.txt"));
+                window.EditFlow()->MNU_RMT_QEDIT_Click();
+            }
+            ASSERT_TRUE(prompts.allUsed());
+        }
+        ASSERT_TRUE(WaitUntil([&] { return first->Status() == 2 && !window.Slot(0)->IsBusy(); }));
+        ASSERT_EQ(window.Jobs()->JobQueue.Count(), 2);
+        const auto second = *std::next(window.Jobs()->JobQueue.begin());
+        window.JobControl()->Dispatcher().RunQueuedJobs();
+        ASSERT_TRUE(WaitUntil([&] { return second->Status() == 2 || second->Status() == 3; }));
+        EXPECT_EQ(GetJobStatusText(*second, true), QStringLiteral("Completed"));
+        EXPECT_EQ(server.readFile("running.txt"), "later\n");
+        window.Slot(0)->DisConnectFromFTP();
+        ASSERT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
+        EXPECT_TRUE(window.close());
+        EXPECT_TRUE(prompts.allUsed()) << "a copy sent by its job was named at the close";
     }
-    ASSERT_TRUE(WaitUntil([&] { return first->Status() == 2 && !window.Slot(0)->IsBusy(); }));
-    ASSERT_EQ(window.Jobs()->JobQueue.Count(), 2);
-    const auto second = *std::next(window.Jobs()->JobQueue.begin());
-    window.JobControl()->Dispatcher().RunQueuedJobs();
-    ASSERT_TRUE(WaitUntil([&] { return second->Status() == 2 || second->Status() == 3; }));
-    EXPECT_EQ(GetJobStatusText(*second, true), QStringLiteral("Completed"));
-    EXPECT_EQ(server.readFile("running.txt"), "later\n");
-    window.Slot(0)->DisConnectFromFTP();
-    ASSERT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
-    EXPECT_TRUE(window.close());
-    EXPECT_TRUE(prompts.allUsed()) << "the copy sent by its job was named at the close";
 }
 
 // A queued edit's job may start while the question about reopening its file
