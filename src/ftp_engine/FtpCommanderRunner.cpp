@@ -746,18 +746,11 @@ void FtpCommander::CompleteMacro()
 void FtpCommander::EndFtpMacro()
 {
     try {
-        if (m_currentIndex >= 0 && m_control.isConnected() && !m_quitting) {
+        if (m_currentIndex >= 0 && m_control.isConnected() && !m_quitting && (m_abortPending || !m_owed.isEmpty())) {
             // The server may still owe replies: the operation ends once the
             // session is in step again, before anything else is sent.
-            if (m_abortPending) {
-                m_abortSerial = m_operationSerial;
-                m_stepAgain = -1;
-                return;
-            }
-            if (!m_owed.isEmpty()) {
-                Abort();
-                return;
-            }
+            Abort();
+            return;
         }
         const bool shownBytesChanged = KeepConfirmedUploadBytes();
         m_connectionAttempts = 0;
@@ -862,9 +855,16 @@ void FtpCommander::AfterAbortMarker()
 void FtpCommander::AbortThen(int stepAgain)
 {
     try {
-        // ABOR went out once: its replies, or its time-out, end the operation.
-        if (m_currentIndex < 0 || m_abortPending)
+        if (m_currentIndex < 0)
             return;
+        if (m_abortPending) {
+            // ABOR went out once (a second one's replies could not be told
+            // from the first's): its marker, or its time-out, ends the
+            // operation, whatever step was to be asked again.
+            m_abortSerial = m_operationSerial;
+            m_stepAgain = -1;
+            return;
+        }
         m_stepAgain = stepAgain;
         m_dataConnected = true;
         m_waitingForTransfer = false;

@@ -185,3 +185,22 @@ TEST_F(Aborts, AReplyThatCannotAnswerItsCommandGetsTheSessionBackInStep)
     EXPECT_EQ(sentCount("PASV"), 2);
     EXPECT_EQ(sentCount("STOR"), 1);
 }
+
+// A server that answers TYPE twice puts the upload's PASV out of step; the
+// user stops the upload while the abort that gets the session back in step
+// waits for its marker. The upload ends there: nothing is stored.
+TEST_F(Aborts, AStopWhileTheSessionGetsBackInStepEndsTheOperationAtTheMarker)
+{
+    server.on("TYPE", ScriptedFtpServer::Reply{{"200 Switching to Binary mode.\r\n", 0},
+                                               {"200 Switching to Binary mode.\r\n", 50}});
+    markerAnswers({{"257 \"/\" is the current directory.\r\n", 300}});
+    QObject::connect(&server, &ScriptedFtpServer::commandReceived, &server, [this](const QByteArray &command) {
+        if (command == "ABOR")
+            QTimer::singleShot(0, &engine, [this] { engine.Abort(); });
+    });
+    engine.FTP_SEND_FILE(upload(), QStringLiteral("/up.bin"), content.size(), false);
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_EQ(sentCount("STOR"), 0);
+    EXPECT_TRUE(engine.SessionActive());
+}
