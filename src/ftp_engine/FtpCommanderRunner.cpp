@@ -804,12 +804,14 @@ void FtpCommander::TakeAbortReply(const QString &code, const QString &line)
     // Before PWD's reply come one for each command owed when ABOR went out
     // (a transfer's may be folded into ABOR's), then ABOR's: one, or the
     // transfer's 426 and then 226. Only PWD's answers 257 by then; a refusal
-    // is PWD's once ABOR has had a positive answer.
+    // is PWD's once ABOR has had a positive answer and each command before
+    // PWD a reply: a transfer's own 226 may come before ABOR's refusal (a
+    // server without ABOR), so a 226 that may be ABOR's is not enough.
     const int before = m_abortReplies++;
     const bool refusal = code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5'));
     bool marker = false;
     if (before >= m_abortOwed - (m_abortMayFold ? 1 : 0)) {
-        marker = code == QLatin1String("257") || (refusal && m_abortAnswered);
+        marker = code == QLatin1String("257") || (refusal && m_abortAnswered && before > m_abortOwed);
         if (code.startsWith(QLatin1Char('2')))
             m_abortAnswered = true;
     }

@@ -204,3 +204,23 @@ TEST_F(Aborts, AStopWhileTheSessionGetsBackInStepEndsTheOperationAtTheMarker)
     EXPECT_EQ(sentCount("STOR"), 0);
     EXPECT_TRUE(engine.SessionActive());
 }
+
+// A server without ABOR refuses it after the aborted download's own 226: the
+// refusal is ABOR's, not the marker's, so the marker's 257 is no answer to
+// the command the user types next.
+TEST_F(Aborts, ARefusedAbortAfterTheTransfersReplyIsNotTakenForTheEndOfTheAbort)
+{
+    server.on("RETR", QByteArray("150 Opening BINARY mode data connection."));
+    server.on("ABOR", ScriptedFtpServer::Reply{{"226 Transfer complete.\r\n", 0}, {"502 ABOR not implemented.\r\n", 0}});
+    markerAnswers({{"257 \"/\" is the current directory.\r\n", 200}});
+    server.on("SITE", QByteArray("550 Permission denied."));
+    engine.FTP_GET_FILE(QStringLiteral("/file.bin"), download(), content.size(), false);
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return recorder.replies.contains(QStringLiteral("150 Opening BINARY mode data connection.")); }));
+    thenFromJobDone([this] { engine.FTP_CUSTOM_COMMAND(QStringLiteral("SITE CHMOD 644 f"), QString(), QStringLiteral("2XX[I]")); });
+    engine.Abort();
+    ASSERT_TRUE(recorder.waitForJobs(3));
+    EXPECT_FALSE(engine.LastCmdSucces());
+    EXPECT_EQ(engine.LastAct(), FtpCommander::ActCustom);
+    EXPECT_EQ(recorder.replies.constLast(), QStringLiteral("550 Permission denied."));
+    EXPECT_TRUE(engine.SessionActive());
+}
