@@ -11,6 +11,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QTreeView>
+#include <QWidget>
 
 #include <algorithm>
 
@@ -111,7 +112,8 @@ void ColumnWidthKeeper::Restore(QTreeView *list, const QString &fractions, int m
     Watch(list);
     if (fractionsSum(list, fractions) <= 0)
         return;
-    if (measuredWidth > 0) {
+    // No list is wider than a widget can be: a larger width was never measured.
+    if (measuredWidth > 0 && measuredWidth <= QWIDGETSIZE_MAX) {
         m_fitting.remove(list);
         m_restored.remove(list);
         setPixels(list, fractions, measuredWidth);
@@ -197,7 +199,8 @@ double ColumnWidthKeeper::fractionsSum(const QTreeView *list, const QString &fra
     for (int i = 0; i < columns; ++i) {
         bool ok = false;
         const double fraction = entries[i].trimmed().toDouble(&ok);
-        if (!ok || fraction < 0 || fraction > 1)
+        // Written so that a stored "nan" fails it too.
+        if (!ok || !(fraction >= 0 && fraction <= 1))
             return 0;
         sum += fraction;
     }

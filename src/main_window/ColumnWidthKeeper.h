@@ -40,8 +40,8 @@ public:
     // ignored; fractions that add up to more than the
     // whole list are narrowed, the other columns before the name column.
     // With the list's width `measuredWidth` the fractions were measured
-    // against (above 0), they are the user's widths and are set in pixels,
-    // once, as they were left.
+    // against (above 0, and no wider than a widget can be), they are the
+    // user's widths and are set in pixels, once, as they were left.
     void Restore(QTreeView *list, const QString &fractions, int measuredWidth = 0);
 
     // The fractions to store for the list; empty while its widths are fitted.

@@ -201,6 +201,43 @@ TEST(MainWindow, StoredColumnWidthsWiderThanTheListAreNarrowedToIt)
 }
 
 
+// Stored widths no list can have had (a damaged or hand-edited file) are
+// passed over: the list comes up fitted, its name column readable.
+TEST(WindowLayout, StoredWidthsNoListCanHaveHadAreFittedInstead)
+{
+    const struct {
+        const char *widths, *measured;
+    } cases[] = {
+        {"nan;0.3;0.2;0.2|||", ""},
+        {"nan;0.3;0.3;0.3|||", "500|||"},
+        {"0.5;0.9;0.8;0.7|||", "2147483647|||"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.widths) + " measured on " + c.measured);
+        {
+            const std::unique_ptr<QSettings> settings = frmZAVUde::OpenSettingsStore();
+            settings->setValue("LV", c.widths);
+            settings->setValue("UI", QVariantMap{{"ListWidths", c.measured}});
+        }
+        frmZAVUde window;
+        window.resize(1000, 700);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        const QTreeView *list = window.Local()->LeftView;
+        const auto total = [list] {
+            int sum = 0;
+            for (int i = 0; i < 4; ++i)
+                sum += list->columnWidth(i);
+            return sum;
+        };
+        EXPECT_TRUE(waitUntil([&] {
+            return list->columnWidth(0) >= usualNameWidth(list) && total() <= list->viewport()->width();
+        })) << list->columnWidth(0) << " " << total();
+        window.close();
+    }
+    forgetLayout();
+}
+
 TEST(WindowLayout, InNarrowPanesTheNameColumnKeepsItsWidthAndOnlyWhatTheUserSizedIsStored)
 {
     forgetLayout();
