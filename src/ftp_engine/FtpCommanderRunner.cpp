@@ -734,13 +734,22 @@ void FtpCommander::CompleteMacro()
     m_lastCmdSucces = true;
     m_lastAct = m_currentAct;
     m_currentIndex = -1;
+    // The data of a copy between two servers never passes here: its end says the whole file went.
+    const bool serverCopyDone = (m_currentAct == ActGetFromServer || m_currentAct == ActStoreToServer)
+                                && m_expectedSize > 0 && m_bytesDone < m_expectedSize;
+    if (serverCopyDone)
+        m_bytesDone = m_expectedSize;
     if (m_currentAct == ActLogin)
         m_sessionActive = true;
     m_steps.clear();
     m_busy = false;
     // Armed before JobDone, so an operation the host starts there keeps its own time-out.
     StartIdleTimer();
-    emit JobDone();
+    QPointer<FtpCommander> self(this);
+    if (serverCopyDone)
+        emit StatusChanged();
+    if (self)
+        emit JobDone();
 }
 
 void FtpCommander::EndFtpMacro()

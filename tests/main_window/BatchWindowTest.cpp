@@ -3,6 +3,7 @@
 #include "BatchRunner.h"
 #include "BatchTransfers.h"
 #include "FtpCommander.h"
+#include "FtpStatusStrip.h"
 #include "LocalPane.h"
 #include "LogPanes.h"
 #include "OptionFlags.h"
@@ -261,6 +262,10 @@ TEST_P(BatchWindow, CopiesAFileBetweenTwoServers)
     ASSERT_TRUE(waitFor([&] { return other.readFile("readme.txt") == PatternBytes(40000); }));
     EXPECT_EQ(window->Slot(1)->FtpCmd()->mode(), GetParam() ? 0 : 1);
     ASSERT_TRUE(waitFor([&] { return window->Remote(1)->Model->findKey("F0") >= 0; }));
+    // The source's status strip reads the copy as done, not 0.0%.
+    const FtpStatusSnapshot strip = window->Remote(0)->Status->snapshot();
+    EXPECT_EQ(strip.expectedSize, 40000);
+    EXPECT_EQ(strip.bytesDone, 40000);
 }
 
 // Lines the slot's log pane holds.
