@@ -89,15 +89,17 @@ ServerCopy::ServerCopy(ServerSlots &serverSlots, OverwriteQuestions &questions, 
             }
         });
         connect(slot, &ServerSlot::jobDone, this, [this, i] {
+            // Once the slot has taken in what its operation brought.
+            if (m_waitingStep) {
+                QTimer::singleShot(0, this, [this, step = m_waitingStep, phase = m_phase] {
+                    if (m_waitingStep == step && m_phase == phase)
+                        (this->*step)();
+                });
+                return;
+            }
             if (i != m_slots.CopyTarget)
                 return;
-            // Once the slot has taken in what its operation brought.
-            if (m_phase == Phase::Checking && m_waitingForTarget) {
-                QTimer::singleShot(0, this, [this] {
-                    if (m_phase == Phase::Checking && m_waitingForTarget)
-                        startStore();
-                });
-            } else if (m_phase == Phase::Cleaning && m_clean == Clean::WaitForTarget) {
+            if (m_phase == Phase::Cleaning && m_clean == Clean::WaitForTarget) {
                 // An operation of the target's own (a listing) ended: the clean-up goes on.
                 QTimer::singleShot(0, this, [this] {
                     if (m_phase == Phase::Cleaning && m_clean == Clean::WaitForTarget)
@@ -119,6 +121,14 @@ bool ServerCopy::mayStart(int source, int target)
     if (!from || !to || Running() || (m_otherWorkRuns && m_otherWorkRuns()))
         return false;
     return from->SessionActive() && to->SessionActive() && !from->IsBusy() && !to->IsBusy();
+}
+
+bool ServerCopy::waitForSides(Step step)
+{
+    const ServerSlot *from = m_slots.Slot(m_slots.CopySource);
+    const ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
+    m_waitingStep = (from && from->IsBusy()) || (to && to->IsBusy()) ? step : nullptr;
+    return m_waitingStep != nullptr;
 }
 
 bool ServerCopy::sideBusyWith(int slot, long act) const
@@ -184,7 +194,7 @@ bool ServerCopy::CmdToFTP_Click(int source)
         m_awaitingStoreReply = false;
         m_passivePort = 0;
         m_clean = Clean::WaitForTarget;
-        m_waitingForTarget = false;
+        m_waitingStep = nullptr;
         m_sourceSent = false;
         m_targetStored = false;
         m_sourceSize = -1;
@@ -211,7 +221,8 @@ bool ServerCopy::CmdToFTP_Click(int source)
 bool ServerCopy::FtpCmd_JobDone(int slot, bool success, long lastAct)
 {
     try {
-        if (m_phase == Phase::Idle || !m_slots.CopyRunning())
+        // While a step waits for a busy side, what ends is that side's own operation.
+        if (m_phase == Phase::Idle || !m_slots.CopyRunning() || m_waitingStep)
             return false;
         const bool source = slot == m_slots.CopySource;
         const bool target = slot == m_slots.CopyTarget;
@@ -336,6 +347,8 @@ void ServerCopy::checkSource()
 {
     // The target is touched only once the source has shown it still holds the file.
     m_phase = Phase::Checking;
+    if (waitForSides(&ServerCopy::checkSource))
+        return;
     m_slots.Slot(m_slots.CopySource)->FtpCmd()->FTP_FILE_SIZE(m_slots.CopySourcePath);
 }
 
@@ -362,11 +375,8 @@ void ServerCopy::startStore()
         fail(End::Lost, m_slots.CopyTarget);
         return;
     }
-    if (to->IsBusy()) {
-        m_waitingForTarget = true; // a listing still runs there; the store follows its end
-        return;
-    }
-    m_waitingForTarget = false;
+    if (waitForSides(&ServerCopy::startStore))
+        return; // the source is sent the target's address at once when the store begins
     if (m_storePath.isEmpty()) {
         // Storing onto a file empties it at once: a file the target holds is
         // replaced only by a whole copy, stored beside it first.
@@ -416,7 +426,13 @@ void ServerCopy::temporaryNamed(bool success)
 void ServerCopy::sideSucceeded(bool source)
 {
     (source ? m_sourceSent : m_targetStored) = true;
-    if (!m_sourceSent || !m_targetStored)
+    if (m_sourceSent && m_targetStored)
+        bothEnded();
+}
+
+void ServerCopy::bothEnded()
+{
+    if (waitForSides(&ServerCopy::bothEnded))
         return;
     ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
     if (m_sourceSize < 0 || !to || !to->SessionActive()) {
@@ -558,6 +574,7 @@ void ServerCopy::fail(End how, int finished)
         if (!judged.isEmpty())
             m_reasons[static_cast<size_t>(finished)] = judged;
     }
+    m_waitingStep = nullptr;
     report(how, finished, finished == source, m_slots.CopySourcePath, m_slots.CopyTargetPath);
     m_failure = how;
     // From here on the ends of the operations stopped below belong to the copy.
@@ -679,6 +696,7 @@ void ServerCopy::finish(End how)
         ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
         const bool touched = m_storeSent || how == End::Done;
         m_phase = Phase::Idle;
+        m_waitingStep = nullptr;
         m_slots.ClearCopy();
         if (to && to->HasProfile())
             to->FtpCmd()->setMode(to->SlotProfile().IsPassive ? 0 : 1);

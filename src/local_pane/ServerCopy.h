@@ -66,6 +66,11 @@ private:
     void targetProbed(bool success);
     // Asks the overwrite question for a file the target was found to hold.
     void askOverwrite();
+    using Step = void (ServerCopy::*)();
+    // True when a side is busy with an operation of its own (one the user
+    // started there while the copy did not need it): `step` then runs once
+    // that has ended, since an engine takes one operation at a time.
+    bool waitForSides(Step step);
     void checkSource();
     void sourceChecked(bool success);
     void startStore();
@@ -79,6 +84,8 @@ private:
     void storeDirectly(bool removed);
     // A side's transfer ended with its success reply; the other's may still come.
     void sideSucceeded(bool source);
+    // Both ends said the file went across: the stored copy is checked.
+    void bothEnded();
     void confirmStored(bool success);
     // The copy failed at `finished` (the slot whose operation or session ended, -1: none).
     void fail(End how, int finished);
@@ -121,7 +128,7 @@ private:
     int m_storesRefused = 0;           // those refused before the server opened the file
     bool m_awaitingStoreReply = false; // the first reply to the last STOR is still to come
     long m_passivePort = 0;
-    bool m_waitingForTarget = false;   // the source holds the file; the target is still busy
+    Step m_waitingStep = nullptr;      // the step that waits for a busy side
     bool m_sourceSent = false;         // the source's RETR ended with its success reply
     bool m_targetStored = false;       // the target's STOR ended with its success reply
     qint64 m_sourceSize = -1;          // what the source's SIZE said; -1: it said nothing usable

@@ -399,6 +399,62 @@ TEST_F(CopyRelease, ACopyEndsOnlyOnceTheSourceHasSaidItsFileWentWhole)
     EXPECT_TRUE(prompts.shown().empty());
 }
 
+// The user lists a server's folder while the copy has nothing running there:
+// the copy sends that server nothing before the listing ended, and the file
+// arrives whole.
+struct ListedMeanwhile
+{
+    const char *name;
+    const QByteArray held;      // what the target holds ("": nothing)
+    const QByteArray targetGot; // the user lists the source's folder as the target gets this ("": the
+                                // target's folder, between the target's end and the source's)
+};
+
+struct CopyWhileListed : CopyRelease, ::testing::WithParamInterface<ListedMeanwhile>
+{
+};
+
+TEST_P(CopyWhileListed, TheCopyWaitsForTheListing)
+{
+    HoldOnly(target, GetParam().held, 700);
+    ASSERT_TRUE(connectBoth());
+    const bool targetListed = GetParam().targetGot.isEmpty();
+    const ScriptedFtpServer &listed = targetListed ? target : source;
+    const int listings = listed.commandCount("LIST");
+    // The source's listing, or its sending, ends once the copy went as far as it could meanwhile.
+    QObject::connect(&target, &ScriptedFtpServer::commandReceived, window.get(), [&](const QByteArray &line) {
+        if (!targetListed && line.startsWith(GetParam().targetGot) && listed.commandCount("LIST") == listings) {
+            source.holdFinalReply();
+            window->Slot(0)->RefreshListing();
+        }
+    });
+    if (targetListed)
+        source.holdFinalReply();
+    window->Remote(0)->RightView->selectAll();
+    ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return source.finalReplyHeld() && (ready(1) || (!targetListed && target.commandCount("STOR") > 0)); },
+        30000));
+    if (targetListed) {
+        window->Slot(1)->RefreshListing();
+        ASSERT_TRUE(window->Slot(1)->IsBusy());
+    }
+    source.releaseFinalReply();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Runner()->Running() && ready(0) && ready(1); }, 30000));
+    EXPECT_EQ(target.storedData(), PatternBytes(5000));
+    EXPECT_EQ(target.commandCount("RNTO /f.bin"), GetParam().held.isEmpty() ? 0 : 1);
+    EXPECT_GE(listed.commandCount("LIST"), listings + (targetListed ? 2 : 1)); // the user's (and the copy's own)
+    EXPECT_TRUE(prompts.shown().empty());
+    EXPECT_TRUE(window->Slot(0)->SessionActive() && window->Slot(1)->SessionActive());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ListedMeanwhile, CopyWhileListed,
+    ::testing::Values(ListedMeanwhile{"SourceWhileTheTargetIsAsked", "", "SIZE /f.bin"},
+                      ListedMeanwhile{"SourceWhileATemporaryNameIsChosen", "/f.bin", "SIZE /.ftpqor-copy-"},
+                      ListedMeanwhile{"TargetBetweenTheEnds", "/f.bin", ""}),
+    [](const ::testing::TestParamInfo<ListedMeanwhile> &info) { return std::string(info.param.name); });
+
 // A target that renames nothing: a file it holds is stored over instead, and
 // a failure then says that file was emptied.
 TEST_F(CopyRelease, ATargetThatRenamesNothingHasItsFileStoredOver)
