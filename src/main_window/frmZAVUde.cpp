@@ -704,8 +704,10 @@ bool frmZAVUde::Form_QueryUnload()
     std::set<const FtpTask *> stoppedByClose;
     for (int i = 0; i < JobDispatcher::kConnections; ++i) {
         const FtpTaskCollection::Job job = m_jobCommands->Dispatcher().LinkedJob(i);
+        // A job the user stopped may still wait for its server's answers: it stays stopped.
+        const bool stoppedBefore = job && job->Status() == 3;
         m_jobCommands->Dispatcher().StopRunningJob(i);
-        if (job && !m_jobCommands->Dispatcher().LinkedJob(i) && job->Status() == 3)
+        if (job && !stoppedBefore && !m_jobCommands->Dispatcher().LinkedJob(i) && job->Status() == 3)
             stoppedByClose.insert(job.get());
     }
     // Saved pending or failed jobs decide the start with the session.
