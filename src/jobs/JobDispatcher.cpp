@@ -457,11 +457,22 @@ void JobDispatcher::markFailed(FtpTask &job, qint64 reason, bool keepReason)
 }
 
 // The running job fails (0: with the reason it has) and frees its connection.
+// A refused restart leaves nothing to resume from, whichever way the file
+// goes: the job holds nothing, and Start sends it again from the beginning.
 void JobDispatcher::failJob(int i, qint64 reason)
 {
-    const FtpTaskCollection::Job job = m_connections[static_cast<size_t>(i)].job;
+    Connection &c = m_connections[static_cast<size_t>(i)];
+    const FtpTaskCollection::Job job = c.job;
     if (!job)
         return;
+    if (IsRefusedRestart(c.engine->LastCommandSink())) {
+        m_host.AddLog(QStringLiteral("The server refused to resume '") + job->GetRemoteFilePath()
+                          + QStringLiteral("'; Start transfers it again from the beginning."),
+                      3);
+        c.heldBytes = 0;
+        job->setTransferedBytes(0);
+        job->setSentData(false);
+    }
     keepHeldBytes(i);
     m_host.UpdateJobProgress(*job);
     markFailed(*job, reason, true);
@@ -536,20 +547,6 @@ void JobDispatcher::takeHeldSize(int i)
             c.heldBytes = std::min(after.size, std::max(c.runStart, c.sentUpTo));
         }
     }
-}
-
-// A refused download fails as the server denied it; a refused restart
-// leaves nothing to resume from: the job is offered to start anew.
-void JobDispatcher::failDownload(int i)
-{
-    Connection &c = m_connections[static_cast<size_t>(i)];
-    if (IsRefusedRestart(c.engine->LastCommandSink())) {
-        m_host.AddLog(QStringLiteral("The server refused to resume '") + c.job->GetRemoteFilePath()
-                          + QStringLiteral("'; Start downloads it again from the beginning."),
-                      3);
-        c.job->setTransferedBytes(0);
-    }
-    failJob(i, kServerDenied);
 }
 
 // A stopped upload's abort ended: the server is asked what it holds while it
@@ -701,7 +698,7 @@ void JobDispatcher::FtpJobs_JobDone(int i)
                 completeJob(i, false);
                 release(i);
             } else {
-                failDownload(i);
+                failJob(i, kServerDenied); // refused, as the server denied it
             }
             return;
         }

@@ -137,7 +137,6 @@ private:
     void endSizeQuestion(int index);
     void takeHeldSize(int index);
     void endStop(int index);
-    void failDownload(int index);
     void keepHeldBytes(int index);
     void release(int index);
     void unlink(int index);
