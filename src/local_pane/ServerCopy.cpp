@@ -729,7 +729,9 @@ void ServerCopy::report(End how, int slot, bool sourceSide, const QString &sourc
                             + QLatin1Char('.');
     QString text;
     if (how == End::Lost) {
-        text = BatchFailures::kLostText + QStringLiteral(" (") + sideName.toLower() + QStringLiteral(")\n\n") + notCopied;
+        // The user's own disconnect is no lost connection.
+        const QString &why = side && side->EndedByUser() ? BatchFailures::kDisconnectedText : BatchFailures::kLostText;
+        text = why + QStringLiteral(" (") + sideName.toLower() + QStringLiteral(")\n\n") + notCopied;
     } else {
         QString reason = side ? m_reasons[static_cast<size_t>(slot)] : QString();
         if (reason.isEmpty())

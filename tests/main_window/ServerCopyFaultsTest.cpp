@@ -20,6 +20,7 @@
 #include "ServerSlots.h"
 #include "TestFiles.h"
 
+#include <QAction>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QTimer>
@@ -160,29 +161,50 @@ TEST_F(CopyAbort, ATargetAnsweringNothingEndsItsSessionAfterOneTimeOut)
     expectOneAbort();
 }
 
-// The target's connection drops while it waits for the data: the copy ends
-// saying so and naming the file.
-TEST_F(CopyAbort, ACopyWhoseTargetSessionEndsSaysTheConnectionWasLost)
+// The target's connection ends while it waits for the data: the copy ends
+// naming the file and saying whether the connection was lost or the user
+// disconnected it.
+TEST_F(CopyAbort, ACopyWhoseTargetSessionEndsSaysWhetherTheConnectionWasLostOrTheUserEndedIt)
 {
     ASSERT_TRUE(source.writeFile(QStringLiteral("kept.bin"), PatternBytes(5000)));
     ASSERT_TRUE(connectWithAVanishedFile());
     target.on("STOR", ScriptedFtpServer::Reply{{"150 Ok to send data.\r\n", 0}});
-    QObject::connect(&target, &ScriptedFtpServer::commandReceived, &target, [this](const QByteArray &line) {
-        if (line.startsWith("STOR"))
-            QTimer::singleShot(50, &target, [this] { target.closeControl(); });
-    });
-    prompts.expectMessage(BatchFailures::kLostText, PromptButton::Ok);
-    RemotePane *pane = window->Remote(1);
-    for (int r = 0; r < pane->Model->size(); ++r)
-        if (pane->Model->row(r).Text == QStringLiteral("kept.bin"))
-            pane->RightView->selectionModel()->select(pane->Model->index(r, 0),
-                                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(1));
-    ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running() && !prompts.messageTexts().isEmpty(); }));
-    ASSERT_EQ(prompts.messageTexts().size(), 1);
-    const QString text = prompts.messageTexts().constFirst();
-    EXPECT_FALSE(text.contains(BatchRunner::kTerminatedText)) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("\"/kept.bin\" was not copied"))) << text.toStdString();
+    const struct {
+        const char *how;
+        std::function<void()> end;
+        QString said;
+    } cases[] = {
+        {"dropped", [this] { target.closeControl(); }, BatchFailures::kLostText},
+        {"disconnected", [this] { window->findChild<QAction *>("mnuDisconnect0")->trigger(); },
+         BatchFailures::kDisconnectedText},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.how);
+        const QMetaObject::Connection ending =
+            QObject::connect(&target, &ScriptedFtpServer::commandReceived, &target, [&c, this](const QByteArray &line) {
+                if (line.startsWith("STOR"))
+                    QTimer::singleShot(50, &target, c.end);
+            });
+        if (!window->Slot(0)->SessionActive()) {
+            window->Slots()->UseProfile(0, ServerProfile(target), true);
+            ASSERT_TRUE(waitFor([&] { return window->Slot(0)->SessionActive() && !window->Slot(0)->IsBusy(); }));
+        }
+        const qsizetype told = prompts.messageTexts().size();
+        prompts.expectMessage(c.said, PromptButton::Ok);
+        RemotePane *pane = window->Remote(1);
+        for (int r = 0; r < pane->Model->size(); ++r)
+            if (pane->Model->row(r).Text == QStringLiteral("kept.bin"))
+                pane->RightView->selectionModel()->select(pane->Model->index(r, 0),
+                                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(1));
+        ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running() && prompts.messageTexts().size() > told; }));
+        QObject::disconnect(ending);
+        ASSERT_EQ(prompts.messageTexts().size(), told + 1);
+        const QString text = prompts.messageTexts().constLast();
+        EXPECT_FALSE(text.contains(BatchRunner::kTerminatedText)) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("\"/kept.bin\" was not copied"))) << text.toStdString();
+        EXPECT_TRUE(prompts.allUsed());
+    }
 }
 
 } // namespace
