@@ -25,6 +25,7 @@ void FtpCommander::NewConnection()
                 return;
             m_control.close();
             m_reader.reset();
+            m_lastFailure.clear(); // an earlier attempt's reason is not this one's
             m_unansweredPolls = 0;
             m_restHeld = 0; // a new session holds no restart offset
             m_abortPending = false;
@@ -242,7 +243,8 @@ void FtpCommander::OnTimerTick()
                 emit ReplyTimedOut(m_commandTimeout);
                 if (!self)
                     return;
-                emit Message(QStringLiteral("No greeting from the server."));
+                m_lastFailure = QStringLiteral("No greeting from the server.");
+                emit Message(m_lastFailure);
                 if (self)
                     NewConnection();
             }

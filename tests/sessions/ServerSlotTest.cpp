@@ -254,9 +254,11 @@ TEST_F(SlotFixture, AFailedConnectionEndsInTheFailedStateWithoutWaitingAndLogsWh
 
     const struct {
         QString host, logged;
+        bool silentSecondTry = false; // refused, then a server that never greets
     } cases[] = {
         {server.host(), "Connection to " + server.host() + " failed. Connection refused."},
         {"no-such-host.invalid", "Connection to no-such-host.invalid failed. Host not found."},
+        {server.host(), "Connection to " + server.host() + " failed. No greeting from the server.", true},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.host.toStdString());
@@ -264,15 +266,24 @@ TEST_F(SlotFixture, AFailedConnectionEndsInTheFailedStateWithoutWaitingAndLogsWh
         ServerSlots manual({&pane0, &pane1}, window, localHistory, nullptr, nullptr, {timer, nullptr});
         RecordingLog log;
         manual.Slot(0)->setLog(&log);
-        manual.Slot(0)->FtpCmd()->setMaxConnectionTry(1);
+        manual.Slot(0)->FtpCmd()->setMaxConnectionTry(c.silentSecondTry ? 2 : 1);
         CProfile profile = ServerProfile(server);
         profile.Server = c.host;
         profile.Port = closedPort;
         bool failedState = false;
         QObject::connect(manual.Slot(0)->FtpCmd(), &FtpCommander::ConnectionFailed, [&] { failedState = true; });
+        QTcpServer silent;
+        QObject::connect(manual.Slot(0)->FtpCmd(), &FtpCommander::Message, [&](const QString &text) {
+            if (c.silentSecondTry && text.contains("[ 2 of"))
+                ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, closedPort));
+        });
         manual.UseProfile(0, profile, true);
-        // The connection's clock stands still: the failure itself ends the attempt, no time-out.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return failedState; }, 10000));
+        // The connection's clock moves only for a server that never greets: a failure itself ends the attempt.
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            if (silent.isListening())
+                timer->advance(1000);
+            return failedState;
+        }, 10000));
         EXPECT_TRUE(log.lines.contains(c.logged)) << log.lines.join('|').toStdString();
         EXPECT_EQ(pane0.lblState->text(), "Connection failed");
         EXPECT_FALSE(manual.Slot(0)->SessionActive());
