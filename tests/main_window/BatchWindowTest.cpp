@@ -308,7 +308,8 @@ TEST_P(BatchWindow, EachCopyButtonCopiesFromItsOwnServerToTheOther)
     ASSERT_TRUE(waitFor([&] { return !window->Slot(1)->IsBusy(); }));
     selectRemote({"one.txt"}, 0);
     window->CmdToFTP[0]->click();
-    ASSERT_TRUE(waitFor([&] { return other.readFile("one.txt") == PatternBytes(3000); }));
+    ASSERT_TRUE(waitFor([&] { return other.readFile("one.txt") == PatternBytes(3000); }))
+        << "LOG0:\n" << logLines(*window, 0).join('\n').toStdString() << "\nLOG1:\n" << logLines(*window, 1).join('\n').toStdString();
 }
 
 TEST_P(BatchWindow, ACopyOntoItselfOrOfAFolderSendsNothing)
