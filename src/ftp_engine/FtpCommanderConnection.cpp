@@ -165,10 +165,12 @@ void FtpCommander::WSk_M_DataArrival()
         const QList<ReplyReader::Line> lines = m_reader.feed(bytes);
         const quint64 written = m_commandsWritten;
         for (const ReplyReader::Line &line : lines) {
-            // Lines read before a command was written cannot be its reply:
-            // once one goes out while these lines are handled, the rest are
-            // only reported.
-            if (m_commandsWritten == written)
+            // Lines read before a command was written cannot be its reply,
+            // but they still answer the commands written before them: once
+            // one goes out while these lines are handled, a line that no
+            // earlier command waits for is only reported.
+            const auto newer = static_cast<qsizetype>(m_commandsWritten - written);
+            if (newer == 0 || m_owed.size() > newer)
                 HandleReplyLine(line);
             else
                 ReportStrayLine(line);

@@ -224,3 +224,18 @@ TEST_F(Aborts, ARefusedAbortAfterTheTransfersReplyIsNotTakenForTheEndOfTheAbort)
     EXPECT_EQ(recorder.replies.constLast(), QStringLiteral("550 Permission denied."));
     EXPECT_TRUE(engine.SessionActive());
 }
+
+// A reply the size check cannot give comes in one packet with the check's
+// own reply, and the server refuses the marker. The line read before ABOR
+// went out is still the check's: ABOR's 225 and then the refusal end the
+// abort, the check is asked again and the file arrives whole.
+TEST_F(Aborts, RepliesReadBeforeTheAbortWentOutStillAnswerTheCommandsBeforeIt)
+{
+    server.onSequence("SIZE", {"226 Transfer complete.\r\n213 300000", "213 300000"});
+    server.on("ABOR", QByteArray("225 No transfer to ABOR."));
+    markerAnswers({{"500 Unknown command.\r\n", 0}});
+    getWhole();
+    expectNextDownloadWhole(2);
+    EXPECT_EQ(sentCount("ABOR"), 1);
+    EXPECT_EQ(sentCount("SIZE"), 2);
+}
