@@ -127,10 +127,15 @@ public:
     void FTP_RES_GET_FILE(const QString &remoteFile, const QString &localFile, qint64 size,
                           const QString &expectedDate, bool abortOnDateChange);
     void FTP_CUSTOM_COMMAND(const QString &command, const QString &statusText, const QString &replyRule);
-    void FTP_SEND_FILE(const QString &localFile, const QString &remoteFile, qint64 size, bool confirmOverwrite);
+    // `held`: what the server held under the name, asked by the caller right
+    // before (FTP_FILE_SIZE); the overwrite check then asks no SIZE of its own.
+    void FTP_SEND_FILE(const QString &localFile, const QString &remoteFile, qint64 size, bool confirmOverwrite,
+                       const HeldFile &held = {});
     // Goes on at the size the server reports for the target (SIZE), whatever
-    // `offset` says; a target it cannot size is sent whole.
-    void FTP_RES_SEND_FILE(const QString &localFile, const QString &remoteFile, qint64 size, qint64 &offset);
+    // `offset` says; a target it cannot size is sent whole. `held`, asked by the
+    // caller right before, stands for that SIZE.
+    void FTP_RES_SEND_FILE(const QString &localFile, const QString &remoteFile, qint64 size, qint64 &offset,
+                           const HeldFile &held = {});
     void FTP_REN_FILE(const QString &oldPath, const QString &newPath);
     void FTP_DEL_FILE(const QString &path);
     void FTP_DEL_DIR(const QString &path);
@@ -430,6 +435,8 @@ private:
     bool m_heldWithTime = false;
     bool m_heldTypeSet = false; // the check's TYPE I changed the session's type: it is put back
     HeldFile m_held;
+    HeldFile m_heldGiven; // the caller's fresh answer, used once by this operation
+    QChar m_typeAsked;    // a TYPE typed by hand, in force once the server accepts it
     QChar m_transferType; // 'I' or 'A' as the session's last TYPE set it; null: the server's default
     bool m_preliminarySeen = false;
     int m_autoResumes = 0;

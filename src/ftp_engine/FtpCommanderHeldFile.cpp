@@ -11,7 +11,8 @@ void FtpCommander::StartHeldCheck(bool withTime)
     m_heldWithTime = withTime;
     m_heldTypeSet = false;
     m_held = HeldFile{};
-    ExecuteStep(34); // servers refuse SIZE in ASCII mode
+    // Servers refuse SIZE in ASCII mode; a type the server accepted holds.
+    ExecuteStep(m_transferType == QLatin1Char('I') ? 33 : 34);
 }
 
 bool FtpCommander::IsHeldCheckReply() const
@@ -110,5 +111,11 @@ void FtpCommander::ConfirmAbsenceBySize()
 {
     if (m_currentIndex < 0 || m_heldCheck)
         return;
+    if (m_heldGiven.answer != HeldFile::Answer::Unknown) {
+        // The caller asked right before this operation: its answer stands.
+        m_held = std::exchange(m_heldGiven, HeldFile{});
+        EndHeldCheck();
+        return;
+    }
     StartHeldCheck(false);
 }

@@ -120,6 +120,7 @@ void FtpCommander::SetUpTransfer(const QString &remoteFile, const QString &local
     m_expectedSize = size;
     m_bytesDone = m_confirmedBytes = m_bytesSent = done;
     m_resumeOffset = 0; // a resume sets its own
+    m_heldGiven = {};
 }
 
 void FtpCommander::FTP_GET_FILE(const QString &remoteFile, const QString &localFile, qint64 size,
@@ -191,10 +192,14 @@ void FtpCommander::FTP_CUSTOM_COMMAND(const QString &command, const QString &sta
         m_currentStep = -1;
         m_repeats = 0;
         m_currentAct = ActCustom;
-        if (command.section(QLatin1Char(' '), 0, 0).compare(QStringLiteral("TYPE"), Qt::CaseInsensitive) == 0) {
+        const QString verb = command.section(QLatin1Char(' '), 0, 0).toUpper();
+        m_typeAsked = QChar();
+        if (verb == QLatin1String("TYPE")) {
             // A type set by hand is the one an upload's overwrite check puts back.
             const QString type = command.section(QLatin1Char(' '), 1).trimmed().toUpper();
-            m_transferType = type == QLatin1String("I") ? QLatin1Char('I') : QChar();
+            m_typeAsked = type == QLatin1String("I") ? QLatin1Char('I') : QLatin1Char('?');
+        } else if (verb == QLatin1String("REIN") || verb == QLatin1String("USER")) {
+            m_transferType = QChar(); // a new login starts in the server's default type
         }
         SendFtpCommand(command, replyRule, statusText);
     } catch (...) {
@@ -203,12 +208,13 @@ void FtpCommander::FTP_CUSTOM_COMMAND(const QString &command, const QString &sta
 }
 
 void FtpCommander::FTP_SEND_FILE(const QString &localFile, const QString &remoteFile, qint64 size,
-                                 bool confirmOverwrite)
+                                 bool confirmOverwrite, const HeldFile &held)
 {
     try {
         if (!m_sessionActive)
             return;
         SetUpTransfer(CollapseSlashes(remoteFile), CollapseSlashes(localFile), size, 0);
+        m_heldGiven = held;
         if (confirmOverwrite)
             ExecuteFtpMacro(ActSend, QStringLiteral("18,") + m_macros.value(ActSend));
         else
@@ -219,14 +225,26 @@ void FtpCommander::FTP_SEND_FILE(const QString &localFile, const QString &remote
 }
 
 void FtpCommander::FTP_RES_SEND_FILE(const QString &localFile, const QString &remoteFile, qint64 size,
-                                     qint64 &offset)
+                                     qint64 &offset, const HeldFile &held)
 {
     try {
         if (!m_sessionActive)
             return;
         SetUpTransfer(CollapseSlashes(remoteFile), CollapseSlashes(localFile), size, offset);
         m_resumeOffset = offset;
-        ExecuteFtpMacro(ActResumeSend);
+        if (held.answer == HeldFile::Answer::Unknown) {
+            ExecuteFtpMacro(ActResumeSend);
+            return;
+        }
+        // The caller's answer is where the server's copy ends: its MDTM and
+        // SIZE before the transfer are not asked again.
+        ResumeSendAt(held.isFile() ? held.size : -1);
+        QStringList steps = m_macros.value(ActResumeSend).split(QLatin1Char(','));
+        steps.removeIf([](const QString &step) {
+            const QString number = step.trimmed();
+            return number == QLatin1String("32") || number == QLatin1String("33");
+        });
+        ExecuteFtpMacro(ActResumeSend, steps.join(QLatin1Char(',')));
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FTP_RES_SEND_FILE"));
     }

@@ -172,6 +172,10 @@ void FtpCommander::ExecuteStep(int step)
         FailOperation(QStringLiteral("Unknown command step %1; the operation failed.").arg(step));
         return;
     }
+    if (step == 34 && m_transferType == QLatin1Char('I') && !m_heldCheck) {
+        IncrProc(); // the server accepted binary mode already
+        return;
+    }
     m_currentStep = step;
     const FtpCommandRecord &record = m_records[static_cast<size_t>(step == 34 || step == 35 ? 4 : step)];
     const QString &verb = record.Verb;
@@ -487,6 +491,10 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
         if (m_currentAct == ActCustom && m_currentStep == -1) {
             QPointer<FtpCommander> self(this);
             const bool success = ReplyCodes::IsSuccess(code, CustomSuccessPatterns(m_currentSuccess));
+            // A typed TYPE is in force once the server accepted it.
+            const QChar typeAsked = preliminary ? QChar() : std::exchange(m_typeAsked, QChar());
+            if (!typeAsked.isNull() && code.startsWith(QLatin1Char('2')))
+                m_transferType = typeAsked == QLatin1Char('I') ? QLatin1Char('I') : QChar();
             emit Message(line);
             if (!self)
                 return;

@@ -497,12 +497,13 @@ void JobDispatcher::startSend(int i)
     FtpTask &job = *c.job;
     if (job.IsResume()) {
         qint64 offset = job.TransferedBytes();
-        c.engine->FTP_RES_SEND_FILE(job.GetLocalFilePath(), job.GetRemoteFilePath(), job.Size(), offset);
+        c.engine->FTP_RES_SEND_FILE(job.GetLocalFilePath(), job.GetRemoteFilePath(), job.Size(), offset, c.before);
         return;
     }
     const bool confirm = !m_host.RunFlagSet(JobDispatchHost::RunFlag::UploadOverwriteAll)
                          && m_host.IsOptionOn(JobDispatchHost::Option::ConfirmOverwrite);
-    c.engine->FTP_SEND_FILE(job.GetLocalFilePath(), job.GetRemoteFilePath(), job.Size(), confirm);
+    // The answer just taken stands for the overwrite check's own SIZE.
+    c.engine->FTP_SEND_FILE(job.GetLocalFilePath(), job.GetRemoteFilePath(), job.Size(), confirm, c.before);
 }
 
 void JobDispatcher::failUpload(int i)

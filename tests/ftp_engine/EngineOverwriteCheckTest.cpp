@@ -48,8 +48,10 @@ protected:
 };
 
 const std::string kAskedThroughSize = "STAT /up 2124/crlf.txt\nTYPE I\nSIZE /up 2124/crlf.txt";
+// Once the server took binary mode, it is not set again.
+const std::string kAskedInBinary = "STAT /up 2124/crlf.txt\nSIZE /up 2124/crlf.txt";
 // The upload itself, and the check of the size stored.
-const std::string kSent = "\nTYPE I\nPASV\nSTOR /up 2124/crlf.txt\nSIZE /up 2124/crlf.txt";
+const std::string kSent = "\nPASV\nSTOR /up 2124/crlf.txt\nSIZE /up 2124/crlf.txt";
 
 } // namespace
 
@@ -62,7 +64,7 @@ TEST_F(OverwriteCheck, AFileTheStatReplyDoesNotListIsFoundBySizeInBinaryMode)
     EXPECT_EQ(sentCount("STOR"), 0);
 
     answer = 1;
-    EXPECT_EQ(upload(), kAskedThroughSize + kSent);
+    EXPECT_EQ(upload(), kAskedInBinary + kSent);
     EXPECT_EQ(asked, 2);
     EXPECT_TRUE(engine.LastCmdSucces());
     EXPECT_EQ(server.storedData(), QByteArray("new\r\n"));
@@ -87,14 +89,14 @@ TEST_F(OverwriteCheck, OnlyA550InBinaryModeSaysTheFileIsNotThere)
     EXPECT_TRUE(engine.LastCmdSucces());
     // A refused STAT says no more than an empty one.
     server.on("STAT", QByteArray("550 No such file"));
-    EXPECT_EQ(upload(), kAskedThroughSize + kSent);
+    EXPECT_EQ(upload(), kAskedInBinary + kSent);
     EXPECT_EQ(asked, 0);
 
     // Where SIZE is not understood, MDTM has the word: its 550 says no file either.
     const std::string mdtm = "\nMDTM /up 2124/crlf.txt";
     sizeAnswersBeforeStore("502 Command not implemented");
     server.on("MDTM", QByteArray("550 No such file"));
-    EXPECT_EQ(upload(), kAskedThroughSize + mdtm + kSent);
+    EXPECT_EQ(upload(), kAskedInBinary + mdtm + kSent);
     EXPECT_EQ(asked, 0);
     server.off("MDTM");
 
@@ -105,12 +107,15 @@ TEST_F(OverwriteCheck, OnlyA550InBinaryModeSaysTheFileIsNotThere)
         server.on("SIZE", reply);
         const int before = asked;
         const bool notUnderstood = reply.startsWith("50");
-        EXPECT_EQ(upload(), kAskedThroughSize + (notUnderstood ? mdtm : std::string())) << reply.constData();
+        EXPECT_EQ(upload(), kAskedInBinary + (notUnderstood ? mdtm : std::string())) << reply.constData();
         EXPECT_EQ(asked, before + 1) << reply.constData();
     }
     // So does a server that will not switch to binary, where SIZE proves
     // nothing and MDTM finds a file.
     server.on("SIZE", QByteArray("550 No such file"));
+    const int jobs = recorder.jobDone;
+    engine.FTP_CUSTOM_COMMAND(QStringLiteral("TYPE A"), QString(), QStringLiteral("2XX"));
+    ASSERT_TRUE(recorder.waitForJobs(jobs + 1));
     server.on("TYPE", QByteArray("504 Type not supported"));
     const int before = asked;
     EXPECT_EQ(upload(), "STAT /up 2124/crlf.txt\nTYPE I" + mdtm);
@@ -156,7 +161,7 @@ TEST_F(OverwriteCheck, TheTransferGoesInTheTypeItExpects)
     const int jobs = recorder.jobDone;
     engine.FTP_CUSTOM_COMMAND(QStringLiteral("TYPE I"), QString(), QStringLiteral("2XX[I]XXX[I]"));
     ASSERT_TRUE(recorder.waitForJobs(jobs + 1));
-    EXPECT_EQ(upload(), kAskedThroughSize + sent);
+    EXPECT_EQ(upload(), kAskedInBinary + sent);
     EXPECT_EQ(asked, 0);
     EXPECT_EQ(server.storedData(), QByteArray("new\r\n"));
 }

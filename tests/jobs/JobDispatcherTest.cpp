@@ -344,3 +344,50 @@ TEST_F(Dispatch, TwoUploadsToOneServerFileNeverRunAtOnce)
     EXPECT_EQ(host.questions, QStringList({QStringLiteral("/up/x.bin")}));
     EXPECT_EQ(server.readFile(QStringLiteral("up/x.bin")), second);
 }
+
+// What one small upload job says to the server once its session stands: the
+// question what the server holds is asked once, for the overwrite check and
+// the record before the store alike, and a type the server accepted is not
+// set again. A resume goes on where that answer says the server's copy ends.
+TEST_F(Dispatch, ASmallUploadJobSendsEachCommandItNeedsOnce)
+{
+    struct Case {
+        const char *name;
+        bool confirm;   // "Confirm before overwriting files"
+        qint64 held;    // bytes the server holds of the file; the job resumes after them
+        const char *commands;
+    };
+    const Case cases[] = {
+        // The session's first job: the question puts the server's default type back.
+        {"first.bin", false, -1, "CWD /|PWD|TYPE I|SIZE /first.bin|TYPE A|TYPE I|PASV|STOR /first.bin|SIZE /first.bin"},
+        {"new.bin", false, -1, "CWD /|PWD|SIZE /new.bin|PASV|STOR /new.bin|SIZE /new.bin"},
+        {"checked.bin", true, -1, "CWD /|PWD|SIZE /checked.bin|STAT /checked.bin|PASV|STOR /checked.bin|SIZE /checked.bin"},
+        {"resumed.bin", false, 1000,
+         "CWD /|PWD|SIZE /resumed.bin|MDTM /resumed.bin|PASV|REST 1000|STOR /resumed.bin|SIZE /resumed.bin"},
+    };
+    const QByteArray content = PatternBytes(3000);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString name = QString::fromLatin1(c.name);
+        host.options[JobDispatchHost::Option::ConfirmOverwrite] = c.confirm;
+        if (c.held >= 0)
+            ASSERT_TRUE(server.writeFile(name, content.left(c.held)));
+        auto job = upload(QStringLiteral("/"), name, content);
+        if (c.held >= 0) {
+            job->setIsResume(true);
+            job->setTransferedBytes(c.held);
+        }
+        QStringList commands;
+        QObject listening;
+        for (int i = 0; i < JobDispatcher::kConnections; ++i)
+            QObject::connect(dispatcher.FtpJobs(i), &FtpCommander::CommandSent, &listening,
+                             [&commands](const QString &, const QString &command) { commands << command; });
+        const int ended = host.count(2) + host.count(3);
+        dispatcher.RunQueuedJobs();
+        ASSERT_TRUE(waitForEnded(ended + 1));
+        ASSERT_EQ(job->Status(), 2) << commands.join(QLatin1Char('|')).toStdString();
+        EXPECT_EQ(server.readFile(name), content);
+        const QStringList ownCommands = commands.mid(commands.indexOf(QStringLiteral("CWD /")));
+        EXPECT_EQ(ownCommands.join(QLatin1Char('|')).toStdString(), c.commands);
+    }
+}
