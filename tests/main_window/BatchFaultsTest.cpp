@@ -85,6 +85,26 @@ struct FaultWindow : ::testing::Test
         }
     }
 
+    // The whole 100000-byte file is being downloaded with the progress display
+    // closed, and the server has stopped in it: the batch runs in the background.
+    void startBackgroundDownloadThatStalls()
+    {
+        server.setListing(line("-", 100000, "big.bin"));
+        server.setFileData(PatternBytes(100000));
+        ASSERT_TRUE(connect());
+        ASSERT_TRUE(window->Local()->LoadLocalFolders(dir.path()));
+        window->Remote(0)->RightView->selectAll();
+        server.setStallAfter(1000);
+        WhenModal<frmProgress>([](frmProgress &shown) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return shown.Command1->isEnabled(); }));
+            shown.Command1->click();
+        });
+        window->Batch()->HandleFileDownloads(0, true, false, false);
+        ASSERT_TRUE(window->Runner()->Running());
+        ASSERT_TRUE(waitFor([&] { return server.isFrozen(); }));
+        ASSERT_TRUE(window->Runner()->Running());
+    }
+
     // The batch is over: no display, no modal state, and the one message.
     void expectEndedWithOneMessage()
     {
@@ -136,20 +156,7 @@ TEST_F(FaultWindow, ADropDuringTheThirdDownloadEndsTheBatchOnce)
 // batch ends only at its transfer time-out.
 TEST_F(FaultWindow, ATransferAskedForWhileABatchRunsInTheBackgroundSaysTheServerIsBusy)
 {
-    server.setListing(line("-", 100000, "big.bin"));
-    server.setFileData(PatternBytes(100000));
-    ASSERT_TRUE(connect());
-    ASSERT_TRUE(window->Local()->LoadLocalFolders(dir.path()));
-    window->Remote(0)->RightView->selectAll();
-    server.setStallAfter(1000);
-    WhenModal<frmProgress>([](frmProgress &shown) {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return shown.Command1->isEnabled(); }));
-        shown.Command1->click();
-    });
-    window->Batch()->HandleFileDownloads(0, true, false, false);
-    ASSERT_TRUE(window->Runner()->Running());
-    ASSERT_TRUE(waitFor([&] { return server.isFrozen(); }));
-    ASSERT_TRUE(window->Runner()->Running());
+    ASSERT_NO_FATAL_FAILURE(startBackgroundDownloadThatStalls());
     ASSERT_TRUE(WriteFileBytes(dir.filePath("up.txt"), "up"));
     prompts.expectMessage(BatchTransfers::kBusyText, PromptButton::Ok)
         .expectMessage(BatchTransfers::kBusyText, PromptButton::Ok);
@@ -168,19 +175,7 @@ TEST_F(FaultWindow, ATransferAskedForWhileABatchRunsInTheBackgroundSaysTheServer
 // disconnecting: the message says so, not that the connection was lost.
 TEST_F(FaultWindow, DisconnectingDuringABackgroundDownloadSaysTheUserEndedIt)
 {
-    server.setListing(line("-", 100000, "big.bin"));
-    server.setFileData(PatternBytes(100000));
-    ASSERT_TRUE(connect());
-    ASSERT_TRUE(window->Local()->LoadLocalFolders(dir.path()));
-    window->Remote(0)->RightView->selectAll();
-    server.setStallAfter(1000);
-    WhenModal<frmProgress>([](frmProgress &shown) {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return shown.Command1->isEnabled(); }));
-        shown.Command1->click();
-    });
-    window->Batch()->HandleFileDownloads(0, true, false, false);
-    ASSERT_TRUE(waitFor([&] { return server.isFrozen(); }));
-    ASSERT_TRUE(window->Runner()->Running());
+    ASSERT_NO_FATAL_FAILURE(startBackgroundDownloadThatStalls());
     prompts.expectMessage(BatchFailures::kDisconnectedText, PromptButton::Ok);
     window->findChild<QAction *>("mnuDisconnect0")->trigger();
     EXPECT_TRUE(prompts.allUsed());
