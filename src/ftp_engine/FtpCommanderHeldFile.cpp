@@ -17,8 +17,7 @@ void FtpCommander::StartHeldCheck(bool withTime)
 
 bool FtpCommander::IsHeldCheckReply() const
 {
-    return m_heldCheck && m_currentIndex >= 0
-        && (m_currentStep == 32 || m_currentStep == 33 || m_currentStep == 34 || m_currentStep == 35);
+    return m_heldCheck && m_currentIndex >= 0 && m_currentStep >= 32 && m_currentStep <= 35;
 }
 
 void FtpCommander::TakeHeldReply(const QString &code, const QString &line)

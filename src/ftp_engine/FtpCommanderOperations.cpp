@@ -195,7 +195,7 @@ void FtpCommander::FTP_CUSTOM_COMMAND(const QString &command, const QString &sta
         const QString verb = command.section(QLatin1Char(' '), 0, 0).toUpper();
         m_typeAsked = QChar();
         if (verb == QLatin1String("TYPE")) {
-            // A type set by hand is the one an upload's overwrite check puts back.
+            // In force once the server accepts it; another type than I leaves the type unknown.
             const QString type = command.section(QLatin1Char(' '), 1).trimmed().toUpper();
             m_typeAsked = type == QLatin1String("I") ? QLatin1Char('I') : QLatin1Char('?');
         } else if (verb == QLatin1String("REIN") || verb == QLatin1String("USER")) {

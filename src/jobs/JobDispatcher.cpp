@@ -479,8 +479,6 @@ void JobDispatcher::failJob(int i, qint64 reason)
     release(i);
 }
 
-// A failed upload shows what the server holds, not what went into the
-// socket: asked while the session answers, else the last size it confirmed.
 // What the server holds under the name before the STOR: after a failure, a
 // file it still holds as it was is not this job's.
 void JobDispatcher::askBeforeSend(int i)
@@ -506,6 +504,8 @@ void JobDispatcher::startSend(int i)
     c.engine->FTP_SEND_FILE(job.GetLocalFilePath(), job.GetRemoteFilePath(), job.Size(), confirm, c.before);
 }
 
+// A failed upload shows what the server holds, not what went into the
+// socket: asked while the session answers, else the last size it confirmed.
 void JobDispatcher::failUpload(int i)
 {
     Connection &c = m_connections[static_cast<size_t>(i)];
