@@ -181,22 +181,15 @@ bool ServerCopy::CmdToFTP_Click(int source)
                 || JoinRemotePath(to->SlotRemotePath(), item.Name) != targetPath)
                 return false;
         }
-        m_reasons = {};
+        forgetStore();
         m_targetHeld = held;
         m_name = item.Name;
         m_targetFolder = to->SlotRemotePath();
         m_storePath.clear();
         m_namesTried = 0;
         m_directAfterRefusal = false;
-        m_storeSent = false;
-        m_storesSent = 0;
-        m_storesRefused = 0;
-        m_awaitingStoreReply = false;
-        m_passivePort = 0;
         m_clean = Clean::WaitForTarget;
         m_waitingStep = nullptr;
-        m_sourceSent = false;
-        m_targetStored = false;
         m_sourceSize = -1;
         m_slots.CopySize = item.Size;
         m_slots.CopySourcePath = sourcePath;
@@ -507,6 +500,12 @@ void ServerCopy::storeDirectly(bool removed)
         noteLeftOver(m_reasons[static_cast<size_t>(m_slots.CopyTarget)]);
     m_storePath = m_slots.CopyTargetPath;
     m_directAfterRefusal = true;
+    forgetStore();
+    startStore();
+}
+
+void ServerCopy::forgetStore()
+{
     m_reasons = {};
     m_storeSent = false;
     m_storesSent = 0;
@@ -515,7 +514,6 @@ void ServerCopy::storeDirectly(bool removed)
     m_passivePort = 0;
     m_sourceSent = false;
     m_targetStored = false;
-    startStore();
 }
 
 void ServerCopy::SessionEnded(int slot)

@@ -82,6 +82,8 @@ private:
     void placed(bool success);
     // Stores under the file's own name, once the target was asked to remove the temporary copy.
     void storeDirectly(bool removed);
+    // Forgets what a store attempt and its transfer said, before a new one.
+    void forgetStore();
     // A side's transfer ended with its success reply; the other's may still come.
     void sideSucceeded(bool source);
     // Both ends said the file went across: the stored copy is checked.
