@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>

@@ -24,6 +24,7 @@
 #include <QDir>
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
