@@ -36,24 +36,55 @@ constexpr int kWalkStartsAllowed = 2;
 
 QString Now() { return FtpTask::FormatTime(QDateTime::currentDateTime()); }
 
-} // namespace
-
-SinkReply LastSinkReply(const QString &commandSink)
+// The first reply to one command of a LastCommandSink ("command|codes||code|text").
+SinkReply FirstReplyOf(const QString &sinkLine)
 {
-    const QString lastLine = commandSink.split(QStringLiteral("\r\n")).constLast();
     // The first "|codes||ddd|" ends the command: the path is ours, the text the server's.
     static const QRegularExpression entry(QStringLiteral("^.*?\\|[^|]*\\|\\|(\\d{3})\\|(.*)$"));
-    const QRegularExpressionMatch match = entry.match(lastLine);
+    const QRegularExpressionMatch match = entry.match(sinkLine);
     if (!match.hasMatch())
         return {};
     return {match.captured(1).toInt(), match.captured(2)};
 }
 
+bool IsRefusal(int code) { return code >= 400 && code < 600; }
+
+bool IsTransferCommand(const QString &sinkLine)
+{
+    for (const char *verb : {"STOR ", "RETR ", "APPE "}) {
+        if (sinkLine.startsWith(QLatin1String(verb), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+SinkReply LastSinkReply(const QString &commandSink)
+{
+    return FirstReplyOf(commandSink.split(QStringLiteral("\r\n")).constLast());
+}
+
 bool IsRefusedRestart(const QString &commandSink)
 {
-    const QString lastLine = commandSink.split(QStringLiteral("\r\n")).constLast();
-    const SinkReply reply = LastSinkReply(commandSink);
-    return lastLine.startsWith(QStringLiteral("REST "), Qt::CaseInsensitive) && reply.code >= 400 && reply.code < 600;
+    const QStringList lines = commandSink.split(QStringLiteral("\r\n"));
+    for (qsizetype i = lines.size() - 1; i >= 0; --i) {
+        const QString &line = lines[i];
+        if (!line.startsWith(QStringLiteral("REST "), Qt::CaseInsensitive))
+            continue;
+        if (line.section(QLatin1Char('|'), 0, 0).mid(5).trimmed() == QLatin1String("0"))
+            return false; // a fresh transfer's REST 0 restarts nothing
+        const int rest = FirstReplyOf(line).code;
+        if (IsRefusal(rest))
+            return true;
+        if (rest / 100 != 3 || i + 1 >= lines.size() || !IsTransferCommand(lines[i + 1]))
+            return false;
+        // Refused outright, before any preliminary reply. A data connection
+        // that failed (425, 426) is no refusal of the restart.
+        const int transfer = FirstReplyOf(lines[i + 1]).code;
+        return IsRefusal(transfer) && transfer != 425 && transfer != 426;
+    }
+    return false;
 }
 
 bool IsFolderExistsReply(const QString &commandSink)
@@ -457,8 +488,10 @@ void JobDispatcher::markFailed(FtpTask &job, qint64 reason, bool keepReason)
 }
 
 // The running job fails (0: with the reason it has) and frees its connection.
-// A refused restart leaves nothing to resume from, whichever way the file
-// goes: the job holds nothing, and Start sends it again from the beginning.
+// A refused restart (the REST itself, or the transfer command after it, as
+// proftpd refuses a restarted STOR) would be refused again on every Resume,
+// whichever way the file goes: the job holds nothing, and Start sends it
+// again from the beginning.
 void JobDispatcher::failJob(int i, qint64 reason)
 {
     Connection &c = m_connections[static_cast<size_t>(i)];

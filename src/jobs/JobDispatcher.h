@@ -24,7 +24,9 @@ struct SinkReply {
 };
 SinkReply LastSinkReply(const QString &commandSink);
 
-// True when the last command of a LastCommandSink is a REST the server refused.
+// True when the server refused the last restart of a LastCommandSink: a REST
+// with an offset refused, or accepted and the STOR, RETR or APPE after it
+// refused before any preliminary reply (a failed data connection aside).
 bool IsRefusedRestart(const QString &commandSink);
 
 // True when the last reply of a LastCommandSink says a folder exists ("exist", any case).

@@ -247,28 +247,3 @@ TEST_F(RefusedStoreJobs, AFailedStoreThatKeptTheOlderFileOffersNoResumeAndStartW
                                                     << " bytes, its head " << server.storedData().left(8).toStdString();
     }
 }
-
-// A server that refuses to restart a cut upload would refuse every Resume:
-// the job holds nothing and offers none, and Start writes the whole file.
-TEST_F(RefusedStoreJobs, AResumeWhoseRestartIsRefusedOffersAFreshStartThatWritesTheWholeFile)
-{
-    const QByteArray content = PatternBytes(1024 * 1024);
-    server.setStoredFile("/cut.bin", {});
-    server.setDataDropAfter(256 * 1024);
-    auto job = addJob(account(), true, QStringLiteral("cut.bin"), content);
-    ASSERT_TRUE(run(job, false));
-    ASSERT_EQ(job->TransferedBytes(), 256 * 1024);
-    ASSERT_TRUE(resumeOffered(job));
-
-    server.setDataDropAfter(-1);
-    server.on("REST", QByteArray("501 Resuming transfers not allowed."));
-    ASSERT_TRUE(run(job, true));
-    EXPECT_EQ(GetJobStatusText(*job, true), QStringLiteral("Failed (Server denied)"));
-    EXPECT_EQ(job->TransferedBytes(), 0);
-    EXPECT_EQ(percentCell(*job), "0.0%");
-    EXPECT_FALSE(resumeOffered(job));
-
-    ASSERT_TRUE(run(job, false));
-    ASSERT_EQ(job->Status(), 2) << statusCell(*job);
-    EXPECT_TRUE(server.storedData() == content) << "the file on the server has " << server.storedData().size() << " bytes";
-}

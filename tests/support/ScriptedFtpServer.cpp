@@ -190,6 +190,9 @@ void ScriptedFtpServer::handleCommand(const QByteArray &line)
         closeControl();
         return;
     }
+    // A transfer command uses up the restart offset, refused or not.
+    if ((verb == "RETR" || verb == "STOR" || verb == "APPE") && (m_rules.contains(verb) || m_sequences.contains(verb)))
+        m_restOffset = 0;
     if (auto seq = m_sequences.find(verb); seq != m_sequences.end() && !seq->isEmpty()) {
         const QByteArray reply = seq->size() > 1 ? seq->takeFirst() : seq->first();
         send(single(reply));

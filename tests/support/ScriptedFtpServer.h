@@ -20,7 +20,8 @@
 // PWD 257 "/", CWD/TYPE/NOOP/MKD... 2xx, PASV and PORT set up a data
 // connection, LIST/NLST/RETR send the scripted data, STOR/APPE store what
 // arrives, QUIT 221 and close). A REST offset holds, as on vsftpd, until the
-// session's next RETR or STOR, whatever comes in between.
+// session's next RETR, STOR or APPE (a scripted refusal too), whatever comes
+// in between.
 class ScriptedFtpServer : public QObject
 {
     Q_OBJECT
