@@ -159,6 +159,9 @@ public:
     int DataStatus() const { return m_data.state(); }
     QString getListData() const;
     bool LastCmdSucces() const { return m_lastCmdSucces; }
+    // The last listing's final reply said the server could not read the folder
+    // (ReplyCodes::SaysFolderUnread): its empty listing tells nothing of what the folder holds.
+    bool ListingUnread() const { return m_listingUnread; }
     // Why the running or last operation failed, when the engine judged it
     // (a short upload, repeats run out ...); empty when a reply said it.
     QString LastFailure() const { return m_lastFailure; }
@@ -425,6 +428,7 @@ private:
     bool m_waitingForTransfer = false;
     bool m_waitAfterList = false;
     bool m_listingRetried = false;
+    bool m_listingUnread = false; // the listing's final reply said the folder could not be read
     bool m_uploadStarted = false;
     // The engine sent the last block and closed the data connection itself,
     // with nothing left in the socket's buffer and no close or error before.

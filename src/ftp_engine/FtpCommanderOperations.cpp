@@ -103,6 +103,7 @@ void FtpCommander::FTP_LIST_DIR()
             return;
         m_expectedSize = 0;
         m_listingRetried = false;
+        m_listingUnread = false;
         if (m_listingAllowed)
             ExecuteFtpMacro(ActList);
     } catch (...) {

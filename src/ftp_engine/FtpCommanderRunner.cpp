@@ -406,6 +406,8 @@ void FtpCommander::HandleReplyLine(const ReplyReader::Line &line)
     } else {
         m_lastReply = std::exchange(m_openReply, {});
         m_lastReply.append(line.text);
+        if (m_currentAct == ActList && m_currentIndex >= 0 && ReplyCodes::SaysFolderUnread(m_lastReply))
+            m_listingUnread = true;
     }
     if (line.final && line.code == 227 && m_currentStep == 9 && m_currentIndex >= 0)
         m_passiveReply = line.text;

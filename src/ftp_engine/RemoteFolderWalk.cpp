@@ -101,10 +101,6 @@ void RemoteFolderWalk::AttachEngine(FtpCommander *engine)
     connect(engine, &FtpCommander::ServerReplied, this, [this](const QString &code, const QString &line) {
         if (code == QLatin1String("257") && m_engine && m_engine->CurrentAct() == FtpCommander::ActChangeDir)
             m_readBack = ReplyCodes::QuotedAbsolutePath(line);
-        // vsftpd ends the listing of a folder it cannot open as a success with no entries; only its words tell.
-        if (code == QLatin1String("226") && m_engine && m_engine->CurrentAct() == FtpCommander::ActList
-            && line.contains(QLatin1String("failed to open directory"), Qt::CaseInsensitive))
-            m_listingUnread = true;
     });
 }
 
@@ -239,7 +235,8 @@ void RemoteFolderWalk::onJobDone()
             }
             break;
         case FtpCommander::ActList:
-            if (ok && !m_listingUnread)
+            // A listing the server ended saying it could not read the folder is no empty folder.
+            if (ok && !m_engine->ListingUnread())
                 takeListing(m_engine->getListData(), true);
             else
                 listingFailed();
@@ -274,7 +271,6 @@ void RemoteFolderWalk::enteredFolder()
     if (!cached.isEmpty()) {
         takeListing(cached, false);
     } else {
-        m_listingUnread = false;
         m_engine->FTP_LIST_DIR();
     }
 }

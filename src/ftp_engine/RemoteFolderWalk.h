@@ -150,7 +150,6 @@ private:
     bool m_holding = false; // waiting at the end of the queue
     bool m_resumed = false; // the next step follows a wait: a closed session is opened again
     bool m_loginPending = false;
-    bool m_listingUnread = false; // the server said the listing running could not read its folder
     QString m_lastMessage; // the engine's last message: a server reply or its own note
     bool m_connected = false; // the control connection of this walk was made
 };

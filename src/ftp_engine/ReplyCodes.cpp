@@ -129,6 +129,17 @@ QString RefusalText(const QStringList &lines)
     return texts.isEmpty() ? code : code + QLatin1Char(' ') + texts.join(QStringLiteral("; "));
 }
 
+bool SaysFolderUnread(const QStringList &lines)
+{
+    // The words are the server's own; the code alone cannot tell an unread folder from an empty one.
+    for (const QString &line : lines) {
+        if (line.contains(QLatin1String("failed to open directory"), Qt::CaseInsensitive)
+            || line.contains(QLatin1String("unable to read"), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
 bool Matches(const QString &code, const QString &pattern)
 {
     if (code.size() != 3 || pattern.size() != 3)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -39,6 +40,12 @@ bool IsTransferVerb(const QString &verb);
 // aborted", "451 0.001 seconds ..." read "451 Error ...; Transfer aborted;
 // 0.001 seconds ...". `lines` end with the final line.
 QString RefusalText(const QStringList &lines);
+// Whether a listing's whole final reply says the server could not read the
+// folder, though it ends the transfer as a success with no entries: vsftpd's
+// "226 Transfer done (but failed to open directory).", pure-ftpd's
+// "226-Sorry, we were unable to read [.]" ... "226 0 matches total".
+// `lines` end with the final line.
+bool SaysFolderUnread(const QStringList &lines);
 // Lines of a multi-line refusal kept before its final line.
 inline constexpr qsizetype kRefusalLinesKept = 8;
 

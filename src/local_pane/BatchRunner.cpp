@@ -383,13 +383,17 @@ bool BatchRunner::FtpCmd_JobDone(int slot, bool success, long lastAct)
             }
             if (lastAct == FtpCommander::ActList) {
                 const QString folder = m_walkFolder;
-                QString listing;
-                if (success) {
-                    listing = engine(slot)->getListData();
-                } else {
+                BatchEngine *e = engine(slot);
+                // A folder whose listing failed, or that the server said it could not read, is no
+                // empty folder: the walk ends as when a folder cannot be entered, and nothing in it
+                // or above it is fetched or deleted on a guess.
+                if (!success || !e || e->ListingUnread()) {
                     log(slot, QStringLiteral("Could not list the folder ") + folder + QLatin1Char('.'));
+                    later([this] { AbortCurrentOperation(); });
+                    return true;
                 }
-                const bool store = success && IsOptionOn(OptionFlag::UseListingCache);
+                const QString listing = e->getListData();
+                const bool store = IsOptionOn(OptionFlag::UseListingCache);
                 later([this, folder, listing, store] { walkListing(folder, listing, store); });
                 return true;
             }

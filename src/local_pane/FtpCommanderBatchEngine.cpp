@@ -13,6 +13,7 @@ QString FtpCommanderBatchEngine::RemotePath() const { return m_engine ? m_engine
 QString FtpCommanderBatchEngine::RemoteFilePath() const { return m_engine ? m_engine->RemoteFilePath() : QString(); }
 QString FtpCommanderBatchEngine::ServerUrl() const { return m_engine ? m_engine->ServerUrl() : QString(); }
 QString FtpCommanderBatchEngine::getListData() const { return m_engine ? m_engine->getListData() : QString(); }
+bool FtpCommanderBatchEngine::ListingUnread() const { return m_engine && m_engine->ListingUnread(); }
 
 void FtpCommanderBatchEngine::FTP_SEND_FILE(const QString &localFile, const QString &remoteFile, qint64 size,
                                             bool confirmOverwrite)

@@ -18,6 +18,7 @@ public:
     QString RemoteFilePath() const override;
     QString ServerUrl() const override;
     QString getListData() const override;
+    bool ListingUnread() const override;
 
     void FTP_SEND_FILE(const QString &localFile, const QString &remoteFile, qint64 size, bool confirmOverwrite) override;
     void FTP_GET_FILE(const QString &remoteFile, const QString &localFile, qint64 size) override;

@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,6 +31,8 @@
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace {
 
@@ -587,6 +590,74 @@ TEST_F(CompareWindowTest, LocalFoldersThatCannotBeReadAreNamedAndNotJudged)
     EXPECT_EQ(form->PanelText(0), "Comparison stopped");
     EXPECT_TRUE(form->PicErr->isHidden());
 }
+
+// How a server that enters a folder but cannot read it ends its listing.
+struct UnreadListingCase
+{
+    const char *name;
+    QByteArray reply;
+};
+
+void PrintTo(const UnreadListingCase &unread, std::ostream *out) { *out << unread.name; }
+
+class UnreadListingTest : public CompareWindowTest, public ::testing::WithParamInterface<UnreadListingCase>
+{
+};
+
+// The listing of /locked arrives empty and ends as a success, but its words say
+// the folder could not be read: its files are not "Missing", it is named.
+TEST_P(UnreadListingTest, AFolderTheServerSaysItCouldNotReadIsNotJudged)
+{
+    ScriptedFtpServer server;
+    ASSERT_TRUE(server.listen());
+    auto current = std::make_shared<QByteArray>("/");
+    server.on("CWD", [&server, current](const QByteArray &path) {
+        const QHash<QByteArray, QByteArray> listings{
+            {"/", "drwxr-xr-x 1 u g 0 Jan 01 2020 locked\r\ndrwxr-xr-x 1 u g 0 Jan 01 2020 open\r\n"},
+            {"/open", "-rw-r--r-- 1 u g 1 Jan 01 2020 h.txt\r\n"},
+            {"/locked", ""}};
+        if (!listings.contains(path))
+            return ScriptedFtpServer::Reply{{"550 Failed to change directory.\r\n", 0}};
+        *current = path;
+        server.setListing(listings.value(path));
+        server.setTransferDoneReply(path == "/locked" ? GetParam().reply : QByteArray("226 Directory send OK."));
+        return ScriptedFtpServer::Reply{{"250 Directory successfully changed.\r\n", 0}};
+    });
+    server.on("PWD", [current](const QByteArray &) {
+        return ScriptedFtpServer::Reply{{"257 \"" + *current + "\" is the current directory\r\n", 0}};
+    });
+    ASSERT_TRUE(QDir().mkpath(a.path() + "/locked/deeper") && QDir().mkpath(a.path() + "/gone"));
+    ASSERT_TRUE(WriteFileBytes(a.path() + "/locked/f.txt", "x"));
+    ASSERT_TRUE(WriteFileBytes(a.path() + "/locked/deeper/g.txt", "x"));
+    ASSERT_TRUE(WriteFileBytes(a.path() + "/gone/i.txt", "x"));
+
+    form->SetLocalLocation(0, a.path());
+    form->SetFtpLocation(1, ftpSide(server.port(), "u", "/"));
+    runToEnd();
+    EXPECT_EQ(rowRemarks(*form), QStringList({"gone=Missing", "i.txt=Missing", "locked=OK"}));
+    EXPECT_EQ(form->PanelText(0), "Comparison stopped. 1 folder could not be listed.");
+    EXPECT_EQ(form->lblErr->text().toStdString(), "1 folder could not be listed: /locked.");
+
+    // FTP with FTP, the second side's folder unread: the first side's files there get no verdict.
+    PyFtpServer first;
+    ASSERT_TRUE(first.writeFile("locked/f.txt", "x"));
+    ASSERT_TRUE(first.writeFile("open/h.txt", "x"));
+    ASSERT_TRUE(first.start()) << first.error().toStdString();
+    form->SetFtpLocation(0, ftpSide(first.port(), PyFtpServer::kUser, "/"));
+    runToEnd();
+    QStringList rows;
+    for (int i = 0; i < form->Model()->size(); ++i)
+        rows << form->Model()->row(i).Text;
+    rows.sort();
+    EXPECT_EQ(rows, QStringList({"h.txt", "locked", "open"}));
+    EXPECT_EQ(form->PanelText(0), "Comparison stopped. 1 folder could not be listed.");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, UnreadListingTest,
+    ::testing::Values(UnreadListingCase{"OneLine", ScriptedFtpServer::kVsftpdUnreadFolder},
+                      UnreadListingCase{"MultiLine", ScriptedFtpServer::kPureFtpdUnreadFolder}),
+    [](const ::testing::TestParamInfo<UnreadListingCase> &info) { return std::string(info.param.name); });
 
 TEST_F(CompareWindowTest, UnlistedFoldersOfBothKindsAreNamedTheFirstFewThenCounted)
 {

@@ -38,6 +38,7 @@ public:
     QString RemoteFilePath() const override { return QString(); }
     QString ServerUrl() const override { return QStringLiteral("host"); }
     QString getListData() const override { return QString(); }
+    bool ListingUnread() const override { return false; }
 
     void FTP_SEND_FILE(const QString &, const QString &remote, qint64, bool) override
     {

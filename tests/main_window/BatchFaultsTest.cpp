@@ -309,6 +309,56 @@ TEST_F(FaultWindow, AHostileTreeIsWalkedInsideTheChosenFolderOnly)
     EXPECT_GT(deepest, 3000);
 }
 
+// A folder the server enters but cannot read ends its listing empty, as a
+// success, saying so in words (vsftpd in one line, pure-ftpd in several): the
+// delete never takes it for empty, so nothing in or above it is deleted.
+struct UnreadReply
+{
+    const char *name;
+    QByteArray reply;
+};
+
+void PrintTo(const UnreadReply &unread, std::ostream *out) { *out << unread.name; }
+
+class UnreadFolderDelete : public FaultWindow, public ::testing::WithParamInterface<UnreadReply>
+{
+};
+
+TEST_P(UnreadFolderDelete, NothingIsDeletedAndTheWalkSaysItEnded)
+{
+    server.on("CWD", [this](const QByteArray &path) {
+        server.setListing(path == "/"    ? line("d", 0, "d")
+                          : path == "/d" ? line("-", 3, "f.txt") + line("d", 0, "locked")
+                                         : QByteArray());
+        server.setTransferDoneReply(path == "/d/locked" ? GetParam().reply : QByteArray("226 Directory send OK."));
+        return ScriptedFtpServer::Reply{{"250 Directory successfully changed.\r\n", 0}};
+    });
+    ASSERT_TRUE(connect());
+    // Were the walk to go on to a batch, its confirmation list is run as the user would.
+    int lists = 0;
+    QTimer confirm;
+    QObject::connect(&confirm, &QTimer::timeout, [&] {
+        if (auto *list = qobject_cast<frmFileConfirm *>(QApplication::activeModalWidget())) {
+            ++lists;
+            list->CmdDo->click();
+        }
+    });
+    confirm.start(10);
+    prompts.expectMessage(BatchRunner::kTerminatedText, PromptButton::Ok);
+    selectRemote({"d"});
+    window->Batch()->HandleFileDeletes(0);
+    ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running() && !window->Slot(0)->IsBusy(); }));
+    EXPECT_EQ(server.commandCount("DELE"), 0);
+    EXPECT_EQ(server.commandCount("RMD"), 0);
+    EXPECT_EQ(lists, 0);
+    EXPECT_TRUE(prompts.allUsed());
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, UnreadFolderDelete,
+                         ::testing::Values(UnreadReply{"OneLine", ScriptedFtpServer::kVsftpdUnreadFolder},
+                                           UnreadReply{"MultiLine", ScriptedFtpServer::kPureFtpdUnreadFolder}),
+                         [](const ::testing::TestParamInfo<UnreadReply> &info) { return std::string(info.param.name); });
+
 } // namespace
 
 namespace {

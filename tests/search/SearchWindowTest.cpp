@@ -541,7 +541,9 @@ struct UnreadFolderCase
 {
     const char *name;
     QString rights;   // pyftpdlib's rights on /locked; empty: the scripted server
+    QByteArray unreadReply = {}; // the scripted server's end of the listing of /locked
 };
+
 
 void PrintTo(const UnreadFolderCase &unread, std::ostream *out) { *out << unread.name; }
 
@@ -561,7 +563,7 @@ TEST_P(UnreadFolderTest, AFolderWhoseFilesCannotBeReadIsNamedNotTakenForEmpty)
         ASSERT_TRUE(server.start()) << server.error().toStdString();
         fillServer(server);
     } else {
-        // As vsftpd answers for a folder it enters but cannot open.
+        // As vsftpd or pure-ftpd answer for a folder they enter but cannot open.
         ASSERT_TRUE(scripted.listen());
         scripted.on("CWD", [&](const QByteArray &path) {
             const bool locked = path == "/locked";
@@ -569,8 +571,7 @@ TEST_P(UnreadFolderTest, AFolderWhoseFilesCannotBeReadIsNamedNotTakenForEmpty)
                                                     "drwxr-xr-x 1 u g 0 Jan 01 2020 locked\r\n"
                                 : path == "/open" ? "-rw-r--r-- 1 u g 1 Jan 01 2020 seen.iso\r\n"
                                                   : "");
-            scripted.setTransferDoneReply(locked ? "226 Transfer done (but failed to open directory)."
-                                                 : "226 Directory send OK.");
+            scripted.setTransferDoneReply(locked ? GetParam().unreadReply : "226 Directory send OK.");
             return ScriptedFtpServer::Reply{{"250 Directory successfully changed.\r\n", 0}};
         });
         form->txtSvr->setText(scripted.host());
@@ -594,7 +595,8 @@ INSTANTIATE_TEST_SUITE_P(
     Servers, UnreadFolderTest,
     ::testing::Values(UnreadFolderCase{"EnteredButNotListed", "eradfmwMT"},
                       UnreadFolderCase{"NotEntered", "lradfmwMT"},
-                      UnreadFolderCase{"ListingEndsSayingTheFolderCouldNotBeOpened", {}}),
+                      UnreadFolderCase{"ListingEndsSayingTheFolderCouldNotBeOpened", {}, ScriptedFtpServer::kVsftpdUnreadFolder},
+                      UnreadFolderCase{"ListingsMultiLineEndSaysTheFolderCouldNotBeRead", {}, ScriptedFtpServer::kPureFtpdUnreadFolder}),
     [](const ::testing::TestParamInfo<UnreadFolderCase> &info) { return std::string(info.param.name); });
 
 // The error line names the first few folders and counts the rest, its tool tip

@@ -68,6 +68,10 @@ public:
     // The reply that ends a transfer whose data connection closed in order
     // ("226 Transfer complete." unless set).
     void setTransferDoneReply(const QByteArray &text) { m_transferDone = text; }
+    // How vsftpd and pure-ftpd end the listing of a folder they enter but cannot read.
+    static inline const QByteArray kVsftpdUnreadFolder = "226 Transfer done (but failed to open directory).";
+    static inline const QByteArray kPureFtpdUnreadFolder =
+        "226-Sorry, we were unable to read [.]\r\n226-Options: -l\r\n226 0 matches total";
     // Abort the data connection after this many bytes of the next transfers
     // (-1: never); the control connection then gets `reply` (426 unless set).
     void setDataDropAfter(qint64 bytes, const QByteArray &reply = {});
