@@ -928,10 +928,10 @@ bool RemoteEditFlow::AddEditTaskToQueue(const FtpTaskCollection::Job &task)
             job.setOriginalLocalSize(sent.size());
             job.setSize(sent.size());
             // Nothing of this snapshot is on the server: no resume goes on
-            // from what an earlier one left there.
-            job.setTransferedBytes(0);
-            job.setSentData(false);
-            job.setIsResume(false);
+            // from what an earlier one left there, nor does a run of the
+            // earlier one that a connection still holds (its stop waiting
+            // for the server) count its bytes into this one.
+            job.LocalFileReplaced();
             job.setLocked(false);
         };
         // The copy's job that has not run takes the new snapshot in place of its own.

@@ -325,6 +325,14 @@ bool FtpTask::ValidForProcessing(QString &message, bool &overwriteAll, bool &ski
     }
 }
 
+void FtpTask::LocalFileReplaced()
+{
+    ++m_localFileRevision;
+    m_transferedBytes = 0;
+    m_sentData = false;
+    m_isResume = 0;
+}
+
 bool FtpTask::OffersResume() const
 {
     if (IsUpload() && m_status == 3)

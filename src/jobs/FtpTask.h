@@ -70,6 +70,12 @@ public:
     // the file, whatever TransferedBytes says. Never stored.
     bool SentData() const { return m_sentData; }
     void setSentData(bool value) { m_sentData = value; }
+    // The local file was given other content (an edit job's snapshot taken
+    // again): what runs of the earlier content left on the server is none of
+    // it, so the job holds nothing and resumes from nothing. A run counts
+    // bytes only while the revision it started with is current. Never stored.
+    void LocalFileReplaced();
+    quint32 LocalFileRevision() const { return m_localFileRevision; }
     // What "&Resume" is offered for: a failed upload that sent data (the
     // resume asks the server how much it holds), else a job part-way through.
     bool OffersResume() const;
@@ -153,6 +159,7 @@ private:
     quint8 m_isUpload = 0;
     quint8 m_isResume = 0;
     bool m_sentData = false;
+    quint32 m_localFileRevision = 0;
     std::shared_ptr<quint64> m_reopenCount;
     quint8 m_locked = 1;
     int m_status = 0;

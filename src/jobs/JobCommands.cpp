@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -274,6 +275,10 @@ void JobCommands::StartJob(bool selectedOnly, bool start, bool resume)
             if (!job)
                 continue;
             if (start) {
+                // A completed edit job's snapshot went once it was sent: there
+                // is nothing left to send again, and the job stays as it ended.
+                if (job->Status() == 2 && m_snapshots.Holds(*job) && !QFileInfo::exists(job->GetLocalFilePath()))
+                    continue;
                 if (job->Status() != 1) {
                     job->setLocked(false);
                     job->setIsResume(resume);

@@ -384,6 +384,7 @@ void JobDispatcher::linkJob(int i, const FtpTaskCollection::Job &job)
     c.refusedFolderTried = false;
     c.enteringRefusedFolder = false;
     c.heldBytes = job->TransferedBytes();
+    c.fileRevision = job->LocalFileRevision();
     c.runStart = c.sentUpTo = 0;
     c.sending = false;
     c.asking = Connection::Asking::Nothing;
@@ -603,10 +604,17 @@ void JobDispatcher::endStop(int i)
     RequestRun();
 }
 
+bool JobDispatcher::sendsCurrentFile(const Connection &c) const
+{
+    return c.job && c.job->LocalFileRevision() == c.fileRevision;
+}
+
+// A job whose file was replaced while this run still held it (a stop that
+// waits for the server) holds nothing of the new content: it keeps its 0.
 void JobDispatcher::keepHeldBytes(int i)
 {
     const Connection &c = m_connections[static_cast<size_t>(i)];
-    if (c.job && c.job->IsUpload())
+    if (sendsCurrentFile(c) && c.job->IsUpload())
         c.job->setTransferedBytes(c.heldBytes);
 }
 
@@ -960,8 +968,9 @@ void JobDispatcher::FtpJobs_FileDateTimeDetermined(int i, const QString &dateTex
 void JobDispatcher::FtpJobs_DataProgress(int i, qint64 bytes)
 {
     try {
-        if (const FtpTaskCollection::Job job = m_connections[static_cast<size_t>(i)].job)
-            job->setTransferedBytes(bytes);
+        const Connection &c = m_connections[static_cast<size_t>(i)];
+        if (sendsCurrentFile(c))
+            c.job->setTransferedBytes(bytes);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FtpJobs_DataProgress"));
     }
@@ -976,7 +985,7 @@ void JobDispatcher::FtpJobs_TransferAccepted(int i)
     try {
         Connection &c = m_connections[static_cast<size_t>(i)];
         const long act = c.engine->CurrentAct();
-        if (!c.job || !c.job->IsUpload() || c.sending
+        if (!sendsCurrentFile(c) || !c.job->IsUpload() || c.sending
             || (act != FtpCommander::ActSend && act != FtpCommander::ActResumeSend))
             return;
         c.sending = true;

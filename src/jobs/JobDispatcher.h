@@ -110,6 +110,9 @@ private:
         // run sent (once it failed), and whether the server accepted its STOR in this run.
         qint64 heldBytes = 0;
         qint64 runStart = 0;
+        // The revision of the job's local file this run sends: bytes it
+        // counts belong to that content only.
+        quint32 fileRevision = 0;
         qint64 sentUpTo = 0;
         bool sending = false;
         // Stopped by the user while sending: the transfer is aborted and the
@@ -140,6 +143,8 @@ private:
     void takeHeldSize(int index);
     void endStop(int index);
     void keepHeldBytes(int index);
+    // The job's local file is still the one this run sends.
+    bool sendsCurrentFile(const Connection &c) const;
     void release(int index);
     void unlink(int index);
     void endAfterEngineFault(int index, qint64 reason, bool dispatch);

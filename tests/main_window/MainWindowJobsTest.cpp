@@ -9,6 +9,7 @@
 #include "frmTask.h"
 #include "FileHandlerCollection.h"
 #include "FrmEdit.h"
+#include "FtpCommander.h"
 #include "FileListView.h"
 #include "JobFile.h"
 #include "JobListModel.h"
@@ -35,6 +36,7 @@
 #include <QTimer>
 #include <QLabel>
 #include <QFileInfo>
+#include <QItemSelectionModel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -46,6 +48,7 @@
 #include <csignal>
 #include <functional>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -865,6 +868,185 @@ TEST(MainWindowJobs, AnEditJobThatStartsWhileTheReopenQuestionIsOpenSendsTheSave
     EXPECT_EQ(flow->OpenEditors().front()->LocalFilePath(), copy);
     flow->OpenEditors().front()->CloseByProgram();
     ASSERT_TRUE(WaitUntil([&] { return !window.JobControl()->Dispatcher().AnySessionActive(); }));
+}
+
+// An edit job stopped part-way on a server that has not answered the abort
+// yet, then given a new change (the file opened again, Yes to putting the
+// copy into its job): the bytes the stopped run left on the server are the
+// old change's, so the job holds none of the new one. Whatever the user does
+// next, the server ends with the new change whole and the row never shows
+// bytes of it that were not sent.
+TEST(MainWindowJobs, AnEditJobGivenAChangeWhileItsStopWaitsHoldsNoneOfIt)
+{
+    enum class Then { LeftAlone, StopWhileConnecting, StopAllWhileConnecting, StartWhileStopping };
+    struct Case {
+        QString name;
+        Then then;
+    };
+    const Case cases[] = {
+        {"alone.txt", Then::LeftAlone},
+        {"stop.txt", Then::StopWhileConnecting},
+        {"stopall.txt", Then::StopAllWhileConnecting},
+        {"start.txt", Then::StartWhileStopping},
+    };
+    constexpr qint64 kStopAt = 262144;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        ScriptedPrompts prompts;
+        PyFtpServer server;
+        ASSERT_TRUE(server.start()) << server.error().toStdString();
+        CuttingProxy proxy;
+        ASSERT_TRUE(proxy.listen(server.port()));
+        ASSERT_TRUE(server.writeFile(c.name, QByteArray("server line\n").repeated(40000)));
+        std::optional<FrozenServer> frozen;
+        frmZAVUde window;
+        window.show();
+        RemoteEditFlow *flow = window.EditFlow();
+        JobCommands &commands = *window.JobControl();
+        JobListModel *rows = window.Jobs()->Rows;
+        const QString copy = JoinLocalPath(flow->TmpFolder(), c.name);
+        QFile::remove(copy);
+        QFile::remove(JoinLocalPath(flow->RecordFolder(), c.name));
+        const CProfile profile = ServerProfile(proxy.host(), proxy.port(), QString::fromLatin1(PyFtpServer::kUser),
+                                               QString::fromLatin1(PyFtpServer::kPassword), QStringLiteral("Held"));
+        ASSERT_TRUE(ConnectFirstSlot(window, profile));
+        const FtpTaskCollection::Job job = QueueAnEditWhileDisconnected(window, prompts, c.name);
+        ASSERT_NE(job, nullptr);
+        const QString key = job->ZavUdeID();
+        ASSERT_TRUE(ConnectFirstSlot(window, profile));
+        const auto selectJob = [&] {
+            window.Jobs()->LVJob->selectionModel()->select(rows->index(rows->RowOf(key), 0),
+                                                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            commands.EnableJobMenu();
+        };
+
+        // The server keeps kStopAt bytes of the upload and stops there, so
+        // the Stop's abort waits for its answer.
+        proxy.setCut(kStopAt, CuttingProxy::Cut::ClientNotTold);
+        FtpCommander *connection = commands.Dispatcher().FtpJobs(0);
+        QMetaObject::Connection stopServer =
+            QObject::connect(connection, &FtpCommander::DataProgress, &window, [&](qint64 bytes) {
+                if (bytes >= kStopAt && !frozen)
+                    frozen.emplace(server.processId());
+            });
+        commands.mnuJStartAll->trigger();
+        ASSERT_TRUE(WaitUntil([&] { return frozen.has_value() && connection->isBusy(); }));
+        QObject::disconnect(stopServer);
+        proxy.setCut(-1, CuttingProxy::Cut::ClientNotTold);
+        selectJob();
+        commands.MnuJStop->trigger();
+        ASSERT_EQ(commands.Dispatcher().RunningIndex(key), 0) << "the stop waits for the server";
+
+        const QByteArray change = QByteArray("changed line\n").repeated(36000);
+        ASSERT_TRUE(WriteFileBytes(copy, change));
+        prompts.expectMessage(QStringLiteral("has changes that were not uploaded.\r\n\r\nPut the copy into its upload job"),
+                              PromptButton::Yes);
+        prompts.expectMessage(QStringLiteral("The edited file has been put into its upload job"), PromptButton::Ok);
+        SelectInFirstSlot(window, c.name);
+        flow->MNU_RMT_QEDIT_Click();
+        ASSERT_TRUE(prompts.allUsed());
+
+        // What the row shows from now on: (status, % complete).
+        QList<std::pair<QString, QString>> shown;
+        QObject::connect(rows, &QAbstractItemModel::dataChanged, &window, [&] {
+            shown.append({rows->Text(key, JobListModel::Status).trimmed(),
+                          rows->Text(key, JobListModel::Complete).trimmed()});
+        });
+        if (c.then == Then::StartWhileStopping) {
+            selectJob();
+            commands.mnuJStart->trigger();
+        }
+        if (c.then == Then::StopWhileConnecting || c.then == Then::StopAllWhileConnecting) {
+            // The job runs again once the stop ended; the server stops while it logs in.
+            const QMetaObject::Connection stopAtLogin =
+                QObject::connect(rows, &QAbstractItemModel::dataChanged, &window, [&] {
+                    if (!frozen && rows->Text(key, JobListModel::Status).trimmed() == QStringLiteral("Connecting"))
+                        frozen.emplace(server.processId());
+                });
+            frozen.reset();
+            ASSERT_TRUE(WaitUntil([&] { return frozen.has_value(); }));
+            QObject::disconnect(stopAtLogin);
+            if (c.then == Then::StopWhileConnecting) {
+                selectJob();
+                commands.MnuJStop->trigger();
+            } else {
+                commands.MnuJStopAll->trigger();
+            }
+            ASSERT_EQ(job->Status(), 3);
+            selectJob();
+            const bool resumeOffered = commands.mnuJResume->isEnabled();
+            EXPECT_FALSE(resumeOffered);
+            (resumeOffered ? commands.mnuJResume : commands.mnuJStart)->trigger();
+        }
+        frozen.reset();
+        ASSERT_TRUE(WaitUntil([&] { return job->Status() == 2 || (job->Status() == 3 && !job->WaitsForConnection()); }));
+        EXPECT_EQ(GetJobStatusText(*job, true).toStdString(), "Completed");
+        EXPECT_EQ(rows->Text(key, JobListModel::Complete).trimmed().toStdString(), "100.0%");
+        const QByteArray held = server.readFile(c.name);
+        EXPECT_TRUE(held == change) << held.size() << " bytes, starting " << held.left(12).toStdString();
+        QStringList unsent;
+        for (const auto &[status, percent] : shown) {
+            if (status != QStringLiteral("Uploading") && status != QStringLiteral("Completed")
+                && percent != QStringLiteral("0.0%"))
+                unsent << status + QStringLiteral(" ") + percent;
+        }
+        EXPECT_TRUE(unsent.isEmpty()) << unsent.join(QStringLiteral(", ")).toStdString();
+        window.Slot(0)->DisConnectFromFTP();
+        ASSERT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
+        QFile::remove(copy);
+        QFile::remove(JoinLocalPath(flow->RecordFolder(), c.name));
+    }
+}
+
+// Start All unlocks every job that is not running, completed ones too. A
+// completed edit job's snapshot went once it was sent: it stays Completed,
+// sent in this run or loaded from a job file that holds it, and the other
+// jobs run.
+TEST(MainWindowJobs, StartAllLeavesACompletedEditJobCompleted)
+{
+    for (const bool loaded : {false, true}) {
+        SCOPED_TRACE(loaded ? "loaded from a job file" : "sent in this run");
+        ScriptedPrompts prompts;
+        PyFtpServer server;
+        ASSERT_TRUE(server.start()) << server.error().toStdString();
+        ASSERT_TRUE(server.writeFile("sent.txt", "server\n"));
+        ASSERT_TRUE(server.writeFile("other.txt", "other\n"));
+        QTemporaryDir folder;
+        auto window = std::make_unique<frmZAVUde>();
+        window->show();
+        ASSERT_TRUE(ConnectFirstSlot(*window, server));
+        FtpTaskCollection::Job job = QueueAnEditWhileDisconnected(*window, prompts, QStringLiteral("sent.txt"));
+        ASSERT_NE(job, nullptr);
+        window->JobControl()->mnuJStartAll->trigger();
+        ASSERT_TRUE(WaitUntil([&] { return job->Status() == 2 || job->Status() == 3; }));
+        ASSERT_EQ(GetJobStatusText(*job, true), QStringLiteral("Completed"));
+        if (loaded) {
+            const QString file = folder.filePath("saved.xqr");
+            ASSERT_TRUE(window->Jobs()->SaveQueue(file, false, true));
+            window = std::make_unique<frmZAVUde>();
+            window->show();
+            window->LoadTasks(file);
+            ASSERT_EQ(window->Jobs()->JobQueue.Count(), 1);
+            job = *window->Jobs()->JobQueue.begin();
+        }
+        const auto other = DownloadJob(server, folder.path(), QStringLiteral("other.txt"));
+        ASSERT_TRUE(window->Jobs()->AddJob(other));
+        JobCommands &commands = *window->JobControl();
+        commands.EnableJobMenu();
+        ASSERT_TRUE(commands.mnuJStartAll->isEnabled());
+        commands.mnuJStartAll->trigger();
+        ASSERT_TRUE(WaitUntil([&] { return other->Status() == 2 && !commands.Dispatcher().AnySessionActive(); }));
+        const QString key = job->ZavUdeID();
+        JobListModel *rows = window->Jobs()->Rows;
+        EXPECT_EQ(rows->Text(key, JobListModel::Status).trimmed().toStdString(), "Completed");
+        EXPECT_EQ(rows->Text(key, JobListModel::Complete).trimmed().toStdString(), "100.0%");
+        EXPECT_NE(rows->Colour(key, JobListModel::File), JobQueuePane::Red());
+        EXPECT_EQ(server.readFile("sent.txt"), "saved server\n");
+        window->Slot(0)->DisConnectFromFTP();
+        ASSERT_TRUE(WaitUntil([&] { return !window->IsAnySessionActive(); }));
+        QFile::remove(JoinLocalPath(window->EditFlow()->TmpFolder(), QStringLiteral("sent.txt")));
+        QFile::remove(JoinLocalPath(window->EditFlow()->RecordFolder(), QStringLiteral("sent.txt")));
+    }
 }
 
 struct JobDropFixture : ::testing::Test
