@@ -16,6 +16,7 @@
 #include "ServerSlots.h"
 #include "SessionLog.h"
 
+#include <QEventLoop>
 #include <QRandomGenerator>
 #include <QTcpSocket>
 #include <QTimer>
@@ -514,6 +515,8 @@ void ServerCopy::forgetStore()
     m_passivePort = 0;
     m_sourceSent = false;
     m_targetStored = false;
+    m_leftSize = -1;
+    m_leftRemoved = false;
 }
 
 void ServerCopy::SessionEnded(int slot)
@@ -546,15 +549,103 @@ void ServerCopy::EndQuietly()
         return;
     m_phase = Phase::Cleaning; // the ends of the operations stopped below belong to the copy
     m_storeSent = false;       // and start no clean-up
+    abortSides();
+    finish(End::Quiet);
+}
+
+void ServerCopy::abortSides()
+{
     for (int slot : {m_slots.CopySource, m_slots.CopyTarget}) {
         ServerSlot *side = m_slots.Slot(slot);
         if (side && side->IsBusy()
             && (side->FtpCmd()->CurrentAct() == FtpCommander::ActGetFromServer
                 || side->FtpCmd()->CurrentAct() == FtpCommander::ActStoreToServer
-                || side->FtpCmd()->CurrentAct() == FtpCommander::ActFileSize))
+                || side->FtpCmd()->CurrentAct() == FtpCommander::ActFileSize
+                || side->FtpCmd()->CurrentAct() == FtpCommander::ActDelete))
             side->FtpCmd()->Abort();
     }
-    finish(End::Quiet);
+}
+
+QString ServerCopy::TemporaryPath() const
+{
+    return m_phase == Phase::Idle || m_storePath == m_slots.CopyTargetPath ? QString() : m_storePath;
+}
+
+QString ServerCopy::ExitNotice() const
+{
+    if (m_phase == Phase::Idle || !m_slots.CopyRunning())
+        return {};
+    const QString copy = QStringLiteral("A copy of %1 to %2 is still running. ")
+                             .arg(VisibleName(m_slots.CopySourcePath), VisibleName(m_slots.CopyTargetPath));
+    if (!storeMayHaveWritten())
+        return copy + QStringLiteral("Exiting stops it; nothing has been stored on the target server yet.");
+    if (m_storePath != m_slots.CopyTargetPath)
+        return copy + QStringLiteral("Exiting stops it; its temporary file %1 on the target server is deleted where "
+                                     "that server allows.")
+                          .arg(VisibleName(m_storePath));
+    return copy + QStringLiteral("Exiting stops it and leaves a short file %1 on the target server.")
+                      .arg(VisibleName(m_slots.CopyTargetPath));
+}
+
+void ServerCopy::StopForExit()
+{
+    try {
+        if (m_phase == Phase::Idle || !m_slots.CopyRunning() || !storeMayHaveWritten()) {
+            EndQuietly(); // nothing of the copy is on the target
+            return;
+        }
+        m_exiting = true;
+        m_reportPending = false;
+        ++m_reportSerial;
+        if (m_phase != Phase::Cleaning)
+            fail(End::Stopped, -1);
+        if (m_phase != Phase::Idle) {
+            // Whoever closes the window (the window system, the tray's Exit)
+            // takes the close as one step, so the target's answers are
+            // waited for here: a nested event loop, the last resort, deaf to
+            // the user and bounded.
+            QEventLoop loop;
+            connect(this, &ServerCopy::copyEnded, &loop, &QEventLoop::quit);
+            QTimer::singleShot(kExitWaitMs, &loop, &QEventLoop::quit);
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+        }
+        if (m_phase != Phase::Idle) {
+            // The target did not finish in time: what it may hold is named as such.
+            if (temporaryMayExist() && !m_leftRemoved && m_leftOver.isEmpty())
+                noteLeftOver({});
+            abortSides();
+            finish(End::Stopped);
+        }
+        m_exiting = false;
+        if (const QString text = std::exchange(m_exitReport, {}); !text.isEmpty())
+            ShowMessage(m_owner, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(), text);
+    } catch (...) {
+        m_exiting = false;
+        LogCurrentException(kObject, QStringLiteral("StopForExit"));
+        EndQuietly();
+    }
+}
+
+QString ServerCopy::stoppedText(const QString &leftOver) const
+{
+    const QString target = VisibleName(m_slots.CopyTargetPath);
+    QString text = QStringLiteral("The copy of %1 to %2 was stopped.\n\n").arg(VisibleName(m_slots.CopySourcePath), target);
+    if (!leftOver.isEmpty())
+        return text + leftOver;
+    if (!storeMayHaveWritten())
+        return text + QStringLiteral("Nothing of it is left on the target server.");
+    if (m_storePath != m_slots.CopyTargetPath)
+        return text + (m_leftRemoved ? QStringLiteral("Its temporary file %1 was deleted from the target server.")
+                                     : QStringLiteral("The copy's temporary file %1 may be left on the target server."))
+                          .arg(VisibleName(m_storePath));
+    if (m_leftRemoved)
+        return text + QStringLiteral("The empty file %1 it left was deleted from the target server.").arg(target);
+    if (m_leftSize >= 0)
+        return text + QStringLiteral("The target server keeps %1 with %2 of the file's %3 bytes.")
+                          .arg(target)
+                          .arg(m_leftSize)
+                          .arg(m_slots.CopySize);
+    return text + QStringLiteral("The target server may keep a short file %1.").arg(target);
 }
 
 void ServerCopy::fail(End how, int finished)
@@ -573,7 +664,8 @@ void ServerCopy::fail(End how, int finished)
             m_reasons[static_cast<size_t>(finished)] = judged;
     }
     m_waitingStep = nullptr;
-    report(how, finished, finished == source, m_slots.CopySourcePath, m_slots.CopyTargetPath);
+    if (how != End::Stopped) // a stop is told when its clean-up has ended
+        report(how, finished, finished == source, m_slots.CopySourcePath, m_slots.CopyTargetPath);
     m_failure = how;
     // From here on the ends of the operations stopped below belong to the copy.
     m_phase = Phase::Cleaning;
@@ -650,8 +742,9 @@ void ServerCopy::cleanTarget(bool success, long lastAct)
         to->FtpCmd()->FTP_FILE_SIZE(m_slots.CopyTargetPath);
         return;
     case Clean::Sizing:
-        if (lastAct == FtpCommander::ActFileSize && success && to->FtpCmd()->LastHeldFile().isFile()
-            && to->FtpCmd()->LastHeldFile().size == 0) {
+        if (lastAct == FtpCommander::ActFileSize && success && to->FtpCmd()->LastHeldFile().isFile())
+            m_leftSize = to->FtpCmd()->LastHeldFile().size;
+        if (m_leftSize == 0) {
             m_clean = Clean::Deleting;
             if (SessionLog *log = to->Log())
                 log->AddLog(QStringLiteral("Removing the empty file the copy left: ") + VisibleName(m_slots.CopyTargetPath),
@@ -662,6 +755,7 @@ void ServerCopy::cleanTarget(bool success, long lastAct)
         finish(m_failure);
         return;
     case Clean::Deleting:
+        m_leftRemoved = success && lastAct == FtpCommander::ActDelete;
         if (temporary && !success)
             noteLeftOver(m_reasons[static_cast<size_t>(m_slots.CopyTarget)]);
         finish(m_failure);
@@ -669,10 +763,11 @@ void ServerCopy::cleanTarget(bool success, long lastAct)
     }
 }
 
+bool ServerCopy::storeMayHaveWritten() const { return m_storeSent && m_storesRefused < m_storesSent; }
+
 bool ServerCopy::temporaryMayExist() const
 {
-    return !m_storePath.isEmpty() && m_storePath != m_slots.CopyTargetPath && m_storeSent
-        && m_storesRefused < m_storesSent;
+    return !m_storePath.isEmpty() && m_storePath != m_slots.CopyTargetPath && storeMayHaveWritten();
 }
 
 void ServerCopy::noteLeftOver(const QString &refusal)
@@ -693,12 +788,20 @@ void ServerCopy::finish(End how)
             return;
         ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
         const bool touched = m_storeSent || how == End::Done;
+        if (m_exiting && how != End::Quiet) {
+            // Told by the close at once: no later message outlives the window.
+            const QString heldReport = std::exchange(m_heldReport, {});
+            const QString leftOver = std::exchange(m_leftOver, {});
+            m_exitReport = heldReport.isEmpty() ? stoppedText(leftOver)
+                         : leftOver.isEmpty()   ? heldReport
+                                                : heldReport + QStringLiteral("\n\n") + leftOver;
+        }
         m_phase = Phase::Idle;
         m_waitingStep = nullptr;
         m_slots.ClearCopy();
         if (to && to->HasProfile())
             to->FtpCmd()->setMode(to->SlotProfile().IsPassive ? 0 : 1);
-        if (touched && to && how != End::Quiet) {
+        if (touched && to && how != End::Quiet && !m_exiting) {
             const QPointer<ServerSlot> target(to);
             // Listed once the connection is free again.
             QTimer::singleShot(0, this, [target] {

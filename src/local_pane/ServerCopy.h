@@ -41,12 +41,22 @@ public:
     void SessionEnded(int slot);
     // Ends a running copy without a message (the window closes).
     void EndQuietly();
+    // The exit question's line on a running copy: which file it copies and
+    // what stopping it leaves on the target (empty when no copy runs).
+    QString ExitNotice() const;
+    // The window closes: a running copy is stopped, its temporary file
+    // deleted where the target allows, and the user told what is left there.
+    // The target's answers are waited for at most kExitWaitMs.
+    void StopForExit();
+    static constexpr int kExitWaitMs = 5000;
+    // Where the copy stores beside the file the target holds (empty: under the file's own name, or not chosen yet).
+    QString TemporaryPath() const;
 
 signals:
     void copyEnded(bool success);
 
 private:
-    enum class End { Done, Failed, Lost, Quiet };
+    enum class End { Done, Failed, Lost, Quiet, Stopped };
     // Probing: a name the target's pane does not list is looked for on the
     // target's server (the listing may be old or leave dot files out).
     // Asking: the target holds it and the overwrite question is waited for.
@@ -100,8 +110,14 @@ private:
     // handling that found it is over.
     void report(End how, int slot, bool sourceSide, const QString &sourcePath, const QString &targetPath);
     void showLater(const QString &text, bool lost);
+    // The last store may have written to the target.
+    bool storeMayHaveWritten() const;
     // The temporary file may hold what a store wrote there.
     bool temporaryMayExist() const;
+    // Aborts the operations of the copy that a side still runs.
+    void abortSides();
+    // The message after a stop for the window's close: what is left on the target.
+    QString stoppedText(const QString &leftOver) const;
     // The temporary file stays on the target: `refusal` says why it was not
     // removed (empty: the session ended first).
     void noteLeftOver(const QString &refusal);
@@ -140,5 +156,9 @@ private:
     QString m_heldReport;
     bool m_heldReportLost = false;
     QString m_leftOver; // the user is still to be told of a temporary file left on the target
+    qint64 m_leftSize = -1;     // after a failed store under the file's own name: what the target holds there
+    bool m_leftRemoved = false; // the clean-up deleted what the failed store left
+    bool m_exiting = false;     // stopped for the window's close: its end is told at once, nothing is listed
+    QString m_exitReport;
     quint64 m_reportSerial = 0;
 };

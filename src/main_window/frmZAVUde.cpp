@@ -5,6 +5,7 @@
 
 #include "AppInfo.h"
 #include "BatchRunner.h"
+#include "ServerCopy.h"
 #include "BatchTransfers.h"
 #include "RemoteEditFlow.h"
 #include "ApplyConfiguration.h"
@@ -643,6 +644,13 @@ void frmZAVUde::closeEvent(QCloseEvent *event)
 
 QString frmZAVUde::exitQuestion() const
 {
+    // A running server copy adds what stopping it leaves on its target.
+    const QString copy = m_runner ? m_runner->Copy().ExitNotice() : QString();
+    return copy.isEmpty() ? connectedQuestion() : connectedQuestion() + QStringLiteral("\r\n\r\n") + copy;
+}
+
+QString frmZAVUde::connectedQuestion() const
+{
     int running = 0;
     for (int i = 0; i < JobDispatcher::kConnections; ++i) {
         if (m_jobCommands->Dispatcher().LinkedJob(i))
@@ -692,12 +700,15 @@ bool frmZAVUde::Form_QueryUnload()
         if (!window->close())
             return false;
     }
-    // A batch has a session, so the question above covered it: it ends without its message.
-    if (m_runner)
-        m_runner->EndQuietly();
     m_closing = true;
     Timer1.stop();
     Timer2.stop();
+    // A batch has a session, so the question above covered it: it ends
+    // without its message. A server copy is stopped as the question said.
+    if (m_runner) {
+        m_runner->Copy().StopForExit();
+        m_runner->EndQuietly();
+    }
     // Running jobs stop as "Stop" stops them; the queue is saved (or asked
     // about) before anything is disconnected. The close, not the user, stopped
     // them: they are saved as pending jobs that can be resumed.

@@ -176,8 +176,9 @@ private:
     void setTransferButton(QToolButton *button, const QString &picture, bool enabled);
     void Form_Load();
     bool Form_QueryUnload();
-    // The question asked before a close that ends sessions; it names the running jobs.
+    // The question asked before a close that ends sessions; it names the running jobs and copy.
     QString exitQuestion() const;
+    QString connectedQuestion() const; // the question without a running copy's line
     void applyFonts();
     void wireEditFlow();
     void restoreLayout();

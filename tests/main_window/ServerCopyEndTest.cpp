@@ -183,8 +183,8 @@ TEST_F(CopyEnd, ASourceLostAfterTheTargetStoredFailsTheCopy)
 }
 
 // The window closes between the target's end and the source's: the copy
-// ends without a word and touches the target no more.
-TEST_F(CopyEnd, AWindowClosedBetweenTheTwoEndsEndsTheCopyQuietly)
+// ends, the target's file stays, and the user is told what it holds.
+TEST_F(CopyEnd, AWindowClosedBetweenTheTwoEndsNamesWhatTheTargetKeeps)
 {
     ASSERT_TRUE(connectBoth());
     source.holdFinalReply();
@@ -192,13 +192,17 @@ TEST_F(CopyEnd, AWindowClosedBetweenTheTwoEndsEndsTheCopyQuietly)
     ASSERT_TRUE(targetEndedFirst());
     const qsizetype sentBefore = targetSent.size();
     prompts.expectMessage(QStringLiteral("Disconnect and exit"), PromptButton::Yes);
+    prompts.expectMessage(QStringLiteral("was stopped"), PromptButton::Ok);
     EXPECT_TRUE(window->close());
     EXPECT_FALSE(window->Runner()->Running());
     EXPECT_EQ(ended, QList<bool>{false});
-    EXPECT_EQ(prompts.messageTexts().size(), 1);
+    ASSERT_EQ(prompts.messageTexts().size(), 2);
+    EXPECT_EQ(prompts.messageTexts().constLast().toStdString(),
+              "The copy of \"/f.bin\" to \"/f.bin\" was stopped.\n\nThe target server keeps \"/f.bin\" with 5000 of the "
+              "file's 5000 bytes.");
     const QStringList after = targetSent.mid(sentBefore);
-    EXPECT_TRUE(after.filter(QStringLiteral("SIZE")).isEmpty()) << after.join("|").toStdString();
     EXPECT_TRUE(after.filter(QStringLiteral("DELE")).isEmpty()) << after.join("|").toStdString();
+    EXPECT_EQ(target.readFile(QStringLiteral("f.bin")), PatternBytes(5000));
 }
 
 // Both servers are scripted; the target holds back its final reply, so the

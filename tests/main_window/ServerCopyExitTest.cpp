@@ -1,0 +1,158 @@
+// Closing the main window while a server-to-server copy runs: the exit
+// question says what stopping the copy leaves on the target; Yes stops it,
+// deletes its temporary file where the target allows, and names what is left.
+// The source (slot 0) is a scripted server that stops partway through the
+// file; the target (slot 1) is real, showing its folder "dir".
+#include "frmZAVUde.h"
+
+#include "BatchRunner.h"
+#include "OptionFlags.h"
+#include "PyFtpServer.h"
+#include "ScriptedFtpServer.h"
+#include "ScriptedPrompts.h"
+#include "ServerCopy.h"
+#include "ServerCopyTestSupport.h"
+#include "ServerProfile.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+constexpr qsizetype kFileSize = 300000;
+constexpr qsizetype kSentBeforeStall = 100000;
+
+// A real server stopped as a process is: it answers nothing until continued.
+struct StoppedProcess
+{
+    pid_t pid;
+    explicit StoppedProcess(qint64 id) : pid(static_cast<pid_t>(id)) { ::kill(pid, SIGSTOP); }
+    ~StoppedProcess() { ::kill(pid, SIGCONT); }
+    StoppedProcess(const StoppedProcess &) = delete;
+    StoppedProcess &operator=(const StoppedProcess &) = delete;
+};
+
+struct ExitCase
+{
+    const char *name;
+    bool held;          // the target's folder holds f.bin before the copy
+    const char *rights; // the user's rights in that folder
+    bool targetFrozen;  // the target answers nothing once the window closes
+    // The line the exit question adds and the message after Yes; %1 stands
+    // for the copy's temporary file on the target.
+    const char *questionLine;
+    const char *stoppedMessage;
+    // The files of the target's folder afterwards ("*": the temporary file).
+    QStringList filesLeft;
+    qsizetype leftBytes; // what the leftover holds of the source's file
+};
+
+QString withTemporary(const char *text, const QString &temporary)
+{
+    return QString::fromUtf8(text).replace(QStringLiteral("%1"), temporary);
+}
+
+TEST(ServerCopyExit, ClosingTheWindowStopsTheCopyAndNamesWhatItLeavesOnTheTarget)
+{
+    SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
+    const QByteArray heldBytes = PatternBytes(700).toHex();
+    const QByteArray fileBytes = PatternBytes(kFileSize);
+    const char *const asksToDeleteTheTemporary =
+        "A copy of \"/f.bin\" to \"/dir/f.bin\" is still running. Exiting stops it; its temporary file \"%1\" on the "
+        "target server is deleted where that server allows.";
+    const QStringList temporaryAndHeld{QStringLiteral("*"), QStringLiteral("f.bin")};
+    const ExitCase cases[] = {
+        {"a held file, a target that deletes", true, "elradfmwMT", false, asksToDeleteTheTemporary,
+         "The copy of \"/f.bin\" to \"/dir/f.bin\" was stopped.\n\nIts temporary file \"%1\" was deleted from the "
+         "target server.",
+         {QStringLiteral("f.bin")}, 0},
+        {"a held file, a target that deletes nothing", true, "elrw", false, asksToDeleteTheTemporary,
+         "The copy of \"/f.bin\" to \"/dir/f.bin\" was stopped.\n\nThe copy's temporary file \"%1\" could not be "
+         "removed from the target server: 550 Not enough privileges.",
+         temporaryAndHeld, kSentBeforeStall},
+        {"a held file, a target that stopped answering", true, "elradfmwMT", true, asksToDeleteTheTemporary,
+         "The copy of \"/f.bin\" to \"/dir/f.bin\" was stopped.\n\nThe copy's temporary file \"%1\" may be left on "
+         "the target server.",
+         temporaryAndHeld, kSentBeforeStall},
+        {"no held file", false, "elradfmwMT", false,
+         "A copy of \"/f.bin\" to \"/dir/f.bin\" is still running. Exiting stops it and leaves a short file "
+         "\"/dir/f.bin\" on the target server.",
+         "The copy of \"/f.bin\" to \"/dir/f.bin\" was stopped.\n\nThe target server keeps \"/dir/f.bin\" with "
+         "100000 of the file's 300000 bytes.",
+         {QStringLiteral("f.bin")}, kSentBeforeStall},
+    };
+    for (const ExitCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedFtpServer source;
+        PyFtpServer target;
+        ASSERT_TRUE(source.listen());
+        source.setListing("-rw-r--r--   1 ftp ftp  300000 Jan 01  2020 f.bin\r\n");
+        source.setFileData(fileBytes);
+        source.setStallAfter(kSentBeforeStall);
+        ASSERT_TRUE(target.makeFolder(QStringLiteral("dir")));
+        if (c.held)
+            ASSERT_TRUE(target.writeFile(QStringLiteral("dir/f.bin"), heldBytes));
+        target.setFolderRights(QStringLiteral("dir"), QString::fromUtf8(c.rights));
+        ASSERT_TRUE(target.start()) << target.error().toStdString();
+        CProfile targetProfile = ServerProfile(target);
+        targetProfile.RemotePath = QStringLiteral("/dir");
+        auto window = DualWindow();
+        ASSERT_TRUE(ConnectSourceAndTarget(*window, ServerProfile(source), targetProfile));
+        if (c.held)
+            ASSERT_TRUE(QTest::qWaitFor([&] { return window->Remote(1)->Model->findText(QStringLiteral("f.bin")) >= 0; }));
+
+        window->Remote(0)->RightView->selectAll();
+        ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
+        // The source has stopped, and the target holds what came before.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return source.isFrozen(); }, 30000));
+        const QString storedAt = c.held ? window->Runner()->Copy().TemporaryPath() : QString();
+        if (c.held)
+            ASSERT_TRUE(storedAt.startsWith(QStringLiteral("/dir/"))) << storedAt.toStdString();
+        const QString stored = target.rootPath() + (c.held ? storedAt : QStringLiteral("/dir/f.bin"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(stored).size() == kSentBeforeStall; }, 30000));
+
+        std::unique_ptr<StoppedProcess> frozen;
+        if (c.targetFrozen)
+            frozen = std::make_unique<StoppedProcess>(target.processId());
+        ScriptedPrompts prompts;
+        // No changes nothing.
+        prompts.expectMessage(QStringLiteral("Disconnect and exit"), PromptButton::No);
+        EXPECT_FALSE(window->close());
+        EXPECT_TRUE(window->Runner()->Running());
+        prompts.expectMessage(QStringLiteral("Disconnect and exit"), PromptButton::Yes);
+        prompts.expectMessage(QStringLiteral("was stopped"), PromptButton::Ok);
+        EXPECT_TRUE(window->close());
+        EXPECT_TRUE(prompts.allUsed());
+        frozen.reset();
+
+        QStringList expectedFiles;
+        for (const QString &name : c.filesLeft)
+            expectedFiles << (name == QLatin1String("*") ? QFileInfo(storedAt).fileName() : name);
+        expectedFiles.sort();
+        QDir folder(target.rootPath() + QStringLiteral("/dir"));
+        EXPECT_EQ(folder.entryList(QDir::Files | QDir::Hidden, QDir::Name).join(u'|').toStdString(),
+                  expectedFiles.join(u'|').toStdString());
+        if (c.held)
+            EXPECT_EQ(target.readFile(QStringLiteral("dir/f.bin")), heldBytes);
+        if (c.leftBytes > 0)
+            EXPECT_EQ(target.readFile(stored.mid(target.rootPath().size() + 1)), fileBytes.left(c.leftBytes));
+
+        const QStringList texts = prompts.messageTexts();
+        ASSERT_EQ(texts.size(), 3) << texts.join(u'|').toStdString();
+        const QString question = QStringLiteral("You are connected to a server. Disconnect and exit Ftp Qor?\r\n\r\n")
+                               + withTemporary(c.questionLine, storedAt);
+        EXPECT_EQ(texts.at(0).toStdString(), question.toStdString());
+        EXPECT_EQ(texts.at(1).toStdString(), question.toStdString());
+        EXPECT_EQ(texts.at(2).toStdString(), withTemporary(c.stoppedMessage, storedAt).toStdString());
+        EXPECT_FALSE(window->Runner()->Running());
+    }
+}
+
+} // namespace
+
