@@ -66,8 +66,11 @@ FtpStatusSnapshot FtpStatusStrip::snapshot() const
     state.visible = m_engine->isVisible();
     state.controlConnected = m_engine->CmdStatus() == EngineSocket::Connected;
     state.dataConnected = m_engine->DataStatus() == EngineSocket::Connected;
-    state.expectedSize = m_engine->ExpectedSize();
-    state.bytesDone = m_engine->BytesDone();
+    // The bar belongs to a transfer of the session: none is left beside "Not connected".
+    if (m_engine->SessionActive()) {
+        state.expectedSize = m_engine->ExpectedSize();
+        state.bytesDone = m_engine->BytesDone();
+    }
     return state;
 }
 

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QStyle>
 
+#include <algorithm>
+
 ElidingLabel::ElidingLabel(const QString &text, QWidget *parent) : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
@@ -16,11 +18,13 @@ void ElidingLabel::setMinimumText(const QString &text)
     updateGeometry();
 }
 
-void ElidingLabel::setFullText(const QString &text)
+void ElidingLabel::setFullText(const QString &text, int wholeTail)
 {
-    if (text == m_text)
+    wholeTail = std::clamp(wholeTail, 0, int(text.size()));
+    if (text == m_text && wholeTail == m_wholeTail)
         return;
     m_text = text;
+    m_wholeTail = wholeTail;
     m_shownStale = true;
     setToolTip(text);
     update();
@@ -60,10 +64,24 @@ void ElidingLabel::changeEvent(QEvent *event)
     }
 }
 
+QString ElidingLabel::elided(int width) const
+{
+    const QFontMetrics metrics = fontMetrics();
+    if (m_wholeTail == 0 || metrics.horizontalAdvance(m_text) <= width)
+        return metrics.elidedText(m_text, Qt::ElideRight, width);
+    const QString tail = m_text.right(m_wholeTail);
+    const int tailWidth = metrics.horizontalAdvance(tail);
+    if (tailWidth > width) // not even the tail fits: its end still shows
+        return metrics.elidedText(tail, Qt::ElideLeft, width);
+    const QString head = metrics.elidedText(m_text.left(m_text.size() - m_wholeTail), Qt::ElideRight,
+                                            width - tailWidth);
+    return head + tail;
+}
+
 void ElidingLabel::paintEvent(QPaintEvent *)
 {
     if (m_shownStale) {
-        m_shown = fontMetrics().elidedText(m_text, Qt::ElideRight, contentsRect().width());
+        m_shown = elided(contentsRect().width());
         m_shownStale = false;
     }
     QPainter painter(this);

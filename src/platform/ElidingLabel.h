@@ -21,10 +21,14 @@ public:
 
     // The text whose width the label keeps at least (e.g. "Connected").
     void setMinimumText(const QString &text);
-    // Sets the text and its tool tip.
-    void setFullText(const QString &text);
+    // Sets the text and its tool tip. The last `wholeTail` characters (a time,
+    // say, whose end tells what it means) are never cut: the text gives way
+    // before them.
+    void setFullText(const QString &text, int wholeTail = 0);
     void setText(const QString &text) { setFullText(text); }
     QString text() const { return m_text; }
+    // The text as it was last drawn.
+    QString shownText() const { return m_shown; }
     bool isElided() const;
 
     QSize sizeHint() const override;
@@ -36,7 +40,10 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    QString elided(int width) const;
+
     QString m_text;
+    int m_wholeTail = 0;
     QString m_shown;           // m_text as it fitted the width at the last drawing
     bool m_shownStale = true;  // the text or the width changed since
     QString m_minimumText;

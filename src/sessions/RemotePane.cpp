@@ -164,9 +164,9 @@ QAction *RemotePane::Button(const QString &key) const
     return nullptr;
 }
 
-void RemotePane::ShowState(const QString &text)
+void RemotePane::ShowState(const QString &text, int wholeTail)
 {
-    lblState->setFullText(text); // the label gives way to the summary in a narrow pane
+    lblState->setFullText(text, wholeTail); // the label gives way to the summary in a narrow pane
 }
 
 void RemotePane::ShowListingProgress(qint64 bytes)

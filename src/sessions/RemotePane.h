@@ -32,7 +32,8 @@ public:
     QAction *Button(const QString &key) const;
 
     // The state line: "Not connected", "Connecting...", listing progress and the like.
-    void ShowState(const QString &text);
+    // The last `wholeTail` characters stay whole when the line is too narrow.
+    void ShowState(const QString &text, int wholeTail = 0);
     // Listing progress: bytes received so far; a negative count hides the bar.
     void ShowListingProgress(qint64 bytes);
     void ShowSummary(const QString &text);

@@ -520,8 +520,12 @@ void ServerSlot::FtpCmd_JobDone()
                 if (!cached.isEmpty()) {
                     m_listingFromCache = true;
                     showListing(cached);
-                    if (m_pane)
-                        m_pane->ShowState(tr("Connected (cached listing of %1)").arg(m_cache.LastCacheTime()));
+                    if (m_pane) {
+                        // Cut before the time, never in it: a time without its "PM" reads as another hour.
+                        const QString time = m_cache.LastCacheTime();
+                        const QString state = tr("Connected (cached listing of %1)").arg(time);
+                        m_pane->ShowState(state, int(state.size() - state.lastIndexOf(time)));
+                    }
                     emit remoteFolderListed(m_index, m_remotePath);
                 } else {
                     // The rows shown belong to the folder left; names in them must not be joined to this path.
