@@ -141,9 +141,11 @@ TEST_F(StalledBatch, AnUploadStalledPastItsTimeOutEndsTheBatchAndNothingAfterIsT
     expectToldNotDone();
     EXPECT_EQ(server.commandCount("STOR"), 2);
     EXPECT_EQ(server.commandCount("STOR /c.bin"), 0);
-    // The server never confirmed any of b.bin: the progress bar says so, not what went out.
-    EXPECT_EQ(window->Remote(0)->Status->snapshot().expectedSize, kFileSize);
-    EXPECT_EQ(window->Remote(0)->Status->snapshot().bytesDone, 0);
+    // The server never confirmed any of b.bin: the engine counts none of it, not what went out,
+    // and the session's end took the bar away.
+    EXPECT_EQ(window->Slot(0)->FtpCmd()->ExpectedSize(), kFileSize);
+    EXPECT_EQ(window->Slot(0)->FtpCmd()->BytesDone(), 0);
+    EXPECT_EQ(window->Remote(0)->Status->snapshot().expectedSize, 0);
 }
 
 // The first upload stalls, so no step succeeded: the remote folder's cached
