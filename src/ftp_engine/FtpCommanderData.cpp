@@ -547,6 +547,10 @@ void FtpCommander::CloseListingFile()
 
 void FtpCommander::LocalFileFailed(const QString &what)
 {
+    // The local cause ends the operation: it stays the reason, whatever the
+    // server answers to the abort that follows.
+    if (m_currentIndex >= 0)
+        m_lastFailure = what;
     m_data.close();
     CloseFile();
     CloseListingFile();

@@ -272,4 +272,49 @@ TEST_F(FailingBatch, AnUploadCutOnTheWayIsToldWithTheWholeReplyOrAsACutDataConne
     EXPECT_FALSE(second.contains("did not accept")) << second.toStdString();
 }
 
+// The local side ends a transfer: a download into a folder that cannot be
+// made (a file stands where it goes, which stops root too), an upload whose
+// file shrinks while it is sent. The server answers the ABOR that follows as
+// it likes ("426 Transfer aborted via ABOR."); the message names the local cause.
+TEST_F(FailingBatch, ATransferTheLocalSideEndsIsToldWithTheLocalCause)
+{
+    struct Case {
+        const char *name;
+        bool upload;
+        const char *told; // what the message says of the file
+    };
+    const QByteArray content = PatternBytes(32 << 20);
+    ASSERT_TRUE(server.writeFile("t/name with spaces.txt", content));
+    ASSERT_TRUE(connect()) << server.error().toStdString();
+    const QString shrinking = dir.filePath("name with spaces.bin");
+    bool shrunk = false;
+    QObject::connect(window->Slot(0)->FtpCmd(), &FtpCommander::DataProgress, window.get(), [&](qint64 bytes) {
+        if (!shrunk && bytes > 0 && QFileInfo::exists(shrinking))
+            shrunk = QFile::resize(shrinking, 1000);
+    });
+    for (const Case &c : {Case{"download into a folder that cannot be made", false,
+                               "name with spaces.txt\": The local file could not be opened: "},
+                          Case{"upload of a file that shrinks", true,
+                               "name with spaces.bin\": The local file could not be read: "}}) {
+        SCOPED_TRACE(c.name);
+        prompts.expectMessage("1 of 1 files were not transferred:", PromptButton::Ok);
+        if (c.upload) {
+            ASSERT_TRUE(WriteFileBytes(shrinking, content));
+            window->Batch()->PrepareUploads({shrinking}, 0, true, false);
+        } else {
+            ASSERT_TRUE(WriteFileBytes(dir.filePath("t"), "a file where the folder goes"));
+            ASSERT_TRUE(window->Local()->LoadLocalFolders(dir.path()));
+            selectRemote({"t"});
+            WhenModal<frmFileConfirm>(runNow);
+            window->Batch()->HandleFileDownloads(0, true, false, false);
+        }
+        ASSERT_TRUE(idle());
+        ASSERT_TRUE(prompts.allUsed());
+        const QString told = prompts.messageTexts().constLast();
+        EXPECT_TRUE(told.contains(QString::fromUtf8(c.told))) << told.toStdString();
+        EXPECT_FALSE(told.contains("ABOR")) << told.toStdString();
+    }
+    EXPECT_TRUE(shrunk);
+}
+
 } // namespace
