@@ -9,9 +9,8 @@
 // last line is "files=N bytes=B seconds=S".
 #include "DirectoryListingParser.h"
 #include "FtpCommander.h"
-#include "JobDispatchHost.h"
+#include "HeadlessJobQueue.h"
 #include "JobDispatcher.h"
-#include "JobIntake.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,73 +31,6 @@ int Usage()
                          "get REMOTE_DIR LOCAL_DIR | put LOCAL_DIR REMOTE_DIR\n");
     return 2;
 }
-
-// The queue without a view: jobs come in through the intake, unlocked, and
-// the dispatcher's row updates go nowhere.
-class HeadlessQueue : public JobDispatchHost, public JobIntake
-{
-public:
-    FtpTaskCollection &JobQueue() override { return jobs; }
-    void ShowJobStep(const FtpTask &, const QString &) override {}
-    void ShowJobStatus(const FtpTask &) override {}
-    void ColorJobRow(const FtpTask &, unsigned) override {}
-    void ShowJobSize(const FtpTask &) override {}
-    void UpdateJobProgress(const FtpTask &) override {}
-    void ClearTimeLeft(const FtpTask &) override {}
-    void UpdateJobSummary() override {}
-    void AddLog(const QString &text, int colour, int) override
-    {
-        if (colour == 3)
-            std::fprintf(stderr, "%s\n", qPrintable(text));
-    }
-    void PlayAlertSound(int) override {}
-    void MarkDirCacheDirty(const QString &, const QString &) override {}
-    void DownloadArrived(const QString &) override {}
-    bool IsOptionOn(Option) const override { return false; }
-    bool RunFlagSet(RunFlag flag) const override { return flags.count(flag) && flags.at(flag); }
-    void SetRunFlag(RunFlag flag, bool value) override { flags[flag] = value; }
-    bool OverwriteQuestionOpen() const override { return false; }
-    void SetOverwriteQuestionOpen(bool) override {}
-    bool ConfirmFtpOverwrite(const QString &) override { return true; }
-    QString AskDownloadOverwrite(const QString &) override { return QStringLiteral("1"); }
-    void SetProgressTimer(bool) override {}
-    void SessionsChanged() override {}
-    void ShowConnection(int, bool) override {}
-
-    void AcceptJobs(const FtpTaskCollection &offered, bool) override
-    {
-        for (const auto &job : offered)
-            AddJob(job);
-    }
-    bool AddJob(const FtpTaskCollection::Job &job) override
-    {
-        job->setLocked(false);
-        return jobs.AddFtpTask(job);
-    }
-    void ReportJobsAdded(bool, int, int) override {}
-    void RunQueuedJobs() override {}
-
-    // Whether every job ended. Jobs never leave an end here, so each is looked
-    // at until it ended and not again: the check costs the queue's length once
-    // in all, not at every pass.
-    bool ended()
-    {
-        if (!m_looked) {
-            m_looked = true;
-            m_firstOpen = jobs.begin();
-        }
-        while (m_firstOpen != jobs.end() && (*m_firstOpen)->Status() >= 2)
-            ++m_firstOpen;
-        return m_firstOpen == jobs.end();
-    }
-
-    FtpTaskCollection jobs;
-    std::map<RunFlag, bool> flags;
-
-private:
-    bool m_looked = false;
-    FtpTaskCollection::const_iterator m_firstOpen;
-};
 
 struct Options {
     QString host = QStringLiteral("127.0.0.1");
@@ -197,7 +129,8 @@ int main(int argc, char **argv)
         QDir().mkpath(localDir);
     }
 
-    HeadlessQueue queue;
+    HeadlessJobQueue queue;
+    QueueEndWatch watch(queue.jobs);
     JobDispatcher dispatcher(queue, JobDataPorts{0, 0, 0});
     dispatcher.setConnectionLimit(options.connections);
     FtpTaskCollection jobs;
@@ -225,11 +158,11 @@ int main(int argc, char **argv)
     queue.AcceptJobs(jobs, false);
     QEventLoop loop;
     QObject::connect(&dispatcher, &JobDispatcher::passFinished, &loop, [&] {
-        if (queue.ended())
+        if (watch.ended())
             loop.quit();
     });
     dispatcher.RunQueuedJobs();
-    if (!queue.ended())
+    if (!watch.ended())
         loop.exec();
     const double seconds = clock.nsecsElapsed() / 1e9;
 
