@@ -38,11 +38,36 @@ int otherMinimum(const QTreeView *list, int column)
     return qMax(captionWidth(list, column), qMin(readable, list->header()->defaultSectionSize()));
 }
 
+// Takes up to `excess` off the columns after the name column, in proportion
+// to what each has above its floor; returns what it took.
+int takeAboveFloors(QList<int> &widths, const QList<int> &floors, int excess)
+{
+    qint64 room = 0;
+    for (qsizetype i = 1; i < widths.size(); ++i)
+        room += qMax(0, widths[i] - floors[i]);
+    const int taken = static_cast<int>(qMin<qint64>(excess, room));
+    if (taken <= 0)
+        return 0;
+    int left = taken;
+    for (qsizetype i = 1; i < widths.size(); ++i) {
+        const int share = static_cast<int>(qMax(0, widths[i] - floors[i]) * taken / room);
+        widths[i] -= share;
+        left -= share;
+    }
+    for (qsizetype i = widths.size() - 1; i >= 1 && left > 0; --i) { // what rounding left over
+        const int share = qMin(left, qMax(0, widths[i] - floors[i]));
+        widths[i] -= share;
+        left -= share;
+    }
+    return taken;
+}
+
 // Makes the widths fit `usable`: the name column (0) is first raised to
 // `nameMinimum`; what is then too much comes off the other columns, in
-// proportion to what each has above its minimum, and only after that off the
-// name column, down to its minimum. What is still too much is scrolled to.
-void giveWay(QList<int> &widths, const QList<int> &minima, int nameMinimum, int usable)
+// proportion to what each has above its minimum, then off the name column,
+// down to its minimum, and only after that off the columns whose texts may
+// elide, down to their `lastMinima`. What is still too much is scrolled to.
+void giveWay(QList<int> &widths, const QList<int> &minima, const QList<int> &lastMinima, int nameMinimum, int usable)
 {
     widths[0] = qMax(widths[0], nameMinimum);
     int total = 0;
@@ -51,27 +76,19 @@ void giveWay(QList<int> &widths, const QList<int> &minima, int nameMinimum, int 
     int excess = total - usable;
     if (excess <= 0)
         return;
-    qint64 room = 0;
-    for (qsizetype i = 1; i < widths.size(); ++i)
-        room += qMax(0, widths[i] - minima[i]);
-    const int taken = static_cast<int>(qMin<qint64>(excess, room));
-    if (taken > 0) {
-        int left = taken;
-        for (qsizetype i = 1; i < widths.size(); ++i) {
-            const int share = static_cast<int>(qMax(0, widths[i] - minima[i]) * taken / room);
-            widths[i] -= share;
-            left -= share;
-        }
-        for (qsizetype i = widths.size() - 1; i >= 1 && left > 0; --i) { // what rounding left over
-            const int share = qMin(left, qMax(0, widths[i] - minima[i]));
-            widths[i] -= share;
-            left -= share;
-        }
-        excess -= taken;
-    }
+    excess -= takeAboveFloors(widths, minima, excess);
+    if (excess <= 0)
+        return;
+    const int fromName = qMin(excess, qMax(0, widths[0] - nameMinimum));
+    widths[0] -= fromName;
+    excess -= fromName;
     if (excess > 0)
-        widths[0] -= qMin(excess, qMax(0, widths[0] - nameMinimum));
+        takeAboveFloors(widths, lastMinima, excess);
 }
+
+// Measured texts kept per column; a column of sizes meets a new text at
+// nearly every row, so its memory is started afresh now and then.
+constexpr qsizetype kMeasuredTextsKept = 4096;
 
 } // namespace
 
@@ -88,6 +105,8 @@ void ColumnWidthKeeper::Watch(QTreeView *list)
     list->installEventFilter(this);
     // A column the user drags on the header keeps the user's width from then on.
     list->header()->viewport()->installEventFilter(this);
+    // The scroll bar that comes with more rows takes room from the columns.
+    list->verticalScrollBar()->installEventFilter(this);
     connect(list->header(), &QHeaderView::sectionResized, this, [this, list] {
         if (m_dragging == list->header()->viewport()) {
             m_fitting.remove(list);
@@ -100,7 +119,7 @@ void ColumnWidthKeeper::Watch(QTreeView *list)
         m_restored.remove(gone);
         m_shown.remove(gone);
         m_measured.remove(gone);
-        m_contentColumn.remove(gone);
+        m_content.remove(gone);
         m_rowsChanged.remove(gone);
     });
 }
@@ -140,25 +159,77 @@ void ColumnWidthKeeper::setPixels(QTreeView *list, const QString &fractions, int
     m_measured.insert(list, measuredWidth);
 }
 
-void ColumnWidthKeeper::FitToContents(QTreeView *list, int column)
+void ColumnWidthKeeper::FitToContents(QTreeView *list, int column, ContentFit fit)
 {
-    if (!list || !list->model() || m_contentColumn.contains(list))
+    if (!list || !list->model())
         return;
     Watch(list);
-    m_contentColumn.insert(list, column);
+    const bool watchedAlready = m_content.contains(list);
+    ContentColumns &content = m_content[list];
+    for (const ContentColumn &known : std::as_const(content.columns)) {
+        if (known.column == column)
+            return;
+    }
+    content.columns.append(ContentColumn{column, fit, 0, {}});
+    content.stale = true;
+    if (watchedAlready)
+        return;
+    // Only what changed is measured: a job list changes rows at every step of every job.
     QAbstractItemModel *model = list->model();
-    const auto changed = [this, guard = QPointer<QTreeView>(list)] {
+    const QPointer<QTreeView> guard(list);
+    connect(model, &QAbstractItemModel::modelReset, this, [this, guard] {
+        if (!guard)
+            return;
+        m_content[guard].stale = true;
+        rowsChanged(guard);
+    });
+    connect(model, &QAbstractItemModel::rowsInserted, this, [this, guard](const QModelIndex &parent, int first, int last) {
+        if (!guard || parent.isValid())
+            return;
+        measureRows(guard, first, last, 0, columnCount(guard) - 1);
+        rowsChanged(guard); // a scroll bar may come with them
+    });
+    connect(model, &QAbstractItemModel::layoutChanged, this, [this, guard] {
         if (guard)
             rowsChanged(guard);
-    };
-    connect(model, &QAbstractItemModel::modelReset, this, changed);
-    connect(model, &QAbstractItemModel::rowsInserted, this, changed);
-    connect(model, &QAbstractItemModel::layoutChanged, this, changed);
-    connect(model, &QAbstractItemModel::dataChanged, this,
-            [changed, column](const QModelIndex &from, const QModelIndex &to) {
-                if (from.column() <= column && column <= to.column())
-                    changed();
-            });
+    });
+    connect(model, &QAbstractItemModel::dataChanged, this, [this, guard](const QModelIndex &from, const QModelIndex &to) {
+        if (guard && !from.parent().isValid() && measureRows(guard, from.row(), to.row(), from.column(), to.column()))
+            rowsChanged(guard);
+    });
+}
+
+bool ColumnWidthKeeper::measureRows(QTreeView *list, int first, int last, int fromColumn, int toColumn)
+{
+    const auto content = m_content.find(list);
+    // Stale widths are measured whole at the next fit.
+    if (content == m_content.end() || content->stale || !list->model())
+        return false;
+    const QAbstractItemModel *model = list->model();
+    last = qMin(last, model->rowCount() - 1);
+    bool grew = false;
+    for (ContentColumn &column : content->columns) {
+        if (column.column < fromColumn || column.column > toColumn)
+            continue;
+        for (int row = qMax(0, first); row <= last; ++row) {
+            const QModelIndex index = model->index(row, column.column);
+            // The same text with or without a picture is another width.
+            QString text = index.data(Qt::DisplayRole).toString();
+            if (!index.data(Qt::DecorationRole).isNull())
+                text.prepend(QChar(1));
+            auto known = column.widths.constFind(text);
+            if (known == column.widths.cend()) {
+                if (column.widths.size() >= kMeasuredTextsKept)
+                    column.widths.clear();
+                known = column.widths.insert(text, qMax(0, list->sizeHintForIndex(index).width()));
+            }
+            if (*known > column.widest) {
+                column.widest = *known;
+                grew = true;
+            }
+        }
+    }
+    return grew;
 }
 
 void ColumnWidthKeeper::rowsChanged(QTreeView *list)
@@ -166,7 +237,7 @@ void ColumnWidthKeeper::rowsChanged(QTreeView *list)
     if (m_rowsChanged.contains(list))
         return;
     m_rowsChanged.insert(list);
-    // Once for a burst of changes: a listing inserts its rows in steps, a job list changes every tick.
+    // Once for a burst of changes: a listing inserts its rows in steps.
     QTimer::singleShot(0, this, [this, guard = QPointer<QTreeView>(list)] {
         QTreeView *list = guard.data();
         if (!list)
@@ -180,13 +251,6 @@ void ColumnWidthKeeper::rowsChanged(QTreeView *list)
         else if (m_fitting.contains(list))
             fit(list);
     });
-}
-
-int ColumnWidthKeeper::contentWidth(const QTreeView *list, int column) const
-{
-    if (!list->model() || list->model()->rowCount() == 0 || list->isColumnHidden(column))
-        return 0;
-    return qMax(0, static_cast<const QAbstractItemView *>(list)->sizeHintForColumn(column));
 }
 
 double ColumnWidthKeeper::fractionsSum(const QTreeView *list, const QString &fractions)
@@ -245,24 +309,40 @@ void ColumnWidthKeeper::apply(QTreeView *list, const QString &fractions)
         widths[i] = qMax(0, static_cast<int>(qRound(width * entries[i].trimmed().toDouble())));
         minima[i] = otherMinimum(list, i);
     }
-    raiseContentColumn(list, widths, minima);
+    QList<int> lastMinima = minima;
+    raiseContentColumns(list, widths, minima, lastMinima);
     // The user's own widths are kept; a name column the user made narrow stays so.
     const int nameMinimum = list->isColumnHidden(0) ? 0 : qMin(widths[0], NameColumnMinimum(list));
-    giveWay(widths, minima, nameMinimum, usableWidth(list));
+    giveWay(widths, minima, lastMinima, nameMinimum, usableWidth(list));
     for (int i = 0; i < columns; ++i) {
         if (!list->isColumnHidden(i))
             list->setColumnWidth(i, widths[i]);
     }
 }
 
-void ColumnWidthKeeper::raiseContentColumn(const QTreeView *list, QList<int> &widths, QList<int> &minima) const
+void ColumnWidthKeeper::raiseContentColumns(QTreeView *list, QList<int> &widths, QList<int> &minima,
+                                            QList<int> &lastMinima)
 {
-    const auto column = m_contentColumn.constFind(const_cast<QTreeView *>(list));
-    if (column == m_contentColumn.cend() || *column <= 0 || *column >= widths.size())
+    const auto content = m_content.find(list);
+    if (content == m_content.end())
         return;
-    const int wanted = contentWidth(list, *column);
-    widths[*column] = qMax(widths[*column], wanted);
-    minima[*column] = qMax(minima[*column], wanted);
+    if (content->stale) {
+        // Every row once, after a reset or with another font; from then on only what changes.
+        content->stale = false;
+        for (ContentColumn &column : content->columns)
+            column.widest = 0;
+        if (list->model())
+            measureRows(list, 0, list->model()->rowCount() - 1, 0, columnCount(list) - 1);
+    }
+    for (const ContentColumn &column : std::as_const(content->columns)) {
+        const int i = column.column;
+        if (i <= 0 || i >= widths.size() || list->isColumnHidden(i))
+            continue;
+        widths[i] = qMax(widths[i], column.widest);
+        minima[i] = qMax(minima[i], column.widest);
+        if (column.fit == ContentFit::Whole)
+            lastMinima[i] = minima[i];
+    }
 }
 
 void ColumnWidthKeeper::fit(QTreeView *list)
@@ -281,12 +361,13 @@ void ColumnWidthKeeper::fit(QTreeView *list)
         widths[i] = header->defaultSectionSize();
         minima[i] = otherMinimum(list, i);
     }
-    raiseContentColumn(list, widths, minima);
+    QList<int> lastMinima = minima;
+    raiseContentColumns(list, widths, minima, lastMinima);
     for (int i = 1; i < columns; ++i)
         others += widths[i];
     const int usable = usableWidth(list);
     widths[0] = list->isColumnHidden(0) ? 0 : usable - others;
-    giveWay(widths, minima, list->isColumnHidden(0) ? 0 : NameColumnMinimum(list), usable);
+    giveWay(widths, minima, lastMinima, list->isColumnHidden(0) ? 0 : NameColumnMinimum(list), usable);
     for (int i = 0; i < columns; ++i) {
         if (!list->isColumnHidden(i))
             list->setColumnWidth(i, widths[i]);
@@ -339,6 +420,25 @@ bool ColumnWidthKeeper::eventFilter(QObject *watched, QEvent *event)
         m_dragging = watched;
     else if (type == QEvent::MouseButtonRelease)
         m_dragging = nullptr;
+    if ((type == QEvent::Show || type == QEvent::Hide) && qobject_cast<QScrollBar *>(watched)) {
+        // The bar sits in a container of the list.
+        for (QObject *owner = watched->parent(); owner; owner = owner->parent()) {
+            if (m_watched.contains(owner)) {
+                rowsChanged(static_cast<QTreeView *>(owner));
+                break;
+            }
+        }
+    }
+    if (type == QEvent::FontChange || type == QEvent::StyleChange) {
+        // Another font measures every text anew.
+        const auto content = m_content.find(watched);
+        if (content != m_content.end()) {
+            content->stale = true;
+            for (ContentColumn &column : content->columns)
+                column.widths.clear();
+            rowsChanged(static_cast<QTreeView *>(watched));
+        }
+    }
     if (type == QEvent::Show || type == QEvent::Resize) {
         auto *list = qobject_cast<QTreeView *>(watched);
         // A list shown inside a splitter that is already on screen gets its

@@ -50,10 +50,16 @@ public:
     // fractions that follow the list's width (or there are none).
     int MeasuredWidth(QTreeView *list) const;
 
+    // How a column fitted to its contents gives way where the list is too narrow.
+    enum class ContentFit {
+        Whole,      // never: a size is never cut
+        ElidesLast, // only once no other column can: its texts elide, whole in their tool tips
+    };
     // While the widths are fitted (or follow stored fractions), the column is
-    // never narrower than its widest text, also when new rows come; widths the
-    // user sized stay as the user left them.
-    void FitToContents(QTreeView *list, int column);
+    // as wide as its widest text, also when new rows come or texts change;
+    // widths the user sized stay as the user left them. A list may have
+    // several such columns.
+    void FitToContents(QTreeView *list, int column, ContentFit fit = ContentFit::Whole);
 
     // The narrowest the name column is made (about 18 characters and the icon).
     static int NameColumnMinimum(const QTreeView *list);
@@ -67,10 +73,12 @@ private:
     void setPixels(QTreeView *list, const QString &fractions, int measuredWidth);
     // Fits or applies again once the list's rows changed.
     void rowsChanged(QTreeView *list);
-    // The width the column's widest text needs, 0 when it fits nothing.
-    int contentWidth(const QTreeView *list, int column) const;
-    // Raises the column that fits its contents, and its minimum, to its widest text.
-    void raiseContentColumn(const QTreeView *list, QList<int> &widths, QList<int> &minima) const;
+    // Measures the texts of rows first..last in the columns that fit their
+    // contents; true when one of them grew. Only what changed is measured.
+    bool measureRows(QTreeView *list, int first, int last, int fromColumn, int toColumn);
+    // Raises the columns that fit their contents, and their minima, to their
+    // widest texts; `lastMinima` is what a column whose texts elide may still give.
+    void raiseContentColumns(QTreeView *list, QList<int> &widths, QList<int> &minima, QList<int> &lastMinima);
     int measureAgainst(QTreeView *list) const;
     // True for a set of fractions a fit of an earlier version stored.
     static bool isFittedSet(const QTreeView *list, const QString &fractions);
@@ -85,6 +93,16 @@ private:
     QHash<QObject *, QString> m_restored; // fractions in force until the user sizes a column
     QSet<QObject *> m_shown;
     QHash<QObject *, int> m_measured;         // the width pixel widths set by Restore were measured on
-    QHash<QObject *, int> m_contentColumn;    // the column that fits its contents
+    struct ContentColumn {
+        int column = 0;
+        ContentFit fit = ContentFit::Whole;
+        int widest = 0;              // the widest text measured since the rows were last reset
+        QHash<QString, int> widths;  // the width of each text met: status texts are a small set
+    };
+    struct ContentColumns {
+        QList<ContentColumn> columns;
+        bool stale = true; // every row is measured again before the next fit (new rows wholesale, another font)
+    };
+    QHash<QObject *, ContentColumns> m_content; // the columns that fit their contents
     QSet<QObject *> m_rowsChanged;            // lists whose rows changed since the last fit
 };

@@ -76,12 +76,19 @@ void frmZAVUde::restoreLayout()
         const QStringList widths = settings->value(QStringLiteral("LV")).toString().split(QLatin1Char('|'));
         // The lists' widths the user's column widths were measured against: they come back in pixels.
         const QStringList measured = ui.value(QStringLiteral("ListWidths")).toString().split(QLatin1Char('|'));
-        // Sizes and job states read whole before a name or path column gives way.
-        const QList<int> contentColumns = {1, 1, 1, JobListModel::Status};
+        // Sizes read whole; job states too before a name or path column gives way, and elide only where
+        // nothing else can (the whole state is in the cell's tool tip).
+        using Fit = ColumnWidthKeeper::ContentFit;
+        const QList<QList<QPair<int, Fit>>> contentColumns = {
+            {{1, Fit::Whole}},
+            {{1, Fit::Whole}},
+            {{1, Fit::Whole}},
+            {{JobListModel::Size, Fit::Whole}, {JobListModel::Status, Fit::ElidesLast}}};
         const QStringList sorts = settings->value(QStringLiteral("LV-Sort")).toString().split(QLatin1Char('|'));
         for (int i = 0; i < lists.size(); ++i) {
             m_columnWidths->Watch(lists[i]);
-            m_columnWidths->FitToContents(lists[i], contentColumns[i]);
+            for (const auto &[column, fit] : contentColumns[i])
+                m_columnWidths->FitToContents(lists[i], column, fit);
             if (i < widths.size() && !widths[i].isEmpty())
                 m_columnWidths->Restore(lists[i], widths[i], i < measured.size() ? measured[i].toInt() : 0);
             const QStringList sort = i < sorts.size() ? sorts[i].split(QLatin1Char(',')) : QStringList();
