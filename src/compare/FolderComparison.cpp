@@ -34,35 +34,76 @@ FolderComparison::FolderComparison(QObject *parent) : QObject(parent)
                 [this, side](const QString &text) { emit engineError(SideText(side, text)); });
         connect(walk, &FtpSideWalk::finished, this, [this, side](FtpSideWalk::End end) { walkFinished(side, end); });
     }
-    connect(m_walks[0], &FtpSideWalk::folderListed, this,
-            [this](const QString &path, const QList<FtpFileItem> &items) {
-                if (m_running && m_kind == Kind::FtpToFtp) {
-                    // The second walk may have listed this folder's counterpart already.
-                    if (const std::optional<QString> relative = RemoteComparePaths::RelativePart(m_walks[0]->Base(), path))
-                        m_walks[1]->AddCounterpartFolders(*relative, subFolderNames(items));
-                    return;
-                }
-                if (!m_running || !m_remoteToLocal)
-                    return;
-                try {
-                    m_remoteToLocal->setRemoteBase(m_walks[0]->Base());
-                    m_remoteToLocal->CompareListing(path, items);
-                } catch (...) {
-                    LogCurrentException(kObject, QStringLiteral("LoadRemoteFolders"));
-                }
-                emit countsChanged();
-                flush();
-                if (m_remoteToLocal->OverRowLimit()) {
-                    emit rowLimitReached();
-                    end();
-                }
-            });
+    for (int side = 0; side < 2; ++side) {
+        FtpSideWalk *walk = m_walks[static_cast<size_t>(side)];
+        connect(walk, &FtpSideWalk::folderListed, this,
+                [this, side](const QString &path, const QList<FtpFileItem> &items) {
+                    if (m_running && m_kind == Kind::FtpToFtp) {
+                        // The other walk may have listed this folder's counterpart already.
+                        const FtpSideWalk *walk = m_walks[static_cast<size_t>(side)];
+                        if (const std::optional<QString> relative = RemoteComparePaths::RelativePart(walk->Base(), path))
+                            m_walks[static_cast<size_t>(1 - side)]->AddCounterpartFolders(*relative,
+                                                                                          subFolderNames(items));
+                        return;
+                    }
+                    if (side == 0)
+                        compareRemoteListing(path, items);
+                });
+        connect(walk, &FtpSideWalk::folderFoundByName, this, [this, side](const QString &parent, const FtpFileItem &item) {
+            if (side == 0)
+                compareRemoteListing(parent, {item});
+        });
+        // Two FTP walks wait for each other's folders; once both wait, neither has any more to give.
+        connect(walk, &FtpSideWalk::waiting, this, [this, side] {
+            if (m_running && m_kind == Kind::FtpToFtp && m_walks[static_cast<size_t>(1 - side)]->Waiting()) {
+                for (FtpSideWalk *each : m_walks)
+                    each->CounterpartDone();
+            }
+        });
+    }
     m_sliceTimer.setSingleShot(true);
     m_sliceTimer.setInterval(0);
     connect(&m_sliceTimer, &QTimer::timeout, this, &FolderComparison::slice);
 }
 
 FolderComparison::~FolderComparison() { m_sliceTimer.stop(); }
+
+void FolderComparison::compareRemoteListing(const QString &path, const QList<FtpFileItem> &items)
+{
+    if (!m_running || !m_remoteToLocal)
+        return;
+    try {
+        m_remoteToLocal->setRemoteBase(m_walks[0]->Base());
+        m_remoteToLocal->CompareListing(path, items);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("LoadRemoteFolders"));
+    }
+    emit countsChanged();
+    flush();
+    if (m_remoteToLocal->OverRowLimit()) {
+        emit rowLimitReached();
+        end();
+    }
+}
+
+FtpSideWalk::FolderNames FolderComparison::otherFolderNames(int side) const
+{
+    const CompareLocation &other = side == 0 ? m_second : m_first;
+    if (!other.IsFtp) {
+        const QString localTop = other.LocalPath.trimmed();
+        return [localTop](const QString &relative) {
+            QStringList names;
+            for (const LocalEntry &folder : ReadLocalFolder(JoinLocalPath(localTop, relative)).Folders)
+                names << folder.Name;
+            return names;
+        };
+    }
+    const FtpSideWalk *walk = m_walks[static_cast<size_t>(1 - side)];
+    return [walk](const QString &relative) {
+        const QList<FtpFileItem> *items = walk->Listings().Find(JoinRemotePath(walk->Base(), relative));
+        return items ? subFolderNames(*items) : QStringList();
+    };
+}
 
 void FolderComparison::Start(const CompareLocation &first, const CompareLocation &second)
 {
@@ -96,32 +137,18 @@ void FolderComparison::Start(const CompareLocation &first, const CompareLocation
     } else if (first.IsFtp && !second.IsFtp) {
         m_kind = Kind::FtpToLocal;
         m_remoteToLocal = std::make_unique<RemoteToLocalCompare>(m_run, QString(), second.LocalPath.trimmed());
-        m_walks[0]->Start(first.Ftp, {}, &m_run.StopCompare);
+        m_walks[0]->Start(first.Ftp, otherFolderNames(0), &m_run.StopCompare);
     } else if (!first.IsFtp) {
         m_kind = Kind::LocalToFtp;
-        const QString localTop = first.LocalPath.trimmed();
-        m_walks[1]->Start(
-            second.Ftp,
-            [localTop](const QString &relative) {
-                QStringList names;
-                for (const LocalEntry &folder : ReadLocalFolder(JoinLocalPath(localTop, relative)).Folders)
-                    names << folder.Name;
-                return names;
-            },
-            &m_run.StopCompare);
+        m_walks[1]->Start(second.Ftp, otherFolderNames(1), &m_run.StopCompare);
     } else {
+        // Each walk enters by name the folders the other lists and its own listing leaves out.
         m_kind = Kind::FtpToFtp;
-        m_walks[0]->Start(first.Ftp, {}, &m_run.StopCompare);
+        m_walks[0]->Start(first.Ftp, otherFolderNames(0), &m_run.StopCompare);
         if (!m_running)
             return;
-        m_walks[1]->Start(
-            second.Ftp,
-            [this](const QString &relative) {
-                const FtpSideWalk *firstWalk = m_walks[0];
-                const QList<FtpFileItem> *items = firstWalk->Listings().Find(JoinRemotePath(firstWalk->Base(), relative));
-                return items ? subFolderNames(*items) : QStringList();
-            },
-            &m_run.StopCompare);
+        m_walks[0]->AwaitCounterpart();
+        m_walks[1]->Start(second.Ftp, otherFolderNames(1), &m_run.StopCompare);
         m_walks[1]->AwaitCounterpart();
     }
 }
@@ -154,8 +181,7 @@ void FolderComparison::walkFinished(int side, FtpSideWalk::End end)
         startSlices();
         break;
     case Kind::FtpToFtp:
-        if (side == 0)
-            m_walks[1]->CounterpartDone();
+        m_walks[static_cast<size_t>(1 - side)]->CounterpartDone();
         // Both walks have ended and closed their sessions: compare the two listings.
         if (m_walkDone[0] && m_walkDone[1]) {
             m_remoteCompare = std::make_unique<RemoteTreeCompare>(m_run, m_walks[0]->Listings(), m_walks[1]->Listings(),

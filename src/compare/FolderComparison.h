@@ -86,6 +86,10 @@ signals:
 
 private:
     QStringList unlistedFolderNames() const;
+    // The names of the folders the location other than `side` holds, for that side's walk.
+    FtpSideWalk::FolderNames otherFolderNames(int side) const;
+    // Adds the rows of an FTP first location's listing against the local second one.
+    void compareRemoteListing(const QString &path, const QList<FtpFileItem> &items);
     void walkFinished(int side, FtpSideWalk::End end);
     void startSlices();
     void slice();

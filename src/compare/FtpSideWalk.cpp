@@ -131,12 +131,38 @@ void FtpSideWalk::FolderEntered(const QString &path) { emit status(QStringLitera
 
 void FtpSideWalk::FolderListed(const QString &path, const QList<FtpFileItem> &items, bool)
 {
+    if (!keepFoundByName(path))
+        return;
     m_listings.Store(path, items);
     if (m_counterpart) {
         if (const std::optional<QString> relative = RemoteComparePaths::RelativePart(m_base, path))
             queueLeftOut(path, items, m_counterpart(*relative));
     }
     emit folderListed(path, items);
+}
+
+bool FtpSideWalk::keepFoundByName(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (path == m_base || slash < 0)
+        return true;
+    const QString parent = slash == 0 ? QStringLiteral("/") : path.left(slash);
+    const QString name = path.mid(slash + 1);
+    const QList<FtpFileItem> *listed = m_listings.Find(parent);
+    if (!listed)
+        return true;
+    const QString folded = name.toCaseFolded();
+    for (const FtpFileItem &item : *listed) {
+        if (item.IsFolder && item.Name.toCaseFolded() == folded)
+            return true;
+    }
+    // The server entered it: it is there, whatever the parent's listing showed.
+    FtpFileItem found;
+    found.Name = name;
+    found.IsFolder = true;
+    m_listings.AddEntry(parent, found);
+    emit folderFoundByName(parent, found);
+    return IsWalking();
 }
 
 bool FtpSideWalk::queueLeftOut(const QString &path, const QList<FtpFileItem> &items, const QStringList &names)
@@ -171,7 +197,11 @@ void FtpSideWalk::CounterpartDone()
     ResumeWalk();
 }
 
-void FtpSideWalk::FolderUnlisted(const QString &path) { m_listings.MarkUnlisted(path); }
+void FtpSideWalk::FolderUnlisted(const QString &path)
+{
+    m_listings.MarkUnlisted(path);
+    keepFoundByName(path);
+}
 
 void FtpSideWalk::WalkEnded(WalkEnd end)
 {

@@ -31,7 +31,9 @@ struct FtpLocation
 //
 // Servers leave dot folders out of a plain listing, so the folders the other
 // location has are entered by name too: those of a folder's counterpart that
-// its listing lacks are queued below it, whichever kind the other location is.
+// its listing lacks are queued below it, whichever kind the other location is
+// and whichever side this is. One so entered joins its parent's kept listing
+// as a folder entry, so every comparison finds it as if it had been listed.
 class FtpSideWalk : public RemoteFolderWalk
 {
     Q_OBJECT
@@ -54,8 +56,10 @@ public:
     void AwaitCounterpart() { m_awaitCounterpart = true; }
     // The other walk read the folder at `relative`, whose sub-folders are `names`.
     void AddCounterpartFolders(const QString &relative, const QStringList &names);
-    // The other walk has ended: nothing more to wait for.
+    // The other walk has ended, or waits too: nothing more to wait for.
     void CounterpartDone();
+    // Waiting at the end of its queue for the other walk's further folders.
+    bool Waiting() const { return Holding(); }
     // Ends a running walk now (Stopped), closing its session.
     void Halt();
 
@@ -76,6 +80,11 @@ signals:
     void engineError(const QString &text);
     // A folder's listing arrived (parsed); a handler may Halt the walk.
     void folderListed(const QString &path, const QList<FtpFileItem> &items);
+    // A folder its parent's listing left out was entered by name; `item` now
+    // stands for it in the parent's kept listing. A handler may Halt the walk.
+    void folderFoundByName(const QString &parent, const FtpFileItem &item);
+    // The walk waits at the end of its queue (AwaitCounterpart).
+    void waiting();
     void finished(FtpSideWalk::End end);
 
 protected:
@@ -86,6 +95,7 @@ protected:
     void FolderListed(const QString &path, const QList<FtpFileItem> &items, bool emptyListing) override;
     void FolderUnlisted(const QString &path) override;
     bool HoldAtQueueEnd() override { return m_awaitCounterpart; }
+    void WaitingAtQueueEnd() override { emit waiting(); }
     void WalkEnded(WalkEnd end) override;
 
 private:
@@ -93,6 +103,8 @@ private:
     void finish(End end);
     // Queues those of `names` that the listing of `path` lacks; false when none.
     bool queueLeftOut(const QString &path, const QList<FtpFileItem> &items, const QStringList &names);
+    // A folder entered that its parent's listing lacks joins that listing; false when the walk ended meanwhile.
+    bool keepFoundByName(const QString &path);
 
     int m_side;
     RemoteFolderListings m_listings;

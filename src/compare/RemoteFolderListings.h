@@ -19,6 +19,13 @@ public:
         m_unlisted.clear();
     }
     void Store(const QString &path, QList<FtpFileItem> items) { m_folders.insert(path, std::move(items)); }
+    // Adds an entry to a kept listing (a folder the listing left out); nothing when `path` has none.
+    void AddEntry(const QString &path, const FtpFileItem &item)
+    {
+        const auto it = m_folders.find(path);
+        if (it != m_folders.end())
+            it->append(item);
+    }
     // A folder the walk entered but could not list: what it holds is unknown.
     void MarkUnlisted(const QString &path) { m_unlisted.append(path); }
     // Whether `path` is such a folder or lies below one (the walk never saw inside).

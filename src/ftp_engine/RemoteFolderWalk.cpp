@@ -335,9 +335,10 @@ void RemoteFolderWalk::nextFolder()
             return;
         }
         if (!m_queue.HasPending()) {
-            if (HoldAtQueueEnd())
+            if (HoldAtQueueEnd()) {
                 m_holding = true;
-            else
+                WaitingAtQueueEnd();
+            } else
                 WalkEnded(WalkEnd::QueueDone);
             return;
         }

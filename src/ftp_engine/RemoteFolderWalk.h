@@ -119,6 +119,8 @@ protected:
     virtual void FolderNotEntered(const QString &path);
     // The queue is done; true keeps the walk and its session waiting for ResumeWalk().
     virtual bool HoldAtQueueEnd() { return false; }
+    // The walk has begun to wait at the end of its queue (Holding() is true).
+    virtual void WaitingAtQueueEnd() {}
     // A folder's listing, parsed; the hook may end the walk.
     virtual void FolderListed(const QString &path, const QList<FtpFileItem> &items, bool emptyListing) = 0;
     virtual void WalkEnded(WalkEnd end) = 0;

@@ -33,6 +33,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -534,11 +535,11 @@ TEST_F(CompareWindowTest, NothingListeningSaysNoConnectionWasMade)
 namespace {
 
 // A file with its folders, modified at a fixed time, so two of them match.
-void putFile(const QString &path, const QByteArray &bytes)
+void putFile(const QString &path, const QByteArray &bytes, time_t modified = 1600000000)
 {
     ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
     ASSERT_TRUE(WriteFileBytes(path, bytes));
-    const timespec times[2] = {{1600000000, 0}, {1600000000, 0}};
+    const timespec times[2] = {{modified, 0}, {modified, 0}};
     ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
 }
 
@@ -724,3 +725,68 @@ TEST_F(CompareWindowTest, OnOneHostTheTextsSayWhichLocation)
     EXPECT_EQ(form->PanelText(0), "Could not connect to 127.0.0.1 . Currently ideal..");
     EXPECT_TRUE(form->lblErr->text().startsWith("Location 2: Log-in failed: 530")) << form->lblErr->text().toStdString();
 }
+
+// Which location holds a tree of the dot-folder comparison.
+enum class DotHolder { ListsDotNames, HidesDotNames, Local };
+
+struct DotFolderOrder
+{
+    const char *name;
+    DotHolder first;
+    DotHolder second;
+};
+
+void PrintTo(const DotFolderOrder &order, std::ostream *out) { *out << order.name; }
+
+class DotFolderOrderTest : public CompareWindowTest, public ::testing::WithParamInterface<DotFolderOrder>
+{
+};
+
+// Folders a server's listing leaves out (pure-ftpd leaves out dot names) are
+// entered by the name the other location gives them, whichever location hides
+// them, at every depth: the same two trees get the same verdicts in either order.
+TEST_P(DotFolderOrderTest, TheSameTwoTreesGetTheSameVerdictsInEitherOrder)
+{
+    PyFtpServer lists;
+    PyFtpServer hides;
+    hides.setHideDotNames();
+    // Midnight: every listing shows its date alone, and the local times match it.
+    const time_t midnight = 1577836800;
+    for (const auto &[root, inside] : {std::pair<QString, QByteArray>{lists.rootPath(), "inside"},
+                                       std::pair<QString, QByteArray>{a.path(), "inside"},
+                                       std::pair<QString, QByteArray>{hides.rootPath(), "inside, but longer"}}) {
+        putFile(root + "/normal/n.txt", "n", midnight);
+        putFile(root + "/normal/.deep/d.txt", "d", midnight);
+        putFile(root + "/.dotdir/inside.txt", inside, midnight);
+    }
+    ASSERT_TRUE(lists.start()) << lists.error().toStdString();
+    ASSERT_TRUE(hides.start()) << hides.error().toStdString();
+    const auto place = [&](int side, DotHolder holder) {
+        if (holder == DotHolder::Local)
+            form->SetLocalLocation(side, a.path());
+        else
+            form->SetFtpLocation(side, ftpSide((holder == DotHolder::ListsDotNames ? lists : hides).port(),
+                                               PyFtpServer::kUser, "/"));
+    };
+    place(0, GetParam().first);
+    place(1, GetParam().second);
+    runToEnd();
+    const QString folder = GetParam().first == DotHolder::Local ? "OK" : "Ok"; // how each kind words a folder found
+    EXPECT_EQ(rowRemarks(*form).join(", ").toStdString(),
+              QStringList({".deep=" + folder, ".dotdir=" + folder, "d.txt=Ok", "inside.txt=Size changed", "n.txt=Ok",
+                           "normal=" + folder})
+                  .join(", ")
+                  .toStdString());
+    EXPECT_EQ(form->lblCnt[0]->text(), "3"); // total
+    EXPECT_EQ(form->lblCnt[1]->text(), "2"); // matched
+    EXPECT_EQ(form->lblCnt[3]->text(), "1"); // size changed
+    EXPECT_EQ(form->PanelText(0), "Comparison stopped");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Orders, DotFolderOrderTest,
+    ::testing::Values(DotFolderOrder{"FtpListingThemFirst", DotHolder::ListsDotNames, DotHolder::HidesDotNames},
+                      DotFolderOrder{"FtpHidingThemFirst", DotHolder::HidesDotNames, DotHolder::ListsDotNames},
+                      DotFolderOrder{"LocalFirst", DotHolder::Local, DotHolder::HidesDotNames},
+                      DotFolderOrder{"FtpHidingThemBeforeLocal", DotHolder::HidesDotNames, DotHolder::Local}),
+    [](const ::testing::TestParamInfo<DotFolderOrder> &info) { return std::string(info.param.name); });

@@ -71,6 +71,8 @@ bool PyFtpServer::start()
                           QString::fromLatin1(kPassword), QStringLiteral("--anonymous")};
     for (const QString &rights : m_rights)
         arguments << QStringLiteral("--perm") << rights;
+    if (m_hideDotNames)
+        arguments << QStringLiteral("--hide-dot-names");
     m_process.start(python, arguments);
     if (!m_process.waitForStarted(10000)) {
         m_error = QStringLiteral("cannot start ") + python + QStringLiteral(": ") + m_process.errorString();

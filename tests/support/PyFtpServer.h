@@ -22,6 +22,9 @@ public:
     // Before start(): the user's rights below a folder of the root, in
     // pyftpdlib's letters ("elr": list and read only, "el": not even read).
     void setFolderRights(const QString &relativePath, const QString &rights);
+    // Before start(): listings leave out names that begin with "." (as pure-ftpd's
+    // plain LIST does); such folders and files are still there when asked for by name.
+    void setHideDotNames() { m_hideDotNames = true; }
 
     // Starts the server; false (with a reason in error()) when it did not come up.
     [[nodiscard]] bool start();
@@ -46,4 +49,5 @@ private:
     quint16 m_port = 0;
     QString m_error;
     QStringList m_rights; // --perm arguments
+    bool m_hideDotNames = false;
 };

@@ -9,6 +9,7 @@ import os
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.filesystems import AbstractedFS
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
 
@@ -24,6 +25,13 @@ class Handler(FTPHandler):
         super()._on_dtp_connection()
 
 
+class DotHidingFS(AbstractedFS):
+    # As pure-ftpd's plain listing: names that begin with "." are left out,
+    # though the folders and files are there when asked for by name.
+    def listdir(self, path):
+        return [name for name in super().listdir(path) if not name.startswith(".")]
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
@@ -33,6 +41,7 @@ def main():
     # FOLDER=PERMS: the user's rights below a folder of the root (the tests
     # run as root, for whom the file system's own modes refuse nothing).
     parser.add_argument("--perm", action="append", default=[])
+    parser.add_argument("--hide-dot-names", action="store_true")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.WARNING, stream=sys.stderr)
@@ -46,6 +55,8 @@ def main():
 
     handler = Handler
     handler.authorizer = authorizer
+    if args.hide_dot_names:
+        handler.abstracted_fs = DotHidingFS
     handler.permit_foreign_addresses = True  # server-to-server copies
     handler.banner = "pyftpdlib test server ready."
 
