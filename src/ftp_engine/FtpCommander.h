@@ -256,6 +256,7 @@ private:
     void AbortThen(int stepAgain);
     void GetBackInStep(const QString &line);
     void AfterAbortMarker();
+    void EndSessionOutOfStep(const QString &reason);
     void IgnoreReply(const QString &line);
     void HandleReplyLine(const ReplyReader::Line &line);
     void HandleFinalReply(const QString &codeText, const QString &line);
@@ -385,7 +386,7 @@ private:
     bool m_abortAnswered = false;  // a positive reply that can be ABOR's has come
     quint64 m_abortSerial = 0;     // the operation the abort's end belongs to
     int m_stepAgain = -1;          // the step asked again once the abort ended; -1: the operation ends
-    int m_resyncs = 0;             // aborts of the running operation that got the replies back in step
+    int m_resyncs = 0;             // aborts to get the replies back in step since an operation last completed
     QString m_resyncReason;        // the reply that could not answer its command
     QStringList m_openReply;       // the lines so far of a multi-line reply
     QStringList m_lastReply;       // the lines of the last whole reply

@@ -74,7 +74,8 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
         m_uploadFinished = false;
         m_checkingStoredSize = false;
         m_heldCheck = false;
-        m_resyncs = 0;
+        if (action == ActLogin)
+            m_resyncs = 0; // a new session starts in step
         m_steps.clear();
         m_currentIndex = -1;
         if (action < 0 || action > 19) {
@@ -740,6 +741,7 @@ void FtpCommander::IncrProc()
 
 void FtpCommander::CompleteMacro()
 {
+    m_resyncs = 0; // the replies came in order up to the end of an operation
     m_waitingForTransfer = false;
     m_lastCmdSucces = true;
     m_lastAct = m_currentAct;
@@ -864,7 +866,7 @@ void FtpCommander::AfterAbortMarker()
     // The step whose reply went astray is asked again, when asking again
     // changes nothing on the server and needs no data connection.
     static const QList<int> askable{5, 6, 8, 9, 14, 18, 20, 32, 33, 34, 35};
-    if (!askable.contains(step) || ++m_resyncs > std::max(1, m_maxConnectionTry)) {
+    if (!askable.contains(step)) {
         FailOperation(m_resyncReason);
         return;
     }
@@ -919,11 +921,30 @@ void FtpCommander::GetBackInStep(const QString &line)
     m_resyncReason = QStringLiteral("The server's reply \"%1\" does not answer %2.").arg(line, m_owed.constFirst());
     LogErrorToFile(kObject, QStringLiteral("WSk_M_DataArrival"), 0, m_resyncReason);
     if (m_currentIndex >= 0) {
+        if (m_resyncs >= std::max(1, m_maxConnectionTry)) {
+            // Each abort found its end, and still the next reply answered
+            // another command: a server that leaves a reply behind every
+            // abort would keep this going for ever. A new session starts clean.
+            EndSessionOutOfStep(QStringLiteral("The server's replies could not be put in order (its reply \"%1\" does "
+                                               "not answer %2); the session was ended.")
+                                    .arg(line, m_owed.constFirst()));
+            return;
+        }
+        ++m_resyncs;
         AbortThen(m_currentStep);
     } else if (m_control.isConnected()) {
         m_stepAgain = -1;
         ExecuteStep(12);
     }
+}
+
+// Which reply answers which command cannot be told any more: only a new
+// session is sure to be in step.
+void FtpCommander::EndSessionOutOfStep(const QString &reason)
+{
+    if (m_currentIndex >= 0)
+        m_lastFailure = reason;
+    DropSession(11, reason);
 }
 
 void FtpCommander::IgnoreReply(const QString &line)

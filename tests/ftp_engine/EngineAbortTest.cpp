@@ -114,6 +114,31 @@ TEST_F(Aborts, AnAbortWhileTypesReplyIsOwedWaitsForEveryReplyBeforeItsEnd)
     EXPECT_EQ(sentCount("RETR"), 1);
 }
 
+// Each abort leaves a stray 226 that the next command takes for its own
+// reply. A delete is not asked again, so each one fails where its abort ends;
+// the next operation meets the same, and so on. A few such aborts in a row
+// end the session, saying why.
+TEST_F(Aborts, AbortsThatNeverGetTheSessionInStepEndItAlsoAcrossOperations)
+{
+    server.on("ABOR", QByteArray("225 ABOR command successful."));
+    server.on("PWD", [this](const QByteArray &) {
+        const QList<QByteArray> sent = server.commands();
+        if (sent.size() >= 2 && sent.at(sent.size() - 2) == "ABOR")
+            server.sayBeforeNextReply("226 Transfer complete.");
+        return ScriptedFtpServer::Reply{{"257 \"/\" is the current directory.\r\n", 0}};
+    });
+    server.sayBeforeNextReply("226 Transfer complete.");
+    QObject::connect(&engine, &FtpCommander::JobDone, &engine, [this] {
+        if (engine.SessionActive() && sentCount("DELE") < 10)
+            engine.FTP_DEL_FILE(QStringLiteral("/old.txt"));
+    });
+    engine.FTP_DEL_FILE(QStringLiteral("/old.txt"));
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return !engine.SessionActive(); }));
+    EXPECT_EQ(sentCount("ABOR"), engine.MaxConnectionTry());
+    EXPECT_EQ(recorder.events.filter(QStringLiteral("Error:11:The server's replies could not be put in order")).size(), 1)
+        << recorder.events.join(QLatin1Char('\n')).toStdString();
+}
+
 // The server answers the abort of a download with one reply and sends the
 // transfer's 226 after the marker's reply, while the next operation waits
 // for its first reply.

@@ -10,6 +10,7 @@
 #include "JobDispatcher.h"
 #include "JobQueuePane.h"
 #include "LocalPane.h"
+#include "LogPanes.h"
 #include "OptionFlags.h"
 #include "PyFtpServer.h"
 #include "RemotePane.h"
@@ -397,6 +398,10 @@ TEST_F(FaultWindow, ManyFilesListNothingPerFileAndReloadTheLocalPaneOnce)
 
 namespace {
 
+const QByteArray k426 = "426 Connection closed; transfer aborted.\r\n";
+const QByteArray k257 = "257 \"/\" is the current directory.\r\n";
+const QByteArray k150 = "150 Opening BINARY mode data connection.\r\n";
+
 // Six files through an immediate batch or as jobs on one connection; the
 // first ends early as each test says. The other five must arrive whole and
 // be shown done: the batch's message names only the first, the jobs say
@@ -414,7 +419,21 @@ struct SixFiles : FaultWindow
             names << QStringLiteral("%1%2").arg(QLatin1String(prefix)).arg(i);
     }
 
-    void transfer(bool upload, bool asJobs)
+    // Six files "f0".."f5" of `content` to download; RETR is refused midway,
+    // with its data connection open, until the rule is taken off.
+    void serveFilesRefusingMidway(const QByteArray &content)
+    {
+        name("f");
+        QByteArray listing;
+        for (const QString &file : names)
+            listing += line("-", content.size(), file.toLatin1());
+        server.setListing(listing);
+        server.setFileData(content);
+        server.on("RETR", ScriptedFtpServer::Reply{{k150, 0}, {"551 Read error.\r\n", 30}});
+    }
+
+    void transfer(bool upload, bool asJobs,
+                  const QString &batchMessage = QStringLiteral("1 of 6 files were not transferred:"))
     {
         if (asJobs) {
             JobDispatcher &dispatcher = window->JobControl()->Dispatcher();
@@ -434,7 +453,7 @@ struct SixFiles : FaultWindow
         }
         ASSERT_TRUE(connect());
         ASSERT_TRUE(window->Local()->LoadLocalFolders(dir.path()));
-        prompts.expectMessage(QStringLiteral("1 of 6 files were not transferred:"), PromptButton::Ok);
+        prompts.expectMessage(batchMessage, PromptButton::Ok);
         if (upload) {
             QStringList paths;
             for (const QString &file : names)
@@ -472,10 +491,6 @@ struct AbortAnswer {
     QByteArray beforeNextDate;    // said just before the next file's MDTM reply
 };
 
-const QByteArray k426 = "426 Connection closed; transfer aborted.\r\n";
-const QByteArray k257 = "257 \"/\" is the current directory.\r\n";
-const QByteArray k150 = "150 Opening BINARY mode data connection.\r\n";
-
 const AbortAnswer kAbortAnswers[] = {
     {"TransfersAndAbortsReply", {{k426, 0}, {"226 Abort successful.\r\n", 0}}, {{k257, 0}}},
     {"MarkerRefused", {{k426, 0}, {"226 Abort successful.\r\n", 0}}, {{"500 Unknown command.\r\n", 0}}},
@@ -498,15 +513,9 @@ TEST_P(AbortOrders, TheFiveFilesAfterTheRefusedOneArriveWholeInTheSameSession)
     const auto [row, asJobs] = GetParam();
     const AbortAnswer &answer = kAbortAnswers[row];
     const QByteArray content = PatternBytes(50000);
-    name("f");
-    QByteArray listing;
-    for (const QString &file : names)
-        listing += line("-", content.size(), file.toLatin1());
-    server.setListing(listing);
-    server.setFileData(content);
     // The first RETR is refused midway, and the first abort answered as the
     // row says; later ones get the plain replies.
-    server.on("RETR", ScriptedFtpServer::Reply{{k150, 0}, {"551 Read error.\r\n", 30}});
+    serveFilesRefusingMidway(content);
     server.on("ABOR", answer.abor);
     QMap<QByteArray, int> seen;
     QObject::connect(&server, &ScriptedFtpServer::commandReceived, &server, [&](const QByteArray &command) {
@@ -534,6 +543,87 @@ INSTANTIATE_TEST_SUITE_P(ServerOrders, AbortOrders,
                          ::testing::Combine(::testing::Range(0, int(std::size(kAbortAnswers))), ::testing::Bool()),
                          [](const ::testing::TestParamInfo<std::tuple<int, bool>> &info) {
                              return std::string(kAbortAnswers[std::get<0>(info.param)].name)
+                                    + (std::get<1>(info.param) ? "AsJobs" : "InABatch");
+                         });
+
+namespace {
+
+// A server that answers every ABOR out of the usual order: ABOR's own reply,
+// or a stray one, comes right before the reply to the command after the abort's end marker.
+struct StrayAbortReply {
+    const char *name;
+    ScriptedFtpServer::Reply abor;
+    QByteArray beforeTheNextReply;
+};
+
+const StrayAbortReply kStrayAbortReplies[] = {
+    {"AbortsReplyAfterTheMarkersReply", {}, "225 ABOR command successful."},
+    {"StrayTransferReplyBeforeTheNextReply", {{"225 ABOR command successful.\r\n", 0}}, "226 Transfer complete."},
+};
+
+struct StrayAbortReplies : SixFiles, ::testing::WithParamInterface<std::tuple<int, bool>>
+{
+    bool logHas(const QString &text) const
+    {
+        const LogPane *log = window->FtpLogger(0);
+        for (int i = 1; i <= log->GetCount(); ++i)
+            if (log->getLog(i).contains(text))
+                return true;
+        return false;
+    }
+};
+
+const QString kOutOfOrder = QStringLiteral("The server's replies could not be put in order");
+
+} // namespace
+
+// A download refused midway is aborted, and each abort leaves a reply that
+// the next command takes for its own, so getting back in step takes another
+// abort, and so on. A few tries end the session, saying why; jobs after it
+// log in again and arrive whole.
+TEST_P(StrayAbortReplies, AFewAbortsEndTheSessionSayingWhyAndLaterJobsArriveWhole)
+{
+    const auto [row, asJobs] = GetParam();
+    const StrayAbortReply &stray = kStrayAbortReplies[row];
+    const QByteArray content = PatternBytes(50000);
+    serveFilesRefusingMidway(content);
+    QObject::connect(&server, &ScriptedFtpServer::commandReceived, &server, [&](const QByteArray &command) {
+        if (command.startsWith("RETR") && server.commandCount("RETR") == 2)
+            server.off("RETR"); // only the first is refused
+    });
+    server.on("ABOR", stray.abor);
+    server.on("PWD", [&](const QByteArray &) {
+        const QList<QByteArray> commands = server.commands();
+        if (commands.size() >= 2 && commands.at(commands.size() - 2) == "ABOR")
+            server.sayBeforeNextReply(stray.beforeTheNextReply);
+        return ScriptedFtpServer::Reply{{k257, 0}};
+    });
+    const int tries = window->Slot(0)->FtpCmd()->MaxConnectionTry();
+    if (!asJobs) {
+        transfer(false, false, BatchFailures::kLostText);
+        ASSERT_EQ(prompts.messageTexts().size(), 1);
+        const QString text = prompts.messageTexts().constFirst();
+        EXPECT_TRUE(text.contains(QStringLiteral("\"f0\": 551 Read error."))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("\"f1\": ") + kOutOfOrder)) << text.toStdString();
+        EXPECT_FALSE(window->Slot(0)->SessionActive());
+    } else {
+        transfer(false, true);
+        EXPECT_EQ(jobs.at(0)->Status(), 3);
+        EXPECT_EQ(jobs.at(1)->Status(), 3); // its session ended
+        EXPECT_TRUE(logHas(kOutOfOrder));
+        for (size_t i = 2; i < jobs.size(); ++i) {
+            EXPECT_EQ(GetJobStatusText(*jobs[i], true).toStdString(), "Completed") << names[i].toStdString();
+            EXPECT_TRUE(ReadFileBytes(dir.filePath(names[i])) == content) << names[i].toStdString();
+        }
+        EXPECT_EQ(server.connectionCount(), 2);
+    }
+    EXPECT_LE(server.commandCount("ABOR"), 1 + tries);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryAbort, StrayAbortReplies,
+                         ::testing::Combine(::testing::Range(0, int(std::size(kStrayAbortReplies))), ::testing::Bool()),
+                         [](const ::testing::TestParamInfo<std::tuple<int, bool>> &info) {
+                             return std::string(kStrayAbortReplies[std::get<0>(info.param)].name)
                                     + (std::get<1>(info.param) ? "AsJobs" : "InABatch");
                          });
 

@@ -148,6 +148,7 @@ void ScriptedFtpServer::onNewConnection()
         m_outgoing.clear();
         m_controlWritten = 0;
         m_restOffset = 0; // a restart offset belongs to its session
+        m_beforeNextReply.clear();
         m_binary = false;
         connect(socket, &QTcpSocket::readyRead, this, &ScriptedFtpServer::onControlReadyRead);
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
@@ -193,6 +194,8 @@ void ScriptedFtpServer::handleCommand(const QByteArray &line)
     // A transfer command uses up the restart offset, refused or not.
     if ((verb == "RETR" || verb == "STOR" || verb == "APPE") && (m_rules.contains(verb) || m_sequences.contains(verb)))
         m_restOffset = 0;
+    if (!m_beforeNextReply.isEmpty())
+        send(single(std::exchange(m_beforeNextReply, {})));
     if (auto seq = m_sequences.find(verb); seq != m_sequences.end() && !seq->isEmpty()) {
         const QByteArray reply = seq->size() > 1 ? seq->takeFirst() : seq->first();
         send(single(reply));

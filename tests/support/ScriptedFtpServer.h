@@ -56,6 +56,9 @@ public:
     void off(const QByteArray &verb);
     // Closes the control connection when this verb arrives.
     void dropOn(const QByteArray &verb);
+    // A line written before the reply to the next command, as a stray reply
+    // (CR LF added when missing); a new connection forgets it.
+    void sayBeforeNextReply(const QByteArray &text) { m_beforeNextReply = text; }
     // REST is refused with 501 unless the session is in binary mode (TYPE I),
     // as pyftpdlib and proftpd do.
     void refuseRestInAscii() { m_restBinaryOnly = true; }
@@ -152,6 +155,7 @@ private:
     QHash<QByteArray, Rule> m_rules;
     QHash<QByteArray, QList<QByteArray>> m_sequences;
     QList<QByteArray> m_dropVerbs;
+    QByteArray m_beforeNextReply;
     QList<QByteArray> m_commands;
     int m_connections = 0;
     QList<Chunk> m_outgoing; // written in order, each after its delay
