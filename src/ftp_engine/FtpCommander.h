@@ -384,6 +384,7 @@ private:
     bool m_abortMayFold = false;   // the last of those is a transfer's, which one reply to ABOR may stand for
     int m_abortReplies = 0;        // final replies taken since ABOR went out
     bool m_abortAnswered = false;  // a positive reply that can be ABOR's has come
+    QString m_abortStray;          // a reply since then that can answer neither ABOR nor its marker
     quint64 m_abortSerial = 0;     // the operation the abort's end belongs to
     int m_stepAgain = -1;          // the step asked again once the abort ended; -1: the operation ends
     int m_resyncs = 0;             // aborts to get the replies back in step since an operation last completed

@@ -254,6 +254,13 @@ void FtpCommander::OnTimerTick()
             if (!TimeIsUp())
                 return;
             StopTimer(); // one report per time-out, whatever the host does meanwhile
+            if (m_abortPending && !m_abortStray.isEmpty()) {
+                // The server did reply, and its replies answer nothing that was sent.
+                EndSessionOutOfStep(QStringLiteral("The server's replies did not answer the commands sent (its reply "
+                                                   "\"%1\" answers neither ABOR nor %2); the session was ended.")
+                                        .arg(m_abortStray, m_records[6].Verb));
+                return;
+            }
             const quint64 serial = m_operationSerial;
             emit ReplyTimedOut(m_commandTimeout);
             if (!self || serial != m_operationSerial)

@@ -257,6 +257,11 @@ void FtpCommander::ExecuteStep(int step)
         // out comes first. The PWD behind it marks where the abort's replies
         // end: no command in flight answers 257, and once ABOR has had its
         // answer a refusal of PWD is told apart by the count.
+        // A TYPE whose reply the abort takes may or may not be in force.
+        if (m_owed.contains(QStringLiteral("TYPE")) || !m_typeAsked.isNull()) {
+            m_transferType = QChar();
+            m_typeAsked = QChar();
+        }
         const int owed = static_cast<int>(m_owed.size());
         const bool transferOwed = !m_owed.isEmpty() && ReplyCodes::IsTransferVerb(m_owed.constLast());
         m_currentMap = record.ReplyMap;
@@ -267,6 +272,7 @@ void FtpCommander::ExecuteStep(int step)
         m_abortMayFold = transferOwed;
         m_abortReplies = 0;
         m_abortAnswered = false;
+        m_abortStray.clear();
         m_abortSerial = m_operationSerial;
         SendFtpCommand(m_records[6].Verb, m_records[6].SuccessCodes, QString());
         return;
@@ -835,6 +841,9 @@ void FtpCommander::TakeAbortReply(const QString &code, const QString &line)
         marker = code == QLatin1String("257") || (refusal && m_abortAnswered && before > m_abortOwed);
         if (code.startsWith(QLatin1Char('2')))
             m_abortAnswered = true;
+        if (!marker && !refusal && code != QLatin1String("426") && !ReplyCodes::CanAnswer(QStringLiteral("ABOR"), code)
+            && !ReplyCodes::CanAnswer(m_records[6].Verb, code))
+            m_abortStray = line; // the server replies, but not to what was sent
     }
     if (marker) {
         // Replies are in order: nothing written up to PWD is owed any more.

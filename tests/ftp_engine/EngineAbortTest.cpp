@@ -114,6 +114,31 @@ TEST_F(Aborts, AnAbortWhileTypesReplyIsOwedWaitsForEveryReplyBeforeItsEnd)
     EXPECT_EQ(sentCount("RETR"), 1);
 }
 
+// The user stops the question of what the server holds while the server
+// still owes the reply to the TYPE A that puts the session's type back: the
+// abort takes that reply, so whether ASCII is in force is not known, and the
+// next download sets binary mode again.
+TEST_F(Aborts, AnAbortThatTakesATypesReplyLeavesTheTypeToBeSetAgain)
+{
+    server.on("TYPE", [](const QByteArray &type) {
+        return ScriptedFtpServer::Reply{{"200 Type set.\r\n", type.startsWith('A') ? 300 : 0}};
+    });
+    QObject::connect(&server, &ScriptedFtpServer::commandReceived, &server, [this](const QByteArray &command) {
+        if (command == "TYPE A")
+            QTimer::singleShot(0, &engine, [this] { engine.Abort(); });
+    });
+    thenFromJobDone([this] { getWhole(); });
+    engine.FTP_FILE_SIZE(QStringLiteral("/file.bin"));
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_FALSE(abortedSucceeded);
+    expectNextDownloadWhole(3);
+    const QList<QByteArray> sent = server.commands();
+    const qsizetype abor = sent.indexOf("ABOR");
+    ASSERT_GT(abor, sent.indexOf("TYPE A"));
+    EXPECT_TRUE(sent.mid(abor, sent.indexOf("RETR /file.bin") - abor).contains("TYPE I"))
+        << sent.join(' ').toStdString();
+}
+
 // Each abort leaves a stray 226 that the next command takes for its own
 // reply. A delete is not asked again, so each one fails where its abort ends;
 // the next operation meets the same, and so on. A few such aborts in a row

@@ -82,7 +82,9 @@ INSTANTIATE_TEST_SUITE_P(
     Replies, TypedCommands,
     ::testing::Values(TypedCommand{"SiteAnswered213", "SITE", QStringLiteral("SITE UTIME 20200101000000 name"), "213 UTIME OK"},
                       TypedCommand{"SiteAnswered200", "SITE", QStringLiteral("SITE CHMOD 644 name"), "200 SITE CHMOD command ok."},
-                      TypedCommand{"UnknownVerbAnswered250", "XCRC", QStringLiteral("XCRC name"), "250 4A2B3C1D"}),
+                      TypedCommand{"UnknownVerbAnswered250", "XCRC", QStringLiteral("XCRC name"), "250 4A2B3C1D"},
+                      // A verb the engine sends itself, answered with another verb's code.
+                      TypedCommand{"KnownVerbAnswered257", "CWD", QStringLiteral("CWD x"), "257 \"/x\" is the current directory."}),
     [](const ::testing::TestParamInfo<TypedCommand> &info) { return std::string(info.param.name); });
 
 TEST_F(ScriptedServer, MultiLineGreetingWithDigitLinesAdvancesOnce)

@@ -87,3 +87,28 @@ TEST_F(SlotClock, AFrozenServerLogsEachTimeOutAndThePaneSaysWhyTheSessionEnded)
     EXPECT_EQ(log.count(line), pasvSent());
     EXPECT_EQ(state(), "Not connected: no reply from the server");
 }
+
+// A server whose replies answer nothing that was sent: a folder change gets
+// "213 6", and the abort's end marker "213 7". At the time-out the log and
+// the pane say that the replies did not answer, not that none came.
+TEST_F(SlotClock, RepliesThatAnswerNothingSentEndTheSessionSayingSo)
+{
+    ScriptedFtpServer odd;
+    ASSERT_TRUE(odd.listen());
+    CProfile profile = ServerProfile(server);
+    profile.Port = odd.port();
+    serverSlots->UseProfile(0, profile, true);
+    ASSERT_TRUE(WaitUntil([&] { return slot().SessionActive() && !slot().IsBusy() && state() == "Connected"; }))
+        << state().toStdString();
+    odd.on("CWD", QByteArray("213 6"));
+    odd.on("ABOR", QByteArray("225 ABOR command successful."));
+    odd.on("PWD", QByteArray("213 7"));
+    slot().ChangeFolder(QStringLiteral("/pub"));
+    ASSERT_TRUE(WaitUntil([&] { return log.lines.contains(QStringLiteral("213 7")); })) << log.lines.join('\n').toStdString();
+    timer->advance(20000);
+    ASSERT_TRUE(WaitUntil([&] { return !slot().SessionActive(); }));
+    EXPECT_EQ(log.count(QStringLiteral("No reply from the server")), 0) << log.lines.join('\n').toStdString();
+    EXPECT_EQ(log.count(QStringLiteral("Error 11: The server's replies did not answer the commands sent")), 1)
+        << log.lines.join('\n').toStdString();
+    EXPECT_EQ(state(), "Not connected");
+}
