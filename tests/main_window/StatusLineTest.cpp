@@ -158,7 +158,7 @@ TEST_F(StatusLine, ACachedListingKeepsItsTimeWholeInANarrowPane)
     for (const int width : {needed + 10, needed * 2 / 3, state->fontMetrics().horizontalAdvance(time) + 4}) {
         SCOPED_TRACE(width);
         state->setFixedWidth(width + state->contentsMargins().left() + state->contentsMargins().right());
-        state->repaint();
+        state->grab(); // draws it now, shown or not
         EXPECT_TRUE(state->shownText().endsWith(time)) << state->shownText().toStdString();
         EXPECT_EQ(state->toolTip(), state->text());
     }
