@@ -16,6 +16,7 @@
 #include "ServerSlot.h"
 #include "ServerSlots.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -138,12 +139,26 @@ QString RemoteEditFlow::SnapshotFolder() const
     return JoinLocalPath(QFileInfo(TmpFolder()).path(), QStringLiteral("EditUploads"));
 }
 
-bool RemoteEditFlow::prepareFolders() const
+bool RemoteEditFlow::prepareFolders()
 {
     // Links here would have the copies, their records and their deletion land elsewhere.
     const bool ready = RealFolderAt(TmpFolder()) && RealFolderAt(RecordFolder());
-    records().AdoptOldRecords(JoinLocalPath(TmpFolder(), QStringLiteral(".origins")));
+    const QString moved = records().AdoptOldRecords(JoinLocalPath(TmpFolder(), QStringLiteral(".origins")));
+    if (!moved.isEmpty())
+        m_oldRecordsMovedTo = moved;
     return ready;
+}
+
+QStringList RemoteEditFlow::copiesOfEarlierRuns() const
+{
+    QStringList copies;
+    const QFileInfoList entries =
+        QDir(TmpFolder()).entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks, QDir::Name);
+    for (const QFileInfo &entry : entries) {
+        if (!m_tempCopyNames.contains(entry.fileName()) && !m_keptAside.contains(entry.fileName()))
+            copies << entry.fileName();
+    }
+    return copies;
 }
 
 TmpCopyRecords RemoteEditFlow::records() const
@@ -225,13 +240,21 @@ void RemoteEditFlow::JobCompleted(const FtpTaskCollection::Job &job)
     try {
         if (!job || !job->IsUpload())
             return;
-        // The server holds the copy as it was handed to the job; one changed since stays changed.
+        // The server holds the copy as it was handed to the job, when what
+        // the job sent has its size and time; one changed since stays changed.
         for (const QString &name : records().CopiesQueuedAs(job->ZavUdeID())) {
-            remarkCopy(JoinLocalPath(TmpFolder(), name), [](TmpCopyRecord &record) {
+            remarkCopy(JoinLocalPath(TmpFolder(), name), [&job](TmpCopyRecord &record) {
+                const bool sentAsHanded =
+                    record.queuedSize == job->OriginalLocalSize()
+                    && FtpTask::FormatTime(QDateTime::fromMSecsSinceEpoch(record.queuedModifiedMs))
+                           == job->OriginalLocalFileTime();
                 record.mark = TmpCopyRecord::Mark::None;
-                record.size = record.queuedSize;
-                record.modifiedMs = record.queuedModifiedMs;
                 record.jobKey.clear();
+                // Otherwise it keeps the state it was downloaded in: its edit reads as not sent.
+                if (sentAsHanded) {
+                    record.size = record.queuedSize;
+                    record.modifiedMs = record.queuedModifiedMs;
+                }
             });
         }
         // A job of an earlier version's job file sent the copy itself.
@@ -1022,25 +1045,26 @@ void RemoteEditFlow::CloseEditors()
 void RemoteEditFlow::DeleteTempFiles()
 {
     try {
-        if (m_tempCopyNames.isEmpty() && m_keptAside.isEmpty())
-            return;
         // Nothing is deleted through a link in Tmp's or the records' place.
         prepareFolders();
         // Only copies as downloaded or sent go: changes nobody sent (a
         // program that handed the copy to a running instance ends before the
         // user saves), declined or waiting in a job, copies that may hold
         // them for all that is known, and those kept aside are the user's work.
+        // Those left by earlier runs are named at every close until they
+        // are sent or removed; the others among them are not this run's to delete.
+        const QStringList thisRun = m_keptAside + m_tempCopyNames;
         QStringList unsent;
         QStringList disposable;
-        for (const QString &name : m_keptAside + m_tempCopyNames) {
+        for (const QString &name : thisRun + copiesOfEarlierRuns()) {
             const QString path = JoinLocalPath(TmpFolder(), name);
             if (unsent.contains(name) || disposable.contains(name))
                 continue;
             // A link or nothing in a copy's place holds nothing of the user's.
-            if (records().State(path) == TmpCopyState::AsDownloaded)
-                disposable << name;
-            else
+            if (records().State(path) != TmpCopyState::AsDownloaded)
                 unsent << name;
+            else if (thisRun.contains(name))
+                disposable << name;
         }
         const bool confirmed = disposable.isEmpty() || !IsOptionOn(OptionFlag::ConfirmDeletingTempFiles)
                                || AskBeforeDestroying(m_owner, AppTitle(),
@@ -1063,11 +1087,19 @@ void RemoteEditFlow::DeleteTempFiles()
         }
         m_tempCopyNames = kept;
         m_keptAside.clear();
+        QStringList told;
         if (!unsent.isEmpty())
+            told << QStringLiteral("These files were changed but not uploaded. Their copies are kept in '%1':")
+                            .arg(QDir::toNativeSeparators(TmpFolder()))
+                        + QStringLiteral("\r\n\r\n") + unsent.join(QStringLiteral("\r\n"));
+        // Said once: the earlier version's folder is not in Tmp any more.
+        if (!m_oldRecordsMovedTo.isEmpty())
+            told << QStringLiteral("Records of Tmp copies that an earlier version kept in the Tmp folder could not all "
+                                   "be read; they were moved to '%1'.")
+                        .arg(QDir::toNativeSeparators(std::exchange(m_oldRecordsMovedTo, {})));
+        if (!told.isEmpty())
             ShowMessage(m_owner, PromptIcon::Exclamation, PromptButtons::Ok, AppTitle(),
-                        QStringLiteral("These files were changed but not uploaded. Their copies are kept in '%1':")
-                                .arg(QDir::toNativeSeparators(TmpFolder()))
-                            + QStringLiteral("\r\n\r\n") + unsent.join(QStringLiteral("\r\n")));
+                        told.join(QStringLiteral("\r\n\r\n")));
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("DeleteTempFiles"));
     }

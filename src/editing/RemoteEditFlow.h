@@ -146,7 +146,9 @@ private:
     bool copyInUse(const QString &localPath) const;
     // Tmp and the records' folder are real folders of the program's own, and
     // the records an earlier version kept inside Tmp are taken over.
-    bool prepareFolders() const;
+    bool prepareFolders();
+    // The plain files in Tmp that this run did not download or keep aside.
+    QStringList copiesOfEarlierRuns() const;
     bool askReopen() const;
     // Closes the quick editors of the copy or the edit after their own
     // question; false when the user keeps one open.
@@ -215,5 +217,7 @@ private:
     QStringList m_tempCopyNames;
     // Copies kept as "name (n).ext" in this run.
     QStringList m_keptAside;
+    // Where the records' folder of an earlier version was moved, told at the close.
+    QString m_oldRecordsMovedTo;
     QList<QPointer<FrmEdit>> m_editors;
 };

@@ -218,16 +218,16 @@ QStringList TmpCopyRecords::CopiesQueuedAs(const QString &jobKey) const
     return copies;
 }
 
-void TmpCopyRecords::AdoptOldRecords(const QString &oldFolder) const
+QString TmpCopyRecords::AdoptOldRecords(const QString &oldFolder) const
 {
     const QFileInfo old(oldFolder);
     if (old.isSymLink()) {
         // Never read through: the link goes, its target stays.
         (void)RemoveLinkAt(oldFolder);
-        return;
+        return {};
     }
     if (!old.isDir())
-        return;
+        return {};
     const TmpCopyRecords earlier(oldFolder);
     const QFileInfoList entries =
         QDir(oldFolder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
@@ -246,7 +246,8 @@ void TmpCopyRecords::AdoptOldRecords(const QString &oldFolder) const
     if (!QDir().rmdir(oldFolder)) {
         // Something of its own is left in it: the name is freed all the same.
         const QString parked = JoinLocalPath(QFileInfo(Folder()).path(), QStringLiteral("TmpOrigins.unread"));
-        if (!QFileInfo::exists(parked) && !QFileInfo(parked).isSymLink())
-            QDir().rename(oldFolder, parked);
+        if (!QFileInfo::exists(parked) && !QFileInfo(parked).isSymLink() && QDir().rename(oldFolder, parked))
+            return parked;
     }
+    return {};
 }

@@ -76,8 +76,10 @@ public:
 
     // Takes over the records an earlier version kept in `oldFolder` (inside
     // Tmp), read with the same checks, where this folder has none of the
-    // name, and removes that folder so that its name is a copy's again.
-    void AdoptOldRecords(const QString &oldFolder) const;
+    // name, and removes that folder so that its name is a copy's again. One
+    // holding what could not be taken over is moved beside this folder as
+    // "TmpOrigins.unread": that path is returned, else an empty text.
+    [[nodiscard]] QString AdoptOldRecords(const QString &oldFolder) const;
 
 private:
     bool FolderIsLink() const;

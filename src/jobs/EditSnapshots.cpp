@@ -4,6 +4,7 @@
 #include "FtpTask.h"
 #include "Paths.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +13,15 @@
 #include <filesystem>
 #include <system_error>
 
+namespace {
+
+// The job failure reasons: local file missing, its size changed, its time changed.
+constexpr qint64 kMissing = 4;
+constexpr qint64 kSizeChanged = 5;
+constexpr qint64 kTimeChanged = 6;
+
+} // namespace
+
 QString EditSnapshots::DefaultFolder() { return DataRoot::FileInRoot(QStringLiteral("EditUploads")); }
 
 bool EditSnapshots::CopyInto(const QString &file, const QString &target) const
@@ -19,11 +29,19 @@ bool EditSnapshots::CopyInto(const QString &file, const QString &target) const
     const QFileInfo source(file);
     if (!source.isFile() || source.isSymLink())
         return false;
+    const QDateTime modified = source.lastModified();
     // Whole or not at all: a part-copy never stands in the snapshot's place.
     const QString part = target + QStringLiteral(".part");
     QFile::remove(part);
     if (!QFile::copy(file, part))
         return false;
+    // The copy's time goes with its bytes: what a job sent is known as the copy's by both.
+    QFile written(part);
+    if (!written.open(QIODevice::Append) || !written.setFileTime(modified, QFileDevice::FileModificationTime)) {
+        QFile::remove(part);
+        return false;
+    }
+    written.close();
     std::error_code error;
     std::filesystem::rename(QFile::encodeName(part).toStdString(), QFile::encodeName(target).toStdString(), error);
     if (error) {
@@ -54,6 +72,38 @@ bool EditSnapshots::Holds(const FtpTask &job) const
     return job.IsUpload() && !m_folder.isEmpty() && info.path() == QDir::cleanPath(m_folder)
            && IsSafeRemoteName(info.fileName()) && IsSafeRemoteName(job.LocalFileTitle())
            && !QFileInfo(m_folder).isSymLink() && !info.isSymLink();
+}
+
+bool EditSnapshots::Claims(const FtpTask &job) const
+{
+    const QString folder = QDir::cleanPath(m_folder);
+    return job.IsUpload() && !m_folder.isEmpty()
+           && QDir::cleanPath(job.GetLocalFilePath()).startsWith(folder + QLatin1Char('/'));
+}
+
+std::optional<SnapshotFault> EditSnapshots::FaultOf(const FtpTask &job) const
+{
+    if (!Claims(job))
+        return std::nullopt;
+    const QString file = QDir::cleanPath(job.GetLocalFilePath());
+    const QFileInfo snapshot(file);
+    if (!Holds(job) || snapshot.isSymLink() || !snapshot.isFile())
+        return SnapshotFault{kMissing, QStringLiteral("The saved copy '") + file
+                                           + QStringLiteral("' of the edited file is missing or reached through a "
+                                                            "link; it was not uploaded.")};
+    const QString changed = QStringLiteral("The saved copy '") + file
+                            + QStringLiteral("' of the edited file changed after it was queued; it was not uploaded.");
+    if (snapshot.size() != job.OriginalLocalSize())
+        return SnapshotFault{kSizeChanged, changed};
+    if (FtpTask::FormatTime(snapshot.lastModified()) != job.OriginalLocalFileTime())
+        return SnapshotFault{kTimeChanged, changed};
+    return std::nullopt;
+}
+
+void EditSnapshots::ReplaceLink() const
+{
+    if (!m_folder.isEmpty() && QFileInfo(m_folder).isSymLink())
+        (void)RealFolderAt(m_folder);
 }
 
 bool EditSnapshots::Retake(const FtpTask &job, const QString &file) const

@@ -6,12 +6,20 @@
 
 class FtpTask;
 
+// Why an edit job's snapshot may not be sent: the job's failure reason and the
+// line the job log shows.
+struct SnapshotFault {
+    qint64 reason = 0;
+    QString text;
+};
+
 // The files upload jobs of edited copies send: each such job has a folder of
 // its own below the snapshot folder, holding the copy as it was when it was
 // queued, so that whatever later happens to the copy in Tmp (opened again,
 // kept aside, replaced, changed and declined) the job sends what was queued.
 // A job file is untrusted: only a job whose local folder is a sub-folder of
 // the snapshot folder itself has a snapshot, and nothing else is removed.
+// Nothing is read through a link at the folder, a job's sub-folder or its file.
 class EditSnapshots
 {
 public:
@@ -27,6 +35,16 @@ public:
     // when the job has no snapshot or it could not be written.
     [[nodiscard]] bool Retake(const FtpTask &job, const QString &file) const;
     bool Holds(const FtpTask &job) const;
+    // An upload job whose file lies below the snapshot folder: only its own
+    // snapshot, as it was queued, may be sent for it.
+    bool Claims(const FtpTask &job) const;
+    // Nothing when the job may send its file: it claims no snapshot, or its
+    // snapshot is a file of the folder's own, no link at the folder, its
+    // sub-folder or the file, with the size and time recorded when queued.
+    std::optional<SnapshotFault> FaultOf(const FtpTask &job) const;
+    // A link standing at the snapshot folder goes (never its target) and a
+    // real folder takes its place.
+    void ReplaceLink() const;
     // The job's snapshot and its folder go (the job completed or was deleted).
     void Release(const FtpTask &job) const;
 

@@ -340,10 +340,24 @@ bool JobDispatcher::wouldAskAboutDownload(const FtpTask &job) const
            && QFileInfo::exists(job.GetLocalFilePath());
 }
 
+std::optional<SnapshotFault> JobDispatcher::snapshotFault(const FtpTask &job) const
+{
+    if (!m_snapshots.Claims(job))
+        return std::nullopt;
+    m_snapshots.ReplaceLink();
+    return m_snapshots.FaultOf(job);
+}
+
 bool JobDispatcher::checkCandidate(FtpTask &job, QString &message)
 {
     using Flag = JobDispatchHost::RunFlag;
     if (job.IsUpload()) {
+        if (const std::optional<SnapshotFault> fault = snapshotFault(job)) {
+            message = fault->text;
+            job.setStatus(3);
+            job.setFailureReason(fault->reason);
+            return false;
+        }
         if (job.IsResume())
             return job.IsUploadResumeOk(message,
                                         m_host.IsOptionOn(JobDispatchHost::Option::SkipUploadResumeOnTimeChange));
@@ -527,6 +541,12 @@ void JobDispatcher::startSend(int i)
 {
     Connection &c = m_connections[static_cast<size_t>(i)];
     FtpTask &job = *c.job;
+    // Checked again right before the transfer reads it: the log-in took time.
+    if (const std::optional<SnapshotFault> fault = snapshotFault(job)) {
+        m_host.AddLog(fault->text, 3);
+        failJob(i, fault->reason);
+        return;
+    }
     if (job.IsResume()) {
         qint64 offset = job.TransferedBytes();
         c.engine->FTP_RES_SEND_FILE(job.GetLocalFilePath(), job.GetRemoteFilePath(), job.Size(), offset, c.before);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EditSnapshots.h"
 #include "FtpTaskCollection.h"
 #include "HeldFile.h"
 
@@ -129,6 +130,8 @@ private:
     void dispatchPass();
     FtpTaskCollection::Job nextCandidate(const std::set<const FtpTask *> &tried);
     bool checkCandidate(FtpTask &job, QString &message);
+    // Why an edit job's snapshot may not be sent (nothing: it may, or it has none).
+    std::optional<SnapshotFault> snapshotFault(const FtpTask &job) const;
     bool wouldAskAboutDownload(const FtpTask &job) const;
     bool isQueued(const FtpTaskCollection::Job &job);
     void linkJob(int index, const FtpTaskCollection::Job &job);
@@ -168,6 +171,7 @@ private:
     void FtpJobs_CommandSent(const QString &command);
 
     JobDispatchHost &m_host;
+    EditSnapshots m_snapshots{EditSnapshots::DefaultFolder()};
     std::array<Connection, kConnections> m_connections;
     std::set<const FtpTask *> m_held; // candidates being checked: not offered again meanwhile
     std::weak_ptr<FtpTask> m_scanAfter; // the last of the queue's first jobs that wait for nothing

@@ -1,5 +1,6 @@
 #include "JobQueuePane.h"
 
+#include "EditSnapshots.h"
 #include "ErrorLog.h"
 #include "JobFile.h"
 #include "JobListModel.h"
@@ -404,12 +405,23 @@ void JobQueuePane::LoadTasks(const QString &path)
         }
         int added = 0;
         int refused = 0;
+        // A job file is untrusted: an edit job whose snapshot is reached
+        // through a link, or changed, loads as failed and says why.
+        const EditSnapshots snapshots(EditSnapshots::DefaultFolder());
+        snapshots.ReplaceLink();
         for (const auto &job : content->jobs) {
             if (!JobQueue.AddFtpTask(job)) {
                 if (!RefusedJobs.AddFtpTask(job))
                     ++RepeatedJobErrors;
                 ++refused;
                 continue;
+            }
+            if (job->Status() == 0 || job->Status() == 3) {
+                if (const std::optional<SnapshotFault> fault = snapshots.FaultOf(*job)) {
+                    job->setStatus(3);
+                    job->setFailureReason(fault->reason);
+                    AddJobInfoLine(fault->text);
+                }
             }
             addRow(*job);
             if (job->Status() == 3)

@@ -15,6 +15,7 @@
 #include "JobListModel.h"
 #include "JobQueuePane.h"
 #include "LocalPane.h"
+#include "MainWindowEditJobs.h"
 #include "ModFileExtension.h"
 #include "OptionFlags.h"
 #include "RemoteEditFlow.h"
@@ -86,17 +87,6 @@ QString RunValue()
     return GetRegString(RunKeyPath(), RunValueName(), user);
 }
 
-// The window reads its options from the settings file when it loads.
-void WriteOptions(std::initializer_list<OptionFlag> on, const FileHandlerCollection &handlers = {})
-{
-    QStringList strings(OptionPageCount, QString(OptionStringMinLength, QLatin1Char('0')));
-    for (OptionFlag flag : on) {
-        const OptionFlagInfo &info = OptionFlagInfoOf(flag);
-        strings[static_cast<int>(info.page)][info.position - 1] = QLatin1Char('1');
-    }
-    ASSERT_TRUE(WriteConfFile(ComposeConfFile(strings, handlers, {}, {})));
-}
-
 // Each of `names` on the server and "kept.bin" already in `folder`.
 void ServeWithOneKept(PyFtpServer &server, const QTemporaryDir &folder, const QStringList &names)
 {
@@ -116,69 +106,6 @@ void QueueDownloads(frmZAVUde &window, const PyFtpServer &server, const QString 
     }
 }
 
-// Slot 0 logged in with `profile` and listing its root.
-bool ConnectFirstSlot(frmZAVUde &window, const CProfile &profile)
-{
-    ServerSlot *slot = window.Slot(0);
-    window.Slots()->UseProfile(0, profile, true);
-    return WaitUntil([&] { return slot->SessionActive() && !slot->IsBusy() && window.Remote(0)->Model->size() > 0; });
-}
-
-bool ConnectFirstSlot(frmZAVUde &window, const PyFtpServer &server)
-{
-    return ConnectFirstSlot(window, ServerProfile(server));
-}
-
-// Selects the file `name` in slot 0's pane and makes slot 0 the current one.
-void SelectInFirstSlot(frmZAVUde &window, const QString &name)
-{
-    RemotePane *pane = window.Remote(0);
-    for (int r = 0; r < pane->Model->size(); ++r) {
-        if (pane->Model->row(r).Text == name)
-            pane->RightView->selectionModel()->select(pane->Model->index(r, 0),
-                                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    }
-    window.Slots()->SetCurrentSlot(0);
-}
-
-// Quick Edit of `name` in slot 0, then the session is lost with the editor
-// open; null when either does not happen.
-FrmEdit *QuickEditThenLoseTheSession(frmZAVUde &window, const QString &name)
-{
-    ServerSlot *slot = window.Slot(0);
-    RemoteEditFlow *flow = window.EditFlow();
-    SelectInFirstSlot(window, name);
-    flow->MNU_RMT_QEDIT_Click();
-    if (!WaitUntil([&] { return !flow->OpenEditors().isEmpty() && !flow->SlotEditPending(0) && !slot->IsBusy(); }))
-        return nullptr;
-    slot->DisConnectFromFTP();
-    if (!WaitUntil([&] { return !slot->SessionActive(); }))
-        return nullptr;
-    return flow->OpenEditors().front();
-}
-
-// Quick Edit of `name` in slot 0, the session lost, "saved " typed in front
-// and Upload: the edit waits in an upload job, returned (null when none).
-FtpTaskCollection::Job QueueAnEditWhileDisconnected(frmZAVUde &window, ScriptedPrompts &prompts, const QString &name)
-{
-    const QPointer<FrmEdit> editor = QuickEditThenLoseTheSession(window, name);
-    if (!editor)
-        return nullptr;
-    editor->Text1->insertPlainText(QStringLiteral("saved "));
-    prompts.expectMessage(QStringLiteral("The edited file has been added to upload jobs."), PromptButton::Ok);
-    editor->OKButton->click();
-    return window.Jobs()->JobQueue.Count() == 1 ? *window.Jobs()->JobQueue.begin() : nullptr;
-}
-
-struct JobOptions {
-    ~JobOptions()
-    {
-        QFile::remove(SettingsFilePath());
-        for (OptionFlag flag : {OptionFlag::LoadSavedJobsOnStartup, OptionFlag::AutoSavePendingJobs,
-                                OptionFlag::StartOnSystemStartupWithPendingJobs})
-            SetOptionFlag(flag, false);
-    }
-};
 
 } // namespace
 
@@ -264,13 +191,6 @@ TEST(MainWindowJobs, AtFirstStartPendingJobsAreKeptOnAYesAndLoadedByTheMenu)
     }
     QFile::remove(tasks);
 }
-
-// The server is frozen while the window closes, so the job is stopped part-way.
-struct FrozenServer {
-    explicit FrozenServer(qint64 pid) : pid(static_cast<pid_t>(pid)) { ::kill(this->pid, SIGSTOP); }
-    ~FrozenServer() { ::kill(pid, SIGCONT); }
-    pid_t pid;
-};
 
 // A download the close stops is kept when only pending jobs are auto-saved:
 // it comes back pending, locked, with its bytes, and "&Resume" goes on from them.
@@ -600,15 +520,12 @@ TEST(MainWindowJobs, AQueuedEditJobSendsWhatWasSavedWhateverHappensToTheCopy)
     const Case cases[] = {
         {"aside.txt", true, false, false, {}},
         {"declined.txt", true, true, false, "declined.txt"},
-        {"restarted.txt", true, true, true, {}},
+        {"restarted.txt", true, true, true, "restarted.txt"},
         {"restored.txt", false, false, true, {}},
     };
     JobOptions restore;
     QTemporaryDir scripts;
-    const QString appender = scripts.filePath("append");
-    ASSERT_TRUE(WriteShellScript(appender, "echo 'a longer change the user declined' >> \"$1\""));
-    FileHandlerCollection handlers;
-    handlers.Add("*.txt", appender, "", 0, 3).SetApplicationTitle("Appender");
+    const FileHandlerCollection handlers = AppendingHandler(scripts, "a longer change the user declined");
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name.toStdString());
         ScriptedPrompts prompts;

@@ -1,0 +1,232 @@
+// Upload jobs of edited files send the snapshot taken when the edit was
+// queued, and nothing else: not a file a link in its path leads to, not a
+// snapshot changed since. Driven through the real window, with job lists
+// saved at a close and restored in the next run.
+#include "MainWindowEditJobs.h"
+
+#include "DataRoot.h"
+#include "EditSnapshots.h"
+#include "JobCommands.h"
+#include "JobListModel.h"
+#include "TestFiles.h"
+
+#include <QAction>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <optional>
+
+namespace {
+
+// No pending jobs of an earlier test (neither the file nor the copy a load
+// left of it), and no edited copies.
+void ForgetPendingJobs()
+{
+    ForgetEditedCopies();
+    QFile::remove(DataRoot::SystemFolder() + QStringLiteral("/tasks.xqr"));
+    QFile::remove(DataRoot::SystemFolder() + QStringLiteral("/tasks.loaded.xqr"));
+}
+
+QString StatusCell(frmZAVUde &window, const FtpTask &job)
+{
+    return window.Jobs()->Rows->Text(job.ZavUdeID(), JobListModel::Status);
+}
+
+// Another program rewrites the file and gives it a time of its own.
+[[nodiscard]] bool Rewrite(const QString &path, const QByteArray &bytes, const QDateTime &modified)
+{
+    QFile file(path);
+    if (!WriteFileBytes(path, bytes) || !file.open(QIODevice::Append))
+        return false;
+    return file.setFileTime(modified, QFileDevice::FileModificationTime);
+}
+
+// Quick Edit of `name` in slot 0 on a window whose last run queued an edit
+// of it: the copy's edit is asked about, and Yes puts it into its job.
+void ReopenAndPutIntoItsJob(frmZAVUde &window, ScriptedPrompts &prompts, const PyFtpServer &server, const QString &name)
+{
+    ASSERT_TRUE(ConnectFirstSlot(window, server));
+    prompts.expectMessage(QStringLiteral("has changes that wait in an upload job.\r\n\r\nPut the copy into its upload "
+                                         "job to '127.0.0.1/")
+                              + name,
+                          PromptButton::Yes);
+    prompts.expectMessage(QStringLiteral("The edited file has been put into its upload job"), PromptButton::Ok);
+    SelectInFirstSlot(window, name);
+    window.EditFlow()->MNU_RMT_QEDIT_Click();
+    EXPECT_TRUE(prompts.allUsed()) << "the copy's edit was replaced without a question";
+    window.Slot(0)->DisConnectFromFTP();
+    ASSERT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
+}
+
+// Start All, until the job ended one way or the other.
+void StartAll(frmZAVUde &window, const FtpTask &job)
+{
+    window.JobControl()->mnuJStartAll->trigger();
+    ASSERT_TRUE(WaitUntil([&] {
+        return (job.Status() == 2 || job.Status() == 3) && !window.JobControl()->Dispatcher().AnySessionActive();
+    }));
+}
+
+// The close of a run that left the copy of `name` with its edit in Tmp.
+void CloseNamingTheCopy(std::unique_ptr<frmZAVUde> &window, ScriptedPrompts &prompts, const QString &name)
+{
+    prompts.expectMessage(QStringLiteral("were changed but not uploaded. Their copies are kept in '%1':\r\n\r\n%2")
+                              .arg(QDir::toNativeSeparators(window->EditFlow()->TmpFolder()), name),
+                          PromptButton::Ok);
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(prompts.allUsed());
+    window.reset();
+}
+
+void RemoveCopy(const QString &name)
+{
+    QFile::remove(JoinLocalPath(DataRoot::TmpFolder(), name));
+    QFile::remove(JoinLocalPath(DataRoot::FileInRoot(QStringLiteral("TmpCopies")), name));
+}
+
+} // namespace
+
+// A restored job list whose edit job finds a link in its snapshot's path (the
+// snapshot file, its sub-folder or the snapshot folder itself), placed before
+// the list is loaded, before Start All or while the job logs in: the job
+// fails as its snapshot missing, and the file the link leads to, of the
+// snapshot's very size and time, never reaches the server. A link at the
+// snapshot folder gives way to a real folder.
+TEST(EditJobSnapshot, ARestoredEditJobNeverSendsAFileALinkInItsSnapshotsPathLeadsTo)
+{
+    enum class Link { AtFile, AtSubFolder, AtSnapshotFolder };
+    enum class When { BeforeLoad, BeforeStart, WhileLoggingIn };
+    JobOptions restore;
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    const QString uploads = EditSnapshots::DefaultFolder();
+    int n = 0;
+    for (const Link link : {Link::AtFile, Link::AtSubFolder, Link::AtSnapshotFolder}) {
+        for (const When when : {When::BeforeLoad, When::BeforeStart, When::WhileLoggingIn}) {
+            const QString name = QStringLiteral("linked%1.txt").arg(++n);
+            SCOPED_TRACE(name.toStdString());
+            ScriptedPrompts prompts;
+            ASSERT_TRUE(server.writeFile(name, "server\n"));
+            ASSERT_NO_FATAL_FAILURE(WriteOptions({OptionFlag::AutoSavePendingJobs}));
+            ForgetPendingJobs();
+
+            // Run 1: the edit waits in a job, saved at the close.
+            auto window = std::make_unique<frmZAVUde>();
+            window->show();
+            ASSERT_TRUE(ConnectFirstSlot(*window, server));
+            const FtpTaskCollection::Job queued = QueueAnEditWhileDisconnected(*window, prompts, name);
+            ASSERT_NE(queued, nullptr);
+            const QString snapshot = queued->GetLocalFilePath();
+            const QFileInfo saved(snapshot);
+            ASSERT_EQ(ReadFileBytes(snapshot), "saved server\n");
+            ASSERT_NO_FATAL_FAILURE(CloseNamingTheCopy(window, prompts, name));
+
+            // Outside the data folder: bytes of the snapshot's size and time.
+            QTemporaryDir outside;
+            const QString subFolder = QFileInfo(snapshot).dir().dirName();
+            ASSERT_TRUE(QDir(outside.path()).mkpath(subFolder));
+            const QString outsideFile = outside.filePath(subFolder + "/" + name);
+            ASSERT_TRUE(Rewrite(outsideFile, "outside bytes", saved.lastModified()));
+            const auto placeLink = [&] {
+                switch (link) {
+                case Link::AtFile:
+                    ASSERT_TRUE(QFile::remove(snapshot));
+                    ASSERT_TRUE(QFile::link(outsideFile, snapshot));
+                    break;
+                case Link::AtSubFolder:
+                    ASSERT_TRUE(QDir(saved.path()).removeRecursively());
+                    ASSERT_TRUE(QFile::link(outside.filePath(subFolder), saved.path()));
+                    break;
+                case Link::AtSnapshotFolder:
+                    ASSERT_TRUE(QDir(uploads).removeRecursively());
+                    ASSERT_TRUE(QFile::link(outside.path(), uploads));
+                    break;
+                }
+            };
+            if (when == When::BeforeLoad)
+                ASSERT_NO_FATAL_FAILURE(placeLink());
+
+            // Run 2: Job > Load Pending Jobs, Start All.
+            window = std::make_unique<frmZAVUde>();
+            window->show();
+            window->Jobs()->mnuJLoad->trigger();
+            ASSERT_EQ(window->Jobs()->JobQueue.Count(), 1);
+            const FtpTaskCollection::Job job = *window->Jobs()->JobQueue.begin();
+            if (when == When::BeforeStart)
+                ASSERT_NO_FATAL_FAILURE(placeLink());
+            if (when == When::WhileLoggingIn) {
+                FrozenServer frozen(server.processId());
+                window->JobControl()->mnuJStartAll->trigger();
+                ASSERT_EQ(job->Status(), 1);
+                ASSERT_NO_FATAL_FAILURE(placeLink());
+            }
+            ASSERT_NO_FATAL_FAILURE(StartAll(*window, *job));
+            EXPECT_EQ(server.readFile(name), "server\n");
+            EXPECT_EQ(StatusCell(*window, *job), QStringLiteral("Local file missing"));
+            EXPECT_EQ(ReadFileBytes(outsideFile), "outside bytes");
+            EXPECT_TRUE(QFileInfo(uploads).isDir() && !QFileInfo(uploads).isSymLink());
+            ASSERT_NO_FATAL_FAILURE(CloseNamingTheCopy(window, prompts, name));
+            QFile::remove(snapshot);
+            RemoveCopy(name);
+        }
+    }
+}
+
+// An edit job's snapshot changed after it was queued (its size, or its time
+// alone): the job fails saying so and sends nothing, in the run that queued
+// it and after its job list was restored. The copy's edit is still asked
+// about when the file is opened again; put into its job, it is sent whole.
+TEST(EditJobSnapshot, AnEditJobWhoseSnapshotChangedFailsAndTheCopysEditSurvives)
+{
+    struct Case {
+        QString name;
+        bool restored;
+        QByteArray change; // the same size as "saved server\n" changes its time alone
+        QString status;
+    };
+    const Case cases[] = {
+        {"sized.txt", false, "a change of another size\n", "Local file size changed"},
+        {"timed.txt", false, "SAVED SERVER\n", "Local file Time"},
+        {"sized-restored.txt", true, "a change of another size\n", "Local file size changed"},
+        {"timed-restored.txt", true, "SAVED SERVER\n", "Local file Time"},
+    };
+    JobOptions restore;
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        ScriptedPrompts prompts;
+        ASSERT_TRUE(server.writeFile(c.name, "server\n"));
+        ASSERT_NO_FATAL_FAILURE(WriteOptions({OptionFlag::AutoSavePendingJobs}));
+        ForgetPendingJobs();
+        auto window = std::make_unique<frmZAVUde>();
+        window->show();
+        ASSERT_TRUE(ConnectFirstSlot(*window, server));
+        FtpTaskCollection::Job job = QueueAnEditWhileDisconnected(*window, prompts, c.name);
+        ASSERT_NE(job, nullptr);
+        const QString snapshot = job->GetLocalFilePath();
+        if (c.restored) {
+            ASSERT_NO_FATAL_FAILURE(CloseNamingTheCopy(window, prompts, c.name));
+            window = std::make_unique<frmZAVUde>();
+            window->show();
+            window->Jobs()->mnuJLoad->trigger();
+            ASSERT_EQ(window->Jobs()->JobQueue.Count(), 1);
+            job = *window->Jobs()->JobQueue.begin();
+        }
+        ASSERT_TRUE(Rewrite(snapshot, c.change, QFileInfo(snapshot).lastModified().addSecs(3600)));
+
+        ASSERT_NO_FATAL_FAILURE(StartAll(*window, *job));
+        EXPECT_EQ(server.readFile(c.name), "server\n");
+        EXPECT_EQ(StatusCell(*window, *job), c.status);
+
+        ASSERT_NO_FATAL_FAILURE(ReopenAndPutIntoItsJob(*window, prompts, server, c.name));
+        ASSERT_NO_FATAL_FAILURE(StartAll(*window, *job));
+        EXPECT_EQ(StatusCell(*window, *job), QStringLiteral("Completed"));
+        EXPECT_EQ(server.readFile(c.name), "saved server\n");
+        EXPECT_TRUE(window->close());
+        EXPECT_TRUE(prompts.allUsed());
+        RemoveCopy(c.name);
+    }
+}

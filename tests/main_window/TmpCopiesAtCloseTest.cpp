@@ -1,0 +1,101 @@
+// The close of the real window names every copy in Tmp that holds an edit
+// nobody sent, those left by earlier runs too, until it is sent or removed.
+#include "MainWindowEditJobs.h"
+
+#include "DataRoot.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+namespace {
+
+const QString kKept = QStringLiteral("These files were changed but not uploaded. Their copies are kept in '%1':\r\n\r\n");
+
+// Quick Edit of `name` in slot 0, its editor closed unchanged.
+void QuickEditAndClose(frmZAVUde &window, const QString &name)
+{
+    SelectInFirstSlot(window, name);
+    window.EditFlow()->MNU_RMT_QEDIT_Click();
+    ASSERT_TRUE(WaitUntil([&] {
+        return !window.EditFlow()->OpenEditors().isEmpty() && !window.EditFlow()->SlotEditPending(0);
+    }));
+    for (FrmEdit *editor : window.EditFlow()->OpenEditors())
+        editor->CloseByProgram();
+}
+
+void CloseWindow(std::unique_ptr<frmZAVUde> &window, ScriptedPrompts &prompts, const QString &told)
+{
+    window->Slot(0)->DisConnectFromFTP();
+    ASSERT_TRUE(WaitUntil([&] { return !window->IsAnySessionActive(); }));
+    prompts.expectMessage(told, PromptButton::Ok);
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(prompts.messageTexts().constLast(), told);
+    window.reset();
+}
+
+} // namespace
+
+// Run 1 leaves a declined change, a changed copy, one the user removes
+// before run 2 and one kept aside, and takes over the records an earlier
+// version kept in Tmp/.origins, whose folder, holding what could not be
+// read, is moved away and said so once. Run 2 sends the declined change and
+// names the two copies still holding edits, though it never opened them.
+TEST(TmpCopiesAtClose, EveryCopyHoldingAnEditIsNamedAtEachCloseUntilSentOrRemoved)
+{
+    JobOptions restore;
+    ScriptedPrompts prompts;
+    QTemporaryDir scripts;
+    const FileHandlerCollection handlers = AppendingHandler(scripts, "a change the user declined");
+    ASSERT_NO_FATAL_FAILURE(WriteOptions({OptionFlag::PromptUploadExternalEdits}, handlers));
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    for (const char *name : {"declined.txt", "changed.txt", "removed.txt", "aside.txt"})
+        ASSERT_TRUE(server.writeFile(name, "server\n"));
+    ForgetEditedCopies();
+    const QString tmp = DataRoot::TmpFolder();
+    ASSERT_TRUE(QDir(tmp).mkpath(".origins/unreadable"));
+    const QString movedTo = DataRoot::FileInRoot("TmpOrigins.unread");
+
+    // Run 1.
+    auto window = std::make_unique<frmZAVUde>();
+    window->show();
+    ASSERT_TRUE(ConnectFirstSlot(*window, server));
+    prompts.expectMessage("You have made changes to '127.0.0.1/declined.txt'.", PromptButton::No);
+    SelectInFirstSlot(*window, "declined.txt");
+    window->EditFlow()->MNU_RMT_EDITITEM_Click(1);
+    ASSERT_TRUE(WaitUntil([&] { return prompts.allUsed() && window->EditFlow()->EditTasks().Count() == 0; }));
+    for (const char *name : {"changed.txt", "removed.txt", "aside.txt"}) {
+        ASSERT_NO_FATAL_FAILURE(QuickEditAndClose(*window, name));
+        ASSERT_TRUE(WriteFileBytes(JoinLocalPath(tmp, name), "changed elsewhere\n"));
+    }
+    prompts.expectMessage("The copy of 'aside.txt' in the Tmp folder has changes that were not uploaded.",
+                          PromptButton::No);
+    ASSERT_NO_FATAL_FAILURE(QuickEditAndClose(*window, "aside.txt"));
+    ASSERT_NO_FATAL_FAILURE(CloseWindow(
+        window, prompts,
+        kKept.arg(QDir::toNativeSeparators(tmp)) + "aside (1).txt\r\ndeclined.txt\r\nchanged.txt\r\nremoved.txt\r\n\r\n"
+            + "Records of Tmp copies that an earlier version kept in the Tmp folder could not all be read; they were "
+              "moved to '" + QDir::toNativeSeparators(movedTo) + "'."));
+    EXPECT_TRUE(QFileInfo(movedTo + "/unreadable").isDir());
+    EXPECT_FALSE(QFileInfo::exists(JoinLocalPath(tmp, "aside.txt")));
+
+    // Run 2: the user removed one copy; the declined change is sent.
+    ASSERT_TRUE(QFile::remove(JoinLocalPath(tmp, "removed.txt")));
+    window = std::make_unique<frmZAVUde>();
+    window->show();
+    ASSERT_TRUE(ConnectFirstSlot(*window, server));
+    prompts.expectMessage("The copy of 'declined.txt' in the Tmp folder, left by an earlier session, has changes "
+                          "that were not uploaded.\r\n\r\nUpload the copy to '127.0.0.1/declined.txt' now?",
+                          PromptButton::Yes);
+    SelectInFirstSlot(*window, "declined.txt");
+    window->EditFlow()->MNU_RMT_QEDIT_Click();
+    ASSERT_TRUE(WaitUntil([&] { return !window->EditFlow()->EditUploadRunning(0) && !window->Slot(0)->IsBusy(); }));
+    EXPECT_EQ(server.readFile("declined.txt"), "server\na change the user declined\n");
+    ASSERT_NO_FATAL_FAILURE(
+        CloseWindow(window, prompts, kKept.arg(QDir::toNativeSeparators(tmp)) + "aside (1).txt\r\nchanged.txt"));
+    EXPECT_EQ(ReadFileBytes(JoinLocalPath(tmp, "aside (1).txt")), "changed elsewhere\n");
+    SetOptionFlag(OptionFlag::PromptUploadExternalEdits, false);
+}
