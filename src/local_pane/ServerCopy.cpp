@@ -67,8 +67,10 @@ ServerCopy::ServerCopy(ServerSlots &serverSlots, OverwriteQuestions &questions, 
                 // was waited for: not 425 or 426): the store wrote nothing.
                 m_awaitingStoreReply = false;
                 if ((code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5'))) && code != QLatin1String("425")
-                    && code != QLatin1String("426"))
+                    && code != QLatin1String("426")) {
                     ++m_storesRefused;
+                    m_storeRefusal = code;
+                }
             } else if (m_awaitingStoreReply && i == m_slots.CopyTarget) {
                 m_awaitingStoreReply = false;
             }
@@ -188,7 +190,7 @@ bool ServerCopy::CmdToFTP_Click(int source)
         m_targetFolder = to->SlotRemotePath();
         m_storePath.clear();
         m_namesTried = 0;
-        m_directAfterRefusal = false;
+        m_storedOverBecause.clear();
         m_clean = Clean::WaitForTarget;
         m_waitingStep = nullptr;
         m_sourceSize = -1;
@@ -245,11 +247,15 @@ bool ServerCopy::FtpCmd_JobDone(int slot, bool success, long lastAct)
                 || (source && lastAct == FtpCommander::ActGetFromServer)) {
                 if (success)
                     sideSucceeded(source);
+                else if (target && temporaryNotCreated())
+                    temporaryRefused();
                 else
                     fail(End::Failed, slot);
                 return true;
             }
             return false;
+        case Phase::Offering:
+            return source && lastAct == FtpCommander::ActGetFromServer; // stopped, for a fresh start
         case Phase::Confirming:
             if (!target || lastAct != FtpCommander::ActFileSize)
                 return false;
@@ -259,6 +265,11 @@ bool ServerCopy::FtpCmd_JobDone(int slot, bool success, long lastAct)
             if (!target || lastAct != FtpCommander::ActRename)
                 return false;
             placed(success);
+            return true;
+        case Phase::Verifying:
+            if (!target || lastAct != FtpCommander::ActFileSize)
+                return false;
+            placedChecked(success);
             return true;
         case Phase::Discarding:
             if (!target || lastAct != FtpCommander::ActDelete)
@@ -389,8 +400,10 @@ void ServerCopy::nameTemporary()
 {
     m_phase = Phase::Naming;
     ++m_namesTried;
-    // Of our own characters only, in the target's folder, and not the name of anything there.
-    m_storePath = JoinRemotePath(m_targetFolder, QStringLiteral(".ftpqor-copy-%1.part")
+    // Of our own characters only, in the target's folder, and not the name of
+    // anything there. No leading dot: servers refuse such names by option,
+    // and listings hide them.
+    m_storePath = JoinRemotePath(m_targetFolder, QStringLiteral("ftpqor-copy-%1.part")
                                                      .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0')));
     m_reasons[static_cast<size_t>(m_slots.CopyTarget)].clear();
     m_slots.Slot(m_slots.CopyTarget)->FtpCmd()->FTP_FILE_SIZE(m_storePath);
@@ -477,15 +490,82 @@ void ServerCopy::storedWhole()
     to->FtpCmd()->FTP_REN_FILE(m_storePath, m_slots.CopyTargetPath);
 }
 
+bool ServerCopy::temporaryNotCreated() const
+{
+    // Refused for its name or the folder's rights, not for want of room.
+    return m_storePath != m_slots.CopyTargetPath && m_storeSent && m_storesRefused >= m_storesSent
+        && (m_storeRefusal == QLatin1String("550") || m_storeRefusal == QLatin1String("553"));
+}
+
+void ServerCopy::temporaryRefused()
+{
+    const auto at = static_cast<size_t>(m_slots.CopyTarget);
+    const QString judged = m_slots.Slot(m_slots.CopyTarget)->FtpCmd()->LastFailure().trimmed();
+    if (!judged.isEmpty())
+        m_reasons[at] = judged;
+    m_phase = Phase::Offering;
+    // The source may be sending to the target's data address already; a store
+    // over the file starts afresh.
+    if (sideBusyWith(m_slots.CopySource, FtpCommander::ActGetFromServer))
+        m_slots.Slot(m_slots.CopySource)->FtpCmd()->Abort();
+    // Not from inside the reply handling that found the refusal.
+    const quint64 serial = m_reportSerial;
+    QTimer::singleShot(0, this, [this, serial] {
+        if (m_phase == Phase::Offering && serial == m_reportSerial)
+            askStoreOver();
+    });
+}
+
+void ServerCopy::askStoreOver()
+{
+    const quint64 serial = m_reportSerial;
+    const QString target = VisibleName(m_slots.CopyTargetPath);
+    const QString refusal = m_reasons[static_cast<size_t>(m_slots.CopyTarget)];
+    const QString text =
+        QStringLiteral("The target server would not create the temporary file %1, which keeps the copy until it is whole "
+                       "and then takes the place of %2:\n%3\n\nStore the copy directly onto %2? If the copy then fails, "
+                       "what %2 held is lost.")
+            .arg(VisibleName(m_storePath), target, refusal.isEmpty() ? QStringLiteral("no reason given") : refusal);
+    QPointer<ServerCopy> self(this);
+    const bool over = AskBeforeDestroying(m_owner, AppTitle(), text) == PromptButton::Yes;
+    if (!self || m_phase != Phase::Offering || serial != m_reportSerial)
+        return; // ended while the question was up
+    ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
+    if (!over) {
+        if (SessionLog *log = to->Log())
+            log->AddLog(QStringLiteral("%1 was not copied to %2: the target server would not create a temporary file, "
+                                       "and %2 was not to be stored over.")
+                            .arg(VisibleName(m_slots.CopySourcePath), target),
+                        SessionLog::Warning, 0);
+        finish(End::Quiet);
+        return;
+    }
+    for (int slot : {m_slots.CopySource, m_slots.CopyTarget}) {
+        ServerSlot *side = m_slots.Slot(slot);
+        if (!side || !side->SessionActive()) {
+            fail(End::Lost, slot);
+            return;
+        }
+    }
+    storeOver(QStringLiteral("would not create the temporary file"));
+}
+
 void ServerCopy::placed(bool success)
 {
-    if (success) {
+    ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
+    if (success && (m_sourceSize < 0 || !to->SessionActive())) {
         finish(End::Done);
+        return;
+    }
+    if (success) {
+        // A server may say it renamed and keep its older file.
+        m_phase = Phase::Verifying;
+        m_reasons[static_cast<size_t>(m_slots.CopyTarget)].clear();
+        to->FtpCmd()->FTP_FILE_SIZE(m_slots.CopyTargetPath);
         return;
     }
     // A server that renames nothing, or nothing over a file, leaves only the
     // way of storing over the file itself.
-    ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
     if (SessionLog *log = to->Log())
         log->AddLog(QStringLiteral("The target server would not rename the copy over %1; it is stored under that name.")
                         .arg(VisibleName(m_slots.CopyTargetPath)),
@@ -495,12 +575,42 @@ void ServerCopy::placed(bool success)
     to->FtpCmd()->FTP_DEL_FILE(m_storePath);
 }
 
+void ServerCopy::placedChecked(bool success)
+{
+    const auto at = static_cast<size_t>(m_slots.CopyTarget);
+    const HeldFile held = m_slots.Slot(m_slots.CopyTarget)->FtpCmd()->LastHeldFile();
+    const bool cannotTell = held.answer == HeldFile::Answer::CannotTell || (held.isFile() && held.size < 0);
+    if (success && (cannotTell || (held.isFile() && held.size == m_sourceSize))) {
+        finish(End::Done);
+        return;
+    }
+    const QString said =
+        QStringLiteral("The server said it renamed the copy over %1, but ").arg(VisibleName(m_slots.CopyTargetPath));
+    if (held.isFile())
+        m_reasons[at] = said + QStringLiteral("%1 holds %2 bytes, not the copy's %3.")
+                                   .arg(VisibleName(m_slots.CopyTargetPath))
+                                   .arg(held.size)
+                                   .arg(m_sourceSize);
+    else
+        m_reasons[at] = said + QStringLiteral("the size of %1 could not be checked").arg(VisibleName(m_slots.CopyTargetPath))
+                      + (m_reasons[at].isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + m_reasons[at]);
+    // The copy is most likely still under its temporary name: it is named, not removed.
+    report(End::Failed, m_slots.CopyTarget, false, m_slots.CopySourcePath, m_slots.CopyTargetPath);
+    noteLeftOver({});
+    finish(End::Failed);
+}
+
 void ServerCopy::storeDirectly(bool removed)
 {
     if (!removed)
         noteLeftOver(m_reasons[static_cast<size_t>(m_slots.CopyTarget)]);
+    storeOver(QStringLiteral("would not rename a copy over it"));
+}
+
+void ServerCopy::storeOver(const QString &because)
+{
     m_storePath = m_slots.CopyTargetPath;
-    m_directAfterRefusal = true;
+    m_storedOverBecause = because;
     forgetStore();
     startStore();
 }
@@ -511,6 +621,7 @@ void ServerCopy::forgetStore()
     m_storeSent = false;
     m_storesSent = 0;
     m_storesRefused = 0;
+    m_storeRefusal.clear();
     m_awaitingStoreReply = false;
     m_passivePort = 0;
     m_sourceSent = false;
@@ -651,8 +762,8 @@ QString ServerCopy::stoppedText(const QString &leftOver) const
 void ServerCopy::fail(End how, int finished)
 {
     if (m_phase != Phase::Probing && m_phase != Phase::Checking && m_phase != Phase::Naming
-        && m_phase != Phase::Copying && m_phase != Phase::Confirming && m_phase != Phase::Placing
-        && m_phase != Phase::Discarding)
+        && m_phase != Phase::Copying && m_phase != Phase::Offering && m_phase != Phase::Confirming
+        && m_phase != Phase::Placing && m_phase != Phase::Verifying && m_phase != Phase::Discarding)
         return;
     const int source = m_slots.CopySource;
     const int target = m_slots.CopyTarget;
@@ -839,10 +950,14 @@ void ServerCopy::report(End how, int slot, bool sourceSide, const QString &sourc
             reason = QStringLiteral("no reason given");
         text = notCopied + QStringLiteral("\n\n") + sideName + QStringLiteral(": ") + reason;
     }
-    if (m_directAfterRefusal && m_storeSent && m_storesRefused < m_storesSent)
-        text += QStringLiteral("\n\nThe target's file %1 was emptied: its server would not rename a copy over it, so the "
-                               "copy was stored onto it.")
-                    .arg(VisibleName(targetPath));
+    const QString temporaryName = m_storePath.section(QLatin1Char('/'), -1);
+    if (m_storePath != targetPath && !temporaryName.isEmpty() && text.contains(temporaryName))
+        text += QStringLiteral("\n\n%1 is the temporary name the copy is stored under until it is whole, to take the "
+                               "place of %2.")
+                    .arg(VisibleName(m_storePath), VisibleName(targetPath));
+    if (!m_storedOverBecause.isEmpty() && m_storeSent && m_storesRefused < m_storesSent)
+        text += QStringLiteral("\n\nThe target's file %1 was emptied: its server %2, so the copy was stored onto it.")
+                    .arg(VisibleName(targetPath), m_storedOverBecause);
     if (SessionLog *log = side ? side->Log() : nullptr)
         log->AddLog(text.simplified(), SessionLog::Warning, 0);
     if (temporaryMayExist()) {

@@ -17,7 +17,9 @@ class QWidget;
 // file is copied, never onto itself, and an existing target is replaced only
 // when the user agrees (with "Confirm before overwriting files" on). A file
 // the target holds is replaced only by a whole copy: the copy is stored under
-// an unused temporary name beside it and renamed over it at the end.
+// an unused temporary name beside it and renamed over it at the end. Where the
+// target will not create that file, the user may have the copy stored onto
+// the file itself.
 class ServerCopy : public QObject
 {
     Q_OBJECT
@@ -65,12 +67,18 @@ private:
     // the copy is done only once both said so, in either order. Confirming:
     // the target is asked the stored file's size, which must be the source's.
     // Naming: the target is asked whether a temporary name is free.
+    // Offering: the target would not create the temporary file; the user is
+    // asked whether the copy goes onto the file itself.
     // Placing: the stored copy is renamed over the file the target held.
+    // Verifying: the target said it renamed the copy; its size under the
+    // file's name must be the copy's.
     // Discarding: the target would not rename it; the copy is removed and
     // stored under its own name instead.
     // Cleaning: the copy failed after the target's STOR; the temporary file,
     // or an empty file it left where there was none, is removed.
-    enum class Phase { Idle, Probing, Asking, Checking, Naming, Copying, Confirming, Placing, Discarding, Cleaning };
+    enum class Phase {
+        Idle, Probing, Asking, Checking, Naming, Copying, Offering, Confirming, Placing, Verifying, Discarding, Cleaning
+    };
     enum class Clean { WaitForTarget, Sizing, Deleting };
 
     void targetProbed(bool success);
@@ -90,8 +98,17 @@ private:
     // Both ends said the whole file went across, and the target holds as much.
     void storedWhole();
     void placed(bool success);
+    void placedChecked(bool success);
+    // The target refused the temporary file for its name or the folder's rights.
+    bool temporaryNotCreated() const;
+    // The target refused the temporary file outright: the sending is stopped
+    // and the user asked.
+    void temporaryRefused();
+    void askStoreOver();
     // Stores under the file's own name, once the target was asked to remove the temporary copy.
     void storeDirectly(bool removed);
+    // Stores onto the target's file itself from now on; `because` says why (for a failure's message).
+    void storeOver(const QString &because);
     // Forgets what a store attempt and its transfer said, before a new one.
     void forgetStore();
     // A side's transfer ended with its success reply; the other's may still come.
@@ -136,7 +153,7 @@ private:
     QString m_targetFolder;
     QString m_storePath;           // where the target stores: the temporary name, or the file's own
     int m_namesTried = 0;
-    bool m_directAfterRefusal = false; // the target refused the rename: its file is stored over
+    QString m_storedOverBecause;  // why the copy is stored onto the target's file itself (empty: it is not)
     Phase m_phase = Phase::Idle;
     Clean m_clean = Clean::WaitForTarget;
     End m_failure = End::Failed;
@@ -144,6 +161,7 @@ private:
     bool m_storeSent = false;          // the target's STOR went out
     int m_storesSent = 0;              // the STORs sent (the engine may repeat one)
     int m_storesRefused = 0;           // those refused before the server opened the file
+    QString m_storeRefusal;            // the code of the last such refusal
     bool m_awaitingStoreReply = false; // the first reply to the last STOR is still to come
     long m_passivePort = 0;
     Step m_waitingStep = nullptr;      // the step that waits for a busy side

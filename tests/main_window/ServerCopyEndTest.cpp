@@ -151,7 +151,7 @@ TEST_F(CopyEnd, ATargetHoldingLessThanTheSourceSaidFailsTheCopy)
     ASSERT_TRUE(copy());
     ASSERT_TRUE(endedAndTargetListed());
     EXPECT_EQ(ended, (QList<bool>{false, true}));
-    EXPECT_EQ(targetSent.filter(QStringLiteral("SIZE /.ftpqor-copy-")).size(), 2) << targetSent.join("|").toStdString();
+    EXPECT_EQ(targetSent.filter(QStringLiteral("SIZE /ftpqor-copy-")).size(), 2) << targetSent.join("|").toStdString();
     EXPECT_EQ(target.readFile(QStringLiteral("f.bin")), PatternBytes(5000));
 
     // A source that cannot say the size: both ends' word stands, unchecked.
@@ -270,7 +270,7 @@ TEST_F(CopyEndOrder, TheTargetsEndDecidesAfterTheSourcesSuccess)
     target.releaseFinalReply();
     ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running() && idle(1); }));
     EXPECT_EQ(ended, (QList<bool>{false, true}));
-    EXPECT_EQ(target.commandCount("SIZE /f.bin"), sized + 1); // whether it held the file
+    EXPECT_EQ(target.commandCount("SIZE /f.bin"), sized + 2); // whether it held the file, and what it holds after
     EXPECT_EQ(target.commandCount("RNTO /f.bin"), 1);         // the copy put over it once whole
     EXPECT_EQ(target.storedData(), PatternBytes(5000));
     EXPECT_EQ(prompts.messageTexts().size(), 1);

@@ -25,11 +25,12 @@ inline void ServeOneFile(ScriptedFtpServer &source)
 }
 
 // A scripted target that holds only `held` (`heldSize` bytes; none when
-// empty) and what it was sent: SIZE of any other name is refused.
+// empty) and what it was sent, under the name it was stored or renamed to:
+// SIZE of any other name is refused.
 inline void HoldOnly(ScriptedFtpServer &target, const QByteArray &held = {}, qint64 heldSize = 0)
 {
     target.on("SIZE", [&target, held, heldSize](const QByteArray &name) {
-        const QByteArray reply = target.commandCount("STOR " + name) > 0
+        const QByteArray reply = target.commandCount("STOR " + name) > 0 || target.commandCount("RNTO " + name) > 0
                                    ? "213 " + QByteArray::number(target.storedData().size())
                                    : (name == held ? "213 " + QByteArray::number(heldSize) : "550 No such file.");
         return ScriptedFtpServer::Reply{{reply + "\r\n", 0}};

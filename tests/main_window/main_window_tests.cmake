@@ -9,7 +9,7 @@ if(TARGET ftpqor_ftp_engine)
   ftpqor_test(test_batch_window
     SOURCES BatchWindowTest.cpp BatchFaultsTest.cpp BatchStallTest.cpp BatchFailuresTest.cpp UploadOverwriteCheckTest.cpp
             ServerCopyFaultsTest.cpp ServerCopySourceCheckTest.cpp ServerCopyEndTest.cpp
-            ServerCopyTargetCheckTest.cpp ServerCopyExitTest.cpp ServerCopyTestSupport.h
+            ServerCopyTargetCheckTest.cpp ServerCopyExitTest.cpp ServerCopyTemporaryTest.cpp ServerCopyTestSupport.h
     DEPENDS ftpqor_main_window ftpqor_batch_runner)
   target_include_directories(test_batch_window PRIVATE "${CMAKE_SOURCE_DIR}/tests/jobs")
 endif()

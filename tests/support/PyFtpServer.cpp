@@ -73,6 +73,7 @@ bool PyFtpServer::start()
         arguments << QStringLiteral("--perm") << rights;
     if (m_hideDotNames)
         arguments << QStringLiteral("--hide-dot-names");
+    arguments << m_arguments;
     m_process.start(python, arguments);
     if (!m_process.waitForStarted(10000)) {
         m_error = QStringLiteral("cannot start ") + python + QStringLiteral(": ") + m_process.errorString();

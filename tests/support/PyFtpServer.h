@@ -25,6 +25,11 @@ public:
     // Before start(): listings leave out names that begin with "." (as pure-ftpd's
     // plain LIST does); such folders and files are still there when asked for by name.
     void setHideDotNames() { m_hideDotNames = true; }
+    // Before start(): stores refused as other servers' settings refuse them,
+    // "553" before any data moves: of a name the folder does not hold (the
+    // user may write its files but make none), or of any name beginning with ".".
+    void refuseNewFilesIn(const QString &relativePath) { m_arguments << QStringLiteral("--refuse-new") << relativePath; }
+    void refuseDotFileNames() { m_arguments << QStringLiteral("--refuse-dot"); }
 
     // Starts the server; false (with a reason in error()) when it did not come up.
     [[nodiscard]] bool start();
@@ -48,6 +53,7 @@ private:
     QProcess m_process;
     quint16 m_port = 0;
     QString m_error;
-    QStringList m_rights; // --perm arguments
+    QStringList m_rights;    // --perm arguments
     bool m_hideDotNames = false;
+    QStringList m_arguments; // further arguments of the server's script
 };

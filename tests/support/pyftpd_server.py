@@ -24,6 +24,19 @@ class Handler(FTPHandler):
         self._dtp_connector = None
         super()._on_dtp_connection()
 
+    # Stores refused as real servers' settings refuse them (set in main()).
+    refuse_new_in = ()  # folders whose files may be written but where none may be made
+    refuse_dot_names = False  # names beginning with "."
+
+    def ftp_STOR(self, file, mode="w"):
+        if self.refuse_dot_names and os.path.basename(file).startswith("."):
+            self.respond("553 Prohibited file name: %s" % self.fs.fs2ftp(file))
+            return
+        if os.path.realpath(os.path.dirname(file)) in self.refuse_new_in and not os.path.exists(file):
+            self.respond("553 Could not create file.")
+            return
+        return super().ftp_STOR(file, mode)
+
 
 class DotHidingFS(AbstractedFS):
     # As pure-ftpd's plain listing: names that begin with "." are left out,
@@ -42,6 +55,9 @@ def main():
     # run as root, for whom the file system's own modes refuse nothing).
     parser.add_argument("--perm", action="append", default=[])
     parser.add_argument("--hide-dot-names", action="store_true")
+    # FOLDER: stores of names the folder does not hold are refused.
+    parser.add_argument("--refuse-new", action="append", default=[])
+    parser.add_argument("--refuse-dot", action="store_true")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.WARNING, stream=sys.stderr)
@@ -59,6 +75,8 @@ def main():
         handler.abstracted_fs = DotHidingFS
     handler.permit_foreign_addresses = True  # server-to-server copies
     handler.banner = "pyftpdlib test server ready."
+    handler.refuse_new_in = tuple(os.path.realpath(os.path.join(args.root, folder)) for folder in args.refuse_new)
+    handler.refuse_dot_names = args.refuse_dot
 
     server = FTPServer(("127.0.0.1", 0), handler)
     # A test that crashed or was killed never stops its server: leave with it

@@ -1,0 +1,183 @@
+// A server-to-server copy onto a file the target holds goes under a temporary
+// name first and is renamed over the file once whole. A target that will not
+// create that temporary file still gets the copy if the user agrees to have
+// the file stored over; a target that says it renamed the copy but kept its
+// file has not been copied to.
+#include "frmZAVUde.h"
+
+#include "BatchRunner.h"
+#include "OptionFlags.h"
+#include "PyFtpServer.h"
+#include "RemotePane.h"
+#include "ScriptedFtpServer.h"
+#include "ScriptedPrompts.h"
+#include "ServerCopy.h"
+#include "ServerCopyTestSupport.h"
+#include "ServerProfile.h"
+#include "ServerSlot.h"
+#include "ServerSlots.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+bool waitFor(const std::function<bool()> &condition, int timeoutMs = 30000)
+{
+    return QTest::qWaitFor(condition, timeoutMs);
+}
+
+bool copyEnded(frmZAVUde &window)
+{
+    return waitFor([&] { return !window.Runner()->Running() && SlotReady(window, 0) && SlotReady(window, 1); });
+}
+
+// How the target refuses names, and what the user answers when asked.
+struct Refusal
+{
+    const char *name;
+    void (*refuse)(PyFtpServer &target);
+    std::optional<PromptButton> answer; // none: the user is not asked
+    bool copied;
+};
+
+void PrintTo(const Refusal &refusal, std::ostream *out) { *out << refusal.name; }
+
+// The source is scripted: pyftpdlib as a source, its data connection gone,
+// answers ABOR "225 No transfer to abort." yet keeps the RETR it was waiting
+// with, and sends it on its next data connection.
+struct CopyWithoutTemporary : ::testing::TestWithParam<Refusal>
+{
+    ScriptedFtpServer source;
+    PyFtpServer target;
+    std::unique_ptr<frmZAVUde> window;
+    ScriptedPrompts prompts;
+
+    void SetUp() override { SetOptionFlag(OptionFlag::ConfirmOverwrite, false); }
+};
+
+// The source's f.bin onto the target's /drop/f.bin.
+TEST_P(CopyWithoutTemporary, TheUserMayHaveTheHeldFileStoredOver)
+{
+    GetParam().refuse(target);
+    const QByteArray held(6000, 'h');
+    ServeOneFile(source);
+    ASSERT_TRUE(target.writeFile(QStringLiteral("drop/f.bin"), held));
+    ASSERT_TRUE(source.listen() && target.start());
+    window = DualWindow();
+    ASSERT_TRUE(ConnectSourceAndTarget(*window, ServerProfile(source), ServerProfile(target)));
+    window->Slot(1)->ChangeFolder(QStringLiteral("/drop"));
+    ASSERT_TRUE(waitFor([&] {
+        return SlotReady(*window, 1) && window->Remote(1)->Model->findText(QStringLiteral("f.bin")) >= 0;
+    }));
+    if (GetParam().answer)
+        prompts.expectMessage(QStringLiteral("Store the copy directly onto \"/drop/f.bin\"?"), *GetParam().answer);
+
+    window->Remote(0)->RightView->selectAll();
+    ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
+    ASSERT_TRUE(copyEnded(*window));
+
+    EXPECT_EQ(target.readFile(QStringLiteral("drop/f.bin")), GetParam().copied ? PatternBytes(5000) : held);
+    EXPECT_EQ(QDir(target.rootPath() + QStringLiteral("/drop")).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("f.bin")});
+    EXPECT_TRUE(prompts.allUsed());
+    ASSERT_EQ(prompts.shown().size(), GetParam().answer ? 1U : 0U) << prompts.messageTexts().join("|").toStdString();
+    if (GetParam().answer) {
+        // Why, with the temporary name tried, and Return keeps the file.
+        const ScriptedPrompts::Shown &question = prompts.shown().front();
+        EXPECT_TRUE(question.text.contains(QStringLiteral("553 Could not create file."))) << question.text.toStdString();
+        EXPECT_TRUE(question.text.contains(QStringLiteral("temporary file \"/drop/ftpqor-copy-")))
+            << question.text.toStdString();
+        EXPECT_EQ(question.buttons, PromptButtons::YesNo);
+        EXPECT_EQ(question.defaultButton, PromptButton::No);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusal, CopyWithoutTemporary,
+    ::testing::Values(
+        Refusal{"NewNamesStoredOver", [](PyFtpServer &t) { t.refuseNewFilesIn(QStringLiteral("drop")); },
+                PromptButton::Yes, true},
+        Refusal{"NewNamesKept", [](PyFtpServer &t) { t.refuseNewFilesIn(QStringLiteral("drop")); }, PromptButton::No,
+                false},
+        // The temporary name has no leading dot: nothing to ask.
+        Refusal{"DotNames", [](PyFtpServer &t) { t.refuseDotFileNames(); }, std::nullopt, true}),
+    [](const ::testing::TestParamInfo<Refusal> &info) { return std::string(info.param.name); });
+
+// Both servers scripted: the source sends f.bin (5000 bytes), the target
+// holds an f.bin of 700.
+struct CopyToScripted : ::testing::Test
+{
+    ScriptedFtpServer source;
+    ScriptedFtpServer target;
+    ScriptedPrompts prompts;
+    std::unique_ptr<frmZAVUde> window;
+    QList<bool> ended;
+
+    void SetUp() override
+    {
+        SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
+        ASSERT_TRUE(source.listen() && target.listen());
+        ServeOneFile(source);
+        HoldOnly(target, "/f.bin", 700);
+    }
+
+    // Copies f.bin once both are logged in; the copy fails with one message.
+    void copyFailing()
+    {
+        window = DualWindow();
+        ASSERT_TRUE(ConnectSourceAndTarget(*window, ServerProfile(source), ServerProfile(target)));
+        QObject::connect(&window->Runner()->Copy(), &ServerCopy::copyEnded, window.get(),
+                         [this](bool done) { ended << done; });
+        prompts.expectMessage(QStringLiteral("\"/f.bin\" was not copied to \"/f.bin\""), PromptButton::Ok);
+        window->Remote(0)->RightView->selectAll();
+        ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
+        ASSERT_TRUE(copyEnded(*window));
+        EXPECT_EQ(ended, QList<bool>{false});
+        ASSERT_EQ(prompts.messageTexts().size(), 1);
+    }
+};
+
+// The target answers RNTO "250" and keeps its older file under the name.
+TEST_F(CopyToScripted, ARenameInNameOnlyIsNoCopyAndTheMessageNamesTheTemporaryFileLeft)
+{
+    target.on("SIZE", [this](const QByteArray &name) {
+        const QByteArray reply = name == "/f.bin"                         ? QByteArray("213 700")
+                               : target.commandCount("STOR " + name) > 0 ? "213 " + QByteArray::number(target.storedData().size())
+                                                                         : QByteArray("550 No such file.");
+        return ScriptedFtpServer::Reply{{reply + "\r\n", 0}};
+    });
+    ASSERT_NO_FATAL_FAILURE(copyFailing());
+    EXPECT_EQ(target.commandCount("RNTO /f.bin"), 1);
+    EXPECT_EQ(target.commandCount("DELE"), 0);
+    ASSERT_EQ(target.commandCount("STOR /ftpqor-copy-"), 1);
+    QString temporary;
+    for (const QByteArray &command : target.commands())
+        if (command.startsWith("STOR "))
+            temporary = QString::fromLatin1(command.mid(5));
+    const QString text = prompts.messageTexts().constFirst();
+    EXPECT_TRUE(text.contains(QStringLiteral("\"/f.bin\" holds 700 bytes, not the copy's 5000."))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("The copy's temporary file \"%1\"").arg(temporary))) << text.toStdString();
+}
+
+// A refusal that is not about the name (no room) fails the copy at once, and
+// a reply naming the temporary file says what that file is.
+TEST_F(CopyToScripted, ARefusalNamingTheTemporaryFileSaysWhatItIs)
+{
+    target.on("STOR", [](const QByteArray &name) {
+        return ScriptedFtpServer::Reply{{"452 " + name + ": Insufficient storage space.\r\n", 0}};
+    });
+    ASSERT_NO_FATAL_FAILURE(copyFailing());
+    EXPECT_EQ(target.commandCount("STOR"), 1);
+    const QString text = prompts.messageTexts().constFirst();
+    EXPECT_TRUE(text.contains(QStringLiteral("is the temporary name the copy is stored under until it is whole, to take "
+                                             "the place of \"/f.bin\".")))
+        << text.toStdString();
+}
+
+} // namespace
