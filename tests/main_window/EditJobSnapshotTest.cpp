@@ -145,8 +145,9 @@ TEST(EditJobSnapshot, ARestoredEditJobNeverSendsAFileALinkInItsSnapshotsPathLead
                     break;
                 }
             };
-            if (when == When::BeforeLoad)
+            if (when == When::BeforeLoad) {
                 ASSERT_NO_FATAL_FAILURE(placeLink());
+            }
 
             // Run 2: Job > Load Pending Jobs, Start All.
             window = std::make_unique<frmZAVUde>();
@@ -154,8 +155,9 @@ TEST(EditJobSnapshot, ARestoredEditJobNeverSendsAFileALinkInItsSnapshotsPathLead
             window->Jobs()->mnuJLoad->trigger();
             ASSERT_EQ(window->Jobs()->JobQueue.Count(), 1);
             const FtpTaskCollection::Job job = *window->Jobs()->JobQueue.begin();
-            if (when == When::BeforeStart)
+            if (when == When::BeforeStart) {
                 ASSERT_NO_FATAL_FAILURE(placeLink());
+            }
             if (when == When::WhileLoggingIn) {
                 FrozenServer frozen(server.processId());
                 window->JobControl()->mnuJStartAll->trigger();
