@@ -49,6 +49,20 @@ SinkReply FirstReplyOf(const QString &sinkLine)
 
 bool IsRefusal(int code) { return code >= 400 && code < 600; }
 
+// Refusals whose code names a cause other than the restart: the session
+// (421, 530, 532), the data connection (425, 426), a busy file (450) or the
+// server's space (452, 552). Resumed later, the transfer may well go on.
+bool NamesAnotherCause(int code)
+{
+    for (const int other : {421, 425, 426, 450, 452, 530, 532, 552}) {
+        if (code == other)
+            return true;
+    }
+    return false;
+}
+
+bool RefusesRestart(int code) { return IsRefusal(code) && !NamesAnotherCause(code); }
+
 bool IsTransferCommand(const QString &sinkLine)
 {
     for (const char *verb : {"STOR ", "RETR ", "APPE "}) {
@@ -76,13 +90,12 @@ bool IsRefusedRestart(const QString &commandSink)
             return false; // a fresh transfer's REST 0 restarts nothing
         const int rest = FirstReplyOf(line).code;
         if (IsRefusal(rest))
-            return true;
+            return RefusesRestart(rest);
         if (rest / 100 != 3 || i + 1 >= lines.size() || !IsTransferCommand(lines[i + 1]))
             return false;
-        // Refused outright, before any preliminary reply. A data connection
-        // that failed (425, 426) is no refusal of the restart.
-        const int transfer = FirstReplyOf(lines[i + 1]).code;
-        return IsRefusal(transfer) && transfer != 425 && transfer != 426;
+        // Refused outright, before any preliminary reply, and for no cause
+        // of its own (proftpd's "451 Append/Restart not permitted").
+        return RefusesRestart(FirstReplyOf(lines[i + 1]).code);
     }
     return false;
 }

@@ -27,7 +27,8 @@ SinkReply LastSinkReply(const QString &commandSink);
 
 // True when the server refused the last restart of a LastCommandSink: a REST
 // with an offset refused, or accepted and the STOR, RETR or APPE after it
-// refused before any preliminary reply (a failed data connection aside).
+// refused before any preliminary reply, unless the reply's code names another
+// cause (the data connection, the session, a busy file, the server's space).
 bool IsRefusedRestart(const QString &commandSink);
 
 // True when the last reply of a LastCommandSink says a folder exists ("exist", any case).

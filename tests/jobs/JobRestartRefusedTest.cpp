@@ -94,3 +94,55 @@ TEST_F(RestartRefusedJobs, ARefusedResumeHoldsNothingOffersStartAndStartWritesTh
         EXPECT_EQ(percentCell(*job), "100.0%");
     }
 }
+
+// A transfer refused after an accepted REST for a cause its code names (the
+// server's space, a busy file, the data connection) is no refused restart:
+// the job keeps what the server or the local file holds, Resume stays
+// offered, and once the cause is gone Resume completes the file.
+TEST_F(RestartRefusedJobs, ATransferRefusedForAnotherCauseAfterRestKeepsItsBytesForResume)
+{
+    struct Case {
+        const char *name;
+        bool upload;
+        QByteArray refusal; // the STOR's or RETR's reply after "REST n"
+    };
+    const QByteArray content = PatternBytes(1024 * 1024);
+    constexpr qint64 kCut = 256 * 1024;
+    int n = 0;
+    for (const Case &c : {Case{"upload, quota", true, "552 Disk quota exceeded."},
+                          Case{"upload, no space", true, "452 Insufficient storage space."},
+                          Case{"upload, file busy", true, "450 File busy."},
+                          Case{"upload, no data connection", true, "425 Can't open data connection."},
+                          Case{"download, file busy", false, "450 File busy."}}) {
+        SCOPED_TRACE(c.name);
+        const QByteArray verb = c.upload ? "STOR" : "RETR";
+        const QString name = QStringLiteral("other%1.bin").arg(n++);
+        if (c.upload)
+            server.setStoredFile("/" + name.toLatin1(), {});
+        else
+            server.setFileData(content);
+        server.setDataDropAfter(kCut, c.upload ? QByteArray() : QByteArray("551 Read error; transfer aborted."));
+        auto job = addJob(account(), c.upload, name, c.upload ? content : QByteArray());
+        ASSERT_TRUE(run(job, false));
+        ASSERT_TRUE(resumeOffered(job));
+        const qint64 held = job->TransferedBytes();
+
+        server.setDataDropAfter(-1);
+        server.on(verb, [refusal = c.refusal](const QByteArray &argument) {
+            return ScriptedFtpServer::Reply{
+                {(argument == "0" ? QByteArray("350 Restarting at 0.") : refusal) + "\r\n", 0}};
+        });
+        log.clear();
+        ASSERT_TRUE(run(job, true));
+        EXPECT_EQ(job->Status(), 3) << statusCell(*job);
+        EXPECT_EQ(job->TransferedBytes(), held);
+        EXPECT_TRUE(resumeOffered(job));
+        EXPECT_TRUE(log.filter(QStringLiteral("refused to resume")).isEmpty()) << log.join(QLatin1Char('\n')).toStdString();
+
+        server.off(verb);
+        ASSERT_TRUE(run(job, true));
+        ASSERT_EQ(job->Status(), 2) << statusCell(*job);
+        const QByteArray arrived = c.upload ? server.storedData() : ReadFileBytes(job->GetLocalFilePath());
+        EXPECT_TRUE(arrived == content) << arrived.size() << " bytes arrived";
+    }
+}
