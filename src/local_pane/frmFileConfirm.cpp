@@ -5,6 +5,7 @@
 #include "FileListModel.h"
 #include "ModListView.h"
 #include "Prompts.h"
+#include "TallestLineDelegate.h"
 #include "WildcardPattern.h"
 
 #include <QCheckBox>
@@ -52,6 +53,9 @@ frmFileConfirm::frmFileConfirm(QWidget *parent)
     LV->setObjectName(QStringLiteral("LV"));
     LV->setRootIsDecorated(false);
     LV->setUniformRowHeights(true);
+    // Every row as tall as a name in another script needs: "_" and descenders stay in sight.
+    m_rowHeights = new TallestLineDelegate(LV);
+    LV->setItemDelegate(m_rowHeights);
     LV->setSelectionMode(QAbstractItemView::ExtendedSelection);
     LV->setHeaderLabels({QStringLiteral("File"), QStringLiteral("Size"), QStringLiteral("Location"),
                          QStringLiteral("Modified")});
@@ -149,6 +153,7 @@ void frmFileConfirm::SetAction(const QString &action)
     m_action = action;
     m_filling = true;
     LV->clear();
+    m_rowHeights->Clear();
     m_filling = false;
     Cmdtask->setVisible(action != kDelete);
     if (action == kDownload) {
@@ -179,6 +184,8 @@ void frmFileConfirm::AddRow(qint64 index, const QString &name, qint64 sizeBytes,
     item->setData(ColFile, kBytesRole, sizeBytes);
     item->setText(ColSize, FormatKilobytes(sizeBytes).trimmed());
     item->setText(ColLocation, location);
+    m_rowHeights->Measure(name, LV->font());
+    m_rowHeights->Measure(location, LV->font());
     if (modified.isValid()) {
         item->setText(ColModified, modifiedText);
         item->setData(ColModified, kTimeRole, modified);

@@ -19,6 +19,7 @@ class QMenu;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class TallestLineDelegate;
 
 // "Confirm File Uploads / Downloads / Deletes": every file a batch would
 // touch, checked; the user unchecks files one by one, by selection or by
@@ -113,6 +114,7 @@ private:
     QString m_tag;
     QString m_downloadFolder;
     StorageProbe m_probe;
+    TallestLineDelegate *m_rowHeights = nullptr;
     qint64 m_selectedBytes = 0;
     bool m_filling = false;
     bool m_widthsSet = false;

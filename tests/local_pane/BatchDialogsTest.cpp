@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -360,6 +361,47 @@ TEST_F(ConfirmFixture, ColumnsShareTheListWidthAsShown)
     for (int c = 0; c < 3; ++c)
         EXPECT_EQ(widths[c], qRound(listWidth * fractions[c])) << c;
     EXPECT_GE(widths[3], qRound(listWidth * fractions[3])); // the last one also takes what is left
+}
+
+// A name in a script the list's font lacks is drawn in a fallback font with a
+// taller line; every row (the list's rows share one height) must hold it.
+// Where no such font is installed, the lines are the font's own height.
+TEST_F(ConfirmFixture, RowsAreTallEnoughForNamesInOtherScripts)
+{
+    struct Case
+    {
+        const char *what;
+        QString name;
+        QString location;
+    };
+    const QList<Case> cases{
+        {"name", QString::fromUtf8("\u00fcn\u00efc\u00f6d\u00e9_\u65e5\u672c\u8a9e.txt"), "/r"},
+        {"location", "plain_name.txt", QString::fromUtf8("/\u30c7\u30fc\u30bf_\u4fdd\u5b58")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        // A row of plain names sorts first, so the shared height is not taken from the row that needs more.
+        dialog.SetAction(frmFileConfirm::kUpload);
+        dialog.AddRow(0, "first_plain.txt", 1, "/r", "2024-01-01 00:00:00", QDateTime(QDate(2024, 1, 1), QTime()));
+        dialog.AddRow(1, c.name, 1, c.location, "2024-01-02 00:00:00", QDateTime(QDate(2024, 1, 2), QTime()));
+        dialog.FinishRows();
+        dialog.resize(640, 480);
+        QList<int> heights;
+        QFont font;
+        WhenModal<frmFileConfirm>([&](frmFileConfirm &shown) {
+            font = shown.LV->font();
+            for (int i = 0; i < shown.LV->topLevelItemCount(); ++i)
+                heights << shown.LV->visualItemRect(shown.LV->topLevelItem(i)).height();
+            shown.cmdCnc_Click();
+        });
+        dialog.exec();
+        const QFontMetrics metrics(font);
+        const int needed = std::max({metrics.height(), metrics.boundingRect(c.name).height(),
+                                 metrics.boundingRect(c.location).height()});
+        ASSERT_EQ(heights.size(), 2);
+        for (int height : heights)
+            EXPECT_GE(height, needed);
+    }
 }
 
 TEST_F(ConfirmFixture, CancellingADownloadAsksFirst)
