@@ -4,12 +4,14 @@
 #include "DataRoot.h"
 #include "JobsFromRows.h"
 #include "ElapsedText.h"
+#include "ElidingLabel.h"
 #include "ErrorLog.h"
 #include "FileListModel.h"
 #include "KeyedImageList.h"
 #include "MainWindowServices.h"
 #include "ModListView.h"
 #include "OptionFlags.h"
+#include "PlainToolTip.h"
 #include "ProgramIcon.h"
 #include "Prompts.h"
 #include "ServerLocation.h"
@@ -162,8 +164,8 @@ void frmCompare::buildControls()
     LV->setModel(m_model);
     LV->header()->setSectionsClickable(true);
     LV->header()->setSectionResizeMode(QHeaderView::Interactive);
-    for (int c = 0; c < 5; ++c)
-        LV->setColumnWidth(c, 150);
+    // Names keep their room beside the long locations; the last column takes what is left.
+    SetColumnWidthsWhenShown(LV, QStringLiteral("0.26;0.3;0.1;0.17;0.17"));
     const KeyedImageList &pictures = m_main.ImageList1();
     SetHeaderImageList(LV, {{QStringLiteral("dot"), QIcon()},
                             {QStringLiteral("arr_up"), pictures.Picture(QStringLiteral("arr_up"))},
@@ -177,11 +179,12 @@ void frmCompare::buildControls()
     SB->setObjectName(QStringLiteral("SB"));
     SB->setSizeGripEnabled(false);
     for (int i = 0; i < 3; ++i) {
-        m_panels[static_cast<size_t>(i)] = new QLabel(SB);
+        // A folder path elides, whole in the tool tip: it never widens the window.
+        m_panels[static_cast<size_t>(i)] = new ElidingLabel(QString(), SB);
         m_panels[static_cast<size_t>(i)]->setObjectName(QStringLiteral("SB_Panel") + QString::number(i + 1));
-        m_panels[static_cast<size_t>(i)]->setTextFormat(Qt::PlainText); // paths from the server
         SB->addWidget(m_panels[static_cast<size_t>(i)], i == 2 ? 0 : 1);
     }
+    m_panels[2]->setMinimumText(ElapsedText(59 * 60 + 59)); // the elapsed time reads whole
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -196,7 +199,7 @@ void frmCompare::showError(const QString &text, const QString &toolTip)
 {
     Image1->setPixmap(m_main.ImageList1().Picture(QStringLiteral("exl")).pixmap(16, 16));
     lblErr->setText(text);
-    lblErr->setToolTip(toolTip.isEmpty() ? text : toolTip);
+    lblErr->setToolTip(PlainToolTip(toolTip.isEmpty() ? text : toolTip));
     PicErr->show();
 }
 

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+class ElidingLabel;
 class FileListModel;
 class FtpTask;
 class JobIntake;
@@ -117,7 +118,7 @@ private:
     FileListModel *m_model = nullptr;
     FolderComparison *m_comparison = nullptr;
     std::unique_ptr<BufferedRowSink> m_sink;
-    std::array<QLabel *, 3> m_panels{};
+    std::array<ElidingLabel *, 3> m_panels{};
     bool m_rowLimitHit = false;
     JobIntake *m_intake = nullptr;
     std::unique_ptr<JobsFromRows> m_jobs;

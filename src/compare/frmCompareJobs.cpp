@@ -2,6 +2,7 @@
 #include "frmCompare.h"
 
 #include "AppInfo.h"
+#include "ElidingLabel.h"
 #include "ErrorLog.h"
 #include "FileListModel.h"
 #include "FtpTask.h"

@@ -6,6 +6,7 @@
 #include "OleColor.h"
 
 #include <QAbstractItemModel>
+#include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTreeView>
@@ -43,7 +44,32 @@ void applySort(QTreeView *list, int column, Qt::SortOrder order)
     list->header()->setSortIndicator(column, order);
 }
 
+// Sets a list's column widths from fractions once it first has its width, then leaves.
+class WidthsWhenShown : public QObject
+{
+public:
+    WidthsWhenShown(QTreeView *list, const QString &widthText) : QObject(list), m_list(list), m_widths(widthText)
+    {
+        list->installEventFilter(this);
+    }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const QEvent::Type type = event->type();
+        if (watched == m_list && (type == QEvent::Show || type == QEvent::Resize) && m_list->isVisible()
+            && m_list->width() > 0) {
+            SetColumnWidths(m_list, m_widths);
+            m_list->removeEventFilter(this);
+            deleteLater();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QTreeView *m_list;
+    QString m_widths;
+};
 
 } // namespace
 
@@ -105,6 +131,12 @@ void SetColumnWidths(QTreeView *list, const QString &widthText)
     } catch (...) {
         // Widths already set stay; a bad stored text is not worth a report.
     }
+}
+
+void SetColumnWidthsWhenShown(QTreeView *list, const QString &widthText)
+{
+    if (list)
+        new WidthsWhenShown(list, widthText);
 }
 
 void WidenColumnToContents(QTreeView *list, int column, int giver, int giverMinimum)

@@ -24,6 +24,10 @@ QString HeaderIconKey(const QTreeView *list, int column);
 // instead; nothing changes when they sum to nothing.
 void SetColumnWidths(QTreeView *list, const QString &widthText);
 
+// The same, once the list is first laid out on screen: before that its width
+// is not the one the window gives it.
+void SetColumnWidthsWhenShown(QTreeView *list, const QString &widthText);
+
 // Widens `column` to its widest text when it is narrower; the width it gains
 // comes off `giver`, which keeps at least `giverMinimum`.
 void WidenColumnToContents(QTreeView *list, int column, int giver, int giverMinimum);

@@ -1,5 +1,7 @@
 #include "ElidingLabel.h"
 
+#include "PlainToolTip.h"
+
 #include <QEvent>
 #include <QPainter>
 #include <QStyle>
@@ -26,7 +28,7 @@ void ElidingLabel::setFullText(const QString &text, int wholeTail)
     m_text = text;
     m_wholeTail = wholeTail;
     m_shownStale = true;
-    setToolTip(text);
+    setToolTip(PlainToolTip(text));
     update();
 }
 

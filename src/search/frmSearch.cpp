@@ -3,6 +3,7 @@
 #include "AppInfo.h"
 #include "DataRoot.h"
 #include "ElapsedText.h"
+#include "ElidingLabel.h"
 #include "ErrorLog.h"
 #include "FileListModel.h"
 #include "FtpTask.h"
@@ -16,6 +17,7 @@
 #include "Modfolder.h"
 #include "OptionFlags.h"
 #include "Paths.h"
+#include "PlainToolTip.h"
 #include "Prompts.h"
 #include "ProgramIcon.h"
 #include "SearchPrefFile.h"
@@ -206,6 +208,8 @@ void frmSearch::buildControls()
     Label7->setObjectName(QStringLiteral("Label7"));
     Label7->setTextFormat(Qt::PlainText); // the server's words, never markup
     Label7->setWordWrap(true);
+    // A long path never widens the window: what the line cannot show is in its tool tip.
+    Label7->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto *errorRow = new QHBoxLayout;
     errorRow->addWidget(Image2);
     errorRow->addWidget(Label7, 1);
@@ -240,13 +244,18 @@ void frmSearch::buildControls()
     LV->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(LV, &QTreeView::customContextMenuRequested, this, [this] { showContextMenu(); });
     LV->installEventFilter(this);
+    // Names keep their room beside the long locations; the last column takes what is left.
+    SetColumnWidthsWhenShown(LV, QStringLiteral("0.3;0.4;0.12;0.18"));
 
     SB = new QStatusBar;
     for (size_t i = 0; i < m_panels.size(); ++i) {
-        m_panels[i] = new QLabel;
-        m_panels[i]->setTextFormat(Qt::PlainText); // paths from the server
+        // A folder path elides, whole in the tool tip: it never widens the window.
+        m_panels[i] = new ElidingLabel;
         SB->addWidget(m_panels[i], i < 2 ? 2 : 1);
     }
+    // The start and elapsed times read whole.
+    m_panels[2]->setMinimumText(QLocale().toString(QDateTime(QDate(2000, 12, 28), QTime(23, 59)), QLocale::ShortFormat));
+    m_panels[3]->setMinimumText(ElapsedText(59 * 60 + 59));
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -763,6 +772,7 @@ void frmSearch::SearchLog(const QString &text)
 void frmSearch::SearchError(const QString &description)
 {
     Label7->setText(description);
+    Label7->setToolTip(PlainToolTip(description));
     Image2->setVisible(true);
 }
 
@@ -875,8 +885,11 @@ void frmSearch::showUnlistedFolders(SearchEnd end)
     else
         setPanel(0, count);
     QStringList lines;
-    if (!Label7->text().isEmpty())
+    QString tip = RemoteFolderWalk::UnlistedFoldersListed(folders);
+    if (!Label7->text().isEmpty()) {
         lines << Label7->text(); // why the session ended stays in sight
+        tip.prepend(Label7->text() + QLatin1Char('\n'));
+    }
     const QStringList starts = m_walk->StartFoldersUnlisted();
     if (starts.size() == 1)
         lines << QStringLiteral("The start folder ") + starts.first() + QStringLiteral(" could not be listed.");
@@ -887,7 +900,7 @@ void frmSearch::showUnlistedFolders(SearchEnd end)
     if (!others.isEmpty())
         lines << RemoteFolderWalk::UnlistedFoldersNamed(others) + QLatin1Char('.');
     Label7->setText(lines.join(QLatin1Char('\n')));
-    Label7->setToolTip(RemoteFolderWalk::UnlistedFoldersListed(folders));
+    Label7->setToolTip(PlainToolTip(tip));
     Image2->setVisible(true);
 }
 

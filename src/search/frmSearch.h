@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class ElidingLabel;
 class EngineTimer;
 class FileListModel;
 class JobIntake;
@@ -152,7 +153,7 @@ private:
     QString m_reportPath;
     QString m_log;
     QHash<QWidget *, QString> m_tags;
-    std::array<QLabel *, 4> m_panels{};
+    std::array<ElidingLabel *, 4> m_panels{};
     int m_selectedPref = -1;
     bool m_saveFailed = false;
     int m_rowNumber = 0;

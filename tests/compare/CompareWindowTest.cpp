@@ -25,6 +25,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 
 #include <fcntl.h>
@@ -790,3 +791,47 @@ INSTANTIATE_TEST_SUITE_P(
                       DotFolderOrder{"LocalFirst", DotHolder::Local, DotHolder::HidesDotNames},
                       DotFolderOrder{"FtpHidingThemBeforeLocal", DotHolder::HidesDotNames, DotHolder::Local}),
     [](const ::testing::TestParamInfo<DotFolderOrder> &info) { return std::string(info.param.name); });
+
+// The window keeps the size the user gave it whatever the comparison meets:
+// long folder paths elide (the whole text in the tool tip), and the results'
+// "File" column keeps room for a name.
+TEST_F(CompareWindowTest, ADeepTreeWithLongNamesLeavesTheWindowsSizeAlone)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    const QString typical = WriteDeepTree(server.rootPath());
+    ASSERT_FALSE(typical.isEmpty());
+    ASSERT_FALSE(WriteDeepTree(a.path()).isEmpty());
+    struct Case
+    {
+        const char *what;
+        bool ftp;
+    };
+    const QList<Case> cases{{"FTP with local", true}, {"local with local", false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        delete form.data(); // a window once widened keeps its minimum: each case in a window of its own
+        form = new frmCompare(window, &intake);
+        form->resize(900, 600);
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+        if (c.ftp)
+            form->SetFtpLocation(0, ftpSide(server.port(), PyFtpServer::kUser, "/"));
+        else
+            form->SetLocalLocation(0, a.path());
+        form->SetLocalLocation(1, b.path());
+        int widest = form->width();
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] { widest = std::max(widest, form->width()); });
+        watch.start(0);
+        runToEnd();
+        QCoreApplication::processEvents();
+        watch.stop();
+        EXPECT_EQ(widest, 900);
+        EXPECT_EQ(form->width(), 900);
+        EXPECT_EQ(form->height(), 600);
+        const int typicalRow = form->Model()->findText(typical);
+        ASSERT_GE(typicalRow, 0);
+        EXPECT_GE(form->LV->columnWidth(0), form->LV->sizeHintForIndex(form->Model()->index(typicalRow, 0)).width());
+    }
+}

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QTest>
+#include <QTextDocument>
 
 #include <gtest/gtest.h>
 
@@ -56,4 +57,24 @@ TEST(ElidingLabel, NewTextsAreHeldAtOnceAndNeverLayTheWindowOut)
     EXPECT_TRUE(state->isElided());
     EXPECT_EQ(state->toolTip(), longText);
     window.removeEventFilter(&requests);
+}
+
+// A tool tip reads a text that looks like markup as markup; the label's tool
+// tip shows its text as written, whatever a server put in it.
+TEST(ElidingLabel, TheToolTipShowsTheTextAsWritten)
+{
+    const QStringList texts{QStringLiteral("Searching: /pub/data"), QStringLiteral("Searching: /<b>deep</b> & co"),
+                            QStringLiteral("<img src=x>  two  blanks\nand a line")};
+    ElidingLabel label;
+    for (const QString &text : texts) {
+        label.setText(text);
+        // What the tool tip window makes of it.
+        QLabel tip(label.toolTip());
+        QTextDocument shown;
+        if (tip.textFormat() == Qt::AutoText && Qt::mightBeRichText(tip.text()))
+            shown.setHtml(tip.text());
+        else
+            shown.setPlainText(tip.text());
+        EXPECT_EQ(shown.toPlainText(), text);
+    }
 }

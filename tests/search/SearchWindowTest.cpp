@@ -1,5 +1,6 @@
 // The search window offscreen: preferences, busy state, report and jobs.
 #include "DataRoot.h"
+#include "ElidingLabel.h"
 #include "FileListModel.h"
 #include "FtpTask.h"
 #include "JobIntake.h"
@@ -21,6 +22,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QDirIterator>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -34,6 +36,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
@@ -304,10 +307,9 @@ TEST_F(SearchWindowTest, FolderNamesAndServerWordsAreShownAsPlainText)
     ASSERT_TRUE(waitIdle());
     ASSERT_EQ(form->Model()->size(), 1);
     // The panels showed "Searching: /<b>deep" on the way.
-    const QList<QLabel *> panels = form->SB->findChildren<QLabel *>();
-    ASSERT_FALSE(panels.isEmpty());
-    for (QLabel *panel : panels)
-        EXPECT_EQ(panel->textFormat(), Qt::PlainText) << panel->text().toStdString();
+    // The panels are eliding labels: they draw their texts and show them in their tool tips as written.
+    EXPECT_TRUE(form->SB->findChildren<QLabel *>().isEmpty());
+    EXPECT_EQ(form->SB->findChildren<ElidingLabel *>().size(), 4);
     EXPECT_EQ(form->Label7->textFormat(), Qt::PlainText);
 }
 
@@ -697,4 +699,62 @@ TEST_F(SearchWindowTest, NothingListeningSaysNoConnectionWasMade)
     EXPECT_EQ(form->PanelText(0), "Could not connect to 127.0.0.1 . Currently ideal..");
     EXPECT_EQ(form->Label7->text().toStdString(), "The connection could not be made: Connection refused");
     EXPECT_FALSE(form->Image2->isHidden());
+}
+
+// The window keeps the size the user gave it whatever the search meets: long
+// folder paths in the status bar and on the error line elide (the whole text
+// in the tool tip), and the results' "File" column keeps room for a name.
+TEST_F(SearchWindowTest, ADeepTreeWithLongNamesLeavesTheWindowsSizeAlone)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    const QString typical = WriteDeepTree(server.rootPath());
+    ASSERT_FALSE(typical.isEmpty());
+    QString deepest = "/";
+    QDirIterator folders(server.rootPath(), QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (folders.hasNext()) {
+        const QString path = folders.next().mid(server.rootPath().size());
+        if (path.size() > deepest.size())
+            deepest = path;
+    }
+    struct Case
+    {
+        const char *what;
+        bool root;
+        QString startFolders;
+        int hits;
+    };
+    const QList<Case> cases{
+        {"the whole tree", true, QString(), 24},
+        {"a start folder that cannot be listed", false, deepest + "/missing_folder_with_a_long_name", 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        delete form.data(); // a window once widened keeps its minimum: each case in a window of its own
+        form = new frmSearch(window, &intake);
+        fillServer(server);
+        form->resize(820, 640);
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+        form->ChkRoot->setChecked(c.root);
+        form->txtSPF->setPlainText(c.startFolders);
+        int widest = form->width();
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] { widest = std::max(widest, form->width()); });
+        watch.start(0);
+        form->CmdSearch_Click();
+        ASSERT_TRUE(waitIdle());
+        QCoreApplication::processEvents();
+        watch.stop();
+        ASSERT_EQ(form->Model()->size(), c.hits);
+        EXPECT_EQ(widest, 820);
+        EXPECT_EQ(form->width(), 820);
+        EXPECT_EQ(form->height(), 640);
+        EXPECT_TRUE(form->Label7->toolTip().contains(c.startFolders));
+        if (c.hits == 0)
+            continue;
+        const int typicalRow = form->Model()->findText(typical);
+        ASSERT_GE(typicalRow, 0);
+        EXPECT_GE(form->LV->columnWidth(0), form->LV->sizeHintForIndex(form->Model()->index(typicalRow, 0)).width());
+    }
 }

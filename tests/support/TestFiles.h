@@ -15,3 +15,9 @@ QByteArray PatternBytes(qsizetype size);
 
 // A /bin/sh script that the owner may run; false when it cannot be written.
 [[nodiscard]] bool WriteShellScript(const QString &path, const QByteArray &body);
+
+// A tree of `levels` nested folders with long names under `root`, each
+// holding a file of a typical name ("quarterly_report_NN.txt") and one with a
+// long name. Returns the typical name of the deepest level; empty when a
+// folder or file could not be made.
+[[nodiscard]] QString WriteDeepTree(const QString &root, int levels = 12);
