@@ -418,8 +418,31 @@ TEST_F(CompareWindowTest, CountersFollowTheRowsAsTheyArrive)
 struct UnreadFolderCase
 {
     const char *name;
-    const char *rights; // pyftpdlib's rights on /locked
+    const char *rights;          // pyftpdlib's rights on /locked; none: the scripted server
+    QByteArray unreadReply = {}; // the scripted server's end of the listing of /locked
 };
+
+// As vsftpd and pure-ftpd serve a folder they enter but cannot read: its
+// listing arrives empty and ends as a success that says so in words.
+void serveUnreadFolder(ScriptedFtpServer &server, const QByteArray &unreadReply)
+{
+    auto current = std::make_shared<QByteArray>("/");
+    server.on("CWD", [&server, current, unreadReply](const QByteArray &path) {
+        const QHash<QByteArray, QByteArray> listings{
+            {"/", "drwxr-xr-x 1 u g 0 Jan 01 2020 locked\r\ndrwxr-xr-x 1 u g 0 Jan 01 2020 open\r\n"},
+            {"/open", "-rw-r--r-- 1 u g 1 Jan 01 2020 h.txt\r\n"},
+            {"/locked", ""}};
+        if (!listings.contains(path))
+            return ScriptedFtpServer::Reply{{"550 Failed to change directory.\r\n", 0}};
+        *current = path;
+        server.setListing(listings.value(path));
+        server.setTransferDoneReply(path == "/locked" ? unreadReply : QByteArray("226 Directory send OK."));
+        return ScriptedFtpServer::Reply{{"250 Directory successfully changed.\r\n", 0}};
+    });
+    server.on("PWD", [current](const QByteArray &) {
+        return ScriptedFtpServer::Reply{{"257 \"" + *current + "\" is the current directory\r\n", 0}};
+    });
+}
 
 void PrintTo(const UnreadFolderCase &unread, std::ostream *out) { *out << unread.name; }
 
@@ -430,18 +453,27 @@ class UnreadFolderTest : public CompareWindowTest, public ::testing::WithParamIn
 TEST_P(UnreadFolderTest, AFolderThatCannotBeListedIsNotJudged)
 {
     PyFtpServer server;
-    ASSERT_TRUE(server.writeFile("locked/f.txt", "x"));
-    ASSERT_TRUE(server.writeFile("locked/deeper/g.txt", "x"));
-    ASSERT_TRUE(server.writeFile("open/h.txt", "x"));
-    server.setFolderRights("locked", GetParam().rights);
-    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    ScriptedFtpServer scripted;
+    quint16 port = 0;
+    if (GetParam().rights) {
+        ASSERT_TRUE(server.writeFile("locked/f.txt", "x"));
+        ASSERT_TRUE(server.writeFile("locked/deeper/g.txt", "x"));
+        ASSERT_TRUE(server.writeFile("open/h.txt", "x"));
+        server.setFolderRights("locked", GetParam().rights);
+        ASSERT_TRUE(server.start()) << server.error().toStdString();
+        port = server.port();
+    } else {
+        ASSERT_TRUE(scripted.listen());
+        serveUnreadFolder(scripted, GetParam().unreadReply);
+        port = scripted.port();
+    }
     ASSERT_TRUE(QDir().mkpath(a.path() + "/locked/deeper") && QDir().mkpath(a.path() + "/gone"));
     ASSERT_TRUE(WriteFileBytes(a.path() + "/locked/f.txt", "x"));
     ASSERT_TRUE(WriteFileBytes(a.path() + "/locked/deeper/g.txt", "x"));
     ASSERT_TRUE(WriteFileBytes(a.path() + "/gone/i.txt", "x")); // a folder the server lacks
 
     form->SetLocalLocation(0, a.path());
-    form->SetFtpLocation(1, ftpSide(server.port(), PyFtpServer::kUser, "/"));
+    form->SetFtpLocation(1, ftpSide(port, PyFtpServer::kUser, "/"));
     runToEnd();
     QStringList rows;
     for (int i = 0; i < form->Model()->size(); ++i)
@@ -450,6 +482,7 @@ TEST_P(UnreadFolderTest, AFolderThatCannotBeListedIsNotJudged)
     // The locked folder is there (its parent listed it); nothing in it or below is judged.
     EXPECT_EQ(rows, QStringList({"gone=Missing", "i.txt=Missing", "locked=OK"}));
     EXPECT_EQ(form->PanelText(0), "Comparison stopped. 1 folder could not be listed.");
+    EXPECT_EQ(form->lblErr->text(), "1 folder could not be listed: /locked.");
     EXPECT_EQ(form->lblCnt[2]->text(), "1");
 
     // FTP with FTP, the second side unlistable: the first side's files there get no verdict.
@@ -469,7 +502,11 @@ TEST_P(UnreadFolderTest, AFolderThatCannotBeListedIsNotJudged)
 
 INSTANTIATE_TEST_SUITE_P(Servers, UnreadFolderTest,
                          ::testing::Values(UnreadFolderCase{"EnteredButNotListed", "eradfmwMT"},
-                                           UnreadFolderCase{"NotEntered", "lradfmwMT"}),
+                                           UnreadFolderCase{"NotEntered", "lradfmwMT"},
+                                           UnreadFolderCase{"ListingEndsSayingTheFolderCouldNotBeOpened", nullptr,
+                                                            ScriptedFtpServer::kVsftpdUnreadFolder},
+                                           UnreadFolderCase{"ListingsMultiLineEndSaysTheFolderCouldNotBeRead",
+                                                            nullptr, ScriptedFtpServer::kPureFtpdUnreadFolder}),
                          [](const ::testing::TestParamInfo<UnreadFolderCase> &info) { return std::string(info.param.name); });
 
 TEST_F(CompareWindowTest, ALogInThatFailsWithoutADisconnectEndsTheComparison)
@@ -592,74 +629,6 @@ TEST_F(CompareWindowTest, LocalFoldersThatCannotBeReadAreNamedAndNotJudged)
     EXPECT_EQ(form->PanelText(0), "Comparison stopped");
     EXPECT_TRUE(form->PicErr->isHidden());
 }
-
-// How a server that enters a folder but cannot read it ends its listing.
-struct UnreadListingCase
-{
-    const char *name;
-    QByteArray reply;
-};
-
-void PrintTo(const UnreadListingCase &unread, std::ostream *out) { *out << unread.name; }
-
-class UnreadListingTest : public CompareWindowTest, public ::testing::WithParamInterface<UnreadListingCase>
-{
-};
-
-// The listing of /locked arrives empty and ends as a success, but its words say
-// the folder could not be read: its files are not "Missing", it is named.
-TEST_P(UnreadListingTest, AFolderTheServerSaysItCouldNotReadIsNotJudged)
-{
-    ScriptedFtpServer server;
-    ASSERT_TRUE(server.listen());
-    auto current = std::make_shared<QByteArray>("/");
-    server.on("CWD", [&server, current](const QByteArray &path) {
-        const QHash<QByteArray, QByteArray> listings{
-            {"/", "drwxr-xr-x 1 u g 0 Jan 01 2020 locked\r\ndrwxr-xr-x 1 u g 0 Jan 01 2020 open\r\n"},
-            {"/open", "-rw-r--r-- 1 u g 1 Jan 01 2020 h.txt\r\n"},
-            {"/locked", ""}};
-        if (!listings.contains(path))
-            return ScriptedFtpServer::Reply{{"550 Failed to change directory.\r\n", 0}};
-        *current = path;
-        server.setListing(listings.value(path));
-        server.setTransferDoneReply(path == "/locked" ? GetParam().reply : QByteArray("226 Directory send OK."));
-        return ScriptedFtpServer::Reply{{"250 Directory successfully changed.\r\n", 0}};
-    });
-    server.on("PWD", [current](const QByteArray &) {
-        return ScriptedFtpServer::Reply{{"257 \"" + *current + "\" is the current directory\r\n", 0}};
-    });
-    ASSERT_TRUE(QDir().mkpath(a.path() + "/locked/deeper") && QDir().mkpath(a.path() + "/gone"));
-    ASSERT_TRUE(WriteFileBytes(a.path() + "/locked/f.txt", "x"));
-    ASSERT_TRUE(WriteFileBytes(a.path() + "/locked/deeper/g.txt", "x"));
-    ASSERT_TRUE(WriteFileBytes(a.path() + "/gone/i.txt", "x"));
-
-    form->SetLocalLocation(0, a.path());
-    form->SetFtpLocation(1, ftpSide(server.port(), "u", "/"));
-    runToEnd();
-    EXPECT_EQ(rowRemarks(*form), QStringList({"gone=Missing", "i.txt=Missing", "locked=OK"}));
-    EXPECT_EQ(form->PanelText(0), "Comparison stopped. 1 folder could not be listed.");
-    EXPECT_EQ(form->lblErr->text().toStdString(), "1 folder could not be listed: /locked.");
-
-    // FTP with FTP, the second side's folder unread: the first side's files there get no verdict.
-    PyFtpServer first;
-    ASSERT_TRUE(first.writeFile("locked/f.txt", "x"));
-    ASSERT_TRUE(first.writeFile("open/h.txt", "x"));
-    ASSERT_TRUE(first.start()) << first.error().toStdString();
-    form->SetFtpLocation(0, ftpSide(first.port(), PyFtpServer::kUser, "/"));
-    runToEnd();
-    QStringList rows;
-    for (int i = 0; i < form->Model()->size(); ++i)
-        rows << form->Model()->row(i).Text;
-    rows.sort();
-    EXPECT_EQ(rows, QStringList({"h.txt", "locked", "open"}));
-    EXPECT_EQ(form->PanelText(0), "Comparison stopped. 1 folder could not be listed.");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Servers, UnreadListingTest,
-    ::testing::Values(UnreadListingCase{"OneLine", ScriptedFtpServer::kVsftpdUnreadFolder},
-                      UnreadListingCase{"MultiLine", ScriptedFtpServer::kPureFtpdUnreadFolder}),
-    [](const ::testing::TestParamInfo<UnreadListingCase> &info) { return std::string(info.param.name); });
 
 TEST_F(CompareWindowTest, UnlistedFoldersOfBothKindsAreNamedTheFirstFewThenCounted)
 {
