@@ -197,19 +197,21 @@ int main(int argc, char **argv)
     const QByteArray content(kFileSize, 'x');
     bool allWhole = true;
     QStringList summary;
-    for (int count : counts) {
-        const QString remoteFolder = QStringLiteral("/n%1").arg(count);
+    for (qsizetype run = 0; run < counts.size(); ++run) {
+        const int count = counts[run];
+        // A folder of its own for each run: a count may be asked for more than once.
+        const QString remoteFolder = QStringLiteral("/run%1").arg(run);
         QStringList names;
         for (int i = 0; i < count; ++i) {
             names << QStringLiteral("file-%1.bin").arg(i, 5, 10, QLatin1Char('0'));
             if (!server.writeFile(remoteFolder.mid(1) + QLatin1Char('/') + names.back(), content))
                 return 1;
         }
-        const QString windowFolder = scratch.filePath(QStringLiteral("window-%1").arg(count));
-        const QString headlessFolder = scratch.filePath(QStringLiteral("headless-%1").arg(count));
+        const QString windowFolder = scratch.filePath(QStringLiteral("window-%1").arg(run));
+        const QString headlessFolder = scratch.filePath(QStringLiteral("headless-%1").arg(run));
         QDir().mkpath(windowFolder);
         QDir().mkpath(headlessFolder);
-        const QString jobFile = scratch.filePath(QStringLiteral("jobs-%1.xqr").arg(count));
+        const QString jobFile = scratch.filePath(QStringLiteral("jobs-%1.xqr").arg(run));
         QFile file(jobFile);
         const QByteArray jobs = JobFileOf(server, remoteFolder, windowFolder, names);
         if (!file.open(QIODevice::WriteOnly) || file.write(jobs) != jobs.size())
