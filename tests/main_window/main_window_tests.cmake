@@ -1,6 +1,6 @@
 if(TARGET ftpqor_ftp_engine)
   ftpqor_test(test_main_frame
-    SOURCES MainWindowTest.cpp WindowLayoutTest.cpp WindowPlacementTest.cpp PaneLayoutTest.cpp MainWindowTransfersTest.cpp FirstUseTest.cpp MainWindowJobsTest.cpp MainWindowJobCloseTest.cpp StatusLineTest.cpp JobListColumnsTest.cpp
+    SOURCES MainWindowTest.cpp WindowLayoutTest.cpp WindowPlacementTest.cpp PaneLayoutTest.cpp PaneColumnsTest.cpp MainWindowTransfersTest.cpp FirstUseTest.cpp MainWindowJobsTest.cpp MainWindowJobCloseTest.cpp StatusLineTest.cpp JobListColumnsTest.cpp
     DEPENDS ftpqor_main_window ftpqor_usercmds)
   # Edited copies and their upload jobs across runs of the window.
   target_sources(test_main_frame PRIVATE MainWindowEditJobs.h EditJobSnapshotTest.cpp TmpCopiesAtCloseTest.cpp)

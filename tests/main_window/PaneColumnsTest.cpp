@@ -1,0 +1,137 @@
+// The file lists' columns as a new user meets them: where the name column has
+// room to give, types, attributes and dates read whole, and names keep room.
+#include "frmZAVUde.h"
+
+#include "FileListModel.h"
+#include "LocalPane.h"
+#include "PyFtpServer.h"
+#include "RemotePane.h"
+#include "ScriptedPrompts.h"
+#include "ServerProfile.h"
+#include "ServerSlot.h"
+#include "ServerSlots.h"
+#include "TestFiles.h"
+
+#include <QApplication>
+#include <QScopeGuard>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Names of 10 to 20 characters of several types, as a folder usually holds.
+const QStringList kNames{"notes-2026.txt", "holiday-photo.jpg", "report-final.pdf", "build.sh",
+                         "meeting-minutes.html", "archive-2025.zip"};
+
+void settle()
+{
+    for (int i = 0; i < 4; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCoreApplication::processEvents();
+    }
+}
+
+// Every cell of the columns reads whole in its column.
+void expectWhole(const QTreeView *list, const QList<int> &columns, const char *what)
+{
+    ASSERT_GT(list->model()->rowCount(), 0) << what;
+    for (int column : columns) {
+        for (int row = 0; row < list->model()->rowCount(); ++row) {
+            const QModelIndex cell = list->model()->index(row, column);
+            EXPECT_GE(list->columnWidth(column), list->sizeHintForIndex(cell).width())
+                << what << ": " << cell.data().toString().toStdString() << " in column " << column;
+        }
+    }
+}
+
+struct ListCase
+{
+    const char *what;
+    int width;
+    int height;
+    bool dual;
+    int pointSize;   // of the program's font; 0: as it is
+    bool roomForAll; // every list has room for every text
+};
+
+void PrintTo(const ListCase &c, std::ostream *out) { *out << c.what; }
+
+class PaneColumns : public ::testing::TestWithParam<ListCase>
+{
+protected:
+    void SetUp() override
+    {
+        frmZAVUde::OpenSettingsStore()->remove(QString()); // nothing sized by hand
+        ASSERT_TRUE(QDir(local.path()).mkdir("photos"));
+        for (const QString &name : kNames) {
+            ASSERT_TRUE(WriteFileBytes(local.filePath(name), name.toUtf8()));
+            ASSERT_TRUE(server.writeFile(name, name.toUtf8()));
+        }
+        ASSERT_TRUE(server.makeFolder("photos"));
+        ASSERT_TRUE(server.start()) << server.error().toStdString();
+    }
+    void TearDown() override { frmZAVUde::OpenSettingsStore()->remove(QString()); }
+
+    QTemporaryDir local;
+    PyFtpServer server;
+    ScriptedPrompts prompts; // any question fails the test
+};
+
+} // namespace
+
+TEST_P(PaneColumns, TypesAndDatesReadWholeWhereNamesHaveRoomToGive)
+{
+    const ListCase &c = GetParam();
+    const QFont font = QApplication::font();
+    if (c.pointSize > 0) {
+        QFont larger = font;
+        larger.setPointSize(c.pointSize);
+        QApplication::setFont(larger);
+    }
+    const auto restoreFont = qScopeGuard([&] { QApplication::setFont(font); });
+    frmZAVUde window;
+    window.ShowDual(c.dual);
+    window.resize(c.width, c.height);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(window.Local()->LoadLocalFolders(local.path()));
+    QList<QTreeView *> lists{window.Local()->LeftView};
+    for (int slot = 0; slot < (c.dual ? 2 : 1); ++slot) {
+        window.Slots()->UseProfile(slot, ServerProfile(server), true);
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            const ServerSlot *s = window.Slot(slot);
+            return s->SessionActive() && !s->IsBusy() && window.Remote(slot)->Model->size() == kNames.size() + 1;
+        }, 30000));
+        lists << window.Remote(slot)->RightView;
+    }
+    settle();
+    for (const QTreeView *list : lists) {
+        const std::string what = list->objectName().toStdString() + " at " + c.what;
+        const QAbstractItemModel *model = list->model();
+        // Type (local) or attributes (servers), and the date, whole beside a name column wider than its names.
+        const int namesNeed = static_cast<const QAbstractItemView *>(list)->sizeHintForColumn(0);
+        if (c.roomForAll || list->columnWidth(0) > namesNeed)
+            expectWhole(list, {2, 3}, what.c_str());
+        // Names keep their room: a short one reads whole everywhere, every one where the list has room.
+        const QModelIndex shortName = model->index(static_cast<const FileListModel *>(model)->findText("build.sh"), 0);
+        EXPECT_GE(list->columnWidth(0), list->sizeHintForIndex(shortName).width()) << what;
+        if (c.roomForAll)
+            expectWhole(list, {0}, what.c_str());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WindowSizes, PaneColumns,
+    ::testing::Values(ListCase{"first start", 1000, 700, false, 0, false},
+                      ListCase{"first start, 11-point font", 1000, 700, false, 11, false},
+                      ListCase{"two servers", 1000, 700, true, 0, false},
+                      ListCase{"maximised", 1600, 1000, false, 0, true},
+                      ListCase{"maximised, two servers", 1600, 1000, true, 0, false}),
+    [](const ::testing::TestParamInfo<ListCase> &info) {
+        return std::to_string(info.param.width) + "x" + std::to_string(info.param.height)
+             + (info.param.dual ? "Dual" : "") + (info.param.pointSize ? "Font" + std::to_string(info.param.pointSize) : "");
+    });
