@@ -504,10 +504,6 @@ void ServerCopy::temporaryRefused()
     if (!judged.isEmpty())
         m_reasons[at] = judged;
     m_phase = Phase::Offering;
-    // The source may be sending to the target's data address already; a store
-    // over the file starts afresh.
-    if (sideBusyWith(m_slots.CopySource, FtpCommander::ActGetFromServer))
-        m_slots.Slot(m_slots.CopySource)->FtpCmd()->Abort();
     // Not from inside the reply handling that found the refusal.
     const quint64 serial = m_reportSerial;
     QTimer::singleShot(0, this, [this, serial] {
@@ -530,6 +526,13 @@ void ServerCopy::askStoreOver()
     const bool over = AskBeforeDestroying(m_owner, AppTitle(), text) == PromptButton::Yes;
     if (!self || m_phase != Phase::Offering || serial != m_reportSerial)
         return; // ended while the question was up
+    // The source's sending to the refused store has mostly ended by itself
+    // meanwhile; one still waiting is stopped (an abort leaves some servers
+    // out of step), and a store over the file starts afresh.
+    if (sideBusyWith(m_slots.CopySource, FtpCommander::ActGetFromServer))
+        m_slots.Slot(m_slots.CopySource)->FtpCmd()->Abort();
+    if (m_phase != Phase::Offering)
+        return;
     ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
     if (!over) {
         if (SessionLog *log = to->Log())

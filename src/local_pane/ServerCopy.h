@@ -101,8 +101,7 @@ private:
     void placedChecked(bool success);
     // The target refused the temporary file for its name or the folder's rights.
     bool temporaryNotCreated() const;
-    // The target refused the temporary file outright: the sending is stopped
-    // and the user asked.
+    // The target refused the temporary file outright: the user is asked.
     void temporaryRefused();
     void askStoreOver();
     // Stores under the file's own name, once the target was asked to remove the temporary copy.
