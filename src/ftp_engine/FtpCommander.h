@@ -129,13 +129,15 @@ public:
     void FTP_CUSTOM_COMMAND(const QString &command, const QString &statusText, const QString &replyRule);
     // `held`: what the server held under the name, asked by the caller right
     // before (FTP_FILE_SIZE); the overwrite check then asks no SIZE of its own.
+    // `opened`: the local file already open, checked by the caller; what is
+    // sent then, whatever `localFile` names by the time the server is ready.
     void FTP_SEND_FILE(const QString &localFile, const QString &remoteFile, qint64 size, bool confirmOverwrite,
-                       const HeldFile &held = {});
+                       const HeldFile &held = {}, std::unique_ptr<QFile> opened = nullptr);
     // Goes on at the size the server reports for the target (SIZE), whatever
     // `offset` says; a target it cannot size is sent whole. `held`, asked by the
     // caller right before, stands for that SIZE.
     void FTP_RES_SEND_FILE(const QString &localFile, const QString &remoteFile, qint64 size, qint64 &offset,
-                           const HeldFile &held = {});
+                           const HeldFile &held = {}, std::unique_ptr<QFile> opened = nullptr);
     void FTP_REN_FILE(const QString &oldPath, const QString &newPath);
     void FTP_DEL_FILE(const QString &path);
     void FTP_DEL_DIR(const QString &path);
@@ -407,6 +409,8 @@ private:
     QString m_remoteFile;
     QString m_localFilePath;
     std::unique_ptr<QFile> m_localFile;
+    // The file the caller opened for this upload, sent in place of opening its path.
+    std::unique_ptr<QFile> m_givenFile;
     std::unique_ptr<QFile> m_listFile;
     qint64 m_expectedSize = 0;
     qint64 m_bytesDone = 0;

@@ -465,8 +465,8 @@ void FtpCommander::OpenFileForSending()
     try {
         m_uploadStarted = true;
         CloseFile();
-        auto file = std::make_unique<QFile>(m_localFilePath);
-        if (!file->open(QIODevice::ReadOnly)) {
+        auto file = m_givenFile ? std::move(m_givenFile) : std::make_unique<QFile>(m_localFilePath);
+        if (!file->isOpen() && !file->open(QIODevice::ReadOnly)) {
             LocalFileFailed(QStringLiteral("The local file could not be read: ") + m_localFilePath);
             return;
         }
@@ -708,7 +708,7 @@ bool FtpCommander::ValidFtpDownload(const QString &line)
 // file leaves nothing to go on from.
 void FtpCommander::ResumeSendAt(qint64 stored)
 {
-    const qint64 local = QFileInfo(m_localFilePath).size();
+    const qint64 local = m_givenFile ? m_givenFile->size() : QFileInfo(m_localFilePath).size();
     m_resumeOffset = stored >= 0 && stored <= local ? stored : 0;
     m_bytesDone = m_confirmedBytes = m_resumeOffset;
 }

@@ -122,6 +122,7 @@ void FtpCommander::SetUpTransfer(const QString &remoteFile, const QString &local
     m_bytesDone = m_confirmedBytes = m_bytesSent = done;
     m_resumeOffset = 0; // a resume sets its own
     m_heldGiven = {};
+    m_givenFile.reset();
 }
 
 void FtpCommander::FTP_GET_FILE(const QString &remoteFile, const QString &localFile, qint64 size,
@@ -209,13 +210,14 @@ void FtpCommander::FTP_CUSTOM_COMMAND(const QString &command, const QString &sta
 }
 
 void FtpCommander::FTP_SEND_FILE(const QString &localFile, const QString &remoteFile, qint64 size,
-                                 bool confirmOverwrite, const HeldFile &held)
+                                 bool confirmOverwrite, const HeldFile &held, std::unique_ptr<QFile> opened)
 {
     try {
         if (!m_sessionActive)
             return;
         SetUpTransfer(CollapseSlashes(remoteFile), CollapseSlashes(localFile), size, 0);
         m_heldGiven = held;
+        m_givenFile = std::move(opened);
         if (confirmOverwrite)
             ExecuteFtpMacro(ActSend, QStringLiteral("18,") + m_macros.value(ActSend));
         else
@@ -226,12 +228,13 @@ void FtpCommander::FTP_SEND_FILE(const QString &localFile, const QString &remote
 }
 
 void FtpCommander::FTP_RES_SEND_FILE(const QString &localFile, const QString &remoteFile, qint64 size,
-                                     qint64 &offset, const HeldFile &held)
+                                     qint64 &offset, const HeldFile &held, std::unique_ptr<QFile> opened)
 {
     try {
         if (!m_sessionActive)
             return;
         SetUpTransfer(CollapseSlashes(remoteFile), CollapseSlashes(localFile), size, offset);
+        m_givenFile = std::move(opened);
         m_resumeOffset = offset;
         if (held.answer == HeldFile::Answer::Unknown) {
             ExecuteFtpMacro(ActResumeSend);

@@ -790,6 +790,7 @@ void FtpCommander::EndFtpMacro()
         m_busy = false;
         m_data.close();
         CloseFile();
+        m_givenFile.reset();
         CloseListingFile();
         StartIdleTimer();
         QPointer<FtpCommander> self(this);

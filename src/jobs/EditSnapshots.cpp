@@ -10,8 +10,13 @@
 #include <QFileInfo>
 #include <QUuid>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -19,6 +24,33 @@ namespace {
 constexpr qint64 kMissing = 4;
 constexpr qint64 kSizeChanged = 5;
 constexpr qint64 kTimeChanged = 6;
+
+// A descriptor closed when it goes out of scope, unless handed on.
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
+
+private:
+    int m_fd;
+};
+
+// `name` in the folder `at` refers to, never through a link in its place;
+// a file is opened without waiting for a writer (a FIFO put there).
+Descriptor OpenBelow(int at, const QString &name, int flags)
+{
+    return Descriptor(::openat(at, QFile::encodeName(name).constData(),
+                               flags | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_RDONLY));
+}
 
 } // namespace
 
@@ -81,23 +113,46 @@ bool EditSnapshots::Claims(const FtpTask &job) const
            && QDir::cleanPath(job.GetLocalFilePath()).startsWith(folder + QLatin1Char('/'));
 }
 
+OpenedSnapshot EditSnapshots::Open(const FtpTask &job) const
+{
+    const QString file = QDir::cleanPath(job.GetLocalFilePath());
+    const SnapshotFault missing{kMissing, QStringLiteral("The saved copy '") + file
+                                              + QStringLiteral("' of the edited file is missing or reached "
+                                                               "through a link; it was not uploaded.")};
+    if (!Holds(job))
+        return {nullptr, missing};
+    // Each step opened below the one before, none through a link, and the
+    // file checked through its own handle: a link or another file put in
+    // its path after the check is never what is read. A second name of the
+    // file (a hard link) means it is not the snapshot's own.
+    const Descriptor folder(::open(QFile::encodeName(QDir::cleanPath(m_folder)).constData(),
+                                   O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const Descriptor subFolder = OpenBelow(folder.get(), QFileInfo(QDir::cleanPath(job.LocalPath())).fileName(), O_DIRECTORY);
+    Descriptor opened = OpenBelow(subFolder.get(), job.LocalFileTitle(), 0);
+    struct stat status{};
+    if (opened.get() < 0 || ::fstat(opened.get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_nlink != 1)
+        return {nullptr, missing};
+    const SnapshotFault changed{kSizeChanged, QStringLiteral("The saved copy '") + file
+                                                  + QStringLiteral("' of the edited file changed after it was "
+                                                                   "queued; it was not uploaded.")};
+    if (status.st_size != job.OriginalLocalSize())
+        return {nullptr, changed};
+    const QDateTime modified = QDateTime::fromMSecsSinceEpoch(qint64(status.st_mtim.tv_sec) * 1000
+                                                              + status.st_mtim.tv_nsec / 1000000);
+    if (FtpTask::FormatTime(modified) != job.OriginalLocalFileTime())
+        return {nullptr, SnapshotFault{kTimeChanged, changed.text}};
+    auto snapshot = std::make_unique<QFile>();
+    if (!snapshot->open(opened.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return {nullptr, missing};
+    opened.release();
+    return {std::move(snapshot), std::nullopt};
+}
+
 std::optional<SnapshotFault> EditSnapshots::FaultOf(const FtpTask &job) const
 {
     if (!Claims(job))
         return std::nullopt;
-    const QString file = QDir::cleanPath(job.GetLocalFilePath());
-    const QFileInfo snapshot(file);
-    if (!Holds(job) || snapshot.isSymLink() || !snapshot.isFile())
-        return SnapshotFault{kMissing, QStringLiteral("The saved copy '") + file
-                                           + QStringLiteral("' of the edited file is missing or reached through a "
-                                                            "link; it was not uploaded.")};
-    const QString changed = QStringLiteral("The saved copy '") + file
-                            + QStringLiteral("' of the edited file changed after it was queued; it was not uploaded.");
-    if (snapshot.size() != job.OriginalLocalSize())
-        return SnapshotFault{kSizeChanged, changed};
-    if (FtpTask::FormatTime(snapshot.lastModified()) != job.OriginalLocalFileTime())
-        return SnapshotFault{kTimeChanged, changed};
-    return std::nullopt;
+    return Open(job).fault;
 }
 
 void EditSnapshots::ReplaceLink() const

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QFile>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 class FtpTask;
@@ -11,6 +13,12 @@ class FtpTask;
 struct SnapshotFault {
     qint64 reason = 0;
     QString text;
+};
+
+// A job's snapshot open for reading, or why it may not be sent.
+struct [[nodiscard]] OpenedSnapshot {
+    std::unique_ptr<QFile> file;
+    std::optional<SnapshotFault> fault;
 };
 
 // The files upload jobs of edited copies send: each such job has a folder of
@@ -42,6 +50,9 @@ public:
     // snapshot is a file of the folder's own, no link at the folder, its
     // sub-folder or the file, with the size and time recorded when queued.
     std::optional<SnapshotFault> FaultOf(const FtpTask &job) const;
+    // The snapshot of a job that claims one, opened as FaultOf checks it:
+    // what is sent is the very file checked, whatever is put in its path later.
+    OpenedSnapshot Open(const FtpTask &job) const;
     // A link standing at the snapshot folder goes (never its target) and a
     // real folder takes its place.
     void ReplaceLink() const;

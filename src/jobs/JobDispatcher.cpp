@@ -554,21 +554,29 @@ void JobDispatcher::startSend(int i)
 {
     Connection &c = m_connections[static_cast<size_t>(i)];
     FtpTask &job = *c.job;
-    // Checked again right before the transfer reads it: the log-in took time.
-    if (const std::optional<SnapshotFault> fault = snapshotFault(job)) {
+    // Checked again right before the transfer, the log-in took time, and
+    // opened here: the file checked is the one sent.
+    OpenedSnapshot snapshot;
+    if (m_snapshots.Claims(job)) {
+        m_snapshots.ReplaceLink();
+        snapshot = m_snapshots.Open(job);
+    }
+    if (const std::optional<SnapshotFault> fault = snapshot.fault) {
         m_host.AddLog(fault->text, 3);
         failJob(i, fault->reason);
         return;
     }
     if (job.IsResume()) {
         qint64 offset = job.TransferedBytes();
-        c.engine->FTP_RES_SEND_FILE(job.GetLocalFilePath(), job.GetRemoteFilePath(), job.Size(), offset, c.before);
+        c.engine->FTP_RES_SEND_FILE(job.GetLocalFilePath(), job.GetRemoteFilePath(), job.Size(), offset, c.before,
+                                    std::move(snapshot.file));
         return;
     }
     const bool confirm = !m_host.RunFlagSet(JobDispatchHost::RunFlag::UploadOverwriteAll)
                          && m_host.IsOptionOn(JobDispatchHost::Option::ConfirmOverwrite);
     // The answer just taken stands for the overwrite check's own SIZE.
-    c.engine->FTP_SEND_FILE(job.GetLocalFilePath(), job.GetRemoteFilePath(), job.Size(), confirm, c.before);
+    c.engine->FTP_SEND_FILE(job.GetLocalFilePath(), job.GetRemoteFilePath(), job.Size(), confirm, c.before,
+                            std::move(snapshot.file));
 }
 
 // A failed upload shows what the server holds, not what went into the

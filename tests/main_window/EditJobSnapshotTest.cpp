@@ -6,6 +6,7 @@
 
 #include "DataRoot.h"
 #include "EditSnapshots.h"
+#include "FtpCommander.h"
 #include "JobCommands.h"
 #include "JobListModel.h"
 #include "TestFiles.h"
@@ -17,6 +18,8 @@
 #include <QTemporaryDir>
 
 #include <optional>
+
+#include <unistd.h>
 
 namespace {
 
@@ -230,5 +233,89 @@ TEST(EditJobSnapshot, AnEditJobWhoseSnapshotChangedFailsAndTheCopysEditSurvives)
         EXPECT_TRUE(window->close());
         EXPECT_TRUE(prompts.allUsed());
         RemoveCopy(c.name);
+    }
+}
+
+// A link (or a second name of a file outside, of the snapshot's size and
+// time) put in the snapshot's path: before Start All, the job fails as its
+// snapshot missing; once the job's checks are passed, as the server is about
+// to take the file (STOR), what is sent is still the snapshot as queued.
+// The file outside never reaches the server.
+TEST(EditJobSnapshot, ALinkPutInTheSnapshotsPathAfterItsCheckIsNeverRead)
+{
+    enum class Swap { LinkAtFile, LinkAtSubFolder, HardLinkAtFile };
+    struct Case {
+        Swap swap;
+        bool atStor;
+        QByteArray serverHolds;
+        QString status;
+    };
+    const Case cases[] = {
+        {Swap::LinkAtFile, true, "saved server\n", "Completed"},
+        {Swap::LinkAtSubFolder, true, "saved server\n", "Completed"},
+        {Swap::HardLinkAtFile, true, "saved server\n", "Completed"},
+        {Swap::HardLinkAtFile, false, "server\n", "Local file missing"},
+    };
+    JobOptions restore;
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    int n = 0;
+    for (const Case &c : cases) {
+        const QString name = QStringLiteral("raced%1.txt").arg(++n);
+        SCOPED_TRACE(name.toStdString());
+        ScriptedPrompts prompts;
+        ASSERT_TRUE(server.writeFile(name, "server\n"));
+        ASSERT_NO_FATAL_FAILURE(WriteOptions({OptionFlag::AutoSavePendingJobs}));
+        ForgetPendingJobs();
+        auto window = std::make_unique<frmZAVUde>();
+        window->show();
+        ASSERT_TRUE(ConnectFirstSlot(*window, server));
+        const FtpTaskCollection::Job job = QueueAnEditWhileDisconnected(*window, prompts, name);
+        ASSERT_NE(job, nullptr);
+        const QString snapshot = job->GetLocalFilePath();
+        const QFileInfo saved(snapshot);
+        QTemporaryDir outside;
+        const QString subFolder = saved.dir().dirName();
+        ASSERT_TRUE(QDir(outside.path()).mkpath(subFolder));
+        const QString outsideFile = outside.filePath(subFolder + "/" + name);
+        ASSERT_TRUE(Rewrite(outsideFile, "outside bytes", saved.lastModified()));
+        const auto swap = [&] {
+            ASSERT_TRUE(c.swap == Swap::LinkAtSubFolder ? QDir(saved.path()).removeRecursively()
+                                                        : QFile::remove(snapshot));
+            if (c.swap == Swap::LinkAtFile) {
+                ASSERT_TRUE(QFile::link(outsideFile, snapshot));
+            } else if (c.swap == Swap::LinkAtSubFolder) {
+                ASSERT_TRUE(QFile::link(outside.filePath(subFolder), saved.path()));
+            } else {
+                ASSERT_EQ(::link(QFile::encodeName(outsideFile).constData(), QFile::encodeName(snapshot).constData()),
+                          0);
+            }
+        };
+        bool swapped = false;
+        if (c.atStor) {
+            QObject::connect(window->JobControl()->Dispatcher().FtpJobs(0), &FtpCommander::CommandSent, window.get(),
+                             [&](const QString &, const QString &command) {
+                                 if (!swapped && command.startsWith(QLatin1String("STOR"))) {
+                                     swapped = true;
+                                     swap();
+                                 }
+                             });
+        } else {
+            ASSERT_NO_FATAL_FAILURE(swap());
+            swapped = true;
+        }
+        ASSERT_NO_FATAL_FAILURE(StartAll(*window, *job));
+        EXPECT_TRUE(swapped);
+        EXPECT_EQ(server.readFile(name), c.serverHolds);
+        EXPECT_EQ(StatusCell(*window, *job), c.status);
+        EXPECT_EQ(ReadFileBytes(outsideFile), "outside bytes");
+        if (c.atStor) {
+            EXPECT_TRUE(window->close());
+        } else {
+            ASSERT_NO_FATAL_FAILURE(CloseNamingTheCopy(window, prompts, name));
+        }
+        EXPECT_TRUE(prompts.allUsed());
+        QFile::remove(snapshot);
+        RemoveCopy(name);
     }
 }
