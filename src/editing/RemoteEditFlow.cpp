@@ -58,6 +58,8 @@ void MakeOwnerWritable(const QString &path)
 
 // A job whose copy was replaced would send the server's own bytes back.
 constexpr int kCopyReplacedReason = 6;
+// Copies holding edits named by the message at the close; the others are counted.
+constexpr qsizetype kNamedAtClose = 10;
 
 } // namespace
 
@@ -1088,10 +1090,14 @@ void RemoteEditFlow::DeleteTempFiles()
         m_tempCopyNames = kept;
         m_keptAside.clear();
         QStringList told;
+        // However many there are, the message fits on the screen: this run's first.
         if (!unsent.isEmpty())
             told << QStringLiteral("These files were changed but not uploaded. Their copies are kept in '%1':")
                             .arg(QDir::toNativeSeparators(TmpFolder()))
-                        + QStringLiteral("\r\n\r\n") + unsent.join(QStringLiteral("\r\n"));
+                        + QStringLiteral("\r\n\r\n") + unsent.mid(0, kNamedAtClose).join(QStringLiteral("\r\n"))
+                        + (unsent.size() > kNamedAtClose
+                               ? QStringLiteral("\r\n... and %1 more.").arg(unsent.size() - kNamedAtClose)
+                               : QString());
         // Said once: the earlier version's folder is not in Tmp any more.
         if (!m_oldRecordsMovedTo.isEmpty())
             told << QStringLiteral("Records of Tmp copies that an earlier version kept in the Tmp folder could not all "

@@ -99,3 +99,28 @@ TEST(TmpCopiesAtClose, EveryCopyHoldingAnEditIsNamedAtEachCloseUntilSentOrRemove
     EXPECT_EQ(ReadFileBytes(JoinLocalPath(tmp, "aside (1).txt")), "changed elsewhere\n");
     SetOptionFlag(OptionFlag::PromptUploadExternalEdits, false);
 }
+
+// Copies an earlier version left in Tmp without records, far more than a
+// message can show: the close names the first of them and counts the rest,
+// and keeps them all.
+TEST(TmpCopiesAtClose, ManyCopiesLeftByEarlierRunsAreCountedPastTheFirstTen)
+{
+    ScriptedPrompts prompts;
+    ForgetEditedCopies();
+    const QString tmp = DataRoot::TmpFolder();
+    ASSERT_TRUE(QDir().mkpath(tmp));
+    QStringList names;
+    for (int i = 1; i <= 300; ++i) {
+        names << QStringLiteral("copy %1.txt").arg(i, 3, 10, QLatin1Char('0'));
+        ASSERT_TRUE(WriteFileBytes(JoinLocalPath(tmp, names.constLast()), "an edit\n"));
+    }
+    auto window = std::make_unique<frmZAVUde>();
+    window->show();
+    const QString told = kKept.arg(QDir::toNativeSeparators(tmp)) + names.mid(0, 10).join("\r\n")
+                         + "\r\n... and 290 more.";
+    prompts.expectMessage(told, PromptButton::Ok);
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(prompts.messageTexts().constLast(), told);
+    EXPECT_EQ(QDir(tmp).entryList(QDir::Files).size(), 300);
+}
