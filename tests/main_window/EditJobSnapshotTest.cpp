@@ -46,6 +46,32 @@ QString StatusCell(frmZAVUde &window, const FtpTask &job)
     return file.setFileTime(modified, QFileDevice::FileModificationTime);
 }
 
+// A new window, slot 0 on `server`, whose edit of `name` waits in an upload job.
+FtpTaskCollection::Job OpenWithAQueuedEdit(std::unique_ptr<frmZAVUde> &window, ScriptedPrompts &prompts,
+                                           PyFtpServer &server, const QString &name)
+{
+    if (!server.writeFile(name, "server\n"))
+        return nullptr;
+    WriteOptions({OptionFlag::AutoSavePendingJobs});
+    ForgetPendingJobs();
+    window = std::make_unique<frmZAVUde>();
+    window->show();
+    if (!ConnectFirstSlot(*window, server))
+        return nullptr;
+    return QueueAnEditWhileDisconnected(*window, prompts, name);
+}
+
+// Outside the data folder, in a sub-folder of the snapshot's sub-folder's
+// name: a file of the snapshot's name, size and time.
+QString OutsideTwinOf(const QTemporaryDir &outside, const QString &snapshot)
+{
+    const QFileInfo saved(snapshot);
+    const QString subFolder = saved.dir().dirName();
+    const QString twin = outside.filePath(subFolder + "/" + saved.fileName());
+    return QDir(outside.path()).mkpath(subFolder) && Rewrite(twin, "outside bytes", saved.lastModified()) ? twin
+                                                                                                         : QString();
+}
+
 // Quick Edit of `name` in slot 0 on a window whose last run queued an edit
 // of it: the copy's edit is asked about, and Yes puts it into its job.
 void ReopenAndPutIntoItsJob(frmZAVUde &window, ScriptedPrompts &prompts, const PyFtpServer &server, const QString &name)
@@ -111,27 +137,19 @@ TEST(EditJobSnapshot, ARestoredEditJobNeverSendsAFileALinkInItsSnapshotsPathLead
             const QString name = QStringLiteral("linked%1.txt").arg(++n);
             SCOPED_TRACE(name.toStdString());
             ScriptedPrompts prompts;
-            ASSERT_TRUE(server.writeFile(name, "server\n"));
-            ASSERT_NO_FATAL_FAILURE(WriteOptions({OptionFlag::AutoSavePendingJobs}));
-            ForgetPendingJobs();
 
             // Run 1: the edit waits in a job, saved at the close.
-            auto window = std::make_unique<frmZAVUde>();
-            window->show();
-            ASSERT_TRUE(ConnectFirstSlot(*window, server));
-            const FtpTaskCollection::Job queued = QueueAnEditWhileDisconnected(*window, prompts, name);
+            std::unique_ptr<frmZAVUde> window;
+            const FtpTaskCollection::Job queued = OpenWithAQueuedEdit(window, prompts, server, name);
             ASSERT_NE(queued, nullptr);
             const QString snapshot = queued->GetLocalFilePath();
             const QFileInfo saved(snapshot);
+            const QString subFolder = saved.dir().dirName();
             ASSERT_EQ(ReadFileBytes(snapshot), "saved server\n");
             ASSERT_NO_FATAL_FAILURE(CloseNamingTheCopy(window, prompts, name));
-
-            // Outside the data folder: bytes of the snapshot's size and time.
             QTemporaryDir outside;
-            const QString subFolder = QFileInfo(snapshot).dir().dirName();
-            ASSERT_TRUE(QDir(outside.path()).mkpath(subFolder));
-            const QString outsideFile = outside.filePath(subFolder + "/" + name);
-            ASSERT_TRUE(Rewrite(outsideFile, "outside bytes", saved.lastModified()));
+            const QString outsideFile = OutsideTwinOf(outside, snapshot);
+            ASSERT_FALSE(outsideFile.isEmpty());
             const auto placeLink = [&] {
                 switch (link) {
                 case Link::AtFile:
@@ -264,21 +282,15 @@ TEST(EditJobSnapshot, ALinkPutInTheSnapshotsPathAfterItsCheckIsNeverRead)
         const QString name = QStringLiteral("raced%1.txt").arg(++n);
         SCOPED_TRACE(name.toStdString());
         ScriptedPrompts prompts;
-        ASSERT_TRUE(server.writeFile(name, "server\n"));
-        ASSERT_NO_FATAL_FAILURE(WriteOptions({OptionFlag::AutoSavePendingJobs}));
-        ForgetPendingJobs();
-        auto window = std::make_unique<frmZAVUde>();
-        window->show();
-        ASSERT_TRUE(ConnectFirstSlot(*window, server));
-        const FtpTaskCollection::Job job = QueueAnEditWhileDisconnected(*window, prompts, name);
+        std::unique_ptr<frmZAVUde> window;
+        const FtpTaskCollection::Job job = OpenWithAQueuedEdit(window, prompts, server, name);
         ASSERT_NE(job, nullptr);
         const QString snapshot = job->GetLocalFilePath();
         const QFileInfo saved(snapshot);
-        QTemporaryDir outside;
         const QString subFolder = saved.dir().dirName();
-        ASSERT_TRUE(QDir(outside.path()).mkpath(subFolder));
-        const QString outsideFile = outside.filePath(subFolder + "/" + name);
-        ASSERT_TRUE(Rewrite(outsideFile, "outside bytes", saved.lastModified()));
+        QTemporaryDir outside;
+        const QString outsideFile = OutsideTwinOf(outside, snapshot);
+        ASSERT_FALSE(outsideFile.isEmpty());
         const auto swap = [&] {
             ASSERT_TRUE(c.swap == Swap::LinkAtSubFolder ? QDir(saved.path()).removeRecursively()
                                                         : QFile::remove(snapshot));
