@@ -1,5 +1,6 @@
 #include "FtpCommander.h"
 
+#include "DirectoryListingParser.h"
 #include "ErrorLog.h"
 #include "FtpCommandTables.h"
 #include "ModFTPTrelm.h"
@@ -7,6 +8,8 @@
 #include "TextCodec.h"
 
 #include <QFile>
+
+#include <algorithm>
 
 namespace {
 
@@ -164,6 +167,17 @@ QString FtpCommander::getListData() const
         LogCurrentException(kObject, QStringLiteral("getListData"));
         return {};
     }
+}
+
+bool FtpCommander::ListingUnread() const
+{
+    if (!m_listingUnread)
+        return false;
+    const QString listing = getListData();
+    const QList<FtpFileItem> items = GetFileList(listing, m_remotePath);
+    return std::none_of(items.cbegin(), items.cend(), [](const FtpFileItem &item) {
+        return item.Name != QLatin1String(".") && item.Name != QLatin1String("..");
+    });
 }
 
 // ----------------------------------------------------------------------------

@@ -162,8 +162,9 @@ public:
     QString getListData() const;
     bool LastCmdSucces() const { return m_lastCmdSucces; }
     // The last listing's final reply said the server could not read the folder
-    // (ReplyCodes::SaysFolderUnread): its empty listing tells nothing of what the folder holds.
-    bool ListingUnread() const { return m_listingUnread; }
+    // (ReplyCodes::SaysFolderUnread) and it brought no entries: its empty listing
+    // tells nothing of what the folder holds. Entries are what the server read.
+    bool ListingUnread() const;
     // Why the running or last operation failed, when the engine judged it
     // (a short upload, repeats run out ...); empty when a reply said it.
     QString LastFailure() const { return m_lastFailure; }

@@ -228,6 +228,7 @@ void FtpCommander::ExecuteStep(int step)
     case 10:
         if (!PrepareTransferStep(step))
             return;
+        m_listingUnread = false; // a listing tried again is judged by its own end
         command = verb;
         if (!m_filter.isEmpty() && m_filter != QLatin1String("*.*") && !m_filter.contains(QLatin1Char(';')))
             command = verb + space + m_remotePath + QLatin1Char('/') + m_filter;
@@ -413,7 +414,10 @@ void FtpCommander::HandleReplyLine(const ReplyReader::Line &line)
     } else {
         m_lastReply = std::exchange(m_openReply, {});
         m_lastReply.append(line.text);
-        if (m_currentAct == ActList && m_currentIndex >= 0 && ReplyCodes::SaysFolderUnread(m_lastReply))
+        // Only the listing's own end speaks for the folder: an opening reply or
+        // a server's note may quote a folder whose name holds the same words.
+        if (m_currentAct == ActList && m_currentStep == 10 && m_currentIndex >= 0 && line.code / 100 == 2
+            && ReplyCodes::SaysFolderUnread(m_lastReply))
             m_listingUnread = true;
     }
     if (line.final && line.code == 227 && m_currentStep == 9 && m_currentIndex >= 0)

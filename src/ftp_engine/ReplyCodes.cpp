@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
 
@@ -132,9 +133,12 @@ QString RefusalText(const QStringList &lines)
 bool SaysFolderUnread(const QStringList &lines)
 {
     // The words are the server's own; the code alone cannot tell an unread folder from an empty one.
+    // A quoted path is a name, never the server's words.
+    static const QRegularExpression quoted(QStringLiteral("\"(?:[^\"]|\"\")*\""));
     for (const QString &line : lines) {
-        if (line.contains(QLatin1String("failed to open directory"), Qt::CaseInsensitive)
-            || line.contains(QLatin1String("unable to read"), Qt::CaseInsensitive))
+        const QString words = QString(line).remove(quoted);
+        if (words.contains(QLatin1String("failed to open directory"), Qt::CaseInsensitive)
+            || words.contains(QLatin1String("unable to read"), Qt::CaseInsensitive))
             return true;
     }
     return false;

@@ -601,6 +601,64 @@ INSTANTIATE_TEST_SUITE_P(
                       UnreadFolderCase{"ListingsMultiLineEndSaysTheFolderCouldNotBeRead", {}, ScriptedFtpServer::kPureFtpdUnreadFolder}),
     [](const ::testing::TestParamInfo<UnreadFolderCase> &info) { return std::string(info.param.name); });
 
+// A server's words that only look like "could not read": a reply naming a
+// folder whose name holds them, or a listing with entries that says so of
+// something else. The folder's files are searched as listed.
+struct ReadFolderCase
+{
+    const char *name;
+    QByteArray folder;    // below "/", holding seen.iso
+    QByteArray start;     // the reply that opens its listing
+    QByteArray done;      // the reply that ends it
+    bool empty = false;   // the folder holds nothing
+};
+
+void PrintTo(const ReadFolderCase &read, std::ostream *out) { *out << read.name; }
+
+class ReadFolderTest : public SearchWindowTest, public ::testing::WithParamInterface<ReadFolderCase>
+{
+};
+
+TEST_P(ReadFolderTest, AListedFolderIsSearchedWhateverItsRepliesSay)
+{
+    const ReadFolderCase &c = GetParam();
+    ScriptedFtpServer scripted;
+    ASSERT_TRUE(scripted.listen());
+    const QByteArray path = "/" + c.folder;
+    scripted.on("CWD", [&](const QByteArray &to) {
+        const bool inside = to == path;
+        scripted.setListing(inside ? QByteArray(c.empty ? "" : "-rw-r--r-- 1 u g 1 Jan 01 2020 seen.iso\r\n")
+                                   : "drwxr-xr-x 1 u g 0 Jan 01 2020 " + c.folder + "\r\n");
+        scripted.setTransferStartReply(inside ? c.start : "150 Here comes the directory listing.");
+        scripted.setTransferDoneReply(inside ? c.done : "226 Directory send OK.");
+        return ScriptedFtpServer::Reply{{"250 Directory successfully changed.\r\n", 0}};
+    });
+    form->txtSvr->setText(scripted.host());
+    form->txtport->setText(QString::number(scripted.port()));
+    form->ChkRoot->setChecked(true);
+    form->CmdSearch_Click();
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(form->Model()->size(), c.empty ? 0 : 1);
+    if (!c.empty)
+        EXPECT_EQ(form->Model()->row(0).Text, "seen.iso");
+    EXPECT_EQ(form->Walk().FoldersUnlisted(), QStringList());
+    EXPECT_EQ(form->Label7->text(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, ReadFolderTest,
+    ::testing::Values(
+        ReadFolderCase{"EndNamesTheFolder", "unable to read", "150 Opening data channel.",
+                       "226 Successfully transferred \"/unable to read\""},
+        ReadFolderCase{"EndNamesAnEmptyFolder", "unable to read", "150 Opening data channel.",
+                       "226 Successfully transferred \"/unable to read\"", true},
+        ReadFolderCase{"StartNamesTheFolder", "failed to open directory",
+                       "150 Opening data channel for directory listing of \"/failed to open directory\"",
+                       "226 Successfully transferred."},
+        ReadFolderCase{"AListingWithEntriesSaysItOfAnother", "open", "150 Accepted data connection",
+                       "226-Sorry, we were unable to read [/open/gone]\r\n226-Options: -l\r\n226 1 matches total"}),
+    [](const ::testing::TestParamInfo<ReadFolderCase> &info) { return std::string(info.param.name); });
+
 // The error line names the first few folders and counts the rest, its tool tip
 // holds them all; a start folder that could not be listed is said to be one.
 TEST_F(SearchWindowTest, FoldersThatCannotBeListedAreNamedAndAStartFolderIsSaidToBeOne)

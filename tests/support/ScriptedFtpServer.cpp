@@ -260,7 +260,7 @@ ScriptedFtpServer::Reply ScriptedFtpServer::defaultReply(const QByteArray &verb,
         startTransfer(verb);
         if (m_awaitingData)
             return {};
-        return single("150 Opening BINARY mode data connection.");
+        return single(m_transferStart);
     }
     if (verb == "QUIT") {
         Reply bye = single("221 Goodbye.");
@@ -358,7 +358,7 @@ void ScriptedFtpServer::withDataSocket(std::function<void(QTcpSocket *)> action)
             if (!m_data)
                 return;
             if (std::exchange(m_awaitingData, false)) {
-                send(single("150 Opening BINARY mode data connection."));
+                send(single(m_transferStart));
                 QTimer::singleShot(0, this, &ScriptedFtpServer::onControlReadyRead); // what came meanwhile
             }
             action(m_data);

@@ -71,6 +71,8 @@ public:
     // The reply that ends a transfer whose data connection closed in order
     // ("226 Transfer complete." unless set).
     void setTransferDoneReply(const QByteArray &text) { m_transferDone = text; }
+    // The reply that opens a transfer ("150 Opening BINARY mode data connection." unless set).
+    void setTransferStartReply(const QByteArray &text) { m_transferStart = text; }
     // How vsftpd and pure-ftpd end the listing of a folder they enter but cannot read.
     static inline const QByteArray kVsftpdUnreadFolder = "226 Transfer done (but failed to open directory).";
     static inline const QByteArray kPureFtpdUnreadFolder =
@@ -169,6 +171,7 @@ private:
     qint64 m_restOffset = 0;
     bool m_binary = false; // the session's TYPE is I
     QByteArray m_transferDone = "226 Transfer complete.";
+    QByteArray m_transferStart = "150 Opening BINARY mode data connection.";
     bool m_restBinaryOnly = false;
     qint64 m_dataDropAfter = -1;
     QByteArray m_dropReply;
