@@ -567,6 +567,11 @@ void ServerCopy::placed(bool success)
         to->FtpCmd()->FTP_FILE_SIZE(m_slots.CopyTargetPath);
         return;
     }
+    if (m_exiting) {
+        // No store onto the target's file while the window closes: the copy stops here.
+        fail(End::Stopped, m_slots.CopyTarget);
+        return;
+    }
     // A server that renames nothing, or nothing over a file, leaves only the
     // way of storing over the file itself.
     if (SessionLog *log = to->Log())
@@ -693,6 +698,9 @@ QString ServerCopy::ExitNotice() const
                              .arg(VisibleName(m_slots.CopySourcePath), VisibleName(m_slots.CopyTargetPath));
     if (!storeMayHaveWritten())
         return copy + QStringLiteral("Exiting stops it; nothing has been stored on the target server yet.");
+    if (m_phase == Phase::Placing || m_phase == Phase::Verifying)
+        return copy + QStringLiteral("The whole copy is being renamed over the target's file; exiting waits for the "
+                                     "target server to finish.");
     if (m_storePath != m_slots.CopyTargetPath)
         return copy + QStringLiteral("Exiting stops it; its temporary file %1 on the target server is deleted where "
                                      "that server allows.")
@@ -711,8 +719,15 @@ void ServerCopy::StopForExit()
         m_exiting = true;
         m_reportPending = false;
         ++m_reportSerial;
-        if (m_phase != Phase::Cleaning)
+        if (m_phase == Phase::Discarding) {
+            // The temporary file's delete is under way: it is the clean-up.
+            m_failure = End::Stopped;
+            m_phase = Phase::Cleaning;
+            m_clean = Clean::Deleting;
+        } else if (m_phase != Phase::Cleaning && m_phase != Phase::Placing && m_phase != Phase::Verifying) {
             fail(End::Stopped, -1);
+        }
+        // A rename sent cannot be called back: what it did decides (see placed() and placedChecked()).
         if (m_phase != Phase::Idle) {
             // Whoever closes the window (the window system, the tray's Exit)
             // takes the close as one step, so the target's answers are
@@ -906,9 +921,14 @@ void ServerCopy::finish(End how)
             // Told by the close at once: no later message outlives the window.
             const QString heldReport = std::exchange(m_heldReport, {});
             const QString leftOver = std::exchange(m_leftOver, {});
-            m_exitReport = heldReport.isEmpty() ? stoppedText(leftOver)
-                         : leftOver.isEmpty()   ? heldReport
-                                                : heldReport + QStringLiteral("\n\n") + leftOver;
+            // A rename the close waited for may have completed the copy.
+            const QString ended = how == End::Done ? QStringLiteral("The copy of %1 to %2 was completed.")
+                                                         .arg(VisibleName(m_slots.CopySourcePath),
+                                                              VisibleName(m_slots.CopyTargetPath))
+                                                   : heldReport;
+            m_exitReport = ended.isEmpty()    ? stoppedText(leftOver)
+                         : leftOver.isEmpty() ? ended
+                                              : ended + QStringLiteral("\n\n") + leftOver;
         }
         m_phase = Phase::Idle;
         m_waitingStep = nullptr;

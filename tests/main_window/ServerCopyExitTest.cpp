@@ -5,6 +5,8 @@
 // file; the target (slot 1) is real, showing its folder "dir".
 #include "frmZAVUde.h"
 
+#include "FtpCommander.h"
+
 #include "BatchRunner.h"
 #include "OptionFlags.h"
 #include "PyFtpServer.h"
@@ -18,6 +20,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -151,6 +154,82 @@ TEST(ServerCopyExit, ClosingTheWindowStopsTheCopyAndNamesWhatItLeavesOnTheTarget
         EXPECT_EQ(texts.at(1).toStdString(), question.toStdString());
         EXPECT_EQ(texts.at(2).toStdString(), withTemporary(c.stoppedMessage, storedAt).toStdString());
         EXPECT_FALSE(window->Runner()->Running());
+    }
+}
+
+// Closed while the target renames the whole copy over its file: the rename
+// the target was sent decides. Done, the copy is told as complete; refused,
+// the copy stops as any other, its temporary file deleted.
+struct RenameCase
+{
+    const char *name;
+    const char *rights;   // the user's rights in the target's folder
+    const char *stopsAt;  // the command the target stops at until the window waits
+    bool renamed;         // the target renames
+    const char *question; // the line the exit question adds; %1 as below
+    const char *message;  // after Yes; %1 stands for the temporary file
+};
+
+TEST(ServerCopyExit, ClosingTheWindowDuringTheRenameTellsWhatTheRenameDid)
+{
+    SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
+    const QByteArray heldBytes = PatternBytes(700).toHex();
+    const char *const renaming = "A copy of \"/f.bin\" to \"/dir/f.bin\" is still running. The whole copy is being "
+                                 "renamed over the target's file; exiting waits for the target server to finish.";
+    const char *const deleted = "The copy of \"/f.bin\" to \"/dir/f.bin\" was stopped.\n\nIts temporary file \"%1\" "
+                                "was deleted from the target server.";
+    const RenameCase cases[] = {
+        {"the target renames", "elradfmwMT", "RNFR", true, renaming,
+         "The copy of \"/f.bin\" to \"/dir/f.bin\" was completed."},
+        {"the target refuses the rename", "elradmwMT", "RNFR", false, renaming, deleted},
+        {"the target deletes the copy it would not rename", "elradmwMT", "DELE", false,
+         "A copy of \"/f.bin\" to \"/dir/f.bin\" is still running. Exiting stops it; its temporary file \"%1\" on "
+         "the target server is deleted where that server allows.",
+         deleted},
+    };
+    for (const RenameCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedFtpServer source;
+        PyFtpServer target;
+        ASSERT_TRUE(source.listen());
+        ServeOneFile(source);
+        ASSERT_TRUE(target.writeFile(QStringLiteral("dir/f.bin"), heldBytes));
+        target.setFolderRights(QStringLiteral("dir"), QString::fromUtf8(c.rights));
+        ASSERT_TRUE(target.start()) << target.error().toStdString();
+        CProfile targetProfile = ServerProfile(target);
+        targetProfile.RemotePath = QStringLiteral("/dir");
+        auto window = DualWindow();
+        ASSERT_TRUE(ConnectSourceAndTarget(*window, ServerProfile(source), targetProfile));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->Remote(1)->Model->findText(QStringLiteral("f.bin")) >= 0; }));
+
+        // The target stops as the rename goes out, and goes on once the window waits for it.
+        std::unique_ptr<StoppedProcess> frozen;
+        QString storedAt;
+        QObject::connect(window->Slot(1)->FtpCmd(), &FtpCommander::CommandSent, window.get(),
+                         [&](const QString &, const QString &command) {
+                             if (command.startsWith(QString::fromUtf8(c.stopsAt)) && !frozen) {
+                                 storedAt = window->Runner()->Copy().TemporaryPath();
+                                 frozen = std::make_unique<StoppedProcess>(target.processId());
+                             }
+                         });
+        window->Remote(0)->RightView->selectAll();
+        ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return frozen != nullptr; }, 30000));
+        ScriptedPrompts prompts;
+        prompts.expectMessage(QStringLiteral("Disconnect and exit"), PromptButton::Yes);
+        prompts.expectMessage(QStringLiteral("The copy of"), PromptButton::Ok);
+        QTimer::singleShot(300, window.get(), [&] { frozen.reset(); });
+        EXPECT_TRUE(window->close());
+        EXPECT_TRUE(prompts.allUsed());
+        frozen.reset();
+
+        EXPECT_EQ(target.readFile(QStringLiteral("dir/f.bin")), c.renamed ? PatternBytes(5000) : heldBytes);
+        EXPECT_EQ(QDir(target.rootPath() + QStringLiteral("/dir")).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{QStringLiteral("f.bin")});
+        const QStringList texts = prompts.messageTexts();
+        ASSERT_EQ(texts.size(), 2) << texts.join(u'|').toStdString();
+        EXPECT_TRUE(texts.at(0).endsWith(withTemporary(c.question, storedAt))) << texts.at(0).toStdString();
+        EXPECT_EQ(texts.at(1).toStdString(), withTemporary(c.message, storedAt).toStdString());
     }
 }
 
