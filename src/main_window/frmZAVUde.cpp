@@ -53,6 +53,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
@@ -607,6 +608,10 @@ void frmZAVUde::restoreFromTray()
 
 void frmZAVUde::ExitProgram()
 {
+    // A close under way (its question up, or waiting for a server copy's
+    // target) ends the program itself; ending it now would cut that short.
+    if (m_closeAsking)
+        return;
     m_exitRequested = true;
     const bool closed = close();
     m_exitRequested = false;
@@ -631,6 +636,8 @@ void frmZAVUde::closeEvent(QCloseEvent *event)
             event->ignore();
             return;
         }
+        m_closeAsking = true;
+        const auto asked = qScopeGuard([this] { m_closeAsking = false; });
         if (!Form_QueryUnload()) {
             event->ignore();
             return;

@@ -222,6 +222,7 @@ private:
     bool m_loaded = false;
     bool m_closing = false;
     bool m_exitRequested = false;
+    bool m_closeAsking = false; // a close runs its questions and steps (events still come: the tray's menu)
     bool m_activatedOnce = false;
     std::unique_ptr<LoginFailedDialog> m_loginDialog;
     std::map<QString, WindowFactory> m_windowFactories;

@@ -5,9 +5,8 @@
 // file; the target (slot 1) is real, showing its folder "dir".
 #include "frmZAVUde.h"
 
-#include "FtpCommander.h"
-
 #include "BatchRunner.h"
+#include "FtpCommander.h"
 #include "OptionFlags.h"
 #include "PyFtpServer.h"
 #include "ScriptedFtpServer.h"
@@ -17,8 +16,10 @@
 #include "ServerProfile.h"
 #include "TestFiles.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QMenu>
 #include <QTest>
 #include <QTimer>
 
@@ -231,6 +232,63 @@ TEST(ServerCopyExit, ClosingTheWindowDuringTheRenameTellsWhatTheRenameDid)
         EXPECT_TRUE(texts.at(0).endsWith(withTemporary(c.question, storedAt))) << texts.at(0).toStdString();
         EXPECT_EQ(texts.at(1).toStdString(), withTemporary(c.message, storedAt).toStdString());
     }
+}
+
+// The tray's Exit works while the close waits for the target (its menu is no
+// input to the window): it leaves the close to end as it would, rather than
+// ending the program at once with the temporary file left and its message unseen.
+TEST(ServerCopyExit, TheTraysExitWhileTheCloseWaitsForTheTargetLetsTheCloseEnd)
+{
+    SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
+    ScriptedFtpServer source;
+    PyFtpServer target;
+    ASSERT_TRUE(source.listen());
+    source.setListing("-rw-r--r--   1 ftp ftp  300000 Jan 01  2020 f.bin\r\n");
+    source.setFileData(PatternBytes(kFileSize));
+    source.setStallAfter(kSentBeforeStall);
+    ASSERT_TRUE(target.writeFile(QStringLiteral("dir/f.bin"), "held"));
+    ASSERT_TRUE(target.start()) << target.error().toStdString();
+    CProfile targetProfile = ServerProfile(target);
+    targetProfile.RemotePath = QStringLiteral("/dir");
+    auto window = DualWindow();
+    ASSERT_TRUE(ConnectSourceAndTarget(*window, ServerProfile(source), targetProfile));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Remote(1)->Model->findText(QStringLiteral("f.bin")) >= 0; }));
+    window->Remote(0)->RightView->selectAll();
+    ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return source.isFrozen(); }, 30000));
+    const QString storedAt = window->Runner()->Copy().TemporaryPath();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return QFileInfo(target.rootPath() + storedAt).size() == kSentBeforeStall; }, 30000));
+
+    auto frozen = std::make_unique<StoppedProcess>(target.processId());
+    ScriptedPrompts prompts;
+    prompts.expectMessage(QStringLiteral("Disconnect and exit"), PromptButton::Yes);
+    prompts.expectMessage(QStringLiteral("was stopped"), PromptButton::Ok);
+    QAction *trayExit = nullptr;
+    for (QAction *action : window->mnuTray->actions())
+        trayExit = action->text() == QLatin1String("Exit") ? action : trayExit;
+    ASSERT_NE(trayExit, nullptr);
+    bool closed = false;
+    // As in the running program: the close runs in its event loop, which the program's end leaves.
+    QTimer::singleShot(0, window.get(), [&] {
+        QTimer::singleShot(200, trayExit, &QAction::trigger);
+        QTimer::singleShot(1000, window.get(), [&] { frozen.reset(); });
+        closed = window->close();
+        QCoreApplication::exit(0);
+    });
+    QCoreApplication::exec();
+    frozen.reset();
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(QDir(target.rootPath() + QStringLiteral("/dir")).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("f.bin")});
+    const QStringList texts = prompts.messageTexts();
+    ASSERT_EQ(texts.size(), 2) << texts.join(u'|').toStdString();
+    EXPECT_EQ(texts.at(1).toStdString(),
+              withTemporary("The copy of \"/f.bin\" to \"/dir/f.bin\" was stopped.\n\nIts temporary file \"%1\" was "
+                            "deleted from the target server.",
+                            storedAt)
+                  .toStdString());
 }
 
 } // namespace
