@@ -62,6 +62,27 @@ QString withTemporary(const char *text, const QString &temporary)
     return QString::fromUtf8(text).replace(QStringLiteral("%1"), temporary);
 }
 
+// A source whose f.bin stops partway, the server frozen.
+void ServeStallingFile(ScriptedFtpServer &source)
+{
+    source.setListing("-rw-r--r--   1 ftp ftp  300000 Jan 01  2020 f.bin\r\n");
+    source.setFileData(PatternBytes(kFileSize));
+    source.setStallAfter(kSentBeforeStall);
+}
+
+// Starts `target` and logs the window in to `source` and to the target's
+// folder "dir"; once it holds f.bin, its pane lists it.
+bool ConnectToTargetFolder(frmZAVUde &window, const ScriptedFtpServer &source, PyFtpServer &target, bool held)
+{
+    if (!target.start())
+        return false;
+    CProfile targetProfile = ServerProfile(target);
+    targetProfile.RemotePath = QStringLiteral("/dir");
+    if (!ConnectSourceAndTarget(window, ServerProfile(source), targetProfile))
+        return false;
+    return !held || QTest::qWaitFor([&] { return window.Remote(1)->Model->findText(QStringLiteral("f.bin")) >= 0; });
+}
+
 TEST(ServerCopyExit, ClosingTheWindowStopsTheCopyAndNamesWhatItLeavesOnTheTarget)
 {
     SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
@@ -96,20 +117,13 @@ TEST(ServerCopyExit, ClosingTheWindowStopsTheCopyAndNamesWhatItLeavesOnTheTarget
         ScriptedFtpServer source;
         PyFtpServer target;
         ASSERT_TRUE(source.listen());
-        source.setListing("-rw-r--r--   1 ftp ftp  300000 Jan 01  2020 f.bin\r\n");
-        source.setFileData(fileBytes);
-        source.setStallAfter(kSentBeforeStall);
+        ServeStallingFile(source);
         ASSERT_TRUE(target.makeFolder(QStringLiteral("dir")));
         if (c.held)
             ASSERT_TRUE(target.writeFile(QStringLiteral("dir/f.bin"), heldBytes));
         target.setFolderRights(QStringLiteral("dir"), QString::fromUtf8(c.rights));
-        ASSERT_TRUE(target.start()) << target.error().toStdString();
-        CProfile targetProfile = ServerProfile(target);
-        targetProfile.RemotePath = QStringLiteral("/dir");
         auto window = DualWindow();
-        ASSERT_TRUE(ConnectSourceAndTarget(*window, ServerProfile(source), targetProfile));
-        if (c.held)
-            ASSERT_TRUE(QTest::qWaitFor([&] { return window->Remote(1)->Model->findText(QStringLiteral("f.bin")) >= 0; }));
+        ASSERT_TRUE(ConnectToTargetFolder(*window, source, target, c.held)) << target.error().toStdString();
 
         window->Remote(0)->RightView->selectAll();
         ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
@@ -196,12 +210,8 @@ TEST(ServerCopyExit, ClosingTheWindowDuringTheRenameTellsWhatTheRenameDid)
         ServeOneFile(source);
         ASSERT_TRUE(target.writeFile(QStringLiteral("dir/f.bin"), heldBytes));
         target.setFolderRights(QStringLiteral("dir"), QString::fromUtf8(c.rights));
-        ASSERT_TRUE(target.start()) << target.error().toStdString();
-        CProfile targetProfile = ServerProfile(target);
-        targetProfile.RemotePath = QStringLiteral("/dir");
         auto window = DualWindow();
-        ASSERT_TRUE(ConnectSourceAndTarget(*window, ServerProfile(source), targetProfile));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window->Remote(1)->Model->findText(QStringLiteral("f.bin")) >= 0; }));
+        ASSERT_TRUE(ConnectToTargetFolder(*window, source, target, true)) << target.error().toStdString();
 
         // The target stops as the rename goes out, and goes on once the window waits for it.
         std::unique_ptr<StoppedProcess> frozen;
@@ -243,16 +253,10 @@ TEST(ServerCopyExit, TheTraysExitWhileTheCloseWaitsForTheTargetLetsTheCloseEnd)
     ScriptedFtpServer source;
     PyFtpServer target;
     ASSERT_TRUE(source.listen());
-    source.setListing("-rw-r--r--   1 ftp ftp  300000 Jan 01  2020 f.bin\r\n");
-    source.setFileData(PatternBytes(kFileSize));
-    source.setStallAfter(kSentBeforeStall);
+    ServeStallingFile(source);
     ASSERT_TRUE(target.writeFile(QStringLiteral("dir/f.bin"), "held"));
-    ASSERT_TRUE(target.start()) << target.error().toStdString();
-    CProfile targetProfile = ServerProfile(target);
-    targetProfile.RemotePath = QStringLiteral("/dir");
     auto window = DualWindow();
-    ASSERT_TRUE(ConnectSourceAndTarget(*window, ServerProfile(source), targetProfile));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Remote(1)->Model->findText(QStringLiteral("f.bin")) >= 0; }));
+    ASSERT_TRUE(ConnectToTargetFolder(*window, source, target, true)) << target.error().toStdString();
     window->Remote(0)->RightView->selectAll();
     ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
     ASSERT_TRUE(QTest::qWaitFor([&] { return source.isFrozen(); }, 30000));
