@@ -32,6 +32,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 namespace {
 
 bool waitFor(const std::function<bool()> &condition, int timeoutMs = 30000)
@@ -235,11 +237,21 @@ TEST_P(BatchWindow, CloseLetsTheBatchFinishAndClosingTheWindowEndsItQuietly)
     QDir(dir.path()).removeRecursively();
     QDir().mkpath(dir.path());
     ASSERT_TRUE(waitFor([&] { return !window->Slot(0)->IsBusy(); }));
+    // The server stops at the first file, so the batch is still running when the window closes.
+    const auto pid = static_cast<pid_t>(server.processId());
+    bool stopped = false;
+    QObject::connect(window->Slot(0)->FtpCmd(), &FtpCommander::CommandSent, window.get(),
+                     [&](const QString &, const QString &command) {
+                         if (!stopped && command.startsWith("RETR"))
+                             stopped = ::kill(pid, SIGSTOP) == 0;
+                     });
     WhenModal<frmProgress>([](frmProgress &progress) { progress.Command1->click(); });
     window->Batch()->HandleFileDownloads(0, true, false, false);
     ASSERT_TRUE(window->Runner()->Running());
+    ASSERT_TRUE(stopped);
     prompts.expectMessage("Disconnect and exit", PromptButton::Yes);
     window->ExitProgram();
+    ::kill(pid, SIGCONT);
     EXPECT_FALSE(window->Runner()->Running());
     EXPECT_TRUE(prompts.allUsed());
     EXPECT_EQ(prompts.shown().size(), 1u);
