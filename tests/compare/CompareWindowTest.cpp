@@ -5,6 +5,7 @@
 #include "ProfileRecordFile.h"
 #include "ProgramIcon.h"
 #include "PyFtpServer.h"
+#include "RefusingPort.h"
 #include "ScriptedFtpServer.h"
 #include "ScriptedPrompts.h"
 #include "StubWindow.h"
@@ -558,10 +559,9 @@ TEST_F(CompareWindowTest, ARefusedLogInSaysSoAndWhy)
 
 TEST_F(CompareWindowTest, NothingListeningSaysNoConnectionWasMade)
 {
-    QTcpServer probe;
-    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
-    const quint16 closedPort = probe.serverPort();
-    probe.close();
+    const RefusingPort refusing;
+    ASSERT_NE(refusing.port(), 0);
+    const quint16 closedPort = refusing.port();
     form->SetLocalLocation(0, a.path());
     form->SetFtpLocation(1, ftpSide(closedPort, "u", "/"));
     runToEnd();

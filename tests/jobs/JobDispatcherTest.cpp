@@ -1,11 +1,11 @@
 // The job dispatcher with real engines against a real server.
 #include "JobDispatchSupport.h"
 #include "PyFtpServer.h"
+#include "RefusingPort.h"
 #include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTcpServer>
 
 namespace {
 
@@ -160,10 +160,9 @@ TEST_F(Dispatch, RefusedAccountAndClosedPortFailTheirJobsAndFreeTheConnection)
     Account wrong = account;
     wrong.password = QStringLiteral("not it");
     auto denied = queue(makeJob(wrong, false, QStringLiteral("/pub"), QStringLiteral("x.bin")));
-    QTcpServer probe;
-    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
-    const int closedPort = probe.serverPort();
-    probe.close();
+    const RefusingPort refusing;
+    ASSERT_NE(refusing.port(), 0);
+    const int closedPort = refusing.port();
     Account nobody = account;
     nobody.port = closedPort;
     auto unreachable = queue(makeJob(nobody, false, QStringLiteral("/pub"), QStringLiteral("y.bin")));

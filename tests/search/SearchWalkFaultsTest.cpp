@@ -1,10 +1,10 @@
 // The search walk against servers that fail, lie or send hostile names.
 #include "SearchRecorder.h"
 
+#include "RefusingPort.h"
 #include "ScriptedFtpServer.h"
 
 #include <QMap>
-#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -86,10 +86,9 @@ TEST_F(SearchWalkFaults, ControlDroppedMidWalkEndsOnceAsFailed)
 
 TEST_F(SearchWalkFaults, RefusedConnectionEndsOnceWithoutHanging)
 {
-    QTcpServer probe;
-    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
-    const quint16 port = probe.serverPort();
-    probe.close();
+    const RefusingPort refusing;
+    ASSERT_NE(refusing.port(), 0);
+    const quint16 port = refusing.port();
     SearchWalk walk(sink, cache.path());
     SearchCriteria c = criteria();
     c.Port = port;

@@ -10,6 +10,7 @@
 #include "ProgramIcon.h"
 #include "PyFtpServer.h"
 #include "RecordingIntake.h"
+#include "RefusingPort.h"
 #include "ScriptedFtpServer.h"
 #include "ScriptedPrompts.h"
 #include "SearchPrefFile.h"
@@ -743,10 +744,9 @@ TEST_F(SearchWindowTest, ARefusedLogInKeepsItsFailureInSight)
 
 TEST_F(SearchWindowTest, NothingListeningSaysNoConnectionWasMade)
 {
-    QTcpServer probe;
-    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
-    const quint16 closedPort = probe.serverPort();
-    probe.close();
+    const RefusingPort refusing;
+    ASSERT_NE(refusing.port(), 0);
+    const quint16 closedPort = refusing.port();
     form->txtSvr->setText("127.0.0.1");
     form->txtport->setText(QString::number(closedPort));
     form->txtUser->setText("u");

@@ -5,6 +5,7 @@
 #include "FtpCommander.h"
 #include "OptionFlags.h"
 #include "PathHistory.h"
+#include "RefusingPort.h"
 #include "RemotePane.h"
 #include "ScriptedFtpServer.h"
 #include "ScriptedPrompts.h"
@@ -247,10 +248,9 @@ TEST_F(SlotFixture, DisconnectShowsTheStateAtOnceAndSavesTheHistory)
 TEST_F(SlotFixture, AFailedConnectionEndsInTheFailedStateWithoutWaitingAndLogsWhy)
 {
     // A port that refuses: taken, then freed again.
-    QTcpServer probe;
-    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
-    const quint16 closedPort = probe.serverPort();
-    probe.close();
+    const RefusingPort refusing;
+    ASSERT_NE(refusing.port(), 0);
+    const quint16 closedPort = refusing.port();
 
     const struct {
         QString host, logged;
