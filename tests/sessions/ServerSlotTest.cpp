@@ -247,8 +247,7 @@ TEST_F(SlotFixture, DisconnectShowsTheStateAtOnceAndSavesTheHistory)
 
 TEST_F(SlotFixture, AFailedConnectionEndsInTheFailedStateWithoutWaitingAndLogsWhy)
 {
-    // A port that refuses: taken, then freed again.
-    const RefusingPort refusing;
+    RefusingPort refusing;
     ASSERT_NE(refusing.port(), 0);
     const quint16 closedPort = refusing.port();
 
@@ -274,8 +273,10 @@ TEST_F(SlotFixture, AFailedConnectionEndsInTheFailedStateWithoutWaitingAndLogsWh
         QObject::connect(manual.Slot(0)->FtpCmd(), &FtpCommander::ConnectionFailed, [&] { failedState = true; });
         QTcpServer silent;
         QObject::connect(manual.Slot(0)->FtpCmd(), &FtpCommander::Message, [&](const QString &text) {
-            if (c.silentSecondTry && text.contains("[ 2 of"))
+            if (c.silentSecondTry && text.contains("[ 2 of")) {
+                refusing.release();
                 ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, closedPort));
+            }
         });
         manual.UseProfile(0, profile, true);
         // The connection's clock moves only for a server that never greets: a failure itself ends the attempt.

@@ -24,16 +24,19 @@ public:
             && ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
             m_port = ntohs(address.sin_port);
     }
-    ~RefusingPort()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
+    ~RefusingPort() { release(); }
     RefusingPort(const RefusingPort &) = delete;
     RefusingPort &operator=(const RefusingPort &) = delete;
 
     // 0 when no port could be bound.
     quint16 port() const { return m_port; }
+    // Frees the port, for a server the test starts on it later.
+    void release()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
 
 private:
     int m_fd = -1;
