@@ -245,7 +245,7 @@ void frmSearch::buildControls()
     connect(LV, &QTreeView::customContextMenuRequested, this, [this] { showContextMenu(); });
     LV->installEventFilter(this);
     // Names keep their room beside the long locations; the last column takes what is left.
-    SetColumnWidthsWhenShown(LV, QStringLiteral("0.3;0.4;0.12;0.18"));
+    SetColumnWidthsWhenShown(LV, QStringLiteral("0.28;0.38;0.11;0.23"));
 
     SB = new QStatusBar;
     for (size_t i = 0; i < m_panels.size(); ++i) {
