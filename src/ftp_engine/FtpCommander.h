@@ -298,6 +298,7 @@ private:
     bool OpenCacheFileForWriting();
     bool OpenFileForWriting();
     void OpenFileForSending();
+    bool OpenGivenFile(QFile &file) const;
     bool SendNextBlocks();
     void FinishSending();
     void CloseFile();
@@ -410,7 +411,8 @@ private:
     QString m_remoteFile;
     QString m_localFilePath;
     std::unique_ptr<QFile> m_localFile;
-    // The file the caller opened for this upload, sent in place of opening its path.
+    // The file the caller opened for this upload, sent in place of opening
+    // its path; kept until the operation ends.
     std::unique_ptr<QFile> m_givenFile;
     std::unique_ptr<QFile> m_listFile;
     qint64 m_expectedSize = 0;

@@ -15,6 +15,9 @@
 #include <algorithm>
 #include <utility>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 const QString kObject = QStringLiteral("FtpCommander");
@@ -465,14 +468,15 @@ void FtpCommander::OpenFileForSending()
     try {
         m_uploadStarted = true;
         CloseFile();
-        auto file = m_givenFile ? std::move(m_givenFile) : std::make_unique<QFile>(m_localFilePath);
-        if (!file->isOpen() && !file->open(QIODevice::ReadOnly)) {
+        auto file = std::make_unique<QFile>(m_localFilePath);
+        if (!(m_givenFile ? OpenGivenFile(*file) : file->open(QIODevice::ReadOnly))) {
             LocalFileFailed(QStringLiteral("The local file could not be read: ") + m_localFilePath);
             return;
         }
         m_expectedSize = file->size();
         m_bytesDone = m_currentAct == ActResumeSend ? std::min(m_resumeOffset, m_expectedSize) : 0;
-        if (m_bytesDone > 0 && !file->seek(m_bytesDone)) {
+        // A handle shared with an earlier try of this operation is where that try left it.
+        if ((m_bytesDone > 0 || m_givenFile) && !file->seek(m_bytesDone)) {
             LocalFileFailed(QStringLiteral("The local file could not be read: ") + m_localFilePath);
             return;
         }
@@ -487,6 +491,19 @@ void FtpCommander::OpenFileForSending()
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("OpenFileForSending"));
     }
+}
+
+// Every try of the operation reads the file the caller opened, never what
+// its path names by then.
+bool FtpCommander::OpenGivenFile(QFile &file) const
+{
+    const int handle = ::fcntl(m_givenFile->handle(), F_DUPFD_CLOEXEC, 0);
+    if (handle < 0)
+        return false;
+    if (file.open(handle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return true;
+    ::close(handle);
+    return false;
 }
 
 // The whole file is out: the data connection closes after its last byte and

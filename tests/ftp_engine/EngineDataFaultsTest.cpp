@@ -446,3 +446,33 @@ TEST(ActiveDataSocket, AcceptsOnlyTheControlPeer)
     ASSERT_TRUE(EngineRecorder::waitFor([&] { return accepted == 1; }));
     EXPECT_EQ(socket.state(), EngineSocket::Connected);
 }
+
+// A file the caller opened is what every try of the upload sends: after a
+// drop, the engine's own second try sends that file whole again, whatever
+// its path names by then.
+TEST_F(DataFaults, AGivenFileIsSentByEveryTryWhateverItsPathNamesLater)
+{
+    const QByteArray content = PatternBytes(16 * 1024 * 1024);
+    const QString source = local.filePath(QStringLiteral("up.bin"));
+    ASSERT_TRUE(WriteFileBytes(source, content));
+    auto given = std::make_unique<QFile>(source);
+    ASSERT_TRUE(given->open(QIODevice::ReadOnly));
+    int stores = 0;
+    QObject::connect(&engine, &FtpCommander::CommandSent, &engine, [&](const QString &, const QString &command) {
+        if (!command.startsWith(QLatin1String("STOR")))
+            return;
+        if (++stores == 1) {
+            ASSERT_TRUE(QFile::remove(source));
+            ASSERT_TRUE(WriteFileBytes(source, QByteArray(content.size(), 'X')));
+        } else {
+            server.setDataDropAfter(-1);
+        }
+    });
+    server.setDataDropAfter(20000);
+    engine.setMaxConnectionTry(2);
+    engine.FTP_SEND_FILE(source, QStringLiteral("/up.bin"), content.size(), false, {}, std::move(given));
+    ASSERT_TRUE(recorder.waitForJobs(2));
+    EXPECT_TRUE(engine.LastCmdSucces());
+    EXPECT_EQ(sentCount("STOR"), 2);
+    EXPECT_EQ(server.storedData(), content);
+}
