@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   shared-mime-info desktop-file-utils
   xvfb xauth x11-utils trayer python3-xlib
+  fonts-droid-fallback
 )
 
 missing=()
