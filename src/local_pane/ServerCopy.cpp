@@ -740,7 +740,13 @@ void ServerCopy::StopForExit()
         }
         if (m_phase != Phase::Idle) {
             // The target did not finish in time: what it may hold is named as such.
-            if (temporaryMayExist() && !m_leftRemoved && m_leftOver.isEmpty())
+            if (m_phase == Phase::Placing || m_phase == Phase::Verifying) {
+                m_leftOver = QStringLiteral("The target server did not finish renaming the copy's temporary file %1 "
+                                            "over %2 in time: %2 may hold the copy, or its old file with %1 beside it.")
+                                 .arg(VisibleName(m_storePath), VisibleName(m_slots.CopyTargetPath));
+                if (SessionLog *log = m_slots.Slot(m_slots.CopyTarget)->Log())
+                    log->AddLog(m_leftOver, SessionLog::Warning, 0);
+            } else if (temporaryMayExist() && !m_leftRemoved && m_leftOver.isEmpty())
                 noteLeftOver({});
             abortSides();
             finish(End::Stopped);
