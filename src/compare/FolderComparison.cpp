@@ -7,6 +7,11 @@
 #include "ServerLocation.h"
 #include "ServerPort.h"
 
+#include <QHash>
+#include <QPair>
+
+#include <memory>
+
 namespace {
 
 const QString kObject = QStringLiteral("frmCompare");
@@ -91,9 +96,19 @@ FtpSideWalk::FolderNames FolderComparison::otherFolderNames(int side) const
     const CompareLocation &other = side == 0 ? m_second : m_first;
     if (!other.IsFtp) {
         const QString localTop = other.LocalPath.trimmed();
-        return [localTop](const QString &relative) {
+        // Which folder each local folder was read as: one reached again through a link (a
+        // loop back up the tree) names nothing more, as the local walk enters it once.
+        auto readAs = std::make_shared<QHash<QPair<quint64, quint64>, QString>>();
+        return [localTop, readAs](const QString &relative) {
+            const LocalFolderContents contents = ReadLocalFolder(JoinLocalPath(localTop, relative));
+            if (contents.Ok) {
+                const QPair<quint64, quint64> identity{contents.Device, contents.Inode};
+                if (readAs->value(identity, relative) != relative)
+                    return QStringList();
+                readAs->insert(identity, relative);
+            }
             QStringList names;
-            for (const LocalEntry &folder : ReadLocalFolder(JoinLocalPath(localTop, relative)).Folders)
+            for (const LocalEntry &folder : contents.Folders)
                 names << folder.Name;
             return names;
         };
@@ -141,6 +156,7 @@ void FolderComparison::Start(const CompareLocation &first, const CompareLocation
     } else if (!first.IsFtp) {
         m_kind = Kind::LocalToFtp;
         m_walks[1]->Start(second.Ftp, otherFolderNames(1), &m_run.StopCompare);
+        m_walks[1]->QueueCounterpartFirst();
     } else {
         // Each walk enters by name the folders the other lists and its own listing leaves out.
         m_kind = Kind::FtpToFtp;

@@ -50,6 +50,7 @@ void FtpSideWalk::Start(const FtpLocation &location, FolderNames counterpart, co
     m_location = location;
     m_counterpart = std::move(counterpart);
     m_awaitCounterpart = false;
+    m_counterpartFirst = false;
     m_stop = stop;
     Cache().TruncateCacheFile();
     m_listings.Clear();
@@ -119,10 +120,11 @@ QString FtpSideWalk::FirstFolderEntered(const QString &readBack)
 {
     if (!readBack.isEmpty() && IsUsablePath(readBack))
         m_base = NormalisedFolder(readBack);
-    // The other location's own sub-folders are queued first, in its spelling.
-    if (m_counterpart) {
+    // Queued ahead of the listing only where asked: on a server that ignores letter case a
+    // name spelt otherwise than in the listing would reach one folder twice.
+    if (m_counterpart && m_counterpartFirst) {
         for (const QString &name : m_counterpart(QString()))
-            QueueChild(m_base, name);
+            queueOffered(m_base, name);
     }
     return m_base;
 }
@@ -175,9 +177,18 @@ bool FtpSideWalk::queueLeftOut(const QString &path, const QList<FtpFileItem> &it
     bool queued = false;
     for (const QString &name : names) {
         if (!listed.contains(name.toCaseFolded()))
-            queued = QueueChild(path, name) || queued;
+            queued = queueOffered(path, name) || queued;
     }
     return queued;
+}
+
+bool FtpSideWalk::queueOffered(const QString &parent, const QString &name)
+{
+    // The name comes from another location, where a backslash is an ordinary letter; a
+    // server that takes it for a separator would read "..\.." out of the chosen folder.
+    if (name.contains(QLatin1Char('\\')))
+        return false;
+    return QueueChild(parent, name);
 }
 
 void FtpSideWalk::AddCounterpartFolders(const QString &relative, const QStringList &names)

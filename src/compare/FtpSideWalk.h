@@ -54,6 +54,9 @@ public:
     // The other location is an FTP walk still running: at the end of its queue
     // this walk waits, session open, for its further folders or its end.
     void AwaitCounterpart() { m_awaitCounterpart = true; }
+    // The other location's own sub-folders are queued before this walk's listing
+    // of its first folder, in the other location's spelling (a local first side).
+    void QueueCounterpartFirst() { m_counterpartFirst = true; }
     // The other walk read the folder at `relative`, whose sub-folders are `names`.
     void AddCounterpartFolders(const QString &relative, const QStringList &names);
     // The other walk has ended, or waits too: nothing more to wait for.
@@ -101,6 +104,8 @@ protected:
 private:
     void wireEngine(FtpCommander *engine);
     void finish(End end);
+    // Queues `name`, which the other location gives, below `parent`; false when refused.
+    bool queueOffered(const QString &parent, const QString &name);
     // Queues those of `names` that the listing of `path` lacks; false when none.
     bool queueLeftOut(const QString &path, const QList<FtpFileItem> &items, const QStringList &names);
     // A folder entered that its parent's listing lacks joins that listing; false when the walk ended meanwhile.
@@ -111,6 +116,7 @@ private:
     FtpLocation m_location;
     FolderNames m_counterpart;
     bool m_awaitCounterpart = false;
+    bool m_counterpartFirst = false;
     const bool *m_stop = nullptr;
     QString m_base;
     QString m_lastError;

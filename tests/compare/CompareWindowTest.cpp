@@ -34,7 +34,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -804,3 +806,82 @@ TEST_F(CompareWindowTest, ADeepTreeWithLongNamesLeavesTheWindowsSizeAlone)
         EXPECT_GE(form->LV->columnWidth(0), form->LV->sizeHintForIndex(form->Model()->index(typicalRow, 0)).width());
     }
 }
+
+// A server the FTP first location's walk meets, and the local second location it is compared with.
+struct OfferedNameCase
+{
+    const char *name;
+    // The listing of a folder the server enters (it lists no dot names), none where it refuses.
+    std::function<std::optional<QByteArray>(const QByteArray &path)> folder;
+    std::function<void(const QString &local)> makeLocal;
+    QStringList rows; // "name=remarks in location", sorted
+};
+
+class OfferedNameTest : public CompareWindowTest, public ::testing::WithParamInterface<OfferedNameCase>
+{
+};
+
+// The local location's folder names lead the FTP walk into folders the server
+// leaves out of its listings: never out of the chosen folder, never into one
+// folder twice, never round a loop of links.
+TEST_P(OfferedNameTest, TheServersFoldersAreReadOnceAndInsideTheChosenFolder)
+{
+    ScriptedFtpServer server;
+    ASSERT_TRUE(server.listen());
+    auto current = std::make_shared<QByteArray>("/");
+    server.on("CWD", [&server, current](const QByteArray &path) {
+        const std::optional<QByteArray> listing = GetParam().folder(path);
+        if (!listing)
+            return ScriptedFtpServer::Reply{{"550 No such directory.\r\n", 0}};
+        *current = path;
+        server.setListing(*listing);
+        return ScriptedFtpServer::Reply{{"250 OK.\r\n", 0}};
+    });
+    server.on("PWD", [current](const QByteArray &) { return ScriptedFtpServer::Reply{{"257 \"" + *current + "\"\r\n", 0}}; });
+    GetParam().makeLocal(a.path());
+    form->SetFtpLocation(0, ftpSide(server.port(), "u", "/"));
+    form->SetLocalLocation(1, a.path());
+    runToEnd();
+    QStringList rows;
+    for (int i = 0; i < form->Model()->size(); ++i) {
+        const FileListRow &row = form->Model()->row(i);
+        rows << row.Text + "=" + row.SubItems.value(3) + " in " + row.SubItems.value(0);
+    }
+    rows.sort();
+    EXPECT_EQ(rows.join(", ").toStdString(), GetParam().rows.join(", ").toStdString());
+    for (const QByteArray &command : server.commands())
+        EXPECT_FALSE(command.contains('\\')) << command.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, OfferedNameTest,
+    ::testing::Values(
+        // Windows servers take any letter case; "docs" is "Docs", read once.
+        OfferedNameCase{"ServerIgnoringLetterCase",
+                        [](const QByteArray &path) -> std::optional<QByteArray> {
+                            if (path == "/")
+                                return "drwxr-xr-x 1 u g 0 Jan 01 2020 Docs\r\n";
+                            if (path.toLower() == "/docs")
+                                return "-rw-r--r-- 1 u g 5 Jan 01 2020 in.txt\r\n";
+                            return std::nullopt;
+                        },
+                        [](const QString &local) { putFile(local + "/docs/in.txt", "12345"); },
+                        {"Docs=Missing in /", "in.txt=Missing in /Docs"}},
+        // A local name that a server taking "\" for "/" would read outside the folder.
+        OfferedNameCase{"BackslashesInALocalName",
+                        [](const QByteArray &) -> std::optional<QByteArray> { return QByteArray(); },
+                        [](const QString &local) { ASSERT_TRUE(QDir().mkpath(local + "/..\\..\\etc")); },
+                        {}},
+        // ".loop" links to its own folder, on the server and locally; neither lists it.
+        OfferedNameCase{"ALinkLoopOnBothSides",
+                        [](const QByteArray &path) -> std::optional<QByteArray> {
+                            if (!QString::fromUtf8(path).remove("/.loop").isEmpty() && path != "/")
+                                return std::nullopt;
+                            return "-rw-r--r-- 1 u g 1 Jan 01 2020 n.txt\r\n";
+                        },
+                        [](const QString &local) {
+                            putFile(local + "/n.txt", "n", 1577836800);
+                            ASSERT_EQ(::symlink(".", QFile::encodeName(local + "/.loop").constData()), 0);
+                        },
+                        {".loop=Ok in /", "n.txt=Ok in /", "n.txt=Ok in /.loop"}}),
+    [](const ::testing::TestParamInfo<OfferedNameCase> &info) { return std::string(info.param.name); });
