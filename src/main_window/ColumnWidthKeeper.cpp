@@ -358,8 +358,9 @@ void ColumnWidthKeeper::fit(QTreeView *list)
     for (int i = 1; i < columns; ++i) {
         if (list->isColumnHidden(i))
             continue;
-        widths[i] = header->defaultSectionSize();
         minima[i] = otherMinimum(list, i);
+        // A caption wider than the plain width (a larger font) reads whole too.
+        widths[i] = qMax(header->defaultSectionSize(), minima[i]);
     }
     QList<int> lastMinima = minima;
     raiseContentColumns(list, widths, minima, lastMinima);
@@ -416,7 +417,8 @@ int ColumnWidthKeeper::MeasuredWidth(QTreeView *list) const
 bool ColumnWidthKeeper::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if (type == QEvent::MouseButtonPress)
+    // A double click on a divider sizes the column to its texts: that width is the user's too.
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)
         m_dragging = watched;
     else if (type == QEvent::MouseButtonRelease)
         m_dragging = nullptr;

@@ -15,6 +15,7 @@
 #include "TestFiles.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QSettings>
@@ -173,4 +174,86 @@ TEST(JobListColumns, AtAThousandBySevenHundredSizesAndCaptionsReadWhole)
         for (int column = 0; column < JobListModel::ColumnCount; ++column)
             EXPECT_TRUE(CaptionReadsWhole(list->header(), column)) << column;
     }
+}
+
+// With a larger desktop font, from the start or changed while the window is
+// open, a caption wider than a column's plain width reads whole where the
+// list has room.
+TEST(JobListColumns, CaptionsReadWholeInALargerFont)
+{
+    struct Case {
+        const char *name;
+        bool fromTheStart;
+    };
+    const Case cases[] = {{"the larger font from the start", true}, {"the font made larger while open", false}};
+    const QFont usual = QApplication::font();
+    QFont larger = usual;
+    larger.setPointSizeF(usual.pointSizeF() * 4 / 3);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedPrompts prompts; // no question is expected
+        if (c.fromTheStart)
+            QApplication::setFont(larger);
+        const std::unique_ptr<frmZAVUde> window = FreshWindow(1600, 1000);
+        if (!c.fromTheStart)
+            QApplication::setFont(larger);
+        QTemporaryDir folder;
+        QByteArray file;
+        for (int i = 0; i < 40; ++i) {
+            const auto job = Download(QStringLiteral("holiday-pictures-%1.tar.gz").arg(i), "/home/user/Downloads", 19000000);
+            job->setServerAddress("ftp.example.org");
+            file += JobFile::EncodeLine(*job) + "\r\n";
+        }
+        ASSERT_TRUE(WriteFileBytes(folder.filePath("jobs.xqr"), file));
+        window->LoadTasks(folder.filePath("jobs.xqr"));
+        settle();
+        QTreeView *list = window->Jobs()->LVJob;
+        ASSERT_EQ(list->header()->font().pointSizeF(), larger.pointSizeF());
+        for (int column = 0; column < JobListModel::ColumnCount; ++column)
+            EXPECT_TRUE(CaptionReadsWhole(list->header(), column)) << column;
+        QApplication::setFont(usual);
+    }
+}
+
+// A double click on a column's divider sizes the column to its texts, as the
+// user asked: later rows and a resized window keep that width, and it comes
+// back at the next start.
+TEST(JobListColumns, AColumnSizedByDoubleClickingItsDividerKeepsThatWidth)
+{
+    ScriptedPrompts prompts; // no question is expected
+    QTemporaryDir folder;
+    const auto load = [&](frmZAVUde &window, const QString &name, int status, int reason) {
+        const auto job = Download(name, "/home/user/Downloads", 19000000);
+        job->setServerAddress("ftp.example.org");
+        job->setStatus(status);
+        job->setFailureReason(reason);
+        const QString path = folder.filePath(name + ".xqr");
+        ASSERT_TRUE(WriteFileBytes(path, JobFile::EncodeLine(*job) + "\r\n"));
+        window.LoadTasks(path);
+        settle();
+    };
+    int sized = 0;
+    {
+        const std::unique_ptr<frmZAVUde> window = FreshWindow(1600, 1000);
+        load(*window, "queued.bin", 0, 0);
+        QHeaderView *header = window->Jobs()->LVJob->header();
+        const int before = header->sectionSize(JobListModel::Status);
+        const QPoint divider(header->sectionViewportPosition(JobListModel::Status) + before - 1, header->height() / 2);
+        QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, {}, header->viewport()->mapTo(window.get(), divider));
+        settle();
+        sized = header->sectionSize(JobListModel::Status);
+        ASSERT_NE(sized, before);
+        load(*window, "failed.bin", 3, 10); // a wider state
+        window->resize(1400, 1000);
+        settle();
+        EXPECT_EQ(header->sectionSize(JobListModel::Status), sized);
+        prompts.expectMessage("pending or failed jobs", PromptButton::No);
+        EXPECT_TRUE(window->close());
+    }
+    frmZAVUde again;
+    again.resize(1000, 700);
+    again.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
+    settle();
+    EXPECT_EQ(again.Jobs()->LVJob->columnWidth(JobListModel::Status), sized);
 }
