@@ -90,10 +90,35 @@ void FtpTask::setTransferedBytes(qint64 value)
     m_transferedBytes = value;
 }
 
+void JobStatusCounts::Count(int status, int change)
+{
+    switch (status) {
+    case 1: active += change; break;
+    case 2: completed += change; break;
+    case 3: failed += change; break;
+    default: break;
+    }
+}
+
+FtpTask::CountedStatus &FtpTask::CountedStatus::operator=(const CountedStatus &other)
+{
+    set(other.m_value);
+    return *this;
+}
+
+void FtpTask::CountedStatus::set(int value)
+{
+    if (counts && value != m_value) {
+        counts->Count(m_value, -1);
+        counts->Count(value, 1);
+    }
+    m_value = value;
+}
+
 void FtpTask::setStatus(int value)
 {
     const bool waited = WaitsForConnection();
-    m_status = value;
+    m_status.set(value);
     if (value != 3)
         m_failureReason = 0;
     noteIfReopened(waited);
@@ -176,7 +201,7 @@ QString FtpTask::GetPackedData() const
         QString::number(m_transferMode),
         QString::number(m_isUpload),
         m_loadTag,
-        QString::number(m_status),
+        QString::number(m_status.value()),
         QString::number(m_failureReason),
         ZavUdeID(),
         m_originalLocalFileTime,
@@ -259,7 +284,7 @@ bool FtpTask::ReadFromString(const QString &record, const QString &loadTag)
 QString FtpTask::GetEstimatedTimeLeft() const
 {
     static const QString estimating = QStringLiteral("Estimating...");
-    if (m_status != 1)
+    if (m_status.value() != 1)
         return {};
     if (m_rateStartTime.isNull())
         return estimating;
@@ -283,7 +308,7 @@ bool FtpTask::ValidForProcessing(QString &message, bool &overwriteAll, bool &ski
                                  const OverwriteQuestion &ask)
 {
     try {
-        if (!(m_status == 0 || (m_status == 3 && (m_failureReason == 0 || m_failureReason == 7))))
+        if (!(Status() == 0 || (Status() == 3 && (m_failureReason == 0 || m_failureReason == 7))))
             return false;
         const QString path = GetLocalFilePath();
         const bool exists = QFileInfo::exists(path);
@@ -335,7 +360,7 @@ void FtpTask::LocalFileReplaced()
 
 bool FtpTask::OffersResume() const
 {
-    if (IsUpload() && m_status == 3)
+    if (IsUpload() && Status() == 3)
         return m_transferedBytes > 0 || m_sentData;
     return m_transferedBytes > 0 && m_transferedBytes < m_size;
 }

@@ -8,6 +8,15 @@
 #include <functional>
 #include <optional>
 
+// How many jobs of a queue run, completed and failed (Status 1, 2 and 3).
+struct JobStatusCounts {
+    int active = 0;
+    int completed = 0;
+    int failed = 0;
+    // Counts a job of the status in (+1) or out (-1); other statuses are not counted.
+    void Count(int status, int change);
+};
+
 // One queued transfer of one file between a local folder and a folder on an
 // FTP server, in either direction. It carries the server and credentials it
 // needs, so any job connection can run it, packs itself into one text record
@@ -82,15 +91,19 @@ public:
     bool Locked() const { return m_locked == 1; }
     void setLocked(bool value);
     // 0 idle, 1 active, 2 completed, 3 failed.
-    int Status() const { return m_status; }
+    int Status() const { return m_status.value(); }
     // Any status but 3 clears the failure reason; every change restarts the rate.
     void setStatus(int value);
     qint64 FailureReason() const { return m_failureReason; }
     void setFailureReason(qint64 value);
     // Neither running, locked nor failed: the dispatcher may give it a connection.
-    bool WaitsForConnection() const { return m_status != 1 && m_locked == 0 && m_failureReason == 0; }
+    bool WaitsForConnection() const { return m_status.value() != 1 && m_locked == 0 && m_failureReason == 0; }
     // The queue's count of jobs that started waiting again (set when the job joins a queue).
     void setReopenCount(std::shared_ptr<quint64> count) { m_reopenCount = std::move(count); }
+    // The counts of the queue whose summary counts this job (set when it joins that queue): each
+    // change of status is counted there, so the summary needs no walk of the queue.
+    void setStatusCounts(std::shared_ptr<JobStatusCounts> counts) { m_status.counts = std::move(counts); }
+    const std::shared_ptr<JobStatusCounts> &StatusCounts() const { return m_status.counts; }
     // The key: computed on first use unless a record supplied it.
     QString ZavUdeID() const;
     QString OriginalLocalFileTime() const { return m_originalLocalFileTime; }
@@ -162,7 +175,22 @@ private:
     quint32 m_localFileRevision = 0;
     std::shared_ptr<quint64> m_reopenCount;
     quint8 m_locked = 1;
-    int m_status = 0;
+    // The status, counted in the counts of the queue the job belongs to. A copy
+    // of a job (one written to a file as pending, say) belongs to no queue; a
+    // job assigned over keeps its queue, and the status it takes is counted there.
+    class CountedStatus
+    {
+    public:
+        CountedStatus() = default;
+        CountedStatus(const CountedStatus &other) : m_value(other.m_value) {}
+        CountedStatus &operator=(const CountedStatus &other);
+        int value() const { return m_value; }
+        void set(int value);
+        std::shared_ptr<JobStatusCounts> counts;
+
+    private:
+        int m_value = 0;
+    } m_status;
     qint64 m_failureReason = 0;
     mutable QString m_zavUdeID;
     QString m_originalLocalFileTime;

@@ -6,6 +6,11 @@ namespace {
 const QString kObject = QStringLiteral("FtpTaskCollection");
 }
 
+FtpTaskCollection::FtpTaskCollection(Counting counting)
+    : m_statusCounts(counting == Counting::Statuses ? std::make_shared<JobStatusCounts>() : nullptr)
+{
+}
+
 bool FtpTaskCollection::AddFtpTask(const Job &job)
 {
     if (!job)
@@ -16,7 +21,28 @@ bool FtpTaskCollection::AddFtpTask(const Job &job)
     m_jobs.push_back(job);
     m_index.insert(key, std::prev(m_jobs.end()));
     job->setReopenCount(m_reopened);
+    if (m_statusCounts) {
+        if (const auto &before = job->StatusCounts(); before && before != m_statusCounts)
+            before->Count(job->Status(), -1);
+        if (job->StatusCounts() != m_statusCounts)
+            m_statusCounts->Count(job->Status(), 1);
+        job->setStatusCounts(m_statusCounts);
+    }
     return true;
+}
+
+const JobStatusCounts &FtpTaskCollection::StatusCounts() const
+{
+    static const JobStatusCounts none;
+    return m_statusCounts ? *m_statusCounts : none;
+}
+
+void FtpTaskCollection::uncount(const Job &job)
+{
+    if (m_statusCounts && job->StatusCounts() == m_statusCounts) {
+        m_statusCounts->Count(job->Status(), -1);
+        job->setStatusCounts(nullptr);
+    }
 }
 
 FtpTaskCollection::const_iterator FtpTaskCollection::Position(const Job &job) const
@@ -57,6 +83,7 @@ void FtpTaskCollection::Remove(const QString &key)
                        QStringLiteral("Invalid procedure call or argument"));
         return;
     }
+    uncount(*found.value());
     m_jobs.erase(found.value());
     m_index.erase(found);
     ++*m_reopened;
@@ -67,6 +94,7 @@ int FtpTaskCollection::RemoveIf(const std::function<bool(const FtpTask &)> &pick
     int removed = 0;
     for (auto it = m_jobs.begin(); it != m_jobs.end();) {
         if (pick(**it)) {
+            uncount(*it);
             m_index.remove(Folded((*it)->ZavUdeID()));
             it = m_jobs.erase(it);
             ++removed;
@@ -81,6 +109,8 @@ int FtpTaskCollection::RemoveIf(const std::function<bool(const FtpTask &)> &pick
 
 void FtpTaskCollection::Clear()
 {
+    for (const Job &job : m_jobs)
+        uncount(job);
     m_jobs.clear();
     m_index.clear();
     ++*m_reopened;

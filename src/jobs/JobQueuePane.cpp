@@ -317,18 +317,13 @@ void JobQueuePane::Timer3_Timer()
 
 int JobQueuePane::countJobs()
 {
-    ActiveJobCount = FailedJobCount = CompletedJobCount = 0;
-    int total = 0;
-    for (const auto &job : JobQueue) {
-        ++total;
-        switch (job->Status()) {
-        case 1: ++ActiveJobCount; break;
-        case 2: ++CompletedJobCount; break;
-        case 3: ++FailedJobCount; break;
-        default: break;
-        }
-    }
-    return total;
+    // Kept by the queue as jobs change state: a walk of the queue at each job's end
+    // would make a long run's summaries cost the square of its length.
+    const JobStatusCounts &counts = JobQueue.StatusCounts();
+    ActiveJobCount = counts.active;
+    CompletedJobCount = counts.completed;
+    FailedJobCount = counts.failed;
+    return JobQueue.Count();
 }
 
 void JobQueuePane::showJobCounts(int total)

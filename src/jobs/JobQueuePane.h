@@ -111,7 +111,7 @@ public:
     static const QColor &Blue();
     static const QColor &Red();
 
-    FtpTaskCollection JobQueue;
+    FtpTaskCollection JobQueue{FtpTaskCollection::Counting::Statuses};
     FtpTaskCollection RefusedJobs;
     qint64 JobSerial = 0;
     int RepeatedJobErrors = 0;
@@ -137,7 +137,7 @@ protected:
 
 private:
     void addRow(const FtpTask &job);
-    // The counters of the summary; returns the number of jobs.
+    // The counters of the summary, as the queue keeps them; returns the number of jobs.
     int countJobs();
     void showJobCounts(int total);
     void updateSaveItem();

@@ -221,6 +221,54 @@ TEST_F(JobQueueTest, SummaryCountsSoundAndClearingCompletedJobs)
     EXPECT_TRUE(info().contains(QStringLiteral("Removing completed jobs (3) from job list!")));
 }
 
+// The summary counts the jobs of the queue as they change state, whatever
+// else holds them: a job offered again, a copy saved as pending, a job gone.
+TEST_F(JobQueueTest, SummaryCountsFollowTheQueuesJobsOnly)
+{
+    auto done = Named(QStringLiteral("d"), 2);
+    auto failed = Named(QStringLiteral("f"), 3);
+    auto running = Named(QStringLiteral("a"), 1);
+    auto queued = Named(QStringLiteral("q"), 0);
+    pane.AcceptJobs(batch({done, failed, running, queued}), false);
+    struct Step {
+        const char *name;
+        std::function<void()> act;
+        const char *counts;
+    };
+    const Step steps[] = {
+        {"accepted", [] {}, "Total: 4    Active: 1    Completed: 1    Failed: 1    Queued: 1"},
+        {"a queued job offered again, then run",
+         [&] {
+             pane.AcceptJobs(batch({queued}), false);
+             queued->setStatus(1);
+         },
+         "Total: 4    Active: 2    Completed: 1    Failed: 1    Queued: 0"},
+        {"a running job saved as pending",
+         [&] { pane.SaveQueue(dir.filePath(QStringLiteral("saved.xqr")), false, true, {running.get()}); },
+         "Total: 4    Active: 2    Completed: 1    Failed: 1    Queued: 0"},
+        {"a failed job removed, then started again elsewhere",
+         [&] {
+             pane.JobQueue.Remove(failed->ZavUdeID());
+             failed->setStatus(1);
+         },
+         "Total: 3    Active: 2    Completed: 1    Failed: 0    Queued: 0"},
+        {"the queue cleared, its jobs going on",
+         [&] {
+             pane.JobQueue.Clear();
+             running->setStatus(3);
+         },
+         "Total: 0    Active: 0    Completed: 0    Failed: 0    Queued: 0"},
+        {"jobs accepted again", [&] { pane.AcceptJobs(batch({done, running}), false); },
+         "Total: 2    Active: 0    Completed: 1    Failed: 1    Queued: 0"},
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.name);
+        step.act();
+        pane.UpdateJobSummary();
+        EXPECT_EQ(pane.lblJobInfo->text().toStdString(), std::string("  ( ") + step.counts + " )");
+    }
+}
+
 TEST_F(JobQueueTest, LoadingTheDefaultFileKeepsUnreadableLinesAndDeletesIt)
 {
     auto failed = Named(QStringLiteral("failed.bin"), 3);
