@@ -248,7 +248,8 @@ TEST_P(BatchWindow, CloseLetsTheBatchFinishAndClosingTheWindowEndsItQuietly)
     WhenModal<frmProgress>([](frmProgress &progress) { progress.Command1->click(); });
     window->Batch()->HandleFileDownloads(0, true, false, false);
     ASSERT_TRUE(window->Runner()->Running());
-    ASSERT_TRUE(stopped);
+    // The download's first commands (TYPE, SIZE, PASV) may still be under way.
+    ASSERT_TRUE(waitFor([&] { return stopped; }));
     prompts.expectMessage("Disconnect and exit", PromptButton::Yes);
     window->ExitProgram();
     ::kill(pid, SIGCONT);
