@@ -1,6 +1,7 @@
 #include "frmCompare.h"
 
 #include "AppInfo.h"
+#include "CutCellToolTips.h"
 #include "DataRoot.h"
 #include "JobsFromRows.h"
 #include "ElapsedText.h"
@@ -164,6 +165,7 @@ void frmCompare::buildControls()
     LV->setModel(m_model);
     LV->header()->setSectionsClickable(true);
     LV->header()->setSectionResizeMode(QHeaderView::Interactive);
+    CutCellToolTips::Install(LV); // a long location reads whole in its tool tip
     // Names keep their room beside the long locations; the last column takes what is left.
     SetColumnWidthsWhenShown(LV, QStringLiteral("0.26;0.3;0.1;0.17;0.17"));
     const KeyedImageList &pictures = m_main.ImageList1();

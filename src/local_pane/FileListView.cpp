@@ -1,5 +1,6 @@
 #include "FileListView.h"
 
+#include "CutCellToolTips.h"
 #include "ErrorLog.h"
 
 #include <QDrag>
@@ -31,7 +32,11 @@ QPixmap dragPicture()
 
 } // namespace
 
-FileListView::FileListView(QWidget *parent) : QTreeView(parent) {}
+FileListView::FileListView(QWidget *parent) : QTreeView(parent)
+{
+    // A type or date cut where the name column has no room left to give reads whole in its tool tip.
+    CutCellToolTips::Install(this);
+}
 
 void FileListView::reset()
 {

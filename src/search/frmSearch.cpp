@@ -1,6 +1,7 @@
 #include "frmSearch.h"
 
 #include "AppInfo.h"
+#include "CutCellToolTips.h"
 #include "DataRoot.h"
 #include "ElapsedText.h"
 #include "ElidingLabel.h"
@@ -244,6 +245,7 @@ void frmSearch::buildControls()
     LV->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(LV, &QTreeView::customContextMenuRequested, this, [this] { showContextMenu(); });
     LV->installEventFilter(this);
+    CutCellToolTips::Install(LV); // a long location reads whole in its tool tip
     // Names keep their room beside the long locations; the last column takes what is left.
     SetColumnWidthsWhenShown(LV, QStringLiteral("0.28;0.38;0.11;0.23"));
 

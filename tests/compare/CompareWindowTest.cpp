@@ -8,6 +8,7 @@
 #include "RefusingPort.h"
 #include "ScriptedFtpServer.h"
 #include "ScriptedPrompts.h"
+#include "ShownToolTip.h"
 #include "StubWindow.h"
 #include "TestFiles.h"
 #include "WhenModal.h"
@@ -804,6 +805,9 @@ TEST_F(CompareWindowTest, ADeepTreeWithLongNamesLeavesTheWindowsSizeAlone)
         const int typicalRow = form->Model()->findText(typical);
         ASSERT_GE(typicalRow, 0);
         EXPECT_GE(form->LV->columnWidth(0), form->LV->sizeHintForIndex(form->Model()->index(typicalRow, 0)).width());
+        // The deep location the column cuts reads whole in its tool tip.
+        const QModelIndex location = form->Model()->index(typicalRow, 1);
+        EXPECT_EQ(ShownToolTip(form->LV, location).toStdString(), location.data().toString().toStdString());
     }
 }
 

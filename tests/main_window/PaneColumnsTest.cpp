@@ -10,10 +10,10 @@
 #include "ServerProfile.h"
 #include "ServerSlot.h"
 #include "ServerSlots.h"
+#include "ShownToolTip.h"
 #include "TestFiles.h"
 
 #include <QApplication>
-#include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -73,8 +73,41 @@ protected:
         }
         ASSERT_TRUE(server.makeFolder("photos"));
         ASSERT_TRUE(server.start()) << server.error().toStdString();
+        if (GetParam().pointSize > 0) {
+            QFont larger = font;
+            larger.setPointSize(GetParam().pointSize);
+            QApplication::setFont(larger);
+        }
     }
-    void TearDown() override { frmZAVUde::OpenSettingsStore()->remove(QString()); }
+    void TearDown() override
+    {
+        QApplication::setFont(font);
+        frmZAVUde::OpenSettingsStore()->remove(QString());
+    }
+
+    // The window at the case's size with the local folder and the server listed in its lists.
+    QList<QTreeView *> showLists(frmZAVUde &window)
+    {
+        const ListCase &c = GetParam();
+        window.ShowDual(c.dual);
+        window.resize(c.width, c.height);
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+        EXPECT_TRUE(window.Local()->LoadLocalFolders(local.path()));
+        QList<QTreeView *> lists{window.Local()->LeftView};
+        for (int slot = 0; slot < (c.dual ? 2 : 1); ++slot) {
+            window.Slots()->UseProfile(slot, ServerProfile(server), true);
+            EXPECT_TRUE(QTest::qWaitFor([&] {
+                const ServerSlot *s = window.Slot(slot);
+                return s->SessionActive() && !s->IsBusy() && window.Remote(slot)->Model->size() == kNames.size() + 1;
+            }, 30000));
+            lists << window.Remote(slot)->RightView;
+        }
+        settle();
+        return lists;
+    }
+
+    const QFont font = QApplication::font();
 
     QTemporaryDir local;
     PyFtpServer server;
@@ -86,29 +119,9 @@ protected:
 TEST_P(PaneColumns, TypesAndDatesReadWholeWhereNamesHaveRoomToGive)
 {
     const ListCase &c = GetParam();
-    const QFont font = QApplication::font();
-    if (c.pointSize > 0) {
-        QFont larger = font;
-        larger.setPointSize(c.pointSize);
-        QApplication::setFont(larger);
-    }
-    const auto restoreFont = qScopeGuard([&] { QApplication::setFont(font); });
     frmZAVUde window;
-    window.ShowDual(c.dual);
-    window.resize(c.width, c.height);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    ASSERT_TRUE(window.Local()->LoadLocalFolders(local.path()));
-    QList<QTreeView *> lists{window.Local()->LeftView};
-    for (int slot = 0; slot < (c.dual ? 2 : 1); ++slot) {
-        window.Slots()->UseProfile(slot, ServerProfile(server), true);
-        ASSERT_TRUE(QTest::qWaitFor([&] {
-            const ServerSlot *s = window.Slot(slot);
-            return s->SessionActive() && !s->IsBusy() && window.Remote(slot)->Model->size() == kNames.size() + 1;
-        }, 30000));
-        lists << window.Remote(slot)->RightView;
-    }
-    settle();
+    const QList<QTreeView *> lists = showLists(window);
+    ASSERT_FALSE(HasFailure());
     for (const QTreeView *list : lists) {
         const std::string what = list->objectName().toStdString() + " at " + c.what;
         const QAbstractItemModel *model = list->model();
@@ -122,6 +135,34 @@ TEST_P(PaneColumns, TypesAndDatesReadWholeWhereNamesHaveRoomToGive)
         if (c.roomForAll)
             expectWhole(list, {0}, what.c_str());
     }
+}
+
+// Where a column is too narrow for a text (a name too long for any pane, a
+// date or type in a narrow pane), the cell's tool tip holds the whole text, as
+// written: a name that looks like markup is not read as markup.
+TEST_P(PaneColumns, ACutTextReadsWholeInItsToolTip)
+{
+    const QString longName = "<b>minutes<b> of the meeting of every department &amp; their guests, "
+                             "with all the attachments.txt";
+    ASSERT_TRUE(WriteFileBytes(local.filePath(longName), "x"));
+    frmZAVUde window;
+    const QList<QTreeView *> lists = showLists(window);
+    ASSERT_FALSE(HasFailure());
+    int cut = 0;
+    for (QTreeView *list : lists) {
+        const QAbstractItemModel *model = list->model();
+        for (int column = 0; column < model->columnCount(); ++column) {
+            for (int row = 0; row < model->rowCount(); ++row) {
+                const QModelIndex cell = model->index(row, column);
+                if (list->sizeHintForIndex(cell).width() <= list->columnWidth(column))
+                    continue;
+                ++cut;
+                EXPECT_EQ(ShownToolTip(list, cell).toStdString(), cell.data().toString().toStdString())
+                    << list->objectName().toStdString() << " column " << column;
+            }
+        }
+    }
+    EXPECT_GE(cut, 1); // the long name at least
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -13,6 +13,7 @@
 #include "RefusingPort.h"
 #include "ScriptedFtpServer.h"
 #include "ScriptedPrompts.h"
+#include "ShownToolTip.h"
 #include "SearchPrefFile.h"
 #include "SearchReport.h"
 #include "SearchWalk.h"
@@ -814,5 +815,8 @@ TEST_F(SearchWindowTest, ADeepTreeWithLongNamesLeavesTheWindowsSizeAlone)
         const int typicalRow = form->Model()->findText(typical);
         ASSERT_GE(typicalRow, 0);
         EXPECT_GE(form->LV->columnWidth(0), form->LV->sizeHintForIndex(form->Model()->index(typicalRow, 0)).width());
+        // The deep location the column cuts reads whole in its tool tip.
+        const QModelIndex location = form->Model()->index(typicalRow, 1);
+        EXPECT_EQ(ShownToolTip(form->LV, location).toStdString(), location.data().toString().toStdString());
     }
 }

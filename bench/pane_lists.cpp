@@ -1,0 +1,111 @@
+// Fills the lists whose rows are measured as they come, offscreen in the real
+// windows, and prints what one row costs:
+// - the local pane of the main window (1000x700) listing a folder of N files
+//   of several types, each with a time of its own (every date another text);
+// - the upload confirmation list with N rows, names in Latin letters and in
+//   another script (drawn in a fallback font, so measured for the row height).
+//
+//   pane_lists [--rows N]...      (default 1000 and 10000)
+#include "LocalPane.h"
+#include "frmFileConfirm.h"
+#include "frmZAVUde.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTreeView>
+
+#include <cstdio>
+
+namespace {
+
+const char *const kExtensions[] = {".txt", ".jpg", ".pdf", ".sh", ".html", ".zip", ".tar.gz", ".odt"};
+
+bool writeFolder(const QString &folder, int rows)
+{
+    const QDateTime start(QDate(2026, 1, 1), QTime(8, 0));
+    for (int i = 0; i < rows; ++i) {
+        QFile file(folder + QStringLiteral("/file-%1%2").arg(i, 5, 10, QLatin1Char('0')).arg(QLatin1String(kExtensions[i % 8])));
+        if (!file.open(QIODevice::WriteOnly) || file.write("x") != 1)
+            return false;
+        // Every file another minute: every date another text.
+        if (!file.setFileTime(start.addSecs(61LL * i), QFileDevice::FileModificationTime))
+            return false;
+    }
+    return true;
+}
+
+// Milliseconds for the local pane to list the folder, the best of three.
+double listLocal(const QString &folder)
+{
+    frmZAVUde window;
+    window.resize(1000, 700);
+    window.show();
+    QApplication::processEvents();
+    double best = 1e12;
+    for (int run = 0; run < 3; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        if (!window.Local()->LoadLocalFolders(folder))
+            return -1;
+        QApplication::processEvents(); // the fits run once the rows are in
+        best = qMin(best, static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    }
+    return best;
+}
+
+// Milliseconds to fill and show the confirmation list.
+double fillConfirmation(int rows, const QString &stem, const QString &location)
+{
+    frmFileConfirm dialog;
+    QElapsedTimer clock;
+    clock.start();
+    dialog.SetAction(frmFileConfirm::kUpload);
+    const QDateTime modified(QDate(2026, 3, 4), QTime(5, 6));
+    for (int i = 0; i < rows; ++i)
+        dialog.AddRow(i, stem + QString::number(i) + QStringLiteral(".txt"), 4096, location,
+                      modified.toString(), modified);
+    dialog.FinishRows();
+    dialog.show();
+    QApplication::processEvents();
+    return static_cast<double>(clock.nsecsElapsed()) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir home; // the window's settings, caches and logs stay out of the user's
+    qputenv("FTPQOR_HOME", home.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    QList<int> counts;
+    const QStringList args = app.arguments().mid(1);
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--rows") && i + 1 < args.size() && args[i + 1].toInt() > 0) {
+            counts << args[++i].toInt();
+        } else {
+            std::fprintf(stderr, "usage: pane_lists [--rows N]...\n");
+            return 2;
+        }
+    }
+    if (counts.isEmpty())
+        counts = {1000, 10000};
+    for (int rows : counts) {
+        QTemporaryDir folder;
+        if (!writeFolder(folder.path(), rows)) {
+            std::fprintf(stderr, "could not write %d files\n", rows);
+            return 1;
+        }
+        const double local = listLocal(folder.path());
+        const double latin = fillConfirmation(rows, QStringLiteral("quarterly_report_"), folder.path());
+        const double other = fillConfirmation(rows, QStringLiteral("ünïcödé_日本語_"), folder.path() + QStringLiteral("/資料"));
+        std::printf("rows=%d local_list_ms=%.1f (%.1f us/row) confirm_latin_ms=%.1f (%.1f us/row) "
+                    "confirm_other_script_ms=%.1f (%.1f us/row)\n",
+                    rows, local, local * 1000 / rows, latin, latin * 1000 / rows, other, other * 1000 / rows);
+    }
+    return 0;
+}
