@@ -76,15 +76,15 @@ void frmZAVUde::restoreLayout()
         const QStringList widths = settings->value(QStringLiteral("LV")).toString().split(QLatin1Char('|'));
         // The lists' widths the user's column widths were measured against: they come back in pixels.
         const QStringList measured = ui.value(QStringLiteral("ListWidths")).toString().split(QLatin1Char('|'));
-        // Sizes read whole; types, attributes, dates and job states too before a name or path column
-        // gives way, and elide only where nothing else can (the whole state is in the cell's tool tip).
+        // Sizes and times left read whole; types, attributes, dates and job states too before a name or
+        // path column gives way, and elide only where nothing else can (the whole state is in the cell's tool tip).
         using Fit = ColumnWidthKeeper::ContentFit;
         const QList<QPair<int, Fit>> fileColumns = {{1, Fit::Whole}, {2, Fit::ElidesLast}, {3, Fit::ElidesLast}};
         const QList<QList<QPair<int, Fit>>> contentColumns = {
             fileColumns,
             fileColumns,
             fileColumns,
-            {{JobListModel::Size, Fit::Whole}, {JobListModel::Status, Fit::ElidesLast}}};
+            {{JobListModel::Size, Fit::Whole}, {JobListModel::Status, Fit::ElidesLast}, {JobListModel::TimeLeft, Fit::Whole}}};
         const QStringList sorts = settings->value(QStringLiteral("LV-Sort")).toString().split(QLatin1Char('|'));
         for (int i = 0; i < lists.size(); ++i) {
             m_columnWidths->Watch(lists[i]);

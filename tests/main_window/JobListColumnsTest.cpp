@@ -125,8 +125,8 @@ TEST(JobListColumns, AWiderStateWidensTheStatusColumnInWhicheverRowItArrives)
 }
 
 // At 1000x700 the list is too narrow for every text: names and paths give
-// way first, sizes and captions read whole, and only then does a long state
-// elide, whole in its tool tip.
+// way first, sizes, times left and captions read whole, and only then does a
+// long state elide, whole in its tool tip.
 TEST(JobListColumns, AtAThousandBySevenHundredSizesAndCaptionsReadWhole)
 {
     ScriptedPrompts prompts; // no question is expected
@@ -174,6 +174,13 @@ TEST(JobListColumns, AtAThousandBySevenHundredSizesAndCaptionsReadWhole)
         for (int column = 0; column < JobListModel::ColumnCount; ++column)
             EXPECT_TRUE(CaptionReadsWhole(list->header(), column)) << column;
     }
+    // A job that runs: its time left reads whole too, before the state.
+    const QModelIndex timeLeft = list->model()->index(0, JobListModel::TimeLeft);
+    window->Jobs()->JobQueue.Find(timeLeft.data(Qt::UserRole).toString())->setStatus(1);
+    window->Jobs()->Timer3_Timer();
+    settle();
+    ASSERT_EQ(timeLeft.data().toString(), "Estimating...");
+    EXPECT_GE(list->columnWidth(JobListModel::TimeLeft), TextRoom(list, timeLeft));
 }
 
 // With a larger desktop font, from the start or changed while the window is
