@@ -97,6 +97,7 @@ protected:
     void FolderEntered(const QString &path) override;
     void FolderListed(const QString &path, const QList<FtpFileItem> &items, bool emptyListing) override;
     void FolderUnlisted(const QString &path) override;
+    void FolderReachedAgain(const QString &path) override { keepFoundByName(path); }
     bool HoldAtQueueEnd() override { return m_awaitCounterpart; }
     void WaitingAtQueueEnd() override { emit waiting(); }
     void WalkEnded(WalkEnd end) override;

@@ -186,6 +186,8 @@ void RemoteFolderWalk::FolderRefused(const QString &, const QString &) {}
 
 void RemoteFolderWalk::FolderUnlisted(const QString &) {}
 
+void RemoteFolderWalk::FolderReachedAgain(const QString &) {}
+
 void RemoteFolderWalk::FolderNotEntered(const QString &) {}
 
 QString RemoteFolderWalk::cacheKey(const QString &path) const { return ComposeRemotePath(m_cacheServer, path); }
@@ -258,12 +260,14 @@ void RemoteFolderWalk::enteredFolder()
     }
     // A folder reached again (a link back up the tree, a start folder met twice) is not listed again.
     const QString reached = m_trustReadBack && !m_readBack.isEmpty() ? NormalisedFolder(m_readBack) : m_current;
+    const quint64 run = m_run;
     if (m_walked.contains(reached)) {
-        scheduleNext();
+        FolderReachedAgain(m_current);
+        if (IsCurrentRun(run))
+            scheduleNext();
         return;
     }
     m_walked.insert(reached);
-    const quint64 run = m_run;
     FolderEntered(m_current);
     if (!IsCurrentRun(run))
         return;

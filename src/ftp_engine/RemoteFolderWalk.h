@@ -115,6 +115,9 @@ protected:
     // A folder is there but its listing failed or the server would not enter
     // it (already logged and kept).
     virtual void FolderUnlisted(const QString &path);
+    // A folder entered leads where the walk has been (a link, as the server read it
+    // back): it is not listed again.
+    virtual void FolderReachedAgain(const QString &path);
     // A folder no listing named could not be entered; the walk goes on with the next one.
     virtual void FolderNotEntered(const QString &path);
     // The queue is done; true keeps the walk and its session waiting for ResumeWalk().

@@ -819,6 +819,8 @@ struct OfferedNameCase
     std::function<std::optional<QByteArray>(const QByteArray &path)> folder;
     std::function<void(const QString &local)> makeLocal;
     QStringList rows; // "name=remarks in location", sorted
+    // Where the server says a folder entered is (vsftpd names where a link leads); none: as asked.
+    std::function<QByteArray(const QByteArray &path)> readBack = {};
 };
 
 class OfferedNameTest : public CompareWindowTest, public ::testing::WithParamInterface<OfferedNameCase>
@@ -837,7 +839,7 @@ TEST_P(OfferedNameTest, TheServersFoldersAreReadOnceAndInsideTheChosenFolder)
         const std::optional<QByteArray> listing = GetParam().folder(path);
         if (!listing)
             return ScriptedFtpServer::Reply{{"550 No such directory.\r\n", 0}};
-        *current = path;
+        *current = GetParam().readBack ? GetParam().readBack(path) : path;
         server.setListing(*listing);
         return ScriptedFtpServer::Reply{{"250 OK.\r\n", 0}};
     });
@@ -887,5 +889,19 @@ INSTANTIATE_TEST_SUITE_P(
                             putFile(local + "/n.txt", "n", 1577836800);
                             ASSERT_EQ(::symlink(".", QFile::encodeName(local + "/.loop").constData()), 0);
                         },
-                        {".loop=Ok in /", "n.txt=Ok in /", "n.txt=Ok in /.loop"}}),
+                        {".loop=Ok in /", "n.txt=Ok in /", "n.txt=Ok in /.loop"}},
+        // ".cur" links to "sub"; the server reads back "/sub" on entering it.
+        OfferedNameCase{"ALinkToAFolderWalkedAlready",
+                        [](const QByteArray &path) -> std::optional<QByteArray> {
+                            if (path == "/")
+                                return "drwxr-xr-x 1 u g 0 Jan 01 2020 sub\r\n";
+                            return path == "/sub" || path == "/.cur" ? std::optional<QByteArray>(QByteArray()) : std::nullopt;
+                        },
+                        [](const QString &local) {
+                            ASSERT_TRUE(QDir().mkpath(local + "/sub"));
+                            ASSERT_EQ(::symlink("sub", QFile::encodeName(local + "/.cur").constData()), 0);
+                        },
+                        {".cur=Ok in /", "sub=Ok in /"},
+                        [](const QByteArray &path) { return path == "/.cur" ? QByteArray("/sub") : path; }}),
     [](const ::testing::TestParamInfo<OfferedNameCase> &info) { return std::string(info.param.name); });
+
