@@ -17,8 +17,6 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include <optional>
-
 #include <unistd.h>
 
 namespace {
@@ -46,21 +44,6 @@ QString StatusCell(frmZAVUde &window, const FtpTask &job)
     return file.setFileTime(modified, QFileDevice::FileModificationTime);
 }
 
-// A new window, slot 0 on `server`, whose edit of `name` waits in an upload job.
-FtpTaskCollection::Job OpenWithAQueuedEdit(std::unique_ptr<frmZAVUde> &window, ScriptedPrompts &prompts,
-                                           PyFtpServer &server, const QString &name)
-{
-    if (!server.writeFile(name, "server\n"))
-        return nullptr;
-    WriteOptions({OptionFlag::AutoSavePendingJobs});
-    ForgetPendingJobs();
-    window = std::make_unique<frmZAVUde>();
-    window->show();
-    if (!ConnectFirstSlot(*window, server))
-        return nullptr;
-    return QueueAnEditWhileDisconnected(*window, prompts, name);
-}
-
 // Outside the data folder, in a sub-folder of the snapshot's sub-folder's
 // name: a file of the snapshot's name, size and time.
 QString OutsideTwinOf(const QTemporaryDir &outside, const QString &snapshot)
@@ -72,21 +55,42 @@ QString OutsideTwinOf(const QTemporaryDir &outside, const QString &snapshot)
                                                                                                          : QString();
 }
 
-// Quick Edit of `name` in slot 0 on a window whose last run queued an edit
-// of it: the copy's edit is asked about, and Yes puts it into its job.
-void ReopenAndPutIntoItsJob(frmZAVUde &window, ScriptedPrompts &prompts, const PyFtpServer &server, const QString &name)
+// What leads from the snapshot's path to its twin outside.
+enum class Link { AtFile, AtSubFolder, AtSnapshotFolder, HardLinkAtFile };
+
+void PlaceLink(Link link, const QString &snapshot, const QTemporaryDir &outside)
 {
-    ASSERT_TRUE(ConnectFirstSlot(window, server));
-    prompts.expectMessage(QStringLiteral("has changes that wait in an upload job.\r\n\r\nPut the copy into its upload "
-                                         "job to '127.0.0.1/")
-                              + name,
-                          PromptButton::Yes);
-    prompts.expectMessage(QStringLiteral("The edited file has been put into its upload job"), PromptButton::Ok);
-    SelectInFirstSlot(window, name);
-    window.EditFlow()->MNU_RMT_QEDIT_Click();
-    EXPECT_TRUE(prompts.allUsed()) << "the copy's edit was replaced without a question";
-    window.Slot(0)->DisConnectFromFTP();
-    ASSERT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
+    const QFileInfo saved(snapshot);
+    const QString subFolder = outside.filePath(saved.dir().dirName());
+    const QString uploads = EditSnapshots::DefaultFolder();
+    switch (link) {
+    case Link::AtFile:
+        ASSERT_TRUE(QFile::remove(snapshot));
+        ASSERT_TRUE(QFile::link(subFolder + "/" + saved.fileName(), snapshot));
+        break;
+    case Link::AtSubFolder:
+        ASSERT_TRUE(QDir(saved.path()).removeRecursively());
+        ASSERT_TRUE(QFile::link(subFolder, saved.path()));
+        break;
+    case Link::AtSnapshotFolder:
+        ASSERT_TRUE(QDir(uploads).removeRecursively());
+        ASSERT_TRUE(QFile::link(outside.path(), uploads));
+        break;
+    case Link::HardLinkAtFile:
+        ASSERT_TRUE(QFile::remove(snapshot));
+        ASSERT_EQ(::link(QFile::encodeName(subFolder + "/" + saved.fileName()).constData(),
+                         QFile::encodeName(snapshot).constData()),
+                  0);
+        break;
+    }
+}
+
+// A new window, Job > Load Pending Jobs: the one job loaded (null when not one).
+FtpTaskCollection::Job LoadPendingJobInANewWindow(std::unique_ptr<frmZAVUde> &window)
+{
+    window = ShownWindow();
+    window->Jobs()->mnuJLoad->trigger();
+    return OnlyJob(*window);
 }
 
 // Start All, until the job ended one way or the other.
@@ -101,19 +105,29 @@ void StartAll(frmZAVUde &window, const FtpTask &job)
 // The close of a run that left the copy of `name` with its edit in Tmp.
 void CloseNamingTheCopy(std::unique_ptr<frmZAVUde> &window, ScriptedPrompts &prompts, const QString &name)
 {
-    prompts.expectMessage(QStringLiteral("were changed but not uploaded. Their copies are kept in '%1':\r\n\r\n%2")
-                              .arg(QDir::toNativeSeparators(window->EditFlow()->TmpFolder()), name),
-                          PromptButton::Ok);
-    EXPECT_TRUE(window->close());
-    EXPECT_TRUE(prompts.allUsed());
-    window.reset();
+    CloseTelling(window, prompts, KeptCopiesMessage(name));
 }
 
-void RemoveCopy(const QString &name)
+struct EditJobSnapshot : ::testing::Test
 {
-    QFile::remove(JoinLocalPath(DataRoot::TmpFolder(), name));
-    QFile::remove(JoinLocalPath(DataRoot::FileInRoot(QStringLiteral("TmpCopies")), name));
-}
+    JobOptions restore;
+    PyFtpServer server;
+
+    void SetUp() override { ASSERT_TRUE(server.start()) << server.error().toStdString(); }
+    void TearDown() override { ForgetPendingJobs(); }
+
+    // A new window, slot 0 on the server, whose edit of `name` waits in an upload job.
+    FtpTaskCollection::Job openWithAQueuedEdit(std::unique_ptr<frmZAVUde> &window, ScriptedPrompts &prompts,
+                                               const QString &name)
+    {
+        if (!server.writeFile(name, "server\n"))
+            return nullptr;
+        WriteOptions({OptionFlag::AutoSavePendingJobs});
+        ForgetPendingJobs();
+        window = ShownWindow();
+        return ConnectFirstSlot(*window, server) ? QueueAnEditWhileDisconnected(*window, prompts, name) : nullptr;
+    }
+};
 
 } // namespace
 
@@ -123,13 +137,9 @@ void RemoveCopy(const QString &name)
 // fails as its snapshot missing, and the file the link leads to, of the
 // snapshot's very size and time, never reaches the server. A link at the
 // snapshot folder gives way to a real folder.
-TEST(EditJobSnapshot, ARestoredEditJobNeverSendsAFileALinkInItsSnapshotsPathLeadsTo)
+TEST_F(EditJobSnapshot, ARestoredEditJobNeverSendsAFileALinkInItsSnapshotsPathLeadsTo)
 {
-    enum class Link { AtFile, AtSubFolder, AtSnapshotFolder };
     enum class When { BeforeLoad, BeforeStart, WhileLoggingIn };
-    JobOptions restore;
-    PyFtpServer server;
-    ASSERT_TRUE(server.start()) << server.error().toStdString();
     const QString uploads = EditSnapshots::DefaultFolder();
     int n = 0;
     for (const Link link : {Link::AtFile, Link::AtSubFolder, Link::AtSnapshotFolder}) {
@@ -137,53 +147,29 @@ TEST(EditJobSnapshot, ARestoredEditJobNeverSendsAFileALinkInItsSnapshotsPathLead
             const QString name = QStringLiteral("linked%1.txt").arg(++n);
             SCOPED_TRACE(name.toStdString());
             ScriptedPrompts prompts;
-
-            // Run 1: the edit waits in a job, saved at the close.
             std::unique_ptr<frmZAVUde> window;
-            const FtpTaskCollection::Job queued = OpenWithAQueuedEdit(window, prompts, server, name);
+            const FtpTaskCollection::Job queued = openWithAQueuedEdit(window, prompts, name);
             ASSERT_NE(queued, nullptr);
             const QString snapshot = queued->GetLocalFilePath();
-            const QFileInfo saved(snapshot);
-            const QString subFolder = saved.dir().dirName();
             ASSERT_EQ(ReadFileBytes(snapshot), "saved server\n");
             ASSERT_NO_FATAL_FAILURE(CloseNamingTheCopy(window, prompts, name));
             QTemporaryDir outside;
             const QString outsideFile = OutsideTwinOf(outside, snapshot);
             ASSERT_FALSE(outsideFile.isEmpty());
-            const auto placeLink = [&] {
-                switch (link) {
-                case Link::AtFile:
-                    ASSERT_TRUE(QFile::remove(snapshot));
-                    ASSERT_TRUE(QFile::link(outsideFile, snapshot));
-                    break;
-                case Link::AtSubFolder:
-                    ASSERT_TRUE(QDir(saved.path()).removeRecursively());
-                    ASSERT_TRUE(QFile::link(outside.filePath(subFolder), saved.path()));
-                    break;
-                case Link::AtSnapshotFolder:
-                    ASSERT_TRUE(QDir(uploads).removeRecursively());
-                    ASSERT_TRUE(QFile::link(outside.path(), uploads));
-                    break;
-                }
-            };
             if (when == When::BeforeLoad) {
-                ASSERT_NO_FATAL_FAILURE(placeLink());
+                ASSERT_NO_FATAL_FAILURE(PlaceLink(link, snapshot, outside));
             }
 
-            // Run 2: Job > Load Pending Jobs, Start All.
-            window = std::make_unique<frmZAVUde>();
-            window->show();
-            window->Jobs()->mnuJLoad->trigger();
-            ASSERT_EQ(window->Jobs()->JobQueue.Count(), 1);
-            const FtpTaskCollection::Job job = *window->Jobs()->JobQueue.begin();
+            const FtpTaskCollection::Job job = LoadPendingJobInANewWindow(window);
+            ASSERT_NE(job, nullptr);
             if (when == When::BeforeStart) {
-                ASSERT_NO_FATAL_FAILURE(placeLink());
+                ASSERT_NO_FATAL_FAILURE(PlaceLink(link, snapshot, outside));
             }
             if (when == When::WhileLoggingIn) {
                 FrozenServer frozen(server.processId());
                 window->JobControl()->mnuJStartAll->trigger();
                 ASSERT_EQ(job->Status(), 1);
-                ASSERT_NO_FATAL_FAILURE(placeLink());
+                ASSERT_NO_FATAL_FAILURE(PlaceLink(link, snapshot, outside));
             }
             ASSERT_NO_FATAL_FAILURE(StartAll(*window, *job));
             EXPECT_EQ(server.readFile(name), "server\n");
@@ -191,8 +177,6 @@ TEST(EditJobSnapshot, ARestoredEditJobNeverSendsAFileALinkInItsSnapshotsPathLead
             EXPECT_EQ(ReadFileBytes(outsideFile), "outside bytes");
             EXPECT_TRUE(QFileInfo(uploads).isDir() && !QFileInfo(uploads).isSymLink());
             ASSERT_NO_FATAL_FAILURE(CloseNamingTheCopy(window, prompts, name));
-            QFile::remove(snapshot);
-            RemoveCopy(name);
         }
     }
 }
@@ -201,7 +185,7 @@ TEST(EditJobSnapshot, ARestoredEditJobNeverSendsAFileALinkInItsSnapshotsPathLead
 // alone): the job fails saying so and sends nothing, in the run that queued
 // it and after its job list was restored. The copy's edit is still asked
 // about when the file is opened again; put into its job, it is sent whole.
-TEST(EditJobSnapshot, AnEditJobWhoseSnapshotChangedFailsAndTheCopysEditSurvives)
+TEST_F(EditJobSnapshot, AnEditJobWhoseSnapshotChangedFailsAndTheCopysEditSurvives)
 {
     struct Case {
         QString name;
@@ -215,28 +199,17 @@ TEST(EditJobSnapshot, AnEditJobWhoseSnapshotChangedFailsAndTheCopysEditSurvives)
         {"sized-restored.txt", true, "a change of another size\n", "Local file size changed"},
         {"timed-restored.txt", true, "SAVED SERVER\n", "Local file Time"},
     };
-    JobOptions restore;
-    PyFtpServer server;
-    ASSERT_TRUE(server.start()) << server.error().toStdString();
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name.toStdString());
         ScriptedPrompts prompts;
-        ASSERT_TRUE(server.writeFile(c.name, "server\n"));
-        ASSERT_NO_FATAL_FAILURE(WriteOptions({OptionFlag::AutoSavePendingJobs}));
-        ForgetPendingJobs();
-        auto window = std::make_unique<frmZAVUde>();
-        window->show();
-        ASSERT_TRUE(ConnectFirstSlot(*window, server));
-        FtpTaskCollection::Job job = QueueAnEditWhileDisconnected(*window, prompts, c.name);
+        std::unique_ptr<frmZAVUde> window;
+        FtpTaskCollection::Job job = openWithAQueuedEdit(window, prompts, c.name);
         ASSERT_NE(job, nullptr);
         const QString snapshot = job->GetLocalFilePath();
         if (c.restored) {
             ASSERT_NO_FATAL_FAILURE(CloseNamingTheCopy(window, prompts, c.name));
-            window = std::make_unique<frmZAVUde>();
-            window->show();
-            window->Jobs()->mnuJLoad->trigger();
-            ASSERT_EQ(window->Jobs()->JobQueue.Count(), 1);
-            job = *window->Jobs()->JobQueue.begin();
+            job = LoadPendingJobInANewWindow(window);
+            ASSERT_NE(job, nullptr);
         }
         ASSERT_TRUE(Rewrite(snapshot, c.change, QFileInfo(snapshot).lastModified().addSecs(3600)));
 
@@ -244,13 +217,21 @@ TEST(EditJobSnapshot, AnEditJobWhoseSnapshotChangedFailsAndTheCopysEditSurvives)
         EXPECT_EQ(server.readFile(c.name), "server\n");
         EXPECT_EQ(StatusCell(*window, *job), c.status);
 
-        ASSERT_NO_FATAL_FAILURE(ReopenAndPutIntoItsJob(*window, prompts, server, c.name));
+        // Quick Edit again: the copy's edit is asked about, and Yes puts it into its job.
+        ASSERT_TRUE(ConnectFirstSlot(*window, server));
+        prompts.expectMessage("has changes that wait in an upload job.\r\n\r\nPut the copy into its upload job to "
+                              "'127.0.0.1/" + c.name,
+                              PromptButton::Yes);
+        prompts.expectMessage("The edited file has been put into its upload job", PromptButton::Ok);
+        SelectInFirstSlot(*window, c.name);
+        window->EditFlow()->MNU_RMT_QEDIT_Click();
+        EXPECT_TRUE(prompts.allUsed()) << "the copy's edit was replaced without a question";
+        ASSERT_TRUE(DisconnectFirstSlot(*window));
         ASSERT_NO_FATAL_FAILURE(StartAll(*window, *job));
         EXPECT_EQ(StatusCell(*window, *job), QStringLiteral("Completed"));
         EXPECT_EQ(server.readFile(c.name), "saved server\n");
         EXPECT_TRUE(window->close());
         EXPECT_TRUE(prompts.allUsed());
-        RemoveCopy(c.name);
     }
 }
 
@@ -259,61 +240,43 @@ TEST(EditJobSnapshot, AnEditJobWhoseSnapshotChangedFailsAndTheCopysEditSurvives)
 // snapshot missing; once the job's checks are passed, as the server is about
 // to take the file (STOR), what is sent is still the snapshot as queued.
 // The file outside never reaches the server.
-TEST(EditJobSnapshot, ALinkPutInTheSnapshotsPathAfterItsCheckIsNeverRead)
+TEST_F(EditJobSnapshot, ALinkPutInTheSnapshotsPathAfterItsCheckIsNeverRead)
 {
-    enum class Swap { LinkAtFile, LinkAtSubFolder, HardLinkAtFile };
     struct Case {
-        Swap swap;
+        Link link;
         bool atStor;
         QByteArray serverHolds;
         QString status;
     };
     const Case cases[] = {
-        {Swap::LinkAtFile, true, "saved server\n", "Completed"},
-        {Swap::LinkAtSubFolder, true, "saved server\n", "Completed"},
-        {Swap::HardLinkAtFile, true, "saved server\n", "Completed"},
-        {Swap::HardLinkAtFile, false, "server\n", "Local file missing"},
+        {Link::AtFile, true, "saved server\n", "Completed"},
+        {Link::AtSubFolder, true, "saved server\n", "Completed"},
+        {Link::HardLinkAtFile, true, "saved server\n", "Completed"},
+        {Link::HardLinkAtFile, false, "server\n", "Local file missing"},
     };
-    JobOptions restore;
-    PyFtpServer server;
-    ASSERT_TRUE(server.start()) << server.error().toStdString();
     int n = 0;
     for (const Case &c : cases) {
         const QString name = QStringLiteral("raced%1.txt").arg(++n);
         SCOPED_TRACE(name.toStdString());
         ScriptedPrompts prompts;
         std::unique_ptr<frmZAVUde> window;
-        const FtpTaskCollection::Job job = OpenWithAQueuedEdit(window, prompts, server, name);
+        const FtpTaskCollection::Job job = openWithAQueuedEdit(window, prompts, name);
         ASSERT_NE(job, nullptr);
         const QString snapshot = job->GetLocalFilePath();
-        const QFileInfo saved(snapshot);
-        const QString subFolder = saved.dir().dirName();
         QTemporaryDir outside;
         const QString outsideFile = OutsideTwinOf(outside, snapshot);
         ASSERT_FALSE(outsideFile.isEmpty());
-        const auto swap = [&] {
-            ASSERT_TRUE(c.swap == Swap::LinkAtSubFolder ? QDir(saved.path()).removeRecursively()
-                                                        : QFile::remove(snapshot));
-            if (c.swap == Swap::LinkAtFile) {
-                ASSERT_TRUE(QFile::link(outsideFile, snapshot));
-            } else if (c.swap == Swap::LinkAtSubFolder) {
-                ASSERT_TRUE(QFile::link(outside.filePath(subFolder), saved.path()));
-            } else {
-                ASSERT_EQ(::link(QFile::encodeName(outsideFile).constData(), QFile::encodeName(snapshot).constData()),
-                          0);
-            }
-        };
         bool swapped = false;
         if (c.atStor) {
             QObject::connect(window->JobControl()->Dispatcher().FtpJobs(0), &FtpCommander::CommandSent, window.get(),
                              [&](const QString &, const QString &command) {
                                  if (!swapped && command.startsWith(QLatin1String("STOR"))) {
                                      swapped = true;
-                                     swap();
+                                     PlaceLink(c.link, snapshot, outside);
                                  }
                              });
         } else {
-            ASSERT_NO_FATAL_FAILURE(swap());
+            ASSERT_NO_FATAL_FAILURE(PlaceLink(c.link, snapshot, outside));
             swapped = true;
         }
         ASSERT_NO_FATAL_FAILURE(StartAll(*window, *job));
@@ -327,7 +290,5 @@ TEST(EditJobSnapshot, ALinkPutInTheSnapshotsPathAfterItsCheckIsNeverRead)
             ASSERT_NO_FATAL_FAILURE(CloseNamingTheCopy(window, prompts, name));
         }
         EXPECT_TRUE(prompts.allUsed());
-        QFile::remove(snapshot);
-        RemoveCopy(name);
     }
 }

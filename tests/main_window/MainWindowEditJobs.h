@@ -11,6 +11,7 @@
 #include "FrmEdit.h"
 #include "JobQueuePane.h"
 #include "OptionFlags.h"
+#include "Paths.h"
 #include "PyFtpServer.h"
 #include "RemoteEditFlow.h"
 #include "RemotePane.h"
@@ -30,6 +31,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <memory>
 
 // The window reads its options from the settings file when it loads.
 inline void WriteOptions(std::initializer_list<OptionFlag> on, const FileHandlerCollection &handlers = {})
@@ -58,6 +60,19 @@ inline FileHandlerCollection AppendingHandler(const QTemporaryDir &scripts, cons
     FileHandlerCollection handlers;
     handlers.Add("*.txt", appender, "", 0, 3).SetApplicationTitle("Appender");
     return handlers;
+}
+
+inline std::unique_ptr<frmZAVUde> ShownWindow()
+{
+    auto window = std::make_unique<frmZAVUde>();
+    window->show();
+    return window;
+}
+
+// The one job in the window's queue; null when it holds none or several.
+inline FtpTaskCollection::Job OnlyJob(frmZAVUde &window)
+{
+    return window.Jobs()->JobQueue.Count() == 1 ? *window.Jobs()->JobQueue.begin() : nullptr;
 }
 
 // Slot 0 logged in with `profile` and listing its root.
@@ -111,7 +126,39 @@ inline FtpTaskCollection::Job QueueAnEditWhileDisconnected(frmZAVUde &window, Sc
     editor->Text1->insertPlainText(QStringLiteral("saved "));
     prompts.expectMessage(QStringLiteral("The edited file has been added to upload jobs."), PromptButton::Ok);
     editor->OKButton->click();
-    return window.Jobs()->JobQueue.Count() == 1 ? *window.Jobs()->JobQueue.begin() : nullptr;
+    return OnlyJob(window);
+}
+
+// Slot 0 logged out; true once no session is left.
+inline bool DisconnectFirstSlot(frmZAVUde &window)
+{
+    window.Slot(0)->DisConnectFromFTP();
+    return WaitUntil([&] { return !window.IsAnySessionActive(); });
+}
+
+// The Tmp copy of `name` and its record removed.
+inline void ForgetCopy(frmZAVUde &window, const QString &name)
+{
+    QFile::remove(JoinLocalPath(window.EditFlow()->TmpFolder(), name));
+    QFile::remove(JoinLocalPath(window.EditFlow()->RecordFolder(), name));
+}
+
+// What the close says of the copies in Tmp holding edits, `names` as it lists them.
+inline QString KeptCopiesMessage(const QString &names)
+{
+    return QStringLiteral("These files were changed but not uploaded. Their copies are kept in '%1':\r\n\r\n")
+               .arg(QDir::toNativeSeparators(DataRoot::TmpFolder()))
+           + names;
+}
+
+// The window closed, `told` (the message's whole text) answered with OK.
+inline void CloseTelling(std::unique_ptr<frmZAVUde> &window, ScriptedPrompts &prompts, const QString &told)
+{
+    prompts.expectMessage(told, PromptButton::Ok);
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(prompts.messageTexts().constLast(), told);
+    window.reset();
 }
 
 // Puts back the job options a test turned on.

@@ -796,38 +796,28 @@ TEST(MainWindowJobs, AnEditJobThatStartsWhileTheReopenQuestionIsOpenSendsTheSave
 TEST(MainWindowJobs, AnEditJobGivenAChangeWhileItsStopWaitsHoldsNoneOfIt)
 {
     enum class Then { LeftAlone, StopWhileConnecting, StopAllWhileConnecting, StartWhileStopping };
-    struct Case {
-        QString name;
-        Then then;
-    };
-    const Case cases[] = {
-        {"alone.txt", Then::LeftAlone},
-        {"stop.txt", Then::StopWhileConnecting},
-        {"stopall.txt", Then::StopAllWhileConnecting},
-        {"start.txt", Then::StartWhileStopping},
-    };
     constexpr qint64 kStopAt = 262144;
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name.toStdString());
+    for (const Then then :
+         {Then::LeftAlone, Then::StopWhileConnecting, Then::StopAllWhileConnecting, Then::StartWhileStopping}) {
+        const QString name = QStringLiteral("then%1.txt").arg(int(then));
+        SCOPED_TRACE(name.toStdString());
         ScriptedPrompts prompts;
         PyFtpServer server;
         ASSERT_TRUE(server.start()) << server.error().toStdString();
         CuttingProxy proxy;
         ASSERT_TRUE(proxy.listen(server.port()));
-        ASSERT_TRUE(server.writeFile(c.name, QByteArray("server line\n").repeated(40000)));
+        ASSERT_TRUE(server.writeFile(name, QByteArray("server line\n").repeated(40000)));
         std::optional<FrozenServer> frozen;
         frmZAVUde window;
         window.show();
         RemoteEditFlow *flow = window.EditFlow();
         JobCommands &commands = *window.JobControl();
         JobListModel *rows = window.Jobs()->Rows;
-        const QString copy = JoinLocalPath(flow->TmpFolder(), c.name);
-        QFile::remove(copy);
-        QFile::remove(JoinLocalPath(flow->RecordFolder(), c.name));
+        ForgetCopy(window, name);
         const CProfile profile = ServerProfile(proxy.host(), proxy.port(), QString::fromLatin1(PyFtpServer::kUser),
                                                QString::fromLatin1(PyFtpServer::kPassword), QStringLiteral("Held"));
         ASSERT_TRUE(ConnectFirstSlot(window, profile));
-        const FtpTaskCollection::Job job = QueueAnEditWhileDisconnected(window, prompts, c.name);
+        const FtpTaskCollection::Job job = QueueAnEditWhileDisconnected(window, prompts, name);
         ASSERT_NE(job, nullptr);
         const QString key = job->ZavUdeID();
         ASSERT_TRUE(ConnectFirstSlot(window, profile));
@@ -855,35 +845,34 @@ TEST(MainWindowJobs, AnEditJobGivenAChangeWhileItsStopWaitsHoldsNoneOfIt)
         ASSERT_EQ(commands.Dispatcher().RunningIndex(key), 0) << "the stop waits for the server";
 
         const QByteArray change = QByteArray("changed line\n").repeated(36000);
-        ASSERT_TRUE(WriteFileBytes(copy, change));
+        ASSERT_TRUE(WriteFileBytes(JoinLocalPath(flow->TmpFolder(), name), change));
         prompts.expectMessage(QStringLiteral("has changes that were not uploaded.\r\n\r\nPut the copy into its upload job"),
                               PromptButton::Yes);
         prompts.expectMessage(QStringLiteral("The edited file has been put into its upload job"), PromptButton::Ok);
-        SelectInFirstSlot(window, c.name);
+        SelectInFirstSlot(window, name);
         flow->MNU_RMT_QEDIT_Click();
         ASSERT_TRUE(prompts.allUsed());
 
         // What the row shows from now on: (status, % complete).
+        const auto cell = [&](int column) { return rows->Text(key, column).trimmed(); };
         QList<std::pair<QString, QString>> shown;
-        QObject::connect(rows, &QAbstractItemModel::dataChanged, &window, [&] {
-            shown.append({rows->Text(key, JobListModel::Status).trimmed(),
-                          rows->Text(key, JobListModel::Complete).trimmed()});
-        });
-        if (c.then == Then::StartWhileStopping) {
+        QObject::connect(rows, &QAbstractItemModel::dataChanged, &window,
+                         [&] { shown.append({cell(JobListModel::Status), cell(JobListModel::Complete)}); });
+        if (then == Then::StartWhileStopping) {
             selectJob();
             commands.mnuJStart->trigger();
         }
-        if (c.then == Then::StopWhileConnecting || c.then == Then::StopAllWhileConnecting) {
+        if (then == Then::StopWhileConnecting || then == Then::StopAllWhileConnecting) {
             // The job runs again once the stop ended; the server stops while it logs in.
             const QMetaObject::Connection stopAtLogin =
                 QObject::connect(rows, &QAbstractItemModel::dataChanged, &window, [&] {
-                    if (!frozen && rows->Text(key, JobListModel::Status).trimmed() == QStringLiteral("Connecting"))
+                    if (!frozen && cell(JobListModel::Status) == QStringLiteral("Connecting"))
                         frozen.emplace(server.processId());
                 });
             frozen.reset();
             ASSERT_TRUE(WaitUntil([&] { return frozen.has_value(); }));
             QObject::disconnect(stopAtLogin);
-            if (c.then == Then::StopWhileConnecting) {
+            if (then == Then::StopWhileConnecting) {
                 selectJob();
                 commands.MnuJStop->trigger();
             } else {
@@ -898,8 +887,8 @@ TEST(MainWindowJobs, AnEditJobGivenAChangeWhileItsStopWaitsHoldsNoneOfIt)
         frozen.reset();
         ASSERT_TRUE(WaitUntil([&] { return job->Status() == 2 || (job->Status() == 3 && !job->WaitsForConnection()); }));
         EXPECT_EQ(GetJobStatusText(*job, true).toStdString(), "Completed");
-        EXPECT_EQ(rows->Text(key, JobListModel::Complete).trimmed().toStdString(), "100.0%");
-        const QByteArray held = server.readFile(c.name);
+        EXPECT_EQ(cell(JobListModel::Complete).toStdString(), "100.0%");
+        const QByteArray held = server.readFile(name);
         EXPECT_TRUE(held == change) << held.size() << " bytes, starting " << held.left(12).toStdString();
         QStringList unsent;
         for (const auto &[status, percent] : shown) {
@@ -908,10 +897,8 @@ TEST(MainWindowJobs, AnEditJobGivenAChangeWhileItsStopWaitsHoldsNoneOfIt)
                 unsent << status + QStringLiteral(" ") + percent;
         }
         EXPECT_TRUE(unsent.isEmpty()) << unsent.join(QStringLiteral(", ")).toStdString();
-        window.Slot(0)->DisConnectFromFTP();
-        ASSERT_TRUE(WaitUntil([&] { return !window.IsAnySessionActive(); }));
-        QFile::remove(copy);
-        QFile::remove(JoinLocalPath(flow->RecordFolder(), c.name));
+        ASSERT_TRUE(DisconnectFirstSlot(window));
+        ForgetCopy(window, name);
     }
 }
 
@@ -929,8 +916,7 @@ TEST(MainWindowJobs, StartAllLeavesACompletedEditJobCompleted)
         ASSERT_TRUE(server.writeFile("sent.txt", "server\n"));
         ASSERT_TRUE(server.writeFile("other.txt", "other\n"));
         QTemporaryDir folder;
-        auto window = std::make_unique<frmZAVUde>();
-        window->show();
+        auto window = ShownWindow();
         ASSERT_TRUE(ConnectFirstSlot(*window, server));
         FtpTaskCollection::Job job = QueueAnEditWhileDisconnected(*window, prompts, QStringLiteral("sent.txt"));
         ASSERT_NE(job, nullptr);
@@ -940,11 +926,10 @@ TEST(MainWindowJobs, StartAllLeavesACompletedEditJobCompleted)
         if (loaded) {
             const QString file = folder.filePath("saved.xqr");
             ASSERT_TRUE(window->Jobs()->SaveQueue(file, false, true));
-            window = std::make_unique<frmZAVUde>();
-            window->show();
+            window = ShownWindow();
             window->LoadTasks(file);
-            ASSERT_EQ(window->Jobs()->JobQueue.Count(), 1);
-            job = *window->Jobs()->JobQueue.begin();
+            job = OnlyJob(*window);
+            ASSERT_NE(job, nullptr);
         }
         const auto other = DownloadJob(server, folder.path(), QStringLiteral("other.txt"));
         ASSERT_TRUE(window->Jobs()->AddJob(other));
@@ -959,10 +944,8 @@ TEST(MainWindowJobs, StartAllLeavesACompletedEditJobCompleted)
         EXPECT_EQ(rows->Text(key, JobListModel::Complete).trimmed().toStdString(), "100.0%");
         EXPECT_NE(rows->Colour(key, JobListModel::File), JobQueuePane::Red());
         EXPECT_EQ(server.readFile("sent.txt"), "saved server\n");
-        window->Slot(0)->DisConnectFromFTP();
-        ASSERT_TRUE(WaitUntil([&] { return !window->IsAnySessionActive(); }));
-        QFile::remove(JoinLocalPath(window->EditFlow()->TmpFolder(), QStringLiteral("sent.txt")));
-        QFile::remove(JoinLocalPath(window->EditFlow()->RecordFolder(), QStringLiteral("sent.txt")));
+        ASSERT_TRUE(DisconnectFirstSlot(*window));
+        ForgetCopy(*window, QStringLiteral("sent.txt"));
     }
 }
 

@@ -1,38 +1,16 @@
-#include "frmZAVUde.h"
+#include "MainWindowEditJobs.h"
 
 #include "BatchRunner.h"
 #include "BatchTransfers.h"
 #include "ElidingLabel.h"
-#include "FtpCache.h"
-#include "FtpCommander.h"
 #include "FtpStatusStrip.h"
 #include "LocalPane.h"
-#include "OptionFlags.h"
-#include "PyFtpServer.h"
-#include "RemotePane.h"
 #include "ScriptedFtpServer.h"
-#include "ScriptedPrompts.h"
 #include "ServerProfile.h"
-#include "ServerSlot.h"
-#include "ServerSlots.h"
-#include "TestFiles.h"
 #include "WhenModal.h"
 #include "frmProgress.h"
 
-#include <QItemSelectionModel>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTreeView>
-
-#include <gtest/gtest.h>
-
 namespace {
-
-bool waitFor(const std::function<bool()> &condition, int timeoutMs = 30000)
-{
-    return QTest::qWaitFor(condition, timeoutMs);
-}
 
 // What the user sees of a pane's status strip: a bar with a percentage or none.
 bool barShown(const RemotePane *pane)
@@ -49,32 +27,23 @@ struct StatusLine : ::testing::Test
 
     void SetUp() override
     {
-        window = std::make_unique<frmZAVUde>();
-        window->show();
+        window = ShownWindow();
         ASSERT_TRUE(window->Local()->LoadLocalFolders(dir.path()));
-    }
-
-    bool connect(const CProfile &profile)
-    {
-        window->Slots()->UseProfile(0, profile, true);
-        return waitFor([&] {
-            ServerSlot *s = window->Slot(0);
-            return s->SessionActive() && !s->IsBusy() && window->Remote(0)->Model->size() > 0;
-        });
     }
 
     // Downloads the named remote file in the background (the progress dialog closed).
     void downloadInBackground(const QString &name)
     {
-        RemotePane *pane = window->Remote(0);
-        for (int r = 0; r < pane->Model->size(); ++r) {
-            if (pane->Model->row(r).Text == name)
-                pane->RightView->selectionModel()->select(pane->Model->index(r, 0),
-                                                          QItemSelectionModel::ClearAndSelect
-                                                              | QItemSelectionModel::Rows);
-        }
+        SelectInFirstSlot(*window, name);
         WhenModal<frmProgress>([](frmProgress &progress) { progress.Command1->click(); });
         window->Batch()->HandleFileDownloads(0, true, false, false);
+    }
+
+    bool visit(const QString &path)
+    {
+        ServerSlot *slot = window->Slot(0);
+        slot->ChangeFolder(path);
+        return WaitUntil([&] { return !slot->IsBusy() && slot->SlotRemotePath() == path; });
     }
 };
 
@@ -90,23 +59,22 @@ TEST_F(StatusLine, TheProgressBarGoesWithTheSessionAndTheNextListing)
         ASSERT_TRUE(server.start());
         ASSERT_TRUE(server.writeFile("big.bin", PatternBytes(300000)));
         ASSERT_TRUE(server.makeFolder("sub"));
-        ASSERT_TRUE(connect(ServerProfile(server)));
+        ASSERT_TRUE(ConnectFirstSlot(*window, server));
         ServerSlot *slot = window->Slot(0);
         RemotePane *pane = window->Remote(0);
         downloadInBackground("big.bin");
-        ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running() && !window->Slot(0)->IsBusy(); }));
+        ASSERT_TRUE(WaitUntil([&] { return !window->Runner()->Running() && !window->Slot(0)->IsBusy(); }));
         ASSERT_EQ(ReadFileBytes(dir.filePath("big.bin")), PatternBytes(300000));
 
         if (then == Then::Disconnect) {
             window->Slot(0)->DisConnectFromFTP();
-            ASSERT_TRUE(waitFor([&] { return !window->Slot(0)->SessionActive(); }));
+            ASSERT_TRUE(WaitUntil([&] { return !window->Slot(0)->SessionActive(); }));
             EXPECT_EQ(pane->lblState->text(), "Not connected");
         } else if (then == Then::Refresh) {
             slot->RefreshListing();
-            ASSERT_TRUE(waitFor([&] { return !slot->IsBusy(); }));
+            ASSERT_TRUE(WaitUntil([&] { return !slot->IsBusy(); }));
         } else {
-            slot->ChangeFolder("/sub");
-            ASSERT_TRUE(waitFor([&] { return !slot->IsBusy() && slot->SlotRemotePath() == "/sub"; }));
+            ASSERT_TRUE(visit("/sub"));
         }
         EXPECT_FALSE(barShown(pane));
         QFile::remove(dir.filePath("big.bin"));
@@ -121,16 +89,15 @@ TEST_F(StatusLine, ADisconnectDuringABackgroundDownloadTakesItsBarAway)
     server.setFileData(PatternBytes(100000));
     server.on("SIZE", "213 100000");
     server.setStallAfter(32500);
-    CProfile profile = ServerProfile(server);
-    ASSERT_TRUE(connect(profile));
+    ASSERT_TRUE(ConnectFirstSlot(*window, ServerProfile(server)));
     RemotePane *pane = window->Remote(0);
 
     downloadInBackground("part.bin");
-    ASSERT_TRUE(waitFor([&] { return server.isFrozen() && pane->Status->snapshot().bytesDone > 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return server.isFrozen() && pane->Status->snapshot().bytesDone > 0; }));
     EXPECT_TRUE(barShown(pane));
     prompts.expectMessage("You disconnected from the server", PromptButton::Ok);
     window->Slot(0)->DisConnectFromFTP();
-    ASSERT_TRUE(waitFor([&] { return !window->Slot(0)->SessionActive() && !window->Runner()->Running(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !window->Slot(0)->SessionActive() && !window->Runner()->Running(); }));
     EXPECT_FALSE(barShown(pane));
     server.thaw();
 }
@@ -144,12 +111,9 @@ TEST_F(StatusLine, ACachedListingKeepsItsTimeWholeInANarrowPane)
     PyFtpServer server;
     ASSERT_TRUE(server.start());
     ASSERT_TRUE(server.writeFile("sub/a.txt", "a"));
-    ASSERT_TRUE(connect(ServerProfile(server)));
-    ServerSlot *slot = window->Slot(0);
-    slot->ChangeFolder("/sub");
-    ASSERT_TRUE(waitFor([&] { return !slot->IsBusy() && slot->SlotRemotePath() == "/sub"; }));
-    slot->ChangeFolder("/");
-    ASSERT_TRUE(waitFor([&] { return !slot->IsBusy() && slot->SlotRemotePath() == "/"; }));
+    ASSERT_TRUE(ConnectFirstSlot(*window, server));
+    ASSERT_TRUE(visit("/sub"));
+    ASSERT_TRUE(visit("/"));
 
     ElidingLabel *state = window->Remote(0)->lblState;
     ASSERT_TRUE(state->text().startsWith("Connected (cached listing of ")) << state->text().toStdString();

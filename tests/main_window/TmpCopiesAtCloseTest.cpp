@@ -11,8 +11,6 @@
 
 namespace {
 
-const QString kKept = QStringLiteral("These files were changed but not uploaded. Their copies are kept in '%1':\r\n\r\n");
-
 // Quick Edit of `name` in slot 0, its editor closed unchanged.
 void QuickEditAndClose(frmZAVUde &window, const QString &name)
 {
@@ -23,17 +21,6 @@ void QuickEditAndClose(frmZAVUde &window, const QString &name)
     }));
     for (FrmEdit *editor : window.EditFlow()->OpenEditors())
         editor->CloseByProgram();
-}
-
-void CloseWindow(std::unique_ptr<frmZAVUde> &window, ScriptedPrompts &prompts, const QString &told)
-{
-    window->Slot(0)->DisConnectFromFTP();
-    ASSERT_TRUE(WaitUntil([&] { return !window->IsAnySessionActive(); }));
-    prompts.expectMessage(told, PromptButton::Ok);
-    EXPECT_TRUE(window->close());
-    EXPECT_TRUE(prompts.allUsed());
-    EXPECT_EQ(prompts.messageTexts().constLast(), told);
-    window.reset();
 }
 
 } // namespace
@@ -59,9 +46,7 @@ TEST(TmpCopiesAtClose, EveryCopyHoldingAnEditIsNamedAtEachCloseUntilSentOrRemove
     ASSERT_TRUE(QDir(tmp).mkpath(".origins/unreadable"));
     const QString movedTo = DataRoot::FileInRoot("TmpOrigins.unread");
 
-    // Run 1.
-    auto window = std::make_unique<frmZAVUde>();
-    window->show();
+    auto window = ShownWindow();
     ASSERT_TRUE(ConnectFirstSlot(*window, server));
     prompts.expectMessage("You have made changes to '127.0.0.1/declined.txt'.", PromptButton::No);
     SelectInFirstSlot(*window, "declined.txt");
@@ -74,9 +59,10 @@ TEST(TmpCopiesAtClose, EveryCopyHoldingAnEditIsNamedAtEachCloseUntilSentOrRemove
     prompts.expectMessage("The copy of 'aside.txt' in the Tmp folder has changes that were not uploaded.",
                           PromptButton::No);
     ASSERT_NO_FATAL_FAILURE(QuickEditAndClose(*window, "aside.txt"));
-    ASSERT_NO_FATAL_FAILURE(CloseWindow(
+    ASSERT_TRUE(DisconnectFirstSlot(*window));
+    ASSERT_NO_FATAL_FAILURE(CloseTelling(
         window, prompts,
-        kKept.arg(QDir::toNativeSeparators(tmp)) + "aside (1).txt\r\ndeclined.txt\r\nchanged.txt\r\nremoved.txt\r\n\r\n"
+        KeptCopiesMessage("aside (1).txt\r\ndeclined.txt\r\nchanged.txt\r\nremoved.txt\r\n\r\n")
             + "Records of Tmp copies that an earlier version kept in the Tmp folder could not all be read; they were "
               "moved to '" + QDir::toNativeSeparators(movedTo) + "'."));
     EXPECT_TRUE(QFileInfo(movedTo + "/unreadable").isDir());
@@ -84,8 +70,7 @@ TEST(TmpCopiesAtClose, EveryCopyHoldingAnEditIsNamedAtEachCloseUntilSentOrRemove
 
     // Run 2: the user removed one copy; the declined change is sent.
     ASSERT_TRUE(QFile::remove(JoinLocalPath(tmp, "removed.txt")));
-    window = std::make_unique<frmZAVUde>();
-    window->show();
+    window = ShownWindow();
     ASSERT_TRUE(ConnectFirstSlot(*window, server));
     prompts.expectMessage("The copy of 'declined.txt' in the Tmp folder, left by an earlier session, has changes "
                           "that were not uploaded.\r\n\r\nUpload the copy to '127.0.0.1/declined.txt' now?",
@@ -94,8 +79,8 @@ TEST(TmpCopiesAtClose, EveryCopyHoldingAnEditIsNamedAtEachCloseUntilSentOrRemove
     window->EditFlow()->MNU_RMT_QEDIT_Click();
     ASSERT_TRUE(WaitUntil([&] { return !window->EditFlow()->EditUploadRunning(0) && !window->Slot(0)->IsBusy(); }));
     EXPECT_EQ(server.readFile("declined.txt"), "server\na change the user declined\n");
-    ASSERT_NO_FATAL_FAILURE(
-        CloseWindow(window, prompts, kKept.arg(QDir::toNativeSeparators(tmp)) + "aside (1).txt\r\nchanged.txt"));
+    ASSERT_TRUE(DisconnectFirstSlot(*window));
+    ASSERT_NO_FATAL_FAILURE(CloseTelling(window, prompts, KeptCopiesMessage("aside (1).txt\r\nchanged.txt")));
     EXPECT_EQ(ReadFileBytes(JoinLocalPath(tmp, "aside (1).txt")), "changed elsewhere\n");
     SetOptionFlag(OptionFlag::PromptUploadExternalEdits, false);
 }
@@ -114,13 +99,8 @@ TEST(TmpCopiesAtClose, ManyCopiesLeftByEarlierRunsAreCountedPastTheFirstTen)
         names << QStringLiteral("copy %1.txt").arg(i, 3, 10, QLatin1Char('0'));
         ASSERT_TRUE(WriteFileBytes(JoinLocalPath(tmp, names.constLast()), "an edit\n"));
     }
-    auto window = std::make_unique<frmZAVUde>();
-    window->show();
-    const QString told = kKept.arg(QDir::toNativeSeparators(tmp)) + names.mid(0, 10).join("\r\n")
-                         + "\r\n... and 290 more.";
-    prompts.expectMessage(told, PromptButton::Ok);
-    EXPECT_TRUE(window->close());
-    EXPECT_TRUE(prompts.allUsed());
-    EXPECT_EQ(prompts.messageTexts().constLast(), told);
+    auto window = ShownWindow();
+    ASSERT_NO_FATAL_FAILURE(
+        CloseTelling(window, prompts, KeptCopiesMessage(names.mid(0, 10).join("\r\n") + "\r\n... and 290 more.")));
     EXPECT_EQ(QDir(tmp).entryList(QDir::Files).size(), 300);
 }
