@@ -145,6 +145,11 @@ public:
     void FTP_GetFromOtherServer(const QString &remoteFile, qint64 size, const QString &peerAddress, long peerPort);
     void FTP_StoreFromServer(const QString &remoteFile, qint64 size);
     void DataConnectionOk();
+    // The other server of the copy has ended its part, and the data
+    // connection between them with it: this server's final reply to its part
+    // is due within the command time-out. One that never gives it (holding
+    // the transfer for a data connection that will not come) ends the session.
+    void OtherServerEnded();
     // Asks what the server holds under a name: SIZE in binary mode (TYPE I
     // unless the session is binary already), then MDTM where SIZE is not
     // understood or `withTime` asks for the time too; a type this changed is
@@ -269,6 +274,8 @@ private:
     void ArmTimer(const QString &mode, int intervalMs, qint64 countdownMs);
     bool TimeIsUp() const;
     void StopTimer();
+    // The time-out of a copy's part whose other server has ended.
+    void ArmOtherServerWait();
 
     // control connection (FtpCommanderConnection.cpp)
     void NewConnection();
@@ -452,6 +459,7 @@ private:
     QChar m_typeAsked;    // a TYPE typed by hand, in force once the server accepts it
     QChar m_transferType; // 'I' or 'A' as the session's last TYPE set it; null: the server's default
     bool m_preliminarySeen = false;
+    bool m_otherServerEnded = false; // see OtherServerEnded()
     int m_autoResumes = 0;
     int m_dataStepRetries = 0;
     QString m_sourcePath;

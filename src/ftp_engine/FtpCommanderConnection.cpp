@@ -192,7 +192,9 @@ void FtpCommander::WSk_M_DataArrival()
         if (m_timer->isActive()) {
             // The transfer began with this reply: from now on only data bytes keep it alive.
             if (m_timerMode == QLatin1String("CMD") && transferring) {
-                if (serversCopy)
+                if (serversCopy && m_otherServerEnded)
+                    ArmOtherServerWait();
+                else if (serversCopy)
                     StopTimer(); // the two servers copy between themselves: no byte passes here to time
                 else
                     ArmTimer(QStringLiteral("XFER"), 2000, std::max<qint64>(m_commandTimeout, 60) * 1000);
@@ -326,6 +328,14 @@ void FtpCommander::OnTimerTick()
         } else if (mode == QLatin1String("QUIT")) {
             if (TimeIsUp())
                 CloseControlQuietly();
+        } else if (mode == QLatin1String("COPYEND")) {
+            if (!TimeIsUp())
+                return;
+            StopTimer();
+            // Its final reply could not be told from a later command's.
+            EndSessionOutOfStep(QStringLiteral("The server did not end its part of the copy within %1 seconds of the "
+                                               "other server's end; the session was ended.")
+                                    .arg(m_commandTimeout));
         } else if (mode == QLatin1String("XFER")) {
             if (!TimeIsUp())
                 return;

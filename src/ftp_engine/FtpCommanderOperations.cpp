@@ -337,6 +337,19 @@ void FtpCommander::FTP_FILE_SIZE(const QString &remoteFile, bool withTime)
     }
 }
 
+void FtpCommander::OtherServerEnded()
+{
+    const bool copyPart = (m_currentAct == ActGetFromServer && m_currentStep == 11)
+                       || (m_currentAct == ActStoreToServer && m_currentStep == 16);
+    if (!m_sessionActive || m_currentIndex < 0 || !copyPart || m_abortPending || m_otherServerEnded)
+        return;
+    m_otherServerEnded = true;
+    // Before the first reply the command's own time-out runs; the reply that
+    // opens the transfer then hands over to this one (see WSk_M_DataArrival).
+    if (m_timerMode != QLatin1String("CMD"))
+        ArmOtherServerWait();
+}
+
 void FtpCommander::DataConnectionOk()
 {
     try {

@@ -52,6 +52,11 @@ void FtpCommander::StopTimer()
     m_timerMode.clear();
 }
 
+void FtpCommander::ArmOtherServerWait()
+{
+    ArmTimer(QStringLiteral("COPYEND"), 2000, static_cast<qint64>(m_commandTimeout) * 1000);
+}
+
 void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
 {
     try {
@@ -71,6 +76,7 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
         m_dataDetour = false;
         m_dataStepRetries = 0;
         m_preliminarySeen = false;
+        m_otherServerEnded = false;
         m_uploadFinished = false;
         m_checkingStoredSize = false;
         m_heldCheck = false;

@@ -433,8 +433,14 @@ void ServerCopy::temporaryNamed(bool success)
 void ServerCopy::sideSucceeded(bool source)
 {
     (source ? m_sourceSent : m_targetStored) = true;
-    if (m_sourceSent && m_targetStored)
+    if (m_sourceSent && m_targetStored) {
         bothEnded();
+        return;
+    }
+    // The data connection between them is gone: the other's end is due now,
+    // and a server that holds its part for ever must not hold the copy.
+    if (ServerSlot *other = m_slots.Slot(source ? m_slots.CopyTarget : m_slots.CopySource))
+        other->FtpCmd()->OtherServerEnded();
 }
 
 void ServerCopy::bothEnded()
@@ -973,6 +979,10 @@ void ServerCopy::report(End how, int slot, bool sourceSide, const QString &sourc
         // The user's own disconnect is no lost connection.
         const QString &why = side && side->EndedByUser() ? BatchFailures::kDisconnectedText : BatchFailures::kLostText;
         text = why + QStringLiteral(" (") + sideName.toLower() + QStringLiteral(")\n\n") + notCopied;
+        // A session the engine ended says why.
+        const QString ended = side && !side->EndedByUser() ? side->FtpCmd()->LastFailure().trimmed() : QString();
+        if (!ended.isEmpty())
+            text += QStringLiteral("\n\n") + sideName + QStringLiteral(": ") + ended;
     } else {
         QString reason = side ? m_reasons[static_cast<size_t>(slot)] : QString();
         if (reason.isEmpty())

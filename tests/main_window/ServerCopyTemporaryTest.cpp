@@ -6,6 +6,8 @@
 #include "frmZAVUde.h"
 
 #include "BatchRunner.h"
+#include "EngineTimer.h"
+#include "FtpCommander.h"
 #include "OptionFlags.h"
 #include "PyFtpServer.h"
 #include "RemotePane.h"
@@ -108,6 +110,56 @@ INSTANTIATE_TEST_SUITE_P(
         // The temporary name has no leading dot: nothing to ask.
         Refusal{"DotNames", [](PyFtpServer &t) { t.refuseDotFileNames(); }, std::nullopt, true}),
     [](const ::testing::TestParamInfo<Refusal> &info) { return std::string(info.param.name); });
+
+// pyftpdlib as the source: the target took its data connection and closed it
+// as it refused the temporary file, so the source holds the RETR for the next
+// data connection, and answers the ABOR after the question "225 No transfer to
+// abort." while keeping it. The store over the file then gets the held RETR's
+// data and end, and the new RETR is held in turn: its end never comes.
+TEST(CopyFromPyftpdlib, ASourceThatNeverEndsItsPartEndsTheCopyWithinTheTimeOut)
+{
+    SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
+    PyFtpServer source;
+    PyFtpServer target;
+    ScriptedPrompts prompts;
+    auto *clock = new ManualEngineTimer; // the source's engine owns it
+    target.refuseNewFilesIn(QStringLiteral("drop"));
+    target.refuseOnceConnected();
+    ASSERT_TRUE(source.writeFile(QStringLiteral("f.bin"), PatternBytes(5000)));
+    ASSERT_TRUE(target.writeFile(QStringLiteral("drop/f.bin"), QByteArray(6000, 'h')));
+    ASSERT_TRUE(source.start() && target.start());
+    std::unique_ptr<frmZAVUde> window = DualWindow({clock, nullptr});
+    ASSERT_TRUE(ConnectSourceAndTarget(*window, ServerProfile(source), ServerProfile(target)));
+    window->Slot(1)->ChangeFolder(QStringLiteral("/drop"));
+    ASSERT_TRUE(waitFor([&] {
+        return SlotReady(*window, 1) && window->Remote(1)->Model->findText(QStringLiteral("f.bin")) >= 0;
+    }));
+    // The source's replies since its second RETR went out.
+    int retrs = 0;
+    QStringList afterSecond;
+    FtpCommander *engine = window->Slot(0)->FtpCmd();
+    QObject::connect(engine, &FtpCommander::CommandSent, window.get(), [&](const QString &, const QString &command) {
+        retrs += command.startsWith(QStringLiteral("RETR ")) ? 1 : 0;
+    });
+    QObject::connect(engine, &FtpCommander::ServerReplied, window.get(), [&](const QString &code, const QString &) {
+        if (retrs == 2)
+            afterSecond << code;
+    });
+    prompts.expectMessage(QStringLiteral("Store the copy directly onto \"/drop/f.bin\"?"), PromptButton::Yes);
+    prompts.expectMessage(QStringLiteral("\"/f.bin\" was not copied to \"/drop/f.bin\""), PromptButton::Ok);
+    window->Remote(0)->RightView->selectAll();
+    ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
+
+    ASSERT_TRUE(waitFor([&] { return afterSecond.contains(QStringLiteral("150")) && !window->Slot(1)->IsBusy(); }));
+    clock->advance(engine->CommandTimeout() * 1000L + 2000);
+    ASSERT_TRUE(waitFor([&] { return !window->Runner()->Copy().Running(); }));
+    EXPECT_TRUE(prompts.allUsed());
+    const QString text = prompts.messageTexts().value(1);
+    EXPECT_TRUE(text.contains(QStringLiteral("Source server: The server did not end its part of the copy within")))
+        << text.toStdString();
+    EXPECT_EQ(QDir(target.rootPath() + QStringLiteral("/drop")).entryList(QDir::Files),
+              QStringList{QStringLiteral("f.bin")});
+}
 
 // Both servers scripted: the source sends f.bin (5000 bytes), the target
 // holds an f.bin of 700.

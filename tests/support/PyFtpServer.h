@@ -30,6 +30,10 @@ public:
     // user may write its files but make none), or of any name beginning with ".".
     void refuseNewFilesIn(const QString &relativePath) { m_arguments << QStringLiteral("--refuse-new") << relativePath; }
     void refuseDotFileNames() { m_arguments << QStringLiteral("--refuse-dot"); }
+    // Before start(): a passive store so refused is refused only once its data
+    // connection came, and that connection is closed: the other server of a
+    // copy between two servers has reached it and lost it by then.
+    void refuseOnceConnected() { m_arguments << QStringLiteral("--refuse-once-connected"); }
 
     // Starts the server; false (with a reason in error()) when it did not come up.
     [[nodiscard]] bool start();

@@ -22,20 +22,37 @@ class Handler(FTPHandler):
         # often another session's control connection, which is never read
         # again.
         self._dtp_connector = None
+        if self._pending_refusal is not None:
+            # The refused store's data connection came: it is closed unused.
+            refusal, self._pending_refusal = self._pending_refusal, None
+            self._shutdown_connecting_dtp()
+            if self.data_channel is not None:
+                self.data_channel.close()
+                self.data_channel = None
+            self.respond(refusal)
+            return
         super()._on_dtp_connection()
 
     # Stores refused as real servers' settings refuse them (set in main()).
     refuse_new_in = ()  # folders whose files may be written but where none may be made
     refuse_dot_names = False  # names beginning with "."
+    # A passive store is refused only once its data connection came, which is
+    # then closed (as where the system accepted it before the server refused).
+    refuse_once_connected = False
+    _pending_refusal = None
 
     def ftp_STOR(self, file, mode="w"):
+        refusal = None
         if self.refuse_dot_names and os.path.basename(file).startswith("."):
-            self.respond("553 Prohibited file name: %s" % self.fs.fs2ftp(file))
+            refusal = "553 Prohibited file name: %s" % self.fs.fs2ftp(file)
+        elif os.path.realpath(os.path.dirname(file)) in self.refuse_new_in and not os.path.exists(file):
+            refusal = "553 Could not create file."
+        if refusal is None:
+            return super().ftp_STOR(file, mode)
+        if self.refuse_once_connected and self.data_channel is None and self._dtp_acceptor is not None:
+            self._pending_refusal = refusal
             return
-        if os.path.realpath(os.path.dirname(file)) in self.refuse_new_in and not os.path.exists(file):
-            self.respond("553 Could not create file.")
-            return
-        return super().ftp_STOR(file, mode)
+        self.respond(refusal)
 
 
 class DotHidingFS(AbstractedFS):
@@ -58,6 +75,7 @@ def main():
     # FOLDER: stores of names the folder does not hold are refused.
     parser.add_argument("--refuse-new", action="append", default=[])
     parser.add_argument("--refuse-dot", action="store_true")
+    parser.add_argument("--refuse-once-connected", action="store_true")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.WARNING, stream=sys.stderr)
@@ -77,6 +95,7 @@ def main():
     handler.banner = "pyftpdlib test server ready."
     handler.refuse_new_in = tuple(os.path.realpath(os.path.join(args.root, folder)) for folder in args.refuse_new)
     handler.refuse_dot_names = args.refuse_dot
+    handler.refuse_once_connected = args.refuse_once_connected
 
     server = FTPServer(("127.0.0.1", 0), handler)
     # A test that crashed or was killed never stops its server: leave with it
