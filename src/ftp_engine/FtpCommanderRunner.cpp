@@ -940,17 +940,18 @@ void FtpCommander::GetBackInStep(const QString &line)
 {
     m_resyncReason = QStringLiteral("The server's reply \"%1\" does not answer %2.").arg(line, m_owed.constFirst());
     LogErrorToFile(kObject, QStringLiteral("WSk_M_DataArrival"), 0, m_resyncReason);
+    if (m_resyncs >= std::max(1, m_maxConnectionTry)) {
+        // Each abort found its end, and still the next reply answered
+        // another command: a server that leaves a reply behind every abort
+        // would keep this going for ever, an idle session's polls too. A new
+        // session starts clean.
+        EndSessionOutOfStep(QStringLiteral("The server's replies could not be put in order (its reply \"%1\" does "
+                                           "not answer %2); the session was ended.")
+                                .arg(line, m_owed.constFirst()));
+        return;
+    }
+    ++m_resyncs;
     if (m_currentIndex >= 0) {
-        if (m_resyncs >= std::max(1, m_maxConnectionTry)) {
-            // Each abort found its end, and still the next reply answered
-            // another command: a server that leaves a reply behind every
-            // abort would keep this going for ever. A new session starts clean.
-            EndSessionOutOfStep(QStringLiteral("The server's replies could not be put in order (its reply \"%1\" does "
-                                               "not answer %2); the session was ended.")
-                                    .arg(line, m_owed.constFirst()));
-            return;
-        }
-        ++m_resyncs;
         AbortThen(m_currentStep);
     } else if (m_control.isConnected()) {
         m_stepAgain = -1;

@@ -139,12 +139,23 @@ TEST_F(Aborts, AnAbortThatTakesATypesReplyLeavesTheTypeToBeSetAgain)
         << sent.join(' ').toStdString();
 }
 
+namespace {
+
+// What sends the commands that meet the stray replies: deletes, one started
+// from the end of the other, or the idle session's polls.
+class StrayReplyAfterEveryAbort : public Aborts, public ::testing::WithParamInterface<bool>
+{
+};
+
+} // namespace
+
 // Each abort leaves a stray 226 that the next command takes for its own
 // reply. A delete is not asked again, so each one fails where its abort ends;
-// the next operation meets the same, and so on. A few such aborts in a row
-// end the session, saying why.
-TEST_F(Aborts, AbortsThatNeverGetTheSessionInStepEndItAlsoAcrossOperations)
+// the next operation meets the same, and so on; an idle poll likewise. A few
+// such aborts in a row end the session, saying why.
+TEST_P(StrayReplyAfterEveryAbort, AFewAbortsThatNeverGetTheSessionInStepEndIt)
 {
+    const bool idle = GetParam();
     server.on("ABOR", QByteArray("225 ABOR command successful."));
     server.on("PWD", [this](const QByteArray &) {
         const QList<QByteArray> sent = server.commands();
@@ -153,16 +164,30 @@ TEST_F(Aborts, AbortsThatNeverGetTheSessionInStepEndItAlsoAcrossOperations)
         return ScriptedFtpServer::Reply{{"257 \"/\" is the current directory.\r\n", 0}};
     });
     server.sayBeforeNextReply("226 Transfer complete.");
-    QObject::connect(&engine, &FtpCommander::JobDone, &engine, [this] {
-        if (engine.SessionActive() && sentCount("DELE") < 10)
-            engine.FTP_DEL_FILE(QStringLiteral("/old.txt"));
-    });
-    engine.FTP_DEL_FILE(QStringLiteral("/old.txt"));
+    if (idle) {
+        for (int poll = 1; poll <= 10 && engine.SessionActive(); ++poll) {
+            timer->advance(60000);
+            ASSERT_TRUE(EngineRecorder::waitFor([&] {
+                return !engine.SessionActive() || (sentCount("NOOP") == poll && sentCount("ABOR") == sentCount("PWD"));
+            }));
+        }
+    } else {
+        QObject::connect(&engine, &FtpCommander::JobDone, &engine, [this] {
+            if (engine.SessionActive() && sentCount("DELE") < 10)
+                engine.FTP_DEL_FILE(QStringLiteral("/old.txt"));
+        });
+        engine.FTP_DEL_FILE(QStringLiteral("/old.txt"));
+    }
     ASSERT_TRUE(EngineRecorder::waitFor([&] { return !engine.SessionActive(); }));
     EXPECT_EQ(sentCount("ABOR"), engine.MaxConnectionTry());
     EXPECT_EQ(recorder.events.filter(QStringLiteral("Error:11:The server's replies could not be put in order")).size(), 1)
         << recorder.events.join(QLatin1Char('\n')).toStdString();
 }
+
+INSTANTIATE_TEST_SUITE_P(Senders, StrayReplyAfterEveryAbort, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool> &info) {
+                             return std::string(info.param ? "IdlePolls" : "OneDeleteAfterAnother");
+                         });
 
 // The server answers the abort of a download with one reply and sends the
 // transfer's 226 after the marker's reply, while the next operation waits
