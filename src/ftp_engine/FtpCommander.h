@@ -261,6 +261,7 @@ private:
     bool SendFtpCommand(const QString &command, const QString &successCodes, const QString &status);
     void FailBackAction(const QString &code, const QString &line);
     void TakeAbortReply(const QString &code, const QString &line);
+    void SendAbortMarker();
     void AbortThen(int stepAgain);
     void GetBackInStep(const QString &line);
     void AfterAbortMarker();
@@ -393,6 +394,7 @@ private:
     bool m_abortPending = false;
     int m_abortOwed = 0;           // final replies owed to the commands written before ABOR
     bool m_abortMayFold = false;   // the last of those is a transfer's, which one reply to ABOR may stand for
+    bool m_markerDeferred = false; // the end marker waits for the first reply after ABOR: the transfer has ended
     int m_abortReplies = 0;        // final replies taken since ABOR went out
     bool m_abortAnswered = false;  // a positive reply that can be ABOR's has come
     QString m_abortStray;          // a reply since then that can answer neither ABOR nor its marker

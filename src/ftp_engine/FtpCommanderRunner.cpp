@@ -281,7 +281,12 @@ void FtpCommander::ExecuteStep(int step)
         m_abortAnswered = false;
         m_abortStray.clear();
         m_abortSerial = m_operationSerial;
-        SendFtpCommand(m_records[6].Verb, m_records[6].SuccessCodes, QString());
+        // A server may read commands in the middle of a transfer only to
+        // look for ABOR, and lose what came with it: the marker goes once
+        // the transfer has ended, which the first reply after ABOR says.
+        m_markerDeferred = transferOwed;
+        if (!m_markerDeferred)
+            SendAbortMarker();
         return;
     }
     case 13:
@@ -371,6 +376,13 @@ bool FtpCommander::SendFtpCommand(const QString &command, const QString &success
     }
     const quint64 serial = m_operationSerial;
     QPointer<FtpCommander> self(this);
+    if (m_abortPending && m_markerDeferred) {
+        // Nothing goes out ahead of the abort's end marker: the replies
+        // before the marker's are the abort's.
+        SendAbortMarker();
+        if (!self || serial != m_operationSerial)
+            return false;
+    }
     if (!status.isEmpty()) {
         emit Message(status);
         if (!self || serial != m_operationSerial)
@@ -849,7 +861,8 @@ void FtpCommander::TakeAbortReply(const QString &code, const QString &line)
     const bool refusal = code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5'));
     bool marker = false;
     if (before >= m_abortOwed - (m_abortMayFold ? 1 : 0)) {
-        marker = code == QLatin1String("257") || (refusal && m_abortAnswered && before > m_abortOwed);
+        marker = !m_markerDeferred
+                 && (code == QLatin1String("257") || (refusal && m_abortAnswered && before > m_abortOwed));
         if (code.startsWith(QLatin1Char('2')))
             m_abortAnswered = true;
         if (!marker && !refusal && code != QLatin1String("426") && !ReplyCodes::CanAnswer(QStringLiteral("ABOR"), code)
@@ -864,8 +877,19 @@ void FtpCommander::TakeAbortReply(const QString &code, const QString &line)
     }
     QPointer<FtpCommander> self(this);
     emit Message(line);
-    if (self && marker)
+    if (!self)
+        return;
+    if (marker)
         AfterAbortMarker();
+    else if (m_abortPending && m_markerDeferred)
+        SendAbortMarker(); // whichever came first, the transfer's reply or ABOR's, the transfer has ended
+}
+
+// The end marker behind ABOR: PWD, which no command in flight answers 257.
+void FtpCommander::SendAbortMarker()
+{
+    m_markerDeferred = false;
+    SendFtpCommand(m_records[6].Verb, m_records[6].SuccessCodes, QString());
 }
 
 // The abort's replies are all in: the session is in step again.

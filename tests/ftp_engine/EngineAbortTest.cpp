@@ -189,6 +189,48 @@ INSTANTIATE_TEST_SUITE_P(Senders, StrayReplyAfterEveryAbort, ::testing::Bool(),
                              return std::string(info.param ? "IdlePolls" : "OneDeleteAfterAnother");
                          });
 
+namespace {
+
+// A download or an upload that the user stops.
+class StopInTransfer : public Aborts, public ::testing::WithParamInterface<bool>
+{
+};
+
+} // namespace
+
+// The server reads ABOR in the middle of the transfer and loses what came
+// with it. The marker behind ABOR goes only once the transfer has ended, so
+// the stop ends at once and the session stays in step.
+TEST_P(StopInTransfer, AServerThatLosesWhatCameWithAbortAnswersTheMarker)
+{
+    const bool upload = GetParam();
+    server.loseWhatComesWithAbortInTransfers();
+    server.setStallAfter(64 * 1024);
+    if (upload)
+        engine.FTP_SEND_FILE(this->upload(), QStringLiteral("/up.bin"), content.size(), false);
+    else
+        getWhole();
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return server.isFrozen(); }));
+    thenFromJobDone([this] { getWhole(); });
+    engine.Abort();
+    // Whatever the stop sent has reached the server before it reads again.
+    const QStringList sent = recorder.sent.mid(recorder.sent.indexOf(QRegularExpression(QStringLiteral("(RETR|STOR) .*"))) + 1);
+    qint64 bytes = 0;
+    for (const QString &command : sent)
+        bytes += command.size() + 2;
+    ASSERT_TRUE(sent.contains(QStringLiteral("ABOR")));
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return server.unreadControlBytes() == bytes; }));
+    server.thaw();
+    ASSERT_TRUE(recorder.waitForJobs(2)) << recorder.events.join(QLatin1Char('\n')).toStdString();
+    EXPECT_FALSE(abortedSucceeded);
+    expectNextDownloadWhole(3);
+    EXPECT_EQ(sentCount("ABOR"), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Transfers, StopInTransfer, ::testing::Bool(), [](const ::testing::TestParamInfo<bool> &info) {
+    return std::string(info.param ? "Upload" : "Download");
+});
+
 // The server answers the abort of a download with one reply and sends the
 // transfer's 226 after the marker's reply, while the next operation waits
 // for its first reply.

@@ -103,12 +103,13 @@ struct CopyAbort : ::testing::Test
         ASSERT_TRUE(startCopy());
     }
 
-    // One ABOR went out, and the PWD that marks the end of its replies right behind it.
+    // One ABOR went out, and nothing but the PWD that marks the end of its
+    // replies behind it (that one once the server answered).
     void expectOneAbort()
     {
         EXPECT_EQ(target.commandCount("ABOR"), 1);
         const QList<QByteArray> commands = target.commands();
-        EXPECT_EQ(commands.value(commands.indexOf("ABOR") + 1), QByteArray("PWD"));
+        EXPECT_EQ(commands.value(commands.indexOf("ABOR") + 1, "PWD"), QByteArray("PWD"));
     }
 
     // The session is in step: the next command gets its own reply.
@@ -148,7 +149,7 @@ TEST_F(CopyAbort, ATargetAnsweringTheTransferAndTheAbortIsFreeAgain)
 TEST_F(CopyAbort, ATargetAnsweringNothingEndsItsSessionAfterOneTimeOut)
 {
     copyAVanishedFile({}, false); // a server held in its transfer reads nothing
-    ASSERT_TRUE(waitFor([&] { return target.commandCount("ABOR") == 1 && target.commands().constLast() == "PWD"; }));
+    ASSERT_TRUE(waitFor([&] { return target.commandCount("ABOR") == 1; }));
     EXPECT_TRUE(window->Slot(0)->IsBusy());
     long error = 0;
     QObject::connect(window->Slot(0)->FtpCmd(), &FtpCommander::Error, window.get(),

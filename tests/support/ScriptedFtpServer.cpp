@@ -109,6 +109,7 @@ void ScriptedFtpServer::thaw()
         return;
     }
     m_frozen = false;
+    abortReadInTransfer(); // before the transfer goes on
     const QList<std::function<void()>> pending = std::exchange(m_onThaw, {});
     for (const std::function<void()> &action : pending)
         action();
@@ -164,7 +165,7 @@ bool ScriptedFtpServer::takeClientBytes(int msecs)
 
 void ScriptedFtpServer::onControlReadyRead()
 {
-    if (!m_control || m_frozen || m_awaitingData)
+    if (!m_control || m_frozen || m_awaitingData || abortReadInTransfer())
         return;
     m_inBuffer += m_control->readAll();
     qsizetype lf;
@@ -177,6 +178,22 @@ void ScriptedFtpServer::onControlReadyRead()
         if (!m_control)
             return;
     }
+}
+
+bool ScriptedFtpServer::abortReadInTransfer()
+{
+    if (!m_loseWithAbort || !m_transferRunning || !m_control || !m_inBuffer.isEmpty()
+        || !m_control->peek(4).toUpper().startsWith("ABOR"))
+        return false;
+    m_control->readAll();
+    m_commands.append("ABOR");
+    Q_EMIT commandReceived("ABOR");
+    m_transferRunning = false;
+    if (m_data)
+        m_data->abort();
+    send(single("426 ABORT"));
+    send(single("226 Aborted."));
+    return true;
 }
 
 void ScriptedFtpServer::handleCommand(const QByteArray &line)
@@ -397,7 +414,7 @@ void ScriptedFtpServer::startTransfer(const QByteArray &verb)
                     freeze();
                     QPointer<QTcpSocket> held(socket);
                     m_onThaw.append([this, held] {
-                        if (!held)
+                        if (!held || !held->isOpen())
                             return;
                         held->setReadBufferSize(0);
                         m_stored += held->readAll();
@@ -406,7 +423,8 @@ void ScriptedFtpServer::startTransfer(const QByteArray &verb)
             });
             connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
                 unlessFrozen([this, socket] {
-                    m_stored += socket->readAll();
+                    if (socket->isOpen())
+                        m_stored += socket->readAll();
                     socket->deleteLater();
                     finishTransfer(false);
                 });

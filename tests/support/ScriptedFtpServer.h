@@ -102,6 +102,12 @@ public:
     // read or written on either connection until thaw(). frozen() tells.
     void setStallAfter(qint64 bytes);
     bool isFrozen() const { return m_frozen; }
+    // As pure-ftpd does: while a transfer runs, the server reads the control
+    // connection only to look for ABOR. What it read at once with ABOR is
+    // lost; the transfer ends with "426 ABORT" and "226 Aborted.".
+    void loseWhatComesWithAbortInTransfers() { m_loseWithAbort = true; }
+    // Bytes the client sent that the server has not read (a frozen server reads none).
+    qint64 unreadControlBytes() const { return m_control ? m_control->bytesAvailable() : 0; }
     // The server goes on: the rest of the data, the transfer's final reply,
     // then the replies to the commands that came meanwhile. Only a frozen
     // server can go on: called earlier, it fails the test.
@@ -137,6 +143,7 @@ signals:
 private:
     void onNewConnection();
     void onControlReadyRead();
+    bool abortReadInTransfer();
     void handleCommand(const QByteArray &line);
     void send(const Reply &reply);
     void sendNow(const QByteArray &bytes);
@@ -188,6 +195,7 @@ private:
     bool m_transferRunning = false;
     qint64 m_stallAfter = -1;
     bool m_frozen = false;
+    bool m_loseWithAbort = false;
     bool m_preliminaryWhenConnected = false;
     bool m_awaitingData = false; // reads no command until the data connection comes
     QList<std::function<void()>> m_onThaw;
