@@ -102,12 +102,6 @@ void StartAll(frmZAVUde &window, const FtpTask &job)
     }));
 }
 
-// The close of a run that left the copy of `name` with its edit in Tmp.
-void CloseNamingTheCopy(std::unique_ptr<frmZAVUde> &window, ScriptedPrompts &prompts, const QString &name)
-{
-    CloseTelling(window, prompts, KeptCopiesMessage(name));
-}
-
 struct EditJobSnapshot : ::testing::Test
 {
     JobOptions restore;
@@ -152,7 +146,7 @@ TEST_F(EditJobSnapshot, ARestoredEditJobNeverSendsAFileALinkInItsSnapshotsPathLe
             ASSERT_NE(queued, nullptr);
             const QString snapshot = queued->GetLocalFilePath();
             ASSERT_EQ(ReadFileBytes(snapshot), "saved server\n");
-            ASSERT_NO_FATAL_FAILURE(CloseNamingTheCopy(window, prompts, name));
+            ASSERT_NO_FATAL_FAILURE(CloseTelling(window, prompts, KeptCopiesMessage(name)));
             QTemporaryDir outside;
             const QString outsideFile = OutsideTwinOf(outside, snapshot);
             ASSERT_FALSE(outsideFile.isEmpty());
@@ -176,7 +170,7 @@ TEST_F(EditJobSnapshot, ARestoredEditJobNeverSendsAFileALinkInItsSnapshotsPathLe
             EXPECT_EQ(StatusCell(*window, *job), QStringLiteral("Local file missing"));
             EXPECT_EQ(ReadFileBytes(outsideFile), "outside bytes");
             EXPECT_TRUE(QFileInfo(uploads).isDir() && !QFileInfo(uploads).isSymLink());
-            ASSERT_NO_FATAL_FAILURE(CloseNamingTheCopy(window, prompts, name));
+            ASSERT_NO_FATAL_FAILURE(CloseTelling(window, prompts, KeptCopiesMessage(name)));
         }
     }
 }
@@ -207,7 +201,7 @@ TEST_F(EditJobSnapshot, AnEditJobWhoseSnapshotChangedFailsAndTheCopysEditSurvive
         ASSERT_NE(job, nullptr);
         const QString snapshot = job->GetLocalFilePath();
         if (c.restored) {
-            ASSERT_NO_FATAL_FAILURE(CloseNamingTheCopy(window, prompts, c.name));
+            ASSERT_NO_FATAL_FAILURE(CloseTelling(window, prompts, KeptCopiesMessage(c.name)));
             job = LoadPendingJobInANewWindow(window);
             ASSERT_NE(job, nullptr);
         }
@@ -287,7 +281,7 @@ TEST_F(EditJobSnapshot, ALinkPutInTheSnapshotsPathAfterItsCheckIsNeverRead)
         if (c.atStor) {
             EXPECT_TRUE(window->close());
         } else {
-            ASSERT_NO_FATAL_FAILURE(CloseNamingTheCopy(window, prompts, name));
+            ASSERT_NO_FATAL_FAILURE(CloseTelling(window, prompts, KeptCopiesMessage(name)));
         }
         EXPECT_TRUE(prompts.allUsed());
     }
