@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <memory>
@@ -147,9 +148,10 @@ public:
     void DataConnectionOk();
     // The other server of the copy has ended its part, and the data
     // connection between them with it: this server's final reply to its part
-    // is due within the command time-out. One that never gives it (holding
+    // is due within CopyEndWaitSeconds(). One that never gives it (holding
     // the transfer for a data connection that will not come) ends the session.
     void OtherServerEnded();
+    qint64 CopyEndWaitSeconds() const { return std::max<qint64>(m_commandTimeout, 60); }
     // Asks what the server holds under a name: SIZE in binary mode (TYPE I
     // unless the session is binary already), then MDTM where SIZE is not
     // understood or `withTime` asks for the time too; a type this changed is

@@ -335,7 +335,7 @@ void FtpCommander::OnTimerTick()
             // Its final reply could not be told from a later command's.
             EndSessionOutOfStep(QStringLiteral("The server did not end its part of the copy within %1 seconds of the "
                                                "other server's end; the session was ended.")
-                                    .arg(m_commandTimeout));
+                                    .arg(CopyEndWaitSeconds()));
         } else if (mode == QLatin1String("XFER")) {
             if (!TimeIsUp())
                 return;

@@ -54,7 +54,9 @@ void FtpCommander::StopTimer()
 
 void FtpCommander::ArmOtherServerWait()
 {
-    ArmTimer(QStringLiteral("COPYEND"), 2000, static_cast<qint64>(m_commandTimeout) * 1000);
+    // As long as a transfer may go without data: a target may take its time
+    // to put a large file away before its final reply.
+    ArmTimer(QStringLiteral("COPYEND"), 2000, CopyEndWaitSeconds() * 1000);
 }
 
 void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)

@@ -151,7 +151,7 @@ TEST(CopyFromPyftpdlib, ASourceThatNeverEndsItsPartEndsTheCopyWithinTheTimeOut)
     ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
 
     ASSERT_TRUE(waitFor([&] { return afterSecond.contains(QStringLiteral("150")) && !window->Slot(1)->IsBusy(); }));
-    clock->advance(engine->CommandTimeout() * 1000L + 2000);
+    clock->advance(engine->CopyEndWaitSeconds() * 1000 + 2000);
     ASSERT_TRUE(waitFor([&] { return !window->Runner()->Copy().Running(); }));
     EXPECT_TRUE(prompts.allUsed());
     const QString text = prompts.messageTexts().value(1);
