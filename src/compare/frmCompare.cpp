@@ -186,7 +186,7 @@ void frmCompare::buildControls()
         m_panels[static_cast<size_t>(i)]->setObjectName(QStringLiteral("SB_Panel") + QString::number(i + 1));
         SB->addWidget(m_panels[static_cast<size_t>(i)], i == 2 ? 0 : 1);
     }
-    m_panels[2]->setMinimumText(ElapsedText(59 * 60 + 59)); // the elapsed time reads whole
+    m_panels[2]->setMinimumText(ElapsedText(999 * 60 + 59)); // the elapsed time reads whole, past 100 minutes too
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);

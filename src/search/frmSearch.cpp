@@ -257,7 +257,7 @@ void frmSearch::buildControls()
     }
     // The start and elapsed times read whole.
     m_panels[2]->setMinimumText(QLocale().toString(QDateTime(QDate(2000, 12, 28), QTime(23, 59)), QLocale::ShortFormat));
-    m_panels[3]->setMinimumText(ElapsedText(59 * 60 + 59));
+    m_panels[3]->setMinimumText(ElapsedText(999 * 60 + 59)); // past 100 minutes too
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);

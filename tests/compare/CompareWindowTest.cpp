@@ -1,5 +1,7 @@
 #include "CompareTestSupport.h"
 #include "DataRoot.h"
+#include "ElapsedText.h"
+#include "ElidingLabel.h"
 #include "JobIntake.h"
 #include "ModProfile.h"
 #include "ProfileRecordFile.h"
@@ -25,6 +27,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -905,3 +908,20 @@ INSTANTIATE_TEST_SUITE_P(
                         [](const QByteArray &path) { return path == "/.cur" ? QByteArray("/sub") : path; }}),
     [](const ::testing::TestParamInfo<OfferedNameCase> &info) { return std::string(info.param.name); });
 
+// The elapsed time of a long comparison reads whole in its panel, however
+// many minutes it has run.
+TEST_F(CompareWindowTest, TheElapsedTimeOfALongComparisonReadsWhole)
+{
+    form->resize(900, 600);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    auto *panel = form->SB->findChild<ElidingLabel *>("SB_Panel3");
+    ASSERT_NE(panel, nullptr);
+    for (const int seconds : {59, 59 * 60 + 59, 100 * 60 + 59, 999 * 60 + 59}) {
+        form->ElapsedSeconds = seconds - 1;
+        form->Timer1_Timer(); // a tick of the running comparison's clock
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        EXPECT_EQ(panel->text().toStdString(), ElapsedText(seconds).toStdString());
+        EXPECT_FALSE(panel->isElided()) << seconds;
+    }
+}
