@@ -3,10 +3,16 @@
 // - the local pane of the main window (1000x700) listing a folder of N files
 //   of several types, each with a time of its own (every date another text);
 // - the upload confirmation list with N rows, names in Latin letters and in
-//   another script (drawn in a fallback font, so measured for the row height).
+//   another script (drawn in a fallback font, so measured for the row height);
+// - the Folders Compare window (900x600) comparing that folder with an empty
+//   one, every file a result row whose size is measured for the Size column.
 //
 //   pane_lists [--rows N]...      (default 1000 and 10000)
+#include "FolderComparison.h"
 #include "LocalPane.h"
+#include "RecordingIntake.h"
+#include "StubWindow.h"
+#include "frmCompare.h"
 #include "frmFileConfirm.h"
 #include "frmZAVUde.h"
 
@@ -74,6 +80,28 @@ double fillConfirmation(int rows, const QString &stem, const QString &location)
     return static_cast<double>(clock.nsecsElapsed()) / 1e6;
 }
 
+// Milliseconds for the compare window to compare the folder with an empty one.
+double compareWithEmpty(const QString &folder, int rows)
+{
+    StubWindow main;
+    RecordingIntake intake; // no job is made
+    QTemporaryDir empty;
+    frmCompare form(main, &intake);
+    form.resize(900, 600);
+    form.show();
+    QApplication::processEvents();
+    form.SetLocalLocation(0, folder);
+    form.SetLocalLocation(1, empty.path());
+    QElapsedTimer clock;
+    clock.start();
+    form.CmdSearch_Click();
+    while (form.Comparison().Running())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    QApplication::processEvents();
+    const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    return form.Model()->size() == rows ? ms : -1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -103,9 +131,11 @@ int main(int argc, char **argv)
         const double local = listLocal(folder.path());
         const double latin = fillConfirmation(rows, QStringLiteral("quarterly_report_"), folder.path());
         const double other = fillConfirmation(rows, QStringLiteral("ünïcödé_日本語_"), folder.path() + QStringLiteral("/資料"));
+        const double compare = compareWithEmpty(folder.path(), rows);
         std::printf("rows=%d local_list_ms=%.1f (%.1f us/row) confirm_latin_ms=%.1f (%.1f us/row) "
-                    "confirm_other_script_ms=%.1f (%.1f us/row)\n",
-                    rows, local, local * 1000 / rows, latin, latin * 1000 / rows, other, other * 1000 / rows);
+                    "confirm_other_script_ms=%.1f (%.1f us/row) compare_window_ms=%.1f (%.1f us/row)\n",
+                    rows, local, local * 1000 / rows, latin, latin * 1000 / rows, other, other * 1000 / rows, compare,
+                    compare * 1000 / rows);
     }
     return 0;
 }

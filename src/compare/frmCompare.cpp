@@ -166,8 +166,9 @@ void frmCompare::buildControls()
     LV->header()->setSectionsClickable(true);
     LV->header()->setSectionResizeMode(QHeaderView::Interactive);
     CutCellToolTips::Install(LV); // a long location reads whole in its tool tip
-    // Names keep their room beside the long locations; the last column takes what is left.
-    SetColumnWidthsWhenShown(LV, QStringLiteral("0.26;0.3;0.1;0.17;0.17"));
+    // Names keep their room beside the long locations, sizes read whole (the location gives way);
+    // the last column takes what is left.
+    SetColumnWidthsWhenShown(LV, QStringLiteral("0.26;0.3;0.1;0.17;0.17"), 2, 1);
     const KeyedImageList &pictures = m_main.ImageList1();
     SetHeaderImageList(LV, {{QStringLiteral("dot"), QIcon()},
                             {QStringLiteral("arr_up"), pictures.Picture(QStringLiteral("arr_up"))},

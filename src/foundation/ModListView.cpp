@@ -44,31 +44,95 @@ void applySort(QTreeView *list, int column, Qt::SortOrder order)
     list->header()->setSortIndicator(column, order);
 }
 
-// Sets a list's column widths from fractions once it first has its width, then leaves.
+// Sets a list's column widths from fractions once it first has its width. A
+// column of sizes then widens to every size that comes, taking the width from
+// the giver: a size is never cut. Widths the user sizes stay as the user left them.
 class WidthsWhenShown : public QObject
 {
 public:
-    WidthsWhenShown(QTreeView *list, const QString &widthText) : QObject(list), m_list(list), m_widths(widthText)
+    WidthsWhenShown(QTreeView *list, const QString &widthText, int sizeColumn, int giver)
+        : QObject(list), m_list(list), m_widths(widthText), m_sizeColumn(sizeColumn), m_giver(giver)
     {
         list->installEventFilter(this);
+        if (m_sizeColumn < 0 || !list->model())
+            return;
+        list->header()->viewport()->installEventFilter(this);
+        connect(list->header(), &QHeaderView::sectionResized, this, [this] {
+            if (m_headerPressed)
+                m_userSized = true;
+        });
+        QAbstractItemModel *model = list->model();
+        connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &parent, int first, int last) {
+            if (!parent.isValid())
+                measureSizes(first, last);
+        });
+        connect(model, &QAbstractItemModel::modelReset, this, [this] {
+            m_longest = 0;
+            measureSizes(0, m_list->model()->rowCount() - 1);
+        });
     }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         const QEvent::Type type = event->type();
-        if (watched == m_list && (type == QEvent::Show || type == QEvent::Resize) && m_list->isVisible()
-            && m_list->width() > 0) {
+        if (watched == m_list->header()->viewport()) {
+            // A drag on a divider, or a double-click on one, is the user sizing a column.
+            if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)
+                m_headerPressed = true;
+            else if (type == QEvent::MouseButtonRelease)
+                m_headerPressed = false;
+        } else if (watched == m_list && !m_shown && (type == QEvent::Show || type == QEvent::Resize)
+                   && m_list->isVisible() && m_list->width() > 0) {
+            m_shown = true;
             SetColumnWidths(m_list, m_widths);
-            m_list->removeEventFilter(this);
-            deleteLater();
+            if (m_sizeColumn < 0) {
+                m_list->removeEventFilter(this);
+                deleteLater();
+            } else {
+                fitSizes();
+            }
         }
         return QObject::eventFilter(watched, event);
     }
 
 private:
+    // Only a size text longer than any before is measured: a size's width
+    // follows its count of digits, so a listing of any length measures a few.
+    void measureSizes(int first, int last)
+    {
+        const QAbstractItemModel *model = m_list->model();
+        for (int row = qMax(0, first); row <= last; ++row) {
+            const QModelIndex cell = model->index(row, m_sizeColumn);
+            const qsizetype length = cell.data().toString().trimmed().size();
+            if (length > m_longest) {
+                m_longest = length;
+                m_needed = qMax(m_needed, m_list->sizeHintForIndex(cell).width());
+            }
+        }
+        fitSizes();
+    }
+
+    void fitSizes()
+    {
+        const int more = m_needed - m_list->columnWidth(m_sizeColumn);
+        if (!m_shown || m_userSized || more <= 0)
+            return;
+        // The giver keeps a tenth of the list; beyond that the list scrolls sideways.
+        const int giverWidth = m_list->columnWidth(m_giver);
+        m_list->setColumnWidth(m_giver, qMax(qMin(giverWidth, m_list->width() / 10), giverWidth - more));
+        m_list->setColumnWidth(m_sizeColumn, m_needed);
+    }
+
     QTreeView *m_list;
     QString m_widths;
+    int m_sizeColumn;
+    int m_giver;
+    bool m_shown = false;
+    bool m_headerPressed = false;
+    bool m_userSized = false;
+    qsizetype m_longest = 0; // the longest size text measured
+    int m_needed = 0;        // the width the widest size measured needs
 };
 
 } // namespace
@@ -133,10 +197,10 @@ void SetColumnWidths(QTreeView *list, const QString &widthText)
     }
 }
 
-void SetColumnWidthsWhenShown(QTreeView *list, const QString &widthText)
+void SetColumnWidthsWhenShown(QTreeView *list, const QString &widthText, int sizeColumn, int giver)
 {
     if (list)
-        new WidthsWhenShown(list, widthText);
+        new WidthsWhenShown(list, widthText, sizeColumn, giver);
 }
 
 void WidenColumnToContents(QTreeView *list, int column, int giver, int giverMinimum)

@@ -25,8 +25,10 @@ QString HeaderIconKey(const QTreeView *list, int column);
 void SetColumnWidths(QTreeView *list, const QString &widthText);
 
 // The same, once the list is first laid out on screen: before that its width
-// is not the one the window gives it.
-void SetColumnWidthsWhenShown(QTreeView *list, const QString &widthText);
+// is not the one the window gives it. With a `sizeColumn`, that column then
+// widens to every size the rows bring, taking the width from `giver`, until
+// the user sizes a column.
+void SetColumnWidthsWhenShown(QTreeView *list, const QString &widthText, int sizeColumn = -1, int giver = -1);
 
 // Widens `column` to its widest text when it is narrower; the width it gains
 // comes off `giver`, which keeps at least `giverMinimum`.

@@ -246,8 +246,9 @@ void frmSearch::buildControls()
     connect(LV, &QTreeView::customContextMenuRequested, this, [this] { showContextMenu(); });
     LV->installEventFilter(this);
     CutCellToolTips::Install(LV); // a long location reads whole in its tool tip
-    // Names keep their room beside the long locations; the last column takes what is left.
-    SetColumnWidthsWhenShown(LV, QStringLiteral("0.28;0.38;0.11;0.23"));
+    // Names keep their room beside the long locations, sizes read whole (the location gives way);
+    // the last column takes what is left.
+    SetColumnWidthsWhenShown(LV, QStringLiteral("0.28;0.38;0.11;0.23"), 2, 1);
 
     SB = new QStatusBar;
     for (size_t i = 0; i < m_panels.size(); ++i) {

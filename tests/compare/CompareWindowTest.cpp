@@ -925,3 +925,51 @@ TEST_F(CompareWindowTest, TheElapsedTimeOfALongComparisonReadsWhole)
         EXPECT_FALSE(panel->isElided()) << seconds;
     }
 }
+
+// A size is never cut: the Size column widens to the sizes a comparison
+// brings and the location gives way; a width the user gave it stays.
+TEST_F(CompareWindowTest, SizesReadWholeUnlessTheUserSizedTheColumn)
+{
+    struct Case
+    {
+        const char *what;
+        qint64 size;
+        bool sizedByHand;
+    };
+    const QList<Case> cases{{"5 GiB", 5LL << 30, false},
+                            {"3 TiB", 3LL << 40, false},
+                            {"3 TiB, the column sized by hand", 3LL << 40, true}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile big(a.filePath("big.iso"));
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(c.size)); // sparse: no bytes written
+        big.close();
+        delete form.data();
+        form = new frmCompare(window, &intake);
+        form->resize(900, 600);
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+        QHeaderView *header = form->LV->header();
+        if (c.sizedByHand) {
+            // The user drags the column's right edge to the left.
+            const int y = header->height() / 2;
+            const QPoint edge(header->sectionViewportPosition(2) + header->sectionSize(2) - 1, y);
+            QTest::mousePress(header->viewport(), Qt::LeftButton, Qt::NoModifier, edge);
+            QTest::mouseMove(header->viewport(), edge - QPoint(10, 0));
+            QTest::mouseMove(header->viewport(), edge - QPoint(20, 0));
+            QTest::mouseRelease(header->viewport(), Qt::LeftButton, Qt::NoModifier, edge - QPoint(20, 0));
+        }
+        const QList<int> before{form->LV->columnWidth(0), form->LV->columnWidth(2)};
+        form->SetLocalLocation(0, a.path());
+        form->SetLocalLocation(1, b.path());
+        runToEnd();
+        const QModelIndex size = form->Model()->index(form->Model()->findText("big.iso"), 2);
+        ASSERT_TRUE(size.isValid());
+        if (c.sizedByHand) {
+            EXPECT_EQ(form->LV->columnWidth(2), before[1]);
+        } else {
+            EXPECT_GE(form->LV->columnWidth(2), form->LV->sizeHintForIndex(size).width()) << size.data().toString().toStdString();
+            EXPECT_EQ(form->LV->columnWidth(0), before[0]); // the name keeps its room
+        }
+    }
+}

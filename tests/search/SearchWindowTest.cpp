@@ -820,3 +820,30 @@ TEST_F(SearchWindowTest, ADeepTreeWithLongNamesLeavesTheWindowsSizeAlone)
         EXPECT_EQ(ShownToolTip(form->LV, location).toStdString(), location.data().toString().toStdString());
     }
 }
+
+// A size is never cut: the Size column widens to the sizes the hits bring and
+// the location gives way.
+TEST_F(SearchWindowTest, SizesOfHitsReadWhole)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    for (const qint64 size : {5LL << 30, 3LL << 40}) {
+        SCOPED_TRACE(size);
+        QFile big(server.rootPath() + "/big.iso");
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(size)); // sparse: no bytes written
+        big.close();
+        delete form.data();
+        form = new frmSearch(window, &intake);
+        fillServer(server);
+        form->resize(820, 640);
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+        const int nameWidth = form->LV->columnWidth(0);
+        form->CmdSearch_Click();
+        ASSERT_TRUE(waitIdle());
+        const QModelIndex cell = form->Model()->index(form->Model()->findText("big.iso"), 2);
+        ASSERT_TRUE(cell.isValid());
+        EXPECT_GE(form->LV->columnWidth(2), form->LV->sizeHintForIndex(cell).width()) << cell.data().toString().toStdString();
+        EXPECT_EQ(form->LV->columnWidth(0), nameWidth); // the name keeps its room
+    }
+}
