@@ -31,11 +31,20 @@ struct StatusLine : ::testing::Test
         ASSERT_TRUE(window->Local()->LoadLocalFolders(dir.path()));
     }
 
-    // Downloads the named remote file in the background (the progress dialog closed).
-    void downloadInBackground(const QString &name)
+    // Downloads the named remote file in the background (the progress dialog
+    // closed). A server process given is held stopped until the dialog is
+    // closed, so a quick download cannot end with the dialog before it is.
+    void downloadInBackground(const QString &name, qint64 heldServer = 0)
     {
         SelectInFirstSlot(*window, name);
-        WhenModal<frmProgress>([](frmProgress &progress) { progress.Command1->click(); });
+        const auto pid = static_cast<pid_t>(heldServer);
+        if (pid > 0)
+            ::kill(pid, SIGSTOP);
+        WhenModal<frmProgress>([pid](frmProgress &progress) {
+            progress.Command1->click();
+            if (pid > 0)
+                ::kill(pid, SIGCONT);
+        });
         window->Batch()->HandleFileDownloads(0, true, false, false);
     }
 
@@ -62,7 +71,7 @@ TEST_F(StatusLine, TheProgressBarGoesWithTheSessionAndTheNextListing)
         ASSERT_TRUE(ConnectFirstSlot(*window, server));
         ServerSlot *slot = window->Slot(0);
         RemotePane *pane = window->Remote(0);
-        downloadInBackground("big.bin");
+        downloadInBackground("big.bin", server.processId());
         ASSERT_TRUE(WaitUntil([&] { return !window->Runner()->Running() && !window->Slot(0)->IsBusy(); }));
         ASSERT_EQ(ReadFileBytes(dir.filePath("big.bin")), PatternBytes(300000));
 

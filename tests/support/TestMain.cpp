@@ -1,5 +1,7 @@
 // Entry point of every test executable: offscreen Qt, a fixed locale and time
 // zone, and a private data root so tests never touch the user's files.
+#include "WhenModal.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -7,6 +9,16 @@
 #include <QTemporaryDir>
 
 #include <ctime>
+
+namespace {
+
+// Ends each test's pending WhenModal waits before the test's result is printed.
+class ModalWaitsEndWithTheirTest : public ::testing::EmptyTestEventListener
+{
+    void OnTestEnd(const ::testing::TestInfo &) override { FailPendingModalWaits(); }
+};
+
+} // namespace
 
 #ifdef FTPQOR_LSAN_SUPPRESSIONS
 // Asked for by the sanitizer runtime before main; the environment's options,
@@ -37,5 +49,7 @@ int main(int argc, char **argv)
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 
     ::testing::InitGoogleTest(&argc, argv);
+    // Test-end events go to the listeners last appended first: before the printer's.
+    ::testing::UnitTest::GetInstance()->listeners().Append(new ModalWaitsEndWithTheirTest);
     return RUN_ALL_TESTS();
 }
