@@ -224,7 +224,13 @@ TEST_P(BatchWindow, CloseLetsTheBatchFinishAndClosingTheWindowEndsItQuietly)
     ASSERT_TRUE(connect(0, server));
     ASSERT_TRUE(window->Local()->LoadLocalFolders(dir.path()));
     selectRemote(names);
-    WhenModal<frmProgress>([](frmProgress &progress) { progress.Command1->click(); });
+    // The server is held until the display is closed, so the batch cannot end with it first.
+    const auto pid = static_cast<pid_t>(server.processId());
+    ::kill(pid, SIGSTOP);
+    WhenModal<frmProgress>([pid](frmProgress &progress) {
+        progress.Command1->click();
+        ::kill(pid, SIGCONT);
+    });
     window->Batch()->HandleFileDownloads(0, true, false, false);
     EXPECT_TRUE(window->Runner()->Running()); // the display is gone, the batch is not
     EXPECT_FALSE(window->ModalState());
@@ -238,7 +244,6 @@ TEST_P(BatchWindow, CloseLetsTheBatchFinishAndClosingTheWindowEndsItQuietly)
     QDir().mkpath(dir.path());
     ASSERT_TRUE(waitFor([&] { return !window->Slot(0)->IsBusy(); }));
     // The server stops at the first file, so the batch is still running when the window closes.
-    const auto pid = static_cast<pid_t>(server.processId());
     bool stopped = false;
     QObject::connect(window->Slot(0)->FtpCmd(), &FtpCommander::CommandSent, window.get(),
                      [&](const QString &, const QString &command) {
