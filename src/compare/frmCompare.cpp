@@ -125,7 +125,9 @@ void frmCompare::buildControls()
                                   QStringLiteral("FileTime Changed ....")};
     for (int i = 0; i < 5; ++i) {
         stats->addWidget(new QLabel(captions[i], frame1), i, 0);
-        lblCnt[static_cast<size_t>(i)] = new QLabel(QStringLiteral("0"), frame1);
+        lblCnt[static_cast<size_t>(i)] = new ElidingLabel(QStringLiteral("0"), frame1);
+        // Room for a ten-digit count from the start: a growing count never widens the window.
+        lblCnt[static_cast<size_t>(i)]->setMinimumText(QStringLiteral("9999999999"));
         lblCnt[static_cast<size_t>(i)]->setObjectName(QStringLiteral("lblCnt") + QString::number(i));
         stats->addWidget(lblCnt[static_cast<size_t>(i)], i, 1);
     }

@@ -82,7 +82,7 @@ public:
     QCheckBox *chKOnlyConflict = nullptr;
     QPushButton *CmdSearch = nullptr;
     QPushButton *CmdStop = nullptr;
-    std::array<QLabel *, 5> lblCnt{};
+    std::array<ElidingLabel *, 5> lblCnt{};
     QLineEdit *txtStat = nullptr;
     QWidget *PicErr = nullptr;
     QLabel *Image1 = nullptr;

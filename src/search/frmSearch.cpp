@@ -197,9 +197,14 @@ void frmSearch::buildControls()
     const char *captions[] = {"Total Files .....................", "Total Folders .................",
                               "Matched Files ...............", "Total Size (MB) .............",
                               "Matched Size (MB)........"};
+    // Room for ten-digit counts and sizes from the start: a growing figure never widens the window.
+    QLocale figures;
+    figures.setNumberOptions(QLocale::OmitGroupSeparator);
+    const QString widestFigure = figures.toString(9999999999.9, 'f', 1);
     for (int i = 0; i < 5; ++i) {
         stats->addWidget(new QLabel(QString::fromLatin1(captions[i])), i, 0);
-        lblCnt[static_cast<size_t>(i)] = new QLabel(QStringLiteral("0"));
+        lblCnt[static_cast<size_t>(i)] = new ElidingLabel(QStringLiteral("0"));
+        lblCnt[static_cast<size_t>(i)]->setMinimumText(widestFigure);
         stats->addWidget(lblCnt[static_cast<size_t>(i)], i, 1);
     }
     Image2 = new QLabel;

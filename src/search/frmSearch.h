@@ -94,7 +94,7 @@ public:
     QPushButton *CmdSave = nullptr;
     QPushButton *CmdSearch = nullptr;
     QPushButton *CmdStop = nullptr;
-    std::array<QLabel *, 5> lblCnt{};
+    std::array<ElidingLabel *, 5> lblCnt{};
     QLabel *Label7 = nullptr;
     QLabel *Image2 = nullptr;
     QTreeView *LV = nullptr;

@@ -973,3 +973,23 @@ TEST_F(CompareWindowTest, SizesReadWholeUnlessTheUserSizedTheColumn)
         }
     }
 }
+
+// Counts that grow during a comparison never widen the window the user sized,
+// even at the narrowest it goes.
+TEST_F(CompareWindowTest, GrowingCountsLeaveTheWindowsWidthAlone)
+{
+    for (int i = 0; i < 1200; ++i)
+        ASSERT_TRUE(WriteFileBytes(a.filePath(QString("f%1.txt").arg(i)), "x"));
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    form->resize(form->minimumSizeHint()); // the narrowest the user can make it
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    const QSize sized = form->size();
+    form->SetLocalLocation(0, a.path());
+    form->SetLocalLocation(1, b.path());
+    runToEnd();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->lblCnt[0]->text().toStdString(), "1200");
+    EXPECT_EQ(form->size(), sized);
+}

@@ -847,3 +847,26 @@ TEST_F(SearchWindowTest, SizesOfHitsReadWhole)
         EXPECT_EQ(form->LV->columnWidth(0), nameWidth); // the name keeps its room
     }
 }
+
+// Statistics that grow during a search never widen the window the user sized,
+// even at the narrowest it goes.
+TEST_F(SearchWindowTest, GrowingStatisticsLeaveTheWindowsWidthAlone)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    QFile big(server.rootPath() + "/big.iso");
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(3LL << 40)); // sparse: no bytes written
+    big.close();
+    fillServer(server);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    form->resize(form->minimumSizeHint()); // the narrowest the user can make it
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    const QSize sized = form->size();
+    form->CmdSearch_Click();
+    ASSERT_TRUE(waitIdle());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->lblCnt[3]->text().toStdString(), "3145728.0");
+    EXPECT_EQ(form->size(), sized);
+}
