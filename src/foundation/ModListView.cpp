@@ -82,6 +82,11 @@ protected:
                 m_headerPressed = true;
             else if (type == QEvent::MouseButtonRelease)
                 m_headerPressed = false;
+        } else if (watched == m_list && type == QEvent::FontChange && m_sizeColumn >= 0) {
+            // Another font measures every size anew.
+            m_longest = 0;
+            m_needed = 0;
+            measureSizes(0, m_list->model()->rowCount() - 1);
         } else if (watched == m_list && !m_shown && (type == QEvent::Show || type == QEvent::Resize)
                    && m_list->isVisible() && m_list->width() > 0) {
             m_shown = true;

@@ -17,6 +17,7 @@
 #include "frmCompare.h"
 #include "frmFolderOption.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -935,10 +936,13 @@ TEST_F(CompareWindowTest, SizesReadWholeUnlessTheUserSizedTheColumn)
         const char *what;
         qint64 size;
         bool sizedByHand;
+        int pointSize = 0; // of the program's font once the rows are in; 0: as it is
     };
     const QList<Case> cases{{"5 GiB", 5LL << 30, false},
                             {"3 TiB", 3LL << 40, false},
+                            {"3 TiB, then a larger font", 3LL << 40, false, 14},
                             {"3 TiB, the column sized by hand", 3LL << 40, true}};
+    const QFont font = QApplication::font();
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         QFile big(a.filePath("big.iso"));
@@ -963,13 +967,23 @@ TEST_F(CompareWindowTest, SizesReadWholeUnlessTheUserSizedTheColumn)
         form->SetLocalLocation(0, a.path());
         form->SetLocalLocation(1, b.path());
         runToEnd();
+        if (c.pointSize > 0) {
+            QFont larger = font;
+            larger.setPointSize(c.pointSize);
+            QApplication::setFont(larger);
+            QCoreApplication::processEvents();
+        }
         const QModelIndex size = form->Model()->index(form->Model()->findText("big.iso"), 2);
+        const int sizeNeeds = form->LV->sizeHintForIndex(size).width();
+        QApplication::setFont(font);
         ASSERT_TRUE(size.isValid());
         if (c.sizedByHand) {
             EXPECT_EQ(form->LV->columnWidth(2), before[1]);
         } else {
-            EXPECT_GE(form->LV->columnWidth(2), form->LV->sizeHintForIndex(size).width()) << size.data().toString().toStdString();
-            EXPECT_EQ(form->LV->columnWidth(0), before[0]); // the name keeps its room
+            EXPECT_GE(form->LV->columnWidth(2), sizeNeeds) << size.data().toString().toStdString();
+            if (c.pointSize == 0) {
+                EXPECT_EQ(form->LV->columnWidth(0), before[0]); // the name keeps its room
+            }
         }
     }
 }
