@@ -175,6 +175,10 @@ public:
     // Why the running or last operation failed, when the engine judged it
     // (a short upload, repeats run out ...); empty when a reply said it.
     QString LastFailure() const { return m_lastFailure; }
+    // Why the engine itself ended the last session (replies it could not put
+    // in order, a copy's part that never ended); empty when the session ended
+    // any other way, such as a lost connection.
+    QString EndedSessionReason() const { return m_endedSessionReason; }
     bool SessionActive() const { return m_sessionActive; }
     QString LastCommandSink() const { return m_transcript; }
     QString RemoteFilePath() const { return m_remoteFile; }
@@ -376,6 +380,7 @@ private:
     long m_lastAct = -1;
     bool m_lastCmdSucces = false;
     QString m_lastFailure;
+    QString m_endedSessionReason; // see EndedSessionReason()
     bool m_sessionActive = false;
     QString m_currentSuccess;
     QString m_currentMap;

@@ -82,8 +82,10 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
         m_uploadFinished = false;
         m_checkingStoredSize = false;
         m_heldCheck = false;
-        if (action == ActLogin)
+        if (action == ActLogin) {
             m_resyncs = 0; // a new session starts in step
+            m_endedSessionReason.clear();
+        }
         m_steps.clear();
         m_currentIndex = -1;
         if (action < 0 || action > 19) {
@@ -991,6 +993,7 @@ void FtpCommander::EndSessionOutOfStep(const QString &reason)
 {
     if (m_currentIndex >= 0)
         m_lastFailure = reason;
+    m_endedSessionReason = reason;
     DropSession(11, reason);
 }
 

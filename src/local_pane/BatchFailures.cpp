@@ -98,8 +98,11 @@ QString BatchFailures::Message() const
     return text;
 }
 
-QString BatchFailures::LostMessage(bool endedByUser) const
+QString BatchFailures::LostMessage(bool endedByUser, const QString &engineReason) const
 {
-    const QString &why = endedByUser ? kDisconnectedText : kLostText;
+    // A session the program ended itself was not lost.
+    const QString why = endedByUser            ? kDisconnectedText
+                      : engineReason.isEmpty() ? kLostText
+                                               : engineReason.trimmed();
     return Any() ? why + QStringLiteral("\n\n") + Message() : why;
 }

@@ -39,9 +39,10 @@ public:
     QString Headline() const;
     // The headline and the first few names and reasons.
     QString Message() const;
-    // The message of a batch whose session was lost, or that the user
-    // ended by disconnecting: that first, then what was not done.
-    QString LostMessage(bool endedByUser = false) const;
+    // The message of a batch whose session was lost, that the user ended by
+    // disconnecting, or that the engine ended for `engineReason`: that first,
+    // then what was not done.
+    QString LostMessage(bool endedByUser = false, const QString &engineReason = QString()) const;
 
     static inline const QString kLostText = QStringLiteral("The connection to the server was lost.");
     static inline const QString kDisconnectedText = QStringLiteral("You disconnected from the server; the transfer was ended.");

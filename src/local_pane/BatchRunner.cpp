@@ -540,7 +540,9 @@ void BatchRunner::reportFailures(EndReason reason, int slot)
             log(slot, line);
         const ServerSlot *server = serverSlot(slot);
         ShowMessage(m_owner, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Error"),
-                    m_failures.LostMessage(server && server->EndedByUser()));
+                    m_failures.LostMessage(server && server->EndedByUser(),
+                                           server && server->FtpCmd() ? server->FtpCmd()->EndedSessionReason()
+                                                                      : QString()));
         return;
     }
     if (!m_failures.Any())

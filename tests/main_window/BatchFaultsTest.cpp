@@ -554,11 +554,16 @@ struct StrayAbortReply {
     const char *name;
     ScriptedFtpServer::Reply abor;
     QByteArray beforeTheNextReply;
+    const char *batchHeadline; // the first line of the batch's message: the engine's reason, no lost connection
 };
 
 const StrayAbortReply kStrayAbortReplies[] = {
-    {"AbortsReplyAfterTheMarkersReply", {}, "225 ABOR command successful."},
-    {"StrayTransferReplyBeforeTheNextReply", {{"225 ABOR command successful.\r\n", 0}}, "226 Transfer complete."},
+    {"AbortsReplyAfterTheMarkersReply", {}, "225 ABOR command successful.",
+     "The server's replies could not be put in order (its reply \"225 ABOR command successful.\" does not answer "
+     "MDTM); the session was ended."},
+    {"StrayTransferReplyBeforeTheNextReply", {{"225 ABOR command successful.\r\n", 0}}, "226 Transfer complete.",
+     "The server's replies could not be put in order (its reply \"226 Transfer complete.\" does not answer MDTM); "
+     "the session was ended."},
 };
 
 struct StrayAbortReplies : SixFiles, ::testing::WithParamInterface<std::tuple<int, bool>>
@@ -600,9 +605,11 @@ TEST_P(StrayAbortReplies, AFewAbortsEndTheSessionSayingWhyAndLaterJobsArriveWhol
     });
     const int tries = window->Slot(0)->FtpCmd()->MaxConnectionTry();
     if (!asJobs) {
-        transfer(false, false, BatchFailures::kLostText);
+        transfer(false, false, kOutOfOrder);
         ASSERT_EQ(prompts.messageTexts().size(), 1);
         const QString text = prompts.messageTexts().constFirst();
+        EXPECT_EQ(text.section(QLatin1Char('\n'), 0, 0).toStdString(), stray.batchHeadline);
+        EXPECT_FALSE(text.contains(BatchFailures::kLostText)) << text.toStdString();
         EXPECT_TRUE(text.contains(QStringLiteral("\"f0\": 551 Read error."))) << text.toStdString();
         EXPECT_TRUE(text.contains(QStringLiteral("\"f1\": ") + kOutOfOrder)) << text.toStdString();
         EXPECT_FALSE(window->Slot(0)->SessionActive());
