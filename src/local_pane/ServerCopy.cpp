@@ -975,7 +975,12 @@ void ServerCopy::report(End how, int slot, bool sourceSide, const QString &sourc
     const QString notCopied = VisibleName(sourcePath) + QStringLiteral(" was not copied to ") + VisibleName(targetPath)
                             + QLatin1Char('.');
     QString text;
-    if (how == End::Lost) {
+    // A session the program ended itself was not lost: its reason is the side's.
+    const QString engineEnded =
+        how == End::Lost && side && !side->EndedByUser() ? side->FtpCmd()->EndedSessionReason().trimmed() : QString();
+    if (!engineEnded.isEmpty()) {
+        text = notCopied + QStringLiteral("\n\n") + sideName + QStringLiteral(": ") + engineEnded;
+    } else if (how == End::Lost) {
         // The user's own disconnect is no lost connection.
         const QString &why = side && side->EndedByUser() ? BatchFailures::kDisconnectedText : BatchFailures::kLostText;
         text = why + QStringLiteral(" (") + sideName.toLower() + QStringLiteral(")\n\n") + notCopied;

@@ -5,6 +5,7 @@
 // file has not been copied to.
 #include "frmZAVUde.h"
 
+#include "BatchFailures.h"
 #include "BatchRunner.h"
 #include "EngineTimer.h"
 #include "FtpCommander.h"
@@ -157,6 +158,7 @@ TEST(CopyFromPyftpdlib, ASourceThatNeverEndsItsPartEndsTheCopyWithinTheTimeOut)
     const QString text = prompts.messageTexts().value(1);
     EXPECT_TRUE(text.contains(QStringLiteral("Source server: The server did not end its part of the copy within")))
         << text.toStdString();
+    EXPECT_FALSE(text.contains(BatchFailures::kLostText)) << text.toStdString();
     EXPECT_EQ(QDir(target.rootPath() + QStringLiteral("/drop")).entryList(QDir::Files),
               QStringList{QStringLiteral("f.bin")});
 }
