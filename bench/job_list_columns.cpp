@@ -12,6 +12,7 @@
 #include "JobQueuePane.h"
 #include "ScriptedPrompts.h"
 #include "frmZAVUde.h"
+#include "WindowBenchArgs.h"
 
 #include <QAction>
 #include <QApplication>
@@ -73,22 +74,14 @@ QByteArray JobFileOf(int count)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home; // the window's settings, caches and logs stay out of the user's
-    qputenv("FTPQOR_HOME", home.path().toLocal8Bit());
+    const OffscreenBenchHome home;
     QApplication app(argc, argv);
-    QList<int> counts;
-    const QStringList args = app.arguments().mid(1);
-    for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--jobs") && i + 1 < args.size() && args[i + 1].toInt() > 0) {
-            counts << args[++i].toInt();
-        } else {
-            std::fprintf(stderr, "usage: job_list_columns [--jobs N]...\n");
-            return 2;
-        }
+    const auto read = ReadBenchCounts(app.arguments().mid(1), QLatin1String("--jobs"), {10000, 100000});
+    if (!read) {
+        std::fprintf(stderr, "usage: job_list_columns [--jobs N]...\n");
+        return 2;
     }
-    if (counts.isEmpty())
-        counts = {10000, 100000};
+    const QList<int> counts = read->counts;
     ScriptedPrompts prompts;
     QTemporaryDir scratch;
     for (const int count : counts) {

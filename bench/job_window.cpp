@@ -24,6 +24,7 @@
 #include "PyFtpServer.h"
 #include "ScriptedPrompts.h"
 #include "frmZAVUde.h"
+#include "WindowBenchArgs.h"
 
 #include <QAction>
 #include <QApplication>
@@ -166,26 +167,17 @@ RunFigures RunWindow(const QString &jobFile, const QString &localFolder, const Q
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home; // the window's settings, caches and logs stay out of the user's
-    qputenv("FTPQOR_HOME", home.path().toLocal8Bit());
+    const OffscreenBenchHome home;
     QApplication app(argc, argv);
-    QList<int> counts;
-    int pauseSeconds = 65;
-    const QStringList args = app.arguments().mid(1);
-    for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--jobs") && i + 1 < args.size() && args[i + 1].toInt() > 0) {
-            counts << args[++i].toInt();
-        } else if (args[i] == QLatin1String("--pause") && i + 1 < args.size() && args[i + 1].toInt() >= 0) {
-            pauseSeconds = args[++i].toInt();
-        } else {
-            std::fprintf(stderr, "usage: job_window [--jobs N]... [--pause S]\n");
-            return 2;
-        }
+    const auto read = ReadBenchCounts(app.arguments().mid(1), QLatin1String("--jobs"), {1000, 10000},
+                                      {QLatin1String("--pause")});
+    if (!read) {
+        std::fprintf(stderr, "usage: job_window [--jobs N]... [--pause S]\n");
+        return 2;
     }
+    const QList<int> counts = read->counts;
+    const int pauseSeconds = read->options[0] < 0 ? 65 : read->options[0];
     const auto pause = [pauseSeconds] { QThread::sleep(static_cast<unsigned long>(pauseSeconds)); };
-    if (counts.isEmpty())
-        counts = {1000, 10000};
 
     ScriptedPrompts prompts; // no question is expected; any is answered No or Cancel
     PyFtpServer server;

@@ -15,6 +15,7 @@
 #include "frmCompare.h"
 #include "frmFileConfirm.h"
 #include "frmZAVUde.h"
+#include "WindowBenchArgs.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -106,22 +107,14 @@ double compareWithEmpty(const QString &folder, int rows)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home; // the window's settings, caches and logs stay out of the user's
-    qputenv("FTPQOR_HOME", home.path().toLocal8Bit());
+    const OffscreenBenchHome home;
     QApplication app(argc, argv);
-    QList<int> counts;
-    const QStringList args = app.arguments().mid(1);
-    for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--rows") && i + 1 < args.size() && args[i + 1].toInt() > 0) {
-            counts << args[++i].toInt();
-        } else {
-            std::fprintf(stderr, "usage: pane_lists [--rows N]...\n");
-            return 2;
-        }
+    const auto read = ReadBenchCounts(app.arguments().mid(1), QLatin1String("--rows"), {1000, 10000});
+    if (!read) {
+        std::fprintf(stderr, "usage: pane_lists [--rows N]...\n");
+        return 2;
     }
-    if (counts.isEmpty())
-        counts = {1000, 10000};
+    const QList<int> counts = read->counts;
     for (int rows : counts) {
         QTemporaryDir folder;
         if (!writeFolder(folder.path(), rows)) {
