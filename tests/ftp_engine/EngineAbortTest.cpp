@@ -114,10 +114,8 @@ TEST_F(Aborts, AnAbortWhileTypesReplyIsOwedWaitsForEveryReplyBeforeItsEnd)
     EXPECT_EQ(sentCount("RETR"), 1);
 }
 
-// The user stops the question of what the server holds while the server
-// still owes the reply to the TYPE A that puts the session's type back: the
-// abort takes that reply, so whether ASCII is in force is not known, and the
-// next download sets binary mode again.
+// The user stops a size query while TYPE A's reply is owed: the abort takes
+// that reply, so the type is unknown and the next download sets binary again.
 TEST_F(Aborts, AnAbortThatTakesATypesReplyLeavesTheTypeToBeSetAgain)
 {
     server.on("TYPE", [](const QByteArray &type) {
@@ -141,21 +139,19 @@ TEST_F(Aborts, AnAbortThatTakesATypesReplyLeavesTheTypeToBeSetAgain)
 
 namespace {
 
-// What sends the commands that meet the stray replies: deletes, one started
-// from the end of the other, or the idle session's polls.
-class StrayReplyAfterEveryAbort : public Aborts, public ::testing::WithParamInterface<bool>
+class AbortsEither : public Aborts, public ::testing::WithParamInterface<bool>
 {
 };
+using StrayReplyAfterEveryAbort = AbortsEither; // true: idle polls meet the stray replies, false: deletes
+using StopInTransfer = AbortsEither;            // true: an upload, false: a download
 
 } // namespace
 
-// Each abort leaves a stray 226 that the next command takes for its own
-// reply. A delete is not asked again, so each one fails where its abort ends;
-// the next operation meets the same, and so on; an idle poll likewise. A few
-// such aborts in a row end the session, saying why.
+// Each abort leaves a stray 226 that the next command (a delete, not asked
+// again, or an idle poll) takes for its own; a few such aborts in a row end
+// the session, saying why.
 TEST_P(StrayReplyAfterEveryAbort, AFewAbortsThatNeverGetTheSessionInStepEndIt)
 {
-    const bool idle = GetParam();
     server.on("ABOR", QByteArray("225 ABOR command successful."));
     server.on("PWD", [this](const QByteArray &) {
         const QList<QByteArray> sent = server.commands();
@@ -164,7 +160,7 @@ TEST_P(StrayReplyAfterEveryAbort, AFewAbortsThatNeverGetTheSessionInStepEndIt)
         return ScriptedFtpServer::Reply{{"257 \"/\" is the current directory.\r\n", 0}};
     });
     server.sayBeforeNextReply("226 Transfer complete.");
-    if (idle) {
+    if (GetParam()) {
         for (int poll = 1; poll <= 10 && engine.SessionActive(); ++poll) {
             timer->advance(60000);
             ASSERT_TRUE(EngineRecorder::waitFor([&] {
@@ -184,30 +180,18 @@ TEST_P(StrayReplyAfterEveryAbort, AFewAbortsThatNeverGetTheSessionInStepEndIt)
         << recorder.events.join(QLatin1Char('\n')).toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Senders, StrayReplyAfterEveryAbort, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool> &info) {
-                             return std::string(info.param ? "IdlePolls" : "OneDeleteAfterAnother");
-                         });
+INSTANTIATE_TEST_SUITE_P(Senders, StrayReplyAfterEveryAbort, ::testing::Bool(), [](const ::testing::TestParamInfo<bool> &info) {
+    return std::string(info.param ? "IdlePolls" : "OneDeleteAfterAnother");
+});
 
-namespace {
-
-// A download or an upload that the user stops.
-class StopInTransfer : public Aborts, public ::testing::WithParamInterface<bool>
-{
-};
-
-} // namespace
-
-// The server reads ABOR in the middle of the transfer and loses what came
-// with it. The marker behind ABOR goes only once the transfer has ended, so
-// the stop ends at once and the session stays in step.
+// The server reads ABOR mid-transfer and loses what came with it: the marker
+// goes only once the transfer has ended, so the stop ends at once, in step.
 TEST_P(StopInTransfer, AServerThatLosesWhatCameWithAbortAnswersTheMarker)
 {
-    const bool upload = GetParam();
     server.loseWhatComesWithAbortInTransfers();
     server.setStallAfter(64 * 1024);
-    if (upload)
-        engine.FTP_SEND_FILE(this->upload(), QStringLiteral("/up.bin"), content.size(), false);
+    if (GetParam())
+        engine.FTP_SEND_FILE(upload(), QStringLiteral("/up.bin"), content.size(), false);
     else
         getWhole();
     ASSERT_TRUE(EngineRecorder::waitFor([&] { return server.isFrozen(); }));
@@ -215,10 +199,8 @@ TEST_P(StopInTransfer, AServerThatLosesWhatCameWithAbortAnswersTheMarker)
     engine.Abort();
     // Whatever the stop sent has reached the server before it reads again.
     const QStringList sent = recorder.sent.mid(recorder.sent.indexOf(QRegularExpression(QStringLiteral("(RETR|STOR) .*"))) + 1);
-    qint64 bytes = 0;
-    for (const QString &command : sent)
-        bytes += command.size() + 2;
     ASSERT_TRUE(sent.contains(QStringLiteral("ABOR")));
+    const qint64 bytes = sent.join(QStringLiteral("\r\n")).size() + 2; // each command and its CRLF
     ASSERT_TRUE(EngineRecorder::waitFor([&] { return server.unreadControlBytes() == bytes; }));
     server.thaw();
     ASSERT_TRUE(recorder.waitForJobs(2)) << recorder.events.join(QLatin1Char('\n')).toStdString();

@@ -28,6 +28,8 @@
 
 namespace {
 
+using Jobs = std::vector<std::shared_ptr<FtpTask>>;
+
 void settle()
 {
     for (int i = 0; i < 4; ++i) {
@@ -50,7 +52,9 @@ std::unique_ptr<frmZAVUde> FreshWindow(int width, int height)
     return window;
 }
 
-std::shared_ptr<FtpTask> Download(const QString &name, const QString &localFolder, qint64 size)
+// A download from ftp.example.org; status 3 with reason 10 is a job that failed for a local problem.
+std::shared_ptr<FtpTask> Download(const QString &name, const QString &localFolder, qint64 size = 19000000,
+                                  int status = 0, int reason = 0)
 {
     auto job = std::make_shared<FtpTask>();
     job->setLocalFileTitle(name);
@@ -58,11 +62,34 @@ std::shared_ptr<FtpTask> Download(const QString &name, const QString &localFolde
     job->setLocalPath(localFolder);
     job->setRemotePath(QStringLiteral("/"));
     job->setSize(size);
+    job->setServerAddress("ftp.example.org");
+    job->setStatus(status);
+    job->setFailureReason(reason);
     return job;
 }
 
-// The room a cell's text takes in the list: the text itself, the picture
-// beside it, and the margins the style keeps on either side.
+Jobs Pictures(const QString &localFolder)
+{
+    Jobs jobs;
+    for (int i = 0; i < 40; ++i)
+        jobs.push_back(Download(QStringLiteral("holiday-pictures-%1.tar.gz").arg(i), localFolder));
+    return jobs;
+}
+
+// The jobs saved to a job file at `path` and loaded into the window from it.
+[[nodiscard]] bool Load(frmZAVUde &window, const QString &path, const Jobs &jobs)
+{
+    QByteArray file;
+    for (const auto &job : jobs)
+        file += JobFile::EncodeLine(*job) + "\r\n";
+    if (!WriteFileBytes(path, file))
+        return false;
+    window.LoadTasks(path);
+    settle();
+    return true;
+}
+
+// The room a cell's text takes in the list: text, picture and the style's margins.
 int TextRoom(const QTreeView *list, const QModelIndex &index)
 {
     const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
@@ -71,20 +98,21 @@ int TextRoom(const QTreeView *list, const QModelIndex &index)
     return list->fontMetrics().horizontalAdvance(index.data().toString()) + picture + 2 * margin;
 }
 
-// Whether a column's caption reads whole: its section as wide as the text
-// and inside the header, not behind its right edge.
-bool CaptionReadsWhole(const QHeaderView *header, int column)
+// Every caption reads whole: its section as wide as the text and inside the header.
+void ExpectCaptionsWhole(const QHeaderView *header)
 {
-    const QString caption = header->model()->headerData(column, Qt::Horizontal).toString();
     const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
-    return header->sectionSize(column) >= header->fontMetrics().horizontalAdvance(caption) + 2 * margin
-        && header->sectionViewportPosition(column) + header->sectionSize(column) <= header->viewport()->width();
+    for (int column = 0; column < JobListModel::ColumnCount; ++column) {
+        const QString caption = header->model()->headerData(column, Qt::Horizontal).toString();
+        EXPECT_TRUE(header->sectionSize(column) >= header->fontMetrics().horizontalAdvance(caption) + 2 * margin
+                    && header->sectionViewportPosition(column) + header->sectionSize(column) <= header->viewport()->width())
+            << column;
+    }
 }
 
 } // namespace
 
-// A job far down a long list fails with a state wider than any before: the
-// Status column widens to it, as it does for a row at the top.
+// A job far down a long list failing with a wider state widens Status as a row at the top does.
 TEST(JobListColumns, AWiderStateWidensTheStatusColumnInWhicheverRowItArrives)
 {
     constexpr int kJobs = 1500;
@@ -101,8 +129,9 @@ TEST(JobListColumns, AWiderStateWidensTheStatusColumnInWhicheverRowItArrives)
         QTreeView *list = window->Jobs()->LVJob;
         FtpTaskCollection jobs;
         for (int i = 0; i < kJobs; ++i) {
-            const QString name = i == failing ? QStringLiteral("wanted.bin") : QStringLiteral("queued-%1.bin").arg(i);
-            auto job = Download(name, i == failing ? local.filePath("not-a-folder/in") : local.path(), 10);
+            const bool wanted = i == failing;
+            auto job = Download(wanted ? QStringLiteral("wanted.bin") : QStringLiteral("queued-%1.bin").arg(i),
+                                wanted ? local.filePath("not-a-folder/in") : local.path(), 10);
             job->setServerAddress(server.host());
             job->setServerPort(server.port());
             job->setUser(QString::fromLatin1(PyFtpServer::kUser));
@@ -124,40 +153,23 @@ TEST(JobListColumns, AWiderStateWidensTheStatusColumnInWhicheverRowItArrives)
     }
 }
 
-// At 1000x700 the list is too narrow for every text: names and paths give
-// way first, sizes, times left and captions read whole, and only then does a
-// long state elide, whole in its tool tip.
+// At 1000x700 names and paths give way first; sizes, times left and captions
+// read whole, and only then does a long state elide, whole in its tool tip.
 TEST(JobListColumns, AtAThousandBySevenHundredSizesAndCaptionsReadWhole)
 {
     ScriptedPrompts prompts; // no question is expected
     QTemporaryDir folder;
     const std::unique_ptr<frmZAVUde> window = FreshWindow(1000, 700);
     QTreeView *list = window->Jobs()->LVJob;
-    struct Step {
-        const char *name;
-        std::vector<std::shared_ptr<FtpTask>> jobs;
-    };
-    std::vector<Step> steps(2);
-    steps[0].name = "queued jobs loaded";
-    for (int i = 0; i < 40; ++i)
-        steps[0].jobs.push_back(Download(QStringLiteral("holiday-pictures-%1.tar.gz").arg(i),
-                                         "/home/user/Downloads/pictures", 19000000));
-    steps[1].name = "a job that failed for a local problem loaded";
-    steps[1].jobs.push_back(Download("failed-pictures.tar.gz", "/home/user/Downloads/pictures", 19000000));
-    steps[1].jobs.back()->setStatus(3);
-    steps[1].jobs.back()->setFailureReason(10);
-    for (size_t s = 0; s < steps.size(); ++s) {
-        SCOPED_TRACE(steps[s].name);
-        QByteArray file;
-        for (const auto &job : steps[s].jobs) {
-            job->setServerAddress("ftp.example.org");
+    const QString pictures = "/home/user/Downloads/pictures";
+    const std::pair<const char *, Jobs> steps[] = {
+        {"queued jobs loaded", Pictures(pictures)},
+        {"a job that failed for a local problem loaded", {Download("failed-pictures.tar.gz", pictures, 19000000, 3, 10)}}};
+    for (const auto &[name, jobs] : steps) {
+        SCOPED_TRACE(name);
+        for (const auto &job : jobs)
             job->setRemotePath("/pub/archive/pictures/2026");
-            file += JobFile::EncodeLine(*job) + "\r\n";
-        }
-        const QString path = folder.filePath(QString("step-%1.xqr").arg(s));
-        ASSERT_TRUE(WriteFileBytes(path, file));
-        window->LoadTasks(path);
-        settle();
+        ASSERT_TRUE(Load(*window, folder.filePath(QString::fromLatin1(name) + ".xqr"), jobs));
         for (int row = 0; row < list->model()->rowCount(); ++row) {
             const QModelIndex size = list->model()->index(row, JobListModel::Size);
             ASSERT_EQ(size.data().toString().trimmed(), "19000000");
@@ -171,8 +183,7 @@ TEST(JobListColumns, AtAThousandBySevenHundredSizesAndCaptionsReadWhole)
                 EXPECT_LT(list->columnWidth(JobListModel::RemotePath), list->header()->defaultSectionSize());
             }
         }
-        for (int column = 0; column < JobListModel::ColumnCount; ++column)
-            EXPECT_TRUE(CaptionReadsWhole(list->header(), column)) << column;
+        ExpectCaptionsWhole(list->header());
     }
     // A job that runs: its time left reads whole too, before the state.
     const QModelIndex timeLeft = list->model()->index(0, JobListModel::TimeLeft);
@@ -183,66 +194,38 @@ TEST(JobListColumns, AtAThousandBySevenHundredSizesAndCaptionsReadWhole)
     EXPECT_GE(list->columnWidth(JobListModel::TimeLeft), TextRoom(list, timeLeft));
 }
 
-// With a larger desktop font, from the start or changed while the window is
-// open, a caption wider than a column's plain width reads whole where the
-// list has room.
+// A larger desktop font, from the start or set while open: captions still read whole.
 TEST(JobListColumns, CaptionsReadWholeInALargerFont)
 {
-    struct Case {
-        const char *name;
-        bool fromTheStart;
-    };
-    const Case cases[] = {{"the larger font from the start", true}, {"the font made larger while open", false}};
     const QFont usual = QApplication::font();
     QFont larger = usual;
     larger.setPointSizeF(usual.pointSizeF() * 4 / 3);
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const bool fromTheStart : {true, false}) {
+        SCOPED_TRACE(fromTheStart ? "the larger font from the start" : "the font made larger while open");
         ScriptedPrompts prompts; // no question is expected
-        if (c.fromTheStart)
+        if (fromTheStart)
             QApplication::setFont(larger);
         const std::unique_ptr<frmZAVUde> window = FreshWindow(1600, 1000);
-        if (!c.fromTheStart)
+        if (!fromTheStart)
             QApplication::setFont(larger);
         QTemporaryDir folder;
-        QByteArray file;
-        for (int i = 0; i < 40; ++i) {
-            const auto job = Download(QStringLiteral("holiday-pictures-%1.tar.gz").arg(i), "/home/user/Downloads", 19000000);
-            job->setServerAddress("ftp.example.org");
-            file += JobFile::EncodeLine(*job) + "\r\n";
-        }
-        ASSERT_TRUE(WriteFileBytes(folder.filePath("jobs.xqr"), file));
-        window->LoadTasks(folder.filePath("jobs.xqr"));
-        settle();
-        QTreeView *list = window->Jobs()->LVJob;
-        ASSERT_EQ(list->header()->font().pointSizeF(), larger.pointSizeF());
-        for (int column = 0; column < JobListModel::ColumnCount; ++column)
-            EXPECT_TRUE(CaptionReadsWhole(list->header(), column)) << column;
+        ASSERT_TRUE(Load(*window, folder.filePath("jobs.xqr"), Pictures("/home/user/Downloads")));
+        const QHeaderView *header = window->Jobs()->LVJob->header();
+        ASSERT_EQ(header->font().pointSizeF(), larger.pointSizeF());
+        ExpectCaptionsWhole(header);
         QApplication::setFont(usual);
     }
 }
 
-// A double click on a column's divider sizes the column to its texts, as the
-// user asked: later rows and a resized window keep that width, and it comes
-// back at the next start.
+// A width set by double-clicking a divider is kept through later rows, resizes and restarts.
 TEST(JobListColumns, AColumnSizedByDoubleClickingItsDividerKeepsThatWidth)
 {
     ScriptedPrompts prompts; // no question is expected
     QTemporaryDir folder;
-    const auto load = [&](frmZAVUde &window, const QString &name, int status, int reason) {
-        const auto job = Download(name, "/home/user/Downloads", 19000000);
-        job->setServerAddress("ftp.example.org");
-        job->setStatus(status);
-        job->setFailureReason(reason);
-        const QString path = folder.filePath(name + ".xqr");
-        ASSERT_TRUE(WriteFileBytes(path, JobFile::EncodeLine(*job) + "\r\n"));
-        window.LoadTasks(path);
-        settle();
-    };
     int sized = 0;
     {
         const std::unique_ptr<frmZAVUde> window = FreshWindow(1600, 1000);
-        load(*window, "queued.bin", 0, 0);
+        ASSERT_TRUE(Load(*window, folder.filePath("queued.xqr"), {Download("queued.bin", "/home/user/Downloads")}));
         QHeaderView *header = window->Jobs()->LVJob->header();
         const int before = header->sectionSize(JobListModel::Status);
         const QPoint divider(header->sectionViewportPosition(JobListModel::Status) + before - 1, header->height() / 2);
@@ -250,7 +233,7 @@ TEST(JobListColumns, AColumnSizedByDoubleClickingItsDividerKeepsThatWidth)
         settle();
         sized = header->sectionSize(JobListModel::Status);
         ASSERT_NE(sized, before);
-        load(*window, "failed.bin", 3, 10); // a wider state
+        ASSERT_TRUE(Load(*window, folder.filePath("failed.xqr"), {Download("failed.bin", "/home/user/Downloads", 19000000, 3, 10)}));
         window->resize(1400, 1000);
         settle();
         EXPECT_EQ(header->sectionSize(JobListModel::Status), sized);

@@ -35,7 +35,6 @@ void settle()
     }
 }
 
-// Every cell of the columns reads whole in its column.
 void expectWhole(const QTreeView *list, const QList<int> &columns, const char *what)
 {
     ASSERT_GT(list->model()->rowCount(), 0) << what;
@@ -88,14 +87,14 @@ protected:
     // The window at the case's size with the local folder and the server listed in its lists.
     QList<QTreeView *> showLists(frmZAVUde &window)
     {
-        const ListCase &c = GetParam();
-        window.ShowDual(c.dual);
-        window.resize(c.width, c.height);
+        const bool dual = GetParam().dual;
+        window.ShowDual(dual);
+        window.resize(GetParam().width, GetParam().height);
         window.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
         EXPECT_TRUE(window.Local()->LoadLocalFolders(local.path()));
         QList<QTreeView *> lists{window.Local()->LeftView};
-        for (int slot = 0; slot < (c.dual ? 2 : 1); ++slot) {
+        for (int slot = 0; slot < (dual ? 2 : 1); ++slot) {
             window.Slots()->UseProfile(slot, ServerProfile(server), true);
             EXPECT_TRUE(QTest::qWaitFor([&] {
                 const ServerSlot *s = window.Slot(slot);
@@ -126,8 +125,7 @@ TEST_P(PaneColumns, TypesAndDatesReadWholeWhereNamesHaveRoomToGive)
         const std::string what = list->objectName().toStdString() + " at " + c.what;
         const QAbstractItemModel *model = list->model();
         // Type (local) or attributes (servers), and the date, whole beside a name column wider than its names.
-        const int namesNeed = static_cast<const QAbstractItemView *>(list)->sizeHintForColumn(0);
-        if (c.roomForAll || list->columnWidth(0) > namesNeed)
+        if (c.roomForAll || list->columnWidth(0) > static_cast<const QAbstractItemView *>(list)->sizeHintForColumn(0))
             expectWhole(list, {2, 3}, what.c_str());
         // Names keep their room: a short one reads whole everywhere, every one where the list has room.
         const QModelIndex shortName = model->index(static_cast<const FileListModel *>(model)->findText("build.sh"), 0);
@@ -137,9 +135,8 @@ TEST_P(PaneColumns, TypesAndDatesReadWholeWhereNamesHaveRoomToGive)
     }
 }
 
-// Where a column is too narrow for a text (a name too long for any pane, a
-// date or type in a narrow pane), the cell's tool tip holds the whole text, as
-// written: a name that looks like markup is not read as markup.
+// A text its column cuts (a name too long for any pane, a date or type in a
+// narrow pane) reads whole in its tool tip, as written even where it looks like markup.
 TEST_P(PaneColumns, ACutTextReadsWholeInItsToolTip)
 {
     const QString longName = "<b>minutes<b> of the meeting of every department &amp; their guests, "
@@ -150,10 +147,9 @@ TEST_P(PaneColumns, ACutTextReadsWholeInItsToolTip)
     ASSERT_FALSE(HasFailure());
     int cut = 0;
     for (QTreeView *list : lists) {
-        const QAbstractItemModel *model = list->model();
-        for (int column = 0; column < model->columnCount(); ++column) {
-            for (int row = 0; row < model->rowCount(); ++row) {
-                const QModelIndex cell = model->index(row, column);
+        for (int column = 0; column < list->model()->columnCount(); ++column) {
+            for (int row = 0; row < list->model()->rowCount(); ++row) {
+                const QModelIndex cell = list->model()->index(row, column);
                 if (list->sizeHintForIndex(cell).width() <= list->columnWidth(column))
                     continue;
                 ++cut;
