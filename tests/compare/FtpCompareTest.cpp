@@ -1,6 +1,7 @@
 #include "CompareTestSupport.h"
 #include "FolderComparison.h"
 #include "PyFtpServer.h"
+#include "RefusingPort.h"
 #include "ScriptedFtpServer.h"
 #include "TestFiles.h"
 
@@ -9,7 +10,6 @@
 #include <QHash>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTcpServer>
 #include <QTest>
 
 #include <memory>
@@ -269,10 +269,9 @@ TEST_F(FtpCompareFaultTest, StopMidWalkEndsOnce)
 
 TEST_F(FtpCompareFaultTest, ClosedPortGivesNoRowsAndNamesTheServer)
 {
-    QTcpServer probe;
-    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
-    const quint16 port = probe.serverPort();
-    probe.close();
+    const RefusingPort refusing; // no other test can take it meanwhile
+    const quint16 port = refusing.port();
+    ASSERT_NE(port, 0);
     FtpLocation location;
     location.ServerUrl = "127.0.0.1";
     location.Port = port;

@@ -1,11 +1,11 @@
 // Replies and faults a real server does not produce, from the scripted server;
 // time-outs through the engine's manual timer.
+#include "RefusingPort.h"
 #include "ScriptedEngineTest.h"
 #include "ScriptedPrompts.h"
 
 #include <gtest/gtest.h>
 
-#include <QTcpServer>
 
 namespace {
 
@@ -238,10 +238,9 @@ TEST_F(ScriptedServer, CommandsWithLineBreaksAreNeverWritten)
 
 TEST(EngineConnection, RefusedAndUnresolvableServersFailAfterAllAttempts)
 {
-    QTcpServer closed;
-    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
-    const quint16 port = closed.serverPort();
-    closed.close();
+    const RefusingPort refusing; // no other test can take it meanwhile
+    const quint16 port = refusing.port();
+    ASSERT_NE(port, 0);
 
     for (const QString &host : {QStringLiteral("127.0.0.1"), QStringLiteral("no-such-host.invalid")}) {
         SCOPED_TRACE(host.toStdString());

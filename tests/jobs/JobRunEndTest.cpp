@@ -4,9 +4,8 @@
 #include "JobListFixture.h"
 #include "OptionFlags.h"
 #include "PyFtpServer.h"
+#include "RefusingPort.h"
 #include "ScriptedFtpServer.h"
-
-#include <QTcpServer>
 
 #include <csignal>
 
@@ -29,17 +28,6 @@ protected:
         });
     }
 
-    // A port on which nothing listens any more.
-    static quint16 deadPort()
-    {
-        QTcpServer closed;
-        if (!closed.listen(QHostAddress::LocalHost, 0))
-            return 0;
-        const quint16 port = closed.serverPort();
-        closed.close();
-        return port;
-    }
-
     QHash<QString, QStringList> shown;
 };
 
@@ -54,7 +42,8 @@ TEST_F(JobRunEnd, ADataConnectionRefusedOnceLeavesTheJobActiveUntilItsFileHasGon
     ScriptedFtpServer server;
     ASSERT_TRUE(server.listen());
     const Account account{server.host(), server.port(), QStringLiteral("bob"), QStringLiteral("pw")};
-    const quint16 dead = deadPort();
+    const RefusingPort refusing; // no other test can take it meanwhile
+    const quint16 dead = refusing.port();
     ASSERT_NE(dead, 0);
     const QByteArray deadReply = "227 Entering Passive Mode (127,0,0,1," + QByteArray::number(dead >> 8) + ","
                                  + QByteArray::number(dead & 0xFF) + ").";
