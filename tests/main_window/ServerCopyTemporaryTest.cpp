@@ -6,20 +6,11 @@
 #include "frmZAVUde.h"
 
 #include "BatchFailures.h"
-#include "BatchRunner.h"
-#include "EngineTimer.h"
 #include "FtpCommander.h"
 #include "OptionFlags.h"
 #include "PyFtpServer.h"
-#include "RemotePane.h"
-#include "ScriptedFtpServer.h"
 #include "ScriptedPrompts.h"
-#include "ServerCopy.h"
 #include "ServerCopyTestSupport.h"
-#include "ServerProfile.h"
-#include "ServerSlot.h"
-#include "ServerSlots.h"
-#include "TestFiles.h"
 
 #include <QDir>
 #include <QTest>
@@ -30,14 +21,10 @@
 
 namespace {
 
-bool waitFor(const std::function<bool()> &condition, int timeoutMs = 30000)
-{
-    return QTest::qWaitFor(condition, timeoutMs);
-}
-
 bool copyEnded(frmZAVUde &window)
 {
-    return waitFor([&] { return !window.Runner()->Running() && SlotReady(window, 0) && SlotReady(window, 1); });
+    return QTest::qWaitFor(
+        [&] { return !window.Runner()->Running() && SlotReady(window, 0) && SlotReady(window, 1); }, 30000);
 }
 
 // How the target refuses names, and what the user answers when asked.
@@ -49,40 +36,27 @@ struct Refusal
     bool copied;
 };
 
-void PrintTo(const Refusal &refusal, std::ostream *out) { *out << refusal.name; }
-
-// The source is scripted: pyftpdlib as a source, its data connection gone,
-// answers ABOR "225 No transfer to abort." yet keeps the RETR it was waiting
-// with, and sends it on its next data connection.
 struct CopyWithoutTemporary : ::testing::TestWithParam<Refusal>
 {
-    ScriptedFtpServer source;
-    PyFtpServer target;
-    std::unique_ptr<frmZAVUde> window;
-    ScriptedPrompts prompts;
-
-    void SetUp() override { SetOptionFlag(OptionFlag::ConfirmOverwrite, false); }
 };
 
 // The source's f.bin onto the target's /drop/f.bin.
 TEST_P(CopyWithoutTemporary, TheUserMayHaveTheHeldFileStoredOver)
 {
+    SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
+    ScriptedFtpServer source;
+    PyFtpServer target;
+    ScriptedPrompts prompts;
     GetParam().refuse(target);
     const QByteArray held(6000, 'h');
     ServeOneFile(source);
     ASSERT_TRUE(target.writeFile(QStringLiteral("drop/f.bin"), held));
     ASSERT_TRUE(source.listen() && target.start());
-    window = DualWindow();
-    ASSERT_TRUE(ConnectSourceAndTarget(*window, ServerProfile(source), ServerProfile(target)));
-    window->Slot(1)->ChangeFolder(QStringLiteral("/drop"));
-    ASSERT_TRUE(waitFor([&] {
-        return SlotReady(*window, 1) && window->Remote(1)->Model->findText(QStringLiteral("f.bin")) >= 0;
-    }));
+    auto window = DualWindow();
+    ASSERT_TRUE(ConnectToTargetFolder(*window, ServerProfile(source), ServerProfile(target), QStringLiteral("/drop")));
     if (GetParam().answer)
         prompts.expectMessage(QStringLiteral("Store the copy directly onto \"/drop/f.bin\"?"), *GetParam().answer);
-
-    window->Remote(0)->RightView->selectAll();
-    ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
+    ASSERT_TRUE(CopyAll(*window));
     ASSERT_TRUE(copyEnded(*window));
 
     EXPECT_EQ(target.readFile(QStringLiteral("drop/f.bin")), GetParam().copied ? PatternBytes(5000) : held);
@@ -101,15 +75,14 @@ TEST_P(CopyWithoutTemporary, TheUserMayHaveTheHeldFileStoredOver)
     }
 }
 
+void refuseNewNames(PyFtpServer &t) { t.refuseNewFilesIn(QStringLiteral("drop")); }
+
 INSTANTIATE_TEST_SUITE_P(
     Refusal, CopyWithoutTemporary,
-    ::testing::Values(
-        Refusal{"NewNamesStoredOver", [](PyFtpServer &t) { t.refuseNewFilesIn(QStringLiteral("drop")); },
-                PromptButton::Yes, true},
-        Refusal{"NewNamesKept", [](PyFtpServer &t) { t.refuseNewFilesIn(QStringLiteral("drop")); }, PromptButton::No,
-                false},
-        // The temporary name has no leading dot: nothing to ask.
-        Refusal{"DotNames", [](PyFtpServer &t) { t.refuseDotFileNames(); }, std::nullopt, true}),
+    ::testing::Values(Refusal{"NewNamesStoredOver", refuseNewNames, PromptButton::Yes, true},
+                      Refusal{"NewNamesKept", refuseNewNames, PromptButton::No, false},
+                      // The temporary name has no leading dot: nothing to ask.
+                      Refusal{"DotNames", [](PyFtpServer &t) { t.refuseDotFileNames(); }, std::nullopt, true}),
     [](const ::testing::TestParamInfo<Refusal> &info) { return std::string(info.param.name); });
 
 // pyftpdlib as the source: the target took its data connection and closed it
@@ -130,11 +103,7 @@ TEST(CopyFromPyftpdlib, ASourceThatNeverEndsItsPartEndsTheCopyWithinTheTimeOut)
     ASSERT_TRUE(target.writeFile(QStringLiteral("drop/f.bin"), QByteArray(6000, 'h')));
     ASSERT_TRUE(source.start() && target.start());
     std::unique_ptr<frmZAVUde> window = DualWindow({clock, nullptr});
-    ASSERT_TRUE(ConnectSourceAndTarget(*window, ServerProfile(source), ServerProfile(target)));
-    window->Slot(1)->ChangeFolder(QStringLiteral("/drop"));
-    ASSERT_TRUE(waitFor([&] {
-        return SlotReady(*window, 1) && window->Remote(1)->Model->findText(QStringLiteral("f.bin")) >= 0;
-    }));
+    ASSERT_TRUE(ConnectToTargetFolder(*window, ServerProfile(source), ServerProfile(target), QStringLiteral("/drop")));
     // The source's replies since its second RETR went out.
     int retrs = 0;
     QStringList afterSecond;
@@ -148,12 +117,11 @@ TEST(CopyFromPyftpdlib, ASourceThatNeverEndsItsPartEndsTheCopyWithinTheTimeOut)
     });
     prompts.expectMessage(QStringLiteral("Store the copy directly onto \"/drop/f.bin\"?"), PromptButton::Yes);
     prompts.expectMessage(QStringLiteral("\"/f.bin\" was not copied to \"/drop/f.bin\""), PromptButton::Ok);
-    window->Remote(0)->RightView->selectAll();
-    ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
-
-    ASSERT_TRUE(waitFor([&] { return afterSecond.contains(QStringLiteral("150")) && !window->Slot(1)->IsBusy(); }));
+    ASSERT_TRUE(CopyAll(*window));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return afterSecond.contains(QStringLiteral("150")) && !window->Slot(1)->IsBusy(); }, 30000));
     clock->advance(engine->CopyEndWaitSeconds() * 1000 + 2000);
-    ASSERT_TRUE(waitFor([&] { return !window->Runner()->Copy().Running(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Runner()->Copy().Running(); }, 30000));
     EXPECT_TRUE(prompts.allUsed());
     const QString text = prompts.messageTexts().value(1);
     EXPECT_TRUE(text.contains(QStringLiteral("Source server: The server did not end its part of the copy within")))
@@ -173,40 +141,29 @@ struct CopyToScripted : ::testing::Test
     std::unique_ptr<frmZAVUde> window;
     QList<bool> ended;
 
-    void SetUp() override
+    // Copies f.bin once both are logged in; the copy fails with one message.
+    // A target that `renamesInNameOnly` answers RNTO "250" and keeps its file.
+    void copyFailing(bool renamesInNameOnly = false)
     {
         SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
         ASSERT_TRUE(source.listen() && target.listen());
         ServeOneFile(source);
-        HoldOnly(target, "/f.bin", 700);
-    }
-
-    // Copies f.bin once both are logged in; the copy fails with one message.
-    void copyFailing()
-    {
+        HoldOnly(target, "/f.bin", 700, renamesInNameOnly);
         window = DualWindow();
         ASSERT_TRUE(ConnectSourceAndTarget(*window, ServerProfile(source), ServerProfile(target)));
         QObject::connect(&window->Runner()->Copy(), &ServerCopy::copyEnded, window.get(),
                          [this](bool done) { ended << done; });
         prompts.expectMessage(QStringLiteral("\"/f.bin\" was not copied to \"/f.bin\""), PromptButton::Ok);
-        window->Remote(0)->RightView->selectAll();
-        ASSERT_TRUE(window->Runner()->Copy().CmdToFTP_Click(0));
+        ASSERT_TRUE(CopyAll(*window));
         ASSERT_TRUE(copyEnded(*window));
         EXPECT_EQ(ended, QList<bool>{false});
         ASSERT_EQ(prompts.messageTexts().size(), 1);
     }
 };
 
-// The target answers RNTO "250" and keeps its older file under the name.
 TEST_F(CopyToScripted, ARenameInNameOnlyIsNoCopyAndTheMessageNamesTheTemporaryFileLeft)
 {
-    target.on("SIZE", [this](const QByteArray &name) {
-        const QByteArray reply = name == "/f.bin"                         ? QByteArray("213 700")
-                               : target.commandCount("STOR " + name) > 0 ? "213 " + QByteArray::number(target.storedData().size())
-                                                                         : QByteArray("550 No such file.");
-        return ScriptedFtpServer::Reply{{reply + "\r\n", 0}};
-    });
-    ASSERT_NO_FATAL_FAILURE(copyFailing());
+    ASSERT_NO_FATAL_FAILURE(copyFailing(true));
     EXPECT_EQ(target.commandCount("RNTO /f.bin"), 1);
     EXPECT_EQ(target.commandCount("DELE"), 0);
     ASSERT_EQ(target.commandCount("STOR /ftpqor-copy-"), 1);
