@@ -13,12 +13,12 @@
 #include "RefusingPort.h"
 #include "ScriptedFtpServer.h"
 #include "ScriptedPrompts.h"
-#include "ShownToolTip.h"
 #include "SearchPrefFile.h"
 #include "SearchReport.h"
 #include "SearchWalk.h"
 #include "StubWindow.h"
 #include "TestFiles.h"
+#include "WindowSizeChecks.h"
 #include "frmSearch.h"
 
 #include <QAction>
@@ -38,7 +38,6 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
@@ -79,6 +78,15 @@ protected:
         form->txtPwd->setText(PyFtpServer::kPassword);
         form->ChkPsv->setChecked(true);
         form->ChkRoot->setChecked(true);
+    }
+
+    // A window of its own for the server, shown: one once widened keeps its minimum.
+    [[nodiscard]] bool reopenShown(const PyFtpServer &server)
+    {
+        delete form.data();
+        form = new frmSearch(window, &intake);
+        fillServer(server);
+        return ShowSized(*form, {820, 640});
     }
 
     NoticeWindow window;
@@ -548,7 +556,6 @@ struct UnreadFolderCase
     QByteArray unreadReply = {}; // the scripted server's end of the listing of /locked
 };
 
-
 void PrintTo(const UnreadFolderCase &unread, std::ostream *out) { *out << unread.name; }
 
 class UnreadFolderTest : public SearchWindowTest, public ::testing::WithParamInterface<UnreadFolderCase>
@@ -626,9 +633,8 @@ TEST_P(ReadFolderTest, AListedFolderIsSearchedWhateverItsRepliesSay)
     const ReadFolderCase &c = GetParam();
     ScriptedFtpServer scripted;
     ASSERT_TRUE(scripted.listen());
-    const QByteArray path = "/" + c.folder;
     scripted.on("CWD", [&](const QByteArray &to) {
-        const bool inside = to == path;
+        const bool inside = to == "/" + c.folder;
         scripted.setListing(inside ? QByteArray(c.empty ? "" : "-rw-r--r-- 1 u g 1 Jan 01 2020 seen.iso\r\n")
                                    : "drwxr-xr-x 1 u g 0 Jan 01 2020 " + c.folder + "\r\n");
         scripted.setTransferStartReply(inside ? c.start : "150 Here comes the directory listing.");
@@ -770,12 +776,9 @@ TEST_F(SearchWindowTest, ADeepTreeWithLongNamesLeavesTheWindowsSizeAlone)
     const QString typical = WriteDeepTree(server.rootPath());
     ASSERT_FALSE(typical.isEmpty());
     QString deepest = "/";
-    QDirIterator folders(server.rootPath(), QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (folders.hasNext()) {
-        const QString path = folders.next().mid(server.rootPath().size());
-        if (path.size() > deepest.size())
-            deepest = path;
-    }
+    for (QDirIterator it(server.rootPath(), QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories); it.hasNext();)
+        deepest = std::max(deepest, it.next().mid(server.rootPath().size()),
+                           [](const QString &x, const QString &y) { return x.size() < y.size(); });
     struct Case
     {
         const char *what;
@@ -789,35 +792,15 @@ TEST_F(SearchWindowTest, ADeepTreeWithLongNamesLeavesTheWindowsSizeAlone)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        delete form.data(); // a window once widened keeps its minimum: each case in a window of its own
-        form = new frmSearch(window, &intake);
-        fillServer(server);
-        form->resize(820, 640);
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+        ASSERT_TRUE(reopenShown(server));
         form->ChkRoot->setChecked(c.root);
         form->txtSPF->setPlainText(c.startFolders);
-        int widest = form->width();
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] { widest = std::max(widest, form->width()); });
-        watch.start(0);
-        form->CmdSearch_Click();
-        ASSERT_TRUE(waitIdle());
-        QCoreApplication::processEvents();
-        watch.stop();
+        EXPECT_EQ(WidestWhile(*form, [&] { form->CmdSearch_Click(); ASSERT_TRUE(waitIdle()); }), 820);
         ASSERT_EQ(form->Model()->size(), c.hits);
-        EXPECT_EQ(widest, 820);
-        EXPECT_EQ(form->width(), 820);
-        EXPECT_EQ(form->height(), 640);
+        EXPECT_EQ(form->size(), QSize(820, 640));
         EXPECT_TRUE(form->Label7->toolTip().contains(c.startFolders));
-        if (c.hits == 0)
-            continue;
-        const int typicalRow = form->Model()->findText(typical);
-        ASSERT_GE(typicalRow, 0);
-        EXPECT_GE(form->LV->columnWidth(0), form->LV->sizeHintForIndex(form->Model()->index(typicalRow, 0)).width());
-        // The deep location the column cuts reads whole in its tool tip.
-        const QModelIndex location = form->Model()->index(typicalRow, 1);
-        EXPECT_EQ(ShownToolTip(form->LV, location).toStdString(), location.data().toString().toStdString());
+        if (c.hits > 0)
+            ExpectNameWholeAndLocationInToolTip(*form->LV, *form->Model(), typical);
     }
 }
 
@@ -829,21 +812,12 @@ TEST_F(SearchWindowTest, SizesOfHitsReadWhole)
     ASSERT_TRUE(server.start()) << server.error().toStdString();
     for (const qint64 size : {5LL << 30, 3LL << 40}) {
         SCOPED_TRACE(size);
-        QFile big(server.rootPath() + "/big.iso");
-        ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(size)); // sparse: no bytes written
-        big.close();
-        delete form.data();
-        form = new frmSearch(window, &intake);
-        fillServer(server);
-        form->resize(820, 640);
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+        ASSERT_TRUE(WriteSparseFile(server.rootPath() + "/big.iso", size));
+        ASSERT_TRUE(reopenShown(server));
         const int nameWidth = form->LV->columnWidth(0);
         form->CmdSearch_Click();
         ASSERT_TRUE(waitIdle());
-        const QModelIndex cell = form->Model()->index(form->Model()->findText("big.iso"), 2);
-        ASSERT_TRUE(cell.isValid());
-        EXPECT_GE(form->LV->columnWidth(2), form->LV->sizeHintForIndex(cell).width()) << cell.data().toString().toStdString();
+        ExpectSizeWhole(*form->LV, *form->Model(), "big.iso");
         EXPECT_EQ(form->LV->columnWidth(0), nameWidth); // the name keeps its room
     }
 }
@@ -854,19 +828,12 @@ TEST_F(SearchWindowTest, GrowingStatisticsLeaveTheWindowsWidthAlone)
 {
     PyFtpServer server;
     ASSERT_TRUE(server.start()) << server.error().toStdString();
-    QFile big(server.rootPath() + "/big.iso");
-    ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(3LL << 40)); // sparse: no bytes written
-    big.close();
+    ASSERT_TRUE(WriteSparseFile(server.rootPath() + "/big.iso", 3LL << 40));
     fillServer(server);
-    form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
-    form->resize(form->minimumSizeHint()); // the narrowest the user can make it
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    const QSize sized = form->size();
+    const QSize sized = ShowAtNarrowest(*form);
+    ASSERT_TRUE(sized.isValid());
     form->CmdSearch_Click();
     ASSERT_TRUE(waitIdle());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    QCoreApplication::processEvents();
+    EXPECT_EQ(SettledSize(*form), sized);
     EXPECT_EQ(form->lblCnt[3]->text().toStdString(), "3145728.0");
-    EXPECT_EQ(form->size(), sized);
 }
