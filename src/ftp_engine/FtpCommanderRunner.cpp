@@ -519,6 +519,10 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
             --m_unansweredPolls;
         if (m_currentIndex < 0 || pollReply) {
             // A reply outside any operation (an idle poll): only the idle timer restarts.
+            // A poll answered in step is what a completed operation is to
+            // the bound on getting back in step: the count starts again.
+            if (m_currentIndex < 0 && !preliminary)
+                m_resyncs = 0;
             if (m_currentIndex < 0 && m_sessionActive)
                 StartIdleTimer();
             return;

@@ -213,6 +213,34 @@ INSTANTIATE_TEST_SUITE_P(Transfers, StopInTransfer, ::testing::Bool(), [](const 
     return std::string(info.param ? "Upload" : "Download");
 });
 
+// Now and then a poll meets a stray reply, and the abort behind it finds its
+// end; the polls between get their own replies. Each time the session was in
+// step again: however many such polls a long idle time brings, it stays.
+TEST_F(Aborts, AnIdleSessionBackInStepAfterEachStrayReplyStays)
+{
+    server.on("ABOR", QByteArray("225 ABOR command successful."));
+    const int strays = engine.MaxConnectionTry() + 2;
+    int polls = 0;
+    auto poll = [&] {
+        ++polls;
+        timer->advance(60000);
+        return EngineRecorder::waitFor([&] {
+            return !engine.SessionActive()
+                   || (sentCount("NOOP") == polls && sentCount("ABOR") == sentCount("PWD")
+                       && recorder.replies.filter(QStringLiteral("257 ")).size() == sentCount("PWD"));
+        });
+    };
+    for (int stray = 1; stray <= strays && engine.SessionActive(); ++stray) {
+        server.sayBeforeNextReply("226 Transfer complete.");
+        ASSERT_TRUE(poll());
+        ASSERT_TRUE(poll());
+        ASSERT_TRUE(poll());
+    }
+    EXPECT_TRUE(engine.SessionActive()) << recorder.events.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(sentCount("ABOR"), strays);
+    EXPECT_TRUE(recorder.errorCodes.isEmpty());
+}
+
 // The server answers the abort of a download with one reply and sends the
 // transfer's 226 after the marker's reply, while the next operation waits
 // for its first reply.
