@@ -41,6 +41,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -715,26 +716,10 @@ TEST_F(CompareWindowTest, OnOneHostTheTextsSayWhichLocation)
     EXPECT_TRUE(form->lblErr->text().startsWith("Location 2: Log-in failed: 530")) << form->lblErr->text().toStdString();
 }
 
-// Which location holds a tree of the dot-folder comparison.
-enum class DotHolder { ListsDotNames, HidesDotNames, Local };
-
-struct DotFolderOrder
-{
-    const char *name;
-    DotHolder first;
-    DotHolder second;
-};
-
-void PrintTo(const DotFolderOrder &order, std::ostream *out) { *out << order.name; }
-
-class DotFolderOrderTest : public CompareWindowTest, public ::testing::WithParamInterface<DotFolderOrder>
-{
-};
-
 // Folders a server's listing leaves out (pure-ftpd leaves out dot names) are
 // entered by the name the other location gives them, whichever location hides
 // them, at every depth: the same two trees get the same verdicts in either order.
-TEST_P(DotFolderOrderTest, TheSameTwoTreesGetTheSameVerdictsInEitherOrder)
+TEST_F(CompareWindowTest, TheSameTwoTreesGetTheSameVerdictsInEitherOrder)
 {
     PyFtpServer lists;
     PyFtpServer hides;
@@ -747,32 +732,34 @@ TEST_P(DotFolderOrderTest, TheSameTwoTreesGetTheSameVerdictsInEitherOrder)
     }
     ASSERT_TRUE(lists.start()) << lists.error().toStdString();
     ASSERT_TRUE(hides.start()) << hides.error().toStdString();
-    for (const auto &[side, holder] : {std::pair{0, GetParam().first}, std::pair{1, GetParam().second}}) {
-        if (holder == DotHolder::Local)
-            form->SetLocalLocation(side, a.path());
-        else
-            form->SetFtpLocation(side, ftpSide((holder == DotHolder::ListsDotNames ? lists : hides).port(),
-                                               PyFtpServer::kUser, "/"));
+    enum Holder { ListsDotNames, HidesDotNames, Local };
+    const std::tuple<const char *, Holder, Holder> orders[]{{"FtpListingThemFirst", ListsDotNames, HidesDotNames},
+                                                            {"FtpHidingThemFirst", HidesDotNames, ListsDotNames},
+                                                            {"LocalFirst", Local, HidesDotNames},
+                                                            {"FtpHidingThemBeforeLocal", HidesDotNames, Local}};
+    for (const auto &[order, first, second] : orders) {
+        SCOPED_TRACE(order);
+        delete form.data();
+        form = new frmCompare(window, &intake);
+        for (const auto &[side, holder] : {std::pair{0, first}, std::pair{1, second}}) {
+            if (holder == Local)
+                form->SetLocalLocation(side, a.path());
+            else
+                form->SetFtpLocation(side, ftpSide((holder == ListsDotNames ? lists : hides).port(),
+                                                   PyFtpServer::kUser, "/"));
+        }
+        runToEnd();
+        const QString folder = first == Local ? "OK" : "Ok"; // how each kind words a folder found
+        EXPECT_EQ(rowRemarks(*form).join(", ").toStdString(),
+                  QString(".deep=%1, .dotdir=%1, d.txt=Ok, inside.txt=Size changed, n.txt=Ok, normal=%1")
+                      .arg(folder)
+                      .toStdString());
+        EXPECT_EQ(form->lblCnt[0]->text(), "3"); // total
+        EXPECT_EQ(form->lblCnt[1]->text(), "2"); // matched
+        EXPECT_EQ(form->lblCnt[3]->text(), "1"); // size changed
+        EXPECT_EQ(form->PanelText(0), "Comparison stopped");
     }
-    runToEnd();
-    const QString folder = GetParam().first == DotHolder::Local ? "OK" : "Ok"; // how each kind words a folder found
-    EXPECT_EQ(rowRemarks(*form).join(", ").toStdString(),
-              QString(".deep=%1, .dotdir=%1, d.txt=Ok, inside.txt=Size changed, n.txt=Ok, normal=%1")
-                  .arg(folder)
-                  .toStdString());
-    EXPECT_EQ(form->lblCnt[0]->text(), "3"); // total
-    EXPECT_EQ(form->lblCnt[1]->text(), "2"); // matched
-    EXPECT_EQ(form->lblCnt[3]->text(), "1"); // size changed
-    EXPECT_EQ(form->PanelText(0), "Comparison stopped");
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Orders, DotFolderOrderTest,
-    ::testing::Values(DotFolderOrder{"FtpListingThemFirst", DotHolder::ListsDotNames, DotHolder::HidesDotNames},
-                      DotFolderOrder{"FtpHidingThemFirst", DotHolder::HidesDotNames, DotHolder::ListsDotNames},
-                      DotFolderOrder{"LocalFirst", DotHolder::Local, DotHolder::HidesDotNames},
-                      DotFolderOrder{"FtpHidingThemBeforeLocal", DotHolder::HidesDotNames, DotHolder::Local}),
-    [](const ::testing::TestParamInfo<DotFolderOrder> &info) { return std::string(info.param.name); });
 
 // The window keeps the size the user gave it whatever the comparison meets:
 // long folder paths elide, and the results' "File" column keeps room for a name.
@@ -934,8 +921,9 @@ TEST_F(CompareWindowTest, SizesReadWholeUnlessTheUserSizedTheColumn)
             EXPECT_EQ(form->LV->columnWidth(2), sizeWidth);
         else
             ExpectSizeWhole(*form->LV, *form->Model(), "big.iso");
-        if (!c.sizedByHand && c.pointSize == 0)
+        if (!c.sizedByHand && c.pointSize == 0) {
             EXPECT_EQ(form->LV->columnWidth(0), nameWidth); // the name keeps its room
+        }
         QApplication::setFont(font);
     }
 }

@@ -647,8 +647,9 @@ TEST_P(ReadFolderTest, AListedFolderIsSearchedWhateverItsRepliesSay)
     form->CmdSearch_Click();
     ASSERT_TRUE(waitIdle());
     ASSERT_EQ(form->Model()->size(), c.empty ? 0 : 1);
-    if (!c.empty)
+    if (!c.empty) {
         EXPECT_EQ(form->Model()->row(0).Text, "seen.iso");
+    }
     EXPECT_EQ(form->Walk().FoldersUnlisted(), QStringList());
     EXPECT_EQ(form->Label7->text(), "");
 }
@@ -776,7 +777,8 @@ TEST_F(SearchWindowTest, ADeepTreeWithLongNamesLeavesTheWindowsSizeAlone)
     const QString typical = WriteDeepTree(server.rootPath());
     ASSERT_FALSE(typical.isEmpty());
     QString deepest = "/";
-    for (QDirIterator it(server.rootPath(), QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories); it.hasNext();)
+    for (QDirIterator it(server.rootPath(), QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+         it.hasNext();)
         deepest = std::max(deepest, it.next().mid(server.rootPath().size()),
                            [](const QString &x, const QString &y) { return x.size() < y.size(); });
     struct Case

@@ -34,7 +34,6 @@ inline int WidestWhile(QWidget &window, const std::function<void()> &run)
     return widest;
 }
 
-// The window's size once the layouts asked for have been done.
 inline QSize SettledSize(QWidget &window)
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
@@ -54,11 +53,10 @@ inline QSize SettledSize(QWidget &window)
     return window.size();
 }
 
-// Sparse: no bytes written.
 [[nodiscard]] inline bool WriteSparseFile(const QString &path, qint64 size)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.resize(size);
+    return file.open(QIODevice::WriteOnly) && file.resize(size); // sparse: no bytes written
 }
 
 // The row's name reads whole in the "File" column, its location (which the
