@@ -881,24 +881,18 @@ TEST_F(CompareWindowTest, TheElapsedTimeOfALongComparisonReadsWhole)
 // brings and the location gives way; a width the user gave it stays.
 TEST_F(CompareWindowTest, SizesReadWholeUnlessTheUserSizedTheColumn)
 {
-    struct Case
-    {
-        const char *what;
-        qint64 size;
-        bool sizedByHand;
-        int pointSize = 0; // of the program's font once the rows are in; 0: as it is
-    };
-    const QList<Case> cases{{"5 GiB", 5LL << 30, false},
-                            {"3 TiB", 3LL << 40, false},
-                            {"3 TiB, then a larger font", 3LL << 40, false, 14},
-                            {"3 TiB, the column sized by hand", 3LL << 40, true}};
+    // The program's font's point size once the rows are in; 0: as it is.
+    const std::tuple<const char *, qint64, bool, int> cases[]{{"5 GiB", 5LL << 30, false, 0},
+                                                              {"3 TiB", 3LL << 40, false, 0},
+                                                              {"3 TiB, then a larger font", 3LL << 40, false, 14},
+                                                              {"3 TiB, the column sized by hand", 3LL << 40, true, 0}};
     const QFont font = QApplication::font();
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        ASSERT_TRUE(WriteSparseFile(a.filePath("big.iso"), c.size));
+    for (const auto &[what, size, sizedByHand, pointSize] : cases) {
+        SCOPED_TRACE(what);
+        ASSERT_TRUE(WriteSparseFile(a.filePath("big.iso"), size));
         ASSERT_TRUE(reopenShown());
         QHeaderView *header = form->LV->header();
-        if (c.sizedByHand) { // the user drags the column's right edge to the left
+        if (sizedByHand) { // the user drags the column's right edge to the left
             const QPoint edge(header->sectionViewportPosition(2) + header->sectionSize(2) - 1, header->height() / 2);
             QTest::mousePress(header->viewport(), Qt::LeftButton, Qt::NoModifier, edge);
             QTest::mouseMove(header->viewport(), edge - QPoint(10, 0));
@@ -911,17 +905,17 @@ TEST_F(CompareWindowTest, SizesReadWholeUnlessTheUserSizedTheColumn)
         form->SetLocalLocation(1, b.path());
         runToEnd();
         ASSERT_GE(form->Model()->findText("big.iso"), 0);
-        if (c.pointSize > 0) {
+        if (pointSize > 0) {
             QFont larger = font;
-            larger.setPointSize(c.pointSize);
+            larger.setPointSize(pointSize);
             QApplication::setFont(larger);
             QCoreApplication::processEvents();
         }
-        if (c.sizedByHand)
+        if (sizedByHand)
             EXPECT_EQ(form->LV->columnWidth(2), sizeWidth);
         else
             ExpectSizeWhole(*form->LV, *form->Model(), "big.iso");
-        if (!c.sizedByHand && c.pointSize == 0) {
+        if (!sizedByHand && pointSize == 0) {
             EXPECT_EQ(form->LV->columnWidth(0), nameWidth); // the name keeps its room
         }
         QApplication::setFont(font);

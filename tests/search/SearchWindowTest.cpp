@@ -42,6 +42,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 class NoticeWindow : public StubWindow
@@ -781,27 +783,19 @@ TEST_F(SearchWindowTest, ADeepTreeWithLongNamesLeavesTheWindowsSizeAlone)
          it.hasNext();)
         deepest = std::max(deepest, it.next().mid(server.rootPath().size()),
                            [](const QString &x, const QString &y) { return x.size() < y.size(); });
-    struct Case
-    {
-        const char *what;
-        bool root;
-        QString startFolders;
-        int hits;
-    };
-    const QList<Case> cases{
+    const std::tuple<const char *, bool, QString, int> cases[]{
         {"the whole tree", true, QString(), 24},
-        {"a start folder that cannot be listed", false, deepest + "/missing_folder_with_a_long_name", 0},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
+        {"a start folder that cannot be listed", false, deepest + "/missing_folder_with_a_long_name", 0}};
+    for (const auto &[what, root, startFolders, hits] : cases) {
+        SCOPED_TRACE(what);
         ASSERT_TRUE(reopenShown(server));
-        form->ChkRoot->setChecked(c.root);
-        form->txtSPF->setPlainText(c.startFolders);
+        form->ChkRoot->setChecked(root);
+        form->txtSPF->setPlainText(startFolders);
         EXPECT_EQ(WidestWhile(*form, [&] { form->CmdSearch_Click(); ASSERT_TRUE(waitIdle()); }), 820);
-        ASSERT_EQ(form->Model()->size(), c.hits);
+        ASSERT_EQ(form->Model()->size(), hits);
         EXPECT_EQ(form->size(), QSize(820, 640));
-        EXPECT_TRUE(form->Label7->toolTip().contains(c.startFolders));
-        if (c.hits > 0)
+        EXPECT_TRUE(form->Label7->toolTip().contains(startFolders));
+        if (hits > 0)
             ExpectNameWholeAndLocationInToolTip(*form->LV, *form->Model(), typical);
     }
 }
