@@ -835,12 +835,19 @@ void ServerCopy::stopTarget()
     // ABOR then may leave the store waiting for the next data connection
     // (the next listing's): while the source never connected, an empty
     // connection ends the store; once its server no longer takes one, ABOR.
+    // A server that had not yet taken the source's connection still queues
+    // the empty one behind it: a store not ended soon after gets ABOR too.
     const QPointer<FtpCommander> target(engine);
     auto *socket = new QTcpSocket(this);
     auto reached = std::make_shared<bool>(false);
-    connect(socket, &QTcpSocket::connected, socket, [socket, reached] {
+    connect(socket, &QTcpSocket::connected, socket, [this, socket, reached, target] {
         *reached = true;
         socket->disconnectFromHost();
+        QTimer::singleShot(kStoreEndWaitMs, this, [this, target] {
+            if (m_phase == Phase::Cleaning && m_clean == Clean::WaitForTarget && target && target->isBusy()
+                && target->CurrentAct() == FtpCommander::ActStoreToServer)
+                target->Abort();
+        });
     });
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     connect(socket, &QTcpSocket::errorOccurred, socket, [socket, reached, target](QAbstractSocket::SocketError) {

@@ -51,6 +51,8 @@ public:
     // The target's answers are waited for at most kExitWaitMs.
     void StopForExit();
     static constexpr int kExitWaitMs = 5000;
+    // How long a store given an empty data connection has to end before ABOR.
+    static constexpr int kStoreEndWaitMs = 2000;
     // Where the copy stores beside the file the target holds (empty: under the file's own name, or not chosen yet).
     QString TemporaryPath() const;
 

@@ -37,6 +37,7 @@ struct CopyAbort : ::testing::Test
     ManualEngineTimer *clock = new ManualEngineTimer; // the window's engine owns it
     std::unique_ptr<frmZAVUde> window;
     ScriptedPrompts prompts;
+    bool sourceConnectionQueued = false; // the target has not taken the source's data connection yet
 
     void SetUp() override
     {
@@ -100,6 +101,8 @@ struct CopyAbort : ::testing::Test
         if (!markerAnswered)
             target.on("PWD", ScriptedFtpServer::Reply{});
         prompts.expectMessage(QStringLiteral("\"/gone.bin\" was not copied"), PromptButton::Ok);
+        if (sourceConnectionQueued)
+            target.leaveNextPassiveConnectionsQueued();
         ASSERT_TRUE(startCopy());
     }
 
@@ -136,6 +139,20 @@ TEST_F(CopyAbort, ATargetAnsweringAbortOnceIsFreeAgain)
 
 TEST_F(CopyAbort, ATargetAnsweringTheTransferAndTheAbortIsFreeAgain)
 {
+    copyAVanishedFile({{"426 Transfer aborted.\r\n", 0}, {"226 Abort successful.\r\n", 20}});
+    ASSERT_TRUE(targetFree());
+    EXPECT_TRUE(window->Slot(0)->SessionActive());
+    expectToldWhy();
+    expectOneAbort();
+    expectNextCommandAnswered();
+}
+
+// The source's data connection still waits in the target's queue when the
+// copy fails: the empty connection meant to end the store queues behind it,
+// and the store, never ended by it, gets ABOR after a short wait.
+TEST_F(CopyAbort, ATargetThatHasNotTakenTheSourcesConnectionYetIsAbortedAndFreeAgain)
+{
+    sourceConnectionQueued = true;
     copyAVanishedFile({{"426 Transfer aborted.\r\n", 0}, {"226 Abort successful.\r\n", 20}});
     ASSERT_TRUE(targetFree());
     EXPECT_TRUE(window->Slot(0)->SessionActive());

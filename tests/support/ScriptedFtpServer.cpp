@@ -335,8 +335,9 @@ void ScriptedFtpServer::openPassive()
     m_dataServer = new QTcpServer(this);
     if (!m_dataServer->listen(QHostAddress::LocalHost, 0))
         return;
-    connect(m_dataServer, &QTcpServer::newConnection, this, [this] {
-        if (!m_dataServer)
+    const bool queued = std::exchange(m_queueNextPassive, false);
+    connect(m_dataServer, &QTcpServer::newConnection, this, [this, queued] {
+        if (!m_dataServer || queued)
             return;
         QTcpSocket *socket = m_dataServer->nextPendingConnection();
         if (!socket)

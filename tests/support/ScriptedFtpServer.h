@@ -90,6 +90,9 @@ public:
     // connection is made, and, as vsftpd, proftpd and pure-ftpd do, no command
     // is read while the server waits for it.
     void setPreliminaryWhenConnected(bool on) { m_preliminaryWhenConnected = on; }
+    // The next passive address takes none of its data connections: they wait
+    // in its queue, as on a server busy elsewhere, and later ones queue too.
+    void leaveNextPassiveConnectionsQueued() { m_queueNextPassive = true; }
     // The next transfer's final reply (226 or 426) is held back, its data
     // connection closed, until releaseFinalReply(); finalReplyHeld() tells.
     void holdFinalReply() { m_holdFinalReply = true; }
@@ -197,6 +200,7 @@ private:
     bool m_frozen = false;
     bool m_loseWithAbort = false;
     bool m_preliminaryWhenConnected = false;
+    bool m_queueNextPassive = false;
     bool m_awaitingData = false; // reads no command until the data connection comes
     QList<std::function<void()>> m_onThaw;
     bool m_holdFinalReply = false;
