@@ -115,6 +115,16 @@ struct CopyAbort : ::testing::Test
         EXPECT_EQ(commands.value(commands.indexOf("ABOR") + 1, "PWD"), QByteArray("PWD"));
     }
 
+    // The copy ended told, the target's session kept after one ABOR and in step.
+    void expectFreeAfterOneAbort()
+    {
+        ASSERT_TRUE(targetFree());
+        EXPECT_TRUE(window->Slot(0)->SessionActive());
+        expectToldWhy();
+        expectOneAbort();
+        expectNextCommandAnswered();
+    }
+
     // The session is in step: the next command gets its own reply.
     void expectNextCommandAnswered()
     {
@@ -130,21 +140,13 @@ struct CopyAbort : ::testing::Test
 TEST_F(CopyAbort, ATargetAnsweringAbortOnceIsFreeAgain)
 {
     copyAVanishedFile({{"225 ABOR command successful; data channel closed.\r\n", 0}});
-    ASSERT_TRUE(targetFree());
-    EXPECT_TRUE(window->Slot(0)->SessionActive());
-    expectToldWhy();
-    expectOneAbort();
-    expectNextCommandAnswered();
+    expectFreeAfterOneAbort();
 }
 
 TEST_F(CopyAbort, ATargetAnsweringTheTransferAndTheAbortIsFreeAgain)
 {
     copyAVanishedFile({{"426 Transfer aborted.\r\n", 0}, {"226 Abort successful.\r\n", 20}});
-    ASSERT_TRUE(targetFree());
-    EXPECT_TRUE(window->Slot(0)->SessionActive());
-    expectToldWhy();
-    expectOneAbort();
-    expectNextCommandAnswered();
+    expectFreeAfterOneAbort();
 }
 
 // The source's data connection still waits in the target's queue when the
@@ -154,11 +156,7 @@ TEST_F(CopyAbort, ATargetThatHasNotTakenTheSourcesConnectionYetIsAbortedAndFreeA
 {
     sourceConnectionQueued = true;
     copyAVanishedFile({{"426 Transfer aborted.\r\n", 0}, {"226 Abort successful.\r\n", 20}});
-    ASSERT_TRUE(targetFree());
-    EXPECT_TRUE(window->Slot(0)->SessionActive());
-    expectToldWhy();
-    expectOneAbort();
-    expectNextCommandAnswered();
+    expectFreeAfterOneAbort();
 }
 
 // pure-ftpd answers nothing: after one reply time-out the target's session
