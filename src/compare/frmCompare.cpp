@@ -74,6 +74,9 @@ frmCompare::frmCompare(MainWindowServices &mainWindow, JobIntake *intake, QWidge
 
 frmCompare::~frmCompare()
 {
+    // A window closed by its destruction still lays its list out once, after
+    // this window's own members are gone: the rows' icons must not be asked then.
+    m_model->setIconLookup({});
     Timer1.stop();
     m_comparison->disconnect(this);
     m_comparison->Abort();

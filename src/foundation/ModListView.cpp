@@ -56,7 +56,8 @@ public:
         list->installEventFilter(this);
         if (m_sizeColumn < 0 || !list->model())
             return;
-        list->header()->viewport()->installEventFilter(this);
+        m_headerViewport = list->header()->viewport();
+        m_headerViewport->installEventFilter(this);
         connect(list->header(), &QHeaderView::sectionResized, this, [this] {
             if (m_headerPressed)
                 m_userSized = true;
@@ -76,7 +77,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         const QEvent::Type type = event->type();
-        if (watched == m_list->header()->viewport()) {
+        // Compared, never reached through the list: the header's viewport
+        // still sends events while the list around it is being destroyed.
+        if (m_headerViewport && watched == m_headerViewport) {
             // A drag on a divider, or a double-click on one, is the user sizing a column.
             if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)
                 m_headerPressed = true;
@@ -130,6 +133,7 @@ private:
     }
 
     QTreeView *m_list;
+    QObject *m_headerViewport = nullptr;
     QString m_widths;
     int m_sizeColumn;
     int m_giver;

@@ -96,6 +96,9 @@ frmSearch::~frmSearch()
     delete m_walk;
     m_walk = nullptr;
     m_report.Close();
+    // A window closed by its destruction still lays its list out once, after
+    // this window's own members are gone: the rows' icons must not be asked then.
+    m_model->setIconLookup({});
 }
 
 void frmSearch::buildControls()
