@@ -545,8 +545,9 @@ TEST(MainWindowJobs, AQueuedEditJobSendsWhatWasSavedWhateverHappensToTheCopy)
             window->EditFlow()->MNU_RMT_QEDIT_Click();
             ASSERT_TRUE(prompts.allUsed());
             EXPECT_FALSE(prompts.messageTexts().constLast().startsWith("This file is already opened!"));
-            if (answer == PromptButton::No)
+            if (answer == PromptButton::No) {
                 ASSERT_TRUE(WaitUntil([&] { return !window->EditFlow()->OpenEditors().isEmpty() && !window->EditFlow()->SlotEditPending(0); }));
+            }
             for (FrmEdit *editor : window->EditFlow()->OpenEditors())
                 editor->CloseByProgram();
         };
@@ -609,8 +610,9 @@ TEST(MainWindowJobs, AQueuedEditJobSendsWhatWasSavedWhateverHappensToTheCopy)
         EXPECT_EQ(server.readFile(c.name), "saved server\n");
         EXPECT_FALSE(QFileInfo::exists(QFileInfo(snapshot).path()));
         ASSERT_NO_FATAL_FAILURE(closeWindow(c.namedAtClose));
-        if (c.declineNew)
+        if (c.declineNew) {
             EXPECT_EQ(ReadFileBytes(copy), "server\na longer change the user declined\n");
+        }
         // Sent by its job, the copy kept aside in this run goes at the close.
         EXPECT_EQ(QFileInfo::exists(aside), c.restart && c.keepAside);
         for (const QString &left : {copy, aside}) {

@@ -130,8 +130,9 @@ protected:
         SCOPED_TRACE(step);
         // Sizes read whole in the lists that show them (fitted: nothing was sized by hand).
         for (QTreeView *list : {window->Local()->LeftView, window->Remote(0)->RightView, window->Remote(1)->RightView}) {
-            if (list->model()->rowCount() > 0)
+            if (list->model()->rowCount() > 0) {
                 EXPECT_GE(list->columnWidth(1), widestText(list, 1)) << list->objectName().toStdString();
+            }
         }
         for (int slot = 0; slot < 2; ++slot) {
             const RemotePane *pane = window->Remote(slot);
@@ -241,8 +242,9 @@ TEST_P(PaneLayout, PanesKeepTheirWidthsAndWhatTheyShowReadsWhole)
              const QModelIndex status = list->model()->index(0, JobListModel::Status);
              // The size reads whole; the state too where the list has room, else it elides, whole in its tool tip.
              EXPECT_GE(list->columnWidth(JobListModel::Size), widestText(list, JobListModel::Size));
-             if (GetParam().width >= 1600)
+             if (GetParam().width >= 1600) {
                  EXPECT_GE(list->columnWidth(JobListModel::Status), widestText(list, JobListModel::Status));
+             }
              EXPECT_EQ(status.data(Qt::ToolTipRole).toString(), status.data().toString());
              EXPECT_TRUE(status.data().toString().contains("Local system has problem with this job"));
          }},

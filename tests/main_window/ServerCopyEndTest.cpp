@@ -303,9 +303,10 @@ TEST_F(CopyEndOrder, OnlyTheSourcesSizeOrSizeNotUnderstoodMakeAStoredCopyDone)
         EXPECT_EQ(ended.constLast(), c.done);
         EXPECT_EQ(target.storedData(), PatternBytes(5000));
         ASSERT_EQ(prompts.messageTexts().size(), told + (c.done ? 0 : 1));
-        if (!c.done)
+        if (!c.done) {
             EXPECT_TRUE(prompts.messageTexts().constLast().contains(QStringLiteral("Target server: ")))
                 << prompts.messageTexts().constLast().toStdString();
+        }
     }
     EXPECT_TRUE(prompts.allUsed());
 }

@@ -145,10 +145,12 @@ TEST(ServerCopyExit, ClosingTheWindowStopsTheCopyAndNamesWhatItLeavesOnTheTarget
             expectedFiles << QFileInfo(storedAt).fileName();
         expectedFiles.sort();
         EXPECT_EQ(run.dirFiles().toStdString(), expectedFiles.join(u'|').toStdString());
-        if (c.held)
+        if (c.held) {
             EXPECT_EQ(run.target.readFile(QStringLiteral("dir/f.bin")), heldBytes);
-        if (c.partLeft)
+        }
+        if (c.partLeft) {
             EXPECT_EQ(run.target.readFile(storedAt.mid(1)), PatternBytes(kFileSize).left(kSentBeforeStall));
+        }
         const QString question = withTemporary(
             QStringLiteral("You are connected to a server. Disconnect and exit Ftp Qor?\r\n\r\n") + c.questionLine,
             storedAt);
