@@ -82,6 +82,14 @@ protected:
         form->ChkRoot->setChecked(true);
     }
 
+    // A scripted server takes any user: only its address and the root are set.
+    void fillServer(const ScriptedFtpServer &server)
+    {
+        form->txtSvr->setText(server.host());
+        form->txtport->setText(QString::number(server.port()));
+        form->ChkRoot->setChecked(true);
+    }
+
     // A window of its own for the server, shown: one once widened keeps its minimum.
     [[nodiscard]] bool reopenShown(const PyFtpServer &server)
     {
@@ -587,9 +595,7 @@ TEST_P(UnreadFolderTest, AFolderWhoseFilesCannotBeReadIsNamedNotTakenForEmpty)
             scripted.setTransferDoneReply(locked ? GetParam().unreadReply : "226 Directory send OK.");
             return ScriptedFtpServer::Reply{{"250 Directory successfully changed.\r\n", 0}};
         });
-        form->txtSvr->setText(scripted.host());
-        form->txtport->setText(QString::number(scripted.port()));
-        form->ChkRoot->setChecked(true);
+        fillServer(scripted);
     }
     form->CmdSearch_Click();
     ASSERT_TRUE(waitIdle());
@@ -643,9 +649,7 @@ TEST_P(ReadFolderTest, AListedFolderIsSearchedWhateverItsRepliesSay)
         scripted.setTransferDoneReply(inside ? c.done : "226 Directory send OK.");
         return ScriptedFtpServer::Reply{{"250 Directory successfully changed.\r\n", 0}};
     });
-    form->txtSvr->setText(scripted.host());
-    form->txtport->setText(QString::number(scripted.port()));
-    form->ChkRoot->setChecked(true);
+    fillServer(scripted);
     form->CmdSearch_Click();
     ASSERT_TRUE(waitIdle());
     ASSERT_EQ(form->Model()->size(), c.empty ? 0 : 1);
