@@ -593,21 +593,17 @@ void ServerCopy::placedChecked(bool success)
 {
     const auto at = static_cast<size_t>(m_slots.CopyTarget);
     const HeldFile held = m_slots.Slot(m_slots.CopyTarget)->FtpCmd()->LastHeldFile();
-    const bool cannotTell = held.answer == HeldFile::Answer::CannotTell || (held.isFile() && held.size < 0);
-    if (success && (cannotTell || (held.isFile() && held.size == m_sourceSize))) {
+    // The rename was accepted: only another size proves it did not happen. A
+    // size the target cannot tell (refused, or its session ended) leaves the
+    // target's word standing, as where SIZE is not understood at all.
+    if (!success || !held.isFile() || held.size < 0 || held.size == m_sourceSize) {
         finish(End::Done);
         return;
     }
-    const QString said =
-        QStringLiteral("The server said it renamed the copy over %1, but ").arg(VisibleName(m_slots.CopyTargetPath));
-    if (held.isFile())
-        m_reasons[at] = said + QStringLiteral("%1 holds %2 bytes, not the copy's %3.")
-                                   .arg(VisibleName(m_slots.CopyTargetPath))
-                                   .arg(held.size)
-                                   .arg(m_sourceSize);
-    else
-        m_reasons[at] = said + QStringLiteral("the size of %1 could not be checked").arg(VisibleName(m_slots.CopyTargetPath))
-                      + (m_reasons[at].isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + m_reasons[at]);
+    m_reasons[at] = QStringLiteral("The server said it renamed the copy over %1, but %1 holds %2 bytes, not the copy's %3.")
+                        .arg(VisibleName(m_slots.CopyTargetPath))
+                        .arg(held.size)
+                        .arg(m_sourceSize);
     // The copy is most likely still under its temporary name: it is named, not removed.
     report(End::Failed, m_slots.CopyTarget, false, m_slots.CopySourcePath, m_slots.CopyTargetPath);
     noteLeftOver({});
@@ -663,6 +659,11 @@ void ServerCopy::SessionEnded(int slot)
     // is, until the copy has ended there.
     if (slot == m_slots.CopySource && m_sourceSent)
         return;
+    if (m_phase == Phase::Verifying) {
+        // The target said it renamed the whole copy; only its size was still to come.
+        finish(End::Done);
+        return;
+    }
     fail(End::Lost, slot);
 }
 

@@ -13,6 +13,7 @@
 #include "ServerCopyTestSupport.h"
 
 #include <QDir>
+#include <QTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -189,6 +190,47 @@ TEST_F(CopyToScripted, ARefusalNamingTheTemporaryFileSaysWhatItIs)
     EXPECT_TRUE(text.contains(QStringLiteral("is the temporary name the copy is stored under until it is whole, to take "
                                              "the place of \"/f.bin\".")))
         << text.toStdString();
+}
+
+// The target accepted the rename over its file, then cannot tell the size
+// under the file's name: it refuses SIZE, or its session ends meanwhile. The
+// copy is done, and nothing says otherwise.
+TEST_F(CopyToScripted, ARenameAcceptedIsDoneWhenTheSizeCannotBeTold)
+{
+    for (const bool sessionEnds : {false, true}) {
+        SCOPED_TRACE(sessionEnds ? "session ends" : "SIZE refused");
+        const int renames = target.commandCount("RNTO");
+        target.on("SIZE", [this, sessionEnds, renames](const QByteArray &name) {
+            if (target.commandCount("RNTO") == renames) {
+                const QByteArray size = target.commandCount("STOR " + name) > 0 ? QByteArray::number(target.storedData().size())
+                                      : name == "/f.bin"                       ? "700"
+                                                                                : QByteArray();
+                return ScriptedFtpServer::Reply{{size.isEmpty() ? "550 No such file.\r\n" : "213 " + size + "\r\n", 0}};
+            }
+            if (sessionEnds) {
+                QTimer::singleShot(0, &target, [this] { target.closeControl(); });
+                return ScriptedFtpServer::Reply{};
+            }
+            return ScriptedFtpServer::Reply{{"550 Could not get file size.\r\n", 0}};
+        });
+        if (!window) {
+            SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
+            ASSERT_TRUE(source.listen() && target.listen());
+            ServeOneFile(source);
+            window = DualWindow();
+            ASSERT_TRUE(ConnectSourceAndTarget(*window, ServerProfile(source), ServerProfile(target)));
+            QObject::connect(&window->Runner()->Copy(), &ServerCopy::copyEnded, window.get(),
+                             [this](bool done) { ended << done; });
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] { return SlotReady(*window, 0) && SlotReady(*window, 1); }, 30000));
+        ASSERT_TRUE(CopyAll(*window));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Runner()->Running() && !ended.isEmpty(); }, 30000));
+        EXPECT_EQ(ended, QList<bool>{true});
+        EXPECT_EQ(target.commandCount("RNTO /f.bin"), renames + 1);
+        EXPECT_EQ(target.storedData(), PatternBytes(5000));
+        EXPECT_TRUE(prompts.messageTexts().isEmpty()) << prompts.messageTexts().join("|").toStdString();
+        ended.clear();
+    }
 }
 
 } // namespace
