@@ -39,6 +39,12 @@ public:
     }
     int get() const { return m_fd; }
     int release() { return std::exchange(m_fd, -1); }
+    void reset(int fd)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
 
 private:
     int m_fd;
@@ -161,6 +167,34 @@ void EditSnapshots::ReplaceLink() const
         (void)RealFolderAt(m_folder);
 }
 
+void EditSnapshots::ReplaceLinks(const FtpTask &job) const
+{
+    ReplaceLink();
+    if (!Claims(job))
+        return;
+    const QString folder = QDir::cleanPath(m_folder);
+    const QStringList steps = QDir::cleanPath(job.GetLocalFilePath()).mid(folder.size() + 1).split(QLatin1Char('/'));
+    // Each step looked at in the folder the one before was opened as, never
+    // through a link: a link put in place of a folder already passed is
+    // never followed.
+    Descriptor at(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    for (const QString &step : steps) {
+        if (at.get() < 0 || !IsSafeRemoteName(step))
+            return;
+        const QByteArray name = QFile::encodeName(step);
+        struct stat status{};
+        if (::fstatat(at.get(), name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+            return;
+        if (S_ISLNK(status.st_mode)) {
+            (void)::unlinkat(at.get(), name.constData(), 0);
+            return;
+        }
+        if (!S_ISDIR(status.st_mode))
+            return;
+        at.reset(OpenBelow(at.get(), step, O_DIRECTORY).release());
+    }
+}
+
 bool EditSnapshots::Retake(const FtpTask &job, const QString &file) const
 {
     if (!Holds(job))
@@ -174,6 +208,7 @@ bool EditSnapshots::Retake(const FtpTask &job, const QString &file) const
 
 void EditSnapshots::Release(const FtpTask &job) const
 {
+    ReplaceLinks(job);
     if (!Holds(job))
         return;
     const QString folder = QDir::cleanPath(job.LocalPath());

@@ -56,6 +56,11 @@ public:
     // A link standing at the snapshot folder goes (never its target) and a
     // real folder takes its place.
     void ReplaceLink() const;
+    // As ReplaceLink, and a link anywhere in the path of the job's snapshot
+    // below the folder goes too (never its target): only the program's own
+    // folders and files belong there, and a job that meets a link keeps
+    // failing on it until it goes.
+    void ReplaceLinks(const FtpTask &job) const;
     // The job's snapshot and its folder go (the job completed or was deleted).
     void Release(const FtpTask &job) const;
 

@@ -357,7 +357,7 @@ std::optional<SnapshotFault> JobDispatcher::snapshotFault(const FtpTask &job) co
 {
     if (!m_snapshots.Claims(job))
         return std::nullopt;
-    m_snapshots.ReplaceLink();
+    m_snapshots.ReplaceLinks(job);
     return m_snapshots.FaultOf(job);
 }
 
@@ -558,7 +558,7 @@ void JobDispatcher::startSend(int i)
     // opened here: the file checked is the one sent.
     OpenedSnapshot snapshot;
     if (m_snapshots.Claims(job)) {
-        m_snapshots.ReplaceLink();
+        m_snapshots.ReplaceLinks(job);
         snapshot = m_snapshots.Open(job);
     }
     if (const std::optional<SnapshotFault> fault = snapshot.fault) {

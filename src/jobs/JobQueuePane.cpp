@@ -412,6 +412,7 @@ void JobQueuePane::LoadTasks(const QString &path)
                 continue;
             }
             if (job->Status() == 0 || job->Status() == 3) {
+                snapshots.ReplaceLinks(*job);
                 if (const std::optional<SnapshotFault> fault = snapshots.FaultOf(*job)) {
                     job->setStatus(3);
                     job->setFailureReason(fault->reason);

@@ -250,7 +250,7 @@ TEST_F(JobMenu, DeletingAnEditJobRemovesItsSnapshotAndNothingElse)
         {elsewhere.path(), "victim.txt", false},
         {root, "victim.txt", false},
         {root + "/outer/inner", "victim.txt", false},
-        {root + "/linked", "victim.txt", false},
+        {root + "/linked", "reached.txt", false},
     };
     QByteArray file;
     for (const Case &c : cases) {
@@ -276,9 +276,13 @@ TEST_F(JobMenu, DeletingAnEditJobRemovesItsSnapshotAndNothingElse)
     for (const Case &c : cases) {
         if (c.removed)
             EXPECT_FALSE(QFileInfo::exists(c.folder)) << c.folder.toStdString();
-        else
-            EXPECT_EQ(ReadFileBytes(c.folder + "/" + c.name), "not the job's to remove") << c.folder.toStdString();
+        else // the one written through the link is read where it went
+            EXPECT_EQ(ReadFileBytes(c.name == "reached.txt" ? elsewhere.filePath(c.name) : c.folder + "/" + c.name),
+                      "not the job's to remove")
+                << c.folder.toStdString();
     }
+    // The link in the snapshot folder went, never what it led to.
+    EXPECT_FALSE(QFileInfo(root + "/linked").isSymLink());
     QDir(root).removeRecursively();
 }
 

@@ -56,7 +56,21 @@ QString OutsideTwinOf(const QTemporaryDir &outside, const QString &snapshot)
 }
 
 // What leads from the snapshot's path to its twin outside.
-enum class Link { AtFile, AtSubFolder, AtSnapshotFolder, HardLinkAtFile };
+// A folder link at the file's place leads to the twin's folder.
+enum class Link { AtFile, FolderAtFile, AtSubFolder, AtSnapshotFolder, HardLinkAtFile };
+
+// The link's path.
+QString LinkPath(Link link, const QString &snapshot)
+{
+    switch (link) {
+    case Link::AtSubFolder:
+        return QFileInfo(snapshot).path();
+    case Link::AtSnapshotFolder:
+        return EditSnapshots::DefaultFolder();
+    default:
+        return snapshot;
+    }
+}
 
 void PlaceLink(Link link, const QString &snapshot, const QTemporaryDir &outside)
 {
@@ -67,6 +81,10 @@ void PlaceLink(Link link, const QString &snapshot, const QTemporaryDir &outside)
     case Link::AtFile:
         ASSERT_TRUE(QFile::remove(snapshot));
         ASSERT_TRUE(QFile::link(subFolder + "/" + saved.fileName(), snapshot));
+        break;
+    case Link::FolderAtFile:
+        ASSERT_TRUE(QFile::remove(snapshot));
+        ASSERT_TRUE(QFile::link(subFolder, snapshot));
         break;
     case Link::AtSubFolder:
         ASSERT_TRUE(QDir(saved.path()).removeRecursively());
@@ -129,14 +147,15 @@ struct EditJobSnapshot : ::testing::Test
 // snapshot file, its sub-folder or the snapshot folder itself), placed before
 // the list is loaded, before Start All or while the job logs in: the job
 // fails as its snapshot missing, and the file the link leads to, of the
-// snapshot's very size and time, never reaches the server. A link at the
-// snapshot folder gives way to a real folder.
+// snapshot's very size and time, never reaches the server. The link goes,
+// never what it leads to, and a link at the snapshot folder gives way to a
+// real folder.
 TEST_F(EditJobSnapshot, ARestoredEditJobNeverSendsAFileALinkInItsSnapshotsPathLeadsTo)
 {
     enum class When { BeforeLoad, BeforeStart, WhileLoggingIn };
     const QString uploads = EditSnapshots::DefaultFolder();
     int n = 0;
-    for (const Link link : {Link::AtFile, Link::AtSubFolder, Link::AtSnapshotFolder}) {
+    for (const Link link : {Link::AtFile, Link::FolderAtFile, Link::AtSubFolder, Link::AtSnapshotFolder}) {
         for (const When when : {When::BeforeLoad, When::BeforeStart, When::WhileLoggingIn}) {
             const QString name = QStringLiteral("linked%1.txt").arg(++n);
             SCOPED_TRACE(name.toStdString());
@@ -169,6 +188,7 @@ TEST_F(EditJobSnapshot, ARestoredEditJobNeverSendsAFileALinkInItsSnapshotsPathLe
             EXPECT_EQ(server.readFile(name), "server\n");
             EXPECT_EQ(StatusCell(*window, *job), QStringLiteral("Local file missing"));
             EXPECT_EQ(ReadFileBytes(outsideFile), "outside bytes");
+            EXPECT_FALSE(QFileInfo(LinkPath(link, snapshot)).isSymLink());
             EXPECT_TRUE(QFileInfo(uploads).isDir() && !QFileInfo(uploads).isSymLink());
             ASSERT_NO_FATAL_FAILURE(CloseTelling(window, prompts, KeptCopiesMessage(name)));
         }
