@@ -62,6 +62,8 @@ JobCommands::JobCommands(JobQueuePane &pane, BatchAnswers &answers, JobDataPorts
     };
 
     // The connections' status strips, in a row under the list, each shown while it runs a job.
+    // The row keeps its height while no strip shows: were it to come and go with the jobs, the
+    // list (and, where the window is small, everything above it) would move under the mouse.
     auto *row = new QWidget(&m_pane);
     row->setObjectName(QStringLiteral("JobConnections"));
     auto *strips = new QHBoxLayout(row);
@@ -71,6 +73,9 @@ JobCommands::JobCommands(JobQueuePane &pane, BatchAnswers &answers, JobDataPorts
         strip->setObjectName(QStringLiteral("FtpJobs") + QString::number(i));
         strip->setEngine(m_dispatcher.FtpJobs(i));
         strip->setFixedHeight(14);
+        QSizePolicy keepsRoom = strip->sizePolicy();
+        keepsRoom.setRetainSizeWhenHidden(true);
+        strip->setSizePolicy(keepsRoom);
         strip->hide();
         strips->addWidget(strip, 1);
         m_strips[static_cast<size_t>(i)] = strip;

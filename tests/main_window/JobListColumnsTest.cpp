@@ -1,6 +1,6 @@
-// The job list's columns in the real window: sizes, captions and job states
-// read whole where the list has room, and a state wider than any before
-// widens its column wherever in the list it arrives.
+// The job list in the real window: sizes, captions and job states read whole
+// where the list has room, a state wider than any before widens its column
+// wherever in the list it arrives, and nothing moves when jobs start and end.
 #include "frmZAVUde.h"
 
 #include "ColumnWidthKeeper.h"
@@ -10,7 +10,10 @@
 #include "JobFile.h"
 #include "JobListModel.h"
 #include "JobQueuePane.h"
+#include "LocalPane.h"
+#include "MainWindowEditJobs.h"
 #include "PyFtpServer.h"
+#include "RemotePane.h"
 #include "ScriptedPrompts.h"
 #include "TestFiles.h"
 
@@ -18,6 +21,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QSettings>
 #include <QStyle>
 #include <QTemporaryDir>
@@ -25,6 +29,9 @@
 #include <QTreeView>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
 
 namespace {
 
@@ -110,7 +117,91 @@ void ExpectCaptionsWhole(const QHeaderView *header)
     }
 }
 
+// Where the things a user clicks are, in window coordinates: the job list's
+// caption and first row, the panes' summary lines and the arrow buttons.
+std::map<QString, QPoint> ClickablePlaces(frmZAVUde &window)
+{
+    QTreeView *list = window.Jobs()->LVJob;
+    std::map<QString, QPoint> places{
+        {"job summary", window.Jobs()->lblJobInfo->mapTo(&window, QPoint())},
+        {"job captions", list->header()->mapTo(&window, QPoint())},
+        {"first job", list->viewport()->mapTo(&window, list->visualRect(list->model()->index(0, 0)).topLeft())},
+        {"local summary", window.Local()->lblLocal->mapTo(&window, QPoint())},
+        {"first server's summary", window.Remote(0)->lblRemote->mapTo(&window, QPoint())},
+        {"second server's summary", window.Remote(1)->lblRemote->mapTo(&window, QPoint())}};
+    for (const char *name : {"CmdOut0", "CmdIN0", "CmdOut1", "CmdIN1", "CmdToFTP0", "CmdToFTP1"}) {
+        const QWidget *button = window.findChild<QWidget *>(name);
+        EXPECT_TRUE(button->isVisible()) << name;
+        places[name] = button->mapTo(&window, QPoint());
+    }
+    return places;
+}
+
+// What moved from `before` to `now`, as "name x,y -> x,y" lines.
+std::string Moved(const std::map<QString, QPoint> &before, const std::map<QString, QPoint> &now)
+{
+    std::string moved;
+    for (const auto &[name, at] : before) {
+        const QPoint later = now.at(name);
+        if (later != at)
+            moved += QStringLiteral("%1 %2,%3 -> %4,%5\n")
+                         .arg(name).arg(at.x()).arg(at.y()).arg(later.x()).arg(later.y()).toStdString();
+    }
+    return moved;
+}
+
 } // namespace
+
+// The connections' bars that show while jobs run move nothing a user may
+// click, in a small window (1000x700 on the screen, 988x664 inside a window
+// manager's frame) as in a large one.
+TEST(JobListColumns, NothingTheUserMayClickMovesWhenJobsStartAndEnd)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    const QStringList names = {"a.bin", "b.bin", "c.bin"};
+    for (const QString &name : names)
+        ASSERT_TRUE(server.writeFile(name, "the server's copy of " + name.toUtf8()));
+    for (const QSize size : {QSize(988, 664), QSize(1000, 700), QSize(1600, 1000)}) {
+        SCOPED_TRACE(size.width());
+        ScriptedPrompts prompts; // no question is expected
+        QTemporaryDir local;
+        const std::unique_ptr<frmZAVUde> window = FreshWindow(size.width(), size.height());
+        window->ShowDual(true);
+        Jobs jobs;
+        FtpTaskCollection queued;
+        for (const QString &name : names) {
+            jobs.push_back(Download(name, local.path(), -1));
+            jobs.back()->setServerAddress(server.host());
+            jobs.back()->setServerPort(server.port());
+            jobs.back()->setUser(QString::fromLatin1(PyFtpServer::kUser));
+            jobs.back()->setPassword(QString::fromLatin1(PyFtpServer::kPassword));
+            queued.AddFtpTask(jobs.back());
+        }
+        window->Jobs()->AcceptJobs(queued, false);
+        settle();
+        const std::map<QString, QPoint> before = ClickablePlaces(*window);
+        const QWidget *bar = window->findChild<QWidget *>("FtpJobs0");
+        ASSERT_NE(bar, nullptr);
+        {
+            // The server takes the connections but answers nothing: the jobs run until it goes on.
+            FrozenServer frozen(server.processId());
+            window->JobControl()->mnuJStartAll->trigger();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return bar->isVisible(); }));
+            settle();
+            ASSERT_TRUE(bar->isVisible() && jobs.front()->Status() == 1);
+            EXPECT_EQ(Moved(before, ClickablePlaces(*window)), "") << "while the jobs run";
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return !bar->isVisible()
+                && std::all_of(jobs.begin(), jobs.end(), [](const auto &job) { return job->Status() == 2; });
+        }, 30000));
+        settle();
+        EXPECT_EQ(Moved(before, ClickablePlaces(*window)), "") << "once they ended";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window->IsAnySessionActive(); }, 30000));
+        EXPECT_TRUE(window->close());
+    }
+}
 
 // A job far down a long list failing with a wider state widens Status as a row at the top does.
 TEST(JobListColumns, AWiderStateWidensTheStatusColumnInWhicheverRowItArrives)
