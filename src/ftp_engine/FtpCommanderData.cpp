@@ -79,6 +79,13 @@ bool ListingLineNames(const QString &line, const QString &remoteFile)
     return false;
 }
 
+// What went wrong with a local file, and the system's reason when it gave one.
+QString LocalFileText(const QString &what, const QString &path, const QFileDevice &file)
+{
+    const QString reason = file.error() == QFileDevice::NoError ? QString() : file.errorString();
+    return reason.isEmpty() ? what + path : what + path + QStringLiteral(" (") + reason + QLatin1Char(')');
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -354,7 +361,7 @@ void FtpCommander::WSK_D_DataArrival()
             if (!m_localFile && !OpenFileForWriting())
                 return;
             if (m_localFile->write(bytes) != bytes.size()) {
-                LocalFileFailed(QStringLiteral("The local file could not be written: ") + m_localFilePath);
+                LocalFileFailed(LocalFileText(QStringLiteral("The local file could not be written: "), m_localFilePath, *m_localFile));
                 return;
             }
             m_transferPosition += bytes.size();
@@ -456,7 +463,7 @@ bool FtpCommander::OpenFileForWriting()
         ok = file->open(QIODevice::WriteOnly | QIODevice::Truncate);
     }
     if (!ok) {
-        LocalFileFailed(QStringLiteral("The local file could not be opened: ") + m_localFilePath);
+        LocalFileFailed(LocalFileText(QStringLiteral("The local file could not be opened: "), m_localFilePath, *file));
         return false;
     }
     m_localFile = std::move(file);
@@ -470,14 +477,14 @@ void FtpCommander::OpenFileForSending()
         CloseFile();
         auto file = std::make_unique<QFile>(m_localFilePath);
         if (!(m_givenFile ? OpenGivenFile(*file) : file->open(QIODevice::ReadOnly))) {
-            LocalFileFailed(QStringLiteral("The local file could not be read: ") + m_localFilePath);
+            LocalFileFailed(LocalFileText(QStringLiteral("The local file could not be read: "), m_localFilePath, *file));
             return;
         }
         m_expectedSize = file->size();
         m_bytesDone = m_currentAct == ActResumeSend ? std::min(m_resumeOffset, m_expectedSize) : 0;
         // A handle shared with an earlier try of this operation is where that try left it.
         if ((m_bytesDone > 0 || m_givenFile) && !file->seek(m_bytesDone)) {
-            LocalFileFailed(QStringLiteral("The local file could not be read: ") + m_localFilePath);
+            LocalFileFailed(LocalFileText(QStringLiteral("The local file could not be read: "), m_localFilePath, *file));
             return;
         }
         m_localFile = std::move(file);
@@ -623,7 +630,7 @@ void FtpCommander::CheckTransferDone()
             // An empty remote file: the local copy is made empty too.
             QFile empty(m_localFilePath);
             if (!empty.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-                LocalFileFailed(QStringLiteral("The local file could not be opened: ") + m_localFilePath);
+                LocalFileFailed(LocalFileText(QStringLiteral("The local file could not be opened: "), m_localFilePath, empty));
                 return;
             }
         }

@@ -49,6 +49,7 @@ BatchSteps::WalkResult BatchRunner::WalkRemoteFolders(int slot, const QStringLis
         for (const QString &folder : folders)
             m_walkQueue.Add(folder);
         m_walkResult = {};
+        m_walkFolder.clear();
         m_walkRoot = downloadRoot;
         m_batch.DownloadRoot = downloadRoot;
         const QString start = server->SlotRemotePath().isEmpty() ? e->RemotePath() : server->SlotRemotePath();
@@ -179,8 +180,14 @@ void BatchRunner::endWalk(bool terminated, bool quiet, bool lost)
     m_walkHold.Release();
     if (dialog)
         dialog->Finish();
-    if (terminated && !quiet && !lost)
-        ShowMessage(m_owner, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Error"), kTerminatedText);
+    if (terminated && !quiet && !lost) {
+        // A delete stops before its first command: the user learns where, and that nothing is gone.
+        const bool forDelete = dialog && dialog->WalkForDelete && !m_walkFolder.isEmpty();
+        ShowMessage(m_owner, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Error"),
+                    forDelete ? kTerminatedText + QStringLiteral("\r\nThe folder ") + VisibleName(m_walkFolder)
+                                    + QStringLiteral(" could not be listed; nothing was deleted.")
+                              : kTerminatedText);
+    }
     // The pane returns to the folder it showed, and lists it as usual.
     ServerSlot *server = serverSlot(slot);
     const QString start = m_walkStartPath[static_cast<size_t>(slot)];

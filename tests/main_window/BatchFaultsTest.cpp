@@ -337,7 +337,9 @@ TEST_P(UnreadFolderDelete, NothingIsDeletedAndTheWalkSaysItEnded)
         }
     });
     confirm.start(10);
-    prompts.expectMessage(BatchRunner::kTerminatedText, PromptButton::Ok);
+    prompts.expectMessage(BatchRunner::kTerminatedText
+                              + "\r\nThe folder \"/d/locked\" could not be listed; nothing was deleted.",
+                          PromptButton::Ok);
     selectRemote({"d"});
     window->Batch()->HandleFileDeletes(0);
     ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running() && !window->Slot(0)->IsBusy(); }));
