@@ -686,19 +686,18 @@ bool FtpCommander::ValidFtpDownload(const QString &line)
         const qint64 size = ReplyCodes::SizeInReply(line);
         if (size < 0)
             return true;
-        if (m_expectedSize < 0) {
-            emit FileSizeDetermined(size, m_remoteFile);
-            if (takenOver())
-                return false;
-            m_expectedSize = size;
-        } else if (m_bytesDone >= 1 && m_expectedSize != size) {
+        if (m_bytesDone >= 1 && m_expectedSize >= 0 && m_expectedSize != size) {
             emit FileSizeDiffer(size, m_remoteFile, QStringLiteral("download"));
             if (!takenOver())
                 EndFtpMacro();
             return false;
-        } else if (m_bytesDone < 1 && size >= 0) {
-            // A fresh download is complete at the size the server has now,
-            // not at the size the host listed earlier.
+        }
+        // A fresh download is complete at the size the server has now, not
+        // at the size the host listed earlier: the host learns it too.
+        if (m_expectedSize < 0 || (m_bytesDone < 1 && m_expectedSize != size)) {
+            emit FileSizeDetermined(size, m_remoteFile);
+            if (takenOver())
+                return false;
             m_expectedSize = size;
         }
     } else if (m_currentStep == 32) {

@@ -4,6 +4,7 @@
 #include "FtpCommander.h"
 #include "JobAccount.h"
 #include "JobCommands.h"
+#include "JobFile.h"
 #include "JobListModel.h"
 #include "JobQueuePane.h"
 #include "KeyedImageList.h"
@@ -56,6 +57,23 @@ protected:
         return job;
     }
 
+    // The jobs as the list loads them from a job file holding their records.
+    std::vector<std::shared_ptr<FtpTask>> loadJobFile(const std::vector<std::shared_ptr<FtpTask>> &jobs)
+    {
+        QByteArray lines;
+        for (const auto &job : jobs)
+            lines += JobFile::EncodeLine(*job) + "\r\n";
+        const QString path = local.filePath(QStringLiteral("loaded.xqr"));
+        EXPECT_TRUE(WriteFileBytes(path, lines));
+        pane.LoadTasks(path);
+        std::vector<std::shared_ptr<FtpTask>> loaded;
+        for (const auto &job : jobs) {
+            loaded.push_back(pane.JobQueue.Find(job->ZavUdeID()));
+            EXPECT_TRUE(loaded.back()) << pane.txtJobInfo->toPlainText().toStdString();
+        }
+        return loaded;
+    }
+
     void select(const std::vector<std::shared_ptr<FtpTask>> &jobs)
     {
         QItemSelectionModel *selection = pane.LVJob->selectionModel();
@@ -103,6 +121,11 @@ protected:
     std::string statusCell(const FtpTask &job) const
     {
         return pane.Rows->Text(job.ZavUdeID(), JobListModel::Status).toStdString();
+    }
+
+    std::string sizeCell(const FtpTask &job) const
+    {
+        return pane.Rows->Text(job.ZavUdeID(), JobListModel::Size).trimmed().toStdString();
     }
 
     std::string percentCell(const FtpTask &job) const

@@ -6,6 +6,8 @@
 #include "PyFtpServer.h"
 #include "RefusingPort.h"
 #include "ScriptedFtpServer.h"
+#include "WhenModal.h"
+#include "frmTaskDetails.h"
 
 #include <csignal>
 
@@ -180,4 +182,55 @@ TEST_F(JobRunEnd, ADownloadTheServerRefusesMidwayFailsAsDeniedAndARefusedRestart
         ASSERT_EQ(job->Status(), 2) << statusCell(*job);
         EXPECT_TRUE(ReadFileBytes(job->GetLocalFilePath()) == content);
     }
+}
+
+// The server's files grew or shrank since their jobs took their sizes: jobs
+// from a job file, and a download stopped and started again once its file
+// grew, end with the server's size in the row and in Job Details.
+TEST_F(JobRunEnd, DownloadsEndWithTheSizeTheServerGave)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    const Account account{server.host(), server.port(), QString::fromLatin1(PyFtpServer::kUser),
+                          QString::fromLatin1(PyFtpServer::kPassword)};
+    const auto download = [&](const QString &name, qint64 recorded, int served) {
+        EXPECT_TRUE(server.writeFile(name, PatternBytes(served)));
+        auto job = account.job(false, local.path(), QStringLiteral("/"), name);
+        job->setSize(recorded);
+        return job;
+    };
+    const auto expectServerSize = [&](const std::shared_ptr<FtpTask> &job) {
+        const qint64 served = server.readFile(job->RemoteFileTitle()).size();
+        SCOPED_TRACE(job->RemoteFileTitle().toStdString());
+        ASSERT_EQ(job->Status(), 2) << statusCell(*job);
+        EXPECT_EQ(ReadFileBytes(job->GetLocalFilePath()).size(), served);
+        EXPECT_EQ(sizeCell(*job), std::to_string(served));
+        EXPECT_EQ(percentCell(*job), "100.0%");
+        const QString bytes = QStringLiteral("(%L1 Bytes)").arg(served);
+        WhenModal<frmTaskDetails>([&](frmTaskDetails &details) {
+            EXPECT_TRUE(details.lblSize->text().endsWith(bytes)) << details.lblSize->text().toStdString();
+            EXPECT_TRUE(details.lblTrf->text().endsWith(bytes)) << details.lblTrf->text().toStdString();
+            details.reject();
+        });
+        EXPECT_TRUE(trigger(commands.mnuJView, {job}));
+    };
+
+    const auto loaded = loadJobFile({download(QStringLiteral("grew.bin"), 20000, 60000),
+                                     download(QStringLiteral("shrank.bin"), 50000, 5000)});
+    ASSERT_TRUE(trigger(commands.mnuJStartAll, {}));
+    for (const auto &job : loaded) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return job->Status() == 2 || job->Status() == 3; }, 60000));
+        expectServerSize(job);
+    }
+
+    // Stopped while the server does not answer; the file grows meanwhile.
+    const auto stopped = loadJobFile({download(QStringLiteral("stopped.bin"), 1000, 1000)}).front();
+    ::kill(static_cast<pid_t>(server.processId()), SIGSTOP);
+    ASSERT_TRUE(trigger(commands.mnuJStart, {stopped}));
+    ASSERT_EQ(stopped->Status(), 1);
+    ASSERT_TRUE(trigger(commands.MnuJStop, {stopped}));
+    ::kill(static_cast<pid_t>(server.processId()), SIGCONT);
+    ASSERT_TRUE(server.writeFile(stopped->RemoteFileTitle(), PatternBytes(80000)));
+    ASSERT_TRUE(run(stopped, false));
+    expectServerSize(stopped);
 }
