@@ -381,10 +381,11 @@ bool FtpTask::IsUploadResumeOk(QString &message, bool checkTime)
         if (!info.exists())
             return refuse(4, QStringLiteral("Cannot find file '") + path +
                                  QStringLiteral("'! Aborting resume process."));
-        if (info.size() != m_originalLocalSize)
+        // A size or time never recorded (a job file written elsewhere) is no change.
+        if (m_originalLocalSize >= 0 && info.size() != m_originalLocalSize)
             return refuse(5, QStringLiteral("Local file '") + path +
                                  QStringLiteral("' has changed in size after last resume attempt! Aborting resume process."));
-        if (checkTime) {
+        if (checkTime && !m_originalLocalFileTime.trimmed().isEmpty()) {
             const auto recorded = ParseTime(m_originalLocalFileTime);
             const qint64 current = info.lastModified().toSecsSinceEpoch();
             if (!recorded || recorded->toSecsSinceEpoch() != current)
@@ -396,6 +397,17 @@ bool FtpTask::IsUploadResumeOk(QString &message, bool checkTime)
         LogCurrentException(kObject, QStringLiteral("IsUploadResumeOk"));
         return false;
     }
+}
+
+void FtpTask::RecordLocalFileIfUnrecorded()
+{
+    const QFileInfo info(GetLocalFilePath());
+    if (!IsUpload() || !info.exists())
+        return;
+    if (m_originalLocalSize < 0)
+        m_originalLocalSize = info.size();
+    if (m_originalLocalFileTime.trimmed().isEmpty())
+        m_originalLocalFileTime = FormatTime(info.lastModified());
 }
 
 bool FtpTask::IsUploadOk(QString &message)

@@ -1032,6 +1032,7 @@ void JobDispatcher::FtpJobs_TransferAccepted(int i)
         c.sending = true;
         c.heldBytes = c.runStart = c.engine->BytesDone();
         c.job->setSentData(true);
+        c.job->RecordLocalFileIfUnrecorded();
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FtpJobs_TransferAccepted"));
     }
