@@ -253,6 +253,19 @@ void FtpCommander::OnTimerTick()
                     NewConnection();
             }
         } else if (mode == QLatin1String("CMD")) {
+            if (m_abortPending && m_markerDeferred) {
+                // No reply since ABOR by the first tick: a server that reads
+                // ABOR in the middle of a transfer has answered by now, and
+                // one that answers ABOR only once it reads the next command,
+                // or never, needs the marker to come out in step. The abort's
+                // time-out stands.
+                const qint64 deadline = m_deadline;
+                SendAbortMarker();
+                if (!self)
+                    return;
+                if (m_timerMode == QLatin1String("CMD"))
+                    m_deadline = deadline;
+            }
             if (!TimeIsUp())
                 return;
             StopTimer(); // one report per time-out, whatever the host does meanwhile
@@ -269,7 +282,9 @@ void FtpCommander::OnTimerTick()
                 return;
             if (m_abortPending) {
                 // Sent again, a second ABOR's replies could not be told from the first's.
-                DropSession(11, QStringLiteral("No reply to the abort request."));
+                EndSessionOutOfStep(QStringLiteral("The server did not answer the abort request within %1 seconds; "
+                                                   "the session was ended.")
+                                        .arg(m_commandTimeout));
             } else if (m_currentIndex >= 0 && m_currentIndex < m_steps.size()) {
                 if (m_currentAct == ActCustom && m_currentStep == -1) {
                     // Not repeated: its late reply would be taken for the next command's.

@@ -995,9 +995,12 @@ void FtpCommander::GetBackInStep(const QString &line)
 // session is sure to be in step.
 void FtpCommander::EndSessionOutOfStep(const QString &reason)
 {
-    if (m_currentIndex >= 0)
+    // A cause the operation met first (a refusal, a local file) stays its reason.
+    if (m_currentIndex >= 0 && m_lastFailure.isEmpty())
         m_lastFailure = reason;
     m_endedSessionReason = reason;
+    LogErrorToFile(kObject, QStringLiteral("EndSessionOutOfStep"), 11,
+                   QStringLiteral("%1:%2 %3").arg(m_serverUrl).arg(m_port).arg(reason));
     DropSession(11, reason);
 }
 

@@ -283,7 +283,11 @@ bool ServerCopy::FtpCmd_JobDone(int slot, bool success, long lastAct)
                 cleanTarget(success, lastAct);
                 return true;
             }
-            return source && lastAct == FtpCommander::ActGetFromServer;
+            if (!source || lastAct != FtpCommander::ActGetFromServer)
+                return false;
+            if (m_clean == Clean::WaitForSource)
+                finish(m_failure);
+            return true;
         case Phase::Idle:
             break;
         }
@@ -647,6 +651,12 @@ void ServerCopy::SessionEnded(int slot)
     if (slot != m_slots.CopySource && slot != m_slots.CopyTarget)
         return;
     if (m_phase == Phase::Cleaning) {
+        noteStopEnded(slot);
+        if (slot == m_slots.CopySource) {
+            if (m_clean == Clean::WaitForSource)
+                finish(m_failure);
+            return;
+        }
         // There is nothing left to clean.
         if (slot == m_slots.CopyTarget) {
             if (temporaryMayExist())
@@ -806,6 +816,8 @@ void ServerCopy::fail(End how, int finished)
             m_reasons[static_cast<size_t>(finished)] = judged;
     }
     m_waitingStep = nullptr;
+    m_reportAfterStops = (finished != source && sideBusyWith(source, FtpCommander::ActGetFromServer))
+                         || (finished != target && sideBusyWith(target, FtpCommander::ActStoreToServer));
     if (how != End::Stopped) // a stop is told when its clean-up has ended
         report(how, finished, finished == source, m_slots.CopySourcePath, m_slots.CopyTargetPath);
     m_failure = how;
@@ -909,6 +921,8 @@ void ServerCopy::cleanTarget(bool success, long lastAct)
             noteLeftOver(m_reasons[static_cast<size_t>(m_slots.CopyTarget)]);
         finish(m_failure);
         return;
+    case Clean::WaitForSource:
+        return;
     }
 }
 
@@ -935,6 +949,12 @@ void ServerCopy::finish(End how)
     try {
         if (m_phase == Phase::Idle && !m_slots.CopyRunning())
             return;
+        if (m_phase == Phase::Cleaning && m_reportAfterStops && how != End::Quiet && !m_exiting
+            && sideBusyWith(m_slots.CopySource, FtpCommander::ActGetFromServer)) {
+            m_clean = Clean::WaitForSource; // its end, or its session's, ends the copy
+            return;
+        }
+        m_reportAfterStops = false;
         ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
         const bool touched = m_storeSent || how == End::Done;
         if (m_exiting && how != End::Quiet) {
@@ -1012,8 +1032,9 @@ void ServerCopy::report(End how, int slot, bool sourceSide, const QString &sourc
                     .arg(VisibleName(targetPath), m_storedOverBecause);
     if (SessionLog *log = side ? side->Log() : nullptr)
         log->AddLog(text.simplified(), SessionLog::Warning, 0);
-    if (temporaryMayExist()) {
-        // Told once the temporary file's clean-up has ended, with whether it stays.
+    if (temporaryMayExist() || m_reportAfterStops) {
+        // Told once the temporary file's clean-up and the stops have ended,
+        // with whether that file stays and any session ended over a stop.
         m_heldReport = text;
         m_heldReportLost = how == End::Lost;
         return;
@@ -1021,6 +1042,20 @@ void ServerCopy::report(End how, int slot, bool sourceSide, const QString &sourc
     if (!m_leftOver.isEmpty())
         text += QStringLiteral("\n\n") + std::exchange(m_leftOver, {});
     showLater(text, how == End::Lost);
+}
+
+void ServerCopy::noteStopEnded(int slot)
+{
+    const ServerSlot *side = m_slots.Slot(slot);
+    if (!m_reportAfterStops || m_heldReport.isEmpty() || !side)
+        return;
+    QString why = side->EndedByUser() ? BatchFailures::kDisconnectedText : side->FtpCmd()->EndedSessionReason().trimmed();
+    if (why.isEmpty())
+        why = BatchFailures::kLostText;
+    m_heldReport += QStringLiteral("\n\n%1: %2")
+                        .arg(slot == m_slots.CopySource ? QStringLiteral("Source server") : QStringLiteral("Target server"),
+                             why);
+    m_heldReportLost = true;
 }
 
 void ServerCopy::showLater(const QString &text, bool lost)

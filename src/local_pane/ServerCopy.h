@@ -81,7 +81,8 @@ private:
     enum class Phase {
         Idle, Probing, Asking, Checking, Naming, Copying, Offering, Confirming, Placing, Verifying, Discarding, Cleaning
     };
-    enum class Clean { WaitForTarget, Sizing, Deleting };
+    // WaitForSource: the clean-up has ended; the source's stop has not.
+    enum class Clean { WaitForTarget, Sizing, Deleting, WaitForSource };
 
     void targetProbed(bool success);
     // Asks the overwrite question for a file the target was found to hold.
@@ -128,6 +129,8 @@ private:
     // handling that found it is over.
     void report(End how, int slot, bool sourceSide, const QString &sourcePath, const QString &targetPath);
     void showLater(const QString &text, bool lost);
+    // A side whose session ended while the copy stopped it: named in the held report.
+    void noteStopEnded(int slot);
     // The last store may have written to the target.
     bool storeMayHaveWritten() const;
     // The temporary file may hold what a store wrote there.
@@ -174,6 +177,9 @@ private:
     // message can say whether that file stays.
     QString m_heldReport;
     bool m_heldReportLost = false;
+    // The failure stopped a side: it is told once the stops have ended, so
+    // a session ended over one is named with it.
+    bool m_reportAfterStops = false;
     QString m_leftOver; // the user is still to be told of a temporary file left on the target
     qint64 m_leftSize = -1;     // after a failed store under the file's own name: what the target holds there
     bool m_leftRemoved = false; // the clean-up deleted what the failed store left

@@ -7,7 +7,9 @@
 
 #include "BatchFailures.h"
 #include "BatchRunner.h"
+#include "DataRoot.h"
 #include "EngineTimer.h"
+#include "OptionFlags.h"
 #include "FtpCommander.h"
 #include "PyFtpServer.h"
 #include "RemotePane.h"
@@ -222,5 +224,87 @@ TEST_F(CopyAbort, ACopyWhoseTargetSessionEndsSaysWhetherTheConnectionWasLostOrTh
         EXPECT_TRUE(prompts.allUsed());
     }
 }
+
+// How a copy's source answers the abort of its RETR.
+struct SourceAbortAnswer {
+    const char *name;
+    QByteArray afterNextCommand; // ABOR's reply, said only before the next command's (none: never)
+    bool markerAnswered;
+};
+
+const SourceAbortAnswer kSourceAbortAnswers[] = {
+    {"AbortAnsweredAfterTheNextCommand", "225 ABOR command successful.", true},
+    {"AbortNeverAnswered", {}, true},
+    {"NothingAnswered", {}, false},
+};
+
+struct CopySourceAbort : ::testing::TestWithParam<SourceAbortAnswer>
+{
+};
+
+// The target refuses the copy after its 150 while the source (on a manual
+// clock) runs its RETR; the source is aborted. A source that answers the
+// abort late, or only its end marker, keeps its session and sends the next
+// copy whole; one that answers nothing has its session ended, and the
+// copy's message and error.log say which server and why.
+TEST_P(CopySourceAbort, TheNextCopyIsWholeOrTheMessageSaysWhichSessionEnded)
+{
+    const SourceAbortAnswer &answer = GetParam();
+    SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
+    ScriptedFtpServer source;
+    ScriptedFtpServer target;
+    ScriptedPrompts prompts;
+    auto *clock = new ManualEngineTimer; // the source's engine owns it
+    ASSERT_TRUE(source.listen() && target.listen());
+    ServeOneFile(source);
+    HoldOnly(target);
+    target.on("STOR", ScriptedFtpServer::Reply{{"150 Ok to send data.\r\n", 0}});
+    source.on("RETR", ScriptedFtpServer::Reply{{"150 Opening BINARY mode data connection.\r\n", 0}});
+    source.on("ABOR", [&](const QByteArray &) {
+        source.sayBeforeNextReply(answer.afterNextCommand);
+        return ScriptedFtpServer::Reply{};
+    });
+    QObject::connect(&source, &ScriptedFtpServer::commandReceived, &source, [&](const QByteArray &command) {
+        if (command.startsWith("RETR") && source.commandCount("RETR") == 1)
+            target.say("552 Quota exceeded.");
+    });
+    std::unique_ptr<frmZAVUde> window = DualWindow({clock, nullptr});
+    ASSERT_TRUE(ConnectSourceAndTarget(*window, ServerProfile(source), ServerProfile(target)));
+    if (!answer.markerAnswered)
+        source.on("PWD", ScriptedFtpServer::Reply{});
+    QFile::remove(DataRoot::FileInRoot(QStringLiteral("error.log")));
+    prompts.expectMessage(QStringLiteral("\"/f.bin\" was not copied"), PromptButton::Ok);
+    ASSERT_TRUE(CopyAll(*window));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return source.commandCount("ABOR") == 1; }));
+    FtpCommander *engine = window->Slot(0)->FtpCmd();
+    clock->advance(answer.markerAnswered ? 2000 : engine->CommandTimeout() * 1000 + 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Runner()->Running() && !window->Slot(0)->IsBusy(); }, 10000));
+    ASSERT_EQ(prompts.messageTexts().size(), 1);
+    const QString text = prompts.messageTexts().constFirst();
+    EXPECT_TRUE(text.contains(QStringLiteral("Target server: 552 Quota exceeded."))) << text.toStdString();
+    if (!answer.markerAnswered) {
+        const QString why = QStringLiteral("Source server: The server did not answer the abort request");
+        EXPECT_TRUE(text.contains(why)) << text.toStdString();
+        EXPECT_TRUE(ReadFileBytes(DataRoot::FileInRoot(QStringLiteral("error.log")))
+                        .contains("The server did not answer the abort request"));
+        EXPECT_FALSE(window->Slot(0)->SessionActive());
+        return;
+    }
+    EXPECT_FALSE(text.contains(QStringLiteral("Source server"))) << text.toStdString();
+    // The next copy, with both servers as they usually are.
+    for (const char *verb : {"RETR", "ABOR"})
+        source.off(verb);
+    target.off("STOR");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return SlotReady(*window, 0) && SlotReady(*window, 1); }));
+    ASSERT_TRUE(CopyAll(*window));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Runner()->Running() && SlotReady(*window, 1); }, 10000));
+    EXPECT_TRUE(target.storedData() == PatternBytes(5000));
+    EXPECT_EQ(prompts.messageTexts().size(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, CopySourceAbort, ::testing::ValuesIn(kSourceAbortAnswers),
+                         [](const ::testing::TestParamInfo<SourceAbortAnswer> &info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace

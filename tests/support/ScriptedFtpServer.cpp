@@ -288,6 +288,11 @@ ScriptedFtpServer::Reply ScriptedFtpServer::defaultReply(const QByteArray &verb,
     return single("502 Command not implemented.");
 }
 
+void ScriptedFtpServer::say(const QByteArray &text)
+{
+    send(single(text));
+}
+
 void ScriptedFtpServer::send(const Reply &reply)
 {
     m_outgoing.append(reply);

@@ -59,6 +59,8 @@ public:
     // A line written before the reply to the next command, as a stray reply
     // (CR LF added when missing); a new connection forgets it.
     void sayBeforeNextReply(const QByteArray &text) { m_beforeNextReply = text; }
+    // A line written now, as a reply that comes late (CR LF added when missing).
+    void say(const QByteArray &text);
     // REST is refused with 501 unless the session is in binary mode (TYPE I),
     // as pyftpdlib and proftpd do.
     void refuseRestInAscii() { m_restBinaryOnly = true; }
