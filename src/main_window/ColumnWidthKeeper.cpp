@@ -5,7 +5,9 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QList>
+#include <QMouseEvent>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QStringList>
 #include <QStyle>
@@ -14,6 +16,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -86,6 +89,30 @@ void giveWay(QList<int> &widths, const QList<int> &minima, const QList<int> &las
         takeAboveFloors(widths, lastMinima, excess);
 }
 
+// True when `position` (along the header) is on a divider the user may drag:
+// within the style's grip margin of a section's end, as the header itself
+// decides whether a press starts sizing a section or clicks it.
+bool onDivider(const QHeaderView *header, int position)
+{
+    const int visual = header->visualIndexAt(position);
+    if (visual < 0)
+        return false;
+    const int logical = header->logicalIndex(visual);
+    const int start = header->sectionViewportPosition(logical);
+    const int grip = header->style()->pixelMetric(QStyle::PM_HeaderGripMargin, nullptr, header);
+    bool atStart = position < start + grip;
+    bool atEnd = position > start + header->sectionSize(logical) - grip;
+    if (header->isRightToLeft())
+        std::swap(atStart, atEnd);
+    int sized = atEnd ? logical : -1;
+    // The divider at a section's start ends the visible section before it.
+    for (int before = visual - 1; atStart && before >= 0 && sized < 0; --before) {
+        if (!header->isSectionHidden(header->logicalIndex(before)))
+            sized = header->logicalIndex(before);
+    }
+    return sized >= 0 && header->sectionResizeMode(sized) == QHeaderView::Interactive;
+}
+
 // Measured texts kept per column; a column of sizes meets a new text at
 // nearly every row, so its memory is started afresh now and then.
 constexpr qsizetype kMeasuredTextsKept = 4096;
@@ -108,7 +135,7 @@ void ColumnWidthKeeper::Watch(QTreeView *list)
     // The scroll bar that comes with more rows takes room from the columns.
     list->verticalScrollBar()->installEventFilter(this);
     connect(list->header(), &QHeaderView::sectionResized, this, [this, list] {
-        if (m_dragging == list->header()->viewport()) {
+        if (m_dragging == list->header()->viewport() && !m_settingWidths) {
             m_fitting.remove(list);
             m_restored.remove(list);
         }
@@ -314,7 +341,14 @@ void ColumnWidthKeeper::apply(QTreeView *list, const QString &fractions)
     // The user's own widths are kept; a name column the user made narrow stays so.
     const int nameMinimum = list->isColumnHidden(0) ? 0 : qMin(widths[0], NameColumnMinimum(list));
     giveWay(widths, minima, lastMinima, nameMinimum, usableWidth(list));
-    for (int i = 0; i < columns; ++i) {
+    setWidths(list, widths);
+}
+
+void ColumnWidthKeeper::setWidths(QTreeView *list, const QList<int> &widths)
+{
+    // Widths fitted here are not the user's, whatever button is down meanwhile.
+    const QScopedValueRollback<bool> setting(m_settingWidths, true);
+    for (int i = 0; i < widths.size(); ++i) {
         if (!list->isColumnHidden(i))
             list->setColumnWidth(i, widths[i]);
     }
@@ -369,10 +403,7 @@ void ColumnWidthKeeper::fit(QTreeView *list)
     const int usable = usableWidth(list);
     widths[0] = list->isColumnHidden(0) ? 0 : usable - others;
     giveWay(widths, minima, lastMinima, list->isColumnHidden(0) ? 0 : NameColumnMinimum(list), usable);
-    for (int i = 0; i < columns; ++i) {
-        if (!list->isColumnHidden(i))
-            list->setColumnWidth(i, widths[i]);
-    }
+    setWidths(list, widths);
 }
 
 int ColumnWidthKeeper::usableWidth(const QTreeView *list)
@@ -417,11 +448,15 @@ int ColumnWidthKeeper::MeasuredWidth(QTreeView *list) const
 bool ColumnWidthKeeper::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    // A double click on a divider sizes the column to its texts: that width is the user's too.
-    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)
-        m_dragging = watched;
-    else if (type == QEvent::MouseButtonRelease)
+    // Only a divider dragged or double-clicked (which sizes the column to its texts) is the
+    // user's sizing; a press on a section sorts, and a column widened meanwhile is no choice.
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
+        const auto *header = qobject_cast<const QHeaderView *>(watched->parent());
+        const QPoint at = static_cast<QMouseEvent *>(event)->position().toPoint();
+        m_dragging = header && onDivider(header, header->orientation() == Qt::Horizontal ? at.x() : at.y()) ? watched : nullptr;
+    } else if (type == QEvent::MouseButtonRelease) {
         m_dragging = nullptr;
+    }
     if ((type == QEvent::Show || type == QEvent::Hide) && qobject_cast<QScrollBar *>(watched)) {
         // The bar sits in a container of the list.
         for (QObject *owner = watched->parent(); owner; owner = owner->parent()) {

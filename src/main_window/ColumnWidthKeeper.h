@@ -71,6 +71,8 @@ private:
     void fit(QTreeView *list);
     void apply(QTreeView *list, const QString &fractions);
     void setPixels(QTreeView *list, const QString &fractions, int measuredWidth);
+    // Sets the widths of the list's shown columns as fitted or applied (not as the user's).
+    void setWidths(QTreeView *list, const QList<int> &widths);
     // Fits or applies again once the list's rows changed.
     void rowsChanged(QTreeView *list);
     // Measures the texts of rows first..last in the columns that fit their
@@ -89,7 +91,8 @@ private:
 
     QSet<QObject *> m_watched;
     QSet<QObject *> m_fitting;
-    QObject *m_dragging = nullptr; // the header viewport a mouse button is down on
+    QObject *m_dragging = nullptr; // the header viewport whose divider a mouse button is down on
+    bool m_settingWidths = false;  // the widths being set are fitted or applied ones
     QHash<QObject *, QString> m_restored; // fractions in force until the user sizes a column
     QSet<QObject *> m_shown;
     QHash<QObject *, int> m_measured;         // the width pixel widths set by Restore were measured on

@@ -338,3 +338,45 @@ TEST(JobListColumns, AColumnSizedByDoubleClickingItsDividerKeepsThatWidth)
     settle();
     EXPECT_EQ(again.Jobs()->LVJob->columnWidth(JobListModel::Status), sized);
 }
+
+// A button held on the header while a job's state widens its column (a slow
+// click to sort, a press on a divider that does not move) is no sizing by
+// the user: the columns go on following their texts and the list's width.
+TEST(JobListColumns, AStateThatWidensAColumnWhileTheHeaderIsPressedLeavesTheColumnsFitting)
+{
+    const std::pair<const char *, bool> presses[] = {{"a slow click on File", false}, {"a press on a divider", true}};
+    for (const auto &[name, onDivider] : presses) {
+        SCOPED_TRACE(name);
+        ScriptedPrompts prompts; // no question is expected
+        QTemporaryDir folder;
+        const std::unique_ptr<frmZAVUde> window = FreshWindow(1600, 1000);
+        QTreeView *list = window->Jobs()->LVJob;
+        ASSERT_TRUE(Load(*window, folder.filePath("queued.xqr"), Pictures("/home/user/Downloads/pictures")));
+        QHeaderView *header = list->header();
+        const int file = header->sectionViewportPosition(JobListModel::File);
+        const int x = onDivider ? file + header->sectionSize(JobListModel::File) - 1 : file + header->sectionSize(JobListModel::File) / 2;
+        const QPoint at = header->viewport()->mapTo(window.get(), QPoint(x, header->height() / 2));
+        const int statusWidth = header->sectionSize(JobListModel::Status);
+        QTest::mousePress(window->windowHandle(), Qt::LeftButton, {}, at);
+        const QModelIndex status = list->model()->index(1, JobListModel::Status);
+        window->Jobs()->FailJob(list->model()->index(1, 0).data(Qt::UserRole).toString(), 10, "cannot write");
+        settle();
+        ASSERT_EQ(status.data().toString(), "Local system has problem with this job");
+        ASSERT_GT(header->sectionSize(JobListModel::Status), statusWidth) << "the state widened its column";
+        QTest::mouseRelease(window->windowHandle(), Qt::LeftButton, {}, at);
+        settle();
+
+        // The list narrows, and a job that runs shows its time left.
+        window->resize(1000, 700);
+        settle();
+        const QModelIndex timeLeft = list->model()->index(0, JobListModel::TimeLeft);
+        window->Jobs()->JobQueue.Find(timeLeft.data(Qt::UserRole).toString())->setStatus(1);
+        window->Jobs()->Timer3_Timer();
+        settle();
+        ASSERT_EQ(timeLeft.data().toString(), "Estimating...");
+        EXPECT_GE(list->columnWidth(JobListModel::TimeLeft), TextRoom(list, timeLeft));
+        EXPECT_GE(list->columnWidth(JobListModel::Size), TextRoom(list, list->model()->index(0, JobListModel::Size)));
+        for (const int column : {JobListModel::Size, JobListModel::Complete, JobListModel::Status, JobListModel::TimeLeft})
+            EXPECT_LE(header->sectionViewportPosition(column) + header->sectionSize(column), header->viewport()->width()) << column;
+    }
+}
