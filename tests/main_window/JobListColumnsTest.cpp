@@ -117,6 +117,18 @@ void ExpectCaptionsWhole(const QHeaderView *header)
     }
 }
 
+// The first row's job runs: its time left reads whole.
+void ExpectTimeLeftWholeOnceTheFirstJobRuns(frmZAVUde &window)
+{
+    const QTreeView *list = window.Jobs()->LVJob;
+    const QModelIndex timeLeft = list->model()->index(0, JobListModel::TimeLeft);
+    window.Jobs()->JobQueue.Find(timeLeft.data(Qt::UserRole).toString())->setStatus(1);
+    window.Jobs()->Timer3_Timer();
+    settle();
+    ASSERT_EQ(timeLeft.data().toString(), "Estimating...");
+    EXPECT_GE(list->columnWidth(JobListModel::TimeLeft), TextRoom(list, timeLeft));
+}
+
 // Where the things a user clicks are, in window coordinates: the job list's
 // caption and first row, the panes' summary lines and the arrow buttons.
 std::map<QString, QPoint> ClickablePlaces(frmZAVUde &window)
@@ -277,12 +289,7 @@ TEST(JobListColumns, AtAThousandBySevenHundredSizesAndCaptionsReadWhole)
         ExpectCaptionsWhole(list->header());
     }
     // A job that runs: its time left reads whole too, before the state.
-    const QModelIndex timeLeft = list->model()->index(0, JobListModel::TimeLeft);
-    window->Jobs()->JobQueue.Find(timeLeft.data(Qt::UserRole).toString())->setStatus(1);
-    window->Jobs()->Timer3_Timer();
-    settle();
-    ASSERT_EQ(timeLeft.data().toString(), "Estimating...");
-    EXPECT_GE(list->columnWidth(JobListModel::TimeLeft), TextRoom(list, timeLeft));
+    ExpectTimeLeftWholeOnceTheFirstJobRuns(*window);
 }
 
 // A larger desktop font, from the start or set while open: captions still read whole.
@@ -369,12 +376,7 @@ TEST(JobListColumns, AStateThatWidensAColumnWhileTheHeaderIsPressedLeavesTheColu
         // The list narrows, and a job that runs shows its time left.
         window->resize(1000, 700);
         settle();
-        const QModelIndex timeLeft = list->model()->index(0, JobListModel::TimeLeft);
-        window->Jobs()->JobQueue.Find(timeLeft.data(Qt::UserRole).toString())->setStatus(1);
-        window->Jobs()->Timer3_Timer();
-        settle();
-        ASSERT_EQ(timeLeft.data().toString(), "Estimating...");
-        EXPECT_GE(list->columnWidth(JobListModel::TimeLeft), TextRoom(list, timeLeft));
+        ExpectTimeLeftWholeOnceTheFirstJobRuns(*window);
         EXPECT_GE(list->columnWidth(JobListModel::Size), TextRoom(list, list->model()->index(0, JobListModel::Size)));
         for (const int column : {JobListModel::Size, JobListModel::Complete, JobListModel::Status, JobListModel::TimeLeft})
             EXPECT_LE(header->sectionViewportPosition(column) + header->sectionSize(column), header->viewport()->width()) << column;
