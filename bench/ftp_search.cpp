@@ -14,6 +14,8 @@
 #include <fstream>
 #include <string>
 
+#include <sys/resource.h>
+
 namespace {
 
 int Usage()
@@ -55,6 +57,16 @@ public:
     SearchEnd end = SearchEnd::QueueDone;
     SearchStatistics stats;
 };
+
+// User and system CPU time of this process so far, in seconds.
+double CpuSeconds()
+{
+    rusage usage{};
+    if (getrusage(RUSAGE_SELF, &usage) != 0)
+        return -1;
+    const auto seconds = [](const timeval &t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
 
 } // namespace
 
@@ -98,14 +110,17 @@ int main(int argc, char **argv)
     SearchWalk walk(sink, cache.path());
     QElapsedTimer timer;
     timer.start();
+    const double cpuBefore = CpuSeconds();
     if (!walk.Start(criteria))
         return Usage();
     app.exec();
     const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    const double cpu = CpuSeconds() - cpuBefore;
     std::printf("end=%d\n", static_cast<int>(sink.end));
     std::printf("peak_rss_kib=%ld\n", PeakRssKiB());
-    std::printf("folders=%lld files=%lld matches=%lld seconds=%.3f\n",
+    std::printf("folders=%lld files=%lld matches=%lld unlisted=%lld seconds=%.3f cpu_seconds=%.3f\n",
                 static_cast<long long>(sink.stats.TotalFolders), static_cast<long long>(sink.stats.TotalFiles),
-                static_cast<long long>(sink.matches), seconds);
+                static_cast<long long>(sink.matches), static_cast<long long>(walk.FoldersUnlisted().size()), seconds,
+                cpu);
     return sink.end == SearchEnd::QueueDone ? 0 : 1;
 }
