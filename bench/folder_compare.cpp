@@ -105,7 +105,7 @@ int main(int argc, char **argv)
     const CompareRules::Counters &c = comparison.Run().Counts;
     if (walkNs >= 0)
         std::printf("walk_seconds=%.3f\n", static_cast<double>(walkNs) / 1e9);
-    std::printf("rows=%d\n", sink.RowCount());
+    std::printf("rows=%d unlisted=%lld\n", sink.RowCount(), static_cast<long long>(comparison.UnlistedFolders().size()));
     std::printf("ok=%lld missing=%lld size_changed=%lld time_changed=%lld\n", static_cast<long long>(c.CountOk),
                 static_cast<long long>(c.CountMissing), static_cast<long long>(c.CountSizeChanged),
                 static_cast<long long>(c.CountTimeChanged));
