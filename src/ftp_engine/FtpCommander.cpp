@@ -171,13 +171,7 @@ QString FtpCommander::getListData() const
 
 bool FtpCommander::ListingUnread() const
 {
-    if (!m_listingUnread)
-        return false;
-    const QString listing = getListData();
-    const QList<FtpFileItem> items = GetFileList(listing, m_remotePath);
-    return std::none_of(items.cbegin(), items.cend(), [](const FtpFileItem &item) {
-        return item.Name != QLatin1String(".") && item.Name != QLatin1String("..");
-    });
+    return m_listingUnread && ListingBringsNoEntries();
 }
 
 // ----------------------------------------------------------------------------

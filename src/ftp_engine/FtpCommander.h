@@ -123,7 +123,12 @@ public:
     void StartSession();
     void CloseSession();
     void FTP_CHG_DIR(const QString &path);
-    void FTP_LIST_DIR();
+    // How a listing that brings no entries is taken. Some servers (proftpd)
+    // list a folder they may enter but not read exactly as an empty one; a
+    // walk that must not take such a folder for empty asks the server once
+    // more, by a machine listing where the server has one (ListingUnread()).
+    enum class EmptyListing { AsEmpty, AskWhetherRead };
+    void FTP_LIST_DIR(EmptyListing empty = EmptyListing::AsEmpty);
     void FTP_GET_FILE(const QString &remoteFile, const QString &localFile, qint64 size, bool abortOnDateChange);
     void FTP_RES_GET_FILE(const QString &remoteFile, const QString &localFile, qint64 size,
                           const QString &expectedDate, bool abortOnDateChange);
@@ -168,9 +173,11 @@ public:
     int DataStatus() const { return m_data.state(); }
     QString getListData() const;
     bool LastCmdSucces() const { return m_lastCmdSucces; }
-    // The last listing's final reply said the server could not read the folder
-    // (ReplyCodes::SaysFolderUnread) and it brought no entries: its empty listing
-    // tells nothing of what the folder holds. Entries are what the server read.
+    // The last listing brought no entries and the server said it could not
+    // read the folder: in the listing's final reply (ReplyCodes::SaysFolderUnread),
+    // or by refusing the machine listing asked after it (EmptyListing). Its
+    // empty listing tells nothing of what the folder holds. Entries are what
+    // the server read.
     bool ListingUnread() const;
     // Why the running or last operation failed, when the engine judged it
     // (a short upload, repeats run out ...); empty when a reply said it.
@@ -332,6 +339,14 @@ private:
     // An upload that ends unfinished shows what the server confirmed it holds.
     bool KeepConfirmedUploadBytes();
     void CheckTransferDone();
+    // Whether an empty listing is a folder the server could not read
+    // (FtpCommanderEmptyListing.cpp): FEAT once a session, then MLSD.
+    bool ListingBringsNoEntries() const;
+    bool EmptyListingNeedsAsking() const;
+    void AskWhetherListingRead();
+    void AskMachineListing();
+    bool TakeEmptyListingReply(const QString &code, const QString &line, bool preliminary);
+    void EndEmptyListingQuestion();
     void CheckStoredSize(const QString &code, const QString &line);
     void BeginTransferWait(bool afterList);
     bool IsNonIdempotent(int step) const;
@@ -453,7 +468,16 @@ private:
     bool m_waitingForTransfer = false;
     bool m_waitAfterList = false;
     bool m_listingRetried = false;
-    bool m_listingUnread = false; // the listing's final reply said the folder could not be read
+    bool m_listingUnread = false; // the server said it could not read the folder listed
+    FtpCommander::EmptyListing m_emptyListing = EmptyListing::AsEmpty;
+    // Whether this session's server has MLSD, as its FEAT says; asked when first needed.
+    enum class MachineListing { Unknown, Present, Absent };
+    MachineListing m_machineListing = MachineListing::Unknown;
+    // The question after an empty listing under way: FEAT, or MLSD (the
+    // data step and step 10, whose bytes are dropped: tag "P").
+    enum class EmptyListingQuestion { None, Features, Listing };
+    EmptyListingQuestion m_emptyQuestion = EmptyListingQuestion::None;
+    qint64 m_questionBytes = 0;
     bool m_uploadStarted = false;
     // The engine sent the last block and closed the data connection itself,
     // with nothing left in the socket's buffer and no close or error before.

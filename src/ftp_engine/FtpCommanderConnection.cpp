@@ -286,7 +286,8 @@ void FtpCommander::OnTimerTick()
                                                    "the session was ended.")
                                         .arg(m_commandTimeout));
             } else if (m_currentIndex >= 0 && m_currentIndex < m_steps.size()) {
-                if (m_currentAct == ActCustom && m_currentStep == -1) {
+                if ((m_currentAct == ActCustom && m_currentStep == -1)
+                    || m_emptyQuestion == EmptyListingQuestion::Features) {
                     // Not repeated: its late reply would be taken for the next command's.
                     DropSession(11, QStringLiteral("No reply to the command."));
                 } else {

@@ -235,7 +235,9 @@ bool FtpCommander::PrepareTransferStep(int step)
         ExecuteResumeMacro();
         return false;
     }
-    m_dataTag = step == 10 ? QStringLiteral("A") : step == 11 ? QStringLiteral("F") : QStringLiteral("S");
+    m_dataTag = step == 10 ? (m_emptyQuestion == EmptyListingQuestion::Listing ? QStringLiteral("P") : QStringLiteral("A"))
+              : step == 11 ? QStringLiteral("F")
+                           : QStringLiteral("S");
     if (m_mode == 1) {
         const int state = m_data.state();
         if (state == EngineSocket::Listening)
@@ -357,6 +359,14 @@ void FtpCommander::WSK_D_DataArrival()
                 return;
             }
             m_listBytes += bytes.size();
+        } else if (m_dataTag == QLatin1String("P")) {
+            // The machine listing only says the folder could be read: its entries are dropped.
+            m_questionBytes += bytes.size();
+            if (m_questionBytes > kMaxListingBytes) {
+                m_data.close();
+                FailOperation(QStringLiteral("The listing is larger than 256 MiB; it was not read."));
+                return;
+            }
         } else if (m_dataTag == QLatin1String("F")) {
             if (!m_localFile && !OpenFileForWriting())
                 return;
@@ -606,9 +616,17 @@ void FtpCommander::CheckTransferDone()
     }
     m_waitingForTransfer = false;
     if (m_waitAfterList) {
+        if (m_emptyQuestion == EmptyListingQuestion::Listing) {
+            EndEmptyListingQuestion(); // the server read the folder: it is empty
+            return;
+        }
         if (m_listBytes == 0 && !m_listingRetried) {
             m_listingRetried = true;
             ExecuteFtpMacro(ActList);
+            return;
+        }
+        if (EmptyListingNeedsAsking()) {
+            AskWhetherListingRead();
             return;
         }
         CompleteMacro();

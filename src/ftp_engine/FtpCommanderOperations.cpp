@@ -96,7 +96,7 @@ void FtpCommander::FTP_CHG_DIR(const QString &path)
     }
 }
 
-void FtpCommander::FTP_LIST_DIR()
+void FtpCommander::FTP_LIST_DIR(EmptyListing empty)
 {
     try {
         if (!m_sessionActive)
@@ -104,6 +104,7 @@ void FtpCommander::FTP_LIST_DIR()
         m_expectedSize = 0;
         m_listingRetried = false;
         m_listingUnread = false;
+        m_emptyListing = empty;
         if (m_listingAllowed)
             ExecuteFtpMacro(ActList);
     } catch (...) {

@@ -82,9 +82,11 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
         m_uploadFinished = false;
         m_checkingStoredSize = false;
         m_heldCheck = false;
+        m_emptyQuestion = EmptyListingQuestion::None;
         if (action == ActLogin) {
             m_resyncs = 0; // a new session starts in step
             m_endedSessionReason.clear();
+            m_machineListing = MachineListing::Unknown; // another server, maybe
         }
         m_steps.clear();
         m_currentIndex = -1;
@@ -238,6 +240,11 @@ void FtpCommander::ExecuteStep(int step)
     case 10:
         if (!PrepareTransferStep(step))
             return;
+        if (m_emptyQuestion == EmptyListingQuestion::Listing) {
+            command = QStringLiteral("MLSD"); // of the folder entered, as the listing before it
+            status = QStringLiteral("Asking whether the folder can be read..");
+            break;
+        }
         m_listingUnread = false; // a listing tried again is judged by its own end
         command = verb;
         if (!m_filter.isEmpty() && m_filter != QLatin1String("*.*") && !m_filter.contains(QLatin1Char(';')))
@@ -439,7 +446,7 @@ void FtpCommander::HandleReplyLine(const ReplyReader::Line &line)
         // Only the listing's own end speaks for the folder: an opening reply or
         // a server's note may quote a folder whose name holds the same words.
         if (m_currentAct == ActList && m_currentStep == 10 && m_currentIndex >= 0 && line.code / 100 == 2
-            && ReplyCodes::SaysFolderUnread(m_lastReply))
+            && m_emptyQuestion != EmptyListingQuestion::Features && ReplyCodes::SaysFolderUnread(m_lastReply))
             m_listingUnread = true;
     }
     if (line.final && line.code == 227 && m_currentStep == 9 && m_currentIndex >= 0)
@@ -555,6 +562,8 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
                 TakeHeldReply(code, line);
             return;
         }
+        if (m_emptyQuestion != EmptyListingQuestion::None && TakeEmptyListingReply(code, line, preliminary))
+            return;
         const bool upload = m_currentStep == 16 && (m_currentAct == ActSend || m_currentAct == ActResumeSend);
         bool success = ReplyCodes::IsSuccess(code, m_currentSuccess);
         if (!success && upload && !preliminary) {
@@ -779,6 +788,7 @@ void FtpCommander::CompleteMacro()
 {
     m_resyncs = 0; // the replies came in order up to the end of an operation
     m_waitingForTransfer = false;
+    m_emptyQuestion = EmptyListingQuestion::None;
     m_lastCmdSucces = true;
     m_lastAct = m_currentAct;
     m_currentIndex = -1;
@@ -810,6 +820,7 @@ void FtpCommander::EndFtpMacro()
             return;
         }
         const bool shownBytesChanged = KeepConfirmedUploadBytes();
+        m_emptyQuestion = EmptyListingQuestion::None;
         m_connectionAttempts = 0;
         m_dataConnected = false;
         m_waitingForTransfer = false;

@@ -275,7 +275,7 @@ void RemoteFolderWalk::enteredFolder()
     if (!cached.isEmpty()) {
         takeListing(cached, false);
     } else {
-        m_engine->FTP_LIST_DIR();
+        m_engine->FTP_LIST_DIR(FtpCommander::EmptyListing::AskWhetherRead);
     }
 }
 

@@ -144,6 +144,25 @@ bool SaysFolderUnread(const QStringList &lines)
     return false;
 }
 
+bool FeaturesListMachineListing(const QStringList &lines)
+{
+    // Feature lines start with a blank; the first and last lines carry the code.
+    for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
+        const QString feature = lines.at(i).trimmed().section(QLatin1Char(' '), 0, 0);
+        if (feature.compare(QLatin1String("MLST"), Qt::CaseInsensitive) == 0
+            || feature.compare(QLatin1String("MLSD"), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+ListingRefusal ReadMachineListingRefusal(const QString &code)
+{
+    if (code == QLatin1String("550"))
+        return ListingRefusal::FolderUnread;
+    return NotUnderstood(code) ? ListingRefusal::NotSupported : ListingRefusal::Other;
+}
+
 bool Matches(const QString &code, const QString &pattern)
 {
     if (code.size() != 3 || pattern.size() != 3)

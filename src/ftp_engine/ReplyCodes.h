@@ -46,6 +46,14 @@ QString RefusalText(const QStringList &lines);
 // "226-Sorry, we were unable to read [.]" ... "226 0 matches total".
 // `lines` end with the final line.
 bool SaysFolderUnread(const QStringList &lines);
+// Whether a FEAT reply lists the machine listing: "MLST" (which brings MLSD
+// with it) or "MLSD" as a feature line. `lines` end with the final line.
+bool FeaturesListMachineListing(const QStringList &lines);
+// What MLSD's refusal says of a folder that was entered and listed empty:
+// 550, the server could not read it (proftpd's "550 /f: Permission denied");
+// 500, 502, 504, the server has no MLSD; anything else tells nothing.
+enum class ListingRefusal { FolderUnread, NotSupported, Other };
+ListingRefusal ReadMachineListingRefusal(const QString &code);
 // Lines of a multi-line refusal kept before its final line.
 inline constexpr qsizetype kRefusalLinesKept = 8;
 

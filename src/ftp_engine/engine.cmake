@@ -9,6 +9,7 @@ ftpqor_library(ftpqor_ftp_engine
     FtpCommander.cpp FtpCommander.h
     FtpCommanderConnection.cpp
     FtpCommanderData.cpp
+    FtpCommanderEmptyListing.cpp
     FtpCommanderHeldFile.cpp
     HeldFile.h
     FtpCommanderOperations.cpp

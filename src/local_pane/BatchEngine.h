@@ -17,7 +17,7 @@ public:
     virtual QString ServerUrl() const = 0;
     // The last listing the connection fetched.
     virtual QString getListData() const = 0;
-    // The last listing ended with the server saying it could not read the folder.
+    // The last listing brought nothing and the server said it could not read the folder.
     virtual bool ListingUnread() const = 0;
 
     virtual void FTP_SEND_FILE(const QString &localFile, const QString &remoteFile, qint64 size, bool confirmOverwrite) = 0;

@@ -54,6 +54,7 @@ void FtpCommanderBatchEngine::FTP_CHG_DIR(const QString &path)
 
 void FtpCommanderBatchEngine::FTP_LIST_DIR()
 {
+    // The batch lists only to walk folders: an empty listing is checked before it is taken for an empty folder.
     if (m_engine)
-        m_engine->FTP_LIST_DIR();
+        m_engine->FTP_LIST_DIR(FtpCommander::EmptyListing::AskWhetherRead);
 }

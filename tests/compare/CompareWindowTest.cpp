@@ -436,6 +436,7 @@ struct UnreadFolderCase
     const char *name;
     const char *rights;          // pyftpdlib's rights on /locked; none: the scripted server
     QByteArray unreadReply = {}; // the scripted server's end of the listing of /locked
+    bool listedEmpty = false;    // pyftpdlib lists /locked as proftpd does: empty, MLSD refused
 };
 
 // Answers CWD with the folder's listing (none: refused), PWD with the folder
@@ -470,6 +471,8 @@ TEST_P(UnreadFolderTest, AFolderThatCannotBeListedIsNotJudged)
     ASSERT_TRUE(server.writeFile("locked/deeper/g.txt", "x"));
     ASSERT_TRUE(server.writeFile("open/h.txt", "x"));
     server.setFolderRights("locked", GetParam().rights);
+    if (GetParam().listedEmpty)
+        server.listAsUnreadable("locked");
     ScriptedFtpServer scripted;
     if (GetParam().rights) {
         ASSERT_TRUE(server.start()) << server.error().toStdString();
@@ -523,6 +526,7 @@ TEST_P(UnreadFolderTest, AFolderThatCannotBeListedIsNotJudged)
 INSTANTIATE_TEST_SUITE_P(Servers, UnreadFolderTest,
                          ::testing::Values(UnreadFolderCase{"EnteredButNotListed", "eradfmwMT"},
                                            UnreadFolderCase{"NotEntered", "lradfmwMT"},
+                                           UnreadFolderCase{"ListedEmptyButMachineListingRefused", "elradfmwMT", {}, true},
                                            UnreadFolderCase{"ListingEndsSayingTheFolderCouldNotBeOpened", nullptr,
                                                             ScriptedFtpServer::kVsftpdUnreadFolder},
                                            UnreadFolderCase{"ListingsMultiLineEndSaysTheFolderCouldNotBeRead",

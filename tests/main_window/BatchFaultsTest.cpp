@@ -311,21 +311,26 @@ TEST_F(FaultWindow, AHostileTreeIsWalkedInsideTheChosenFolderOnly)
 }
 
 // A folder the server enters but cannot read ends its listing empty, as a
-// success, saying so in words (vsftpd in one line, pure-ftpd in several): the
-// delete never takes it for empty, so nothing in or above it is deleted.
+// success, saying so in words (vsftpd in one line, pure-ftpd in several), or
+// in none, as proftpd, whose MLSD then refuses it: the delete never takes it
+// for empty, so nothing in or above it is deleted.
 struct UnreadFolderDelete : FaultWindow, ::testing::WithParamInterface<std::pair<const char *, QByteArray>>
 {
 };
 
 TEST_P(UnreadFolderDelete, NothingIsDeletedAndTheWalkSaysItEnded)
 {
-    server.on("CWD", [this](const QByteArray &path) {
+    const QByteArray unreadEnd = GetParam().second; // none: as proftpd's
+    server.on("CWD", [this, unreadEnd](const QByteArray &path) {
         server.setListing(path == "/"    ? line("d", 0, "d")
                           : path == "/d" ? line("-", 3, "f.txt") + line("d", 0, "locked")
                                          : QByteArray());
-        server.setTransferDoneReply(path == "/d/locked" ? GetParam().second : QByteArray("226 Directory send OK."));
+        server.setTransferDoneReply(path == "/d/locked" && !unreadEnd.isEmpty() ? unreadEnd
+                                                                                : QByteArray("226 Directory send OK."));
         return ScriptedFtpServer::Reply{{"250 Directory successfully changed.\r\n", 0}};
     });
+    server.on("FEAT", "211-Features:\r\n MDTM\r\n MLST type*;size*;modify*;perm*;\r\n SIZE\r\n211 End");
+    server.on("MLSD", "550 /d/locked: Permission denied");
     ASSERT_TRUE(connect());
     // Were the walk to go on to a batch, its confirmation list is run as the user would.
     int lists = 0;
@@ -347,11 +352,14 @@ TEST_P(UnreadFolderDelete, NothingIsDeletedAndTheWalkSaysItEnded)
     EXPECT_EQ(server.commandCount("RMD"), 0);
     EXPECT_EQ(lists, 0);
     EXPECT_TRUE(prompts.allUsed());
+    // Asked only where the listing left it open.
+    EXPECT_EQ(server.commandCount("MLSD"), unreadEnd.isEmpty() ? 1 : 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, UnreadFolderDelete,
                          ::testing::Values(std::pair("OneLine", ScriptedFtpServer::kVsftpdUnreadFolder),
-                                           std::pair("MultiLine", ScriptedFtpServer::kPureFtpdUnreadFolder)),
+                                           std::pair("MultiLine", ScriptedFtpServer::kPureFtpdUnreadFolder),
+                                           std::pair("MachineListingRefused", QByteArray())),
                          [](const auto &info) { return std::string(info.param.first); });
 
 } // namespace

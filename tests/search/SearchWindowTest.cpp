@@ -564,6 +564,7 @@ struct UnreadFolderCase
     const char *name;
     QString rights;   // pyftpdlib's rights on /locked; empty: the scripted server
     QByteArray unreadReply = {}; // the scripted server's end of the listing of /locked
+    bool listedEmpty = false;    // pyftpdlib lists /locked as proftpd does: empty, MLSD refused
 };
 
 void PrintTo(const UnreadFolderCase &unread, std::ostream *out) { *out << unread.name; }
@@ -573,6 +574,7 @@ class UnreadFolderTest : public SearchWindowTest, public ::testing::WithParamInt
 };
 
 // Whatever kept its files out of reach, the folder is named and counted, never taken for empty.
+// Folders truly empty, or holding only names the listing leaves out, are not named.
 TEST_P(UnreadFolderTest, AFolderWhoseFilesCannotBeReadIsNamedNotTakenForEmpty)
 {
     PyFtpServer server;
@@ -580,7 +582,12 @@ TEST_P(UnreadFolderTest, AFolderWhoseFilesCannotBeReadIsNamedNotTakenForEmpty)
     if (!GetParam().rights.isEmpty()) {
         ASSERT_TRUE(server.writeFile("open/seen.iso", "1"));
         ASSERT_TRUE(server.writeFile("locked/hidden.iso", "2"));
+        ASSERT_TRUE(server.makeFolder("empty"));
+        ASSERT_TRUE(server.writeFile("dots/.hidden.iso", "3"));
+        server.setHideDotNames();
         server.setFolderRights("locked", GetParam().rights);
+        if (GetParam().listedEmpty)
+            server.listAsUnreadable("locked");
         ASSERT_TRUE(server.start()) << server.error().toStdString();
         fillServer(server);
     } else {
@@ -614,6 +621,7 @@ INSTANTIATE_TEST_SUITE_P(
     Servers, UnreadFolderTest,
     ::testing::Values(UnreadFolderCase{"EnteredButNotListed", "eradfmwMT"},
                       UnreadFolderCase{"NotEntered", "lradfmwMT"},
+                      UnreadFolderCase{"ListedEmptyButMachineListingRefused", "elradfmwMT", {}, true},
                       UnreadFolderCase{"ListingEndsSayingTheFolderCouldNotBeOpened", {}, ScriptedFtpServer::kVsftpdUnreadFolder},
                       UnreadFolderCase{"ListingsMultiLineEndSaysTheFolderCouldNotBeRead", {}, ScriptedFtpServer::kPureFtpdUnreadFolder}),
     [](const ::testing::TestParamInfo<UnreadFolderCase> &info) { return std::string(info.param.name); });

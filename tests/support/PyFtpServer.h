@@ -34,6 +34,9 @@ public:
     // connection came, and that connection is closed: the other server of a
     // copy between two servers has reached it and lost it by then.
     void refuseOnceConnected() { m_arguments << QStringLiteral("--refuse-once-connected"); }
+    // Before start(): the folder is listed as proftpd lists one it may enter but
+    // not read: LIST and NLST as an empty folder, MLSD refused with 550.
+    void listAsUnreadable(const QString &relativePath) { m_arguments << QStringLiteral("--unreadable") << relativePath; }
 
     // Starts the server; false (with a reason in error()) when it did not come up.
     [[nodiscard]] bool start();

@@ -33,6 +33,31 @@ class Handler(FTPHandler):
             return
         super()._on_dtp_connection()
 
+    # Folders listed as proftpd lists one it may enter but not read: LIST and
+    # NLST as an empty folder, MLSD refused (set in main()).
+    unreadable = ()
+
+    def _unreadable(self, path):
+        return os.path.realpath(path) in self.unreadable
+
+    def ftp_LIST(self, path):
+        if self._unreadable(path):
+            self.push_dtp_data(b"", cmd="LIST")
+            return path
+        return super().ftp_LIST(path)
+
+    def ftp_NLST(self, path):
+        if self._unreadable(path):
+            self.push_dtp_data(b"", cmd="NLST")
+            return path
+        return super().ftp_NLST(path)
+
+    def ftp_MLSD(self, path):
+        if self._unreadable(path):
+            self.respond("550 %s: Permission denied" % self.fs.fs2ftp(path))
+            return None
+        return super().ftp_MLSD(path)
+
     # Stores refused as real servers' settings refuse them (set in main()).
     refuse_new_in = ()  # folders whose files may be written but where none may be made
     refuse_dot_names = False  # names beginning with "."
@@ -76,6 +101,8 @@ def main():
     parser.add_argument("--refuse-new", action="append", default=[])
     parser.add_argument("--refuse-dot", action="store_true")
     parser.add_argument("--refuse-once-connected", action="store_true")
+    # FOLDER: listed as proftpd lists a folder it may enter but not read.
+    parser.add_argument("--unreadable", action="append", default=[])
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.WARNING, stream=sys.stderr)
@@ -96,6 +123,7 @@ def main():
     handler.refuse_new_in = tuple(os.path.realpath(os.path.join(args.root, folder)) for folder in args.refuse_new)
     handler.refuse_dot_names = args.refuse_dot
     handler.refuse_once_connected = args.refuse_once_connected
+    handler.unreadable = tuple(os.path.realpath(os.path.join(args.root, folder)) for folder in args.unreadable)
 
     server = FTPServer(("127.0.0.1", 0), handler)
     # A test that crashed or was killed never stops its server: leave with it
