@@ -381,8 +381,10 @@ bool FtpTask::IsUploadResumeOk(QString &message, bool checkTime)
         if (!info.exists())
             return refuse(4, QStringLiteral("Cannot find file '") + path +
                                  QStringLiteral("'! Aborting resume process."));
-        // A size or time never recorded (a job file written elsewhere) is no change.
-        if (m_originalLocalSize >= 0 && info.size() != m_originalLocalSize)
+        // A size or time never recorded (a job file written elsewhere) is no
+        // change; the size the job was made with still is the file's.
+        const qint64 recorded = m_originalLocalSize >= 0 ? m_originalLocalSize : m_size > 0 ? m_size : -1;
+        if (recorded >= 0 && info.size() != recorded)
             return refuse(5, QStringLiteral("Local file '") + path +
                                  QStringLiteral("' has changed in size after last resume attempt! Aborting resume process."));
         if (checkTime && !m_originalLocalFileTime.trimmed().isEmpty()) {

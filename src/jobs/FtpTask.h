@@ -130,7 +130,8 @@ public:
                             const OverwriteQuestion &ask);
     // A refusal fails the job (reason 4 missing, 5 size, 6 time). An upload
     // that holds nothing confirmed on the server but sent data may resume.
-    // A size or time of the local file the job never recorded changes nothing.
+    // A size or time of the local file the job never recorded changes nothing,
+    // unless the size the job was made with tells otherwise.
     bool IsUploadResumeOk(QString &message, bool checkTime);
     // An upload made elsewhere may not know its local file: the file as a run
     // starts to send it is recorded, so a later resume can tell it changed.

@@ -254,8 +254,9 @@ TEST_F(JobMenu, DeletingAnEditJobRemovesItsSnapshotAndNothingElse)
     };
     QByteArray file;
     for (const Case &c : cases) {
-        if (!c.removed)
+        if (!c.removed) {
             ASSERT_TRUE(WriteFileBytes(c.folder + "/" + c.name, "not the job's to remove"));
+        }
         auto job = std::make_shared<FtpTask>();
         job->setIsUpload(true);
         job->setLocalPath(c.folder);

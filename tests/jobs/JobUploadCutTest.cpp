@@ -161,31 +161,43 @@ TEST_F(UploadCutJobs, WithTheServerGoneAFailedUploadKeepsTheLastSizeTheServerCon
 // A job file written elsewhere holds an upload cut at 300,000 bytes whose
 // record never noted the local file's size (-1) nor its time: "&Resume" goes
 // on where the server's file ends and makes it whole, even with resumes of
-// files whose time changed refused.
+// files whose time changed refused. A file no longer of the job's own size
+// changed all the same: it is not resumed, and the server's part stays as it was.
 TEST_F(UploadCutJobs, AnUploadWhoseJobFileNotedNoLocalFileResumes)
 {
     const QByteArray content = PatternBytes(1000000);
-    const QString name = QStringLiteral("elsewhere.bin");
-    ASSERT_TRUE(server.writeFile(name, content.left(300000)));
-    ASSERT_TRUE(WriteFileBytes(local.filePath(name), content));
-    auto written = Account{proxy->host(), proxy->port(), QString::fromLatin1(PyFtpServer::kUser),
-                           QString::fromLatin1(PyFtpServer::kPassword)}
-                       .job(true, local.path(), QStringLiteral("/"), name);
-    written->setOriginalLocalSize(-1);
-    written->setOriginalLocalFileTime(QString());
-    written->setTransferedBytes(300000);
-    written->setStatus(3);
-    written->setFailureReason(11);
-    const auto job = loadJobFile({written}).front();
     const bool timeChecked = IsOptionOn(OptionFlag::SkipUploadResumeIfLocalTimeChanged);
     SetOptionFlag(OptionFlag::SkipUploadResumeIfLocalTimeChanged, true);
-    const bool ran = run(job, true);
+    for (const bool grew : {false, true}) {
+        const QString name = grew ? QStringLiteral("grew.bin") : QStringLiteral("elsewhere.bin");
+        SCOPED_TRACE(name.toStdString());
+        ASSERT_TRUE(server.writeFile(name, content.left(300000)));
+        ASSERT_TRUE(WriteFileBytes(local.filePath(name), content));
+        auto written = Account{proxy->host(), proxy->port(), QString::fromLatin1(PyFtpServer::kUser),
+                               QString::fromLatin1(PyFtpServer::kPassword)}
+                           .job(true, local.path(), QStringLiteral("/"), name);
+        written->setOriginalLocalSize(-1);
+        written->setOriginalLocalFileTime(QString());
+        written->setTransferedBytes(300000);
+        written->setStatus(3);
+        written->setFailureReason(11);
+        const auto job = loadJobFile({written}).front();
+        if (grew) {
+            ASSERT_TRUE(WriteFileBytes(local.filePath(name), PatternBytes(1200000).mid(7)));
+        }
+        ASSERT_TRUE(run(job, true));
+        if (grew) {
+            EXPECT_EQ(job->Status(), 3);
+            EXPECT_EQ(statusCell(*job), "Local file size changed");
+            EXPECT_TRUE(server.readFile(name) == content.left(300000));
+            continue;
+        }
+        EXPECT_EQ(job->Status(), 2) << statusCell(*job);
+        EXPECT_TRUE(server.readFile(name) == content);
+        EXPECT_EQ(percentCell(*job), "100.0%");
+        EXPECT_EQ(job->OriginalLocalSize(), content.size()) << "a later resume can tell a changed file";
+    }
     SetOptionFlag(OptionFlag::SkipUploadResumeIfLocalTimeChanged, timeChecked);
-    ASSERT_TRUE(ran);
-    EXPECT_EQ(job->Status(), 2) << statusCell(*job);
-    EXPECT_TRUE(server.readFile(name) == content);
-    EXPECT_EQ(percentCell(*job), "100.0%");
-    EXPECT_EQ(job->OriginalLocalSize(), content.size()) << "a later resume can tell a changed file";
 }
 
 namespace {
