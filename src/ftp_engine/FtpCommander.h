@@ -6,6 +6,7 @@
 #include "HeldFile.h"
 #include "ReplyReader.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QObject>
 #include <QPointer>
@@ -16,6 +17,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <utility>
 
 class FtpTask;
 class LoginFailedHandler;
@@ -46,10 +48,13 @@ class PropertyBag;
 // closes a session whose server stopped answering: a stalled transfer, a
 // command unanswered after its repeats, an idle poll), 12 a local file that
 // cannot be opened, read or written (the operation then ends as failed).
-// A server-to-server copy: the sending engine (FTP_StoreFromServer) writes
-// STOR and then raises HandlePassiveAddress; the host starts the receiving
-// engine with FTP_GetFromOtherServer and, on its DataConnect, may call
-// DataConnectionOk on the sender (harmless: STOR is already out).
+// A server-to-server copy: the storing engine (FTP_StoreFromServer) writes
+// STOR and raises HandlePassiveAddress once its server has had that STOR: at
+// the server's 1xx, or one round trip of the control connection (as its PASV
+// took) after STOR went out, whichever comes first; never when the STOR was
+// refused by then. The host starts the sending engine with
+// FTP_GetFromOtherServer and, on its DataConnect, may call DataConnectionOk on
+// the storing one (harmless: STOR is already out).
 class FtpCommander : public QObject
 {
     Q_OBJECT
@@ -63,6 +68,9 @@ public:
     static constexpr int kCommandRecords = 36;
     static constexpr int kMacroSlots = 22;
     static constexpr int kQuitGraceMs = 5000;
+    // Bounds of the wait between a copy's STOR and HandlePassiveAddress.
+    static constexpr qint64 kStoreArrivalMinMs = 20;
+    static constexpr qint64 kStoreArrivalMaxMs = 3000;
     static constexpr qint64 kMaxListingBytes = 256LL * 1024 * 1024;
     static constexpr qint64 kMaxUploadInFlight = 256 * 1024;
     // Bytes the data connection holds before they are written out: a fast
@@ -156,6 +164,8 @@ public:
     // is due within CopyEndWaitSeconds(). One that never gives it (holding
     // the transfer for a data connection that will not come) ends the session.
     void OtherServerEnded();
+    // The passive port a copy's store takes its data at (0: none yet).
+    long StorePassivePort() const { return m_storeAddress.second; }
     qint64 CopyEndWaitSeconds() const { return std::max<qint64>(m_commandTimeout, 60); }
     // Asks what the server holds under a name: SIZE in binary mode (TYPE I
     // unless the session is binary already), then MDTM where SIZE is not
@@ -310,6 +320,8 @@ private:
     bool ParsePasvReply(const QString &line, QString &host, long &port) const;
     QString BuildPortCommand();
     void NotifyPASV(const QStringList &passiveReply);
+    // Raises HandlePassiveAddress for a copy's store, once.
+    void HandOnStoreAddress();
     void Store();
     void WSk_D_Connect();
     void WSK_D_Close();
@@ -504,4 +516,8 @@ private:
     long m_portCurrent = -1;
     QStringList m_replyLines; // final and intermediate lines of the running step
     QString m_passiveReply;   // the 227 line of the current data step, until used
+    QElapsedTimer m_passiveAsked;   // since the last PASV went out
+    qint64 m_passiveRoundTrip = -1; // how long its 227 took
+    std::pair<QString, long> m_storeAddress; // a copy store's passive address
+    bool m_storeAddressDue = false;          // not handed on yet
 };

@@ -11,6 +11,7 @@
 #include <QTimeZone>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTimer>
 
 #include <algorithm>
 #include <utility>
@@ -264,11 +265,31 @@ void FtpCommander::NotifyPASV(const QStringList &passiveReply)
         QString host;
         long port = 0;
         if (passiveReply[i].startsWith(QStringLiteral("227 ")) && ParsePasvReply(passiveReply[i], host, port)) {
-            emit HandlePassiveAddress(host, port);
+            // A server that reads the STOR only after the other server's data
+            // came and went (a far control link, a near other server) takes
+            // no data for it: the address goes on once STOR has arrived.
+            m_storeAddress = {host, port};
+            m_storeAddressDue = true;
+            const qint64 wait = m_passiveRoundTrip < 0 ? kStoreArrivalMaxMs
+                                                       : std::clamp(m_passiveRoundTrip, kStoreArrivalMinMs, kStoreArrivalMaxMs);
+            QTimer::singleShot(wait, this, [this, serial = m_operationSerial] {
+                if (serial == m_operationSerial)
+                    HandOnStoreAddress();
+            });
             return;
         }
     }
     FailOperation(QStringLiteral("No passive address to hand to the other server."));
+}
+
+void FtpCommander::HandOnStoreAddress()
+{
+    // Not once the store has ended (refused) or is being aborted.
+    if (!m_storeAddressDue || m_currentAct != ActStoreToServer || m_currentIndex < 0 || m_currentStep != 16
+        || m_abortPending)
+        return;
+    m_storeAddressDue = false;
+    emit HandlePassiveAddress(m_storeAddress.first, m_storeAddress.second);
 }
 
 void FtpCommander::Store()
@@ -299,6 +320,8 @@ void FtpCommander::OnPreliminaryTransferReply()
         return;
     if (m_dataTag == QLatin1String("S") && m_dataConnected && !m_uploadStarted)
         OpenFileForSending();
+    else if (m_dataTag == QLatin1String("SF"))
+        HandOnStoreAddress(); // the server has the STOR
 }
 
 // ---------------------------------------------------------------------------

@@ -79,6 +79,8 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
         m_dataStepRetries = 0;
         m_preliminarySeen = false;
         m_otherServerEnded = false;
+        m_storeAddress = {};
+        m_storeAddressDue = false;
         m_uploadFinished = false;
         m_checkingStoredSize = false;
         m_heldCheck = false;
@@ -234,6 +236,7 @@ void FtpCommander::ExecuteStep(int step)
         status = active ? QStringLiteral("Trying for data Connection..") : QStringLiteral("Requesting a passive port..");
         const FtpCommandRecord &sent = m_records[active ? 8 : 9];
         m_currentMap = sent.ReplyMap;
+        m_passiveAsked.start();
         SendFtpCommand(command, sent.SuccessCodes, status);
         return;
     }
@@ -319,7 +322,8 @@ void FtpCommander::ExecuteStep(int step)
         status = QStringLiteral("Transferring data..");
         if (m_currentAct == ActStoreToServer) {
             // The receiving server must be waiting before the sending server
-            // connects and pushes data: STOR first, then the address goes to the host.
+            // connects and pushes data: STOR first, then the address goes to
+            // the host once the server has had it (see HandOnStoreAddress).
             // A REST may have come between: the 227 kept from the data step
             // counts, once (a repeated STOR has no address to hand on).
             const QString kept = std::exchange(m_passiveReply, QString());
@@ -449,8 +453,10 @@ void FtpCommander::HandleReplyLine(const ReplyReader::Line &line)
             && m_emptyQuestion != EmptyListingQuestion::Features && ReplyCodes::SaysFolderUnread(m_lastReply))
             m_listingUnread = true;
     }
-    if (line.final && line.code == 227 && m_currentStep == 9 && m_currentIndex >= 0)
+    if (line.final && line.code == 227 && m_currentStep == 9 && m_currentIndex >= 0) {
         m_passiveReply = line.text;
+        m_passiveRoundTrip = m_passiveAsked.isValid() ? m_passiveAsked.elapsed() : -1;
+    }
     if (m_replyLines.size() > 4096)
         m_replyLines.removeFirst();
     const quint64 serial = m_operationSerial;

@@ -73,6 +73,13 @@ ServerCopy::ServerCopy(ServerSlots &serverSlots, OverwriteQuestions &questions, 
                 }
             } else if (m_awaitingStoreReply && i == m_slots.CopyTarget) {
                 m_awaitingStoreReply = false;
+                if (m_sourceFailedFirst) {
+                    // The target took the store: the source's failure ends the copy.
+                    QTimer::singleShot(0, this, [this, stores = m_storesSent] {
+                        if (m_phase == Phase::Copying && m_sourceFailedFirst && stores == m_storesSent)
+                            fail(End::Failed, m_slots.CopySource);
+                    });
+                }
             }
             if (code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5')))
                 m_reasons[at] = line.trimmed();
@@ -109,10 +116,6 @@ ServerCopy::ServerCopy(ServerSlots &serverSlots, OverwriteQuestions &questions, 
                         cleanTarget(false, -1);
                 });
             }
-        });
-        connect(slot->FtpCmd(), &FtpCommander::HandlePassiveAddress, this, [this, i](const QString &, long port) {
-            if (m_phase == Phase::Copying && i == m_slots.CopyTarget)
-                m_passivePort = port;
         });
     }
 }
@@ -249,6 +252,8 @@ bool ServerCopy::FtpCmd_JobDone(int slot, bool success, long lastAct)
                     sideSucceeded(source);
                 else if (target && temporaryNotCreated())
                     temporaryRefused();
+                else if (source && m_awaitingStoreReply)
+                    awaitStoreReply();
                 else
                     fail(End::Failed, slot);
                 return true;
@@ -447,6 +452,18 @@ void ServerCopy::sideSucceeded(bool source)
         other->FtpCmd()->OtherServerEnded();
 }
 
+void ServerCopy::awaitStoreReply()
+{
+    // A source that could not reach the target's data port may have lost the
+    // race with the target's refusal of the store, which then decides (a
+    // refused temporary file is the user's question, not a source failure).
+    m_sourceFailedFirst = true;
+    QTimer::singleShot(kStoreReplyWaitMs, this, [this, stores = m_storesSent] {
+        if (m_phase == Phase::Copying && m_sourceFailedFirst && stores == m_storesSent)
+            fail(End::Failed, m_slots.CopySource);
+    });
+}
+
 void ServerCopy::bothEnded()
 {
     if (waitForSides(&ServerCopy::bothEnded))
@@ -637,7 +654,7 @@ void ServerCopy::forgetStore()
     m_storesRefused = 0;
     m_storeRefusal.clear();
     m_awaitingStoreReply = false;
-    m_passivePort = 0;
+    m_sourceFailedFirst = false;
     m_sourceSent = false;
     m_targetStored = false;
     m_leftSize = -1;
@@ -840,7 +857,8 @@ void ServerCopy::stopTarget()
 {
     FtpCommander *engine = m_slots.Slot(m_slots.CopyTarget)->FtpCmd();
     const QString host = engine->ReachedAddress();
-    if (!m_storeSent || m_passivePort <= 0 || m_passivePort > 65535 || host.isEmpty()) {
+    const long port = engine->StorePassivePort();
+    if (!m_storeSent || port <= 0 || port > 65535 || host.isEmpty()) {
         engine->Abort();
         return;
     }
@@ -868,7 +886,7 @@ void ServerCopy::stopTarget()
         if (!*reached && target && target->isBusy() && target->CurrentAct() == FtpCommander::ActStoreToServer)
             target->Abort();
     });
-    socket->connectToHost(host, static_cast<quint16>(m_passivePort));
+    socket->connectToHost(host, static_cast<quint16>(port));
 }
 
 void ServerCopy::cleanTarget(bool success, long lastAct)
@@ -884,8 +902,7 @@ void ServerCopy::cleanTarget(bool success, long lastAct)
     // a store may have made, is the copy's to remove; nothing is left to wait
     // for when the store never went out or every one was refused outright.
     const bool temporary = m_storePath != m_slots.CopyTargetPath;
-    if (m_clean == Clean::WaitForTarget
-        && (!m_storeSent || (m_targetHeld && !temporary) || m_storesRefused >= m_storesSent)) {
+    if (m_clean == Clean::WaitForTarget && !storeMayHaveWritten()) {
         finish(m_failure);
         return;
     }
@@ -905,7 +922,7 @@ void ServerCopy::cleanTarget(bool success, long lastAct)
     case Clean::Sizing:
         if (lastAct == FtpCommander::ActFileSize && success && to->FtpCmd()->LastHeldFile().isFile())
             m_leftSize = to->FtpCmd()->LastHeldFile().size;
-        if (m_leftSize == 0) {
+        if (m_leftSize == 0 && !m_targetHeld) {
             m_clean = Clean::Deleting;
             if (SessionLog *log = to->Log())
                 log->AddLog(QStringLiteral("Removing the empty file the copy left: ") + VisibleName(m_slots.CopyTargetPath),
@@ -927,6 +944,25 @@ void ServerCopy::cleanTarget(bool success, long lastAct)
 }
 
 bool ServerCopy::storeMayHaveWritten() const { return m_storeSent && m_storesRefused < m_storesSent; }
+
+bool ServerCopy::storedOverMayHaveWritten() const { return !m_storedOverBecause.isEmpty() && storeMayHaveWritten(); }
+
+QString ServerCopy::storedOverText() const
+{
+    const QString target = VisibleName(m_slots.CopyTargetPath);
+    const QString why = QStringLiteral("its server %1, so the copy was stored onto it").arg(m_storedOverBecause);
+    if (m_leftSize == 0)
+        return QStringLiteral("The target's file %1 was emptied: %2.").arg(target, why);
+    if (m_leftSize > 0)
+        return QStringLiteral("The target's file %1 now holds %2 of the copy's %3 bytes, and what it held before is "
+                              "lost: %4.")
+            .arg(target)
+            .arg(m_leftSize)
+            .arg(m_slots.CopySize)
+            .arg(why);
+    return QStringLiteral("The target's file %1 may hold part of the copy, and what it held before is lost: %2.")
+        .arg(target, why);
+}
 
 bool ServerCopy::temporaryMayExist() const
 {
@@ -957,15 +993,18 @@ void ServerCopy::finish(End how)
         m_reportAfterStops = false;
         ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
         const bool touched = m_storeSent || how == End::Done;
+        QString heldReport = std::exchange(m_heldReport, {});
+        if (!heldReport.isEmpty() && storedOverMayHaveWritten())
+            heldReport += QStringLiteral("\n\n") + storedOverText();
         if (m_exiting && how != End::Quiet) {
             // Told by the close at once: no later message outlives the window.
-            const QString heldReport = std::exchange(m_heldReport, {});
             const QString leftOver = std::exchange(m_leftOver, {});
+            const QString failure = std::exchange(heldReport, {});
             // A rename the close waited for may have completed the copy.
             const QString ended = how == End::Done ? QStringLiteral("The copy of %1 to %2 was completed.")
                                                          .arg(VisibleName(m_slots.CopySourcePath),
                                                               VisibleName(m_slots.CopyTargetPath))
-                                                   : heldReport;
+                                                   : failure;
             m_exitReport = ended.isEmpty()    ? stoppedText(leftOver)
                          : leftOver.isEmpty() ? ended
                                               : ended + QStringLiteral("\n\n") + leftOver;
@@ -983,7 +1022,6 @@ void ServerCopy::finish(End how)
                     target->RefreshListing();
             });
         }
-        const QString heldReport = std::exchange(m_heldReport, {});
         const QString leftOver = std::exchange(m_leftOver, {});
         if (how != End::Quiet && !heldReport.isEmpty())
             showLater(leftOver.isEmpty() ? heldReport : heldReport + QStringLiteral("\n\n") + leftOver,
@@ -1027,14 +1065,12 @@ void ServerCopy::report(End how, int slot, bool sourceSide, const QString &sourc
         text += QStringLiteral("\n\n%1 is the temporary name the copy is stored under until it is whole, to take the "
                                "place of %2.")
                     .arg(VisibleName(m_storePath), VisibleName(targetPath));
-    if (!m_storedOverBecause.isEmpty() && m_storeSent && m_storesRefused < m_storesSent)
-        text += QStringLiteral("\n\nThe target's file %1 was emptied: its server %2, so the copy was stored onto it.")
-                    .arg(VisibleName(targetPath), m_storedOverBecause);
     if (SessionLog *log = side ? side->Log() : nullptr)
         log->AddLog(text.simplified(), SessionLog::Warning, 0);
-    if (temporaryMayExist() || m_reportAfterStops) {
-        // Told once the temporary file's clean-up and the stops have ended,
-        // with whether that file stays and any session ended over a stop.
+    if (temporaryMayExist() || storedOverMayHaveWritten() || m_reportAfterStops) {
+        // Told once the target's clean-up and the stops have ended, with
+        // whether the temporary file stays, what a file stored over holds,
+        // and any session ended over a stop.
         m_heldReport = text;
         m_heldReportLost = how == End::Lost;
         return;

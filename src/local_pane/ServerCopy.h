@@ -53,6 +53,8 @@ public:
     static constexpr int kExitWaitMs = 5000;
     // How long a store given an empty data connection has to end before ABOR.
     static constexpr int kStoreEndWaitMs = 2000;
+    // How long a source's failure waits for the target's reply to its STOR.
+    static constexpr int kStoreReplyWaitMs = 2000;
     // Where the copy stores beside the file the target holds (empty: under the file's own name, or not chosen yet).
     QString TemporaryPath() const;
 
@@ -115,6 +117,8 @@ private:
     void forgetStore();
     // A side's transfer ended with its success reply; the other's may still come.
     void sideSucceeded(bool source);
+    // The source failed before the target answered its STOR: that answer decides, within kStoreReplyWaitMs.
+    void awaitStoreReply();
     // Both ends said the file went across: the stored copy is checked.
     void bothEnded();
     void confirmStored(bool success);
@@ -133,6 +137,10 @@ private:
     void noteStopEnded(int slot);
     // The last store may have written to the target.
     bool storeMayHaveWritten() const;
+    // The copy was stored onto the target's file itself, and may have written there.
+    bool storedOverMayHaveWritten() const;
+    // What the file stored over holds now (m_leftSize), for a failure's message.
+    QString storedOverText() const;
     // The temporary file may hold what a store wrote there.
     bool temporaryMayExist() const;
     // Aborts the operations of the copy that a side still runs.
@@ -167,7 +175,7 @@ private:
     int m_storesRefused = 0;           // those refused before the server opened the file
     QString m_storeRefusal;            // the code of the last such refusal
     bool m_awaitingStoreReply = false; // the first reply to the last STOR is still to come
-    long m_passivePort = 0;
+    bool m_sourceFailedFirst = false;  // the source failed while the target's reply to STOR was owed
     Step m_waitingStep = nullptr;      // the step that waits for a busy side
     bool m_sourceSent = false;         // the source's RETR ended with its success reply
     bool m_targetStored = false;       // the target's STOR ended with its success reply

@@ -7,6 +7,7 @@
 
 #include "BatchFailures.h"
 #include "BatchRunner.h"
+#include "DelayingRelay.h"
 #include "FtpCommander.h"
 #include "OptionFlags.h"
 #include "PyFtpServer.h"
@@ -20,6 +21,7 @@
 #include "ServerSlots.h"
 #include "TestFiles.h"
 
+#include <QDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -310,5 +312,58 @@ TEST_F(CopyEndOrder, OnlyTheSourcesSizeOrSizeNotUnderstoodMakeAStoredCopyDone)
     }
     EXPECT_TRUE(prompts.allUsed());
 }
+
+// The target's control link is slow (40 ms each way), the link between the
+// servers fast: the source is started only once the target's STOR has had
+// time to arrive, so the target takes the source's data connection as its
+// store's, and the file arrives whole whether it is new, replaces a file, or
+// is stored onto a file the folder keeps (no new files there).
+struct FarTarget
+{
+    const char *name;
+    bool held;      // the target holds f.bin already
+    bool refuseNew; // and its folder takes no new file: the user says Yes to storing onto it
+};
+
+struct CopyToAFarTarget : ::testing::TestWithParam<FarTarget>
+{
+};
+
+TEST_P(CopyToAFarTarget, TheFileArrivesWhole)
+{
+    SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
+    PyFtpServer source;
+    PyFtpServer target;
+    ScriptedPrompts prompts;
+    ASSERT_TRUE(source.writeFile(QStringLiteral("f.bin"), PatternBytes(5000)));
+    ASSERT_TRUE(GetParam().held ? target.writeFile(QStringLiteral("drop/f.bin"), QByteArray(6000, 'h'))
+                                : target.makeFolder(QStringLiteral("drop")));
+    if (GetParam().refuseNew)
+        target.refuseNewFilesIn(QStringLiteral("drop"));
+    ASSERT_TRUE(source.start() && target.start());
+    DelayingRelay relay(40);
+    ASSERT_TRUE(relay.listen(target.port()));
+    auto window = DualWindow();
+    const CProfile far = ServerProfile(relay.host(), relay.port(), QString::fromLatin1(PyFtpServer::kUser),
+                                       QString::fromLatin1(PyFtpServer::kPassword), QStringLiteral("Far"));
+    ASSERT_TRUE(ConnectToTargetFolder(*window, ServerProfile(source), far, QStringLiteral("/drop"), GetParam().held));
+    QList<bool> ended;
+    QObject::connect(&window->Runner()->Copy(), &ServerCopy::copyEnded, window.get(), [&](bool done) { ended << done; });
+    if (GetParam().refuseNew)
+        prompts.expectMessage(QStringLiteral("Store the copy directly onto \"/drop/f.bin\"?"), PromptButton::Yes);
+    ASSERT_TRUE(CopyAll(*window));
+    ASSERT_TRUE(waitFor([&] { return !ended.isEmpty() && !window->Runner()->Running(); }));
+    EXPECT_EQ(ended, QList<bool>{true}) << prompts.messageTexts().join("|").toStdString();
+    EXPECT_EQ(target.readFile(QStringLiteral("drop/f.bin")), PatternBytes(5000));
+    EXPECT_EQ(QDir(target.rootPath() + QStringLiteral("/drop")).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("f.bin")});
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(prompts.shown().size(), GetParam().refuseNew ? 1U : 0U) << prompts.messageTexts().join("|").toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Far, CopyToAFarTarget,
+                         ::testing::Values(FarTarget{"NewFile", false, false}, FarTarget{"HeldFile", true, false},
+                                           FarTarget{"StoredOntoTheHeldFile", true, true}),
+                         [](const ::testing::TestParamInfo<FarTarget> &info) { return std::string(info.param.name); });
 
 } // namespace

@@ -78,6 +78,32 @@ TEST_P(CopyWithoutTemporary, TheUserMayHaveTheHeldFileStoredOver)
 
 void refuseNewNames(PyFtpServer &t) { t.refuseNewFilesIn(QStringLiteral("drop")); }
 
+// Stored onto the file after Yes, the source breaks off after 2000 bytes:
+// the message says what the file holds now.
+TEST(CopyStoredOver, ASourceBreakingOffSaysWhatTheFileHolds)
+{
+    SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
+    ScriptedFtpServer source;
+    PyFtpServer target;
+    ScriptedPrompts prompts;
+    refuseNewNames(target);
+    ServeOneFile(source);
+    ASSERT_TRUE(target.writeFile(QStringLiteral("drop/f.bin"), QByteArray(6000, 'h')));
+    ASSERT_TRUE(source.listen() && target.start());
+    auto window = DualWindow();
+    ASSERT_TRUE(ConnectToTargetFolder(*window, ServerProfile(source), ServerProfile(target), QStringLiteral("/drop")));
+    prompts.onNext([&] { source.setDataDropAfter(2000); })
+        .expectMessage(QStringLiteral("Store the copy directly onto \"/drop/f.bin\"?"), PromptButton::Yes);
+    prompts.expectMessage(QStringLiteral("\"/f.bin\" was not copied"), PromptButton::Ok);
+    ASSERT_TRUE(CopyAll(*window));
+    ASSERT_TRUE(copyEnded(*window));
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(target.readFile(QStringLiteral("drop/f.bin")), PatternBytes(2000));
+    const QString text = prompts.messageTexts().value(1);
+    EXPECT_TRUE(text.contains(QStringLiteral("The target's file \"/drop/f.bin\" now holds 2000 of the copy's 5000 bytes")))
+        << text.toStdString();
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Refusal, CopyWithoutTemporary,
     ::testing::Values(Refusal{"NewNamesStoredOver", refuseNewNames, PromptButton::Yes, true},
@@ -190,6 +216,42 @@ TEST_F(CopyToScripted, ARefusalNamingTheTemporaryFileSaysWhatItIs)
     EXPECT_TRUE(text.contains(QStringLiteral("is the temporary name the copy is stored under until it is whole, to take "
                                              "the place of \"/f.bin\".")))
         << text.toStdString();
+}
+
+// The target refuses the temporary file 300 ms after its STOR, and the
+// source, finding no data port, says 425 at once: the target's refusal
+// decides, so the user is asked whether to store onto the file, and the
+// copy then goes there whole.
+TEST_F(CopyToScripted, ATemporaryFileRefusedAfterTheSourceFailedIsTheUsersQuestion)
+{
+    SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
+    ASSERT_TRUE(source.listen() && target.listen());
+    ServeOneFile(source);
+    HoldOnly(target, "/f.bin", 700);
+    target.on("STOR", ScriptedFtpServer::Reply{{"553 Could not create file.\r\n", 300}});
+    source.on("RETR", "425 Can't open data connection.");
+    // The store onto the file, and its sending, as the servers do by default.
+    QObject::connect(&target, &ScriptedFtpServer::commandReceived, &target, [this](const QByteArray &line) {
+        if (line == "STOR /f.bin")
+            target.off("STOR");
+    });
+    QObject::connect(&source, &ScriptedFtpServer::commandReceived, &source, [this](const QByteArray &line) {
+        if (line.startsWith("RETR") && source.commandCount("RETR") == 2)
+            source.off("RETR");
+    });
+    window = DualWindow();
+    ASSERT_TRUE(ConnectSourceAndTarget(*window, ServerProfile(source), ServerProfile(target)));
+    QObject::connect(&window->Runner()->Copy(), &ServerCopy::copyEnded, window.get(), [this](bool done) { ended << done; });
+    prompts.expectMessage(QStringLiteral("Store the copy directly onto \"/f.bin\"?"), PromptButton::Yes);
+    ASSERT_TRUE(CopyAll(*window));
+    ASSERT_TRUE(copyEnded(*window));
+    EXPECT_EQ(ended, QList<bool>{true});
+    EXPECT_TRUE(prompts.allUsed());
+    ASSERT_EQ(prompts.messageTexts().size(), 1) << prompts.messageTexts().join("|").toStdString();
+    EXPECT_TRUE(prompts.messageTexts().constFirst().contains(QStringLiteral("553 Could not create file.")))
+        << prompts.messageTexts().constFirst().toStdString();
+    EXPECT_EQ(target.commandCount("STOR /f.bin"), 1);
+    EXPECT_EQ(target.storedData(), PatternBytes(5000));
 }
 
 // The target accepted the rename over its file, then cannot tell the size
