@@ -395,7 +395,7 @@ bool JobDispatcher::checkCandidate(FtpTask &job, QString &message)
     return ok;
 }
 
-void JobDispatcher::linkJob(int i, const FtpTaskCollection::Job &job)
+void JobDispatcher::linkJob(int i, const FtpTaskCollection::Job &job, bool again)
 {
     Connection &c = m_connections[static_cast<size_t>(i)];
     FtpCommander *e = c.engine;
@@ -416,6 +416,8 @@ void JobDispatcher::linkJob(int i, const FtpTaskCollection::Job &job)
     c.sending = false;
     c.asking = Connection::Asking::Nothing;
     c.before = {};
+    c.ranAgain = again;
+    c.loginAgain = false;
     e->setLinkedTask(job.get());
     job->setStatus(1);
     job->setDirectoryLevel(0);
@@ -473,6 +475,7 @@ void JobDispatcher::unlink(int i)
     c.sending = false;
     c.asking = Connection::Asking::Nothing;
     c.stopping = false;
+    c.loginAgain = false;
     c.engine->setLinkedTask(nullptr);
     m_host.ShowConnection(i, false);
 }
@@ -900,6 +903,8 @@ void JobDispatcher::FtpJobs_Error(int i, long code, const QString &description, 
         m_host.AddLog(description, 3);
         // Error 12 is the engine's local file error, not the table's "Connection reset by server".
         const qint64 reason = code == kLocalFileError ? kLocalProblem : code;
+        if (sessionClosed && runAgainInNewSession(i))
+            return;
         if (!sessionClosed && c.engine->isBusy()) {
             // A data connection refused or reset, a local file that failed:
             // the engine goes on with the job's operation (it opens a new
@@ -915,11 +920,38 @@ void JobDispatcher::FtpJobs_Error(int i, long code, const QString &description, 
     }
 }
 
+// The program ended the session itself (its server's replies could not be
+// put in order): nothing of it was the job's fault, so the job runs again
+// once in a new session, as the jobs after it do, unless it met a cause of
+// its own first. Started once the engine has closed the old session.
+bool JobDispatcher::runAgainInNewSession(int i)
+{
+    Connection &c = m_connections[static_cast<size_t>(i)];
+    const FtpTaskCollection::Job job = c.job;
+    if (c.ranAgain || c.stopping || !m_networkAvailable || job->FailureReason() != 0
+        || c.engine->EndedSessionReason().isEmpty())
+        return false;
+    keepHeldBytes(i);
+    m_host.UpdateJobProgress(*job);
+    m_host.AddLog(QStringLiteral("'") + job->GetRemoteFilePath() + QStringLiteral("' is transferred again in a new session."),
+                  3);
+    c.loginAgain = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, i, job] {
+            const Connection &now = m_connections[static_cast<size_t>(i)];
+            if (now.job == job && now.loginAgain)
+                linkJob(i, job, true);
+        },
+        Qt::QueuedConnection);
+    return true;
+}
+
 void JobDispatcher::FtpJobs_FtpDisconnect(int i)
 {
     try {
         Connection &c = m_connections[static_cast<size_t>(i)];
-        if (c.job) {
+        if (c.job && !c.loginAgain) {
             // Closed while logging in: the server refused the account.
             endAfterEngineFault(i, c.loggingIn ? kServerDenied : kConnectionReset, m_networkAvailable);
             if (!m_networkAvailable)

@@ -125,6 +125,10 @@ private:
         enum class Asking { Nothing, Before, After };
         Asking asking = Asking::Nothing;
         HeldFile before; // what it held before the STOR
+        // The program ended the session under the job: it runs again once,
+        // in a new session (`loginAgain` until that begins).
+        bool ranAgain = false;
+        bool loginAgain = false;
     };
 
     void wireEngine(int index);
@@ -135,7 +139,8 @@ private:
     std::optional<SnapshotFault> snapshotFault(const FtpTask &job) const;
     bool wouldAskAboutDownload(const FtpTask &job) const;
     bool isQueued(const FtpTaskCollection::Job &job);
-    void linkJob(int index, const FtpTaskCollection::Job &job);
+    void linkJob(int index, const FtpTaskCollection::Job &job, bool again = false);
+    bool runAgainInNewSession(int index);
     void startDownload(int index);
     void completeJob(int index, bool upload);
     void markFailed(FtpTask &job, qint64 reason, bool keepReason);

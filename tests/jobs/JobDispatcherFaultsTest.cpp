@@ -264,6 +264,30 @@ TEST_F(DispatchFaults, AReplyThatCannotAnswerItsCommandLeavesTheSessionInStepFor
     EXPECT_EQ(server.connectionCount(), 1);
 }
 
+// A server that puts a stray reply before every answer about one file: each
+// session ends after a few tries to get back in step. That job runs again
+// once, in a new session, then fails; the job after it is not held up.
+TEST_F(DispatchFaults, AJobWhoseSessionTheProgramEndsRunsAgainOnceThenFails)
+{
+    server.setFileData(PatternBytes(5000));
+    server.on("ABOR", "225 ABOR command successful.");
+    server.on("MDTM", [](const QByteArray &path) {
+        ScriptedFtpServer::Reply reply{{"213 20090830120000\r\n", 0}};
+        if (path.endsWith("stray.bin"))
+            reply.prepend({"226 Transfer complete.\r\n", 0});
+        return reply;
+    });
+    auto stray = queue(makeJob(account, false, QStringLiteral("/"), QStringLiteral("stray.bin")));
+    auto next = queue(makeJob(account, false, QStringLiteral("/"), QStringLiteral("next.bin")));
+    dispatcher.setConnectionLimit(1);
+    dispatcher.RunQueuedJobs();
+    ASSERT_TRUE(waitForEnded(2));
+    EXPECT_EQ(GetJobStatusText(*stray, true).toStdString(), "Failed (Network error)");
+    EXPECT_EQ(GetJobStatusText(*next, true).toStdString(), "Completed");
+    EXPECT_TRUE(ReadFileBytes(local.filePath(QStringLiteral("next.bin"))) == PatternBytes(5000));
+    EXPECT_EQ(server.connectionCount(), 3);
+}
+
 // The server of one job drops its control connection mid-transfer: that job
 // fails once, the job on another server goes on.
 TEST_F(DispatchFaults, DroppedControlConnectionFailsThatJobOnly)

@@ -412,6 +412,7 @@ struct SixFiles : FaultWindow
 {
     QStringList names;
     std::vector<std::shared_ptr<FtpTask>> jobs;
+    QHash<QByteArray, QByteArray> stored;
 
     void TearDown() override { SetOptionFlag(OptionFlag::ConfirmOverwrite, false); }
 
@@ -468,6 +469,21 @@ struct SixFiles : FaultWindow
         ASSERT_TRUE(waitFor([&] {
             return !prompts.messageTexts().isEmpty() && !window->Runner()->Running() && !window->Slot(0)->IsBusy();
         }));
+    }
+
+    // What each STOR stored, by the path it named.
+    const QHash<QByteArray, QByteArray> &keepStored()
+    {
+        QObject::connect(&server, &ScriptedFtpServer::dataTransferFinished, &server, [this] {
+            const QList<QByteArray> commands = server.commands();
+            for (auto it = commands.crbegin(); it != commands.crend(); ++it) {
+                if (it->startsWith("STOR ")) {
+                    stored.insert(it->mid(5), server.storedData());
+                    return;
+                }
+            }
+        });
+        return stored;
     }
 
     void expectOnlyTheFirstFailed(bool asJobs)
@@ -563,7 +579,10 @@ const StrayAbortReply kStrayAbortReplies[] = {
     {"StrayTransferReplyBeforeTheNextReply", {{"225 ABOR command successful.\r\n", 0}}, "226 Transfer complete."},
 };
 
-struct StrayAbortReplies : SixFiles, ::testing::WithParamInterface<std::tuple<int, bool>>
+// Downloads through a batch, downloads or uploads as jobs.
+enum class Route { Batch, DownloadJobs, UploadJobs };
+
+struct StrayAbortReplies : SixFiles, ::testing::WithParamInterface<std::tuple<int, Route>>
 {
 };
 
@@ -571,20 +590,31 @@ const QString kOutOfOrder = QStringLiteral("The server's replies could not be pu
 
 } // namespace
 
-// A download refused midway is aborted, and each abort leaves a reply that
-// the next command takes for its own, so getting back in step takes another
-// abort, and so on. A few tries end the session, saying why; jobs after it
-// log in again and arrive whole.
+// A download refused midway, or an upload refused outright, is aborted, and
+// each abort leaves a reply that the next command takes for its own, so
+// getting back in step takes another abort, and so on. A few tries end the
+// session, saying why; the job it ended runs again in a new session, and it
+// and the jobs after it arrive whole.
 TEST_P(StrayAbortReplies, AFewAbortsEndTheSessionSayingWhyAndLaterJobsArriveWhole)
 {
-    const auto [row, asJobs] = GetParam();
+    const auto [row, route] = GetParam();
     const StrayAbortReply &stray = kStrayAbortReplies[row];
     const QByteArray content = PatternBytes(50000);
-    serveFilesRefusingMidway(content);
+    const bool upload = route == Route::UploadJobs;
+    const QByteArray verb = upload ? "STOR" : "RETR";
+    if (upload) {
+        name("u");
+        for (const QString &file : names)
+            ASSERT_TRUE(WriteFileBytes(dir.filePath(file), content));
+        server.on("STOR", "552 Insufficient storage space.");
+    } else {
+        serveFilesRefusingMidway(content);
+    }
     QObject::connect(&server, &ScriptedFtpServer::commandReceived, &server, [&](const QByteArray &command) {
-        if (command.startsWith("RETR") && server.commandCount("RETR") == 2)
-            server.off("RETR"); // only the first is refused
+        if (command.startsWith(verb) && server.commandCount(verb) == 2)
+            server.off(verb); // only the first is refused
     });
+    const QHash<QByteArray, QByteArray> &stored = keepStored();
     server.on("ABOR", stray.abor);
     server.on("PWD", [&](const QByteArray &) {
         const QList<QByteArray> commands = server.commands();
@@ -593,7 +623,7 @@ TEST_P(StrayAbortReplies, AFewAbortsEndTheSessionSayingWhyAndLaterJobsArriveWhol
         return ScriptedFtpServer::Reply{{k257, 0}};
     });
     const int tries = window->Slot(0)->FtpCmd()->MaxConnectionTry();
-    if (!asJobs) {
+    if (route == Route::Batch) {
         transfer(false, false, kOutOfOrder);
         ASSERT_EQ(prompts.messageTexts().size(), 1);
         const QString text = prompts.messageTexts().constFirst();
@@ -606,17 +636,17 @@ TEST_P(StrayAbortReplies, AFewAbortsEndTheSessionSayingWhyAndLaterJobsArriveWhol
         EXPECT_TRUE(text.contains(QStringLiteral("\"f1\": ") + kOutOfOrder)) << text.toStdString();
         EXPECT_FALSE(window->Slot(0)->SessionActive());
     } else {
-        transfer(false, true);
-        EXPECT_EQ(jobs.at(0)->Status(), 3);
-        EXPECT_EQ(jobs.at(1)->Status(), 3); // its session ended
+        transfer(upload, true);
+        expectOnlyTheFirstFailed(true);
         const LogPane *log = window->FtpLogger(0);
         bool logged = false;
         for (int i = 1; i <= log->GetCount(); ++i)
             logged = logged || log->getLog(i).contains(kOutOfOrder);
         EXPECT_TRUE(logged);
-        for (size_t i = 2; i < jobs.size(); ++i) {
-            EXPECT_EQ(GetJobStatusText(*jobs[i], true).toStdString(), "Completed") << names[i].toStdString();
-            EXPECT_TRUE(ReadFileBytes(dir.filePath(names[i])) == content) << names[i].toStdString();
+        for (qsizetype i = 1; i < names.size(); ++i) {
+            const QByteArray arrived = upload ? stored.value("/" + names[i].toLatin1())
+                                              : ReadFileBytes(dir.filePath(names[i]));
+            EXPECT_TRUE(arrived == content) << names[i].toStdString();
         }
         EXPECT_EQ(server.connectionCount(), 2);
     }
@@ -624,10 +654,14 @@ TEST_P(StrayAbortReplies, AFewAbortsEndTheSessionSayingWhyAndLaterJobsArriveWhol
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryAbort, StrayAbortReplies,
-                         ::testing::Combine(::testing::Range(0, int(std::size(kStrayAbortReplies))), ::testing::Bool()),
-                         [](const ::testing::TestParamInfo<std::tuple<int, bool>> &info) {
+                         ::testing::Combine(::testing::Range(0, int(std::size(kStrayAbortReplies))),
+                                            ::testing::Values(Route::Batch, Route::DownloadJobs, Route::UploadJobs)),
+                         [](const ::testing::TestParamInfo<std::tuple<int, Route>> &info) {
+                             const Route route = std::get<1>(info.param);
                              return std::string(kStrayAbortReplies[std::get<0>(info.param)].name)
-                                    + (std::get<1>(info.param) ? "AsJobs" : "InABatch");
+                                    + (route == Route::Batch          ? "InABatch"
+                                       : route == Route::DownloadJobs ? "AsJobs"
+                                                                      : "AsUploadJobs");
                          });
 
 namespace {
@@ -649,16 +683,7 @@ TEST_P(ShrunkUpload, TheNextFilesArriveWholeAndAreShownDone)
     server.setListing(line("-", 1, "held.txt"));
     for (qsizetype i = 0; i < names.size(); ++i)
         ASSERT_TRUE(WriteFileBytes(dir.filePath(names[i]), PatternBytes(i == 0 ? 32 << 20 : 20000 + int(i))));
-    QHash<QByteArray, QByteArray> stored;
-    QObject::connect(&server, &ScriptedFtpServer::dataTransferFinished, &server, [&] {
-        const QList<QByteArray> commands = server.commands();
-        for (auto it = commands.crbegin(); it != commands.crend(); ++it) {
-            if (it->startsWith("STOR ")) {
-                stored.insert(it->mid(5), server.storedData());
-                return;
-            }
-        }
-    });
+    keepStored();
     const auto held = [&](const QByteArray &path, const QByteArray &found) {
         return stored.contains(path) ? found : QByteArray("550 No such file.");
     };
