@@ -6,11 +6,14 @@
 //   job_queue ... put LOCAL_DIR REMOTE_DIR
 //
 // Exit 0 only when every job ended completed and every file is whole; the
-// last line is "files=N bytes=B seconds=S".
+// last line is "files=N bytes=B seconds=S cpu-seconds=C wakeups-per-job=W":
+// the run's wall time, its CPU time (user + system of this process) and how
+// often the event loop slept and woke again per job.
 #include "DirectoryListingParser.h"
 #include "FtpCommander.h"
 #include "HeadlessJobQueue.h"
 #include "JobDispatcher.h"
+#include "RunCost.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -155,6 +158,7 @@ int main(int argc, char **argv)
 
     QElapsedTimer clock;
     clock.start();
+    const RunCost cost;
     queue.AcceptJobs(jobs, false);
     QEventLoop loop;
     QObject::connect(&dispatcher, &JobDispatcher::passFinished, &loop, [&] {
@@ -165,6 +169,9 @@ int main(int argc, char **argv)
     if (!watch.ended())
         loop.exec();
     const double seconds = clock.nsecsElapsed() / 1e9;
+    const double cpuSeconds = cost.cpuSeconds();
+    const double wakeUpsPerJob =
+        sizes.empty() ? 0 : static_cast<double>(cost.wakeUps()) / static_cast<double>(sizes.size());
 
     // Every job completed and every file whole.
     int done = 0;
@@ -182,7 +189,7 @@ int main(int argc, char **argv)
     }
     std::printf("completed=%d of %d\n", done, static_cast<int>(sizes.size()));
     std::printf("connections=%d\n", options.connections);
-    std::printf("files=%d bytes=%lld seconds=%.3f\n", static_cast<int>(sizes.size()), static_cast<long long>(bytes),
-                seconds);
+    std::printf("files=%d bytes=%lld seconds=%.3f cpu-seconds=%.3f wakeups-per-job=%.1f\n",
+                static_cast<int>(sizes.size()), static_cast<long long>(bytes), seconds, cpuSeconds, wakeUpsPerJob);
     return whole ? 0 : 1;
 }

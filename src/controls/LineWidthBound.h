@@ -23,6 +23,9 @@ public:
     static constexpr double kKerningRoom = 1.15;
 
     // The most `text` can measure in `font`, or nothing when only shaping can tell.
+    // In a font whose shaping neither kerns nor joins letters (most monospaced
+    // fonts) that is the text's own width, so lines as long as the widest so
+    // far are not shaped again.
     std::optional<double> of(const QFont &font, QStringView text);
 
 private:
@@ -34,5 +37,6 @@ private:
     QFont m_font;
     bool m_prepared = false;
     bool m_usable = false; // the font's advances add up as its shaping does, but for kerning
+    bool m_exact = false;  // nor does it kern: they add up to the shaped width
     std::array<double, kLast - kFirst + 1> m_advances{};
 };

@@ -3,6 +3,7 @@
 #include "BatchAnswers.h"
 #include "ErrorLog.h"
 #include "FtpCommander.h"
+#include "FramePacer.h"
 #include "FtpStatusStrip.h"
 #include "JobListModel.h"
 #include "JobQueuePane.h"
@@ -82,6 +83,14 @@ JobCommands::JobCommands(JobQueuePane &pane, BatchAnswers &answers, JobDataPorts
     }
     if (m_pane.layout())
         m_pane.layout()->addWidget(row);
+    m_stripHiding.setSingleShot(true);
+    m_stripHiding.setInterval(FramePacer::kFrameMs);
+    connect(&m_stripHiding, &QTimer::timeout, this, [this] {
+        for (size_t i = 0; i < m_strips.size(); ++i) {
+            if (!m_stripWanted[i])
+                m_strips[i]->hide();
+        }
+    });
 
     m_filteredList = m_pane.LVJob;
     m_filteredViewport = m_pane.LVJob->viewport();
@@ -568,6 +577,12 @@ void JobCommands::SessionsChanged()
 
 void JobCommands::ShowConnection(int index, bool shown)
 {
-    if (index >= 0 && index < JobDispatcher::kConnections)
-        m_strips[static_cast<size_t>(index)]->setVisible(shown);
+    if (index < 0 || index >= JobDispatcher::kConnections)
+        return;
+    const auto i = static_cast<size_t>(index);
+    m_stripWanted[i] = shown;
+    if (shown)
+        m_strips[i]->show();
+    else if (!m_stripHiding.isActive())
+        m_stripHiding.start();
 }

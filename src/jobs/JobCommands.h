@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QTimer>
 
 #include <array>
 #include <functional>
@@ -134,4 +135,9 @@ private:
     const QObject *m_filteredList = nullptr;
     const QObject *m_filteredViewport = nullptr;
     std::array<FtpStatusStrip *, JobDispatcher::kConnections> m_strips{};
+    // A connection lets a job go and takes the next one in the same pass of
+    // the event loop: its strip is hidden only if it still runs none a frame
+    // later, or every job would lay the window out twice.
+    std::array<bool, JobDispatcher::kConnections> m_stripWanted{};
+    QTimer m_stripHiding;
 };

@@ -62,11 +62,10 @@ QColor JobListModel::Colour(const QString &key, int column) const
     return row && column <= row->colourCount ? row->colour : QColor();
 }
 
-void JobListModel::cellChanged(const QString &key, int first, int last)
+void JobListModel::cellChanged(const Row &row, int first, int last)
 {
-    const int row = RowOf(key);
-    if (row >= 0)
-        emit dataChanged(index(row, first), index(row, last));
+    const int at = static_cast<int>(&row - m_list.data());
+    emit dataChanged(index(at, first), index(at, last));
 }
 
 void JobListModel::SetText(const QString &key, int column, const QString &text)
@@ -75,26 +74,27 @@ void JobListModel::SetText(const QString &key, int column, const QString &text)
     if (!row || column < 0 || column >= ColumnCount || row->cells[static_cast<size_t>(column)] == text)
         return;
     row->cells[static_cast<size_t>(column)] = text;
-    cellChanged(key, column, column);
+    cellChanged(*row, column, column);
 }
 
 void JobListModel::SetPictureKey(const QString &key, int column, const QString &pictureKey)
 {
     Row *row = find(key);
-    if (!row || column < 0 || column >= ColumnCount)
+    if (!row || column < 0 || column >= ColumnCount || row->pictures[static_cast<size_t>(column)] == pictureKey)
         return;
     row->pictures[static_cast<size_t>(column)] = pictureKey;
-    cellChanged(key, column, column);
+    cellChanged(*row, column, column);
 }
 
 void JobListModel::SetColour(const QString &key, const QColor &colour, int count)
 {
     Row *row = find(key);
-    if (!row)
+    const int colourCount = qBound(0, count, ColumnCount - 1);
+    if (!row || (row->colour == colour && row->colourCount == colourCount))
         return;
     row->colour = colour;
-    row->colourCount = qBound(0, count, ColumnCount - 1);
-    cellChanged(key, 0, ColumnCount - 1);
+    row->colourCount = colourCount;
+    cellChanged(*row, 0, ColumnCount - 1);
 }
 
 void JobListModel::RemoveRow(const QString &key)

@@ -14,6 +14,9 @@ class KeyedImageList;
 // The rows of the job list, one per queued job, found by the job's key.
 // Each row holds its seven cell texts, the picture key of each cell and one
 // fore colour for its first cells. Rows are added one at a time at the end.
+// Only cells whose content changed are told to the views: a running job sets
+// its row several times in each step, and every change told has the list and
+// its column fitting look at the row again.
 class JobListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -62,7 +65,7 @@ private:
     static QString Folded(const QString &key) { return key.toLower(); }
     Row *find(const QString &key);
     const Row *find(const QString &key) const;
-    void cellChanged(const QString &key, int first, int last);
+    void cellChanged(const Row &row, int first, int last);
     void reindex();
 
     const KeyedImageList *m_pictures;

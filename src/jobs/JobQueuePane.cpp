@@ -18,7 +18,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QSplitter>
@@ -49,7 +48,7 @@ QString SizeText(const FtpTask &job)
 JobQueuePane::JobQueuePane(const KeyedImageList *pictures, QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("JobQueue"));
-    lblJobInfo = new QLabel(this);
+    lblJobInfo = new ElidingLabel(QString(), this);
     lblJobInfo->setObjectName(QStringLiteral("lblJobInfo"));
     Rows = new JobListModel(pictures, this);
     LVJob = new QTreeView(this);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ElidingLabel.h"
 #include "FtpTask.h"
 #include "FtpTaskCollection.h"
 #include "JobIntake.h"
@@ -15,7 +16,6 @@
 class JobListModel;
 class KeyedImageList;
 class QAction;
-class QLabel;
 class QMimeData;
 class QPlainTextEdit;
 class QSplitter;
@@ -124,7 +124,9 @@ public:
 
     QTreeView *LVJob = nullptr;
     JobListModel *Rows = nullptr;
-    QLabel *lblJobInfo = nullptr;
+    // Its text changes with every job that starts or ends: a label whose
+    // size follows its text would lay the whole window out each time.
+    ElidingLabel *lblJobInfo = nullptr;
     QPlainTextEdit *txtJobInfo = nullptr;
     QSplitter *splJobInfo = nullptr;
     QTimer Timer3;

@@ -9,6 +9,9 @@
 #include "WhenModal.h"
 #include "frmTaskDetails.h"
 
+#include <QRegularExpression>
+
+#include <algorithm>
 #include <csignal>
 
 namespace {
@@ -233,4 +236,42 @@ TEST_F(JobRunEnd, DownloadsEndWithTheSizeTheServerGave)
     ASSERT_TRUE(server.writeFile(stopped->RemoteFileTitle(), PatternBytes(80000)));
     ASSERT_TRUE(run(stopped, false));
     expectServerSize(stopped);
+}
+
+// Five connections go from job to job through a queue longer than they are:
+// each shows its strip while it has a job, and once the queue is done no
+// strip is left; every row reads its file's end.
+TEST_F(JobRunEnd, TheConnectionsStripsShowWhileTheyRunJobsAndGoWhenTheQueueIsDone)
+{
+    PyFtpServer server;
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    const Account account{server.host(), server.port(), QString::fromLatin1(PyFtpServer::kUser),
+                          QString::fromLatin1(PyFtpServer::kPassword)};
+    std::vector<std::shared_ptr<FtpTask>> jobs;
+    for (int i = 0; i < 4 * JobDispatcher::kConnections; ++i) {
+        const QString name = QStringLiteral("f%1.bin").arg(i);
+        ASSERT_TRUE(server.writeFile(name, PatternBytes(1000 + 37 * i)));
+        jobs.push_back(account.job(false, local.path(), QStringLiteral("/"), name));
+        jobs.back()->setSize(1000 + 37 * i);
+        ASSERT_TRUE(pane.AddJob(jobs.back()));
+    }
+    const QList<QWidget *> strips = pane.findChildren<QWidget *>(QRegularExpression(QStringLiteral("^FtpJobs\\d$")));
+    ASSERT_EQ(strips.size(), JobDispatcher::kConnections);
+
+    ASSERT_TRUE(trigger(commands.mnuJStartAll, {}));
+    for (const QWidget *strip : strips)
+        EXPECT_FALSE(strip->isHidden()) << strip->objectName().toStdString();
+    const auto ended = [](const std::shared_ptr<FtpTask> &job) { return job->Status() >= 2; };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return std::all_of(jobs.begin(), jobs.end(), ended) && idle(); }, 60000));
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return std::all_of(strips.begin(), strips.end(), [](const QWidget *strip) { return strip->isHidden(); });
+    }));
+    for (const auto &job : jobs) {
+        SCOPED_TRACE(job->LocalFileTitle().toStdString());
+        EXPECT_EQ(statusCell(*job), "Completed");
+        EXPECT_EQ(percentCell(*job), "100.0%");
+        EXPECT_EQ(sizeCell(*job), std::to_string(job->Size()));
+        EXPECT_TRUE(pane.Rows->Text(job->ZavUdeID(), JobListModel::TimeLeft).isEmpty());
+        EXPECT_TRUE(ReadFileBytes(job->GetLocalFilePath()) == server.readFile(job->RemoteFileTitle()));
+    }
 }
