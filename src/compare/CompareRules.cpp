@@ -218,6 +218,16 @@ FileListRow FolderRow(const QString &name, const QString &location, qint64 size,
     return row;
 }
 
+bool MarkFolderUnlisted(FileListRow &row)
+{
+    const qsizetype remarks = ColRemarks - 1; // the sub-items start after the name
+    if (!row.IsFolder || row.SubItems.size() <= remarks
+        || row.SubItems.at(remarks).compare(VerdictText(Verdict::Ok), Qt::CaseInsensitive) != 0)
+        return false;
+    row.SubItems[remarks] = QStringLiteral("Could not be listed");
+    return true;
+}
+
 FileListRow FileRow(const QString &name, const QString &iconKey, const QString &location, qint64 size,
                     const QString &timeText, qint64 sortTime, Verdict verdict, const QString &detail)
 {

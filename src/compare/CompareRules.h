@@ -96,6 +96,10 @@ enum class FolderBold { All, SubItemsOnly };
 // A folder row: name, location, size text, time text and "OK"/"Ok" or "Missing".
 FileListRow FolderRow(const QString &name, const QString &location, qint64 size, const QString &timeText,
                       qint64 sortTime, Verdict verdict, const QString &okText, FolderBold bold);
+// A folder row whose folder one side could not list reads so, not as matching:
+// nothing inside it was compared. A "Missing" row stays as it is. False when
+// the row was left unchanged.
+bool MarkFolderUnlisted(FileListRow &row);
 // A file row; `detail` is the "Remarks" cell's tool tip.
 FileListRow FileRow(const QString &name, const QString &iconKey, const QString &location, qint64 size,
                     const QString &timeText, qint64 sortTime, Verdict verdict, const QString &detail);

@@ -253,6 +253,31 @@ QList<FolderComparison::UnlistedFolder> FolderComparison::UnlistedFolders() cons
     return folders;
 }
 
+QSet<QString> FolderComparison::UnlistedFirstSidePaths() const
+{
+    const auto base = [this](int side) {
+        const CompareLocation &location = side == 0 ? m_first : m_second;
+        return location.IsFtp ? m_walks[static_cast<size_t>(side)]->Base() : location.LocalPath.trimmed();
+    };
+    QSet<QString> paths;
+    for (const UnlistedFolder &folder : UnlistedFolders()) {
+        if (folder.Side == 0) {
+            paths.insert(folder.Path);
+        } else if (const std::optional<QString> below = RemoteComparePaths::RelativePart(base(1), folder.Path)) {
+            paths.insert(below->isEmpty() ? base(0)
+                         : m_first.IsFtp  ? JoinRemotePath(base(0), *below)
+                                          : JoinLocalPath(base(0), *below));
+        }
+    }
+    return paths;
+}
+
+QString FolderComparison::FirstSidePath(const FileListRow &row) const
+{
+    const QString location = row.SubItems.value(CompareRules::ColLocation - 1);
+    return m_first.IsFtp ? JoinRemotePath(location, row.Text) : JoinLocalPath(location, row.Text);
+}
+
 QStringList FolderComparison::unlistedFolderNames() const
 {
     const bool oneHost = OneHost();

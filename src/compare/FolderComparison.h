@@ -10,6 +10,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 
@@ -64,6 +65,10 @@ public:
     };
     // The last comparison's such folders: the first location's, then the second's, each in walk order.
     QList<UnlistedFolder> UnlistedFolders() const;
+    // Where the folders either side could not list are on the first side,
+    // and which first-side folder a result row names.
+    QSet<QString> UnlistedFirstSidePaths() const;
+    QString FirstSidePath(const FileListRow &row) const;
     // "N folders could not be listed: " and the first few of them; empty for none.
     QString UnlistedFoldersLine() const;
     // The same count and every one of them, a line each; empty for none.

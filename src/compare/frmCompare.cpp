@@ -366,6 +366,20 @@ void frmCompare::CmdStop_Click()
     });
 }
 
+// A folder one side could not list may have a row that read "OK" while it
+// was listed: once the walks are over, it says what it is.
+void frmCompare::markUnlistedFolderRows()
+{
+    const QSet<QString> unlisted = m_comparison->UnlistedFirstSidePaths();
+    for (int i = 0; i < m_model->size(); ++i) {
+        if (!m_model->row(i).IsFolder || !unlisted.contains(m_comparison->FirstSidePath(m_model->row(i))))
+            continue;
+        FileListRow row = m_model->row(i);
+        if (CompareRules::MarkFolderUnlisted(row))
+            m_model->replaceRow(i, std::move(row));
+    }
+}
+
 void frmCompare::StopComparison(const QString &failedServer, const QString &failure)
 {
     RunTrapped(kObject, QStringLiteral("StopComparison"), [&] {
@@ -381,8 +395,10 @@ void frmCompare::StopComparison(const QString &failedServer, const QString &fail
             setPanel(0, count.isEmpty() ? QStringLiteral("Comparison stopped")
                                         : QStringLiteral("Comparison stopped. ") + count + QLatin1Char('.'));
             // The count alone leaves the user to search error.log: the error line names them.
-            if (!unlisted.isEmpty())
+            if (!unlisted.isEmpty()) {
                 showError(m_comparison->UnlistedFoldersLine() + QLatin1Char('.'), m_comparison->UnlistedFoldersList());
+                markUnlistedFolderRows();
+            }
         }
         PlayAlertSound(AlertSound::ComparisonDone);
         if (m_rowLimitHit) {

@@ -110,6 +110,7 @@ private:
     // `toolTip`: the whole of what `text` cuts short; the text itself when empty.
     void showError(const QString &text, const QString &toolTip = QString());
     void StopComparison(const QString &failedServer, const QString &failure);
+    void markUnlistedFolderRows();
     void LV_ItemClick(const QModelIndex &index);
     CompareLocation locationOf(int side) const;
     QString locationText(int side) const;

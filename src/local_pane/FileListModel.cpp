@@ -165,6 +165,14 @@ void FileListModel::appendRow(FileListRow row)
     endInsertRows();
 }
 
+void FileListModel::replaceRow(int at, FileListRow row)
+{
+    if (at < 0 || at >= size())
+        return;
+    m_rows[static_cast<size_t>(at)] = std::move(row);
+    emit dataChanged(index(at, 0), index(at, columnCount() - 1));
+}
+
 void FileListModel::appendRows(std::vector<FileListRow> rows)
 {
     if (rows.empty())

@@ -75,6 +75,8 @@ public:
     void setRows(std::vector<FileListRow> rows);
 
     const FileListRow &row(int index) const { return m_rows.at(static_cast<size_t>(index)); }
+    // Puts `row` in place of the row at `index`; nothing when there is none.
+    void replaceRow(int index, FileListRow row);
     int size() const { return static_cast<int>(m_rows.size()); }
     // The row index of a key, -1 when absent.
     int findKey(const QString &key) const;

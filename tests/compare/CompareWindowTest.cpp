@@ -502,8 +502,8 @@ TEST_P(UnreadFolderTest, AFolderThatCannotBeListedIsNotJudged)
     for (int i = 0; i < form->Model()->size(); ++i)
         rows << form->Model()->row(i).Text + "=" + form->Model()->row(i).SubItems.value(3);
     rows.sort();
-    // The locked folder is there (its parent listed it); nothing in it or below is judged.
-    EXPECT_EQ(rows, QStringList({"gone=Missing", "i.txt=Missing", "locked=OK"}));
+    // The locked folder is there (its parent listed it); nothing in it or below is judged, nor does its row match.
+    EXPECT_EQ(rows, QStringList({"gone=Missing", "i.txt=Missing", "locked=Could not be listed"}));
     EXPECT_EQ(form->PanelText(0), "Comparison stopped. 1 folder could not be listed.");
     EXPECT_EQ(form->lblErr->text(), "1 folder could not be listed: /locked.");
     EXPECT_EQ(form->lblCnt[2]->text(), "1");
@@ -517,9 +517,9 @@ TEST_P(UnreadFolderTest, AFolderThatCannotBeListedIsNotJudged)
     runToEnd();
     rows.clear();
     for (int i = 0; i < form->Model()->size(); ++i)
-        rows << form->Model()->row(i).Text;
+        rows << form->Model()->row(i).Text + (form->Model()->row(i).IsFolder ? "=" + form->Model()->row(i).SubItems.value(3) : "");
     rows.sort();
-    EXPECT_EQ(rows, QStringList({"h.txt", "locked", "open"}));
+    EXPECT_EQ(rows, QStringList({"h.txt", "locked=Could not be listed", "open=Ok"}));
     EXPECT_EQ(form->PanelText(0), "Comparison stopped. 1 folder could not be listed.");
 }
 
@@ -635,8 +635,8 @@ TEST_F(CompareWindowTest, LocalFoldersThatCannotBeReadAreNamedAndNotJudged)
         form->SetLocalLocation(1, b.path());
         runToEnd();
     }
-    // The folders keep their rows; nothing in them is judged, so g.txt is not "Missing".
-    EXPECT_EQ(rowRemarks(*form), QStringList({"f.txt=Ok", "locked=OK", "shut=OK"}));
+    // The folders keep their rows, not as matching; nothing in them is judged, so g.txt is not "Missing".
+    EXPECT_EQ(rowRemarks(*form), QStringList({"f.txt=Ok", "locked=Could not be listed", "shut=Could not be listed"}));
     EXPECT_EQ(form->lblCnt[0]->text(), "1");
     EXPECT_EQ(form->lblCnt[1]->text(), "1");
     EXPECT_EQ(form->lblCnt[2]->text(), "0");
@@ -672,7 +672,8 @@ TEST_F(CompareWindowTest, UnlistedFoldersOfBothKindsAreNamedTheFirstFewThenCount
         form->SetFtpLocation(1, ftpSide(server.port(), PyFtpServer::kUser, "/"));
         runToEnd();
     }
-    EXPECT_EQ(rowRemarks(*form), QStringList({"mine=Missing", "s1=OK", "s2=OK", "s3=OK"}));
+    EXPECT_EQ(rowRemarks(*form),
+              QStringList({"mine=Missing", "s1=Could not be listed", "s2=Could not be listed", "s3=Could not be listed"}));
     EXPECT_EQ(form->PanelText(0), "Comparison stopped. 4 folders could not be listed.");
     // The first location's folder first, then the server's in walk order; one host each: no location named.
     const QString line = form->lblErr->text();
@@ -705,8 +706,8 @@ TEST_F(CompareWindowTest, OnOneHostTheTextsSayWhichLocation)
     form->SetFtpLocation(1, ftpSide(second.port(), PyFtpServer::kUser, "/"));
     form->chKOnlyConflict->setChecked(true);
     runToEnd();
-    // "open" matched and is hidden; "locked" keeps its "Ok" but was not compared, so it is no match.
-    EXPECT_EQ(rowRemarks(*form), QStringList({"locked=Ok"}));
+    // "open" matched and is hidden; "locked" was not compared, so it is no match.
+    EXPECT_EQ(rowRemarks(*form), QStringList({"locked=Could not be listed"}));
     EXPECT_EQ(form->lblCnt[1]->text(), "1");
     EXPECT_EQ(form->PanelText(0), "Comparison stopped. 1 folder could not be listed.");
     EXPECT_EQ(form->lblErr->text().toStdString(), "1 folder could not be listed: /locked (Location 1).");
