@@ -181,12 +181,15 @@ void BatchRunner::endWalk(bool terminated, bool quiet, bool lost)
     if (dialog)
         dialog->Finish();
     if (terminated && !quiet && !lost) {
-        // A delete stops before its first command: the user learns where, and that nothing is gone.
-        const bool forDelete = dialog && dialog->WalkForDelete && !m_walkFolder.isEmpty();
-        ShowMessage(m_owner, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Error"),
-                    forDelete ? kTerminatedText + QStringLiteral("\r\nThe folder ") + VisibleName(m_walkFolder)
-                                    + QStringLiteral(" could not be listed; nothing was deleted.")
-                              : kTerminatedText);
+        // The user learns where the walk stopped; a delete stops before its first command, so nothing is gone.
+        QString text = kTerminatedText;
+        if (!m_walkFolder.isEmpty()) {
+            const bool forDelete = dialog && dialog->WalkForDelete;
+            text += QStringLiteral("\r\nThe folder ") + VisibleName(m_walkFolder)
+                  + (forDelete ? QStringLiteral(" could not be listed; nothing was deleted.")
+                               : QStringLiteral(" could not be listed."));
+        }
+        ShowMessage(m_owner, PromptIcon::Critical, PromptButtons::Ok, QStringLiteral("Error"), text);
     }
     // The pane returns to the folder it showed, and lists it as usual.
     ServerSlot *server = serverSlot(slot);

@@ -354,6 +354,17 @@ TEST_P(UnreadFolderDelete, NothingIsDeletedAndTheWalkSaysItEnded)
     EXPECT_TRUE(prompts.allUsed());
     // Asked only where the listing left it open.
     EXPECT_EQ(server.commandCount("MLSD"), unreadEnd.isEmpty() ? 1 : 0);
+
+    // A download of the folder names it too, and fetches what could be listed.
+    server.setFileData("abc");
+    ASSERT_TRUE(window->Local()->LoadLocalFolders(dir.path()));
+    prompts.expectMessage(BatchRunner::kTerminatedText + "\r\nThe folder \"/d/locked\" could not be listed.",
+                          PromptButton::Ok);
+    selectRemote({"d"});
+    window->Batch()->HandleFileDownloads(0, true, false, false);
+    ASSERT_TRUE(waitFor([&] { return !window->Runner()->Running() && !window->Slot(0)->IsBusy(); }));
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(ReadFileBytes(dir.filePath("d/f.txt")), "abc");
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, UnreadFolderDelete,
