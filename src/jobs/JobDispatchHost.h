@@ -37,7 +37,7 @@ public:
     virtual void PlayAlertSound(int alert) = 0;
     // A remote folder of this server changed: its cached listing is stale.
     virtual void MarkDirCacheDirty(const QString &server, const QString &folder) = 0;
-    // A download into this local folder completed (the local pane may show it).
+    // A download into this local folder ended, whole or not (the local pane may show it).
     virtual void DownloadArrived(const QString &localPath) = 0;
 
     virtual bool IsOptionOn(Option option) const = 0;

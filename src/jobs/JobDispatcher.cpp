@@ -12,6 +12,8 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <utility>
+
 namespace {
 
 const QString kObject = QStringLiteral("frmZAVUde");
@@ -457,6 +459,7 @@ void JobDispatcher::startDownload(int i)
     }
     m_host.ShowJobStep(*job, QStringLiteral("Downloading"));
     ChkCreatDir(job->LocalPath());
+    c.receiving = true;
     if (job->IsResume())
         c.engine->FTP_RES_GET_FILE(job->GetRemoteFilePath(), job->GetLocalFilePath(), job->Size(),
                                    job->RemoteFileTime(),
@@ -470,6 +473,10 @@ void JobDispatcher::unlink(int i)
     Connection &c = m_connections[static_cast<size_t>(i)];
     if (c.job)
         m_host.ClearTimeLeft(*c.job);
+    // A download cut off or refused may have left part of its file; a whole one said so itself.
+    const bool received = std::exchange(c.receiving, false);
+    if (c.job && received && c.job->Status() != 2)
+        m_host.DownloadArrived(c.job->LocalPath());
     c.job.reset();
     c.loggingIn = false;
     c.sending = false;

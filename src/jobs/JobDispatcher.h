@@ -117,6 +117,9 @@ private:
         quint32 fileRevision = 0;
         qint64 sentUpTo = 0;
         bool sending = false;
+        // A download asked the server for its file: whatever ends it, its
+        // folder may hold new bytes.
+        bool receiving = false;
         // Stopped by the user while sending: the transfer is aborted and the
         // server asked its size before the connection lets go of the job.
         bool stopping = false;

@@ -71,6 +71,8 @@ LocalPane::LocalPane(KeyedImageList &images, QWidget *parent)
 {
     setObjectName(QStringLiteral("LocalPane"));
     buildControls();
+    m_relist.setSingleShot(true);
+    connect(&m_relist, &QTimer::timeout, this, [this] { LoadLocalFolders(m_currentPath); });
 }
 
 void LocalPane::buildControls()
@@ -467,6 +469,8 @@ bool LocalPane::LoadLocalFolders(const QString &requestedPath)
         if (!folder.exists() || !QFileInfo(path).isReadable())
             throw RuntimeError(ErrorNumber::PathNotFound, QStringLiteral("Path not found: ") + path);
         m_currentPath = path;
+        m_listedAt.start();
+        m_relist.stop();
 
         const QDir::Filters common = QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
         const QDir::SortFlags order = QDir::Name | QDir::IgnoreCase;
@@ -529,6 +533,23 @@ bool LocalPane::LoadLocalFolders(const QString &requestedPath)
         LogCurrentException(kObject, QStringLiteral("LoadLocalFolders"));
         return false;
     }
+}
+
+void LocalPane::FilesArrivedIn(const QString &folder)
+{
+    const QString shown = QDir::cleanPath(m_currentPath);
+    const QString arrived = QDir::cleanPath(folder);
+    if (m_currentPath.isEmpty()
+        || !(arrived == shown || arrived.startsWith(shown.endsWith(u'/') ? shown : shown + u'/')))
+        return;
+    constexpr int kListingsApartMs = 1000;
+    if (m_relist.isActive())
+        return;
+    const qint64 since = m_listedAt.isValid() ? m_listedAt.elapsed() : kListingsApartMs;
+    if (since >= kListingsApartMs)
+        LoadLocalFolders(m_currentPath);
+    else
+        m_relist.start(static_cast<int>(kListingsApartMs - since));
 }
 
 bool LocalPane::LocalDriveTakesDownloads() const

@@ -7,9 +7,11 @@
 #include "LocalDrives.h"
 #include "mMenuDefs.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -69,6 +71,11 @@ public:
     void LoadDriveBase(const QString &drive);
     // Lists one local folder; false when it could not be read.
     bool LoadLocalFolders(const QString &path);
+    // Files arrived in `folder`: when the pane shows it (or a folder above
+    // it), the listing and its free space are read again, at once when the
+    // last listing is a second old, else once at the end of that second, so
+    // thousands of arrivals cost a listing a second.
+    void FilesArrivedIn(const QString &folder);
 
     // Icon warm-up: the window's activation collects folders; each tick of
     // the window's second timer warms one more.
@@ -163,6 +170,8 @@ private:
     LocalDrive m_folderVolume; // the volume of the listed folder, as the last listing read it
     QString m_folderCounts;    // "3 folders, 12 files" of the listed folder
     QString m_currentPath;
+    QElapsedTimer m_listedAt; // since the last listing
+    QTimer m_relist;          // the one listing owed to arrivals within a second of the last
     QString m_firstReadyTag;
     std::array<QString, kWarmUpSlots> m_warmUp;
     int m_warmUpCounter = 0;

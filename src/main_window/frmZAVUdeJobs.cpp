@@ -139,11 +139,7 @@ void frmZAVUde::wireJobConnections()
                 slot->Cache().MarkDirCacheDirty(folder, 0);
         }
     };
-    window.downloadArrived = [this](const QString &localPath) {
-        const QString shown = m_local->CurrentPath();
-        if (!shown.isEmpty() && localPath.contains(shown))
-            m_local->LoadLocalFolders(shown);
-    };
+    window.downloadArrived = [this](const QString &localPath) { m_local->FilesArrivedIn(localPath); };
     window.localFolder = [this] { return m_local->CurrentPath(); };
     window.sessionsChanged = [this] { updateRateTimer(); };
     // The overwrite questions are the immediate batches' (one question on screen at a time).

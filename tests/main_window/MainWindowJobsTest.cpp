@@ -997,3 +997,39 @@ TEST_F(JobDropFixture, RemoteRowsDroppedOnTheJobListBecomeDownloadJobs)
     EXPECT_TRUE(jobs->lblJobInfo->text().contains(QStringLiteral("Total: 1"))) << "the summary follows";
     window->Slot(0)->DisConnectFromFTP();
 }
+
+// The local pane's listing and free space are read again whenever a download
+// job into the folder it shows ends, whole or not.
+TEST_F(JobDropFixture, TheShownFoldersFreeSpaceIsReadAgainWhenDownloadJobsIntoItEnd)
+{
+    qint64 free = 900LL * 1024 * 1024;
+    const DriveLister machine = MachineDrives();
+    window->Local()->setDriveLister({machine.List,
+                                     [&free](const QString &folder) {
+                                         LocalDrive volume = VolumeOfFolder(folder);
+                                         volume.AvailableSpace = free;
+                                         return volume;
+                                     },
+                                     machine.MountTable});
+    ASSERT_TRUE(window->Local()->LoadLocalFolders(dir.path()));
+    const auto freeShown = [&](const QString &megabytes) {
+        return WaitUntil([&] { return window->Local()->lblLocal->text().endsWith("  | " + megabytes + "MB Free"); });
+    };
+    ASSERT_TRUE(freeShown("900.0"));
+    struct Case {
+        QString name;
+        int status;
+        QString free;
+    };
+    const Case cases[] = {{"remote.txt", 2, "800.0"}, {"gone.txt", 3, "700.0"}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        free -= 100LL * 1024 * 1024;
+        std::vector<std::shared_ptr<FtpTask>> jobs;
+        ASSERT_NO_FATAL_FAILURE(QueueDownloads(*window, server, dir.path(), {c.name}, jobs));
+        window->JobControl()->Dispatcher().RunQueuedJobs();
+        ASSERT_TRUE(WaitUntil([&] { return jobs.back()->Status() == c.status; }));
+        EXPECT_TRUE(freeShown(c.free)) << window->Local()->lblLocal->text().toStdString();
+    }
+    ASSERT_TRUE(WaitUntil([&] { return !window->IsAnySessionActive(); }));
+}
