@@ -68,9 +68,12 @@ int takeAboveFloors(QList<int> &widths, const QList<int> &floors, int excess)
 // Makes the widths fit `usable`: the name column (0) is first raised to
 // `nameMinimum`; what is then too much comes off the other columns, in
 // proportion to what each has above its minimum, then off the name column,
-// down to its minimum, and only after that off the columns whose texts may
-// elide, down to their `lastMinima`. What is still too much is scrolled to.
-void giveWay(QList<int> &widths, const QList<int> &minima, const QList<int> &lastMinima, int nameMinimum, int usable)
+// down to its minimum, then off the columns that elide first (`yieldsFirst`),
+// down to the narrowest a column is (`narrowest`), and only after that off
+// the columns whose texts elide last, down to their `lastMinima`. What is
+// still too much is scrolled to.
+void giveWay(QList<int> &widths, const QList<int> &minima, const QList<int> &lastMinima, const QList<bool> &yieldsFirst,
+             int narrowest, int nameMinimum, int usable)
 {
     widths[0] = qMax(widths[0], nameMinimum);
     int total = 0;
@@ -85,6 +88,14 @@ void giveWay(QList<int> &widths, const QList<int> &minima, const QList<int> &las
     const int fromName = qMin(excess, qMax(0, widths[0] - nameMinimum));
     widths[0] -= fromName;
     excess -= fromName;
+    if (excess <= 0)
+        return;
+    QList<int> firstFloors = widths;
+    for (qsizetype i = 1; i < widths.size(); ++i) {
+        if (yieldsFirst.value(i))
+            firstFloors[i] = qMin(widths[i], narrowest);
+    }
+    excess -= takeAboveFloors(widths, firstFloors, excess);
     if (excess > 0)
         takeAboveFloors(widths, lastMinima, excess);
 }
@@ -337,10 +348,12 @@ void ColumnWidthKeeper::apply(QTreeView *list, const QString &fractions)
         minima[i] = otherMinimum(list, i);
     }
     QList<int> lastMinima = minima;
-    raiseContentColumns(list, widths, minima, lastMinima);
+    QList<bool> yieldsFirst(columns, false);
+    raiseContentColumns(list, widths, minima, lastMinima, yieldsFirst);
     // The user's own widths are kept; a name column the user made narrow stays so.
     const int nameMinimum = list->isColumnHidden(0) ? 0 : qMin(widths[0], NameColumnMinimum(list));
-    giveWay(widths, minima, lastMinima, nameMinimum, usableWidth(list));
+    giveWay(widths, minima, lastMinima, yieldsFirst, list->header()->minimumSectionSize(), nameMinimum,
+            usableWidth(list));
     setWidths(list, widths);
 }
 
@@ -355,7 +368,7 @@ void ColumnWidthKeeper::setWidths(QTreeView *list, const QList<int> &widths)
 }
 
 void ColumnWidthKeeper::raiseContentColumns(QTreeView *list, QList<int> &widths, QList<int> &minima,
-                                            QList<int> &lastMinima)
+                                            QList<int> &lastMinima, QList<bool> &yieldsFirst)
 {
     const auto content = m_content.find(list);
     if (content == m_content.end())
@@ -376,6 +389,7 @@ void ColumnWidthKeeper::raiseContentColumns(QTreeView *list, QList<int> &widths,
         minima[i] = qMax(minima[i], column.widest);
         if (column.fit == ContentFit::Whole)
             lastMinima[i] = minima[i];
+        yieldsFirst[i] = column.fit == ContentFit::ElidesFirst;
     }
 }
 
@@ -397,12 +411,14 @@ void ColumnWidthKeeper::fit(QTreeView *list)
         widths[i] = qMax(header->defaultSectionSize(), minima[i]);
     }
     QList<int> lastMinima = minima;
-    raiseContentColumns(list, widths, minima, lastMinima);
+    QList<bool> yieldsFirst(columns, false);
+    raiseContentColumns(list, widths, minima, lastMinima, yieldsFirst);
     for (int i = 1; i < columns; ++i)
         others += widths[i];
     const int usable = usableWidth(list);
     widths[0] = list->isColumnHidden(0) ? 0 : usable - others;
-    giveWay(widths, minima, lastMinima, list->isColumnHidden(0) ? 0 : NameColumnMinimum(list), usable);
+    giveWay(widths, minima, lastMinima, yieldsFirst, header->minimumSectionSize(),
+            list->isColumnHidden(0) ? 0 : NameColumnMinimum(list), usable);
     setWidths(list, widths);
 }
 

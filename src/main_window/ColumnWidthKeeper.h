@@ -54,6 +54,9 @@ public:
     enum class ContentFit {
         Whole,      // never: a size is never cut
         ElidesLast, // only once no other column can: its texts elide, whole in their tool tips
+        // Once the name column is at its minimum, before the columns that
+        // elide last: its texts elide, down to the narrowest a column is.
+        ElidesFirst,
     };
     // While the widths are fitted (or follow stored fractions), the column is
     // as wide as its widest text, also when new rows come or texts change;
@@ -80,7 +83,9 @@ private:
     bool measureRows(QTreeView *list, int first, int last, int fromColumn, int toColumn);
     // Raises the columns that fit their contents, and their minima, to their
     // widest texts; `lastMinima` is what a column whose texts elide may still give.
-    void raiseContentColumns(QTreeView *list, QList<int> &widths, QList<int> &minima, QList<int> &lastMinima);
+    // `yieldsFirst` marks the columns that elide first.
+    void raiseContentColumns(QTreeView *list, QList<int> &widths, QList<int> &minima, QList<int> &lastMinima,
+                             QList<bool> &yieldsFirst);
     int measureAgainst(QTreeView *list) const;
     // True for a set of fractions a fit of an earlier version stored.
     static bool isFittedSet(const QTreeView *list, const QString &fractions);

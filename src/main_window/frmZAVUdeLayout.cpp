@@ -78,8 +78,9 @@ void frmZAVUde::restoreLayout()
         const QStringList measured = ui.value(QStringLiteral("ListWidths")).toString().split(QLatin1Char('|'));
         // Sizes and times left read whole; types, attributes, dates and job states too before a name or
         // path column gives way, and elide only where nothing else can (the whole state is in the cell's tool tip).
+        // A date reads before a type or attributes do.
         using Fit = ColumnWidthKeeper::ContentFit;
-        const QList<QPair<int, Fit>> fileColumns = {{1, Fit::Whole}, {2, Fit::ElidesLast}, {3, Fit::ElidesLast}};
+        const QList<QPair<int, Fit>> fileColumns = {{1, Fit::Whole}, {2, Fit::ElidesFirst}, {3, Fit::ElidesLast}};
         const QList<QList<QPair<int, Fit>>> contentColumns = {
             fileColumns,
             fileColumns,

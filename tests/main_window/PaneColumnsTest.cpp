@@ -1,5 +1,6 @@
 // The file lists' columns as a new user meets them: where the name column has
-// room to give, types, attributes and dates read whole, and names keep room.
+// room to give, types, attributes and dates read whole, and names keep room;
+// where it has not, dates read before types and attributes.
 #include "frmZAVUde.h"
 
 #include "FileListModel.h"
@@ -14,6 +15,7 @@
 #include "TestFiles.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -132,6 +134,14 @@ TEST_P(PaneColumns, TypesAndDatesReadWholeWhereNamesHaveRoomToGive)
         EXPECT_GE(list->columnWidth(0), list->sizeHintForIndex(shortName).width()) << what;
         if (c.roomForAll)
             expectWhole(list, {0}, what.c_str());
+        // Where not every column fits, the date reads before the type or attributes: whole unless they
+        // have given all they can; in a server's list, within the list (the local list beside two servers
+        // holds a name, a size and part of a date).
+        if (list->columnWidth(2) > list->header()->minimumSectionSize())
+            expectWhole(list, {3}, what.c_str());
+        if (list != window.Local()->LeftView) {
+            EXPECT_LE(list->header()->sectionPosition(3) + list->columnWidth(3), list->viewport()->width()) << what;
+        }
     }
 }
 
