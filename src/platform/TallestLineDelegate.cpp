@@ -1,6 +1,8 @@
 #include "TallestLineDelegate.h"
 
 #include <QFontMetrics>
+#include <QStyle>
+#include <QWidget>
 
 namespace {
 
@@ -44,6 +46,13 @@ void TallestLineDelegate::Clear()
 QSize TallestLineDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     QSize size = QStyledItemDelegate::sizeHint(option, index);
+    // A check box's frame is drawn a pixel around its indicator: a row only
+    // as tall as the indicator cuts it.
+    if (index.data(Qt::CheckStateRole).isValid()) {
+        const QStyle *style = option.widget ? option.widget->style() : nullptr;
+        if (style)
+            size.setHeight(qMax(size.height(), style->pixelMetric(QStyle::PM_IndicatorHeight, &option, option.widget) + 2));
+    }
     if (!m_tallest.isEmpty()) {
         // What the row's own text gets above its line's height, kept for the tallest line too.
         const int padding = qMax(0, size.height() - option.fontMetrics.height());

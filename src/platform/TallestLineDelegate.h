@@ -8,7 +8,7 @@
 // not hold is drawn in a fallback font whose line is taller, and a row only
 // as tall as the list's own font would cut its lower part ("_", descenders).
 // The list tells it the texts it shows; every row is then as tall as the
-// tallest of their lines.
+// tallest of their lines, and a row with a check box fits the box.
 class TallestLineDelegate : public QStyledItemDelegate
 {
     Q_OBJECT

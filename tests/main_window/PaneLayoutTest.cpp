@@ -222,6 +222,9 @@ TEST_P(PaneLayout, PanesKeepTheirWidthsAndWhatTheyShowReadsWhole)
              WhenModal<frmFileConfirm>([&](frmFileConfirm &confirm) {
                  asked = true;
                  EXPECT_GE(confirm.LV->columnWidth(frmFileConfirm::ColSize), widestText(confirm.LV, frmFileConfirm::ColSize));
+                 // A row of Latin names holds its check box with the box's frame.
+                 const int indicator = confirm.LV->style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, confirm.LV);
+                 EXPECT_GE(confirm.LV->visualRect(confirm.LV->model()->index(0, 0)).height(), indicator + 2);
                  confirm.CmdCnc->click();
              });
              window->Batch()->HandleFileDownloads(0, true, false, false);
