@@ -161,12 +161,15 @@ public:
     void DataConnectionOk();
     // The other server of the copy has ended its part, and the data
     // connection between them with it: this server's final reply to its part
-    // is due within CopyEndWaitSeconds(). One that never gives it (holding
+    // is due within TransferWaitSeconds(). One that never gives it (holding
     // the transfer for a data connection that will not come) ends the session.
     void OtherServerEnded();
     // The passive port a copy's store takes its data at (0: none yet).
     long StorePassivePort() const { return m_storeAddress.second; }
-    qint64 CopyEndWaitSeconds() const { return std::max<qint64>(m_commandTimeout, 60); }
+    // How long a transfer may go without data, and a copy's part wait for
+    // its final reply once the other server ended: the reply time-out, at
+    // least a minute (a server may take its time to put a large file away).
+    qint64 TransferWaitSeconds() const { return std::max<qint64>(m_commandTimeout, 60); }
     // Asks what the server holds under a name: SIZE in binary mode (TYPE I
     // unless the session is binary already), then MDTM where SIZE is not
     // understood or `withTime` asks for the time too; a type this changed is

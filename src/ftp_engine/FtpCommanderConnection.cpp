@@ -197,7 +197,7 @@ void FtpCommander::WSk_M_DataArrival()
                 else if (serversCopy)
                     StopTimer(); // the two servers copy between themselves: no byte passes here to time
                 else
-                    ArmTimer(QStringLiteral("XFER"), 2000, std::max<qint64>(m_commandTimeout, 60) * 1000);
+                    ArmTimer(QStringLiteral("XFER"), 2000, TransferWaitSeconds() * 1000);
             }
             return;
         }
@@ -208,7 +208,7 @@ void FtpCommander::WSk_M_DataArrival()
         } else if (serversCopy)
             return;
         else if (transferring)
-            ArmTimer(QStringLiteral("XFER"), 2000, std::max<qint64>(m_commandTimeout, 60) * 1000);
+            ArmTimer(QStringLiteral("XFER"), 2000, TransferWaitSeconds() * 1000);
         else if (m_currentIndex >= 0)
             ArmTimer(QStringLiteral("CMD"), 2000, static_cast<qint64>(m_commandTimeout) * 1000);
         else if (m_sessionActive)
@@ -351,7 +351,7 @@ void FtpCommander::OnTimerTick()
             // Its final reply could not be told from a later command's.
             EndSessionOutOfStep(QStringLiteral("The server did not end its part of the copy within %1 seconds of the "
                                                "other server's end; the session was ended.")
-                                    .arg(CopyEndWaitSeconds()));
+                                    .arg(TransferWaitSeconds()));
         } else if (mode == QLatin1String("XFER")) {
             if (!TimeIsUp())
                 return;

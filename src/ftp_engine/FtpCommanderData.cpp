@@ -333,7 +333,7 @@ void FtpCommander::WSk_D_Connect()
         m_dataConnected = true;
         m_dataClosed = false;
         m_connectionAttempts = 0;
-        ArmTimer(QStringLiteral("XFER"), 2000, std::max<qint64>(m_commandTimeout, 60) * 1000);
+        ArmTimer(QStringLiteral("XFER"), 2000, TransferWaitSeconds() * 1000);
         QPointer<FtpCommander> self(this);
         emit StatusChanged();
         emit DataConnect();
@@ -358,7 +358,7 @@ void FtpCommander::WSK_D_DataArrival()
         if (bytes.isEmpty())
             return;
         if (m_timerMode == QLatin1String("XFER")) // only data-connection bytes keep a transfer alive
-            m_deadline = m_timer->now() + std::max<qint64>(m_commandTimeout, 60) * 1000;
+            m_deadline = m_timer->now() + TransferWaitSeconds() * 1000;
         QPointer<FtpCommander> self(this);
         const quint64 serial = m_operationSerial;
         const int step = m_currentStep;
@@ -447,7 +447,7 @@ void FtpCommander::WSk_D_SendComplete()
 {
     try {
         if (m_timerMode == QLatin1String("XFER")) // only data-connection bytes keep a transfer alive
-            m_deadline = m_timer->now() + std::max<qint64>(m_commandTimeout, 60) * 1000;
+            m_deadline = m_timer->now() + TransferWaitSeconds() * 1000;
         QPointer<FtpCommander> self(this);
         emit DataProgress(m_bytesDone);
         if (!self || m_dataTag != QLatin1String("S") || !m_localFile)
@@ -634,7 +634,7 @@ void FtpCommander::CheckTransferDone()
         return;
     if (!m_dataClosed || m_localFile || m_listFile || m_data.state() != EngineSocket::Closed) {
         if (!m_timer->isActive() || m_timerMode != QLatin1String("XFER"))
-            ArmTimer(QStringLiteral("XFER"), 2000, std::max<qint64>(m_commandTimeout, 60) * 1000);
+            ArmTimer(QStringLiteral("XFER"), 2000, TransferWaitSeconds() * 1000);
         return;
     }
     m_waitingForTransfer = false;

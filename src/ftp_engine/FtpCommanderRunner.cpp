@@ -56,7 +56,7 @@ void FtpCommander::ArmOtherServerWait()
 {
     // As long as a transfer may go without data: a target may take its time
     // to put a large file away before its final reply.
-    ArmTimer(QStringLiteral("COPYEND"), 2000, CopyEndWaitSeconds() * 1000);
+    ArmTimer(QStringLiteral("COPYEND"), 2000, TransferWaitSeconds() * 1000);
 }
 
 void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)

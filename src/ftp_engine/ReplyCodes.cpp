@@ -241,9 +241,34 @@ qint64 SizeInReply(const QString &line)
     return digits.toLongLong();
 }
 
-bool NotUnderstood(const QString &code)
+bool IsPreliminary(const QString &code) { return code.size() == 3 && code[0] == QLatin1Char('1'); }
+
+bool IsRefusal(const QString &code)
 {
-    return code == QLatin1String("500") || code == QLatin1String("502") || code == QLatin1String("504");
+    return code.size() == 3 && (code[0] == QLatin1Char('4') || code[0] == QLatin1Char('5'));
 }
+
+Cause CauseOf(const QString &code)
+{
+    if (!IsRefusal(code))
+        return Cause::None;
+    static const QHash<QString, Cause> causes{
+        {QStringLiteral("421"), Cause::Session},        {QStringLiteral("530"), Cause::Session},
+        {QStringLiteral("532"), Cause::Session},        {QStringLiteral("425"), Cause::DataConnection},
+        {QStringLiteral("426"), Cause::DataConnection}, {QStringLiteral("450"), Cause::BusyFile},
+        {QStringLiteral("452"), Cause::Space},          {QStringLiteral("552"), Cause::Space},
+        {QStringLiteral("500"), Cause::NotUnderstood},  {QStringLiteral("502"), Cause::NotUnderstood},
+        {QStringLiteral("504"), Cause::NotUnderstood},  {QStringLiteral("550"), Cause::FileOrName},
+        {QStringLiteral("553"), Cause::FileOrName}};
+    return causes.value(code, Cause::Other);
+}
+
+bool MayPass(Cause cause)
+{
+    return cause == Cause::Session || cause == Cause::DataConnection || cause == Cause::BusyFile
+        || cause == Cause::Space;
+}
+
+bool NotUnderstood(const QString &code) { return CauseOf(code) == Cause::NotUnderstood; }
 
 } // namespace ReplyCodes

@@ -64,6 +64,24 @@ QString QuotedAbsolutePath(const QString &line);
 // The size a "213 N" reply to SIZE gives; -1 when it gives none.
 qint64 SizeInReply(const QString &line);
 
+// What a reply's code says it is about, for a refusal (4xx, 5xx).
+enum class Cause {
+    None,           // no refusal
+    Session,        // 421, 530, 532: the session or its login
+    DataConnection, // 425, 426
+    BusyFile,       // 450
+    Space,          // 452, 552
+    NotUnderstood,  // 500, 502, 504: the command, not the file
+    FileOrName,     // 550, 553: no such file, no right to it, or a name not taken
+    Other
+};
+Cause CauseOf(const QString &code);
+// A cause that may well have passed when the same command goes again later:
+// the session, the data connection, a busy file, the server's space.
+bool MayPass(Cause cause);
+bool IsPreliminary(const QString &code); // 1xx
+bool IsRefusal(const QString &code);     // 4xx, 5xx
+
 // Whether a refusal of SIZE (or MDTM) says the server does not know the
 // command (500, 502, 504), not that it holds no such file.
 bool NotUnderstood(const QString &code);

@@ -5,6 +5,7 @@
 #include "JobDispatchHost.h"
 #include "ModFTPTrelm.h"
 #include "Paths.h"
+#include "ReplyCodes.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -49,21 +50,15 @@ SinkReply FirstReplyOf(const QString &sinkLine)
     return {match.captured(1).toInt(), match.captured(2)};
 }
 
-bool IsRefusal(int code) { return code >= 400 && code < 600; }
+bool IsRefusal(int code) { return ReplyCodes::IsRefusal(QString::number(code)); }
 
-// Refusals whose code names a cause other than the restart: the session
-// (421, 530, 532), the data connection (425, 426), a busy file (450) or the
-// server's space (452, 552). Resumed later, the transfer may well go on.
-bool NamesAnotherCause(int code)
+// A refusal whose code names no cause that may pass (the session, the data
+// connection, a busy file, the server's space): resumed later, the transfer
+// may well go on after those.
+bool RefusesRestart(int code)
 {
-    for (const int other : {421, 425, 426, 450, 452, 530, 532, 552}) {
-        if (code == other)
-            return true;
-    }
-    return false;
+    return IsRefusal(code) && !ReplyCodes::MayPass(ReplyCodes::CauseOf(QString::number(code)));
 }
-
-bool RefusesRestart(int code) { return IsRefusal(code) && !NamesAnotherCause(code); }
 
 bool IsTransferCommand(const QString &sinkLine)
 {

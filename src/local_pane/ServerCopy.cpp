@@ -11,6 +11,7 @@
 #include "Paths.h"
 #include "Prompts.h"
 #include "RemotePane.h"
+#include "ReplyCodes.h"
 #include "ServerSlot.h"
 #include "ServerLocation.h"
 #include "ServerSlots.h"
@@ -62,26 +63,25 @@ ServerCopy::ServerCopy(ServerSlots &serverSlots, OverwriteQuestions &questions, 
         connect(slot->FtpCmd(), &FtpCommander::ServerReplied, this, [this, i, at](const QString &code, const QString &line) {
             if (m_phase == Phase::Idle)
                 return;
-            if (m_awaitingStoreReply && i == m_slots.CopyTarget && !code.startsWith(QLatin1Char('1'))) {
+            if (m_store.awaitingReply && i == m_slots.CopyTarget && !ReplyCodes::IsPreliminary(code)) {
                 // Refused before the server opened the file (no data connection
-                // was waited for: not 425 or 426): the store wrote nothing.
-                m_awaitingStoreReply = false;
-                if ((code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5'))) && code != QLatin1String("425")
-                    && code != QLatin1String("426")) {
-                    ++m_storesRefused;
-                    m_storeRefusal = code;
+                // was waited for): the store wrote nothing.
+                m_store.awaitingReply = false;
+                if (ReplyCodes::IsRefusal(code) && ReplyCodes::CauseOf(code) != ReplyCodes::Cause::DataConnection) {
+                    ++m_store.refused;
+                    m_store.refusal = code;
                 }
-            } else if (m_awaitingStoreReply && i == m_slots.CopyTarget) {
-                m_awaitingStoreReply = false;
-                if (m_sourceFailedFirst) {
+            } else if (m_store.awaitingReply && i == m_slots.CopyTarget) {
+                m_store.awaitingReply = false;
+                if (m_store.sourceFailedFirst) {
                     // The target took the store: the source's failure ends the copy.
-                    QTimer::singleShot(0, this, [this, stores = m_storesSent] {
-                        if (m_phase == Phase::Copying && m_sourceFailedFirst && stores == m_storesSent)
+                    QTimer::singleShot(0, this, [this, stores = m_store.sends] {
+                        if (m_phase == Phase::Copying && m_store.sourceFailedFirst && stores == m_store.sends)
                             fail(End::Failed, m_slots.CopySource);
                     });
                 }
             }
-            if (code.startsWith(QLatin1Char('4')) || code.startsWith(QLatin1Char('5')))
+            if (ReplyCodes::IsRefusal(code))
                 m_reasons[at] = line.trimmed();
         });
         connect(slot->FtpCmd(), &FtpCommander::Error, this, [this, at](long, const QString &description, bool) {
@@ -93,9 +93,9 @@ ServerCopy::ServerCopy(ServerSlots &serverSlots, OverwriteQuestions &questions, 
                 return;
             if (m_phase == Phase::Copying && i == m_slots.CopyTarget
                 && command.startsWith(QStringLiteral("STOR "), Qt::CaseInsensitive)) {
-                m_storeSent = true;
-                ++m_storesSent;
-                m_awaitingStoreReply = true;
+                m_store.sent = true;
+                ++m_store.sends;
+                m_store.awaitingReply = true;
             }
         });
         connect(slot, &ServerSlot::jobDone, this, [this, i] {
@@ -113,11 +113,18 @@ ServerCopy::ServerCopy(ServerSlots &serverSlots, OverwriteQuestions &questions, 
                 // An operation of the target's own (a listing) ended: the clean-up goes on.
                 QTimer::singleShot(0, this, [this] {
                     if (m_phase == Phase::Cleaning && m_clean == Clean::WaitForTarget)
-                        cleanTarget(false, -1);
+                        cleanTarget();
                 });
             }
         });
     }
+}
+
+FtpCommander *ServerCopy::askTarget(Phase phase)
+{
+    m_phase = phase;
+    m_reasons[static_cast<size_t>(m_slots.CopyTarget)].clear();
+    return m_slots.Slot(m_slots.CopyTarget)->FtpCmd();
 }
 
 bool ServerCopy::mayStart(int source, int target)
@@ -204,8 +211,7 @@ bool ServerCopy::CmdToFTP_Click(int source)
         m_slots.CopyTarget = target;
         if (!held) {
             // A name the listing lacks may still be there: the target's server is asked.
-            m_phase = Phase::Probing;
-            to->FtpCmd()->FTP_FILE_SIZE(targetPath);
+            askTarget(Phase::Probing)->FTP_FILE_SIZE(targetPath);
             return true;
         }
         checkSource();
@@ -217,84 +223,55 @@ bool ServerCopy::CmdToFTP_Click(int source)
     }
 }
 
+// Each phase waits for one operation of one side; its end goes on as named.
+// Asking and Offering wait for the user instead; Idle for nothing.
+const ServerCopy::PhaseEnd ServerCopy::kPhaseEnds[] = {
+    // A name the target's pane does not list is looked for on its server
+    // (the listing may be old or leave dot files out) -> Asking when it holds
+    // the file and the user is to be asked, else Checking.
+    {Phase::Probing, Side::Target, FtpCommander::ActFileSize, &ServerCopy::targetProbed},
+    // The source still holds the file, asked before the target is touched
+    // -> Naming where the target holds the file, else Copying.
+    {Phase::Checking, Side::Source, FtpCommander::ActFileSize, &ServerCopy::sourceChecked},
+    // A temporary name beside the target's file is free -> Copying (another name: Naming again).
+    {Phase::Naming, Side::Target, FtpCommander::ActFileSize, &ServerCopy::temporaryNamed},
+    // The target stores, the source sends; both must say so, in either order
+    // -> Confirming. A temporary file refused for its name -> Offering.
+    {Phase::Copying, Side::Target, FtpCommander::ActStoreToServer, &ServerCopy::storeEnded},
+    {Phase::Copying, Side::Source, FtpCommander::ActGetFromServer, &ServerCopy::sendEnded},
+    // The user is asked whether the copy goes onto the file itself; the
+    // source's sending, stopped meanwhile, is of no account -> Copying or the end.
+    {Phase::Offering, Side::Source, FtpCommander::ActGetFromServer, nullptr},
+    // The stored copy's size must be the source's -> Placing (a temporary file), or done.
+    {Phase::Confirming, Side::Target, FtpCommander::ActFileSize, &ServerCopy::confirmStored},
+    // The copy is renamed over the target's file -> Verifying; not renamed -> Discarding.
+    {Phase::Placing, Side::Target, FtpCommander::ActRename, &ServerCopy::placed},
+    // The file's size after the rename must be the copy's -> done.
+    {Phase::Verifying, Side::Target, FtpCommander::ActFileSize, &ServerCopy::placedChecked},
+    // The temporary copy is removed -> Copying onto the file itself.
+    {Phase::Discarding, Side::Target, FtpCommander::ActDelete, &ServerCopy::storeDirectly},
+    // The copy failed (fail()): the side still at work is stopped, and what
+    // the store left is sized, and removed where it is the copy's -> the end
+    // and its message (finish()).
+    {Phase::Cleaning, Side::Target, FtpCommander::ActStoreToServer, &ServerCopy::targetStopped},
+    {Phase::Cleaning, Side::Target, FtpCommander::ActFileSize, &ServerCopy::leftSized},
+    {Phase::Cleaning, Side::Target, FtpCommander::ActDelete, &ServerCopy::leftDeleted},
+    {Phase::Cleaning, Side::Source, FtpCommander::ActGetFromServer, &ServerCopy::sourceStopped},
+};
+
 bool ServerCopy::FtpCmd_JobDone(int slot, bool success, long lastAct)
 {
     try {
         // While a step waits for a busy side, what ends is that side's own operation.
         if (m_phase == Phase::Idle || !m_slots.CopyRunning() || m_waitingStep)
             return false;
-        const bool source = slot == m_slots.CopySource;
-        const bool target = slot == m_slots.CopyTarget;
-        switch (m_phase) {
-        case Phase::Probing:
-            if (!target || lastAct != FtpCommander::ActFileSize)
-                return false;
-            targetProbed(success);
+        for (const PhaseEnd &end : kPhaseEnds) {
+            const int side = end.side == Side::Source ? m_slots.CopySource : m_slots.CopyTarget;
+            if (end.phase != m_phase || side != slot || end.act != lastAct)
+                continue;
+            if (end.ended)
+                (this->*end.ended)(success);
             return true;
-        case Phase::Asking:
-            return false;
-        case Phase::Checking:
-            if (!source || lastAct != FtpCommander::ActFileSize)
-                return false;
-            sourceChecked(success);
-            return true;
-        case Phase::Naming:
-            if (!target || lastAct != FtpCommander::ActFileSize)
-                return false;
-            temporaryNamed(success);
-            return true;
-        case Phase::Copying:
-            // A target may say its store is complete when the data connection
-            // closed early: only the source's own end tells whether it sent the whole file.
-            if ((target && lastAct == FtpCommander::ActStoreToServer)
-                || (source && lastAct == FtpCommander::ActGetFromServer)) {
-                if (success)
-                    sideSucceeded(source);
-                else if (target && temporaryNotCreated())
-                    temporaryRefused();
-                else if (source && m_awaitingStoreReply)
-                    awaitStoreReply();
-                else
-                    fail(End::Failed, slot);
-                return true;
-            }
-            return false;
-        case Phase::Offering:
-            return source && lastAct == FtpCommander::ActGetFromServer; // stopped, for a fresh start
-        case Phase::Confirming:
-            if (!target || lastAct != FtpCommander::ActFileSize)
-                return false;
-            confirmStored(success);
-            return true;
-        case Phase::Placing:
-            if (!target || lastAct != FtpCommander::ActRename)
-                return false;
-            placed(success);
-            return true;
-        case Phase::Verifying:
-            if (!target || lastAct != FtpCommander::ActFileSize)
-                return false;
-            placedChecked(success);
-            return true;
-        case Phase::Discarding:
-            if (!target || lastAct != FtpCommander::ActDelete)
-                return false;
-            storeDirectly(success);
-            return true;
-        case Phase::Cleaning:
-            if (target
-                && (lastAct == FtpCommander::ActStoreToServer || lastAct == FtpCommander::ActFileSize
-                    || lastAct == FtpCommander::ActDelete)) {
-                cleanTarget(success, lastAct);
-                return true;
-            }
-            if (!source || lastAct != FtpCommander::ActGetFromServer)
-                return false;
-            if (m_clean == Clean::WaitForSource)
-                finish(m_failure);
-            return true;
-        case Phase::Idle:
-            break;
         }
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("CopyJobDone"));
@@ -407,15 +384,13 @@ void ServerCopy::startStore()
 
 void ServerCopy::nameTemporary()
 {
-    m_phase = Phase::Naming;
     ++m_namesTried;
     // Of our own characters only, in the target's folder, and not the name of
     // anything there. No leading dot: servers refuse such names by option,
     // and listings hide them.
     m_storePath = JoinRemotePath(m_targetFolder, QStringLiteral("ftpqor-copy-%1.part")
                                                      .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0')));
-    m_reasons[static_cast<size_t>(m_slots.CopyTarget)].clear();
-    m_slots.Slot(m_slots.CopyTarget)->FtpCmd()->FTP_FILE_SIZE(m_storePath);
+    askTarget(Phase::Naming)->FTP_FILE_SIZE(m_storePath);
 }
 
 void ServerCopy::temporaryNamed(bool success)
@@ -439,10 +414,32 @@ void ServerCopy::temporaryNamed(bool success)
     m_reasons[at].clear();
     startStore();
 }
+void ServerCopy::storeEnded(bool success)
+{
+    if (success)
+        sideSucceeded(false);
+    else if (temporaryNotCreated())
+        temporaryRefused();
+    else
+        fail(End::Failed, m_slots.CopyTarget);
+}
+
+void ServerCopy::sendEnded(bool success)
+{
+    // A target may say its store is complete when the data connection
+    // closed early: only the source's own end tells whether it sent the whole file.
+    if (success)
+        sideSucceeded(true);
+    else if (m_store.awaitingReply)
+        awaitStoreReply();
+    else
+        fail(End::Failed, m_slots.CopySource);
+}
+
 void ServerCopy::sideSucceeded(bool source)
 {
-    (source ? m_sourceSent : m_targetStored) = true;
-    if (m_sourceSent && m_targetStored) {
+    (source ? m_store.sourceSent : m_store.targetStored) = true;
+    if (m_store.sourceSent && m_store.targetStored) {
         bothEnded();
         return;
     }
@@ -457,9 +454,9 @@ void ServerCopy::awaitStoreReply()
     // A source that could not reach the target's data port may have lost the
     // race with the target's refusal of the store, which then decides (a
     // refused temporary file is the user's question, not a source failure).
-    m_sourceFailedFirst = true;
-    QTimer::singleShot(kStoreReplyWaitMs, this, [this, stores = m_storesSent] {
-        if (m_phase == Phase::Copying && m_sourceFailedFirst && stores == m_storesSent)
+    m_store.sourceFailedFirst = true;
+    QTimer::singleShot(kStoreReplyWaitMs, this, [this, stores = m_store.sends] {
+        if (m_phase == Phase::Copying && m_store.sourceFailedFirst && stores == m_store.sends)
             fail(End::Failed, m_slots.CopySource);
     });
 }
@@ -474,9 +471,7 @@ void ServerCopy::bothEnded()
         return;
     }
     // As after an upload: the stored file must be as long as the source said.
-    m_phase = Phase::Confirming;
-    m_reasons[static_cast<size_t>(m_slots.CopyTarget)].clear();
-    to->FtpCmd()->FTP_FILE_SIZE(m_storePath);
+    askTarget(Phase::Confirming)->FTP_FILE_SIZE(m_storePath);
 }
 
 void ServerCopy::confirmStored(bool success)
@@ -512,16 +507,14 @@ void ServerCopy::storedWhole()
         fail(End::Lost, m_slots.CopyTarget);
         return;
     }
-    m_phase = Phase::Placing;
-    m_reasons[static_cast<size_t>(m_slots.CopyTarget)].clear();
-    to->FtpCmd()->FTP_REN_FILE(m_storePath, m_slots.CopyTargetPath);
+    askTarget(Phase::Placing)->FTP_REN_FILE(m_storePath, m_slots.CopyTargetPath);
 }
 
 bool ServerCopy::temporaryNotCreated() const
 {
     // Refused for its name or the folder's rights, not for want of room.
-    return m_storePath != m_slots.CopyTargetPath && m_storeSent && m_storesRefused >= m_storesSent
-        && (m_storeRefusal == QLatin1String("550") || m_storeRefusal == QLatin1String("553"));
+    return m_storePath != m_slots.CopyTargetPath && m_store.sent && m_store.refused >= m_store.sends
+        && ReplyCodes::CauseOf(m_store.refusal) == ReplyCodes::Cause::FileOrName;
 }
 
 void ServerCopy::temporaryRefused()
@@ -589,9 +582,7 @@ void ServerCopy::placed(bool success)
     }
     if (success) {
         // A server may say it renamed and keep its older file.
-        m_phase = Phase::Verifying;
-        m_reasons[static_cast<size_t>(m_slots.CopyTarget)].clear();
-        to->FtpCmd()->FTP_FILE_SIZE(m_slots.CopyTargetPath);
+        askTarget(Phase::Verifying)->FTP_FILE_SIZE(m_slots.CopyTargetPath);
         return;
     }
     if (m_exiting) {
@@ -605,9 +596,7 @@ void ServerCopy::placed(bool success)
         log->AddLog(QStringLiteral("The target server would not rename the copy over %1; it is stored under that name.")
                         .arg(VisibleName(m_slots.CopyTargetPath)),
                     SessionLog::Warning, 0);
-    m_phase = Phase::Discarding;
-    m_reasons[static_cast<size_t>(m_slots.CopyTarget)].clear();
-    to->FtpCmd()->FTP_DEL_FILE(m_storePath);
+    askTarget(Phase::Discarding)->FTP_DEL_FILE(m_storePath);
 }
 
 void ServerCopy::placedChecked(bool success)
@@ -649,16 +638,7 @@ void ServerCopy::storeOver(const QString &because)
 void ServerCopy::forgetStore()
 {
     m_reasons = {};
-    m_storeSent = false;
-    m_storesSent = 0;
-    m_storesRefused = 0;
-    m_storeRefusal.clear();
-    m_awaitingStoreReply = false;
-    m_sourceFailedFirst = false;
-    m_sourceSent = false;
-    m_targetStored = false;
-    m_leftSize = -1;
-    m_leftRemoved = false;
+    m_store = {};
 }
 
 void ServerCopy::SessionEnded(int slot)
@@ -684,7 +664,7 @@ void ServerCopy::SessionEnded(int slot)
     }
     // A source that said it sent the whole file is needed no more; the target
     // is, until the copy has ended there.
-    if (slot == m_slots.CopySource && m_sourceSent)
+    if (slot == m_slots.CopySource && m_store.sourceSent)
         return;
     if (m_phase == Phase::Verifying) {
         // The target said it renamed the whole copy; only its size was still to come.
@@ -701,7 +681,7 @@ void ServerCopy::EndQuietly()
     if (m_phase == Phase::Idle && !m_slots.CopyRunning())
         return;
     m_phase = Phase::Cleaning; // the ends of the operations stopped below belong to the copy
-    m_storeSent = false;       // and start no clean-up
+    m_store.sent = false;       // and start no clean-up
     abortSides();
     finish(End::Quiet);
 }
@@ -730,7 +710,7 @@ QString ServerCopy::ExitNotice() const
         return {};
     const QString copy = QStringLiteral("A copy of %1 to %2 is still running. ")
                              .arg(VisibleName(m_slots.CopySourcePath), VisibleName(m_slots.CopyTargetPath));
-    if (!storeMayHaveWritten())
+    if (!m_store.mayHaveWritten())
         return copy + QStringLiteral("Exiting stops it; nothing has been stored on the target server yet.");
     if (m_phase == Phase::Placing || m_phase == Phase::Verifying)
         return copy + QStringLiteral("The whole copy is being renamed over the target's file; exiting waits for the "
@@ -746,7 +726,7 @@ QString ServerCopy::ExitNotice() const
 void ServerCopy::StopForExit()
 {
     try {
-        if (m_phase == Phase::Idle || !m_slots.CopyRunning() || !storeMayHaveWritten()) {
+        if (m_phase == Phase::Idle || !m_slots.CopyRunning() || !m_store.mayHaveWritten()) {
             EndQuietly(); // nothing of the copy is on the target
             return;
         }
@@ -780,7 +760,7 @@ void ServerCopy::StopForExit()
                                  .arg(VisibleName(m_storePath), VisibleName(m_slots.CopyTargetPath));
                 if (SessionLog *log = m_slots.Slot(m_slots.CopyTarget)->Log())
                     log->AddLog(m_leftOver, SessionLog::Warning, 0);
-            } else if (temporaryMayExist() && !m_leftRemoved && m_leftOver.isEmpty())
+            } else if (temporaryMayExist() && !m_store.leftRemoved && m_leftOver.isEmpty())
                 noteLeftOver({});
             abortSides();
             finish(End::Stopped);
@@ -801,27 +781,26 @@ QString ServerCopy::stoppedText(const QString &leftOver) const
     QString text = QStringLiteral("The copy of %1 to %2 was stopped.\n\n").arg(VisibleName(m_slots.CopySourcePath), target);
     if (!leftOver.isEmpty())
         return text + leftOver;
-    if (!storeMayHaveWritten())
+    if (!m_store.mayHaveWritten())
         return text + QStringLiteral("Nothing of it is left on the target server.");
     if (m_storePath != m_slots.CopyTargetPath)
-        return text + (m_leftRemoved ? QStringLiteral("Its temporary file %1 was deleted from the target server.")
+        return text + (m_store.leftRemoved ? QStringLiteral("Its temporary file %1 was deleted from the target server.")
                                      : QStringLiteral("The copy's temporary file %1 may be left on the target server."))
                           .arg(VisibleName(m_storePath));
-    if (m_leftRemoved)
+    if (m_store.leftRemoved)
         return text + QStringLiteral("The empty file %1 it left was deleted from the target server.").arg(target);
-    if (m_leftSize >= 0)
+    if (m_store.leftSize >= 0)
         return text + QStringLiteral("The target server keeps %1 with %2 of the file's %3 bytes.")
                           .arg(target)
-                          .arg(m_leftSize)
+                          .arg(m_store.leftSize)
                           .arg(m_slots.CopySize);
     return text + QStringLiteral("The target server may keep a short file %1.").arg(target);
 }
 
 void ServerCopy::fail(End how, int finished)
 {
-    if (m_phase != Phase::Probing && m_phase != Phase::Checking && m_phase != Phase::Naming
-        && m_phase != Phase::Copying && m_phase != Phase::Offering && m_phase != Phase::Confirming
-        && m_phase != Phase::Placing && m_phase != Phase::Verifying && m_phase != Phase::Discarding)
+    // Not while the user decides (Asking), nor twice.
+    if (m_phase == Phase::Idle || m_phase == Phase::Asking || m_phase == Phase::Cleaning)
         return;
     const int source = m_slots.CopySource;
     const int target = m_slots.CopyTarget;
@@ -850,7 +829,7 @@ void ServerCopy::fail(End how, int finished)
         stopTarget(); // its end goes on with the clean-up
         return;
     }
-    cleanTarget(false, -1);
+    cleanTarget();
 }
 
 void ServerCopy::stopTarget()
@@ -858,7 +837,7 @@ void ServerCopy::stopTarget()
     FtpCommander *engine = m_slots.Slot(m_slots.CopyTarget)->FtpCmd();
     const QString host = engine->ReachedAddress();
     const long port = engine->StorePassivePort();
-    if (!m_storeSent || port <= 0 || port > 65535 || host.isEmpty()) {
+    if (!m_store.sent || port <= 0 || port > 65535 || host.isEmpty()) {
         engine->Abort();
         return;
     }
@@ -889,7 +868,7 @@ void ServerCopy::stopTarget()
     socket->connectToHost(host, static_cast<quint16>(port));
 }
 
-void ServerCopy::cleanTarget(bool success, long lastAct)
+void ServerCopy::cleanTarget()
 {
     ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
     if (!to || !to->SessionActive()) {
@@ -898,66 +877,84 @@ void ServerCopy::cleanTarget(bool success, long lastAct)
         finish(m_failure);
         return;
     }
-    // Only the temporary file, or a file the target did not hold before and
-    // a store may have made, is the copy's to remove; nothing is left to wait
-    // for when the store never went out or every one was refused outright.
-    const bool temporary = m_storePath != m_slots.CopyTargetPath;
-    if (m_clean == Clean::WaitForTarget && !storeMayHaveWritten()) {
-        finish(m_failure);
+    // Nothing is left to wait for when the store never went out or every one
+    // was refused outright.
+    if (m_clean != Clean::WaitForTarget || !m_store.mayHaveWritten()) {
+        if (m_clean == Clean::WaitForTarget)
+            finish(m_failure);
         return;
     }
     if (to->IsBusy())
         return; // its store, or an operation of its own, is still being ended
-    switch (m_clean) {
-    case Clean::WaitForTarget:
-        if (temporary) {
-            m_clean = Clean::Deleting;
-            m_reasons[static_cast<size_t>(m_slots.CopyTarget)].clear();
-            to->FtpCmd()->FTP_DEL_FILE(m_storePath);
-            return;
-        }
-        m_clean = Clean::Sizing;
-        to->FtpCmd()->FTP_FILE_SIZE(m_slots.CopyTargetPath);
-        return;
-    case Clean::Sizing:
-        if (lastAct == FtpCommander::ActFileSize && success && to->FtpCmd()->LastHeldFile().isFile())
-            m_leftSize = to->FtpCmd()->LastHeldFile().size;
-        if (m_leftSize == 0 && !m_targetHeld) {
-            m_clean = Clean::Deleting;
-            if (SessionLog *log = to->Log())
-                log->AddLog(QStringLiteral("Removing the empty file the copy left: ") + VisibleName(m_slots.CopyTargetPath),
-                            SessionLog::Warning, 0);
-            to->FtpCmd()->FTP_DEL_FILE(m_slots.CopyTargetPath);
-            return;
-        }
-        finish(m_failure);
-        return;
-    case Clean::Deleting:
-        m_leftRemoved = success && lastAct == FtpCommander::ActDelete;
-        if (temporary && !success)
-            noteLeftOver(m_reasons[static_cast<size_t>(m_slots.CopyTarget)]);
-        finish(m_failure);
-        return;
-    case Clean::WaitForSource:
+    if (m_storePath != m_slots.CopyTargetPath) {
+        m_clean = Clean::Deleting;
+        m_reasons[static_cast<size_t>(m_slots.CopyTarget)].clear();
+        to->FtpCmd()->FTP_DEL_FILE(m_storePath);
         return;
     }
+    m_clean = Clean::Sizing;
+    to->FtpCmd()->FTP_FILE_SIZE(m_slots.CopyTargetPath);
 }
 
-bool ServerCopy::storeMayHaveWritten() const { return m_storeSent && m_storesRefused < m_storesSent; }
+void ServerCopy::targetStopped(bool) { cleanTarget(); }
 
-bool ServerCopy::storedOverMayHaveWritten() const { return !m_storedOverBecause.isEmpty() && storeMayHaveWritten(); }
+bool ServerCopy::cleaningAt(Clean stage)
+{
+    const ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
+    if (m_clean == stage && to && to->SessionActive())
+        return true;
+    cleanTarget();
+    return false;
+}
+
+void ServerCopy::leftSized(bool success)
+{
+    if (!cleaningAt(Clean::Sizing))
+        return;
+    ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
+    if (success && to->FtpCmd()->LastHeldFile().isFile())
+        m_store.leftSize = to->FtpCmd()->LastHeldFile().size;
+    // Only a file the target did not hold before is the copy's to remove.
+    if (m_store.leftSize == 0 && !m_targetHeld) {
+        m_clean = Clean::Deleting;
+        if (SessionLog *log = to->Log())
+            log->AddLog(QStringLiteral("Removing the empty file the copy left: ") + VisibleName(m_slots.CopyTargetPath),
+                        SessionLog::Warning, 0);
+        to->FtpCmd()->FTP_DEL_FILE(m_slots.CopyTargetPath);
+        return;
+    }
+    finish(m_failure);
+}
+
+void ServerCopy::leftDeleted(bool success)
+{
+    if (!cleaningAt(Clean::Deleting))
+        return;
+    m_store.leftRemoved = success;
+    if (m_storePath != m_slots.CopyTargetPath && !success)
+        noteLeftOver(m_reasons[static_cast<size_t>(m_slots.CopyTarget)]);
+    finish(m_failure);
+}
+
+void ServerCopy::sourceStopped(bool)
+{
+    if (m_clean == Clean::WaitForSource)
+        finish(m_failure);
+}
+
+bool ServerCopy::storedOverMayHaveWritten() const { return !m_storedOverBecause.isEmpty() && m_store.mayHaveWritten(); }
 
 QString ServerCopy::storedOverText() const
 {
     const QString target = VisibleName(m_slots.CopyTargetPath);
     const QString why = QStringLiteral("its server %1, so the copy was stored onto it").arg(m_storedOverBecause);
-    if (m_leftSize == 0)
+    if (m_store.leftSize == 0)
         return QStringLiteral("The target's file %1 was emptied: %2.").arg(target, why);
-    if (m_leftSize > 0)
+    if (m_store.leftSize > 0)
         return QStringLiteral("The target's file %1 now holds %2 of the copy's %3 bytes, and what it held before is "
                               "lost: %4.")
             .arg(target)
-            .arg(m_leftSize)
+            .arg(m_store.leftSize)
             .arg(m_slots.CopySize)
             .arg(why);
     return QStringLiteral("The target's file %1 may hold part of the copy, and what it held before is lost: %2.")
@@ -966,7 +963,7 @@ QString ServerCopy::storedOverText() const
 
 bool ServerCopy::temporaryMayExist() const
 {
-    return !m_storePath.isEmpty() && m_storePath != m_slots.CopyTargetPath && storeMayHaveWritten();
+    return !m_storePath.isEmpty() && m_storePath != m_slots.CopyTargetPath && m_store.mayHaveWritten();
 }
 
 void ServerCopy::noteLeftOver(const QString &refusal)
@@ -992,7 +989,7 @@ void ServerCopy::finish(End how)
         }
         m_reportAfterStops = false;
         ServerSlot *to = m_slots.Slot(m_slots.CopyTarget);
-        const bool touched = m_storeSent || how == End::Done;
+        const bool touched = m_store.sent || how == End::Done;
         QString heldReport = std::exchange(m_heldReport, {});
         if (!heldReport.isEmpty() && storedOverMayHaveWritten())
             heldReport += QStringLiteral("\n\n") + storedOverText();

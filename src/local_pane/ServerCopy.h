@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 
+class FtpCommander;
 class OverwriteQuestions;
 class ServerSlots;
 class QWidget;
@@ -63,27 +64,19 @@ signals:
 
 private:
     enum class End { Done, Failed, Lost, Quiet, Stopped };
-    // Probing: a name the target's pane does not list is looked for on the
-    // target's server (the listing may be old or leave dot files out).
-    // Asking: the target holds it and the overwrite question is waited for.
-    // Checking: the source is asked whether it still holds the file, before
-    // the target is touched. Copying: the target stores, the source sends;
-    // the copy is done only once both said so, in either order. Confirming:
-    // the target is asked the stored file's size, which must be the source's.
-    // Naming: the target is asked whether a temporary name is free.
-    // Offering: the target would not create the temporary file; the user is
-    // asked whether the copy goes onto the file itself.
-    // Placing: the stored copy is renamed over the file the target held.
-    // Verifying: the target said it renamed the copy; its size under the
-    // file's name must be the copy's.
-    // Discarding: the target would not rename it; the copy is removed and
-    // stored under its own name instead.
-    // Cleaning: the copy failed after the target's STOR; the temporary file,
-    // or an empty file it left where there was none, is removed.
+    // What each phase waits for, and what follows its end: kPhaseEnds.
     enum class Phase {
         Idle, Probing, Asking, Checking, Naming, Copying, Offering, Confirming, Placing, Verifying, Discarding, Cleaning
     };
-    // WaitForSource: the clean-up has ended; the source's stop has not.
+    enum class Side { Source, Target };
+    struct PhaseEnd {
+        Phase phase;
+        Side side;
+        long act;                             // the engine operation that ends it
+        void (ServerCopy::*ended)(bool success); // what follows (none: nothing)
+    };
+    static const PhaseEnd kPhaseEnds[];
+    // The stages of Cleaning. WaitForSource: the clean-up has ended; the source's stop has not.
     enum class Clean { WaitForTarget, Sizing, Deleting, WaitForSource };
 
     void targetProbed(bool success);
@@ -115,6 +108,9 @@ private:
     void storeOver(const QString &because);
     // Forgets what a store attempt and its transfer said, before a new one.
     void forgetStore();
+    // The ends of the target's store and of the source's sending.
+    void storeEnded(bool success);
+    void sendEnded(bool success);
     // A side's transfer ended with its success reply; the other's may still come.
     void sideSucceeded(bool source);
     // The source failed before the target answered its STOR: that answer decides, within kStoreReplyWaitMs.
@@ -127,7 +123,15 @@ private:
     // The target waits in STOR: ended by an empty data connection while its
     // server takes one (many read no ABOR then), else by ABOR.
     void stopTarget();
-    void cleanTarget(bool success, long lastAct);
+    // The clean-up goes on once the target's store has ended: what it may
+    // have left is removed (a temporary file) or sized (the file's own name).
+    void cleanTarget();
+    // The clean-up is at `stage` with the target's session up; otherwise it goes on from where it is.
+    bool cleaningAt(Clean stage);
+    void targetStopped(bool success);
+    void leftSized(bool success);
+    void leftDeleted(bool success);
+    void sourceStopped(bool success);
     void finish(End how);
     // Tells the user which file was not copied and why, once the reply
     // handling that found it is over.
@@ -135,11 +139,9 @@ private:
     void showLater(const QString &text, bool lost);
     // A side whose session ended while the copy stopped it: named in the held report.
     void noteStopEnded(int slot);
-    // The last store may have written to the target.
-    bool storeMayHaveWritten() const;
     // The copy was stored onto the target's file itself, and may have written there.
     bool storedOverMayHaveWritten() const;
-    // What the file stored over holds now (m_leftSize), for a failure's message.
+    // What the file stored over holds now, for a failure's message.
     QString storedOverText() const;
     // The temporary file may hold what a store wrote there.
     bool temporaryMayExist() const;
@@ -151,6 +153,8 @@ private:
     // removed (empty: the session ended first).
     void noteLeftOver(const QString &refusal);
 
+    // Enters a phase that waits for the target's answer: its engine, to ask.
+    FtpCommander *askTarget(Phase phase);
     // Both sessions are up and idle, and nothing else runs.
     bool mayStart(int source, int target);
     bool sideBusyWith(int slot, long act) const;
@@ -170,15 +174,23 @@ private:
     Clean m_clean = Clean::WaitForTarget;
     End m_failure = End::Failed;
     bool m_targetHeld = false;         // the target held the name, or could not say, before the copy
-    bool m_storeSent = false;          // the target's STOR went out
-    int m_storesSent = 0;              // the STORs sent (the engine may repeat one)
-    int m_storesRefused = 0;           // those refused before the server opened the file
-    QString m_storeRefusal;            // the code of the last such refusal
-    bool m_awaitingStoreReply = false; // the first reply to the last STOR is still to come
-    bool m_sourceFailedFirst = false;  // the source failed while the target's reply to STOR was owed
+    // What the last store attempt and its transfer said; a new attempt starts afresh.
+    struct Store {
+        bool sent = false;              // the target's STOR went out
+        int sends = 0;                  // the STORs sent (the engine may repeat one)
+        int refused = 0;                // those refused before the server opened the file
+        QString refusal;                // the code of the last such refusal
+        bool awaitingReply = false;     // the first reply to the last STOR is still to come
+        bool sourceFailedFirst = false; // the source failed while that reply was owed
+        bool sourceSent = false;        // the source's RETR ended with its success reply
+        bool targetStored = false;      // the target's STOR ended with its success reply
+        qint64 leftSize = -1;           // after a failed store under the file's own name: what it holds
+        bool leftRemoved = false;       // the clean-up deleted what the failed store left
+        // The store may have written to the target.
+        bool mayHaveWritten() const { return sent && refused < sends; }
+    };
+    Store m_store;
     Step m_waitingStep = nullptr;      // the step that waits for a busy side
-    bool m_sourceSent = false;         // the source's RETR ended with its success reply
-    bool m_targetStored = false;       // the target's STOR ended with its success reply
     qint64 m_sourceSize = -1;          // what the source's SIZE said; -1: it said nothing usable
     bool m_reportPending = false;
     // A failure told once the temporary file's clean-up has ended, so the
@@ -189,8 +201,6 @@ private:
     // a session ended over one is named with it.
     bool m_reportAfterStops = false;
     QString m_leftOver; // the user is still to be told of a temporary file left on the target
-    qint64 m_leftSize = -1;     // after a failed store under the file's own name: what the target holds there
-    bool m_leftRemoved = false; // the clean-up deleted what the failed store left
     bool m_exiting = false;     // stopped for the window's close: its end is told at once, nothing is listed
     QString m_exitReport;
     quint64 m_reportSerial = 0;

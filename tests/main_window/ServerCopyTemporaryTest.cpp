@@ -147,7 +147,7 @@ TEST(CopyFromPyftpdlib, ASourceThatNeverEndsItsPartEndsTheCopyWithinTheTimeOut)
     ASSERT_TRUE(CopyAll(*window));
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return afterSecond.contains(QStringLiteral("150")) && !window->Slot(1)->IsBusy(); }, 30000));
-    clock->advance(engine->CopyEndWaitSeconds() * 1000 + 2000);
+    clock->advance(engine->TransferWaitSeconds() * 1000 + 2000);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Runner()->Copy().Running(); }, 30000));
     EXPECT_TRUE(prompts.allUsed());
     const QString text = prompts.messageTexts().value(1);
