@@ -2,6 +2,11 @@
 
 #include <utility>
 
+#ifdef __linux__
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+#endif
+
 class EngineSocket::NotificationScope
 {
 public:
@@ -67,10 +72,10 @@ void EngineSocket::adopt(QTcpSocket *socket)
         if (socket == m_socket && socket->bytesAvailable() > 0)
             emit dataArrival(socket->bytesAvailable());
     });
-    connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] {
+    connect(socket, &QTcpSocket::bytesWritten, this, [this, socket](qint64 bytes) {
         NotificationScope scope(this);
         if (socket == m_socket)
-            onBytesWritten();
+            onBytesWritten(bytes);
     });
     connect(socket, &QTcpSocket::errorOccurred, this, [this, socket](QAbstractSocket::SocketError error) {
         NotificationScope scope(this);
@@ -204,9 +209,12 @@ void EngineSocket::onDisconnected()
         emit closedByPeer();
 }
 
-void EngineSocket::onBytesWritten()
+void EngineSocket::onBytesWritten(qint64 bytes)
 {
-    if (m_socket && m_socket->bytesToWrite() == 0)
+    QPointer<EngineSocket> self(this);
+    const QTcpSocket *socket = m_socket;
+    emit dataWritten(bytes);
+    if (self && m_socket && m_socket == socket && m_socket->bytesToWrite() == 0)
         emit sendComplete();
 }
 
@@ -236,6 +244,17 @@ qint64 EngineSocket::bytesAvailable() const
 qint64 EngineSocket::bytesToWrite() const
 {
     return m_socket ? m_socket->bytesToWrite() : 0;
+}
+
+qint64 EngineSocket::unacknowledgedBytes() const
+{
+#ifdef SIOCOUTQ
+    const qintptr handle = m_socket ? m_socket->socketDescriptor() : -1;
+    int queued = 0;
+    if (handle >= 0 && ::ioctl(static_cast<int>(handle), SIOCOUTQ, &queued) == 0 && queued > 0)
+        return queued;
+#endif
+    return 0;
 }
 
 void EngineSocket::setReadBufferSize(qint64 size)

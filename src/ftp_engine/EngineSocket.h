@@ -11,6 +11,7 @@
 //   connected        - an outgoing connection is up, or (listening) the
 //                      expected peer's connection was accepted
 //   dataArrival      - bytes can be read (also just before a peer close)
+//   dataWritten      - bytes left the socket's buffer for the system
 //   sendComplete     - everything written has left the socket's buffer
 //   closedByPeer     - the other side closed; never raised for our own close()
 //   failed           - a real error (refused, unresolvable, reset ...)
@@ -41,6 +42,9 @@ public:
     QByteArray readAll();
     qint64 bytesAvailable() const;
     qint64 bytesToWrite() const;
+    // Of the bytes the system took, those the peer has not acknowledged yet
+    // (still queued or on the way); 0 where the system does not tell.
+    qint64 unacknowledgedBytes() const;
     void setReadBufferSize(qint64 size);
 
     // An IPv4 address written as IPv6 ("::ffff:a.b.c.d") as plain IPv4, so
@@ -57,6 +61,7 @@ public:
 signals:
     void connected();
     void dataArrival(qint64 bytes);
+    void dataWritten(qint64 bytes);
     void sendComplete();
     void closedByPeer();
     void failed(const QString &description);
@@ -66,7 +71,7 @@ private:
     void adopt(QTcpSocket *socket);
     void onError(QAbstractSocket::SocketError error);
     void onDisconnected();
-    void onBytesWritten();
+    void onBytesWritten(qint64 bytes);
     void onNewConnection();
     void dropSocket();
     // A socket or server closed while one of its notifications is still being

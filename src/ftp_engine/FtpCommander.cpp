@@ -38,6 +38,7 @@ FtpCommander::FtpCommander(QObject *parent, EngineTimer *timer)
     m_data.setReadBufferSize(kDataReadBuffer);
     connect(&m_data, &EngineSocket::connected, this, &FtpCommander::WSk_D_Connect);
     connect(&m_data, &EngineSocket::dataArrival, this, &FtpCommander::WSK_D_DataArrival);
+    connect(&m_data, &EngineSocket::dataWritten, this, &FtpCommander::WSk_D_DataWritten);
     connect(&m_data, &EngineSocket::sendComplete, this, &FtpCommander::WSk_D_SendComplete);
     connect(&m_data, &EngineSocket::closedByPeer, this, &FtpCommander::WSK_D_Close);
     connect(&m_data, &EngineSocket::failed, this, &FtpCommander::WSk_D_Error);

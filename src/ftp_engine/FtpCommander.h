@@ -205,6 +205,10 @@ public:
     QString LocalFilePath() const { return m_localFilePath; }
     qint64 ExpectedSize() const { return m_expectedSize; }
     qint64 BytesDone() const { return m_bytesDone; }
+    // How far the running transfer is, as DataProgress tells it: for an
+    // upload the bytes the server's side acknowledged, not those still
+    // queued on this side.
+    qint64 ProgressBytes() const;
     // How far the last upload put its file into the data connection (from
     // the file's start), whatever the server took of it.
     qint64 BytesSent() const { return m_bytesSent; }
@@ -330,6 +334,7 @@ private:
     void WSK_D_Close();
     void WSk_D_Error(const QString &description);
     void WSK_D_DataArrival();
+    void WSk_D_DataWritten(qint64 bytes);
     void WSk_D_SendComplete();
     bool OpenCacheFileForWriting();
     bool OpenFileForWriting();
@@ -467,6 +472,14 @@ private:
     // upload started, or the size the server gave for its file.
     qint64 m_confirmedBytes = 0;
     qint64 m_bytesSent = 0;
+    // The running upload's position in the file the system took, and the
+    // last position the server's side acknowledged.
+    qint64 m_uploadWritten = 0;
+    qint64 m_uploadAcknowledged = 0;
+    struct {
+        qint64 position = 0;
+        qint64 time = 0;
+    } m_uploadAsked; // where and when the system was last asked what it holds unacknowledged
     qint64 m_transferPosition = 0;
     qint64 m_resumeOffset = 0;
     // The restart offset the server holds for its next RETR or STOR: accepted

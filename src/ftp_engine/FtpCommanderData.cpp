@@ -443,14 +443,42 @@ void FtpCommander::WSk_D_Error(const QString &description)
     }
 }
 
+// The system took bytes of an upload: what it holds unacknowledged has not
+// reached the server, so the progress counts only the rest.
+void FtpCommander::WSk_D_DataWritten(qint64 bytes)
+{
+    try {
+        if (m_dataTag != QLatin1String("S") || !m_uploadStarted)
+            return;
+        m_uploadWritten += bytes;
+        // Once per 256 KiB taken or a fifth of a second, not at every block.
+        const qint64 now = m_timer->now();
+        if (m_uploadWritten - m_uploadAsked.position < kMaxUploadInFlight && now - m_uploadAsked.time < 200)
+            return;
+        m_uploadAsked = {m_uploadWritten, now};
+        if (m_timerMode == QLatin1String("XFER")) // only data-connection bytes keep a transfer alive
+            m_deadline = now + TransferWaitSeconds() * 1000;
+        const qint64 acknowledged = std::max(m_uploadWritten - m_data.unacknowledgedBytes(), m_uploadAcknowledged);
+        if (acknowledged == m_uploadAcknowledged)
+            return;
+        m_uploadAcknowledged = acknowledged;
+        emit DataProgress(m_uploadAcknowledged);
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("WSk_D_DataWritten"));
+    }
+}
+
+qint64 FtpCommander::ProgressBytes() const
+{
+    const bool uploading = m_uploadStarted && m_currentIndex >= 0
+                           && (m_currentAct == ActSend || m_currentAct == ActResumeSend);
+    return uploading ? m_uploadAcknowledged : m_bytesDone;
+}
+
 void FtpCommander::WSk_D_SendComplete()
 {
     try {
-        if (m_timerMode == QLatin1String("XFER")) // only data-connection bytes keep a transfer alive
-            m_deadline = m_timer->now() + TransferWaitSeconds() * 1000;
-        QPointer<FtpCommander> self(this);
-        emit DataProgress(m_bytesDone);
-        if (!self || m_dataTag != QLatin1String("S") || !m_localFile)
+        if (m_dataTag != QLatin1String("S") || !m_localFile)
             return;
         if (m_bytesDone < m_expectedSize) {
             SendNextBlocks();
@@ -515,6 +543,8 @@ void FtpCommander::OpenFileForSending()
         }
         m_expectedSize = file->size();
         m_bytesDone = m_currentAct == ActResumeSend ? std::min(m_resumeOffset, m_expectedSize) : 0;
+        m_uploadWritten = m_uploadAcknowledged = m_bytesDone;
+        m_uploadAsked = {m_bytesDone, m_timer->now()};
         // A handle shared with an earlier try of this operation is where that try left it.
         if ((m_bytesDone > 0 || m_givenFile) && !file->seek(m_bytesDone)) {
             LocalFileFailed(LocalFileText(QStringLiteral("The local file could not be read: "), m_localFilePath, *file));

@@ -812,6 +812,9 @@ void FtpCommander::CompleteMacro()
     QPointer<FtpCommander> self(this);
     if (serverCopyDone)
         emit StatusChanged();
+    // The server's final reply confirms every byte of an upload.
+    if (self && (m_lastAct == ActSend || m_lastAct == ActResumeSend))
+        emit DataProgress(m_bytesDone);
     if (self)
         emit JobDone();
 }

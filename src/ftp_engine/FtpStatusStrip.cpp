@@ -69,7 +69,7 @@ FtpStatusSnapshot FtpStatusStrip::snapshot() const
     // The bar belongs to a transfer of the session: none is left beside "Not connected".
     if (m_engine->SessionActive()) {
         state.expectedSize = m_engine->ExpectedSize();
-        state.bytesDone = m_engine->BytesDone();
+        state.bytesDone = m_engine->ProgressBytes();
     }
     return state;
 }

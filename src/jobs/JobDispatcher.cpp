@@ -689,11 +689,12 @@ void JobDispatcher::StopRunningJob(int index, bool askHeldSize)
         // The server holds what arrived of an upload cut off: asked before letting go, the row can say so.
         const bool askFirst = askHeldSize && !c.stopping && job->IsUpload() && c.sending
                               && c.engine->SessionActive() && c.engine->isBusy();
+        // Until the server says what it holds, the row shows what it confirmed.
+        keepHeldBytes(index);
+        m_host.UpdateJobProgress(*job);
         if (askFirst) {
             c.stopping = true;
         } else {
-            keepHeldBytes(index);
-            m_host.UpdateJobProgress(*job);
             // Let go first: the disconnect that closing raises belongs to no job.
             unlink(index);
             c.engine->CloseSession();
@@ -1044,7 +1045,7 @@ void JobDispatcher::FtpJobs_DataProgress(int i, qint64 bytes)
 {
     try {
         const Connection &c = m_connections[static_cast<size_t>(i)];
-        if (sendsCurrentFile(c))
+        if (sendsCurrentFile(c) && !c.stopping)
             c.job->setTransferedBytes(bytes);
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("FtpJobs_DataProgress"));

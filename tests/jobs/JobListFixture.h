@@ -128,6 +128,12 @@ protected:
         return pane.Rows->Text(job.ZavUdeID(), JobListModel::Size).trimmed().toStdString();
     }
 
+    static std::string percentOf(qint64 part, qint64 whole)
+    {
+        return QString::number(100.0 * static_cast<double>(part) / static_cast<double>(whole), 'f', 1).toStdString()
+               + '%';
+    }
+
     std::string percentCell(const FtpTask &job) const
     {
         return pane.Rows->Text(job.ZavUdeID(), JobListModel::Complete).trimmed().toStdString();

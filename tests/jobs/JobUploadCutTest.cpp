@@ -35,12 +35,6 @@ protected:
                       true, name, content);
     }
 
-    static std::string percentOf(qint64 part, qint64 whole)
-    {
-        return QString::number(100.0 * static_cast<double>(part) / static_cast<double>(whole), 'f', 1).toStdString()
-               + '%';
-    }
-
     // Once more than `bytes` went out, `action` runs once, from the event loop.
     void whenSent(qint64 bytes, std::function<void()> action)
     {
@@ -288,4 +282,66 @@ TEST_F(RefusedStoreJobs, AFailedStoreThatKeptTheOlderFileOffersNoResumeAndStartW
         EXPECT_TRUE(server.storedData() == content) << "the file on the server has " << server.storedData().size()
                                                     << " bytes, its head " << server.storedData().left(8).toStdString();
     }
+}
+
+namespace {
+
+// A server that reads uploads slowly, with nothing between it and the job.
+class SlowServerUploads : public JobListFixture
+{
+protected:
+    void SetUp() override
+    {
+        server.limitUploadRate(kRate);
+        ASSERT_TRUE(server.start()) << server.error().toStdString();
+    }
+
+    Account account() const
+    {
+        return {server.host(), server.port(), QString::fromLatin1(PyFtpServer::kUser),
+                QString::fromLatin1(PyFtpServer::kPassword)};
+    }
+
+    qint64 held(const QString &name) const { return QFileInfo(QDir(server.rootPath()).filePath(name)).size(); }
+
+    static constexpr int kRate = 256 * 1024;
+    PyFtpServer server;
+};
+
+} // namespace
+
+// While an upload to a slow server runs, its row never reads more than the
+// server holds and its system took (its receive buffer, 128 KiB here); the
+// bytes still queued on this side are not counted. Stopped, the row reads
+// at once no more than the server holds, and then what it holds.
+TEST_F(SlowServerUploads, TheRowCountsWhatTheServerHolds)
+{
+    const QByteArray content = PatternBytes(3 * 1024 * 1024);
+    const QString name = QStringLiteral("slow.bin");
+    auto job = addJob(account(), true, name, content);
+    qint64 ahead = 0; // the most the row read beyond what the server held
+    std::string shownAtStop;
+    std::string heldAtStop;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, &commands, [&] {
+        if (job->Status() != 1)
+            return;
+        const qint64 server = held(name);
+        ahead = std::max(ahead, job->TransferedBytes() - server);
+        // Stopped while the server's system holds bytes the server has not read.
+        if (server > content.size() / 3 && job->TransferedBytes() > server && shownAtStop.empty()) {
+            pane.Timer3_Timer(); // the row as it was just before the click
+            ASSERT_TRUE(trigger(commands.MnuJStop, {job}));
+            heldAtStop = percentOf(held(name), content.size());
+            shownAtStop = percentCell(*job);
+        }
+    });
+    sampler.start(20);
+    ASSERT_TRUE(trigger(commands.mnuJStart, {job}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return job->Status() == 3 && idle(); }, 60000)) << statusCell(*job);
+    EXPECT_LE(ahead, 256 * 1024);
+    EXPECT_LE(std::stod(shownAtStop), std::stod(heldAtStop)) << shownAtStop << " shown, " << heldAtStop << " held";
+    EXPECT_EQ(statusCell(*job), "Cancelled by user");
+    EXPECT_EQ(job->TransferedBytes(), held(name));
+    EXPECT_EQ(percentCell(*job), percentOf(held(name), content.size()));
 }

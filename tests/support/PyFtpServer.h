@@ -37,6 +37,13 @@ public:
     // Before start(): the folder is listed as proftpd lists one it may enter but
     // not read: LIST and NLST as an empty folder, MLSD refused with 550.
     void listAsUnreadable(const QString &relativePath) { m_arguments << QStringLiteral("--unreadable") << relativePath; }
+    // Before start(): the server reads at most this many bytes of an upload a
+    // second (in bursts: as much at once, then it waits), through a receive
+    // buffer of 64 KiB (the system takes that much more, doubled).
+    void limitUploadRate(int bytesPerSecond)
+    {
+        m_arguments << QStringLiteral("--read-limit") << QString::number(bytesPerSecond);
+    }
 
     // Starts the server; false (with a reason in error()) when it did not come up.
     [[nodiscard]] bool start();

@@ -6,11 +6,12 @@ until it is killed or the test that started it is gone.
 import argparse
 import logging
 import os
+import socket
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.filesystems import AbstractedFS
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -80,6 +81,15 @@ class Handler(FTPHandler):
         self.respond(refusal)
 
 
+class SlowReader(ThrottledDTPHandler):
+    # A receive buffer of a set size: the server's system then holds no more
+    # of an upload ahead of what the server read than that, whereas a buffer
+    # the system sizes grows with each burst the throttle reads, to megabytes.
+    def __init__(self, sock, cmd_channel):
+        sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 64 * 1024)
+        super().__init__(sock, cmd_channel)
+
+
 class DotHidingFS(AbstractedFS):
     # As pure-ftpd's plain listing: names that begin with "." are left out,
     # though the folders and files are there when asked for by name.
@@ -103,6 +113,8 @@ def main():
     parser.add_argument("--refuse-once-connected", action="store_true")
     # FOLDER: listed as proftpd lists a folder it may enter but not read.
     parser.add_argument("--unreadable", action="append", default=[])
+    # BYTES: what the server reads of an upload a second at most.
+    parser.add_argument("--read-limit", type=int, default=0)
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.WARNING, stream=sys.stderr)
@@ -124,6 +136,9 @@ def main():
     handler.refuse_dot_names = args.refuse_dot
     handler.refuse_once_connected = args.refuse_once_connected
     handler.unreadable = tuple(os.path.realpath(os.path.join(args.root, folder)) for folder in args.unreadable)
+    if args.read_limit > 0:
+        handler.dtp_handler = SlowReader
+        SlowReader.read_limit = args.read_limit
 
     server = FTPServer(("127.0.0.1", 0), handler)
     # A test that crashed or was killed never stops its server: leave with it
