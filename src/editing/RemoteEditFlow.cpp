@@ -256,6 +256,7 @@ void RemoteEditFlow::JobCompleted(const FtpTaskCollection::Job &job)
                 if (sentAsHanded) {
                     record.size = record.queuedSize;
                     record.modifiedMs = record.queuedModifiedMs;
+                    record.digest = record.queuedDigest;
                 }
             });
         }
@@ -303,8 +304,7 @@ RemoteEditFlow::UnsentCopyAnswer RemoteEditFlow::askAboutUnsentCopy(const QStrin
     const QString left = earlierRun ? QStringLiteral(", left by an earlier session,") : QString();
     // Its job (waiting, failed or running) holds what the copy holds.
     const FtpTaskCollection::Job job = unsentJobOf(localPath);
-    const bool unchangedInJob = job && recorded->queuedSize == QFileInfo(localPath).size()
-                                && recorded->queuedModifiedMs == QFileInfo(localPath).lastModified().toMSecsSinceEpoch();
+    const bool unchangedInJob = job && recorded->UnchangedSinceQueued(localPath);
     if (!recorded)
         text += QStringLiteral("A copy of '%1' in the Tmp folder%2 may have changes that were not uploaded; where it "
                                "came from is not known.")
@@ -1016,6 +1016,7 @@ void RemoteEditFlow::noteQueuedCopy(const QString &copy, const FtpTask &job)
         record.jobKey = job.ZavUdeID();
         record.queuedSize = asQueued.size();
         record.queuedModifiedMs = asQueued.lastModified().toMSecsSinceEpoch();
+        record.queuedDigest = TmpCopyRecord::DigestOf(copy);
     });
 }
 
@@ -1089,15 +1090,7 @@ void RemoteEditFlow::DeleteTempFiles()
         }
         m_tempCopyNames = kept;
         m_keptAside.clear();
-        QStringList told;
-        // However many there are, the message fits on the screen: this run's first.
-        if (!unsent.isEmpty())
-            told << QStringLiteral("These files were changed but not uploaded. Their copies are kept in '%1':")
-                            .arg(QDir::toNativeSeparators(TmpFolder()))
-                        + QStringLiteral("\r\n\r\n") + unsent.mid(0, kNamedAtClose).join(QStringLiteral("\r\n"))
-                        + (unsent.size() > kNamedAtClose
-                               ? QStringLiteral("\r\n... and %1 more.").arg(unsent.size() - kNamedAtClose)
-                               : QString());
+        QStringList told = unsentCopiesText(unsent);
         // Said once: the earlier version's folder is not in Tmp any more.
         if (!m_oldRecordsMovedTo.isEmpty())
             told << QStringLiteral("Records of Tmp copies that an earlier version kept in the Tmp folder could not all "
@@ -1109,6 +1102,50 @@ void RemoteEditFlow::DeleteTempFiles()
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("DeleteTempFiles"));
     }
+}
+
+QStringList RemoteEditFlow::unsentCopiesText(const QStringList &unsent) const
+{
+    // Each copy under what is known of it: its change not sent, waiting in
+    // its job, possibly changed (an earlier version's record), or of unknown origin.
+    enum Case { Changed, InJob, MayBeChanged, Unrecorded, Cases };
+    const QString folder = QDir::toNativeSeparators(TmpFolder());
+    const QString headings[Cases] = {
+        QStringLiteral("These files were changed but not uploaded. Their copies are kept in '%1':").arg(folder),
+        QStringLiteral("These files have changes waiting in upload jobs. Their copies are kept in '%1':").arg(folder),
+        QStringLiteral("These copies, left by an earlier version, may hold changes that were not uploaded. They are "
+                       "kept in '%1':")
+            .arg(folder),
+        QStringLiteral("Where these copies came from is not known; they may hold changes. They are kept in '%1':")
+            .arg(folder),
+    };
+    QStringList names[Cases];
+    for (const QString &name : unsent) {
+        const QString path = JoinLocalPath(TmpFolder(), name);
+        const std::optional<TmpCopyRecord> recorded = records().Read(path);
+        if (!recorded)
+            names[Unrecorded] << name;
+        else if (records().State(path) == TmpCopyState::MayBeChanged)
+            names[MayBeChanged] << name;
+        else if (unsentJobOf(path) && recorded->UnchangedSinceQueued(path))
+            names[InJob] << name;
+        else
+            names[Changed] << name;
+    }
+    // However many there are, the message fits on the screen: this run's
+    // first, and each heading with at least one name.
+    QStringList told;
+    qsizetype room = kNamedAtClose;
+    for (int c = 0; c < Cases; ++c) {
+        if (names[c].isEmpty())
+            continue;
+        const qsizetype shown = qMax<qsizetype>(1, qMin(room, names[c].size()));
+        room = qMax<qsizetype>(0, room - shown);
+        told << headings[c] + QStringLiteral("\r\n\r\n") + names[c].mid(0, shown).join(QStringLiteral("\r\n"))
+                    + (names[c].size() > shown ? QStringLiteral("\r\n... and %1 more.").arg(names[c].size() - shown)
+                                               : QString());
+    }
+    return told;
 }
 
 QString RemoteEditFlow::GetParentRemotePath(const QString &path)

@@ -161,6 +161,8 @@ private:
     void remarkCopy(const QString &localPath, const std::function<void(TmpCopyRecord &)> &change);
     // The copy's upload job that has not completed, if its record names one.
     FtpTaskCollection::Job unsentJobOf(const QString &localPath) const;
+    // What the close says of the copies it keeps: one paragraph for each case.
+    QStringList unsentCopiesText(const QStringList &unsent) const;
     // The copy's upload job that waits or failed, if its record names one.
     FtpTaskCollection::Job waitingJobOf(const QString &localPath) const;
     // The copy handed to the job, as it is now.

@@ -3,6 +3,7 @@
 #include "Paths.h"
 #include "StoredFile.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,8 @@ namespace {
 // A record is a few hundred bytes; anything much larger was not written by us.
 constexpr qint64 kMaxRecordBytes = 16 * 1024;
 constexpr qsizetype kMaxTextLength = 4096;
+// A copy is read again for its digest only up to this size.
+constexpr qint64 kMaxDigestBytes = 64LL * 1024 * 1024;
 
 // Texts of a record read back from disk: bounded, and the names of the
 // profile, server and user without control characters. A remote path may
@@ -28,6 +31,21 @@ std::optional<QString> CleanText(const QJsonValue &value, bool mayBeEmpty, bool 
         return std::nullopt;
     for (const QChar c : text) {
         if (c.unicode() == 0 || (!anyCharacter && (c.unicode() < 0x20 || c.unicode() == 0x7f)))
+            return std::nullopt;
+    }
+    return text;
+}
+
+// A digest as written: absent (empty), or 64 hexadecimal digits.
+std::optional<QString> DigestText(const QJsonValue &value)
+{
+    if (value.isUndefined())
+        return QString();
+    const QString text = value.isString() ? value.toString() : QString();
+    if (text.size() != 64)
+        return std::nullopt;
+    for (const QChar c : text) {
+        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f')))
             return std::nullopt;
     }
     return text;
@@ -77,8 +95,30 @@ TmpCopyRecord TmpCopyRecord::OfCopy(const QString &copyPath, const TmpCopyOrigin
     if (copy.exists()) {
         record.size = copy.size();
         record.modifiedMs = copy.lastModified().toMSecsSinceEpoch();
+        record.digest = DigestOf(copyPath);
     }
     return record;
+}
+
+QString TmpCopyRecord::DigestOf(const QString &copyPath)
+{
+    QFile file(copyPath);
+    if (!IsPlainFile(QFileInfo(copyPath)) || file.size() > kMaxDigestBytes || !file.open(QIODevice::ReadOnly))
+        return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file))
+        return {};
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+bool TmpCopyRecord::SameBytes(const QString &copyPath, qint64 size, qint64 modifiedMs, const QString &digest)
+{
+    const QFileInfo copy(copyPath);
+    if (!copy.isFile() || copy.size() != size)
+        return false;
+    if (copy.lastModified().toMSecsSinceEpoch() == modifiedMs)
+        return true;
+    return !digest.isEmpty() && DigestOf(copyPath) == digest;
 }
 
 QString TmpCopyRecords::RecordPath(const QString &copyPath) const
@@ -110,23 +150,27 @@ std::optional<TmpCopyRecord> TmpCopyRecords::Read(const QString &copyPath) const
     const auto size = WholeNumber(object.value(QLatin1String("size")));
     const auto modified = WholeNumber(object.value(QLatin1String("modified")));
     const auto mark = MarkOf(object.value(QLatin1String("state")));
-    if (!profile || !server || !user || !remotePath || !port || !size || !modified || !mark || *port < 1
+    const auto digest = DigestText(object.value(QLatin1String("digest")));
+    if (!profile || !server || !user || !remotePath || !port || !size || !modified || !mark || !digest || *port < 1
         || *port > 65535 || *size < 0)
         return std::nullopt;
     TmpCopyRecord record;
     record.origin = {*profile, *server, static_cast<int>(*port), *user, *remotePath};
     record.size = *size;
     record.modifiedMs = *modified;
+    record.digest = *digest;
     record.mark = *mark;
     if (record.mark == TmpCopyRecord::Mark::Queued) {
         const auto job = CleanText(object.value(QLatin1String("job")), false);
         const auto queuedSize = WholeNumber(object.value(QLatin1String("queuedSize")));
         const auto queuedModified = WholeNumber(object.value(QLatin1String("queuedModified")));
-        if (!job || !queuedSize || !queuedModified || *queuedSize < 0)
+        const auto queuedDigest = DigestText(object.value(QLatin1String("queuedDigest")));
+        if (!job || !queuedSize || !queuedModified || !queuedDigest || *queuedSize < 0)
             return std::nullopt;
         record.jobKey = *job;
         record.queuedSize = *queuedSize;
         record.queuedModifiedMs = *queuedModified;
+        record.queuedDigest = *queuedDigest;
     }
     return record;
 }
@@ -146,6 +190,8 @@ bool TmpCopyRecords::Write(const QString &copyPath, const TmpCopyRecord &record)
     object.insert(QLatin1String("remotePath"), origin.remotePath);
     object.insert(QLatin1String("size"), QString::number(record.size));
     object.insert(QLatin1String("modified"), QString::number(record.modifiedMs));
+    if (!record.digest.isEmpty())
+        object.insert(QLatin1String("digest"), record.digest);
     for (const MarkName &known : kMarks) {
         if (known.mark == record.mark)
             object.insert(QLatin1String("state"), QString(known.name));
@@ -154,6 +200,8 @@ bool TmpCopyRecords::Write(const QString &copyPath, const TmpCopyRecord &record)
         object.insert(QLatin1String("job"), record.jobKey);
         object.insert(QLatin1String("queuedSize"), QString::number(record.queuedSize));
         object.insert(QLatin1String("queuedModified"), QString::number(record.queuedModifiedMs));
+        if (!record.queuedDigest.isEmpty())
+            object.insert(QLatin1String("queuedDigest"), record.queuedDigest);
     }
     return StoredFile::WriteAtomically(path, QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
@@ -176,10 +224,11 @@ bool TmpCopyRecords::Rename(const QString &copyPath, const QString &newCopyPath)
     return QFile::rename(from, to);
 }
 
-bool TmpCopyRecord::ChangedIn(const QString &copyPath) const
+bool TmpCopyRecord::ChangedIn(const QString &copyPath) const { return !SameBytes(copyPath, size, modifiedMs, digest); }
+
+bool TmpCopyRecord::UnchangedSinceQueued(const QString &copyPath) const
 {
-    const QFileInfo copy(copyPath);
-    return !copy.isFile() || copy.size() != size || copy.lastModified().toMSecsSinceEpoch() != modifiedMs;
+    return mark == Mark::Queued && SameBytes(copyPath, queuedSize, queuedModifiedMs, queuedDigest);
 }
 
 TmpCopyState TmpCopyRecords::State(const QString &copyPath) const

@@ -37,17 +37,29 @@ struct TmpCopyRecord {
     TmpCopyOrigin origin;
     qint64 size = -1;
     qint64 modifiedMs = 0;
+    // The bytes' digest (see DigestOf); empty when not taken.
+    QString digest;
     Mark mark = Mark::None;
     // Queued: the job and the copy as it was handed to it.
     QString jobKey;
     qint64 queuedSize = -1;
     qint64 queuedModifiedMs = 0;
+    QString queuedDigest;
 
     // The copy as it is now, from the given origin.
     static TmpCopyRecord OfCopy(const QString &copyPath, const TmpCopyOrigin &origin);
+    // SHA-256 of the copy's bytes, in hex; empty for a copy too large to
+    // read again at will, or one that cannot be read.
+    static QString DigestOf(const QString &copyPath);
+    // The copy holds the bytes of that size, time and digest: the same size
+    // and time, or, touched since (saved unchanged, its time set), the same
+    // size and bytes.
+    static bool SameBytes(const QString &copyPath, qint64 size, qint64 modifiedMs, const QString &digest);
 
     // The copy differs from the state recorded (or is gone).
     bool ChangedIn(const QString &copyPath) const;
+    // Queued: the copy is as it was handed to its job.
+    bool UnchangedSinceQueued(const QString &copyPath) const;
 };
 
 // The records of the Tmp copies, one file each, named after its copy. They

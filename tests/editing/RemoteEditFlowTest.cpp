@@ -233,11 +233,12 @@ protected:
         ASSERT_TRUE(UploadEnded());
         EXPECT_EQ(server.readFile(name), changed);
     }
-    // The close names the copies it keeps because their changes were not sent.
-    void ExpectKeptAtClose(const QString &names)
+    // The close names the copies it keeps because their changes were not sent
+    // (or, with `inJobs`, wait in upload jobs).
+    void ExpectKeptAtClose(const QString &names, bool inJobs = false)
     {
-        prompts.expectMessage("were changed but not uploaded. Their copies are kept in '" + tmp.path() + "':\r\n\r\n"
-                                  + names,
+        prompts.expectMessage(QString(inJobs ? "have changes waiting in upload jobs" : "were changed but not uploaded")
+                                  + ". Their copies are kept in '" + tmp.path() + "':\r\n\r\n" + names,
                               PromptButton::Ok);
     }
     // What the program does with its editors and copies when it closes.
@@ -578,7 +579,7 @@ TEST_F(RemoteEditFlowTest, AViewedCopyIsReplacedByTheNextOpeningAndQueuedCopiesS
     SetOptionFlag(OptionFlag::ConfirmDeletingTempFiles, true);
     prompts.expectMessage("Delete the temporary copies", PromptButton::Yes);
     // Its job has not sent it yet.
-    ExpectKeptAtClose("kept.txt");
+    ExpectKeptAtClose("kept.txt", true);
     ASSERT_TRUE(flow->ConfirmCloseEditors());
     CloseAsAtExit();
     EXPECT_FALSE(QFileInfo::exists(tmp.filePath("read.txt")));
@@ -975,7 +976,9 @@ TEST_F(RemoteEditFlowTest, ACopyOfThisRunWithoutAReadableRecordIsKeptAndNamedAtC
     ASSERT_TRUE(WriteFileBytes(tmp.record("huge.txt"), QByteArray(20 * 1024 * 1024, ' ')));
 
     prompts.expectMessage("Delete the temporary copies", PromptButton::Yes);
-    ExpectKeptAtClose(edited.join("\r\n"));
+    // Those whose records cannot be read under a heading of their own.
+    ExpectKeptAtClose("notes.txt\r\n" + tabbed + "\r\n\r\nWhere these copies came from is not known; they may hold "
+                      "changes. They are kept in '" + tmp.path() + "':\r\n\r\ngarbled.txt\r\nempty.txt\r\nhuge.txt");
     CloseAsAtExit();
     EXPECT_TRUE(prompts.allUsed());
     for (const QString &name : edited)
@@ -1229,7 +1232,7 @@ TEST_F(RemoteEditFlowTest, AnUploadAnsweredAfterTheSessionDroppedIsQueuedAndTold
     EXPECT_EQ(server.readFile("page.html"), "<p>\n");
 
     // Neither job has run: both copies are named and kept at the close.
-    ExpectKeptAtClose("notes.txt\r\npage.html");
+    ExpectKeptAtClose("notes.txt\r\npage.html", true);
     flow->DeleteTempFiles();
     EXPECT_TRUE(prompts.allUsed());
     EXPECT_EQ(ReadFileBytes(copy), "mine\n");

@@ -165,7 +165,7 @@ TEST_F(EditJobSnapshot, ARestoredEditJobNeverSendsAFileALinkInItsSnapshotsPathLe
             ASSERT_NE(queued, nullptr);
             const QString snapshot = queued->GetLocalFilePath();
             ASSERT_EQ(ReadFileBytes(snapshot), "saved server\n");
-            ASSERT_NO_FATAL_FAILURE(CloseTelling(window, prompts, KeptCopiesMessage(name)));
+            ASSERT_NO_FATAL_FAILURE(CloseTelling(window, prompts, WaitingCopiesMessage(name)));
             QTemporaryDir outside;
             const QString outsideFile = OutsideTwinOf(outside, snapshot);
             ASSERT_FALSE(outsideFile.isEmpty());
@@ -190,7 +190,7 @@ TEST_F(EditJobSnapshot, ARestoredEditJobNeverSendsAFileALinkInItsSnapshotsPathLe
             EXPECT_EQ(ReadFileBytes(outsideFile), "outside bytes");
             EXPECT_FALSE(QFileInfo(LinkPath(link, snapshot)).isSymLink());
             EXPECT_TRUE(QFileInfo(uploads).isDir() && !QFileInfo(uploads).isSymLink());
-            ASSERT_NO_FATAL_FAILURE(CloseTelling(window, prompts, KeptCopiesMessage(name)));
+            ASSERT_NO_FATAL_FAILURE(CloseTelling(window, prompts, WaitingCopiesMessage(name)));
         }
     }
 }
@@ -221,7 +221,7 @@ TEST_F(EditJobSnapshot, AnEditJobWhoseSnapshotChangedFailsAndTheCopysEditSurvive
         ASSERT_NE(job, nullptr);
         const QString snapshot = job->GetLocalFilePath();
         if (c.restored) {
-            ASSERT_NO_FATAL_FAILURE(CloseTelling(window, prompts, KeptCopiesMessage(c.name)));
+            ASSERT_NO_FATAL_FAILURE(CloseTelling(window, prompts, WaitingCopiesMessage(c.name)));
             job = LoadPendingJobInANewWindow(window);
             ASSERT_NE(job, nullptr);
         }
@@ -301,7 +301,7 @@ TEST_F(EditJobSnapshot, ALinkPutInTheSnapshotsPathAfterItsCheckIsNeverRead)
         if (c.atStor) {
             EXPECT_TRUE(window->close());
         } else {
-            ASSERT_NO_FATAL_FAILURE(CloseTelling(window, prompts, KeptCopiesMessage(name)));
+            ASSERT_NO_FATAL_FAILURE(CloseTelling(window, prompts, WaitingCopiesMessage(name)));
         }
         EXPECT_TRUE(prompts.allUsed());
     }

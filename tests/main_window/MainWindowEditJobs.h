@@ -151,6 +151,14 @@ inline QString KeptCopiesMessage(const QString &names)
            + names;
 }
 
+// What the close says of copies whose changes wait in upload jobs.
+inline QString WaitingCopiesMessage(const QString &names)
+{
+    return QStringLiteral("These files have changes waiting in upload jobs. Their copies are kept in '%1':\r\n\r\n")
+               .arg(QDir::toNativeSeparators(DataRoot::TmpFolder()))
+           + names;
+}
+
 // The window closed, `told` (the message's whole text) answered with OK.
 inline void CloseTelling(std::unique_ptr<frmZAVUde> &window, ScriptedPrompts &prompts, const QString &told)
 {

@@ -551,13 +551,17 @@ TEST(MainWindowJobs, AQueuedEditJobSendsWhatWasSavedWhateverHappensToTheCopy)
             for (FrmEdit *editor : window->EditFlow()->OpenEditors())
                 editor->CloseByProgram();
         };
-        const auto closeWindow = [&](const QString &named) {
+        // The close names changed copies, then those whose changes wait in jobs.
+        const auto closeWindow = [&](const QString &named, const QString &waiting = {}) {
             window->Slot(0)->DisConnectFromFTP();
             ASSERT_TRUE(WaitUntil([&] { return !window->IsAnySessionActive(); }));
+            QStringList told;
             if (!named.isEmpty())
-                prompts.expectMessage("were changed but not uploaded. Their copies are kept in '" + QFileInfo(copy).path()
-                                          + "':\r\n\r\n" + named,
-                                      PromptButton::Ok);
+                told << KeptCopiesMessage(named);
+            if (!waiting.isEmpty())
+                told << WaitingCopiesMessage(waiting);
+            if (!told.isEmpty())
+                prompts.expectMessage(told.join("\r\n\r\n"), PromptButton::Ok);
             EXPECT_TRUE(window->close());
             EXPECT_TRUE(prompts.allUsed());
             window.reset();
@@ -583,8 +587,8 @@ TEST(MainWindowJobs, AQueuedEditJobSendsWhatWasSavedWhateverHappensToTheCopy)
             ASSERT_TRUE(WaitUntil([&] { return window->EditFlow()->EditTasks().Count() == 0; }));
         }
         if (c.restart) {
-            ASSERT_NO_FATAL_FAILURE(closeWindow(c.keepAside ? QFileInfo(aside).fileName() + (c.declineNew ? "\r\n" + c.name : QString())
-                                                            : c.name));
+            ASSERT_NO_FATAL_FAILURE(closeWindow(c.declineNew ? c.name : QString(),
+                                                c.keepAside ? QFileInfo(aside).fileName() : c.name));
             window = std::make_unique<frmZAVUde>();
             window->show();
             ASSERT_EQ(window->Jobs()->JobQueue.Count(), 1);

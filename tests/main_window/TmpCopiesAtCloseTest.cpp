@@ -29,7 +29,8 @@ void QuickEditAndClose(frmZAVUde &window, const QString &name)
 // before run 2 and one kept aside, and takes over the records an earlier
 // version kept in Tmp/.origins, whose folder, holding what could not be
 // read, is moved away and said so once. Run 2 sends the declined change and
-// names the two copies still holding edits, though it never opened them.
+// names the two copies still holding edits, though it never opened them,
+// not the one sent and only touched since.
 TEST(TmpCopiesAtClose, EveryCopyHoldingAnEditIsNamedAtEachCloseUntilSentOrRemoved)
 {
     JobOptions restore;
@@ -79,15 +80,22 @@ TEST(TmpCopiesAtClose, EveryCopyHoldingAnEditIsNamedAtEachCloseUntilSentOrRemove
     window->EditFlow()->MNU_RMT_QEDIT_Click();
     ASSERT_TRUE(WaitUntil([&] { return !window->EditFlow()->EditUploadRunning(0) && !window->Slot(0)->IsBusy(); }));
     EXPECT_EQ(server.readFile("declined.txt"), "server\na change the user declined\n");
+    // Only touched since it was sent: its bytes are the server's, nothing to keep.
+    QFile sent(JoinLocalPath(tmp, "declined.txt"));
+    ASSERT_TRUE(sent.open(QIODevice::Append));
+    ASSERT_TRUE(sent.setFileTime(sent.fileTime(QFileDevice::FileModificationTime).addSecs(3600),
+                                 QFileDevice::FileModificationTime));
+    sent.close();
     ASSERT_TRUE(DisconnectFirstSlot(*window));
     ASSERT_NO_FATAL_FAILURE(CloseTelling(window, prompts, KeptCopiesMessage("aside (1).txt\r\nchanged.txt")));
     EXPECT_EQ(ReadFileBytes(JoinLocalPath(tmp, "aside (1).txt")), "changed elsewhere\n");
+    EXPECT_FALSE(QFileInfo::exists(JoinLocalPath(tmp, "declined.txt")));
     SetOptionFlag(OptionFlag::PromptUploadExternalEdits, false);
 }
 
 // Copies an earlier version left in Tmp without records, far more than a
-// message can show: the close names the first of them and counts the rest,
-// and keeps them all.
+// message can show: the close names the first of them, saying that their
+// origin is not known, and counts the rest, and keeps them all.
 TEST(TmpCopiesAtClose, ManyCopiesLeftByEarlierRunsAreCountedPastTheFirstTen)
 {
     ScriptedPrompts prompts;
@@ -100,7 +108,10 @@ TEST(TmpCopiesAtClose, ManyCopiesLeftByEarlierRunsAreCountedPastTheFirstTen)
         ASSERT_TRUE(WriteFileBytes(JoinLocalPath(tmp, names.constLast()), "an edit\n"));
     }
     auto window = ShownWindow();
-    ASSERT_NO_FATAL_FAILURE(
-        CloseTelling(window, prompts, KeptCopiesMessage(names.mid(0, 10).join("\r\n") + "\r\n... and 290 more.")));
+    ASSERT_NO_FATAL_FAILURE(CloseTelling(
+        window, prompts,
+        QStringLiteral("Where these copies came from is not known; they may hold changes. They are kept in '%1':\r\n\r\n")
+                .arg(QDir::toNativeSeparators(tmp))
+            + names.mid(0, 10).join("\r\n") + "\r\n... and 290 more."));
     EXPECT_EQ(QDir(tmp).entryList(QDir::Files).size(), 300);
 }
