@@ -814,6 +814,7 @@ void ServerCopy::fail(End how, int finished)
     m_waitingStep = nullptr;
     m_reportAfterStops = (finished != source && sideBusyWith(source, FtpCommander::ActGetFromServer))
                          || (finished != target && sideBusyWith(target, FtpCommander::ActStoreToServer));
+    m_failedSide = finished;
     if (how != End::Stopped) // a stop is told when its clean-up has ended
         report(how, finished, finished == source, m_slots.CopySourcePath, m_slots.CopyTargetPath);
     m_failure = how;
@@ -1080,7 +1081,8 @@ void ServerCopy::report(End how, int slot, bool sourceSide, const QString &sourc
 void ServerCopy::noteStopEnded(int slot)
 {
     const ServerSlot *side = m_slots.Slot(slot);
-    if (!m_reportAfterStops || m_heldReport.isEmpty() || !side)
+    // The side whose end failed the copy is told as such already.
+    if (!m_reportAfterStops || m_heldReport.isEmpty() || !side || slot == m_failedSide)
         return;
     QString why = side->EndedByUser() ? BatchFailures::kDisconnectedText : side->FtpCmd()->EndedSessionReason().trimmed();
     if (why.isEmpty())

@@ -200,6 +200,7 @@ private:
     // The failure stopped a side: it is told once the stops have ended, so
     // a session ended over one is named with it.
     bool m_reportAfterStops = false;
+    int m_failedSide = -1; // the slot whose end failed the copy (-1: the user stopped it)
     QString m_leftOver; // the user is still to be told of a temporary file left on the target
     bool m_exiting = false;     // stopped for the window's close: its end is told at once, nothing is listed
     QString m_exitReport;

@@ -179,25 +179,30 @@ TEST_F(CopyAbort, ATargetAnsweringNothingEndsItsSessionAfterOneTimeOut)
     expectOneAbort();
 }
 
-// The target's connection ends while it waits for the data: the copy ends
-// naming the file and saying whether the connection was lost or the user
-// disconnected it.
+// The target's connection ends while it waits for the data, or while the
+// source still sends it: the copy ends naming the file and saying once
+// whether the connection was lost or the user disconnected it.
 TEST_F(CopyAbort, ACopyWhoseTargetSessionEndsSaysWhetherTheConnectionWasLostOrTheUserEndedIt)
 {
     ASSERT_TRUE(source.writeFile(QStringLiteral("kept.bin"), PatternBytes(5000)));
     ASSERT_TRUE(connectWithAVanishedFile());
     target.on("STOR", ScriptedFtpServer::Reply{{"150 Ok to send data.\r\n", 0}});
+    const auto disconnect = [this] { window->findChild<QAction *>("mnuDisconnect0")->trigger(); };
     const struct {
         const char *how;
         std::function<void()> end;
         QString said;
+        qint64 size = 5000; // a larger file keeps the source sending to a target that stops reading
     } cases[] = {
         {"dropped", [this] { target.closeControl(); }, BatchFailures::kLostText},
-        {"disconnected", [this] { window->findChild<QAction *>("mnuDisconnect0")->trigger(); },
-         BatchFailures::kDisconnectedText},
+        {"disconnected", disconnect, BatchFailures::kDisconnectedText},
+        {"disconnected while the source sends", disconnect, BatchFailures::kDisconnectedText, 32 << 20},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.how);
+        ASSERT_TRUE(source.writeFile(QStringLiteral("kept.bin"), PatternBytes(c.size)));
+        if (c.size > 5000)
+            target.setStallAfter(64 * 1024);
         const QMetaObject::Connection ending =
             QObject::connect(&target, &ScriptedFtpServer::commandReceived, &target, [&c, this](const QByteArray &line) {
                 if (line.startsWith("STOR"))
@@ -221,7 +226,10 @@ TEST_F(CopyAbort, ACopyWhoseTargetSessionEndsSaysWhetherTheConnectionWasLostOrTh
         const QString text = prompts.messageTexts().constLast();
         EXPECT_FALSE(text.contains(BatchRunner::kTerminatedText)) << text.toStdString();
         EXPECT_TRUE(text.contains(QStringLiteral("\"/kept.bin\" was not copied"))) << text.toStdString();
+        EXPECT_EQ(text.count(c.said), 1) << text.toStdString();
         EXPECT_TRUE(prompts.allUsed());
+        if (target.isFrozen())
+            target.thaw();
     }
 }
 
