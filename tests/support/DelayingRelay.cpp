@@ -1,12 +1,20 @@
 #include "DelayingRelay.h"
 
-#include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
 
 DelayingRelay::DelayingRelay(int delayMs, QObject *parent) : QObject(parent), m_delayMs(delayMs)
 {
     connect(&m_listener, &QTcpServer::newConnection, this, &DelayingRelay::join);
+}
+
+DelayingRelay::~DelayingRelay()
+{
+    // The relay's end passes nothing on.
+    for (QTcpSocket *socket : findChildren<QTcpSocket *>(Qt::FindDirectChildrenOnly)) {
+        socket->disconnect();
+        socket->abort();
+    }
 }
 
 bool DelayingRelay::listen(quint16 serverPort)
@@ -22,12 +30,12 @@ void DelayingRelay::join()
         auto *server = new QTcpSocket(this);
         // Each side's bytes and its close reach the other side `m_delayMs`
         // later, in order (timers of one delay fire in the order they were started).
-        const auto pass = [this](QTcpSocket *from, QTcpSocket *to) {
-            connect(from, &QTcpSocket::readyRead, to, [this, from, to] {
-                QTimer::singleShot(m_delayMs, to, [to, bytes = from->readAll()] { to->write(bytes); });
+        const auto pass = [delay = m_delayMs](QTcpSocket *from, QTcpSocket *to) {
+            connect(from, &QTcpSocket::readyRead, to, [delay, from, to] {
+                QTimer::singleShot(delay, to, [to, bytes = from->readAll()] { to->write(bytes); });
             });
-            connect(from, &QTcpSocket::disconnected, to, [this, to] {
-                QTimer::singleShot(m_delayMs, to, [to] { to->disconnectFromHost(); });
+            connect(from, &QTcpSocket::disconnected, to, [delay, to] {
+                QTimer::singleShot(delay, to, [to] { to->disconnectFromHost(); });
             });
         };
         pass(client, server);

@@ -12,6 +12,7 @@ class DelayingRelay : public QObject
     Q_OBJECT
 public:
     explicit DelayingRelay(int delayMs, QObject *parent = nullptr);
+    ~DelayingRelay() override;
 
     [[nodiscard]] bool listen(quint16 serverPort);
     quint16 port() const { return m_listener.serverPort(); }
