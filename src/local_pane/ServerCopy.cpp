@@ -430,7 +430,7 @@ void ServerCopy::sendEnded(bool success)
     // closed early: only the source's own end tells whether it sent the whole file.
     if (success)
         sideSucceeded(true);
-    else if (m_store.awaitingReply)
+    else if (m_store.awaitingReply || (m_store.sent && !m_store.mayHaveWritten())) // a refused store's end still to come
         awaitStoreReply();
     else
         fail(End::Failed, m_slots.CopySource);

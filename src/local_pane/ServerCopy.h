@@ -113,7 +113,8 @@ private:
     void sendEnded(bool success);
     // A side's transfer ended with its success reply; the other's may still come.
     void sideSucceeded(bool source);
-    // The source failed before the target answered its STOR: that answer decides, within kStoreReplyWaitMs.
+    // The source failed before the target's STOR was answered, or before a refused STOR's operation ended: the
+    // target's end decides, within kStoreReplyWaitMs.
     void awaitStoreReply();
     // Both ends said the file went across: the stored copy is checked.
     void bothEnded();

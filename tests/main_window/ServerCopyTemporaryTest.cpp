@@ -218,18 +218,32 @@ TEST_F(CopyToScripted, ARefusalNamingTheTemporaryFileSaysWhatItIs)
         << text.toStdString();
 }
 
-// The target refuses the temporary file 300 ms after its STOR, and the
-// source, finding no data port, says 425 at once: the target's refusal
-// decides, so the user is asked whether to store onto the file, and the
-// copy then goes there whole.
-TEST_F(CopyToScripted, ATemporaryFileRefusedAfterTheSourceFailedIsTheUsersQuestion)
+// The target refuses the temporary file, and the source, finding no data
+// port, says 425: before the refusal, or while the target is still getting
+// back in step after it (its abort answered late). The target's refusal
+// decides, so the user is asked whether to store onto the file, and the copy
+// then goes there whole.
+struct LateRefusal
+{
+    const char *name;
+    int storeReplyMs;  // the target's 553 to the temporary STOR
+    int sourceReplyMs; // the source's 425 to RETR
+    int abortReplyMs;  // the target's reply to the ABOR after its 553
+};
+
+struct RefusedAroundTheSourcesFailure : CopyToScripted, ::testing::WithParamInterface<LateRefusal>
+{
+};
+
+TEST_P(RefusedAroundTheSourcesFailure, IsTheUsersQuestion)
 {
     SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
     ASSERT_TRUE(source.listen() && target.listen());
     ServeOneFile(source);
     HoldOnly(target, "/f.bin", 700);
-    target.on("STOR", ScriptedFtpServer::Reply{{"553 Could not create file.\r\n", 300}});
-    source.on("RETR", "425 Can't open data connection.");
+    target.on("STOR", ScriptedFtpServer::Reply{{"553 Could not create file.\r\n", GetParam().storeReplyMs}});
+    target.on("ABOR", ScriptedFtpServer::Reply{{"226 Abort successful.\r\n", GetParam().abortReplyMs}});
+    source.on("RETR", ScriptedFtpServer::Reply{{"425 Can't open data connection.\r\n", GetParam().sourceReplyMs}});
     // The store onto the file, and its sending, as the servers do by default.
     QObject::connect(&target, &ScriptedFtpServer::commandReceived, &target, [this](const QByteArray &line) {
         if (line == "STOR /f.bin")
@@ -253,6 +267,11 @@ TEST_F(CopyToScripted, ATemporaryFileRefusedAfterTheSourceFailedIsTheUsersQuesti
     EXPECT_EQ(target.commandCount("STOR /f.bin"), 1);
     EXPECT_EQ(target.storedData(), PatternBytes(5000));
 }
+
+INSTANTIATE_TEST_SUITE_P(Copy, RefusedAroundTheSourcesFailure,
+                         ::testing::Values(LateRefusal{"AfterTheSourceFailed", 300, 0, 0},
+                                           LateRefusal{"BeforeTheSourceFailedWithTheAbortStillOwed", 100, 300, 800}),
+                         [](const ::testing::TestParamInfo<LateRefusal> &info) { return std::string(info.param.name); });
 
 // The target accepted the rename over its file, then cannot tell the size
 // under the file's name: it refuses SIZE, or its session ends meanwhile. The
