@@ -6,9 +6,10 @@
 //   job_queue ... put LOCAL_DIR REMOTE_DIR
 //
 // Exit 0 only when every job ended completed and every file is whole; the
-// last line is "files=N bytes=B seconds=S cpu-seconds=C wakeups-per-job=W":
-// the run's wall time, its CPU time (user + system of this process) and how
-// often the event loop slept and woke again per job.
+// last line is "files=N bytes=B seconds=S cpu-seconds=C wakeups-per-job=W
+// events-per-job=E": the run's wall time, its CPU time (user + system of this
+// process), how often the event loop slept and woke again and how many events
+// it handed out per job.
 #include "DirectoryListingParser.h"
 #include "FtpCommander.h"
 #include "HeadlessJobQueue.h"
@@ -158,7 +159,7 @@ int main(int argc, char **argv)
 
     QElapsedTimer clock;
     clock.start();
-    const RunCost cost;
+    RunCost cost;
     queue.AcceptJobs(jobs, false);
     QEventLoop loop;
     QObject::connect(&dispatcher, &JobDispatcher::passFinished, &loop, [&] {
@@ -170,8 +171,9 @@ int main(int argc, char **argv)
         loop.exec();
     const double seconds = clock.nsecsElapsed() / 1e9;
     const double cpuSeconds = cost.cpuSeconds();
-    const double wakeUpsPerJob =
-        sizes.empty() ? 0 : static_cast<double>(cost.wakeUps()) / static_cast<double>(sizes.size());
+    const auto perJob = [&](qint64 count) {
+        return sizes.empty() ? 0.0 : static_cast<double>(count) / static_cast<double>(sizes.size());
+    };
 
     // Every job completed and every file whole.
     int done = 0;
@@ -189,7 +191,8 @@ int main(int argc, char **argv)
     }
     std::printf("completed=%d of %d\n", done, static_cast<int>(sizes.size()));
     std::printf("connections=%d\n", options.connections);
-    std::printf("files=%d bytes=%lld seconds=%.3f cpu-seconds=%.3f wakeups-per-job=%.1f\n",
-                static_cast<int>(sizes.size()), static_cast<long long>(bytes), seconds, cpuSeconds, wakeUpsPerJob);
+    std::printf("files=%d bytes=%lld seconds=%.3f cpu-seconds=%.3f wakeups-per-job=%.1f events-per-job=%.1f\n",
+                static_cast<int>(sizes.size()), static_cast<long long>(bytes), seconds, cpuSeconds,
+                perJob(cost.wakeUps()), perJob(cost.events()));
     return whole ? 0 : 1;
 }
