@@ -50,9 +50,9 @@ class PropertyBag;
 // cannot be opened, read or written (the operation then ends as failed).
 // A server-to-server copy: the storing engine (FTP_StoreFromServer) writes
 // STOR and raises HandlePassiveAddress once its server has had that STOR: at
-// the server's 1xx, or one round trip of the control connection (as its PASV
-// took) after STOR went out, whichever comes first; never when the STOR was
-// refused by then. The host starts the sending engine with
+// the server's 1xx, or one and a half round trips of the control connection
+// (as its PASV took) after STOR went out, whichever comes first; never when
+// the STOR was refused by then. The host starts the sending engine with
 // FTP_GetFromOtherServer and, on its DataConnect, may call DataConnectionOk on
 // the storing one (harmless: STOR is already out).
 class FtpCommander : public QObject

@@ -270,8 +270,13 @@ void FtpCommander::NotifyPASV(const QStringList &passiveReply)
             // no data for it: the address goes on once STOR has arrived.
             m_storeAddress = {host, port};
             m_storeAddressDue = true;
+            // Half a round trip more: a server answers STOR later than PASV
+            // (it opens the file), and a refusal must arrive before the other
+            // server is sent here, or that one may push its data into a
+            // connection nobody takes and not hear its abort.
             const qint64 wait = m_passiveRoundTrip < 0 ? kStoreArrivalMaxMs
-                                                       : std::clamp(m_passiveRoundTrip, kStoreArrivalMinMs, kStoreArrivalMaxMs);
+                                                       : std::clamp(m_passiveRoundTrip * 3 / 2, kStoreArrivalMinMs,
+                                                                    kStoreArrivalMaxMs);
             QTimer::singleShot(wait, this, [this, serial = m_operationSerial] {
                 if (serial == m_operationSerial)
                     HandOnStoreAddress();

@@ -6,6 +6,7 @@
 #include "frmZAVUde.h"
 
 #include "BatchFailures.h"
+#include "DelayingRelay.h"
 #include "FtpCommander.h"
 #include "OptionFlags.h"
 #include "PyFtpServer.h"
@@ -220,15 +221,19 @@ TEST_F(CopyToScripted, ARefusalNamingTheTemporaryFileSaysWhatItIs)
 
 // The target refuses the temporary file, and the source, finding no data
 // port, says 425: before the refusal, or while the target is still getting
-// back in step after it (its abort answered late). The target's refusal
-// decides, so the user is asked whether to store onto the file, and the copy
-// then goes there whole.
+// back in step after it (its abort answered late). Or the refusal comes a
+// little later than the PASV before it took, over a slow link: the source is
+// not started for it at all (a source sending into a port no store takes may
+// not hear its abort). The target's refusal decides, so the user is asked
+// whether to store onto the file, and the copy then goes there whole.
 struct LateRefusal
 {
     const char *name;
     int storeReplyMs;  // the target's 553 to the temporary STOR
     int sourceReplyMs; // the source's 425 to RETR
     int abortReplyMs;  // the target's reply to the ABOR after its 553
+    int linkMs;        // each way on the target's control link
+    int sourcePorts;   // the source's data connections, the store onto the file's included
 };
 
 struct RefusedAroundTheSourcesFailure : CopyToScripted, ::testing::WithParamInterface<LateRefusal>
@@ -243,7 +248,8 @@ TEST_P(RefusedAroundTheSourcesFailure, IsTheUsersQuestion)
     HoldOnly(target, "/f.bin", 700);
     target.on("STOR", ScriptedFtpServer::Reply{{"553 Could not create file.\r\n", GetParam().storeReplyMs}});
     target.on("ABOR", ScriptedFtpServer::Reply{{"226 Abort successful.\r\n", GetParam().abortReplyMs}});
-    source.on("RETR", ScriptedFtpServer::Reply{{"425 Can't open data connection.\r\n", GetParam().sourceReplyMs}});
+    if (GetParam().sourceReplyMs >= 0)
+        source.on("RETR", ScriptedFtpServer::Reply{{"425 Can't open data connection.\r\n", GetParam().sourceReplyMs}});
     // The store onto the file, and its sending, as the servers do by default.
     QObject::connect(&target, &ScriptedFtpServer::commandReceived, &target, [this](const QByteArray &line) {
         if (line == "STOR /f.bin")
@@ -253,8 +259,13 @@ TEST_P(RefusedAroundTheSourcesFailure, IsTheUsersQuestion)
         if (line.startsWith("RETR") && source.commandCount("RETR") == 2)
             source.off("RETR");
     });
+    DelayingRelay relay(GetParam().linkMs);
+    ASSERT_TRUE(relay.listen(target.port()));
     window = DualWindow();
-    ASSERT_TRUE(ConnectSourceAndTarget(*window, ServerProfile(source), ServerProfile(target)));
+    const CProfile far = GetParam().linkMs > 0 ? ServerProfile(relay.host(), relay.port(), QStringLiteral("u"),
+                                                               QStringLiteral("p"), QStringLiteral("Far"))
+                                               : ServerProfile(target);
+    ASSERT_TRUE(ConnectSourceAndTarget(*window, ServerProfile(source), far));
     QObject::connect(&window->Runner()->Copy(), &ServerCopy::copyEnded, window.get(), [this](bool done) { ended << done; });
     prompts.expectMessage(QStringLiteral("Store the copy directly onto \"/f.bin\"?"), PromptButton::Yes);
     ASSERT_TRUE(CopyAll(*window));
@@ -266,11 +277,13 @@ TEST_P(RefusedAroundTheSourcesFailure, IsTheUsersQuestion)
         << prompts.messageTexts().constFirst().toStdString();
     EXPECT_EQ(target.commandCount("STOR /f.bin"), 1);
     EXPECT_EQ(target.storedData(), PatternBytes(5000));
+    EXPECT_EQ(source.commandCount("PORT"), GetParam().sourcePorts);
 }
 
 INSTANTIATE_TEST_SUITE_P(Copy, RefusedAroundTheSourcesFailure,
-                         ::testing::Values(LateRefusal{"AfterTheSourceFailed", 300, 0, 0},
-                                           LateRefusal{"BeforeTheSourceFailedWithTheAbortStillOwed", 100, 300, 800}),
+                         ::testing::Values(LateRefusal{"AfterTheSourceFailed", 300, 0, 0, 0, 2},
+                                           LateRefusal{"BeforeTheSourceFailedWithTheAbortStillOwed", 100, 300, 800, 0, 2},
+                                           LateRefusal{"ALittleAfterARoundTripOfASlowLink", 30, -1, 0, 100, 1}),
                          [](const ::testing::TestParamInfo<LateRefusal> &info) { return std::string(info.param.name); });
 
 // The target accepted the rename over its file, then cannot tell the size
