@@ -1,10 +1,14 @@
 #include "EngineSocket.h"
 
+#include <algorithm>
 #include <utility>
 
 #ifdef __linux__
+#include <fcntl.h>
 #include <linux/sockios.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #endif
 
 class EngineSocket::NotificationScope
@@ -159,6 +163,7 @@ void EngineSocket::dropSocket()
 
 void EngineSocket::finish()
 {
+    closeFinished();
     if (!m_socket) {
         close();
         return;
@@ -166,12 +171,28 @@ void EngineSocket::finish()
     QTcpSocket *socket = m_socket;
     m_socket = nullptr;
     socket->disconnect(this);
+#ifdef SIOCOUTQ
+    // Only once everything is with the system: shut, the socket takes no more.
+    const qintptr handle = socket->socketDescriptor();
+    if (handle >= 0 && socket->bytesToWrite() == 0) {
+        m_finishedHandle = ::fcntl(static_cast<int>(handle), F_DUPFD_CLOEXEC, 0);
+        if (m_finishedHandle >= 0 && ::shutdown(m_finishedHandle, SHUT_WR) != 0)
+            closeFinished();
+    }
+#endif
     socket->disconnectFromHost();
     retire(socket);
 }
 
+void EngineSocket::closeFinished()
+{
+    if (m_finishedHandle >= 0)
+        ::close(std::exchange(m_finishedHandle, -1));
+}
+
 void EngineSocket::close()
 {
+    closeFinished();
     dropSocket();
     if (m_server) {
         QTcpServer *server = m_server;
@@ -246,15 +267,15 @@ qint64 EngineSocket::bytesToWrite() const
     return m_socket ? m_socket->bytesToWrite() : 0;
 }
 
-qint64 EngineSocket::unacknowledgedBytes() const
+std::optional<qint64> EngineSocket::unacknowledgedBytes() const
 {
 #ifdef SIOCOUTQ
-    const qintptr handle = m_socket ? m_socket->socketDescriptor() : -1;
+    const qintptr handle = m_socket ? m_socket->socketDescriptor() : m_finishedHandle;
     int queued = 0;
-    if (handle >= 0 && ::ioctl(static_cast<int>(handle), SIOCOUTQ, &queued) == 0 && queued > 0)
-        return queued;
+    if (handle >= 0 && ::ioctl(static_cast<int>(handle), SIOCOUTQ, &queued) == 0)
+        return std::max(queued, 0);
 #endif
-    return 0;
+    return std::nullopt;
 }
 
 void EngineSocket::setReadBufferSize(qint64 size)

@@ -6,6 +6,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <optional>
+
 // One TCP connection of the engine, control or data. It raises only the
 // notifications the engine works with:
 //   connected        - an outgoing connection is up, or (listening) the
@@ -33,7 +35,10 @@ public:
     bool listen(const QHostAddress &address, quint16 port, const QHostAddress &allowedPeer);
     void close();
     // Closes after what was written has been handed to the system (end of an upload).
+    // The connection stays open for asking until closeFinished(), close() or
+    // the next connection.
     void finish();
+    void closeFinished();
 
     qint64 write(const QByteArray &bytes);
     // Hands what was written to the system at once rather than on the event
@@ -43,8 +48,9 @@ public:
     qint64 bytesAvailable() const;
     qint64 bytesToWrite() const;
     // Of the bytes the system took, those the peer has not acknowledged yet
-    // (still queued or on the way); 0 where the system does not tell.
-    qint64 unacknowledgedBytes() const;
+    // (still queued or on the way), also after finish(); none where the
+    // system does not tell.
+    std::optional<qint64> unacknowledgedBytes() const;
     void setReadBufferSize(qint64 size);
 
     // An IPv4 address written as IPv6 ("::ffff:a.b.c.d") as plain IPv4, so
@@ -88,4 +94,7 @@ private:
     QHostAddress m_allowedPeer;
     qint64 m_readBufferSize = 0;
     bool m_peerClosedRaised = false;
+    // A handle of the connection finish() closed, shut for sending as closing
+    // it would be: the system still tells what the peer has acknowledged.
+    int m_finishedHandle = -1;
 };

@@ -40,6 +40,8 @@ FtpCommander::FtpCommander(QObject *parent, EngineTimer *timer)
     connect(&m_data, &EngineSocket::dataArrival, this, &FtpCommander::WSK_D_DataArrival);
     connect(&m_data, &EngineSocket::dataWritten, this, &FtpCommander::WSk_D_DataWritten);
     connect(&m_data, &EngineSocket::sendComplete, this, &FtpCommander::WSk_D_SendComplete);
+    m_acknowledgedPoll.setInterval(200);
+    connect(&m_acknowledgedPoll, &QTimer::timeout, this, &FtpCommander::PollAcknowledged);
     connect(&m_data, &EngineSocket::closedByPeer, this, &FtpCommander::WSK_D_Close);
     connect(&m_data, &EngineSocket::failed, this, &FtpCommander::WSk_D_Error);
     connect(&m_data, &EngineSocket::connectionRefusedFrom, this, [this](const QHostAddress &address) {

@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <algorithm>
 #include <array>
@@ -335,6 +336,8 @@ private:
     void WSk_D_Error(const QString &description);
     void WSK_D_DataArrival();
     void WSk_D_DataWritten(qint64 bytes);
+    void NoteAcknowledged();
+    void PollAcknowledged();
     void WSk_D_SendComplete();
     bool OpenCacheFileForWriting();
     bool OpenFileForWriting();
@@ -480,6 +483,9 @@ private:
         qint64 position = 0;
         qint64 time = 0;
     } m_uploadAsked; // where and when the system was last asked what it holds unacknowledged
+    // After the last byte of an upload went to the system, until the server
+    // acknowledged them all or the operation ended: the system is asked again.
+    QTimer m_acknowledgedPoll;
     qint64 m_transferPosition = 0;
     qint64 m_resumeOffset = 0;
     // The restart offset the server holds for its next RETR or STOR: accepted

@@ -463,13 +463,38 @@ void FtpCommander::WSk_D_DataWritten(qint64 bytes)
         m_uploadAsked = {m_uploadWritten, now};
         if (m_timerMode == QLatin1String("XFER")) // only data-connection bytes keep a transfer alive
             m_deadline = now + TransferWaitSeconds() * 1000;
-        const qint64 acknowledged = std::max(m_uploadWritten - m_data.unacknowledgedBytes(), m_uploadAcknowledged);
-        if (acknowledged == m_uploadAcknowledged)
-            return;
-        m_uploadAcknowledged = acknowledged;
-        emit DataProgress(m_uploadAcknowledged);
+        NoteAcknowledged();
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("WSk_D_DataWritten"));
+    }
+}
+
+void FtpCommander::NoteAcknowledged()
+{
+    const qint64 acknowledged =
+        std::max(m_uploadWritten - m_data.unacknowledgedBytes().value_or(0), m_uploadAcknowledged);
+    if (acknowledged == m_uploadAcknowledged)
+        return;
+    m_uploadAcknowledged = acknowledged;
+    emit DataProgress(m_uploadAcknowledged);
+}
+
+// The system may hold megabytes of a finished upload for a slow server: the
+// progress goes on with what the server acknowledges until its final reply.
+void FtpCommander::PollAcknowledged()
+{
+    try {
+        const std::optional<qint64> unacknowledged = m_data.unacknowledgedBytes();
+        const bool waiting = m_uploadFinished && m_currentIndex >= 0
+                             && (m_currentAct == ActSend || m_currentAct == ActResumeSend);
+        if (waiting && unacknowledged)
+            NoteAcknowledged();
+        if (!waiting || unacknowledged.value_or(0) == 0) {
+            m_acknowledgedPoll.stop();
+            m_data.closeFinished();
+        }
+    } catch (...) {
+        LogCurrentException(kObject, QStringLiteral("PollAcknowledged"));
     }
 }
 
@@ -594,6 +619,10 @@ void FtpCommander::FinishSending()
     m_uploadFinished = true;
     m_data.finish();
     m_dataClosed = true;
+    if (m_data.unacknowledgedBytes().value_or(0) > 0)
+        m_acknowledgedPoll.start();
+    else
+        m_data.closeFinished();
     emit StatusChanged();
     emit DataDisconnect();
     if (self)

@@ -8,6 +8,7 @@
 #include "PyFtpServer.h"
 #include "ScriptedFtpServer.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 namespace {
@@ -344,4 +345,29 @@ TEST_F(SlowServerUploads, TheRowCountsWhatTheServerHolds)
     EXPECT_EQ(statusCell(*job), "Cancelled by user");
     EXPECT_EQ(job->TransferedBytes(), held(name));
     EXPECT_EQ(percentCell(*job), percentOf(held(name), content.size()));
+}
+
+// The last bytes of an upload wait in this side's system for a slow server:
+// the row goes on with what the server takes until it says the file is whole.
+TEST_F(SlowServerUploads, TheRowFollowsTheServerUntilTheUploadEnds)
+{
+    const QByteArray content = PatternBytes(3 * 1024 * 1024);
+    const QString name = QStringLiteral("tail.bin");
+    auto job = addJob(account(), true, name, content);
+    QElapsedTimer behind; // since the row read less than the server held
+    qint64 longestBehind = 0;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, &commands, [&] {
+        if (job->Status() != 1 || held(name) <= job->TransferedBytes())
+            behind.invalidate();
+        else if (!behind.isValid())
+            behind.start();
+        else
+            longestBehind = std::max(longestBehind, behind.elapsed());
+    });
+    sampler.start(20);
+    ASSERT_TRUE(trigger(commands.mnuJStart, {job}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return job->Status() == 2 && idle(); }, 60000)) << statusCell(*job);
+    EXPECT_LT(longestBehind, 1000);
+    EXPECT_EQ(percentCell(*job), "100.0%");
 }
