@@ -528,6 +528,7 @@ bool LocalPane::LoadLocalFolders(const QString &requestedPath)
         if (m_host.FolderListed)
             m_host.FolderListed(path);
         refreshSummary();
+        m_listingMs = m_listedAt.restart();
         return true;
     } catch (...) {
         LogCurrentException(kObject, QStringLiteral("LoadLocalFolders"));
@@ -542,14 +543,16 @@ void LocalPane::FilesArrivedIn(const QString &folder)
     if (m_currentPath.isEmpty()
         || !(arrived == shown || arrived.startsWith(shown.endsWith(u'/') ? shown : shown + u'/')))
         return;
-    constexpr int kListingsApartMs = 1000;
     if (m_relist.isActive())
         return;
-    const qint64 since = m_listedAt.isValid() ? m_listedAt.elapsed() : kListingsApartMs;
-    if (since >= kListingsApartMs)
+    // A folder of thousands of files takes long to list: the pane is idle
+    // four times as long between two listings, so input is answered meanwhile.
+    const qint64 apart = std::max<qint64>(1000, 4 * m_listingMs);
+    const qint64 since = m_listedAt.isValid() ? m_listedAt.elapsed() : apart;
+    if (since >= apart)
         LoadLocalFolders(m_currentPath);
     else
-        m_relist.start(static_cast<int>(kListingsApartMs - since));
+        m_relist.start(static_cast<int>(apart - since));
 }
 
 bool LocalPane::LocalDriveTakesDownloads() const

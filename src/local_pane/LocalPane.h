@@ -73,8 +73,9 @@ public:
     bool LoadLocalFolders(const QString &path);
     // Files arrived in `folder`: when the pane shows it (or a folder above
     // it), the listing and its free space are read again, at once when the
-    // last listing is a second old, else once at the end of that second, so
-    // thousands of arrivals cost a listing a second.
+    // last listing ended a second ago (or four times as long as it took),
+    // else once that time is up, so thousands of arrivals cost at most a
+    // listing a second and a fifth of the window's time.
     void FilesArrivedIn(const QString &folder);
 
     // Icon warm-up: the window's activation collects folders; each tick of
@@ -170,7 +171,8 @@ private:
     LocalDrive m_folderVolume; // the volume of the listed folder, as the last listing read it
     QString m_folderCounts;    // "3 folders, 12 files" of the listed folder
     QString m_currentPath;
-    QElapsedTimer m_listedAt; // since the last listing
+    QElapsedTimer m_listedAt; // since the last listing ended
+    qint64 m_listingMs = 0;   // what the last listing took
     QTimer m_relist;          // the one listing owed to arrivals within a second of the last
     QString m_firstReadyTag;
     std::array<QString, kWarmUpSlots> m_warmUp;
