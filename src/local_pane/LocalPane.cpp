@@ -21,7 +21,8 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMenu>
-#include <QMimeDatabase>
+#include <QItemSelectionModel>
+#include <QSet>
 #include <QShortcut>
 #include <QStyle>
 #include <QToolBar>
@@ -72,7 +73,7 @@ LocalPane::LocalPane(KeyedImageList &images, QWidget *parent)
     setObjectName(QStringLiteral("LocalPane"));
     buildControls();
     m_relist.setSingleShot(true);
-    connect(&m_relist, &QTimer::timeout, this, [this] { LoadLocalFolders(m_currentPath); });
+    connect(&m_relist, &QTimer::timeout, this, &LocalPane::relistKeepingPlace);
 }
 
 void LocalPane::buildControls()
@@ -424,17 +425,6 @@ QString LocalPane::FileIconKey(const QString &fileName)
     return key;
 }
 
-QString LocalPane::typeNameOf(const QString &filePath)
-{
-    static QMimeDatabase mimes;
-    const QMimeType type = mimes.mimeTypeForFile(filePath, QMimeDatabase::MatchExtension);
-    if (!type.isDefault())
-        return type.comment();
-    // No known type: name it after its extension, as file managers do.
-    const QString suffix = QFileInfo(filePath).suffix();
-    return suffix.isEmpty() ? QStringLiteral("File") : suffix.toUpper() + QStringLiteral(" File");
-}
-
 void LocalPane::ensureFolderIcon(const QString &folderPath)
 {
     const QString key = QStringLiteral("dir");
@@ -455,7 +445,7 @@ void LocalPane::ensureFileIcon(const QString &key, const QString &filePath)
     if (icon.isNull())
         icon = style()->standardIcon(QStyle::SP_FileIcon);
     m_images.Add(key, icon);
-    m_imageTags.insert(key, typeNameOf(filePath));
+    m_imageTags.insert(key, m_typeNames.Of(QFileInfo(filePath).fileName()));
 }
 
 bool LocalPane::LoadLocalFolders(const QString &requestedPath)
@@ -515,7 +505,7 @@ bool LocalPane::LoadLocalFolders(const QString &requestedPath)
             row.Key = QStringLiteral("Fl") + QString::number(number++);
             row.Text = info.fileName();
             row.IconKey = key;
-            row.SubItems = {FormatKilobytes(info.size()), typeNameOf(info.absoluteFilePath()),
+            row.SubItems = {FormatKilobytes(info.size()), m_typeNames.Of(info.fileName()),
                             dateTimeText(info.lastModified())};
             row.Tag = QStringLiteral("b") + QString::number(info.size());
             row.Size = info.size();
@@ -550,9 +540,40 @@ void LocalPane::FilesArrivedIn(const QString &folder)
     const qint64 apart = std::max<qint64>(1000, 4 * m_listingMs);
     const qint64 since = m_listedAt.isValid() ? m_listedAt.elapsed() : apart;
     if (since >= apart)
-        LoadLocalFolders(m_currentPath);
+        relistKeepingPlace();
     else
         m_relist.start(static_cast<int>(apart - since));
+}
+
+void LocalPane::relistKeepingPlace()
+{
+    QItemSelectionModel *selection = LeftView->selectionModel();
+    QSet<QString> selected;
+    for (const QModelIndex &index : selection->selectedRows())
+        selected.insert(Model->row(index.row()).Text);
+    const auto nameAt = [this](const QModelIndex &index) {
+        return index.isValid() ? Model->row(index.row()).Text : QString();
+    };
+    const QString current = nameAt(selection->currentIndex());
+    const QString top = nameAt(LeftView->indexAt(QPoint(0, 0)));
+    if (!LoadLocalFolders(m_currentPath))
+        return;
+    QItemSelection keep;
+    const int lastColumn = Model->columnCount() - 1;
+    QModelIndex topRow;
+    for (int i = 0; i < Model->size(); ++i) {
+        const QString &name = Model->row(i).Text;
+        if (name == top)
+            topRow = Model->index(i, 0);
+        if (name == current)
+            selection->setCurrentIndex(Model->index(i, 0), QItemSelectionModel::NoUpdate);
+        if (selected.contains(name))
+            keep.select(Model->index(i, 0), Model->index(i, lastColumn));
+    }
+    selection->select(keep, QItemSelectionModel::Select);
+    // Last: making a row current scrolls it into view.
+    if (topRow.isValid())
+        LeftView->scrollTo(topRow, QAbstractItemView::PositionAtTop);
 }
 
 bool LocalPane::LocalDriveTakesDownloads() const

@@ -4,6 +4,7 @@
 #include "FileListModel.h"
 #include "FileListView.h"
 #include "PathComboBox.h"
+#include "FileTypeNames.h"
 #include "LocalDrives.h"
 #include "mMenuDefs.h"
 
@@ -72,7 +73,8 @@ public:
     // Lists one local folder; false when it could not be read.
     bool LoadLocalFolders(const QString &path);
     // Files arrived in `folder`: when the pane shows it (or a folder above
-    // it), the listing and its free space are read again, at once when the
+    // it), the listing and its free space are read again, keeping the
+    // selection, current row and top row on the same files: at once when the
     // last listing ended a second ago (or four times as long as it took),
     // else once that time is up, so thousands of arrivals cost at most a
     // listing a second and a fifth of the window's time.
@@ -162,7 +164,7 @@ private:
     void ensureFileIcon(const QString &key, const QString &filePath);
     void collect(const QString &path);
     void refreshSummary();
-    QString typeNameOf(const QString &filePath);
+    void relistKeepingPlace();
 
     KeyedImageList &m_images;
     Host m_host;
@@ -177,6 +179,7 @@ private:
     QString m_firstReadyTag;
     std::array<QString, kWarmUpSlots> m_warmUp;
     int m_warmUpCounter = 0;
+    FileTypeNames m_typeNames;
     QHash<QString, QString> m_imageTags; // image key -> the type name it was added for
     std::array<bool, 2> m_connected{};    // the servers' states when the last pop-up opened
     ShellMenu::Runner m_shellRunner;

@@ -50,6 +50,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 
 namespace {
 
@@ -1003,9 +1004,12 @@ TEST_F(JobDropFixture, RemoteRowsDroppedOnTheJobListBecomeDownloadJobs)
 }
 
 // The local pane's listing and free space are read again whenever a download
-// job into the folder it shows ends, whole or not.
+// job into the folder it shows ends, whole or not; the user's selection,
+// current row and scroll position stay on the same files.
 TEST_F(JobDropFixture, TheShownFoldersFreeSpaceIsReadAgainWhenDownloadJobsIntoItEnd)
 {
+    for (int i = 0; i < 400; ++i)
+        ASSERT_TRUE(QFile(dir.filePath(QStringLiteral("local-%1.txt").arg(i, 3, 10, QLatin1Char('0')))).open(QIODevice::WriteOnly));
     qint64 free = 900LL * 1024 * 1024;
     const DriveLister machine = MachineDrives();
     window->Local()->setDriveLister({machine.List,
@@ -1020,6 +1024,22 @@ TEST_F(JobDropFixture, TheShownFoldersFreeSpaceIsReadAgainWhenDownloadJobsIntoIt
         return WaitUntil([&] { return window->Local()->lblLocal->text().endsWith("  | " + megabytes + "MB Free"); });
     };
     ASSERT_TRUE(freeShown("900.0"));
+    FileListView *list = window->Local()->LeftView;
+    FileListModel *rows = window->Local()->Model;
+    const auto rowOf = [&](const QString &name) {
+        for (int i = 0; i < rows->size(); ++i)
+            if (rows->row(i).Text == name)
+                return rows->index(i, 0);
+        return QModelIndex();
+    };
+    const auto nameAt = [&](const QModelIndex &index) {
+        return index.isValid() ? rows->row(index.row()).Text.toStdString() : std::string();
+    };
+    list->selectionModel()->setCurrentIndex(rowOf("local-150.txt"),
+                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list->selectionModel()->select(rowOf("local-160.txt"), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    list->scrollTo(rowOf("local-100.txt"), QAbstractItemView::PositionAtTop);
+    ASSERT_EQ(nameAt(list->indexAt(QPoint(0, 0))), "local-100.txt");
     struct Case {
         QString name;
         int status;
@@ -1034,6 +1054,13 @@ TEST_F(JobDropFixture, TheShownFoldersFreeSpaceIsReadAgainWhenDownloadJobsIntoIt
         window->JobControl()->Dispatcher().RunQueuedJobs();
         ASSERT_TRUE(WaitUntil([&] { return jobs.back()->Status() == c.status; }));
         EXPECT_TRUE(freeShown(c.free)) << window->Local()->lblLocal->text().toStdString();
+        EXPECT_TRUE(rowOf("remote.txt").isValid()) << "the file that arrived is listed";
+        std::set<std::string> selected;
+        for (const QModelIndex &index : list->selectionModel()->selectedRows())
+            selected.insert(nameAt(index));
+        EXPECT_EQ(selected, std::set<std::string>({"local-150.txt", "local-160.txt"}));
+        EXPECT_EQ(nameAt(list->selectionModel()->currentIndex()), "local-150.txt");
+        EXPECT_EQ(nameAt(list->indexAt(QPoint(0, 0))), "local-100.txt");
     }
     ASSERT_TRUE(WaitUntil([&] { return !window->IsAnySessionActive(); }));
 }
