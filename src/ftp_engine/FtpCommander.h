@@ -439,6 +439,7 @@ private:
     bool m_abortPending = false;
     int m_abortOwed = 0;           // final replies owed to the commands written before ABOR
     bool m_abortMayFold = false;   // the last of those is a transfer's, which one reply to ABOR may stand for
+    bool m_lateTransferEnd = false; // an aborted transfer's own end may still come: one reply stood for two
     bool m_markerDeferred = false; // the end marker waits for the first reply after ABOR: the transfer has ended
     int m_abortReplies = 0;        // final replies taken since ABOR went out
     bool m_abortAnswered = false;  // a positive reply that can be ABOR's has come

@@ -243,12 +243,17 @@ bool FtpCommander::PrepareTransferStep(int step)
         const int state = m_data.state();
         if (state == EngineSocket::Listening)
             return true;
+        if (state == EngineSocket::Connected && m_dataConnected && m_data.bytesAvailable() > 0) {
+            // Bytes before the command are an earlier transfer's, sent late
+            // on this connection (pyftpdlib after a stop): another one is asked.
+            m_data.close();
+            ReissueDataStep();
+            return false;
+        }
         if (state == EngineSocket::Connected && m_dataConnected) {
             // The server connected as soon as it had our PORT.
             if (m_dataTag == QLatin1String("A") && !m_listFile && !OpenCacheFileForWriting())
                 return false;
-            if (m_data.bytesAvailable() > 0)
-                WSK_D_DataArrival();
             return true;
         }
         ReissueDataStep();

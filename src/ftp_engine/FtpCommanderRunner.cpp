@@ -87,6 +87,7 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
         m_emptyQuestion = EmptyListingQuestion::None;
         if (action == ActLogin) {
             m_resyncs = 0; // a new session starts in step
+            m_lateTransferEnd = false;
             m_endedSessionReason.clear();
             m_machineListing = MachineListing::Unknown; // another server, maybe
         }
@@ -503,9 +504,31 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
             return;
         }
         if (m_owed.isEmpty()) {
-            if (!preliminary)
+            if (!preliminary) {
+                m_lateTransferEnd = false;
                 IgnoreReply(line); // no command waits for it
+            }
             return;
+        }
+        if (preliminary) {
+            m_lateTransferEnd = false; // a transfer started: its end is told from a late one no more
+        } else if (m_lateTransferEnd) {
+            // A transfer's end before the next transfer's start, or one the
+            // command cannot give, is the aborted transfer's, come late
+            // (pyftpdlib after a stop in active mode). It counts towards the
+            // bound on getting back in step.
+            const bool transfer = ReplyCodes::IsTransferVerb(m_owed.constFirst());
+            if (code.startsWith(QLatin1Char('2')) && (transfer || !ReplyCodes::CanAnswer(m_owed.constFirst(), code))) {
+                m_lateTransferEnd = false;
+                if (m_resyncs >= std::max(1, m_maxConnectionTry)) {
+                    GetBackInStep(line);
+                    return;
+                }
+                ++m_resyncs;
+                IgnoreReply(line);
+                return;
+            }
+            m_lateTransferEnd = !transfer;
         }
         // Replies come in the order of the commands, one final reply each
         // (after any 1xx preliminary ones): a reply is the oldest waiting
@@ -900,6 +923,7 @@ void FtpCommander::TakeAbortReply(const QString &code, const QString &line)
     if (marker) {
         // Replies are in order: nothing written up to PWD is owed any more.
         m_abortPending = false;
+        m_lateTransferEnd = m_abortMayFold && before < m_abortOwed + 1;
         m_owed.remove(0, std::min<qsizetype>(m_owed.size(), m_abortOwed + 2));
         m_unansweredPolls = 0;
     }

@@ -144,6 +144,7 @@ class AbortsEither : public Aborts, public ::testing::WithParamInterface<bool>
 };
 using StrayReplyAfterEveryAbort = AbortsEither; // true: idle polls meet the stray replies, false: deletes
 using StopInTransfer = AbortsEither;            // true: an upload, false: a download
+using LateTransferEnd = AbortsEither;           // true: the late 226 comes once the next RETR went out
 
 } // namespace
 
@@ -242,28 +243,47 @@ TEST_F(Aborts, AnIdleSessionBackInStepAfterEachStrayReplyStays)
 }
 
 // The server answers the abort of a download with one reply and sends the
-// transfer's 226 after the marker's reply, while the next operation waits
-// for its first reply.
-TEST_F(Aborts, ALateTransferReplyAfterTheEndOfTheAbortIsNotTakenForTheNextCommands)
+// transfer's 226 after the marker's reply: while the next operation waits for
+// its first reply, or (as pyftpdlib does after a stop in active mode) once
+// the next RETR went out, before its 150, the stopped download's bytes sent
+// on the next PORT's connection. Nothing of it is taken for the next
+// download's.
+TEST_P(LateTransferEnd, IsNotTakenForTheNextCommands)
 {
+    const bool afterNextRetr = GetParam();
+    engine.setMode(afterNextRetr ? 1 : 0); // pyftpdlib's order came in active mode
     server.on("RETR", QByteArray("150 Opening BINARY mode data connection."));
     server.on("ABOR", QByteArray("225 ABOR command successful; data channel closed."));
-    markerAnswers({{"257 \"/\" is the current directory.\r\n", 0}, {"226 Transfer complete.\r\n", 300}});
-    QObject::connect(&server, &ScriptedFtpServer::commandReceived, &server, [this](const QByteArray &command) {
+    if (!afterNextRetr)
+        markerAnswers({{"257 \"/\" is the current directory.\r\n", 0}, {"226 Transfer complete.\r\n", 300}});
+    QObject::connect(&server, &ScriptedFtpServer::commandReceived, &server, [this, afterNextRetr](const QByteArray &command) {
         if (command == "PWD")
             QTimer::singleShot(0, &server, [this] { server.off("PWD"); }); // the late 226 comes once
+        if (afterNextRetr && command.startsWith("RETR") && sentCount("RETR") == 2)
+            server.sayBeforeNextReply("226 Transfer complete.");
     });
     engine.FTP_GET_FILE(QStringLiteral("/file.bin"), download(), content.size(), false);
     ASSERT_TRUE(EngineRecorder::waitFor([&] { return recorder.replies.contains(QStringLiteral("150 Opening BINARY mode data connection.")); }));
     server.off("RETR");
-    server.on("MDTM", ScriptedFtpServer::Reply{{"213 20090830120000\r\n", 600}});
-    thenFromJobDone([this] { getWhole(); });
+    if (!afterNextRetr)
+        server.on("MDTM", ScriptedFtpServer::Reply{{"213 20090830120000\r\n", 600}});
+    thenFromJobDone([this, afterNextRetr] {
+        if (afterNextRetr)
+            server.sendOnNextPort(QByteArray(1024 * 1024, 'x'));
+        getWhole();
+    });
     engine.Abort();
     ASSERT_TRUE(recorder.waitForJobs(2));
     EXPECT_FALSE(abortedSucceeded);
-    expectNextDownloadWhole(3);
+    expectNextDownloadWhole(3); // no time-out: the manual clock stands still
     EXPECT_TRUE(recorder.replies.contains(QStringLiteral("226 Transfer complete.")));
+    EXPECT_EQ(sentCount("RETR"), 2);
+    EXPECT_EQ(sentCount("ABOR"), 1); // the stop's only
 }
+
+INSTANTIATE_TEST_SUITE_P(Arrivals, LateTransferEnd, ::testing::Bool(), [](const ::testing::TestParamInfo<bool> &info) {
+    return std::string(info.param ? "AfterTheNextRetr" : "WhileMdtmIsOwed");
+});
 
 // The marker refused after a prompt reply to ABOR is the abort's end: the
 // operation ends at once, with the store's own refusal as its reason.

@@ -267,6 +267,16 @@ ScriptedFtpServer::Reply ScriptedFtpServer::defaultReply(const QByteArray &verb,
             return single("501 Syntax error in parameters.");
         m_portTarget = static_cast<quint16>(parts[4].toUInt() * 256 + parts[5].toUInt());
         m_activeMode = true;
+        if (!m_sendOnPort.isEmpty()) {
+            auto *early = new QTcpSocket(this);
+            connect(early, &QTcpSocket::connected, early, [early, bytes = std::exchange(m_sendOnPort, {})] {
+                early->write(bytes);
+                early->disconnectFromHost();
+            });
+            connect(early, &QTcpSocket::disconnected, early, &QObject::deleteLater);
+            early->connectToHost(QHostAddress::LocalHost, m_portTarget);
+            return {{"200 Active data connection established.\r\n", 100}};
+        }
         return single("200 PORT command successful.");
     }
     if (verb == "LIST" || verb == "NLST" || verb == "RETR" || verb == "STOR" || verb == "APPE") {

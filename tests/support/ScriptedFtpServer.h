@@ -61,6 +61,10 @@ public:
     void sayBeforeNextReply(const QByteArray &text) { m_beforeNextReply = text; }
     // A line written now, as a reply that comes late (CR LF added when missing).
     void say(const QByteArray &text);
+    // As pyftpdlib does with a download stopped before its data connection
+    // was made: the next PORT's connection is made at once and carries
+    // `bytes` (that download's), then closes; PORT's reply follows 100 ms later.
+    void sendOnNextPort(const QByteArray &bytes) { m_sendOnPort = bytes; }
     // REST is refused with 501 unless the session is in binary mode (TYPE I),
     // as pyftpdlib and proftpd do.
     void refuseRestInAscii() { m_restBinaryOnly = true; }
@@ -170,6 +174,7 @@ private:
     QHash<QByteArray, QList<QByteArray>> m_sequences;
     QList<QByteArray> m_dropVerbs;
     QByteArray m_beforeNextReply;
+    QByteArray m_sendOnPort;
     QList<QByteArray> m_commands;
     int m_connections = 0;
     QList<Chunk> m_outgoing; // written in order, each after its delay
