@@ -285,7 +285,8 @@ void FtpCommander::OnTimerTick()
                 EndSessionOutOfStep(QStringLiteral("The server did not answer the abort request within %1 seconds; "
                                                    "the session was ended.")
                                         .arg(m_commandTimeout));
-            } else if (m_currentIndex >= 0 && m_currentIndex < m_steps.size()) {
+            } else if ((m_currentIndex >= 0 && m_currentIndex < m_steps.size())
+                       || m_emptyQuestion == EmptyListingQuestion::Features) { // FEAT follows the listing's last step
                 if ((m_currentAct == ActCustom && m_currentStep == -1)
                     || m_emptyQuestion == EmptyListingQuestion::Features) {
                     // Not repeated: its late reply would be taken for the next command's.

@@ -39,6 +39,8 @@ void FtpCommander::AskWhetherListingRead()
 {
     if (m_machineListing == MachineListing::Unknown) {
         m_emptyQuestion = EmptyListingQuestion::Features;
+        // The listing's transfer is over: FEAT is timed as a command, and a silence is told as one.
+        m_preliminarySeen = false;
         SendFtpCommand(QStringLiteral("FEAT"), QStringLiteral("211"), QStringLiteral("Asking for the server's features.."));
         return;
     }

@@ -211,6 +211,19 @@ TEST_F(ScriptedServer, UnansweredCommandsAreResentThenFail)
     EXPECT_EQ(recorder.jobDone, 2);
     EXPECT_EQ(recorder.errorCodes, (QList<long>{11, 11}));
     EXPECT_FALSE(engine.SessionActive());
+
+    // So does the FEAT a walk asks after an empty listing, told as a command left unanswered, not a stalled transfer.
+    server.off("SITE");
+    ASSERT_TRUE(logIn());
+    server.on("FEAT", ScriptedFtpServer::Reply{});
+    engine.setListingAllowed(true);
+    engine.setCacheFile(local.filePath(QStringLiteral("listing.cache")));
+    engine.FTP_LIST_DIR(FtpCommander::EmptyListing::AskWhetherRead);
+    ASSERT_TRUE(EngineRecorder::waitFor([&] { return sentCount("FEAT") == 1; }));
+    timer->advance(20000);
+    EXPECT_EQ(recorder.errorCodes, (QList<long>{11, 11, 11}));
+    EXPECT_EQ(recorder.events.filter(QStringLiteral("Error:")).value(2), QStringLiteral("Error:11:No reply to the command.:1"));
+    EXPECT_FALSE(engine.SessionActive());
 }
 
 TEST_F(ScriptedServer, OversizedReplyLineClosesTheSession)
