@@ -658,7 +658,13 @@ void RemoteEditFlow::uploadEnded(int slotIndex, bool success, const QString &eng
     m_uploading[i] = false;
     const QString copy = m_uploadCopy[i];
     const QString taskId = std::exchange(m_uploadTaskId[i], {});
-    const std::optional<TmpCopyRecord> sent = std::exchange(m_uploadRecord[i], std::nullopt);
+    std::optional<TmpCopyRecord> sent = std::exchange(m_uploadRecord[i], std::nullopt);
+    // A copy changed while it was sent may have reached the server in part:
+    // only its time and size as they were stand for the server's bytes, never
+    // its digest (changed back, it would pass as sent and go at the close).
+    if (const QFileInfo now(copy);
+        sent && (now.size() != sent->size || now.lastModified().toMSecsSinceEpoch() != sent->modifiedMs))
+        sent->digest.clear();
     BatchFailures &failures = m_uploadFailure[i];
     failures.StepEnded(success, engineReason);
     QPointer<FrmEdit> editor;
@@ -1010,13 +1016,16 @@ bool RemoteEditFlow::AddEditTaskToQueue(const FtpTaskCollection::Job &task)
 void RemoteEditFlow::noteQueuedCopy(const QString &copy, const FtpTask &job)
 {
     // Without a record there is no origin to settle it with: it stays changed.
+    // What the job sends is its snapshot (the copy's time kept), not the
+    // copy, which may have changed since it was taken.
     remarkCopy(copy, [&](TmpCopyRecord &record) {
-        const QFileInfo asQueued(copy);
+        const QString snapshot = job.GetLocalFilePath();
+        const QFileInfo asQueued(snapshot);
         record.mark = TmpCopyRecord::Mark::Queued;
         record.jobKey = job.ZavUdeID();
         record.queuedSize = asQueued.size();
         record.queuedModifiedMs = asQueued.lastModified().toMSecsSinceEpoch();
-        record.queuedDigest = TmpCopyRecord::DigestOf(copy);
+        record.queuedDigest = TmpCopyRecord::DigestOf(snapshot);
     });
 }
 

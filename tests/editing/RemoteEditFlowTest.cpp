@@ -629,6 +629,44 @@ TEST_F(RemoteEditFlowTest, ACopyChangedAfterItsProgramEndedOutlivesTheCloseAndIs
     EXPECT_EQ(flow->TempCopyNames(), (QStringList{"forked.html", "declined.txt"}));
 }
 
+// A quick edit changed and changed back while a slow server takes it: the
+// server may hold a mix of both, so the copy is kept and named at the close
+// (one only touched after the send goes: TmpCopiesAtClose).
+TEST_F(RemoteEditFlowTest, ACopyChangedAndChangedBackWhileSentIsKeptAtClose)
+{
+    server.stop();
+    server.limitUploadRate(128 * 1024);
+    const QByteArray text = QByteArray("a line of the file\n").repeated(14 * 1024);
+    ASSERT_TRUE(server.writeFile("notes.txt", text));
+    ASSERT_TRUE(server.start()) << server.error().toStdString();
+    ASSERT_TRUE(Connect());
+    FrmEdit *editor = QuickEdit("notes.txt");
+    ASSERT_NE(editor, nullptr);
+    editor->Text1->moveCursor(QTextCursor::End);
+    editor->Text1->insertPlainText("mine\n");
+    QSignalSpy ended(flow.get(), &RemoteEditFlow::editUploadEnded);
+    editor->OKButton->click();
+    ASSERT_TRUE(flow->EditUploadRunning(0));
+    const QString copy = tmp.filePath("notes.txt");
+    const QByteArray sent = ReadFileBytes(copy);
+    ASSERT_EQ(sent, text + "mine\n");
+    ASSERT_TRUE(WriteFileBytes(copy, "X" + sent.mid(1)));
+    ASSERT_TRUE(WriteFileBytes(copy, sent));
+    // Saved a little later than the send began.
+    QFile saved(copy);
+    ASSERT_TRUE(saved.open(QIODevice::Append));
+    ASSERT_TRUE(saved.setFileTime(saved.fileTime(QFileDevice::FileModificationTime).addSecs(2),
+                                  QFileDevice::FileModificationTime));
+    saved.close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ended.isEmpty(); }, 20000));
+    ASSERT_TRUE(ended.at(0).at(1).toBool());
+    ASSERT_TRUE(Idle());
+    ExpectKeptAtClose("notes.txt");
+    CloseAsAtExit();
+    EXPECT_TRUE(prompts.allUsed());
+    EXPECT_EQ(ReadFileBytes(copy), sent);
+}
+
 TEST_F(RemoteEditFlowTest, ReopeningAFileInTheQuickEditorClosesItsOldEditorFirst)
 {
     ASSERT_TRUE(server.writeFile("a.txt", "one\n"));
