@@ -7,6 +7,7 @@
 #include "ServerLocation.h"
 #include "ServerPort.h"
 
+#include <QDir>
 #include <QHash>
 #include <QPair>
 
@@ -16,6 +17,10 @@ namespace {
 
 const QString kObject = QStringLiteral("frmCompare");
 constexpr int kSliceMs = 30;
+
+// A local path as typed ("/a/", "/a//") and the paths walked from it ("/a//x")
+// are matched without their doubled or trailing slashes.
+QString CleanLocalPath(const QString &path) { return QDir::cleanPath(path); }
 
 QStringList subFolderNames(const QList<FtpFileItem> &items)
 {
@@ -257,13 +262,14 @@ QSet<QString> FolderComparison::UnlistedFirstSidePaths() const
 {
     const auto base = [this](int side) {
         const CompareLocation &location = side == 0 ? m_first : m_second;
-        return location.IsFtp ? m_walks[static_cast<size_t>(side)]->Base() : location.LocalPath.trimmed();
+        return location.IsFtp ? m_walks[static_cast<size_t>(side)]->Base() : CleanLocalPath(location.LocalPath.trimmed());
     };
     QSet<QString> paths;
     for (const UnlistedFolder &folder : UnlistedFolders()) {
         if (folder.Side == 0) {
-            paths.insert(folder.Path);
-        } else if (const std::optional<QString> below = RemoteComparePaths::RelativePart(base(1), folder.Path)) {
+            paths.insert(m_first.IsFtp ? folder.Path : CleanLocalPath(folder.Path));
+        } else if (const std::optional<QString> below = RemoteComparePaths::RelativePart(
+                       base(1), m_second.IsFtp ? folder.Path : CleanLocalPath(folder.Path))) {
             paths.insert(below->isEmpty() ? base(0)
                          : m_first.IsFtp  ? JoinRemotePath(base(0), *below)
                                           : JoinLocalPath(base(0), *below));
@@ -275,7 +281,7 @@ QSet<QString> FolderComparison::UnlistedFirstSidePaths() const
 QString FolderComparison::FirstSidePath(const FileListRow &row) const
 {
     const QString location = row.SubItems.value(CompareRules::ColLocation - 1);
-    return m_first.IsFtp ? JoinRemotePath(location, row.Text) : JoinLocalPath(location, row.Text);
+    return m_first.IsFtp ? JoinRemotePath(location, row.Text) : CleanLocalPath(JoinLocalPath(location, row.Text));
 }
 
 QStringList FolderComparison::unlistedFolderNames() const

@@ -648,6 +648,15 @@ TEST_F(CompareWindowTest, LocalFoldersThatCannotBeReadAreNamedAndNotJudged)
                   .toStdString());
     EXPECT_FALSE(form->PicErr->isHidden());
 
+    // A second location typed with a trailing slash: its folder's row still reads so.
+    {
+        UnreadableFolder first(a.path() + "/locked");
+        UnreadableFolder second(b.path() + "/shut");
+        form->SetLocalLocation(1, b.path() + "/");
+        runToEnd();
+    }
+    EXPECT_EQ(rowRemarks(*form), QStringList({"f.txt=Ok", "locked=Could not be listed", "shut=Could not be listed"}));
+
     // The next comparison starts with a clear error line and names nothing.
     runToEnd();
     EXPECT_EQ(form->PanelText(0), "Comparison stopped");
