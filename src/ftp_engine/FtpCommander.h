@@ -500,6 +500,7 @@ private:
     bool m_resume = false;
     bool m_dataConnected = false;
     bool m_dataClosed = false;
+    bool m_dataArrived = false; // the transfer's data connection brought bytes
     bool m_waitingForTransfer = false;
     bool m_waitAfterList = false;
     bool m_listingRetried = false;

@@ -213,6 +213,7 @@ bool FtpCommander::ConnectPASV(int /*step*/)
 bool FtpCommander::PrepareTransferStep(int step)
 {
     m_preliminarySeen = false;
+    m_dataArrived = false;
     m_uploadStarted = false;
     m_uploadFinished = false;
     if (step == 11 && m_currentAct == ActGetFromServer) {
@@ -367,6 +368,7 @@ void FtpCommander::WSK_D_DataArrival()
         const QByteArray bytes = m_data.readAll();
         if (bytes.isEmpty())
             return;
+        m_dataArrived = true;
         if (m_timerMode == QLatin1String("XFER")) // only data-connection bytes keep a transfer alive
             m_deadline = m_timer->now() + TransferWaitSeconds() * 1000;
         QPointer<FtpCommander> self(this);

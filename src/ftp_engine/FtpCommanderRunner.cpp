@@ -513,12 +513,15 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
         if (preliminary) {
             m_lateTransferEnd = false; // a transfer started: its end is told from a late one no more
         } else if (m_lateTransferEnd) {
-            // A transfer's end before the next transfer's start, or one the
-            // command cannot give, is the aborted transfer's, come late
-            // (pyftpdlib after a stop in active mode). It counts towards the
-            // bound on getting back in step.
+            // A transfer's end before the next transfer's start or data, or
+            // one the command cannot give, is the aborted transfer's, come
+            // late (pyftpdlib after a stop in active mode). It counts towards
+            // the bound on getting back in step. Data already here may be
+            // the aborted transfer's (pyftpdlib in passive mode): the reply
+            // goes the usual way.
             const bool transfer = ReplyCodes::IsTransferVerb(m_owed.constFirst());
-            if (code.startsWith(QLatin1Char('2')) && (transfer || !ReplyCodes::CanAnswer(m_owed.constFirst(), code))) {
+            if (code.startsWith(QLatin1Char('2'))
+                && (transfer ? !m_dataArrived && !m_dataClosed : !ReplyCodes::CanAnswer(m_owed.constFirst(), code))) {
                 m_lateTransferEnd = false;
                 if (m_resyncs >= std::max(1, m_maxConnectionTry)) {
                     GetBackInStep(line);
