@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FtpTask.h"
+#include "PyFtpServer.h"
 
 #include <QFileInfo>
 #include <QString>
@@ -13,6 +14,12 @@ struct JobAccount {
     int port = 0;
     QString user;
     QString password;
+
+    // A PyFtpServer's log-in, at `host`:`port` (the server's own or a proxy's before it).
+    static JobAccount PyFtpd(const QString &host, int port)
+    {
+        return {host, port, QString::fromLatin1(PyFtpServer::kUser), QString::fromLatin1(PyFtpServer::kPassword)};
+    }
 
     void applyTo(FtpTask &job) const
     {

@@ -101,8 +101,7 @@ TEST_F(JobRunEnd, StoppingARunningJobStartsTheJobThatWaitedForItsFileOrItsConnec
 {
     PyFtpServer server;
     ASSERT_TRUE(server.start()) << server.error().toStdString();
-    const Account account{server.host(), server.port(), QString::fromLatin1(PyFtpServer::kUser),
-                          QString::fromLatin1(PyFtpServer::kPassword)};
+    const Account account = Account::PyFtpd(server.host(), server.port());
     ::kill(static_cast<pid_t>(server.processId()), SIGSTOP);
     struct Thaw {
         qint64 pid;
@@ -194,8 +193,7 @@ TEST_F(JobRunEnd, DownloadsEndWithTheSizeTheServerGave)
 {
     PyFtpServer server;
     ASSERT_TRUE(server.start()) << server.error().toStdString();
-    const Account account{server.host(), server.port(), QString::fromLatin1(PyFtpServer::kUser),
-                          QString::fromLatin1(PyFtpServer::kPassword)};
+    const Account account = Account::PyFtpd(server.host(), server.port());
     const auto download = [&](const QString &name, qint64 recorded, int served) {
         EXPECT_TRUE(server.writeFile(name, PatternBytes(served)));
         auto job = account.job(false, local.path(), QStringLiteral("/"), name);
@@ -245,8 +243,7 @@ TEST_F(JobRunEnd, TheConnectionsStripsShowWhileTheyRunJobsAndGoWhenTheQueueIsDon
 {
     PyFtpServer server;
     ASSERT_TRUE(server.start()) << server.error().toStdString();
-    const Account account{server.host(), server.port(), QString::fromLatin1(PyFtpServer::kUser),
-                          QString::fromLatin1(PyFtpServer::kPassword)};
+    const Account account = Account::PyFtpd(server.host(), server.port());
     std::vector<std::shared_ptr<FtpTask>> jobs;
     for (int i = 0; i < 4 * JobDispatcher::kConnections; ++i) {
         const QString name = QStringLiteral("f%1.bin").arg(i);

@@ -31,9 +31,7 @@ protected:
 
     std::shared_ptr<FtpTask> addUpload(const QString &name, const QByteArray &content)
     {
-        return addJob({proxy->host(), proxy->port(), QString::fromLatin1(PyFtpServer::kUser),
-                       QString::fromLatin1(PyFtpServer::kPassword)},
-                      true, name, content);
+        return addJob(Account::PyFtpd(proxy->host(), proxy->port()), true, name, content);
     }
 
     // Once more than `bytes` went out, `action` runs once, from the event loop.
@@ -168,18 +166,15 @@ TEST_F(UploadCutJobs, AnUploadWhoseJobFileNotedNoLocalFileResumes)
         SCOPED_TRACE(name.toStdString());
         ASSERT_TRUE(server.writeFile(name, content.left(300000)));
         ASSERT_TRUE(WriteFileBytes(local.filePath(name), content));
-        auto written = Account{proxy->host(), proxy->port(), QString::fromLatin1(PyFtpServer::kUser),
-                               QString::fromLatin1(PyFtpServer::kPassword)}
-                           .job(true, local.path(), QStringLiteral("/"), name);
+        auto written = Account::PyFtpd(proxy->host(), proxy->port()).job(true, local.path(), QStringLiteral("/"), name);
         written->setOriginalLocalSize(-1);
         written->setOriginalLocalFileTime(QString());
         written->setTransferedBytes(300000);
         written->setStatus(3);
         written->setFailureReason(11);
         const auto job = loadJobFile({written}).front();
-        if (grew) {
+        if (grew)
             ASSERT_TRUE(WriteFileBytes(local.filePath(name), PatternBytes(1200000).mid(7)));
-        }
         ASSERT_TRUE(run(job, true));
         if (grew) {
             EXPECT_EQ(job->Status(), 3);
@@ -297,11 +292,7 @@ protected:
         ASSERT_TRUE(server.start()) << server.error().toStdString();
     }
 
-    Account account() const
-    {
-        return {server.host(), server.port(), QString::fromLatin1(PyFtpServer::kUser),
-                QString::fromLatin1(PyFtpServer::kPassword)};
-    }
+    Account account() const { return Account::PyFtpd(server.host(), server.port()); }
 
     qint64 held(const QString &name) const { return QFileInfo(QDir(server.rootPath()).filePath(name)).size(); }
 

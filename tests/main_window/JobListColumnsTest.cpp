@@ -7,6 +7,7 @@
 #include "FtpTask.h"
 #include "FtpTaskCollection.h"
 #include "JobCommands.h"
+#include "JobAccount.h"
 #include "JobFile.h"
 #include "JobListModel.h"
 #include "JobQueuePane.h"
@@ -184,10 +185,7 @@ TEST(JobListColumns, NothingTheUserMayClickMovesWhenJobsStartAndEnd)
         FtpTaskCollection queued;
         for (const QString &name : names) {
             jobs.push_back(Download(name, local.path(), -1));
-            jobs.back()->setServerAddress(server.host());
-            jobs.back()->setServerPort(server.port());
-            jobs.back()->setUser(QString::fromLatin1(PyFtpServer::kUser));
-            jobs.back()->setPassword(QString::fromLatin1(PyFtpServer::kPassword));
+            JobAccount::PyFtpd(server.host(), server.port()).applyTo(*jobs.back());
             queued.AddFtpTask(jobs.back());
         }
         window->Jobs()->AcceptJobs(queued, false);
@@ -360,8 +358,8 @@ TEST(JobListColumns, AStateThatWidensAColumnWhileTheHeaderIsPressedLeavesTheColu
         QTreeView *list = window->Jobs()->LVJob;
         ASSERT_TRUE(Load(*window, folder.filePath("queued.xqr"), Pictures("/home/user/Downloads/pictures")));
         QHeaderView *header = list->header();
-        const int file = header->sectionViewportPosition(JobListModel::File);
-        const int x = onDivider ? file + header->sectionSize(JobListModel::File) - 1 : file + header->sectionSize(JobListModel::File) / 2;
+        const int x = header->sectionViewportPosition(JobListModel::File)
+                    + (onDivider ? header->sectionSize(JobListModel::File) - 1 : header->sectionSize(JobListModel::File) / 2);
         const QPoint at = header->viewport()->mapTo(window.get(), QPoint(x, header->height() / 2));
         const int statusWidth = header->sectionSize(JobListModel::Status);
         QTest::mousePress(window->windowHandle(), Qt::LeftButton, {}, at);

@@ -169,18 +169,28 @@ struct CopyToScripted : ::testing::Test
     std::unique_ptr<frmZAVUde> window;
     QList<bool> ended;
 
-    // Copies f.bin once both are logged in; the copy fails with one message.
-    // A target that `renamesInNameOnly` answers RNTO "250" and keeps its file.
-    void copyFailing(bool renamesInNameOnly = false)
+    void SetUp() override
     {
         SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
         ASSERT_TRUE(source.listen() && target.listen());
         ServeOneFile(source);
-        HoldOnly(target, "/f.bin", 700, renamesInNameOnly);
+    }
+
+    // A window logged in to the source and to `far`, its copies' ends noted in `ended`.
+    void connect(const CProfile &far)
+    {
         window = DualWindow();
-        ASSERT_TRUE(ConnectSourceAndTarget(*window, ServerProfile(source), ServerProfile(target)));
+        ASSERT_TRUE(ConnectSourceAndTarget(*window, ServerProfile(source), far));
         QObject::connect(&window->Runner()->Copy(), &ServerCopy::copyEnded, window.get(),
                          [this](bool done) { ended << done; });
+    }
+
+    // Copies f.bin once both are logged in; the copy fails with one message.
+    // A target that `renamesInNameOnly` answers RNTO "250" and keeps its file.
+    void copyFailing(bool renamesInNameOnly = false)
+    {
+        HoldOnly(target, "/f.bin", 700, renamesInNameOnly);
+        ASSERT_NO_FATAL_FAILURE(connect(ServerProfile(target)));
         prompts.expectMessage(QStringLiteral("\"/f.bin\" was not copied to \"/f.bin\""), PromptButton::Ok);
         ASSERT_TRUE(CopyAll(*window));
         ASSERT_TRUE(copyEnded(*window));
@@ -242,9 +252,6 @@ struct RefusedAroundTheSourcesFailure : CopyToScripted, ::testing::WithParamInte
 
 TEST_P(RefusedAroundTheSourcesFailure, IsTheUsersQuestion)
 {
-    SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
-    ASSERT_TRUE(source.listen() && target.listen());
-    ServeOneFile(source);
     HoldOnly(target, "/f.bin", 700);
     target.on("STOR", ScriptedFtpServer::Reply{{"553 Could not create file.\r\n", GetParam().storeReplyMs}});
     target.on("ABOR", ScriptedFtpServer::Reply{{"226 Abort successful.\r\n", GetParam().abortReplyMs}});
@@ -261,12 +268,9 @@ TEST_P(RefusedAroundTheSourcesFailure, IsTheUsersQuestion)
     });
     DelayingRelay relay(GetParam().linkMs);
     ASSERT_TRUE(relay.listen(target.port()));
-    window = DualWindow();
-    const CProfile far = GetParam().linkMs > 0 ? ServerProfile(relay.host(), relay.port(), QStringLiteral("u"),
-                                                               QStringLiteral("p"), QStringLiteral("Far"))
-                                               : ServerProfile(target);
-    ASSERT_TRUE(ConnectSourceAndTarget(*window, ServerProfile(source), far));
-    QObject::connect(&window->Runner()->Copy(), &ServerCopy::copyEnded, window.get(), [this](bool done) { ended << done; });
+    ASSERT_NO_FATAL_FAILURE(connect(GetParam().linkMs > 0 ? ServerProfile(relay.host(), relay.port(), QStringLiteral("u"),
+                                                                          QStringLiteral("p"), QStringLiteral("Far"))
+                                                          : ServerProfile(target)));
     prompts.expectMessage(QStringLiteral("Store the copy directly onto \"/f.bin\"?"), PromptButton::Yes);
     ASSERT_TRUE(CopyAll(*window));
     ASSERT_TRUE(copyEnded(*window));
@@ -307,15 +311,8 @@ TEST_F(CopyToScripted, ARenameAcceptedIsDoneWhenTheSizeCannotBeTold)
             }
             return ScriptedFtpServer::Reply{{"550 Could not get file size.\r\n", 0}};
         });
-        if (!window) {
-            SetOptionFlag(OptionFlag::ConfirmOverwrite, false);
-            ASSERT_TRUE(source.listen() && target.listen());
-            ServeOneFile(source);
-            window = DualWindow();
-            ASSERT_TRUE(ConnectSourceAndTarget(*window, ServerProfile(source), ServerProfile(target)));
-            QObject::connect(&window->Runner()->Copy(), &ServerCopy::copyEnded, window.get(),
-                             [this](bool done) { ended << done; });
-        }
+        if (!window)
+            ASSERT_NO_FATAL_FAILURE(connect(ServerProfile(target)));
         ASSERT_TRUE(QTest::qWaitFor([&] { return SlotReady(*window, 0) && SlotReady(*window, 1); }, 30000));
         ASSERT_TRUE(CopyAll(*window));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Runner()->Running() && !ended.isEmpty(); }, 30000));

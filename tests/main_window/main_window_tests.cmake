@@ -5,7 +5,8 @@ if(TARGET ftpqor_ftp_engine)
   # Edited copies and their upload jobs across runs of the window.
   target_sources(test_main_frame PRIVATE MainWindowEditJobs.h EditJobSnapshotTest.cpp TmpCopiesAtCloseTest.cpp)
   target_include_directories(test_main_frame PRIVATE "${CMAKE_SOURCE_DIR}/tests/local_pane"
-                                                     "${CMAKE_SOURCE_DIR}/tests/sessions")
+                                                     "${CMAKE_SOURCE_DIR}/tests/sessions"
+                                                     "${CMAKE_SOURCE_DIR}/tests/jobs")
   ftpqor_test(test_batch_window
     SOURCES BatchWindowTest.cpp BatchFaultsTest.cpp BatchStallTest.cpp BatchFailuresTest.cpp UploadOverwriteCheckTest.cpp
             ServerCopyFaultsTest.cpp ServerCopySourceCheckTest.cpp ServerCopyEndTest.cpp
