@@ -350,6 +350,17 @@ CProfile ftpSide(quint16 port, const QString &user, const QString &path)
     return p;
 }
 
+// The result rows as "name=remarks" (" in location"), sorted.
+QStringList rowRemarks(const frmCompare &form, bool inLocation = false)
+{
+    QStringList rows;
+    for (int i = 0; i < form.Model()->size(); ++i)
+        rows << form.Model()->row(i).Text + "=" + form.Model()->row(i).SubItems.value(3) +
+                    (inLocation ? " in " + form.Model()->row(i).SubItems.value(0) : QString());
+    rows.sort();
+    return rows;
+}
+
 } // namespace
 
 TEST_F(CompareWindowTest, OneHostWithAnotherPortOrUserIsAnotherLocation)
@@ -498,12 +509,8 @@ TEST_P(UnreadFolderTest, AFolderThatCannotBeListedIsNotJudged)
     form->SetLocalLocation(0, a.path());
     form->SetFtpLocation(1, ftpSide(port, PyFtpServer::kUser, "/"));
     runToEnd();
-    QStringList rows;
-    for (int i = 0; i < form->Model()->size(); ++i)
-        rows << form->Model()->row(i).Text + "=" + form->Model()->row(i).SubItems.value(3);
-    rows.sort();
     // The locked folder is there (its parent listed it); nothing in it or below is judged, nor does its row match.
-    EXPECT_EQ(rows, QStringList({"gone=Missing", "i.txt=Missing", "locked=Could not be listed"}));
+    EXPECT_EQ(rowRemarks(*form), QStringList({"gone=Missing", "i.txt=Missing", "locked=Could not be listed"}));
     EXPECT_EQ(form->PanelText(0), "Comparison stopped. 1 folder could not be listed.");
     EXPECT_EQ(form->lblErr->text(), "1 folder could not be listed: /locked.");
     EXPECT_EQ(form->lblCnt[2]->text(), "1");
@@ -515,7 +522,7 @@ TEST_P(UnreadFolderTest, AFolderThatCannotBeListedIsNotJudged)
     ASSERT_TRUE(first.start()) << first.error().toStdString();
     form->SetFtpLocation(0, ftpSide(first.port(), PyFtpServer::kUser, "/"));
     runToEnd();
-    rows.clear();
+    QStringList rows;
     for (int i = 0; i < form->Model()->size(); ++i)
         rows << form->Model()->row(i).Text + (form->Model()->row(i).IsFolder ? "=" + form->Model()->row(i).SubItems.value(3) : "");
     rows.sort();
@@ -602,17 +609,6 @@ void putFile(const QString &path, const QByteArray &bytes, time_t modified = 160
     ASSERT_TRUE(WriteFileBytes(path, bytes));
     const timespec times[2] = {{modified, 0}, {modified, 0}};
     ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
-}
-
-// The result rows as "name=remarks" (" in location"), sorted.
-QStringList rowRemarks(const frmCompare &form, bool inLocation = false)
-{
-    QStringList rows;
-    for (int i = 0; i < form.Model()->size(); ++i)
-        rows << form.Model()->row(i).Text + "=" + form.Model()->row(i).SubItems.value(3) +
-                    (inLocation ? " in " + form.Model()->row(i).SubItems.value(0) : QString());
-    rows.sort();
-    return rows;
 }
 
 } // namespace

@@ -592,6 +592,7 @@ const StrayAbortReply kStrayAbortReplies[] = {
 
 // Downloads through a batch, downloads or uploads as jobs.
 enum class Route { Batch, DownloadJobs, UploadJobs };
+const char *const kRouteNames[] = {"InABatch", "AsJobs", "AsUploadJobs"};
 
 struct StrayAbortReplies : SixFiles, ::testing::WithParamInterface<std::tuple<int, Route>>
 {
@@ -668,11 +669,8 @@ INSTANTIATE_TEST_SUITE_P(EveryAbort, StrayAbortReplies,
                          ::testing::Combine(::testing::Range(0, int(std::size(kStrayAbortReplies))),
                                             ::testing::Values(Route::Batch, Route::DownloadJobs, Route::UploadJobs)),
                          [](const ::testing::TestParamInfo<std::tuple<int, Route>> &info) {
-                             const Route route = std::get<1>(info.param);
                              return std::string(kStrayAbortReplies[std::get<0>(info.param)].name)
-                                    + (route == Route::Batch          ? "InABatch"
-                                       : route == Route::DownloadJobs ? "AsJobs"
-                                                                      : "AsUploadJobs");
+                                    + kRouteNames[int(std::get<1>(info.param))];
                          });
 
 namespace {
