@@ -323,6 +323,7 @@ private:
     // data connection (FtpCommanderData.cpp)
     QString BuildDataConnectionCommand();
     bool PrepareTransferStep(int step);
+    void EndPassiveProbe();
     void OnPreliminaryTransferReply();
     bool ConnectPASV(int step);
     bool ParsePasvReply(const QString &line, QString &host, long &port) const;
@@ -440,6 +441,8 @@ private:
     int m_abortOwed = 0;           // final replies owed to the commands written before ABOR
     bool m_abortMayFold = false;   // the last of those is a transfer's, which one reply to ABOR may stand for
     bool m_lateTransferEnd = false; // an aborted transfer's own end may still come: one reply stood for two
+    bool m_passiveProbe = false;    // NOOP went out on a new passive connection, before the transfer command
+    bool m_passiveProbed = false;   // that connection brought nothing: the transfer command may use it
     bool m_markerDeferred = false; // the end marker waits for the first reply after ABOR: the transfer has ended
     int m_abortReplies = 0;        // final replies taken since ABOR went out
     bool m_abortAnswered = false;  // a positive reply that can be ABOR's has come

@@ -262,7 +262,36 @@ bool FtpCommander::PrepareTransferStep(int step)
     }
     if (m_mode != 0)
         return false;
-    return ConnectPASV(step);
+    if (std::exchange(m_passiveProbed, false)) {
+        if (m_dataTag == QLatin1String("A") && !m_listFile && !OpenCacheFileForWriting())
+            return false;
+        return true;
+    }
+    if (!ConnectPASV(step))
+        return false;
+    if (!m_lateTransferEnd)
+        return true;
+    // A stopped transfer's end may still come, and with it its bytes on the
+    // next data connection (pyftpdlib): the connection is made first and a
+    // NOOP asked, so that what it brings meanwhile is known for stale.
+    m_dataTag.clear();
+    m_passiveProbe = true;
+    return false;
+}
+
+void FtpCommander::EndPassiveProbe()
+{
+    m_passiveProbe = false;
+    if (m_dataClosed || m_data.state() != EngineSocket::Connected || m_data.bytesAvailable() > 0) {
+        // The stopped transfer's bytes: dropped, another connection asked.
+        m_data.close();
+        ReissueDataStep();
+        return;
+    }
+    m_lateTransferEnd = false;
+    m_passiveProbed = true;
+    m_dataDetour = true; // the step's repeat count goes on
+    ExecuteStep(m_currentStep);
 }
 
 void FtpCommander::NotifyPASV(const QStringList &passiveReply)
@@ -350,7 +379,9 @@ void FtpCommander::WSk_D_Connect()
         emit DataConnect();
         if (!self)
             return;
-        if (m_dataTag == QLatin1String("A")) {
+        if (m_passiveProbe) {
+            SendFtpCommand(QStringLiteral("NOOP"), QStringLiteral("200"), QString());
+        } else if (m_dataTag == QLatin1String("A")) {
             OpenCacheFileForWriting();
         } else if (m_dataTag == QLatin1String("S") && m_preliminarySeen && !m_uploadStarted) {
             OpenFileForSending();

@@ -85,6 +85,8 @@ void FtpCommander::ExecuteFtpMacro(int action, const QString &stepsOverride)
         m_checkingStoredSize = false;
         m_heldCheck = false;
         m_emptyQuestion = EmptyListingQuestion::None;
+        m_passiveProbe = false;
+        m_passiveProbed = false;
         if (action == ActLogin) {
             m_resyncs = 0; // a new session starts in step
             m_lateTransferEnd = false;
@@ -564,6 +566,10 @@ void FtpCommander::HandleFinalReply(const QString &code, const QString &line)
                 m_resyncs = 0;
             if (m_currentIndex < 0 && m_sessionActive)
                 StartIdleTimer();
+            return;
+        }
+        if (m_passiveProbe && !preliminary) {
+            EndPassiveProbe(); // the NOOP's reply, not the transfer's
             return;
         }
         if (m_currentAct == ActCustom && m_currentStep == -1) {

@@ -144,7 +144,10 @@ class AbortsEither : public Aborts, public ::testing::WithParamInterface<bool>
 };
 using StrayReplyAfterEveryAbort = AbortsEither; // true: idle polls meet the stray replies, false: deletes
 using StopInTransfer = AbortsEither;            // true: an upload, false: a download
-using LateTransferEnd = AbortsEither;           // true: the late 226 comes once the next RETR went out
+enum class LateEnd { WhileMdtmIsOwed, AfterTheNextRetr, OnTheNextPassiveConnection };
+class LateTransferEnd : public Aborts, public ::testing::WithParamInterface<LateEnd>
+{
+};
 
 } // namespace
 
@@ -250,11 +253,12 @@ TEST_F(Aborts, AnIdleSessionBackInStepAfterEachStrayReplyStays)
 // download's.
 TEST_P(LateTransferEnd, IsNotTakenForTheNextCommands)
 {
-    const bool afterNextRetr = GetParam();
+    const bool afterNextRetr = GetParam() == LateEnd::AfterTheNextRetr;
+    const bool passiveStale = GetParam() == LateEnd::OnTheNextPassiveConnection;
     engine.setMode(afterNextRetr ? 1 : 0); // pyftpdlib's order came in active mode
     server.on("RETR", QByteArray("150 Opening BINARY mode data connection."));
     server.on("ABOR", QByteArray("225 ABOR command successful; data channel closed."));
-    if (!afterNextRetr)
+    if (GetParam() == LateEnd::WhileMdtmIsOwed)
         markerAnswers({{"257 \"/\" is the current directory.\r\n", 0}, {"226 Transfer complete.\r\n", 300}});
     QObject::connect(&server, &ScriptedFtpServer::commandReceived, &server, [this, afterNextRetr](const QByteArray &command) {
         if (command == "PWD")
@@ -265,11 +269,15 @@ TEST_P(LateTransferEnd, IsNotTakenForTheNextCommands)
     engine.FTP_GET_FILE(QStringLiteral("/file.bin"), download(), content.size(), false);
     ASSERT_TRUE(EngineRecorder::waitFor([&] { return recorder.replies.contains(QStringLiteral("150 Opening BINARY mode data connection.")); }));
     server.off("RETR");
-    if (!afterNextRetr)
+    if (GetParam() == LateEnd::WhileMdtmIsOwed)
         server.on("MDTM", ScriptedFtpServer::Reply{{"213 20090830120000\r\n", 600}});
-    thenFromJobDone([this, afterNextRetr] {
+    if (passiveStale) // the stopped file's bytes, the same size as the next one's, then its end
+        server.on("NOOP", ScriptedFtpServer::Reply{{"200 NOOP ok.\r\n", 100}});
+    thenFromJobDone([this, afterNextRetr, passiveStale] {
         if (afterNextRetr)
             server.sendOnNextPort(QByteArray(1024 * 1024, 'x'));
+        if (passiveStale)
+            server.sendOnNextPassive(QByteArray(content.size(), 'x'), "226 Transfer complete.");
         getWhole();
     });
     engine.Abort();
@@ -281,9 +289,15 @@ TEST_P(LateTransferEnd, IsNotTakenForTheNextCommands)
     EXPECT_EQ(sentCount("ABOR"), 1); // the stop's only
 }
 
-INSTANTIATE_TEST_SUITE_P(Arrivals, LateTransferEnd, ::testing::Bool(), [](const ::testing::TestParamInfo<bool> &info) {
-    return std::string(info.param ? "AfterTheNextRetr" : "WhileMdtmIsOwed");
-});
+std::string LateEndName(const ::testing::TestParamInfo<LateEnd> &info)
+{
+    static const char *const names[] = {"WhileMdtmIsOwed", "AfterTheNextRetr", "OnTheNextPassiveConnection"};
+    return names[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Arrivals, LateTransferEnd,
+                         ::testing::Values(LateEnd::WhileMdtmIsOwed, LateEnd::AfterTheNextRetr, LateEnd::OnTheNextPassiveConnection),
+                         LateEndName);
 
 // The marker refused after a prompt reply to ABOR is the abort's end: the
 // operation ends at once, with the store's own refusal as its reason.

@@ -359,6 +359,13 @@ void ScriptedFtpServer::openPassive()
             return;
         m_dataServer->close(); // one connection per passive address, as real servers take
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        if (!m_sendOnPassive.isEmpty()) {
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            socket->write(std::exchange(m_sendOnPassive, {}));
+            socket->disconnectFromHost();
+            sayBeforeNextReply(std::exchange(m_sendOnPassiveEnd, {}));
+            return;
+        }
         if (m_data)
             m_data->abort();
         m_data = socket;

@@ -65,6 +65,13 @@ public:
     // was made: the next PORT's connection is made at once and carries
     // `bytes` (that download's), then closes; PORT's reply follows 100 ms later.
     void sendOnNextPort(const QByteArray &bytes) { m_sendOnPort = bytes; }
+    // The same in passive mode: the next passive connection is sent `bytes`
+    // as soon as it is taken, then closed, and `end` comes before the next reply.
+    void sendOnNextPassive(const QByteArray &bytes, const QByteArray &end)
+    {
+        m_sendOnPassive = bytes;
+        m_sendOnPassiveEnd = end;
+    }
     // REST is refused with 501 unless the session is in binary mode (TYPE I),
     // as pyftpdlib and proftpd do.
     void refuseRestInAscii() { m_restBinaryOnly = true; }
@@ -175,6 +182,8 @@ private:
     QList<QByteArray> m_dropVerbs;
     QByteArray m_beforeNextReply;
     QByteArray m_sendOnPort;
+    QByteArray m_sendOnPassive;
+    QByteArray m_sendOnPassiveEnd;
     QList<QByteArray> m_commands;
     int m_connections = 0;
     QList<Chunk> m_outgoing; // written in order, each after its delay
